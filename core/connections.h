@@ -1,0 +1,58 @@
+#pragma once
+// The four connection slots of the main program. Callers never open
+// connections themselves: they open a slot, use its connection, and hand the
+// slot back. A counted open shares one connection between nested users; a
+// held open keeps the connection through every counted open and release
+// inside it until an explicit close. A slot that drops its connection leaves
+// it alive for any recordset that still holds it.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <functional>
+
+namespace mox {
+
+// Connection strings of the slots (Jet for files, SQL Server for kinds 2/3).
+QString MainDbConnectionString();
+QString TemplateDbConnectionString();
+QString OldDbConnectionString();
+QString SharedDbConnectionString();  // by G().SharedDbKind; "" when there is none
+
+bool HoldMainDb();
+bool OpenMainDb();
+bool CloseMainDb();
+bool ReleaseMainDb();
+
+bool HoldOldDb();
+bool CloseOldDb();
+
+bool OpenSharedDb();
+bool ReleaseSharedDb();
+
+bool OpenTemplateDb();
+bool ReleaseTemplateDb();
+
+// The slots' connection objects (null when none was made or after a close).
+db::ConnectionPtr MainDbConn();
+db::ConnectionPtr OldDbConn();
+db::ConnectionPtr SharedDbConn();
+db::ConnectionPtr TemplateDbConn();
+
+// State of a slot, for tests and diagnostics.
+struct SlotState {
+    bool hasConnection;
+    int16_t isOpen;
+    int16_t isHeld;
+    int16_t openCount;
+};
+enum class Slot { Main, Old, Shared, Template };
+SlotState GetSlotState(Slot slot);
+// Closes every slot and forgets its connection (end of program, tests).
+void ResetAllSlots();
+
+// The factory used to make connections; tests replace it to count or fail opens.
+using ConnectionFactory = std::function<db::ConnectionPtr(const QString& connectionString)>;
+void SetConnectionFactory(ConnectionFactory factory);  // empty restores db::Connection::Open
+
+}  // namespace mox

@@ -1,0 +1,43 @@
+#pragma once
+// Shared settings of the main program, set at start-up and read by every
+// screen. Paths use '/' (the Windows "\VXMOX2.MDB" is "/VXMOX2.MDB" here).
+
+#include <QDate>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace mox {
+
+struct Settings {
+    // Paths and sources
+    QString AppPath;             // folder of the main database in use, no trailing '/'
+    QString ProgramDir;          // folder of the running executable (never follows AppPath)
+    QString MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    QString MainDbSource;        // "Data Source=" + AppPath + MainDbFile
+    QString TemplateDbSource;    // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
+    QString OldDbSource;         // set by the old-format conversion
+    int32_t IdPrefix = 1;
+    int16_t SharedDbKind = 0;    // 0 none, 1 Access file, 2 HLX_PRP, 3 HLX_VXEX
+    QString SharedDbFolder;
+    QString SharedDbSource;
+
+    // Command line
+    std::array<QString, 11> CmdLineArgs{};
+    int16_t CmdLineArgCount = 0;
+
+    // Start values of step 9
+    bool SoundOn = true;
+    QDate CurExamDate;
+    uint32_t FormBackColor = 0xF8ECF9;  // VB &HBBGGRR: RGB(249, 236, 248)
+    int16_t IncludeImplant = 0;
+    int16_t ShowPathInfo = 1;
+
+    // Current selection of the input screen
+    int32_t CurPatientId = -1;
+};
+
+// The one instance of the running program.
+Settings& G();
+
+}  // namespace mox

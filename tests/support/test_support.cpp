@@ -1,0 +1,39 @@
+#include "tests/support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstdlib>
+
+namespace mox::test {
+
+QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+QString SourceDir() { return QString::fromLocal8Bit(qgetenv("MOX_SOURCE_DIR")); }
+QString TemplateDbPath() { return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"); }
+
+Sandbox::Sandbox() {
+    hadRegistry_ = qEnvironmentVariableIsSet("VXMOX_REGISTRY");
+    oldRegistry_ = qgetenv("VXMOX_REGISTRY");
+    qputenv("VXMOX_REGISTRY", dir_.filePath(QStringLiteral("registry.ini")).toLocal8Bit());
+}
+
+Sandbox::~Sandbox() {
+    if (hadRegistry_)
+        qputenv("VXMOX_REGISTRY", oldRegistry_);
+    else
+        qunsetenv("VXMOX_REGISTRY");
+}
+
+QString Sandbox::CopyTemplate(const QString& name) const {
+    const QString target = dir_.filePath(name);
+    QFile::remove(target);
+    if (!QFile::copy(TemplateDbPath(), target)) return {};
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return target;
+}
+
+void Sandbox::WriteText(const QString& name, const QByteArray& bytes) const {
+    QFile f(dir_.filePath(name));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+}  // namespace mox::test
