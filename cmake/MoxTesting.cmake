@@ -17,3 +17,31 @@ function(mox_add_test name)
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOX_PROGRAM_DIR=${MOX_PROGRAM_DIR};MOX_SOURCE_DIR=${CMAKE_SOURCE_DIR};MOX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
       TIMEOUT 300)
 endfunction()
+
+# mox_add_tests_in_dir(LIBS <libs...> [GUI])
+# Every <name>_test.cpp of the current folder becomes its own test binary, so
+# that one folder's tests build independently of each other.
+function(mox_add_tests_in_dir)
+  cmake_parse_arguments(D "GUI" "" "LIBS" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(RELATIVE_PATH _rel ${CMAKE_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+  string(REPLACE "/" "_" _prefix "${_rel}")
+  foreach(_t ${_tests})
+    get_filename_component(_n ${_t} NAME_WE)
+    if(D_GUI)
+      mox_add_test(${_prefix}_${_n} SOURCES ${_t} LIBS ${D_LIBS} GUI)
+    else()
+      mox_add_test(${_prefix}_${_n} SOURCES ${_t} LIBS ${D_LIBS})
+    endif()
+  endforeach()
+endfunction()
+
+# Adds every sub-folder that has a CMakeLists.txt.
+macro(mox_add_test_subdirs)
+  file(GLOB _subs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(_s ${_subs})
+    if(IS_DIRECTORY ${_s} AND EXISTS ${_s}/CMakeLists.txt)
+      add_subdirectory(${_s})
+    endif()
+  endforeach()
+endmacro()
