@@ -36,12 +36,18 @@ public:
     void Advance(int milliseconds) { ms_ += milliseconds; }
     qint64 TotalWaited() const { return waited_; }
     int WaitCount() const { return waits_; }
+    // Sets what Now() reports at the current moment; later waits advance it.
+    void SetNow(const QDateTime& now) { start_ = now.addMSecs(-ms_); }
+
+    FakeClock(const FakeClock&) = delete;
+    FakeClock& operator=(const FakeClock&) = delete;
 
 private:
     qint64 ms_ = 0;
     qint64 waited_ = 0;
     int waits_ = 0;
     QDateTime start_;
+    Clock* previous_ = nullptr;
 };
 
 }  // namespace mox::platform

@@ -29,6 +29,22 @@ struct ShownBox {
 using MsgBoxResponder = std::function<int(const ShownBox&)>;
 // Installs a responder for every following box (nullptr restores real boxes).
 void SetMsgBoxResponder(MsgBoxResponder responder);
+// The responder installed now (empty when real boxes are shown).
+MsgBoxResponder CurrentMsgBoxResponder();
+
+// The real boxes: the widget library installs a presenter that shows a
+// window (InstallWidgetMessageBoxes). With neither responder nor presenter,
+// as in GUI-free programs and tests, a box is written to stderr and answered
+// with DefaultAnswer(style).
+using MsgBoxPresenter = std::function<int(const ShownBox&)>;
+void SetMsgBoxPresenter(MsgBoxPresenter presenter);
+
+// Parts of a style number.
+inline constexpr int kMsgButtonsMask = 0x7;
+inline constexpr int kMsgIconMask = 0x70;
+inline constexpr int kMsgDefaultMask = 0x300;
+// The answers of the buttons of a style, in the order they are shown.
+std::vector<int> ButtonAnswers(int style);
 
 // A responder for tests: records every box, answers from a queue, and gives
 // the style's default answer when the queue is empty.
@@ -40,9 +56,13 @@ public:
     const std::vector<ShownBox>& Shown() const { return shown_; }
     void Clear() { shown_.clear(); }
 
+    ScriptedMsgBoxes(const ScriptedMsgBoxes&) = delete;
+    ScriptedMsgBoxes& operator=(const ScriptedMsgBoxes&) = delete;
+
 private:
     std::vector<ShownBox> shown_;
     std::vector<int> answers_;
+    MsgBoxResponder previous_;
 };
 
 }  // namespace mox::platform
