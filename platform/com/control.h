@@ -37,10 +37,12 @@ constexpr HRESULT SELFREG_E_CLASS = static_cast<HRESULT>(0x80040201u);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003u);
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
+constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000Fu);
 // Control errors (VB run-time numbers in the 0x800A.... facility)
+constexpr HRESULT CTL_E_SETNOTSUPPORTED = static_cast<HRESULT>(0x800A017Fu);        // 383: put of a read-only member
 constexpr HRESULT CTL_E_INVALIDPROPERTYVALUE = static_cast<HRESULT>(0x800A017Cu);   // 380
 constexpr HRESULT CTL_E_SETNOTSUPPORTEDATRUNTIME = static_cast<HRESULT>(0x800A0183u); // 387: refused put
 constexpr HRESULT CTL_E_GETNOTSUPPORTED = static_cast<HRESULT>(0x800A018Au);       // 394: read of a put-only member
@@ -85,12 +87,30 @@ public:
     // One sink at a time; nullptr disconnects.
     virtual void Advise(IEventSink* sink) = 0;
     virtual QString ClassId() const = 0;
+    // Class ids of the property pages that the properties verb shows, in order.
+    virtual std::vector<QString> PropertyPageClassIds() const { return {}; }
+};
+
+// A property page edits the properties of one control through its dispatch
+// interface. The host that shows it owns it.
+class IPropertyPage {
+public:
+    virtual ~IPropertyPage() = default;
+    virtual QWidget* Window() = 0;
+    virtual QString Caption() const = 0;
+    // The control whose properties the page shows; nullptr detaches.
+    virtual void SetObject(IDispatchObject* control) = 0;
+    // Writes the page's edits into the control.
+    virtual HRESULT Apply() = 0;
 };
 
 class IClassFactory {
 public:
     virtual ~IClassFactory() = default;
+    // Null when the class is not a control.
     virtual IControl* CreateInstance(QWidget* parent) = 0;
+    // Null when the class is not a property page.
+    virtual IPropertyPage* CreatePropertyPage(QWidget* parent) { return nullptr; }
 };
 
 }  // namespace mox::com
