@@ -55,4 +55,9 @@ void ResetAllSlots();
 using ConnectionFactory = std::function<db::ConnectionPtr(const QString& connectionString)>;
 void SetConnectionFactory(ConnectionFactory factory);  // empty restores db::Connection::Open
 
+// The box a failed database step shows: "[Error:" + number + "] ", a line
+// break and the description; stop icon, Retry and Cancel, caption "エラー".
+// Returns the answer (platform::kRetry or platform::kCancel).
+int ShowDbErrorBox(long number, const QString& description);
+
 }  // namespace mox

@@ -1,0 +1,356 @@
+#include "core/files.h"
+
+#include "core/text_format.h"
+#include "platform/message_box.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <algorithm>
+#include <climits>
+#include <string_view>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace mox {
+
+namespace {
+
+const QString kMsgCheckFile = QStringLiteral("ファイル有無チェック(CheckFile)でエラーが発生しました。");
+const QString kMsgDeleteFile = QStringLiteral("ファイル削除(DeleteFile)でエラーが発生しました。");
+const QString kMsgCopyFile = QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。");
+const QString kMsgCheckDir = QStringLiteral("Dir代替機能(CheckDir)でエラーが発生しました。");
+
+bool IsBlank(const QString& path) { return TrimBlanks(path).isEmpty(); }
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+void ReportError(const QString& sentence, int errorNumber) {
+    platform::MsgBox(sentence + QStringLiteral("\r\n\r\n<") + QString::number(errorNumber) + QStringLiteral("> ") +
+                         FileErrorDescription(errorNumber),
+                     0, QString::fromUtf8(platform::kProgramTitle));
+}
+
+enum class Kind { None, File, Folder };
+
+// Follows links, as the Windows file tests do. `err` receives an errno for
+// failures other than "not there".
+Kind KindAt(const QByteArray& path, int* err) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+        if (err && errno != ENOENT && errno != ENOTDIR) *err = errno;
+        return Kind::None;
+    }
+    return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::File;
+}
+
+// Folder part for listing: "/x" lies in "/", a bare name in the current folder.
+QString FolderForListing(const QString& folderPart, bool hadSlash) {
+    if (!hadSlash) return QStringLiteral(".");
+    return folderPart.isEmpty() ? QStringLiteral("/") : folderPart;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Copies into a fresh file beside the target and renames it over the target.
+// Returns 0 or the errno of the step that failed; the target is untouched
+// on failure.
+int CopyThroughTemporary(const QByteArray& source, const QByteArray& target) {
+    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errno;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(in);
+        return err;
+    }
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray dir = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : target.left(slash));
+    const QByteArray name = slash < 0 ? target : target.mid(slash + 1);
+    QByteArray tmp = dir + (dir.endsWith('/') ? "" : "/") + "." + name + ".copy-XXXXXX";
+    const int out = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return err;
+    }
+    int err = 0;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        if (n == 0) break;
+        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
+            err = errno;
+            break;
+        }
+    }
+    ::close(in);
+    if (err == 0 && ::fchmod(out, st.st_mode & 07777) != 0) err = errno;
+    if (err == 0 && ::fsync(out) != 0) err = errno;
+    if (::close(out) != 0 && err == 0) err = errno;
+    if (err == 0 && ::rename(tmp.constData(), target.constData()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(tmp.constData());
+        return err;
+    }
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return 0;
+}
+
+// Two spellings of one file: equal canonical paths, or one inode.
+bool SameFile(const QByteArray& a, const QByteArray& b) {
+    char ra[PATH_MAX], rb[PATH_MAX];
+    if (::realpath(a.constData(), ra) && ::realpath(b.constData(), rb) && std::string_view(ra) == std::string_view(rb))
+        return true;
+    struct stat sa {}, sb {};
+    return ::stat(a.constData(), &sa) == 0 && ::stat(b.constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+QString FileErrorDescription(int errorNumber) {
+    switch (errorNumber) {
+    case ENOENT: return QStringLiteral("ファイルまたはフォルダーが見つかりません。");
+    case ENOTDIR: return QStringLiteral("パスが見つかりません。");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが拒否されました。");
+    case EEXIST: return QStringLiteral("ファイルは既に存在します。");
+    case EISDIR: return QStringLiteral("フォルダーが指定されました。");
+    case ENOSPC: return QStringLiteral("ディスクの空き容量が不足しています。");
+    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
+    case EROFS: return QStringLiteral("書き込みが禁止されたドライブです。");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("ファイルは使用中です。");
+    case EIO: return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
+    case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます。");
+    case ELOOP: return QStringLiteral("リンクの参照が多すぎます。");
+    case EXDEV: return QStringLiteral("別のドライブへは移動できません。");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");
+    case ENOTEMPTY: return QStringLiteral("フォルダーが空ではありません。");
+    case EINVAL: return QStringLiteral("パスの指定が正しくありません。");
+    default: return QStringLiteral("ファイル操作でエラーが発生しました。");
+    }
+}
+
+bool CheckFile(const QString& path) {
+    if (IsBlank(path)) return false;
+    int err = 0;
+    const Kind kind = KindAt(Native(path), &err);
+    if (err != 0) {
+        ReportError(kMsgCheckFile, err);
+        return false;
+    }
+    return kind == Kind::File;
+}
+
+bool DeleteFile(const QString& path) {
+    if (IsBlank(path)) return false;
+    const QByteArray native = Native(path);
+    int err = 0;
+    if (KindAt(native, &err) != Kind::File) {
+        if (err != 0) ReportError(kMsgDeleteFile, err);
+        return false;
+    }
+    if (::unlink(native.constData()) != 0) {
+        ReportError(kMsgDeleteFile, errno);
+        return false;
+    }
+    return true;
+}
+
+bool CopyFile(const QString& source, const QString& target) {
+    if (source == target) return false;
+    const QByteArray src = Native(source), dst = Native(target);
+    if (SameFile(src, dst)) return false;
+    if (const int err = CopyThroughTemporary(src, dst); err != 0) {
+        ReportError(kMsgCopyFile, err);
+        return false;
+    }
+    return true;
+}
+
+QString CheckDir(const QString& pathOrPattern, int attributes) {
+    if (IsBlank(pathOrPattern)) return {};
+    const qsizetype slash = pathOrPattern.lastIndexOf(QLatin1Char('/'));
+    const QString folderPart = slash < 0 ? QString() : pathOrPattern.left(slash);
+    const QString namePart = slash < 0 ? pathOrPattern : pathOrPattern.mid(slash + 1);
+    const bool isPattern = namePart.contains(QLatin1Char('*')) || namePart.contains(QLatin1Char('?'));
+
+    if (!isPattern) {
+        int err = 0;
+        const Kind kind = KindAt(Native(pathOrPattern), &err);
+        if (err != 0) {
+            ReportError(kMsgCheckDir, err);
+            return {};
+        }
+        const Kind wanted = attributes == 16 ? Kind::Folder : Kind::File;
+        return kind == wanted ? namePart : QString();
+    }
+    if (attributes != 0) return {};
+
+    const QByteArray folder = Native(FolderForListing(folderPart, slash >= 0));
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) {
+        ReportError(kMsgCheckDir, errno);
+        return {};
+    }
+    // NTFS lists a folder in name order; sorting keeps the first match stable.
+    std::vector<QString> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
+        names.push_back(QFile::decodeName(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    const QString pattern = namePart.toLower();
+    for (const QString& name : names) {
+        const QString lower = name.toLower();
+        if (MatchesLikePattern(lower, pattern)) return lower;
+    }
+    return {};
+}
+
+bool RenameFile(const QString& source, const QString& target) {
+    if (source == target) return false;
+    const QByteArray src = Native(source);
+    if (KindAt(src, nullptr) != Kind::File) return false;
+    if (KindAt(Native(target), nullptr) != Kind::None) return false;
+    const QString newName = GetFileName(target);
+    if (newName.isEmpty()) return false;
+    const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
+    const QString newPath = slash < 0 ? newName : source.left(slash + 1) + newName;
+    const QByteArray dst = Native(newPath);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE.
+    if (KindAt(dst, nullptr) != Kind::None) return false;
+    return ::rename(src.constData(), dst.constData()) == 0;
+}
+
+int32_t GetFileSize(const QString& path) {
+    if (IsBlank(path)) return -1;
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && st.st_size <= INT32_MAX;
+    ::close(fd);
+    return ok ? static_cast<int32_t>(st.st_size) : -1;
+}
+
+QString GetFileName(const QString& path) {
+    const QString trimmed = TrimBlanks(path);
+    const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) return {};
+    return trimmed.mid(slash + 1);
+}
+
+bool SplitPath(const QString& path, QString& folder, QString& fileName) {
+    const QString trimmed = TrimBlanks(path);
+    const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        folder.clear();
+        fileName = trimmed;
+    } else {
+        folder = trimmed.left(slash);
+        fileName = trimmed.mid(slash + 1);
+    }
+    return false;
+}
+
+bool MatchesLikePattern(const QString& text, const QString& pattern) {
+    // Iterative matcher with one backtrack point for the last '*'.
+    qsizetype t = 0, p = 0, starP = -1, starT = 0;
+    const qsizetype tn = text.size(), pn = pattern.size();
+
+    // Matches the single-character element at pattern[p] against c; sets
+    // `next` to the pattern position after the element.
+    auto matchOne = [&](qsizetype pos, QChar c, qsizetype& next) -> bool {
+        const QChar pc = pattern[pos];
+        if (pc == QLatin1Char('?')) {
+            next = pos + 1;
+            return true;
+        }
+        if (pc == QLatin1Char('#')) {
+            next = pos + 1;
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        }
+        if (pc == QLatin1Char('[')) {
+            const qsizetype close = pattern.indexOf(QLatin1Char(']'), pos + 1);
+            if (close > pos) {
+                qsizetype i = pos + 1;
+                bool negate = false;
+                if (i < close && pattern[i] == QLatin1Char('!')) {
+                    negate = true;
+                    ++i;
+                }
+                bool found = false;
+                while (i < close) {
+                    if (i + 2 < close && pattern[i + 1] == QLatin1Char('-')) {
+                        if (c >= pattern[i] && c <= pattern[i + 2]) found = true;
+                        i += 3;
+                    } else {
+                        if (c == pattern[i]) found = true;
+                        ++i;
+                    }
+                }
+                next = close + 1;
+                return found != negate;
+            }
+            // An unclosed bracket stands for itself.
+        }
+        next = pos + 1;
+        return c == pc;
+    };
+
+    while (t < tn) {
+        qsizetype next = 0;
+        if (p < pn && pattern[p] == QLatin1Char('*')) {
+            starP = ++p;
+            starT = t;
+        } else if (p < pn && matchOne(p, text[t], next)) {
+            p = next;
+            ++t;
+        } else if (starP >= 0) {
+            p = starP;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < pn && pattern[p] == QLatin1Char('*')) ++p;
+    return p == pn;
+}
+
+}  // namespace mox

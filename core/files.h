@@ -1,0 +1,41 @@
+#pragma once
+// File and path routines shared by the programs. Paths use '/'. The guarded
+// routines never pass an error on: they show their own sentence with the
+// error number and description in a plain box and return False (or "").
+// Error numbers are the system's errno values; the descriptions are Japanese.
+
+#include <QString>
+#include <cstdint>
+
+namespace mox {
+
+// True when a file (not a folder) exists at the path; a blank path gives False.
+bool CheckFile(const QString& path);
+// Deletes the file at the path (read-only files too); False when there is none.
+bool DeleteFile(const QString& path);
+// Copies source to target, replacing the target. The new copy is written
+// beside the target and renamed over it, so the old target stays complete
+// until the copy exists. False, nothing done, when both name the same file.
+bool CopyFile(const QString& source, const QString& target);
+// Replacement of Dir(): with "*" or "?" in the name part and attributes 0,
+// the lower-cased name of the first matching file of the folder; otherwise
+// the name part when a file (attributes 16: a folder) exists at the path.
+QString CheckDir(const QString& pathOrPattern, int attributes = 0);
+// Renames the source in its own folder to the file-name part of target when
+// source exists and target does not; False when anything prevents it.
+bool RenameFile(const QString& source, const QString& target);
+// Size in bytes; -1 for a blank path or a file that cannot be opened.
+int32_t GetFileSize(const QString& path);
+
+// The text after the last '/' of the trimmed path; "" without a '/'.
+QString GetFileName(const QString& path);
+// Splits the trimmed path at its last '/'. Returns False when done.
+bool SplitPath(const QString& path, QString& folder, QString& fileName);
+
+// The Like operator's patterns: * any run, ? one character, # one digit,
+// [abc] / [a-z] one of, [!abc] none of. Case-sensitive; callers fold case.
+bool MatchesLikePattern(const QString& text, const QString& pattern);
+// Japanese description of an errno value, as the file routines show it.
+QString FileErrorDescription(int errorNumber);
+
+}  // namespace mox

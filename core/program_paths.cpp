@@ -1,0 +1,231 @@
+#include "core/program_paths.h"
+
+#include "core/files.h"
+#include "core/settings.h"
+#include "core/system_info.h"
+#include "core/text_format.h"
+#include "platform/registry.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace mox {
+
+namespace {
+
+constexpr int kMaxArgs = 10;
+const QString kQdRoot = QStringLiteral("HKEY_LOCAL_MACHINE/Software/QD NORVALE/");
+const QString kHlxRoot = QStringLiteral("HKEY_LOCAL_MACHINE/Software/HLX/");
+const QString kQdProduct = QStringLiteral("QD Vexaline 2");
+const QString kHlxProduct = QStringLiteral("Vexaline EX");
+
+// Full-width katakana and their half-width forms, in the same order.
+const QString kWideKana = QStringLiteral(
+    "。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜");
+const QString kNarrowKana = QStringLiteral(
+    "｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
+
+void AppendNarrow(QString& out, QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= 0xFF01 && u <= 0xFF5E) {
+        out += QChar(char16_t(u - 0xFEE0));
+        return;
+    }
+    if (u == 0x3000) {
+        out += QLatin1Char(' ');
+        return;
+    }
+    if (u == 0x3099) {  // combining voiced mark
+        out += QChar(char16_t(0xFF9E));
+        return;
+    }
+    if (u == 0x309A) {
+        out += QChar(char16_t(0xFF9F));
+        return;
+    }
+    if (const qsizetype i = kWideKana.indexOf(c); i >= 0) {
+        out += kNarrowKana[i];
+        return;
+    }
+    if (u >= 0x30A0 && u <= 0x30FF && c.decompositionTag() == QChar::Canonical) {
+        // ガ = カ + voiced mark: both halves have narrow forms.
+        const QString parts = c.decomposition();
+        if (parts.size() == 2 && kWideKana.contains(parts[0])) {
+            AppendNarrow(out, parts[0]);
+            AppendNarrow(out, parts[1]);
+            return;
+        }
+    }
+    out += c;
+}
+
+QString NulTerminated(const QString& s) {
+    const qsizetype nul = s.indexOf(QChar(u'\0'));
+    return nul < 0 ? s : s.left(nul);
+}
+
+QString ReadUnder(const QString& root, const QString& product, const QString& section, const QString& valueName,
+                  const QString& fallback) {
+    const QString key = root + product + QLatin1Char('/') + section;
+    // A sentinel tells a stored empty text from a missing value.
+    static const QString kMissing = QStringLiteral("\x01missing\x01");
+    const QString value = platform::RegistryRead(key, valueName, kMissing);
+    if (value == kMissing) return fallback;
+    return NulTerminated(value);
+}
+
+}  // namespace
+
+QString ToNarrowLower(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text.toLower()) AppendNarrow(out, c);
+    return out.toLower();
+}
+
+void ParseCommandLine(const QStringList& arguments) {
+    Settings& g = G();
+    for (QString& slot : g.CmdLineArgs) slot.clear();
+    g.CmdLineArgCount = 0;
+
+    const QStringList pieces = arguments.join(QLatin1Char(' ')).split(QLatin1Char(' '));
+    if (arguments.isEmpty()) return;
+
+    const QChar quote(u'"');
+    int slot = 1;
+    bool inQuotes = false;
+    for (const QString& piece : pieces) {
+        if (slot > kMaxArgs) break;
+        QString& arg = g.CmdLineArgs[slot];
+        if (inQuotes) {
+            if (piece.endsWith(quote)) {
+                arg += QLatin1Char(' ') + piece.left(piece.size() - 1);
+                inQuotes = false;
+                ++slot;
+            } else {
+                arg += QLatin1Char(' ') + piece;
+            }
+        } else if (!piece.startsWith(quote)) {
+            arg = ToNarrowLower(piece);
+            ++slot;
+        } else if (piece.size() >= 2 && piece.endsWith(quote)) {
+            arg = piece.mid(1, piece.size() - 2);
+            ++slot;
+        } else if (piece.size() == 1) {
+            // A lone quote is an empty quoted argument.
+            arg.clear();
+            ++slot;
+        } else {
+            arg = piece.mid(1);
+            inQuotes = true;
+        }
+    }
+    g.CmdLineArgCount = static_cast<int16_t>(slot - 1);
+}
+
+void ParseCommandLine() { ParseCommandLine(QCoreApplication::arguments().mid(1)); }
+
+void WriteRegSetting(const QString& product, const QString& section, const QString& valueName,
+                     const QString& value) {
+    platform::RegistryWrite(kQdRoot + product + QLatin1Char('/') + section, valueName, value);
+}
+
+QString ReadRegSetting(const QString& product, const QString& section, const QString& valueName,
+                       const QString& fallback) {
+    return ReadUnder(kQdRoot, product, section, valueName, fallback);
+}
+
+QString ReadMakerRegSetting(const QString& product, const QString& section, const QString& valueName,
+                            const QString& fallback) {
+    return ReadUnder(kHlxRoot, product, section, valueName, fallback);
+}
+
+int16_t GetSharedDbKind(const QString& makerWord) {
+    if (makerWord == QLatin1String("HLX")) return 3;
+    const QString dbType = ReadRegSetting(kQdProduct, QStringLiteral("Install"), QStringLiteral("DbType"), {});
+    if (!dbType.isEmpty()) {
+        if (dbType == QLatin1String("Access")) return 1;
+        if (dbType == QLatin1String("SQL Server")) return 2;
+        return -1;
+    }
+    const QString productName =
+        ReadRegSetting(kQdProduct, QStringLiteral("Install"), QStringLiteral("ShowProductName"), {});
+    if (productName.isEmpty()) return -1;
+    return productName.contains(QLatin1String("SQL"), Qt::CaseSensitive) ? 2 : 1;
+}
+
+QString GetSqlServerName() {
+    const QString folder = TrimBlanks(G().SharedDbFolder);
+    if (folder.isEmpty()) return {};
+    QString host;
+    // A network folder: \\host\share\... as the sibling product writes it,
+    // or //host/share/... in the Linux spelling.
+    const bool windowsShare = folder.startsWith(QLatin1String("\\\\"));
+    const bool linuxShare = folder.startsWith(QLatin1String("//"));
+    if (windowsShare || linuxShare) {
+        const QChar sep = windowsShare ? QLatin1Char('\\') : QLatin1Char('/');
+        const qsizetype next = folder.indexOf(sep, 2);
+        host = next < 0 ? QString() : folder.mid(2, next - 2);
+    } else {
+        host = GetMachineName();
+    }
+    return host.isEmpty() ? QString() : host + QStringLiteral("\\HLX");
+}
+
+void SetupDatabasePaths(const QString& programDir, const QString& programFileName) {
+    Settings& g = G();
+    g.ProgramDir = programDir;
+    g.AppPath = programDir;
+    g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    g.IdPrefix = 1;
+    g.MainDbSource = QStringLiteral("Data Source=") + g.AppPath + g.MainDbFile;
+    g.TemplateDbSource = QStringLiteral("Data Source=") + programDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    g.SharedDbKind = 0;
+    g.SharedDbSource.clear();
+    g.SharedDbFolder.clear();
+
+    QString makerWord;
+    QString path = ReadMakerRegSetting(kHlxProduct, QStringLiteral("System"), QStringLiteral("Path"), {});
+    if (!path.isEmpty()) {
+        makerWord = QStringLiteral("HLX");
+    } else {
+        path = ReadRegSetting(kQdProduct, QStringLiteral("System"), QStringLiteral("Path"), {});
+        if (path.isEmpty()) return;
+        makerWord = QStringLiteral("QD");
+    }
+
+    g.SharedDbFolder = path;
+    switch (GetSharedDbKind(makerWord)) {
+    case 1:
+        if (CheckFile(path + QStringLiteral("/db/vx2.MDB"))) {
+            g.SharedDbKind = 1;
+            g.SharedDbSource = QStringLiteral("Data Source=") + path + QStringLiteral("/db/vx2.MDB");
+        }
+        break;
+    case 2:
+        if (CheckFile(path + QStringLiteral("/db/HLX_PRP.mdf"))) {
+            g.SharedDbKind = 2;
+            g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
+        }
+        break;
+    case 3:
+        if (CheckFile(path + QStringLiteral("/db/HLX_VXEX.mdf"))) {
+            g.SharedDbKind = 3;
+            g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
+        }
+        break;
+    default:
+        break;
+    }
+
+    const QString programPath = programDir + QLatin1Char('/') + programFileName;
+    WriteRegSetting(kQdProduct, QStringLiteral("Execute"), QStringLiteral("MOXExe"), programPath);
+    WriteRegSetting(kHlxProduct, QStringLiteral("Execute"), QStringLiteral("MOXExe"), programPath);
+}
+
+void SetupDatabasePaths() {
+    const QFileInfo exe(QCoreApplication::applicationFilePath());
+    SetupDatabasePaths(exe.absolutePath(), exe.fileName());
+}
+
+}  // namespace mox

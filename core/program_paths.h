@@ -1,0 +1,43 @@
+#pragma once
+// Start-up steps 1 and 2: the command line, the program's paths, the sibling
+// product found in the registry and the program path left for it there.
+// Registry keys live under "HKEY_LOCAL_MACHINE/Software/..." in the registry
+// stand-in.
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace mox {
+
+// Splits the arguments (argv[1..], joined with single blanks as the
+// command-line text) into G().CmdLineArgs[1..10] and G().CmdLineArgCount.
+// Arguments beyond the tenth are ignored.
+void ParseCommandLine(const QStringList& arguments);
+// The same on the running program's arguments.
+void ParseCommandLine();
+
+// Lower case and narrow (half-width) forms, as unquoted arguments are folded.
+QString ToNarrowLower(const QString& text);
+
+// Registry wrappers: "Software/QD NORVALE/" + product + "/" + section, and
+// for ReadMakerRegSetting "Software/HLX/" + product + "/" + section.
+void WriteRegSetting(const QString& product, const QString& section, const QString& valueName,
+                     const QString& value);
+QString ReadRegSetting(const QString& product, const QString& section, const QString& valueName,
+                       const QString& fallback);
+QString ReadMakerRegSetting(const QString& product, const QString& section, const QString& valueName,
+                            const QString& fallback);
+
+// -1 none, 1 Access, 2 SQL Server HLX_PRP, 3 SQL Server HLX_VXEX.
+int16_t GetSharedDbKind(const QString& makerWord);
+// Server name from G().SharedDbFolder: "<host>\HLX", or "".
+QString GetSqlServerName();
+
+// Sets the paths and the sibling database in G() and writes the program's
+// path under the sibling product's keys. The first form takes the folder
+// and file name of the running executable.
+void SetupDatabasePaths();
+void SetupDatabasePaths(const QString& programDir, const QString& programFileName);
+
+}  // namespace mox

@@ -1,0 +1,10 @@
+#include "core/settings.h"
+
+namespace mox {
+
+Settings& G() {
+    static Settings settings;
+    return settings;
+}
+
+}  // namespace mox

@@ -1,0 +1,36 @@
+#pragma once
+// Texts of values as the screens and sheets show them.
+
+#include "platform/db/value.h"
+
+#include <QString>
+
+namespace mox {
+
+// Trim as the original run-time does it: blanks only, not tabs or
+// full-width spaces.
+QString TrimBlanks(const QString& text);
+
+// "" for Null, else the value as text.
+QString NullToStr(const db::Value& value);
+
+// The format "0.0" (also "#0.0"): one decimal, halves away from zero, at
+// least one digit before the point. The half is judged on the value's
+// decimal form to 15 significant digits, as the original run-time did, so
+// 0.15, 0.05 and 2.675 count as the decimals they were written as
+// ("0.2", "0.1", "2.7") although binary floating point holds them a hair
+// low. A value that rounds to zero gives "0.0" without a sign; a value that
+// is not finite gives "".
+QString FormatOneDecimal(double value);
+
+// The identifier block as decimal text ("1").
+QString GetIdBaseText();
+
+// Selects the whole text of a text box so that typing replaces it. Any box
+// with selectAll() will do; the core itself includes no widget.
+template <typename TextBox>
+void SelectAllText(TextBox* box) {
+    if (box) box->selectAll();
+}
+
+}  // namespace mox
