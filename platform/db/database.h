@@ -37,6 +37,11 @@ constexpr long kErrItemNotFound = 3265;          // no such field
 constexpr long kErrInvalidUse = 94;              // invalid use of Null
 constexpr long kErrReadOnly = 3251;              // operation not allowed (recordset not updatable)
 constexpr long kErrSql = 3709;                   // statement failed
+constexpr long kErrClosed = 3704;                // the connection or recordset is closed
+constexpr long kErrNoTransaction = 3034;         // commit or rollback without BeginTrans
+constexpr long kErrTypeMismatch = 13;            // value does not convert
+constexpr long kErrOverflow = 6;                 // value out of range
+constexpr long kErrRowNotFound = -2147217864;    // 0x80040E38, the row to update or delete is gone
 
 // The parts of an ADO-style connection string that matter here.
 struct ConnectionInfo {
@@ -46,6 +51,7 @@ struct ConnectionInfo {
     QString userId;
     QString password;     // login password or the Jet database password (unused for SQLite)
     QString driver;       // explicit ODBC "Driver=" when given
+    QString connectionString;  // the whole string as given
     static ConnectionInfo Parse(const QString& connectionString);
     bool IsFile() const;  // Jet provider or no provider: a file on disk
 };
@@ -61,6 +67,11 @@ public:
     // Opens (creating when missing, mode 0600) an SQLite file; used for the
     // template build, new databases and compaction targets.
     static std::shared_ptr<Connection> CreateFile(const QString& path);
+
+    // How long a statement waits for another connection's lock before it
+    // fails (connections opened afterwards). Default 5000 ms; tests shorten it.
+    static void SetBusyTimeout(int milliseconds);
+    static int BusyTimeout();
 
     ~Connection();
     Connection(const Connection&) = delete;
@@ -95,8 +106,10 @@ public:
 
 private:
     Connection(ConnectionInfo info, std::unique_ptr<Backend> backend);
+    void EnsureOpen() const;
     ConnectionInfo info_;
     std::unique_ptr<Backend> backend_;
+    int transLevel_ = 0;
     friend class Recordset;
 };
 

@@ -1,0 +1,74 @@
+#pragma once
+// What a database engine offers to Connection and Recordset. Recordsets keep
+// their rows in memory; to change a row they address it by a key the back end
+// chose when it read the rows (SQLite: the rowid; ODBC: the primary key, or
+// every column when there is none). The SQL of the edits is the back end's
+// own, so each engine quotes names and addresses rows in its own dialect.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace mox::db {
+
+using Row = std::vector<Value>;
+
+struct Rowset {
+    QStringList columns;      // names as the statement returns them
+    QStringList baseColumns;  // column of `table` behind each result column (updatable only)
+    std::vector<Row> rows;
+    std::vector<Row> keys;    // one per row when updatable
+    QString table;            // the one table read; empty when not updatable
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual bool IsOpen() const = 0;
+    virtual void Close() = 0;
+    // Writing refused by the engine itself (a Jet file read through mdbtools).
+    virtual bool IsReadOnly() const { return false; }
+
+    virtual long Execute(const QString& sql, const std::vector<Value>& params) = 0;
+    // Reads every row; when `wantKeys` and the statement reads one table,
+    // fills `table`, `baseColumns` and `keys`.
+    virtual Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) = 0;
+
+    // Transactions nest: level 1 is the real transaction, deeper levels are
+    // savepoints where the engine has them.
+    virtual void Begin(int level) = 0;
+    virtual void Commit(int level) = 0;
+    virtual void Rollback(int level) = 0;
+
+    virtual bool TableExists(const QString& table) = 0;
+    virtual QStringList ColumnNames(const QString& table) = 0;
+    virtual QStringList ColumnTypes(const QString& table) = 0;
+
+    // Row edits of an updatable rowset. Insert returns the new row's key;
+    // Update and Delete throw kErrRowNotFound when the key no longer finds
+    // exactly one row. Update replaces the key when the edit changed it.
+    virtual Row InsertRow(const QString& table, const QStringList& columns, const Row& values) = 0;
+    virtual void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) = 0;
+    virtual void DeleteRow(const QString& table, const Row& key) = 0;
+    // The row as stored now (the `columns` of `table`), after an insert or
+    // update; empty when the key finds no row. May also give a new key.
+    virtual Row FetchRow(const QString& table, Row* key, const QStringList& columns) = 0;
+};
+
+// The table a SELECT reads when it reads exactly one ("SELECT ... FROM t
+// [alias] [WHERE ...] [ORDER BY ...]"), else empty. `selectEnd` receives the
+// offset just after the SELECT keyword.
+QString SingleTableOf(const QString& sql, int* selectEnd = nullptr);
+
+// Throws DbError(kErrSql) when the number of '?' markers and values differ.
+void CheckParamCount(int markers, size_t values);
+
+std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create);
+std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info);
+std::unique_ptr<Backend> OpenJetBackend(const QString& path);
+
+}  // namespace mox::db

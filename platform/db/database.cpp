@@ -1,0 +1,718 @@
+#include "platform/db/database.h"
+
+#include "platform/db/backend.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <unistd.h>
+
+namespace mox::db {
+
+DbError::DbError(long number, const QString& description)
+    : std::runtime_error(description.toStdString()), number_(number), description_(description)
+{
+}
+
+// ---------------------------------------------------------------- connection strings
+
+ConnectionInfo ConnectionInfo::Parse(const QString& connectionString)
+{
+    ConnectionInfo info;
+    info.connectionString = connectionString;
+    const QString& s = connectionString;
+    int i = 0;
+    const int n = s.size();
+    while (i < n) {
+        const int eq = s.indexOf(QLatin1Char('='), i);
+        const int semi = s.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            i = semi < 0 ? n : semi + 1;  // a part without '=' is ignored
+            continue;
+        }
+        const QString key = s.mid(i, eq - i).simplified().toLower();
+        int j = eq + 1;
+        while (j < n && s[j].isSpace())
+            ++j;
+        QString value;
+        const QChar open = j < n ? s[j] : QChar();
+        if (open == QLatin1Char('"') || open == QLatin1Char('\'') || open == QLatin1Char('{')) {
+            const QChar close = open == QLatin1Char('{') ? QLatin1Char('}') : open;
+            ++j;
+            while (j < n) {
+                if (s[j] == close) {
+                    if (j + 1 < n && s[j + 1] == close) {  // a doubled quote stands for itself
+                        value += close;
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                value += s[j++];
+            }
+            const int end = s.indexOf(QLatin1Char(';'), j);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const int end = s.indexOf(QLatin1Char(';'), j);
+            value = s.mid(j, (end < 0 ? n : end) - j).trimmed();
+            i = end < 0 ? n : end + 1;
+        }
+        if (key == QLatin1String("provider"))
+            info.provider = value;
+        else if (key == QLatin1String("data source") || key == QLatin1String("dbq") || key == QLatin1String("server"))
+            info.dataSource = value;
+        else if (key == QLatin1String("initial catalog") || key == QLatin1String("database"))
+            info.catalog = value;
+        else if (key == QLatin1String("user id") || key == QLatin1String("uid"))
+            info.userId = value;
+        else if (key == QLatin1String("password") || key == QLatin1String("pwd")
+                 || key == QLatin1String("jet oledb:database password"))
+            info.password = value;
+        else if (key == QLatin1String("driver"))
+            info.driver = value;
+    }
+    return info;
+}
+
+bool ConnectionInfo::IsFile() const
+{
+    if (!driver.isEmpty())
+        return false;
+    return provider.isEmpty() || provider.contains(QLatin1String("Jet"), Qt::CaseInsensitive)
+           || provider.contains(QLatin1String("ACE.OLEDB"), Qt::CaseInsensitive);
+}
+
+// ---------------------------------------------------------------- SQL helpers
+
+namespace {
+
+struct Token {
+    enum Kind { Word, Quoted, Literal, Punct } kind;
+    QString text;
+    int start;
+    int end;
+    int depth;
+};
+
+std::vector<Token> Tokenize(const QString& sql)
+{
+    std::vector<Token> out;
+    int depth = 0;
+    int i = 0;
+    const int n = sql.size();
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            while (i < n && sql[i] != QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            const int end = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            QString text;
+            int j = i + 1;
+            while (j < n) {
+                if (sql[j] == close) {
+                    if (close != QLatin1Char(']') && j + 1 < n && sql[j + 1] == close) {
+                        text += close;
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                text += sql[j++];
+            }
+            out.push_back({c == QLatin1Char('\'') ? Token::Literal : Token::Quoted, text, i, std::min(j + 1, n), depth});
+            i = j + 1;
+        } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() >= 0x80) {
+            int j = i;
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_') || sql[j] == QLatin1Char('$')
+                             || (sql[j].unicode() >= 0x80 && !sql[j].isSpace())))
+                ++j;
+            out.push_back({Token::Word, sql.mid(i, j - i), i, j, depth});
+            i = j;
+        } else {
+            if (c == QLatin1Char(')'))
+                --depth;
+            out.push_back({Token::Punct, QString(c), i, i + 1, depth});
+            if (c == QLatin1Char('('))
+                ++depth;
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool IsWord(const Token& t, const char* word)
+{
+    return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+QString SingleTableOf(const QString& sql, int* selectEnd)
+{
+    const std::vector<Token> t = Tokenize(sql);
+    if (t.empty() || !IsWord(t[0], "SELECT"))
+        return {};
+    if (t.size() > 1 && (IsWord(t[1], "DISTINCT") || IsWord(t[1], "TOP")))
+        return {};
+    size_t i = 1;
+    while (i < t.size() && !(t[i].depth == 0 && IsWord(t[i], "FROM")))
+        ++i;
+    if (++i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted))
+        return {};
+    const QString table = t[i].text;
+    ++i;
+    auto atClauseEnd = [&](size_t k) {
+        return k >= t.size() || (t[k].kind == Token::Punct && t[k].text == QLatin1String(";")) || IsWord(t[k], "WHERE")
+               || IsWord(t[k], "ORDER") || IsWord(t[k], "LIMIT");
+    };
+    if (!atClauseEnd(i)) {
+        if (IsWord(t[i], "AS"))
+            ++i;
+        static const char* const kNotAlias[] = {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL",
+                                                "OUTER", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "WINDOW"};
+        if (i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted))
+            return {};
+        for (const char* w : kNotAlias)
+            if (IsWord(t[i], w))
+                return {};
+        ++i;
+        if (!atClauseEnd(i))
+            return {};
+    }
+    for (; i < t.size(); ++i) {
+        if (t[i].depth != 0)
+            continue;
+        if (IsWord(t[i], "UNION") || IsWord(t[i], "INTERSECT") || IsWord(t[i], "EXCEPT") || IsWord(t[i], "GROUP")
+            || IsWord(t[i], "HAVING"))
+            return {};
+        if (t[i].kind == Token::Punct && t[i].text == QLatin1String(";") && i + 1 < t.size())
+            return {};
+    }
+    if (selectEnd)
+        *selectEnd = t[0].end;
+    return table;
+}
+
+void CheckParamCount(int markers, size_t values)
+{
+    if (markers >= 0 && static_cast<size_t>(markers) == values)
+        return;
+    throw DbError(kErrSql, QStringLiteral("SQL 文のパラメーターの数 (%1) と値の数 (%2) が一致しません。")
+                               .arg(markers)
+                               .arg(values));
+}
+
+// ---------------------------------------------------------------- Connection
+
+namespace {
+
+std::atomic<int> gBusyTimeout{5000};
+
+DbError CannotOpen(const QString& path, const QString& reason)
+{
+    return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
+}
+
+enum class FileKind { Sqlite, Jet };
+
+// Looks at the file before any engine touches it, so that a missing path is
+// never created and a foreign file is never written to.
+FileKind ProbeFile(const QString& path)
+{
+    const QFileInfo fi(path);
+    if (!fi.exists())
+        throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
+    if (fi.isDir())
+        throw CannotOpen(path, QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
+    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!f) {
+        const int err = errno;
+        throw CannotOpen(path, err == EACCES ? QStringLiteral("ファイルを読み取る権限がありません。")
+                                             : QStringLiteral("ファイルを読み取れません。(%1)")
+                                                   .arg(QString::fromLocal8Bit(std::strerror(err))));
+    }
+    unsigned char head[100] = {};
+    const size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0)
+        return FileKind::Sqlite;
+    if (got >= 20 && (std::memcmp(head + 4, "Standard Jet DB", 15) == 0
+                      || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+        return FileKind::Jet;
+    throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+}
+
+// Data sources written the Windows way ("folder\VXMOX2.MDB") still find the file.
+QString ResolvePath(const QString& dataSource)
+{
+    const QString path = dataSource.trimmed();
+    if (path.contains(QLatin1Char('\\')) && !QFileInfo::exists(path)) {
+        QString slashed = path;
+        slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return slashed;
+    }
+    return path;
+}
+
+}  // namespace
+
+void Connection::SetBusyTimeout(int milliseconds) { gBusyTimeout = milliseconds; }
+int Connection::BusyTimeout() { return gBusyTimeout; }
+
+Connection::Connection(ConnectionInfo info, std::unique_ptr<Backend> backend)
+    : info_(std::move(info)), backend_(std::move(backend))
+{
+}
+
+Connection::~Connection()
+{
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+std::shared_ptr<Connection> Connection::Open(const QString& connectionString)
+{
+    ConnectionInfo info = ConnectionInfo::Parse(connectionString);
+    std::unique_ptr<Backend> backend;
+    if (!info.IsFile()) {
+        backend = OpenOdbcBackend(info);
+    } else {
+        if (info.dataSource.trimmed().isEmpty())
+            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルが指定されていません。"));
+        const QString path = ResolvePath(info.dataSource);
+        backend = ProbeFile(path) == FileKind::Sqlite ? OpenSqliteBackend(path, false) : OpenJetBackend(path);
+    }
+    return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend)));
+}
+
+std::shared_ptr<Connection> Connection::CreateFile(const QString& path)
+{
+    ConnectionInfo info;
+    info.dataSource = path;
+    info.connectionString = QStringLiteral("Data Source=") + path;
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int err = errno;
+        if (err != EEXIST)
+            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を作成できません。\n(%2)")
+                                              .arg(path, QString::fromLocal8Bit(std::strerror(err))));
+        if (ProbeFile(path) != FileKind::Sqlite)
+            throw CannotOpen(path, QStringLiteral("書き込みできない形式のデータベースファイルです。"));
+        return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteBackend(path, false)));
+    }
+    ::close(fd);
+    try {
+        return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteBackend(path, true)));
+    } catch (...) {
+        ::unlink(native.constData());
+        throw;
+    }
+}
+
+bool Connection::IsOpen() const { return backend_ && backend_->IsOpen(); }
+
+void Connection::EnsureOpen() const
+{
+    if (!IsOpen())
+        throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
+}
+
+void Connection::Close()
+{
+    if (!IsOpen())
+        return;
+    if (transLevel_ > 0) {
+        transLevel_ = 0;
+        try {
+            backend_->Rollback(1);
+        } catch (...) {
+        }
+    }
+    backend_->Close();
+}
+
+long Connection::Execute(const QString& sql, const std::vector<Value>& params)
+{
+    EnsureOpen();
+    return backend_->Execute(sql, params);
+}
+
+Value Connection::Scalar(const QString& sql, const std::vector<Value>& params)
+{
+    EnsureOpen();
+    const Rowset r = backend_->Select(sql, params, false);
+    if (r.rows.empty() || r.rows[0].empty())
+        return Value();
+    return r.rows[0][0];
+}
+
+void Connection::BeginTrans()
+{
+    EnsureOpen();
+    backend_->Begin(transLevel_ + 1);
+    ++transLevel_;
+}
+
+void Connection::CommitTrans()
+{
+    EnsureOpen();
+    if (transLevel_ == 0)
+        throw DbError(kErrNoTransaction, QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
+    backend_->Commit(transLevel_);
+    --transLevel_;
+}
+
+void Connection::RollbackTrans()
+{
+    EnsureOpen();
+    if (transLevel_ == 0)
+        throw DbError(kErrNoTransaction, QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
+    const int level = transLevel_--;
+    backend_->Rollback(level);
+}
+
+bool Connection::InTransaction() const { return transLevel_ > 0; }
+
+bool Connection::TableExists(const QString& table)
+{
+    EnsureOpen();
+    return backend_->TableExists(table);
+}
+
+QStringList Connection::ColumnNames(const QString& table)
+{
+    EnsureOpen();
+    return backend_->ColumnNames(table);
+}
+
+QStringList Connection::ColumnTypes(const QString& table)
+{
+    EnsureOpen();
+    return backend_->ColumnTypes(table);
+}
+
+// ---------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Connection& conn) : conn_(&conn)
+{
+    conn.BeginTrans();
+}
+
+Transaction::~Transaction()
+{
+    if (!conn_)
+        return;
+    try {
+        if (conn_->IsOpen() && conn_->InTransaction())
+            conn_->RollbackTrans();
+    } catch (...) {
+    }
+}
+
+Transaction::Transaction(Transaction&& other) noexcept : conn_(other.conn_)
+{
+    other.conn_ = nullptr;
+}
+
+void Transaction::Commit()
+{
+    if (!conn_)
+        throw DbError(kErrNoTransaction, QStringLiteral("トランザクションは既に終了しています。"));
+    conn_->CommitTrans();
+    conn_ = nullptr;
+}
+
+// ---------------------------------------------------------------- Recordset
+
+struct Recordset::State {
+    ConnectionPtr conn;
+    Rowset data;
+    std::vector<bool> deleted;
+    long live = 0;
+    int pos = 0;  // -1 before the first row, rows.size() after the last
+    enum class Edit { None, Change, Add } edit = Edit::None;
+    std::map<int, Value> buffer;  // column index -> value written since the edit began
+    QHash<QString, int> index;    // lower-case name -> first column of that name
+    bool open = true;
+
+    int Size() const { return static_cast<int>(data.rows.size()); }
+    bool OnRow() const { return pos >= 0 && pos < Size(); }
+};
+
+namespace {
+
+DbError NoCurrentRow()
+{
+    return DbError(kErrNoCurrentRow,
+                   QStringLiteral("BOF と EOF のいずれかが True になっているか、または現在のレコードが削除されています。"
+                                  "要求された操作には、現在のレコードが必要です。"));
+}
+
+DbError ItemNotFound(const QString& name)
+{
+    return DbError(kErrItemNotFound,
+                   QStringLiteral("要求された名前、または序数に対応する項目がコレクションで見つかりません。(%1)").arg(name));
+}
+
+}  // namespace
+
+std::unique_ptr<Recordset> Connection::OpenRecordset(const QString& sql, const std::vector<Value>& params)
+{
+    EnsureOpen();
+    auto state = std::make_unique<Recordset::State>();
+    state->data = backend_->Select(sql, params, !backend_->IsReadOnly());
+    state->conn = shared_from_this();
+    state->deleted.assign(state->data.rows.size(), false);
+    state->live = static_cast<long>(state->data.rows.size());
+    for (int i = 0; i < state->data.columns.size(); ++i) {
+        const QString key = state->data.columns[i].toLower();
+        if (!state->index.contains(key))
+            state->index.insert(key, i);
+    }
+    return std::make_unique<Recordset>(std::move(state));
+}
+
+Recordset::Recordset(std::unique_ptr<State> state) : s_(std::move(state)) {}
+
+Recordset::~Recordset() = default;
+
+static void EnsureRsOpen(const Recordset::State& s)
+{
+    if (!s.open)
+        throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
+}
+
+bool Recordset::IsEOF() const
+{
+    EnsureRsOpen(*s_);
+    return s_->pos >= s_->Size() || (s_->pos < 0 && s_->live == 0);
+}
+
+bool Recordset::IsBOF() const
+{
+    EnsureRsOpen(*s_);
+    return s_->pos < 0 || (s_->pos >= s_->Size() && s_->live == 0);
+}
+
+// Moving away from an edited row stores it first, as ADO does; an added row
+// that was never written to is dropped.
+static void FinishEdit(Recordset& rs, Recordset::State& s)
+{
+    if (s.edit == Recordset::State::Edit::None)
+        return;
+    if (s.buffer.empty())
+        rs.CancelUpdate();
+    else
+        rs.Update();
+}
+
+void Recordset::MoveFirst()
+{
+    EnsureRsOpen(*s_);
+    FinishEdit(*this, *s_);
+    int p = 0;
+    while (p < s_->Size() && s_->deleted[p])
+        ++p;
+    s_->pos = p;
+}
+
+void Recordset::MoveLast()
+{
+    EnsureRsOpen(*s_);
+    FinishEdit(*this, *s_);
+    int p = s_->Size() - 1;
+    while (p >= 0 && s_->deleted[p])
+        --p;
+    s_->pos = p < 0 ? s_->Size() : p;
+}
+
+void Recordset::MoveNext()
+{
+    EnsureRsOpen(*s_);
+    if (IsEOF())
+        throw NoCurrentRow();
+    FinishEdit(*this, *s_);
+    int p = s_->pos + 1;
+    while (p < s_->Size() && s_->deleted[p])
+        ++p;
+    s_->pos = p;
+}
+
+void Recordset::MovePrevious()
+{
+    EnsureRsOpen(*s_);
+    if (IsBOF())
+        throw NoCurrentRow();
+    FinishEdit(*this, *s_);
+    int p = std::min(s_->pos, s_->Size()) - 1;
+    while (p >= 0 && s_->deleted[p])
+        --p;
+    s_->pos = p;
+}
+
+long Recordset::RecordCount() const
+{
+    EnsureRsOpen(*s_);
+    return s_->live;
+}
+
+bool Recordset::HasField(const QString& name) const
+{
+    return s_->index.contains(name.toLower());
+}
+
+QStringList Recordset::FieldNames() const { return s_->data.columns; }
+
+Value Recordset::Field(const QString& name) const
+{
+    EnsureRsOpen(*s_);
+    const auto it = s_->index.constFind(name.toLower());
+    if (it == s_->index.constEnd())
+        throw ItemNotFound(name);
+    return Field(it.value());
+}
+
+Value Recordset::Field(int index) const
+{
+    EnsureRsOpen(*s_);
+    if (index < 0 || index >= s_->data.columns.size())
+        throw ItemNotFound(QString::number(index));
+    const auto edited = s_->buffer.find(index);
+    if (s_->edit == State::Edit::Add)
+        return edited == s_->buffer.end() ? Value() : edited->second;
+    if (!s_->OnRow() || s_->deleted[s_->pos])
+        throw NoCurrentRow();
+    if (edited != s_->buffer.end())
+        return edited->second;
+    return s_->data.rows[s_->pos][index];
+}
+
+static void EnsureUpdatable(const Recordset& rs, const Recordset::State& s)
+{
+    EnsureRsOpen(s);
+    if (!rs.IsUpdatable()) {
+        if (s.conn && s.conn->IsOpen() && s.conn->Impl().IsReadOnly())
+            throw DbError(kErrReadOnly, QStringLiteral("このデータベースファイルは読み取り専用で開かれているため、書き込めません。"));
+        throw DbError(kErrReadOnly, QStringLiteral("このレコードセットは更新できません。1 つのテーブルだけを読む SELECT 文で開いてください。"));
+    }
+    if (!s.conn->IsOpen())
+        throw DbError(kErrClosed, QStringLiteral("接続が閉じられているため、データベースに書き込めません。"));
+}
+
+void Recordset::SetField(const QString& name, const Value& v)
+{
+    EnsureUpdatable(*this, *s_);
+    const auto it = s_->index.constFind(name.toLower());
+    if (it == s_->index.constEnd())
+        throw ItemNotFound(name);
+    if (s_->edit == State::Edit::None) {
+        if (!s_->OnRow() || s_->deleted[s_->pos])
+            throw NoCurrentRow();
+        s_->edit = State::Edit::Change;
+    }
+    s_->buffer[it.value()] = v;
+}
+
+void Recordset::AddNew()
+{
+    EnsureUpdatable(*this, *s_);
+    FinishEdit(*this, *s_);
+    s_->edit = State::Edit::Add;
+    s_->buffer.clear();
+}
+
+void Recordset::Update()
+{
+    EnsureRsOpen(*s_);
+    if (s_->edit == State::Edit::None)
+        return;
+    EnsureUpdatable(*this, *s_);
+    Backend& db = s_->conn->Impl();
+    const Rowset& d = s_->data;
+    QStringList columns;
+    Row values;
+    for (const auto& [col, value] : s_->buffer) {
+        columns << d.baseColumns[col];
+        values.push_back(value);
+    }
+    if (s_->edit == State::Edit::Add) {
+        Row key = db.InsertRow(d.table, columns, values);
+        Row row = db.FetchRow(d.table, &key, d.baseColumns);
+        if (row.empty()) {  // not visible again (e.g. a view); keep what was written
+            row.assign(d.columns.size(), Value());
+            for (const auto& [col, value] : s_->buffer)
+                row[col] = value;
+        }
+        s_->data.rows.push_back(std::move(row));
+        s_->data.keys.push_back(std::move(key));
+        s_->deleted.push_back(false);
+        ++s_->live;
+        s_->pos = s_->Size() - 1;
+    } else {
+        Row& key = s_->data.keys[s_->pos];
+        db.UpdateRow(d.table, &key, columns, values);
+        Row row = db.FetchRow(d.table, &key, d.baseColumns);
+        if (row.empty()) {
+            row = s_->data.rows[s_->pos];
+            for (const auto& [col, value] : s_->buffer)
+                row[col] = value;
+        }
+        s_->data.rows[s_->pos] = std::move(row);
+    }
+    s_->buffer.clear();
+    s_->edit = State::Edit::None;
+}
+
+void Recordset::CancelUpdate()
+{
+    EnsureRsOpen(*s_);
+    s_->buffer.clear();
+    s_->edit = State::Edit::None;
+}
+
+void Recordset::Delete()
+{
+    EnsureUpdatable(*this, *s_);
+    if (s_->edit == State::Edit::Add) {
+        CancelUpdate();
+        return;
+    }
+    if (!s_->OnRow() || s_->deleted[s_->pos])
+        throw NoCurrentRow();
+    s_->conn->Impl().DeleteRow(s_->data.table, s_->data.keys[s_->pos]);
+    s_->buffer.clear();
+    s_->edit = State::Edit::None;
+    s_->deleted[s_->pos] = true;
+    --s_->live;
+}
+
+void Recordset::Close()
+{
+    s_->open = false;
+    s_->buffer.clear();
+    s_->edit = State::Edit::None;
+    s_->conn.reset();
+}
+
+bool Recordset::IsUpdatable() const
+{
+    return s_->open && !s_->data.table.isEmpty() && s_->conn && !s_->conn->Impl().IsReadOnly();
+}
+
+}  // namespace mox::db
