@@ -1,0 +1,273 @@
+#include "platform/db/database.h"
+#include "tests/support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace mox::db;
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+DbError OpenError(const QString& connectionString)
+{
+    try {
+        Connection::Open(connectionString);
+    } catch (const DbError& e) {
+        return e;
+    }
+    return DbError(0, QString());
+}
+
+TEST(ConnectionInfoTest, ParsesTheJetString)
+{
+    const auto info = ConnectionInfo::Parse(QStringLiteral(
+        "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;Data Source=/opt/mox/VXMOX2.MDB"));
+    EXPECT_EQ(info.provider, QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
+    EXPECT_EQ(info.password, QStringLiteral("RKTWQMB"));
+    EXPECT_EQ(info.dataSource, QStringLiteral("/opt/mox/VXMOX2.MDB"));
+    EXPECT_TRUE(info.IsFile());
+    EXPECT_TRUE(ConnectionInfo::Parse(QStringLiteral("Data Source=/x.db")).IsFile());
+}
+
+TEST(ConnectionInfoTest, ParsesTheSqlServerString)
+{
+    const auto info = ConnectionInfo::Parse(QStringLiteral(
+        "Provider=SQLOLEDB.1;Initial Catalog=HLX_PRP;User ID=hlxuser;Password=kvt4826qa;Data Source=server\\HLX;"));
+    EXPECT_EQ(info.provider, QStringLiteral("SQLOLEDB.1"));
+    EXPECT_EQ(info.catalog, QStringLiteral("HLX_PRP"));
+    EXPECT_EQ(info.userId, QStringLiteral("hlxuser"));
+    EXPECT_EQ(info.password, QStringLiteral("kvt4826qa"));
+    EXPECT_EQ(info.dataSource, QStringLiteral("server\\HLX"));
+    EXPECT_FALSE(info.IsFile());
+}
+
+TEST(ConnectionInfoTest, QuotedValuesAndOdbcDrivers)
+{
+    const auto info = ConnectionInfo::Parse(
+        QStringLiteral(" driver = {SQLite3} ; Data Source=\"/a;b/c.db\"; Password='it''s'"));
+    EXPECT_EQ(info.driver, QStringLiteral("SQLite3"));
+    EXPECT_EQ(info.dataSource, QStringLiteral("/a;b/c.db"));
+    EXPECT_EQ(info.password, QStringLiteral("it's"));
+    EXPECT_FALSE(info.IsFile());
+}
+
+class OpenTest : public ::testing::Test {
+protected:
+    mox::test::Sandbox box_;
+};
+
+TEST_F(OpenTest, MissingFileFailsAndIsNotCreated)
+{
+    const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
+    const DbError e = OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    EXPECT_EQ(e.Number(), kErrCannotOpen);
+    EXPECT_TRUE(e.Description().contains(QStringLiteral("見つかりません")));
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")).Number(), kErrCannotOpen);
+}
+
+TEST_F(OpenTest, ForeignFilesAndFoldersFailUntouched)
+{
+    box_.WriteText(QStringLiteral("notes.mdb"), QByteArray("これはデータベースではありません\r\n").repeated(20));
+    box_.WriteText(QStringLiteral("empty.mdb"), QByteArray());
+    for (const QString name : {QStringLiteral("notes.mdb"), QStringLiteral("empty.mdb")}) {
+        const QString path = box_.File(name);
+        const QByteArray before = ReadAll(path);
+        const DbError e = OpenError(QStringLiteral("Data Source=") + path);
+        EXPECT_EQ(e.Number(), kErrCannotOpen) << name.toStdString();
+        EXPECT_TRUE(e.Description().contains(path));
+        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_THROW(Connection::CreateFile(path), DbError);
+        EXPECT_EQ(ReadAll(path), before);
+    }
+    QDir(box_.Path()).mkdir(QStringLiteral("folder.mdb"));
+    EXPECT_EQ(OpenError(QStringLiteral("Data Source=") + box_.File(QStringLiteral("folder.mdb"))).Number(),
+              kErrCannotOpen);
+    EXPECT_TRUE(QDir(box_.Path()).entryList({QStringLiteral("*-journal"), QStringLiteral("*-wal")}, QDir::Files).isEmpty());
+}
+
+TEST_F(OpenTest, UnreadableFileFails)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    const QString path = box_.File(QStringLiteral("locked.db"));
+    Connection::CreateFile(path)->Close();
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    EXPECT_EQ(OpenError(QStringLiteral("Data Source=") + path).Number(), kErrCannotOpen);
+}
+
+TEST_F(OpenTest, CreateFileIsPrivateAndOpensAgain)
+{
+    const QString path = box_.File(QStringLiteral("new.db"));
+    Connection::CreateFile(path)->Close();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    auto conn = Connection::Open(QStringLiteral("Data Source=") + path);
+    EXPECT_TRUE(conn->IsOpen());
+    EXPECT_FALSE(conn->TableExists(QStringLiteral("TPatient")));
+}
+
+TEST_F(OpenTest, WindowsStylePathFindsTheFile)
+{
+    const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
+    Connection::CreateFile(path)->Close();
+    auto conn = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
+                                                "Data Source=")
+                                 + box_.Path() + QStringLiteral("\\VXMOX2.MDB"));
+    EXPECT_TRUE(conn->IsOpen());
+}
+
+TEST_F(OpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
+{
+    const QString path = box_.File(QStringLiteral("wal.db"));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+    sqlite3_exec(raw, "PRAGMA journal_mode=WAL; CREATE TABLE T (A); INSERT INTO T VALUES (1);", nullptr, nullptr,
+                 nullptr);
+    sqlite3_close(raw);
+
+    auto conn = Connection::Open(QStringLiteral("Data Source=") + path);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA journal_mode")).ToText(), QStringLiteral("delete"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA synchronous")).ToInt64(), 2);  // FULL
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT A FROM T")).ToInt64(), 1);
+}
+
+TEST_F(OpenTest, SchemaQueries)
+{
+    auto conn = Connection::CreateFile(box_.File(QStringLiteral("s.db")));
+    conn->Execute(QStringLiteral("CREATE TABLE TExamData (ID long, Bui text, ExamDate datetime);"
+                                 "CREATE TABLE TVersion (ID LONG, Version TEXT);"
+                                 "INSERT INTO TVersion VALUES (?, ?)"),
+                  {1, QStringLiteral("1.0.1")});
+    EXPECT_TRUE(conn->TableExists(QStringLiteral("texamdata")));
+    EXPECT_FALSE(conn->TableExists(QStringLiteral("TExam")));
+    EXPECT_EQ(conn->ColumnNames(QStringLiteral("TExamData")), (QStringList{"ID", "Bui", "ExamDate"}));
+    EXPECT_EQ(conn->ColumnTypes(QStringLiteral("TExamData")), (QStringList{"LONG", "TEXT", "DATETIME"}));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Version FROM TVersion WHERE ID = 1")).ToText(),
+              QStringLiteral("1.0.1"));
+    EXPECT_TRUE(conn->Scalar(QStringLiteral("SELECT Version FROM TVersion WHERE ID = 2")).IsNull());
+    EXPECT_EQ(conn->Execute(QStringLiteral("UPDATE TVersion SET Version = ?"), {QStringLiteral("x")}), 1);
+}
+
+class TransactionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path_ = box_.File(QStringLiteral("t.db"));
+        conn_ = Connection::CreateFile(path_);
+        conn_->Execute(QStringLiteral("CREATE TABLE T (ID LONG)"));
+    }
+    void TearDown() override { Connection::SetBusyTimeout(5000); }
+    long Count(Connection& c) { return c.Scalar(QStringLiteral("SELECT count(*) FROM T")).ToInt64(); }
+
+    mox::test::Sandbox box_;
+    QString path_;
+    ConnectionPtr conn_;
+};
+
+TEST_F(TransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
+{
+    try {
+        Transaction tx(*conn_);
+        conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+        conn_->Execute(QStringLiteral("INSERT INTO T VALUES (2)"));
+        throw std::runtime_error("half-way");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(conn_->InTransaction());
+    EXPECT_EQ(Count(*conn_), 0);
+
+    {
+        Transaction tx(*conn_);
+        conn_->Execute(QStringLiteral("INSERT INTO T VALUES (3)"));
+        Transaction moved(std::move(tx));
+        moved.Commit();
+    }
+    EXPECT_EQ(Count(*conn_), 1);
+}
+
+TEST_F(TransactionTest, NestedGuardUndoesOnlyItsOwnPart)
+{
+    Transaction outer(*conn_);
+    conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+    {
+        Transaction inner(*conn_);
+        conn_->Execute(QStringLiteral("INSERT INTO T VALUES (2)"));
+    }
+    EXPECT_TRUE(conn_->InTransaction());
+    outer.Commit();
+    EXPECT_EQ(Count(*conn_), 1);
+}
+
+TEST_F(TransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
+{
+    try {
+        conn_->CommitTrans();
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Number(), kErrNoTransaction);
+    }
+    conn_->BeginTrans();
+    conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+    conn_->Close();  // an unfinished transaction is not stored
+    EXPECT_EQ(Count(*Connection::Open(QStringLiteral("Data Source=") + path_)), 0);
+}
+
+TEST_F(TransactionTest, SecondWriterWaitsForTheFirst)
+{
+    Connection::SetBusyTimeout(50);
+    auto other = Connection::Open(QStringLiteral("Data Source=") + path_);
+    conn_->BeginTrans();
+    conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+
+    EXPECT_EQ(Count(*other), 0);  // readers see the last committed state
+    try {
+        other->BeginTrans();
+        FAIL() << "the write lock is taken";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Number(), kErrSql);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("使用中")));
+    }
+    EXPECT_FALSE(other->InTransaction());
+    conn_->CommitTrans();
+
+    // With time to wait, the second writer gets the lock once the first commits.
+    Connection::SetBusyTimeout(60000);
+    auto patient = Connection::Open(QStringLiteral("Data Source=") + path_);
+    conn_->BeginTrans();
+    std::thread releaser([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        conn_->CommitTrans();
+    });
+    EXPECT_NO_THROW(patient->BeginTrans());
+    releaser.join();
+    patient->Execute(QStringLiteral("INSERT INTO T VALUES (2)"));
+    patient->CommitTrans();
+    EXPECT_EQ(Count(*conn_), 2);
+}
+
+TEST_F(TransactionTest, LockedFileFailsToOpenWithAClearMessage)
+{
+    Connection::SetBusyTimeout(20);
+    conn_->Execute(QStringLiteral("BEGIN EXCLUSIVE"));
+    conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+    const DbError e = OpenError(QStringLiteral("Data Source=") + path_);
+    EXPECT_EQ(e.Number(), kErrCannotOpen);
+    EXPECT_TRUE(e.Description().contains(QStringLiteral("使用中")));
+    conn_->Execute(QStringLiteral("ROLLBACK"));
+}
+
+}  // namespace
