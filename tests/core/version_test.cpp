@@ -1,0 +1,103 @@
+#include "core/connections.h"
+#include "core/program_end.h"
+#include "core/settings.h"
+#include "core/version.h"
+#include "platform/message_box.h"
+#include "tests/support/test_support.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace mox {
+namespace {
+
+class CheckDbVersionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAllSlots();
+        const QString file = sandbox_.File(QStringLiteral("VXMOX2.MDB"));
+        conn_ = db::Connection::CreateFile(file);
+        conn_->Execute(QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
+        G().MainDbSource = QStringLiteral("Data Source=") + file;
+    }
+    void TearDown() override {
+        ResetAllSlots();
+        conn_->Close();
+    }
+    void SetRow(const db::Value& major, const db::Value& minor, const db::Value& revision) {
+        conn_->Execute(QStringLiteral("DELETE FROM TVersion"));
+        conn_->Execute(QStringLiteral("INSERT INTO TVersion VALUES (1, ?, ?, ?)"), {major, minor, revision});
+    }
+    void ExpectSlotClosed() {
+        const SlotState s = GetSlotState(Slot::Main);
+        EXPECT_FALSE(s.hasConnection);
+        EXPECT_EQ(s.openCount, 0);
+    }
+
+    test::Sandbox sandbox_;
+    platform::ScriptedMsgBoxes boxes_;
+    db::ConnectionPtr conn_;
+};
+
+TEST_F(CheckDbVersionTest, AcceptsFrom1000Up) {
+    SetRow(1, 0, 1);
+    EXPECT_TRUE(CheckDbVersion());
+    SetRow(0, 1, 0);
+    EXPECT_TRUE(CheckDbVersion());
+    SetRow(0, 0, 999);
+    EXPECT_FALSE(CheckDbVersion());
+    SetRow(0, 0, 5);
+    EXPECT_FALSE(CheckDbVersion());
+    EXPECT_TRUE(boxes_.Shown().empty());
+    ExpectSlotClosed();
+}
+
+TEST_F(CheckDbVersionTest, OnlyRowOneCounts) {
+    EXPECT_FALSE(CheckDbVersion());
+    conn_->Execute(QStringLiteral("INSERT INTO TVersion VALUES (2, 4, 0, 0)"));
+    EXPECT_FALSE(CheckDbVersion());
+    EXPECT_TRUE(boxes_.Shown().empty());
+    ExpectSlotClosed();
+}
+
+TEST_F(CheckDbVersionTest, UnreadableRowAsksAndCancelRefuses) {
+    SetRow(1, db::Value(), 1);
+    boxes_.Answer(platform::kRetry);
+    boxes_.Answer(platform::kCancel);
+    EXPECT_FALSE(CheckDbVersion());
+    ASSERT_EQ(boxes_.Shown().size(), 2u);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(QStringLiteral("[Error:")));
+    EXPECT_EQ(boxes_.Shown()[0].style, 21);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("エラー"));
+    ExpectSlotClosed();
+}
+
+TEST_F(CheckDbVersionTest, RetryAfterTheCauseIsMendedSucceeds) {
+    conn_->Execute(QStringLiteral("DROP TABLE TVersion"));
+    platform::SetMsgBoxResponder([this](const platform::ShownBox&) {
+        conn_->Execute(QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
+        conn_->Execute(QStringLiteral("INSERT INTO TVersion VALUES (1, 1, 0, 1)"));
+        return int(platform::kRetry);
+    });
+    EXPECT_TRUE(CheckDbVersion());
+    platform::SetMsgBoxResponder(nullptr);
+    ExpectSlotClosed();
+}
+
+TEST(VersionText, ComesFromTheProgramVersion) { EXPECT_EQ(GetVersionText(), QStringLiteral("Ver.4.0.6")); }
+
+TEST(WriteVersionFile, WritesOneAsciiLineWithCrLf) {
+    test::Sandbox sandbox;
+    G().ProgramDir = sandbox.Path();
+    sandbox.WriteText(QStringLiteral("VersionMOX.txt"), "Version=3.9.9\r\nsomething longer\r\n");
+    ASSERT_TRUE(WriteVersionFile());
+    QFile file(sandbox.File(QStringLiteral("VersionMOX.txt")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Version=4.0.6\r\n"));
+
+    G().ProgramDir = sandbox.File(QStringLiteral("no-such-folder"));
+    EXPECT_FALSE(WriteVersionFile());
+}
+
+}  // namespace
+}  // namespace mox
