@@ -3,14 +3,13 @@
 
 #include "platform/com/control_host.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // Modules create widgets only on demand; a GUI application keeps their
-    // static Qt objects well-defined while they load.
-    QApplication app(argc, argv);
+    // Registration makes no window: the tool runs without a display.
+    QCoreApplication app(argc, argv);
     bool unregister = false;
     bool silent = false;
     QString module;
