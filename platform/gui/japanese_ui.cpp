@@ -1,0 +1,43 @@
+#include "platform/gui/japanese_ui.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace mox::platform {
+
+void RegisterFontSubstitutes() {
+    static const struct {
+        const char* windowsName;
+        const char* substitute;
+    } kFonts[] = {
+        {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS Pゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"},
+        {"ＭＳ ゴシック", "IPAGothic"},    {"MS ゴシック", "IPAGothic"},   {"MS Gothic", "IPAGothic"},
+        {"ＭＳ 明朝", "IPAMincho"},        {"MS 明朝", "IPAMincho"},       {"MS Mincho", "IPAMincho"},
+        {"ＭＳ Ｐ明朝", "IPAPMincho"},     {"MS P明朝", "IPAPMincho"},     {"MS PMincho", "IPAPMincho"},
+        {"Arial", "Liberation Sans"},
+    };
+    for (const auto& font : kFonts) {
+        const QString name = QString::fromUtf8(font.windowsName);
+        const QString substitute = QString::fromUtf8(font.substitute);
+        if (!QFont::substitutes(name).contains(substitute)) QFont::insertSubstitution(name, substitute);
+    }
+}
+
+bool LoadJapaneseTranslations() {
+    auto* app = QCoreApplication::instance();
+    if (!app) return false;
+    static QTranslator* translator = nullptr;
+    if (translator) return true;
+    auto* candidate = new QTranslator(app);
+    if (!candidate->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete candidate;
+        return false;
+    }
+    QCoreApplication::installTranslator(candidate);
+    translator = candidate;
+    return true;
+}
+
+}  // namespace mox::platform

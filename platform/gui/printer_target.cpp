@@ -1,0 +1,68 @@
+#include "platform/gui/printer_target.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+namespace mox::platform {
+
+PrinterTarget::PrinterTarget() : PainterTarget(QSizeF(1, 1), 600, 600), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    printer_->setPageSize(QPageSize(QPageSize::A4));
+    printer_->setDocName(QStringLiteral("MOX-Chart"));
+    PrinterChanged();
+}
+
+PrinterTarget::~PrinterTarget() { DoEndDoc(); }
+
+void PrinterTarget::PrinterChanged() {
+    const int dpi = printer_->resolution();
+    SetDevice(printer_->pageLayout().paintRectPixels(dpi).size(), dpi, dpi);
+}
+
+void PrinterTarget::UsePrinter(const QString& name) {
+    DoEndDoc();
+    printer_->setOutputFileName(QString());
+    printer_->setOutputFormat(QPrinter::NativeFormat);
+    printer_->setPrinterName(name);
+    PrinterChanged();
+}
+
+void PrinterTarget::UsePdfFile(const QString& path) {
+    DoEndDoc();
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    printer_->setOutputFileName(path);
+    PrinterChanged();
+}
+
+QString PrinterTarget::PrinterName() const { return printer_->printerName(); }
+bool PrinterTarget::PrintsToPdf() const { return printer_->outputFormat() == QPrinter::PdfFormat; }
+QString PrinterTarget::PdfFile() const { return PrintsToPdf() ? printer_->outputFileName() : QString(); }
+
+const QPaintDevice& PrinterTarget::MetricsDevice() const { return *printer_; }
+
+QPainter* PrinterTarget::BeginPainting() {
+    if (painter_) return painter_.get();
+    PrinterChanged();
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(printer_.get())) {
+        lastError_ = PrintsToPdf() ? QStringLiteral("PDFファイルを作成できません。") + PdfFile()
+                                   : QStringLiteral("プリンターに出力できません。") + PrinterName();
+        return nullptr;
+    }
+    lastError_.clear();
+    painter_ = std::move(painter);
+    return painter_.get();
+}
+
+void PrinterTarget::DoNewPage() {
+    // A new page with nothing drawn yet still opens the document, so that the
+    // first page comes out blank as the printer object did.
+    if (BeginPainting()) printer_->newPage();
+}
+
+void PrinterTarget::DoEndDoc() {
+    if (!painter_) return;
+    painter_->end();
+    painter_.reset();
+}
+
+}  // namespace mox::platform
