@@ -1,0 +1,35 @@
+#pragma once
+// OLE colours as the colour button stores them: 0x00BBGGRR for a plain RGB
+// value, 0x800000nn for system colour nn. The system colours are the
+// Windows 7 defaults the clinic's forms were designed against.
+
+#include <QColor>
+#include <cstdint>
+
+namespace mox::prismet {
+
+using OleColor = uint32_t;
+
+enum SystemColour : int {
+    kColorWindow = 5,
+    kColorWindowText = 8,
+    kColorBtnFace = 15,
+    kColorBtnShadow = 16,
+    kColorBtnText = 18,
+    kColorBtnHighlight = 20,
+    kColor3dDkShadow = 21,
+    kColor3dLight = 22,
+};
+
+constexpr OleColor SystemOleColor(int index) { return 0x80000000u | static_cast<uint32_t>(index); }
+constexpr OleColor RgbOleColor(int r, int g, int b) {
+    return static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 | static_cast<uint32_t>(b & 0xFF) << 16;
+}
+
+// The RGB value a colour is drawn in; unknown system colours draw black.
+QColor TranslateOleColor(OleColor colour);
+// The plain OLE colour (system colours resolved) of a colour.
+OleColor ResolveOleColor(OleColor colour);
+OleColor OleColorOf(const QColor& colour);
+
+}  // namespace mox::prismet

@@ -1,0 +1,279 @@
+#include "controls/colour_button/prismet_ctrl.h"
+
+#include "platform/message_box.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace mox::prismet {
+
+using com::Args;
+using com::S_OK;
+
+namespace {
+
+short MouseButtonOf(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+short MouseButtonsOf(Qt::MouseButtons buttons) {
+    short mask = 0;
+    if (buttons & Qt::LeftButton) mask |= 1;
+    if (buttons & Qt::RightButton) mask |= 2;
+    if (buttons & Qt::MiddleButton) mask |= 4;
+    return mask;
+}
+
+Args MouseArgs(short button, const QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    return {Variant(int(button)), Variant(int(ShiftState(event->modifiers()))), Variant(pos.x()), Variant(pos.y())};
+}
+
+}  // namespace
+
+int VirtualKeyCode(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // 'A'..'Z'
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return key;  // '0'..'9'
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 0x09;
+    case Qt::Key_Clear: return 0x0C;
+    case Qt::Key_Return: case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Pause: return 0x13;
+    case Qt::Key_CapsLock: return 0x14;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
+    case Qt::Key_End: return 0x23;
+    case Qt::Key_Home: return 0x24;
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Up: return 0x26;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Down: return 0x28;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return 0x2E;
+    case Qt::Key_Asterisk: return 0x6A;
+    case Qt::Key_Plus: return 0xBB;
+    case Qt::Key_Comma: return 0xBC;
+    case Qt::Key_Minus: return 0xBD;
+    case Qt::Key_Period: return 0xBE;
+    case Qt::Key_Slash: return 0xBF;
+    default: return 0;
+    }
+}
+
+short ShiftState(Qt::KeyboardModifiers modifiers) {
+    short mask = 0;
+    if (modifiers & Qt::ShiftModifier) mask |= 1;
+    if (modifiers & Qt::ControlModifier) mask |= 2;
+    if (modifiers & Qt::AltModifier) mask |= 4;
+    return mask;
+}
+
+// ---- window ------------------------------------------------------------------
+
+PrismetWindow::PrismetWindow(CPrismetCtrl* control, QWidget* parent) : QWidget(parent), control_(control) {
+    // The face is painted whole from one off-screen picture: no background
+    // erase, so the shaped face does not flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QImage PrismetWindow::Render(PaintLayout* layout) const { return PaintButton(control_->Request(), layout); }
+
+void PrismetWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, Render());
+}
+
+void PrismetWindow::resizeEvent(QResizeEvent*) { control_->OnResized(width(), height()); }
+
+void PrismetWindow::Press(QMouseEvent* event, bool doubleClick) {
+    if (event->button() == Qt::LeftButton) control_->OnLeftButtonDown();
+    control_->Fire(kEventMouseDown, MouseArgs(MouseButtonOf(event->button()), event));
+    if (doubleClick) control_->Fire(kEventDblClick, {});
+}
+
+void PrismetWindow::mousePressEvent(QMouseEvent* event) { Press(event, false); }
+
+// The second press of a double click is a press like any other (a value
+// button clicked twice quickly counts twice), followed by DblClick.
+void PrismetWindow::mouseDoubleClickEvent(QMouseEvent* event) { Press(event, true); }
+
+void PrismetWindow::mouseReleaseEvent(QMouseEvent* event) {
+    const bool left = event->button() == Qt::LeftButton;
+    if (left) control_->OnLeftButtonUp();
+    control_->Fire(kEventMouseUp, MouseArgs(MouseButtonOf(event->button()), event));
+    if (left && rect().contains(event->position().toPoint())) control_->Fire(kEventClick, {});
+}
+
+void PrismetWindow::mouseMoveEvent(QMouseEvent* event) {
+    control_->OnMouseOver(control_->shape_.Region().contains(event->position().toPoint()));
+    control_->Fire(kEventMouseMove, MouseArgs(MouseButtonsOf(event->buttons()), event));
+}
+
+void PrismetWindow::leaveEvent(QEvent*) { control_->OnMouseOver(false); }
+
+void PrismetWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        control_->Fire(kEventClick, {});
+        event->accept();
+        return;
+    }
+    control_->Fire(kEventKeyDown, {Variant(VirtualKeyCode(event->key())), Variant(int(ShiftState(event->modifiers())))});
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).unicode() != 0) control_->Fire(kEventKeyPress, {Variant(int(text.at(0).unicode()))});
+    event->accept();
+}
+
+void PrismetWindow::keyReleaseEvent(QKeyEvent* event) {
+    control_->Fire(kEventKeyUp, {Variant(VirtualKeyCode(event->key())), Variant(int(ShiftState(event->modifiers())))});
+    event->accept();
+}
+
+void PrismetWindow::focusInEvent(QFocusEvent*) { update(); }
+void PrismetWindow::focusOutEvent(QFocusEvent*) { update(); }
+
+void PrismetWindow::changeEvent(QEvent* event) {
+    // A host may enable or disable the window itself (the extender's Enabled).
+    if (event->type() == QEvent::EnabledChange) control_->OnEnabledChanged(!testAttribute(Qt::WA_Disabled));
+    QWidget::changeEvent(event);
+}
+
+// ---- control -----------------------------------------------------------------
+
+CPrismetCtrl::CPrismetCtrl(QWidget* parent)
+    : ControlBase(QString::fromLatin1(kClsidPrismet), QString::fromLatin1(kProgIdPrismet)) {
+    BuildDispatch();
+    window_ = new PrismetWindow(this, parent);
+    window_->resize(model_.Props().width, model_.Props().height);
+    Reshape();
+}
+
+CPrismetCtrl::~CPrismetCtrl() { delete window_.data(); }
+
+std::vector<QString> CPrismetCtrl::PropertyPageClassIds() const {
+    return {QString::fromLatin1(kClsidPropPage), QString::fromLatin1(kClsidPpg2),
+            QString::fromLatin1(kClsidStockFontPage), QString::fromLatin1(kClsidStockColorPage)};
+}
+
+void CPrismetCtrl::BuildDispatch() {
+    for (const PropertyInfo& info : PrismetProperties()) {
+        const DISPID id = info.id;
+        Dispatch().Property(
+            id, QString::fromLatin1(info.name), 0,
+            [this, id](const Args&, Variant* result, com::ExceptionInfo*) { return GetProperty(id, result); },
+            [this, id](const Args&, const Variant& value, com::ExceptionInfo* exc) { return PutProperty(id, value, exc); });
+    }
+    Dispatch().Method(kDispSetImageList, QStringLiteral("SetImageList"), 1,
+                      [this](const Args& args, Variant*, com::ExceptionInfo*) { return SetImageList(args.at(0)); });
+    Dispatch().Method(kDispAboutBox, QStringLiteral("AboutBox"), 0, [this](const Args&, Variant*, com::ExceptionInfo*) {
+        AboutBox();
+        return S_OK;
+    });
+}
+
+HRESULT CPrismetCtrl::GetProperty(DISPID id, Variant* result) const { return model_.Get(id, result); }
+
+HRESULT CPrismetCtrl::PutProperty(DISPID id, const Variant& value, com::ExceptionInfo* exception) {
+    PutEffects effects;
+    const HRESULT hr = model_.Put(id, value, exception, &effects);
+    if (effects.enabledChanged && window_) window_->setEnabled(model_.Props().enabled);
+    if (effects.resize && window_) window_->resize(std::max<int>(model_.Props().width, 0), std::max<int>(model_.Props().height, 0));
+    if (effects.rebuildShape || effects.resize) Reshape();
+    if (effects.redraw) {
+        modified_ = true;
+        Redraw();
+    }
+    if (effects.fireClick) Fire(kEventClick, {});
+    return hr;
+}
+
+HRESULT CPrismetCtrl::SetImageList(const Variant& handle) {
+    images_.reset();
+    images_ = ImageList::Duplicate(handle);
+    Redraw();
+    return S_OK;
+}
+
+void CPrismetCtrl::AboutBox() {
+    constexpr int kOkInformation = 64;
+    platform::MsgBox(QStringLiteral("Prismet Control, Version 1.2"), kOkInformation,
+                     QStringLiteral("About Prismet Control"));
+}
+
+void CPrismetCtrl::SetUserMode(bool userMode) {
+    userMode_ = userMode;
+    Redraw();
+}
+
+void CPrismetCtrl::Reshape() {
+    if (!window_) return;
+    if (shape_.Update(model_.Props().buttonForm, window_->width(), window_->height())) {
+        window_->clearMask();
+        if (!shape_.Region().isEmpty()) window_->setMask(shape_.Region());
+    }
+}
+
+void CPrismetCtrl::Redraw() {
+    if (window_) window_->update();
+}
+
+void CPrismetCtrl::OnLeftButtonDown() {
+    model_.LeftButtonDown();
+    Redraw();
+}
+
+void CPrismetCtrl::OnLeftButtonUp() {
+    if (model_.LeftButtonUp()) Redraw();
+}
+
+void CPrismetCtrl::OnMouseOver(bool over) {
+    if (model_.MouseOver() == over) return;
+    model_.SetMouseOver(over);
+    Redraw();
+}
+
+void CPrismetCtrl::OnResized(int width, int height) {
+    model_.StoreSize(width, height);
+    Reshape();
+}
+
+void CPrismetCtrl::OnEnabledChanged(bool enabled) {
+    if (model_.Props().enabled != enabled) {
+        PutEffects ignored;
+        model_.Put(kDispEnabled, enabled, nullptr, &ignored);
+    }
+    Redraw();
+}
+
+PaintRequest CPrismetCtrl::Request() const {
+    PaintRequest rq;
+    rq.props = &model_.Props();
+    rq.look = model_.Look();
+    rq.pressed = model_.Pressed();
+    rq.size = window_ ? window_->size() : QSize(model_.Props().width, model_.Props().height);
+    rq.region = shape_.Region();
+    rq.images = Images();
+    rq.focusOutline = userMode_ && window_ && window_->hasFocus() && model_.Props().focusRect;
+    if (window_) {
+        rq.dpiX = window_->logicalDpiX();
+        rq.dpiY = window_->logicalDpiY();
+    }
+    return rq;
+}
+
+}  // namespace mox::prismet

@@ -1,0 +1,32 @@
+// The module's classes and its four exports.
+
+#include "controls/colour_button/prismet_ctrl.h"
+#include "platform/com/module_support.h"
+
+namespace {
+
+const mox::com::ModuleInfo& Describe() {
+    using namespace mox::prismet;
+    static const mox::com::ModuleInfo info = [] {
+        mox::com::ModuleInfo m;
+        m.typeLib.libId = QString::fromLatin1(kLibId);
+        m.typeLib.major = 1;
+        m.typeLib.minor = 0;
+        m.typeLib.helpString = QString::fromUtf8(kTypeLibHelp);
+
+        mox::com::ClassInfo control;
+        control.clsid = QString::fromLatin1(kClsidPrismet);
+        control.progId = QString::fromLatin1(kProgIdPrismet);
+        control.typeName = QString::fromLatin1(kClassName);
+        control.isControl = true;
+        control.miscStatus = kMiscStatus;
+        control.createControl = [](QWidget* parent) -> mox::com::IControl* { return new CPrismetCtrl(parent); };
+        m.classes.push_back(control);
+        return m;
+    }();
+    return info;
+}
+
+}  // namespace
+
+MOX_COM_MODULE_EXPORTS(Describe)
