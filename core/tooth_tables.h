@@ -1,0 +1,32 @@
+#pragma once
+// Tables indexed by the tooth index (0..31: FDI 18..11, 21..28, 48..41,
+// 31..38) that the cursor, the screens and the drawing routines read instead
+// of working out tooth numbers, picture names and furcation kinds themselves.
+// They hold their contents from the start; the Make functions fill them
+// again whole, as start-up does.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace mox {
+
+inline constexpr int kToothCount = 32;
+
+extern std::array<QString, kToothCount> ToothLabels;
+extern std::array<QString, kToothCount> ToothLabelsDeciduous;
+extern std::array<QString, kToothCount> HeadPicBuccal;
+extern std::array<QString, kToothCount> HeadPicLingual;
+extern std::array<QString, kToothCount> RootPicBuccal;
+extern std::array<QString, kToothCount> RootPicLingual;
+// -1 none, 3 upper molar, 21 upper premolar, 22 lower molar.
+extern std::array<int16_t, kToothCount> FurcationType;
+
+void MakeToothLabels();
+void MakeToothPictureNames();
+void MakeToothNumberTable();
+
+// The furcation kind of a tooth index; -1 for an index outside 0..31.
+int16_t FurcationKindOf(int tooth);
+
+}  // namespace mox
