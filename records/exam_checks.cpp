@@ -1,0 +1,113 @@
+#include "records/exam_checks.h"
+
+#include "core/connections.h"
+#include "core/dates.h"
+#include "core/exam_lookups.h"
+#include "core/settings.h"
+#include "core/text_format.h"
+#include "records/exam_record.h"
+#include "records/record_fields.h"
+
+#include <array>
+
+namespace mox {
+
+namespace {
+
+constexpr int kPocketDepthItem = 2;
+constexpr int kFirstVisit = 1;
+constexpr int kMoveToSpt = 3;
+constexpr int kLatestSpt = 4;
+
+// Keeps the main slot counted open for one check and hands it back on every
+// way out, errors included.
+class MainDbUse {
+public:
+    MainDbUse() : open_(OpenMainDb()) {}
+    ~MainDbUse() {
+        if (open_) ReleaseMainDb();
+    }
+    MainDbUse(const MainDbUse&) = delete;
+    MainDbUse& operator=(const MainDbUse&) = delete;
+    bool IsOpen() const { return open_ && MainDbConn(); }
+
+private:
+    bool open_;
+};
+
+}  // namespace
+
+bool CheckInitialCase(QString& share, QString& deepSites) {
+    share = QStringLiteral("0");
+    deepSites = QStringLiteral("0");
+    std::array<uint8_t, kSiteCount> depths;
+    depths.fill(kNoSiteValue);
+    {
+        MainDbUse use;
+        if (use.IsOpen()) {
+            // A patient may have more than one first-visit examination; the
+            // check is about the earliest.
+            auto rs = MainDbConn()->OpenRecordset(
+                QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND Row=0 AND SubExam=? "
+                               "AND CommentID=? ORDER BY ExamDate, ID"),
+                {G().CurPatientId, kPocketDepthItem, kFirstVisit});
+            if (!rs->IsEOF()) {
+                CExamData record;
+                record.RecSetGet(*rs);
+                for (int16_t t = 0; t < 32; ++t) {
+                    if (!IsRestTooth(record.nBui(t))) continue;
+                    for (int s = 0; s < 6; ++s) {
+                        const int16_t i = static_cast<int16_t>(t * 6 + s);
+                        depths[i] = static_cast<uint8_t>(record.bData(i));
+                    }
+                }
+            }
+            rs->Close();
+        }
+    }
+
+    int measured = 0, fourOrDeeper = 0, sixOrDeeper = 0;
+    for (uint8_t d : depths) {
+        if (d == kNoSiteValue) continue;
+        ++measured;
+        if (d >= 4) ++fourOrDeeper;
+        if (d >= 6) ++sixOrDeeper;
+    }
+    if (measured > 0) {
+        share = FormatOneDecimal(static_cast<double>(fourOrDeeper) / measured * 100.0);
+        deepSites = QString::number(sixOrDeeper);
+    }
+    // The threshold is judged on the figure as printed (29.96 shows as 30.0).
+    return !(share.toDouble() >= 30.0 && sixOrDeeper >= 3);
+}
+
+namespace {
+
+// ExamDate of the first row of the patient's examinations of one occasion,
+// earliest or latest first; an invalid date-time when there is none.
+QDateTime OccasionDate(int commentId, bool latest) {
+    auto rs = MainDbConn()->OpenRecordset(
+        QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
+                       "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
+            (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")),
+        {G().CurPatientId, commentId});
+    QDateTime date;
+    if (!rs->IsEOF()) date = ReadDate(*rs, QStringLiteral("ExamDate"));
+    rs->Close();
+    return date;
+}
+
+}  // namespace
+
+bool IsSptPeriodShort() {
+    MainDbUse use;
+    if (!use.IsOpen()) return false;
+    // The period runs from the earliest move to supportive therapy to the
+    // latest supportive-therapy visit.
+    const QDateTime moveDate = OccasionDate(kMoveToSpt, false);
+    const QDateTime latestDate = OccasionDate(kLatestSpt, true);
+    if (!moveDate.isValid() || !latestDate.isValid()) return false;
+    return IsWithinMonths(moveDate, latestDate, 6);
+}
+
+}  // namespace mox

@@ -1,0 +1,41 @@
+#pragma once
+// CPatient: one row of TPatient, a case. ID is the case number (1..30 for
+// the user's cases, 98 and 99 for the samples), chosen by the user or
+// copied, never drawn from the counter table.
+
+#include "platform/db/database.h"
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+
+namespace mox {
+
+class CPatient {
+public:
+    CPatient();
+
+    int32_t ID = 0;
+    QString KalteNumber;
+    QString Ruby;
+    QString Name;
+    QString BirthDay;  // "yyyy/mm/dd" as entered; never checked here
+    int16_t Sex = 0;   // 0 not set, 1 male, 2 female
+    QString TEL;
+    QString Post;
+    QString Address1;
+    QString Address2;
+    QDateTime NextExamDate;
+    QDateTime LastExamDate;
+    uint8_t Lock = 0;
+    QString AppName;
+    QDateTime UpDate;
+
+    // Texts empty, numbers 0, the three dates now.
+    void ClearBuffer();
+    void RecSetGet(const db::Recordset& rs);
+    // Writes all fifteen columns, ID included; the caller updates the row.
+    void RecSetPut(db::Recordset& rs) const;
+};
+
+}  // namespace mox
