@@ -160,7 +160,7 @@ bool IsWord(const Token& t, const char* word)
 
 }  // namespace
 
-QString SingleTableOf(const QString& sql, int* selectEnd)
+QString SingleTableOf(const QString& sql, int* selectEnd, bool* plainList)
 {
     const std::vector<Token> t = Tokenize(sql);
     if (t.empty() || !IsWord(t[0], "SELECT"))
@@ -203,7 +203,36 @@ QString SingleTableOf(const QString& sql, int* selectEnd)
     }
     if (selectEnd)
         *selectEnd = t[0].end;
+    if (plainList) {
+        // column [. column] separated by commas, up to FROM
+        bool plain = true;
+        bool expectName = true;
+        size_t k = 1;
+        for (; k < t.size() && !(t[k].depth == 0 && IsWord(t[k], "FROM")); ++k) {
+            const Token& tok = t[k];
+            const bool name = tok.kind == Token::Word || tok.kind == Token::Quoted
+                              || (tok.kind == Token::Punct && tok.text == QLatin1String("*"));
+            if (expectName) {
+                plain = plain && name;
+                expectName = false;
+            } else if (tok.kind == Token::Punct && (tok.text == QLatin1String(",") || tok.text == QLatin1String("."))) {
+                expectName = true;
+            } else {
+                plain = false;
+            }
+        }
+        *plainList = plain && !expectName;
+    }
     return table;
+}
+
+int CountMarkers(const QString& sql)
+{
+    int count = 0;
+    for (const Token& t : Tokenize(sql))
+        if (t.kind == Token::Punct && t.text == QLatin1String("?"))
+            ++count;
+    return count;
 }
 
 void CheckParamCount(int markers, size_t values)
