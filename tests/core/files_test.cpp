@@ -1,0 +1,207 @@
+#include "core/files.h"
+#include "platform/message_box.h"
+#include "tests/support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace mox {
+namespace {
+
+const QString kCopyError = QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n");
+const QString kDirError = QStringLiteral("Dir代替機能(CheckDir)でエラーが発生しました。\r\n\r\n");
+
+class FilesTest : public ::testing::Test {
+protected:
+    QString Make(const QString& name, const QByteArray& bytes) {
+        sandbox_.WriteText(name, bytes);
+        return sandbox_.File(name);
+    }
+    QByteArray Read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    QStringList Temporaries() {
+        return QDir(sandbox_.Path()).entryList({QStringLiteral(".*copy*")}, QDir::Files | QDir::Hidden);
+    }
+
+    test::Sandbox sandbox_;
+    platform::ScriptedMsgBoxes boxes_;
+};
+
+TEST_F(FilesTest, BlankPathsAreAnsweredWithoutLooking) {
+    for (const QString& blank : {QString(), QStringLiteral("   ")}) {
+        EXPECT_FALSE(CheckFile(blank));
+        EXPECT_FALSE(DeleteFile(blank));
+        EXPECT_EQ(GetFileSize(blank), -1);
+        EXPECT_EQ(CheckDir(blank), QString());
+    }
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, CheckFileAndGetFileSizeSeeFilesOnly) {
+    const QString file = Make(QStringLiteral("a.txt"), "12345");
+    EXPECT_TRUE(CheckFile(file));
+    EXPECT_EQ(GetFileSize(file), 5);
+    EXPECT_FALSE(CheckFile(sandbox_.Path()));
+    EXPECT_EQ(GetFileSize(sandbox_.Path()), -1);
+    EXPECT_FALSE(CheckFile(sandbox_.File(QStringLiteral("none.txt"))));
+    EXPECT_EQ(GetFileSize(sandbox_.File(QStringLiteral("none.txt"))), -1);
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, DeleteFileRemovesReadOnlyFilesAndIgnoresMissingOnes) {
+    const QString file = Make(QStringLiteral("ro.txt"), "x");
+    ::chmod(QFile::encodeName(file).constData(), 0444);
+    EXPECT_TRUE(DeleteFile(file));
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_FALSE(DeleteFile(file));
+    EXPECT_FALSE(DeleteFile(sandbox_.Path()));
+    EXPECT_TRUE(QDir(sandbox_.Path()).exists());
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, CopyFileReplacesTheTargetWithTheSourcesBytesAndMode) {
+    const QString source = Make(QStringLiteral("VXMOX2.MDB"), QByteArray(200000, 'n'));
+    ::chmod(QFile::encodeName(source).constData(), 0600);
+    const QString target = Make(QStringLiteral("backup.MDB"), "old");
+    ::chmod(QFile::encodeName(target).constData(), 0444);
+    ASSERT_TRUE(CopyFile(source, target));
+    EXPECT_EQ(Read(target), QByteArray(200000, 'n'));
+    struct stat st {};
+    ::stat(QFile::encodeName(target).constData(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(Temporaries().isEmpty());
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, CopyFileOntoTheSameFileDoesNothing) {
+    QDir().mkdir(sandbox_.File(QStringLiteral("sub")));
+    const QString file = Make(QStringLiteral("VXMOX2.MDB"), "data");
+    QFile::link(file, sandbox_.File(QStringLiteral("link.MDB")));
+    EXPECT_FALSE(CopyFile(file, file));
+    EXPECT_FALSE(CopyFile(file, sandbox_.Path() + QStringLiteral("/./VXMOX2.MDB")));
+    EXPECT_FALSE(CopyFile(file, sandbox_.Path() + QStringLiteral("/sub/../VXMOX2.MDB")));
+    EXPECT_FALSE(CopyFile(sandbox_.File(QStringLiteral("link.MDB")), file));
+    EXPECT_EQ(Read(file), QByteArray("data"));
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, FailedCopyReportsAndKeepsTheOldTarget) {
+    const QString target = Make(QStringLiteral("VXMOX2.MDB"), "precious");
+    EXPECT_FALSE(CopyFile(sandbox_.File(QStringLiteral("missing.MDB")), target));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(boxes_.Shown()[0].style, 0);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("MOX2-CHART"));
+    EXPECT_EQ(Read(target), QByteArray("precious"));
+
+    // A read that fails in the middle of the copy.
+    boxes_.Clear();
+    EXPECT_FALSE(CopyFile(QStringLiteral("/proc/self/mem"), target));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<5> ディスクの読み書きでエラーが発生しました。"));
+    EXPECT_EQ(Read(target), QByteArray("precious"));
+
+    boxes_.Clear();
+    EXPECT_FALSE(CopyFile(target, sandbox_.File(QStringLiteral("no-folder/x.MDB"))));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+    EXPECT_TRUE(Temporaries().isEmpty());
+}
+
+TEST_F(FilesTest, CheckDirFindsPatternsCaseInsensitivelyAndLowerCasesThem) {
+    Make(QStringLiteral("VXMOX2.MDB"), "x");
+    Make(QStringLiteral("notes.txt"), "x");
+    QDir().mkdir(sandbox_.File(QStringLiteral("Folder.MDB")));
+    const QString dir = sandbox_.Path();
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/*.MDB")), QStringLiteral("vxmox2.mdb"));
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/vx?ox#.*")), QStringLiteral("vxmox2.mdb"));
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/[!v]*.txt")), QStringLiteral("notes.txt"));
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/F*")), QString());  // folders are not files
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/*.doc")), QString());
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/*.MDB"), 16), QString());
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, CheckDirWithoutPatternReturnsTheNameAsWritten) {
+    Make(QStringLiteral("VXMOX2.MDB"), "x");
+    const QString dir = sandbox_.Path();
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/VXMOX2.MDB")), QStringLiteral("VXMOX2.MDB"));
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/VXCP.MDB")), QString());
+    EXPECT_EQ(CheckDir(dir, 16), QDir(dir).dirName());
+    EXPECT_EQ(CheckDir(dir, 0), QString());
+    EXPECT_EQ(CheckDir(dir + QStringLiteral("/VXMOX2.MDB"), 16), QString());
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, CheckDirReportsAFolderItCannotList) {
+    EXPECT_EQ(CheckDir(sandbox_.File(QStringLiteral("gone/*.MDB"))), QString());
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kDirError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+}
+
+TEST(LikePattern, FollowsTheOperatorsRules) {
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("vxmox2.mdb"), QStringLiteral("*.mdb")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral(""), QStringLiteral("*")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("a.b.c"), QStringLiteral("*.c")));
+    EXPECT_FALSE(MatchesLikePattern(QStringLiteral("abc"), QStringLiteral("a?")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("x7y"), QStringLiteral("x#y")));
+    EXPECT_FALSE(MatchesLikePattern(QStringLiteral("xzy"), QStringLiteral("x#y")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("b1"), QStringLiteral("[a-c]#")));
+    EXPECT_FALSE(MatchesLikePattern(QStringLiteral("d1"), QStringLiteral("[a-c]#")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("d1"), QStringLiteral("[!a-c]#")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("*"), QStringLiteral("[*]")));
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("[x"), QStringLiteral("[x")));  // unclosed bracket is literal
+    EXPECT_TRUE(MatchesLikePattern(QStringLiteral("aaab"), QStringLiteral("*a*b")));
+    EXPECT_FALSE(MatchesLikePattern(QStringLiteral("aaa"), QStringLiteral("*a*b")));
+}
+
+TEST_F(FilesTest, RenameFileMovesWithinTheSourceFolderAndNeverOverwrites) {
+    const QString source = Make(QStringLiteral("VXMOXVerUp.new"), "new");
+    const QString target = sandbox_.File(QStringLiteral("VXMOXVerUp"));
+    EXPECT_FALSE(RenameFile(source, source));
+    EXPECT_FALSE(RenameFile(sandbox_.File(QStringLiteral("none")), target));
+
+    Make(QStringLiteral("VXMOXVerUp"), "old");
+    EXPECT_FALSE(RenameFile(source, target));
+    EXPECT_EQ(Read(target), QByteArray("old"));
+
+    // The target's folder names only the new name; the file stays where it is,
+    // and a file of that name beside the source is not overwritten.
+    EXPECT_FALSE(RenameFile(source, sandbox_.File(QStringLiteral("elsewhere/VXMOXVerUp"))));
+    EXPECT_EQ(Read(target), QByteArray("old"));
+    EXPECT_EQ(Read(source), QByteArray("new"));
+
+    QFile::remove(target);
+    EXPECT_TRUE(RenameFile(source, target));
+    EXPECT_EQ(Read(target), QByteArray("new"));
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST(PathParts, SplitAtTheLastSlash) {
+    EXPECT_EQ(GetFileName(QStringLiteral("  /data/x.txt ")), QStringLiteral("x.txt"));
+    EXPECT_EQ(GetFileName(QStringLiteral("x.txt")), QString());
+    EXPECT_EQ(GetFileName(QStringLiteral("/data/")), QString());
+
+    QString folder = QStringLiteral("?"), name = QStringLiteral("?");
+    EXPECT_FALSE(SplitPath(QStringLiteral("x.txt"), folder, name));
+    EXPECT_EQ(folder, QString());
+    EXPECT_EQ(name, QStringLiteral("x.txt"));
+    EXPECT_FALSE(SplitPath(QStringLiteral(" /home/clinic/VXMOX2.MDB "), folder, name));
+    EXPECT_EQ(folder, QStringLiteral("/home/clinic"));
+    EXPECT_EQ(name, QStringLiteral("VXMOX2.MDB"));
+}
+
+TEST(FileErrors, DescriptionsAreJapaneseForEveryNumber) {
+    EXPECT_EQ(FileErrorDescription(13), QStringLiteral("アクセスが拒否されました。"));
+    EXPECT_EQ(FileErrorDescription(28), QStringLiteral("ディスクの空き容量が不足しています。"));
+    EXPECT_FALSE(FileErrorDescription(9999).isEmpty());
+}
+
+}  // namespace
+}  // namespace mox
