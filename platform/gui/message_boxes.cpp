@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -39,10 +41,32 @@ QMessageBox::Icon Icon(int style) {
     }
 }
 
+// Windows closes a box with Escape (or the close box) only when it has a
+// Cancel button, or OK alone; Abort/Retry/Ignore and Yes/No boxes must be
+// answered with a button. Qt would take No or Abort for Escape.
+class VbMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool escapable = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape && !escapable) return;
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (!escapable && !clickedButton()) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 }  // namespace
 
 int ShowWidgetMessageBox(const ShownBox& box, QWidget* parent) {
-    QMessageBox dialog(Icon(box.style), box.caption, box.prompt, QMessageBox::NoButton,
+    VbMessageBox dialog(Icon(box.style), box.caption, box.prompt, QMessageBox::NoButton,
                        parent ? parent : QApplication::activeWindow());
     const std::vector<int> answers = ButtonAnswers(box.style);
     std::vector<std::pair<QAbstractButton*, int>> buttons;
@@ -51,11 +75,12 @@ int ShowWidgetMessageBox(const ShownBox& box, QWidget* parent) {
         buttons.emplace_back(button, answer);
         if (answer == DefaultAnswer(box.style)) dialog.setDefaultButton(button);
     }
-    // Windows closes a box with Escape (or the close box) only when it has a
-    // Cancel button, or OK alone; Abort/Retry/Ignore and Yes/No cannot be
-    // dismissed that way.
-    for (auto& [button, answer] : buttons)
-        if (answer == kCancel || (answers.size() == 1 && answer == kOk)) dialog.setEscapeButton(button);
+    for (auto& [button, answer] : buttons) {
+        if (answer == kCancel || (answers.size() == 1 && answer == kOk)) {
+            dialog.setEscapeButton(button);
+            dialog.escapable = true;
+        }
+    }
     dialog.exec();
     for (auto& [button, answer] : buttons)
         if (dialog.clickedButton() == button) return answer;

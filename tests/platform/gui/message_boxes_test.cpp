@@ -1,0 +1,125 @@
+#include "platform/gui/message_boxes.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace mox::platform;
+
+namespace {
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+// Shows a box through MsgBox; `act` runs inside the box's event loop with the
+// open box and must close it.
+int ShowAndAct(const QString& prompt, int style, const QString& caption, SeenBox& seen,
+               const std::function<void(QMessageBox&)>& act) {
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+        if (box->defaultButton()) seen.defaultButton = box->defaultButton()->text();
+        act(*box);
+    });
+    return MsgBox(prompt, style, caption);
+}
+
+QAbstractButton* ButtonNamed(QMessageBox& box, const QString& text) {
+    for (QAbstractButton* b : box.buttons())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+class WidgetMessageBoxes : public ::testing::Test {
+protected:
+    void SetUp() override { InstallWidgetMessageBoxes(); }
+    void TearDown() override { SetMsgBoxPresenter(nullptr); }
+};
+
+}  // namespace
+
+TEST_F(WidgetMessageBoxes, StopBoxWithCancelAsDefault) {
+    SeenBox seen;
+    const int answer = ShowAndAct(QStringLiteral("本当に削除しますか？"), 273, QStringLiteral("確認"), seen,
+                                  [](QMessageBox& box) { box.defaultButton()->click(); });
+    EXPECT_EQ(answer, kCancel);
+    EXPECT_EQ(seen.title, QStringLiteral("確認"));
+    EXPECT_EQ(seen.text, QStringLiteral("本当に削除しますか？"));
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_TRUE(seen.buttons.contains(QStringLiteral("OK")));
+    EXPECT_TRUE(seen.buttons.contains(QStringLiteral("キャンセル")));
+    EXPECT_EQ(seen.defaultButton, QStringLiteral("キャンセル"));
+}
+
+TEST_F(WidgetMessageBoxes, EachButtonGivesItsAnswer) {
+    SeenBox seen;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("q"), 52, QString(), seen,
+                         [](QMessageBox& box) { ButtonNamed(box, QStringLiteral("いいえ(&N)"))->click(); }),
+              kNo);
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.title, QStringLiteral("MOX2-CHART"));
+    EXPECT_EQ(seen.defaultButton, QStringLiteral("はい(&Y)"));
+
+    SeenBox retry;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("r"), 21, QString(), retry,
+                         [](QMessageBox& box) { ButtonNamed(box, QStringLiteral("再試行(&R)"))->click(); }),
+              kRetry);
+    EXPECT_EQ(retry.buttons.size(), 2);
+
+    SeenBox abort;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("a"), 2 + 0x200, QString(), abort,
+                         [](QMessageBox& box) { ButtonNamed(box, QStringLiteral("中止(&A)"))->click(); }),
+              kAbort);
+    EXPECT_EQ(abort.defaultButton, QStringLiteral("無視(&I)"));
+
+    SeenBox info;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("i"), 64, QString(), info, [](QMessageBox& box) { box.defaultButton()->click(); }),
+              kOk);
+    EXPECT_EQ(info.icon, QMessageBox::Information);
+    EXPECT_EQ(info.buttons, QStringList{QStringLiteral("OK")});
+
+    SeenBox question;
+    ShowAndAct(QStringLiteral("q"), 33, QString(), question, [](QMessageBox& box) { box.defaultButton()->click(); });
+    EXPECT_EQ(question.icon, QMessageBox::Question);
+}
+
+TEST_F(WidgetMessageBoxes, EscapeCancelsOnlyWhereWindowsLetsIt) {
+    SeenBox seen;
+    auto pressEscape = [](QMessageBox& box) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&box, &escape);
+    };
+    EXPECT_EQ(ShowAndAct(QStringLiteral("c"), 1, QString(), seen, pressEscape), kCancel);
+    EXPECT_EQ(ShowAndAct(QStringLiteral("ok"), 48, QString(), seen, pressEscape), kOk);
+
+    // Yes/No has no Cancel: Escape leaves the box open until a button is used.
+    bool stillOpenAfterEscape = false;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("yn"), 4, QString(), seen,
+                         [&](QMessageBox& box) {
+                             pressEscape(box);
+                             stillOpenAfterEscape = box.isVisible();
+                             ButtonNamed(box, QStringLiteral("はい(&Y)"))->click();
+                         }),
+              kYes);
+    EXPECT_TRUE(stillOpenAfterEscape);
+}
+
+TEST_F(WidgetMessageBoxes, ScriptedResponderStillComesFirst) {
+    ScriptedMsgBoxes scripted;
+    scripted.Answer(kNo);
+    EXPECT_EQ(MsgBox(QStringLiteral("x"), 4), kNo);
+    EXPECT_EQ(scripted.Shown().size(), 1u);
+}
