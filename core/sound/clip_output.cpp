@@ -1,0 +1,132 @@
+#include "core/sound/clip_output.h"
+
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+#include <QTimer>
+#include <QVariant>
+
+namespace mox {
+namespace {
+
+// After the sink has taken every sample, the server still holds some of them;
+// the sink is kept until the device reports them played.
+constexpr int kDrainPollMs = 10;
+// A sink that never reaches its end is let go this long after its clip's
+// length, so that a stalled server cannot pile up sinks.
+constexpr int kStallGraceMs = 5000;
+// Rounding of the reported position.
+constexpr qint64 kEndToleranceUs = 2000;
+
+std::optional<QAudioFormat> QtFormat(const WaveFormat& f) {
+    QAudioFormat format;
+    format.setSampleRate(int(f.samplesPerSec));
+    format.setChannelCount(f.channels);
+    if (f.formatTag == 3 && f.bitsPerSample == 32)
+        format.setSampleFormat(QAudioFormat::Float);
+    else if (f.bitsPerSample == 8)
+        format.setSampleFormat(QAudioFormat::UInt8);
+    else if (f.bitsPerSample == 16)
+        format.setSampleFormat(QAudioFormat::Int16);
+    else if (f.bitsPerSample == 32)
+        format.setSampleFormat(QAudioFormat::Int32);
+    else
+        return std::nullopt;
+    return format;
+}
+
+}  // namespace
+
+QtClipOutput::QtClipOutput() = default;
+
+QtClipOutput::~QtClipOutput() {
+    for (const QPointer<QAudioSink>& sink : sinks_) {
+        if (!sink) continue;
+        sink->disconnect(this);
+        sink->stop();
+        delete sink.data();
+    }
+}
+
+bool QtClipOutput::Open(const QByteArray& deviceId) {
+    Close();
+    if (deviceId.isEmpty()) {
+        device_ = QMediaDevices::defaultAudioOutput();
+    } else {
+        for (const QAudioDevice& d : QMediaDevices::audioOutputs())
+            if (d.id() == deviceId) device_ = d;
+    }
+    return !device_.isNull();
+}
+
+void QtClipOutput::Close() {
+    const auto sinks = sinks_;
+    for (const QPointer<QAudioSink>& sink : sinks)
+        if (sink) Release(sink);
+    sinks_.clear();
+    current_.clear();
+    device_ = QAudioDevice();
+}
+
+int QtClipOutput::SoundingClips() const {
+    int n = 0;
+    for (const QPointer<QAudioSink>& sink : sinks_)
+        if (sink) ++n;
+    return n;
+}
+
+bool QtClipOutput::Play(const WaveClip& clip) {
+    if (device_.isNull()) return false;
+    const std::optional<QAudioFormat> format = QtFormat(clip.format);
+    if (!format || !device_.isFormatSupported(*format)) return false;
+
+    auto* sink = new QAudioSink(device_, *format, this);
+    auto* buffer = new QBuffer(sink);
+    buffer->setData(clip.samples);
+    buffer->open(QIODevice::ReadOnly);
+
+    const qint64 durationUs = clip.DurationUs();
+    auto* drain = new QTimer(sink);
+    drain->setInterval(kDrainPollMs);
+    connect(drain, &QTimer::timeout, this, [this, sink, durationUs] {
+        const qint64 played = sink->processedUSecs();
+        if (played + kEndToleranceUs < durationUs) return;
+        emit ClipFinished(played, durationUs);
+        Release(sink);
+    });
+    connect(sink, &QAudioSink::stateChanged, this, [this, sink, drain](QAudio::State state) {
+        if (state == QAudio::IdleState)
+            drain->start();
+        else if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
+            Release(sink);
+    });
+    QTimer::singleShot(int(durationUs / 1000) + kStallGraceMs, sink, [this, sink] { Release(sink); });
+
+    sink->start(buffer);
+    if (sink->error() != QAudio::NoError) {
+        Release(sink);
+        return false;
+    }
+    sinks_.removeAll(nullptr);
+    sinks_.append(sink);
+    current_ = sink;
+    return true;
+}
+
+void QtClipOutput::Stop() {
+    if (current_) Release(current_);
+}
+
+void QtClipOutput::Release(QAudioSink* sink) {
+    // The drain poll and the stall guard may both come for the same sink.
+    if (sink->property("released").toBool()) return;
+    sink->setProperty("released", true);
+    for (QTimer* timer : sink->findChildren<QTimer*>()) timer->stop();
+    sinks_.removeAll(sink);
+    sink->disconnect(this);
+    sink->stop();
+    sink->deleteLater();
+}
+
+}  // namespace mox
