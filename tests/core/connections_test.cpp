@@ -269,11 +269,5 @@ TEST_F(ConnectionsTest, ConnectionStringsAreExact) {
                              "Data Source=server\\HLX;"));
 }
 
-TEST_F(ConnectionsTest, TheFactoryIsGivenTheSlotsString) {
-    ASSERT_TRUE(OpenMainDb());
-    ASSERT_EQ(strings_.size(), 1);
-    EXPECT_EQ(strings_[0], MainDbConnectionString());
-}
-
 }  // namespace
 }  // namespace mox

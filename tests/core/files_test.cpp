@@ -197,11 +197,5 @@ TEST(PathParts, SplitAtTheLastSlash) {
     EXPECT_EQ(name, QStringLiteral("VXMOX2.MDB"));
 }
 
-TEST(FileErrors, DescriptionsAreJapaneseForEveryNumber) {
-    EXPECT_EQ(FileErrorDescription(13), QStringLiteral("アクセスが拒否されました。"));
-    EXPECT_EQ(FileErrorDescription(28), QStringLiteral("ディスクの空き容量が不足しています。"));
-    EXPECT_FALSE(FileErrorDescription(9999).isEmpty());
-}
-
 }  // namespace
 }  // namespace mox

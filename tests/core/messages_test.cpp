@@ -37,9 +37,7 @@ TEST_F(MessagesTest, ConfirmationsBelow1000) {
     const QString c = QStringLiteral("確認");
     ExpectBox({0, QStringLiteral("エラーはありません."), 64, c});
     ExpectBox({1, QStringLiteral("終了します.\rよろしいですか."), 33, c});
-    ExpectBox({7, QStringLiteral("項目を変更すると参照できない検査データができる可能性があります.\r更新してもよろしいですか."), 33, c});
     ExpectBox({8, QStringLiteral("担当者が指定されていません.\r画面左のコンボボックスから選択してください."), 64, c});
-    ExpectBox({14, QStringLiteral("治療名は1項目100個までしか登録できません.\rデータを削除してから追加してください."), 64, c});
     ExpectBox({17,
                QStringLiteral("一括でクリアします.\r「治療済み」の部位は「計画」の状態に、「計画」の部位は何もない状態になります.\r"
                               "よろしいですか."),
@@ -49,7 +47,6 @@ TEST_F(MessagesTest, ConfirmationsBelow1000) {
                               "実行する場合は、プリンタへの接続を確認して「ＯＫ」を押してください.\r"
                               "印刷を行わない場合は「キャンセル」を押してください."),
                33, c});
-    ExpectBox({21, QStringLiteral("新しいポケット測定検査の登録は行えません."), 64, c});
     ExpectBox({22, QStringLiteral("前回の値を今回検査値としますか？"), 33, c});
     ExpectBox({23,
                QStringLiteral("バックアップを実行しないと、データが消える恐れがあります。\r\r"
@@ -64,7 +61,6 @@ TEST_F(MessagesTest, ConfirmationsBelow1000) {
 TEST_F(MessagesTest, OperationErrors) {
     const QString c = QStringLiteral("操作エラー");
     ExpectBox({1201, QStringLiteral("すでに登録済みの患者番号です.\r患者番号を変更してください.\r [Message No.1201]"), 64, c});
-    ExpectBox({1203, QStringLiteral("登録されていない患者番号です.\r [Message No.1203]"), 64, c});
     ExpectBox({1208, QStringLiteral("患者番号は数字のみの入力しかできません.\r患者番号を確認してください.\r [Message No.1208]"), 64, c});
     ExpectBox({1000, QStringLiteral("操作が正しくありません.\r [Message No.1000]"), 64, c});
     ExpectBox({1200, QStringLiteral("操作が正しくありません.\r [Message No.1200]"), 64, c});
@@ -75,7 +71,6 @@ TEST_F(MessagesTest, OperationErrors) {
 TEST_F(MessagesTest, DatabaseErrors) {
     const QString c = QStringLiteral("データベースエラー");
     ExpectBox({2001, QStringLiteral("ワークスペースの作成に失敗しました. [No.2001]"), 16, c});
-    ExpectBox({2104, QStringLiteral("データの書込みに失敗しました. [No.2104]"), 16, c});
     ExpectBox({2201, QStringLiteral("ＢＯＦエラーです. [No.2201]"), 16, c});
     ExpectBox({2203, QStringLiteral("レコードが見つかりません. [No.2203]"), 16, c});
     ExpectBox({2000, QStringLiteral("データベースのアクセスに失敗しました. [No.2000]"), 16, c});
