@@ -67,14 +67,14 @@ protected:
 };
 
 // Fixed-width decoding of the value and status texts.
-std::vector<int> DecodePieces(const QString& text, int width, bool* ok)
+std::vector<int> DecodeFixedWidth(const QString& text, int width, bool* ok)
 {
     std::vector<int> out;
     *ok = text.size() % width == 0;
     for (int i = 0; i + width <= text.size(); i += width) {
-        bool pieceOk = false;
-        out.push_back(text.mid(i, width).trimmed().toInt(&pieceOk));
-        *ok = *ok && pieceOk;
+        bool fieldOk = false;
+        out.push_back(text.mid(i, width).trimmed().toInt(&fieldOk));
+        *ok = *ok && fieldOk;
     }
     return out;
 }
@@ -253,7 +253,7 @@ TEST_F(TemplateDb, StaffMemberOneHasPatternsThatReachEverySite)
 
     // Every site code switched on.
     bool ok = false;
-    const auto positions = DecodePieces(r.at("PocketPosition").ToText(), 3, &ok);
+    const auto positions = DecodeFixedWidth(r.at("PocketPosition").ToText(), 3, &ok);
     ASSERT_TRUE(ok);
     ASSERT_EQ(positions.size(), 6u);
     for (int p : positions) EXPECT_NE(p, 0);
@@ -390,7 +390,7 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges)
             text += r.at(column).ToText();
         }
         bool ok = false;
-        const auto values = DecodePieces(text, 3, &ok);
+        const auto values = DecodeFixedWidth(text, 3, &ok);
         ASSERT_TRUE(ok);
         ASSERT_EQ(values.size(), 192u);
         for (int v : values) {
@@ -398,7 +398,7 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges)
             EXPECT_LE(v, 255);
         }
         ASSERT_EQ(r.at("Bui").ToText().size(), 192);
-        const auto words = DecodePieces(r.at("Bui").ToText(), 6, &ok);
+        const auto words = DecodeFixedWidth(r.at("Bui").ToText(), 6, &ok);
         ASSERT_TRUE(ok);
         ASSERT_EQ(words.size(), 32u);
         for (int w : words) {
@@ -487,10 +487,10 @@ TEST_F(TemplateDb, SampleFirstVisitsQualifyAsCaseReports)
             QStringLiteral("SELECT * FROM TExamData WHERE PatientID=%1 AND Row=0 AND SubExam=2 AND CommentID=1").arg(patient));
         ASSERT_EQ(rows.size(), 1u);
         bool ok = false;
-        const auto values = DecodePieces(rows[0].at("Data1").ToText() + rows[0].at("Data2").ToText() +
+        const auto values = DecodeFixedWidth(rows[0].at("Data1").ToText() + rows[0].at("Data2").ToText() +
                                              rows[0].at("Data3").ToText() + rows[0].at("Data4").ToText(),
                                          3, &ok);
-        const auto words = DecodePieces(rows[0].at("Bui").ToText(), 6, &ok);
+        const auto words = DecodeFixedWidth(rows[0].at("Bui").ToText(), 6, &ok);
         int measured = 0, four = 0, six = 0;
         for (int t = 0; t < 32; ++t) {
             if (words[t] & (kMissing | kPontic | kImplant)) continue;
