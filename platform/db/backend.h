@@ -72,6 +72,8 @@ int CountMarkers(const QString& sql);
 void CheckParamCount(int markers, size_t values);
 
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create);
+// A private database in memory (the tables of a Jet file are read into one).
+std::unique_ptr<Backend> OpenSqliteMemory();
 std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info);
 std::unique_ptr<Backend> OpenJetBackend(const QString& path);
 

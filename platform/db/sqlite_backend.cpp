@@ -399,4 +399,17 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create)
     return backend;
 }
 
+std::unique_ptr<Backend> OpenSqliteMemory()
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        throw DbError(kErrCannotOpen, QStringLiteral("作業用のデータベースを作成できません。(%1)")
+                                          .arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    return std::make_unique<SqliteBackend>(db);
+}
+
 }  // namespace mox::db

@@ -1,0 +1,103 @@
+// Jet files are read through mdbtools and never written. The sample is the
+// Access file that Debian ships with the Free Pascal database examples.
+
+#include "platform/db/database.h"
+#include "tests/support/test_support.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace mox::db;
+
+namespace {
+
+const char kSample[] = "/usr/share/doc/fp-units-db/3.2.2/examples/odbc/testodbc.mdb.gz";
+
+QByteArray Digest(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+class JetTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFileInfo::exists(QString::fromUtf8(kSample)))
+            GTEST_SKIP() << "no sample Jet file (package fp-units-db)";
+        QProcess gzip;
+        gzip.setStandardOutputFile(box_.File(QStringLiteral("sample.mdb")));
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QString::fromUtf8(kSample)});
+        ASSERT_TRUE(gzip.waitForFinished());
+        ASSERT_EQ(gzip.exitCode(), 0);
+        path_ = box_.File(QStringLiteral("sample.mdb"));
+        before_ = Digest(path_);
+        conn_ = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
+                                                "Data Source=")
+                                 + path_);
+    }
+
+    mox::test::Sandbox box_;
+    QString path_;
+    QByteArray before_;
+    ConnectionPtr conn_;
+};
+
+TEST_F(JetTest, ReadsTablesWithBoundValues)
+{
+    EXPECT_TRUE(conn_->TableExists(QStringLiteral("fpdev")));
+    EXPECT_FALSE(conn_->TableExists(QStringLiteral("MSysObjects")));
+    EXPECT_EQ(conn_->ColumnNames(QStringLiteral("FPdev")), (QStringList{"id", "UserName", "InstEmail"}));
+    EXPECT_EQ(conn_->ColumnTypes(QStringLiteral("FPdev")), (QStringList{"LONG", "TEXT", "TEXT"}));
+
+    auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM FPdev ORDER BY id"));
+    EXPECT_EQ(rs->RecordCount(), 8);
+    EXPECT_TRUE(rs->Field(QStringLiteral("ID")).IsInteger());
+    EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 1);
+    EXPECT_EQ(rs->Field(QStringLiteral("username")).ToText(), QStringLiteral("Michael Van Canneyt"));
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT UserName FROM FPdev WHERE id = ?"), {2}).ToText(),
+              QStringLiteral("Florian Klaempfl"));
+}
+
+TEST_F(JetTest, RefusesEveryWriteAndLeavesTheFileAlone)
+{
+    auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM FPdev"));
+    EXPECT_FALSE(rs->IsUpdatable());
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { rs->AddNew(); },
+             [&] { rs->SetField(QStringLiteral("UserName"), QStringLiteral("x")); },
+             [&] { rs->Delete(); },
+             [&] { conn_->Execute(QStringLiteral("DELETE FROM FPdev")); },
+             [&] { conn_->Execute(QStringLiteral("INSERT INTO FPdev (id) VALUES (?)"), {99}); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "a write into a Jet file went through";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.Number(), kErrReadOnly);
+            EXPECT_TRUE(e.Description().contains(QStringLiteral("読み取り専用")));
+        }
+    }
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT count(*) FROM FPdev")).ToInt64(), 8);
+    conn_->Close();
+    EXPECT_EQ(Digest(path_), before_);
+}
+
+TEST_F(JetTest, DamagedJetFileFailsToOpen)
+{
+    QFile whole(path_);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    box_.WriteText(QStringLiteral("cut.mdb"), whole.read(2048));
+    try {
+        Connection::Open(QStringLiteral("Data Source=") + box_.File(QStringLiteral("cut.mdb")));
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Number(), kErrCannotOpen);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("cut.mdb")));
+    }
+}
+
+}  // namespace
