@@ -72,11 +72,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // Returns 0 or the errno of the step that failed; the target is untouched
 // on failure.
 int CopyThroughTemporary(const QByteArray& source, const QByteArray& target) {
-    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a pipe or device given as the source cannot hang
+    // the program; only regular files are copied.
+    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) return errno;
     struct stat st {};
-    if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : (S_ISREG(st.st_mode) ? errno : EINVAL);
         ::close(in);
         return err;
     }
@@ -261,7 +263,7 @@ bool RenameFile(const QString& source, const QString& target) {
 
 int32_t GetFileSize(const QString& path) {
     if (IsBlank(path)) return -1;
-    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     struct stat st {};
     const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && st.st_size <= INT32_MAX;

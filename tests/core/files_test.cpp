@@ -106,6 +106,14 @@ TEST_F(FilesTest, FailedCopyReportsAndKeepsTheOldTarget) {
     EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<5> ディスクの読み書きでエラーが発生しました。"));
     EXPECT_EQ(Read(target), QByteArray("precious"));
 
+    // A pipe as the source is refused instead of waiting for a writer.
+    boxes_.Clear();
+    const QString fifo = sandbox_.File(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(CopyFile(fifo, target));
+    EXPECT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(Read(target), QByteArray("precious"));
+
     boxes_.Clear();
     EXPECT_FALSE(CopyFile(target, sandbox_.File(QStringLiteral("no-folder/x.MDB"))));
     ASSERT_EQ(boxes_.Shown().size(), 1u);
