@@ -27,6 +27,8 @@ const QFont& CellFont(const QString& family, int cellHeight, int weight) {
     const int height = std::max(1, cellHeight);
     QFont font(family);
     font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+    // The control drew with plain GDI text: no smoothing, so a value keeps its exact colour.
+    font.setStyleStrategy(QFont::NoAntialias);
     font.setPixelSize(height);
     const QFontMetrics fm(font);
     const int cell = fm.ascent() + fm.descent();
