@@ -30,7 +30,7 @@ DbError OpenError(const QString& connectionString)
     return DbError(0, QString());
 }
 
-TEST(ConnectionInfoTest, ParsesTheJetString)
+TEST(DbConnectionInfoTest, ParsesTheJetString)
 {
     const auto info = ConnectionInfo::Parse(QStringLiteral(
         "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;Data Source=/opt/mox/VXMOX2.MDB"));
@@ -41,7 +41,7 @@ TEST(ConnectionInfoTest, ParsesTheJetString)
     EXPECT_TRUE(ConnectionInfo::Parse(QStringLiteral("Data Source=/x.db")).IsFile());
 }
 
-TEST(ConnectionInfoTest, ParsesTheSqlServerString)
+TEST(DbConnectionInfoTest, ParsesTheSqlServerString)
 {
     const auto info = ConnectionInfo::Parse(QStringLiteral(
         "Provider=SQLOLEDB.1;Initial Catalog=HLX_PRP;User ID=hlxuser;Password=kvt4826qa;Data Source=server\\HLX;"));
@@ -53,7 +53,7 @@ TEST(ConnectionInfoTest, ParsesTheSqlServerString)
     EXPECT_FALSE(info.IsFile());
 }
 
-TEST(ConnectionInfoTest, QuotedValuesAndOdbcDrivers)
+TEST(DbConnectionInfoTest, QuotedValuesAndOdbcDrivers)
 {
     const auto info = ConnectionInfo::Parse(
         QStringLiteral(" driver = {SQLite3} ; Data Source=\"/a;b/c.db\"; Password='it''s'"));
@@ -63,12 +63,12 @@ TEST(ConnectionInfoTest, QuotedValuesAndOdbcDrivers)
     EXPECT_FALSE(info.IsFile());
 }
 
-class OpenTest : public ::testing::Test {
+class DbOpenTest : public ::testing::Test {
 protected:
     mox::test::Sandbox box_;
 };
 
-TEST_F(OpenTest, MissingFileFailsAndIsNotCreated)
+TEST_F(DbOpenTest, MissingFileFailsAndIsNotCreated)
 {
     const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
     const DbError e = OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
@@ -78,7 +78,7 @@ TEST_F(OpenTest, MissingFileFailsAndIsNotCreated)
     EXPECT_EQ(OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")).Number(), kErrCannotOpen);
 }
 
-TEST_F(OpenTest, ForeignFilesAndFoldersFailUntouched)
+TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched)
 {
     box_.WriteText(QStringLiteral("notes.mdb"), QByteArray("これはデータベースではありません\r\n").repeated(20));
     box_.WriteText(QStringLiteral("empty.mdb"), QByteArray());
@@ -98,7 +98,7 @@ TEST_F(OpenTest, ForeignFilesAndFoldersFailUntouched)
     EXPECT_TRUE(QDir(box_.Path()).entryList({QStringLiteral("*-journal"), QStringLiteral("*-wal")}, QDir::Files).isEmpty());
 }
 
-TEST_F(OpenTest, UnreadableFileFails)
+TEST_F(DbOpenTest, UnreadableFileFails)
 {
     if (geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
@@ -108,7 +108,7 @@ TEST_F(OpenTest, UnreadableFileFails)
     EXPECT_EQ(OpenError(QStringLiteral("Data Source=") + path).Number(), kErrCannotOpen);
 }
 
-TEST_F(OpenTest, CreateFileIsPrivateAndOpensAgain)
+TEST_F(DbOpenTest, CreateFileIsPrivateAndOpensAgain)
 {
     const QString path = box_.File(QStringLiteral("new.db"));
     Connection::CreateFile(path)->Close();
@@ -120,7 +120,7 @@ TEST_F(OpenTest, CreateFileIsPrivateAndOpensAgain)
     EXPECT_FALSE(conn->TableExists(QStringLiteral("TPatient")));
 }
 
-TEST_F(OpenTest, WindowsStylePathFindsTheFile)
+TEST_F(DbOpenTest, WindowsStylePathFindsTheFile)
 {
     const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
     Connection::CreateFile(path)->Close();
@@ -130,7 +130,7 @@ TEST_F(OpenTest, WindowsStylePathFindsTheFile)
     EXPECT_TRUE(conn->IsOpen());
 }
 
-TEST_F(OpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
+TEST_F(DbOpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
 {
     const QString path = box_.File(QStringLiteral("wal.db"));
     sqlite3* raw = nullptr;
@@ -145,7 +145,7 @@ TEST_F(OpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT A FROM T")).ToInt64(), 1);
 }
 
-TEST_F(OpenTest, SchemaQueries)
+TEST_F(DbOpenTest, SchemaQueries)
 {
     auto conn = Connection::CreateFile(box_.File(QStringLiteral("s.db")));
     conn->Execute(QStringLiteral("CREATE TABLE TExamData (ID long, Bui text, ExamDate datetime);"
@@ -162,7 +162,7 @@ TEST_F(OpenTest, SchemaQueries)
     EXPECT_EQ(conn->Execute(QStringLiteral("UPDATE TVersion SET Version = ?"), {QStringLiteral("x")}), 1);
 }
 
-class TransactionTest : public ::testing::Test {
+class DbTransactionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -178,7 +178,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(TransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
+TEST_F(DbTransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
 {
     try {
         Transaction tx(*conn_);
@@ -199,7 +199,7 @@ TEST_F(TransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
     EXPECT_EQ(Count(*conn_), 1);
 }
 
-TEST_F(TransactionTest, NestedGuardUndoesOnlyItsOwnPart)
+TEST_F(DbTransactionTest, NestedGuardUndoesOnlyItsOwnPart)
 {
     Transaction outer(*conn_);
     conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
@@ -212,7 +212,7 @@ TEST_F(TransactionTest, NestedGuardUndoesOnlyItsOwnPart)
     EXPECT_EQ(Count(*conn_), 1);
 }
 
-TEST_F(TransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
+TEST_F(DbTransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
 {
     try {
         conn_->CommitTrans();
@@ -226,7 +226,7 @@ TEST_F(TransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
     EXPECT_EQ(Count(*Connection::Open(QStringLiteral("Data Source=") + path_)), 0);
 }
 
-TEST_F(TransactionTest, SecondWriterWaitsForTheFirst)
+TEST_F(DbTransactionTest, SecondWriterWaitsForTheFirst)
 {
     Connection::SetBusyTimeout(50);
     auto other = Connection::Open(QStringLiteral("Data Source=") + path_);
@@ -259,7 +259,7 @@ TEST_F(TransactionTest, SecondWriterWaitsForTheFirst)
     EXPECT_EQ(Count(*conn_), 2);
 }
 
-TEST_F(TransactionTest, LockedFileFailsToOpenWithAClearMessage)
+TEST_F(DbTransactionTest, LockedFileFailsToOpenWithAClearMessage)
 {
     Connection::SetBusyTimeout(20);
     conn_->Execute(QStringLiteral("BEGIN EXCLUSIVE"));

@@ -23,7 +23,7 @@ QByteArray Digest(const QString& path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-class JetTest : public ::testing::Test {
+class DbJetTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -47,7 +47,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(JetTest, ReadsTablesWithBoundValues)
+TEST_F(DbJetTest, ReadsTablesWithBoundValues)
 {
     EXPECT_TRUE(conn_->TableExists(QStringLiteral("fpdev")));
     EXPECT_FALSE(conn_->TableExists(QStringLiteral("MSysObjects")));
@@ -63,7 +63,7 @@ TEST_F(JetTest, ReadsTablesWithBoundValues)
               QStringLiteral("Florian Klaempfl"));
 }
 
-TEST_F(JetTest, RefusesEveryWriteAndLeavesTheFileAlone)
+TEST_F(DbJetTest, RefusesEveryWriteAndLeavesTheFileAlone)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM FPdev"));
     EXPECT_FALSE(rs->IsUpdatable());
@@ -86,7 +86,7 @@ TEST_F(JetTest, RefusesEveryWriteAndLeavesTheFileAlone)
     EXPECT_EQ(Digest(path_), before_);
 }
 
-TEST_F(JetTest, DamagedJetFileFailsToOpen)
+TEST_F(DbJetTest, DamagedJetFileFailsToOpen)
 {
     QFile whole(path_);
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));

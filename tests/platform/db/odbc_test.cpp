@@ -21,7 +21,7 @@ QString SqliteOdbcDriver()
     return {};
 }
 
-class OdbcTest : public ::testing::Test {
+class DbOdbcTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -64,7 +64,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(OdbcTest, SelectsWithBoundValuesAndTypes)
+TEST_F(DbOdbcTest, SelectsWithBoundValuesAndTypes)
 {
     ASSERT_TRUE(conn_->IsOpen());
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TTreatMG WHERE IDLG = ? AND Name <> ? ORDER BY ID"),
@@ -84,7 +84,7 @@ TEST_F(OdbcTest, SelectsWithBoundValuesAndTypes)
     EXPECT_EQ(conn_->ColumnNames(QStringLiteral("TTreatMG")), (QStringList{"ID", "IDLG", "Name", "Rate", "Made"}));
 }
 
-TEST_F(OdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset)
+TEST_F(DbOdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TTreatMG WHERE IDLG = ? ORDER BY ID"), {7});
     ASSERT_TRUE(rs->IsUpdatable());
@@ -113,7 +113,7 @@ TEST_F(OdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset)
     EXPECT_TRUE(Direct(QStringLiteral("SELECT Name FROM TTreatMG WHERE ID = 1")).IsNull());
 }
 
-TEST_F(OdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows)
+TEST_F(DbOdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TNoKey ORDER BY A"));
     ASSERT_TRUE(rs->IsUpdatable());
@@ -127,7 +127,7 @@ TEST_F(OdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows)
     EXPECT_EQ(Direct(QStringLiteral("SELECT count(*) FROM TNoKey WHERE B = 'x'")).ToInt64(), 2);
 }
 
-TEST_F(OdbcTest, TransactionRollsBack)
+TEST_F(DbOdbcTest, TransactionRollsBack)
 {
     {
         Transaction tx(*conn_);
@@ -143,7 +143,7 @@ TEST_F(OdbcTest, TransactionRollsBack)
     EXPECT_EQ(Direct(QStringLiteral("SELECT IDLG FROM TTreatMG WHERE ID = 1")).ToInt64(), 8);
 }
 
-TEST(OdbcOpenTest, UnknownDriverFailsWithCannotOpen)
+TEST(DbOdbcOpenTest, UnknownDriverFailsWithCannotOpen)
 {
     try {
         Connection::Open(QStringLiteral("Driver={NoSuchDriver};Database=/nowhere"));

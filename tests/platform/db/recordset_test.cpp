@@ -7,7 +7,7 @@ using namespace mox::db;
 
 namespace {
 
-class RecordsetTest : public ::testing::Test {
+class DbRecordsetTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -27,7 +27,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(RecordsetTest, NavigatesForwardAndBackwardWithBofAndEof)
+TEST_F(DbRecordsetTest, NavigatesForwardAndBackwardWithBofAndEof)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     EXPECT_EQ(rs->RecordCount(), 3);
@@ -55,7 +55,7 @@ TEST_F(RecordsetTest, NavigatesForwardAndBackwardWithBofAndEof)
     EXPECT_EQ(rs->Field(0).ToInt64(), 3);
 }
 
-TEST_F(RecordsetTest, EmptyResultIsBothBofAndEof)
+TEST_F(DbRecordsetTest, EmptyResultIsBothBofAndEof)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = ?"), {99});
     EXPECT_TRUE(rs->IsBOF());
@@ -65,7 +65,7 @@ TEST_F(RecordsetTest, EmptyResultIsBothBofAndEof)
     EXPECT_TRUE(rs->IsEOF());
 }
 
-TEST_F(RecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail)
+TEST_F(DbRecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 2"));
     EXPECT_EQ(rs->Field(QStringLiteral("name")).ToText(), QStringLiteral("患者2"));
@@ -83,7 +83,7 @@ TEST_F(RecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail)
     EXPECT_THROW(rs->SetField(QStringLiteral("Nope"), 1), DbError);
 }
 
-TEST_F(RecordsetTest, EditsTheCurrentRowInPlace)
+TEST_F(DbRecordsetTest, EditsTheCurrentRowInPlace)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 2"));
     ASSERT_TRUE(rs->IsUpdatable());
@@ -101,7 +101,7 @@ TEST_F(RecordsetTest, EditsTheCurrentRowInPlace)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 2")).ToText(), QStringLiteral("山田"));
 }
 
-TEST_F(RecordsetTest, ChangingTheKeyColumnKeepsTheRowAddressable)
+TEST_F(DbRecordsetTest, ChangingTheKeyColumnKeepsTheRowAddressable)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 3"));
     rs->SetField(QStringLiteral("ID"), 30);
@@ -113,7 +113,7 @@ TEST_F(RecordsetTest, ChangingTheKeyColumnKeepsTheRowAddressable)
     EXPECT_EQ(Count(), 2);
 }
 
-TEST_F(RecordsetTest, AddNewMakesTheNewRowCurrent)
+TEST_F(DbRecordsetTest, AddNewMakesTheNewRowCurrent)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     rs->AddNew();
@@ -133,7 +133,7 @@ TEST_F(RecordsetTest, AddNewMakesTheNewRowCurrent)
     EXPECT_TRUE(rs->IsEOF());
 }
 
-TEST_F(RecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothing)
+TEST_F(DbRecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothing)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     rs->SetField(QStringLiteral("Name"), QStringLiteral("移動で保存"));
@@ -148,7 +148,7 @@ TEST_F(RecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothing
     EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 2);
 }
 
-TEST_F(RecordsetTest, DeleteWhileWalkingRemovesEveryRow)
+TEST_F(DbRecordsetTest, DeleteWhileWalkingRemovesEveryRow)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID >= ?"), {2});
     while (!rs->IsEOF()) {
@@ -161,7 +161,7 @@ TEST_F(RecordsetTest, DeleteWhileWalkingRemovesEveryRow)
     EXPECT_EQ(Count(), 1);
 }
 
-TEST_F(RecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost)
+TEST_F(DbRecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 1"));
     conn_->Execute(QStringLiteral("DELETE FROM TPatient WHERE ID = 1"));
@@ -175,7 +175,7 @@ TEST_F(RecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost)
     EXPECT_THROW(rs->Delete(), DbError);
 }
 
-TEST_F(RecordsetTest, JoinsAndAggregatesAreReadOnly)
+TEST_F(DbRecordsetTest, JoinsAndAggregatesAreReadOnly)
 {
     conn_->Execute(QStringLiteral("CREATE TABLE TExam (ID INTEGER PRIMARY KEY, PatientID LONG)"));
     for (const char* sql : {"SELECT count(*) AS N FROM TPatient", "SELECT p.Name FROM TPatient p JOIN TExam e ON e.PatientID = p.ID",
@@ -195,7 +195,7 @@ TEST_F(RecordsetTest, JoinsAndAggregatesAreReadOnly)
     EXPECT_TRUE(conn_->OpenRecordset(QStringLiteral("select Name from [TPatient] order by ID"))->IsUpdatable());
 }
 
-TEST_F(RecordsetTest, KeepsADroppedConnectionAlive)
+TEST_F(DbRecordsetTest, KeepsADroppedConnectionAlive)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     std::weak_ptr<Connection> watch = conn_;
@@ -212,7 +212,7 @@ TEST_F(RecordsetTest, KeepsADroppedConnectionAlive)
               QStringLiteral("まだ使える"));
 }
 
-TEST_F(RecordsetTest, ClosedConnectionRefusesWritesButRowsStayReadable)
+TEST_F(DbRecordsetTest, ClosedConnectionRefusesWritesButRowsStayReadable)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     conn_->Close();

@@ -17,7 +17,7 @@ long ErrorOf(const std::function<void()>& f)
     return 0;
 }
 
-TEST(ValueTest, NullConvertsForgivinglyButNotStrictly)
+TEST(DbValueTest, NullConvertsForgivinglyButNotStrictly)
 {
     const Value null;
     EXPECT_TRUE(null.IsNull());
@@ -31,7 +31,7 @@ TEST(ValueTest, NullConvertsForgivinglyButNotStrictly)
     EXPECT_TRUE(Value(QDateTime()).IsNull());
 }
 
-TEST(ValueTest, NumbersFromTextRoundHalfToEven)
+TEST(DbValueTest, NumbersFromTextRoundHalfToEven)
 {
     EXPECT_EQ(Value(" 42 ").ToInt64(), 42);
     EXPECT_EQ(Value("2.5").ToInt64(), 2);
@@ -48,7 +48,7 @@ TEST(ValueTest, NumbersFromTextRoundHalfToEven)
     EXPECT_TRUE(Value("1").ToBool());
 }
 
-TEST(ValueTest, DatesTravelAsTextAndReadInTheUsualForms)
+TEST(DbValueTest, DatesTravelAsTextAndReadInTheUsualForms)
 {
     const QDateTime dt(QDate(2024, 3, 5), QTime(9, 7, 30));
     EXPECT_EQ(Value(dt).ToText(), QStringLiteral("2024-03-05 09:07:30"));
@@ -62,7 +62,7 @@ TEST(ValueTest, DatesTravelAsTextAndReadInTheUsualForms)
     EXPECT_EQ(ErrorOf([] { Value("2024-13-01").AsDateTime(); }), kErrTypeMismatch);
 }
 
-class StoredValueTest : public ::testing::Test {
+class DbStoredValueTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -73,7 +73,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(StoredValueTest, NullAndTypedValuesRoundTrip)
+TEST_F(DbStoredValueTest, NullAndTypedValuesRoundTrip)
 {
     const QDateTime day(QDate(2023, 12, 31), QTime(23, 59, 59));
     conn_->Execute(QStringLiteral("INSERT INTO T VALUES (?, ?, ?, ?, ?)"), {1, Value(), day, true, 0.5});
@@ -91,7 +91,7 @@ TEST_F(StoredValueTest, NullAndTypedValuesRoundTrip)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT count(*) FROM T WHERE Day IS NULL")).ToInt64(), 1);
 }
 
-TEST_F(StoredValueTest, QuotesInValuesAreDataNotSql)
+TEST_F(DbStoredValueTest, QuotesInValuesAreDataNotSql)
 {
     const QString evil = QStringLiteral("O'Brien'); DROP TABLE T; --");
     conn_->Execute(QStringLiteral("INSERT INTO T (ID, Name) VALUES (?, ?)"), {1, evil});
@@ -107,7 +107,7 @@ TEST_F(StoredValueTest, QuotesInValuesAreDataNotSql)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM T")).ToText(), QStringLiteral("\"; DELETE FROM T; --"));
 }
 
-TEST_F(StoredValueTest, WrongNumberOfValuesFailsBeforeWriting)
+TEST_F(DbStoredValueTest, WrongNumberOfValuesFailsBeforeWriting)
 {
     EXPECT_EQ(ErrorOf([&] { conn_->Execute(QStringLiteral("INSERT INTO T (ID, Name) VALUES (?, ?)"), {1}); }), kErrSql);
     EXPECT_EQ(ErrorOf([&] { conn_->Execute(QStringLiteral("INSERT INTO T (ID) VALUES (?)"), {1, 2}); }), kErrSql);
