@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 
+#include <QCoreApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -44,9 +45,19 @@ bool ApplyChoice(PrinterTarget& printer, const PrinterChoice& choice) {
 
 }  // namespace
 
+// Sent and released while the application object still exists: a printer
+// must not outlive the platform plugin that drives it.
 PrinterTarget& ProgramPrinter() {
-    static PrinterTarget printer;
-    return printer;
+    static PrinterTarget* printer = nullptr;
+    if (!printer) {
+        printer = new PrinterTarget;
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] {
+                delete printer;
+                printer = nullptr;
+            });
+    }
+    return *printer;
 }
 
 void SetPrinterDialogAnswerer(PrinterDialogAnswerer answerer) { Answerer() = std::move(answerer); }
