@@ -11,10 +11,11 @@ function(mox_add_test name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOX_PROGRAM_DIR=${MOX_PROGRAM_DIR};MOX_SOURCE_DIR=${CMAKE_SOURCE_DIR};MOX_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
       TIMEOUT 300)
 endfunction()
 

@@ -6,6 +6,11 @@
 
 namespace mox::test {
 
+void InitTestEnvironment() {
+    if (qEnvironmentVariableIsEmpty("MOX_PROGRAM_DIR")) qputenv("MOX_PROGRAM_DIR", MOX_TEST_PROGRAM_DIR);
+    if (qEnvironmentVariableIsEmpty("MOX_SOURCE_DIR")) qputenv("MOX_SOURCE_DIR", MOX_TEST_SOURCE_DIR);
+}
+
 QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
 QString SourceDir() { return QString::fromLocal8Bit(qgetenv("MOX_SOURCE_DIR")); }
 QString TemplateDbPath() { return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"); }

@@ -8,6 +8,10 @@
 
 namespace mox::test {
 
+// Puts MOX_PROGRAM_DIR and MOX_SOURCE_DIR into the environment when the
+// caller did not; every test main calls it first.
+void InitTestEnvironment();
+
 // The assembled program folder of the build (executables, template database).
 QString ProgramDir();
 // The source tree, for fixtures under tests/data.

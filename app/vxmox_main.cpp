@@ -1,0 +1,3 @@
+#include "core/ui/startup.h"
+
+int main(int argc, char** argv) { return mox::RunVxmox(argc, argv); }

@@ -1,0 +1,60 @@
+// The start-up work without its fixed waits: making the main database from
+// the template, the version check, and creating the shared record objects.
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/settings.h"
+#include "core/ui/global_objects.h"
+#include "core/ui/startup.h"
+#include "core/version.h"
+#include "platform/message_box.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString TemplatePath() {
+    return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")) + QStringLiteral("/VXMOX2_ORG.MDB");
+}
+
+void BM_TemplateCopy(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("VXMOX2.MDB"));
+    for (auto _ : state) {
+        QFile::remove(target);
+        benchmark::DoNotOptimize(mox::CopyFile(TemplatePath(), target));
+    }
+}
+BENCHMARK(BM_TemplateCopy);
+
+void BM_VersionCheck(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("VXMOX2.MDB"));
+    QFile::copy(TemplatePath(), target);
+    mox::G().AppPath = dir.path();
+    mox::G().MainDbSource = QStringLiteral("Data Source=") + target;
+    for (auto _ : state) benchmark::DoNotOptimize(mox::CheckDbVersion());
+    mox::ResetAllSlots();
+}
+BENCHMARK(BM_VersionCheck);
+
+void BM_SharedObjects(benchmark::State& state) {
+    for (auto _ : state) {
+        mox::CreateGlobalObjects();
+        mox::ReleaseGlobalObjects();
+    }
+}
+BENCHMARK(BM_SharedObjects);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    mox::platform::SetMsgBoxResponder([](const mox::platform::ShownBox&) { return 2; });
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

@@ -1,0 +1,26 @@
+#include "core/ui/empty_main_window.h"
+
+#include "core/settings.h"
+#include "core/ui/startup.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
+
+#include <QCloseEvent>
+
+namespace mox {
+
+EmptyMainWindow::EmptyMainWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("MOX-Chart"));
+    resize(1024, 700);
+    platform::CenterFormTop(this, G().FormBackColor);
+}
+
+void EmptyMainWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (ending_) return;
+    ending_ = true;
+    hide();
+    RunEndSequence();
+}
+
+}  // namespace mox

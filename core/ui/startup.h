@@ -1,0 +1,47 @@
+#pragma once
+// Start-up and end of the main program. `Main` checks that the program may
+// run, makes sure a usable main database exists, prepares the shared state
+// every screen reads and hands over to the splash window; the input screen
+// then becomes the main window. Fatal refusals end the process before any
+// shared record object exists.
+
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace mox {
+
+// Hooks for the steps whose windows and routines come from other parts of the
+// program. Each may be empty; the program fills the ones it has.
+struct StartupHooks {
+    // Brings the database content up to date (step 8).
+    std::function<void()> upgradeDatabaseContent;
+    // Loads the hidden sound window (step 9).
+    std::function<void()> loadSoundWindow;
+    // Makes the window that follows the splash window (the input screen).
+    std::function<QWidget*()> makeMainWindow;
+    // The windows of the normal end: backup (answer Yes) and compaction.
+    std::function<void()> showBackupWindow;
+    std::function<void()> showCompactWindow;
+};
+StartupHooks& Hooks();
+
+// Exit codes of a start-up that was refused.
+enum StartupResult { kStarted = 0, kSecondInstance = 3, kVersionRefused = 5, kStartupFailed = 6 };
+
+// Runs the start-up steps; returns kStarted when the splash window is shown
+// and the event loop should run, or the reason start-up stopped.
+int Main(const QStringList& arguments);
+
+void ReleaseGlobalObjects();
+bool GlobalObjectsExist();
+
+// The normal end of a run after the main window has closed: release the
+// shared objects, ask about a backup, then the backup or compaction window.
+void RunEndSequence();
+
+// Whole program: application object, platform set-up, Main, event loop.
+int RunVxmox(int argc, char** argv);
+
+}  // namespace mox

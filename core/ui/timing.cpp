@@ -1,0 +1,13 @@
+#include "core/ui/timing.h"
+
+namespace mox {
+
+namespace {
+bool instant = false;
+}
+
+bool InstantWaits() { return instant; }
+void SetInstantWaits(bool value) { instant = value; }
+int TimerInterval(int milliseconds) { return instant ? 0 : milliseconds; }
+
+}  // namespace mox
