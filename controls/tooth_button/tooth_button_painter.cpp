@@ -13,6 +13,8 @@ namespace mox::molarix {
 
 namespace {
 
+constexpr uint32_t kButtonFace = 0xF0F0F0;
+
 QColor Rgb(uint32_t colorRef) {
     return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
 }
@@ -427,7 +429,10 @@ void PaintToothButton(QPainter& p, const ToothButtonState& state, int w, int h, 
     case 6: PaintFurcation(p, f); break;
     case 12: PaintTwoValues(p, f); break;
     case 13: PaintQuadrants(p, f); break;
-    default: break;
+    default:
+        // Only the window's erase, which for a push button is the button face colour.
+        Fill(p, f.Whole(), kButtonFace);
+        break;
     }
     static constexpr int kOverlayModes[] = {0, 1, 2, 7, 8, 11};
     if (state.focusItem != -1 && std::find(std::begin(kOverlayModes), std::end(kOverlayModes), state.examMode) !=
