@@ -385,8 +385,8 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create)
             throw OpenFailure(path, detail);
         }
     }
-    const char* setup = create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA user_version=0;"
-                               : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;";
+    const char* setup = create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
+                               : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
     rc = sqlite3_exec(db, setup, nullptr, nullptr, &err);
     const QString setupDetail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
