@@ -174,20 +174,20 @@ void DrawTarget::Polygon(const QVector<QPointF>& devicePoints) {
 
 void DrawTarget::Cls() {
     DoClear();
-    currentX_ = scaleLeft_;
-    currentY_ = scaleTop_;
+    currentX_ = 0;
+    currentY_ = 0;
 }
 
 void DrawTarget::NewPage() {
     DoNewPage();
-    currentX_ = scaleLeft_;
-    currentY_ = scaleTop_;
+    currentX_ = 0;
+    currentY_ = 0;
 }
 
 void DrawTarget::EndDoc() {
     DoEndDoc();
-    currentX_ = scaleLeft_;
-    currentY_ = scaleTop_;
+    currentX_ = 0;
+    currentY_ = 0;
 }
 
 void ApplyDrawingDefaults(DrawTarget& target) {

@@ -131,7 +131,8 @@ public:
     // The device-context polygon: points in device pixels, outline ForeColor
     // with DrawWidth/DrawStyle, filled by FillColor/FillStyle.
     void Polygon(const QVector<QPointF>& devicePoints);
-    // Clears the surface to BackColor and puts CurrentX/Y at the origin.
+    // Clears the surface to BackColor; CurrentX/Y become 0 (also after NewPage
+    // and EndDoc).
     void Cls();
     // Printer: ends the page; the next drawing goes to a new page.
     void NewPage();

@@ -15,7 +15,11 @@ TEST(Registry, RoundTripKeepsJapaneseAndSpacesInNamesAndValues) {
     ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("MOXExe"), QStringLiteral("/opt/歯周 検査/VXMOX")));
     ASSERT_TRUE(RegistryWrite(QStringLiteral("HKEY_CURRENT_USER/Software/歯科 医院"), QStringLiteral("名前 の 値"),
                               QStringLiteral("値 = ; # \"引用\"")));
+    ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("List like"), QStringLiteral("a, b,c")));
+    ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("Path"), QStringLiteral("C:\\Program Files\\QD\\")));
 
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("List like")), QStringLiteral("a, b,c"));
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("Path")), QStringLiteral("C:\\Program Files\\QD\\"));
     EXPECT_EQ(RegistryRead(kKey, QStringLiteral("MOXExe")), QStringLiteral("/opt/歯周 検査/VXMOX"));
     EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CURRENT_USER\\Software\\歯科 医院"), QStringLiteral("名前 の 値")),
               QStringLiteral("値 = ; # \"引用\""));
