@@ -24,12 +24,6 @@ TEST(MsgBoxDefaults, SecondAndThirdDefaultButtons) {
     EXPECT_EQ(DefaultAnswer(4 + 0x200), kYes);
 }
 
-TEST(MsgBoxDefaults, ButtonSets) {
-    EXPECT_EQ(ButtonAnswers(2), (std::vector<int>{kAbort, kRetry, kIgnore}));
-    EXPECT_EQ(ButtonAnswers(3 + 48), (std::vector<int>{kYes, kNo, kCancel}));
-    EXPECT_EQ(ButtonAnswers(7), (std::vector<int>{kOk}));
-}
-
 TEST(ScriptedMsgBoxes, RecordsEveryBoxAndAnswersFromTheScript) {
     ScriptedMsgBoxes boxes;
     boxes.Answer(kNo);
