@@ -31,6 +31,7 @@ QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle)
         parts << QStringLiteral("[%1] %2").arg(QString::fromLatin1(reinterpret_cast<char*>(state)),
                                                QString::fromUtf8(reinterpret_cast<char*>(message)));
     }
+    parts.removeDuplicates();
     return parts.join(QLatin1Char('\n'));
 }
 
