@@ -101,17 +101,15 @@ void PrismetWindow::paintEvent(QPaintEvent*) {
 
 void PrismetWindow::resizeEvent(QResizeEvent*) { control_->OnResized(width(), height()); }
 
-void PrismetWindow::Press(QMouseEvent* event, bool doubleClick) {
+void PrismetWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) control_->OnLeftButtonDown();
     control_->Fire(kEventMouseDown, MouseArgs(MouseButtonOf(event->button()), event));
-    if (doubleClick) control_->Fire(kEventDblClick, {});
 }
 
-void PrismetWindow::mousePressEvent(QMouseEvent* event) { Press(event, false); }
-
-// The second press of a double click is a press like any other (a value
-// button clicked twice quickly counts twice), followed by DblClick.
-void PrismetWindow::mouseDoubleClickEvent(QMouseEvent* event) { Press(event, true); }
+// The second press of a double click has already arrived as a press of its
+// own (a value button clicked twice quickly counts twice); this only adds
+// DblClick.
+void PrismetWindow::mouseDoubleClickEvent(QMouseEvent*) { control_->Fire(kEventDblClick, {}); }
 
 void PrismetWindow::mouseReleaseEvent(QMouseEvent* event) {
     const bool left = event->button() == Qt::LeftButton;

@@ -44,8 +44,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Press(QMouseEvent* event, bool doubleClick);
-
     CPrismetCtrl* control_;
 };
 
