@@ -5,7 +5,7 @@
 #include <QBuffer>
 #include <QMediaDevices>
 #include <QTimer>
-#include <QVariant>
+#include <utility>
 
 namespace mox {
 namespace {
@@ -41,11 +41,11 @@ std::optional<QAudioFormat> QtFormat(const WaveFormat& f) {
 QtClipOutput::QtClipOutput() = default;
 
 QtClipOutput::~QtClipOutput() {
-    for (const QPointer<QAudioSink>& sink : sinks_) {
-        if (!sink) continue;
+    const QList<QAudioSink*> all = std::exchange(sinks_, {}) + std::exchange(retired_, {});
+    for (QAudioSink* sink : all) released_.insert(sink);
+    for (QAudioSink* sink : all) {
         sink->disconnect(this);
-        sink->stop();
-        delete sink.data();
+        delete sink;
     }
 }
 
@@ -61,20 +61,13 @@ bool QtClipOutput::Open(const QByteArray& deviceId) {
 }
 
 void QtClipOutput::Close() {
-    const auto sinks = sinks_;
-    for (const QPointer<QAudioSink>& sink : sinks)
-        if (sink) Release(sink);
-    sinks_.clear();
+    const QList<QAudioSink*> sinks = sinks_;
+    for (QAudioSink* sink : sinks) Release(sink);
     current_.clear();
     device_ = QAudioDevice();
 }
 
-int QtClipOutput::SoundingClips() const {
-    int n = 0;
-    for (const QPointer<QAudioSink>& sink : sinks_)
-        if (sink) ++n;
-    return n;
-}
+int QtClipOutput::SoundingClips() const { return int(sinks_.size()); }
 
 bool QtClipOutput::Play(const WaveClip& clip) {
     if (device_.isNull()) return false;
@@ -108,7 +101,6 @@ bool QtClipOutput::Play(const WaveClip& clip) {
         Release(sink);
         return false;
     }
-    sinks_.removeAll(nullptr);
     sinks_.append(sink);
     current_ = sink;
     return true;
@@ -119,14 +111,24 @@ void QtClipOutput::Stop() {
 }
 
 void QtClipOutput::Release(QAudioSink* sink) {
-    // The drain poll and the stall guard may both come for the same sink.
-    if (sink->property("released").toBool()) return;
-    sink->setProperty("released", true);
+    // The drain poll, the stall guard and an error may all come for one sink.
+    if (released_.contains(sink)) return;
+    released_.insert(sink);
     for (QTimer* timer : sink->findChildren<QTimer*>()) timer->stop();
     sinks_.removeAll(sink);
+    if (current_ == sink) current_.clear();
     sink->disconnect(this);
+    retired_.append(sink);
     sink->stop();
-    sink->deleteLater();
+    QTimer::singleShot(0, this, [this] { Sweep(); });
+}
+
+void QtClipOutput::Sweep() {
+    const QList<QAudioSink*> retired = std::exchange(retired_, {});
+    for (QAudioSink* sink : retired) {
+        delete sink;
+        released_.remove(sink);
+    }
 }
 
 }  // namespace mox

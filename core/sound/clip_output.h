@@ -11,6 +11,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 class QAudioSink;
 
@@ -50,10 +51,17 @@ signals:
 
 private:
     void Release(QAudioSink* sink);
+    void Sweep();
 
     QAudioDevice device_;
-    QList<QPointer<QAudioSink>> sinks_;
+    // Qt's pulse sink runs the event loop inside its stop and destructor, so
+    // a sink is never deleted by deleteLater (which could then fire inside its
+    // own destructor): a finished sink is retired and deleted by a sweep
+    // after it has left every list.
+    QList<QAudioSink*> sinks_;
+    QList<QAudioSink*> retired_;
     QPointer<QAudioSink> current_;
+    QSet<QAudioSink*> released_;
 };
 
 }  // namespace mox
