@@ -140,7 +140,15 @@ void PFrmPlayWave::PlayNextWave() {
 PFrmPlayWave& PlayWaveWindow() {
     QPointer<PFrmPlayWave>& window = Installed();
     if (!window) {
-        window = new PFrmPlayWave(nullptr, nullptr, QCoreApplication::instance());
+        QCoreApplication* app = QCoreApplication::instance();
+        window = new PFrmPlayWave(nullptr, nullptr, app);
+        static bool releasedAtQuit = false;
+        if (app && !releasedAtQuit) {
+            // A clip still sounding must not be torn down inside the
+            // application's destructor: the audio objects need a live event loop.
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { SetPlayWaveWindow(nullptr); });
+            releasedAtQuit = true;
+        }
         window->Form_Load();
     }
     return *window;

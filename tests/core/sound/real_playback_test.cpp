@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/prctl.h>
@@ -160,6 +161,21 @@ TEST_F(SoundRealPlayback, PlayWaveClipsFinishOneAfterAnotherAndTheQueueStops) {
 
     SetPlayWaveWindow(nullptr);
     G().ProgramDir = savedDir;
+}
+
+TEST_F(SoundRealPlayback, QuittingWhileAClipSoundsReleasesTheWindowCleanly) {
+    G().ProgramDir = test::ProgramDir();
+    G().SoundOn = true;
+    SetPlayWaveWindow(nullptr);
+    LoadPlayWaveWindow();
+    ASSERT_TRUE(PlayWaveWindow().DeviceOpen());
+    PlayWave("16.wav");
+    PlayWave("subetenashi.wav");
+
+    // Let the first clip start, then end the event loop as the program does.
+    QTimer::singleShot(300, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(PlayWaveWindowLoaded());
 }
 
 }  // namespace
