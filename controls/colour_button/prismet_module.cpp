@@ -1,6 +1,8 @@
 // The module's classes and its four exports.
 
 #include "controls/colour_button/prismet_ctrl.h"
+#include "controls/colour_button/prismet_ppg2.h"
+#include "controls/colour_button/prismet_prop_page.h"
 #include "platform/com/module_support.h"
 
 namespace {
@@ -22,6 +24,22 @@ const mox::com::ModuleInfo& Describe() {
         control.miscStatus = kMiscStatus;
         control.createControl = [](QWidget* parent) -> mox::com::IControl* { return new CPrismetCtrl(parent); };
         m.classes.push_back(control);
+
+        mox::com::ClassInfo general;
+        general.clsid = QString::fromLatin1(kClsidPropPage);
+        general.progId = QString::fromLatin1(kProgIdPropPage);
+        general.typeName = QString::fromLatin1(kPropPageName);
+        general.isControl = false;
+        general.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* { return new CPrismetPropPage(parent); };
+        m.classes.push_back(general);
+
+        mox::com::ClassInfo state;
+        state.clsid = QString::fromLatin1(kClsidPpg2);
+        state.progId = QString::fromLatin1(kProgIdPpg2);
+        state.typeName = QString::fromLatin1(kPpg2Name);
+        state.isControl = false;
+        state.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* { return new CPrismetPpg2(parent); };
+        m.classes.push_back(state);
         return m;
     }();
     return info;

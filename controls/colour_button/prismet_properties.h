@@ -31,6 +31,7 @@ inline constexpr const char* kTypeLibName = "PRISMETLib";
 inline constexpr const char* kTypeLibHelp = "Prismet ActiveX ｺﾝﾄﾛｰﾙ ﾓｼﾞｭｰﾙ";
 inline constexpr const char* kClassName = "Prismet Control";
 inline constexpr const char* kPropPageName = "Prismet Property Page";
+inline constexpr const char* kPpg2Name = "Prismet Property Page 2";
 inline constexpr int kMiscStatus = 0x20191;
 
 enum PrismetDispId : DISPID {
