@@ -60,21 +60,4 @@ void SetConnectionFactory(ConnectionFactory factory);  // empty restores db::Con
 // Returns the answer (platform::kRetry or platform::kCancel).
 int ShowDbErrorBox(long number, const QString& description);
 
-// One counted use of the main slot for the length of a scope: opened on
-// construction and handed back on every way out, errors included.
-class MainDbUse {
-public:
-    MainDbUse() : open_(OpenMainDb()) {}
-    ~MainDbUse() {
-        if (open_) ReleaseMainDb();
-    }
-    MainDbUse(const MainDbUse&) = delete;
-    MainDbUse& operator=(const MainDbUse&) = delete;
-    bool IsOpen() const { return open_ && MainDbConn() != nullptr; }
-    explicit operator bool() const { return IsOpen(); }
-
-private:
-    bool open_;
-};
-
 }  // namespace mox
