@@ -42,11 +42,11 @@ QtClipOutput::QtClipOutput() = default;
 
 QtClipOutput::~QtClipOutput() {
     const QList<QAudioSink*> all = std::exchange(sinks_, {}) + std::exchange(retired_, {});
-    for (QAudioSink* sink : all) released_.insert(sink);
     for (QAudioSink* sink : all) {
-        sink->disconnect(this);
-        delete sink;
+        released_.insert(sink);
+        Silence(sink);
     }
+    for (QAudioSink* sink : all) delete sink;
 }
 
 bool QtClipOutput::Open(const QByteArray& deviceId) {
@@ -55,7 +55,10 @@ bool QtClipOutput::Open(const QByteArray& deviceId) {
         device_ = QMediaDevices::defaultAudioOutput();
     } else {
         for (const QAudioDevice& d : QMediaDevices::audioOutputs())
-            if (d.id() == deviceId) device_ = d;
+            if (d.id() == deviceId) {
+                device_ = d;
+                break;
+            }
     }
     return !device_.isNull();
 }
@@ -114,13 +117,21 @@ void QtClipOutput::Release(QAudioSink* sink) {
     // The drain poll, the stall guard and an error may all come for one sink.
     if (released_.contains(sink)) return;
     released_.insert(sink);
-    for (QTimer* timer : sink->findChildren<QTimer*>()) timer->stop();
+    Silence(sink);
     sinks_.removeAll(sink);
     if (current_ == sink) current_.clear();
-    sink->disconnect(this);
     retired_.append(sink);
     sink->stop();
     QTimer::singleShot(0, this, [this] { Sweep(); });
+}
+
+void QtClipOutput::Silence(QAudioSink* sink) {
+    // Nothing may reach a sink from its own timers or signals once it goes.
+    for (QTimer* timer : sink->findChildren<QTimer*>()) {
+        timer->stop();
+        timer->disconnect();
+    }
+    sink->disconnect(this);
 }
 
 void QtClipOutput::Sweep() {

@@ -51,6 +51,7 @@ signals:
 
 private:
     void Release(QAudioSink* sink);
+    void Silence(QAudioSink* sink);
     void Sweep();
 
     QAudioDevice device_;
