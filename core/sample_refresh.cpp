@@ -1,0 +1,139 @@
+#include "core/sample_refresh.h"
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/next_number.h"
+#include "core/settings.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+
+#include <optional>
+#include <vector>
+
+namespace mox {
+
+namespace {
+
+constexpr int kSampleCases[] = {98, 99};
+
+// The examination columns a sample keeps from the template.
+const char* const kCopiedExamColumns[] = {"ExamDate", "Row",       "Examination", "SubExam",  "Data1",     "Data2",
+                                          "Data3",    "Data4",     "Bui",         "PocketFree", "StartTime", "EndTime",
+                                          "ChargeID", "IsPrinted", "CommentID",   "Comment"};
+
+struct TemplatePatient {
+    db::Value kalteNumber, ruby, birthDay, sex;
+};
+
+struct TemplateCase {
+    int id = 0;
+    std::optional<TemplatePatient> patient;  // none when the template lacks the case
+    std::vector<std::vector<db::Value>> exams;
+};
+
+QString FormatBirthDay(const db::Value& v) {
+    if (v.IsNull()) return {};
+    const QDateTime dt = v.ToDateTime();
+    return dt.isValid() ? dt.toString(QStringLiteral("yyyy/MM/dd")) : v.ToText();
+}
+
+TemplateCase ReadTemplateCase(db::Connection& conn, int id) {
+    TemplateCase c;
+    c.id = id;
+    auto patient = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
+    if (!patient->IsEOF()) {
+        c.patient = TemplatePatient{patient->Field(QStringLiteral("KalteNumber")), patient->Field(QStringLiteral("Ruby")),
+                                    patient->Field(QStringLiteral("BirthDay")), patient->Field(QStringLiteral("Sex"))};
+    }
+    auto exams = conn.OpenRecordset(
+        QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? ORDER BY ExamDate, Examination, SubExam, Row"), {id});
+    for (; !exams->IsEOF(); exams->MoveNext()) {
+        std::vector<db::Value> row;
+        for (const char* column : kCopiedExamColumns) row.push_back(exams->Field(QString::fromLatin1(column)));
+        c.exams.push_back(std::move(row));
+    }
+    return c;
+}
+
+// The template's chart number, reading, birthday and sex go onto the case;
+// the clinic's own columns of an existing row stay. A new row gets the
+// patient record's defaults (empty texts, zeros, dates now).
+void CopySamplePatient(db::Connection& conn, const TemplateCase& source, const db::Value& now) {
+    if (!source.patient) return;
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {source.id});
+    if (rs->IsEOF()) {
+        rs->AddNew();
+        for (const char* text : {"Name", "TEL", "Post", "Address1", "Address2", "AppName"})
+            rs->SetField(QString::fromLatin1(text), QString(""));
+        rs->SetField(QStringLiteral("NextExamDate"), now);
+        rs->SetField(QStringLiteral("LastExamDate"), now);
+        rs->SetField(QStringLiteral("Lock"), 0);
+    }
+    rs->SetField(QStringLiteral("ID"), source.id);
+    rs->SetField(QStringLiteral("KalteNumber"), source.patient->kalteNumber.ToText());
+    rs->SetField(QStringLiteral("Ruby"), source.patient->ruby.ToText());
+    rs->SetField(QStringLiteral("BirthDay"), FormatBirthDay(source.patient->birthDay));
+    rs->SetField(QStringLiteral("Sex"), static_cast<int>(source.patient->sex.ToInt16()));
+    rs->SetField(QStringLiteral("UpDate"), now);
+    rs->Update();
+}
+
+void CopySampleExamData(db::Connection& conn, const TemplateCase& source, const db::Value& now) {
+    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {source.id});
+    if (source.exams.empty()) return;
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
+    for (const auto& row : source.exams) {
+        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
+        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ID"), id);
+        rs->SetField(QStringLiteral("PatientID"), source.id);
+        for (size_t i = 0; i < row.size(); ++i) rs->SetField(QString::fromLatin1(kCopiedExamColumns[i]), row[i]);
+        rs->SetField(QStringLiteral("UpDate"), now);
+        rs->Update();
+    }
+}
+
+bool ReadTemplateCases(std::vector<TemplateCase>& cases) {
+    if (!OpenTemplateDb()) return false;
+    bool ok = true;
+    try {
+        for (int id : kSampleCases) cases.push_back(ReadTemplateCase(*TemplateDbConn(), id));
+    } catch (const db::DbError&) {
+        ok = false;
+    }
+    ReleaseTemplateDb();
+    return ok;
+}
+
+bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
+    if (!OpenMainDb()) return false;
+    bool ok = true;
+    try {
+        db::Connection& conn = *MainDbConn();
+        db::Transaction transaction(conn);
+        const db::Value now(platform::CurrentClock().Now());
+        for (const TemplateCase& c : cases) {
+            CopySamplePatient(conn, c, now);
+            CopySampleExamData(conn, c, now);
+        }
+        transaction.Commit();
+    } catch (const db::DbError&) {
+        ok = false;
+    }
+    ReleaseMainDb();
+    return ok;
+}
+
+}  // namespace
+
+void RefreshSamplePatients() {
+    const QString marker = G().ProgramDir + QStringLiteral("/UpdateSample.txt");
+    if (CheckDir(marker, 0).isEmpty()) return;
+    std::vector<TemplateCase> cases;
+    if (!ReadTemplateCases(cases)) return;
+    if (!ReplaceSamples(cases)) return;
+    DeleteFile(marker);
+}
+
+}  // namespace mox

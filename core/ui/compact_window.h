@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QTimer;
+
+namespace mox {
+
+// The compaction window of the normal end: compacts the main database (up to
+// ten attempts, two seconds apart), lists its progress and ends the process
+// about three seconds after the last line.
+class PFrmCompact : public QWidget {
+    Q_OBJECT
+public:
+    explicit PFrmCompact(QWidget* parent = nullptr);
+    void Form_Load();
+
+    QGroupBox* Frame1;
+    QLabel* Label1;
+    QListWidget* LstStatus;
+    QLabel* Image1;
+    QTimer* Timer1;
+
+    // How the process ends on the last tick; tests install one that records
+    // the end instead. Empty restores the immediate end of the process.
+    using ExitFunction = std::function<void()>;
+    static void SetExitFunction(ExitFunction exit);
+
+private:
+    void AddStatus(const QString& line);
+    void Timer1_Timer();
+
+    int16_t countdown_ = 0;
+};
+
+}  // namespace mox

@@ -1,0 +1,42 @@
+#include "core/ui/end_windows.h"
+
+#include "core/program_end.h"
+#include "core/ui/compact_window.h"
+#include "core/ui/startup.h"
+#include "core/upgrade.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+#include "records/old_format.h"
+
+namespace mox {
+
+namespace {
+
+// An error the upgrade passes on means the file lacks what the screens need
+// (for example its occasion table): the program cannot go on with it.
+void UpgradeAtStartup() {
+    try {
+        UpgradeDatabaseContent();
+    } catch (const db::DbError& e) {
+        platform::MsgBox(QStringLiteral("データベースの更新でエラーが発生しました。プログラムを終了します。\r\n\r\n<") +
+                             QString::number(e.Number()) + QStringLiteral("> ") + e.Description(),
+                         16, QStringLiteral("エラー"));
+        EndProgram();
+    }
+}
+
+}  // namespace
+
+void ShowCompactWindow() {
+    auto* window = new PFrmCompact();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Form_Load();
+}
+
+void InstallUpgradeAndCompaction() {
+    SetOldFormatCheck([] { OldFormatConversion().CheckTable(); });
+    Hooks().upgradeDatabaseContent = UpgradeAtStartup;
+    Hooks().showCompactWindow = ShowCompactWindow;
+}
+
+}  // namespace mox

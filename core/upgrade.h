@@ -1,0 +1,41 @@
+#pragma once
+// The start-up upgrade: brings the content of whichever file the main slot
+// names in line with this release. Each step reads a few rows and writes only
+// what differs from the current standard, so a current database keeps every
+// row but the version stamp. The steps run on the main slot (counted open and
+// release), and each step's writes share one transaction.
+//
+// The old-format conversion lives with the patient record in the records
+// library, which sits above this one; the program hands it in once at
+// start-up (SetOldFormatCheck) before the first upgrade runs.
+
+#include <QString>
+#include <array>
+#include <functional>
+
+namespace mox {
+
+// The five standard examination occasions of TComType (and of
+// TExamData.Comment by CommentID), indexed by ID 0..4.
+const std::array<QString, 5>& StandardComTypeLabels();
+
+// Runs the whole sequence on the database the main slot names: old-format
+// conversion, sample refresh, item settings, occasion table, occasion labels,
+// plaque rows and version stamp, sibling preparation. An error of the
+// occasion-table step (for example a file without TComType) ends the sequence
+// and is thrown to the caller as db::DbError; every other step keeps its
+// errors to itself.
+void UpgradeDatabaseContent();
+
+// The single steps.
+void FixSubExamTable();
+void FixComTypeTable();  // throws db::DbError
+void MigrateExamComments();
+// Plaque rows of every examination, then the version row 1.0.1. The import
+// calls it after writing imported rows; a held main slot stays open.
+void UpgradeExamData();
+
+// The old-format test and conversion (CPatient.CheckTable), run first.
+void SetOldFormatCheck(std::function<void()> check);
+
+}  // namespace mox

@@ -1,0 +1,323 @@
+#include "records/old_format.h"
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/next_number.h"
+#include "core/settings.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mox {
+
+namespace {
+
+std::function<void(ConversionStep)> stepHook;
+
+constexpr int kLastUserCase = 30;
+constexpr int kAdVarWChar = 202;
+constexpr int kAdSmallInt = 2;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+void Step(ConversionStep step) {
+    if (stepHook) stepHook(step);
+}
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+void MakePrivate(const QString& path) { ::chmod(Native(path).constData(), 0600); }
+
+QByteArray ContentHash(const QString& path, bool* ok) {
+    QFile file(path);
+    *ok = false;
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    *ok = hash.addData(&file);
+    return hash.result();
+}
+
+// The kept copy is what stands between the user and a lost database: it
+// counts only when it is there whole.
+bool SameContent(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (!fa.isFile() || !fb.isFile() || fa.size() != fb.size()) return false;
+    bool okA = false, okB = false;
+    const QByteArray ha = ContentHash(a, &okA), hb = ContentHash(b, &okB);
+    return okA && okB && ha == hb;
+}
+
+bool IntegrityOk(const QString& path) {
+    try {
+        auto conn = db::Connection::Open(QStringLiteral("Data Source=") + path);
+        const bool ok = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok");
+        conn->Close();
+        return ok;
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+bool SyncFile(const QString& path) {
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void SyncFolder(const QString& folder) {
+    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+QString FormatOldBirthDay(const db::Value& v, const QDateTime& now) {
+    if (v.IsNull()) return now.toString(QStringLiteral("yyyy/MM/dd"));
+    const QDateTime dt = v.ToDateTime();
+    return dt.isValid() ? dt.toString(QStringLiteral("yyyy/MM/dd")) : v.ToText();
+}
+
+// The old yes/no column: True (stored as 1, or -1 as Access keeps it) is male.
+int ConvertOldSex(const db::Value& v) {
+    if (v.IsNull()) return 0;
+    const int64_t n = v.ToInt64();
+    return n == 1 || n == -1 ? 1 : 0;
+}
+
+void CopyPatients(db::Connection& oldConn, db::Connection& mainConn, const db::Value& now) {
+    auto old = oldConn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID<=?"), {kLastUserCase});
+    if (old->IsEOF()) return;
+    auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE 0=1"));
+    const QDateTime today = platform::CurrentClock().Now();
+    for (; !old->IsEOF(); old->MoveNext()) {
+        rs->AddNew();
+        for (const char* column : {"ID", "KalteNumber", "Ruby", "Name"})
+            rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
+        rs->SetField(QStringLiteral("BirthDay"), FormatOldBirthDay(old->Field(QStringLiteral("BirthDay")), today));
+        rs->SetField(QStringLiteral("Sex"), ConvertOldSex(old->Field(QStringLiteral("Sex"))));
+        for (const char* column :
+             {"TEL", "Post", "Address1", "Address2", "NextExamDate", "LastExamDate", "Lock", "AppName"})
+            rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
+        rs->SetField(QStringLiteral("UpDate"), now);
+        rs->Update();
+    }
+}
+
+void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Value& now) {
+    auto old = oldConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID<=?"), {kLastUserCase});
+    if (old->IsEOF()) return;
+    auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
+    for (; !old->IsEOF(); old->MoveNext()) {
+        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
+        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ID"), id);
+        for (const char* column : {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3",
+                                   "Data4", "Bui", "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree",
+                                   "CommentID"})
+            rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
+        rs->SetField(QStringLiteral("Comment"),
+                     OldFormatConversion::GetStageName(old->Field(QStringLiteral("CommentID")).ToInt32()));
+        rs->SetField(QStringLiteral("UpDate"), now);
+        rs->Update();
+    }
+}
+
+void ShowFailure() {
+    platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf + kCrLf +
+                         QStringLiteral("ミラド協会事務局へ連絡をお願いします。"),
+                     16, QStringLiteral("変換エラー"));
+}
+
+}  // namespace
+
+void SetConversionStepHook(std::function<void(ConversionStep)> hook) { stepHook = std::move(hook); }
+
+int AdoTypeOfDeclared(const QString& declaredType) {
+    const QString t = declaredType.trimmed().toUpper();
+    const QString base = t.left(t.indexOf(QLatin1Char('('))).trimmed();
+    if (base == QLatin1String("LONG")) return 3;
+    if (base == QLatin1String("INTEGER") || base == QLatin1String("SHORT")) return kAdSmallInt;
+    if (base == QLatin1String("BYTE")) return 17;
+    if (base == QLatin1String("TEXT")) return kAdVarWChar;
+    if (base == QLatin1String("MEMO")) return 203;
+    if (base == QLatin1String("DATETIME")) return 7;
+    if (base == QLatin1String("BIT")) return 11;
+    if (base == QLatin1String("SINGLE")) return 4;
+    if (base == QLatin1String("DOUBLE")) return 5;
+    if (base == QLatin1String("CURRENCY")) return 6;
+    return 0;
+}
+
+QString OldFormatConversion::GetStageName(int32_t commentId) {
+    switch (commentId) {
+    case 1: return QStringLiteral("初診時");
+    case 2: return QStringLiteral("基本治療終了時");
+    case 3: return QStringLiteral("ＳＰＴ移行時");
+    case 4: return QStringLiteral("最新ＳＰＴ時");
+    default: return {};
+    }
+}
+
+QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
+    const QString stem = folder + QStringLiteral("/VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm"));
+    QString path = stem + QStringLiteral(".mdb");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("_%1.mdb").arg(n);
+    return path;
+}
+
+QString OldFormatConversion::WorkDbPath(const QString& folder) { return folder + QStringLiteral("/VXCV.MDB"); }
+
+int16_t OldFormatConversion::IsOldFormatTable() {
+    const Settings& g = G();
+    if (!CheckFile(g.AppPath + g.MainDbFile)) return kNoMainDatabase;
+    if (!OpenMainDb()) return kFormatUnreadable;
+    int16_t result = kFormatUnreadable;
+    long number = 0;
+    QString description;
+    try {
+        db::Connection& conn = *MainDbConn();
+        const QStringList names = conn.ColumnNames(QStringLiteral("TPatient"));
+        const QStringList types = conn.ColumnTypes(QStringLiteral("TPatient"));
+        int birthDay = 0, sex = 0;
+        bool found[2] = {false, false};
+        for (qsizetype i = 0; i < names.size() && i < types.size(); ++i) {
+            if (names[i].compare(QLatin1String("BirthDay"), Qt::CaseInsensitive) == 0) {
+                birthDay = AdoTypeOfDeclared(types[i]);
+                found[0] = true;
+            } else if (names[i].compare(QLatin1String("Sex"), Qt::CaseInsensitive) == 0) {
+                sex = AdoTypeOfDeclared(types[i]);
+                found[1] = true;
+            }
+        }
+        if (!found[0] || !found[1]) {
+            number = db::kErrItemNotFound;
+            description = QStringLiteral("患者テーブル(TPatient)に生年月日(BirthDay)または性別(Sex)の列がありません。");
+        } else if (birthDay == 0 || sex == 0) {
+            number = db::kErrTypeMismatch;
+            description = QStringLiteral("患者テーブル(TPatient)の列の型を判別できません。");
+        } else {
+            result = birthDay == kAdVarWChar && sex == kAdSmallInt ? kFormatCurrent : kFormatOld;
+        }
+    } catch (const db::DbError& e) {
+        number = e.Number();
+        description = e.Description();
+    }
+    ReleaseMainDb();
+    if (result == kFormatUnreadable) {
+        platform::MsgBox(QStringLiteral("データベースの形式を確認できませんでした。変換は行いません。") + kCrLf + kCrLf +
+                             QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description,
+                         48, QStringLiteral("形式確認エラー"));
+    }
+    return result;
+}
+
+int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath) {
+    G().OldDbSource = QStringLiteral("Data Source=") + oldPath;
+    if (!HoldOldDb()) return -1;
+    if (!HoldMainDb()) {
+        CloseOldDb();
+        return -1;
+    }
+    try {
+        db::Connection& oldConn = *OldDbConn();
+        db::Connection& mainConn = *MainDbConn();
+        const db::Value now(platform::CurrentClock().Now());
+        db::Transaction transaction(mainConn);
+        Step(ConversionStep::CopyPatients);
+        CopyPatients(oldConn, mainConn, now);
+        Step(ConversionStep::CopyExams);
+        CopyExams(oldConn, mainConn, now);
+        Step(ConversionStep::Commit);
+        transaction.Commit();
+    } catch (const db::DbError&) {
+        return -1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+    CloseMainDb();
+    CloseOldDb();
+    return 0;
+}
+
+bool OldFormatConversion::CheckTable() {
+    Settings& g = G();
+    if (IsOldFormatTable() != kFormatOld) return false;
+
+    MainDbPath = g.AppPath + g.MainDbFile;
+    KeptDbPath = UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+    TemplateDbPath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    const QString workPath = WorkDbPath(g.AppPath);
+
+    try {
+        Step(ConversionStep::KeepCopy);
+        const bool copied = CopyFile(MainDbPath, KeptDbPath);
+        if (copied) MakePrivate(KeptDbPath);
+        if (!copied || !SameContent(MainDbPath, KeptDbPath)) {
+            if (copied) QFile::remove(KeptDbPath);
+            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") + kCrLf +
+                                 QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath,
+                             16, QStringLiteral("変換エラー"));
+            return false;
+        }
+    } catch (const std::exception&) {
+        ShowFailure();
+        return false;
+    }
+
+    int16_t result = -1;
+    const QString mainSource = g.MainDbSource;
+    try {
+        Step(ConversionStep::MakeNewDatabase);
+        if (QFileInfo::exists(workPath)) QFile::remove(workPath);
+        if (CopyFile(TemplateDbPath, workPath)) {
+            MakePrivate(workPath);
+            // The main slot names the new database while it is filled, so that
+            // the rows and their identifiers come from the same file.
+            CloseMainDb();
+            g.MainDbSource = QStringLiteral("Data Source=") + workPath;
+            result = ConvertOldDatabase(KeptDbPath);
+            CloseMainDb();
+            CloseOldDb();
+            g.MainDbSource = mainSource;
+            if (result == 0 && !(IntegrityOk(workPath) && SyncFile(workPath))) result = -1;
+            if (result == 0) {
+                Step(ConversionStep::Replace);
+                if (::rename(Native(workPath).constData(), Native(MainDbPath).constData()) != 0)
+                    result = -1;
+                else
+                    SyncFolder(g.AppPath);
+            }
+        }
+    } catch (const std::exception&) {
+        result = -1;
+    }
+    g.MainDbSource = mainSource;
+
+    if (result == 0) {
+        platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換しました。"), 64,
+                         QStringLiteral("変換完了"));
+        return false;
+    }
+    CloseMainDb();
+    CloseOldDb();
+    platform::Wait(1000);
+    // The main file was never replaced: it still is the old database.
+    if (QFileInfo::exists(workPath)) QFile::remove(workPath);
+    ShowFailure();
+    return false;
+}
+
+}  // namespace mox

@@ -1,0 +1,64 @@
+#pragma once
+// The patient record's check for a database of an earlier release (TPatient
+// with BirthDay as a date and Sex as a yes/no column) and its conversion into
+// a database made from the template.
+//
+// The conversion never deletes the user's file. It first keeps a copy under
+// a time-stamped name that no earlier kept copy has, and goes on only when
+// that copy is complete (same size and content hash). The new database is
+// filled in a work file beside the main one, in one transaction, checked, and
+// renamed over the main file in one atomic step; until then the main file is
+// the old database, so any failure or interruption leaves it as it was.
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace mox {
+
+// Results of the format test.
+enum FormatTestResult : int16_t {
+    kFormatCurrent = 0,
+    kFormatOld = 1,
+    kNoMainDatabase = -1,
+    kFormatUnreadable = -2,  // the column types could not be read: never taken for old
+};
+
+// The ADO type number of a column by its declared type (LONG 3, INTEGER or
+// SHORT 2, BYTE 17, TEXT(n) 202, MEMO 203, DATETIME 7, BIT 11, SINGLE 4,
+// DOUBLE 5, CURRENCY 6); 0 for a type that is none of them.
+int AdoTypeOfDeclared(const QString& declaredType);
+
+// The points of a conversion, for the failure seam of the tests.
+enum class ConversionStep { KeepCopy, MakeNewDatabase, CopyPatients, CopyExams, Commit, Replace };
+// Called before each step; a test throws from it to fail the step, or ends
+// the process there. Empty by default.
+void SetConversionStepHook(std::function<void(ConversionStep)> hook);
+
+class OldFormatConversion {
+public:
+    // The test and, for an old database, the conversion with its messages.
+    // Always False, as callers ignore it.
+    bool CheckTable();
+
+    // kFormatOld, kFormatCurrent, kNoMainDatabase or kFormatUnreadable for
+    // AppPath + MainDbFile; a read error is shown (kFormatUnreadable).
+    int16_t IsOldFormatTable();
+    // Copies cases 1..30 and their examinations from the old file into the
+    // database the main slot names. 0 success, -1 failure (nothing written).
+    int16_t ConvertOldDatabase(const QString& oldPath);
+    static QString GetStageName(int32_t commentId);
+
+    QString MainDbPath;
+    QString KeptDbPath;
+    QString TemplateDbPath;
+
+    // The kept name for a moment: "VXMOX2_yyyymmdd_hhnn.mdb", with "_2",
+    // "_3", ... before ".mdb" when an earlier kept copy has that name.
+    static QString UniqueKeptPath(const QString& folder, const QDateTime& now);
+    // The work file the new database is built in, beside the main one.
+    static QString WorkDbPath(const QString& folder);
+};
+
+}  // namespace mox
