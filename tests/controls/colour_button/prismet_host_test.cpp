@@ -1,0 +1,87 @@
+// The module as the programs meet it: registered into the registry stand-in,
+// created by class id or ProgID, driven by DISPID, its events handled.
+
+#include "controls/colour_button/prismet_properties.h"
+#include "platform/com/control_host.h"
+#include "platform/registry.h"
+#include "tests/support/test_support.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace mox::prismet {
+namespace {
+
+using namespace mox::com;
+
+const QString kModule = QStringLiteral(MOX_PRISMET_MODULE);
+const QString kClsid = QString::fromLatin1(kClsidPrismet);
+
+QString ClassKey(const char* clsid, const QString& sub = {}) {
+    return QStringLiteral("HKEY_CLASSES_ROOT/CLSID/") + QLatin1String(clsid) + sub;
+}
+
+TEST(PrismetModule, RegistersTypeLibraryControlAndBothPages) {
+    mox::test::Sandbox sandbox;
+    QString error;
+    ASSERT_EQ(CallModuleRegistration(kModule, false, &error), S_OK) << error.toStdString();
+    const QString path = QFileInfo(kModule).canonicalFilePath();
+    EXPECT_EQ(platform::RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/") + QLatin1String(kLibId) +
+                                         QStringLiteral("/1.0"),
+                                     QString()),
+              QString::fromUtf8(kTypeLibHelp));
+    EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet), QString()), QStringLiteral("Prismet Control"));
+    EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet, QStringLiteral("/InprocServer32")), QString()), path);
+    EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet, QStringLiteral("/MiscStatus/1")), QString()),
+              QStringLiteral("131473"));
+    EXPECT_EQ(ResolveClassId(QStringLiteral("PRISMET.PrismetCtrl.1")), kClsid);
+    EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPropPage), QString()), QStringLiteral("Prismet Property Page"));
+    EXPECT_EQ(ResolveClassId(QStringLiteral("Prismet.CPrismetPpg2")), QString::fromLatin1(kClsidPpg2));
+
+    ASSERT_EQ(CallModuleRegistration(kModule, true, &error), S_OK) << error.toStdString();
+    EXPECT_TRUE(RegisteredModulePath(kClsid).isEmpty());
+    QWidget form;
+    HostedControl control;
+    EXPECT_EQ(control.Create(kClsid, &form), REGDB_E_CLASSNOTREG);
+}
+
+TEST(PrismetModule, HostCreatesAndDrivesTheButton) {
+    mox::test::Sandbox sandbox;
+    ASSERT_EQ(EnsureModuleRegistered(kModule, kClsid), S_OK);
+    QWidget form;
+    form.resize(200, 100);
+    HostedControl button;
+    ASSERT_EQ(button.Create(QStringLiteral("PRISMET.PrismetCtrl.1"), &form), S_OK) << button.LastError().toStdString();
+    ASSERT_NE(button.Window(), nullptr);
+    EXPECT_EQ(button.Window()->parentWidget(), &form);
+    EXPECT_EQ(button.Control()->ClassId(), kClsid);
+
+    int clicks = 0;
+    button.On(kEventClick, [&](std::vector<Variant>&) { ++clicks; });
+    EXPECT_EQ(button.Put(kDispCaption, QStringLiteral("保存")), S_OK);
+    EXPECT_EQ(button.Put(kDispBackColor, 0x00C0FFC0u), S_OK);
+    EXPECT_EQ(button.Get(kDispCaption).toString(), QStringLiteral("保存"));
+
+    EXPECT_EQ(button.Put(kDispButtonForm, 15), CTL_E_SETNOTSUPPORTEDATRUNTIME);
+    EXPECT_EQ(button.LastException().description, QStringLiteral("0 ～ 14 の数字を設定してください"));
+
+    form.show();
+    QApplication::setActiveWindow(&form);
+    button.Window()->setFocus();
+    QTest::keyClick(button.Window(), Qt::Key_Return);
+    QTest::mouseClick(button.Window(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(clicks, 2);
+
+    // The pages come from the same module.
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(GetClassFactory(QString::fromLatin1(kClsidPpg2), &factory), S_OK);
+    std::unique_ptr<IPropertyPage> page(factory->CreatePropertyPage(nullptr));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->Caption(), QStringLiteral("状態"));
+}
+
+}  // namespace
+}  // namespace mox::prismet
