@@ -220,16 +220,6 @@ TEST_F(SoundQueue, LoadOpensThePreferredSpeakerElseTheDefaultOutput) {
     EXPECT_EQ(window->PlaybackNames().size(), 2);
 }
 
-TEST_F(SoundQueue, UnloadStopsTheTimerReleasesTheDeviceAndWaits) {
-    window->StockWaveFile(Clip("a.wav", 1));
-    const qint64 waited = clock.TotalWaited();
-    window->Form_Unload();
-    EXPECT_EQ(window->TimerInterval(), 0);
-    EXPECT_GE(output->closes, 1);
-    EXPECT_FALSE(output->open);
-    EXPECT_EQ(clock.TotalWaited() - waited, 500);
-}
-
 class PlayWaveCalls : public SoundQueue {
 protected:
     void SetUp() override {
