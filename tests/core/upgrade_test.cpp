@@ -1,0 +1,231 @@
+// The start-up upgrade on real copies of the template database.
+
+#include "core/connections.h"
+#include "core/settings.h"
+#include "core/upgrade.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+#include "tests/support/test_support.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace mox {
+namespace {
+
+QString Values(std::initializer_list<std::pair<int, int>> set) {
+    std::vector<int> v(192, 128);
+    for (auto [i, value] : set) v[i] = value;
+    QString text;
+    for (int x : v) text += QString::number(x).rightJustified(3, QLatin1Char(' '));
+    return text;
+}
+
+QString Status(std::initializer_list<std::pair<int, int>> set) {
+    std::vector<int> v(32, 0);
+    for (auto [i, value] : set) v[i] = value;
+    QString text;
+    for (int x : v) text += QString::number(x).rightJustified(6, QLatin1Char(' '));
+    return text;
+}
+
+int SiteValue(const QString& data, int index) { return data.mid(index * 3, 3).trimmed().toInt(); }
+
+class UpgradeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAllSlots();
+        path_ = box_.CopyTemplate();
+        ASSERT_FALSE(path_.isEmpty()) << "template database not built";
+        box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
+        Settings& g = G();
+        g.AppPath = g.ProgramDir = box_.Path();
+        g.MainDbSource = QStringLiteral("Data Source=") + path_;
+        g.TemplateDbSource = QStringLiteral("Data Source=") + box_.File(QStringLiteral("VXMOX2_ORG.MDB"));
+        g.SharedDbKind = 0;
+        clock_.SetNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 0)));
+        conn_ = db::Connection::Open(QStringLiteral("Data Source=") + path_);
+    }
+    void TearDown() override {
+        if (conn_) conn_->Close();
+        ResetAllSlots();
+        SetOldFormatCheck(nullptr);
+    }
+
+    QStringList Dump(const QString& table) {
+        QStringList rows;
+        auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM %1 ORDER BY ID").arg(table));
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            QStringList cells;
+            for (int i = 0; i < rs->FieldNames().size(); ++i)
+                cells << (rs->Field(i).IsNull() ? QStringLiteral("<null>") : rs->Field(i).ToText());
+            rows << cells.join(QLatin1Char('|'));
+        }
+        return rows;
+    }
+    db::Value Scalar(const QString& sql, const std::vector<db::Value>& params = {}) { return conn_->Scalar(sql, params); }
+    void AddPlaqueRow(int id, int subExam, const QString& data, const QString& bui) {
+        conn_->Execute(QStringLiteral("INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, "
+                                      "Data2, Data3, Data4, Bui, ChargeID, \"UpDate\", CommentID, Comment) VALUES "
+                                      "(?, 1, '2023-01-01 00:00:00', 3, 2, ?, ?, ?, ?, ?, ?, 7, '2023-01-02 00:00:00', 1, '初診時')"),
+                       {id, subExam, data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), bui});
+    }
+
+    test::Sandbox box_;
+    platform::ScriptedMsgBoxes boxes_;
+    platform::FakeClock clock_;
+    QString path_;
+    db::ConnectionPtr conn_;
+};
+
+TEST_F(UpgradeTest, CurrentDatabaseKeepsEveryRowButTheVersionStamp) {
+    conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=2, Minor=1, Revision=0 WHERE ID=1"));
+    const QStringList subExam = Dump(QStringLiteral("TSubExam")), comType = Dump(QStringLiteral("TComType")),
+                      exams = Dump(QStringLiteral("TExamData")), patients = Dump(QStringLiteral("TPatient"));
+    int checks = 0;
+    SetOldFormatCheck([&] { ++checks; });
+
+    UpgradeDatabaseContent();
+    UpgradeDatabaseContent();
+
+    EXPECT_EQ(checks, 2);
+    EXPECT_EQ(Dump(QStringLiteral("TSubExam")), subExam);
+    EXPECT_EQ(Dump(QStringLiteral("TComType")), comType);
+    EXPECT_EQ(Dump(QStringLiteral("TExamData")), exams);
+    EXPECT_EQ(Dump(QStringLiteral("TPatient")), patients);
+    EXPECT_EQ(Dump(QStringLiteral("TVersion")), QStringList{QStringLiteral("1|1|0|1")});
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+}
+
+TEST_F(UpgradeTest, ItemSettingsAreSetOnlyWhereTheyDiffer) {
+    conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=7 WHERE ID=2"));
+    conn_->Execute(QStringLiteral("UPDATE TSubExam SET Status=4097 WHERE ID=3"));
+    FixSubExamTable();
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT GradPart2 FROM TSubExam WHERE ID=2")).ToInt64(), 6);
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT Status FROM TSubExam WHERE ID=3")).ToInt64(), 4096);
+
+    conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=8 WHERE ID=2"));
+    conn_->Execute(QStringLiteral("DELETE FROM TSubExam WHERE ID=3"));
+    FixSubExamTable();
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT GradPart2 FROM TSubExam WHERE ID=2")).ToInt64(), 8);
+    EXPECT_TRUE(Scalar(QStringLiteral("SELECT COUNT(*) FROM TSubExam WHERE ID=3")).ToInt64() == 0);
+}
+
+TEST_F(UpgradeTest, OccasionTableGetsRowZeroOrIsRebuilt) {
+    conn_->Execute(QStringLiteral("DELETE FROM TComType WHERE ID=0"));
+    FixComTypeTable();
+    EXPECT_EQ(Dump(QStringLiteral("TComType")).first(), QStringLiteral("0||||1|1"));
+    EXPECT_EQ(Dump(QStringLiteral("TComType")).size(), 5);
+
+    // Both labels of row 4 missing: not a reason to rebuild.
+    conn_->Execute(QStringLiteral("UPDATE TComType SET CommentDR=NULL, CommentDH=NULL WHERE ID=4"));
+    conn_->Execute(QStringLiteral("INSERT INTO TComType VALUES (5, 'x', 'x', 'x', 0, 0)"));
+    FixComTypeTable();
+    EXPECT_EQ(Dump(QStringLiteral("TComType")).size(), 6);
+
+    conn_->Execute(QStringLiteral("UPDATE TComType SET CommentDR='最新ＳＰＴ時', CommentDH='ＳＰＴ①' WHERE ID=4"));
+    FixComTypeTable();
+    EXPECT_EQ(Dump(QStringLiteral("TComType")),
+              (QStringList{QStringLiteral("0||||1|1"), QStringLiteral("1|初診時|初診時|初診時|1|1"),
+                           QStringLiteral("2|基本治療終了時|基本治療終了時|基本治療終了時|1|1"),
+                           QStringLiteral("3|ＳＰＴ移行時|ＳＰＴ移行時|ＳＰＴ移行時|1|1"),
+                           QStringLiteral("4|最新ＳＰＴ時|最新ＳＰＴ時|最新ＳＰＴ時|1|1")}));
+}
+
+TEST_F(UpgradeTest, FileWithoutOccasionTableStopsTheSequence) {
+    conn_->Execute(QStringLiteral("DROP TABLE TComType"));
+    conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=7 WHERE ID=2"));
+    conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=2 WHERE ID=1"));
+    EXPECT_THROW(UpgradeDatabaseContent(), db::DbError);
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT GradPart2 FROM TSubExam WHERE ID=2")).ToInt64(), 6);  // before: done
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT Major FROM TVersion WHERE ID=1")).ToInt64(), 2);      // after: not run
+    EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+    EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+}
+
+TEST_F(UpgradeTest, OccasionLabelsFollowTheCommentId) {
+    const QString select = QStringLiteral("SELECT Comment || '/' || \"UpDate\" FROM TExamData WHERE ID=?");
+    AddPlaqueRow(1, 2, Values({}), Status({}));
+    conn_->Execute(QStringLiteral("UPDATE TExamData SET CommentID=3, Comment='ＳＰＴ①' WHERE ID=1"));
+    AddPlaqueRow(2, 2, Values({}), Status({}));
+    conn_->Execute(QStringLiteral("UPDATE TExamData SET CommentID=3, Comment='  ＳＰＴ移行時 ' WHERE ID=2"));
+    AddPlaqueRow(3, 2, Values({}), Status({}));
+    conn_->Execute(QStringLiteral("UPDATE TExamData SET CommentID=0, Comment=NULL WHERE ID=3"));
+    AddPlaqueRow(4, 2, Values({}), Status({}));
+    conn_->Execute(QStringLiteral("UPDATE TExamData SET CommentID=7, Comment='何か' WHERE ID=4"));
+
+    MigrateExamComments();
+
+    EXPECT_EQ(Scalar(select, {1}).ToText(), QStringLiteral("ＳＰＴ移行時/2024-03-05 14:07:00"));
+    EXPECT_EQ(Scalar(select, {2}).ToText(), QStringLiteral("  ＳＰＴ移行時 /2023-01-02 00:00:00"));
+    EXPECT_TRUE(Scalar(QStringLiteral("SELECT Comment FROM TExamData WHERE ID=3")).IsNull());
+    EXPECT_EQ(Scalar(select, {4}).ToText(), QStringLiteral("何か/2023-01-02 00:00:00"));
+}
+
+TEST_F(UpgradeTest, PlaqueRowsGetNotExaminedFacesAndLoseImplantValues) {
+    const QString bui = Status({{2, 0x2000}, {3, -32768}, {4, 0x4000}});
+    AddPlaqueRow(1, 3, Values({{0, 5}, {2, 3}, {50, 0}, {3, 2}, {51, 4}, {4, 128}, {52, 0}}), bui);
+    AddPlaqueRow(2, 2, Values({{0, 5}}), bui);  // another item: never touched
+    const QStringList before = Dump(QStringLiteral("TExamData"));
+
+    UpgradeExamData();
+
+    auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE ID=1"));
+    const QString data = rs->Field(QStringLiteral("Data1")).ToText() + rs->Field(QStringLiteral("Data2")).ToText() +
+                         rs->Field(QStringLiteral("Data3")).ToText() + rs->Field(QStringLiteral("Data4")).ToText();
+    EXPECT_EQ(SiteValue(data, 0), 5);
+    EXPECT_EQ(SiteValue(data, 48), 0);    // a value: every face examined
+    EXPECT_EQ(SiteValue(data, 1), 128);
+    EXPECT_EQ(SiteValue(data, 49), 15);   // no value: no face examined
+    EXPECT_EQ(SiteValue(data, 2), 128);   // implant
+    EXPECT_EQ(SiteValue(data, 50), 15);
+    EXPECT_EQ(SiteValue(data, 3), 2);     // missing only: kept
+    EXPECT_EQ(SiteValue(data, 51), 4);
+    EXPECT_EQ(SiteValue(data, 52), 0);    // pontic without a value keeps its bits
+    EXPECT_EQ(data.size(), 576);
+    EXPECT_EQ(rs->Field(QStringLiteral("Bui")).ToText(), bui);
+    EXPECT_EQ(rs->Field(QStringLiteral("ChargeID")).ToInt64(), 7);
+    EXPECT_EQ(rs->Field(QStringLiteral("UpDate")).ToText(), QStringLiteral("2023-01-02 00:00:00"));
+
+    const QStringList after = Dump(QStringLiteral("TExamData"));
+    EXPECT_EQ(after.filter(QStringLiteral("2|1|2023")).size(), before.filter(QStringLiteral("2|1|2023")).size());
+    const auto row2 = [](const QStringList& rows) { return rows.filter(QRegularExpression(QStringLiteral("^2\\|"))); };
+    EXPECT_EQ(row2(after), row2(before));
+
+    // Already upgraded rows are not written again.
+    UpgradeExamData();
+    EXPECT_EQ(Dump(QStringLiteral("TExamData")), after);
+}
+
+TEST_F(UpgradeTest, UnreadablePlaqueRowIsLeftAndTheRestGoesOn) {
+    AddPlaqueRow(1, 3, Values({}), QStringLiteral("kaputt"));
+    AddPlaqueRow(2, 3, Values({{0, 1}}), Status({}));
+    conn_->Execute(QStringLiteral("UPDATE TVersion SET Revision=9"));
+    UpgradeExamData();
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT substr(Data2, 1, 3) FROM TExamData WHERE ID=1")).ToText(),
+              QStringLiteral("128"));
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT substr(Data2, 1, 3) FROM TExamData WHERE ID=2")).ToText(),
+              QStringLiteral("  0"));
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT Revision FROM TVersion")).ToInt64(), 1);
+}
+
+TEST_F(UpgradeTest, MissingVersionRowIsNotAdded) {
+    conn_->Execute(QStringLiteral("DELETE FROM TVersion"));
+    UpgradeExamData();
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT COUNT(*) FROM TVersion")).ToInt64(), 0);
+}
+
+TEST_F(UpgradeTest, HeldMainSlotStaysOpen) {
+    ASSERT_TRUE(HoldMainDb());
+    const auto held = MainDbConn();
+    UpgradeExamData();
+    EXPECT_EQ(MainDbConn(), held);
+    EXPECT_TRUE(GetSlotState(Slot::Main).isHeld);
+    CloseMainDb();
+}
+
+}  // namespace
+}  // namespace mox
