@@ -1,3 +1,7 @@
+#include "app/vxmox_parts.h"
 #include "core/ui/startup.h"
 
-int main(int argc, char** argv) { return mox::RunVxmox(argc, argv); }
+int main(int argc, char** argv) {
+    mox::InstallVxmoxParts();
+    return mox::RunVxmox(argc, argv);
+}

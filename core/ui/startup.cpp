@@ -125,6 +125,8 @@ int Main(const QStringList& arguments) {
         return kStartupFailed;
     }
 
+    if (Hooks().registerControlModules) Hooks().registerControlModules();
+
     CreateGlobalObjects();
 
     if (Hooks().upgradeDatabaseContent) Hooks().upgradeDatabaseContent();

@@ -15,6 +15,8 @@ namespace mox {
 // Hooks for the steps whose windows and routines come from other parts of the
 // program. Each may be empty; the program fills the ones it has.
 struct StartupHooks {
+    // Registers the control modules of the program folder where needed.
+    std::function<void()> registerControlModules;
     // Brings the database content up to date (step 8).
     std::function<void()> upgradeDatabaseContent;
     // Loads the hidden sound window (step 9).

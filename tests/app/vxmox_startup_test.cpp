@@ -21,6 +21,8 @@ public:
         EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX", Path("VXMOX")));
         QFile::setPermissions(Path("VXMOX"), QFile::permissions(ProgramDir() + "/VXMOX"));
         EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX2_ORG.MDB", Path("VXMOX2_ORG.MDB")));
+        for (const char* module : {"libMolarix.so", "libPrismet.so"})
+            if (QFile::exists(ProgramDir() + "/" + module)) QFile::copy(ProgramDir() + "/" + module, Path(module));
     }
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
@@ -89,6 +91,11 @@ TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAn
     EXPECT_EQ(QFile::permissions(folder.Path("VXMOX2.MDB")) & 0x0077, 0);
     auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
     EXPECT_TRUE(conn->TableExists("TVersion"));
+
+    // The control modules of the copied folder were registered from there.
+    QFile registry(folder.Path("registry.ini"));
+    ASSERT_TRUE(registry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(registry.readAll().contains(folder.Path("libMolarix.so").toUtf8()));
 
     QFile version(folder.Path("VersionMOX.txt"));
     ASSERT_TRUE(version.open(QIODevice::ReadOnly));

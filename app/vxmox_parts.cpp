@@ -1,0 +1,46 @@
+#include "app/vxmox_parts.h"
+
+#include "controls/tooth_button/tooth_button_ids.h"
+#include "core/settings.h"
+#include "core/sound/play_wave.h"
+#include "core/ui/startup.h"
+#include "platform/com/control_host.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+#include <cstdio>
+
+namespace mox {
+
+namespace {
+
+// The control modules are registered from the program folder when their
+// classes are missing, so that a copied program folder works at once.
+void RegisterControlModules() {
+    struct Module {
+        const char* file;
+        const char* clsid;
+    };
+    const Module modules[] = {
+        {"libMolarix.so", molarix::kToothButtonClsid},
+    };
+    const QString folder = QCoreApplication::applicationDirPath();
+    for (const Module& m : modules) {
+        const QString path = folder + QLatin1Char('/') + QLatin1String(m.file);
+        if (!QFileInfo::exists(path)) continue;
+        QString error;
+        if (!com::Succeeded(com::EnsureModuleRegistered(path, QLatin1String(m.clsid), &error)))
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+    }
+}
+
+}  // namespace
+
+void InstallVxmoxParts() {
+    StartupHooks& hooks = Hooks();
+    hooks.registerControlModules = RegisterControlModules;
+    hooks.loadSoundWindow = LoadPlayWaveWindow;
+}
+
+}  // namespace mox
