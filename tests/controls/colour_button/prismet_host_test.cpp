@@ -7,6 +7,11 @@
 #include "tests/support/test_support.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
 #include <QFileInfo>
 #include <QTest>
 #include <QWidget>
@@ -81,6 +86,33 @@ TEST(PrismetModule, HostCreatesAndDrivesTheButton) {
     std::unique_ptr<IPropertyPage> page(factory->CreatePropertyPage(nullptr));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->Caption(), QStringLiteral("状態"));
+}
+
+TEST(PrismetModule, DesignerEditsTheButtonThroughItsPages) {
+    mox::test::Sandbox sandbox;
+    ASSERT_EQ(EnsureModuleRegistered(kModule, kClsid), S_OK);
+    QWidget form;
+    HostedControl button;
+    ASSERT_EQ(button.Create(kClsid, &form), S_OK);
+    QStringList tabs;
+    bool answered = false;
+    // The pages dialog is modal: answer it once it is up.
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* tabWidget = dialog->findChild<QTabWidget*>();
+        ASSERT_NE(tabWidget, nullptr);
+        for (int i = 0; i < tabWidget->count(); ++i) tabs << tabWidget->tabText(i);
+        auto* shape = dialog->findChild<QComboBox*>(QStringLiteral("ButtonForm"));
+        ASSERT_NE(shape, nullptr);
+        shape->setCurrentIndex(14);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        answered = true;
+    });
+    ShowPropertyPages(button.Control(), &form);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(tabs, (QStringList{QStringLiteral("全体"), QStringLiteral("状態")}));
+    EXPECT_EQ(button.Get(kDispButtonForm).toInt(), 14);
 }
 
 }  // namespace
