@@ -1,0 +1,111 @@
+// The compaction window: its progress lines, the attempts and the timed end.
+
+#include "core/compaction.h"
+#include "core/connections.h"
+#include "core/settings.h"
+#include "core/ui/compact_window.h"
+#include "core/ui/timing.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "tests/support/test_support.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace mox {
+namespace {
+
+class CompactWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAllSlots();
+        const QString main = box_.CopyTemplate();
+        ASSERT_FALSE(main.isEmpty());
+        G().AppPath = box_.Path();
+        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
+        G().MainDbSource = QStringLiteral("Data Source=") + main;
+        SetInstantWaits(true);
+        PFrmCompact::SetExitFunction([this] { ++exits_; });
+    }
+    void TearDown() override {
+        PFrmCompact::SetExitFunction(nullptr);
+        SetCompactionStepHook(nullptr);
+        SetInstantWaits(false);
+        ResetAllSlots();
+    }
+    QStringList Lines(const PFrmCompact& w) const {
+        QStringList lines;
+        for (int i = 0; i < w.LstStatus->count(); ++i) lines << w.LstStatus->item(i)->text();
+        return lines;
+    }
+    void FailFirstAttempts(int count) {
+        SetCompactionStepHook([this, count](CompactionStep step) {
+            if (step == CompactionStep::Compact && ++attempts_ <= count) throw std::runtime_error("使用中");
+        });
+    }
+
+    test::Sandbox box_;
+    platform::ScriptedMsgBoxes boxes_;
+    platform::FakeClock clock_;
+    int exits_ = 0;
+    int attempts_ = 0;
+};
+
+TEST_F(CompactWindowTest, FirstAttemptSucceedsAndTheProcessEndsOnTheThirdTick) {
+    PFrmCompact w;
+    w.Form_Load();
+    EXPECT_EQ(Lines(w), (QStringList{QStringLiteral("最適化情報を取得しています。"),
+                                     QStringLiteral("最適化の準備をしています。(1 回目)"),
+                                     QStringLiteral("最適化を実行しています。　(1 回目)"),
+                                     QStringLiteral("終了処理を行っています。")}));
+    EXPECT_EQ(w.LstStatus->currentRow(), 3);
+    EXPECT_EQ(clock_.TotalWaited(), 4000);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(exits_, 0);
+    QTRY_COMPARE(exits_, 1);
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(CompactWindowTest, LockedDatabaseGivesTenAttemptsAndOneBox) {
+    FailFirstAttempts(10);
+    PFrmCompact w;
+    w.Form_Load();
+    const QStringList lines = Lines(w);
+    ASSERT_EQ(lines.size(), 1 + 20 + 2);
+    EXPECT_EQ(lines[19], QStringLiteral("最適化の準備をしています。(10 回目)"));
+    EXPECT_EQ(lines[20], QStringLiteral("最適化を実行しています。　(10 回目)"));
+    EXPECT_EQ(lines[21], QStringLiteral("最適化できません。最適化せずに終了します。"));
+    EXPECT_EQ(lines[22], QStringLiteral("終了処理を行っています。"));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
+    EXPECT_EQ(clock_.TotalWaited(), 10 * 2000);
+    QTRY_COMPARE(exits_, 1);
+}
+
+TEST_F(CompactWindowTest, SuccessAtTheTenthAttemptHasNoFailureLine) {
+    FailFirstAttempts(9);
+    PFrmCompact w;
+    w.Form_Load();
+    const QStringList lines = Lines(w);
+    ASSERT_EQ(lines.size(), 1 + 20 + 1);
+    EXPECT_EQ(lines.last(), QStringLiteral("終了処理を行っています。"));
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(CompactWindowTest, GrabsToPng) {
+    FailFirstAttempts(2);
+    PFrmCompact w;
+    w.Form_Load();
+    const QString out = qEnvironmentVariable("MOX_GRAB_DIR", box_.Path()) + QStringLiteral("/compact_window.png");
+    EXPECT_TRUE(w.grab().save(out));
+    EXPECT_TRUE(QFile::exists(out));
+}
+
+}  // namespace
+}  // namespace mox
