@@ -156,14 +156,6 @@ TEST_F(PrismetInput, DisabledButtonTakesNoInputAndPaintsDisabled) {
     Button()->setEnabled(true);
 }
 
-TEST_F(PrismetInput, FocusChangesRepaintTheOutline) {
-    Button()->setFocus();
-    ASSERT_TRUE(Button()->hasFocus());
-    EXPECT_EQ(control.ButtonWindow()->Render().pixelColor(0, 25), QColor(0, 0, 0));
-    Button()->clearFocus();
-    EXPECT_NE(control.ButtonWindow()->Render().pixelColor(0, 25), QColor(0, 0, 0));
-}
-
 TEST_F(PrismetInput, AboutBoxShowsNameAndVersion) {
     platform::ScriptedMsgBoxes boxes;
     EXPECT_EQ(control.Invoke(kDispAboutBox, InvokeKind::Method, {}, nullptr, nullptr), com::S_OK);

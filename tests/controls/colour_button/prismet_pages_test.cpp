@@ -154,12 +154,5 @@ TEST_F(PrismetPages, StatePageShowsTheControlsRefusal) {
     EXPECT_EQ(Get("ImageIndex").toInt(), -1);
 }
 
-TEST_F(PrismetPages, ControlListsItsPagesInOrder) {
-    const auto pages = control.PropertyPageClassIds();
-    ASSERT_EQ(pages.size(), 4u);
-    EXPECT_EQ(pages[0], QString::fromLatin1(kClsidPropPage));
-    EXPECT_EQ(pages[1], QString::fromLatin1(kClsidPpg2));
-}
-
 }  // namespace
 }  // namespace mox::prismet

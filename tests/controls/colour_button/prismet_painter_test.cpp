@@ -2,6 +2,7 @@
 // the focus outline, layouts, images and captions, probed on the picture.
 
 #include "controls/colour_button/button_shape.h"
+#include "controls/colour_button/colour_button_design.h"
 #include "controls/colour_button/ole_colour.h"
 #include "controls/colour_button/prismet_ctrl.h"
 #include "platform/gui/japanese_ui.h"
@@ -370,7 +371,6 @@ QImage Masked(const QImage& picture, const QRegion& mask) {
 
 // Every shape in every state, for a person to look at.
 TEST_F(PrismetPainter, Gallery) {
-    const char* const states[] = {"通常", "押下", "マウス", "無効", "フォーカス"};
     const int cellW = 110, cellH = 60;
     QImage gallery((kShapeCount + 1) * cellW, 7 * cellH + 60, QImage::Format_RGB32);
     gallery.fill(QColor(249, 236, 248));
@@ -378,79 +378,54 @@ TEST_F(PrismetPainter, Gallery) {
     QFont labelFont(QStringLiteral("ＭＳ Ｐゴシック"));
     labelFont.setPixelSize(11);
     out.setFont(labelFont);
-    Put(kDispBackColor, RgbOleColor(255, 255, 192));
-    Put(kDispDownBackColor, RgbOleColor(192, 255, 192));
-    Put(kDispMouseOverBackColor, RgbOleColor(192, 224, 255));
-    Put(kDispDisabledBackColor, RgbOleColor(200, 200, 200));
-    Put(kDispDisabledForeColor, RgbOleColor(128, 128, 128));
-    Put(kDispMouseOverForeColor, RgbOleColor(0, 0, 255));
     QImage icon(16, 16, QImage::Format_ARGB32);
     icon.fill(Qt::transparent);
-    {
-        QPainter ip(&icon);
-        ip.setBrush(Qt::red);
-        ip.drawEllipse(1, 1, 13, 13);
-    }
-    SetImages({icon});
+    QPainter(&icon).fillRect(3, 3, 10, 10, Qt::red);
+
+    auto place = [&](ButtonDesign design, QPoint at, const std::function<void()>& state = {}) {
+        control = std::make_unique<CPrismetCtrl>(&parent);
+        SetImages({icon});
+        const auto errors = ApplyDesign(*control, design);
+        EXPECT_TRUE(errors.empty()) << errors.front().property.toStdString();
+        Window()->show();
+        if (state) state();
+        out.drawImage(at, Masked(Render(), Window()->mask()));
+    };
+    const char* const states[] = {"通常", "押下", "マウス", "無効", "フォーカス"};
+    const std::function<void()> setState[] = {
+        [] {},
+        [&] { Put(kDispValue, 1); },
+        [&] {
+            QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(Window(), &move);
+        },
+        [&] { Put(kDispEnabled, false); },
+        [&] { Window()->setFocus(); },
+    };
+    const auto designs = ParseDesignIni(QStringLiteral(
+        "BackColor=&H00C0FFFF&\nDownBackColor=&H00C0FFC0&\nMouseOverBackColor=&H00FFE0C0&\n"
+        "MouseOverForeColor=&H00FF0000&\nDisabledBackColor=&H00C8C8C8&\nDisabledForeColor=&H00808080&\n"
+        "ImageIndex=0\nDownImageIndex=0\nMouseOverImageIndex=0\nArrange=3\nStyle=1\n"));
     for (int kind = 0; kind < kShapeCount; ++kind) {
-        Put(kDispButtonForm, kind);
-        Put(kDispCaption, kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind));
         out.drawText((kind + 1) * cellW + 4, 12, ShapeName(kind));
+        ButtonDesign design = designs.at(QString());
+        design[QStringLiteral("ButtonForm")] = kind;
+        design[QStringLiteral("Caption")] = kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind);
         for (int s = 0; s < 5; ++s) {
-            control = std::make_unique<CPrismetCtrl>(&parent);
-            // Re-apply the look to the fresh control.
-            Put(kDispButtonForm, kind);
-            Put(kDispCaption, kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind));
-            Put(kDispBackColor, RgbOleColor(255, 255, 192));
-            Put(kDispDownBackColor, RgbOleColor(192, 255, 192));
-            Put(kDispMouseOverBackColor, RgbOleColor(192, 224, 255));
-            Put(kDispDisabledBackColor, RgbOleColor(200, 200, 200));
-            Put(kDispDisabledForeColor, RgbOleColor(128, 128, 128));
-            Put(kDispMouseOverForeColor, RgbOleColor(0, 0, 255));
-            SetImages({icon});
-            Put(kDispImageIndex, 0);
-            Put(kDispDownImageIndex, 0);
-            Put(kDispMouseOverImageIndex, 0);
-            Put(kDispArrange, 3);
-            Put(kDispStyle, 1);
-            Window()->show();
-            if (s == 1) Put(kDispValue, 1);
-            if (s == 2) {
-                QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton,
-                                 Qt::NoModifier);
-                QApplication::sendEvent(Window(), &move);
-            }
-            if (s == 3) Put(kDispEnabled, false);
-            if (s == 4) Window()->setFocus();
             const QPoint at((kind + 1) * cellW + 5, 20 + s * cellH);
-            out.drawImage(at, Masked(Render(), Window()->mask()));
+            place(design, at, setState[s]);
             if (kind == 0) out.drawText(4, at.y() + 28, QString::fromUtf8(states[s]));
         }
     }
-    // Vertical writing and a wrapped caption.
-    control = std::make_unique<CPrismetCtrl>(&parent);
-    Put(kDispWidth, 50);
-    Put(kDispHeight, 100);
-    Put(kDispTopToWrite, true);
-    Put(kDispCaption, QStringLiteral("縦書きABｰ\r\n（２行）"));
-    out.drawImage(QPoint(cellW + 5, 20 + 5 * cellH), Render());
-    control = std::make_unique<CPrismetCtrl>(&parent);
-    Put(kDispFont, QFont(QStringLiteral("@ＭＳ ゴシック"), 9));
-    Put(kDispWidth, 50);
-    Put(kDispHeight, 100);
-    Put(kDispTopToWrite, true);
-    Put(kDispCaption, QStringLiteral("縦書きABー\r\n（２行）"));
-    out.drawImage(QPoint(2 * cellW + 5, 20 + 5 * cellH), Render());
-    control = std::make_unique<CPrismetCtrl>(&parent);
-    Put(kDispWidth, 100);
-    Put(kDispHeight, 50);
-    Put(kDispButtonForm, 9);
-    Put(kDispCaption, QStringLiteral("  検査   データ クリア"));
-    out.drawImage(QPoint(3 * cellW + 5, 20 + 5 * cellH), Render());
-    control = std::make_unique<CPrismetCtrl>(&parent);
-    Put(kDispCaption, QStringLiteral("PCR全歯(+)"));
-    Put(kDispWidth, 60);
-    out.drawImage(QPoint(4 * cellW + 5, 20 + 5 * cellH), Render());
+    // Vertical writing in a plain and in a vertical face, and wrapped captions.
+    const int y = 20 + 5 * cellH;
+    place({{"Width", 50}, {"Height", 100}, {"TopToWrite", true}, {"Caption", "縦書きABｰ\r\n（２行）"}}, {cellW + 5, y});
+    place({{"Width", 50}, {"Height", 100}, {"TopToWrite", true}, {"Caption", "縦書きABー\r\n（２行）"},
+           {"Font", "@ＭＳ ゴシック,9"}},
+          {2 * cellW + 5, y});
+    place({{"ButtonForm", 9}, {"Caption", "  検査   データ クリア"}}, {3 * cellW + 5, y});
+    place({{"Width", 60}, {"Caption", "PCR全歯(+)"}}, {4 * cellW + 5, y});
     out.end();
     EXPECT_TRUE(gallery.save(QStringLiteral("prismet_gallery.png")));
 }

@@ -199,15 +199,6 @@ TEST_F(PrismetProperties, StateLookFollowsTheStateRules) {
     EXPECT_EQ(model.Look().imageIndex, 13);
 }
 
-TEST_F(PrismetProperties, MembersAreFoundByName) {
-    EXPECT_EQ(control.GetIdOfName(QStringLiteral("buttonform")), kDispButtonForm);
-    EXPECT_EQ(control.GetIdOfName(QStringLiteral("MouseOverPriority")), kDispMouseOverPriority);
-    EXPECT_EQ(control.GetIdOfName(QStringLiteral("Caption")), kDispCaption);
-    EXPECT_EQ(control.GetIdOfName(QStringLiteral("SetImageList")), kDispSetImageList);
-    EXPECT_EQ(control.GetIdOfName(QStringLiteral("Nothing")), -1);
-    EXPECT_EQ(control.Invoke(99, InvokeKind::PropertyGet, {}, nullptr, nullptr), com::DISP_E_MEMBERNOTFOUND);
-}
-
 TEST_F(PrismetProperties, ImageListIsCopiedAndAnUnusableOneLeavesNone) {
     QImage red(8, 8, QImage::Format_ARGB32);
     red.fill(Qt::red);
