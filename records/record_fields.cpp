@@ -78,9 +78,30 @@ namespace {
 
 template <typename T>
 QString Encode(std::span<const T> values, int width) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(values.size()) * width);
-    for (T v : values) text += QString::number(static_cast<int>(v)).rightJustified(width, u' ');
+    QString text(static_cast<qsizetype>(values.size()) * width, u' ');
+    QChar* out = text.data();
+    for (size_t k = 0; k < values.size(); ++k) {
+        const int value = values[k];
+        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+        QChar* p = out + (k + 1) * width;  // digits are written from the right
+        int used = 0;
+        do {
+            *--p = QChar(u'0' + magnitude % 10);
+            magnitude /= 10;
+            ++used;
+        } while (magnitude != 0 && used < width);
+        if (value < 0 && used < width) {
+            *--p = u'-';
+            ++used;
+        }
+        if (magnitude != 0 || (value < 0 && *p != u'-')) {
+            // Wider than its field: the number is written whole, as the
+            // run-time's format does, and the fields after it shift.
+            QString whole;
+            for (T v : values) whole += QString::number(static_cast<int>(v)).rightJustified(width, u' ');
+            return whole;
+        }
+    }
     return text;
 }
 
@@ -91,7 +112,7 @@ void Decode(const QString& text, int width, std::span<T> out) {
     const qsizetype count = n / width + (n % width != 0 ? 1 : 0);
     for (qsizetype k = 0; k < count; ++k) {
         if (k >= static_cast<qsizetype>(out.size())) ThrowSubscript();
-        const long value = ParseFixedWidthPiece(text.mid(k * width, width),
+        const long value = ParseFixedWidthPiece(QStringView(text).mid(k * width, width),
                                                 std::numeric_limits<T>::min(),
                                                 std::numeric_limits<T>::max());
         out[k] = static_cast<T>(value);
@@ -103,8 +124,8 @@ void Decode(const QString& text, int width, std::span<T> out) {
 QString EncodeFixedWidth(std::span<const int16_t> values, int width) { return Encode(values, width); }
 QString EncodeFixedWidth(std::span<const uint8_t> values, int width) { return Encode(values, width); }
 
-long ParseFixedWidthPiece(const QString& piece, long min, long max) {
-    const QString t = piece.trimmed();
+long ParseFixedWidthPiece(QStringView piece, long min, long max) {
+    const QStringView t = piece.trimmed();
     qsizetype i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) {

@@ -40,7 +40,7 @@ QString EncodeFixedWidth(std::span<const int16_t> values, int width);
 QString EncodeFixedWidth(std::span<const uint8_t> values, int width);
 // One piece of a fixed-width text as a whole number (blanks around it are
 // allowed); fails with a type mismatch, or an overflow outside min..max.
-long ParseFixedWidthPiece(const QString& piece, long min, long max);
+long ParseFixedWidthPiece(QStringView piece, long min, long max);
 // Sets every element to 0, then stores the pieces of `text` in order; the
 // last piece may be shorter. A text with more pieces than elements fails
 // with an index error at the first surplus piece, the elements before it

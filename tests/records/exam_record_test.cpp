@@ -209,6 +209,24 @@ TEST_F(ExamRecordTest, BadPiecesFailTheRead) {
                 kErrSubscript);
 }
 
+TEST(FixedWidthText, RightAlignedFieldsAndTheirPieces) {
+    const uint8_t bytes[] = {5, 128, 0, 255};
+    EXPECT_EQ(EncodeFixedWidth(std::span<const uint8_t>(bytes), 3), QStringLiteral("  5128  0255"));
+    const int16_t words[] = {0, -32768, 8192, -1, 32767};
+    EXPECT_EQ(EncodeFixedWidth(std::span<const int16_t>(words), 6),
+              QStringLiteral("     0-32768  8192    -1 32767"));
+    // A number wider than its field is written whole.
+    const int16_t wide[] = {7, 1000, -12};
+    EXPECT_EQ(EncodeFixedWidth(std::span<const int16_t>(wide), 3), QStringLiteral("  71000-12"));
+
+    EXPECT_EQ(ParseFixedWidthPiece(u"  7", 0, 255), 7);
+    EXPECT_EQ(ParseFixedWidthPiece(u"-32768", -32768, 32767), -32768);
+    EXPECT_EQ(ParseFixedWidthPiece(u" +3 ", 0, 255), 3);
+    EXPECT_THROW(ParseFixedWidthPiece(u"   ", 0, 255), db::DbError);
+    EXPECT_THROW(ParseFixedWidthPiece(u"1 2", 0, 255), db::DbError);
+    EXPECT_THROW(ParseFixedWidthPiece(u"-1", 0, 255), db::DbError);
+}
+
 TEST(CExamData, IndexesOutsideTheArraysAreTolerated) {
     CExamData r;
     EXPECT_EQ(r.bData(192), 0);
