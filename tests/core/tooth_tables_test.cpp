@@ -14,15 +14,6 @@ protected:
     }
 };
 
-TEST_F(ToothTables, LabelsRunFromTheBackToTheMidlineAndOutAgain) {
-    const char* permanent = "8765432112345678";
-    const char* deciduous = "876EDCBAABCDE678";
-    for (int t = 0; t < 32; ++t) {
-        EXPECT_EQ(ToothLabels[t], QString(QChar(permanent[t % 16]))) << t;
-        EXPECT_EQ(ToothLabelsDeciduous[t], QString(QChar(deciduous[t % 16]))) << t;
-    }
-}
-
 TEST_F(ToothTables, LeftSideTeethUseTheirRightSideCounterpartsPictures) {
     // Tooth 21 (index 8).
     EXPECT_EQ(ToothLabels[8], "1");

@@ -119,19 +119,6 @@ TEST(CSubExam, ColourByValueBand) {
     EXPECT_THROW(item.GetColorByValue(100, 0), db::DbError);
 }
 
-TEST(CSubExam, ClearedItemHoldsNothing) {
-    CSubExam item;
-    item.ID = 2;
-    item.SetValueColor(3, 9);
-    item.SetSubName(2, QStringLiteral("x"));
-    item.CEJ = true;
-    item.ClearBuffer();
-    EXPECT_EQ(item.ID, 0);
-    EXPECT_EQ(item.ValueColor(3), 0);
-    EXPECT_TRUE(item.SubName(2).isEmpty());
-    EXPECT_FALSE(item.CEJ);
-}
-
 TEST_F(ExamItemTest, PairExamComesFromItemTwo) {
     G().MainDbSource = QStringLiteral("Data Source=") + file_;
     ASSERT_TRUE(HoldMainDb());
