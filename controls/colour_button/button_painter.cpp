@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 namespace mox::prismet {
 
@@ -157,16 +158,9 @@ QImage PaintButton(const PaintRequest& rq, PaintLayout* layout) {
         if (!drawnImage.isEmpty()) {
             const QRect source(drawnImage.topLeft() - target.topLeft(), drawnImage.size());
             const QImage& image = images->Image(index);
-            if (props.transparent) {
-                p.drawImage(drawnImage.topLeft(), image, source);
-            } else {
-                if (images->BackColour().isValid()) {
-                    p.fillRect(drawnImage, images->BackColour());
-                    p.drawImage(drawnImage.topLeft(), image, source);
-                } else {
-                    p.drawImage(drawnImage.topLeft(), image.convertToFormat(QImage::Format_RGB32), source);
-                }
-            }
+            // Without its mask an image shows its own pixels, masked ones included.
+            p.drawImage(drawnImage.topLeft(), props.transparent ? image : image.convertToFormat(QImage::Format_RGB32),
+                        source);
         }
     }
 

@@ -16,7 +16,7 @@ std::optional<QImage> ImageOf(const QVariant& v) {
 
 std::optional<ImageList> ImageList::Duplicate(const com::Variant& handle) {
     QList<QImage> images;
-    if (handle.canConvert<QList<QImage>>() && handle.metaType() == QMetaType::fromType<QList<QImage>>()) {
+    if (handle.metaType() == QMetaType::fromType<QList<QImage>>()) {
         images = handle.value<QList<QImage>>();
     } else if (handle.metaType() == QMetaType::fromType<QList<QPixmap>>()) {
         for (const QPixmap& p : handle.value<QList<QPixmap>>()) images.append(p.toImage());

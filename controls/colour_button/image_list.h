@@ -6,7 +6,6 @@
 
 #include "platform/com/control.h"
 
-#include <QColor>
 #include <QImage>
 #include <QList>
 #include <optional>
@@ -22,14 +21,9 @@ public:
     int Count() const { return static_cast<int>(images_.size()); }
     QSize ImageSize() const { return images_.isEmpty() ? QSize() : images_.first().size(); }
     const QImage& Image(int index) const { return images_.at(index); }
-    // The colour masked images are drawn on when drawn without their mask;
-    // invalid = none (the image's own pixels, opaque).
-    QColor BackColour() const { return backColour_; }
-    void SetBackColour(const QColor& colour) { backColour_ = colour; }
 
 private:
     QList<QImage> images_;
-    QColor backColour_;
 };
 
 }  // namespace mox::prismet
