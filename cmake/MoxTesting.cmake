@@ -10,6 +10,10 @@ function(mox_add_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} mox_test_main_core)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
+  # Many tests read the template database of the program folder.
+  if(TARGET mox_template_db)
+    add_dependencies(${name} mox_template_db)
+  endif()
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
