@@ -185,7 +185,15 @@ void CPrismetCtrl::BuildDispatch() {
     });
 }
 
-HRESULT CPrismetCtrl::GetProperty(DISPID id, Variant* result) const { return model_.Get(id, result); }
+HRESULT CPrismetCtrl::GetProperty(DISPID id, Variant* result) const {
+    // A window resized while hidden hears of it only when it is shown; the
+    // size it has is the answer meanwhile.
+    if (window_ && result && (id == kDispWidth || id == kDispHeight)) {
+        *result = id == kDispWidth ? window_->width() : window_->height();
+        return S_OK;
+    }
+    return model_.Get(id, result);
+}
 
 HRESULT CPrismetCtrl::PutProperty(DISPID id, const Variant& value, com::ExceptionInfo* exception) {
     PutEffects effects;

@@ -121,10 +121,14 @@ TEST_F(PrismetProperties, WidthAndHeightResizeTheWindow) {
     Put(kDispWidth, 64);
     Put(kDispHeight, 32);
     EXPECT_EQ(control.Window()->size(), QSize(64, 32));
-    control.Window()->show();
+    // The container resizes the window, shown or not yet.
     control.Window()->resize(80, 40);
     EXPECT_EQ(Get(kDispWidth).toInt(), 80);
     EXPECT_EQ(Get(kDispHeight).toInt(), 40);
+    control.Window()->show();
+    control.Window()->resize(90, 30);
+    EXPECT_EQ(Get(kDispWidth).toInt(), 90);
+    EXPECT_TRUE(control.Window()->mask().contains(QPoint(85, 25)));
 }
 
 TEST_F(PrismetProperties, StyleResetsValueAndPressedState) {
