@@ -4,8 +4,20 @@
 #include "controls/colour_button/prismet_ppg2.h"
 #include "controls/colour_button/prismet_prop_page.h"
 #include "platform/com/module_support.h"
+#include "platform/gui/message_boxes.h"
 
 namespace {
+
+// The module keeps its own copy of the platform layer, so its message boxes
+// (the about box, a page's refusal of a value) are shown from here, as a
+// control module on Windows shows its own.
+void EnsureMessageBoxes() {
+    static const bool installed = [] {
+        mox::platform::InstallWidgetMessageBoxes();
+        return true;
+    }();
+    (void)installed;
+}
 
 const mox::com::ModuleInfo& Describe() {
     using namespace mox::prismet;
@@ -22,7 +34,10 @@ const mox::com::ModuleInfo& Describe() {
         control.typeName = QString::fromLatin1(kClassName);
         control.isControl = true;
         control.miscStatus = kMiscStatus;
-        control.createControl = [](QWidget* parent) -> mox::com::IControl* { return new CPrismetCtrl(parent); };
+        control.createControl = [](QWidget* parent) -> mox::com::IControl* {
+            EnsureMessageBoxes();
+            return new CPrismetCtrl(parent);
+        };
         m.classes.push_back(control);
 
         mox::com::ClassInfo general;
@@ -30,7 +45,10 @@ const mox::com::ModuleInfo& Describe() {
         general.progId = QString::fromLatin1(kProgIdPropPage);
         general.typeName = QString::fromLatin1(kPropPageName);
         general.isControl = false;
-        general.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* { return new CPrismetPropPage(parent); };
+        general.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* {
+            EnsureMessageBoxes();
+            return new CPrismetPropPage(parent);
+        };
         m.classes.push_back(general);
 
         mox::com::ClassInfo state;
@@ -38,7 +56,10 @@ const mox::com::ModuleInfo& Describe() {
         state.progId = QString::fromLatin1(kProgIdPpg2);
         state.typeName = QString::fromLatin1(kPpg2Name);
         state.isControl = false;
-        state.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* { return new CPrismetPpg2(parent); };
+        state.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* {
+            EnsureMessageBoxes();
+            return new CPrismetPpg2(parent);
+        };
         m.classes.push_back(state);
         return m;
     }();
