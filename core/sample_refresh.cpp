@@ -107,10 +107,16 @@ bool ReadTemplateCases(std::vector<TemplateCase>& cases) {
 }
 
 bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
-    if (!OpenMainDb()) return false;
+    // Each new identifier goes through a counted open and release of the main
+    // slot, and a release lets the next open make a new connection, which
+    // would wait for this transaction's lock. Held, the slot keeps one
+    // connection throughout; a hold of the caller is left as it was.
+    const bool callerHolds = GetSlotState(Slot::Main).isHeld;
+    if (callerHolds ? !OpenMainDb() : !HoldMainDb()) return false;
     bool ok = true;
     try {
-        db::Connection& conn = *MainDbConn();
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
         db::Transaction transaction(conn);
         const db::Value now(platform::CurrentClock().Now());
         for (const TemplateCase& c : cases) {
@@ -121,7 +127,10 @@ bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
     } catch (const db::DbError&) {
         ok = false;
     }
-    ReleaseMainDb();
+    if (callerHolds)
+        ReleaseMainDb();
+    else
+        CloseMainDb();
     return ok;
 }
 

@@ -82,7 +82,8 @@ TreatMGList FindSocietyTreatGroup() {
     SharedDbUse use;
     if (!use) return list;
     try {
-        db::Connection& conn = *SharedDbConn();
+        const db::ConnectionPtr connPtr = SharedDbConn();
+        db::Connection& conn = *connPtr;
         int32_t groupId = -1;
         {
             auto group = conn.OpenRecordset(QStringLiteral("SELECT * FROM TTreatLG WHERE LGName=?"), {kSocietyGroup});
@@ -125,7 +126,8 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
     SharedDbUse use;
     if (!use) return false;
     try {
-        db::Connection& conn = *SharedDbConn();
+        const db::ConnectionPtr connPtr = SharedDbConn();
+        db::Connection& conn = *connPtr;
         const QString stamp = StampColumn();
         const db::Value now(platform::CurrentClock().Now());
         db::Transaction transaction(conn);

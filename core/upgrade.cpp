@@ -145,7 +145,8 @@ void FixSubExamTable() {
     MainSlotUse use;
     if (!use) return;
     try {
-        db::Connection& conn = *MainDbConn();
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
         InOneTransaction(conn, [&] {
             try {
                 auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
@@ -173,7 +174,8 @@ void FixSubExamTable() {
 void FixComTypeTable() {
     MainSlotUse use;
     if (!use) return;
-    db::Connection& conn = *MainDbConn();
+    const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
     const auto& labels = StandardComTypeLabels();
 
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
@@ -207,7 +209,8 @@ void MigrateExamComments() {
     if (!use) return;
     const auto& labels = StandardComTypeLabels();
     try {
-        db::Connection& conn = *MainDbConn();
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
         auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData"));
         InOneTransaction(conn, [&] {
             for (; !rs->IsEOF(); rs->MoveNext()) {
@@ -234,7 +237,8 @@ void UpgradeExamData() {
     MainSlotUse use;
     if (!use) return;
     try {
-        db::Connection& conn = *MainDbConn();
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
         InOneTransaction(conn, [&] {
             try {
                 auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE SubExam=?"), {3});

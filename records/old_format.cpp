@@ -188,7 +188,8 @@ int16_t OldFormatConversion::IsOldFormatTable() {
     long number = 0;
     QString description;
     try {
-        db::Connection& conn = *MainDbConn();
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
         const QStringList names = conn.ColumnNames(QStringLiteral("TPatient"));
         const QStringList types = conn.ColumnTypes(QStringLiteral("TPatient"));
         int birthDay = 0, sex = 0;
@@ -232,8 +233,10 @@ int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath) {
         return -1;
     }
     try {
-        db::Connection& oldConn = *OldDbConn();
-        db::Connection& mainConn = *MainDbConn();
+        const db::ConnectionPtr oldConnPtr = OldDbConn();
+        db::Connection& oldConn = *oldConnPtr;
+        const db::ConnectionPtr mainConnPtr = MainDbConn();
+        db::Connection& mainConn = *mainConnPtr;
         const db::Value now(platform::CurrentClock().Now());
         db::Transaction transaction(mainConn);
         Step(ConversionStep::CopyPatients);
