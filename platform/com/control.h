@@ -123,4 +123,13 @@ using MoxDllUnregisterServerFn = mox::com::HRESULT (*)();
 // IClassFactory* owned by the module.
 using MoxDllGetClassObjectFn = mox::com::HRESULT (*)(const char* clsid, void** factory);
 using MoxDllCanUnloadNowFn = mox::com::HRESULT (*)();
+
+// What the host lends a module it loads. A module links its own copy of the
+// platform layer, so without this its message boxes would bypass the host's
+// (and a test's scripted answers). Texts are UTF-16, NUL-terminated.
+struct MoxHostServices {
+    int version;  // 1
+    int (*msgBox)(const char16_t* prompt, int style, const char16_t* caption);
+};
+using MoxDllSetHostServicesFn = void (*)(const MoxHostServices* services);
 }

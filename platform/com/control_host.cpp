@@ -1,5 +1,7 @@
 #include "platform/com/control_host.h"
 
+#include "platform/message_box.h"
+
 #include "platform/registry.h"
 
 #include <QDialog>
@@ -24,6 +26,20 @@ void SetError(QString* error, const QString& text) {
 }
 
 // Loaded modules by canonical path; never unloaded (see header).
+template <typename Fn>
+Fn Export(void* handle, const char* name) {
+    return reinterpret_cast<Fn>(dlsym(handle, name));
+}
+
+int HostMsgBox(const char16_t* prompt, int style, const char16_t* caption) {
+    return platform::MsgBox(QString::fromUtf16(prompt), style, QString::fromUtf16(caption));
+}
+
+const MoxHostServices& HostServices() {
+    static const MoxHostServices services{1, &HostMsgBox};
+    return services;
+}
+
 void* LoadModule(const QString& path, QString* error) {
     static std::map<QString, void*> loaded;
     const QFileInfo file(path);
@@ -41,13 +57,10 @@ void* LoadModule(const QString& path, QString* error) {
         return nullptr;
     }
     loaded[key] = handle;
+    if (auto lend = Export<MoxDllSetHostServicesFn>(handle, "DllSetHostServices")) lend(&HostServices());
     return handle;
 }
 
-template <typename Fn>
-Fn Export(void* handle, const char* name) {
-    return reinterpret_cast<Fn>(dlsym(handle, name));
-}
 
 QString NotRegisteredText(const QString& name) {
     return QStringLiteral("クラス %1 が登録されていないため、コントロールを作成できません。").arg(name);

@@ -1,5 +1,7 @@
 #include "platform/com/module_support.h"
 
+#include "platform/message_box.h"
+
 #include "platform/registry.h"
 
 #include <QFileInfo>
@@ -127,6 +129,15 @@ HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** f
 }
 
 HRESULT ModuleCanUnloadNow() { return gLiveObjects.load() == 0 ? S_OK : S_FALSE; }
+
+void SetHostServices(const MoxHostServices* services) {
+    if (services == nullptr || services->version < 1 || services->msgBox == nullptr) return;
+    auto* msgBox = services->msgBox;
+    platform::SetMsgBoxResponder([msgBox](const platform::ShownBox& box) {
+        return msgBox(reinterpret_cast<const char16_t*>(box.prompt.utf16()), box.style,
+                      reinterpret_cast<const char16_t*>(box.caption.utf16()));
+    });
+}
 
 ObjectLock::ObjectLock() { ++gLiveObjects; }
 ObjectLock::ObjectLock(const ObjectLock&) { ++gLiveObjects; }

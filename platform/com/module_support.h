@@ -79,6 +79,8 @@ HRESULT UnregisterModule(const ModuleInfo& info);
 HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** factory);
 // S_OK when no object of this module is alive, else S_FALSE.
 HRESULT ModuleCanUnloadNow();
+// Routes the module's message boxes to the host that loaded it.
+void SetHostServices(const MoxHostServices* services);
 
 // Live objects of this module; ControlBase counts itself, a property page
 // should hold an ObjectLock for its lifetime.
@@ -200,4 +202,7 @@ private:
     MOX_COM_EXPORT mox::com::HRESULT DllGetClassObject(const char* clsid, void** factory) { \
         return mox::com::GetModuleClassObject(describeFn(), clsid, factory);                \
     }                                                                                       \
-    MOX_COM_EXPORT mox::com::HRESULT DllCanUnloadNow() { return mox::com::ModuleCanUnloadNow(); }
+    MOX_COM_EXPORT mox::com::HRESULT DllCanUnloadNow() { return mox::com::ModuleCanUnloadNow(); } \
+    MOX_COM_EXPORT void DllSetHostServices(const MoxHostServices* services) {                 \
+        mox::com::SetHostServices(services);                                                \
+    }

@@ -3,6 +3,7 @@
 
 #include "controls/colour_button/prismet_properties.h"
 #include "platform/com/control_host.h"
+#include "platform/message_box.h"
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
@@ -51,6 +52,21 @@ TEST(PrismetModule, RegistersTypeLibraryControlAndBothPages) {
     QWidget form;
     HostedControl control;
     EXPECT_EQ(control.Create(kClsid, &form), REGDB_E_CLASSNOTREG);
+}
+
+// The module has its own copy of the platform layer; its boxes must still
+// reach the host's message boxes (here the test's scripted answers).
+TEST(PrismetModule, ModuleMessageBoxesGoThroughTheHost) {
+    mox::test::Sandbox sandbox;
+    ASSERT_EQ(EnsureModuleRegistered(kModule, kClsid), S_OK);
+    platform::ScriptedMsgBoxes boxes;
+    QWidget form;
+    HostedControl button;
+    ASSERT_EQ(button.Create(kClsid, &form), S_OK) << button.LastError().toStdString();
+    button.Call(kDispAboutBox);
+    EXPECT_EQ(button.LastResult(), S_OK);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("Prismet Control")));
 }
 
 TEST(PrismetModule, HostCreatesAndDrivesTheButton) {
