@@ -1,8 +1,10 @@
 #include "app/vxmox_parts.h"
 
+#include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
+#include "core/ui/end_windows.h"
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
 
@@ -24,6 +26,7 @@ void RegisterControlModules() {
     };
     const Module modules[] = {
         {"libMolarix.so", molarix::kToothButtonClsid},
+        {"libPrismet.so", prismet::kClsidPrismet},
     };
     const QString folder = QCoreApplication::applicationDirPath();
     for (const Module& m : modules) {
@@ -41,6 +44,7 @@ void InstallVxmoxParts() {
     StartupHooks& hooks = Hooks();
     hooks.registerControlModules = RegisterControlModules;
     hooks.loadSoundWindow = LoadPlayWaveWindow;
+    InstallUpgradeAndCompaction();
 }
 
 }  // namespace mox
