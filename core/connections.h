@@ -39,6 +39,23 @@ db::ConnectionPtr OldDbConn();
 db::ConnectionPtr SharedDbConn();
 db::ConnectionPtr TemplateDbConn();
 
+// A counted use of the main slot for one scope, handed back on every way out,
+// errors included, so that no use leaves the connection open behind it.
+class MainDbUse {
+public:
+    MainDbUse() : open_(OpenMainDb()) {}
+    ~MainDbUse() {
+        if (open_) ReleaseMainDb();
+    }
+    MainDbUse(const MainDbUse&) = delete;
+    MainDbUse& operator=(const MainDbUse&) = delete;
+    bool IsOpen() const { return open_ && MainDbConn() != nullptr; }
+    explicit operator bool() const { return IsOpen(); }
+
+private:
+    bool open_;
+};
+
 // State of a slot, for tests and diagnostics.
 struct SlotState {
     bool hasConnection;

@@ -70,22 +70,6 @@ CNextAutoNumber SeedCounters(db::Connection& conn, double block) {
     return counters;
 }
 
-// Keeps the main slot counted open for one allocation and releases it on
-// every way out, so that allocations leave no connection open behind them.
-class MainDbUse {
-public:
-    MainDbUse() : open_(OpenMainDb()) {}
-    ~MainDbUse() {
-        if (open_) ReleaseMainDb();
-    }
-    MainDbUse(const MainDbUse&) = delete;
-    MainDbUse& operator=(const MainDbUse&) = delete;
-    bool IsOpen() const { return open_; }
-
-private:
-    bool open_;
-};
-
 }  // namespace
 
 void CNextAutoNumber::ClearBuffer() {
@@ -108,9 +92,8 @@ int32_t* CNextAutoNumber::CounterFor(const QString& tableName) {
 
 int32_t GetNextAutoNumber(const QString& tableName, bool update) {
     MainDbUse use;
-    if (!use.IsOpen()) return 0;
+    if (!use) return 0;
     const db::ConnectionPtr conn = MainDbConn();
-    if (!conn) return 0;
 
     CNextAutoNumber counters;
     if (!counters.CounterFor(tableName)) {

@@ -19,22 +19,6 @@ constexpr int kFirstVisit = 1;
 constexpr int kMoveToSpt = 3;
 constexpr int kLatestSpt = 4;
 
-// Keeps the main slot counted open for one check and hands it back on every
-// way out, errors included.
-class MainDbUse {
-public:
-    MainDbUse() : open_(OpenMainDb()) {}
-    ~MainDbUse() {
-        if (open_) ReleaseMainDb();
-    }
-    MainDbUse(const MainDbUse&) = delete;
-    MainDbUse& operator=(const MainDbUse&) = delete;
-    bool IsOpen() const { return open_ && MainDbConn(); }
-
-private:
-    bool open_;
-};
-
 }  // namespace
 
 bool CheckInitialCase(QString& share, QString& deepSites) {
