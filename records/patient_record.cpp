@@ -1,6 +1,7 @@
 #include "records/patient_record.h"
 
 #include "platform/clock.h"
+#include "records/old_format.h"
 #include "records/record_fields.h"
 
 namespace mox {
@@ -61,5 +62,7 @@ void CPatient::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("AppName"), AppName);
     rs.SetField(QStringLiteral("UpDate"), UpDate);
 }
+
+bool CPatient::CheckTable() { return OldFormatConversion().CheckTable(); }
 
 }  // namespace mox

@@ -36,6 +36,9 @@ public:
     void RecSetGet(const db::Recordset& rs);
     // Writes all fifteen columns, ID included; the caller updates the row.
     void RecSetPut(db::Recordset& rs) const;
+    // The old-format test and conversion of the database the main slot
+    // names (OldFormatConversion). Always False, as callers ignore it.
+    bool CheckTable();
 };
 
 }  // namespace mox

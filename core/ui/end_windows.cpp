@@ -3,10 +3,9 @@
 #include "core/program_end.h"
 #include "core/ui/compact_window.h"
 #include "core/ui/startup.h"
-#include "core/upgrade.h"
+#include "core/upgrade/upgrade.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
-#include "records/old_format.h"
 
 namespace mox {
 
@@ -34,7 +33,6 @@ void ShowCompactWindow() {
 }
 
 void InstallUpgradeAndCompaction() {
-    SetOldFormatCheck([] { OldFormatConversion().CheckTable(); });
     Hooks().upgradeDatabaseContent = UpgradeAtStartup;
     Hooks().showCompactWindow = ShowCompactWindow;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Wires the start-up upgrade and the compaction window into the start-up
-// hooks, and the old-format conversion into the upgrade. The program calls
-// it once before Main.
+// hooks. The program calls it once before Main.
 
 namespace mox {
 

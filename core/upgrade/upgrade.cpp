@@ -1,33 +1,16 @@
-#include "core/upgrade.h"
+#include "core/upgrade/upgrade.h"
 
 #include "core/connections.h"
-#include "core/sample_refresh.h"
 #include "core/sibling_db.h"
+#include "core/upgrade/sample_refresh.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-
-#include <optional>
+#include "records/exam_record.h"
+#include "records/patient_record.h"
 
 namespace mox {
 
 namespace {
-
-std::function<void()> oldFormatCheck;
-
-// One counted use of the main slot for the length of a step.
-class MainSlotUse {
-public:
-    MainSlotUse() : open_(OpenMainDb()) {}
-    ~MainSlotUse() {
-        if (open_) ReleaseMainDb();
-    }
-    MainSlotUse(const MainSlotUse&) = delete;
-    MainSlotUse& operator=(const MainSlotUse&) = delete;
-    explicit operator bool() const { return open_ && MainDbConn(); }
-
-private:
-    bool open_;
-};
 
 db::Value Now() { return db::Value(platform::CurrentClock().Now()); }
 
@@ -48,66 +31,34 @@ void InOneTransaction(db::Connection& conn, Body body) {
     transaction.Commit();
 }
 
-// The site values and status words of a TExamData row, read the way the
-// examination record reads them: Data1..Data4 joined, three characters a
-// value, six a status word; pieces that are not there read 0. False when a
-// piece is no number or out of range, so that the row is left alone.
-constexpr int kSites = 192;
-constexpr int kTeeth = 32;
-constexpr int kNoValue = 128;
-constexpr int kPlaqueNotExaminedOffset = 48;
-
-bool DecodePieces(const QString& text, int width, long min, long max, int count, std::vector<int>& out) {
-    out.assign(count, 0);
-    for (int i = 0; i * width < text.size(); ++i) {
-        if (i >= count) return false;
-        const QString piece = text.mid(i * width, width).trimmed();
-        bool ok = false;
-        const long v = piece.toLong(&ok);
-        if (!ok || v < min || v > max) return false;
-        out[i] = static_cast<int>(v);
-    }
-    return true;
-}
-
-QString EncodeValues(const std::vector<int>& values, int from, int count) {
-    QString text;
-    text.reserve(count * 3);
-    for (int i = from; i < from + count; ++i) text += QString::number(values[i]).rightJustified(3, QLatin1Char(' '));
-    return text;
-}
-
 // The plaque layout: tooth t's face bits at site t, its faces not examined at
 // site t + 48 (15: none examined). Implants and pontics take no plaque value.
-bool FixPlaqueValues(std::vector<int>& values, const std::vector<int>& status) {
+constexpr int kPlaqueNotExaminedOffset = 48;
+
+bool FixPlaqueValues(CExamData& record) {
     bool changed = false;
-    for (int t = 0; t < kTeeth; ++t) {
-        int& plaque = values[t];
-        int& notExamined = values[t + kPlaqueNotExaminedOffset];
-        if (notExamined == kNoValue) {
-            notExamined = plaque != kNoValue ? 0 : 15;
+    for (int16_t t = 0; t < 32; ++t) {
+        const int16_t notExaminedSite = static_cast<int16_t>(t + kPlaqueNotExaminedOffset);
+        if (record.bData(notExaminedSite) == kNoSiteValue) {
+            record.SetbData(notExaminedSite, record.bData(t) != kNoSiteValue ? 0 : 15);
             changed = true;
         }
-        const int word = status[t];
-        if ((word & 0x2000 || word & 0x4000) && plaque != kNoValue) {
-            plaque = kNoValue;
-            notExamined = 15;
+        const uint16_t word = static_cast<uint16_t>(record.nBui(t));
+        if ((word & (kToothImplant | kToothPontic)) && record.bData(t) != kNoSiteValue) {
+            record.SetbData(t, kNoSiteValue);
+            record.SetbData(notExaminedSite, 15);
             changed = true;
         }
     }
     return changed;
 }
 
+// A row the examination record cannot read fails here and is left alone.
 void FixPlaqueRow(db::Recordset& rs) {
-    const QString text = rs.Field(QStringLiteral("Data1")).ToText() + rs.Field(QStringLiteral("Data2")).ToText() +
-                         rs.Field(QStringLiteral("Data3")).ToText() + rs.Field(QStringLiteral("Data4")).ToText();
-    std::vector<int> values, status;
-    if (!DecodePieces(text, 3, 0, 255, kSites, values)) return;
-    if (!DecodePieces(rs.Field(QStringLiteral("Bui")).ToText(), 6, -32768, 32767, kTeeth, status)) return;
-    if (!FixPlaqueValues(values, status)) return;
-    // The changed sites all lie in the first two quadrant columns.
-    rs.SetField(QStringLiteral("Data1"), EncodeValues(values, 0, 48));
-    rs.SetField(QStringLiteral("Data2"), EncodeValues(values, 48, 48));
+    CExamData record;
+    record.RecSetGet(rs);
+    if (!FixPlaqueValues(record)) return;
+    record.RecSetPut(rs);
     rs.Update();
 }
 
@@ -139,10 +90,8 @@ const std::array<QString, 5>& StandardComTypeLabels() {
     return labels;
 }
 
-void SetOldFormatCheck(std::function<void()> check) { oldFormatCheck = std::move(check); }
-
 void FixSubExamTable() {
-    MainSlotUse use;
+    MainDbUse use;
     if (!use) return;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
@@ -172,10 +121,10 @@ void FixSubExamTable() {
 }
 
 void FixComTypeTable() {
-    MainSlotUse use;
+    MainDbUse use;
     if (!use) return;
     const db::ConnectionPtr connPtr = MainDbConn();
-        db::Connection& conn = *connPtr;
+    db::Connection& conn = *connPtr;
     const auto& labels = StandardComTypeLabels();
 
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
@@ -205,7 +154,7 @@ void FixComTypeTable() {
 }
 
 void MigrateExamComments() {
-    MainSlotUse use;
+    MainDbUse use;
     if (!use) return;
     const auto& labels = StandardComTypeLabels();
     try {
@@ -234,7 +183,7 @@ void MigrateExamComments() {
 }
 
 void UpgradeExamData() {
-    MainSlotUse use;
+    MainDbUse use;
     if (!use) return;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
@@ -261,7 +210,7 @@ void UpgradeExamData() {
 }
 
 void UpgradeDatabaseContent() {
-    if (oldFormatCheck) oldFormatCheck();
+    CPatient().CheckTable();
     RefreshSamplePatients();
     FixSubExamTable();
     FixComTypeTable();

@@ -1,4 +1,4 @@
-#include "core/sample_refresh.h"
+#include "core/upgrade/sample_refresh.h"
 
 #include "core/connections.h"
 #include "core/files.h"
@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/patient_record.h"
 
 #include <optional>
 #include <vector>
@@ -57,28 +58,28 @@ TemplateCase ReadTemplateCase(db::Connection& conn, int id) {
 
 // The template's chart number, reading, birthday and sex go onto the case;
 // the clinic's own columns of an existing row stay. A new row gets the
-// patient record's defaults (empty texts, zeros, dates now).
-void CopySamplePatient(db::Connection& conn, const TemplateCase& source, const db::Value& now) {
+// patient record's defaults.
+void CopySamplePatient(db::Connection& conn, const TemplateCase& source, const QDateTime& now) {
     if (!source.patient) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {source.id});
+    CPatient patient;
     if (rs->IsEOF()) {
+        patient.ClearBuffer();
         rs->AddNew();
-        for (const char* text : {"Name", "TEL", "Post", "Address1", "Address2", "AppName"})
-            rs->SetField(QString::fromLatin1(text), QString(""));
-        rs->SetField(QStringLiteral("NextExamDate"), now);
-        rs->SetField(QStringLiteral("LastExamDate"), now);
-        rs->SetField(QStringLiteral("Lock"), 0);
+    } else {
+        patient.RecSetGet(*rs);
     }
-    rs->SetField(QStringLiteral("ID"), source.id);
-    rs->SetField(QStringLiteral("KalteNumber"), source.patient->kalteNumber.ToText());
-    rs->SetField(QStringLiteral("Ruby"), source.patient->ruby.ToText());
-    rs->SetField(QStringLiteral("BirthDay"), FormatBirthDay(source.patient->birthDay));
-    rs->SetField(QStringLiteral("Sex"), static_cast<int>(source.patient->sex.ToInt16()));
-    rs->SetField(QStringLiteral("UpDate"), now);
+    patient.ID = source.id;
+    patient.KalteNumber = source.patient->kalteNumber.ToText();
+    patient.Ruby = source.patient->ruby.ToText();
+    patient.BirthDay = FormatBirthDay(source.patient->birthDay);
+    patient.Sex = source.patient->sex.ToInt16();
+    patient.UpDate = now;
+    patient.RecSetPut(*rs);
     rs->Update();
 }
 
-void CopySampleExamData(db::Connection& conn, const TemplateCase& source, const db::Value& now) {
+void CopySampleExamData(db::Connection& conn, const TemplateCase& source, const QDateTime& now) {
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {source.id});
     if (source.exams.empty()) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
@@ -118,7 +119,7 @@ bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
         db::Transaction transaction(conn);
-        const db::Value now(platform::CurrentClock().Now());
+        const QDateTime now = platform::CurrentClock().Now();
         for (const TemplateCase& c : cases) {
             CopySamplePatient(conn, c, now);
             CopySampleExamData(conn, c, now);

@@ -4,14 +4,9 @@
 // what differs from the current standard, so a current database keeps every
 // row but the version stamp. The steps run on the main slot (counted open and
 // release), and each step's writes share one transaction.
-//
-// The old-format conversion lives with the patient record in the records
-// library, which sits above this one; the program hands it in once at
-// start-up (SetOldFormatCheck) before the first upgrade runs.
 
 #include <QString>
 #include <array>
-#include <functional>
 
 namespace mox {
 
@@ -34,8 +29,5 @@ void MigrateExamComments();
 // Plaque rows of every examination, then the version row 1.0.1. The import
 // calls it after writing imported rows; a held main slot stays open.
 void UpgradeExamData();
-
-// The old-format test and conversion (CPatient.CheckTable), run first.
-void SetOldFormatCheck(std::function<void()> check);
 
 }  // namespace mox

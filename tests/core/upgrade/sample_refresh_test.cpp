@@ -1,7 +1,7 @@
 // The sample refresh from the template, marker file in the program folder.
 
 #include "core/connections.h"
-#include "core/sample_refresh.h"
+#include "core/upgrade/sample_refresh.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"

@@ -2,13 +2,15 @@
 
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/upgrade.h"
+#include "core/upgrade/upgrade.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -42,6 +44,7 @@ protected:
         box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
         Settings& g = G();
         g.AppPath = g.ProgramDir = box_.Path();
+        g.MainDbFile = QStringLiteral("/") + QFileInfo(path_).fileName();
         g.MainDbSource = QStringLiteral("Data Source=") + path_;
         g.TemplateDbSource = QStringLiteral("Data Source=") + box_.File(QStringLiteral("VXMOX2_ORG.MDB"));
         g.SharedDbKind = 0;
@@ -51,7 +54,6 @@ protected:
     void TearDown() override {
         if (conn_) conn_->Close();
         ResetAllSlots();
-        SetOldFormatCheck(nullptr);
     }
 
     QStringList Dump(const QString& table) {
@@ -84,19 +86,56 @@ TEST_F(UpgradeTest, CurrentDatabaseKeepsEveryRowButTheVersionStamp) {
     conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=2, Minor=1, Revision=0 WHERE ID=1"));
     const QStringList subExam = Dump(QStringLiteral("TSubExam")), comType = Dump(QStringLiteral("TComType")),
                       exams = Dump(QStringLiteral("TExamData")), patients = Dump(QStringLiteral("TPatient"));
-    int checks = 0;
-    SetOldFormatCheck([&] { ++checks; });
 
     UpgradeDatabaseContent();
     UpgradeDatabaseContent();
 
-    EXPECT_EQ(checks, 2);
     EXPECT_EQ(Dump(QStringLiteral("TSubExam")), subExam);
     EXPECT_EQ(Dump(QStringLiteral("TComType")), comType);
     EXPECT_EQ(Dump(QStringLiteral("TExamData")), exams);
     EXPECT_EQ(Dump(QStringLiteral("TPatient")), patients);
     EXPECT_EQ(Dump(QStringLiteral("TVersion")), QStringList{QStringLiteral("1|1|0|1")});
     EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+}
+
+// An earlier release's file is converted first, and the later steps then
+// work on the converted database.
+TEST_F(UpgradeTest, OldFormatDatabaseIsConvertedBeforeTheOtherSteps) {
+    conn_->Close();
+    QFile::remove(path_);
+    {
+        auto old = db::Connection::CreateFile(path_);
+        old->Execute(QStringLiteral(
+            "CREATE TABLE TPatient (ID LONG PRIMARY KEY, KalteNumber TEXT(20), Ruby TEXT(50), Name TEXT(50), "
+            "BirthDay DATETIME, Sex BIT, TEL TEXT(20), Post TEXT(10), Address1 TEXT(100), Address2 TEXT(100), "
+            "NextExamDate DATETIME, LastExamDate DATETIME, Lock BYTE, AppName TEXT(50), \"UpDate\" DATETIME)"));
+        old->Execute(QStringLiteral(
+            "CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, ExamDate DATETIME, Row LONG, Examination LONG, "
+            "SubExam LONG, Data1 TEXT(144), Data2 TEXT(144), Data3 TEXT(144), Data4 TEXT(144), Bui TEXT(192), "
+            "PocketFree INTEGER, StartTime DATETIME, EndTime DATETIME, ChargeID LONG, IsPrinted BIT, "
+            "\"UpDate\" DATETIME, CommentID INTEGER, Comment TEXT(50))"));
+        old->Execute(QStringLiteral("INSERT INTO TPatient VALUES (1, 'K1', 'よみ', '一郎', '1970-02-03 00:00:00', 1, "
+                                    "NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL)"));
+        const QString data = Values({{0, 5}});
+        old->Execute(QStringLiteral("INSERT INTO TExamData VALUES (500, 1, '2021-04-01 00:00:00', 3, 2, 3, ?, ?, ?, ?, ?, "
+                                    "0, NULL, NULL, 1, 0, NULL, 1, '初診時')"),
+                     {data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), Status({})});
+        old->Close();
+    }
+
+    UpgradeDatabaseContent();
+
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換完了"));
+    conn_ = db::Connection::Open(QStringLiteral("Data Source=") + path_);
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT BirthDay || '|' || Sex FROM TPatient WHERE ID=1")).ToText(),
+              QStringLiteral("1970/02/03|1"));
+    const QString converted =
+        Scalar(QStringLiteral("SELECT Data1 || Data2 FROM TExamData WHERE PatientID=1 AND SubExam=3")).ToText();
+    EXPECT_EQ(SiteValue(converted, 0), 5);
+    EXPECT_EQ(SiteValue(converted, 48), 0);  // the plaque step ran on the converted row
+    EXPECT_EQ(Dump(QStringLiteral("TVersion")), QStringList{QStringLiteral("1|1|0|1")});
     EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
 }
 
