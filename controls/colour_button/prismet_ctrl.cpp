@@ -14,26 +14,8 @@ using com::S_OK;
 
 namespace {
 
-short MouseButtonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
-short MouseButtonsOf(Qt::MouseButtons buttons) {
-    short mask = 0;
-    if (buttons & Qt::LeftButton) mask |= 1;
-    if (buttons & Qt::RightButton) mask |= 2;
-    if (buttons & Qt::MiddleButton) mask |= 4;
-    return mask;
-}
-
 Args MouseArgs(short button, const QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    return {Variant(int(button)), Variant(int(ShiftState(event->modifiers()))), Variant(pos.x()), Variant(pos.y())};
+    return com::StockMouseArgs(button, event->modifiers(), event->position().toPoint());
 }
 
 }  // namespace
@@ -74,14 +56,6 @@ int VirtualKeyCode(int key) {
     }
 }
 
-short ShiftState(Qt::KeyboardModifiers modifiers) {
-    short mask = 0;
-    if (modifiers & Qt::ShiftModifier) mask |= 1;
-    if (modifiers & Qt::ControlModifier) mask |= 2;
-    if (modifiers & Qt::AltModifier) mask |= 4;
-    return mask;
-}
-
 // ---- window ------------------------------------------------------------------
 
 PrismetWindow::PrismetWindow(CPrismetCtrl* control, QWidget* parent) : QWidget(parent), control_(control) {
@@ -104,7 +78,7 @@ void PrismetWindow::resizeEvent(QResizeEvent*) { control_->OnResized(width(), he
 
 void PrismetWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) control_->OnLeftButtonDown();
-    control_->Fire(kEventMouseDown, MouseArgs(MouseButtonOf(event->button()), event));
+    control_->Fire(kEventMouseDown, MouseArgs(com::ButtonCode(event->button()), event));
 }
 
 // The second press of a double click has already arrived as a press of its
@@ -115,13 +89,13 @@ void PrismetWindow::mouseDoubleClickEvent(QMouseEvent*) { control_->Fire(kEventD
 void PrismetWindow::mouseReleaseEvent(QMouseEvent* event) {
     const bool left = event->button() == Qt::LeftButton;
     if (left) control_->OnLeftButtonUp();
-    control_->Fire(kEventMouseUp, MouseArgs(MouseButtonOf(event->button()), event));
+    control_->Fire(kEventMouseUp, MouseArgs(com::ButtonCode(event->button()), event));
     if (left && rect().contains(event->position().toPoint())) control_->Fire(kEventClick, {});
 }
 
 void PrismetWindow::mouseMoveEvent(QMouseEvent* event) {
     control_->OnMouseOver(control_->shape_.Region().contains(event->position().toPoint()));
-    control_->Fire(kEventMouseMove, MouseArgs(MouseButtonsOf(event->buttons()), event));
+    control_->Fire(kEventMouseMove, MouseArgs(com::ButtonCode(event->buttons()), event));
 }
 
 void PrismetWindow::leaveEvent(QEvent*) { control_->OnMouseOver(false); }
@@ -132,14 +106,14 @@ void PrismetWindow::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    control_->Fire(kEventKeyDown, {Variant(VirtualKeyCode(event->key())), Variant(int(ShiftState(event->modifiers())))});
+    control_->Fire(kEventKeyDown, {Variant(VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
     const QString text = event->text();
     if (!text.isEmpty() && text.at(0).unicode() != 0) control_->Fire(kEventKeyPress, {Variant(int(text.at(0).unicode()))});
     event->accept();
 }
 
 void PrismetWindow::keyReleaseEvent(QKeyEvent* event) {
-    control_->Fire(kEventKeyUp, {Variant(VirtualKeyCode(event->key())), Variant(int(ShiftState(event->modifiers())))});
+    control_->Fire(kEventKeyUp, {Variant(VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
     event->accept();
 }
 

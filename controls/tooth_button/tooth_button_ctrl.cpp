@@ -35,27 +35,8 @@ HRESULT Index(const Variant& v, int limit, int* out, ExceptionInfo* exc) {
 Variant Long(int32_t v) { return Variant(static_cast<int>(v)); }
 Variant Short(int16_t v) { return Variant::fromValue(static_cast<short>(v)); }
 
-// Basic's mouse button and shift codes.
-short ButtonCode(Qt::MouseButtons buttons) {
-    short code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
-    return code;
-}
-
-short ShiftCode(Qt::KeyboardModifiers modifiers) {
-    short code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
-}
-
 Args MouseArgs(short button, const QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    return {Variant::fromValue(button), Variant::fromValue(ShiftCode(event->modifiers())), Variant(pos.x()),
-            Variant(pos.y())};
+    return com::StockMouseArgs(button, event->modifiers(), event->position().toPoint());
 }
 
 }  // namespace
@@ -113,7 +94,7 @@ void CToothButtonCtrl::Refresh() {
 }
 
 void CToothButtonCtrl::MouseDown(QMouseEvent* event) {
-    const short button = ButtonCode(event->button());
+    const short button = com::ButtonCode(event->button());
     if (event->button() == Qt::LeftButton && window_) {
         const QPoint pos = event->position().toPoint();
         const auto site = ApplyClick(state_, pos.x(), pos.y(), window_->width(), window_->height());
@@ -128,13 +109,13 @@ void CToothButtonCtrl::MouseDown(QMouseEvent* event) {
 }
 
 void CToothButtonCtrl::MouseUp(QMouseEvent* event) {
-    FireEvent(kEventMouseUp, MouseArgs(ButtonCode(event->button()), event));
+    FireEvent(kEventMouseUp, MouseArgs(com::ButtonCode(event->button()), event));
 }
 
 void CToothButtonCtrl::MouseMove(QMouseEvent* event) {
     if (event->buttons() == Qt::NoButton) return;  // no capture, no event
     QPointer<ToothButtonWindow> alive = window_;
-    FireEvent(kEventMouseMove, MouseArgs(ButtonCode(event->buttons()), event));
+    FireEvent(kEventMouseMove, MouseArgs(com::ButtonCode(event->buttons()), event));
     if (alive) Refresh();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 
 #include <QFileInfo>
+#include <QPoint>
 #include <QStringList>
 #include <atomic>
 #include <cmath>
@@ -129,6 +130,26 @@ HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** f
 }
 
 HRESULT ModuleCanUnloadNow() { return gLiveObjects.load() == 0 ? S_OK : S_FALSE; }
+
+short ButtonCode(Qt::MouseButtons buttons) {
+    short code = 0;
+    if (buttons & Qt::LeftButton) code |= 1;
+    if (buttons & Qt::RightButton) code |= 2;
+    if (buttons & Qt::MiddleButton) code |= 4;
+    return code;
+}
+
+short ShiftCode(Qt::KeyboardModifiers modifiers) {
+    short code = 0;
+    if (modifiers & Qt::ShiftModifier) code |= 1;
+    if (modifiers & Qt::ControlModifier) code |= 2;
+    if (modifiers & Qt::AltModifier) code |= 4;
+    return code;
+}
+
+Args StockMouseArgs(short button, Qt::KeyboardModifiers modifiers, const QPoint& pos) {
+    return {Variant::fromValue(button), Variant::fromValue(ShiftCode(modifiers)), Variant(pos.x()), Variant(pos.y())};
+}
 
 void SetHostServices(const MoxHostServices* services) {
     if (services == nullptr || services->version < 1 || services->msgBox == nullptr) return;

@@ -35,6 +35,7 @@
 #include "platform/com/control.h"
 
 #include <QString>
+#include <Qt>
 #include <functional>
 #include <map>
 #include <vector>
@@ -108,6 +109,13 @@ HRESULT ToText(const Variant& v, QString* out);
 // Arguments of a property are its indexes; a put receives the indexes and the
 // new value separately. A method receives its arguments.
 using Args = std::vector<Variant>;
+
+// The stock mouse and key events carry Basic's codes: buttons 1 left,
+// 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt.
+short ButtonCode(Qt::MouseButtons buttons);
+short ShiftCode(Qt::KeyboardModifiers modifiers);
+// Button, Shift, X, Y of MouseDown, MouseMove and MouseUp.
+Args StockMouseArgs(short button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
 using Getter = std::function<HRESULT(const Args& indexes, Variant* result, ExceptionInfo* exc)>;
 using Setter = std::function<HRESULT(const Args& indexes, const Variant& value, ExceptionInfo* exc)>;
 using MethodFn = std::function<HRESULT(const Args& args, Variant* result, ExceptionInfo* exc)>;
