@@ -65,6 +65,10 @@ void ToothButtonWindow::mousePressEvent(QMouseEvent* event) {
     if (control_) control_->MouseDown(event);
 }
 
+// The second press of a double click has already come as a press of its own;
+// Qt's default would run the click rule a third time.
+void ToothButtonWindow::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+
 void ToothButtonWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (control_) control_->MouseUp(event);
 }

@@ -230,3 +230,23 @@ TEST(ToothButtonClick, RightButtonFiresOnlyTheStockEvents) {
     EXPECT_EQ(b.events[0].args[0].toInt(), 2);
     EXPECT_EQ(b.Data(0, 0), -1);
 }
+
+TEST(ToothButtonClick, DoubleClickRunsTheClickRuleOncePerPress) {
+    Button b;
+    b.Put(kDispExamMode, 3);
+    b.Put(kDispExamIndex, 1);
+    // What the window system delivers for a double click.
+    const QPoint at = kZone[1];
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const bool down = type != QEvent::MouseButtonRelease;
+        QMouseEvent e(type, at, b.Window()->mapToGlobal(at), Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(b.Window(), &e);
+    }
+    EXPECT_EQ(b.ClickSites(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(b.Data(1, 1), 0);  // toggled on and off again
+    int downs = 0;
+    for (const auto& e : b.events) downs += e.id == kEventMouseDown;
+    EXPECT_EQ(downs, 2);
+}
