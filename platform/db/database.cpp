@@ -574,9 +574,11 @@ void Recordset::MoveLast()
 void Recordset::MoveNext()
 {
     EnsureRsOpen(*s_);
+    // A row being added is stored first: it then is the current row, also
+    // when the recordset stood at its end.
+    FinishEdit(*this, *s_);
     if (IsEOF())
         throw NoCurrentRow();
-    FinishEdit(*this, *s_);
     int p = s_->pos + 1;
     while (p < s_->Size() && s_->deleted[p])
         ++p;
@@ -586,9 +588,9 @@ void Recordset::MoveNext()
 void Recordset::MovePrevious()
 {
     EnsureRsOpen(*s_);
+    FinishEdit(*this, *s_);
     if (IsBOF())
         throw NoCurrentRow();
-    FinishEdit(*this, *s_);
     int p = std::min(s_->pos, s_->Size()) - 1;
     while (p >= 0 && s_->deleted[p])
         --p;

@@ -148,6 +148,36 @@ TEST_F(DbRecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothi
     EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 2);
 }
 
+TEST_F(DbRecordsetTest, MovingOnFromARowAddedAtTheEndStoresIt)
+{
+    auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID > ?"), {10});
+    ASSERT_TRUE(rs->IsEOF());
+    rs->AddNew();
+    rs->SetField(QStringLiteral("ID"), 20);
+    rs->SetField(QStringLiteral("Birth"), QDate(2000, 3, 15));
+    rs->MoveNext();
+    EXPECT_TRUE(rs->IsEOF());
+    EXPECT_EQ(Count(), 4);
+    rs->MovePrevious();
+    EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 20);
+    EXPECT_EQ(rs->Field(QStringLiteral("Birth")).ToDate(), QDate(2000, 3, 15));
+
+    rs->MoveFirst();
+    rs->MovePrevious();
+    ASSERT_TRUE(rs->IsBOF());
+    rs->AddNew();
+    rs->SetField(QStringLiteral("ID"), 21);
+    rs->MovePrevious();  // stored, then one row back from it
+    EXPECT_EQ(Count(), 5);
+    EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 20);
+
+    rs->MoveLast();
+    rs->MoveNext();
+    rs->AddNew();  // nothing written: nothing stored, and the end stays the end
+    EXPECT_THROW(rs->MoveNext(), DbError);
+    EXPECT_EQ(Count(), 5);
+}
+
 TEST_F(DbRecordsetTest, DeleteWhileWalkingRemovesEveryRow)
 {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID >= ?"), {2});
