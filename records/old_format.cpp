@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <limits>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -115,6 +116,15 @@ void CopyPatients(db::Connection& oldConn, db::Connection& mainConn, const db::V
     }
 }
 
+// An old row without an occasion number cannot be given its name: the whole
+// copy fails rather than guess one, and the old file stays in place.
+int32_t OldCommentId(const db::Recordset& old) {
+    const int64_t id = old.Field(QStringLiteral("CommentID")).AsInt64();
+    if (id < std::numeric_limits<int32_t>::min() || id > std::numeric_limits<int32_t>::max())
+        throw db::DbError(db::kErrOverflow, QStringLiteral("オーバーフローしました。"));
+    return static_cast<int32_t>(id);
+}
+
 void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Value& now) {
     auto old = oldConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID<=?"), {kLastUserCase});
     if (old->IsEOF()) return;
@@ -128,8 +138,7 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
                                    "Data4", "Bui", "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree",
                                    "CommentID"})
             rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
-        rs->SetField(QStringLiteral("Comment"),
-                     OldFormatConversion::GetStageName(old->Field(QStringLiteral("CommentID")).ToInt32()));
+        rs->SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
         rs->SetField(QStringLiteral("UpDate"), now);
         rs->Update();
     }

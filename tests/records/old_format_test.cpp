@@ -224,15 +224,23 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
 }
 
 TEST_F(OldFormatTest, OldRowThatDoesNotFitFailsTheWholeCopy) {
-    MakeOldDatabase();
-    auto c = Open(main_);
-    c->Execute(QStringLiteral("ALTER TABLE TExamData DROP COLUMN Bui"));
-    c->Close();
-    const QByteArray old = Bytes(main_);
-    OldFormatConversion().CheckTable();
-    EXPECT_EQ(Bytes(main_), old);
-    ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
+    // A column missing from an old table, an examination without its
+    // occasion number, an occasion number beyond 32 bits.
+    for (const char* breakage : {"ALTER TABLE TExamData DROP COLUMN Bui", "UPDATE TExamData SET CommentID=NULL WHERE ID=503",
+                                 "UPDATE TExamData SET CommentID=4294967297 WHERE ID=503"}) {
+        SCOPED_TRACE(breakage);
+        boxes_.Clear();
+        MakeOldDatabase();
+        auto c = Open(main_);
+        c->Execute(QString::fromUtf8(breakage));
+        c->Close();
+        const QByteArray old = Bytes(main_);
+        OldFormatConversion().CheckTable();
+        EXPECT_EQ(Bytes(main_), old);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
+        QFile::remove(main_);
+    }
 }
 
 TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
