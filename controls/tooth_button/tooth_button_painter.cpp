@@ -20,8 +20,9 @@ QColor Rgb(uint32_t colorRef) {
 }
 
 // Windows gives a font's cell height (ascent + descent); Qt sizes by the em.
-// Fonts are looked up once per family, height and weight.
-const QFont& CellFont(const QString& family, int cellHeight, int weight) {
+// Fonts are looked up once per family, height and weight; handed out as
+// copies, since a later lookup may move the cached ones.
+QFont CellFont(const QString& family, int cellHeight, int weight) {
     static QHash<QString, QFont> cache;
     const QString key = family + u'|' + QString::number(cellHeight) + u'|' + QString::number(weight);
     auto it = cache.find(key);
@@ -127,7 +128,7 @@ void PaintSingleValue(QPainter& p, const Face& f) {
         return;
     }
     Fill(p, f.Whole(), f.Flag(2, 0) ? f.s.valueColor[2] : kWhite);
-    const QFont& font = CellFont(QStringLiteral("Arial"), (f.h / 3) * 144 / f.dpi, 800);
+    const QFont font = CellFont(QStringLiteral("Arial"), (f.h / 3) * 144 / f.dpi, 800);
     Text(p, QString::number(v), f.w / 2 + 2, f.h / 4, font, f.ValueColour(0), Align::Centre);
     if (f.Flag(3, 0)) Dot(p, f.w / 2 - 2, f.h / 4 - 5, f.w / 2 + 2, f.h / 4 - 1, f.s.valueColor[3]);
 }
@@ -159,7 +160,7 @@ void PaintSixSites(QPainter& p, const Face& f) {
     }
     Fill(p, f.Whole(), kWhite);
     const int fontHeight = std::max(13, ((f.h / 2) * 72 - 216) / f.dpi);
-    const QFont& font = CellFont(QStringLiteral("Arial"), fontHeight, 500);
+    const QFont font = CellFont(QStringLiteral("Arial"), fontHeight, 500);
     const int c = f.w / 3;
     for (int site = 0; site < kSites; ++site) {
         const QRect cell = f.SiteCell(site);
@@ -322,8 +323,8 @@ void PaintFurcation(QPainter& p, const Face& f) {
     }
     Fill(p, f.Whole(), kWhite);
     const int fontHeight = std::max(13, ((f.h / 2) * 72 - 216) / f.dpi);
-    const QFont& numeralFont = CellFont(QStringLiteral("ＭＳ 明朝"), fontHeight, 500);
-    const QFont& dashFont = CellFont(QStringLiteral("Arial"), fontHeight, 500);
+    const QFont numeralFont = CellFont(QStringLiteral("ＭＳ 明朝"), fontHeight, 500);
+    const QFont dashFont = CellFont(QStringLiteral("Arial"), fontHeight, 500);
     for (const auto& r : regions) {
         const int32_t v = s.data[0][r.site];
         if (f.NoValue(v)) {
@@ -358,7 +359,7 @@ void PaintTwoValues(QPainter& p, const Face& f) {
         return;
     }
     const int fontHeight = ((f.h / 2) * 72 - 72) / f.dpi;
-    const QFont& font = CellFont(QStringLiteral("ＭＳ ゴシック"), fontHeight, 400);
+    const QFont font = CellFont(QStringLiteral("ＭＳ ゴシック"), fontHeight, 400);
     for (int i = 0; i < 2; ++i) {
         const int site = sites[i];
         const int32_t v = s.data[0][site];
@@ -394,7 +395,7 @@ void PaintQuadrants(QPainter& p, const Face& f) {
     }
     Fill(p, f.Whole(), kWhite);
     const int fontHeight = ((f.h / 2) - 3) * 72 / f.dpi + (s.data[2][0] == 0 ? 3 : 0);
-    const QFont& font = CellFont(QStringLiteral("Arial"), fontHeight, 500);
+    const QFont font = CellFont(QStringLiteral("Arial"), fontHeight, 500);
     for (int q = 0; q < 4; ++q) {
         const QRect r = cell(q);
         const int32_t v = s.data[0][q];

@@ -2,6 +2,9 @@
 // pixel: cell backgrounds, value colours, marks, focus and guide lines.
 
 #include "tests/controls/tooth_button/tooth_button_test_support.h"
+#include "controls/tooth_button/tooth_button_painter.h"
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -325,4 +328,32 @@ TEST(ToothButtonPaint, QuadrantWithDecimal) {
     EXPECT_EQ(At(focused, 23, 10), kBlueRgb);
     EXPECT_EQ(At(focused, 40, 22), kBlueRgb);
     EXPECT_EQ(At(focused, 44, 19), kCyanRgb);
+}
+
+// Each size makes fonts of its own; a button painted after many other sizes
+// still prints its numerals. The fonts of one paint must stay valid while it
+// makes more (a memory checker sees the freed font otherwise).
+TEST(ToothButtonPaintSizes, ManySizesKeepTheirFonts) {
+    mox::molarix::test::UseFontSubstitutes();
+    auto paint = [](ToothButtonState& s, int h) {
+        QImage img(h, h, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        PaintToothButton(p, s, h, h, 72);
+        p.end();
+        return img;
+    };
+    ToothButtonState single;
+    single.examMode = 1;
+    single.SetData(0, 0, 5);
+    paint(single, 300);
+    for (int h = 40; h < 200; h += 2) {
+        ToothButtonState s;
+        s.examMode = 6;
+        s.root = 21;
+        s.brightness[0] = 0;
+        s.SetData(0, 0, 2);
+        const QImage img = paint(s, h);
+        ASSERT_GT(Count(img, QRect(1, 1, h / 2 - 2, h - 2), kBlackRgb), 3) << h;
+    }
 }
