@@ -28,7 +28,6 @@ PFrmSplash::PFrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt:
     LblTitle1->setFont(titleFont);
     QFont bigFont(QStringLiteral("ＭＳ Ｐゴシック"), 16, QFont::Bold);
     LblTitle2->setFont(bigFont);
-    LblVersion->setVisible(false);  // the version is shown in the second title
     Label7->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     layout->addStretch();
     layout->addWidget(LblTitle1);

@@ -74,7 +74,7 @@ bool EnsureMainDatabase() {
 void SetStartValues() {
     Settings& g = G();
     g.SoundOn = true;
-    g.CurExamDate = QDate::currentDate();
+    g.CurExamDate = platform::CurrentClock().Now().date();
     g.FormBackColor = 0xF8ECF9;
     g.IncludeImplant = 0;
     g.ShowPathInfo = 1;
@@ -145,7 +145,7 @@ int Main(const QStringList& arguments) {
 
 void RunEndSequence() {
     ReleaseGlobalObjects();
-    const int answer = platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 36,
+    const int answer = platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 4,
                                         QStringLiteral("バックアップ確認"));
     const auto& hooks = Hooks();
     if (answer == platform::kYes && hooks.showBackupWindow) {
