@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/settings.h"
+#include "core/text_format.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 
@@ -17,13 +18,6 @@ const std::array<QString, 4>& CurrentStageNames() {
     static const std::array<QString, 4> names{QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
     return names;
-}
-
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
-    return text.mid(begin, end - begin);
 }
 
 // The Access file stamps changes in UpDate, the SQL Server catalogs in UpDateTime.

@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/sibling_db.h"
+#include "core/text_format.h"
 #include "core/upgrade/sample_refresh.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -14,14 +15,6 @@ namespace {
 
 db::Value Now() { return db::Value(platform::CurrentClock().Now()); }
 
-// VB's Trim: blanks only, a full-width space is part of the text.
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
-    return text.mid(begin, end - begin);
-}
-
 // A step whose rows are skipped one by one on error still writes them all in
 // one transaction; a commit that fails leaves the database as it was.
 template <typename Body>
@@ -29,6 +22,19 @@ void InOneTransaction(db::Connection& conn, Body body) {
     db::Transaction transaction(conn);
     body();
     transaction.Commit();
+}
+
+// A step on the main database whose failure must not stop the others.
+template <typename Body>
+void RunStepOnMainDb(Body body) {
+    MainDbUse use;
+    if (!use) return;
+    try {
+        const db::ConnectionPtr connPtr = MainDbConn();
+        db::Connection& conn = *connPtr;
+        InOneTransaction(conn, [&] { body(conn); });
+    } catch (const db::DbError&) {
+    }
 }
 
 // The plaque layout: tooth t's face bits at site t, its faces not examined at
@@ -91,33 +97,26 @@ const std::array<QString, 5>& StandardComTypeLabels() {
 }
 
 void FixSubExamTable() {
-    MainDbUse use;
-    if (!use) return;
-    try {
-        const db::ConnectionPtr connPtr = MainDbConn();
-        db::Connection& conn = *connPtr;
-        InOneTransaction(conn, [&] {
-            try {
-                auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
-                if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
-                    rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
-                    rs->SetField(QStringLiteral("GradPart2"), 6);
-                    rs->Update();
-                }
-            } catch (const db::DbError&) {
+    RunStepOnMainDb([](db::Connection& conn) {
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
+            if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
+                rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
+                rs->SetField(QStringLiteral("GradPart2"), 6);
+                rs->Update();
             }
-            try {
-                auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
-                const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
-                if (!rs->IsEOF() && (status.IsNull() || status.ToInt64() != 4096)) {
-                    rs->SetField(QStringLiteral("Status"), 4096);
-                    rs->Update();
-                }
-            } catch (const db::DbError&) {
+        } catch (const db::DbError&) {
+        }
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
+            const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
+            if (!rs->IsEOF() && (status.IsNull() || status.ToInt64() != 4096)) {
+                rs->SetField(QStringLiteral("Status"), 4096);
+                rs->Update();
             }
-        });
-    } catch (const db::DbError&) {
-    }
+        } catch (const db::DbError&) {
+        }
+    });
 }
 
 void FixComTypeTable() {
@@ -154,59 +153,45 @@ void FixComTypeTable() {
 }
 
 void MigrateExamComments() {
-    MainDbUse use;
-    if (!use) return;
     const auto& labels = StandardComTypeLabels();
-    try {
-        const db::ConnectionPtr connPtr = MainDbConn();
-        db::Connection& conn = *connPtr;
+    RunStepOnMainDb([&](db::Connection& conn) {
         auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData"));
-        InOneTransaction(conn, [&] {
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            try {
+                const db::Value id = rs->Field(QStringLiteral("CommentID"));
+                if (id.IsNull()) continue;
+                const int64_t commentId = id.AsInt64();
+                if (commentId < 0 || commentId >= static_cast<int64_t>(labels.size())) continue;
+                const QString& label = labels[commentId];
+                if (TrimBlanks(rs->Field(QStringLiteral("Comment")).ToText()) == label) continue;
+                rs->SetField(QStringLiteral("Comment"), label);
+                rs->SetField(QStringLiteral("UpDate"), Now());
+                rs->Update();
+            } catch (const db::DbError&) {
+                rs->CancelUpdate();
+            }
+        }
+    });
+}
+
+void UpgradeExamData() {
+    RunStepOnMainDb([](db::Connection& conn) {
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE SubExam=?"), {3});
             for (; !rs->IsEOF(); rs->MoveNext()) {
                 try {
-                    const db::Value id = rs->Field(QStringLiteral("CommentID"));
-                    if (id.IsNull()) continue;
-                    const int64_t commentId = id.AsInt64();
-                    if (commentId < 0 || commentId >= static_cast<int64_t>(labels.size())) continue;
-                    const QString& label = labels[commentId];
-                    if (TrimBlanks(rs->Field(QStringLiteral("Comment")).ToText()) == label) continue;
-                    rs->SetField(QStringLiteral("Comment"), label);
-                    rs->SetField(QStringLiteral("UpDate"), Now());
-                    rs->Update();
+                    FixPlaqueRow(*rs);
                 } catch (const db::DbError&) {
                     rs->CancelUpdate();
                 }
             }
-        });
-    } catch (const db::DbError&) {
-    }
-}
-
-void UpgradeExamData() {
-    MainDbUse use;
-    if (!use) return;
-    try {
-        const db::ConnectionPtr connPtr = MainDbConn();
-        db::Connection& conn = *connPtr;
-        InOneTransaction(conn, [&] {
-            try {
-                auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE SubExam=?"), {3});
-                for (; !rs->IsEOF(); rs->MoveNext()) {
-                    try {
-                        FixPlaqueRow(*rs);
-                    } catch (const db::DbError&) {
-                        rs->CancelUpdate();
-                    }
-                }
-            } catch (const db::DbError&) {
-            }
-            try {
-                StampVersion(conn);
-            } catch (const db::DbError&) {
-            }
-        });
-    } catch (const db::DbError&) {
-    }
+        } catch (const db::DbError&) {
+        }
+        try {
+            StampVersion(conn);
+        } catch (const db::DbError&) {
+        }
+    });
 }
 
 void UpgradeDatabaseContent() {
