@@ -46,6 +46,7 @@ public:
 
     virtual bool TableExists(const QString& table) = 0;
     virtual QStringList ColumnNames(const QString& table) = 0;
+    // Declared types as stored; Connection upper-cases them.
     virtual QStringList ColumnTypes(const QString& table) = 0;
 
     // Row edits of an updatable rowset. Insert returns the new row's key;

@@ -433,7 +433,11 @@ QStringList Connection::ColumnNames(const QString& table)
 QStringList Connection::ColumnTypes(const QString& table)
 {
     EnsureOpen();
-    return backend_->ColumnTypes(table);
+    // Back ends report declared types as the database spells them.
+    QStringList types = backend_->ColumnTypes(table);
+    for (QString& t : types)
+        t = t.toUpper();
+    return types;
 }
 
 // ---------------------------------------------------------------- Transaction

@@ -189,13 +189,7 @@ public:
 
     QStringList ColumnNames(const QString& table) override { return Columns(table, 3); }
 
-    QStringList ColumnTypes(const QString& table) override
-    {
-        QStringList types = Columns(table, 5);
-        for (QString& t : types)
-            t = t.toUpper();
-        return types;
-    }
+    QStringList ColumnTypes(const QString& table) override { return Columns(table, 5); }
 
     Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override
     {

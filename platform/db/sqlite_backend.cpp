@@ -241,13 +241,7 @@ public:
 
     QStringList ColumnNames(const QString& table) override { return TableInfo(table, 0); }
 
-    QStringList ColumnTypes(const QString& table) override
-    {
-        QStringList types = TableInfo(table, 1);
-        for (QString& t : types)
-            t = t.toUpper();
-        return types;
-    }
+    QStringList ColumnTypes(const QString& table) override { return TableInfo(table, 1); }
 
     Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override
     {
