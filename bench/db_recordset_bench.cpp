@@ -4,19 +4,19 @@
 
 #include "platform/db/database.h"
 
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <QTemporaryDir>
 
 namespace {
 
 using mox::db::Connection;
 using mox::db::ConnectionPtr;
 
-ConnectionPtr MakeTable(const QTemporaryDir& dir, int rows)
-{
+ConnectionPtr MakeTable(const QTemporaryDir& dir, int rows) {
     auto conn = Connection::CreateFile(dir.filePath(QStringLiteral("bench.db")));
-    conn->Execute(QStringLiteral("CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, Row SHORT, "
-                                 "ExamDate DATETIME, Bui TEXT, Data TEXT)"));
+    conn->Execute(
+        QStringLiteral("CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, Row SHORT, "
+                       "ExamDate DATETIME, Bui TEXT, Data TEXT)"));
     mox::db::Transaction tx(*conn);
     for (int i = 0; i < rows; ++i)
         conn->Execute(QStringLiteral("INSERT INTO TExamData VALUES (?, ?, ?, ?, ?, ?)"),
@@ -26,8 +26,7 @@ ConnectionPtr MakeTable(const QTemporaryDir& dir, int rows)
     return conn;
 }
 
-void BM_OpenWholeTable(benchmark::State& state)
-{
+void BM_OpenWholeTable(benchmark::State& state) {
     QTemporaryDir dir;
     auto conn = MakeTable(dir, static_cast<int>(state.range(0)));
     for (auto _ : state) {
@@ -37,8 +36,7 @@ void BM_OpenWholeTable(benchmark::State& state)
 }
 BENCHMARK(BM_OpenWholeTable)->Arg(500)->Arg(1500)->Arg(3000);
 
-void BM_AddNewUpdate(benchmark::State& state)
-{
+void BM_AddNewUpdate(benchmark::State& state) {
     QTemporaryDir dir;
     auto conn = MakeTable(dir, 0);
     int next = 0;

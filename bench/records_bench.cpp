@@ -5,8 +5,8 @@
 #include "records/record_fields.h"
 #include "records/tooth_position.h"
 
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <QTemporaryDir>
 
 namespace {
 

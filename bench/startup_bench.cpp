@@ -9,10 +9,10 @@
 #include "core/version.h"
 #include "platform/message_box.h"
 
+#include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "controls/tooth_button/tooth_button_ctrl.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QFont>
-#include <benchmark/benchmark.h>
 #include <memory>
 #include <vector>
 

@@ -9,11 +9,11 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <stdexcept>
 
 namespace mox {
 
@@ -62,7 +62,8 @@ void CheckCompacted(const QString& target) {
     const QString result = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
     conn->Close();
     if (result != QStringLiteral("ok"))
-        throw db::DbError(db::kErrCannotOpen, QStringLiteral("最適化したデータベースの検査で異常が見つかりました。(%1)").arg(result));
+        throw db::DbError(db::kErrCannotOpen,
+                          QStringLiteral("最適化したデータベースの検査で異常が見つかりました。(%1)").arg(result));
     const int fd = ::open(Native(target).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileStepError{errno};
     const int synced = ::fsync(fd);

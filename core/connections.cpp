@@ -11,10 +11,8 @@ namespace mox {
 namespace {
 
 constexpr const char* kJetPart = "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;";
-constexpr const char* kSqlPrpPart =
-    "Provider=SQLOLEDB.1;Initial Catalog=HLX_PRP;User ID=hlxuser;Password=kvt4826qa;";
-constexpr const char* kSqlVxexPart =
-    "Provider=SQLOLEDB.1;Initial Catalog=HLX_VXEX;User ID=hlxuser;Password=kvt4826qa;";
+constexpr const char* kSqlPrpPart = "Provider=SQLOLEDB.1;Initial Catalog=HLX_PRP;User ID=hlxuser;Password=kvt4826qa;";
+constexpr const char* kSqlVxexPart = "Provider=SQLOLEDB.1;Initial Catalog=HLX_VXEX;User ID=hlxuser;Password=kvt4826qa;";
 
 struct SlotData {
     db::ConnectionPtr conn;
@@ -31,8 +29,7 @@ ConnectionFactory& Factory() {
 }
 
 db::ConnectionPtr MakeConnection(const QString& connectionString) {
-    db::ConnectionPtr conn =
-        Factory() ? Factory()(connectionString) : db::Connection::Open(connectionString);
+    db::ConnectionPtr conn = Factory() ? Factory()(connectionString) : db::Connection::Open(connectionString);
     if (!conn) throw db::DbError(db::kErrCannotOpen, QStringLiteral("データベースに接続できませんでした。"));
     return conn;
 }
@@ -127,10 +124,14 @@ bool Release(SlotData& slot, bool mayBeHeld) {
 
 SlotData& Data(Slot slot) {
     switch (slot) {
-    case Slot::Main: return gMain;
-    case Slot::Old: return gOld;
-    case Slot::Shared: return gShared;
-    case Slot::Template: return gTemplate;
+        case Slot::Main:
+            return gMain;
+        case Slot::Old:
+            return gOld;
+        case Slot::Shared:
+            return gShared;
+        case Slot::Template:
+            return gTemplate;
     }
     return gMain;
 }
@@ -149,10 +150,14 @@ QString OldDbConnectionString() { return QString::fromUtf8(kJetPart) + G().OldDb
 
 QString SharedDbConnectionString() {
     switch (G().SharedDbKind) {
-    case 1: return QString::fromUtf8(kJetPart) + G().SharedDbSource;
-    case 2: return QString::fromUtf8(kSqlPrpPart) + G().SharedDbSource;
-    case 3: return QString::fromUtf8(kSqlVxexPart) + G().SharedDbSource;
-    default: return {};
+        case 1:
+            return QString::fromUtf8(kJetPart) + G().SharedDbSource;
+        case 2:
+            return QString::fromUtf8(kSqlPrpPart) + G().SharedDbSource;
+        case 3:
+            return QString::fromUtf8(kSqlVxexPart) + G().SharedDbSource;
+        default:
+            return {};
     }
 }
 

@@ -6,15 +6,15 @@
 #include <QByteArray>
 #include <QFile>
 
-#include <algorithm>
-#include <climits>
-#include <string_view>
-#include <cerrno>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace mox {
@@ -129,7 +129,8 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
     char ra[PATH_MAX], rb[PATH_MAX];
     if (::realpath(a.constData(), ra) && ::realpath(b.constData(), rb) && std::string_view(ra) == std::string_view(rb))
         return true;
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.constData(), &sa) == 0 && ::stat(b.constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -138,26 +139,43 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
 
 QString FileErrorDescription(int errorNumber) {
     switch (errorNumber) {
-    case ENOENT: return QStringLiteral("ファイルまたはフォルダーが見つかりません。");
-    case ENOTDIR: return QStringLiteral("パスが見つかりません。");
-    case EACCES:
-    case EPERM: return QStringLiteral("アクセスが拒否されました。");
-    case EEXIST: return QStringLiteral("ファイルは既に存在します。");
-    case EISDIR: return QStringLiteral("フォルダーが指定されました。");
-    case ENOSPC: return QStringLiteral("ディスクの空き容量が不足しています。");
-    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
-    case EROFS: return QStringLiteral("書き込みが禁止されたドライブです。");
-    case EBUSY:
-    case ETXTBSY: return QStringLiteral("ファイルは使用中です。");
-    case EIO: return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
-    case ENAMETOOLONG: return QStringLiteral("ファイル名が長すぎます。");
-    case ELOOP: return QStringLiteral("リンクの参照が多すぎます。");
-    case EXDEV: return QStringLiteral("別のドライブへは移動できません。");
-    case EMFILE:
-    case ENFILE: return QStringLiteral("開いているファイルが多すぎます。");
-    case ENOTEMPTY: return QStringLiteral("フォルダーが空ではありません。");
-    case EINVAL: return QStringLiteral("パスの指定が正しくありません。");
-    default: return QStringLiteral("ファイル操作でエラーが発生しました。");
+        case ENOENT:
+            return QStringLiteral("ファイルまたはフォルダーが見つかりません。");
+        case ENOTDIR:
+            return QStringLiteral("パスが見つかりません。");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("アクセスが拒否されました。");
+        case EEXIST:
+            return QStringLiteral("ファイルは既に存在します。");
+        case EISDIR:
+            return QStringLiteral("フォルダーが指定されました。");
+        case ENOSPC:
+            return QStringLiteral("ディスクの空き容量が不足しています。");
+        case EDQUOT:
+            return QStringLiteral("ディスクの使用量の上限を超えました。");
+        case EROFS:
+            return QStringLiteral("書き込みが禁止されたドライブです。");
+        case EBUSY:
+        case ETXTBSY:
+            return QStringLiteral("ファイルは使用中です。");
+        case EIO:
+            return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
+        case ENAMETOOLONG:
+            return QStringLiteral("ファイル名が長すぎます。");
+        case ELOOP:
+            return QStringLiteral("リンクの参照が多すぎます。");
+        case EXDEV:
+            return QStringLiteral("別のドライブへは移動できません。");
+        case EMFILE:
+        case ENFILE:
+            return QStringLiteral("開いているファイルが多すぎます。");
+        case ENOTEMPTY:
+            return QStringLiteral("フォルダーが空ではありません。");
+        case EINVAL:
+            return QStringLiteral("パスの指定が正しくありません。");
+        default:
+            return QStringLiteral("ファイル操作でエラーが発生しました。");
     }
 }
 
@@ -233,9 +251,8 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
         names.push_back(QFile::decodeName(name));
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
     const QString pattern = namePart.toLower();
     for (const QString& name : names) {
         const QString lower = name.toLower();

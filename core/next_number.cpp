@@ -20,30 +20,21 @@ struct CounterColumn {
 };
 
 constexpr CounterColumn kCounters[] = {
-    {"TPatient", "Patient", &CNextAutoNumber::Patient},
-    {"TAttend", "Attend", &CNextAutoNumber::Attend},
-    {"TTreat", "Treat", &CNextAutoNumber::Treat},
-    {"TComment", "Comment", &CNextAutoNumber::Comment},
-    {"TSubExam", "SubExam", &CNextAutoNumber::SubExam},
-    {"TMainExam", "MainExam", &CNextAutoNumber::MainExam},
-    {"TCharge", "Charge", &CNextAutoNumber::Charge},
-    {"TExamData", "ExamData", &CNextAutoNumber::ExamData},
-    {"TPlan", "Plan", &CNextAutoNumber::Plan},
-    {"TDoctor", "Doctor", &CNextAutoNumber::Doctor},
-    {"TDisease", "Disease", &CNextAutoNumber::Disease},
-    {"TTreatment", "Treatment", &CNextAutoNumber::Treatment},
+    {"TPatient", "Patient", &CNextAutoNumber::Patient}, {"TAttend", "Attend", &CNextAutoNumber::Attend},
+    {"TTreat", "Treat", &CNextAutoNumber::Treat},       {"TComment", "Comment", &CNextAutoNumber::Comment},
+    {"TSubExam", "SubExam", &CNextAutoNumber::SubExam}, {"TMainExam", "MainExam", &CNextAutoNumber::MainExam},
+    {"TCharge", "Charge", &CNextAutoNumber::Charge},    {"TExamData", "ExamData", &CNextAutoNumber::ExamData},
+    {"TPlan", "Plan", &CNextAutoNumber::Plan},          {"TDoctor", "Doctor", &CNextAutoNumber::Doctor},
+    {"TDisease", "Disease", &CNextAutoNumber::Disease}, {"TTreatment", "Treatment", &CNextAutoNumber::Treatment},
 };
 
 constexpr double kBlockSize = 10'000'000.0;
 
-[[noreturn]] void ThrowOverflow() {
-    throw db::DbError(db::kErrOverflow, QStringLiteral("オーバーフローしました。"));
-}
+[[noreturn]] void ThrowOverflow() { throw db::DbError(db::kErrOverflow, QStringLiteral("オーバーフローしました。")); }
 
 int32_t ReadCounter(const db::Recordset& rs, const char* column) {
     const int64_t value = rs.Field(QString::fromLatin1(column)).AsInt64();
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        ThrowOverflow();
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) ThrowOverflow();
     return static_cast<int32_t>(value);
 }
 
@@ -59,9 +50,8 @@ CNextAutoNumber SeedCounters(db::Connection& conn, double block) {
         const QString table = QString::fromLatin1(c.tableName);
         if (!conn.TableExists(table) || !conn.ColumnNames(table).contains(QStringLiteral("ID"), Qt::CaseInsensitive))
             continue;
-        const db::Value largest = conn.Scalar(
-            QStringLiteral("SELECT MAX(ID) FROM %1 WHERE ID>=? AND ID<?").arg(table),
-            {low, low + kBlockSize});
+        const db::Value largest = conn.Scalar(QStringLiteral("SELECT MAX(ID) FROM %1 WHERE ID>=? AND ID<?").arg(table),
+                                              {low, low + kBlockSize});
         if (largest.IsNull()) continue;
         const double next = largest.ToDouble() - low + 1.0;
         if (next > std::numeric_limits<int32_t>::max()) ThrowOverflow();
@@ -110,8 +100,10 @@ int32_t GetNextAutoNumber(const QString& tableName, bool update) {
 
     auto rs = conn->OpenRecordset(kCounterRowQuery);
     const bool rowExists = !rs->IsEOF();
-    if (rowExists) counters.RecSetGet(*rs);
-    else counters = SeedCounters(*conn, block);
+    if (rowExists)
+        counters.RecSetGet(*rs);
+    else
+        counters = SeedCounters(*conn, block);
 
     int32_t& counter = *counters.CounterFor(tableName);
     const double identifier = block * kBlockSize + counter;

@@ -20,7 +20,7 @@ struct PocketStatisticsTexts {
 // ("120 (71.4%)"); style 2: the share on a second line. Depths are by site
 // index, 128 meaning no value. Returns the number of measured sites. With no
 // measured site only the count text is written; with an unknown style none.
-int16_t FormatPocketStatistics(std::span<const uint8_t, 192> pocketDepths, int16_t lower,
-                               int16_t upper, int16_t style, PocketStatisticsTexts& texts);
+int16_t FormatPocketStatistics(std::span<const uint8_t, 192> pocketDepths, int16_t lower, int16_t upper, int16_t style,
+                               PocketStatisticsTexts& texts);
 
 }  // namespace mox

@@ -21,9 +21,9 @@ const QString kHlxProduct = QStringLiteral("Vexaline EX");
 
 // Full-width katakana and their half-width forms, in the same order.
 const QString kWideKana = QStringLiteral(
-    "。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜");
-const QString kNarrowKana = QStringLiteral(
-    "｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
+    "。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリル"
+    "レロワン゛゜");
+const QString kNarrowKana = QStringLiteral("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
 
 void AppendNarrow(QString& out, QChar c) {
     const char16_t u = c.unicode();
@@ -125,8 +125,7 @@ void ParseCommandLine(const QStringList& arguments) {
 
 void ParseCommandLine() { ParseCommandLine(QCoreApplication::arguments().mid(1)); }
 
-void WriteRegSetting(const QString& product, const QString& section, const QString& valueName,
-                     const QString& value) {
+void WriteRegSetting(const QString& product, const QString& section, const QString& valueName, const QString& value) {
     platform::RegistryWrite(kQdRoot + product + QLatin1Char('/') + section, valueName, value);
 }
 
@@ -196,26 +195,26 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
 
     g.SharedDbFolder = path;
     switch (GetSharedDbKind(makerWord)) {
-    case 1:
-        if (CheckFile(path + QStringLiteral("/db/vx2.MDB"))) {
-            g.SharedDbKind = 1;
-            g.SharedDbSource = QStringLiteral("Data Source=") + path + QStringLiteral("/db/vx2.MDB");
-        }
-        break;
-    case 2:
-        if (CheckFile(path + QStringLiteral("/db/HLX_PRP.mdf"))) {
-            g.SharedDbKind = 2;
-            g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
-        }
-        break;
-    case 3:
-        if (CheckFile(path + QStringLiteral("/db/HLX_VXEX.mdf"))) {
-            g.SharedDbKind = 3;
-            g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
-        }
-        break;
-    default:
-        break;
+        case 1:
+            if (CheckFile(path + QStringLiteral("/db/vx2.MDB"))) {
+                g.SharedDbKind = 1;
+                g.SharedDbSource = QStringLiteral("Data Source=") + path + QStringLiteral("/db/vx2.MDB");
+            }
+            break;
+        case 2:
+            if (CheckFile(path + QStringLiteral("/db/HLX_PRP.mdf"))) {
+                g.SharedDbKind = 2;
+                g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
+            }
+            break;
+        case 3:
+            if (CheckFile(path + QStringLiteral("/db/HLX_VXEX.mdf"))) {
+                g.SharedDbKind = 3;
+                g.SharedDbSource = QStringLiteral("Data Source=") + GetSqlServerName() + QLatin1Char(';');
+            }
+            break;
+        default:
+            break;
     }
 
     const QString programPath = programDir + QLatin1Char('/') + programFileName;

@@ -22,8 +22,7 @@ QString ToNarrowLower(const QString& text);
 
 // Registry wrappers: "Software/QD NORVALE/" + product + "/" + section, and
 // for ReadMakerRegSetting "Software/HLX/" + product + "/" + section.
-void WriteRegSetting(const QString& product, const QString& section, const QString& valueName,
-                     const QString& value);
+void WriteRegSetting(const QString& product, const QString& section, const QString& valueName, const QString& value);
 QString ReadRegSetting(const QString& product, const QString& section, const QString& valueName,
                        const QString& fallback);
 QString ReadMakerRegSetting(const QString& product, const QString& section, const QString& valueName,

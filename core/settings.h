@@ -11,14 +11,14 @@ namespace mox {
 
 struct Settings {
     // Paths and sources
-    QString AppPath;             // folder of the main database in use, no trailing '/'
-    QString ProgramDir;          // folder of the running executable (never follows AppPath)
+    QString AppPath;     // folder of the main database in use, no trailing '/'
+    QString ProgramDir;  // folder of the running executable (never follows AppPath)
     QString MainDbFile = QStringLiteral("/VXMOX2.MDB");
-    QString MainDbSource;        // "Data Source=" + AppPath + MainDbFile
-    QString TemplateDbSource;    // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
-    QString OldDbSource;         // set by the old-format conversion
+    QString MainDbSource;      // "Data Source=" + AppPath + MainDbFile
+    QString TemplateDbSource;  // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
+    QString OldDbSource;       // set by the old-format conversion
     int32_t IdPrefix = 1;
-    int16_t SharedDbKind = 0;    // 0 none, 1 Access file, 2 HLX_PRP, 3 HLX_VXEX
+    int16_t SharedDbKind = 0;  // 0 none, 1 Access file, 2 HLX_PRP, 3 HLX_VXEX
     QString SharedDbFolder;
     QString SharedDbSource;
 

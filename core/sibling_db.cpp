@@ -21,9 +21,7 @@ const std::array<QString, 4>& CurrentStageNames() {
 }
 
 // The Access file stamps changes in UpDate, the SQL Server catalogs in UpDateTime.
-QString StampColumn() {
-    return G().SharedDbKind == 1 ? QStringLiteral("\"UpDate\"") : QStringLiteral("UpDateTime");
-}
+QString StampColumn() { return G().SharedDbKind == 1 ? QStringLiteral("\"UpDate\"") : QStringLiteral("UpDateTime"); }
 
 class SharedDbUse {
 public:
@@ -50,21 +48,21 @@ std::vector<StageMove> StageMoves(int16_t style) {
     const auto& names = CurrentStageNames();
     std::vector<StageMove> moves{{1, 1, names[0]}, {2, 2, names[1]}};
     switch (style) {
-    case kStyleSpt:
-    case kStyleSptTransition:
-        moves.push_back({3, 3, names[2]});
-        moves.push_back({4, 4, names[3]});
-        moves.push_back({5, 0, QString()});
-        moves.push_back({6, 0, QString()});
-        break;
-    case kStyleMaintenance:
-        moves.push_back({3, 0, QString()});
-        moves.push_back({4, 0, QString()});
-        moves.push_back({5, 3, names[2]});
-        moves.push_back({6, 4, names[3]});
-        break;
-    default:
-        break;
+        case kStyleSpt:
+        case kStyleSptTransition:
+            moves.push_back({3, 3, names[2]});
+            moves.push_back({4, 4, names[3]});
+            moves.push_back({5, 0, QString()});
+            moves.push_back({6, 0, QString()});
+            break;
+        case kStyleMaintenance:
+            moves.push_back({3, 0, QString()});
+            moves.push_back({4, 0, QString()});
+            moves.push_back({5, 3, names[2]});
+            moves.push_back({6, 4, names[3]});
+            break;
+        default:
+            break;
     }
     return moves;
 }
@@ -133,8 +131,9 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
         }
         // Ascending old numbers: a stage moved down is never moved twice.
         for (const StageMove& move : StageMoves(style)) {
-            conn.Execute(QStringLiteral("UPDATE TExamStatus SET TreatMGID=?, TreatMG=? WHERE TreatLGID=? AND TreatMGID=?"),
-                         {move.newId, move.newName, groupId, move.oldId});
+            conn.Execute(
+                QStringLiteral("UPDATE TExamStatus SET TreatMGID=?, TreatMG=? WHERE TreatLGID=? AND TreatMGID=?"),
+                {move.newId, move.newName, groupId, move.oldId});
         }
         conn.Execute(QStringLiteral("UPDATE TExamStatus SET %1=? WHERE TreatLGID=?").arg(stamp), {now, groupId});
         transaction.Commit();

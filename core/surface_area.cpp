@@ -44,8 +44,7 @@ const Polynomial& PolynomialOf(int tooth) {
 
 }  // namespace
 
-bool ComputeSurfaceArea(std::span<const uint8_t, 192> pocketDepths,
-                        std::span<const uint8_t, 192> bleeding,
+bool ComputeSurfaceArea(std::span<const uint8_t, 192> pocketDepths, std::span<const uint8_t, 192> bleeding,
                         SurfaceAreas& pesa, SurfaceAreas& pisa) {
     for (int t = 0; t < 32; ++t) {
         int depthSum = 0;

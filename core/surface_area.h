@@ -14,8 +14,7 @@ using SurfaceAreas = std::array<double, 33>;
 // pocketDepths and bleeding are by site index (tooth × 6 + slot); a depth of
 // 128 is no value, a bleeding mark of exactly 1 is bleeding. Both outputs are
 // overwritten whole. Always returns true.
-bool ComputeSurfaceArea(std::span<const uint8_t, 192> pocketDepths,
-                        std::span<const uint8_t, 192> bleeding,
+bool ComputeSurfaceArea(std::span<const uint8_t, 192> pocketDepths, std::span<const uint8_t, 192> bleeding,
                         SurfaceAreas& pesa, SurfaceAreas& pisa);
 
 }  // namespace mox

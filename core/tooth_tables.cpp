@@ -29,14 +29,12 @@ std::array<QString, kToothCount> PictureNames(QChar view, QChar part) {
         const bool upper = t < 16;
         int pos = PositionOf(t);
         if (upper && part == u'r') {
-            if (pos == 8) pos = 7;
-            else if (pos == 5) pos = 4;
+            if (pos == 8)
+                pos = 7;
+            else if (pos == 5)
+                pos = 4;
         }
-        table[t] = QStringLiteral("%1%2_%3_%4.gif")
-                       .arg(upper ? 1 : 4)
-                       .arg(pos)
-                       .arg(view)
-                       .arg(part);
+        table[t] = QStringLiteral("%1%2_%3_%4.gif").arg(upper ? 1 : 4).arg(pos).arg(view).arg(part);
     }
     return table;
 }
@@ -77,8 +75,6 @@ void MakeToothPictureNames() {
 
 void MakeToothNumberTable() { FurcationType = FurcationKinds(); }
 
-int16_t FurcationKindOf(int tooth) {
-    return tooth >= 0 && tooth < kToothCount ? FurcationType[tooth] : int16_t(-1);
-}
+int16_t FurcationKindOf(int tooth) { return tooth >= 0 && tooth < kToothCount ? FurcationType[tooth] : int16_t(-1); }
 
 }  // namespace mox

@@ -19,12 +19,18 @@ MsgBoxPresenter& Presenter() {
 
 std::vector<int> ButtonAnswers(int style) {
     switch (style & kMsgButtonsMask) {
-    case 1: return {kOk, kCancel};
-    case 2: return {kAbort, kRetry, kIgnore};
-    case 3: return {kYes, kNo, kCancel};
-    case 4: return {kYes, kNo};
-    case 5: return {kRetry, kCancel};
-    default: return {kOk};
+        case 1:
+            return {kOk, kCancel};
+        case 2:
+            return {kAbort, kRetry, kIgnore};
+        case 3:
+            return {kYes, kNo, kCancel};
+        case 4:
+            return {kYes, kNo};
+        case 5:
+            return {kRetry, kCancel};
+        default:
+            return {kOk};
     }
 }
 

@@ -16,9 +16,7 @@ QStringList SplitKey(const QString& keyPath) {
 }
 
 // The unnamed (default) value of a key, written "@" as in .reg files.
-QString ValueKey(const QString& valueName) {
-    return valueName.isEmpty() ? QStringLiteral("@") : valueName;
-}
+QString ValueKey(const QString& valueName) { return valueName.isEmpty() ? QStringLiteral("@") : valueName; }
 
 QString FindChild(const QStringList& names, const QString& wanted) {
     for (const QString& name : names)

@@ -74,12 +74,8 @@ bool CToothPosition::Move(int16_t tooth) { return MoveToOnRoute(toothRoute_.data
 bool CToothPosition::MoveNext() { return MoveFirst(static_cast<int16_t>(nPos + 1)); }
 bool CToothPosition::MovePrev() { return MoveLast(static_cast<int16_t>(nPos - 1)); }
 
-bool CToothPosition::MoveFirstPlaque(int16_t start) {
-    return SearchRoute(plaqueRoute_.data(), 64, start, 1, false);
-}
-bool CToothPosition::MoveLastPlaque(int16_t start) {
-    return SearchRoute(plaqueRoute_.data(), 64, start, -1, false);
-}
+bool CToothPosition::MoveFirstPlaque(int16_t start) { return SearchRoute(plaqueRoute_.data(), 64, start, 1, false); }
+bool CToothPosition::MoveLastPlaque(int16_t start) { return SearchRoute(plaqueRoute_.data(), 64, start, -1, false); }
 bool CToothPosition::MovePlaque(int16_t tooth) { return MoveToOnRoute(plaqueRoute_.data(), 64, tooth, false); }
 bool CToothPosition::MoveNextPlaque() { return MoveFirstPlaque(static_cast<int16_t>(nPos + 1)); }
 bool CToothPosition::MovePrevPlaque() { return MoveLastPlaque(static_cast<int16_t>(nPos - 1)); }

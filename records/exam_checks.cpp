@@ -70,11 +70,11 @@ namespace {
 // ExamDate of the first row of the patient's examinations of one occasion,
 // earliest or latest first; an invalid date-time when there is none.
 QDateTime OccasionDate(int commentId, bool latest) {
-    auto rs = MainDbConn()->OpenRecordset(
-        QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
-                       "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
-            (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")),
-        {G().CurPatientId, commentId});
+    auto rs =
+        MainDbConn()->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
+                                                   "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
+                                        (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")),
+                                    {G().CurPatientId, commentId});
     QDateTime date;
     if (!rs->IsEOF()) date = ReadDate(*rs, QStringLiteral("ExamDate"));
     rs->Close();

@@ -25,9 +25,7 @@ void Try(const std::function<void()>& assign) {
 
 }  // namespace
 
-QString CSubExam::BtnName(int16_t index) const {
-    return index >= 0 && index < 5 ? btnName_[index] : QString();
-}
+QString CSubExam::BtnName(int16_t index) const { return index >= 0 && index < 5 ? btnName_[index] : QString(); }
 
 void CSubExam::SetBtnName(int16_t index, const QString& value) {
     if (index >= 0 && index < 5) btnName_[index] = value;
@@ -75,10 +73,8 @@ void CSubExam::RecSetGet(const db::Recordset& rs) {
     Try([&] { Name = text(QStringLiteral("Name")); });
     Try([&] { Mode = ReadLong(rs, QStringLiteral("Mode")); });
     Try([&] { Status = ReadShort(rs, QStringLiteral("Status")); });
-    for (int i = 0; i < 5; ++i)
-        Try([&] { btnName_[i] = text(QStringLiteral("Btn%1Name").arg(i)); });
-    for (int i = 0; i < 10; ++i)
-        Try([&] { btnVal_[i] = ReadShort(rs, QStringLiteral("Btn%1Val").arg(i)); });
+    for (int i = 0; i < 5; ++i) Try([&] { btnName_[i] = text(QStringLiteral("Btn%1Name").arg(i)); });
+    for (int i = 0; i < 10; ++i) Try([&] { btnVal_[i] = ReadShort(rs, QStringLiteral("Btn%1Val").arg(i)); });
     for (int i = 0; i < 4; ++i) {
         Try([&] { valueColor_[i] = ReadLong(rs, QStringLiteral("ValColor%1").arg(i)); });
         Try([&] { brightness_[i] = ReadLong(rs, QStringLiteral("Brightness%1").arg(i)); });
@@ -120,14 +116,16 @@ int32_t CSubExam::GetColorByValue(int32_t value, int16_t part) const {
     int32_t colour = ValueColor(part);
     if (part == 0 || part == 1) {
         int band = 0;
-        if (value >= gradationPart_[2]) band = 3;
-        else if (value >= gradationPart_[1]) band = 2;
-        else if (value >= gradationPart_[0]) band = 1;
+        if (value >= gradationPart_[2])
+            band = 3;
+        else if (value >= gradationPart_[1])
+            band = 2;
+        else if (value >= gradationPart_[0])
+            band = 1;
         const int32_t grey = brightness_[band];
         if (grey < -32768 || grey > 32767) ThrowOverflow();
         // RGB() takes a component above 255 as 255 and refuses a negative one.
-        if (grey < 0)
-            throw db::DbError(5, QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
+        if (grey < 0) throw db::DbError(5, QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
         const int32_t level = grey > 255 ? 255 : grey;
         colour |= level + 256 * level + 65536 * level;
     }
@@ -148,4 +146,3 @@ int32_t CSubExam::GetPairExam() const {
 }
 
 }  // namespace mox
-

@@ -21,9 +21,7 @@ CExamData::CExamData() {
     bui_.fill(0);
 }
 
-int16_t CExamData::bData(int16_t index) const {
-    return index >= 0 && index < kSiteCount ? data_[index] : 0;
-}
+int16_t CExamData::bData(int16_t index) const { return index >= 0 && index < kSiteCount ? data_[index] : 0; }
 
 void CExamData::SetbData(int16_t index, int16_t value) {
     if (index < 0 || index >= kSiteCount) return;
@@ -78,13 +76,9 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     Comment = ReadText(rs, QStringLiteral("Comment"));
 }
 
-QString CExamData::ValueText() const {
-    return EncodeFixedWidth(std::span<const uint8_t>(data_), kValueWidth);
-}
+QString CExamData::ValueText() const { return EncodeFixedWidth(std::span<const uint8_t>(data_), kValueWidth); }
 
-QString CExamData::StatusText() const {
-    return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWidth);
-}
+QString CExamData::StatusText() const { return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWidth); }
 
 void CExamData::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("ID"), ID);
@@ -116,10 +110,9 @@ bool CExamData::SetLastBui(int32_t patientId, const QDate& examDate, ToothStatus
     // Only row 0 of the latest earlier examination counts, whatever its item.
     // The date goes in as "yyyy-mm-dd", which sorts before every time of that
     // day, so a row of the same day is never taken for an earlier one.
-    auto rs = conn->OpenRecordset(
-        QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND ExamDate<? AND Row=0 "
-                       "ORDER BY ExamDate DESC, ID DESC"),
-        {patientId, examDate.toString(QStringLiteral("yyyy-MM-dd"))});
+    auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND ExamDate<? AND Row=0 "
+                                                 "ORDER BY ExamDate DESC, ID DESC"),
+                                  {patientId, examDate.toString(QStringLiteral("yyyy-MM-dd"))});
     bool found = false;
     if (!rs->IsEOF()) {
         DecodeFixedWidth(ReadText(*rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(status));

@@ -75,8 +75,8 @@ public:
     void GetRestToothStr(QString& upper, QString& lower) const;
 
     // The two encodings as stored.
-    QString ValueText() const;    // 576 characters, Data1..Data4 joined
-    QString StatusText() const;   // 192 characters, Bui
+    QString ValueText() const;   // 576 characters, Data1..Data4 joined
+    QString StatusText() const;  // 192 characters, Bui
 
 private:
     std::array<uint8_t, kSiteCount> data_;

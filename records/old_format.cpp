@@ -12,12 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <limits>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <limits>
+#include <stdexcept>
 
 namespace mox {
 
@@ -134,9 +134,9 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
         if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
         rs->AddNew();
         rs->SetField(QStringLiteral("ID"), id);
-        for (const char* column : {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3",
-                                   "Data4", "Bui", "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree",
-                                   "CommentID"})
+        for (const char* column :
+             {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+              "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
             rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
         rs->SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
         rs->SetField(QStringLiteral("UpDate"), now);
@@ -172,11 +172,16 @@ int AdoTypeOfDeclared(const QString& declaredType) {
 
 QString OldFormatConversion::GetStageName(int32_t commentId) {
     switch (commentId) {
-    case 1: return QStringLiteral("初診時");
-    case 2: return QStringLiteral("基本治療終了時");
-    case 3: return QStringLiteral("ＳＰＴ移行時");
-    case 4: return QStringLiteral("最新ＳＰＴ時");
-    default: return {};
+        case 1:
+            return QStringLiteral("初診時");
+        case 2:
+            return QStringLiteral("基本治療終了時");
+        case 3:
+            return QStringLiteral("ＳＰＴ移行時");
+        case 4:
+            return QStringLiteral("最新ＳＰＴ時");
+        default:
+            return {};
     }
 }
 
@@ -227,8 +232,8 @@ int16_t OldFormatConversion::IsOldFormatTable() {
     }
     ReleaseMainDb();
     if (result == kFormatUnreadable) {
-        platform::MsgBox(QStringLiteral("データベースの形式を確認できませんでした。変換は行いません。") + kCrLf + kCrLf +
-                             QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description,
+        platform::MsgBox(QStringLiteral("データベースの形式を確認できませんでした。変換は行いません。") + kCrLf +
+                             kCrLf + QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description,
                          48, QStringLiteral("形式確認エラー"));
     }
     return result;
@@ -279,8 +284,9 @@ bool OldFormatConversion::CheckTable() {
         if (copied) MakePrivate(KeptDbPath);
         if (!copied || !SameContent(MainDbPath, KeptDbPath)) {
             if (copied) QFile::remove(KeptDbPath);
-            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") + kCrLf +
-                                 QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath,
+            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
+                                 kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
+                                 MainDbPath,
                              16, QStringLiteral("変換エラー"));
             return false;
         }

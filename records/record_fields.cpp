@@ -5,17 +5,11 @@
 
 namespace mox {
 
-void ThrowSubscript() {
-    throw db::DbError(kErrSubscript, QStringLiteral("インデックスが有効範囲にありません。"));
-}
+void ThrowSubscript() { throw db::DbError(kErrSubscript, QStringLiteral("インデックスが有効範囲にありません。")); }
 
-void ThrowOverflow() {
-    throw db::DbError(db::kErrOverflow, QStringLiteral("オーバーフローしました。"));
-}
+void ThrowOverflow() { throw db::DbError(db::kErrOverflow, QStringLiteral("オーバーフローしました。")); }
 
-void ThrowTypeMismatch() {
-    throw db::DbError(db::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
-}
+void ThrowTypeMismatch() { throw db::DbError(db::kErrTypeMismatch, QStringLiteral("型が一致しません。")); }
 
 QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
@@ -39,13 +33,13 @@ int64_t ReadRanged(const db::Recordset& rs, const QString& column, int64_t min, 
 }  // namespace
 
 int32_t ReadLong(const db::Recordset& rs, const QString& column) {
-    return static_cast<int32_t>(ReadRanged(rs, column, std::numeric_limits<int32_t>::min(),
-                                           std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        ReadRanged(rs, column, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 int16_t ReadShort(const db::Recordset& rs, const QString& column) {
-    return static_cast<int16_t>(ReadRanged(rs, column, std::numeric_limits<int16_t>::min(),
-                                           std::numeric_limits<int16_t>::max()));
+    return static_cast<int16_t>(
+        ReadRanged(rs, column, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
 uint8_t ReadByte(const db::Recordset& rs, const QString& column) {
@@ -112,8 +106,7 @@ void Decode(const QString& text, int width, std::span<T> out) {
     const qsizetype count = n / width + (n % width != 0 ? 1 : 0);
     for (qsizetype k = 0; k < count; ++k) {
         if (k >= static_cast<qsizetype>(out.size())) ThrowSubscript();
-        const long value = ParseFixedWidthPiece(QStringView(text).mid(k * width, width),
-                                                std::numeric_limits<T>::min(),
+        const long value = ParseFixedWidthPiece(QStringView(text).mid(k * width, width), std::numeric_limits<T>::min(),
                                                 std::numeric_limits<T>::max());
         out[k] = static_cast<T>(value);
     }

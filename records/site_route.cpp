@@ -16,8 +16,7 @@ constexpr int kSiteCodeSlot[6][4] = {
 // Jaw sequences: 1 upper 18 -> 28, 2 lower 48 -> 38, 3 upper 28 -> 18, 4 lower 38 -> 48.
 constexpr int kModeJaws[8][2] = {{1, 2}, {1, 4}, {3, 4}, {3, 2}, {2, 1}, {2, 3}, {4, 3}, {4, 1}};
 constexpr int kModeQuadrants[8][4] = {
-    {0, 1, 2, 3}, {0, 1, 3, 2}, {1, 0, 3, 2}, {1, 0, 2, 3},
-    {2, 3, 0, 1}, {2, 3, 1, 0}, {3, 2, 1, 0}, {3, 2, 0, 1},
+    {0, 1, 2, 3}, {0, 1, 3, 2}, {1, 0, 3, 2}, {1, 0, 2, 3}, {2, 3, 0, 1}, {2, 3, 1, 0}, {3, 2, 1, 0}, {3, 2, 0, 1},
 };
 
 // Built-in furcation site orders: lingual row before buccal, each in the
@@ -74,10 +73,14 @@ bool ParseSegment(const QString& name, Segment& segment) {
 // Furcation entrances by furcation kind of the tooth.
 bool IsFurcationEntrance(int furcationKind, int code) {
     switch (furcationKind) {
-    case 3: return code == kBC || code == kLM || code == kLD;
-    case 21: return code == kBM || code == kBD;
-    case 22: return code == kBC || code == kLC;
-    default: return false;
+        case 3:
+            return code == kBC || code == kLM || code == kLD;
+        case 21:
+            return code == kBM || code == kBD;
+        case 22:
+            return code == kBC || code == kLC;
+        default:
+            return false;
     }
 }
 
@@ -135,10 +138,18 @@ void CToothPosition::MakeQuadrantOrder(int first, int second, bool gap) {
         for (int i = 0; i < perJaw; ++i) {
             int tooth = 0;
             switch (sequence) {
-            case 1: tooth = i; break;
-            case 2: tooth = 16 + i; break;
-            case 3: tooth = perJaw - 1 - i; break;
-            default: tooth = 16 + perJaw - 1 - i; break;
+                case 1:
+                    tooth = i;
+                    break;
+                case 2:
+                    tooth = 16 + i;
+                    break;
+                case 3:
+                    tooth = perJaw - 1 - i;
+                    break;
+                default:
+                    tooth = 16 + perJaw - 1 - i;
+                    break;
             }
             toothRoute_[offset + i] = static_cast<int16_t>(tooth);
         }

@@ -12,9 +12,7 @@ constexpr int kKihonVectorLength = 48;
 
 CCharge::CCharge() : UpDate(ZeroDate()) {}
 
-uint8_t CCharge::PocketPosition(int16_t index) const {
-    return index >= 0 && index < 6 ? pocketPosition_[index] : 0;
-}
+uint8_t CCharge::PocketPosition(int16_t index) const { return index >= 0 && index < 6 ? pocketPosition_[index] : 0; }
 
 void CCharge::SetPocketPosition(int16_t index, uint8_t value) {
     if (index >= 0 && index < 6) pocketPosition_[index] = value;

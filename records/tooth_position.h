@@ -81,8 +81,8 @@ public:
     // quadrant order. furcation: the built-in furcation route of the mode.
     // gap: the tooth route as the gap route. A plaque pattern of more than
     // 16 characters rebuilds the plaque route, else it is left as it was.
-    void MakeMove(int32_t mode, int16_t kind, const QString& pattern, bool furcation = false,
-                  bool gap = false, const QString& plaquePattern = QString());
+    void MakeMove(int32_t mode, int16_t kind, const QString& pattern, bool furcation = false, bool gap = false,
+                  const QString& plaquePattern = QString());
 
     bool IsInputOK(int16_t status) const;
 

@@ -97,52 +97,52 @@ QImage PaintButton(const PaintRequest& rq, PaintLayout* layout) {
     caption.SetColour(TranslateOleColor(rq.look.fore));
 
     switch (props.arrange) {
-    case 3:
-    case 4: {
-        captionArea.setWidth(face.width() - (iw + 10));
-        caption.SetArea(captionArea);
-        const int tw = caption.Measure(font, fm).width();
-        const int start = face.width() / 2 - (tw + 5 + iw) / 2;
-        if (props.arrange == 3) {
-            imageX = start;
-            captionX = start + iw + 5;
-        } else {
-            captionX = start;
-            imageX = start + tw + 5;
+        case 3:
+        case 4: {
+            captionArea.setWidth(face.width() - (iw + 10));
+            caption.SetArea(captionArea);
+            const int tw = caption.Measure(font, fm).width();
+            const int start = face.width() / 2 - (tw + 5 + iw) / 2;
+            if (props.arrange == 3) {
+                imageX = start;
+                captionX = start + iw + 5;
+            } else {
+                captionX = start;
+                imageX = start + tw + 5;
+            }
+            imageX = NotACode(imageX);
+            captionX = NotACode(captionX);
+            imageY = captionY = kAlignCentre;
+            break;
         }
-        imageX = NotACode(imageX);
-        captionX = NotACode(captionX);
-        imageY = captionY = kAlignCentre;
-        break;
-    }
-    case 1:
-    case 2: {
-        captionArea.setHeight(face.height() - (ih + 10));
-        caption.SetArea(captionArea);
-        const int th = caption.Measure(font, fm).height();
-        const int top = face.height() / 2 - (ih + 5 + th) / 2;
-        if (props.arrange == 1) {
-            imageY = top;
-            captionY = top + ih + 5;
-        } else {
-            captionY = top;
-            imageY = top + th + 5;
+        case 1:
+        case 2: {
+            captionArea.setHeight(face.height() - (ih + 10));
+            caption.SetArea(captionArea);
+            const int th = caption.Measure(font, fm).height();
+            const int top = face.height() / 2 - (ih + 5 + th) / 2;
+            if (props.arrange == 1) {
+                imageY = top;
+                captionY = top + ih + 5;
+            } else {
+                captionY = top;
+                imageY = top + th + 5;
+            }
+            imageY = NotACode(imageY);
+            captionY = NotACode(captionY);
+            imageX = captionX = kAlignCentre;
+            break;
         }
-        imageY = NotACode(imageY);
-        captionY = NotACode(captionY);
-        imageX = captionX = kAlignCentre;
-        break;
-    }
-    default:
-        if (!IsAlignCode(captionX)) {
-            captionArea.setLeft(captionArea.left() + captionX);
-            captionX = 0;
-        }
-        if (!IsAlignCode(captionY)) {
-            captionArea.setTop(captionArea.top() + captionY);
-            captionY = 0;
-        }
-        break;
+        default:
+            if (!IsAlignCode(captionX)) {
+                captionArea.setLeft(captionArea.left() + captionX);
+                captionX = 0;
+            }
+            if (!IsAlignCode(captionY)) {
+                captionArea.setTop(captionArea.top() + captionY);
+                captionY = 0;
+            }
+            break;
     }
     caption.SetArea(captionArea);
     caption.SetPositionCodes(captionX, captionY);

@@ -20,7 +20,7 @@ struct PaintRequest {
     bool pressed = false;
     bool focusOutline = false;  // user mode, focused and FocusRect
     QSize size;
-    QRegion region;             // the shape's region
+    QRegion region;  // the shape's region
     const ImageList* images = nullptr;
     int dpiX = 96;
     int dpiY = 96;

@@ -34,30 +34,54 @@ QPainterPath ShapePath(int kind, int w, int h) {
     const int cy = h / 2;
     QPainterPath path;
     switch (kind) {
-    case 0: path.addEllipse(QRectF(0, 0, w, h)); break;
-    case 1: return Polygon({{cx, 0}, {0, h}, {w, h}});
-    case 2: return Polygon({{cx, h}, {0, 0}, {w, 0}});
-    case 3: return Polygon({{0, cy}, {w, 0}, {w, h}});
-    case 4: return Polygon({{w, cy}, {0, 0}, {0, h}});
-    case 5: path.addRect(QRectF(0, 0, w, h)); break;
-    case 6: return Polygon({{w, cy}, {cx, h}, {0, cy}, {cx, 0}});
-    case 7: return Polygon({{w, h}, {e, h}, {0, 0}, {w - e, 0}});
-    case 8: return Polygon({{w, 0}, {w - e, h}, {0, h}, {e, 0}});
-    case 9: {
-        // Windows' round rectangle leaves out its right and bottom edge, hence
-        // its (w + 1, h + 1); pixel-centre filling here already does.
-        const qreal r = (h < w ? h : w) / 2;
-        path.addRoundedRect(QRectF(0, 0, w, h), r / 2, r / 2);
-        break;
-    }
-    // Half circles: the whole ellipse, cut to the control's rectangle.
-    case 10: path.addEllipse(QRectF(0, 0, 2.0 * w, h)); path = path.intersected(ShapePath(5, w, h)); break;
-    case 11: path.addEllipse(QRectF(-w, 0, 2.0 * w, h)); path = path.intersected(ShapePath(5, w, h)); break;
-    case 12: path.addEllipse(QRectF(0, 0, w, 2.0 * h)); path = path.intersected(ShapePath(5, w, h)); break;
-    case 13: path.addEllipse(QRectF(0, -h, w, 2.0 * h)); path = path.intersected(ShapePath(5, w, h)); break;
-    case 14:
-        return Polygon({{w / 2, 0}, {w / 5, h}, {w, h / 3}, {0, h / 3}, {4 * (w / 5), h}}, Qt::WindingFill);
-    default: break;
+        case 0:
+            path.addEllipse(QRectF(0, 0, w, h));
+            break;
+        case 1:
+            return Polygon({{cx, 0}, {0, h}, {w, h}});
+        case 2:
+            return Polygon({{cx, h}, {0, 0}, {w, 0}});
+        case 3:
+            return Polygon({{0, cy}, {w, 0}, {w, h}});
+        case 4:
+            return Polygon({{w, cy}, {0, 0}, {0, h}});
+        case 5:
+            path.addRect(QRectF(0, 0, w, h));
+            break;
+        case 6:
+            return Polygon({{w, cy}, {cx, h}, {0, cy}, {cx, 0}});
+        case 7:
+            return Polygon({{w, h}, {e, h}, {0, 0}, {w - e, 0}});
+        case 8:
+            return Polygon({{w, 0}, {w - e, h}, {0, h}, {e, 0}});
+        case 9: {
+            // Windows' round rectangle leaves out its right and bottom edge, hence
+            // its (w + 1, h + 1); pixel-centre filling here already does.
+            const qreal r = (h < w ? h : w) / 2;
+            path.addRoundedRect(QRectF(0, 0, w, h), r / 2, r / 2);
+            break;
+        }
+        // Half circles: the whole ellipse, cut to the control's rectangle.
+        case 10:
+            path.addEllipse(QRectF(0, 0, 2.0 * w, h));
+            path = path.intersected(ShapePath(5, w, h));
+            break;
+        case 11:
+            path.addEllipse(QRectF(-w, 0, 2.0 * w, h));
+            path = path.intersected(ShapePath(5, w, h));
+            break;
+        case 12:
+            path.addEllipse(QRectF(0, 0, w, 2.0 * h));
+            path = path.intersected(ShapePath(5, w, h));
+            break;
+        case 13:
+            path.addEllipse(QRectF(0, -h, w, 2.0 * h));
+            path = path.intersected(ShapePath(5, w, h));
+            break;
+        case 14:
+            return Polygon({{w / 2, 0}, {w / 5, h}, {w, h / 3}, {0, h / 3}, {4 * (w / 5), h}}, Qt::WindingFill);
+        default:
+            break;
     }
     return path;
 }

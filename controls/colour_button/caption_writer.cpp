@@ -40,8 +40,8 @@ namespace {
 bool TurnsInColumn(const QString& character) {
     if (character.size() != 1) return false;
     const char16_t c = character.at(0).unicode();
-    static const char16_t kTurned[] = {u'ー', u'―', u'—', u'－', u'～', u'〜', u'…', u'‥', u'（', u'）', u'［',
-                                       u'］', u'｛', u'｝', u'＜', u'＞', u'＝', u'→', u'←'};
+    static const char16_t kTurned[] = {u'ー', u'―',  u'—',  u'－', u'～', u'〜', u'…',  u'‥', u'（', u'）',
+                                       u'［', u'］', u'｛', u'｝', u'＜', u'＞', u'＝', u'→', u'←'};
     return (c >= 0x3008 && c <= 0x3011) || (c >= 0x3014 && c <= 0x301B) ||
            std::find(std::begin(kTurned), std::end(kTurned), c) != std::end(kTurned);
 }
@@ -117,8 +117,10 @@ void CaptionWriter::Draw(QPainter& painter, const QRect& clip) const {
             const QString text = lines_[i].join(QString());
             const int width = fm.horizontalAdvance(text);
             int x = block.left();
-            if (codeX_ == kAlignCentre) x += (block.width() - width) / 2;
-            else if (codeX_ == kAlignEnd) x += block.width() - width;
+            if (codeX_ == kAlignCentre)
+                x += (block.width() - width) / 2;
+            else if (codeX_ == kAlignEnd)
+                x += block.width() - width;
             painter.drawText(x, block.top() + int(i) * lineHeight_ + fm.ascent(), text);
         }
         painter.restore();
@@ -135,8 +137,10 @@ void CaptionWriter::Draw(QPainter& painter, const QRect& clip) const {
         const int x = block.right() + 1 - int(c + 1) * columnWidth_;
         int y = block.top();
         const int slack = block.height() - int(column.size()) * lineHeight_;
-        if (codeY_ == kAlignEnd) y += slack;
-        else if (codeY_ == kAlignCentre) y += slack / 2;
+        if (codeY_ == kAlignEnd)
+            y += slack;
+        else if (codeY_ == kAlignCentre)
+            y += slack / 2;
         for (const QString& ch : column) {
             const QRectF cell(x, y, columnWidth_, lineHeight_);
             const int w = fm.horizontalAdvance(ch);

@@ -26,7 +26,10 @@ public:
     void SetText(const QString& text) { text_ = text; }
     void SetVertical(bool vertical) { vertical_ = vertical; }
     void SetAutoTurn(bool autoTurn) { autoTurn_ = autoTurn; }
-    void SetPositionCodes(int x, int y) { codeX_ = x; codeY_ = y; }
+    void SetPositionCodes(int x, int y) {
+        codeX_ = x;
+        codeY_ = y;
+    }
     void SetArea(const QRect& area) { area_ = area; }
     void SetColour(const QColor& colour) { colour_ = colour; }
     // The stock font names a vertical face ('@' before the family name).

@@ -26,10 +26,14 @@ QString Unquoted(const QString& raw) {
             continue;
         }
         const QChar e = body.at(++i);
-        if (e == u'r') out += u'\r';
-        else if (e == u'n') out += u'\n';
-        else if (e == u't') out += u'\t';
-        else out += e;
+        if (e == u'r')
+            out += u'\r';
+        else if (e == u'n')
+            out += u'\n';
+        else if (e == u't')
+            out += u'\t';
+        else
+            out += e;
     }
     return out;
 }
@@ -75,13 +79,20 @@ bool ParseFont(const QVariant& v, QFont* out) {
         const QVariantMap m = v.toMap();
         for (auto it = m.begin(); it != m.end(); ++it) {
             const QString key = it.key().toLower();
-            if (key == QLatin1String("name")) font.setFamily(it.value().toString());
-            else if (key == QLatin1String("size")) font.setPointSizeF(it.value().toDouble());
-            else if (key == QLatin1String("bold")) font.setBold(it.value().toBool());
-            else if (key == QLatin1String("italic")) font.setItalic(it.value().toBool());
-            else if (key == QLatin1String("underline")) font.setUnderline(it.value().toBool());
-            else if (key == QLatin1String("strikethrough")) font.setStrikeOut(it.value().toBool());
-            else return false;
+            if (key == QLatin1String("name"))
+                font.setFamily(it.value().toString());
+            else if (key == QLatin1String("size"))
+                font.setPointSizeF(it.value().toDouble());
+            else if (key == QLatin1String("bold"))
+                font.setBold(it.value().toBool());
+            else if (key == QLatin1String("italic"))
+                font.setItalic(it.value().toBool());
+            else if (key == QLatin1String("underline"))
+                font.setUnderline(it.value().toBool());
+            else if (key == QLatin1String("strikethrough"))
+                font.setStrikeOut(it.value().toBool());
+            else
+                return false;
         }
     } else {
         const QStringList parts = v.toString().split(u',');
@@ -93,11 +104,16 @@ bool ParseFont(const QVariant& v, QFont* out) {
         font.setPointSizeF(size);
         for (int i = 2; i < parts.size(); ++i) {
             const QString style = parts[i].trimmed().toLower();
-            if (style == QLatin1String("bold")) font.setBold(true);
-            else if (style == QLatin1String("italic")) font.setItalic(true);
-            else if (style == QLatin1String("underline")) font.setUnderline(true);
-            else if (style == QLatin1String("strikethrough")) font.setStrikeOut(true);
-            else return false;
+            if (style == QLatin1String("bold"))
+                font.setBold(true);
+            else if (style == QLatin1String("italic"))
+                font.setItalic(true);
+            else if (style == QLatin1String("underline"))
+                font.setUnderline(true);
+            else if (style == QLatin1String("strikethrough"))
+                font.setStrikeOut(true);
+            else
+                return false;
         }
     }
     if (font.family().isEmpty()) return false;
@@ -107,8 +123,10 @@ bool ParseFont(const QVariant& v, QFont* out) {
 
 bool LoadImages(const QVariant& v, const QString& baseDir, QList<QImage>* images, QString* failed) {
     QStringList paths;
-    if (v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QStringList) paths = v.toStringList();
-    else paths = v.toString().split(u'|', Qt::SkipEmptyParts);
+    if (v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QStringList)
+        paths = v.toStringList();
+    else
+        paths = v.toString().split(u'|', Qt::SkipEmptyParts);
     const QDir base(baseDir.isEmpty() ? QDir::currentPath() : baseDir);
     for (const QString& p : paths) {
         const QString path = base.filePath(p.trimmed());
@@ -129,8 +147,9 @@ std::map<QString, ButtonDesign> ParseDesignJson(const QByteArray& json, QString*
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     std::map<QString, ButtonDesign> designs;
     if (!doc.isObject()) {
-        if (error) *error = parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                                          : QStringLiteral("not an object");
+        if (error)
+            *error = parseError.error != QJsonParseError::NoError ? parseError.errorString()
+                                                                  : QStringLiteral("not an object");
         return designs;
     }
     const QJsonObject root = doc.object();
@@ -164,12 +183,38 @@ std::map<QString, ButtonDesign> ParseDesignIni(const QString& text) {
 
 const std::vector<const char*>& DesignOrder() {
     static const std::vector<const char*> kOrder = {
-        "Width", "Height", "ButtonForm", "ButtonShadow", "FocusRect", "Style", "Arrange",
-        "ImagePosX", "ImagePosY", "CaptionPosX", "CaptionPosY", "TopToWrite", "AutoTurn", "Transparent",
-        "Font", "BackColor", "ForeColor", "DownBackColor", "DownForeColor", "DisabledBackColor",
-        "DisabledForeColor", "MouseOverBackColor", "MouseOverForeColor", "MouseOverPriority",
-        "ImageList", "ImageIndex", "DownImageIndex", "DisabledImageIndex", "MouseOverImageIndex",
-        "Caption", "Value", "Enabled",
+        "Width",
+        "Height",
+        "ButtonForm",
+        "ButtonShadow",
+        "FocusRect",
+        "Style",
+        "Arrange",
+        "ImagePosX",
+        "ImagePosY",
+        "CaptionPosX",
+        "CaptionPosY",
+        "TopToWrite",
+        "AutoTurn",
+        "Transparent",
+        "Font",
+        "BackColor",
+        "ForeColor",
+        "DownBackColor",
+        "DownForeColor",
+        "DisabledBackColor",
+        "DisabledForeColor",
+        "MouseOverBackColor",
+        "MouseOverForeColor",
+        "MouseOverPriority",
+        "ImageList",
+        "ImageIndex",
+        "DownImageIndex",
+        "DisabledImageIndex",
+        "MouseOverImageIndex",
+        "Caption",
+        "Value",
+        "Enabled",
     };
     return kOrder;
 }
@@ -209,14 +254,16 @@ std::vector<DesignError> ApplyDesign(com::IDispatchObject& button, const ButtonD
         if (info->type == PropType::Colour) {
             OleColor colour = 0;
             if (!ParseColour(raw, &colour)) {
-                errors.push_back({written, com::DISP_E_TYPEMISMATCH, QStringLiteral("色の値が正しくありません: %1").arg(raw.toString())});
+                errors.push_back({written, com::DISP_E_TYPEMISMATCH,
+                                  QStringLiteral("色の値が正しくありません: %1").arg(raw.toString())});
                 continue;
             }
             value = colour;
         } else if (info->type == PropType::Font) {
             QFont font;
             if (!ParseFont(raw, &font)) {
-                errors.push_back({written, com::DISP_E_TYPEMISMATCH, QStringLiteral("フォントの指定が正しくありません。")});
+                errors.push_back(
+                    {written, com::DISP_E_TYPEMISMATCH, QStringLiteral("フォントの指定が正しくありません。")});
                 continue;
             }
             value = font;

@@ -23,7 +23,8 @@ enum SystemColour : int {
 
 constexpr OleColor SystemOleColor(int index) { return 0x80000000u | static_cast<uint32_t>(index); }
 constexpr OleColor RgbOleColor(int r, int g, int b) {
-    return static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 | static_cast<uint32_t>(b & 0xFF) << 16;
+    return static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 |
+           static_cast<uint32_t>(b & 0xFF) << 16;
 }
 
 // The RGB value a colour is drawn in; unknown system colours draw black.

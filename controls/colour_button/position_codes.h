@@ -17,10 +17,14 @@ inline int NotACode(int position) { return IsAlignCode(position) ? 0 : position;
 // Start of an item of `length` placed by `code` along an area.
 inline int PlaceAlong(int code, int areaStart, int areaLength, int length) {
     switch (code) {
-    case kAlignStart: return NotACode(areaStart);
-    case kAlignCentre: return NotACode(areaStart + (areaLength - length) / 2);
-    case kAlignEnd: return NotACode(areaStart + areaLength - length);
-    default: return NotACode(areaStart + code);
+        case kAlignStart:
+            return NotACode(areaStart);
+        case kAlignCentre:
+            return NotACode(areaStart + (areaLength - length) / 2);
+        case kAlignEnd:
+            return NotACode(areaStart + areaLength - length);
+        default:
+            return NotACode(areaStart + code);
     }
 }
 

@@ -40,31 +40,31 @@ HRESULT PrismetModel::Put(DISPID id, const Variant& value, com::ExceptionInfo* e
     props_.Set(id, coerced);
 
     switch (id) {
-    case kDispButtonForm:
-        effects->rebuildShape = true;
-        break;
-    case kDispWidth:
-    case kDispHeight:
-        effects->resize = true;
-        break;
-    case kDispStyle:
-        props_.value = 0;
-        pressed_ = false;
-        break;
-    case kDispValue:
-        if (props_.value == 1 && !pressed_) {
-            pressed_ = true;
-            effects->fireClick = true;
-        } else if (props_.value == 0 && pressed_) {
+        case kDispButtonForm:
+            effects->rebuildShape = true;
+            break;
+        case kDispWidth:
+        case kDispHeight:
+            effects->resize = true;
+            break;
+        case kDispStyle:
+            props_.value = 0;
             pressed_ = false;
-            effects->fireClick = true;
-        }
-        break;
-    case kDispEnabled:
-        effects->enabledChanged = true;
-        break;
-    default:
-        break;
+            break;
+        case kDispValue:
+            if (props_.value == 1 && !pressed_) {
+                pressed_ = true;
+                effects->fireClick = true;
+            } else if (props_.value == 0 && pressed_) {
+                pressed_ = false;
+                effects->fireClick = true;
+            }
+            break;
+        case kDispEnabled:
+            effects->enabledChanged = true;
+            break;
+        default:
+            break;
     }
     return S_OK;
 }

@@ -10,7 +10,7 @@ namespace mox::prismet {
 
 // What a put asks the window to do afterwards.
 struct PutEffects {
-    bool redraw = false;       // also "marked modified"
+    bool redraw = false;  // also "marked modified"
     bool rebuildShape = false;
     bool resize = false;
     bool fireClick = false;

@@ -52,7 +52,8 @@ CPrismetPpg2::CPrismetPpg2(QWidget* parent) : PropertyPageBase(QStringLiteral("�
         const std::pair<const char*, const char*> colourRows[] = {{"背景色", group.back}, {"文字色", group.fore}};
         int r = 0;
         for (const auto& [label, property] : colourRows) {
-            ColourRow row{property, new QLabel(box), new QPushButton(QStringLiteral("色選択"), box), new QLineEdit(box)};
+            ColourRow row{property, new QLabel(box), new QPushButton(QStringLiteral("色選択"), box),
+                          new QLineEdit(box)};
             const QString name = QString::fromLatin1(property);
             row.swatch->setObjectName(name + QStringLiteral("Swatch"));
             row.swatch->setFixedSize(40, 18);

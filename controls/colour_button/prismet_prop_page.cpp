@@ -44,8 +44,10 @@ void LoadBoolean(QComboBox* box, const QVariant& value) {
     box->setCurrentIndex(box->itemData(0).toBool() == on ? 0 : 1);
 }
 
-const QStringList kHorizontalPresets = {QStringLiteral("-1 左端"), QStringLiteral("-2 横中央"), QStringLiteral("-3 右端")};
-const QStringList kVerticalPresets = {QStringLiteral("-1 上寄せ"), QStringLiteral("-2 縦中央"), QStringLiteral("-3 下寄せ")};
+const QStringList kHorizontalPresets = {QStringLiteral("-1 左端"), QStringLiteral("-2 横中央"),
+                                        QStringLiteral("-3 右端")};
+const QStringList kVerticalPresets = {QStringLiteral("-1 上寄せ"), QStringLiteral("-2 縦中央"),
+                                      QStringLiteral("-3 下寄せ")};
 
 }  // namespace
 
@@ -73,10 +75,12 @@ CPrismetPropPage::CPrismetPropPage(QWidget* parent) : PropertyPageBase(QStringLi
     shapeIcon_->setFixedSize(20, 20);
     buttonShadow_ = List(QStringLiteral("ButtonShadow"),
                          {QStringLiteral("0-標準"), QStringLiteral("1-細め"), QStringLiteral("2-なし")}, page);
-    style_ = List(QStringLiteral("Style"), {QStringLiteral("0 - 通常ボタン"), QStringLiteral("1 - チェックボタン")}, page);
+    style_ =
+        List(QStringLiteral("Style"), {QStringLiteral("0 - 通常ボタン"), QStringLiteral("1 - チェックボタン")}, page);
     // "する" (wrap) stores True: the caption wraps when AutoTurn is True.
     autoTurn_ = BooleanList(QStringLiteral("AutoTurn"), QStringLiteral("する"), true, QStringLiteral("しない"), page);
-    topToWrite_ = BooleanList(QStringLiteral("TopToWrite"), QStringLiteral("横書き"), false, QStringLiteral("縦書き"), page);
+    topToWrite_ =
+        BooleanList(QStringLiteral("TopToWrite"), QStringLiteral("横書き"), false, QStringLiteral("縦書き"), page);
     focusRect_ = BooleanList(QStringLiteral("FocusRect"), QStringLiteral("なし"), false, QStringLiteral("あり"), page);
     arrange_ = List(QStringLiteral("Arrange"),
                     {QStringLiteral("0 - なし"), QStringLiteral("1 - ｷｬﾌﾟｼｮﾝ：下　ｲﾒｰｼﾞ：上"),
@@ -106,7 +110,8 @@ CPrismetPropPage::CPrismetPropPage(QWidget* parent) : PropertyPageBase(QStringLi
     auto* place = new QGridLayout(placeGroup);
     place->addWidget(new QLabel(QStringLiteral("アレンジ"), placeGroup), 0, 0);
     place->addWidget(arrange_, 0, 1, 1, 2);
-    place->addWidget(new QLabel(QStringLiteral("※Arrangeプロパティが０の場合のみ下記プロパティ有効"), placeGroup), 1, 0, 1, 3);
+    place->addWidget(new QLabel(QStringLiteral("※Arrangeプロパティが０の場合のみ下記プロパティ有効"), placeGroup), 1, 0,
+                     1, 3);
     place->addWidget(new QLabel(QStringLiteral("水平方向"), placeGroup), 2, 1);
     place->addWidget(new QLabel(QStringLiteral("垂直方向"), placeGroup), 2, 2);
     place->addWidget(new QLabel(QStringLiteral("キャプション"), placeGroup), 3, 0);
@@ -164,11 +169,14 @@ com::HRESULT CPrismetPropPage::Save() {
         {"Arrange", arrange_, false},
     };
     for (const ListField& f : lists) {
-        const com::Variant value = f.boolean ? com::Variant(f.box->currentData().toBool()) : com::Variant(f.box->currentIndex());
+        const com::Variant value =
+            f.boolean ? com::Variant(f.box->currentData().toBool()) : com::Variant(f.box->currentIndex());
         if (const com::HRESULT hr = Write(f.name, value, f.box); !com::Succeeded(hr)) return hr;
     }
-    const std::pair<const char*, QComboBox*> positions[] = {
-        {"CaptionPosX", captionPosX_}, {"CaptionPosY", captionPosY_}, {"ImagePosX", imagePosX_}, {"ImagePosY", imagePosY_}};
+    const std::pair<const char*, QComboBox*> positions[] = {{"CaptionPosX", captionPosX_},
+                                                            {"CaptionPosY", captionPosY_},
+                                                            {"ImagePosX", imagePosX_},
+                                                            {"ImagePosY", imagePosY_}};
     for (const auto& [name, box] : positions) {
         QString text = box->currentText();
         for (int i = 0; i < box->count(); ++i)

@@ -77,38 +77,70 @@ QFont PrismetProps::DefaultFont() {
 
 Variant PrismetProps::Get(DISPID id) const {
     switch (id) {
-    case kDispButtonForm: return int(buttonForm);
-    case kDispImagePosX: return int(imagePosX);
-    case kDispImagePosY: return int(imagePosY);
-    case kDispCaptionPosX: return int(captionPosX);
-    case kDispCaptionPosY: return int(captionPosY);
-    case kDispButtonShadow: return int(buttonShadow);
-    case kDispHeight: return int(height);
-    case kDispWidth: return int(width);
-    case kDispTopToWrite: return topToWrite;
-    case kDispAutoTurn: return autoTurn;
-    case kDispStyle: return int(style);
-    case kDispValue: return int(value);
-    case kDispDownBackColor: return downBackColor;
-    case kDispDownForeColor: return downForeColor;
-    case kDispArrange: return int(arrange);
-    case kDispImageIndex: return int(imageIndex);
-    case kDispDownImageIndex: return int(downImageIndex);
-    case kDispFocusRect: return focusRect;
-    case kDispDisabledImageIndex: return int(disabledImageIndex);
-    case kDispDisabledBackColor: return disabledBackColor;
-    case kDispDisabledForeColor: return disabledForeColor;
-    case kDispTransparent: return transparent;
-    case kDispMouseOverBackColor: return mouseOverBackColor;
-    case kDispMouseOverForeColor: return mouseOverForeColor;
-    case kDispMouseOverImageIndex: return int(mouseOverImageIndex);
-    case kDispMouseOverPriority: return mouseOverPriority;
-    case kDispEnabled: return enabled;
-    case kDispFont: return font;
-    case kDispBackColor: return backColor;
-    case kDispForeColor: return foreColor;
-    case kDispCaption: return caption;
-    default: return {};
+        case kDispButtonForm:
+            return int(buttonForm);
+        case kDispImagePosX:
+            return int(imagePosX);
+        case kDispImagePosY:
+            return int(imagePosY);
+        case kDispCaptionPosX:
+            return int(captionPosX);
+        case kDispCaptionPosY:
+            return int(captionPosY);
+        case kDispButtonShadow:
+            return int(buttonShadow);
+        case kDispHeight:
+            return int(height);
+        case kDispWidth:
+            return int(width);
+        case kDispTopToWrite:
+            return topToWrite;
+        case kDispAutoTurn:
+            return autoTurn;
+        case kDispStyle:
+            return int(style);
+        case kDispValue:
+            return int(value);
+        case kDispDownBackColor:
+            return downBackColor;
+        case kDispDownForeColor:
+            return downForeColor;
+        case kDispArrange:
+            return int(arrange);
+        case kDispImageIndex:
+            return int(imageIndex);
+        case kDispDownImageIndex:
+            return int(downImageIndex);
+        case kDispFocusRect:
+            return focusRect;
+        case kDispDisabledImageIndex:
+            return int(disabledImageIndex);
+        case kDispDisabledBackColor:
+            return disabledBackColor;
+        case kDispDisabledForeColor:
+            return disabledForeColor;
+        case kDispTransparent:
+            return transparent;
+        case kDispMouseOverBackColor:
+            return mouseOverBackColor;
+        case kDispMouseOverForeColor:
+            return mouseOverForeColor;
+        case kDispMouseOverImageIndex:
+            return int(mouseOverImageIndex);
+        case kDispMouseOverPriority:
+            return mouseOverPriority;
+        case kDispEnabled:
+            return enabled;
+        case kDispFont:
+            return font;
+        case kDispBackColor:
+            return backColor;
+        case kDispForeColor:
+            return foreColor;
+        case kDispCaption:
+            return caption;
+        default:
+            return {};
     }
 }
 
@@ -117,73 +149,136 @@ void PrismetProps::Set(DISPID id, const Variant& v) {
     const bool b = v.toBool();
     const OleColor c = v.toUInt();
     switch (id) {
-    case kDispButtonForm: buttonForm = s; break;
-    case kDispImagePosX: imagePosX = s; break;
-    case kDispImagePosY: imagePosY = s; break;
-    case kDispCaptionPosX: captionPosX = s; break;
-    case kDispCaptionPosY: captionPosY = s; break;
-    case kDispButtonShadow: buttonShadow = s; break;
-    case kDispHeight: height = s; break;
-    case kDispWidth: width = s; break;
-    case kDispTopToWrite: topToWrite = b; break;
-    case kDispAutoTurn: autoTurn = b; break;
-    case kDispStyle: style = s; break;
-    case kDispValue: value = s; break;
-    case kDispDownBackColor: downBackColor = c; break;
-    case kDispDownForeColor: downForeColor = c; break;
-    case kDispArrange: arrange = s; break;
-    case kDispImageIndex: imageIndex = s; break;
-    case kDispDownImageIndex: downImageIndex = s; break;
-    case kDispFocusRect: focusRect = b; break;
-    case kDispDisabledImageIndex: disabledImageIndex = s; break;
-    case kDispDisabledBackColor: disabledBackColor = c; break;
-    case kDispDisabledForeColor: disabledForeColor = c; break;
-    case kDispTransparent: transparent = b; break;
-    case kDispMouseOverBackColor: mouseOverBackColor = c; break;
-    case kDispMouseOverForeColor: mouseOverForeColor = c; break;
-    case kDispMouseOverImageIndex: mouseOverImageIndex = s; break;
-    case kDispMouseOverPriority: mouseOverPriority = b; break;
-    case kDispEnabled: enabled = b; break;
-    case kDispFont: font = v.value<QFont>(); break;
-    case kDispBackColor: backColor = c; break;
-    case kDispForeColor: foreColor = c; break;
-    case kDispCaption: caption = v.toString(); break;
-    default: break;
+        case kDispButtonForm:
+            buttonForm = s;
+            break;
+        case kDispImagePosX:
+            imagePosX = s;
+            break;
+        case kDispImagePosY:
+            imagePosY = s;
+            break;
+        case kDispCaptionPosX:
+            captionPosX = s;
+            break;
+        case kDispCaptionPosY:
+            captionPosY = s;
+            break;
+        case kDispButtonShadow:
+            buttonShadow = s;
+            break;
+        case kDispHeight:
+            height = s;
+            break;
+        case kDispWidth:
+            width = s;
+            break;
+        case kDispTopToWrite:
+            topToWrite = b;
+            break;
+        case kDispAutoTurn:
+            autoTurn = b;
+            break;
+        case kDispStyle:
+            style = s;
+            break;
+        case kDispValue:
+            value = s;
+            break;
+        case kDispDownBackColor:
+            downBackColor = c;
+            break;
+        case kDispDownForeColor:
+            downForeColor = c;
+            break;
+        case kDispArrange:
+            arrange = s;
+            break;
+        case kDispImageIndex:
+            imageIndex = s;
+            break;
+        case kDispDownImageIndex:
+            downImageIndex = s;
+            break;
+        case kDispFocusRect:
+            focusRect = b;
+            break;
+        case kDispDisabledImageIndex:
+            disabledImageIndex = s;
+            break;
+        case kDispDisabledBackColor:
+            disabledBackColor = c;
+            break;
+        case kDispDisabledForeColor:
+            disabledForeColor = c;
+            break;
+        case kDispTransparent:
+            transparent = b;
+            break;
+        case kDispMouseOverBackColor:
+            mouseOverBackColor = c;
+            break;
+        case kDispMouseOverForeColor:
+            mouseOverForeColor = c;
+            break;
+        case kDispMouseOverImageIndex:
+            mouseOverImageIndex = s;
+            break;
+        case kDispMouseOverPriority:
+            mouseOverPriority = b;
+            break;
+        case kDispEnabled:
+            enabled = b;
+            break;
+        case kDispFont:
+            font = v.value<QFont>();
+            break;
+        case kDispBackColor:
+            backColor = c;
+            break;
+        case kDispForeColor:
+            foreColor = c;
+            break;
+        case kDispCaption:
+            caption = v.toString();
+            break;
+        default:
+            break;
     }
 }
 
 HRESULT Coerce(PropType type, const Variant& v, Variant* out) {
     HRESULT hr = S_OK;
     switch (type) {
-    case PropType::Short: {
-        int16_t s = 0;
-        hr = com::ToShort(v, &s);
-        *out = int(s);
-        break;
-    }
-    case PropType::Boolean: {
-        bool b = false;
-        hr = com::ToBool(v, &b);
-        *out = b;
-        break;
-    }
-    case PropType::Colour: {
-        OleColor c = 0;
-        hr = com::ToColor(v, &c);
-        *out = c;
-        break;
-    }
-    case PropType::String: {
-        QString s;
-        hr = com::ToText(v, &s);
-        *out = s;
-        break;
-    }
-    case PropType::Font: {
-        if (v.typeId() != QMetaType::QFont) return com::DISP_E_TYPEMISMATCH;
-        *out = v;
-        break;
-    }
+        case PropType::Short: {
+            int16_t s = 0;
+            hr = com::ToShort(v, &s);
+            *out = int(s);
+            break;
+        }
+        case PropType::Boolean: {
+            bool b = false;
+            hr = com::ToBool(v, &b);
+            *out = b;
+            break;
+        }
+        case PropType::Colour: {
+            OleColor c = 0;
+            hr = com::ToColor(v, &c);
+            *out = c;
+            break;
+        }
+        case PropType::String: {
+            QString s;
+            hr = com::ToText(v, &s);
+            *out = s;
+            break;
+        }
+        case PropType::Font: {
+            if (v.typeId() != QMetaType::QFont) return com::DISP_E_TYPEMISMATCH;
+            *out = v;
+            break;
+        }
     }
     return hr;
 }

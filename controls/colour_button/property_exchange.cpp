@@ -26,8 +26,9 @@ com::HRESULT PropertyPageBase::Write(const char* name, const com::Variant& value
     com::ExceptionInfo exc;
     const com::HRESULT hr = control_->Invoke(id, com::InvokeKind::PropertyPut, {value}, nullptr, &exc);
     if (!com::Succeeded(hr)) {
-        const QString text = exc.description.isEmpty() ? QStringLiteral("%1 に値を設定できません。").arg(QLatin1String(name))
-                                                       : exc.description;
+        const QString text = exc.description.isEmpty()
+                                 ? QStringLiteral("%1 に値を設定できません。").arg(QLatin1String(name))
+                                 : exc.description;
         platform::MsgBox(text, kOkExclamation, caption_);
         if (field) field->setFocus();
     }

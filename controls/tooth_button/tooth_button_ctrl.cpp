@@ -43,8 +43,7 @@ Args MouseArgs(short button, const QMouseEvent* event) {
 
 // ---- Window ----------------------------------------------------------------------
 
-ToothButtonWindow::ToothButtonWindow(CToothButtonCtrl* control, QWidget* parent)
-    : QWidget(parent), control_(control) {
+ToothButtonWindow::ToothButtonWindow(CToothButtonCtrl* control, QWidget* parent) : QWidget(parent), control_(control) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     // Moves arrive only while a button is held, as with a mouse capture.
@@ -183,15 +182,14 @@ void CToothButtonCtrl::BuildDispatch() {
         },
         [&s](const Args&, const Variant& v, ExceptionInfo*) { return com::ToShort(v, &s.root); });
 
-    d.Method(kDispSetPlaqueFace, QStringLiteral("SetPlaqueFace"), 2,
-             [&s](const Args& a, Variant*, ExceptionInfo*) {
-                 int16_t face = 0;
-                 int32_t value = 0;
-                 if (const HRESULT hr = com::ToShort(a[0], &face); hr != S_OK) return hr;
-                 if (const HRESULT hr = com::ToLong(a[1], &value); hr != S_OK) return hr;
-                 s.SetPlaqueFace(face, value);
-                 return S_OK;
-             });
+    d.Method(kDispSetPlaqueFace, QStringLiteral("SetPlaqueFace"), 2, [&s](const Args& a, Variant*, ExceptionInfo*) {
+        int16_t face = 0;
+        int32_t value = 0;
+        if (const HRESULT hr = com::ToShort(a[0], &face); hr != S_OK) return hr;
+        if (const HRESULT hr = com::ToLong(a[1], &value); hr != S_OK) return hr;
+        s.SetPlaqueFace(face, value);
+        return S_OK;
+    });
 
     d.Property(
         kDispData, QStringLiteral("Data"), 2,

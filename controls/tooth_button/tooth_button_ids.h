@@ -20,20 +20,20 @@ enum ToothButtonDispId : int {
     kDispExamIndex = 2,
     kDispEnabled = 3,
     kDispPlaqueData = 4,
-    kDispToothIndex = 5,      // put only
+    kDispToothIndex = 5,  // put only
     kDispFocusItem = 6,
     kDispRoot = 7,
-    kDispSetPlaqueFace = 8,   // method (nFace, lNewValue)
-    kDispData = 9,            // (nExam, nIndex)
-    kDispUsePosition = 10,    // (nPosition), put only
-    kDispValueColor = 11,     // (nIndex), put only
-    kDispGradationPart = 12,  // (nIndex), put only
-    kDispBrightness = 13,     // (nIndex), put only
-    kDispCompData = 14,       // (nIndex)
-    kDispCompValueColor = 15, // (nIndex)
+    kDispSetPlaqueFace = 8,    // method (nFace, lNewValue)
+    kDispData = 9,             // (nExam, nIndex)
+    kDispUsePosition = 10,     // (nPosition), put only
+    kDispValueColor = 11,      // (nIndex), put only
+    kDispGradationPart = 12,   // (nIndex), put only
+    kDispBrightness = 13,      // (nIndex), put only
+    kDispCompData = 14,        // (nIndex)
+    kDispCompValueColor = 15,  // (nIndex)
     kDispPlaqueUnTreat = 16,
     kDispSystemType = 17,
-    kDispRefresh = -550,      // method
+    kDispRefresh = -550,  // method
 };
 
 // Events of _DToothButtonEvents.

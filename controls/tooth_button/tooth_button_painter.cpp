@@ -15,9 +15,7 @@ namespace {
 
 constexpr uint32_t kButtonFace = 0xF0F0F0;
 
-QColor Rgb(uint32_t colorRef) {
-    return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
-}
+QColor Rgb(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
 
 // Windows gives a font's cell height (ascent + descent); Qt sizes by the em.
 // Fonts are looked up once per family, height and weight; handed out as
@@ -241,10 +239,17 @@ void PaintCheckCells(QPainter& p, const Face& f) {
         if (s.usePosition[site] != 1) continue;
         const QRect cell = f.SiteCell(site);
         switch (s.data[0][site]) {
-        case 1: p.drawImage(cell, Bitmaps().check); break;
-        case 0: Fill(p, cell, kWhite); break;
-        case -1: p.drawImage(cell, Bitmaps().unexamined); break;
-        default: break;
+            case 1:
+                p.drawImage(cell, Bitmaps().check);
+                break;
+            case 0:
+                Fill(p, cell, kWhite);
+                break;
+            case -1:
+                p.drawImage(cell, Bitmaps().unexamined);
+                break;
+            default:
+                break;
         }
     }
     if (focusValid) AndOverlay(p, Bitmaps().focus, f.SiteCell(s.focusItem));
@@ -260,37 +265,42 @@ struct FurcationRegion {
 std::vector<FurcationRegion> FurcationRegions(int16_t root, int w, int h) {
     const QPoint fork(w / 2, 2 * (h / 3));
     switch (root) {
-    case 3:
-        return {
-            {1, QPolygon({QPoint(0, 0), QPoint(w, 0), fork}), QPoint(w / 2, 2 * (h / 3) / 3)},
-            {3, QPolygon({QPoint(0, 0), fork, QPoint(w / 2, h), QPoint(0, h)}), QPoint(w / 4, (3 * h) / 4)},
-            {5, QPolygon({QPoint(w, 0), fork, QPoint(w / 2, h), QPoint(w, h)}), QPoint((3 * w) / 4, (3 * h) / 4)},
-        };
-    case 21:
-        return {
-            {0, QPolygon(QRect(0, 0, w / 2, h)), QPoint(w / 4, h / 2)},
-            {2, QPolygon(QRect(w / 2, 0, w - w / 2, h)), QPoint((3 * w) / 4, h / 2)},
-        };
-    case 22:
-        return {
-            {1, QPolygon(QRect(0, 0, w, h / 2)), QPoint(w / 2, h / 4)},
-            {4, QPolygon(QRect(0, h / 2, w, h - h / 2)), QPoint(w / 2, (3 * h) / 4)},
-        };
-    default:
-        return {};
+        case 3:
+            return {
+                {1, QPolygon({QPoint(0, 0), QPoint(w, 0), fork}), QPoint(w / 2, 2 * (h / 3) / 3)},
+                {3, QPolygon({QPoint(0, 0), fork, QPoint(w / 2, h), QPoint(0, h)}), QPoint(w / 4, (3 * h) / 4)},
+                {5, QPolygon({QPoint(w, 0), fork, QPoint(w / 2, h), QPoint(w, h)}), QPoint((3 * w) / 4, (3 * h) / 4)},
+            };
+        case 21:
+            return {
+                {0, QPolygon(QRect(0, 0, w / 2, h)), QPoint(w / 4, h / 2)},
+                {2, QPolygon(QRect(w / 2, 0, w - w / 2, h)), QPoint((3 * w) / 4, h / 2)},
+            };
+        case 22:
+            return {
+                {1, QPolygon(QRect(0, 0, w, h / 2)), QPoint(w / 2, h / 4)},
+                {4, QPolygon(QRect(0, h / 2, w, h - h / 2)), QPoint(w / 2, (3 * h) / 4)},
+            };
+        default:
+            return {};
     }
 }
 
 void FurcationGuides(QPainter& p, int16_t root, int w, int h) {
     switch (root) {
-    case 3:
-        Line(p, 0, 0, w / 2, 2 * (h / 3), kBlack);
-        Line(p, w / 2, 2 * (h / 3), w, 0, kBlack);
-        Line(p, w / 2, 2 * (h / 3), w / 2, h, kBlack);
-        break;
-    case 21: Line(p, w / 2, 0, w / 2, h, kBlack); break;
-    case 22: Line(p, 0, h / 2, w, h / 2, kBlack); break;
-    default: break;
+        case 3:
+            Line(p, 0, 0, w / 2, 2 * (h / 3), kBlack);
+            Line(p, w / 2, 2 * (h / 3), w, 0, kBlack);
+            Line(p, w / 2, 2 * (h / 3), w / 2, h, kBlack);
+            break;
+        case 21:
+            Line(p, w / 2, 0, w / 2, h, kBlack);
+            break;
+        case 22:
+            Line(p, 0, h / 2, w, h / 2, kBlack);
+            break;
+        default:
+            break;
     }
 }
 
@@ -303,10 +313,14 @@ void FillRegion(QPainter& p, const QPolygon& outline, uint32_t colour) {
 
 QString FurcationNumeral(int32_t v) {
     switch (v) {
-    case 1: return QStringLiteral("Ⅰ");
-    case 2: return QStringLiteral("Ⅱ");
-    case 3: return QStringLiteral("Ⅲ");
-    default: return QStringLiteral(" ");
+        case 1:
+            return QStringLiteral("Ⅰ");
+        case 2:
+            return QStringLiteral("Ⅱ");
+        case 3:
+            return QStringLiteral("Ⅲ");
+        default:
+            return QStringLiteral(" ");
     }
 }
 
@@ -403,8 +417,8 @@ void PaintQuadrants(QPainter& p, const Face& f) {
             Fill(p, r, kGrey);
         } else {
             Fill(p, r, f.Focused(q) ? kFocusCyan : kWhite);
-            const QString text = s.data[2][q] != 0 ? QStringLiteral("%1.%2").arg(v).arg(s.data[1][q])
-                                                    : QString::number(v);
+            const QString text =
+                s.data[2][q] != 0 ? QStringLiteral("%1.%2").arg(v).arg(s.data[1][q]) : QString::number(v);
             const int ax = r.left() + r.width() / 2;
             const int ay = q < 2 ? 5 : f.h / 2 + 4;
             Text(p, text, ax + 1, ay - 2, font, kBlack, Align::Centre);
@@ -421,23 +435,47 @@ void PaintToothButton(QPainter& p, const ToothButtonState& state, int w, int h, 
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     switch (state.examMode) {
-    case -1: Fill(p, f.Whole(), kWhite); break;
-    case 0: PaintCheck(p, f); break;
-    case 1: case 2: case 7: case 8: case 11: PaintSingleValue(p, f); break;
-    case 3: case 9: case 10: PaintSixSites(p, f); break;
-    case 4: PaintPlaque(p, f); break;
-    case 5: PaintCheckCells(p, f); break;
-    case 6: PaintFurcation(p, f); break;
-    case 12: PaintTwoValues(p, f); break;
-    case 13: PaintQuadrants(p, f); break;
-    default:
-        // Only the window's erase, which for a push button is the button face colour.
-        Fill(p, f.Whole(), kButtonFace);
-        break;
+        case -1:
+            Fill(p, f.Whole(), kWhite);
+            break;
+        case 0:
+            PaintCheck(p, f);
+            break;
+        case 1:
+        case 2:
+        case 7:
+        case 8:
+        case 11:
+            PaintSingleValue(p, f);
+            break;
+        case 3:
+        case 9:
+        case 10:
+            PaintSixSites(p, f);
+            break;
+        case 4:
+            PaintPlaque(p, f);
+            break;
+        case 5:
+            PaintCheckCells(p, f);
+            break;
+        case 6:
+            PaintFurcation(p, f);
+            break;
+        case 12:
+            PaintTwoValues(p, f);
+            break;
+        case 13:
+            PaintQuadrants(p, f);
+            break;
+        default:
+            // Only the window's erase, which for a push button is the button face colour.
+            Fill(p, f.Whole(), kButtonFace);
+            break;
     }
     static constexpr int kOverlayModes[] = {0, 1, 2, 7, 8, 11};
-    if (state.focusItem != -1 && std::find(std::begin(kOverlayModes), std::end(kOverlayModes), state.examMode) !=
-                                     std::end(kOverlayModes))
+    if (state.focusItem != -1 &&
+        std::find(std::begin(kOverlayModes), std::end(kOverlayModes), state.examMode) != std::end(kOverlayModes))
         AndOverlay(p, Bitmaps().focus, f.Whole());
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);

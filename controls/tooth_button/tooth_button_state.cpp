@@ -103,16 +103,16 @@ void ToggleRow(ToothButtonState& s, int row, int site) {
 
 std::optional<int> FurcationSite(int16_t root, int zone) {
     switch (root) {
-    case 3:
-        if (zone == 1 || zone == 3 || zone == 5) return zone;
-        return std::nullopt;
-    case 21:
-        if (zone == 1 || zone == 4) return std::nullopt;
-        return zone % 3;
-    case 22:
-        return zone < 3 ? 1 : 4;
-    default:
-        return std::nullopt;
+        case 3:
+            if (zone == 1 || zone == 3 || zone == 5) return zone;
+            return std::nullopt;
+        case 21:
+            if (zone == 1 || zone == 4) return std::nullopt;
+            return zone % 3;
+        case 22:
+            return zone < 3 ? 1 : 4;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -139,40 +139,46 @@ void PlaqueClick(ToothButtonState& s, int face) {
 
 std::optional<int> ApplyClick(ToothButtonState& s, int x, int y, int w, int h) {
     switch (s.examMode) {
-    case 0:
-        Toggle(s.data[0][0]);
-        return 0;
-    case 1: case 2: case 7: case 8: case 11:
-        if (s.examIndex > 0) ToggleRow(s, s.examIndex, 0);
-        return 0;
-    case 3: case 9: case 10: {
-        const int z = SiteZone(x, y, w, h);
-        if (s.usePosition[z] == 0) return std::nullopt;
-        if (s.examIndex > 0) ToggleRow(s, s.examIndex, z);
-        return z;
-    }
-    case 5: {
-        const int z = SiteZone(x, y, w, h);
-        if (s.usePosition[z] == 0) return std::nullopt;
-        ToggleRow(s, s.examIndex, z);
-        return z;
-    }
-    case 6: {
-        const auto site = FurcationSite(s.root, SiteZone(x, y, w, h));
-        if (!site) return std::nullopt;
-        if (s.examIndex > 0) ToggleRow(s, s.examIndex, *site);
-        return *site;
-    }
-    case 4:
-        PlaqueClick(s, PlaqueFace(x, y, w, h));
-        return 0;
-    case 13: {
-        const int q = (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
-        if (s.usePosition[q] == 0) return std::nullopt;
-        return q;
-    }
-    default:  // -1, 12 and unknown modes take no clicks
-        return std::nullopt;
+        case 0:
+            Toggle(s.data[0][0]);
+            return 0;
+        case 1:
+        case 2:
+        case 7:
+        case 8:
+        case 11:
+            if (s.examIndex > 0) ToggleRow(s, s.examIndex, 0);
+            return 0;
+        case 3:
+        case 9:
+        case 10: {
+            const int z = SiteZone(x, y, w, h);
+            if (s.usePosition[z] == 0) return std::nullopt;
+            if (s.examIndex > 0) ToggleRow(s, s.examIndex, z);
+            return z;
+        }
+        case 5: {
+            const int z = SiteZone(x, y, w, h);
+            if (s.usePosition[z] == 0) return std::nullopt;
+            ToggleRow(s, s.examIndex, z);
+            return z;
+        }
+        case 6: {
+            const auto site = FurcationSite(s.root, SiteZone(x, y, w, h));
+            if (!site) return std::nullopt;
+            if (s.examIndex > 0) ToggleRow(s, s.examIndex, *site);
+            return *site;
+        }
+        case 4:
+            PlaqueClick(s, PlaqueFace(x, y, w, h));
+            return 0;
+        case 13: {
+            const int q = (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
+            if (s.usePosition[q] == 0) return std::nullopt;
+            return q;
+        }
+        default:  // -1, 12 and unknown modes take no clicks
+            return std::nullopt;
     }
 }
 

@@ -29,7 +29,7 @@ inline constexpr uint32_t GreyLevel(int32_t value) {
 
 struct ToothButtonState {
     std::array<std::array<int32_t, kSites>, kRows> data;  // -1 = no value
-    std::array<int32_t, kSites> untreated{};               // plaque faces, 1 = untreated
+    std::array<int32_t, kSites> untreated{};              // plaque faces, 1 = untreated
     std::array<uint32_t, 4> valueColor{0x000000, 0x0000FF, 0xC0FFFF, 0x000000};
     std::array<uint32_t, 4> brightness{0xE0E0E0, 0x909090, 0x404040, 0x000000};
     std::array<int32_t, 3> gradation{4, 8, 12};

@@ -30,8 +30,8 @@ public:
     static constexpr int kStepMs = 5;
 
     // Null arguments give the real timer and the real audio output.
-    explicit PFrmPlayWave(std::unique_ptr<ClipOutput> output = nullptr,
-                          std::unique_ptr<TickSource> ticks = nullptr, QObject* parent = nullptr);
+    explicit PFrmPlayWave(std::unique_ptr<ClipOutput> output = nullptr, std::unique_ptr<TickSource> ticks = nullptr,
+                          QObject* parent = nullptr);
     ~PFrmPlayWave() override;
 
     // Empties the queue and chooses the output device.

@@ -11,7 +11,7 @@
 namespace mox {
 
 struct WaveFormat {
-    uint16_t formatTag = 0;       // 1 integer PCM, 3 IEEE float
+    uint16_t formatTag = 0;  // 1 integer PCM, 3 IEEE float
     uint16_t channels = 0;
     uint32_t samplesPerSec = 0;
     uint32_t avgBytesPerSec = 0;  // what the queue's pacing is taken from

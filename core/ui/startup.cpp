@@ -12,9 +12,9 @@
 #include "core/ui/timing.h"
 #include "core/version.h"
 #include "platform/clock.h"
+#include "platform/gui/forms.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
-#include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -145,8 +145,8 @@ int Main(const QStringList& arguments) {
 
 void RunEndSequence() {
     ReleaseGlobalObjects();
-    const int answer = platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 4,
-                                        QStringLiteral("バックアップ確認"));
+    const int answer =
+        platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 4, QStringLiteral("バックアップ確認"));
     const auto& hooks = Hooks();
     if (answer == platform::kYes && hooks.showBackupWindow) {
         hooks.showBackupWindow();

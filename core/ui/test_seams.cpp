@@ -56,7 +56,8 @@ void InstallTestSeamsFromEnvironment() {
         platform::SetClock(&clock);
     }
     if (!LogPath().isEmpty()) {
-        for (const QString& a : qEnvironmentVariable("VXMOX_MSGBOX_ANSWERS").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString& a :
+             qEnvironmentVariable("VXMOX_MSGBOX_ANSWERS").split(QLatin1Char(','), Qt::SkipEmptyParts))
             ScriptedAnswers().push_back(a.toInt());
         platform::SetMsgBoxResponder([](const platform::ShownBox& box) {
             int answer = platform::DefaultAnswer(box.style);
@@ -64,7 +65,8 @@ void InstallTestSeamsFromEnvironment() {
                 answer = ScriptedAnswers().front();
                 ScriptedAnswers().pop_front();
             }
-            AppendLog(QStringLiteral("MSGBOX\t%1\t%2\t%3\t%4").arg(box.caption).arg(box.style).arg(answer).arg(box.prompt));
+            AppendLog(
+                QStringLiteral("MSGBOX\t%1\t%2\t%3\t%4").arg(box.caption).arg(box.style).arg(answer).arg(box.prompt));
             return answer;
         });
     }

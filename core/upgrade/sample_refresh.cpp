@@ -18,7 +18,7 @@ namespace {
 constexpr int kSampleCases[] = {98, 99};
 
 // The examination columns a sample keeps from the template.
-const char* const kCopiedExamColumns[] = {"ExamDate", "Row",       "Examination", "SubExam",  "Data1",     "Data2",
+const char* const kCopiedExamColumns[] = {"ExamDate", "Row",       "Examination", "SubExam",    "Data1",     "Data2",
                                           "Data3",    "Data4",     "Bui",         "PocketFree", "StartTime", "EndTime",
                                           "ChargeID", "IsPrinted", "CommentID",   "Comment"};
 
@@ -43,8 +43,9 @@ TemplateCase ReadTemplateCase(db::Connection& conn, int id) {
     c.id = id;
     auto patient = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
     if (!patient->IsEOF()) {
-        c.patient = TemplatePatient{patient->Field(QStringLiteral("KalteNumber")), patient->Field(QStringLiteral("Ruby")),
-                                    patient->Field(QStringLiteral("BirthDay")), patient->Field(QStringLiteral("Sex"))};
+        c.patient =
+            TemplatePatient{patient->Field(QStringLiteral("KalteNumber")), patient->Field(QStringLiteral("Ruby")),
+                            patient->Field(QStringLiteral("BirthDay")), patient->Field(QStringLiteral("Sex"))};
     }
     auto exams = conn.OpenRecordset(
         QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? ORDER BY ExamDate, Examination, SubExam, Row"), {id});

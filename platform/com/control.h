@@ -42,10 +42,10 @@ constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000Fu);
 // Control errors (VB run-time numbers in the 0x800A.... facility)
-constexpr HRESULT CTL_E_SETNOTSUPPORTED = static_cast<HRESULT>(0x800A017Fu);        // 383: put of a read-only member
-constexpr HRESULT CTL_E_INVALIDPROPERTYVALUE = static_cast<HRESULT>(0x800A017Cu);   // 380
-constexpr HRESULT CTL_E_SETNOTSUPPORTEDATRUNTIME = static_cast<HRESULT>(0x800A0183u); // 387: refused put
-constexpr HRESULT CTL_E_GETNOTSUPPORTED = static_cast<HRESULT>(0x800A018Au);       // 394: read of a put-only member
+constexpr HRESULT CTL_E_SETNOTSUPPORTED = static_cast<HRESULT>(0x800A017Fu);           // 383: put of a read-only member
+constexpr HRESULT CTL_E_INVALIDPROPERTYVALUE = static_cast<HRESULT>(0x800A017Cu);      // 380
+constexpr HRESULT CTL_E_SETNOTSUPPORTEDATRUNTIME = static_cast<HRESULT>(0x800A0183u);  // 387: refused put
+constexpr HRESULT CTL_E_GETNOTSUPPORTED = static_cast<HRESULT>(0x800A018Au);           // 394: read of a put-only member
 
 inline bool Succeeded(HRESULT hr) { return hr >= 0; }
 
@@ -65,8 +65,8 @@ public:
     // args: for a method, its arguments in declared order; for an indexed
     // property get, the indexes; for a put, the indexes followed by the new
     // value last. result may be null for puts and void methods.
-    virtual HRESULT Invoke(DISPID dispid, InvokeKind kind, const std::vector<Variant>& args,
-                           Variant* result, ExceptionInfo* exception) = 0;
+    virtual HRESULT Invoke(DISPID dispid, InvokeKind kind, const std::vector<Variant>& args, Variant* result,
+                           ExceptionInfo* exception) = 0;
     // DISPID of a member name (case-insensitive), or DISPID -1 when unknown.
     virtual DISPID GetIdOfName(const QString& name) const = 0;
 };

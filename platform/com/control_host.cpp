@@ -4,6 +4,7 @@
 
 #include "platform/registry.h"
 
+#include <dlfcn.h>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -11,7 +12,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <dlfcn.h>
 
 namespace mox::com {
 
@@ -61,7 +61,6 @@ void* LoadModule(const QString& path, QString* error) {
     return handle;
 }
 
-
 QString NotRegisteredText(const QString& name) {
     return QStringLiteral("クラス %1 が登録されていないため、コントロールを作成できません。").arg(name);
 }
@@ -77,9 +76,8 @@ QString ResolveClassId(const QString& classIdOrProgId) {
 
 QString RegisteredModulePath(const QString& clsid) {
     if (clsid.isEmpty()) return {};
-    return platform::RegistryRead(kRoot + QStringLiteral("/CLSID/") + clsid.trimmed().toUpper() +
-                                      QStringLiteral("/InprocServer32"),
-                                  QString());
+    return platform::RegistryRead(
+        kRoot + QStringLiteral("/CLSID/") + clsid.trimmed().toUpper() + QStringLiteral("/InprocServer32"), QString());
 }
 
 HRESULT CallModuleRegistration(const QString& modulePath, bool unregister, QString* error) {
@@ -93,8 +91,7 @@ HRESULT CallModuleRegistration(const QString& modulePath, bool unregister, QStri
     }
     const HRESULT hr = fn();
     if (!Succeeded(hr)) {
-        const QString what = hr == SELFREG_E_TYPELIB ? QStringLiteral("タイプ ライブラリ")
-                                                     : QStringLiteral("クラス");
+        const QString what = hr == SELFREG_E_TYPELIB ? QStringLiteral("タイプ ライブラリ") : QStringLiteral("クラス");
         SetError(error, QStringLiteral("%1 の%2の%3に失敗しました。(0x%4)")
                             .arg(modulePath, what, unregister ? QStringLiteral("登録解除") : QStringLiteral("登録"))
                             .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0')));
@@ -249,8 +246,8 @@ void ShowPropertyPages(IControl* control, QWidget* parent) {
         pages.push_back(std::move(page));
     }
     if (pages.empty()) return;
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply,
-                                         &dialog);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, &dialog);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     buttons->button(QDialogButtonBox::Apply)->setText(QStringLiteral("適用(&A)"));
     auto applyAll = [&pages] {

@@ -4,12 +4,12 @@
 
 #include "platform/registry.h"
 
+#include <dlfcn.h>
 #include <QFileInfo>
 #include <QPoint>
 #include <QStringList>
 #include <atomic>
 #include <cmath>
-#include <dlfcn.h>
 #include <limits>
 #include <memory>
 
@@ -23,23 +23,19 @@ QString Key(const QStringList& parts) { return QString::fromLatin1(kClassesRoot)
 
 QString Normalised(const QString& id) { return id.trimmed().toUpper(); }
 
-bool WriteDefault(const QString& key, const QString& value) {
-    return platform::RegistryWrite(key, QString(), value);
-}
+bool WriteDefault(const QString& key, const QString& value) { return platform::RegistryWrite(key, QString(), value); }
 
 QString VersionText(const TypeLibInfo& lib) { return QStringLiteral("%1.%2").arg(lib.major).arg(lib.minor); }
 
 bool RegisterTypeLib(const TypeLibInfo& lib, const QString& modulePath) {
     const QString base = Key({QStringLiteral("TypeLib"), Normalised(lib.libId), VersionText(lib)});
-    return WriteDefault(base, lib.helpString) &&
-           WriteDefault(base + QStringLiteral("/0/linux64"), modulePath) &&
+    return WriteDefault(base, lib.helpString) && WriteDefault(base + QStringLiteral("/0/linux64"), modulePath) &&
            WriteDefault(base + QStringLiteral("/FLAGS"), QStringLiteral("0"));
 }
 
 bool RegisterClass(const ClassInfo& cls, const TypeLibInfo& lib, const QString& modulePath) {
     const QString base = Key({QStringLiteral("CLSID"), Normalised(cls.clsid)});
-    bool ok = WriteDefault(base, cls.typeName) &&
-              WriteDefault(base + QStringLiteral("/InprocServer32"), modulePath) &&
+    bool ok = WriteDefault(base, cls.typeName) && WriteDefault(base + QStringLiteral("/InprocServer32"), modulePath) &&
               platform::RegistryWrite(base + QStringLiteral("/InprocServer32"), QStringLiteral("ThreadingModel"),
                                       QStringLiteral("Apartment"));
     if (ok && !cls.progId.isEmpty()) {
@@ -175,34 +171,42 @@ HRESULT ToWide(const Variant& v, int64_t* out) {
         return S_OK;
     }
     switch (v.typeId()) {
-    case QMetaType::Bool:
-        *out = v.toBool() ? -1 : 0;  // Basic's True
-        return S_OK;
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::Short: case QMetaType::UShort:
-    case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-    case QMetaType::Long: case QMetaType::LongLong:
-        *out = v.toLongLong();
-        return S_OK;
-    case QMetaType::ULong: case QMetaType::ULongLong: {
-        const qulonglong u = v.toULongLong();
-        if (u > static_cast<qulonglong>(std::numeric_limits<int64_t>::max())) return DISP_E_OVERFLOW;
-        *out = static_cast<int64_t>(u);
-        return S_OK;
-    }
-    case QMetaType::Double: case QMetaType::Float: {
-        const double d = v.toDouble();
-        if (!std::isfinite(d) || std::fabs(d) > 9.2e18) return DISP_E_OVERFLOW;
-        *out = static_cast<int64_t>(std::nearbyint(d));  // banker's rounding, as Basic
-        return S_OK;
-    }
-    case QMetaType::QString: {
-        bool ok = false;
-        const double d = v.toString().trimmed().toDouble(&ok);
-        if (!ok) return DISP_E_TYPEMISMATCH;
-        return ToWide(Variant(d), out);
-    }
-    default:
-        return DISP_E_TYPEMISMATCH;
+        case QMetaType::Bool:
+            *out = v.toBool() ? -1 : 0;  // Basic's True
+            return S_OK;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+            *out = v.toLongLong();
+            return S_OK;
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: {
+            const qulonglong u = v.toULongLong();
+            if (u > static_cast<qulonglong>(std::numeric_limits<int64_t>::max())) return DISP_E_OVERFLOW;
+            *out = static_cast<int64_t>(u);
+            return S_OK;
+        }
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            if (!std::isfinite(d) || std::fabs(d) > 9.2e18) return DISP_E_OVERFLOW;
+            *out = static_cast<int64_t>(std::nearbyint(d));  // banker's rounding, as Basic
+            return S_OK;
+        }
+        case QMetaType::QString: {
+            bool ok = false;
+            const double d = v.toString().trimmed().toDouble(&ok);
+            if (!ok) return DISP_E_TYPEMISMATCH;
+            return ToWide(Variant(d), out);
+        }
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 
@@ -227,8 +231,14 @@ HRESULT ToShort(const Variant& v, int16_t* out) {
 HRESULT ToBool(const Variant& v, bool* out) {
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed();
-        if (s.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) { *out = true; return S_OK; }
-        if (s.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) { *out = false; return S_OK; }
+        if (s.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) {
+            *out = true;
+            return S_OK;
+        }
+        if (s.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) {
+            *out = false;
+            return S_OK;
+        }
     }
     int64_t w = 0;
     if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
@@ -246,7 +256,10 @@ HRESULT ToColor(const Variant& v, uint32_t* out) {
 }
 
 HRESULT ToText(const Variant& v, QString* out) {
-    if (!v.isValid() || v.isNull()) { *out = QString(); return S_OK; }
+    if (!v.isValid() || v.isNull()) {
+        *out = QString();
+        return S_OK;
+    }
     if (!v.canConvert<QString>()) return DISP_E_TYPEMISMATCH;
     *out = v.toString();
     return S_OK;
@@ -299,12 +312,14 @@ HRESULT DispatchTable::Invoke(DISPID dispid, InvokeKind kind, const Args& args, 
         hr = m.call(args, out, exc);
     } else if (kind == InvokeKind::PropertyPut) {
         if (static_cast<int>(args.size()) != m.count + 1) return DISP_E_BADPARAMCOUNT;
-        if (!m.put) return Refuse(exc, CTL_E_SETNOTSUPPORTED, QStringLiteral("プロパティは読み取り専用です。"), source_);
+        if (!m.put)
+            return Refuse(exc, CTL_E_SETNOTSUPPORTED, QStringLiteral("プロパティは読み取り専用です。"), source_);
         const Args indexes(args.begin(), args.end() - 1);
         hr = m.put(indexes, args.back(), exc);
     } else {
         if (static_cast<int>(args.size()) != m.count) return DISP_E_BADPARAMCOUNT;
-        if (!m.get) return Refuse(exc, CTL_E_GETNOTSUPPORTED, QStringLiteral("プロパティは書き込み専用です。"), source_);
+        if (!m.get)
+            return Refuse(exc, CTL_E_GETNOTSUPPORTED, QStringLiteral("プロパティは書き込み専用です。"), source_);
         *out = Variant();
         hr = m.get(args, out, exc);
     }

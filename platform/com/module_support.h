@@ -45,7 +45,7 @@ namespace mox::com {
 inline constexpr const char* kClassesRoot = "HKEY_CLASSES_ROOT";
 
 struct TypeLibInfo {
-    QString libId;        // "{...}"
+    QString libId;  // "{...}"
     int major = 1;
     int minor = 0;
     int locale = 1033;
@@ -53,10 +53,10 @@ struct TypeLibInfo {
 };
 
 struct ClassInfo {
-    QString clsid;        // "{...}"
+    QString clsid;  // "{...}"
     QString progId;
     QString typeName;
-    bool isControl = true;     // false: a property page
+    bool isControl = true;  // false: a property page
     int miscStatus = 0;
     // Exactly one of the two is set: controls make an IControl, property
     // pages an IPropertyPage.
@@ -133,8 +133,7 @@ public:
     // or arguments DISP_E_BADPARAMCOUNT. A method call on a property reads it,
     // as Basic's obj.Prop(i) does. Failures other than the dispatch errors
     // are copied into `exc` (code set, source the class name).
-    HRESULT Invoke(DISPID dispid, InvokeKind kind, const Args& args, Variant* result,
-                   ExceptionInfo* exc) const;
+    HRESULT Invoke(DISPID dispid, InvokeKind kind, const Args& args, Variant* result, ExceptionInfo* exc) const;
     DISPID GetIdOfName(const QString& name) const;
 
     void SetSource(const QString& source) { source_ = source; }
@@ -153,8 +152,7 @@ private:
 };
 
 // Fills an exception record and returns its code: `return Refuse(exc, CTL_E_..., "...")`.
-HRESULT Refuse(ExceptionInfo* exc, HRESULT code, const QString& description,
-               const QString& source = {});
+HRESULT Refuse(ExceptionInfo* exc, HRESULT code, const QString& description, const QString& source = {});
 
 // ---- Events ----------------------------------------------------------------
 
@@ -178,8 +176,8 @@ public:
     explicit ControlBase(QString clsid, QString source = {});
     ~ControlBase() override;
 
-    HRESULT Invoke(DISPID dispid, InvokeKind kind, const std::vector<Variant>& args,
-                   Variant* result, ExceptionInfo* exception) override;
+    HRESULT Invoke(DISPID dispid, InvokeKind kind, const std::vector<Variant>& args, Variant* result,
+                   ExceptionInfo* exception) override;
     DISPID GetIdOfName(const QString& name) const override;
     void Advise(IEventSink* sink) override { events_.Advise(sink); }
     QString ClassId() const override { return clsid_; }
@@ -200,17 +198,13 @@ private:
 #define MOX_COM_EXPORT extern "C" __attribute__((visibility("default")))
 
 // Defines the four module exports from a function returning the ModuleInfo.
-#define MOX_COM_MODULE_EXPORTS(describeFn)                                                  \
-    MOX_COM_EXPORT mox::com::HRESULT DllRegisterServer() {                                  \
-        return mox::com::RegisterModule(describeFn(), mox::com::ThisModulePath());          \
-    }                                                                                       \
-    MOX_COM_EXPORT mox::com::HRESULT DllUnregisterServer() {                                \
-        return mox::com::UnregisterModule(describeFn());                                    \
-    }                                                                                       \
-    MOX_COM_EXPORT mox::com::HRESULT DllGetClassObject(const char* clsid, void** factory) { \
-        return mox::com::GetModuleClassObject(describeFn(), clsid, factory);                \
-    }                                                                                       \
-    MOX_COM_EXPORT mox::com::HRESULT DllCanUnloadNow() { return mox::com::ModuleCanUnloadNow(); } \
-    MOX_COM_EXPORT void DllSetHostServices(const MoxHostServices* services) {                 \
-        mox::com::SetHostServices(services);                                                \
-    }
+#define MOX_COM_MODULE_EXPORTS(describeFn)                                                                      \
+    MOX_COM_EXPORT mox::com::HRESULT DllRegisterServer() {                                                      \
+        return mox::com::RegisterModule(describeFn(), mox::com::ThisModulePath());                              \
+    }                                                                                                           \
+    MOX_COM_EXPORT mox::com::HRESULT DllUnregisterServer() { return mox::com::UnregisterModule(describeFn()); } \
+    MOX_COM_EXPORT mox::com::HRESULT DllGetClassObject(const char* clsid, void** factory) {                     \
+        return mox::com::GetModuleClassObject(describeFn(), clsid, factory);                                    \
+    }                                                                                                           \
+    MOX_COM_EXPORT mox::com::HRESULT DllCanUnloadNow() { return mox::com::ModuleCanUnloadNow(); }               \
+    MOX_COM_EXPORT void DllSetHostServices(const MoxHostServices* services) { mox::com::SetHostServices(services); }

@@ -20,8 +20,8 @@ struct Rowset {
     QStringList columns;      // names as the statement returns them
     QStringList baseColumns;  // column of `table` behind each result column (updatable only)
     std::vector<Row> rows;
-    std::vector<Row> keys;    // one per row when updatable
-    QString table;            // the one table read; empty when not updatable
+    std::vector<Row> keys;  // one per row when updatable
+    QString table;          // the one table read; empty when not updatable
 };
 
 class Backend {

@@ -2,6 +2,8 @@
 
 #include "platform/db/backend.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -9,21 +11,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <map>
-#include <unistd.h>
 
 namespace mox::db {
 
 DbError::DbError(long number, const QString& description)
-    : std::runtime_error(description.toStdString()), number_(number), description_(description)
-{
-}
+    : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
 
 // ---------------------------------------------------------------- connection strings
 
-ConnectionInfo ConnectionInfo::Parse(const QString& connectionString)
-{
+ConnectionInfo ConnectionInfo::Parse(const QString& connectionString) {
     ConnectionInfo info;
     info.connectionString = connectionString;
     const QString& s = connectionString;
@@ -38,8 +35,7 @@ ConnectionInfo ConnectionInfo::Parse(const QString& connectionString)
         }
         const QString key = s.mid(i, eq - i).simplified().toLower();
         int j = eq + 1;
-        while (j < n && s[j].isSpace())
-            ++j;
+        while (j < n && s[j].isSpace()) ++j;
         QString value;
         const QChar open = j < n ? s[j] : QChar();
         if (open == QLatin1Char('"') || open == QLatin1Char('\'') || open == QLatin1Char('{')) {
@@ -72,8 +68,8 @@ ConnectionInfo ConnectionInfo::Parse(const QString& connectionString)
             info.catalog = value;
         else if (key == QLatin1String("user id") || key == QLatin1String("uid"))
             info.userId = value;
-        else if (key == QLatin1String("password") || key == QLatin1String("pwd")
-                 || key == QLatin1String("jet oledb:database password"))
+        else if (key == QLatin1String("password") || key == QLatin1String("pwd") ||
+                 key == QLatin1String("jet oledb:database password"))
             info.password = value;
         else if (key == QLatin1String("driver"))
             info.driver = value;
@@ -81,12 +77,10 @@ ConnectionInfo ConnectionInfo::Parse(const QString& connectionString)
     return info;
 }
 
-bool ConnectionInfo::IsFile() const
-{
-    if (!driver.isEmpty())
-        return false;
-    return provider.isEmpty() || provider.contains(QLatin1String("Jet"), Qt::CaseInsensitive)
-           || provider.contains(QLatin1String("ACE.OLEDB"), Qt::CaseInsensitive);
+bool ConnectionInfo::IsFile() const {
+    if (!driver.isEmpty()) return false;
+    return provider.isEmpty() || provider.contains(QLatin1String("Jet"), Qt::CaseInsensitive) ||
+           provider.contains(QLatin1String("ACE.OLEDB"), Qt::CaseInsensitive);
 }
 
 // ---------------------------------------------------------------- SQL helpers
@@ -101,8 +95,7 @@ struct Token {
     int depth;
 };
 
-std::vector<Token> Tokenize(const QString& sql)
-{
+std::vector<Token> Tokenize(const QString& sql) {
     std::vector<Token> out;
     int depth = 0;
     int i = 0;
@@ -112,8 +105,7 @@ std::vector<Token> Tokenize(const QString& sql)
         if (c.isSpace()) {
             ++i;
         } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
-            while (i < n && sql[i] != QLatin1Char('\n'))
-                ++i;
+            while (i < n && sql[i] != QLatin1Char('\n')) ++i;
         } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
             const int end = sql.indexOf(QLatin1String("*/"), i + 2);
             i = end < 0 ? n : end + 2;
@@ -132,77 +124,63 @@ std::vector<Token> Tokenize(const QString& sql)
                 }
                 text += sql[j++];
             }
-            out.push_back({c == QLatin1Char('\'') ? Token::Literal : Token::Quoted, text, i, std::min(j + 1, n), depth});
+            out.push_back(
+                {c == QLatin1Char('\'') ? Token::Literal : Token::Quoted, text, i, std::min(j + 1, n), depth});
             i = j + 1;
         } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() >= 0x80) {
             int j = i;
-            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_') || sql[j] == QLatin1Char('$')
-                             || (sql[j].unicode() >= 0x80 && !sql[j].isSpace())))
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_') || sql[j] == QLatin1Char('$') ||
+                             (sql[j].unicode() >= 0x80 && !sql[j].isSpace())))
                 ++j;
             out.push_back({Token::Word, sql.mid(i, j - i), i, j, depth});
             i = j;
         } else {
-            if (c == QLatin1Char(')'))
-                --depth;
+            if (c == QLatin1Char(')')) --depth;
             out.push_back({Token::Punct, QString(c), i, i + 1, depth});
-            if (c == QLatin1Char('('))
-                ++depth;
+            if (c == QLatin1Char('(')) ++depth;
             ++i;
         }
     }
     return out;
 }
 
-bool IsWord(const Token& t, const char* word)
-{
+bool IsWord(const Token& t, const char* word) {
     return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
 
-QString SingleTableOf(const QString& sql, int* selectEnd, bool* plainList)
-{
+QString SingleTableOf(const QString& sql, int* selectEnd, bool* plainList) {
     const std::vector<Token> t = Tokenize(sql);
-    if (t.empty() || !IsWord(t[0], "SELECT"))
-        return {};
-    if (t.size() > 1 && (IsWord(t[1], "DISTINCT") || IsWord(t[1], "TOP")))
-        return {};
+    if (t.empty() || !IsWord(t[0], "SELECT")) return {};
+    if (t.size() > 1 && (IsWord(t[1], "DISTINCT") || IsWord(t[1], "TOP"))) return {};
     size_t i = 1;
-    while (i < t.size() && !(t[i].depth == 0 && IsWord(t[i], "FROM")))
-        ++i;
-    if (++i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted))
-        return {};
+    while (i < t.size() && !(t[i].depth == 0 && IsWord(t[i], "FROM"))) ++i;
+    if (++i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted)) return {};
     const QString table = t[i].text;
     ++i;
     auto atClauseEnd = [&](size_t k) {
-        return k >= t.size() || (t[k].kind == Token::Punct && t[k].text == QLatin1String(";")) || IsWord(t[k], "WHERE")
-               || IsWord(t[k], "ORDER") || IsWord(t[k], "LIMIT");
+        return k >= t.size() || (t[k].kind == Token::Punct && t[k].text == QLatin1String(";")) ||
+               IsWord(t[k], "WHERE") || IsWord(t[k], "ORDER") || IsWord(t[k], "LIMIT");
     };
     if (!atClauseEnd(i)) {
-        if (IsWord(t[i], "AS"))
-            ++i;
-        static const char* const kNotAlias[] = {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "NATURAL",
+        if (IsWord(t[i], "AS")) ++i;
+        static const char* const kNotAlias[] = {"JOIN",  "INNER", "LEFT",   "RIGHT", "FULL",      "CROSS",  "NATURAL",
                                                 "OUTER", "GROUP", "HAVING", "UNION", "INTERSECT", "EXCEPT", "WINDOW"};
-        if (i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted))
-            return {};
+        if (i >= t.size() || (t[i].kind != Token::Word && t[i].kind != Token::Quoted)) return {};
         for (const char* w : kNotAlias)
-            if (IsWord(t[i], w))
-                return {};
+            if (IsWord(t[i], w)) return {};
         ++i;
-        if (!atClauseEnd(i))
-            return {};
+        if (!atClauseEnd(i)) return {};
     }
     for (; i < t.size(); ++i) {
-        if (t[i].depth != 0)
-            continue;
-        if (IsWord(t[i], "UNION") || IsWord(t[i], "INTERSECT") || IsWord(t[i], "EXCEPT") || IsWord(t[i], "GROUP")
-            || IsWord(t[i], "HAVING"))
+        if (t[i].depth != 0) continue;
+        if (IsWord(t[i], "UNION") || IsWord(t[i], "INTERSECT") || IsWord(t[i], "EXCEPT") || IsWord(t[i], "GROUP") ||
+            IsWord(t[i], "HAVING"))
             return {};
-        if (t[i].kind == Token::Punct && t[i].text == QLatin1String(";") && i + 1 < t.size())
-            return {};
+        if (t[i].kind == Token::Punct && t[i].text == QLatin1String(";") && i + 1 < t.size()) return {};
     }
-    if (selectEnd)
-        *selectEnd = t[0].end;
+    if (selectEnd) *selectEnd = t[0].end;
     if (plainList) {
         // column [. column] separated by commas, up to FROM
         bool plain = true;
@@ -210,8 +188,8 @@ QString SingleTableOf(const QString& sql, int* selectEnd, bool* plainList)
         size_t k = 1;
         for (; k < t.size() && !(t[k].depth == 0 && IsWord(t[k], "FROM")); ++k) {
             const Token& tok = t[k];
-            const bool name = tok.kind == Token::Word || tok.kind == Token::Quoted
-                              || (tok.kind == Token::Punct && tok.text == QLatin1String("*"));
+            const bool name = tok.kind == Token::Word || tok.kind == Token::Quoted ||
+                              (tok.kind == Token::Punct && tok.text == QLatin1String("*"));
             if (expectName) {
                 plain = plain && name;
                 expectName = false;
@@ -226,22 +204,18 @@ QString SingleTableOf(const QString& sql, int* selectEnd, bool* plainList)
     return table;
 }
 
-int CountMarkers(const QString& sql)
-{
+int CountMarkers(const QString& sql) {
     int count = 0;
     for (const Token& t : Tokenize(sql))
-        if (t.kind == Token::Punct && t.text == QLatin1String("?"))
-            ++count;
+        if (t.kind == Token::Punct && t.text == QLatin1String("?")) ++count;
     return count;
 }
 
-void CheckParamCount(int markers, size_t values)
-{
-    if (markers >= 0 && static_cast<size_t>(markers) == values)
-        return;
-    throw DbError(kErrSql, QStringLiteral("SQL 文のパラメーターの数 (%1) と値の数 (%2) が一致しません。")
-                               .arg(markers)
-                               .arg(values));
+void CheckParamCount(int markers, size_t values) {
+    if (markers >= 0 && static_cast<size_t>(markers) == values) return;
+    throw DbError(
+        kErrSql,
+        QStringLiteral("SQL 文のパラメーターの数 (%1) と値の数 (%2) が一致しません。").arg(markers).arg(values));
 }
 
 // ---------------------------------------------------------------- Connection
@@ -250,8 +224,7 @@ namespace {
 
 std::atomic<int> gBusyTimeout{5000};
 
-DbError CannotOpen(const QString& path, const QString& reason)
-{
+DbError CannotOpen(const QString& path, const QString& reason) {
     return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
 }
 
@@ -259,34 +232,33 @@ enum class FileKind { Sqlite, Jet };
 
 // Looks at the file before any engine touches it, so that a missing path is
 // never created and a foreign file is never written to.
-FileKind ProbeFile(const QString& path)
-{
+FileKind ProbeFile(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists())
-        throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
+    if (!fi.exists()) throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
     if (fi.isDir())
-        throw CannotOpen(path, QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
+        throw CannotOpen(path,
+                         QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
     std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!f) {
         const int err = errno;
-        throw CannotOpen(path, err == EACCES ? QStringLiteral("ファイルを読み取る権限がありません。")
-                                             : QStringLiteral("ファイルを読み取れません。(%1)")
-                                                   .arg(QString::fromLocal8Bit(std::strerror(err))));
+        throw CannotOpen(
+            path,
+            err == EACCES
+                ? QStringLiteral("ファイルを読み取る権限がありません。")
+                : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     }
     unsigned char head[100] = {};
     const size_t got = std::fread(head, 1, sizeof head, f);
     std::fclose(f);
-    if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0)
-        return FileKind::Sqlite;
-    if (got >= 20 && (std::memcmp(head + 4, "Standard Jet DB", 15) == 0
-                      || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+    if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0) return FileKind::Sqlite;
+    if (got >= 20 &&
+        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
         return FileKind::Jet;
     throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
 }
 
 // Data sources written the Windows way ("folder\VXMOX2.MDB") still find the file.
-QString ResolvePath(const QString& dataSource)
-{
+QString ResolvePath(const QString& dataSource) {
     const QString path = dataSource.trimmed();
     if (path.contains(QLatin1Char('\\')) && !QFileInfo::exists(path)) {
         QString slashed = path;
@@ -302,20 +274,16 @@ void Connection::SetBusyTimeout(int milliseconds) { gBusyTimeout = milliseconds;
 int Connection::BusyTimeout() { return gBusyTimeout; }
 
 Connection::Connection(ConnectionInfo info, std::unique_ptr<Backend> backend)
-    : info_(std::move(info)), backend_(std::move(backend))
-{
-}
+    : info_(std::move(info)), backend_(std::move(backend)) {}
 
-Connection::~Connection()
-{
+Connection::~Connection() {
     try {
         Close();
     } catch (...) {
     }
 }
 
-std::shared_ptr<Connection> Connection::Open(const QString& connectionString)
-{
+std::shared_ptr<Connection> Connection::Open(const QString& connectionString) {
     ConnectionInfo info = ConnectionInfo::Parse(connectionString);
     std::unique_ptr<Backend> backend;
     if (!info.IsFile()) {
@@ -329,8 +297,7 @@ std::shared_ptr<Connection> Connection::Open(const QString& connectionString)
     return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend)));
 }
 
-std::shared_ptr<Connection> Connection::CreateFile(const QString& path)
-{
+std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     ConnectionInfo info;
     info.dataSource = path;
     info.connectionString = QStringLiteral("Data Source=") + path;
@@ -356,16 +323,12 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path)
 
 bool Connection::IsOpen() const { return backend_ && backend_->IsOpen(); }
 
-void Connection::EnsureOpen() const
-{
-    if (!IsOpen())
-        throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
+void Connection::EnsureOpen() const {
+    if (!IsOpen()) throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
 }
 
-void Connection::Close()
-{
-    if (!IsOpen())
-        return;
+void Connection::Close() {
+    if (!IsOpen()) return;
     if (transLevel_ > 0) {
         transLevel_ = 0;
         try {
@@ -376,97 +339,78 @@ void Connection::Close()
     backend_->Close();
 }
 
-long Connection::Execute(const QString& sql, const std::vector<Value>& params)
-{
+long Connection::Execute(const QString& sql, const std::vector<Value>& params) {
     EnsureOpen();
     return backend_->Execute(sql, params);
 }
 
-Value Connection::Scalar(const QString& sql, const std::vector<Value>& params)
-{
+Value Connection::Scalar(const QString& sql, const std::vector<Value>& params) {
     EnsureOpen();
     const Rowset r = backend_->Select(sql, params, false);
-    if (r.rows.empty() || r.rows[0].empty())
-        return Value();
+    if (r.rows.empty() || r.rows[0].empty()) return Value();
     return r.rows[0][0];
 }
 
-void Connection::BeginTrans()
-{
+void Connection::BeginTrans() {
     EnsureOpen();
     backend_->Begin(transLevel_ + 1);
     ++transLevel_;
 }
 
-void Connection::CommitTrans()
-{
+void Connection::CommitTrans() {
     EnsureOpen();
     if (transLevel_ == 0)
-        throw DbError(kErrNoTransaction, QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
+        throw DbError(kErrNoTransaction,
+                      QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
     backend_->Commit(transLevel_);
     --transLevel_;
 }
 
-void Connection::RollbackTrans()
-{
+void Connection::RollbackTrans() {
     EnsureOpen();
     if (transLevel_ == 0)
-        throw DbError(kErrNoTransaction, QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
+        throw DbError(kErrNoTransaction,
+                      QStringLiteral("BeginTrans を実行せずに、コミットまたはロールバックしようとしました。"));
     const int level = transLevel_--;
     backend_->Rollback(level);
 }
 
 bool Connection::InTransaction() const { return transLevel_ > 0; }
 
-bool Connection::TableExists(const QString& table)
-{
+bool Connection::TableExists(const QString& table) {
     EnsureOpen();
     return backend_->TableExists(table);
 }
 
-QStringList Connection::ColumnNames(const QString& table)
-{
+QStringList Connection::ColumnNames(const QString& table) {
     EnsureOpen();
     return backend_->ColumnNames(table);
 }
 
-QStringList Connection::ColumnTypes(const QString& table)
-{
+QStringList Connection::ColumnTypes(const QString& table) {
     EnsureOpen();
     // Back ends report declared types as the database spells them.
     QStringList types = backend_->ColumnTypes(table);
-    for (QString& t : types)
-        t = t.toUpper();
+    for (QString& t : types) t = t.toUpper();
     return types;
 }
 
 // ---------------------------------------------------------------- Transaction
 
-Transaction::Transaction(Connection& conn) : conn_(&conn)
-{
-    conn.BeginTrans();
-}
+Transaction::Transaction(Connection& conn) : conn_(&conn) { conn.BeginTrans(); }
 
-Transaction::~Transaction()
-{
-    if (!conn_)
-        return;
+Transaction::~Transaction() {
+    if (!conn_) return;
     try {
-        if (conn_->IsOpen() && conn_->InTransaction())
-            conn_->RollbackTrans();
+        if (conn_->IsOpen() && conn_->InTransaction()) conn_->RollbackTrans();
     } catch (...) {
     }
 }
 
-Transaction::Transaction(Transaction&& other) noexcept : conn_(other.conn_)
-{
-    other.conn_ = nullptr;
-}
+Transaction::Transaction(Transaction&& other) noexcept : conn_(other.conn_) { other.conn_ = nullptr; }
 
-void Transaction::Commit()
-{
-    if (!conn_)
-        throw DbError(kErrNoTransaction, QStringLiteral("トランザクションは既に終了しています。"));
+void Transaction::Commit() {
+    if (!conn_) throw DbError(kErrNoTransaction, QStringLiteral("トランザクションは既に終了しています。"));
     conn_->CommitTrans();
     conn_ = nullptr;
 }
@@ -490,23 +434,22 @@ struct Recordset::State {
 
 namespace {
 
-DbError NoCurrentRow()
-{
-    return DbError(kErrNoCurrentRow,
-                   QStringLiteral("BOF と EOF のいずれかが True になっているか、または現在のレコードが削除されています。"
-                                  "要求された操作には、現在のレコードが必要です。"));
+DbError NoCurrentRow() {
+    return DbError(
+        kErrNoCurrentRow,
+        QStringLiteral("BOF と EOF のいずれかが True になっているか、または現在のレコードが削除されています。"
+                       "要求された操作には、現在のレコードが必要です。"));
 }
 
-DbError ItemNotFound(const QString& name)
-{
-    return DbError(kErrItemNotFound,
-                   QStringLiteral("要求された名前、または序数に対応する項目がコレクションで見つかりません。(%1)").arg(name));
+DbError ItemNotFound(const QString& name) {
+    return DbError(
+        kErrItemNotFound,
+        QStringLiteral("要求された名前、または序数に対応する項目がコレクションで見つかりません。(%1)").arg(name));
 }
 
 }  // namespace
 
-std::unique_ptr<Recordset> Connection::OpenRecordset(const QString& sql, const std::vector<Value>& params)
-{
+std::unique_ptr<Recordset> Connection::OpenRecordset(const QString& sql, const std::vector<Value>& params) {
     EnsureOpen();
     auto state = std::make_unique<Recordset::State>();
     state->data = backend_->Select(sql, params, !backend_->IsReadOnly());
@@ -515,8 +458,7 @@ std::unique_ptr<Recordset> Connection::OpenRecordset(const QString& sql, const s
     state->live = static_cast<long>(state->data.rows.size());
     for (int i = 0; i < state->data.columns.size(); ++i) {
         const QString key = state->data.columns[i].toLower();
-        if (!state->index.contains(key))
-            state->index.insert(key, i);
+        if (!state->index.contains(key)) state->index.insert(key, i);
     }
     return std::make_unique<Recordset>(std::move(state));
 }
@@ -525,158 +467,127 @@ Recordset::Recordset(std::unique_ptr<State> state) : s_(std::move(state)) {}
 
 Recordset::~Recordset() = default;
 
-static void EnsureRsOpen(const Recordset::State& s)
-{
-    if (!s.open)
-        throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
+static void EnsureRsOpen(const Recordset::State& s) {
+    if (!s.open) throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
 }
 
-bool Recordset::IsEOF() const
-{
+bool Recordset::IsEOF() const {
     EnsureRsOpen(*s_);
     return s_->pos >= s_->Size() || (s_->pos < 0 && s_->live == 0);
 }
 
-bool Recordset::IsBOF() const
-{
+bool Recordset::IsBOF() const {
     EnsureRsOpen(*s_);
     return s_->pos < 0 || (s_->pos >= s_->Size() && s_->live == 0);
 }
 
 // Moving away from an edited row stores it first, as ADO does; an added row
 // that was never written to is dropped.
-static void FinishEdit(Recordset& rs, Recordset::State& s)
-{
-    if (s.edit == Recordset::State::Edit::None)
-        return;
+static void FinishEdit(Recordset& rs, Recordset::State& s) {
+    if (s.edit == Recordset::State::Edit::None) return;
     if (s.buffer.empty())
         rs.CancelUpdate();
     else
         rs.Update();
 }
 
-void Recordset::MoveFirst()
-{
+void Recordset::MoveFirst() {
     EnsureRsOpen(*s_);
     FinishEdit(*this, *s_);
     int p = 0;
-    while (p < s_->Size() && s_->deleted[p])
-        ++p;
+    while (p < s_->Size() && s_->deleted[p]) ++p;
     s_->pos = p;
 }
 
-void Recordset::MoveLast()
-{
+void Recordset::MoveLast() {
     EnsureRsOpen(*s_);
     FinishEdit(*this, *s_);
     int p = s_->Size() - 1;
-    while (p >= 0 && s_->deleted[p])
-        --p;
+    while (p >= 0 && s_->deleted[p]) --p;
     s_->pos = p < 0 ? s_->Size() : p;
 }
 
-void Recordset::MoveNext()
-{
+void Recordset::MoveNext() {
     EnsureRsOpen(*s_);
     // A row being added is stored first: it then is the current row, also
     // when the recordset stood at its end.
     FinishEdit(*this, *s_);
-    if (IsEOF())
-        throw NoCurrentRow();
+    if (IsEOF()) throw NoCurrentRow();
     int p = s_->pos + 1;
-    while (p < s_->Size() && s_->deleted[p])
-        ++p;
+    while (p < s_->Size() && s_->deleted[p]) ++p;
     s_->pos = p;
 }
 
-void Recordset::MovePrevious()
-{
+void Recordset::MovePrevious() {
     EnsureRsOpen(*s_);
     FinishEdit(*this, *s_);
-    if (IsBOF())
-        throw NoCurrentRow();
+    if (IsBOF()) throw NoCurrentRow();
     int p = std::min(s_->pos, s_->Size()) - 1;
-    while (p >= 0 && s_->deleted[p])
-        --p;
+    while (p >= 0 && s_->deleted[p]) --p;
     s_->pos = p;
 }
 
-long Recordset::RecordCount() const
-{
+long Recordset::RecordCount() const {
     EnsureRsOpen(*s_);
     return s_->live;
 }
 
-bool Recordset::HasField(const QString& name) const
-{
-    return s_->index.contains(name.toLower());
-}
+bool Recordset::HasField(const QString& name) const { return s_->index.contains(name.toLower()); }
 
 QStringList Recordset::FieldNames() const { return s_->data.columns; }
 
-Value Recordset::Field(const QString& name) const
-{
+Value Recordset::Field(const QString& name) const {
     EnsureRsOpen(*s_);
     const auto it = s_->index.constFind(name.toLower());
-    if (it == s_->index.constEnd())
-        throw ItemNotFound(name);
+    if (it == s_->index.constEnd()) throw ItemNotFound(name);
     return Field(it.value());
 }
 
-Value Recordset::Field(int index) const
-{
+Value Recordset::Field(int index) const {
     EnsureRsOpen(*s_);
-    if (index < 0 || index >= s_->data.columns.size())
-        throw ItemNotFound(QString::number(index));
+    if (index < 0 || index >= s_->data.columns.size()) throw ItemNotFound(QString::number(index));
     const auto edited = s_->buffer.find(index);
-    if (s_->edit == State::Edit::Add)
-        return edited == s_->buffer.end() ? Value() : edited->second;
-    if (!s_->OnRow() || s_->deleted[s_->pos])
-        throw NoCurrentRow();
-    if (edited != s_->buffer.end())
-        return edited->second;
+    if (s_->edit == State::Edit::Add) return edited == s_->buffer.end() ? Value() : edited->second;
+    if (!s_->OnRow() || s_->deleted[s_->pos]) throw NoCurrentRow();
+    if (edited != s_->buffer.end()) return edited->second;
     return s_->data.rows[s_->pos][index];
 }
 
-static void EnsureUpdatable(const Recordset& rs, const Recordset::State& s)
-{
+static void EnsureUpdatable(const Recordset& rs, const Recordset::State& s) {
     EnsureRsOpen(s);
     if (!rs.IsUpdatable()) {
         if (s.conn && s.conn->IsOpen() && s.conn->Impl().IsReadOnly())
-            throw DbError(kErrReadOnly, QStringLiteral("このデータベースファイルは読み取り専用で開かれているため、書き込めません。"));
-        throw DbError(kErrReadOnly, QStringLiteral("このレコードセットは更新できません。1 つのテーブルだけを読む SELECT 文で開いてください。"));
+            throw DbError(kErrReadOnly,
+                          QStringLiteral("このデータベースファイルは読み取り専用で開かれているため、書き込めません。"));
+        throw DbError(
+            kErrReadOnly,
+            QStringLiteral("このレコードセットは更新できません。1 つのテーブルだけを読む SELECT 文で開いてください。"));
     }
     if (!s.conn->IsOpen())
         throw DbError(kErrClosed, QStringLiteral("接続が閉じられているため、データベースに書き込めません。"));
 }
 
-void Recordset::SetField(const QString& name, const Value& v)
-{
+void Recordset::SetField(const QString& name, const Value& v) {
     EnsureUpdatable(*this, *s_);
     const auto it = s_->index.constFind(name.toLower());
-    if (it == s_->index.constEnd())
-        throw ItemNotFound(name);
+    if (it == s_->index.constEnd()) throw ItemNotFound(name);
     if (s_->edit == State::Edit::None) {
-        if (!s_->OnRow() || s_->deleted[s_->pos])
-            throw NoCurrentRow();
+        if (!s_->OnRow() || s_->deleted[s_->pos]) throw NoCurrentRow();
         s_->edit = State::Edit::Change;
     }
     s_->buffer[it.value()] = v;
 }
 
-void Recordset::AddNew()
-{
+void Recordset::AddNew() {
     EnsureUpdatable(*this, *s_);
     FinishEdit(*this, *s_);
     s_->edit = State::Edit::Add;
     s_->buffer.clear();
 }
 
-void Recordset::Update()
-{
+void Recordset::Update() {
     EnsureRsOpen(*s_);
-    if (s_->edit == State::Edit::None)
-        return;
+    if (s_->edit == State::Edit::None) return;
     EnsureUpdatable(*this, *s_);
     Backend& db = s_->conn->Impl();
     const Rowset& d = s_->data;
@@ -691,8 +602,7 @@ void Recordset::Update()
         Row row = db.FetchRow(d.table, &key, d.baseColumns);
         if (row.empty()) {  // not visible again (e.g. a view); keep what was written
             row.assign(d.columns.size(), Value());
-            for (const auto& [col, value] : s_->buffer)
-                row[col] = value;
+            for (const auto& [col, value] : s_->buffer) row[col] = value;
         }
         s_->data.rows.push_back(std::move(row));
         s_->data.keys.push_back(std::move(key));
@@ -705,8 +615,7 @@ void Recordset::Update()
         Row row = db.FetchRow(d.table, &key, d.baseColumns);
         if (row.empty()) {
             row = s_->data.rows[s_->pos];
-            for (const auto& [col, value] : s_->buffer)
-                row[col] = value;
+            for (const auto& [col, value] : s_->buffer) row[col] = value;
         }
         s_->data.rows[s_->pos] = std::move(row);
     }
@@ -714,22 +623,19 @@ void Recordset::Update()
     s_->edit = State::Edit::None;
 }
 
-void Recordset::CancelUpdate()
-{
+void Recordset::CancelUpdate() {
     EnsureRsOpen(*s_);
     s_->buffer.clear();
     s_->edit = State::Edit::None;
 }
 
-void Recordset::Delete()
-{
+void Recordset::Delete() {
     EnsureUpdatable(*this, *s_);
     if (s_->edit == State::Edit::Add) {
         CancelUpdate();
         return;
     }
-    if (!s_->OnRow() || s_->deleted[s_->pos])
-        throw NoCurrentRow();
+    if (!s_->OnRow() || s_->deleted[s_->pos]) throw NoCurrentRow();
     s_->conn->Impl().DeleteRow(s_->data.table, s_->data.keys[s_->pos]);
     s_->buffer.clear();
     s_->edit = State::Edit::None;
@@ -737,16 +643,14 @@ void Recordset::Delete()
     --s_->live;
 }
 
-void Recordset::Close()
-{
+void Recordset::Close() {
     s_->open = false;
     s_->buffer.clear();
     s_->edit = State::Edit::None;
     s_->conn.reset();
 }
 
-bool Recordset::IsUpdatable() const
-{
+bool Recordset::IsUpdatable() const {
     return s_->open && !s_->data.table.isEmpty() && s_->conn && !s_->conn->Impl().IsReadOnly();
 }
 

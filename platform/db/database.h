@@ -31,26 +31,26 @@ private:
 };
 
 // Common error numbers (the Jet/ADO numbers the messages show).
-constexpr long kErrCannotOpen = -2147467259;     // 0x80004005, file missing/locked/not a database
-constexpr long kErrNoCurrentRow = 3021;          // BOF or EOF is true
-constexpr long kErrItemNotFound = 3265;          // no such field
-constexpr long kErrInvalidUse = 94;              // invalid use of Null
-constexpr long kErrReadOnly = 3251;              // operation not allowed (recordset not updatable)
-constexpr long kErrSql = 3709;                   // statement failed
-constexpr long kErrClosed = 3704;                // the connection or recordset is closed
-constexpr long kErrNoTransaction = 3034;         // commit or rollback without BeginTrans
-constexpr long kErrTypeMismatch = 13;            // value does not convert
-constexpr long kErrOverflow = 6;                 // value out of range
-constexpr long kErrRowNotFound = -2147217864;    // 0x80040E38, the row to update or delete is gone
+constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database
+constexpr long kErrNoCurrentRow = 3021;        // BOF or EOF is true
+constexpr long kErrItemNotFound = 3265;        // no such field
+constexpr long kErrInvalidUse = 94;            // invalid use of Null
+constexpr long kErrReadOnly = 3251;            // operation not allowed (recordset not updatable)
+constexpr long kErrSql = 3709;                 // statement failed
+constexpr long kErrClosed = 3704;              // the connection or recordset is closed
+constexpr long kErrNoTransaction = 3034;       // commit or rollback without BeginTrans
+constexpr long kErrTypeMismatch = 13;          // value does not convert
+constexpr long kErrOverflow = 6;               // value out of range
+constexpr long kErrRowNotFound = -2147217864;  // 0x80040E38, the row to update or delete is gone
 
 // The parts of an ADO-style connection string that matter here.
 struct ConnectionInfo {
-    QString provider;     // "Microsoft.Jet.OLEDB.4.0", "SQLOLEDB.1", ... (may be empty)
-    QString dataSource;   // file path, or server name for SQL Server
-    QString catalog;      // Initial Catalog (SQL Server)
+    QString provider;    // "Microsoft.Jet.OLEDB.4.0", "SQLOLEDB.1", ... (may be empty)
+    QString dataSource;  // file path, or server name for SQL Server
+    QString catalog;     // Initial Catalog (SQL Server)
     QString userId;
-    QString password;     // login password or the Jet database password (unused for SQLite)
-    QString driver;       // explicit ODBC "Driver=" when given
+    QString password;          // login password or the Jet database password (unused for SQLite)
+    QString driver;            // explicit ODBC "Driver=" when given
     QString connectionString;  // the whole string as given
     static ConnectionInfo Parse(const QString& connectionString);
     bool IsFile() const;  // Jet provider or no provider: a file on disk
@@ -92,7 +92,7 @@ public:
     // A single value of the first column of the first row, or Null.
     Value Scalar(const QString& sql, const std::vector<Value>& params = {});
 
-    void BeginTrans();       // immediate: takes the write lock at once
+    void BeginTrans();  // immediate: takes the write lock at once
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const;
@@ -146,14 +146,14 @@ public:
 
     bool HasField(const QString& name) const;
     QStringList FieldNames() const;
-    Value Field(const QString& name) const;          // throws kErrItemNotFound / kErrNoCurrentRow
+    Value Field(const QString& name) const;  // throws kErrItemNotFound / kErrNoCurrentRow
     Value Field(int index) const;
     void SetField(const QString& name, const Value& v);  // into the edit buffer
 
     void AddNew();
-    void Update();   // writes the edit buffer (insert after AddNew, else update of the current row)
+    void Update();  // writes the edit buffer (insert after AddNew, else update of the current row)
     void CancelUpdate();
-    void Delete();   // removes the current row
+    void Delete();  // removes the current row
     void Close();
     bool IsUpdatable() const;
 

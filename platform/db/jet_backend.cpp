@@ -19,68 +19,78 @@ namespace mox::db {
 
 namespace {
 
-DbError ReadOnlyError()
-{
-    return DbError(kErrReadOnly, QStringLiteral("Jet 形式のデータベースファイルは読み取り専用です。書き込みはできません。"));
+DbError ReadOnlyError() {
+    return DbError(kErrReadOnly,
+                   QStringLiteral("Jet 形式のデータベースファイルは読み取り専用です。書き込みはできません。"));
 }
 
-QString Quote(const QString& name)
-{
+QString Quote(const QString& name) {
     QString q = name;
     q.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
 // The Access names of the column types, as DDL and ColumnTypes show them.
-QString TypeName(int type)
-{
+QString TypeName(int type) {
     switch (type) {
-    case MDB_BOOL: return QStringLiteral("BIT");
-    case MDB_BYTE: return QStringLiteral("BYTE");
-    case MDB_INT: return QStringLiteral("SHORT");
-    case MDB_LONGINT: return QStringLiteral("LONG");
-    case MDB_MONEY: return QStringLiteral("CURRENCY");
-    case MDB_FLOAT: return QStringLiteral("SINGLE");
-    case MDB_DOUBLE: return QStringLiteral("DOUBLE");
-    case MDB_DATETIME: return QStringLiteral("DATETIME");
-    case MDB_BINARY: return QStringLiteral("BINARY");
-    case MDB_TEXT: return QStringLiteral("TEXT");
-    case MDB_OLE: return QStringLiteral("LONGBINARY");
-    case MDB_MEMO: return QStringLiteral("MEMO");
-    case MDB_REPID: return QStringLiteral("GUID");
-    case MDB_NUMERIC: return QStringLiteral("DECIMAL");
-    default: return QStringLiteral("TEXT");
+        case MDB_BOOL:
+            return QStringLiteral("BIT");
+        case MDB_BYTE:
+            return QStringLiteral("BYTE");
+        case MDB_INT:
+            return QStringLiteral("SHORT");
+        case MDB_LONGINT:
+            return QStringLiteral("LONG");
+        case MDB_MONEY:
+            return QStringLiteral("CURRENCY");
+        case MDB_FLOAT:
+            return QStringLiteral("SINGLE");
+        case MDB_DOUBLE:
+            return QStringLiteral("DOUBLE");
+        case MDB_DATETIME:
+            return QStringLiteral("DATETIME");
+        case MDB_BINARY:
+            return QStringLiteral("BINARY");
+        case MDB_TEXT:
+            return QStringLiteral("TEXT");
+        case MDB_OLE:
+            return QStringLiteral("LONGBINARY");
+        case MDB_MEMO:
+            return QStringLiteral("MEMO");
+        case MDB_REPID:
+            return QStringLiteral("GUID");
+        case MDB_NUMERIC:
+            return QStringLiteral("DECIMAL");
+        default:
+            return QStringLiteral("TEXT");
     }
 }
 
-Value Convert(int type, const char* text, int length)
-{
+Value Convert(int type, const char* text, int length) {
     const QString s = QString::fromUtf8(text, length);
     switch (type) {
-    case MDB_BOOL:
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT:
-        return Value(static_cast<long long>(s.toLongLong()));
-    case MDB_MONEY:
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-        return length == 0 ? Value() : Value(s.toDouble());
-    case MDB_OLE:
-        return Value();  // pictures and other embedded objects are not carried
-    default:
-        return length == 0 ? Value() : Value(s);
+        case MDB_BOOL:
+        case MDB_BYTE:
+        case MDB_INT:
+        case MDB_LONGINT:
+            return Value(static_cast<long long>(s.toLongLong()));
+        case MDB_MONEY:
+        case MDB_FLOAT:
+        case MDB_DOUBLE:
+        case MDB_NUMERIC:
+            return length == 0 ? Value() : Value(s.toDouble());
+        case MDB_OLE:
+            return Value();  // pictures and other embedded objects are not carried
+        default:
+            return length == 0 ? Value() : Value(s);
     }
 }
 
 class JetBackend final : public Backend {
 public:
-    explicit JetBackend(const QString& path) : mem_(OpenSqliteMemory())
-    {
+    explicit JetBackend(const QString& path) : mem_(OpenSqliteMemory()) {
         // Files of the older release are Japanese: Jet 3 text is Shift-JIS.
-        if (!std::getenv("MDB_JET3_CHARSET"))
-            setenv("MDB_JET3_CHARSET", "CP932", 0);
+        if (!std::getenv("MDB_JET3_CHARSET")) setenv("MDB_JET3_CHARSET", "CP932", 0);
         const QByteArray native = QFile::encodeName(path);
         MdbHandle* mdb = mdb_open(native.constData(), MDB_NOFLAGS);
         if (!mdb)
@@ -100,8 +110,7 @@ public:
     void Close() override { mem_->Close(); }
     bool IsReadOnly() const override { return true; }
 
-    long Execute(const QString& sql, const std::vector<Value>& params) override
-    {
+    long Execute(const QString& sql, const std::vector<Value>& params) override {
         if (sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
             mem_->Select(sql, params, false);
             return 0;
@@ -109,8 +118,7 @@ public:
         throw ReadOnlyError();
     }
 
-    Rowset Select(const QString& sql, const std::vector<Value>& params, bool) override
-    {
+    Rowset Select(const QString& sql, const std::vector<Value>& params, bool) override {
         return mem_->Select(sql, params, false);
     }
 
@@ -130,8 +138,7 @@ public:
 private:
     static constexpr size_t kBindSize = 65536;
 
-    void Load(MdbHandle* mdb, const QString& path)
-    {
+    void Load(MdbHandle* mdb, const QString& path) {
         mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
         mdb_set_bind_size(mdb, kBindSize);
         if (!mdb_read_catalog(mdb, MDB_TABLE))
@@ -141,15 +148,13 @@ private:
         mem_->Begin(1);
         for (unsigned i = 0; i < mdb->num_catalog; ++i) {
             auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-            if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry))
-                continue;
+            if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
             LoadTable(entry);
         }
         mem_->Commit(1);
     }
 
-    void LoadTable(MdbCatalogEntry* entry)
-    {
+    void LoadTable(MdbCatalogEntry* entry) {
         MdbTableDef* table = mdb_read_table(entry);
         if (!table)
             throw DbError(kErrCannotOpen, QStringLiteral("Jet 形式のファイルの表 '%1' を読み込めません。")
@@ -196,9 +201,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenJetBackend(const QString& path)
-{
-    return std::make_unique<JetBackend>(path);
-}
+std::unique_ptr<Backend> OpenJetBackend(const QString& path) { return std::make_unique<JetBackend>(path); }
 
 }  // namespace mox::db

@@ -18,16 +18,14 @@ namespace {
 
 bool Ok(SQLRETURN r) { return r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO; }
 
-QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle)
-{
+QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
     QStringList parts;
     for (SQLSMALLINT i = 1; i < 10; ++i) {
         SQLCHAR state[8] = {};
         SQLINTEGER native = 0;
         SQLCHAR message[1024] = {};
         SQLSMALLINT length = 0;
-        if (!Ok(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length)))
-            break;
+        if (!Ok(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length))) break;
         parts << QStringLiteral("[%1] %2").arg(QString::fromLatin1(reinterpret_cast<char*>(state)),
                                                QString::fromUtf8(reinterpret_cast<char*>(message)));
     }
@@ -36,25 +34,24 @@ QString Diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 }
 
 // An ODBC connection-string value, braced when it holds a separator.
-QString OdbcValue(const QString& v)
-{
-    if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('{')) && !v.contains(QLatin1Char('}'))
-        && v.trimmed() == v)
+QString OdbcValue(const QString& v) {
+    if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('{')) && !v.contains(QLatin1Char('}')) &&
+        v.trimmed() == v)
         return v;
     QString q = v;
     q.replace(QLatin1Char('}'), QLatin1String("}}"));
     return QLatin1Char('{') + q + QLatin1Char('}');
 }
 
-DbError RowGone()
-{
-    return DbError(kErrRowNotFound,
-                   QStringLiteral("更新または削除する行を 1 行に特定できません。他の処理で変更または削除された可能性があります。"));
+DbError RowGone() {
+    return DbError(
+        kErrRowNotFound,
+        QStringLiteral(
+            "更新または削除する行を 1 行に特定できません。他の処理で変更または削除された可能性があります。"));
 }
 
 // Keys are [primary-key flag, name, value, name, value, ...].
-Row MakeKey(bool primary, const QStringList& names, const Row& values)
-{
+Row MakeKey(bool primary, const QStringList& names, const Row& values) {
     Row key{Value(primary)};
     for (int i = 0; i < names.size(); ++i) {
         key.push_back(Value(names[i]));
@@ -65,8 +62,7 @@ Row MakeKey(bool primary, const QStringList& names, const Row& values)
 
 class OdbcBackend final : public Backend {
 public:
-    explicit OdbcBackend(const QString& connectionString)
-    {
+    explicit OdbcBackend(const QString& connectionString) {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
@@ -95,8 +91,7 @@ public:
 
     bool IsOpen() const override { return connected_; }
 
-    void Close() override
-    {
+    void Close() override {
         if (connected_) {
             SQLDisconnect(dbc_);
             connected_ = false;
@@ -104,23 +99,19 @@ public:
         FreeHandles();
     }
 
-    long Execute(const QString& sql, const std::vector<Value>& params) override
-    {
+    long Execute(const QString& sql, const std::vector<Value>& params) override {
         long changed = 0;
         Run(sql, params, nullptr, &changed);
         return changed;
     }
 
-    Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override
-    {
+    Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override {
         Rowset out;
         Run(sql, params, &out, nullptr);
-        if (!wantKeys)
-            return out;
+        if (!wantKeys) return out;
         bool plain = false;
         const QString table = SingleTableOf(sql, nullptr, &plain);
-        if (table.isEmpty() || !plain)
-            return out;
+        if (table.isEmpty() || !plain) return out;
         const QStringList pk = PrimaryKey(table);
         QList<int> keyColumns;
         for (const QString& k : pk) {
@@ -137,8 +128,7 @@ public:
         for (const Row& row : out.rows) {
             if (primary) {
                 Row values;
-                for (int at : keyColumns)
-                    values.push_back(row[at]);
+                for (int at : keyColumns) values.push_back(row[at]);
                 out.keys.push_back(MakeKey(true, pk, values));
             } else {
                 out.keys.push_back(MakeKey(false, out.columns, row));
@@ -147,8 +137,7 @@ public:
         return out;
     }
 
-    void Begin(int level) override
-    {
+    void Begin(int level) override {
         if (level == 1) {
             Check(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
                   SQL_HANDLE_DBC, dbc_, QString());
@@ -159,16 +148,14 @@ public:
         }
     }
 
-    void Commit(int level) override
-    {
+    void Commit(int level) override {
         if (level == 1)
             EndTransaction(SQL_COMMIT);
         else if (!IsSqlServer())
             Execute(QStringLiteral("RELEASE mox_%1").arg(level), {});
     }
 
-    void Rollback(int level) override
-    {
+    void Rollback(int level) override {
         if (level == 1) {
             EndTransaction(SQL_ROLLBACK);
         } else if (IsSqlServer()) {
@@ -179,11 +166,9 @@ public:
         }
     }
 
-    bool TableExists(const QString& table) override
-    {
+    bool TableExists(const QString& table) override {
         for (const Row& r : Catalog(table, false))
-            if (r[2].ToText().compare(table, Qt::CaseInsensitive) == 0)
-                return true;
+            if (r[2].ToText().compare(table, Qt::CaseInsensitive) == 0) return true;
         return false;
     }
 
@@ -191,8 +176,7 @@ public:
 
     QStringList ColumnTypes(const QString& table) override { return Columns(table, 5); }
 
-    Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override
-    {
+    Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override {
         QStringList names, marks;
         for (const QString& c : columns) {
             names << Quote(c);
@@ -205,8 +189,7 @@ public:
         Execute(sql, values);
 
         const QStringList pk = PrimaryKey(table);
-        if (pk.isEmpty())
-            return MakeKey(false, columns, values);
+        if (pk.isEmpty()) return MakeKey(false, columns, values);
         Row keyValues;
         for (const QString& k : pk) {
             const int at = IndexOf(columns, k);
@@ -222,31 +205,26 @@ public:
         return MakeKey(true, pk, keyValues);
     }
 
-    void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) override
-    {
-        if (columns.isEmpty())
-            return;
+    void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) override {
+        if (columns.isEmpty()) return;
         std::vector<Value> where;
         const QString condition = Where(*key, &where);
         EnsureSingle(table, *key, condition, where);
         QStringList sets;
-        for (const QString& c : columns)
-            sets << Quote(c) + QStringLiteral("=?");
+        for (const QString& c : columns) sets << Quote(c) + QStringLiteral("=?");
         std::vector<Value> params = values;
         params.insert(params.end(), where.begin(), where.end());
-        if (Execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(table), sets.join(QLatin1Char(',')), condition),
-                    params)
-            != 1)
+        if (Execute(
+                QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(Quote(table), sets.join(QLatin1Char(',')), condition),
+                params) != 1)
             throw RowGone();
         for (size_t i = 1; i + 1 < key->size(); i += 2) {
             const int at = IndexOf(columns, (*key)[i].ToText());
-            if (at >= 0)
-                (*key)[i + 1] = values[at];
+            if (at >= 0) (*key)[i + 1] = values[at];
         }
     }
 
-    void DeleteRow(const QString& table, const Row& key) override
-    {
+    void DeleteRow(const QString& table, const Row& key) override {
         std::vector<Value> where;
         const QString condition = Where(key, &where);
         EnsureSingle(table, key, condition, where);
@@ -254,20 +232,16 @@ public:
             throw RowGone();
     }
 
-    Row FetchRow(const QString& table, Row* key, const QStringList& columns) override
-    {
+    Row FetchRow(const QString& table, Row* key, const QStringList& columns) override {
         std::vector<Value> where;
         const QString condition = Where(*key, &where);
         QStringList names;
-        for (const QString& c : columns)
-            names << Quote(c);
+        for (const QString& c : columns) names << Quote(c);
         Rowset r;
         Run(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(names.join(QLatin1Char(',')), Quote(table), condition),
             where, &r, nullptr);
-        if (r.rows.size() != 1)
-            return Row();
-        if (!key->at(0).ToBool())
-            *key = MakeKey(false, columns, r.rows[0]);
+        if (r.rows.size() != 1) return Row();
+        if (!key->at(0).ToBool()) *key = MakeKey(false, columns, r.rows[0]);
         return r.rows[0];
     }
 
@@ -283,25 +257,20 @@ private:
 
     bool IsSqlServer() const { return dbms_.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive); }
 
-    static int IndexOf(const QStringList& list, const QString& name)
-    {
+    static int IndexOf(const QStringList& list, const QString& name) {
         for (int i = 0; i < list.size(); ++i)
-            if (list[i].compare(name, Qt::CaseInsensitive) == 0)
-                return i;
+            if (list[i].compare(name, Qt::CaseInsensitive) == 0) return i;
         return -1;
     }
 
-    QString Quote(const QString& name) const
-    {
-        if (quote_.isEmpty())
-            return name;
+    QString Quote(const QString& name) const {
+        if (quote_.isEmpty()) return name;
         QString q = name;
         q.replace(quote_, quote_ + quote_);
         return quote_ + q + quote_;
     }
 
-    QString Where(const Row& key, std::vector<Value>* params) const
-    {
+    QString Where(const Row& key, std::vector<Value>* params) const {
         QStringList parts;
         for (size_t i = 1; i + 1 < key.size(); i += 2) {
             if (key[i + 1].IsNull()) {
@@ -315,42 +284,34 @@ private:
     }
 
     // Without a primary key, the columns may name several equal rows.
-    void EnsureSingle(const QString& table, const Row& key, const QString& condition, const std::vector<Value>& where)
-    {
-        if (key.at(0).ToBool())
-            return;
-        if (Scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Quote(table), condition), where).ToInt64() != 1)
+    void EnsureSingle(const QString& table, const Row& key, const QString& condition, const std::vector<Value>& where) {
+        if (key.at(0).ToBool()) return;
+        if (Scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(Quote(table), condition), where).ToInt64() !=
+            1)
             throw RowGone();
     }
 
-    Value Scalar(const QString& sql, const std::vector<Value>& params = {})
-    {
+    Value Scalar(const QString& sql, const std::vector<Value>& params = {}) {
         Rowset r;
         Run(sql, params, &r, nullptr);
         return r.rows.empty() || r.rows[0].empty() ? Value() : r.rows[0][0];
     }
 
-    void Check(SQLRETURN r, SQLSMALLINT type, SQLHANDLE h, const QString& sql)
-    {
-        if (Ok(r))
-            return;
+    void Check(SQLRETURN r, SQLSMALLINT type, SQLHANDLE h, const QString& sql) {
+        if (Ok(r)) return;
         QString text = QStringLiteral("データベースの処理に失敗しました。\n%1").arg(Diagnostics(type, h));
-        if (!sql.isEmpty())
-            text += QLatin1Char('\n') + sql.simplified();
+        if (!sql.isEmpty()) text += QLatin1Char('\n') + sql.simplified();
         throw DbError(kErrSql, text);
     }
 
-    void EndTransaction(SQLSMALLINT how)
-    {
+    void EndTransaction(SQLSMALLINT how) {
         const SQLRETURN r = SQLEndTran(SQL_HANDLE_DBC, dbc_, how);
         const QString diag = Ok(r) ? QString() : Diagnostics(SQL_HANDLE_DBC, dbc_);
         SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-        if (!Ok(r))
-            throw DbError(kErrSql, QStringLiteral("トランザクションを終了できません。\n%1").arg(diag));
+        if (!Ok(r)) throw DbError(kErrSql, QStringLiteral("トランザクションを終了できません。\n%1").arg(diag));
     }
 
-    void Run(const QString& sql, const std::vector<Value>& params, Rowset* out, long* changed)
-    {
+    void Run(const QString& sql, const std::vector<Value>& params, Rowset* out, long* changed) {
         if (!connected_)
             throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
         CheckParamCount(CountMarkers(sql), params.size());
@@ -367,7 +328,8 @@ private:
             if (const auto* v = std::get_if<int64_t>(&raw)) {
                 ints[i] = *v;
                 lengths[i] = 0;
-                r = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &ints[i], 0, &lengths[i]);
+                r = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &ints[i], 0,
+                                     &lengths[i]);
             } else if (const auto* d = std::get_if<double>(&raw)) {
                 doubles[i] = *d;
                 lengths[i] = 0;
@@ -377,9 +339,8 @@ private:
                 texts[i] = s->toUtf8();
                 lengths[i] = texts[i].size();
                 const SQLULEN size = std::max<SQLULEN>(1, texts[i].size());
-                r = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_CHAR,
-                                     size > 4000 ? SQL_LONGVARCHAR : SQL_VARCHAR, size, 0, texts[i].data(),
-                                     texts[i].size(), &lengths[i]);
+                r = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_CHAR, size > 4000 ? SQL_LONGVARCHAR : SQL_VARCHAR,
+                                     size, 0, texts[i].data(), texts[i].size(), &lengths[i]);
             } else {
                 lengths[i] = SQL_NULL_DATA;
                 r = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 1, 0, nullptr, 0, &lengths[i]);
@@ -388,18 +349,15 @@ private:
         }
         const QByteArray text = sql.toUtf8();
         const SQLRETURN r = SQLExecDirect(st.h, (SQLCHAR*)text.constData(), SQL_NTS);
-        if (r != SQL_NO_DATA)
-            Check(r, SQL_HANDLE_STMT, st.h, sql);
+        if (r != SQL_NO_DATA) Check(r, SQL_HANDLE_STMT, st.h, sql);
         if (changed) {
             SQLLEN count = 0;
             *changed = (r == SQL_NO_DATA || !Ok(SQLRowCount(st.h, &count)) || count < 0) ? 0 : static_cast<long>(count);
         }
-        if (out && r != SQL_NO_DATA)
-            ReadRows(st.h, sql, out);
+        if (out && r != SQL_NO_DATA) ReadRows(st.h, sql, out);
     }
 
-    void ReadRows(SQLHSTMT h, const QString& sql, Rowset* out)
-    {
+    void ReadRows(SQLHSTMT h, const QString& sql, Rowset* out) {
         SQLSMALLINT count = 0;
         Check(SQLNumResultCols(h, &count), SQL_HANDLE_STMT, h, sql);
         std::vector<SQLSMALLINT> types(count);
@@ -417,52 +375,48 @@ private:
             Check(r, SQL_HANDLE_STMT, h, sql);
             Row row;
             row.reserve(count);
-            for (SQLSMALLINT c = 0; c < count; ++c)
-                row.push_back(ReadColumn(h, c + 1, types[c], scales[c], sql));
+            for (SQLSMALLINT c = 0; c < count; ++c) row.push_back(ReadColumn(h, c + 1, types[c], scales[c], sql));
             out->rows.push_back(std::move(row));
         }
     }
 
-    Value ReadColumn(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT type, SQLSMALLINT scale, const QString& sql)
-    {
+    Value ReadColumn(SQLHSTMT h, SQLUSMALLINT c, SQLSMALLINT type, SQLSMALLINT scale, const QString& sql) {
         SQLLEN indicator = 0;
         switch (type) {
-        case SQL_BIT:
-        case SQL_TINYINT:
-        case SQL_SMALLINT:
-        case SQL_INTEGER:
-        case SQL_BIGINT: {
-            int64_t v = 0;
-            Check(SQLGetData(h, c, SQL_C_SBIGINT, &v, 0, &indicator), SQL_HANDLE_STMT, h, sql);
-            return indicator == SQL_NULL_DATA ? Value() : Value(static_cast<long long>(v));
-        }
-        case SQL_NUMERIC:
-        case SQL_DECIMAL:
-            if (scale == 0) {
+            case SQL_BIT:
+            case SQL_TINYINT:
+            case SQL_SMALLINT:
+            case SQL_INTEGER:
+            case SQL_BIGINT: {
                 int64_t v = 0;
                 Check(SQLGetData(h, c, SQL_C_SBIGINT, &v, 0, &indicator), SQL_HANDLE_STMT, h, sql);
                 return indicator == SQL_NULL_DATA ? Value() : Value(static_cast<long long>(v));
             }
-            [[fallthrough]];
-        case SQL_REAL:
-        case SQL_FLOAT:
-        case SQL_DOUBLE: {
-            double v = 0;
-            Check(SQLGetData(h, c, SQL_C_DOUBLE, &v, 0, &indicator), SQL_HANDLE_STMT, h, sql);
-            return indicator == SQL_NULL_DATA ? Value() : Value(v);
-        }
-        default:
-            break;
+            case SQL_NUMERIC:
+            case SQL_DECIMAL:
+                if (scale == 0) {
+                    int64_t v = 0;
+                    Check(SQLGetData(h, c, SQL_C_SBIGINT, &v, 0, &indicator), SQL_HANDLE_STMT, h, sql);
+                    return indicator == SQL_NULL_DATA ? Value() : Value(static_cast<long long>(v));
+                }
+                [[fallthrough]];
+            case SQL_REAL:
+            case SQL_FLOAT:
+            case SQL_DOUBLE: {
+                double v = 0;
+                Check(SQLGetData(h, c, SQL_C_DOUBLE, &v, 0, &indicator), SQL_HANDLE_STMT, h, sql);
+                return indicator == SQL_NULL_DATA ? Value() : Value(v);
+            }
+            default:
+                break;
         }
         QByteArray bytes;
         char buffer[4096];
         for (;;) {
             const SQLRETURN r = SQLGetData(h, c, SQL_C_CHAR, buffer, sizeof buffer, &indicator);
-            if (r == SQL_NO_DATA)
-                break;
+            if (r == SQL_NO_DATA) break;
             Check(r, SQL_HANDLE_STMT, h, sql);
-            if (indicator == SQL_NULL_DATA)
-                return Value();
+            if (indicator == SQL_NULL_DATA) return Value();
             if (r == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer))) {
                 bytes.append(buffer, sizeof buffer - 1);  // truncated: the rest follows
                 continue;
@@ -474,8 +428,7 @@ private:
     }
 
     // SQLTables / SQLColumns rows for one table name.
-    std::vector<Row> Catalog(const QString& table, bool columns)
-    {
+    std::vector<Row> Catalog(const QString& table, bool columns) {
         if (!connected_)
             throw DbError(kErrClosed, QStringLiteral("オブジェクトが閉じている場合は、操作は許可されません。"));
         Statement st(dbc_);
@@ -493,8 +446,7 @@ private:
         return std::move(rs.rows);
     }
 
-    QStringList Columns(const QString& table, int field)
-    {
+    QStringList Columns(const QString& table, int field) {
         QStringList out;
         for (const Row& r : Catalog(table, true))
             if (r.size() > size_t(field) && r[2].ToText().compare(table, Qt::CaseInsensitive) == 0)
@@ -502,12 +454,10 @@ private:
         return out;
     }
 
-    QStringList PrimaryKey(const QString& table)
-    {
+    QStringList PrimaryKey(const QString& table) {
         const QString cacheKey = table.toLower();
         const auto cached = primaryKeys_.constFind(cacheKey);
-        if (cached != primaryKeys_.constEnd())
-            return cached.value();
+        if (cached != primaryKeys_.constEnd()) return cached.value();
         Statement st(dbc_);
         const QByteArray name = table.toUtf8();
         QStringList pk;
@@ -520,18 +470,15 @@ private:
             }
             std::vector<std::pair<int64_t, QString>> ordered;
             for (const Row& r : rs.rows)
-                if (r.size() >= 5)
-                    ordered.emplace_back(r[4].ToInt64(), r[3].ToText());
+                if (r.size() >= 5) ordered.emplace_back(r[4].ToInt64(), r[3].ToText());
             std::sort(ordered.begin(), ordered.end());
-            for (const auto& [seq, column] : ordered)
-                pk << column;
+            for (const auto& [seq, column] : ordered) pk << column;
         }
         primaryKeys_.insert(cacheKey, pk);
         return pk;
     }
 
-    void FreeHandles()
-    {
+    void FreeHandles() {
         if (dbc_ != SQL_NULL_HDBC) {
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
             dbc_ = SQL_NULL_HDBC;
@@ -552,14 +499,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info)
-{
+std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info) {
     QString odbc;
     if (!info.driver.isEmpty()) {
         odbc = info.connectionString;
-    } else if (info.provider.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive)
-               || info.provider.startsWith(QLatin1String("SQLNCLI"), Qt::CaseInsensitive)
-               || info.provider.startsWith(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive)) {
+    } else if (info.provider.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive) ||
+               info.provider.startsWith(QLatin1String("SQLNCLI"), Qt::CaseInsensitive) ||
+               info.provider.startsWith(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive)) {
         // FreeTDS reads "host\instance" in Server itself and asks the
         // server's browser service for the instance's port.
         odbc = QStringLiteral("Driver={FreeTDS};Server=%1;Database=%2;UID=%3;PWD=%4;ClientCharset=UTF-8;")

@@ -4,61 +4,58 @@
 
 #include "platform/db/backend.h"
 
-#include <QFile>
 #include <sqlite3.h>
+#include <QFile>
 
 namespace mox::db {
 
 namespace {
 
-QString Quote(const QString& name)
-{
+QString Quote(const QString& name) {
     QString q = name;
     q.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-[[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql)
-{
+[[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql) {
     const int primary = rc & 0xff;
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     QString text;
     switch (primary) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        text = QStringLiteral("データベースは他の処理で使用中です。しばらくしてからやり直してください。");
-        break;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-        text = QStringLiteral("データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
-        break;
-    case SQLITE_FULL:
-        text = QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
-        break;
-    case SQLITE_IOERR:
-        text = QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
-        break;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-        text = QStringLiteral("データベースファイルが壊れています。");
-        break;
-    case SQLITE_CONSTRAINT:
-        text = QStringLiteral("データの書き込みが制約に違反しています。");
-        break;
-    default:
-        text = QStringLiteral("データベースの処理に失敗しました。");
-        break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            text = QStringLiteral("データベースは他の処理で使用中です。しばらくしてからやり直してください。");
+            break;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            text = QStringLiteral(
+                "データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
+            break;
+        case SQLITE_FULL:
+            text = QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
+            break;
+        case SQLITE_IOERR:
+            text = QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
+            break;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            text = QStringLiteral("データベースファイルが壊れています。");
+            break;
+        case SQLITE_CONSTRAINT:
+            text = QStringLiteral("データの書き込みが制約に違反しています。");
+            break;
+        default:
+            text = QStringLiteral("データベースの処理に失敗しました。");
+            break;
     }
     text += QStringLiteral("\n(%1)").arg(detail);
-    if (!sql.isEmpty())
-        text += QStringLiteral("\n%1").arg(sql.simplified());
+    if (!sql.isEmpty()) text += QStringLiteral("\n%1").arg(sql.simplified());
     throw DbError(kErrSql, text);
 }
 
 class Statement {
 public:
-    Statement(sqlite3* db, const QByteArray& sql, int offset = 0) : db_(db)
-    {
+    Statement(sqlite3* db, const QByteArray& sql, int offset = 0) : db_(db) {
         const char* start = sql.constData() + offset;
         const char* tail = nullptr;
         rc_ = sqlite3_prepare_v2(db, start, static_cast<int>(sql.size() - offset), &stmt_, &tail);
@@ -72,8 +69,7 @@ public:
     sqlite3_stmt* get() const { return stmt_; }
     int TailOffset() const { return tailOffset_; }
 
-    void Bind(int index, const Value& v)
-    {
+    void Bind(int index, const Value& v) {
         int rc = SQLITE_OK;
         const auto& raw = v.Raw();
         if (const auto* i = std::get_if<int64_t>(&raw)) {
@@ -86,23 +82,21 @@ public:
         } else {
             rc = sqlite3_bind_null(stmt_, index);
         }
-        if (rc != SQLITE_OK)
-            Fail(db_, rc, QString());
+        if (rc != SQLITE_OK) Fail(db_, rc, QString());
     }
 
-    Value Column(int i) const
-    {
+    Value Column(int i) const {
         switch (sqlite3_column_type(stmt_, i)) {
-        case SQLITE_INTEGER:
-            return Value(static_cast<long long>(sqlite3_column_int64(stmt_, i)));
-        case SQLITE_FLOAT:
-            return Value(sqlite3_column_double(stmt_, i));
-        case SQLITE_NULL:
-            return Value();
-        default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
-            return Value(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i)));
-        }
+            case SQLITE_INTEGER:
+                return Value(static_cast<long long>(sqlite3_column_int64(stmt_, i)));
+            case SQLITE_FLOAT:
+                return Value(sqlite3_column_double(stmt_, i));
+            case SQLITE_NULL:
+                return Value();
+            default: {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+                return Value(QString::fromUtf8(text, sqlite3_column_bytes(stmt_, i)));
+            }
         }
     }
 
@@ -120,16 +114,14 @@ public:
 
     bool IsOpen() const override { return db_ != nullptr; }
 
-    void Close() override
-    {
+    void Close() override {
         if (db_) {
             sqlite3_close_v2(db_);
             db_ = nullptr;
         }
     }
 
-    long Execute(const QString& sql, const std::vector<Value>& params) override
-    {
+    long Execute(const QString& sql, const std::vector<Value>& params) override {
         const QByteArray utf8 = sql.toUtf8();
         size_t nextParam = 0;
         long changed = 0;
@@ -137,31 +129,25 @@ public:
         // A script of several statements takes the values in order.
         while (offset < utf8.size()) {
             Statement st(db_, utf8, offset);
-            if (st.PrepareResult() != SQLITE_OK)
-                Fail(db_, st.PrepareResult(), sql);
+            if (st.PrepareResult() != SQLITE_OK) Fail(db_, st.PrepareResult(), sql);
             offset = st.TailOffset();
-            if (!st.get())
-                continue;  // only white space or a comment was left
+            if (!st.get()) continue;  // only white space or a comment was left
             const size_t markers = sqlite3_bind_parameter_count(st.get());
             const bool last = utf8.mid(offset).trimmed().isEmpty();
             if (nextParam + markers > params.size() || (last && nextParam + markers != params.size()))
                 CheckParamCount(static_cast<int>(nextParam + markers), params.size());
-            for (size_t i = 1; i <= markers; ++i)
-                st.Bind(static_cast<int>(i), params[nextParam++]);
+            for (size_t i = 1; i <= markers; ++i) st.Bind(static_cast<int>(i), params[nextParam++]);
             int rc;
             while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
             }
-            if (rc != SQLITE_DONE)
-                Fail(db_, rc, sql);
+            if (rc != SQLITE_DONE) Fail(db_, rc, sql);
             changed = sqlite3_changes(db_);
         }
-        if (nextParam != params.size())
-            CheckParamCount(static_cast<int>(nextParam), params.size());
+        if (nextParam != params.size()) CheckParamCount(static_cast<int>(nextParam), params.size());
         return changed;
     }
 
-    Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override
-    {
+    Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override {
         Rowset out;
         std::unique_ptr<Statement> st;
         int first = 0;  // index of the first result column the caller sees
@@ -170,8 +156,8 @@ public:
         if (!table.isEmpty()) {
             const QString keyed = sql.left(selectEnd) + QStringLiteral(" _rowid_,") + sql.mid(selectEnd);
             auto candidate = std::make_unique<Statement>(db_, keyed.toUtf8());
-            if (candidate->PrepareResult() == SQLITE_OK && candidate->get()
-                && ReadsOnly(candidate->get(), table, &out.baseColumns)) {
+            if (candidate->PrepareResult() == SQLITE_OK && candidate->get() &&
+                ReadsOnly(candidate->get(), table, &out.baseColumns)) {
                 st = std::move(candidate);
                 first = 1;
                 out.table = table;
@@ -181,48 +167,37 @@ public:
         }
         if (!st) {
             st = std::make_unique<Statement>(db_, sql.toUtf8());
-            if (st->PrepareResult() != SQLITE_OK)
-                Fail(db_, st->PrepareResult(), sql);
-            if (!st->get())
-                throw DbError(kErrSql, QStringLiteral("SQL 文が空です。"));
+            if (st->PrepareResult() != SQLITE_OK) Fail(db_, st->PrepareResult(), sql);
+            if (!st->get()) throw DbError(kErrSql, QStringLiteral("SQL 文が空です。"));
         }
         sqlite3_stmt* s = st->get();
         CheckParamCount(sqlite3_bind_parameter_count(s), params.size());
-        for (size_t i = 0; i < params.size(); ++i)
-            st->Bind(static_cast<int>(i) + 1, params[i]);
+        for (size_t i = 0; i < params.size(); ++i) st->Bind(static_cast<int>(i) + 1, params[i]);
         const int count = sqlite3_column_count(s);
-        for (int i = first; i < count; ++i)
-            out.columns << QString::fromUtf8(sqlite3_column_name(s, i));
+        for (int i = first; i < count; ++i) out.columns << QString::fromUtf8(sqlite3_column_name(s, i));
         int rc;
         while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
             Row row;
             row.reserve(count - first);
-            for (int i = first; i < count; ++i)
-                row.push_back(st->Column(i));
+            for (int i = first; i < count; ++i) row.push_back(st->Column(i));
             out.rows.push_back(std::move(row));
-            if (first)
-                out.keys.push_back(Row{st->Column(0)});
+            if (first) out.keys.push_back(Row{st->Column(0)});
         }
-        if (rc != SQLITE_DONE)
-            Fail(db_, rc, sql);
+        if (rc != SQLITE_DONE) Fail(db_, rc, sql);
         return out;
     }
 
-    void Begin(int level) override
-    {
+    void Begin(int level) override {
         Run(level == 1 ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("SAVEPOINT mox_%1").arg(level));
     }
 
-    void Commit(int level) override
-    {
+    void Commit(int level) override {
         Run(level == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE mox_%1").arg(level));
     }
 
-    void Rollback(int level) override
-    {
+    void Rollback(int level) override {
         // SQLite may already have rolled back on its own (disk full, I/O error).
-        if (sqlite3_get_autocommit(db_))
-            return;
+        if (sqlite3_get_autocommit(db_)) return;
         if (level == 1) {
             Run(QStringLiteral("ROLLBACK"));
         } else {
@@ -231,8 +206,7 @@ public:
         }
     }
 
-    bool TableExists(const QString& table) override
-    {
+    bool TableExists(const QString& table) override {
         const Rowset r = Select(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') "
                                                "AND name = ? COLLATE NOCASE"),
                                 {table}, false);
@@ -243,8 +217,7 @@ public:
 
     QStringList ColumnTypes(const QString& table) override { return TableInfo(table, 1); }
 
-    Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override
-    {
+    Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override {
         QString sql = QStringLiteral("INSERT INTO %1").arg(Quote(table));
         if (columns.isEmpty()) {
             sql += QStringLiteral(" DEFAULT VALUES");
@@ -260,94 +233,79 @@ public:
         return Row{Value(static_cast<long long>(sqlite3_last_insert_rowid(db_)))};
     }
 
-    void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) override
-    {
-        if (columns.isEmpty())
-            return;
+    void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) override {
+        if (columns.isEmpty()) return;
         QStringList sets;
-        for (const QString& c : columns)
-            sets << Quote(c) + QStringLiteral("=?");
+        for (const QString& c : columns) sets << Quote(c) + QStringLiteral("=?");
         // The rowid comes back because an edit of an INTEGER PRIMARY KEY moves it.
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=? RETURNING _rowid_")
                                 .arg(Quote(table), sets.join(QLatin1Char(',')));
         std::vector<Value> params = values;
         params.push_back(key->at(0));
         const Rowset r = Select(sql, params, false);
-        if (r.rows.size() != 1)
-            throw RowGone();
+        if (r.rows.size() != 1) throw RowGone();
         *key = Row{r.rows[0][0]};
     }
 
-    void DeleteRow(const QString& table, const Row& key) override
-    {
+    void DeleteRow(const QString& table, const Row& key) override {
         if (Execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(Quote(table)), {key.at(0)}) != 1)
             throw RowGone();
     }
 
-    Row FetchRow(const QString& table, Row* key, const QStringList& columns) override
-    {
+    Row FetchRow(const QString& table, Row* key, const QStringList& columns) override {
         QStringList names;
-        for (const QString& c : columns)
-            names << Quote(c);
-        const Rowset r = Select(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?")
-                                    .arg(names.join(QLatin1Char(',')), Quote(table)),
-                                {key->at(0)}, false);
+        for (const QString& c : columns) names << Quote(c);
+        const Rowset r =
+            Select(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(names.join(QLatin1Char(',')), Quote(table)),
+                   {key->at(0)}, false);
         return r.rows.empty() ? Row() : r.rows[0];
     }
 
     sqlite3* Handle() const { return db_; }
 
 private:
-    static DbError RowGone()
-    {
-        return DbError(kErrRowNotFound,
-                       QStringLiteral("更新または削除する行が見つかりません。他の処理で変更または削除された可能性があります。"));
+    static DbError RowGone() {
+        return DbError(
+            kErrRowNotFound,
+            QStringLiteral("更新または削除する行が見つかりません。他の処理で変更または削除された可能性があります。"));
     }
 
     // True when every result column after the rowid is a plain column of `table`.
-    static bool ReadsOnly(sqlite3_stmt* s, const QString& table, QStringList* baseColumns)
-    {
+    static bool ReadsOnly(sqlite3_stmt* s, const QString& table, QStringList* baseColumns) {
         const int count = sqlite3_column_count(s);
         for (int i = 1; i < count; ++i) {
             const char* t = sqlite3_column_table_name(s, i);
             const char* c = sqlite3_column_origin_name(s, i);
-            if (!t || !c || QString::fromUtf8(t).compare(table, Qt::CaseInsensitive) != 0)
-                return false;
+            if (!t || !c || QString::fromUtf8(t).compare(table, Qt::CaseInsensitive) != 0) return false;
             *baseColumns << QString::fromUtf8(c);
         }
         return true;
     }
 
-    void Run(const QString& sql)
-    {
+    void Run(const QString& sql) {
         char* err = nullptr;
         const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
         sqlite3_free(err);
-        if (rc != SQLITE_OK)
-            Fail(db_, rc, sql);
+        if (rc != SQLITE_OK) Fail(db_, rc, sql);
     }
 
-    QStringList TableInfo(const QString& table, int column)
-    {
+    QStringList TableInfo(const QString& table, int column) {
         const Rowset r = Select(QStringLiteral("SELECT name, type FROM pragma_table_info(?)"), {table}, false);
         QStringList out;
-        for (const Row& row : r.rows)
-            out << row[column].ToText();
+        for (const Row& row : r.rows) out << row[column].ToText();
         return out;
     }
 
     sqlite3* db_;
 };
 
-DbError OpenFailure(const QString& path, const QString& reason)
-{
+DbError OpenFailure(const QString& path, const QString& reason) {
     return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
 }
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create)
-{
+std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(path);
     // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
@@ -369,18 +327,19 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create)
     sqlite3_free(err);
     if (rc != SQLITE_OK) {
         switch (rc & 0xff) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            throw OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-        case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
-            throw OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
-        default:
-            throw OpenFailure(path, detail);
+            case SQLITE_BUSY:
+            case SQLITE_LOCKED:
+                throw OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
+            case SQLITE_NOTADB:
+            case SQLITE_CORRUPT:
+                throw OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+            default:
+                throw OpenFailure(path, detail);
         }
     }
-    const char* setup = create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
-                               : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
+    const char* setup =
+        create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
+               : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
     rc = sqlite3_exec(db, setup, nullptr, nullptr, &err);
     const QString setupDetail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
@@ -393,14 +352,14 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create)
     return backend;
 }
 
-std::unique_ptr<Backend> OpenSqliteMemory()
-{
+std::unique_ptr<Backend> OpenSqliteMemory() {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
-        throw DbError(kErrCannotOpen, QStringLiteral("作業用のデータベースを作成できません。(%1)")
-                                          .arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        throw DbError(
+            kErrCannotOpen,
+            QStringLiteral("作業用のデータベースを作成できません。(%1)").arg(QString::fromUtf8(sqlite3_errstr(rc))));
     }
     sqlite3_extended_result_codes(db, 1);
     return std::make_unique<SqliteBackend>(db);

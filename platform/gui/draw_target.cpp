@@ -35,15 +35,21 @@ const QPaintDevice& DrawTarget::MetricsDevice() const { return metricsImage_; }
 
 double DrawTarget::UnitsPerInch(int unit, bool horizontal) const {
     switch (unit) {
-    case kScaleTwips: return 1440.0;
-    case kScalePoints: return 72.0;
-    case kScalePixels: return horizontal ? dpiX_ : dpiY_;
-    case kScaleInches: return 1.0;
-    case kScaleMillimeters: return 25.4;
-    case kScaleCentimeters: return 2.54;
-    default:
-        return horizontal ? dpiX_ * std::fabs(scaleWidth_) / deviceSize_.width()
-                          : dpiY_ * std::fabs(scaleHeight_) / deviceSize_.height();
+        case kScaleTwips:
+            return 1440.0;
+        case kScalePoints:
+            return 72.0;
+        case kScalePixels:
+            return horizontal ? dpiX_ : dpiY_;
+        case kScaleInches:
+            return 1.0;
+        case kScaleMillimeters:
+            return 25.4;
+        case kScaleCentimeters:
+            return 2.54;
+        default:
+            return horizontal ? dpiX_ * std::fabs(scaleWidth_) / deviceSize_.width()
+                              : dpiY_ * std::fabs(scaleHeight_) / deviceSize_.height();
     }
 }
 
@@ -56,13 +62,20 @@ void DrawTarget::ApplyScaleMode() {
 
 void DrawTarget::SetScaleMode(int mode) {
     switch (mode) {
-    case kScaleUser: scaleMode_ = kScaleUser; return;  // keeps the present scale
-    case kScaleTwips: case kScalePoints: case kScalePixels: case kScaleInches:
-    case kScaleMillimeters: case kScaleCentimeters:
-        scaleMode_ = mode;
-        ApplyScaleMode();
-        return;
-    default: return;  // unsupported codes leave the scale as it was
+        case kScaleUser:
+            scaleMode_ = kScaleUser;
+            return;  // keeps the present scale
+        case kScaleTwips:
+        case kScalePoints:
+        case kScalePixels:
+        case kScaleInches:
+        case kScaleMillimeters:
+        case kScaleCentimeters:
+            scaleMode_ = mode;
+            ApplyScaleMode();
+            return;
+        default:
+            return;  // unsupported codes leave the scale as it was
     }
 }
 
@@ -84,7 +97,8 @@ double DrawTarget::ScaleY(double value, int fromUnit, int toUnit) const {
 }
 
 QPointF DrawTarget::ToDevice(double x, double y) const {
-    return {(x - scaleLeft_) * deviceSize_.width() / scaleWidth_, (y - scaleTop_) * deviceSize_.height() / scaleHeight_};
+    return {(x - scaleLeft_) * deviceSize_.width() / scaleWidth_,
+            (y - scaleTop_) * deviceSize_.height() / scaleHeight_};
 }
 
 QPointF DrawTarget::FromDevice(const QPointF& device) const {

@@ -27,14 +27,29 @@ namespace mox::platform {
 enum class TargetKind { Printer, Picture };
 
 // ScaleMode codes.
-enum ScaleUnit : int { kScaleUser = 0, kScaleTwips = 1, kScalePoints = 2, kScalePixels = 3,
-                       kScaleInches = 5, kScaleMillimeters = 6, kScaleCentimeters = 7 };
+enum ScaleUnit : int {
+    kScaleUser = 0,
+    kScaleTwips = 1,
+    kScalePoints = 2,
+    kScalePixels = 3,
+    kScaleInches = 5,
+    kScaleMillimeters = 6,
+    kScaleCentimeters = 7
+};
 
 // The B and BF options of Line.
 enum class LineBox { None, Box, FilledBox };
 
 // DrawStyle, FillStyle and DrawMode values in use.
-enum DrawStyleCode : int { kSolid = 0, kDash = 1, kDot = 2, kDashDot = 3, kDashDotDot = 4, kInvisible = 5, kInsideSolid = 6 };
+enum DrawStyleCode : int {
+    kSolid = 0,
+    kDash = 1,
+    kDot = 2,
+    kDashDot = 3,
+    kDashDotDot = 4,
+    kInvisible = 5,
+    kInsideSolid = 6
+};
 enum FillStyleCode : int { kFillSolid = 0, kFillTransparent = 1 };  // 2..7 hatches
 inline constexpr int kDrawModeCopyPen = 13;
 

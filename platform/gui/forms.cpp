@@ -20,9 +20,7 @@ QRect ScreenOf(const QWidget* form) {
 }
 
 // Computed in floating point, as the original did in twips.
-int Half(int screenExtent, int formExtent) {
-    return static_cast<int>(std::floor((screenExtent - formExtent) / 2.0));
-}
+int Half(int screenExtent, int formExtent) { return static_cast<int>(std::floor((screenExtent - formExtent) / 2.0)); }
 
 }  // namespace
 

@@ -21,7 +21,8 @@ void RegisterFontSubstitutes() {
     for (const auto& font : kFonts) {
         const QString name = QString::fromUtf8(font.windowsName);
         const QString substitute = QString::fromUtf8(font.substitute);
-        if (!QFont::substitutes(name).contains(substitute, Qt::CaseInsensitive)) QFont::insertSubstitution(name, substitute);
+        if (!QFont::substitutes(name).contains(substitute, Qt::CaseInsensitive))
+            QFont::insertSubstitution(name, substitute);
     }
 }
 

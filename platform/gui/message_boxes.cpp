@@ -12,32 +12,49 @@ namespace {
 
 QString ButtonText(int answer) {
     switch (answer) {
-    case kCancel: return QStringLiteral("キャンセル");
-    case kAbort: return QStringLiteral("中止(&A)");
-    case kRetry: return QStringLiteral("再試行(&R)");
-    case kIgnore: return QStringLiteral("無視(&I)");
-    case kYes: return QStringLiteral("はい(&Y)");
-    case kNo: return QStringLiteral("いいえ(&N)");
-    default: return QStringLiteral("OK");
+        case kCancel:
+            return QStringLiteral("キャンセル");
+        case kAbort:
+            return QStringLiteral("中止(&A)");
+        case kRetry:
+            return QStringLiteral("再試行(&R)");
+        case kIgnore:
+            return QStringLiteral("無視(&I)");
+        case kYes:
+            return QStringLiteral("はい(&Y)");
+        case kNo:
+            return QStringLiteral("いいえ(&N)");
+        default:
+            return QStringLiteral("OK");
     }
 }
 
 QMessageBox::ButtonRole Role(int answer) {
     switch (answer) {
-    case kCancel: case kAbort: return QMessageBox::RejectRole;
-    case kNo: return QMessageBox::NoRole;
-    case kYes: return QMessageBox::YesRole;
-    default: return QMessageBox::AcceptRole;
+        case kCancel:
+        case kAbort:
+            return QMessageBox::RejectRole;
+        case kNo:
+            return QMessageBox::NoRole;
+        case kYes:
+            return QMessageBox::YesRole;
+        default:
+            return QMessageBox::AcceptRole;
     }
 }
 
 QMessageBox::Icon Icon(int style) {
     switch (style & kMsgIconMask) {
-    case 0x10: return QMessageBox::Critical;
-    case 0x20: return QMessageBox::Question;
-    case 0x30: return QMessageBox::Warning;
-    case 0x40: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+        case 0x10:
+            return QMessageBox::Critical;
+        case 0x20:
+            return QMessageBox::Question;
+        case 0x30:
+            return QMessageBox::Warning;
+        case 0x40:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
@@ -67,7 +84,7 @@ protected:
 
 int ShowWidgetMessageBox(const ShownBox& box, QWidget* parent) {
     VbMessageBox dialog(Icon(box.style), box.caption, box.prompt, QMessageBox::NoButton,
-                       parent ? parent : QApplication::activeWindow());
+                        parent ? parent : QApplication::activeWindow());
     const std::vector<int> answers = ButtonAnswers(box.style);
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (int answer : answers) {

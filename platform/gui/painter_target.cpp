@@ -19,11 +19,20 @@ QPen MakePen(uint32_t color, int width, int style) {
     Qt::PenStyle qtStyle = Qt::SolidLine;
     if (width == 1) {
         switch (style) {
-        case kDash: qtStyle = Qt::DashLine; break;
-        case kDot: qtStyle = Qt::DotLine; break;
-        case kDashDot: qtStyle = Qt::DashDotLine; break;
-        case kDashDotDot: qtStyle = Qt::DashDotDotLine; break;
-        default: break;
+            case kDash:
+                qtStyle = Qt::DashLine;
+                break;
+            case kDot:
+                qtStyle = Qt::DotLine;
+                break;
+            case kDashDot:
+                qtStyle = Qt::DashDotLine;
+                break;
+            case kDashDotDot:
+                qtStyle = Qt::DashDotDotLine;
+                break;
+            default:
+                break;
         }
     }
     pen.setStyle(qtStyle);
@@ -33,9 +42,9 @@ QPen MakePen(uint32_t color, int width, int style) {
 }
 
 QBrush MakeBrush(uint32_t color, int style) {
-    static const Qt::BrushStyle kStyles[] = {Qt::SolidPattern, Qt::NoBrush, Qt::HorPattern, Qt::VerPattern,
-                                             Qt::BDiagPattern, Qt::FDiagPattern, Qt::CrossPattern,
-                                             Qt::DiagCrossPattern};
+    static const Qt::BrushStyle kStyles[] = {Qt::SolidPattern, Qt::NoBrush,         Qt::HorPattern,
+                                             Qt::VerPattern,   Qt::BDiagPattern,    Qt::FDiagPattern,
+                                             Qt::CrossPattern, Qt::DiagCrossPattern};
     const Qt::BrushStyle brushStyle = (style >= 0 && style <= 7) ? kStyles[style] : Qt::NoBrush;
     return brushStyle == Qt::NoBrush ? QBrush(Qt::NoBrush) : QBrush(FromVbColor(color), brushStyle);
 }

@@ -5,7 +5,8 @@
 
 namespace mox::platform {
 
-PrinterTarget::PrinterTarget() : PainterTarget(QSizeF(1, 1), 600, 600), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+PrinterTarget::PrinterTarget()
+    : PainterTarget(QSizeF(1, 1), 600, 600), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
     printer_->setPageSize(QPageSize(QPageSize::A4));
     printer_->setDocName(QStringLiteral("MOX-Chart"));
     PrinterChanged();

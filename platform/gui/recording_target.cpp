@@ -30,9 +30,15 @@ QString RecordingTarget::FillText() const {
 void RecordingTarget::DoLine(double x1, double y1, double x2, double y2, uint32_t color, LineBox box) {
     const QString ends = Point(x1, y1) + QStringLiteral(" - ") + Point(x2, y2) + QLatin1Char(' ');
     switch (box) {
-    case LineBox::None: log_ << QStringLiteral("Line ") + ends + PenText(color); break;
-    case LineBox::Box: log_ << QStringLiteral("Box ") + ends + PenText(color) + QLatin1Char(' ') + FillText(); break;
-    case LineBox::FilledBox: log_ << QStringLiteral("FilledBox ") + ends + PenText(color); break;
+        case LineBox::None:
+            log_ << QStringLiteral("Line ") + ends + PenText(color);
+            break;
+        case LineBox::Box:
+            log_ << QStringLiteral("Box ") + ends + PenText(color) + QLatin1Char(' ') + FillText();
+            break;
+        case LineBox::FilledBox:
+            log_ << QStringLiteral("FilledBox ") + ends + PenText(color);
+            break;
     }
 }
 
@@ -57,7 +63,8 @@ void RecordingTarget::DoText(double x, double y, const QString& text) {
     if (FontItalic()) font += QStringLiteral(" italic");
     if (FontUnderline()) font += QStringLiteral(" underline");
     log_ << QStringLiteral("Text ") + Point(x, y) + QStringLiteral(" \"") + text + QStringLiteral("\" ") + font +
-                QStringLiteral(" color=") + Colour(ForeColor()) + (FontTransparent() ? QString() : QStringLiteral(" opaque"));
+                QStringLiteral(" color=") + Colour(ForeColor()) +
+                (FontTransparent() ? QString() : QStringLiteral(" opaque"));
 }
 
 void RecordingTarget::DoPicture(const QImage& image, double x, double y, double width, double height) {

@@ -4,12 +4,12 @@
 #include "platform/db/database.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QElapsedTimer>
 #include <QThread>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -132,7 +132,8 @@ TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
     }
     auto p = folder.Start("old.log");
     EXPECT_EQ(Finish(*p), 5);
-    EXPECT_TRUE(folder.ReadLog("old.log").contains("MSGBOX\tバージョンエラー\t16\t1\tデータベースのバージョンが一致しません。"));
+    EXPECT_TRUE(folder.ReadLog("old.log").contains(
+        "MSGBOX\tバージョンエラー\t16\t1\tデータベースのバージョンが一致しません。"));
     EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt")));
 }
 

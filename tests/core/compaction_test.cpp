@@ -9,16 +9,16 @@
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
-#include <csignal>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <stdexcept>
 
 namespace mox {
 namespace {
@@ -43,7 +43,8 @@ protected:
         QFile::setPermissions(main_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         auto conn = db::Connection::Open(QStringLiteral("Data Source=") + main_);
         conn->Execute(QStringLiteral("CREATE TABLE Filler (ID INTEGER PRIMARY KEY, Text TEXT)"));
-        for (int i = 0; i < 200; ++i) conn->Execute(QStringLiteral("INSERT INTO Filler (Text) VALUES (?)"), {QString(500, QLatin1Char('x'))});
+        for (int i = 0; i < 200; ++i)
+            conn->Execute(QStringLiteral("INSERT INTO Filler (Text) VALUES (?)"), {QString(500, QLatin1Char('x'))});
         conn->Execute(QStringLiteral("DELETE FROM Filler"));
         examCount_ = conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64();
         conn->Close();
@@ -97,8 +98,8 @@ TEST_F(CompactionTest, LeftoverTargetIsReplacedAndOtherFoldersWork) {
 
 TEST_F(CompactionTest, FailureAtAnyStepLeavesTheMainFileAsItWas) {
     const QByteArray original = MainBytes();
-    for (CompactionStep failing : {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check,
-                                   CompactionStep::Replace}) {
+    for (CompactionStep failing :
+         {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check, CompactionStep::Replace}) {
         SetCompactionStepHook([failing](CompactionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
@@ -115,12 +116,13 @@ TEST_F(CompactionTest, TenthFailureIsReported) {
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
     EXPECT_EQ(boxes_.Shown()[0].style, 16);
-    EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(QStringLiteral("最適化でエラー発生！　エラー番号：2\r\n\r\nエラー内容：")));
+    EXPECT_TRUE(
+        boxes_.Shown()[0].prompt.startsWith(QStringLiteral("最適化でエラー発生！　エラー番号：2\r\n\r\nエラー内容：")));
 }
 
 TEST_F(CompactionTest, KillAtAnyStepLeavesASoundDatabase) {
-    for (CompactionStep killAt : {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check,
-                                  CompactionStep::Replace}) {
+    for (CompactionStep killAt :
+         {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check, CompactionStep::Replace}) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {

@@ -2,9 +2,9 @@
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 

@@ -38,10 +38,12 @@ TEST_F(MessagesTest, ConfirmationsBelow1000) {
     ExpectBox({0, QStringLiteral("エラーはありません."), 64, c});
     ExpectBox({1, QStringLiteral("終了します.\rよろしいですか."), 33, c});
     ExpectBox({8, QStringLiteral("担当者が指定されていません.\r画面左のコンボボックスから選択してください."), 64, c});
-    ExpectBox({17,
-               QStringLiteral("一括でクリアします.\r「治療済み」の部位は「計画」の状態に、「計画」の部位は何もない状態になります.\r"
-                              "よろしいですか."),
-               33, c});
+    ExpectBox(
+        {17,
+         QStringLiteral(
+             "一括でクリアします.\r「治療済み」の部位は「計画」の状態に、「計画」の部位は何もない状態になります.\r"
+             "よろしいですか."),
+         33, c});
     ExpectBox({19,
                QStringLiteral("印刷を行います. 準備はよろしいですか？\r"
                               "実行する場合は、プリンタへの接続を確認して「ＯＫ」を押してください.\r"
@@ -60,8 +62,12 @@ TEST_F(MessagesTest, ConfirmationsBelow1000) {
 
 TEST_F(MessagesTest, OperationErrors) {
     const QString c = QStringLiteral("操作エラー");
-    ExpectBox({1201, QStringLiteral("すでに登録済みの患者番号です.\r患者番号を変更してください.\r [Message No.1201]"), 64, c});
-    ExpectBox({1208, QStringLiteral("患者番号は数字のみの入力しかできません.\r患者番号を確認してください.\r [Message No.1208]"), 64, c});
+    ExpectBox({1201, QStringLiteral("すでに登録済みの患者番号です.\r患者番号を変更してください.\r [Message No.1201]"),
+               64, c});
+    ExpectBox(
+        {1208,
+         QStringLiteral("患者番号は数字のみの入力しかできません.\r患者番号を確認してください.\r [Message No.1208]"), 64,
+         c});
     ExpectBox({1000, QStringLiteral("操作が正しくありません.\r [Message No.1000]"), 64, c});
     ExpectBox({1200, QStringLiteral("操作が正しくありません.\r [Message No.1200]"), 64, c});
     ExpectBox({1209, QStringLiteral("操作が正しくありません.\r [Message No.1209]"), 64, c});
@@ -78,8 +84,10 @@ TEST_F(MessagesTest, DatabaseErrors) {
 }
 
 TEST_F(MessagesTest, FurtherRangesAndTheirBorders) {
-    ExpectBox({3000, QStringLiteral("データの圧縮処理に失敗しました. [No.3000]"), 64, QStringLiteral("データ圧縮エラー")});
-    ExpectBox({3001, QStringLiteral("データの圧縮処理に失敗しました. [No.3001]"), 64, QStringLiteral("データ圧縮エラー")});
+    ExpectBox(
+        {3000, QStringLiteral("データの圧縮処理に失敗しました. [No.3000]"), 64, QStringLiteral("データ圧縮エラー")});
+    ExpectBox(
+        {3001, QStringLiteral("データの圧縮処理に失敗しました. [No.3001]"), 64, QStringLiteral("データ圧縮エラー")});
     ExpectBox({4000, QStringLiteral("ファイル入出力に失敗しました. [No.4000]"), 64, QStringLiteral("入出力エラー")});
     ExpectBox({4999, QStringLiteral("ファイル入出力に失敗しました. [No.4999]"), 64, QStringLiteral("入出力エラー")});
     const QString unknown = QStringLiteral("不明のエラー");

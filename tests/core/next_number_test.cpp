@@ -1,15 +1,15 @@
-#include "core/connections.h"
 #include "core/next_number.h"
+#include "core/connections.h"
 #include "core/program_end.h"
 #include "core/settings.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <gtest/gtest.h>
 
 #include <set>
 
@@ -55,7 +55,8 @@ protected:
     }
     void SetExamDataCounter(int64_t value) {
         auto conn = db::Connection::Open(QStringLiteral("Data Source=") + file_);
-        conn->Execute(QStringLiteral("UPDATE TNextAutoNumber SET ExamData=? WHERE ID=0"), {static_cast<long long>(value)});
+        conn->Execute(QStringLiteral("UPDATE TNextAutoNumber SET ExamData=? WHERE ID=0"),
+                      {static_cast<long long>(value)});
     }
 
     test::Sandbox sandbox_;

@@ -5,8 +5,8 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 namespace mox {
 namespace {

@@ -2,16 +2,16 @@
 // tables as the Access-file kind, and through the ODBC back end (SQLite's
 // ODBC driver) as a SQL Server catalog.
 
+#include "core/sibling_db.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/sibling_db.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <QFileInfo>
 
 namespace mox {
 namespace {
@@ -32,8 +32,13 @@ protected:
         path_ = box_.File(QStringLiteral("sibling.mdb"));
         auto c = db::Connection::CreateFile(path_);
         c->Execute(QStringLiteral("CREATE TABLE TTreatLG (IDLG LONG PRIMARY KEY, LGName TEXT(50))"));
-        c->Execute(QStringLiteral("CREATE TABLE TTreatMG (ID INTEGER PRIMARY KEY, IDLG LONG, IDMG INTEGER, MGName TEXT(50), %1 DATETIME)").arg(stamp_));
-        c->Execute(QStringLiteral("CREATE TABLE TExamStatus (ID INTEGER PRIMARY KEY, TreatLGID LONG, TreatMGID INTEGER, TreatMG TEXT(50), %1 DATETIME)").arg(stamp_));
+        c->Execute(
+            QStringLiteral(
+                "CREATE TABLE TTreatMG (ID INTEGER PRIMARY KEY, IDLG LONG, IDMG INTEGER, MGName TEXT(50), %1 DATETIME)")
+                .arg(stamp_));
+        c->Execute(QStringLiteral("CREATE TABLE TExamStatus (ID INTEGER PRIMARY KEY, TreatLGID LONG, TreatMGID "
+                                  "INTEGER, TreatMG TEXT(50), %1 DATETIME)")
+                       .arg(stamp_));
         c->Execute(QStringLiteral("INSERT INTO TTreatLG VALUES (7, 'ミラド会'), (8, '他の会')"));
         c->Close();
         G().SharedDbKind = static_cast<int16_t>(kind_);
@@ -42,7 +47,8 @@ protected:
         } else {
             const QString driver = SqliteOdbcDriver();
             if (driver.isEmpty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-            box_.WriteText(QStringLiteral("odbcinst.ini"), QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
+            box_.WriteText(QStringLiteral("odbcinst.ini"),
+                           QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
             box_.WriteText(QStringLiteral("odbc.ini"), QByteArray());
             qputenv("ODBCSYSINI", box_.Path().toLocal8Bit());
             qputenv("ODBCINSTINI", "odbcinst.ini");
@@ -68,12 +74,16 @@ protected:
     }
     void Stages(int group, std::initializer_list<std::pair<int, const char*>> stages) {
         for (auto [id, name] : stages)
-            direct_->Execute(QStringLiteral("INSERT INTO TTreatMG (IDLG, IDMG, MGName, %1) VALUES (?, ?, ?, '2000-01-01 00:00:00')").arg(stamp_),
-                             {group, id, QString::fromUtf8(name)});
+            direct_->Execute(
+                QStringLiteral("INSERT INTO TTreatMG (IDLG, IDMG, MGName, %1) VALUES (?, ?, ?, '2000-01-01 00:00:00')")
+                    .arg(stamp_),
+                {group, id, QString::fromUtf8(name)});
     }
     void Exams(int group, std::initializer_list<int> stageIds) {
         for (int id : stageIds)
-            direct_->Execute(QStringLiteral("INSERT INTO TExamStatus (TreatLGID, TreatMGID, TreatMG, %1) VALUES (?, ?, '旧', '2000-01-01 00:00:00')").arg(stamp_),
+            direct_->Execute(QStringLiteral("INSERT INTO TExamStatus (TreatLGID, TreatMGID, TreatMG, %1) VALUES (?, ?, "
+                                            "'旧', '2000-01-01 00:00:00')")
+                                 .arg(stamp_),
                              {group, id});
     }
     QStringList Rows(const QString& sql) {
@@ -135,7 +145,8 @@ TEST_P(SiblingDbTest, SptStyleKeepsStagesThreeAndFour) {
     Exams(8, {5});
     UpgradeTreatGroups();
     EXPECT_EQ(GroupStages(), CurrentStages(now_));
-    EXPECT_EQ(Rows(QStringLiteral("SELECT MGName FROM TTreatMG WHERE IDLG=8")), QStringList{QStringLiteral("よその段階")});
+    EXPECT_EQ(Rows(QStringLiteral("SELECT MGName FROM TTreatMG WHERE IDLG=8")),
+              QStringList{QStringLiteral("よその段階")});
     EXPECT_EQ(ExamStages(),
               (QStringList{QStringLiteral("1|初診時|") + now_, QStringLiteral("2|基本治療終了時|") + now_,
                            QStringLiteral("3|ＳＰＴ移行時|") + now_, QStringLiteral("4|最新ＳＰＴ時|") + now_,
@@ -144,12 +155,18 @@ TEST_P(SiblingDbTest, SptStyleKeepsStagesThreeAndFour) {
 }
 
 TEST_P(SiblingDbTest, MaintenanceStyleMovesFiveAndSixDown) {
-    Stages(7, {{1, "初診時"}, {2, "基本治療終了時"}, {3, "メインテナンス①"}, {4, "メインテナンス②"}, {5, "ＳＰＴ①"}, {6, "ＳＰＴ②"}});
+    Stages(7, {{1, "初診時"},
+               {2, "基本治療終了時"},
+               {3, "メインテナンス①"},
+               {4, "メインテナンス②"},
+               {5, "ＳＰＴ①"},
+               {6, "ＳＰＴ②"}});
     Exams(7, {3, 4, 5, 6});
     UpgradeTreatGroups();
     EXPECT_EQ(GroupStages(), CurrentStages(now_));
-    EXPECT_EQ(ExamStages(), (QStringList{QStringLiteral("0||") + now_, QStringLiteral("0||") + now_,
-                                         QStringLiteral("3|ＳＰＴ移行時|") + now_, QStringLiteral("4|最新ＳＰＴ時|") + now_}));
+    EXPECT_EQ(ExamStages(),
+              (QStringList{QStringLiteral("0||") + now_, QStringLiteral("0||") + now_,
+                           QStringLiteral("3|ＳＰＴ移行時|") + now_, QStringLiteral("4|最新ＳＰＴ時|") + now_}));
 }
 
 TEST_P(SiblingDbTest, FifthStageMakesTheGroupOutdated) {
@@ -176,7 +193,10 @@ TEST_P(SiblingDbTest, NoSuchGroupWritesNothing) {
 TEST_P(SiblingDbTest, AnyErrorRollsTheWholePreparationBack) {
     Stages(7, {{1, "初診時"}, {2, "基本治療終了時"}, {3, "ＳＰＴ①"}, {4, "ＳＰＴ②"}});
     Exams(7, {3, 5});
-    direct_->Execute(QStringLiteral("CREATE TRIGGER NoStamp BEFORE UPDATE OF %1 ON TExamStatus BEGIN SELECT RAISE(ABORT, 'locked'); END").arg(stamp_));
+    direct_->Execute(
+        QStringLiteral(
+            "CREATE TRIGGER NoStamp BEFORE UPDATE OF %1 ON TExamStatus BEGIN SELECT RAISE(ABORT, 'locked'); END")
+            .arg(stamp_));
     const QStringList stages = GroupStages(), exams = ExamStages();
     EXPECT_NO_THROW(UpgradeTreatGroups());
     EXPECT_EQ(GroupStages(), stages);

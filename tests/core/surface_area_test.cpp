@@ -93,9 +93,9 @@ TEST(SurfaceArea, EachToothTypeUsesItsOwnPolynomialOnBothSides) {
     for (int t = 0; t < 32; ++t) e.SetTooth(t, 1);
     e.Compute();
     // At x = 1 the polynomial is the sum of its coefficients.
-    EXPECT_NEAR(e.pesa[1], 25.4265 + 4.6241 - 3.0787 + 0.95774 - 0.10923 + 0.0040876, 1e-9);   // 17
+    EXPECT_NEAR(e.pesa[1], 25.4265 + 4.6241 - 3.0787 + 0.95774 - 0.10923 + 0.0040876, 1e-9);      // 17
     EXPECT_NEAR(e.pesa[17], 46.6148 - 43.1558 + 16.75778 - 2.48858 + 0.16174 - 0.0038873, 1e-9);  // 47
-    EXPECT_NEAR(e.pesa[24], 21.46 - 6.6888 + 2.4638 - 0.39094 + 0.02743 - 0.0007116, 1e-9);  // 31
+    EXPECT_NEAR(e.pesa[24], 21.46 - 6.6888 + 2.4638 - 0.39094 + 0.02743 - 0.0007116, 1e-9);       // 31
     for (int k = 0; k < 8; ++k) {
         EXPECT_DOUBLE_EQ(e.pesa[k], e.pesa[15 - k]) << k;
         EXPECT_DOUBLE_EQ(e.pesa[16 + k], e.pesa[31 - k]) << k;

@@ -71,8 +71,8 @@ TEST(IsWithinMonths, AddsCalendarMonthsKeepingTheMonthEnd) {
     EXPECT_TRUE(IsWithinMonths(QDate(2020, 8, 31), QDate(2020, 1, 1), 6));
     EXPECT_FALSE(IsWithinMonths(QDate(2020, 1, 15), QDate(2020, 7, 15), 6));
     EXPECT_TRUE(IsWithinMonths(QDate(), QDate(2020, 7, 15), 6));
-    EXPECT_TRUE(IsWithinMonths(QDateTime(QDate(2020, 1, 15), QTime(12, 0)),
-                               QDateTime(QDate(2020, 7, 15), QTime(11, 59)), 6));
+    EXPECT_TRUE(
+        IsWithinMonths(QDateTime(QDate(2020, 1, 15), QTime(12, 0)), QDateTime(QDate(2020, 7, 15), QTime(11, 59)), 6));
 }
 
 TEST(IsRestTooth, OnlyMissingPonticAndImplantCount) {

@@ -1,12 +1,12 @@
+#include "core/version.h"
 #include "core/connections.h"
 #include "core/program_end.h"
 #include "core/settings.h"
-#include "core/version.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 namespace mox {
 namespace {
@@ -17,7 +17,8 @@ protected:
         ResetAllSlots();
         const QString file = sandbox_.File(QStringLiteral("VXMOX2.MDB"));
         conn_ = db::Connection::CreateFile(file);
-        conn_->Execute(QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
+        conn_->Execute(
+            QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
         G().MainDbSource = QStringLiteral("Data Source=") + file;
     }
     void TearDown() override {
@@ -75,7 +76,8 @@ TEST_F(CheckDbVersionTest, UnreadableRowAsksAndCancelRefuses) {
 TEST_F(CheckDbVersionTest, RetryAfterTheCauseIsMendedSucceeds) {
     conn_->Execute(QStringLiteral("DROP TABLE TVersion"));
     platform::SetMsgBoxResponder([this](const platform::ShownBox&) {
-        conn_->Execute(QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
+        conn_->Execute(
+            QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
         conn_->Execute(QStringLiteral("INSERT INTO TVersion VALUES (1, 1, 0, 1)"));
         return int(platform::kRetry);
     });

@@ -5,13 +5,13 @@
 #include "platform/db/database.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <array>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <vector>
@@ -34,22 +34,19 @@ const QStringList kStageLabels = {QString(), QStringLiteral("初診時"), QStrin
 
 class TemplateDb : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         // The build folder's program folder, for runs outside CTest.
         if (qEnvironmentVariableIsEmpty("MOX_PROGRAM_DIR")) qputenv("MOX_PROGRAM_DIR", MOX_BUILD_PROGRAM_DIR);
     }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(QFile::exists(TemplateDbPath())) << TemplateDbPath().toStdString();
         path_ = box_.CopyTemplate();
         ASSERT_FALSE(path_.isEmpty());
         conn_ = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path_);
     }
 
-    std::vector<std::map<QString, db::Value>> Rows(const QString& sql)
-    {
+    std::vector<std::map<QString, db::Value>> Rows(const QString& sql) {
         std::vector<std::map<QString, db::Value>> rows;
         auto rs = conn_->OpenRecordset(sql);
         const QStringList names = rs->FieldNames();
@@ -67,8 +64,7 @@ protected:
 };
 
 // Fixed-width decoding of the value and status texts.
-std::vector<int> DecodeFixedWidth(const QString& text, int width, bool* ok)
-{
+std::vector<int> DecodeFixedWidth(const QString& text, int width, bool* ok) {
     std::vector<int> out;
     *ok = text.size() % width == 0;
     for (int i = 0; i + width <= text.size(); i += width) {
@@ -79,29 +75,30 @@ std::vector<int> DecodeFixedWidth(const QString& text, int width, bool* ok)
     return out;
 }
 
-int QuadrantSlot(const QString& code, int tooth)
-{
+int QuadrantSlot(const QString& code, int tooth) {
     static const std::map<QString, std::array<int, 4>> slot = {
-        {QStringLiteral("BM"), {2, 0, 5, 3}}, {QStringLiteral("BC"), {1, 1, 4, 4}}, {QStringLiteral("BD"), {0, 2, 3, 5}},
-        {QStringLiteral("LM"), {5, 3, 2, 0}}, {QStringLiteral("LC"), {4, 4, 1, 1}}, {QStringLiteral("LD"), {3, 5, 0, 2}}};
+        {QStringLiteral("BM"), {2, 0, 5, 3}}, {QStringLiteral("BC"), {1, 1, 4, 4}},
+        {QStringLiteral("BD"), {0, 2, 3, 5}}, {QStringLiteral("LM"), {5, 3, 2, 0}},
+        {QStringLiteral("LC"), {4, 4, 1, 1}}, {QStringLiteral("LD"), {3, 5, 0, 2}}};
     return slot.at(code)[tooth / 8];
 }
 
 // Site slots that are furcation entrances of a tooth index.
-std::set<int> FurcationSlots(int t)
-{
+std::set<int> FurcationSlots(int t) {
     const int unit = t < 8 ? 8 - t : t < 16 ? t - 7 : t < 24 ? 24 - t : t - 23;
     QStringList codes;
-    if (t < 16 && unit >= 6) codes = {QStringLiteral("BC"), QStringLiteral("LM"), QStringLiteral("LD")};
-    else if (t < 16 && (unit == 4 || unit == 5)) codes = {QStringLiteral("BM"), QStringLiteral("BD")};
-    else if (t >= 16 && unit >= 6) codes = {QStringLiteral("BC"), QStringLiteral("LC")};
+    if (t < 16 && unit >= 6)
+        codes = {QStringLiteral("BC"), QStringLiteral("LM"), QStringLiteral("LD")};
+    else if (t < 16 && (unit == 4 || unit == 5))
+        codes = {QStringLiteral("BM"), QStringLiteral("BD")};
+    else if (t >= 16 && unit >= 6)
+        codes = {QStringLiteral("BC"), QStringLiteral("LC")};
     std::set<int> entrances;
     for (const QString& c : codes) entrances.insert(QuadrantSlot(c, t));
     return entrances;
 }
 
-TEST_F(TemplateDb, IsAPrivateFileInRollbackJournalMode)
-{
+TEST_F(TemplateDb, IsAPrivateFileInRollbackJournalMode) {
     namespace fs = std::filesystem;
     const fs::path file = TemplateDbPath().toStdString();
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
@@ -119,29 +116,28 @@ TEST_F(TemplateDb, IsAPrivateFileInRollbackJournalMode)
     EXPECT_FALSE(QFile::exists(TemplateDbPath() + QStringLiteral(".tmp")));
 }
 
-TEST_F(TemplateDb, HoldsEveryTableWithTheColumnsTheRecordsRead)
-{
+TEST_F(TemplateDb, HoldsEveryTableWithTheColumnsTheRecordsRead) {
     const std::map<QString, QStringList> tables = {
         {QStringLiteral("TVersion"), {"ID", "Major", "Minor", "Revision"}},
         {QStringLiteral("TComType"), {"ID", "Comment", "CommentDR", "CommentDH", "DR", "DH"}},
         {QStringLiteral("TSubExam"),
-         {"ID", "Name", "Mode", "Status", "Btn0Name", "Btn1Name", "Btn2Name", "Btn3Name", "Btn4Name", "Btn0Val",
-          "Btn1Val", "Btn2Val", "Btn3Val", "Btn4Val", "Btn5Val", "Btn6Val", "Btn7Val", "Btn8Val", "Btn9Val",
-          "ValColor0", "ValColor1", "ValColor2", "ValColor3", "Brightness0", "Brightness1", "Brightness2",
-          "Brightness3", "GradPart0", "GradPart1", "GradPart2", "SubName0", "SubName1", "SubName2", "CEJ",
-          "DisplayRow"}},
+         {"ID",        "Name",      "Mode",        "Status",      "Btn0Name",    "Btn1Name",    "Btn2Name",
+          "Btn3Name",  "Btn4Name",  "Btn0Val",     "Btn1Val",     "Btn2Val",     "Btn3Val",     "Btn4Val",
+          "Btn5Val",   "Btn6Val",   "Btn7Val",     "Btn8Val",     "Btn9Val",     "ValColor0",   "ValColor1",
+          "ValColor2", "ValColor3", "Brightness0", "Brightness1", "Brightness2", "Brightness3", "GradPart0",
+          "GradPart1", "GradPart2", "SubName0",    "SubName1",    "SubName2",    "CEJ",         "DisplayRow"}},
         {QStringLiteral("TCharge"),
          {"ID", "Name", "VectorPattern", "PocketPattern", "PocketVector", "PlaquePattern", "PlaquePosition",
           "PocketPosition", "PocketPatternKihon", "PocketVectorKihon", "PocketPositionKihon", "UpDate"}},
         {QStringLiteral("TPatient"),
-         {"ID", "KalteNumber", "Ruby", "Name", "BirthDay", "Sex", "TEL", "Post", "Address1", "Address2",
-          "NextExamDate", "LastExamDate", "Lock", "AppName", "UpDate"}},
+         {"ID", "KalteNumber", "Ruby", "Name", "BirthDay", "Sex", "TEL", "Post", "Address1", "Address2", "NextExamDate",
+          "LastExamDate", "Lock", "AppName", "UpDate"}},
         {QStringLiteral("TExamData"),
          {"ID", "PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
           "PocketFree", "StartTime", "EndTime", "ChargeID", "IsPrinted", "UpDate", "CommentID", "Comment"}},
         {QStringLiteral("TNextAutoNumber"),
-         {"ID", "Patient", "Attend", "Treat", "Comment", "SubExam", "MainExam", "Charge", "ExamData", "Plan",
-          "Doctor", "Disease", "Treatment"}},
+         {"ID", "Patient", "Attend", "Treat", "Comment", "SubExam", "MainExam", "Charge", "ExamData", "Plan", "Doctor",
+          "Disease", "Treatment"}},
         {QStringLiteral("TClinic"), {"ID", "Name"}},
     };
     static const QRegularExpression accessType(
@@ -158,8 +154,7 @@ TEST_F(TemplateDb, HoldsEveryTableWithTheColumnsTheRecordsRead)
     EXPECT_FALSE(conn_->TableExists(QStringLiteral("TImage")));
 }
 
-TEST_F(TemplateDb, PatientTableIsInTheCurrentFormat)
-{
+TEST_F(TemplateDb, PatientTableIsInTheCurrentFormat) {
     // Text birthdays and 16-bit sexes tell the current format from the
     // earlier release's date and yes/no columns.
     const QStringList names = conn_->ColumnNames(QStringLiteral("TPatient"));
@@ -168,8 +163,7 @@ TEST_F(TemplateDb, PatientTableIsInTheCurrentFormat)
     EXPECT_EQ(types.at(names.indexOf(QStringLiteral("Sex"))), QStringLiteral("INTEGER"));
 }
 
-TEST_F(TemplateDb, VersionRowPassesTheStartUpCheckAsUpgraded)
-{
+TEST_F(TemplateDb, VersionRowPassesTheStartUpCheckAsUpgraded) {
     const auto rows = Rows(QStringLiteral("SELECT * FROM TVersion WHERE ID=1"));
     ASSERT_EQ(rows.size(), 1u);
     const auto& r = rows[0];
@@ -178,8 +172,7 @@ TEST_F(TemplateDb, VersionRowPassesTheStartUpCheckAsUpgraded)
     EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM TVersion")).size(), 1u);
 }
 
-TEST_F(TemplateDb, StagesAreTheFiveStandardOccasions)
-{
+TEST_F(TemplateDb, StagesAreTheFiveStandardOccasions) {
     const auto rows = Rows(QStringLiteral("SELECT * FROM TComType ORDER BY ID"));
     ASSERT_EQ(rows.size(), 5u);
     for (int id = 0; id < 5; ++id) {
@@ -200,9 +193,11 @@ TEST_F(TemplateDb, StagesAreTheFiveStandardOccasions)
     EXPECT_EQ(chart[3].at("CommentDR").ToText(), kStageLabels[4]);
 }
 
-TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows)
-{
-    struct Expected { int id; int mode; };
+TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows) {
+    struct Expected {
+        int id;
+        int mode;
+    };
     const Expected byRow[4] = {{kPocket, 3}, {kMobility, 1}, {kFurcation, 6}, {kPlaque, 4}};
     for (int row = 0; row < 4; ++row) {
         SCOPED_TRACE(row);
@@ -240,8 +235,7 @@ TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows)
     EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM TSubExam")).size(), 4u);
 }
 
-TEST_F(TemplateDb, StaffMemberOneHasPatternsThatReachEverySite)
-{
+TEST_F(TemplateDb, StaffMemberOneHasPatternsThatReachEverySite) {
     const auto rows = Rows(QStringLiteral("SELECT * FROM TCharge WHERE ID=1"));
     ASSERT_EQ(rows.size(), 1u);
     const auto& r = rows[0];
@@ -294,15 +288,13 @@ TEST_F(TemplateDb, StaffMemberOneHasPatternsThatReachEverySite)
     }
 }
 
-TEST_F(TemplateDb, ClinicRowIsThereForTheImport)
-{
+TEST_F(TemplateDb, ClinicRowIsThereForTheImport) {
     const auto rows = Rows(QStringLiteral("SELECT * FROM TClinic WHERE ID=0"));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_FALSE(rows[0].at("Name").IsNull());
 }
 
-TEST_F(TemplateDb, CounterRowIsAheadOfEverySampleIdentifier)
-{
+TEST_F(TemplateDb, CounterRowIsAheadOfEverySampleIdentifier) {
     const auto counters = Rows(QStringLiteral("SELECT * FROM TNextAutoNumber WHERE ID=0"));
     ASSERT_EQ(counters.size(), 1u);
     for (const auto& [column, value] : counters[0]) EXPECT_FALSE(value.IsNull()) << column.toStdString();
@@ -321,8 +313,7 @@ TEST_F(TemplateDb, CounterRowIsAheadOfEverySampleIdentifier)
     EXPECT_EQ(*ids.rbegin() + 1, kIdBlock + examCounter);
 }
 
-TEST_F(TemplateDb, SampleCasesAreCompleteExaminations)
-{
+TEST_F(TemplateDb, SampleCasesAreCompleteExaminations) {
     const auto patients = Rows(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     ASSERT_EQ(patients.size(), 2u);
     for (int i = 0; i < 2; ++i) {
@@ -336,8 +327,8 @@ TEST_F(TemplateDb, SampleCasesAreCompleteExaminations)
         EXPECT_TRUE(p.at("UpDate").ToDateTime().isValid());
     }
 
-    const std::map<int, int> itemOfRow = {{0, kPocket}, {1, kMobility}, {2, kFurcation}, {3, kPlaque},
-                                          {9, kPocket}, {10, kPocket}};
+    const std::map<int, int> itemOfRow = {{0, kPocket}, {1, kMobility}, {2, kFurcation},
+                                          {3, kPlaque}, {9, kPocket},   {10, kPocket}};
     std::map<std::pair<int, QDate>, std::vector<std::map<QString, db::Value>>> exams;
     for (const auto& r : Rows(QStringLiteral("SELECT * FROM TExamData ORDER BY ID")))
         exams[{r.at("PatientID").ToInt32(), r.at("ExamDate").ToDate()}].push_back(r);
@@ -375,8 +366,7 @@ TEST_F(TemplateDb, SampleCasesAreCompleteExaminations)
     EXPECT_TRUE(stagesOf[98].count(1) && stagesOf[99].count(1));
 }
 
-TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges)
-{
+TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges) {
     std::map<std::pair<int, QString>, std::map<int, std::vector<int>>> exams;  // (patient, date) -> row -> values
     std::map<std::pair<int, QString>, std::vector<int>> statusOf;
     int seenMissing = 0, seenImplant = 0, seenPontic = 0;
@@ -476,20 +466,20 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges)
     EXPECT_GT(seenPontic, 0);
 }
 
-TEST_F(TemplateDb, SampleFirstVisitsQualifyAsCaseReports)
-{
+TEST_F(TemplateDb, SampleFirstVisitsQualifyAsCaseReports) {
     // The samples show what an application case looks like: at the first
     // visit 30 % or more of the sites 4 mm deep and three or more of 6 mm,
     // and the supportive phase long enough.
     for (int patient : {98, 99}) {
         SCOPED_TRACE(patient);
-        const auto rows = Rows(
-            QStringLiteral("SELECT * FROM TExamData WHERE PatientID=%1 AND Row=0 AND SubExam=2 AND CommentID=1").arg(patient));
+        const auto rows =
+            Rows(QStringLiteral("SELECT * FROM TExamData WHERE PatientID=%1 AND Row=0 AND SubExam=2 AND CommentID=1")
+                     .arg(patient));
         ASSERT_EQ(rows.size(), 1u);
         bool ok = false;
         const auto values = DecodeFixedWidth(rows[0].at("Data1").ToText() + rows[0].at("Data2").ToText() +
-                                             rows[0].at("Data3").ToText() + rows[0].at("Data4").ToText(),
-                                         3, &ok);
+                                                 rows[0].at("Data3").ToText() + rows[0].at("Data4").ToText(),
+                                             3, &ok);
         const auto words = DecodeFixedWidth(rows[0].at("Bui").ToText(), 6, &ok);
         int measured = 0, four = 0, six = 0;
         for (int t = 0; t < 32; ++t) {
@@ -506,8 +496,10 @@ TEST_F(TemplateDb, SampleFirstVisitsQualifyAsCaseReports)
         EXPECT_GE(four * 100.0 / measured, 30.0);
         EXPECT_GE(six, 3);
 
-        const auto move = Rows(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=%1 AND CommentID=3").arg(patient));
-        const auto latest = Rows(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=%1 AND CommentID=4").arg(patient));
+        const auto move =
+            Rows(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=%1 AND CommentID=3").arg(patient));
+        const auto latest =
+            Rows(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=%1 AND CommentID=4").arg(patient));
         if (!move.empty() && !latest.empty()) {
             EXPECT_GE(latest[0].at("ExamDate").ToDate(), move[0].at("ExamDate").ToDate().addMonths(6));
         }

@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <QTimer>
 
 using namespace mox::platform;
 

@@ -1,12 +1,12 @@
 #include "platform/instance_lock.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 using namespace mox::platform;
 

@@ -28,7 +28,8 @@ TEST(ScriptedMsgBoxes, RecordsEveryBoxAndAnswersFromTheScript) {
     ScriptedMsgBoxes boxes;
     boxes.Answer(kNo);
     boxes.Answer(kCancel);
-    EXPECT_EQ(MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 52, QStringLiteral("バックアップ確認")), kNo);
+    EXPECT_EQ(MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 52, QStringLiteral("バックアップ確認")),
+              kNo);
     EXPECT_EQ(MsgBox(QStringLiteral("二つ目"), 273), kCancel);
     // Script exhausted: the style's default answer.
     EXPECT_EQ(MsgBox(QStringLiteral("三つ目"), 21, QString()), kRetry);

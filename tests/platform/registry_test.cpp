@@ -1,8 +1,8 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 using namespace mox::platform;
 

@@ -188,7 +188,7 @@ TEST_F(CursorMoves, Move6TakesTheSameSiteInAnotherQuadrant) {
     ASSERT_TRUE(c.Move66(0, 0));  // 18 "BD"
     ASSERT_TRUE(c.Move6(16, 0, false));
     EXPECT_EQ(c.nTooth, 16);
-    EXPECT_EQ(c.nPocket, 3);  // 48 "BD"
+    EXPECT_EQ(c.nPocket, 3);             // 48 "BD"
     ASSERT_TRUE(c.Move6(24, 3, false));  // from 48 slot 3 ("BD") to 31
     EXPECT_EQ(c.nPocket, 5);
     ASSERT_TRUE(c.Move6(25, 5, false));  // same quadrant: no conversion

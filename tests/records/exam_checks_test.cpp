@@ -1,6 +1,6 @@
+#include "records/exam_checks.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "records/exam_checks.h"
 #include "records/exam_record.h"
 #include "tests/support/test_support.h"
 

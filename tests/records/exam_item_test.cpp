@@ -1,6 +1,6 @@
+#include "records/exam_item.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "records/exam_item.h"
 #include "records/record_fields.h"
 #include "tests/support/test_support.h"
 

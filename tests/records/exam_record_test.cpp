@@ -1,7 +1,7 @@
+#include "records/exam_record.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"
-#include "records/exam_record.h"
 #include "records/record_fields.h"
 #include "tests/support/test_support.h"
 
@@ -186,8 +186,11 @@ TEST_F(ExamRecordTest, NullColumnsReadAsEmptyValues) {
 
 TEST_F(ExamRecordTest, BadPiecesFailTheRead) {
     CExamData r;
-    ExpectFails([&] { r.RecSetGet(*Row({{QStringLiteral("Data1"), QStringLiteral("  1abc")}})); },
-                db::kErrTypeMismatch);
+    ExpectFails(
+        [&] {
+            r.RecSetGet(*Row({{QStringLiteral("Data1"), QStringLiteral("  1abc")}}));
+        },
+        db::kErrTypeMismatch);
     EXPECT_EQ(r.bData(0), 1);  // what was read before the failure stays
     conn_->Execute(QStringLiteral("DELETE FROM TExamData WHERE ID=-1"));
     ExpectFails([&] { r.RecSetGet(*Row({{QStringLiteral("Data1"), QStringLiteral("300")}})); }, db::kErrOverflow);
@@ -205,16 +208,18 @@ TEST_F(ExamRecordTest, BadPiecesFailTheRead) {
         kErrSubscript);
     EXPECT_EQ(r.bData(191), 5);
     conn_->Execute(QStringLiteral("DELETE FROM TExamData WHERE ID=-1"));
-    ExpectFails([&] { r.RecSetGet(*Row({{QStringLiteral("Bui"), QStringLiteral("     0").repeated(33)}})); },
-                kErrSubscript);
+    ExpectFails(
+        [&] {
+            r.RecSetGet(*Row({{QStringLiteral("Bui"), QStringLiteral("     0").repeated(33)}}));
+        },
+        kErrSubscript);
 }
 
 TEST(FixedWidthText, RightAlignedFieldsAndTheirPieces) {
     const uint8_t bytes[] = {5, 128, 0, 255};
     EXPECT_EQ(EncodeFixedWidth(std::span<const uint8_t>(bytes), 3), QStringLiteral("  5128  0255"));
     const int16_t words[] = {0, -32768, 8192, -1, 32767};
-    EXPECT_EQ(EncodeFixedWidth(std::span<const int16_t>(words), 6),
-              QStringLiteral("     0-32768  8192    -1 32767"));
+    EXPECT_EQ(EncodeFixedWidth(std::span<const int16_t>(words), 6), QStringLiteral("     0-32768  8192    -1 32767"));
     // A number wider than its field is written whole.
     const int16_t wide[] = {7, 1000, -12};
     EXPECT_EQ(EncodeFixedWidth(std::span<const int16_t>(wide), 3), QStringLiteral("  71000-12"));
@@ -249,11 +254,11 @@ TEST(CExamData, RemainingTeethByJaw) {
     EXPECT_EQ(lower, "8765432112345678");
     EXPECT_EQ(r.GetRestToothCount(), 32);
 
-    r.SetnBui(3, 0x0400);                          // 15 deciduous
+    r.SetnBui(3, 0x0400);                        // 15 deciduous
     r.SetnBui(0, static_cast<int16_t>(0x8000));  // 18 missing
-    r.SetnBui(20, 0x2000);                         // 44 implant
-    r.SetnBui(21, 0x4400);                         // 43 pontic, deciduous
-    r.SetnBui(31, 0x1000);                         // the fourth state still stands
+    r.SetnBui(20, 0x2000);                       // 44 implant
+    r.SetnBui(21, 0x4400);                       // 43 pontic, deciduous
+    r.SetnBui(31, 0x1000);                       // the fourth state still stands
     r.GetRestToothStr(upper, lower);
     EXPECT_EQ(upper, " 76E432112345678");
     EXPECT_EQ(lower, "8765  2112345678");
@@ -264,10 +269,12 @@ TEST_F(ExamRecordTest, LastStatusComesFromTheLatestEarlierExamination) {
     G().MainDbSource = QStringLiteral("Data Source=") + file_;
     ASSERT_TRUE(HoldMainDb());
     // Sample case 98 has examinations on 2019-04-08 and 2019-08-05.
-    conn_->Execute(QStringLiteral("UPDATE TExamData SET Bui=? WHERE PatientID=98 AND ExamDate='2019-04-08 00:00:00' AND Row=0"),
-                   {QStringLiteral("  1024")});
-    conn_->Execute(QStringLiteral("UPDATE TExamData SET Bui=? WHERE PatientID=98 AND ExamDate='2019-08-05 00:00:00' AND Row=0"),
-                   {QStringLiteral("     0  8192")});
+    conn_->Execute(
+        QStringLiteral("UPDATE TExamData SET Bui=? WHERE PatientID=98 AND ExamDate='2019-04-08 00:00:00' AND Row=0"),
+        {QStringLiteral("  1024")});
+    conn_->Execute(
+        QStringLiteral("UPDATE TExamData SET Bui=? WHERE PatientID=98 AND ExamDate='2019-08-05 00:00:00' AND Row=0"),
+        {QStringLiteral("     0  8192")});
     CExamData r;
     ToothStatusWords status;
     status.fill(5);

@@ -10,16 +10,16 @@
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
-#include <csignal>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <stdexcept>
 
 namespace mox {
 namespace {
@@ -51,16 +51,19 @@ protected:
             "BirthDay DATETIME, Sex BIT, TEL TEXT(20), Post TEXT(10), Address1 TEXT(100), Address2 TEXT(100), "
             "NextExamDate DATETIME, LastExamDate DATETIME, Lock BYTE, AppName TEXT(50), \"UpDate\" DATETIME)"));
         c->Execute(QStringLiteral(
-            "CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, ExamDate DATETIME, Row LONG, Examination LONG, "
+            "CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, ExamDate DATETIME, Row LONG, Examination "
+            "LONG, "
             "SubExam LONG, Data1 TEXT(144), Data2 TEXT(144), Data3 TEXT(144), Data4 TEXT(144), Bui TEXT(192), "
             "PocketFree INTEGER, StartTime DATETIME, EndTime DATETIME, ChargeID LONG, IsPrinted BIT, "
             "\"UpDate\" DATETIME, CommentID INTEGER, Comment TEXT(50))"));
-        c->Execute(QStringLiteral("CREATE TABLE TVersion (ID LONG PRIMARY KEY, Major LONG, Minor LONG, Revision LONG)"));
+        c->Execute(
+            QStringLiteral("CREATE TABLE TVersion (ID LONG PRIMARY KEY, Major LONG, Minor LONG, Revision LONG)"));
         c->Execute(QStringLiteral("INSERT INTO TVersion VALUES (1, 0, 1, 0)"));
-        const QString patient = QStringLiteral("INSERT INTO TPatient VALUES (?, ?, 'よみ', ?, ?, ?, '03-1234', '100', "
-                                               "'東京', NULL, '2020-01-01 00:00:00', NULL, 0, ?, '2020-01-01 00:00:00')");
-        c->Execute(patient, {1, QStringLiteral("00123"), QStringLiteral("一郎"), QStringLiteral("1970-02-03 00:00:00"), 1,
-                             QStringLiteral("A-1")});
+        const QString patient = QStringLiteral(
+            "INSERT INTO TPatient VALUES (?, ?, 'よみ', ?, ?, ?, '03-1234', '100', "
+            "'東京', NULL, '2020-01-01 00:00:00', NULL, 0, ?, '2020-01-01 00:00:00')");
+        c->Execute(patient, {1, QStringLiteral("00123"), QStringLiteral("一郎"), QStringLiteral("1970-02-03 00:00:00"),
+                             1, QStringLiteral("A-1")});
         c->Execute(patient, {5, QStringLiteral("K5"), QStringLiteral("五郎"), db::Value(), 0, db::Value()});
         c->Execute(patient, {6, QStringLiteral("K6"), QStringLiteral("六子"), QStringLiteral("1980-12-31 00:00:00"),
                              db::Value(), db::Value()});
@@ -81,7 +84,8 @@ protected:
     }
     db::ConnectionPtr Open(const QString& path) { return db::Connection::Open(QStringLiteral("Data Source=") + path); }
     QStringList KeptFiles() const {
-        return QDir(box_.Path()).entryList({QStringLiteral("VXMOX2_*.mdb")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
+        return QDir(box_.Path())
+            .entryList({QStringLiteral("VXMOX2_*.mdb")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
     }
     // The main file opens, is sound, and holds the user's examinations:
     // either still the old database, or the converted one.
@@ -142,7 +146,8 @@ TEST_F(OldFormatTest, UnreadablePatientTableIsReportedNotConverted) {
 TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     MakeOldDatabase();
     const QByteArray old = Bytes(main_);
-    const int64_t counterBefore = Open(test::TemplateDbPath())->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber")).ToInt64();
+    const int64_t counterBefore =
+        Open(test::TemplateDbPath())->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber")).ToInt64();
     OldFormatConversion record;
     EXPECT_EQ(record.IsOldFormatTable(), kFormatOld);
     EXPECT_FALSE(record.CheckTable());
@@ -160,31 +165,42 @@ TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     auto p = c->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     QStringList patients;
     for (; !p->IsEOF(); p->MoveNext())
-        patients << QStringLiteral("%1 %2 %3 %4 %5").arg(p->Field(QStringLiteral("ID")).ToText(),
-                                                          p->Field(QStringLiteral("KalteNumber")).ToText(),
-                                                          p->Field(QStringLiteral("BirthDay")).ToText(),
-                                                          p->Field(QStringLiteral("Sex")).ToText(),
-                                                          p->Field(QStringLiteral("UpDate")).ToText());
-    EXPECT_EQ(patients, (QStringList{QStringLiteral("1 00123 1970/02/03 1 2024-03-05 14:07:30"),
-                                     QStringLiteral("5 K5 2024/03/05 0 2024-03-05 14:07:30"),
-                                     QStringLiteral("6 K6 1980/12/31 0 2024-03-05 14:07:30"),
-                                     QStringLiteral("98 ") + c->Scalar(QStringLiteral("SELECT KalteNumber || ' ' || BirthDay || ' ' || Sex || ' ' || \"UpDate\" FROM TPatient WHERE ID=98")).ToText(),
-                                     QStringLiteral("99 ") + c->Scalar(QStringLiteral("SELECT KalteNumber || ' ' || BirthDay || ' ' || Sex || ' ' || \"UpDate\" FROM TPatient WHERE ID=99")).ToText()}));
-    EXPECT_NE(c->Scalar(QStringLiteral("SELECT KalteNumber FROM TPatient WHERE ID=98")).ToText(), QStringLiteral("OLD98"));
-    EXPECT_EQ(c->Scalar(QStringLiteral("SELECT TEL || Address1 FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("03-1234東京"));
+        patients << QStringLiteral("%1 %2 %3 %4 %5")
+                        .arg(p->Field(QStringLiteral("ID")).ToText(), p->Field(QStringLiteral("KalteNumber")).ToText(),
+                             p->Field(QStringLiteral("BirthDay")).ToText(), p->Field(QStringLiteral("Sex")).ToText(),
+                             p->Field(QStringLiteral("UpDate")).ToText());
+    EXPECT_EQ(
+        patients,
+        (QStringList{
+            QStringLiteral("1 00123 1970/02/03 1 2024-03-05 14:07:30"),
+            QStringLiteral("5 K5 2024/03/05 0 2024-03-05 14:07:30"),
+            QStringLiteral("6 K6 1980/12/31 0 2024-03-05 14:07:30"),
+            QStringLiteral("98 ") + c->Scalar(QStringLiteral("SELECT KalteNumber || ' ' || BirthDay || ' ' || Sex || ' "
+                                                             "' || \"UpDate\" FROM TPatient WHERE ID=98"))
+                                        .ToText(),
+            QStringLiteral("99 ") + c->Scalar(QStringLiteral("SELECT KalteNumber || ' ' || BirthDay || ' ' || Sex || ' "
+                                                             "' || \"UpDate\" FROM TPatient WHERE ID=99"))
+                                        .ToText()}));
+    EXPECT_NE(c->Scalar(QStringLiteral("SELECT KalteNumber FROM TPatient WHERE ID=98")).ToText(),
+              QStringLiteral("OLD98"));
+    EXPECT_EQ(c->Scalar(QStringLiteral("SELECT TEL || Address1 FROM TPatient WHERE ID=1")).ToText(),
+              QStringLiteral("03-1234東京"));
     EXPECT_TRUE(c->Scalar(QStringLiteral("SELECT Address2 FROM TPatient WHERE ID=1")).IsNull());
 
     auto e = c->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID<=30 ORDER BY ID"));
     QStringList exams;
     for (; !e->IsEOF(); e->MoveNext())
-        exams << QStringLiteral("%1 %2 %3 %4").arg(e->Field(QStringLiteral("ID")).ToText(), e->Field(QStringLiteral("PatientID")).ToText(),
-                                                    e->Field(QStringLiteral("CommentID")).ToText(), e->Field(QStringLiteral("Comment")).ToText());
+        exams << QStringLiteral("%1 %2 %3 %4")
+                     .arg(e->Field(QStringLiteral("ID")).ToText(), e->Field(QStringLiteral("PatientID")).ToText(),
+                          e->Field(QStringLiteral("CommentID")).ToText(), e->Field(QStringLiteral("Comment")).ToText());
     const auto id = [&](int n) { return QString::number(10000000 + counterBefore + n); };
     EXPECT_EQ(exams, (QStringList{id(0) + QStringLiteral(" 1 1 初診時"), id(1) + QStringLiteral(" 1 2 基本治療終了時"),
-                                  id(2) + QStringLiteral(" 1 3 ＳＰＴ移行時"), id(3) + QStringLiteral(" 1 4 最新ＳＰＴ時"),
-                                  id(4) + QStringLiteral(" 1 0 "), id(5) + QStringLiteral(" 1 7 "), id(6) + QStringLiteral(" 3 1 初診時")}));
+                                  id(2) + QStringLiteral(" 1 3 ＳＰＴ移行時"),
+                                  id(3) + QStringLiteral(" 1 4 最新ＳＰＴ時"), id(4) + QStringLiteral(" 1 0 "),
+                                  id(5) + QStringLiteral(" 1 7 "), id(6) + QStringLiteral(" 3 1 初診時")}));
     EXPECT_EQ(c->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber")).ToInt64(), counterBefore + 7);
-    EXPECT_EQ(c->Scalar(QStringLiteral("SELECT Data1 || '/' || Data2 || '/' || Bui FROM TExamData WHERE PatientID=3")).ToText(),
+    EXPECT_EQ(c->Scalar(QStringLiteral("SELECT Data1 || '/' || Data2 || '/' || Bui FROM TExamData WHERE PatientID=3"))
+                  .ToText(),
               QStringLiteral("  3/  4/     0"));
 }
 
@@ -194,15 +210,17 @@ TEST_F(OldFormatTest, KeptCopiesNeverOverwriteEachOther) {
     OldFormatConversion record;
     record.CheckTable();
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), QByteArray("an earlier kept copy"));
-    EXPECT_EQ(KeptFiles(), (QStringList{QStringLiteral("VXMOX2_20240305_1407.mdb"), QStringLiteral("VXMOX2_20240305_1407_2.mdb")}));
+    EXPECT_EQ(KeptFiles(),
+              (QStringList{QStringLiteral("VXMOX2_20240305_1407.mdb"), QStringLiteral("VXMOX2_20240305_1407_2.mdb")}));
     ExpectUserDataIntact();
 }
 
 TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
     MakeOldDatabase();
     const QByteArray old = Bytes(main_);
-    for (ConversionStep failing : {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
-                                   ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
+    for (ConversionStep failing :
+         {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
+          ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
         boxes_.Clear();
         SetConversionStepHook([failing](ConversionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
@@ -211,8 +229,9 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
         EXPECT_EQ(Bytes(main_), old) << static_cast<int>(failing);
         EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
         ASSERT_EQ(boxes_.Shown().size(), 1u);
-        EXPECT_EQ(boxes_.Shown()[0].prompt, QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。\r\n\r\n"
-                                                           "ミラド協会事務局へ連絡をお願いします。"));
+        EXPECT_EQ(boxes_.Shown()[0].prompt,
+                  QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。\r\n\r\n"
+                                 "ミラド協会事務局へ連絡をお願いします。"));
         EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
         EXPECT_EQ(boxes_.Shown()[0].style, 16);
         EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
@@ -226,8 +245,9 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
 TEST_F(OldFormatTest, OldRowThatDoesNotFitFailsTheWholeCopy) {
     // A column missing from an old table, an examination without its
     // occasion number, an occasion number beyond 32 bits.
-    for (const char* breakage : {"ALTER TABLE TExamData DROP COLUMN Bui", "UPDATE TExamData SET CommentID=NULL WHERE ID=503",
-                                 "UPDATE TExamData SET CommentID=4294967297 WHERE ID=503"}) {
+    for (const char* breakage :
+         {"ALTER TABLE TExamData DROP COLUMN Bui", "UPDATE TExamData SET CommentID=NULL WHERE ID=503",
+          "UPDATE TExamData SET CommentID=4294967297 WHERE ID=503"}) {
         SCOPED_TRACE(breakage);
         boxes_.Clear();
         MakeOldDatabase();
@@ -244,8 +264,9 @@ TEST_F(OldFormatTest, OldRowThatDoesNotFitFailsTheWholeCopy) {
 }
 
 TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
-    for (ConversionStep killAt : {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
-                                  ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
+    for (ConversionStep killAt :
+         {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
+          ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
         MakeOldDatabase();
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);

@@ -45,14 +45,22 @@ std::vector<int> Join(const std::vector<int>& a, const std::vector<int>& b) {
 
 std::vector<int> ExpectedToothRoute(int mode) {
     switch (mode) {
-    case 0: return Join(kUpperRightToLeft, kLowerRightToLeft);
-    case 1: return Join(kUpperRightToLeft, kLowerLeftToRight);
-    case 2: return Join(kUpperLeftToRight, kLowerLeftToRight);
-    case 3: return Join(kUpperLeftToRight, kLowerRightToLeft);
-    case 4: return Join(kLowerRightToLeft, kUpperRightToLeft);
-    case 5: return Join(kLowerRightToLeft, kUpperLeftToRight);
-    case 6: return Join(kLowerLeftToRight, kUpperLeftToRight);
-    default: return Join(kLowerLeftToRight, kUpperRightToLeft);
+        case 0:
+            return Join(kUpperRightToLeft, kLowerRightToLeft);
+        case 1:
+            return Join(kUpperRightToLeft, kLowerLeftToRight);
+        case 2:
+            return Join(kUpperLeftToRight, kLowerLeftToRight);
+        case 3:
+            return Join(kUpperLeftToRight, kLowerRightToLeft);
+        case 4:
+            return Join(kLowerRightToLeft, kUpperRightToLeft);
+        case 5:
+            return Join(kLowerRightToLeft, kUpperLeftToRight);
+        case 6:
+            return Join(kLowerLeftToRight, kUpperLeftToRight);
+        default:
+            return Join(kLowerLeftToRight, kUpperRightToLeft);
     }
 }
 

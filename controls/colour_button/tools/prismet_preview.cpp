@@ -27,9 +27,10 @@ int main(int argc, char** argv) {
     platform::RegisterFontSubstitutes();
     platform::LoadJapaneseTranslations();
 
-    const QString programDir = qEnvironmentVariableIsSet("MOX_PROGRAM_DIR")
-                                   ? qEnvironmentVariable("MOX_PROGRAM_DIR")
-                                   : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../program"));
+    const QString programDir =
+        qEnvironmentVariableIsSet("MOX_PROGRAM_DIR")
+            ? qEnvironmentVariable("MOX_PROGRAM_DIR")
+            : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../program"));
     const QString module = QDir(programDir).filePath(QStringLiteral("libPrismet.so"));
     QString error;
     if (!com::Succeeded(com::EnsureModuleRegistered(module, QString::fromLatin1(prismet::kClsidPrismet), &error))) {
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
             designs = one == designs.end() ? decltype(designs){} : decltype(designs){*one};
         }
     }
-    if (designs.empty()) designs[QStringLiteral("Prismet1")] = {{QStringLiteral("Caption"), QStringLiteral("Prismet1")}};
+    if (designs.empty())
+        designs[QStringLiteral("Prismet1")] = {{QStringLiteral("Caption"), QStringLiteral("Prismet1")}};
 
     QWidget form;
     form.setWindowTitle(QStringLiteral("Prismet プレビュー"));

@@ -4,8 +4,8 @@
 #include "controls/colour_button/prismet_ctrl.h"
 #include "tests/support/test_support.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 namespace mox::prismet {
 namespace {
@@ -17,24 +17,24 @@ Variant Get(CPrismetCtrl& c, DISPID id) {
 }
 
 TEST(ColourButtonDesign, IniFragmentSetsTheWholeLook) {
-    const auto designs = ParseDesignIni(QStringLiteral(
-        "; input screen\n"
-        "[CmdNot]\n"
-        "ButtonForm=9\n"
-        "Width=80\n"
-        "height=40\n"
-        "BackColor=&H00C0FFC0&\n"
-        "MouseOverBackColor=#FF8000\n"
-        "DisabledBackColor=&H8000000F&\n"
-        "ForeColor=255\n"
-        "Caption=\"  検査\\r\\nデータ クリア\"\n"
-        "Font=ＭＳ ゴシック,10.5,Bold\n"
-        "AutoTurn=False\n"
-        "Style=1\n"
-        "Value=1\n"
-        "Enabled=False\n"
-        "[CmdEnd]\n"
-        "Caption=終了\n"));
+    const auto designs =
+        ParseDesignIni(QStringLiteral("; input screen\n"
+                                      "[CmdNot]\n"
+                                      "ButtonForm=9\n"
+                                      "Width=80\n"
+                                      "height=40\n"
+                                      "BackColor=&H00C0FFC0&\n"
+                                      "MouseOverBackColor=#FF8000\n"
+                                      "DisabledBackColor=&H8000000F&\n"
+                                      "ForeColor=255\n"
+                                      "Caption=\"  検査\\r\\nデータ クリア\"\n"
+                                      "Font=ＭＳ ゴシック,10.5,Bold\n"
+                                      "AutoTurn=False\n"
+                                      "Style=1\n"
+                                      "Value=1\n"
+                                      "Enabled=False\n"
+                                      "[CmdEnd]\n"
+                                      "Caption=終了\n"));
     ASSERT_EQ(designs.size(), 2u);
     CPrismetCtrl button(nullptr);
     const auto errors = ApplyDesign(button, designs.at(QStringLiteral("CmdNot")));

@@ -7,16 +7,16 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTimer>
-#include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 namespace mox::prismet {
 namespace {
@@ -35,10 +35,10 @@ TEST(PrismetModule, RegistersTypeLibraryControlAndBothPages) {
     QString error;
     ASSERT_EQ(CallModuleRegistration(kModule, false, &error), S_OK) << error.toStdString();
     const QString path = QFileInfo(kModule).canonicalFilePath();
-    EXPECT_EQ(platform::RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/") + QLatin1String(kLibId) +
-                                         QStringLiteral("/1.0"),
-                                     QString()),
-              QString::fromUtf8(kTypeLibHelp));
+    EXPECT_EQ(
+        platform::RegistryRead(
+            QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/") + QLatin1String(kLibId) + QStringLiteral("/1.0"), QString()),
+        QString::fromUtf8(kTypeLibHelp));
     EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet), QString()), QStringLiteral("Prismet Control"));
     EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet, QStringLiteral("/InprocServer32")), QString()), path);
     EXPECT_EQ(platform::RegistryRead(ClassKey(kClsidPrismet, QStringLiteral("/MiscStatus/1")), QString()),

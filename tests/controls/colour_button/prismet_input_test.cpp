@@ -5,10 +5,10 @@
 #include "platform/message_box.h"
 #include "tests/controls/colour_button/event_recorder.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace mox::prismet {
 namespace {

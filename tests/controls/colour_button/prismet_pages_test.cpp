@@ -6,11 +6,11 @@
 #include "controls/colour_button/prismet_prop_page.h"
 #include "platform/message_box.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 namespace mox::prismet {
 namespace {

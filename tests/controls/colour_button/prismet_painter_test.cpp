@@ -7,10 +7,10 @@
 #include "controls/colour_button/prismet_ctrl.h"
 #include "platform/gui/japanese_ui.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 namespace mox::prismet {
 namespace {
@@ -67,10 +67,10 @@ TEST(PrismetShapes, RegionsTakeTheShapeOfTheFace) {
         QPoint outside;
     };
     const Probe probes[] = {
-        {0, {50, 25}, {2, 2}},    {1, {50, 10}, {10, 10}},  {2, {50, 40}, {10, 40}}, {3, {10, 25}, {10, 5}},
-        {4, {90, 25}, {90, 5}},   {5, {0, 0}, {100, 50}},   {6, {50, 25}, {10, 5}},  {7, {10, 3}, {90, 3}},
-        {8, {90, 3}, {10, 3}},    {9, {50, 1}, {0, 0}},     {10, {5, 25}, {2, 2}},   {11, {95, 25}, {97, 2}},
-        {12, {50, 5}, {2, 2}},    {13, {50, 45}, {2, 47}},  {14, {50, 25}, {50, 47}},
+        {0, {50, 25}, {2, 2}},  {1, {50, 10}, {10, 10}}, {2, {50, 40}, {10, 40}},  {3, {10, 25}, {10, 5}},
+        {4, {90, 25}, {90, 5}}, {5, {0, 0}, {100, 50}},  {6, {50, 25}, {10, 5}},   {7, {10, 3}, {90, 3}},
+        {8, {90, 3}, {10, 3}},  {9, {50, 1}, {0, 0}},    {10, {5, 25}, {2, 2}},    {11, {95, 25}, {97, 2}},
+        {12, {50, 5}, {2, 2}},  {13, {50, 45}, {2, 47}}, {14, {50, 25}, {50, 47}},
     };
     for (const Probe& p : probes) {
         SCOPED_TRACE(p.kind);
@@ -120,9 +120,9 @@ TEST_F(PrismetPainter, FaceIsFilledInTheColourOfTheState) {
     const QPoint centre(50, 25);
     EXPECT_EQ(Render().pixelColor(centre), QColor(200, 0, 0));
 
-
     {
-        QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(Window(), &move);
     }
     EXPECT_EQ(Render().pixelColor(centre), QColor(0, 0, 200));
@@ -139,8 +139,8 @@ TEST_F(PrismetPainter, FaceIsFilledInTheColourOfTheState) {
 TEST_F(PrismetPainter, BorderBandsSwapWhenPressed) {
     Put(kDispFocusRect, false);
     QImage up = Render();
-    EXPECT_EQ(up.pixelColor(0, 20), kWhite);         // button highlight, outermost
-    EXPECT_EQ(up.pixelColor(1, 20), kLight);         // 3-D light
+    EXPECT_EQ(up.pixelColor(0, 20), kWhite);  // button highlight, outermost
+    EXPECT_EQ(up.pixelColor(1, 20), kLight);  // 3-D light
     EXPECT_EQ(up.pixelColor(99, 20), kDarkShadow);
     EXPECT_EQ(up.pixelColor(98, 20), kShadow);
     EXPECT_EQ(up.pixelColor(2, 20), QColor(240, 240, 240));
@@ -403,15 +403,16 @@ TEST_F(PrismetPainter, Gallery) {
         [&] { Put(kDispEnabled, false); },
         [&] { Window()->setFocus(); },
     };
-    const auto designs = ParseDesignIni(QStringLiteral(
-        "BackColor=&H00C0FFFF&\nDownBackColor=&H00C0FFC0&\nMouseOverBackColor=&H00FFE0C0&\n"
-        "MouseOverForeColor=&H00FF0000&\nDisabledBackColor=&H00C8C8C8&\nDisabledForeColor=&H00808080&\n"
-        "ImageIndex=0\nDownImageIndex=0\nMouseOverImageIndex=0\nArrange=3\nStyle=1\n"));
+    const auto designs = ParseDesignIni(
+        QStringLiteral("BackColor=&H00C0FFFF&\nDownBackColor=&H00C0FFC0&\nMouseOverBackColor=&H00FFE0C0&\n"
+                       "MouseOverForeColor=&H00FF0000&\nDisabledBackColor=&H00C8C8C8&\nDisabledForeColor=&H00808080&\n"
+                       "ImageIndex=0\nDownImageIndex=0\nMouseOverImageIndex=0\nArrange=3\nStyle=1\n"));
     for (int kind = 0; kind < kShapeCount; ++kind) {
         out.drawText((kind + 1) * cellW + 4, 12, ShapeName(kind));
         ButtonDesign design = designs.at(QString());
         design[QStringLiteral("ButtonForm")] = kind;
-        design[QStringLiteral("Caption")] = kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind);
+        design[QStringLiteral("Caption")] =
+            kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind);
         for (int s = 0; s < 5; ++s) {
             const QPoint at((kind + 1) * cellW + 5, 20 + s * cellH);
             place(design, at, setState[s]);
@@ -421,7 +422,10 @@ TEST_F(PrismetPainter, Gallery) {
     // Vertical writing in a plain and in a vertical face, and wrapped captions.
     const int y = 20 + 5 * cellH;
     place({{"Width", 50}, {"Height", 100}, {"TopToWrite", true}, {"Caption", "縦書きABｰ\r\n（２行）"}}, {cellW + 5, y});
-    place({{"Width", 50}, {"Height", 100}, {"TopToWrite", true}, {"Caption", "縦書きABー\r\n（２行）"},
+    place({{"Width", 50},
+           {"Height", 100},
+           {"TopToWrite", true},
+           {"Caption", "縦書きABー\r\n（２行）"},
            {"Font", "@ＭＳ ゴシック,9"}},
           {2 * cellW + 5, y});
     place({{"ButtonForm", 9}, {"Caption", "  検査   データ クリア"}}, {3 * cellW + 5, y});

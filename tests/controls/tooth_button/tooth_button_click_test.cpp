@@ -1,8 +1,8 @@
 #include "tests/controls/tooth_button/tooth_button_test_support.h"
 
+#include <gtest/gtest.h>
 #include <QMouseEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace mox::molarix;
 using mox::molarix::test::Button;

@@ -4,10 +4,10 @@
 #include "controls/tooth_button/tooth_button_painter.h"
 #include "tests/controls/tooth_button/tooth_button_test_support.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QPainter>
 #include <functional>
-#include <gtest/gtest.h>
 
 using namespace mox::molarix;
 
@@ -29,27 +29,108 @@ std::vector<Sample> Samples() {
     return {
         {"-1", [](ToothButtonState&) {}},
         {"0 check", [](ToothButtonState& s) { s.data[0][0] = 1; }},
-        {"0 focus", [](ToothButtonState& s) { s.data[0][0] = 0; s.focusItem = 0; }},
+        {"0 focus",
+         [](ToothButtonState& s) {
+             s.data[0][0] = 0;
+             s.focusItem = 0;
+         }},
         {"1 value", [](ToothButtonState& s) { s.data[0][0] = 2; }},
-        {"1 flags", [](ToothButtonState& s) { s.data[0][0] = 9; s.data[1][0] = 1; s.data[2][0] = 1; s.data[3][0] = 1; }},
-        {"1 focus", [](ToothButtonState& s) { s.data[0][0] = 12; s.focusItem = 0; }},
+        {"1 flags",
+         [](ToothButtonState& s) {
+             s.data[0][0] = 9;
+             s.data[1][0] = 1;
+             s.data[2][0] = 1;
+             s.data[3][0] = 1;
+         }},
+        {"1 focus",
+         [](ToothButtonState& s) {
+             s.data[0][0] = 12;
+             s.focusItem = 0;
+         }},
         {"1 none", [](ToothButtonState&) {}},
         {"11 -1", [](ToothButtonState& s) { s.data[0][0] = -1; }},
-        {"3 sites", [&](ToothButtonState& s) { pocket(s); s.systemType = 1; s.focusItem = 4; }},
-        {"3 type0", [&](ToothButtonState& s) { pocket(s); s.systemType = 0; s.focusItem = 0; }},
-        {"3 comp", [&](ToothButtonState& s) { pocket(s); s.systemType = 1; s.compData[0] = 0; s.compData[2] = 1; }},
+        {"3 sites",
+         [&](ToothButtonState& s) {
+             pocket(s);
+             s.systemType = 1;
+             s.focusItem = 4;
+         }},
+        {"3 type0",
+         [&](ToothButtonState& s) {
+             pocket(s);
+             s.systemType = 0;
+             s.focusItem = 0;
+         }},
+        {"3 comp",
+         [&](ToothButtonState& s) {
+             pocket(s);
+             s.systemType = 1;
+             s.compData[0] = 0;
+             s.compData[2] = 1;
+         }},
         {"3 none", [](ToothButtonState& s) { s.focusItem = 2; }},
-        {"10", [](ToothButtonState& s) { s.data[0] = {0, 1, 128, 5, -1, 12}; s.data[1][0] = 1; s.systemType = 1; }},
-        {"4 plaque", [](ToothButtonState& s) { s.systemType = 1; s.SetPlaqueUnTreat(8); s.SetPlaqueData(5); }},
+        {"10",
+         [](ToothButtonState& s) {
+             s.data[0] = {0, 1, 128, 5, -1, 12};
+             s.data[1][0] = 1;
+             s.systemType = 1;
+         }},
+        {"4 plaque",
+         [](ToothButtonState& s) {
+             s.systemType = 1;
+             s.SetPlaqueUnTreat(8);
+             s.SetPlaqueData(5);
+         }},
         {"4 none", [](ToothButtonState& s) { s.SetPlaqueData(-1); }},
-        {"5 cells", [](ToothButtonState& s) { s.data[0] = {1, 0, -1, 1, 1, 0}; s.usePosition[5] = 0; s.focusItem = 4; }},
+        {"5 cells",
+         [](ToothButtonState& s) {
+             s.data[0] = {1, 0, -1, 1, 1, 0};
+             s.usePosition[5] = 0;
+             s.focusItem = 4;
+         }},
         {"5 none", [](ToothButtonState& s) { s.focusItem = 1; }},
-        {"6 r3", [](ToothButtonState& s) { s.root = 3; s.systemType = 1; s.data[0][1] = 1; s.data[0][3] = 2; s.data[0][5] = 3; }},
-        {"6 r21", [](ToothButtonState& s) { s.root = 21; s.systemType = 1; s.data[0][0] = 2; s.focusItem = 2; s.data[0][2] = -1; s.data[0][1] = 0; }},
-        {"6 r22", [](ToothButtonState& s) { s.root = 22; s.systemType = 0; s.data[0][1] = 3; s.data[3][1] = 1; s.data[0][0] = 0; }},
-        {"12", [](ToothButtonState& s) { s.data[0][1] = 4; s.data[0][4] = 7; }},
-        {"12 focus", [](ToothButtonState& s) { s.data[0][1] = 2; s.focusItem = 4; }},
-        {"13", [](ToothButtonState& s) { s.data[0] = {2, 3, -1, 1, -1, -1}; s.data[2] = {0, 1, 0, 0, 0, 0}; s.data[1][1] = 5; s.focusItem = 3; }},
+        {"6 r3",
+         [](ToothButtonState& s) {
+             s.root = 3;
+             s.systemType = 1;
+             s.data[0][1] = 1;
+             s.data[0][3] = 2;
+             s.data[0][5] = 3;
+         }},
+        {"6 r21",
+         [](ToothButtonState& s) {
+             s.root = 21;
+             s.systemType = 1;
+             s.data[0][0] = 2;
+             s.focusItem = 2;
+             s.data[0][2] = -1;
+             s.data[0][1] = 0;
+         }},
+        {"6 r22",
+         [](ToothButtonState& s) {
+             s.root = 22;
+             s.systemType = 0;
+             s.data[0][1] = 3;
+             s.data[3][1] = 1;
+             s.data[0][0] = 0;
+         }},
+        {"12",
+         [](ToothButtonState& s) {
+             s.data[0][1] = 4;
+             s.data[0][4] = 7;
+         }},
+        {"12 focus",
+         [](ToothButtonState& s) {
+             s.data[0][1] = 2;
+             s.focusItem = 4;
+         }},
+        {"13",
+         [](ToothButtonState& s) {
+             s.data[0] = {2, 3, -1, 1, -1, -1};
+             s.data[2] = {0, 1, 0, 0, 0, 0};
+             s.data[1][1] = 5;
+             s.focusItem = 3;
+         }},
         {"99", [](ToothButtonState&) {}},
     };
 }

@@ -6,9 +6,9 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using namespace mox::com;
 using namespace mox::molarix;

@@ -1,8 +1,8 @@
 // Each mode is painted through the control's own window and probed pixel by
 // pixel: cell backgrounds, value colours, marks, focus and guide lines.
 
-#include "tests/controls/tooth_button/tooth_button_test_support.h"
 #include "controls/tooth_button/tooth_button_painter.h"
+#include "tests/controls/tooth_button/tooth_button_test_support.h"
 
 #include <QPainter>
 
@@ -207,10 +207,10 @@ TEST(ToothButtonPaint, PlaqueTriangles) {
     EXPECT_EQ(Count(b.Grab(), kInside, kGreyRgb), 45 * 45);  // no finding
     b.Put(kDispPlaqueData, 5);
     QImage img = b.Grab();
-    EXPECT_EQ(At(img, 23, 4), kRedRgb);    // top
-    EXPECT_EQ(At(img, 43, 23), kRedRgb);   // right
-    EXPECT_EQ(At(img, 4, 23), kWhiteRgb);  // left
-    EXPECT_EQ(At(img, 23, 43), kWhiteRgb); // bottom
+    EXPECT_EQ(At(img, 23, 4), kRedRgb);     // top
+    EXPECT_EQ(At(img, 43, 23), kRedRgb);    // right
+    EXPECT_EQ(At(img, 4, 23), kWhiteRgb);   // left
+    EXPECT_EQ(At(img, 23, 43), kWhiteRgb);  // bottom
 
     b.Put(kDispSystemType, 1);
     b.Put(kDispPlaqueUnTreat, 8);
@@ -281,7 +281,7 @@ TEST(ToothButtonPaint, FurcationGuideLinesByRoot) {
     b.Put(kDispExamMode, 6);
     b.Put(kDispRoot, 3);
     QImage img = b.Grab();
-    EXPECT_EQ(At(img, 23, 40), kBlackRgb);  // the stem below the fork at (23, 30)
+    EXPECT_EQ(At(img, 23, 40), kBlackRgb);                     // the stem below the fork at (23, 30)
     EXPECT_GT(Count(img, QRect(10, 15, 4, 1), kBlackRgb), 0);  // the left guide from (0, 0)
     EXPECT_GT(Count(img, QRect(33, 15, 4, 1), kBlackRgb), 0);
     b.Put(kDispRoot, 22);
@@ -320,7 +320,7 @@ TEST(ToothButtonPaint, QuadrantWithDecimal) {
     const QImage img = b.Grab();
     const int decimal = InkWidth(img, topRight, kWhiteRgb);
     EXPECT_GT(plain, 3);
-    EXPECT_GT(decimal, plain * 2);  // "3.5" against "3"
+    EXPECT_GT(decimal, plain * 2);                                  // "3.5" against "3"
     EXPECT_EQ(Count(img, QRect(1, 1, 21, 21), kGreyRgb), 21 * 21);  // no value in cell 0
 
     b.Put(kDispFocusItem, 1);

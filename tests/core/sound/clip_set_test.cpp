@@ -1,10 +1,10 @@
 #include "core/sound/wave_file.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QtEndian>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 using namespace mox;
 
@@ -15,14 +15,15 @@ namespace {
 QStringList ClipNames() {
     QStringList names;
     for (int i = 0; i <= 16; ++i) names << QString::number(i) + ".wav";
-    names << QStringLiteral("無.wav") << "subeteari.wav" << "subetenashi.wav" << "click1.wav" << "phone1.wav"
+    names << QStringLiteral("無.wav") << "subeteari.wav"
+          << "subetenashi.wav"
+          << "click1.wav"
+          << "phone1.wav"
           << "warp.wav";
     return names;
 }
 
-bool IsVoice(const QString& name) {
-    return name != "click1.wav" && name != "phone1.wav" && name != "warp.wav";
-}
+bool IsVoice(const QString& name) { return name != "click1.wav" && name != "phone1.wav" && name != "warp.wav"; }
 
 double PeakOf(const QByteArray& samples) {
     int peak = 0;

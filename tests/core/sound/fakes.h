@@ -26,8 +26,8 @@ public:
 };
 
 struct PlayedClip {
-    int tag;         // the first sample, which the tests set per clip
-    qint64 atMs;     // clock time when it started
+    int tag;      // the first sample, which the tests set per clip
+    qint64 atMs;  // clock time when it started
 };
 
 class RecordingOutput : public ClipOutput {

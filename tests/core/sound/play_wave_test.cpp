@@ -1,11 +1,11 @@
-#include "core/settings.h"
 #include "core/sound/play_wave.h"
+#include "core/settings.h"
 #include "tests/core/sound/fakes.h"
 #include "tests/core/sound/wave_writer.h"
 #include "tests/support/test_support.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 using namespace mox;
 using namespace mox::test;
@@ -77,7 +77,7 @@ TEST_F(SoundQueue, NumericEntriesArePausesAndOtherTextsA5msStep) {
     window->StockWaveFile(" 20.5 ");  // rounds half to even: 20
     window->StockWaveFile("");
     window->StockWaveFile("hello");
-    window->StockWaveFile("0");       // would stop the timer: a plain step instead
+    window->StockWaveFile("0");  // would stop the timer: a plain step instead
     window->StockWaveFile("-40");
     window->StockWaveFile("1e99");
 

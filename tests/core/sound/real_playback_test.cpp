@@ -7,6 +7,8 @@
 #include "core/sound/sound_devices.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -17,9 +19,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <csignal>
-#include <sys/prctl.h>
 
 using namespace mox;
 
@@ -48,9 +48,9 @@ public:
         server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         // Not daemonized, so that the test owns the process and ends it by
         // its own handle. As root it must not run as the system instance.
-        server_.start(program, {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1",
-                                "--use-pid-file=no", "--realtime=no", "--high-priority=no",
-                                "--log-target=stderr", "--load=module-native-protocol-unix",
+        server_.start(program, {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                "--realtime=no", "--high-priority=no", "--log-target=stderr",
+                                "--load=module-native-protocol-unix",
                                 "--load=module-null-sink sink_name=test_null "
                                 "sink_properties=device.description=TestSink"});
         if (!server_.waitForStarted(5000)) return "pulseaudio did not start: " + server_.errorString();
@@ -155,7 +155,8 @@ TEST_F(SoundRealPlayback, PlayWaveClipsFinishOneAfterAnotherAndTheQueueStops) {
     EXPECT_EQ(finished[1][1].toLongLong(), twelve->DurationUs());
 
     QDeadlineTimer deadline(5000);
-    while (window.TimerInterval() != 0 && !deadline.hasExpired()) QThread::msleep(10), QCoreApplication::processEvents();
+    while (window.TimerInterval() != 0 && !deadline.hasExpired())
+        QThread::msleep(10), QCoreApplication::processEvents();
     EXPECT_EQ(window.Count(), 0);
     EXPECT_EQ(window.TimerInterval(), 0) << "the timer stops itself when the queue is empty";
 

@@ -22,9 +22,8 @@ TEST(SoundWaveFile, ReadsFormatAndSamplesOfAPlainClip) {
 }
 
 TEST(SoundWaveFile, WalksPastOtherChunksIncludingOddSizedOnes) {
-    const QByteArray bytes =
-        Riff(Chunk("LIST", QByteArray("abc")) + FmtChunk({}) + Chunk("fact", QByteArray(4, 'x')) +
-             Chunk("data", TaggedSamples(200, 5)));
+    const QByteArray bytes = Riff(Chunk("LIST", QByteArray("abc")) + FmtChunk({}) + Chunk("fact", QByteArray(4, 'x')) +
+                                  Chunk("data", TaggedSamples(200, 5)));
     const auto clip = ParseWave(bytes);
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->samples, TaggedSamples(200, 5));
@@ -62,7 +61,11 @@ TEST(SoundWaveFile, RefusesBrokenHeaders) {
         {"fmt chunk cut off by the end of file", Riff(FmtChunk({})).left(30)},
         {"zero byte rate", Riff(FmtChunk(spec([](WaveSpec& s) { s.avgBytesPerSec = 0; })) + data)},
         {"byte rate disagrees with the frames", Riff(FmtChunk(spec([](WaveSpec& s) { s.avgBytesPerSec = 1; })) + data)},
-        {"block align disagrees", Riff(FmtChunk(spec([](WaveSpec& s) { s.blockAlign = 3; s.avgBytesPerSec = 132300; })) + data)},
+        {"block align disagrees", Riff(FmtChunk(spec([](WaveSpec& s) {
+                                           s.blockAlign = 3;
+                                           s.avgBytesPerSec = 132300;
+                                       })) +
+                                       data)},
         {"no channels", Riff(FmtChunk(spec([](WaveSpec& s) { s.channels = 0; })) + data)},
         {"compressed", Riff(FmtChunk(spec([](WaveSpec& s) { s.formatTag = 2; })) + data)},
         {"24-bit", Riff(FmtChunk(spec([](WaveSpec& s) { s.bitsPerSample = 24; })) + data)},
@@ -84,7 +87,7 @@ TEST(SoundWaveFile, FindsAClipWhoseNameDiffersOnlyInCase) {
 
 TEST(SoundWaveFile, HoldTimeCountsTheWholeFileRoundedHalfToEvenPlus50) {
     EXPECT_EQ(ClipHoldMs(44144, 88200), 550);
-    EXPECT_EQ(ClipHoldMs(1, 2000), 50);    // 0.5 ms
-    EXPECT_EQ(ClipHoldMs(3, 2000), 52);    // 1.5 ms
+    EXPECT_EQ(ClipHoldMs(1, 2000), 50);  // 0.5 ms
+    EXPECT_EQ(ClipHoldMs(3, 2000), 52);  // 1.5 ms
     EXPECT_EQ(ClipHoldMs(88200, 88200), 1050);
 }

@@ -1,19 +1,19 @@
 // The compaction window: its progress lines, the attempts and the timed end.
 
+#include "core/ui/compact_window.h"
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/ui/compact_window.h"
 #include "core/ui/timing.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -59,10 +59,10 @@ protected:
 TEST_F(CompactWindowTest, FirstAttemptSucceedsAndTheProcessEndsOnTheThirdTick) {
     PFrmCompact w;
     w.Form_Load();
-    EXPECT_EQ(Lines(w), (QStringList{QStringLiteral("最適化情報を取得しています。"),
-                                     QStringLiteral("最適化の準備をしています。(1 回目)"),
-                                     QStringLiteral("最適化を実行しています。　(1 回目)"),
-                                     QStringLiteral("終了処理を行っています。")}));
+    EXPECT_EQ(Lines(w),
+              (QStringList{
+                  QStringLiteral("最適化情報を取得しています。"), QStringLiteral("最適化の準備をしています。(1 回目)"),
+                  QStringLiteral("最適化を実行しています。　(1 回目)"), QStringLiteral("終了処理を行っています。")}));
     EXPECT_EQ(w.LstStatus->currentRow(), 3);
     EXPECT_EQ(clock_.TotalWaited(), 4000);
     EXPECT_TRUE(w.Timer1->isActive());

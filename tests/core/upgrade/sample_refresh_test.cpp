@@ -1,15 +1,15 @@
 // The sample refresh from the template, marker file in the program folder.
 
-#include "core/connections.h"
 #include "core/upgrade/sample_refresh.h"
+#include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <QFileInfo>
 
 namespace mox {
 namespace {
@@ -29,8 +29,9 @@ protected:
         conn_ = db::Connection::Open(QStringLiteral("Data Source=") + main_);
         // The clinic's copy of case 98: renamed, given an application number,
         // and its examinations edited.
-        conn_->Execute(QStringLiteral("UPDATE TPatient SET KalteNumber='X', Name='名前はそのまま', AppName='A-7', Sex=2, "
-                                      "BirthDay='2000/01/01' WHERE ID=98"));
+        conn_->Execute(
+            QStringLiteral("UPDATE TPatient SET KalteNumber='X', Name='名前はそのまま', AppName='A-7', Sex=2, "
+                           "BirthDay='2000/01/01' WHERE ID=98"));
         conn_->Execute(QStringLiteral("UPDATE TExamData SET Comment='手で変更' WHERE PatientID=98"));
         conn_->Execute(QStringLiteral("DELETE FROM TPatient WHERE ID=99"));
         maxId_ = conn_->Scalar(QStringLiteral("SELECT MAX(ID) FROM TExamData")).ToInt64();
@@ -46,8 +47,11 @@ protected:
             .ToInt64();
     }
     QString Patient(int id) {
-        return conn_->Scalar(QStringLiteral("SELECT KalteNumber || '|' || Name || '|' || BirthDay || '|' || Sex || '|' || "
-                                            "AppName || '|' || \"UpDate\" FROM TPatient WHERE ID=?"), {id}).ToText();
+        return conn_
+            ->Scalar(QStringLiteral("SELECT KalteNumber || '|' || Name || '|' || BirthDay || '|' || Sex || '|' || "
+                                    "AppName || '|' || \"UpDate\" FROM TPatient WHERE ID=?"),
+                     {id})
+            .ToText();
     }
     QString Marker() const { return box_.File(QStringLiteral("UpdateSample.txt")); }
 
@@ -63,7 +67,8 @@ TEST_F(SampleRefreshTest, WithoutMarkerNothingChanges) {
     const QString before = Patient(98);
     RefreshSamplePatients();
     EXPECT_EQ(Patient(98), before);
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE Comment='手で変更'")).ToInt64(), templateExams98_);
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE Comment='手で変更'")).ToInt64(),
+              templateExams98_);
 }
 
 TEST_F(SampleRefreshTest, MarkerRefreshesBothSamplesOnce) {
@@ -76,12 +81,15 @@ TEST_F(SampleRefreshTest, MarkerRefreshesBothSamplesOnce) {
         << Patient(98).toStdString();
     EXPECT_FALSE(Patient(98).startsWith(QStringLiteral("X|")));
     // A new case 99: the template's four columns and the record's defaults.
-    EXPECT_TRUE(Patient(99).endsWith(QStringLiteral("||1974/09/03|2||2024-03-05 08:00:00"))) << Patient(99).toStdString();
+    EXPECT_TRUE(Patient(99).endsWith(QStringLiteral("||1974/09/03|2||2024-03-05 08:00:00")))
+        << Patient(99).toStdString();
     EXPECT_EQ(Count(main_, 98), templateExams98_);
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE Comment='手で変更'")).ToInt64(), 0);
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT MIN(ID) FROM TExamData WHERE PatientID IN (98, 99)")).ToInt64(), maxId_ + 1);
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(DISTINCT \"UpDate\") FROM TExamData WHERE PatientID=98")).ToText(),
-              QStringLiteral("1"));
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT MIN(ID) FROM TExamData WHERE PatientID IN (98, 99)")).ToInt64(),
+              maxId_ + 1);
+    EXPECT_EQ(
+        conn_->Scalar(QStringLiteral("SELECT COUNT(DISTINCT \"UpDate\") FROM TExamData WHERE PatientID=98")).ToText(),
+        QStringLiteral("1"));
     EXPECT_EQ(GetSlotState(Slot::Template).openCount, 0);
 }
 
@@ -99,14 +107,16 @@ TEST_F(SampleRefreshTest, TemplateWithoutCaseLeavesThePatientButReplacesExaminat
 }
 
 TEST_F(SampleRefreshTest, FailedReplaceKeepsSamplesAndMarker) {
-    conn_->Execute(QStringLiteral("CREATE TRIGGER Full BEFORE INSERT ON TExamData WHEN NEW.PatientID=99 "
-                                  "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    conn_->Execute(
+        QStringLiteral("CREATE TRIGGER Full BEFORE INSERT ON TExamData WHEN NEW.PatientID=99 "
+                       "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
     const QString before = Patient(98);
     box_.WriteText(QStringLiteral("UpdateSample.txt"), "");
     RefreshSamplePatients();
     EXPECT_TRUE(QFileInfo::exists(Marker()));
     EXPECT_EQ(Patient(98), before);
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE Comment='手で変更'")).ToInt64(), templateExams98_);
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE Comment='手で変更'")).ToInt64(),
+              templateExams98_);
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT MAX(ID) FROM TExamData")).ToInt64(), maxId_);
     EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
 }

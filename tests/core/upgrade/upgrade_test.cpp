@@ -1,18 +1,18 @@
 // The start-up upgrade on real copies of the template database.
 
+#include "core/upgrade/upgrade.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/upgrade/upgrade.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 namespace mox {
 namespace {
@@ -67,12 +67,16 @@ protected:
         }
         return rows;
     }
-    db::Value Scalar(const QString& sql, const std::vector<db::Value>& params = {}) { return conn_->Scalar(sql, params); }
+    db::Value Scalar(const QString& sql, const std::vector<db::Value>& params = {}) {
+        return conn_->Scalar(sql, params);
+    }
     void AddPlaqueRow(int id, int subExam, const QString& data, const QString& bui) {
-        conn_->Execute(QStringLiteral("INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, "
-                                      "Data2, Data3, Data4, Bui, ChargeID, \"UpDate\", CommentID, Comment) VALUES "
-                                      "(?, 1, '2023-01-01 00:00:00', 3, 2, ?, ?, ?, ?, ?, ?, 7, '2023-01-02 00:00:00', 1, '初診時')"),
-                       {id, subExam, data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), bui});
+        conn_->Execute(
+            QStringLiteral(
+                "INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, "
+                "Data2, Data3, Data4, Bui, ChargeID, \"UpDate\", CommentID, Comment) VALUES "
+                "(?, 1, '2023-01-01 00:00:00', 3, 2, ?, ?, ?, ?, ?, ?, 7, '2023-01-02 00:00:00', 1, '初診時')"),
+            {id, subExam, data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), bui});
     }
 
     test::Sandbox box_;
@@ -111,16 +115,19 @@ TEST_F(UpgradeTest, OldFormatDatabaseIsConvertedBeforeTheOtherSteps) {
             "BirthDay DATETIME, Sex BIT, TEL TEXT(20), Post TEXT(10), Address1 TEXT(100), Address2 TEXT(100), "
             "NextExamDate DATETIME, LastExamDate DATETIME, Lock BYTE, AppName TEXT(50), \"UpDate\" DATETIME)"));
         old->Execute(QStringLiteral(
-            "CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, ExamDate DATETIME, Row LONG, Examination LONG, "
+            "CREATE TABLE TExamData (ID LONG PRIMARY KEY, PatientID LONG, ExamDate DATETIME, Row LONG, Examination "
+            "LONG, "
             "SubExam LONG, Data1 TEXT(144), Data2 TEXT(144), Data3 TEXT(144), Data4 TEXT(144), Bui TEXT(192), "
             "PocketFree INTEGER, StartTime DATETIME, EndTime DATETIME, ChargeID LONG, IsPrinted BIT, "
             "\"UpDate\" DATETIME, CommentID INTEGER, Comment TEXT(50))"));
-        old->Execute(QStringLiteral("INSERT INTO TPatient VALUES (1, 'K1', 'よみ', '一郎', '1970-02-03 00:00:00', 1, "
-                                    "NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL)"));
+        old->Execute(
+            QStringLiteral("INSERT INTO TPatient VALUES (1, 'K1', 'よみ', '一郎', '1970-02-03 00:00:00', 1, "
+                           "NULL, NULL, NULL, NULL, NULL, NULL, 0, NULL, NULL)"));
         const QString data = Values({{0, 5}});
-        old->Execute(QStringLiteral("INSERT INTO TExamData VALUES (500, 1, '2021-04-01 00:00:00', 3, 2, 3, ?, ?, ?, ?, ?, "
-                                    "0, NULL, NULL, 1, 0, NULL, 1, '初診時')"),
-                     {data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), Status({})});
+        old->Execute(
+            QStringLiteral("INSERT INTO TExamData VALUES (500, 1, '2021-04-01 00:00:00', 3, 2, 3, ?, ?, ?, ?, ?, "
+                           "0, NULL, NULL, 1, 0, NULL, 1, '初診時')"),
+            {data.mid(0, 144), data.mid(144, 144), data.mid(288, 144), data.mid(432, 144), Status({})});
         old->Close();
     }
 
@@ -216,14 +223,14 @@ TEST_F(UpgradeTest, PlaqueRowsGetNotExaminedFacesAndLoseImplantValues) {
     const QString data = rs->Field(QStringLiteral("Data1")).ToText() + rs->Field(QStringLiteral("Data2")).ToText() +
                          rs->Field(QStringLiteral("Data3")).ToText() + rs->Field(QStringLiteral("Data4")).ToText();
     EXPECT_EQ(SiteValue(data, 0), 5);
-    EXPECT_EQ(SiteValue(data, 48), 0);    // a value: every face examined
+    EXPECT_EQ(SiteValue(data, 48), 0);  // a value: every face examined
     EXPECT_EQ(SiteValue(data, 1), 128);
-    EXPECT_EQ(SiteValue(data, 49), 15);   // no value: no face examined
-    EXPECT_EQ(SiteValue(data, 2), 128);   // implant
+    EXPECT_EQ(SiteValue(data, 49), 15);  // no value: no face examined
+    EXPECT_EQ(SiteValue(data, 2), 128);  // implant
     EXPECT_EQ(SiteValue(data, 50), 15);
-    EXPECT_EQ(SiteValue(data, 3), 2);     // missing only: kept
+    EXPECT_EQ(SiteValue(data, 3), 2);  // missing only: kept
     EXPECT_EQ(SiteValue(data, 51), 4);
-    EXPECT_EQ(SiteValue(data, 52), 0);    // pontic without a value keeps its bits
+    EXPECT_EQ(SiteValue(data, 52), 0);  // pontic without a value keeps its bits
     EXPECT_EQ(data.size(), 576);
     EXPECT_EQ(rs->Field(QStringLiteral("Bui")).ToText(), bui);
     EXPECT_EQ(rs->Field(QStringLiteral("ChargeID")).ToInt64(), 7);

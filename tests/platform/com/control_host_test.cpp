@@ -2,9 +2,9 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using namespace mox::com;
 
@@ -56,8 +56,9 @@ TEST(ControlHost, UnregisteredClassIsReportedNotCrashed) {
 
 TEST(ControlHost, RegisteredModuleThatIsGoneIsReported) {
     mox::test::Sandbox sandbox;
-    mox::platform::RegistryWrite(QStringLiteral("HKEY_CLASSES_ROOT/CLSID/") + kEchoClsid + QStringLiteral("/InprocServer32"),
-                                 QString(), sandbox.File(QStringLiteral("libGone.so")));
+    mox::platform::RegistryWrite(
+        QStringLiteral("HKEY_CLASSES_ROOT/CLSID/") + kEchoClsid + QStringLiteral("/InprocServer32"), QString(),
+        sandbox.File(QStringLiteral("libGone.so")));
     QWidget form;
     HostedControl control;
     EXPECT_EQ(control.Create(kEchoClsid, &form), REGDB_E_CLASSNOTREG);

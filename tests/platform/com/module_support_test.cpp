@@ -2,8 +2,8 @@
 #include "platform/registry.h"
 #include "tests/support/test_support.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 using namespace mox::com;
 
@@ -29,18 +29,20 @@ DispatchTable MakeTable(int32_t* value, int32_t* secret) {
          [value](const Args&, const Variant& v, ExceptionInfo* exc) {
              int32_t n = 0;
              if (const HRESULT hr = ToLong(v, &n); hr != S_OK) return hr;
-             if (n > 14) return Refuse(exc, CTL_E_SETNOTSUPPORTEDATRUNTIME, QStringLiteral("0 ～ 14 の数字を設定してください"));
+             if (n > 14)
+                 return Refuse(exc, CTL_E_SETNOTSUPPORTEDATRUNTIME, QStringLiteral("0 ～ 14 の数字を設定してください"));
              *value = n;
              return S_OK;
          })
         .Property(2, QStringLiteral("Secret"), 0, nullptr,
                   [secret](const Args&, const Variant& v, ExceptionInfo*) { return ToLong(v, secret); })
-        .Property(3, QStringLiteral("ReadOnly"), 0,
-                  [](const Args&, Variant* out, ExceptionInfo*) {
-                      *out = 1;
-                      return S_OK;
-                  },
-                  nullptr)
+        .Property(
+            3, QStringLiteral("ReadOnly"), 0,
+            [](const Args&, Variant* out, ExceptionInfo*) {
+                *out = 1;
+                return S_OK;
+            },
+            nullptr)
         .Method(4, QStringLiteral("Add"), 2, [](const Args& a, Variant* out, ExceptionInfo*) {
             *out = a[0].toInt() + a[1].toInt();
             return S_OK;
@@ -171,7 +173,8 @@ TEST(Registration, WritesTypeLibraryClassesAndProgIds) {
     ASSERT_EQ(RegisterModule(TestModule(), QStringLiteral("/opt/mox/libTest.so")), S_OK);
     EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/{11111111-2222-3333-4444-555555555555}/1.0"), {}),
               QStringLiteral("テスト ﾓｼﾞｭｰﾙ"));
-    EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/{11111111-2222-3333-4444-555555555555}/1.0/0/linux64"), {}),
+    EXPECT_EQ(RegistryRead(
+                  QStringLiteral("HKEY_CLASSES_ROOT/TypeLib/{11111111-2222-3333-4444-555555555555}/1.0/0/linux64"), {}),
               QStringLiteral("/opt/mox/libTest.so"));
     const QString cls = QStringLiteral("HKEY_CLASSES_ROOT/CLSID/{AAAAAAAA-2222-3333-4444-555555555555}");
     EXPECT_EQ(RegistryRead(cls, {}), QStringLiteral("Test Control"));
@@ -180,7 +183,8 @@ TEST(Registration, WritesTypeLibraryClassesAndProgIds) {
               QStringLiteral("Apartment"));
     EXPECT_EQ(RegistryRead(cls + QStringLiteral("/MiscStatus/1"), {}), QStringLiteral("131473"));
     EXPECT_EQ(RegistryRead(cls + QStringLiteral("/Version"), {}), QStringLiteral("1.0"));
-    EXPECT_EQ(RegistryRead(cls + QStringLiteral("/TypeLib"), {}), QStringLiteral("{11111111-2222-3333-4444-555555555555}"));
+    EXPECT_EQ(RegistryRead(cls + QStringLiteral("/TypeLib"), {}),
+              QStringLiteral("{11111111-2222-3333-4444-555555555555}"));
     EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TEST.TestCtrl.1/CLSID"), {}),
               QStringLiteral("{AAAAAAAA-2222-3333-4444-555555555555}"));
     EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/CLSID/{BBBBBBBB-2222-3333-4444-555555555555}/ProgID"), {}),
@@ -190,8 +194,9 @@ TEST(Registration, WritesTypeLibraryClassesAndProgIds) {
     ASSERT_EQ(UnregisterModule(TestModule()), S_OK);
     EXPECT_TRUE(mox::platform::RegistrySubKeys(QStringLiteral("HKEY_CLASSES_ROOT/CLSID")).isEmpty());
     EXPECT_TRUE(mox::platform::RegistrySubKeys(QStringLiteral("HKEY_CLASSES_ROOT/TypeLib")).isEmpty());
-    EXPECT_EQ(RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TEST.TestCtrl.1/CLSID"), QString(), QStringLiteral("gone")),
-              QStringLiteral("gone"));
+    EXPECT_EQ(
+        RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TEST.TestCtrl.1/CLSID"), QString(), QStringLiteral("gone")),
+        QStringLiteral("gone"));
     EXPECT_EQ(UnregisterModule(TestModule()), S_OK);
 }
 

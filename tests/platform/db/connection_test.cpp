@@ -1,27 +1,25 @@
 #include "platform/db/database.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <thread>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace mox::db;
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
+QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-DbError OpenError(const QString& connectionString)
-{
+DbError OpenError(const QString& connectionString) {
     try {
         Connection::Open(connectionString);
     } catch (const DbError& e) {
@@ -30,8 +28,7 @@ DbError OpenError(const QString& connectionString)
     return DbError(0, QString());
 }
 
-TEST(DbConnectionInfoTest, ParsesTheJetString)
-{
+TEST(DbConnectionInfoTest, ParsesTheJetString) {
     const auto info = ConnectionInfo::Parse(QStringLiteral(
         "Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;Data Source=/opt/mox/VXMOX2.MDB"));
     EXPECT_EQ(info.provider, QStringLiteral("Microsoft.Jet.OLEDB.4.0"));
@@ -41,8 +38,7 @@ TEST(DbConnectionInfoTest, ParsesTheJetString)
     EXPECT_TRUE(ConnectionInfo::Parse(QStringLiteral("Data Source=/x.db")).IsFile());
 }
 
-TEST(DbConnectionInfoTest, ParsesTheSqlServerString)
-{
+TEST(DbConnectionInfoTest, ParsesTheSqlServerString) {
     const auto info = ConnectionInfo::Parse(QStringLiteral(
         "Provider=SQLOLEDB.1;Initial Catalog=HLX_PRP;User ID=hlxuser;Password=kvt4826qa;Data Source=server\\HLX;"));
     EXPECT_EQ(info.provider, QStringLiteral("SQLOLEDB.1"));
@@ -53,10 +49,9 @@ TEST(DbConnectionInfoTest, ParsesTheSqlServerString)
     EXPECT_FALSE(info.IsFile());
 }
 
-TEST(DbConnectionInfoTest, QuotedValuesAndOdbcDrivers)
-{
-    const auto info = ConnectionInfo::Parse(
-        QStringLiteral(" driver = {SQLite3} ; Data Source=\"/a;b/c.db\"; Password='it''s'"));
+TEST(DbConnectionInfoTest, QuotedValuesAndOdbcDrivers) {
+    const auto info =
+        ConnectionInfo::Parse(QStringLiteral(" driver = {SQLite3} ; Data Source=\"/a;b/c.db\"; Password='it''s'"));
     EXPECT_EQ(info.driver, QStringLiteral("SQLite3"));
     EXPECT_EQ(info.dataSource, QStringLiteral("/a;b/c.db"));
     EXPECT_EQ(info.password, QStringLiteral("it's"));
@@ -68,8 +63,7 @@ protected:
     mox::test::Sandbox box_;
 };
 
-TEST_F(DbOpenTest, MissingFileFailsAndIsNotCreated)
-{
+TEST_F(DbOpenTest, MissingFileFailsAndIsNotCreated) {
     const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
     const DbError e = OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
     EXPECT_EQ(e.Number(), kErrCannotOpen);
@@ -78,8 +72,7 @@ TEST_F(DbOpenTest, MissingFileFailsAndIsNotCreated)
     EXPECT_EQ(OpenError(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")).Number(), kErrCannotOpen);
 }
 
-TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched)
-{
+TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched) {
     box_.WriteText(QStringLiteral("notes.mdb"), QByteArray("これはデータベースではありません\r\n").repeated(20));
     box_.WriteText(QStringLiteral("empty.mdb"), QByteArray());
     for (const QString name : {QStringLiteral("notes.mdb"), QStringLiteral("empty.mdb")}) {
@@ -95,21 +88,19 @@ TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched)
     QDir(box_.Path()).mkdir(QStringLiteral("folder.mdb"));
     EXPECT_EQ(OpenError(QStringLiteral("Data Source=") + box_.File(QStringLiteral("folder.mdb"))).Number(),
               kErrCannotOpen);
-    EXPECT_TRUE(QDir(box_.Path()).entryList({QStringLiteral("*-journal"), QStringLiteral("*-wal")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(
+        QDir(box_.Path()).entryList({QStringLiteral("*-journal"), QStringLiteral("*-wal")}, QDir::Files).isEmpty());
 }
 
-TEST_F(DbOpenTest, UnreadableFileFails)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
+TEST_F(DbOpenTest, UnreadableFileFails) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     const QString path = box_.File(QStringLiteral("locked.db"));
     Connection::CreateFile(path)->Close();
     QFile::setPermissions(path, QFileDevice::WriteOwner);
     EXPECT_EQ(OpenError(QStringLiteral("Data Source=") + path).Number(), kErrCannotOpen);
 }
 
-TEST_F(DbOpenTest, CreateFileIsPrivateAndOpensAgain)
-{
+TEST_F(DbOpenTest, CreateFileIsPrivateAndOpensAgain) {
     const QString path = box_.File(QStringLiteral("new.db"));
     Connection::CreateFile(path)->Close();
     struct stat st {};
@@ -120,18 +111,16 @@ TEST_F(DbOpenTest, CreateFileIsPrivateAndOpensAgain)
     EXPECT_FALSE(conn->TableExists(QStringLiteral("TPatient")));
 }
 
-TEST_F(DbOpenTest, WindowsStylePathFindsTheFile)
-{
+TEST_F(DbOpenTest, WindowsStylePathFindsTheFile) {
     const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
     Connection::CreateFile(path)->Close();
     auto conn = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
-                                                "Data Source=")
-                                 + box_.Path() + QStringLiteral("\\VXMOX2.MDB"));
+                                                "Data Source=") +
+                                 box_.Path() + QStringLiteral("\\VXMOX2.MDB"));
     EXPECT_TRUE(conn->IsOpen());
 }
 
-TEST_F(DbOpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
-{
+TEST_F(DbOpenTest, FileInWalModeIsTurnedBackToARollbackJournal) {
     const QString path = box_.File(QStringLiteral("wal.db"));
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
@@ -145,8 +134,7 @@ TEST_F(DbOpenTest, FileInWalModeIsTurnedBackToARollbackJournal)
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT A FROM T")).ToInt64(), 1);
 }
 
-TEST_F(DbOpenTest, SchemaQueries)
-{
+TEST_F(DbOpenTest, SchemaQueries) {
     auto conn = Connection::CreateFile(box_.File(QStringLiteral("s.db")));
     conn->Execute(QStringLiteral("CREATE TABLE TExamData (ID long, Bui text, ExamDate datetime);"
                                  "CREATE TABLE TVersion (ID LONG, Version TEXT);"
@@ -164,8 +152,7 @@ TEST_F(DbOpenTest, SchemaQueries)
 
 class DbTransactionTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         path_ = box_.File(QStringLiteral("t.db"));
         conn_ = Connection::CreateFile(path_);
         conn_->Execute(QStringLiteral("CREATE TABLE T (ID LONG)"));
@@ -178,8 +165,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(DbTransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
-{
+TEST_F(DbTransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork) {
     try {
         Transaction tx(*conn_);
         conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
@@ -199,8 +185,7 @@ TEST_F(DbTransactionTest, GuardRollsBackOnExceptionAndKeepsCommittedWork)
     EXPECT_EQ(Count(*conn_), 1);
 }
 
-TEST_F(DbTransactionTest, NestedGuardUndoesOnlyItsOwnPart)
-{
+TEST_F(DbTransactionTest, NestedGuardUndoesOnlyItsOwnPart) {
     Transaction outer(*conn_);
     conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
     {
@@ -212,8 +197,7 @@ TEST_F(DbTransactionTest, NestedGuardUndoesOnlyItsOwnPart)
     EXPECT_EQ(Count(*conn_), 1);
 }
 
-TEST_F(DbTransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
-{
+TEST_F(DbTransactionTest, CommitWithoutBeginAndCloseInsideATransaction) {
     try {
         conn_->CommitTrans();
         FAIL();
@@ -226,8 +210,7 @@ TEST_F(DbTransactionTest, CommitWithoutBeginAndCloseInsideATransaction)
     EXPECT_EQ(Count(*Connection::Open(QStringLiteral("Data Source=") + path_)), 0);
 }
 
-TEST_F(DbTransactionTest, SecondWriterWaitsForTheFirst)
-{
+TEST_F(DbTransactionTest, SecondWriterWaitsForTheFirst) {
     Connection::SetBusyTimeout(50);
     auto other = Connection::Open(QStringLiteral("Data Source=") + path_);
     conn_->BeginTrans();
@@ -259,8 +242,7 @@ TEST_F(DbTransactionTest, SecondWriterWaitsForTheFirst)
     EXPECT_EQ(Count(*conn_), 2);
 }
 
-TEST_F(DbTransactionTest, LockedFileFailsToOpenWithAClearMessage)
-{
+TEST_F(DbTransactionTest, LockedFileFailsToOpenWithAClearMessage) {
     Connection::SetBusyTimeout(20);
     conn_->Execute(QStringLiteral("BEGIN EXCLUSIVE"));
     conn_->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));

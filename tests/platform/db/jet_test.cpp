@@ -4,11 +4,11 @@
 #include "platform/db/database.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 using namespace mox::db;
 
@@ -16,8 +16,7 @@ namespace {
 
 const char kSample[] = "/usr/share/doc/fp-units-db/3.2.2/examples/odbc/testodbc.mdb.gz";
 
-QByteArray Digest(const QString& path)
-{
+QByteArray Digest(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
@@ -25,10 +24,8 @@ QByteArray Digest(const QString& path)
 
 class DbJetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!QFileInfo::exists(QString::fromUtf8(kSample)))
-            GTEST_SKIP() << "no sample Jet file (package fp-units-db)";
+    void SetUp() override {
+        if (!QFileInfo::exists(QString::fromUtf8(kSample))) GTEST_SKIP() << "no sample Jet file (package fp-units-db)";
         QProcess gzip;
         gzip.setStandardOutputFile(box_.File(QStringLiteral("sample.mdb")));
         gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QString::fromUtf8(kSample)});
@@ -37,8 +34,8 @@ protected:
         path_ = box_.File(QStringLiteral("sample.mdb"));
         before_ = Digest(path_);
         conn_ = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
-                                                "Data Source=")
-                                 + path_);
+                                                "Data Source=") +
+                                 path_);
     }
 
     mox::test::Sandbox box_;
@@ -47,8 +44,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(DbJetTest, ReadsTablesWithBoundValues)
-{
+TEST_F(DbJetTest, ReadsTablesWithBoundValues) {
     EXPECT_TRUE(conn_->TableExists(QStringLiteral("fpdev")));
     EXPECT_FALSE(conn_->TableExists(QStringLiteral("MSysObjects")));
     EXPECT_EQ(conn_->ColumnNames(QStringLiteral("FPdev")), (QStringList{"id", "UserName", "InstEmail"}));
@@ -63,15 +59,12 @@ TEST_F(DbJetTest, ReadsTablesWithBoundValues)
               QStringLiteral("Florian Klaempfl"));
 }
 
-TEST_F(DbJetTest, RefusesEveryWriteAndLeavesTheFileAlone)
-{
+TEST_F(DbJetTest, RefusesEveryWriteAndLeavesTheFileAlone) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM FPdev"));
     EXPECT_FALSE(rs->IsUpdatable());
     for (const auto& write : std::vector<std::function<void()>>{
-             [&] { rs->AddNew(); },
-             [&] { rs->SetField(QStringLiteral("UserName"), QStringLiteral("x")); },
-             [&] { rs->Delete(); },
-             [&] { conn_->Execute(QStringLiteral("DELETE FROM FPdev")); },
+             [&] { rs->AddNew(); }, [&] { rs->SetField(QStringLiteral("UserName"), QStringLiteral("x")); },
+             [&] { rs->Delete(); }, [&] { conn_->Execute(QStringLiteral("DELETE FROM FPdev")); },
              [&] { conn_->Execute(QStringLiteral("INSERT INTO FPdev (id) VALUES (?)"), {99}); }}) {
         try {
             write();
@@ -86,8 +79,7 @@ TEST_F(DbJetTest, RefusesEveryWriteAndLeavesTheFileAlone)
     EXPECT_EQ(Digest(path_), before_);
 }
 
-TEST_F(DbJetTest, DamagedJetFileFailsToOpen)
-{
+TEST_F(DbJetTest, DamagedJetFileFailsToOpen) {
     QFile whole(path_);
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     box_.WriteText(QStringLiteral("cut.mdb"), whole.read(2048));

@@ -4,30 +4,26 @@
 #include "platform/db/database.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 using namespace mox::db;
 
 namespace {
 
-QString SqliteOdbcDriver()
-{
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                          "/usr/lib/odbc/libsqlite3odbc.so"})
-        if (QFileInfo::exists(QString::fromUtf8(p)))
-            return QString::fromUtf8(p);
+QString SqliteOdbcDriver() {
+    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+                          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so"})
+        if (QFileInfo::exists(QString::fromUtf8(p))) return QString::fromUtf8(p);
     return {};
 }
 
 class DbOdbcTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const QString driver = SqliteOdbcDriver();
-        if (driver.isEmpty())
-            GTEST_SKIP() << "SQLite ODBC driver not installed";
+        if (driver.isEmpty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
         box_.WriteText(QStringLiteral("odbcinst.ini"),
                        QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
         box_.WriteText(QStringLiteral("odbc.ini"), QByteArray());
@@ -39,7 +35,8 @@ protected:
         direct->Execute(QStringLiteral(
             "CREATE TABLE TTreatMG (ID INTEGER PRIMARY KEY, IDLG INTEGER, Name TEXT, Rate DOUBLE, Made DATETIME);"
             "CREATE TABLE TNoKey (A INTEGER, B TEXT);"
-            "INSERT INTO TNoKey VALUES (1, 'x'); INSERT INTO TNoKey VALUES (1, 'x'); INSERT INTO TNoKey VALUES (2, 'y');"));
+            "INSERT INTO TNoKey VALUES (1, 'x'); INSERT INTO TNoKey VALUES (1, 'x'); INSERT INTO TNoKey VALUES (2, "
+            "'y');"));
         for (int id : {1, 2, 3})
             direct->Execute(QStringLiteral("INSERT INTO TTreatMG VALUES (?, ?, ?, ?, ?)"),
                             {id, 7, QStringLiteral("段階%1").arg(id), id * 0.5, QDate(2020, 1, id)});
@@ -47,15 +44,13 @@ protected:
         conn_ = Connection::Open(QStringLiteral("Driver={MoxSQLite3};Database=%1;").arg(path_));
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         conn_.reset();
         qunsetenv("ODBCSYSINI");
         qunsetenv("ODBCINSTINI");
     }
 
-    Value Direct(const QString& sql, const std::vector<Value>& params = {})
-    {
+    Value Direct(const QString& sql, const std::vector<Value>& params = {}) {
         return Connection::Open(QStringLiteral("Data Source=") + path_)->Scalar(sql, params);
     }
 
@@ -64,8 +59,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(DbOdbcTest, SelectsWithBoundValuesAndTypes)
-{
+TEST_F(DbOdbcTest, SelectsWithBoundValuesAndTypes) {
     ASSERT_TRUE(conn_->IsOpen());
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TTreatMG WHERE IDLG = ? AND Name <> ? ORDER BY ID"),
                                    {7, QStringLiteral("段階2")});
@@ -76,16 +70,16 @@ TEST_F(DbOdbcTest, SelectsWithBoundValuesAndTypes)
     EXPECT_EQ(rs->Field(QStringLiteral("Made")).ToDate(), QDate(2020, 1, 1));
     rs->MoveNext();
     EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 3);
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TTreatMG WHERE Name = ?"), {QStringLiteral("x' OR '1'='1")})
-                  .IsNull(),
-              true);
+    EXPECT_EQ(
+        conn_->Scalar(QStringLiteral("SELECT Name FROM TTreatMG WHERE Name = ?"), {QStringLiteral("x' OR '1'='1")})
+            .IsNull(),
+        true);
     EXPECT_TRUE(conn_->TableExists(QStringLiteral("ttreatmg")));
     EXPECT_FALSE(conn_->TableExists(QStringLiteral("TMissing")));
     EXPECT_EQ(conn_->ColumnNames(QStringLiteral("TTreatMG")), (QStringList{"ID", "IDLG", "Name", "Rate", "Made"}));
 }
 
-TEST_F(DbOdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset)
-{
+TEST_F(DbOdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TTreatMG WHERE IDLG = ? ORDER BY ID"), {7});
     ASSERT_TRUE(rs->IsUpdatable());
     rs->MoveNext();
@@ -113,8 +107,7 @@ TEST_F(DbOdbcTest, UpdatesInsertsAndDeletesThroughTheRecordset)
     EXPECT_TRUE(Direct(QStringLiteral("SELECT Name FROM TTreatMG WHERE ID = 1")).IsNull());
 }
 
-TEST_F(DbOdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows)
-{
+TEST_F(DbOdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TNoKey ORDER BY A"));
     ASSERT_TRUE(rs->IsUpdatable());
     rs->SetField(QStringLiteral("B"), QStringLiteral("z"));
@@ -127,8 +120,7 @@ TEST_F(DbOdbcTest, TableWithoutKeyRefusesToEditAmbiguousRows)
     EXPECT_EQ(Direct(QStringLiteral("SELECT count(*) FROM TNoKey WHERE B = 'x'")).ToInt64(), 2);
 }
 
-TEST_F(DbOdbcTest, TransactionRollsBack)
-{
+TEST_F(DbOdbcTest, TransactionRollsBack) {
     {
         Transaction tx(*conn_);
         conn_->Execute(QStringLiteral("DELETE FROM TTreatMG WHERE IDLG = ?"), {7});
@@ -143,8 +135,7 @@ TEST_F(DbOdbcTest, TransactionRollsBack)
     EXPECT_EQ(Direct(QStringLiteral("SELECT IDLG FROM TTreatMG WHERE ID = 1")).ToInt64(), 8);
 }
 
-TEST(DbOdbcOpenTest, UnknownDriverFailsWithCannotOpen)
-{
+TEST(DbOdbcOpenTest, UnknownDriverFailsWithCannotOpen) {
     try {
         Connection::Open(QStringLiteral("Driver={NoSuchDriver};Database=/nowhere"));
         FAIL();

@@ -9,8 +9,7 @@ namespace {
 
 class DbRecordsetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         path_ = box_.File(QStringLiteral("rs.db"));
         conn_ = Connection::CreateFile(path_);
         conn_->Execute(QStringLiteral(
@@ -27,8 +26,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(DbRecordsetTest, NavigatesForwardAndBackwardWithBofAndEof)
-{
+TEST_F(DbRecordsetTest, NavigatesForwardAndBackwardWithBofAndEof) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     EXPECT_EQ(rs->RecordCount(), 3);
     EXPECT_FALSE(rs->IsBOF());
@@ -55,8 +53,7 @@ TEST_F(DbRecordsetTest, NavigatesForwardAndBackwardWithBofAndEof)
     EXPECT_EQ(rs->Field(0).ToInt64(), 3);
 }
 
-TEST_F(DbRecordsetTest, EmptyResultIsBothBofAndEof)
-{
+TEST_F(DbRecordsetTest, EmptyResultIsBothBofAndEof) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = ?"), {99});
     EXPECT_TRUE(rs->IsBOF());
     EXPECT_TRUE(rs->IsEOF());
@@ -65,8 +62,7 @@ TEST_F(DbRecordsetTest, EmptyResultIsBothBofAndEof)
     EXPECT_TRUE(rs->IsEOF());
 }
 
-TEST_F(DbRecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail)
-{
+TEST_F(DbRecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 2"));
     EXPECT_EQ(rs->Field(QStringLiteral("name")).ToText(), QStringLiteral("患者2"));
     EXPECT_EQ(rs->Field(QStringLiteral("NAME")).ToText(), QStringLiteral("患者2"));
@@ -83,8 +79,7 @@ TEST_F(DbRecordsetTest, FieldNamesAreCaseInsensitiveAndUnknownNamesFail)
     EXPECT_THROW(rs->SetField(QStringLiteral("Nope"), 1), DbError);
 }
 
-TEST_F(DbRecordsetTest, EditsTheCurrentRowInPlace)
-{
+TEST_F(DbRecordsetTest, EditsTheCurrentRowInPlace) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 2"));
     ASSERT_TRUE(rs->IsUpdatable());
     rs->SetField(QStringLiteral("name"), QStringLiteral("山田"));
@@ -93,7 +88,8 @@ TEST_F(DbRecordsetTest, EditsTheCurrentRowInPlace)
     rs->Update();
     EXPECT_EQ(rs->Field(QStringLiteral("Birth")).ToText(), QStringLiteral("1960-04-01 00:00:00"));
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 2")).ToText(), QStringLiteral("山田"));
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 1")).ToText(), QStringLiteral("患者1"));
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 1")).ToText(),
+              QStringLiteral("患者1"));
 
     rs->SetField(QStringLiteral("Name"), QStringLiteral("取消"));
     rs->CancelUpdate();
@@ -101,20 +97,19 @@ TEST_F(DbRecordsetTest, EditsTheCurrentRowInPlace)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 2")).ToText(), QStringLiteral("山田"));
 }
 
-TEST_F(DbRecordsetTest, ChangingTheKeyColumnKeepsTheRowAddressable)
-{
+TEST_F(DbRecordsetTest, ChangingTheKeyColumnKeepsTheRowAddressable) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 3"));
     rs->SetField(QStringLiteral("ID"), 30);
     rs->Update();
     rs->SetField(QStringLiteral("Name"), QStringLiteral("三十"));
     rs->Update();
-    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 30")).ToText(), QStringLiteral("三十"));
+    EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID = 30")).ToText(),
+              QStringLiteral("三十"));
     rs->Delete();
     EXPECT_EQ(Count(), 2);
 }
 
-TEST_F(DbRecordsetTest, AddNewMakesTheNewRowCurrent)
-{
+TEST_F(DbRecordsetTest, AddNewMakesTheNewRowCurrent) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     rs->AddNew();
     EXPECT_TRUE(rs->Field(QStringLiteral("Name")).IsNull());
@@ -133,8 +128,7 @@ TEST_F(DbRecordsetTest, AddNewMakesTheNewRowCurrent)
     EXPECT_TRUE(rs->IsEOF());
 }
 
-TEST_F(DbRecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothing)
-{
+TEST_F(DbRecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothing) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     rs->SetField(QStringLiteral("Name"), QStringLiteral("移動で保存"));
     rs->MoveNext();
@@ -148,8 +142,7 @@ TEST_F(DbRecordsetTest, MovingAwayStoresThePendingEditAndCancelledAddStoresNothi
     EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 2);
 }
 
-TEST_F(DbRecordsetTest, MovingOnFromARowAddedAtTheEndStoresIt)
-{
+TEST_F(DbRecordsetTest, MovingOnFromARowAddedAtTheEndStoresIt) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID > ?"), {10});
     ASSERT_TRUE(rs->IsEOF());
     rs->AddNew();
@@ -178,8 +171,7 @@ TEST_F(DbRecordsetTest, MovingOnFromARowAddedAtTheEndStoresIt)
     EXPECT_EQ(Count(), 5);
 }
 
-TEST_F(DbRecordsetTest, DeleteWhileWalkingRemovesEveryRow)
-{
+TEST_F(DbRecordsetTest, DeleteWhileWalkingRemovesEveryRow) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID >= ?"), {2});
     while (!rs->IsEOF()) {
         rs->Delete();
@@ -191,8 +183,7 @@ TEST_F(DbRecordsetTest, DeleteWhileWalkingRemovesEveryRow)
     EXPECT_EQ(Count(), 1);
 }
 
-TEST_F(DbRecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost)
-{
+TEST_F(DbRecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID = 1"));
     conn_->Execute(QStringLiteral("DELETE FROM TPatient WHERE ID = 1"));
     rs->SetField(QStringLiteral("Name"), QStringLiteral("x"));
@@ -205,12 +196,12 @@ TEST_F(DbRecordsetTest, RowDeletedBehindTheRecordsetIsReportedNotSilentlyLost)
     EXPECT_THROW(rs->Delete(), DbError);
 }
 
-TEST_F(DbRecordsetTest, JoinsAndAggregatesAreReadOnly)
-{
+TEST_F(DbRecordsetTest, JoinsAndAggregatesAreReadOnly) {
     conn_->Execute(QStringLiteral("CREATE TABLE TExam (ID INTEGER PRIMARY KEY, PatientID LONG)"));
-    for (const char* sql : {"SELECT count(*) AS N FROM TPatient", "SELECT p.Name FROM TPatient p JOIN TExam e ON e.PatientID = p.ID",
-                            "SELECT DISTINCT Sex FROM TPatient", "SELECT Sex FROM TPatient GROUP BY Sex",
-                            "SELECT ID FROM TPatient UNION SELECT ID FROM TExam", "SELECT ID + 1 AS X FROM TPatient"}) {
+    for (const char* sql :
+         {"SELECT count(*) AS N FROM TPatient", "SELECT p.Name FROM TPatient p JOIN TExam e ON e.PatientID = p.ID",
+          "SELECT DISTINCT Sex FROM TPatient", "SELECT Sex FROM TPatient GROUP BY Sex",
+          "SELECT ID FROM TPatient UNION SELECT ID FROM TExam", "SELECT ID + 1 AS X FROM TPatient"}) {
         auto rs = conn_->OpenRecordset(QString::fromUtf8(sql));
         EXPECT_FALSE(rs->IsUpdatable()) << sql;
         try {
@@ -225,8 +216,7 @@ TEST_F(DbRecordsetTest, JoinsAndAggregatesAreReadOnly)
     EXPECT_TRUE(conn_->OpenRecordset(QStringLiteral("select Name from [TPatient] order by ID"))->IsUpdatable());
 }
 
-TEST_F(DbRecordsetTest, KeepsADroppedConnectionAlive)
-{
+TEST_F(DbRecordsetTest, KeepsADroppedConnectionAlive) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     std::weak_ptr<Connection> watch = conn_;
     conn_.reset();  // the slot lets go of it
@@ -242,8 +232,7 @@ TEST_F(DbRecordsetTest, KeepsADroppedConnectionAlive)
               QStringLiteral("まだ使える"));
 }
 
-TEST_F(DbRecordsetTest, ClosedConnectionRefusesWritesButRowsStayReadable)
-{
+TEST_F(DbRecordsetTest, ClosedConnectionRefusesWritesButRowsStayReadable) {
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient ORDER BY ID"));
     conn_->Close();
     EXPECT_EQ(rs->Field(QStringLiteral("ID")).ToInt64(), 1);

@@ -7,8 +7,7 @@ using namespace mox::db;
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f)
-{
+long ErrorOf(const std::function<void()>& f) {
     try {
         f();
     } catch (const DbError& e) {
@@ -17,8 +16,7 @@ long ErrorOf(const std::function<void()>& f)
     return 0;
 }
 
-TEST(DbValueTest, NullConvertsForgivinglyButNotStrictly)
-{
+TEST(DbValueTest, NullConvertsForgivinglyButNotStrictly) {
     const Value null;
     EXPECT_TRUE(null.IsNull());
     EXPECT_EQ(null.ToInt64(), 0);
@@ -31,8 +29,7 @@ TEST(DbValueTest, NullConvertsForgivinglyButNotStrictly)
     EXPECT_TRUE(Value(QDateTime()).IsNull());
 }
 
-TEST(DbValueTest, NumbersFromTextRoundHalfToEven)
-{
+TEST(DbValueTest, NumbersFromTextRoundHalfToEven) {
     EXPECT_EQ(Value(" 42 ").ToInt64(), 42);
     EXPECT_EQ(Value("2.5").ToInt64(), 2);
     EXPECT_EQ(Value("3.5").ToInt64(), 4);
@@ -48,8 +45,7 @@ TEST(DbValueTest, NumbersFromTextRoundHalfToEven)
     EXPECT_TRUE(Value("1").ToBool());
 }
 
-TEST(DbValueTest, DatesTravelAsTextAndReadInTheUsualForms)
-{
+TEST(DbValueTest, DatesTravelAsTextAndReadInTheUsualForms) {
     const QDateTime dt(QDate(2024, 3, 5), QTime(9, 7, 30));
     EXPECT_EQ(Value(dt).ToText(), QStringLiteral("2024-03-05 09:07:30"));
     EXPECT_EQ(Value(QDate(2024, 3, 5)).ToText(), QStringLiteral("2024-03-05 00:00:00"));
@@ -64,8 +60,7 @@ TEST(DbValueTest, DatesTravelAsTextAndReadInTheUsualForms)
 
 class DbStoredValueTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         conn_ = Connection::CreateFile(box_.File(QStringLiteral("v.db")));
         conn_->Execute(QStringLiteral("CREATE TABLE T (ID LONG, Name TEXT, Day DATETIME, Flag BIT, Ratio DOUBLE)"));
     }
@@ -73,8 +68,7 @@ protected:
     ConnectionPtr conn_;
 };
 
-TEST_F(DbStoredValueTest, NullAndTypedValuesRoundTrip)
-{
+TEST_F(DbStoredValueTest, NullAndTypedValuesRoundTrip) {
     const QDateTime day(QDate(2023, 12, 31), QTime(23, 59, 59));
     conn_->Execute(QStringLiteral("INSERT INTO T VALUES (?, ?, ?, ?, ?)"), {1, Value(), day, true, 0.5});
     auto rs = conn_->OpenRecordset(QStringLiteral("SELECT * FROM T"));
@@ -91,8 +85,7 @@ TEST_F(DbStoredValueTest, NullAndTypedValuesRoundTrip)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT count(*) FROM T WHERE Day IS NULL")).ToInt64(), 1);
 }
 
-TEST_F(DbStoredValueTest, QuotesInValuesAreDataNotSql)
-{
+TEST_F(DbStoredValueTest, QuotesInValuesAreDataNotSql) {
     const QString evil = QStringLiteral("O'Brien'); DROP TABLE T; --");
     conn_->Execute(QStringLiteral("INSERT INTO T (ID, Name) VALUES (?, ?)"), {1, evil});
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM T WHERE ID = ?"), {1}).ToText(), evil);
@@ -107,8 +100,7 @@ TEST_F(DbStoredValueTest, QuotesInValuesAreDataNotSql)
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT Name FROM T")).ToText(), QStringLiteral("\"; DELETE FROM T; --"));
 }
 
-TEST_F(DbStoredValueTest, WrongNumberOfValuesFailsBeforeWriting)
-{
+TEST_F(DbStoredValueTest, WrongNumberOfValuesFailsBeforeWriting) {
     EXPECT_EQ(ErrorOf([&] { conn_->Execute(QStringLiteral("INSERT INTO T (ID, Name) VALUES (?, ?)"), {1}); }), kErrSql);
     EXPECT_EQ(ErrorOf([&] { conn_->Execute(QStringLiteral("INSERT INTO T (ID) VALUES (?)"), {1, 2}); }), kErrSql);
     EXPECT_EQ(ErrorOf([&] { conn_->OpenRecordset(QStringLiteral("SELECT * FROM T WHERE ID = ?")); }), kErrSql);

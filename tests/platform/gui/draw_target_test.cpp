@@ -1,13 +1,13 @@
-#include "platform/gui/colour.h"
 #include "platform/gui/draw_target.h"
+#include "platform/gui/colour.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/painter_target.h"
 #include "platform/gui/recording_target.h"
 
+#include <gtest/gtest.h>
 #include <QColor>
 #include <QFontInfo>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <numbers>
 
 using namespace mox::platform;

@@ -1,9 +1,9 @@
 #include "platform/gui/japanese_ui.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontInfo>
-#include <gtest/gtest.h>
 
 using namespace mox::platform;
 
@@ -23,7 +23,8 @@ TEST(JapaneseUi, WindowsFontNamesResolveToTheirSubstitutes) {
         EXPECT_EQ(info.family(), QString::fromUtf8(c.family)) << c.name;
     }
     const QStringList substitutes = QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック"));
-    EXPECT_EQ(substitutes.filter(QStringLiteral("IPAPGothic"), Qt::CaseInsensitive).size(), 1) << substitutes.join(',').toStdString();
+    EXPECT_EQ(substitutes.filter(QStringLiteral("IPAPGothic"), Qt::CaseInsensitive).size(), 1)
+        << substitutes.join(',').toStdString();
 }
 
 TEST(JapaneseUi, StandardDialogTextsAreJapanese) {

@@ -1,12 +1,12 @@
 #include "platform/gui/message_boxes.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <gtest/gtest.h>
 
 using namespace mox::platform;
 
@@ -86,8 +86,9 @@ TEST_F(WidgetMessageBoxes, EachButtonGivesItsAnswer) {
     EXPECT_EQ(abort.defaultButton, QStringLiteral("無視(&I)"));
 
     SeenBox info;
-    EXPECT_EQ(ShowAndAct(QStringLiteral("i"), 64, QString(), info, [](QMessageBox& box) { box.defaultButton()->click(); }),
-              kOk);
+    EXPECT_EQ(
+        ShowAndAct(QStringLiteral("i"), 64, QString(), info, [](QMessageBox& box) { box.defaultButton()->click(); }),
+        kOk);
     EXPECT_EQ(info.icon, QMessageBox::Information);
     EXPECT_EQ(info.buttons, QStringList{QStringLiteral("OK")});
 

@@ -3,11 +3,11 @@
 #include "platform/gui/printer_dialog.h"
 #include "tests/support/test_support.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <gtest/gtest.h>
 
 using namespace mox::platform;
 

@@ -2,13 +2,13 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QScreen>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 using namespace mox::platform;
 

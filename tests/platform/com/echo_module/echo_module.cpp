@@ -14,8 +14,8 @@ constexpr const char* kEchoClsid = "{0D5A7C11-3E0B-4C1E-9E57-6B1F00000001}";
 
 class EchoControl final : public ControlBase {
 public:
-    explicit EchoControl(QWidget* parent) : ControlBase(QString::fromLatin1(kEchoClsid), QStringLiteral("Echo")),
-                                            window_(new QWidget(parent)) {
+    explicit EchoControl(QWidget* parent)
+        : ControlBase(QString::fromLatin1(kEchoClsid), QStringLiteral("Echo")), window_(new QWidget(parent)) {
         Dispatch()
             .Property(
                 1, QStringLiteral("Value"), 0,
@@ -26,7 +26,9 @@ public:
                 [this](const Args&, const Variant& v, ExceptionInfo* exc) {
                     int32_t n = 0;
                     if (const HRESULT hr = ToLong(v, &n); hr != S_OK) return hr;
-                    if (n < 0) return Refuse(exc, CTL_E_SETNOTSUPPORTEDATRUNTIME, QStringLiteral("0 以上 の数字を設定してください"));
+                    if (n < 0)
+                        return Refuse(exc, CTL_E_SETNOTSUPPORTEDATRUNTIME,
+                                      QStringLiteral("0 以上 の数字を設定してください"));
                     value_ = n;
                     return S_OK;
                 })
