@@ -19,6 +19,8 @@ PACKAGES=(
   p7zip-full
   python3 python3-pyftpdlib
   poppler-utils
+  # Its examples hold the Access (Jet) sample file the Jet reader is tested on.
+  fp-units-db
 )
 
 missing=()

@@ -11,17 +11,9 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <QFileInfo>
 
 namespace mox {
 namespace {
-
-QString SqliteOdbcDriver() {
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so"})
-        if (QFileInfo::exists(QString::fromUtf8(p))) return QString::fromUtf8(p);
-    return {};
-}
 
 class SiblingDbTest : public ::testing::TestWithParam<int> {
 protected:
@@ -45,13 +37,7 @@ protected:
         if (kind_ == 1) {
             G().SharedDbSource = QStringLiteral("Data Source=") + path_;
         } else {
-            const QString driver = SqliteOdbcDriver();
-            if (driver.isEmpty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-            box_.WriteText(QStringLiteral("odbcinst.ini"),
-                           QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
-            box_.WriteText(QStringLiteral("odbc.ini"), QByteArray());
-            qputenv("ODBCSYSINI", box_.Path().toLocal8Bit());
-            qputenv("ODBCINSTINI", "odbcinst.ini");
+            if (!box_.RegisterSqliteOdbcDriver()) MOX_COMPONENT_MISSING("SQLite ODBC driver (package libsqliteodbc)");
             G().SharedDbSource = QStringLiteral("Data Source=SERVER\\HLX;");
             // The catalog's SQL Server string reaches the same tables through ODBC.
             const QString odbc = QStringLiteral("Driver={MoxSQLite3};Database=%1;").arg(path_);
@@ -69,8 +55,6 @@ protected:
         SetConnectionFactory(nullptr);
         ResetAllSlots();
         G().SharedDbKind = 0;
-        qunsetenv("ODBCSYSINI");
-        qunsetenv("ODBCINSTINI");
     }
     void Stages(int group, std::initializer_list<std::pair<int, const char*>> stages) {
         for (auto [id, name] : stages)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdlib>
 
 namespace mox::test {
@@ -9,6 +10,11 @@ namespace mox::test {
 void InitTestEnvironment() {
     if (qEnvironmentVariableIsEmpty("MOX_PROGRAM_DIR")) qputenv("MOX_PROGRAM_DIR", MOX_TEST_PROGRAM_DIR);
     if (qEnvironmentVariableIsEmpty("MOX_SOURCE_DIR")) qputenv("MOX_SOURCE_DIR", MOX_TEST_SOURCE_DIR);
+}
+
+bool RunningUnderCi() {
+    const QByteArray ci = qgetenv("CI").trimmed().toLower();
+    return !ci.isEmpty() && ci != "false" && ci != "0";
 }
 
 QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
@@ -22,6 +28,10 @@ Sandbox::Sandbox() {
 }
 
 Sandbox::~Sandbox() {
+    if (odbcRegistered_) {
+        qunsetenv("ODBCSYSINI");
+        qunsetenv("ODBCINSTINI");
+    }
     if (hadRegistry_)
         qputenv("VXMOX_REGISTRY", oldRegistry_);
     else
@@ -39,6 +49,23 @@ QString Sandbox::CopyTemplate(const QString& name) const {
 void Sandbox::WriteText(const QString& name, const QByteArray& bytes) const {
     QFile f(dir_.filePath(name));
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+bool Sandbox::RegisterSqliteOdbcDriver() {
+    QStringList drivers;
+    for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        drivers << QStringLiteral("/usr/lib/%1/odbc/libsqlite3odbc.so").arg(lib);
+    drivers << QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so");
+    for (const QString& driver : drivers) {
+        if (!QFileInfo::exists(driver)) continue;
+        WriteText(QStringLiteral("odbcinst.ini"), QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
+        WriteText(QStringLiteral("odbc.ini"), QByteArray());
+        qputenv("ODBCSYSINI", dir_.path().toLocal8Bit());
+        qputenv("ODBCINSTINI", "odbcinst.ini");
+        odbcRegistered_ = true;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace mox::test

@@ -105,7 +105,7 @@ protected:
         delete whyNot_;
     }
     void SetUp() override {
-        if (!whyNot_->isEmpty()) GTEST_SKIP() << whyNot_->toStdString();
+        if (!whyNot_->isEmpty()) MOX_COMPONENT_MISSING(whyNot_->toStdString());
     }
 
     static PrivateSoundServer* server_;

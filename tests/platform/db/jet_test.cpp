@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,7 +15,15 @@ using namespace mox::db;
 
 namespace {
 
-const char kSample[] = "/usr/share/doc/fp-units-db/3.2.2/examples/odbc/testodbc.mdb.gz";
+// The version folder changes with the package's version.
+QString SamplePath() {
+    const QDir doc(QStringLiteral("/usr/share/doc/fp-units-db"));
+    for (const QString& version : doc.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+        const QString path = doc.filePath(version + QStringLiteral("/examples/odbc/testodbc.mdb.gz"));
+        if (QFileInfo::exists(path)) return path;
+    }
+    return {};
+}
 
 QByteArray Digest(const QString& path) {
     QFile f(path);
@@ -25,10 +34,11 @@ QByteArray Digest(const QString& path) {
 class DbJetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!QFileInfo::exists(QString::fromUtf8(kSample))) GTEST_SKIP() << "no sample Jet file (package fp-units-db)";
+        const QString sample = SamplePath();
+        if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
         QProcess gzip;
         gzip.setStandardOutputFile(box_.File(QStringLiteral("sample.mdb")));
-        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), QString::fromUtf8(kSample)});
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
         ASSERT_TRUE(gzip.waitForFinished());
         ASSERT_EQ(gzip.exitCode(), 0);
         path_ = box_.File(QStringLiteral("sample.mdb"));

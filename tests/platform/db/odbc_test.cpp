@@ -6,29 +6,15 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QFileInfo>
 
 using namespace mox::db;
 
 namespace {
 
-QString SqliteOdbcDriver() {
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib/odbc/libsqlite3odbc.so"})
-        if (QFileInfo::exists(QString::fromUtf8(p))) return QString::fromUtf8(p);
-    return {};
-}
-
 class DbOdbcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString driver = SqliteOdbcDriver();
-        if (driver.isEmpty()) GTEST_SKIP() << "SQLite ODBC driver not installed";
-        box_.WriteText(QStringLiteral("odbcinst.ini"),
-                       QStringLiteral("[MoxSQLite3]\nDriver=%1\n").arg(driver).toUtf8());
-        box_.WriteText(QStringLiteral("odbc.ini"), QByteArray());
-        qputenv("ODBCSYSINI", box_.Path().toLocal8Bit());
-        qputenv("ODBCINSTINI", "odbcinst.ini");
+        if (!box_.RegisterSqliteOdbcDriver()) MOX_COMPONENT_MISSING("SQLite ODBC driver (package libsqliteodbc)");
 
         path_ = box_.File(QStringLiteral("sibling.db"));
         auto direct = Connection::CreateFile(path_);
@@ -42,12 +28,6 @@ protected:
                             {id, 7, QStringLiteral("段階%1").arg(id), id * 0.5, QDate(2020, 1, id)});
         direct->Close();
         conn_ = Connection::Open(QStringLiteral("Driver={MoxSQLite3};Database=%1;").arg(path_));
-    }
-
-    void TearDown() override {
-        conn_.reset();
-        qunsetenv("ODBCSYSINI");
-        qunsetenv("ODBCINSTINI");
     }
 
     Value Direct(const QString& sql, const std::vector<Value>& params = {}) {

@@ -41,7 +41,8 @@ PrinterDialogAnswerer ChoosePdf(const QString& file, PrinterDialogRequest* seen 
 }  // namespace
 
 TEST_F(Printing, PdfReadsBackWithTheJapaneseText) {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) GTEST_SKIP() << "pdftotext missing";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        MOX_COMPONENT_MISSING("pdftotext (package poppler-utils)");
     const QString pdf = sandbox_.File(QStringLiteral("chart.pdf"));
     PrinterTarget printer;
     printer.UsePdfFile(pdf);
