@@ -2,6 +2,7 @@
 
 #include "controls/colour_button/ole_colour.h"
 #include "controls/colour_button/prismet_properties.h"
+#include "platform/gui/colour.h"
 
 #include <QDir>
 #include <QFont>
@@ -59,7 +60,7 @@ bool ParseColour(const QVariant& v, OleColor* out) {
     if (text.startsWith(u'#')) {
         const QColor colour = QColor::fromString(text);
         if (!colour.isValid()) return false;
-        *out = OleColorOf(colour);
+        *out = platform::ToVbColor(colour);
         return true;
     }
     const qlonglong n = text.toLongLong(&ok);

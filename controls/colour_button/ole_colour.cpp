@@ -6,38 +6,40 @@ namespace mox::prismet {
 
 namespace {
 
+using platform::VbRgb;
+
 constexpr std::array<OleColor, 31> kSystemColours = {
-    RgbOleColor(200, 200, 200),  // scroll bar
-    RgbOleColor(0, 0, 0),        // desktop
-    RgbOleColor(153, 180, 209),  // active caption
-    RgbOleColor(191, 205, 219),  // inactive caption
-    RgbOleColor(240, 240, 240),  // menu
-    RgbOleColor(255, 255, 255),  // window
-    RgbOleColor(100, 100, 100),  // window frame
-    RgbOleColor(0, 0, 0),        // menu text
-    RgbOleColor(0, 0, 0),        // window text
-    RgbOleColor(0, 0, 0),        // caption text
-    RgbOleColor(180, 180, 180),  // active border
-    RgbOleColor(244, 247, 252),  // inactive border
-    RgbOleColor(171, 171, 171),  // application workspace
-    RgbOleColor(51, 153, 255),   // highlight
-    RgbOleColor(255, 255, 255),  // highlight text
-    RgbOleColor(240, 240, 240),  // button face
-    RgbOleColor(160, 160, 160),  // button shadow
-    RgbOleColor(109, 109, 109),  // grey text
-    RgbOleColor(0, 0, 0),        // button text
-    RgbOleColor(67, 78, 84),     // inactive caption text
-    RgbOleColor(255, 255, 255),  // button highlight
-    RgbOleColor(105, 105, 105),  // 3-D dark shadow
-    RgbOleColor(227, 227, 227),  // 3-D light
-    RgbOleColor(0, 0, 0),        // tool tip text
-    RgbOleColor(255, 255, 225),  // tool tip back
-    RgbOleColor(0, 0, 0),        // (unused)
-    RgbOleColor(0, 102, 204),    // hot light
-    RgbOleColor(185, 209, 234),  // gradient active caption
-    RgbOleColor(215, 228, 242),  // gradient inactive caption
-    RgbOleColor(51, 153, 255),   // menu highlight
-    RgbOleColor(240, 240, 240),  // menu bar
+    VbRgb(200, 200, 200),  // scroll bar
+    VbRgb(0, 0, 0),        // desktop
+    VbRgb(153, 180, 209),  // active caption
+    VbRgb(191, 205, 219),  // inactive caption
+    VbRgb(240, 240, 240),  // menu
+    VbRgb(255, 255, 255),  // window
+    VbRgb(100, 100, 100),  // window frame
+    VbRgb(0, 0, 0),        // menu text
+    VbRgb(0, 0, 0),        // window text
+    VbRgb(0, 0, 0),        // caption text
+    VbRgb(180, 180, 180),  // active border
+    VbRgb(244, 247, 252),  // inactive border
+    VbRgb(171, 171, 171),  // application workspace
+    VbRgb(51, 153, 255),   // highlight
+    VbRgb(255, 255, 255),  // highlight text
+    VbRgb(240, 240, 240),  // button face
+    VbRgb(160, 160, 160),  // button shadow
+    VbRgb(109, 109, 109),  // grey text
+    VbRgb(0, 0, 0),        // button text
+    VbRgb(67, 78, 84),     // inactive caption text
+    VbRgb(255, 255, 255),  // button highlight
+    VbRgb(105, 105, 105),  // 3-D dark shadow
+    VbRgb(227, 227, 227),  // 3-D light
+    VbRgb(0, 0, 0),        // tool tip text
+    VbRgb(255, 255, 225),  // tool tip back
+    VbRgb(0, 0, 0),        // (unused)
+    VbRgb(0, 102, 204),    // hot light
+    VbRgb(185, 209, 234),  // gradient active caption
+    VbRgb(215, 228, 242),  // gradient inactive caption
+    VbRgb(51, 153, 255),   // menu highlight
+    VbRgb(240, 240, 240),  // menu bar
 };
 
 }  // namespace
@@ -51,11 +53,6 @@ OleColor ResolveOleColor(OleColor colour) {
     return colour & 0x00FFFFFFu;
 }
 
-QColor TranslateOleColor(OleColor colour) {
-    const OleColor rgb = ResolveOleColor(colour);
-    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-
-OleColor OleColorOf(const QColor& colour) { return RgbOleColor(colour.red(), colour.green(), colour.blue()); }
+QColor TranslateOleColor(OleColor colour) { return platform::FromVbColor(ResolveOleColor(colour)); }
 
 }  // namespace mox::prismet

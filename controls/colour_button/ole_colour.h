@@ -3,6 +3,8 @@
 // value, 0x800000nn for system colour nn. The system colours are the
 // Windows 7 defaults the clinic's forms were designed against.
 
+#include "platform/gui/colour.h"
+
 #include <QColor>
 #include <cstdint>
 
@@ -22,15 +24,10 @@ enum SystemColour : int {
 };
 
 constexpr OleColor SystemOleColor(int index) { return 0x80000000u | static_cast<uint32_t>(index); }
-constexpr OleColor RgbOleColor(int r, int g, int b) {
-    return static_cast<uint32_t>(r & 0xFF) | static_cast<uint32_t>(g & 0xFF) << 8 |
-           static_cast<uint32_t>(b & 0xFF) << 16;
-}
 
 // The RGB value a colour is drawn in; unknown system colours draw black.
 QColor TranslateOleColor(OleColor colour);
 // The plain OLE colour (system colours resolved) of a colour.
 OleColor ResolveOleColor(OleColor colour);
-OleColor OleColorOf(const QColor& colour);
 
 }  // namespace mox::prismet

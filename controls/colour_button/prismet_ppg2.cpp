@@ -1,4 +1,5 @@
 #include "controls/colour_button/prismet_ppg2.h"
+#include "platform/gui/colour.h"
 
 #include <QColorDialog>
 #include <QGridLayout>
@@ -90,7 +91,7 @@ void CPrismetPpg2::ShowColour(ColourRow& row) {
 void CPrismetPpg2::Choose(ColourRow& row) {
     const auto chosen = ChooseColour(TranslateOleColor(row.colour), window_);
     if (!chosen) return;
-    row.colour = OleColorOf(*chosen);
+    row.colour = platform::ToVbColor(*chosen);
     ShowColour(row);
 }
 

@@ -1,6 +1,7 @@
 #include "controls/tooth_button/tooth_button_painter.h"
 
 #include "controls/tooth_button/tooth_bitmaps.h"
+#include "platform/gui/colour.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -14,8 +15,6 @@ namespace mox::molarix {
 namespace {
 
 constexpr uint32_t kButtonFace = 0xF0F0F0;
-
-QColor Rgb(uint32_t colorRef) { return QColor(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
 
 // Windows gives a font's cell height (ascent + descent); Qt sizes by the em.
 // Fonts are looked up once per family, height and weight; handed out as
@@ -45,21 +44,21 @@ void Text(QPainter& p, const QString& text, int x, int y, const QFont& font, uin
     const int width = fm.horizontalAdvance(text);
     const int left = align == Align::Centre ? x - width / 2 : align == Align::Right ? x - width : x;
     p.setFont(font);
-    p.setPen(Rgb(colour));
+    p.setPen(platform::FromVbColor(colour));
     p.drawText(left, y + fm.ascent(), text);
 }
 
 void Line(QPainter& p, int x1, int y1, int x2, int y2, uint32_t colour) {
-    p.setPen(QPen(Rgb(colour), 1));
+    p.setPen(QPen(platform::FromVbColor(colour), 1));
     p.drawLine(x1, y1, x2, y2);
 }
 
-void Fill(QPainter& p, const QRect& r, uint32_t colour) { p.fillRect(r, Rgb(colour)); }
+void Fill(QPainter& p, const QRect& r, uint32_t colour) { p.fillRect(r, platform::FromVbColor(colour)); }
 
 // A filled ellipse in the given rectangle corners, right and bottom excluded as in GDI.
 void Dot(QPainter& p, int left, int top, int right, int bottom, uint32_t colour) {
-    p.setPen(QPen(Rgb(colour), 1));
-    p.setBrush(Rgb(colour));
+    p.setPen(QPen(platform::FromVbColor(colour), 1));
+    p.setBrush(platform::FromVbColor(colour));
     p.drawEllipse(QRect(left, top, std::max(0, right - left - 1), std::max(0, bottom - top - 1)));
     p.setBrush(Qt::NoBrush);
 }
@@ -219,7 +218,7 @@ void PaintPlaque(QPainter& p, const Face& f) {
     for (int k = 0; k < kPlaqueFaces; ++k) {
         if (v[k] == 0) continue;
         const uint32_t colour = (f.s.systemType != 0 && v[k] == -1) ? kGrey : kPlaqueRed;
-        p.setBrush(Rgb(colour));
+        p.setBrush(platform::FromVbColor(colour));
         p.drawPolygon(faces[k]);
     }
     p.setBrush(Qt::NoBrush);
@@ -306,7 +305,7 @@ void FurcationGuides(QPainter& p, int16_t root, int w, int h) {
 
 void FillRegion(QPainter& p, const QPolygon& outline, uint32_t colour) {
     p.setPen(Qt::NoPen);
-    p.setBrush(Rgb(colour));
+    p.setBrush(platform::FromVbColor(colour));
     p.drawPolygon(outline);
     p.setBrush(Qt::NoBrush);
 }

@@ -3,6 +3,8 @@
 // click rules that change them. No widget here: the control and the painter
 // read and write this one structure.
 
+#include "platform/gui/colour.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -22,10 +24,8 @@ inline constexpr uint32_t kFocusFrameBlue = 0xFF0000;
 inline constexpr uint32_t kPlaqueRed = 0x0000FF;
 inline constexpr uint32_t kBlack = 0x000000;
 
-inline constexpr uint32_t GreyLevel(int32_t value) {
-    const uint32_t b = static_cast<uint32_t>(value) & 0xFF;
-    return b | (b << 8) | (b << 16);
-}
+// A brightness is given as one level; its low byte is the grey's.
+inline constexpr uint32_t GreyLevel(int32_t value) { return platform::VbRgb(value, value, value); }
 
 struct ToothButtonState {
     std::array<std::array<int32_t, kSites>, kRows> data;  // -1 = no value

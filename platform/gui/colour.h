@@ -1,5 +1,7 @@
 #pragma once
-// VB colour numbers (&HBBGGRR: red in the low byte) and Qt colours.
+// VB colour numbers (&HBBGGRR: red in the low byte, the COLORREF and OLE
+// colour layout too) and Qt colours: the one conversion of the programs and
+// the control modules.
 
 #include <QColor>
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "controls/colour_button/colour_button_design.h"
 #include "controls/colour_button/prismet_ctrl.h"
+#include "platform/gui/colour.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ TEST(ColourButtonDesign, IniFragmentSetsTheWholeLook) {
     EXPECT_EQ(Get(button, kDispButtonForm).toInt(), 9);
     EXPECT_EQ(button.Window()->size(), QSize(80, 40));
     EXPECT_EQ(Get(button, kDispBackColor).toUInt(), 0x00C0FFC0u);
-    EXPECT_EQ(Get(button, kDispMouseOverBackColor).toUInt(), RgbOleColor(255, 128, 0));
+    EXPECT_EQ(Get(button, kDispMouseOverBackColor).toUInt(), platform::VbRgb(255, 128, 0));
     EXPECT_EQ(Get(button, kDispDisabledBackColor).toUInt(), 0x8000000Fu);
     EXPECT_EQ(Get(button, kDispForeColor).toUInt(), 255u);
     EXPECT_EQ(Get(button, kDispCaption).toString(), QStringLiteral("  検査\r\nデータ クリア"));

@@ -4,6 +4,7 @@
 #include "controls/colour_button/prismet_ctrl.h"
 #include "controls/colour_button/prismet_ppg2.h"
 #include "controls/colour_button/prismet_prop_page.h"
+#include "platform/gui/colour.h"
 #include "platform/message_box.h"
 
 #include <gtest/gtest.h>
@@ -132,7 +133,7 @@ TEST_F(PrismetPages, StatePageResolvesSystemColoursAndWritesChosenOnes) {
     });
     Field<QPushButton>(page, "MouseOverForeColorButton")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
-    EXPECT_EQ(Field<QLineEdit>(page, "MouseOverForeColor")->text(), QString::number(RgbOleColor(0, 128, 255)));
+    EXPECT_EQ(Field<QLineEdit>(page, "MouseOverForeColor")->text(), QString::number(platform::VbRgb(0, 128, 255)));
     EXPECT_EQ(Field<QLabel>(page, "MouseOverForeColorSwatch")->palette().color(QPalette::Window), QColor(0, 128, 255));
 
     SetColourChooser([](const QColor&, QWidget*) { return std::optional<QColor>(); });  // cancelled
@@ -140,7 +141,7 @@ TEST_F(PrismetPages, StatePageResolvesSystemColoursAndWritesChosenOnes) {
     SetColourChooser(nullptr);
 
     ASSERT_EQ(page.Apply(), com::S_OK);
-    EXPECT_EQ(Get("MouseOverForeColor").toUInt(), RgbOleColor(0, 128, 255));
+    EXPECT_EQ(Get("MouseOverForeColor").toUInt(), platform::VbRgb(0, 128, 255));
     EXPECT_EQ(Get("BackColor").toUInt(), 0xF0F0F0u);  // stored as plain RGB now
 }
 

@@ -5,6 +5,7 @@
 #include "controls/colour_button/colour_button_design.h"
 #include "controls/colour_button/ole_colour.h"
 #include "controls/colour_button/prismet_ctrl.h"
+#include "platform/gui/colour.h"
 #include "platform/gui/japanese_ui.h"
 
 #include <gtest/gtest.h>
@@ -113,10 +114,10 @@ TEST_F(PrismetPainter, FaceAreaIsInsetByBorderAndFocusOutline) {
 }
 
 TEST_F(PrismetPainter, FaceIsFilledInTheColourOfTheState) {
-    Put(kDispBackColor, RgbOleColor(200, 0, 0));
-    Put(kDispDownBackColor, RgbOleColor(0, 200, 0));
-    Put(kDispMouseOverBackColor, RgbOleColor(0, 0, 200));
-    Put(kDispDisabledBackColor, RgbOleColor(90, 90, 90));
+    Put(kDispBackColor, platform::VbRgb(200, 0, 0));
+    Put(kDispDownBackColor, platform::VbRgb(0, 200, 0));
+    Put(kDispMouseOverBackColor, platform::VbRgb(0, 0, 200));
+    Put(kDispDisabledBackColor, platform::VbRgb(90, 90, 90));
     const QPoint centre(50, 25);
     EXPECT_EQ(Render().pixelColor(centre), QColor(200, 0, 0));
 
@@ -185,7 +186,7 @@ TEST_F(PrismetPainter, CaptionBreaksAtEveryKindOfLineEnd) {
 }
 
 TEST_F(PrismetPainter, CaptionIsDrawnInTheForeColourWithinTheFace) {
-    Put(kDispForeColor, RgbOleColor(255, 0, 0));
+    Put(kDispForeColor, platform::VbRgb(255, 0, 0));
     Put(kDispCaption, QStringLiteral("保存"));
     PaintLayout layout;
     const QImage image = Render(&layout);
@@ -230,7 +231,7 @@ TEST_F(PrismetPainter, AutoTurnWrapsBetweenWholeCharacters) {
 TEST_F(PrismetPainter, VerticalWritingRunsDownInColumnsFromTheRight) {
     Put(kDispWidth, 60);
     Put(kDispHeight, 100);
-    Put(kDispForeColor, RgbOleColor(0, 0, 255));
+    Put(kDispForeColor, platform::VbRgb(0, 0, 255));
     Put(kDispTopToWrite, true);
     Put(kDispCaption, QStringLiteral("縦書き\r\nAB"));
     PaintLayout layout;
@@ -310,7 +311,7 @@ TEST_F(PrismetPainter, TransparentImagesShowTheFaceThroughTheirMask) {
     image.setPixelColor(0, 0, Qt::red);
     SetImages({image});
     Put(kDispImageIndex, 0);
-    Put(kDispBackColor, RgbOleColor(0, 200, 0));
+    Put(kDispBackColor, platform::VbRgb(0, 200, 0));
     Put(kDispImagePosX, 40);
     Put(kDispImagePosY, 20);
     PaintLayout layout;

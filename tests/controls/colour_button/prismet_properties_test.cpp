@@ -114,7 +114,10 @@ TEST_F(PrismetProperties, ColoursTravelAsOleColours) {
     EXPECT_EQ(Put(kDispBackColor, int(-2147483633)), com::S_OK);
     EXPECT_EQ(Get(kDispBackColor).toUInt(), 0x8000000Fu);
     EXPECT_EQ(TranslateOleColor(0x8000000Fu), QColor(240, 240, 240));
+    EXPECT_EQ(TranslateOleColor(SystemOleColor(kColorBtnShadow)), QColor(160, 160, 160));
     EXPECT_EQ(TranslateOleColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(TranslateOleColor(0x02FF8000u), QColor(0, 128, 255));  // palette-relative: its RGB
+    EXPECT_EQ(TranslateOleColor(0x80000040u), QColor(0, 0, 0));      // no such system colour
 }
 
 TEST_F(PrismetProperties, WidthAndHeightResizeTheWindow) {

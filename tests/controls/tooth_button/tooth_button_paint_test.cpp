@@ -2,6 +2,7 @@
 // pixel: cell backgrounds, value colours, marks, focus and guide lines.
 
 #include "controls/tooth_button/tooth_button_painter.h"
+#include "platform/gui/colour.h"
 #include "tests/controls/tooth_button/tooth_button_test_support.h"
 
 #include <QPainter>
@@ -14,7 +15,7 @@ using mox::molarix::test::Button;
 namespace {
 
 // COLORREF 0x00BBGGRR as the RGB the image holds.
-QRgb Ref(uint32_t c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QRgb Ref(uint32_t c) { return mox::platform::FromVbColor(c).rgb(); }
 
 const QRgb kWhiteRgb = qRgb(255, 255, 255);
 const QRgb kGreyRgb = qRgb(0xC0, 0xC0, 0xC0);
