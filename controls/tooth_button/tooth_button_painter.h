@@ -1,6 +1,6 @@
 #pragma once
 // Paints a tooth button's face for its examination mode. The control paints
-// its window with it; tests and the gallery paint into images.
+// its window with it; tests paint into images.
 
 #include "controls/tooth_button/tooth_button_state.h"
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -360,79 +361,91 @@ TEST_F(PrismetPainter, ArrangePlacesImageAndCaptionSideBySideOrStacked) {
     EXPECT_EQ(layout.captionBlock.topLeft(), QPoint(layout.face.left() + 10, layout.face.top()));
 }
 
-// The picture as the window shows it: nothing outside its region.
-QImage Masked(const QImage& picture, const QRegion& mask) {
-    QImage out(picture.size(), QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (mask.contains(QPoint(x, y))) out.setPixelColor(x, y, picture.pixelColor(x, y));
-    return out;
+// Pixels of `colour` inside `region`, within `tolerance` on every channel.
+int CountIn(const QImage& picture, const QRegion& region, const QColor& colour, int tolerance = 0) {
+    int n = 0;
+    for (const QRect& r : region)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                n += std::abs(c.red() - colour.red()) <= tolerance &&
+                     std::abs(c.green() - colour.green()) <= tolerance &&
+                     std::abs(c.blue() - colour.blue()) <= tolerance;
+            }
+    return n;
 }
 
-// Every shape in every state, for a person to look at.
-TEST_F(PrismetPainter, Gallery) {
-    const int cellW = 110, cellH = 60;
-    QImage gallery((kShapeCount + 1) * cellW, 7 * cellH + 60, QImage::Format_RGB32);
-    gallery.fill(QColor(249, 236, 248));
-    QPainter out(&gallery);
-    QFont labelFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    labelFont.setPixelSize(11);
-    out.setFont(labelFont);
+QColor MostCommon(const QImage& picture, const QRegion& region) {
+    QHash<QRgb, int> counts;
+    for (const QRect& r : region)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) ++counts[picture.pixel(x, y)];
+    auto best = counts.cbegin();
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > best.value()) best = it;
+    return QColor::fromRgb(best.key());
+}
+
+// Every shape in every state, as the forms use them: inside the shape the
+// face takes the state's back colour, the caption its fore colour, the image
+// the state's image (none while disabled here), and the focus its outline.
+TEST_F(PrismetPainter, EveryShapeShowsEachStateInItsColours) {
     QImage icon(16, 16, QImage::Format_ARGB32);
     icon.fill(Qt::transparent);
     QPainter(&icon).fillRect(3, 3, 10, 10, Qt::red);
-
-    auto place = [&](ButtonDesign design, QPoint at, const std::function<void()>& state = {}) {
-        control = std::make_unique<CPrismetCtrl>(&parent);
-        SetImages({icon});
-        const auto errors = ApplyDesign(*control, design);
-        EXPECT_TRUE(errors.empty()) << errors.front().property.toStdString();
-        Window()->show();
-        if (state) state();
-        out.drawImage(at, Masked(Render(), Window()->mask()));
-    };
-    const char* const states[] = {"通常", "押下", "マウス", "無効", "フォーカス"};
-    const std::function<void()> setState[] = {
-        [] {},
-        [&] { Put(kDispValue, 1); },
-        [&] {
-            QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton,
-                             Qt::NoModifier);
-            QApplication::sendEvent(Window(), &move);
-        },
-        [&] { Put(kDispEnabled, false); },
-        [&] { Window()->setFocus(); },
-    };
     const auto designs = ParseDesignIni(
         QStringLiteral("BackColor=&H00C0FFFF&\nDownBackColor=&H00C0FFC0&\nMouseOverBackColor=&H00FFE0C0&\n"
-                       "MouseOverForeColor=&H00FF0000&\nDisabledBackColor=&H00C8C8C8&\nDisabledForeColor=&H00808080&\n"
+                       "MouseOverForeColor=&H00FF0000&\nDisabledBackColor=&H00C8C8C8&\nDisabledForeColor=&H00008000&\n"
                        "ImageIndex=0\nDownImageIndex=0\nMouseOverImageIndex=0\nArrange=3\nStyle=1\n"));
+    struct State {
+        const char* name;
+        std::function<void()> enter;
+        QColor back;
+        QColor fore;
+        bool image;
+    };
+    const QColor normalBack(255, 255, 192), black(0, 0, 0);
+    const State states[] = {
+        {"normal", [] {}, normalBack, black, true},
+        {"pressed", [&] { Put(kDispValue, 1); }, QColor(192, 255, 192), black, true},
+        {"mouse over",
+         [&] {
+             QMouseEvent move(QEvent::MouseMove, QPointF(50, 25), QPointF(50, 25), Qt::NoButton, Qt::NoButton,
+                              Qt::NoModifier);
+             QApplication::sendEvent(Window(), &move);
+         },
+         QColor(192, 224, 255), QColor(0, 0, 255), true},
+        {"disabled", [&] { Put(kDispEnabled, false); }, QColor(200, 200, 200), QColor(0, 128, 0), false},
+        {"focus", [&] { Window()->setFocus(); }, normalBack, black, true},
+    };
     for (int kind = 0; kind < kShapeCount; ++kind) {
-        out.drawText((kind + 1) * cellW + 4, 12, ShapeName(kind));
         ButtonDesign design = designs.at(QString());
         design[QStringLiteral("ButtonForm")] = kind;
-        design[QStringLiteral("Caption")] =
-            kind == 9 ? QStringLiteral("表示／印刷") : QStringLiteral("保存 %1").arg(kind);
-        for (int s = 0; s < 5; ++s) {
-            const QPoint at((kind + 1) * cellW + 5, 20 + s * cellH);
-            place(design, at, setState[s]);
-            if (kind == 0) out.drawText(4, at.y() + 28, QString::fromUtf8(states[s]));
+        design[QStringLiteral("Caption")] = QStringLiteral("保存");
+        int normalBlack = 0;
+        for (const State& state : states) {
+            SCOPED_TRACE(testing::Message() << ShapeName(kind).toStdString() << ", " << state.name);
+            control = std::make_unique<CPrismetCtrl>(&parent);
+            SetImages({icon});
+            ASSERT_TRUE(ApplyDesign(*control, design).empty());
+            Window()->show();
+            state.enter();
+            PaintLayout layout;
+            const QImage picture = Render(&layout);
+            const QRegion region = Window()->mask().isEmpty() ? QRegion(picture.rect()) : Window()->mask();
+
+            EXPECT_EQ(MostCommon(picture, region), state.back);
+            EXPECT_GT(CountIn(picture, QRegion(layout.captionBlock), state.fore, 40), 5) << "caption ink";
+            const int red = CountIn(picture, region, QColor(Qt::red));
+            if (state.image)
+                EXPECT_GT(red, 50);
+            else
+                EXPECT_EQ(red, 0);
+            const int blackInside = CountIn(picture, region, black);
+            if (state.name == std::string("normal")) normalBlack = blackInside;
+            if (state.name == std::string("focus")) EXPECT_GT(blackInside, normalBlack + 100) << "focus outline";
         }
     }
-    // Vertical writing in a plain and in a vertical face, and wrapped captions.
-    const int y = 20 + 5 * cellH;
-    place({{"Width", 50}, {"Height", 100}, {"TopToWrite", true}, {"Caption", "縦書きABｰ\r\n（２行）"}}, {cellW + 5, y});
-    place({{"Width", 50},
-           {"Height", 100},
-           {"TopToWrite", true},
-           {"Caption", "縦書きABー\r\n（２行）"},
-           {"Font", "@ＭＳ ゴシック,9"}},
-          {2 * cellW + 5, y});
-    place({{"ButtonForm", 9}, {"Caption", "  検査   データ クリア"}}, {3 * cellW + 5, y});
-    place({{"Width", 60}, {"Caption", "PCR全歯(+)"}}, {4 * cellW + 5, y});
-    out.end();
-    EXPECT_TRUE(gallery.save(QStringLiteral("prismet_gallery.png")));
 }
 
 }  // namespace
