@@ -437,13 +437,16 @@ TEST_F(PrismetPainter, EveryShapeShowsEachStateInItsColours) {
             EXPECT_EQ(MostCommon(picture, region), state.back);
             EXPECT_GT(CountIn(picture, QRegion(layout.captionBlock), state.fore, 40), 5) << "caption ink";
             const int red = CountIn(picture, region, QColor(Qt::red));
-            if (state.image)
+            if (state.image) {
                 EXPECT_GT(red, 50);
-            else
+            } else {
                 EXPECT_EQ(red, 0);
+            }
             const int blackInside = CountIn(picture, region, black);
             if (state.name == std::string("normal")) normalBlack = blackInside;
-            if (state.name == std::string("focus")) EXPECT_GT(blackInside, normalBlack + 100) << "focus outline";
+            if (state.name == std::string("focus")) {
+                EXPECT_GT(blackInside, normalBlack + 100) << "focus outline";
+            }
         }
     }
 }

@@ -74,8 +74,10 @@ TEST(ToothButtonGallery, SixSiteModesDrawEachValueInItsOwnCell) {
             withValue.data[0][site] = 5;
             const QImage before = Face(base), after = Face(withValue);
 
-            for (int other = 0; other < 6; ++other)
-                if (other != site) EXPECT_TRUE(SameIn(before, after, Cell(other))) << "cell " << other << " changed";
+            for (int other = 0; other < 6; ++other) {
+                if (other == site) continue;
+                EXPECT_TRUE(SameIn(before, after, Cell(other))) << "cell " << other << " changed";
+            }
             EXPECT_EQ(Background(before, site), FromVbColor(kGrey).rgb());
             EXPECT_EQ(Background(after, site), FromVbColor(kWhite).rgb());
             // 5 is in the second band: black OR 0x909090.

@@ -77,7 +77,7 @@ TEST_F(DbOpenTest, MissingFileFailsAndIsNotCreated) {
 TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched) {
     box_.WriteText(QStringLiteral("notes.mdb"), QByteArray("これはデータベースではありません\r\n").repeated(20));
     box_.WriteText(QStringLiteral("empty.mdb"), QByteArray());
-    for (const QString name : {QStringLiteral("notes.mdb"), QStringLiteral("empty.mdb")}) {
+    for (const QString& name : {QStringLiteral("notes.mdb"), QStringLiteral("empty.mdb")}) {
         const QString path = box_.File(name);
         const QByteArray before = ReadAll(path);
         const DbError e = OpenError(QStringLiteral("Data Source=") + path);
