@@ -4,6 +4,7 @@
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "core/text_format.h"
+#include "platform/db/database.h"
 #include "platform/registry.h"
 
 #include <QCoreApplication>
@@ -177,8 +178,8 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
     g.AppPath = programDir;
     g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
     g.IdPrefix = 1;
-    g.MainDbSource = QStringLiteral("Data Source=") + g.AppPath + g.MainDbFile;
-    g.TemplateDbSource = QStringLiteral("Data Source=") + programDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
+    g.TemplateDbSource = db::DataSourcePart(programDir + QStringLiteral("/VXMOX2_ORG.MDB"));
     g.SharedDbKind = 0;
     g.SharedDbSource.clear();
     g.SharedDbFolder.clear();
@@ -198,7 +199,7 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
         case 1:
             if (CheckFile(path + QStringLiteral("/db/vx2.MDB"))) {
                 g.SharedDbKind = 1;
-                g.SharedDbSource = QStringLiteral("Data Source=") + path + QStringLiteral("/db/vx2.MDB");
+                g.SharedDbSource = db::DataSourcePart(path + QStringLiteral("/db/vx2.MDB"));
             }
             break;
         case 2:

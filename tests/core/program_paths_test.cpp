@@ -1,4 +1,5 @@
 #include "core/program_paths.h"
+#include "core/connections.h"
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "platform/message_box.h"
@@ -199,6 +200,28 @@ TEST_F(SetupPathsTest, QdSiblingOnSqlServer) {
     SetupDatabasePaths(programDir_, QStringLiteral("VXMOX"));
     EXPECT_EQ(G().SharedDbKind, 2);
     EXPECT_EQ(G().SharedDbSource, QStringLiteral("Data Source=") + GetMachineName() + QStringLiteral("\\HLX;"));
+}
+
+TEST_F(SetupPathsTest, FoldersWithSeparatorsAndQuotesStillNameTheirFiles) {
+    const QString programDir = QStringLiteral("/srv/clinic;Provider=x; \"MOX\"");
+    QDir().mkpath(sandbox_.File(QStringLiteral("Vexa;line")));
+    const QString sibling = sandbox_.File(QStringLiteral("Vexa;line"));
+    QDir().mkpath(sibling + QStringLiteral("/db"));
+    sandbox_.WriteText(QStringLiteral("Vexa;line/db/vx2.MDB"), "x");
+    platform::RegistryWrite(kQd + QStringLiteral("QD Vexaline 2/System"), QStringLiteral("Path"), sibling);
+    platform::RegistryWrite(kQd + QStringLiteral("QD Vexaline 2/Install"), QStringLiteral("DbType"),
+                            QStringLiteral("Access"));
+    SetupDatabasePaths(programDir, QStringLiteral("VXMOX"));
+
+    const auto main = db::ConnectionInfo::Parse(MainDbConnectionString());
+    EXPECT_EQ(main.dataSource, programDir + QStringLiteral("/VXMOX2.MDB"));
+    EXPECT_EQ(main.password, QStringLiteral("RKTWQMB"));
+    EXPECT_TRUE(main.IsFile());
+    EXPECT_EQ(db::ConnectionInfo::Parse(TemplateDbConnectionString()).dataSource,
+              programDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+    ASSERT_EQ(G().SharedDbKind, 1);
+    EXPECT_EQ(db::ConnectionInfo::Parse(SharedDbConnectionString()).dataSource,
+              sibling + QStringLiteral("/db/vx2.MDB"));
 }
 
 TEST_F(SetupPathsTest, UnknownKindOrMissingFileLeavesNoSharedDbButWritesThePath) {
