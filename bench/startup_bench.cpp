@@ -4,10 +4,9 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "core/ui/global_objects.h"
-#include "core/ui/startup.h"
 #include "core/version.h"
 #include "platform/message_box.h"
+#include "records/shared_records.h"
 
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>

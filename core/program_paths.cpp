@@ -4,10 +4,12 @@
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "core/text_format.h"
+#include "platform/db/database.h"
 #include "platform/registry.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace mox {
 
@@ -18,46 +20,6 @@ const QString kQdRoot = QStringLiteral("HKEY_LOCAL_MACHINE/Software/QD NORVALE/"
 const QString kHlxRoot = QStringLiteral("HKEY_LOCAL_MACHINE/Software/HLX/");
 const QString kQdProduct = QStringLiteral("QD Vexaline 2");
 const QString kHlxProduct = QStringLiteral("Vexaline EX");
-
-// Full-width katakana and their half-width forms, in the same order.
-const QString kWideKana = QStringLiteral(
-    "。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリル"
-    "レロワン゛゜");
-const QString kNarrowKana = QStringLiteral("｡｢｣､･ｦｧｨｩｪｫｬｭｮｯｰｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝﾞﾟ");
-
-void AppendNarrow(QString& out, QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= 0xFF01 && u <= 0xFF5E) {
-        out += QChar(char16_t(u - 0xFEE0));
-        return;
-    }
-    if (u == 0x3000) {
-        out += QLatin1Char(' ');
-        return;
-    }
-    if (u == 0x3099) {  // combining voiced mark
-        out += QChar(char16_t(0xFF9E));
-        return;
-    }
-    if (u == 0x309A) {
-        out += QChar(char16_t(0xFF9F));
-        return;
-    }
-    if (const qsizetype i = kWideKana.indexOf(c); i >= 0) {
-        out += kNarrowKana[i];
-        return;
-    }
-    if (u >= 0x30A0 && u <= 0x30FF && c.decompositionTag() == QChar::Canonical) {
-        // ガ = カ + voiced mark: both halves have narrow forms.
-        const QString parts = c.decomposition();
-        if (parts.size() == 2 && kWideKana.contains(parts[0])) {
-            AppendNarrow(out, parts[0]);
-            AppendNarrow(out, parts[1]);
-            return;
-        }
-    }
-    out += c;
-}
 
 QString NulTerminated(const QString& s) {
     const qsizetype nul = s.indexOf(QChar(u'\0'));
@@ -76,51 +38,12 @@ QString ReadUnder(const QString& root, const QString& product, const QString& se
 
 }  // namespace
 
-QString ToNarrowLower(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text.toLower()) AppendNarrow(out, c);
-    return out.toLower();
-}
-
 void ParseCommandLine(const QStringList& arguments) {
     Settings& g = G();
     for (QString& slot : g.CmdLineArgs) slot.clear();
-    g.CmdLineArgCount = 0;
-
-    const QStringList pieces = arguments.join(QLatin1Char(' ')).split(QLatin1Char(' '));
-    if (arguments.isEmpty()) return;
-
-    const QChar quote(u'"');
-    int slot = 1;
-    bool inQuotes = false;
-    for (const QString& piece : pieces) {
-        if (slot > kMaxArgs) break;
-        QString& arg = g.CmdLineArgs[slot];
-        if (inQuotes) {
-            if (piece.endsWith(quote)) {
-                arg += QLatin1Char(' ') + piece.left(piece.size() - 1);
-                inQuotes = false;
-                ++slot;
-            } else {
-                arg += QLatin1Char(' ') + piece;
-            }
-        } else if (!piece.startsWith(quote)) {
-            arg = ToNarrowLower(piece);
-            ++slot;
-        } else if (piece.size() >= 2 && piece.endsWith(quote)) {
-            arg = piece.mid(1, piece.size() - 2);
-            ++slot;
-        } else if (piece.size() == 1) {
-            // A lone quote is an empty quoted argument.
-            arg.clear();
-            ++slot;
-        } else {
-            arg = piece.mid(1);
-            inQuotes = true;
-        }
-    }
-    g.CmdLineArgCount = static_cast<int16_t>(slot - 1);
+    const qsizetype count = std::min<qsizetype>(arguments.size(), kMaxArgs);
+    for (qsizetype i = 0; i < count; ++i) g.CmdLineArgs[i + 1] = arguments[i];
+    g.CmdLineArgCount = static_cast<int16_t>(count);
 }
 
 void ParseCommandLine() { ParseCommandLine(QCoreApplication::arguments().mid(1)); }
@@ -177,8 +100,8 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
     g.AppPath = programDir;
     g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
     g.IdPrefix = 1;
-    g.MainDbSource = QStringLiteral("Data Source=") + g.AppPath + g.MainDbFile;
-    g.TemplateDbSource = QStringLiteral("Data Source=") + programDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
+    g.TemplateDbSource = db::DataSourcePart(programDir + QStringLiteral("/VXMOX2_ORG.MDB"));
     g.SharedDbKind = 0;
     g.SharedDbSource.clear();
     g.SharedDbFolder.clear();
@@ -198,7 +121,7 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
         case 1:
             if (CheckFile(path + QStringLiteral("/db/vx2.MDB"))) {
                 g.SharedDbKind = 1;
-                g.SharedDbSource = QStringLiteral("Data Source=") + path + QStringLiteral("/db/vx2.MDB");
+                g.SharedDbSource = db::DataSourcePart(path + QStringLiteral("/db/vx2.MDB"));
             }
             break;
         case 2:

@@ -10,15 +10,16 @@
 
 namespace mox {
 
-// Splits the arguments (argv[1..], joined with single blanks as the
-// command-line text) into G().CmdLineArgs[1..10] and G().CmdLineArgCount.
-// Arguments beyond the tenth are ignored.
+// Stores the arguments (argv[1..]) in G().CmdLineArgs[1..10] and their
+// number in G().CmdLineArgCount; arguments beyond the tenth are ignored.
+// Windows handed over one command text that had to be cut at blanks and
+// joined again inside quotes, and folded unquoted pieces to lower case on a
+// file system that ignores case. Here a launcher passes each argument apart,
+// and file names are case-sensitive: every argument is kept as given, blanks
+// and case included.
 void ParseCommandLine(const QStringList& arguments);
 // The same on the running program's arguments.
 void ParseCommandLine();
-
-// Lower case and narrow (half-width) forms, as unquoted arguments are folded.
-QString ToNarrowLower(const QString& text);
 
 // Registry wrappers: "Software/QD NORVALE/" + product + "/" + section, and
 // for ReadMakerRegSetting "Software/HLX/" + product + "/" + section.

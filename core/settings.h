@@ -14,6 +14,8 @@ struct Settings {
     QString AppPath;     // folder of the main database in use, no trailing '/'
     QString ProgramDir;  // folder of the running executable (never follows AppPath)
     QString MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    // Sources are built with db::DataSourcePart, which quotes a path the
+    // connection-string grammar would cut (a ';' in a folder name).
     QString MainDbSource;      // "Data Source=" + AppPath + MainDbFile
     QString TemplateDbSource;  // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
     QString OldDbSource;       // set by the old-format conversion

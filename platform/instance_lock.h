@@ -1,7 +1,8 @@
 #pragma once
 // "Is another instance of this program running?" on Linux: a lock file in the
 // program folder, one per program. A stale lock left by a dead process is
-// taken over.
+// taken over, and so is a lock file that names no process (empty or
+// garbled after a crash) when no running program holds it.
 
 #include <QString>
 #include <memory>
@@ -20,6 +21,7 @@ public:
     bool TryAcquire();
 
 private:
+    QString path_;
     std::unique_ptr<QLockFile> lock_;
 };
 

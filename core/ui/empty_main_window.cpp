@@ -1,7 +1,6 @@
 #include "core/ui/empty_main_window.h"
 
 #include "core/settings.h"
-#include "core/ui/startup.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 
@@ -9,7 +8,8 @@
 
 namespace mox {
 
-EmptyMainWindow::EmptyMainWindow(QWidget* parent) : QMainWindow(parent) {
+EmptyMainWindow::EmptyMainWindow(std::function<void()> endRun, QWidget* parent)
+    : QMainWindow(parent), endRun_(std::move(endRun)) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
     resize(1024, 700);
     platform::CenterFormTop(this, G().FormBackColor);
@@ -20,7 +20,7 @@ void EmptyMainWindow::closeEvent(QCloseEvent* event) {
     if (ending_) return;
     ending_ = true;
     hide();
-    RunEndSequence();
+    if (endRun_) endRun_();
 }
 
 }  // namespace mox

@@ -2,7 +2,6 @@
 
 #include "core/settings.h"
 #include "core/ui/timing.h"
-#include "core/version.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
@@ -13,8 +12,9 @@
 
 namespace mox {
 
-PFrmSplash::PFrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
-    setWindowTitle(QStringLiteral("MOX-Chart"));
+PFrmSplash::PFrmSplash(SplashTexts texts, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), texts_(std::move(texts)) {
+    setWindowTitle(texts_.windowTitle);
     setFixedSize(520, 260);
     setAutoFillBackground(true);
 
@@ -44,8 +44,9 @@ PFrmSplash::PFrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt:
 void PFrmSplash::Form_Load() {
     platform::SetMousePointer(11);
     platform::CenterForm(this, G().FormBackColor);
-    LblTitle1->setText(QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用"));
-    LblTitle2->setText(QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText());
+    LblTitle1->setText(texts_.title1);
+    LblTitle2->setText(texts_.title2);
+    LblVersion->setText(texts_.version);
     show();
     platform::ProcessEvents();
     TmSplash->start();

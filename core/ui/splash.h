@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ui/program_start.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -7,11 +9,11 @@ class QTimer;
 
 namespace mox {
 
-// The splash window shown for two seconds before the input screen.
+// The splash window shown for two seconds before a program's main window.
 class PFrmSplash : public QWidget {
     Q_OBJECT
 public:
-    explicit PFrmSplash(QWidget* parent = nullptr);
+    explicit PFrmSplash(SplashTexts texts, QWidget* parent = nullptr);
     void Form_Load();
 
     QLabel* LblTitle1;
@@ -26,6 +28,8 @@ signals:
 
 private:
     void TmSplash_Timer();
+
+    SplashTexts texts_;
 };
 
 }  // namespace mox

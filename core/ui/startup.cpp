@@ -1,40 +1,22 @@
 #include "core/ui/startup.h"
 
 #include "core/files.h"
-#include "core/program_end.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "core/ui/empty_main_window.h"
-#include "core/ui/global_objects.h"
-#include "core/ui/splash.h"
-#include "core/ui/test_seams.h"
-#include "core/ui/timing.h"
 #include "core/version.h"
 #include "platform/clock.h"
-#include "platform/gui/forms.h"
-#include "platform/gui/japanese_ui.h"
-#include "platform/gui/message_boxes.h"
-#include "platform/gui/screen.h"
-#include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "records/shared_records.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDate>
-#include <QFile>
 #include <QFileInfo>
-#include <QPointer>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 namespace mox {
 
 namespace {
-
-std::unique_ptr<platform::InstanceLock> instanceLock;
-QPointer<QWidget> mainWindow;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -51,42 +33,41 @@ void CheckCommandLineDatabase() {
     }
 }
 
-// Step 4: a missing main database is made from the template. An existing
-// file is never replaced, whatever state it is in: the version check that
-// follows refuses a file it cannot read.
-bool EnsureMainDatabase() {
-    Settings& g = G();
-    const QString mainPath = g.AppPath + g.MainDbFile;
-    if (!CheckDir(mainPath, 0).isEmpty()) return true;
-    const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
-    if (!CopyFile(templatePath, mainPath)) {
-        platform::MsgBox(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
-                             QStringLiteral("プログラムを終了します。"),
-                         16, QStringLiteral("エラー"));
-        return false;
-    }
-    // The database holds patient data: readable by its owner only.
-    QFile::setPermissions(mainPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    platform::Wait(2000);
-    return true;
-}
-
 void SetStartValues() {
     Settings& g = G();
     g.SoundOn = true;
     g.CurExamDate = platform::CurrentClock().Now().date();
-    g.FormBackColor = 0xF8ECF9;
     g.IncludeImplant = 0;
     g.ShowPathInfo = 1;
 }
 
-void ShowMainWindow() {
-    QWidget* window = Hooks().makeMainWindow ? Hooks().makeMainWindow() : nullptr;
-    if (!window) window = new EmptyMainWindow();
-    mainWindow = window;
-    window->show();
-    platform::SetMousePointer(0);
-    NotifyMainWindowShown(window);
+// Steps 6 to 9, once the database is accepted.
+int PrepareVxmox() {
+    if (!WriteVersionFile()) {
+        platform::MsgBox(QStringLiteral("バージョンファイル(VersionMOX.txt)を書き込めませんでした。") + kCrLf +
+                             QStringLiteral("プログラムフォルダに書き込みできるか確認してください。"),
+                         16, QStringLiteral("エラー"));
+        return kStartupFailed;
+    }
+    const StartupHooks& hooks = Hooks();
+    if (hooks.registerControlModules) hooks.registerControlModules();
+
+    CreateGlobalObjects();
+
+    if (hooks.upgradeDatabaseContent) hooks.upgradeDatabaseContent();
+
+    MakeToothLabels();
+    MakeToothPictureNames();
+    MakeToothNumberTable();
+    if (hooks.loadSoundWindow) hooks.loadSoundWindow();
+    SetStartValues();
+    return kStarted;
+}
+
+QWidget* MakeMainWindow() {
+    const auto& make = Hooks().makeMainWindow;
+    if (QWidget* window = make ? make(RunEndSequence) : nullptr) return window;
+    return new EmptyMainWindow(RunEndSequence);
 }
 
 }  // namespace
@@ -103,44 +84,15 @@ int Main(const QStringList& arguments) {
     SetupDatabasePaths(QCoreApplication::applicationDirPath(),
                        QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 
-    instanceLock = std::make_unique<platform::InstanceLock>(G().ProgramDir, QStringLiteral("VXMOX"));
-    if (!instanceLock->TryAcquire()) {
-        platform::MsgBox(QStringLiteral("すでに起動されています。プログラムを終了します。"), 16,
-                         QStringLiteral("２重起動"));
-        return kSecondInstance;
-    }
-
-    if (!EnsureMainDatabase()) return kStartupFailed;
-
-    if (!CheckDbVersion()) {
-        platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,
-                         QStringLiteral("バージョンエラー"));
-        return kVersionRefused;
-    }
-
-    if (!WriteVersionFile()) {
-        platform::MsgBox(QStringLiteral("バージョンファイル(VersionMOX.txt)を書き込めませんでした。") + kCrLf +
-                             QStringLiteral("プログラムフォルダに書き込みできるか確認してください。"),
-                         16, QStringLiteral("エラー"));
-        return kStartupFailed;
-    }
-
-    if (Hooks().registerControlModules) Hooks().registerControlModules();
-
-    CreateGlobalObjects();
-
-    if (Hooks().upgradeDatabaseContent) Hooks().upgradeDatabaseContent();
-
-    MakeToothLabels();
-    MakeToothPictureNames();
-    MakeToothNumberTable();
-    if (Hooks().loadSoundWindow) Hooks().loadSoundWindow();
-    SetStartValues();
-
-    auto* splash = new PFrmSplash();
-    QObject::connect(splash, &PFrmSplash::Finished, [] { ShowMainWindow(); });
-    splash->Form_Load();
-    return kStarted;
+    ProgramStart start;
+    start.lockName = QStringLiteral("VXMOX");
+    start.formBackColor = 0xF8ECF9;  // RGB(249, 236, 248)
+    start.splash.windowTitle = QStringLiteral("MOX-Chart");
+    start.splash.title1 = QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用");
+    start.splash.title2 = QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText();
+    start.prepare = PrepareVxmox;
+    start.makeMainWindow = MakeMainWindow;
+    return StartProgram(start);
 }
 
 void RunEndSequence() {
@@ -159,25 +111,6 @@ void RunEndSequence() {
     QCoreApplication::exit(0);
 }
 
-int RunVxmox(int argc, char** argv) {
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    platform::InstallWidgetMessageBoxes();
-    platform::RegisterFontSubstitutes();
-    platform::LoadJapaneseTranslations();
-    InstallTestSeamsFromEnvironment();
-
-    SetEndProgramHandler([] {
-        platform::SetMousePointer(11);
-        ReleaseGlobalObjects();
-        platform::SetMousePointer(0);
-        std::fflush(nullptr);
-        std::_Exit(1);
-    });
-
-    const int started = Main(QCoreApplication::arguments().mid(1));
-    if (started != kStarted) return started;
-    return app.exec();
-}
+int RunVxmox(int argc, char** argv) { return RunProgram(argc, argv, Main, ReleaseGlobalObjects); }
 
 }  // namespace mox

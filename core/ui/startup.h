@@ -1,9 +1,12 @@
 #pragma once
-// Start-up and end of the main program. `Main` checks that the program may
-// run, makes sure a usable main database exists, prepares the shared state
-// every screen reads and hands over to the splash window; the input screen
-// then becomes the main window. Fatal refusals end the process before any
-// shared record object exists.
+// Start-up and end of the main program. `Main` reads the command line and
+// the paths, then runs the start every program shares (program_start.h)
+// with the main program's own steps: the version file, the shared record
+// objects, the database upgrade, the tooth tables and the sound window. The
+// input screen then becomes the main window. Fatal refusals end the process
+// before any shared record object exists.
+
+#include "core/ui/program_start.h"
 
 #include <QStringList>
 #include <functional>
@@ -22,22 +25,17 @@ struct StartupHooks {
     // Loads the hidden sound window (step 9).
     std::function<void()> loadSoundWindow;
     // Makes the window that follows the splash window (the input screen).
-    std::function<QWidget*()> makeMainWindow;
+    // Its unload calls `endRun`, the normal end of the program.
+    std::function<QWidget*(const std::function<void()>& endRun)> makeMainWindow;
     // The windows of the normal end: backup (answer Yes) and compaction.
     std::function<void()> showBackupWindow;
     std::function<void()> showCompactWindow;
 };
 StartupHooks& Hooks();
 
-// Exit codes of a start-up that was refused.
-enum StartupResult { kStarted = 0, kSecondInstance = 3, kVersionRefused = 5, kStartupFailed = 6 };
-
 // Runs the start-up steps; returns kStarted when the splash window is shown
 // and the event loop should run, or the reason start-up stopped.
 int Main(const QStringList& arguments);
-
-void ReleaseGlobalObjects();
-bool GlobalObjectsExist();
 
 // The normal end of a run after the main window has closed: release the
 // shared objects, ask about a backup, then the backup or compaction window.

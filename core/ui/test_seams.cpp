@@ -10,7 +10,11 @@
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
+#include <vector>
 
 namespace mox {
 
@@ -47,6 +51,15 @@ std::deque<int>& ScriptedAnswers() {
     return answers;
 }
 
+// The answer that lets a box's caller give up: Cancel, else No, else Abort,
+// else the only button.
+int CancelLikeAnswer(int style) {
+    const std::vector<int> answers = platform::ButtonAnswers(style);
+    for (const int answer : {platform::kCancel, platform::kNo, platform::kAbort})
+        if (std::find(answers.begin(), answers.end(), answer) != answers.end()) return answer;
+    return answers.front();
+}
+
 }  // namespace
 
 void InstallTestSeamsFromEnvironment() {
@@ -56,17 +69,27 @@ void InstallTestSeamsFromEnvironment() {
         platform::SetClock(&clock);
     }
     if (!LogPath().isEmpty()) {
-        for (const QString& a :
-             qEnvironmentVariable("VXMOX_MSGBOX_ANSWERS").split(QLatin1Char(','), Qt::SkipEmptyParts))
+        const QString script = qEnvironmentVariable("VXMOX_MSGBOX_ANSWERS");
+        for (const QString& a : script.split(QLatin1Char(','), Qt::SkipEmptyParts))
             ScriptedAnswers().push_back(a.toInt());
-        platform::SetMsgBoxResponder([](const platform::ShownBox& box) {
+        const bool scripted = !ScriptedAnswers().empty();
+        platform::SetMsgBoxResponder([scripted](const platform::ShownBox& box) {
             int answer = platform::DefaultAnswer(box.style);
+            bool endRun = false;
             if (!ScriptedAnswers().empty()) {
                 answer = ScriptedAnswers().front();
                 ScriptedAnswers().pop_front();
+            } else if (scripted || answer == platform::kRetry) {
+                answer = CancelLikeAnswer(box.style);
+                endRun = true;
             }
             AppendLog(
                 QStringLiteral("MSGBOX\t%1\t%2\t%3\t%4").arg(box.caption).arg(box.style).arg(answer).arg(box.prompt));
+            if (endRun) {
+                AppendLog(QStringLiteral("END\tno scripted answer left"));
+                std::fflush(nullptr);
+                std::_Exit(kScriptedAnswersUsedUp);
+            }
             return answer;
         });
     }

@@ -3,6 +3,7 @@
 #include "platform/db/backend.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QFileInfo>
 #include <QHash>
@@ -75,6 +76,16 @@ ConnectionInfo ConnectionInfo::Parse(const QString& connectionString) {
             info.driver = value;
     }
     return info;
+}
+
+QString DataSourcePart(const QString& location) {
+    const bool plain = !location.contains(QLatin1Char(';')) && location.trimmed() == location &&
+                       !location.startsWith(QLatin1Char('"')) && !location.startsWith(QLatin1Char('\'')) &&
+                       !location.startsWith(QLatin1Char('{'));
+    if (plain) return QStringLiteral("Data Source=") + location;
+    QString quoted = location;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QStringLiteral("Data Source=\"") + quoted + QLatin1Char('"');
 }
 
 bool ConnectionInfo::IsFile() const {
@@ -231,25 +242,39 @@ DbError CannotOpen(const QString& path, const QString& reason) {
 enum class FileKind { Sqlite, Jet };
 
 // Looks at the file before any engine touches it, so that a missing path is
-// never created and a foreign file is never written to.
+// never created and a foreign file is never written to. The file is opened
+// without blocking and judged by its descriptor: a pipe or a device named as
+// a database would otherwise hang the program in its first read.
 FileKind ProbeFile(const QString& path) {
-    const QFileInfo fi(path);
-    if (!fi.exists()) throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
-    if (fi.isDir())
-        throw CannotOpen(path,
-                         QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
-    std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!f) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         const int err = errno;
+        if (err == ENOENT || err == ENOTDIR) throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
         throw CannotOpen(
             path,
             err == EACCES
                 ? QStringLiteral("ファイルを読み取る権限がありません。")
                 : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     }
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (statted && S_ISDIR(st.st_mode))
+            throw CannotOpen(path,
+                             QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
+        throw CannotOpen(path,
+                         QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
+    }
     unsigned char head[100] = {};
-    const size_t got = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
+    size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
     if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0) return FileKind::Sqlite;
     if (got >= 20 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
@@ -300,7 +325,7 @@ std::shared_ptr<Connection> Connection::Open(const QString& connectionString) {
 std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     ConnectionInfo info;
     info.dataSource = path;
-    info.connectionString = QStringLiteral("Data Source=") + path;
+    info.connectionString = DataSourcePart(path);
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {

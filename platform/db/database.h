@@ -56,6 +56,13 @@ struct ConnectionInfo {
     bool IsFile() const;  // Jet provider or no provider: a file on disk
 };
 
+// "Data Source=" and a location (file path or server name), as one part of
+// a connection string. A location holding what the string's grammar reads
+// as its own (a ';', a leading quote or brace, blanks at either end) is
+// quoted, so that any name Linux allows for a folder or file reaches the
+// parser intact; other locations are written as they are.
+QString DataSourcePart(const QString& location);
+
 class Backend;
 class Recordset;
 

@@ -2,13 +2,16 @@
 // program folder, as a user would start it on a fresh installation.
 
 #include "platform/db/database.h"
+#include "platform/registry.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 namespace {
@@ -17,17 +20,21 @@ using mox::test::ProgramDir;
 
 class ProgramFolder {
 public:
-    ProgramFolder() {
+    // `subfolder` puts the program folder one level down, under that name.
+    explicit ProgramFolder(const QString& subfolder = {})
+        : path_(subfolder.isEmpty() ? dir_.path() : dir_.filePath(subfolder)) {
+        EXPECT_TRUE(QDir().mkpath(path_));
         EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX", Path("VXMOX")));
         QFile::setPermissions(Path("VXMOX"), QFile::permissions(ProgramDir() + "/VXMOX"));
         EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX2_ORG.MDB", Path("VXMOX2_ORG.MDB")));
         for (const char* module : {"libMolarix.so", "libPrismet.so"})
             if (QFile::exists(ProgramDir() + "/" + module)) QFile::copy(ProgramDir() + "/" + module, Path(module));
     }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString Path(const QString& name) const { return QDir(path_).filePath(name); }
 
     // Starts the program; boxes are logged to `log` and answered from `answers`.
-    std::unique_ptr<QProcess> Start(const QString& log, const QString& answers = {}, int closeAfterMs = -1) const {
+    std::unique_ptr<QProcess> Start(const QString& log, const QString& answers = {}, int closeAfterMs = -1,
+                                    const QStringList& arguments = {}) const {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -37,8 +44,8 @@ public:
         if (!answers.isEmpty()) env.insert("VXMOX_MSGBOX_ANSWERS", answers);
         if (closeAfterMs >= 0) env.insert("VXMOX_CLOSE_MAIN_AFTER_MS", QString::number(closeAfterMs));
         p->setProcessEnvironment(env);
-        p->setWorkingDirectory(dir_.path());
-        p->start(Path("VXMOX"), {});
+        p->setWorkingDirectory(path_);
+        p->start(Path("VXMOX"), arguments);
         EXPECT_TRUE(p->waitForStarted(10000));
         return p;
     }
@@ -61,12 +68,22 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QString path_;
 };
 
-int Finish(QProcess& p) {
-    EXPECT_TRUE(p.waitForFinished(30000)) << "the program did not end";
+int Finish(QProcess& p, int timeoutMs = 30000) {
+    if (!p.waitForFinished(timeoutMs)) {
+        ADD_FAILURE() << "the program did not end";
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
     return p.exitCode();
 }
+
+// Exit codes the tests rely on.
+constexpr int kEndProgram = 1;
+constexpr int kAnswersUsedUp = 8;
 
 TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAndEnds) {
     ProgramFolder folder;
@@ -137,23 +154,153 @@ TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
     EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt")));
 }
 
-TEST(VxmoxStartup, MissingCommandLineDatabaseIsOnlyReported) {
+TEST(VxmoxStartup, CommandLineDatabaseIsTestedUnderItsOwnNameAndAMissingOneOnlyReported) {
     ProgramFolder folder;
-    auto p = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VXMOX_INSTANT_WAITS", "1");
-    env.insert("VXMOX_TEST_LOG", folder.Path("args.log"));
-    env.insert("VXMOX_REGISTRY", folder.Path("registry.ini"));
-    env.insert("VXMOX_CLOSE_MAIN_AFTER_MS", "0");
-    p->setProcessEnvironment(env);
-    p->start(folder.Path("VXMOX"), {"x", "/nowhere/db.mdb", "\"Clinic", "DB\""});
-    ASSERT_TRUE(p->waitForStarted());
+    // A launcher passes each path as one argument, blanks and capitals kept.
+    auto p = folder.Start("args.log", {}, 0, {"x", "/nowhere/db.mdb", "Clinic DB"});
     EXPECT_EQ(Finish(*p), 0);
-    const QString log = folder.ReadLog("args.log");
+    QString log = folder.ReadLog("args.log");
     EXPECT_TRUE(log.contains("MSGBOX\tＤＢなし\t48\t1\t引数で指定されたＤＢが見つかりません。\\r\\n\\r\\nClinic DB"))
         << log.toStdString();
     EXPECT_TRUE(log.contains("MAINWINDOW"));
+
+    {
+        QFile f(folder.Path("My Clinic.MDB"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    p = folder.Start("existing.log", {}, 0, {"x", folder.Path("My Clinic.MDB"), "Clinic DB"});
+    EXPECT_EQ(Finish(*p), 0);
+    log = folder.ReadLog("existing.log");
+    EXPECT_FALSE(log.contains("ＤＢなし")) << log.toStdString();
+    EXPECT_TRUE(log.contains("MAINWINDOW"));
+}
+
+// The rollback journal of an interrupted transaction that sets the version
+// row back to 0.0.5: rolled into a fresh copy of the template, it would make
+// that copy an old database.
+QByteArray JournalRestoringAnOldVersion() {
+    QTemporaryDir scratch;
+    const QString db = scratch.filePath("other.MDB");
+    EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX2_ORG.MDB", db));
+    auto conn = mox::db::Connection::Open("Data Source=" + db);
+    conn->Execute("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1", {0, 0, 5});
+    // Unsynced journals carry their record count in their size, so the
+    // bytes on disk already form a complete hot journal.
+    conn->Execute("PRAGMA synchronous=OFF");
+    conn->BeginTrans();
+    conn->Execute("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1", {1, 0, 1});
+    QFile journal(db + "-journal");
+    EXPECT_TRUE(journal.open(QIODevice::ReadOnly));
+    const QByteArray bytes = journal.readAll();
+    conn->RollbackTrans();
+    return bytes;
+}
+
+TEST(VxmoxStartup, LeftoverJournalOfAMissingDatabaseIsSetAsideBeforeTheTemplateCopy) {
+    ProgramFolder folder;
+    const QByteArray journal = JournalRestoringAnOldVersion();
+    ASSERT_FALSE(journal.isEmpty());
+    {
+        QFile f(folder.Path("VXMOX2.MDB-journal"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(journal);
+    }
+    auto p = folder.Start("journal.log", {}, 0);
+    EXPECT_EQ(Finish(*p), 0) << folder.ReadLog("journal.log").toStdString();
+    EXPECT_TRUE(folder.ReadLog("journal.log").contains("MAINWINDOW"));
+    EXPECT_FALSE(QFile::exists(folder.Path("VXMOX2.MDB-journal")));
+
+    // Kept beside the database under a dated name, byte for byte.
+    const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2.MDB-journal_*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^VXMOX2\\.MDB-journal_\\d{8}_\\d{6}$").match(kept[0]).hasMatch())
+        << kept[0].toStdString();
+    QFile f(folder.Path(kept[0]));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), journal);
+
+    auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+    EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 10001);
+}
+
+TEST(VxmoxStartup, DatabasePathsThatAreNotFilesAreRefusedAtOnceWithTheErrorBox) {
+    {
+        ProgramFolder folder;
+        ASSERT_EQ(::mkfifo(folder.Path("VXMOX2.MDB").toLocal8Bit().constData(), 0600), 0);
+        auto p = folder.Start("fifo.log", "2", 0);
+        EXPECT_EQ(Finish(*p, 20000), kEndProgram);
+        const QString log = folder.ReadLog("fifo.log");
+        EXPECT_EQ(log.count("MSGBOX\tエラー\t21\t2\t[Error:"), 1) << log.toStdString();
+        EXPECT_FALSE(log.contains("MAINWINDOW"));
+    }
+    {
+        // The sibling product's Access file, found through the registry.
+        ProgramFolder folder;
+        ASSERT_TRUE(QDir().mkpath(folder.Path("sibling/db")));
+        ASSERT_EQ(::mkfifo(folder.Path("sibling/db/vx2.MDB").toLocal8Bit().constData(), 0600), 0);
+        qputenv("VXMOX_REGISTRY", folder.Path("registry.ini").toLocal8Bit());
+        const QString key = "HKEY_LOCAL_MACHINE/Software/QD NORVALE/QD Vexaline 2/";
+        ASSERT_TRUE(mox::platform::RegistryWrite(key + "System", "Path", folder.Path("sibling")));
+        ASSERT_TRUE(mox::platform::RegistryWrite(key + "Install", "DbType", "Access"));
+        qunsetenv("VXMOX_REGISTRY");
+        auto p = folder.Start("sibling.log", "2", 0);
+        EXPECT_NE(Finish(*p, 20000), -1);
+        const QString log = folder.ReadLog("sibling.log");
+        EXPECT_EQ(log.count("MSGBOX\tエラー\t21\t2\t[Error:"), 1) << log.toStdString();
+        EXPECT_TRUE(log.contains("vx2.MDB")) << log.toStdString();
+    }
+}
+
+TEST(VxmoxStartup, EmptyOrGarbledLockFileLeftByACrashIsTakenOver) {
+    for (const QByteArray& content : {QByteArray(), QByteArray("\x01\x02garbage")}) {
+        ProgramFolder folder;
+        {
+            QFile f(folder.Path(".VXMOX.lock"));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        auto p = folder.Start("lock.log", {}, 0);
+        EXPECT_EQ(Finish(*p), 0);
+        const QString log = folder.ReadLog("lock.log");
+        EXPECT_FALSE(log.contains("２重起動")) << log.toStdString();
+        EXPECT_TRUE(log.contains("MAINWINDOW"));
+    }
+}
+
+TEST(VxmoxStartup, ProgramFolderWithSeparatorsQuotesAndBlanksInItsPathOpensItsDatabase) {
+    ProgramFolder folder("clinic;Provider=x; it's \"MOX\" {1}");
+    auto p = folder.Start("odd.log", {}, 0);
+    EXPECT_EQ(Finish(*p), 0) << folder.ReadLog("odd.log").toStdString();
+    const QString log = folder.ReadLog("odd.log");
+    EXPECT_FALSE(log.contains("[Error:")) << log.toStdString();
+    EXPECT_TRUE(log.contains("MAINWINDOW"));
+    auto conn = mox::db::Connection::Open("Data Source=\"" + folder.Path("VXMOX2.MDB").replace("\"", "\"\"") + "\"");
+    EXPECT_TRUE(conn->TableExists("TVersion"));
+}
+
+TEST(VxmoxStartup, UsedUpAnswersEndTheRunInsteadOfRepeatingABox) {
+    ProgramFolder folder;
+    {
+        QFile f(folder.Path("VXMOX2.MDB"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a database");
+    }
+    // One Retry scripted: the second box finds the script used up, takes
+    // Cancel and the run ends with its own code.
+    auto p = folder.Start("script.log", "4");
+    EXPECT_EQ(Finish(*p), kAnswersUsedUp);
+    QString log = folder.ReadLog("script.log");
+    EXPECT_EQ(log.count("MSGBOX\tエラー\t21\t4\t"), 1) << log.toStdString();
+    EXPECT_EQ(log.count("MSGBOX\tエラー\t21\t2\t"), 1) << log.toStdString();
+    EXPECT_EQ(log.count("MSGBOX"), 2);
+    EXPECT_TRUE(log.endsWith("END\tno scripted answer left\n"));
+
+    // Without a script, a box whose default is Retry would repeat for ever.
+    p = folder.Start("default.log");
+    EXPECT_EQ(Finish(*p), kAnswersUsedUp);
+    log = folder.ReadLog("default.log");
+    EXPECT_EQ(log.count("MSGBOX"), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains("MSGBOX\tエラー\t21\t2\t"));
 }
 
 }  // namespace

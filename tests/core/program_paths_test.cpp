@@ -1,4 +1,5 @@
 #include "core/program_paths.h"
+#include "core/connections.h"
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "platform/message_box.h"
@@ -20,31 +21,12 @@ QStringList Args() {
     return args;
 }
 
-TEST(ParseCommandLine, QuotedPiecesJoinAndUnquotedOnesFold) {
-    ParseCommandLine({QStringLiteral("a"), QStringLiteral("\"b"), QStringLiteral("c\""), QStringLiteral("D")});
-    EXPECT_EQ(Args(), (QStringList{"a", "b c", "d"}));
+TEST(ParseCommandLine, EachArgumentFillsOneSlotAsGiven) {
+    // A path with blanks and capitals, a full-width name, an empty argument.
+    ParseCommandLine({QStringLiteral("a"), QStringLiteral("/home/Clinic Data/VXMOX2.MDB"), QStringLiteral("ＡＢｃ"),
+                      QString(), QStringLiteral("\"x y\"")});
+    EXPECT_EQ(Args(), (QStringList{"a", "/home/Clinic Data/VXMOX2.MDB", "ＡＢｃ", "", "\"x y\""}));
     EXPECT_TRUE(G().CmdLineArgs[0].isEmpty());
-
-    // The list is joined with blanks first: one argument holding a blank is
-    // split as the Windows command line was.
-    ParseCommandLine({QStringLiteral("\"My Files/x.MDB\""), QStringLiteral("ＡＢｃ"), QStringLiteral("\"ＡＢ\"")});
-    EXPECT_EQ(Args(), (QStringList{"My Files/x.MDB", "abc", "ＡＢ"}));
-}
-
-TEST(ParseCommandLine, UnclosedQuoteIsStoredButNotCounted) {
-    ParseCommandLine({QStringLiteral("\"x"), QStringLiteral("y")});
-    EXPECT_EQ(G().CmdLineArgCount, 0);
-    EXPECT_EQ(G().CmdLineArgs[1], QStringLiteral("x y"));
-}
-
-TEST(ParseCommandLine, EmptyPiecesAndLoneQuotesGiveEmptyArguments) {
-    ParseCommandLine({QStringLiteral("a"), QString(), QStringLiteral("b")});
-    EXPECT_EQ(Args(), (QStringList{"a", "", "b"}));
-
-    ParseCommandLine({QStringLiteral("a"), QStringLiteral("\""), QStringLiteral("b")});
-    EXPECT_EQ(Args(), (QStringList{"a", "", "b"}));
-    ParseCommandLine({QStringLiteral("\"")});
-    EXPECT_EQ(Args(), (QStringList{""}));
 }
 
 TEST(ParseCommandLine, NoArgumentsClearsEverySlot) {
@@ -60,17 +42,6 @@ TEST(ParseCommandLine, ArgumentsBeyondTheTenthAreIgnored) {
     ParseCommandLine(many);
     EXPECT_EQ(G().CmdLineArgCount, 10);
     EXPECT_EQ(G().CmdLineArgs[10], QStringLiteral("p10"));
-
-    many.insert(9, QStringLiteral("\"open"));  // a quote never closed from slot 10 on
-    ParseCommandLine(many);
-    EXPECT_EQ(G().CmdLineArgCount, 9);
-    EXPECT_EQ(G().CmdLineArgs[10], QStringLiteral("open p10 p11 p12 p13 p14"));
-}
-
-TEST(ToNarrowLower, FoldsFullWidthLettersKanaAndBlanks) {
-    EXPECT_EQ(ToNarrowLower(QStringLiteral("ＶＸＭＯＸ２．ＭＤＢ")), QStringLiteral("vxmox2.mdb"));
-    EXPECT_EQ(ToNarrowLower(QStringLiteral("ガイド　パ")), QStringLiteral("ｶﾞｲﾄﾞ ﾊﾟ"));
-    EXPECT_EQ(ToNarrowLower(QStringLiteral("ひらがな漢字")), QStringLiteral("ひらがな漢字"));
 }
 
 class RegistryTest : public ::testing::Test {
@@ -199,6 +170,28 @@ TEST_F(SetupPathsTest, QdSiblingOnSqlServer) {
     SetupDatabasePaths(programDir_, QStringLiteral("VXMOX"));
     EXPECT_EQ(G().SharedDbKind, 2);
     EXPECT_EQ(G().SharedDbSource, QStringLiteral("Data Source=") + GetMachineName() + QStringLiteral("\\HLX;"));
+}
+
+TEST_F(SetupPathsTest, FoldersWithSeparatorsAndQuotesStillNameTheirFiles) {
+    const QString programDir = QStringLiteral("/srv/clinic;Provider=x; \"MOX\"");
+    QDir().mkpath(sandbox_.File(QStringLiteral("Vexa;line")));
+    const QString sibling = sandbox_.File(QStringLiteral("Vexa;line"));
+    QDir().mkpath(sibling + QStringLiteral("/db"));
+    sandbox_.WriteText(QStringLiteral("Vexa;line/db/vx2.MDB"), "x");
+    platform::RegistryWrite(kQd + QStringLiteral("QD Vexaline 2/System"), QStringLiteral("Path"), sibling);
+    platform::RegistryWrite(kQd + QStringLiteral("QD Vexaline 2/Install"), QStringLiteral("DbType"),
+                            QStringLiteral("Access"));
+    SetupDatabasePaths(programDir, QStringLiteral("VXMOX"));
+
+    const auto main = db::ConnectionInfo::Parse(MainDbConnectionString());
+    EXPECT_EQ(main.dataSource, programDir + QStringLiteral("/VXMOX2.MDB"));
+    EXPECT_EQ(main.password, QStringLiteral("RKTWQMB"));
+    EXPECT_TRUE(main.IsFile());
+    EXPECT_EQ(db::ConnectionInfo::Parse(TemplateDbConnectionString()).dataSource,
+              programDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+    ASSERT_EQ(G().SharedDbKind, 1);
+    EXPECT_EQ(db::ConnectionInfo::Parse(SharedDbConnectionString()).dataSource,
+              sibling + QStringLiteral("/db/vx2.MDB"));
 }
 
 TEST_F(SetupPathsTest, UnknownKindOrMissingFileLeavesNoSharedDbButWritesThePath) {

@@ -1,7 +1,10 @@
 #include "platform/instance_lock.h"
 #include "tests/support/test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -76,6 +79,35 @@ TEST(InstanceLock, StaleLockOfADeadProcessIsTakenOver) {
     InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
     EXPECT_TRUE(lock.TryAcquire());
     EXPECT_TRUE(lock.TryAcquire());  // asking again keeps the lock
+}
+
+TEST(InstanceLock, LockFileNamingNoProcessIsTakenOverUnlessARunningProgramHoldsIt) {
+    mox::test::Sandbox sandbox;
+    const QString path = sandbox.File(QStringLiteral(".VXMOX.lock"));
+    // Empty after a power loss, cut short, garbled, or not even readable.
+    for (const QByteArray& content : {QByteArray(), QByteArray("4242"), QByteArray("\x01\x02\xff garbage\n")}) {
+        sandbox.WriteText(QStringLiteral(".VXMOX.lock"), content);
+        InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
+        EXPECT_TRUE(lock.TryAcquire()) << content.toStdString();
+    }
+    sandbox.WriteText(QStringLiteral(".VXMOX.lock"), "x");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+    {
+        InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
+        EXPECT_TRUE(lock.TryAcquire());
+    }
+
+    // The same garbled file while a running program keeps its lock on it.
+    sandbox.WriteText(QStringLiteral(".VXMOX.lock"), "\x01garbage");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    {
+        InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
+        EXPECT_FALSE(lock.TryAcquire());
+        EXPECT_TRUE(QFile::exists(path));
+    }
+    ::close(fd);
 }
 
 TEST(InstanceLock, ReleasedWhenTheHolderIsDestroyed) {

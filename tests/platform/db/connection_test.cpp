@@ -60,6 +60,22 @@ TEST(DbConnectionInfoTest, QuotedValuesAndOdbcDrivers) {
     EXPECT_FALSE(info.IsFile());
 }
 
+TEST(DbConnectionInfoTest, DataSourcePartCarriesAnyFileNameThroughTheParser) {
+    const QString jet = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;");
+    for (const QString& path :
+         {QStringLiteral("/opt/mox/VXMOX2.MDB"), QStringLiteral("/clinic;2/VXMOX2.MDB"),
+          QStringLiteral("/x;Provider=SQLOLEDB.1;y/VXMOX2.MDB"), QStringLiteral("/it's \"ours\"/{d}/x.MDB"),
+          QStringLiteral("/a=b/x.MDB"), QStringLiteral(" /lead/x.MDB "), QStringLiteral("\"/q\""),
+          QStringLiteral("{/b}"), QStringLiteral("'/s'")}) {
+        const auto info = ConnectionInfo::Parse(jet + DataSourcePart(path));
+        EXPECT_EQ(info.dataSource, path);
+        EXPECT_EQ(info.provider, QStringLiteral("Microsoft.Jet.OLEDB.4.0")) << path.toStdString();
+        EXPECT_EQ(info.password, QStringLiteral("RKTWQMB"));
+    }
+    // Ordinary paths keep the plain form of the system's own strings.
+    EXPECT_EQ(DataSourcePart(QStringLiteral("/opt/mox/VXMOX2.MDB")), QStringLiteral("Data Source=/opt/mox/VXMOX2.MDB"));
+}
+
 class DbOpenTest : public ::testing::Test {
 protected:
     mox::test::Sandbox box_;
@@ -93,6 +109,28 @@ TEST_F(DbOpenTest, ForeignFilesAndFoldersFailUntouched) {
     EXPECT_TRUE(
         QDir(box_.Path()).entryList({QStringLiteral("*-journal"), QStringLiteral("*-wal")}, QDir::Files).isEmpty());
 }
+
+TEST_F(DbOpenTest, PipesAndDevicesAreRefusedWithoutBlocking) {
+    const QString fifo = box_.File(QStringLiteral("VXMOX2.MDB"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/null")}) {
+        const DbError e = OpenError(DataSourcePart(path));
+        EXPECT_EQ(e.Number(), kErrCannotOpen);
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("通常のファイルではありません"))) << path.toStdString();
+    }
+    EXPECT_THROW(Connection::CreateFile(fifo), DbError);
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+}
+
+TEST_F(DbOpenTest, FolderNamesWithSeparatorsOpen) {
+    QDir(box_.Path()).mkpath(QStringLiteral("a;b 'c\""));
+    const QString path = box_.File(QStringLiteral("a;b 'c\"/VXMOX2.MDB"));
+    Connection::CreateFile(path)->Close();
+    auto conn = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + DataSourcePart(path));
+    EXPECT_TRUE(conn->IsOpen());
+    EXPECT_EQ(conn->Info().dataSource, path);
+}
+
 
 // Root reads every file whatever its mode, and CI runs as root. The open runs
 // on a thread of its own that gives up the two capabilities that allow it,

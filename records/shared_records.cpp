@@ -1,7 +1,6 @@
-#include "core/ui/global_objects.h"
+#include "records/shared_records.h"
 
 #include "core/next_number.h"
-#include "core/ui/startup.h"
 #include "records/exam_item.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"

@@ -1,6 +1,10 @@
 #pragma once
-// The shared record objects, created at start-up in this order and released
-// in the same order at the end.
+// The shared record objects: one patient, one staff member, one counter,
+// twelve examination rows, four examination items and four input cursors.
+// Start-up creates them in this order and the end of the program releases
+// them in the same order; after the release every reference is empty and no
+// screen may use them. They hold no window, so screens, printing and tools
+// reach them without the core's windows.
 
 #include <array>
 #include <memory>
@@ -24,6 +28,10 @@ struct GlobalObjects {
 };
 
 GlobalObjects& Globals();
+// Each object a new instance; earlier ones are dropped.
 void CreateGlobalObjects();
+// Drops every object in the order of creation.
+void ReleaseGlobalObjects();
+bool GlobalObjectsExist();
 
 }  // namespace mox

@@ -1,0 +1,135 @@
+#include "core/ui/program_start.h"
+
+#include "core/files.h"
+#include "core/program_end.h"
+#include "core/settings.h"
+#include "core/ui/splash.h"
+#include "core/ui/test_seams.h"
+#include "core/version.h"
+#include "platform/clock.h"
+#include "platform/gui/japanese_ui.h"
+#include "platform/gui/message_boxes.h"
+#include "platform/gui/screen.h"
+#include "platform/instance_lock.h"
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace mox {
+
+namespace {
+
+std::unique_ptr<platform::InstanceLock> instanceLock;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// A rollback journal left beside a database that is gone belongs to that
+// database: the engine would roll it into whatever file takes the name next
+// and spoil it. It is kept under a dated name that no engine reads.
+bool SetLeftoverJournalAside(const QString& mainPath) {
+    const QString journal = mainPath + QStringLiteral("-journal");
+    const QFileInfo info(journal);
+    if (!info.exists() && !info.isSymLink()) return true;
+    const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString aside = journal + QLatin1Char('_') + stamp;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = journal + QLatin1Char('_') + stamp + QLatin1Char('_') + QString::number(n);
+    if (RenameFile(journal, aside)) return true;
+    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(journal).fileName() +
+                         QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
+                         QStringLiteral("プログラムを終了します。"),
+                     16, QStringLiteral("エラー"));
+    return false;
+}
+
+// A missing main database is made from the template. An existing file is
+// never replaced, whatever state it is in: the version check that follows
+// refuses a file it cannot read.
+bool EnsureMainDatabase() {
+    const Settings& g = G();
+    const QString mainPath = g.AppPath + g.MainDbFile;
+    if (!CheckDir(mainPath, 0).isEmpty()) return true;
+    if (!SetLeftoverJournalAside(mainPath)) return false;
+
+    // The recovery of a leftover compaction target (VXCP.MDB) belongs here:
+    // with the main file gone it may hold the only copy of the data, and it
+    // must be put in place before the template is copied.
+
+    const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    if (!CopyFile(templatePath, mainPath)) {
+        platform::MsgBox(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
+                             QStringLiteral("プログラムを終了します。"),
+                         16, QStringLiteral("エラー"));
+        return false;
+    }
+    // The database holds patient data: readable by its owner only.
+    QFile::setPermissions(mainPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    platform::Wait(2000);
+    return true;
+}
+
+}  // namespace
+
+int StartProgram(const ProgramStart& start) {
+    instanceLock = std::make_unique<platform::InstanceLock>(G().ProgramDir, start.lockName);
+    if (!instanceLock->TryAcquire()) {
+        platform::MsgBox(QStringLiteral("すでに起動されています。プログラムを終了します。"), 16,
+                         QStringLiteral("２重起動"));
+        return kSecondInstance;
+    }
+
+    if (!EnsureMainDatabase()) return kStartupFailed;
+
+    if (!CheckDbVersion()) {
+        platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,
+                         QStringLiteral("バージョンエラー"));
+        return kVersionRefused;
+    }
+
+    if (start.prepare) {
+        if (const int result = start.prepare(); result != kStarted) return result;
+    }
+
+    G().FormBackColor = start.formBackColor;
+    auto* splash = new PFrmSplash(start.splash);
+    const auto makeMainWindow = start.makeMainWindow;
+    QObject::connect(splash, &PFrmSplash::Finished, [makeMainWindow] {
+        QWidget* window = makeMainWindow ? makeMainWindow() : nullptr;
+        if (window) window->show();
+        platform::SetMousePointer(0);
+        if (window) NotifyMainWindowShown(window);
+    });
+    splash->Form_Load();
+    return kStarted;
+}
+
+int RunProgram(int argc, char** argv, const std::function<int(const QStringList& arguments)>& main,
+               std::function<void()> releaseObjects) {
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    platform::InstallWidgetMessageBoxes();
+    platform::RegisterFontSubstitutes();
+    platform::LoadJapaneseTranslations();
+    InstallTestSeamsFromEnvironment();
+
+    SetEndProgramHandler([releaseObjects = std::move(releaseObjects)] {
+        platform::SetMousePointer(11);
+        if (releaseObjects) releaseObjects();
+        platform::SetMousePointer(0);
+        std::fflush(nullptr);
+        std::_Exit(1);
+    });
+
+    const int started = main(QCoreApplication::arguments().mid(1));
+    if (started != kStarted) return started;
+    return app.exec();
+}
+
+}  // namespace mox

@@ -1,0 +1,171 @@
+// The start every program shares, driven as the converter will drive it:
+// its own lock, back colour and splash texts around the shared steps.
+
+#include "core/ui/program_start.h"
+#include "core/connections.h"
+#include "core/settings.h"
+#include "core/ui/splash.h"
+#include "core/ui/timing.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "platform/instance_lock.h"
+#include "platform/message_box.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+
+namespace mox {
+namespace {
+
+constexpr uint32_t kConverterBackColor = 0xD5E5A5;  // RGB(165, 229, 213)
+
+class ProgramStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAllSlots();
+        G() = Settings{};
+        G().ProgramDir = G().AppPath = box_.Path();
+        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
+        G().MainDbSource = db::DataSourcePart(MainPath());
+        ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), box_.File(QStringLiteral("VXMOX2_ORG.MDB"))));
+        SetInstantWaits(true);
+        clock_.SetNow(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    }
+    void TearDown() override {
+        delete mainWindow_;
+        SetInstantWaits(false);
+        ResetAllSlots();
+    }
+    QString MainPath() const { return box_.File(QStringLiteral("VXMOX2.MDB")); }
+
+    ProgramStart Converter() {
+        ProgramStart start;
+        start.lockName = QStringLiteral("MOXConvert");
+        start.formBackColor = kConverterBackColor;
+        start.splash = {QStringLiteral("MOXConvert"), QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士"),
+                        QStringLiteral("データコンバート"), QStringLiteral("Ver.4.00")};
+        start.prepare = [this] {
+            // The program's own steps see the accepted database.
+            preparedWithDatabase_ = QFile::exists(MainPath());
+            ++prepared_;
+            return prepareResult_;
+        };
+        start.makeMainWindow = [this] {
+            mainWindow_ = new QWidget();
+            return mainWindow_.data();
+        };
+        return start;
+    }
+
+    static PFrmSplash* Splash() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* splash = qobject_cast<PFrmSplash*>(w); splash && splash->isVisible()) return splash;
+        return nullptr;
+    }
+
+    test::Sandbox box_;
+    platform::ScriptedMsgBoxes boxes_;
+    platform::FakeClock clock_;
+    int prepared_ = 0;
+    bool preparedWithDatabase_ = false;
+    int prepareResult_ = kStarted;
+    QPointer<QWidget> mainWindow_;
+};
+
+TEST_F(ProgramStartTest, FreshFolderGetsItsDatabaseThenTheProgramsStepsThenItsSplashAndWindow) {
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+
+    ASSERT_TRUE(QFile::exists(MainPath()));
+    EXPECT_EQ(QFile::permissions(MainPath()) & 0x0077, 0);
+    EXPECT_EQ(clock_.TotalWaited(), 2000);
+    EXPECT_EQ(prepared_, 1);
+    EXPECT_TRUE(preparedWithDatabase_);
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_TRUE(QFile::exists(box_.File(QStringLiteral(".MOXConvert.lock"))));
+
+    EXPECT_EQ(G().FormBackColor, kConverterBackColor);
+    PFrmSplash* splash = Splash();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_EQ(splash->LblTitle1->text(), QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士"));
+    EXPECT_EQ(splash->LblTitle2->text(), QStringLiteral("データコンバート"));
+    EXPECT_EQ(splash->LblVersion->text(), QStringLiteral("Ver.4.00"));
+    EXPECT_EQ(splash->palette().color(QPalette::Window), QColor(165, 229, 213));
+
+    QTRY_VERIFY(mainWindow_ && mainWindow_->isVisible());
+    EXPECT_EQ(Splash(), nullptr);
+
+    // A database that is there is used as it is: no copy, no wait.
+    const QByteArray before = [&] {
+        QFile f(MainPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    delete mainWindow_;
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_EQ(clock_.TotalWaited(), 2000);
+    QTRY_VERIFY(mainWindow_ && mainWindow_->isVisible());
+    QFile f(MainPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(ProgramStartTest, RefusalsStopBeforeTheProgramsOwnSteps) {
+    {
+        platform::InstanceLock running(box_.Path(), QStringLiteral("MOXConvert"));
+        ASSERT_TRUE(running.TryAcquire());
+        EXPECT_EQ(StartProgram(Converter()), kSecondInstance);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("２重起動"));
+        EXPECT_FALSE(QFile::exists(MainPath()));
+    }
+
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), MainPath()));
+    db::Connection::Open(G().MainDbSource)
+        ->Execute(QStringLiteral("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1"), {0, 0, 5});
+    boxes_.Clear();
+    EXPECT_EQ(StartProgram(Converter()), kVersionRefused);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("バージョンエラー"));
+    EXPECT_EQ(prepared_, 0);
+
+    // The program's own steps may stop the start too: no splash follows.
+    db::Connection::Open(G().MainDbSource)
+        ->Execute(QStringLiteral("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1"), {1, 0, 1});
+    prepareResult_ = kStartupFailed;
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    EXPECT_EQ(prepared_, 1);
+    EXPECT_EQ(Splash(), nullptr);
+}
+
+TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNeverReplacesAnother) {
+    const QString journal = MainPath() + QStringLiteral("-journal");
+    const QString dated = journal + QStringLiteral("_20240506_070809");
+    box_.WriteText(QStringLiteral("VXMOX2.MDB-journal_20240506_070809"), "earlier");
+    box_.WriteText(QStringLiteral("VXMOX2.MDB-journal"), "leftover");
+
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_FALSE(QFile::exists(journal));
+    QFile earlier(dated);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier"));
+    QFile kept(dated + QStringLiteral("_2"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("leftover"));
+    QTRY_VERIFY(mainWindow_ != nullptr);
+
+    // Beside a database that exists, the journal is that database's own and
+    // is left for the engine.
+    delete mainWindow_;
+    ResetAllSlots();
+    box_.WriteText(QStringLiteral("VXMOX2.MDB-journal"), "");
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_FALSE(QFile::exists(dated + QStringLiteral("_3")));
+}
+
+}  // namespace
+}  // namespace mox
