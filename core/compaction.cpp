@@ -3,6 +3,7 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
@@ -34,12 +35,51 @@ void Step(CompactionStep step) {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-void SyncFolderOf(const QString& path) {
-    const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')));
-    const int fd = ::open(Native(folder.isEmpty() ? QStringLiteral("/") : folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+QString MainDbPath() { return G().AppPath + G().MainDbFile; }
+
+QString DataSource(const QString& path) { return QStringLiteral("Data Source=") + path; }
+
+// The tests of an attempt are silent: only the tenth attempt may show a box.
+bool IsFile(const QString& path) {
+    struct stat st {};
+    return ::stat(Native(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Read-only is the file's own mark (no write bit for anyone, as the Windows
+// attribute) or the access its user lacks.
+bool IsReadOnly(const QString& path) {
+    struct stat st {};
+    if (::stat(Native(path).constData(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(Native(path).constData(), W_OK) != 0;
+}
+
+bool SameBytes(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
+    }
+    return true;
+}
+
+// A main file that holds nothing but what start-up copied from the template.
+bool IsBareTemplate(const QString& path) {
+    if (G().ProgramDir.isEmpty()) return false;
+    return SameBytes(path, G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+}
+
+// A file that can take the main file's place: an empty file also opens as
+// an SQLite database, so the patient table must be there too.
+bool IsCompleteDatabase(const QString& path) {
+    try {
+        auto conn = db::Connection::Open(DataSource(path));
+        const bool ok = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok") &&
+                        conn->TableExists(QStringLiteral("TPatient"));
+        conn->Close();
+        return ok;
+    } catch (const db::DbError&) {
+        return false;
+    }
 }
 
 // VACUUM INTO refuses a target that is not empty; an empty file made first
@@ -50,32 +90,22 @@ void CreateEmptyPrivateFile(const QString& path) {
     ::close(fd);
 }
 
-void Compact(const QString& source, const QString& target) {
+// Runs on a connection of its own: SQLite does not vacuum inside a
+// transaction, and the write lock is held by another connection. Reading
+// needs only a shared lock, which the write lock still grants.
+void Compact(db::Connection& reader, const QString& target) {
     CreateEmptyPrivateFile(target);
-    auto conn = db::Connection::Open(QStringLiteral("Data Source=") + source);
-    conn->Execute(QStringLiteral("VACUUM INTO ?"), {target});
-    conn->Close();
+    reader.Execute(QStringLiteral("VACUUM INTO ?"), {target});
+    reader.Close();
 }
 
 void CheckCompacted(const QString& target) {
-    auto conn = db::Connection::Open(QStringLiteral("Data Source=") + target);
+    auto conn = db::Connection::Open(DataSource(target));
     const QString result = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
     conn->Close();
     if (result != QStringLiteral("ok"))
         throw db::DbError(db::kErrCannotOpen,
                           QStringLiteral("最適化したデータベースの検査で異常が見つかりました。(%1)").arg(result));
-    const int fd = ::open(Native(target).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileStepError{errno};
-    const int synced = ::fsync(fd);
-    const int err = errno;
-    ::close(fd);
-    if (synced != 0) throw FileStepError{err};
-}
-
-void Replace(const QString& target, const QString& mainPath) {
-    ::chmod(Native(target).constData(), 0600);
-    if (::rename(Native(target).constData(), Native(mainPath).constData()) != 0) throw FileStepError{errno};
-    SyncFolderOf(mainPath);
 }
 
 void ShowFinalError(long number, const QString& description) {
@@ -90,27 +120,53 @@ void SetCompactionStepHook(CompactionStepHook hook) { stepHook = std::move(hook)
 
 QString CompactTargetPath() { return G().AppPath + QStringLiteral("/VXCP.MDB"); }
 
+bool RecoverLeftoverCompaction() {
+    const QString mainPath = MainDbPath();
+    const QString leftover = CompactTargetPath();
+    if (!IsFile(leftover)) return false;
+    if (IsFile(mainPath) && !IsBareTemplate(mainPath)) return false;
+    if (!IsCompleteDatabase(leftover)) return false;
+    if (platform::PlaceFileAtomically(leftover, mainPath) != 0) return false;
+    platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、最適化で作成されたファイル(VXCP.MDB)から"
+                                    "データベースを復元しました。") +
+                         QStringLiteral("\r\n\r\n") + mainPath,
+                     48, QStringLiteral("データベースの復元"));
+    return true;
+}
+
 bool CompactDatabase(const int16_t& attempt) {
-    const QString mainPath = G().AppPath + G().MainDbFile;
+    const QString mainPath = MainDbPath();
     const QString target = CompactTargetPath();
     long number = 0;
     QString description;
     try {
         ResetAllSlots();
         Step(CompactionStep::RemoveLeftover);
-        if (!CheckDir(target, 0).isEmpty() && !DeleteFile(target)) throw FileStepError{EACCES};
-        if (!CheckFile(mainPath)) throw FileStepError{ENOENT};
+        RecoverLeftoverCompaction();
+        // Without the main file a leftover may be the only copy: it stays.
+        if (!IsFile(mainPath)) throw FileStepError{ENOENT};
+        if (::unlink(Native(target).constData()) != 0 && errno != ENOENT) throw FileStepError{errno};
+        if (IsReadOnly(mainPath)) throw FileStepError{EACCES};
+
+        // Held until the copy has taken the main file's place: a row that
+        // another program commits in between would be lost with the old file.
+        // Both connections are made before the lock is taken, because a file
+        // lock belongs to the whole process and any later open and close of
+        // the file here would end it.
+        Step(CompactionStep::Lock);
+        const db::ConnectionPtr reader = db::Connection::Open(DataSource(mainPath));
+        const db::ConnectionPtr lock = db::Connection::Open(DataSource(mainPath));
+        db::Transaction writeLock(*lock);
 
         Step(CompactionStep::Compact);
-        Compact(mainPath, target);
+        Compact(*reader, target);
         platform::Wait(2000);
         platform::ProcessEvents();
 
-        if (!CheckDir(target, 0).isEmpty()) {
+        if (IsFile(target)) {
             Step(CompactionStep::Check);
             CheckCompacted(target);
-            Step(CompactionStep::Replace);
-            Replace(target, mainPath);
+            if (const int err = platform::PlaceFileAtomically(target, mainPath); err != 0) throw FileStepError{err};
         }
         return true;
     } catch (const FileStepError& e) {
@@ -124,7 +180,7 @@ bool CompactDatabase(const int16_t& attempt) {
         description = QString::fromLocal8Bit(e.what());
     }
     // The main file was not touched; a half-written copy is not kept around.
-    if (QFile::exists(target)) QFile::remove(target);
+    if (IsFile(mainPath) && IsFile(target)) ::unlink(Native(target).constData());
     if (attempt == kLastAttempt) ShowFinalError(number, description);
     return false;
 }

@@ -166,6 +166,10 @@ bool OpenMainDb() { return CountedOpen(gMain, MainDbConnectionString(), true); }
 bool CloseMainDb() { return CloseSlot(gMain); }
 bool ReleaseMainDb() { return Release(gMain, true); }
 
+HeldMainDbOn::HeldMainDbOn(const QString& path) {
+    HeldOpen(gMain, QString::fromUtf8(kJetPart) + QStringLiteral("Data Source=") + path);
+}
+
 bool HoldOldDb() { return HeldOpen(gOld, OldDbConnectionString()); }
 bool CloseOldDb() { return CloseSlot(gOld); }
 

@@ -56,6 +56,19 @@ private:
     bool open_;
 };
 
+// The main slot held on another database file for one scope. The old-format
+// conversion fills a new database beside the main file, and every counted
+// use inside the hold (the next-number allocator's) must reach that file.
+// The scope ends with the slot closed; the next open names MainDbSource
+// again, which never changes.
+class HeldMainDbOn {
+public:
+    explicit HeldMainDbOn(const QString& path);
+    ~HeldMainDbOn() { CloseMainDb(); }
+    HeldMainDbOn(const HeldMainDbOn&) = delete;
+    HeldMainDbOn& operator=(const HeldMainDbOn&) = delete;
+};
+
 // State of a slot, for tests and diagnostics.
 struct SlotState {
     bool hasConnection;

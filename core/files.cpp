@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include "core/text_format.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 
 #include <QByteArray>
@@ -53,75 +54,6 @@ Kind KindAt(const QByteArray& path, int* err) {
 QString FolderForListing(const QString& folderPart, bool hadSlash) {
     if (!hadSlash) return QStringLiteral(".");
     return folderPart.isEmpty() ? QStringLiteral("/") : folderPart;
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Copies into a fresh file beside the target and renames it over the target.
-// Returns 0 or the errno of the step that failed; the target is untouched
-// on failure.
-int CopyThroughTemporary(const QByteArray& source, const QByteArray& target) {
-    // Non-blocking so that a pipe or device given as the source cannot hang
-    // the program; only regular files are copied.
-    const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0) return errno;
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : (S_ISREG(st.st_mode) ? errno : EINVAL);
-        ::close(in);
-        return err;
-    }
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray dir = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : target.left(slash));
-    const QByteArray name = slash < 0 ? target : target.mid(slash + 1);
-    QByteArray tmp = dir + (dir.endsWith('/') ? "" : "/") + "." + name + ".copy-XXXXXX";
-    const int out = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        return err;
-    }
-    int err = 0;
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            break;
-        }
-        if (n == 0) break;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) {
-            err = errno;
-            break;
-        }
-    }
-    ::close(in);
-    if (err == 0 && ::fchmod(out, st.st_mode & 07777) != 0) err = errno;
-    if (err == 0 && ::fsync(out) != 0) err = errno;
-    if (::close(out) != 0 && err == 0) err = errno;
-    if (err == 0 && ::rename(tmp.constData(), target.constData()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(tmp.constData());
-        return err;
-    }
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return 0;
 }
 
 // Two spellings of one file: equal canonical paths, or one inode.
@@ -209,7 +141,7 @@ bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     const QByteArray src = Native(source), dst = Native(target);
     if (SameFile(src, dst)) return false;
-    if (const int err = CopyThroughTemporary(src, dst); err != 0) {
+    if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
         ReportError(kMsgCopyFile, err);
         return false;
     }

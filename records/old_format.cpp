@@ -4,6 +4,7 @@
 #include "core/files.h"
 #include "core/next_number.h"
 #include "core/settings.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
@@ -12,10 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <cerrno>
 #include <limits>
 #include <stdexcept>
 
@@ -37,6 +35,7 @@ void Step(ConversionStep step) {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
+// The kept copy and the new database hold patient data.
 void MakePrivate(const QString& path) { ::chmod(Native(path).constData(), 0600); }
 
 QByteArray ContentHash(const QString& path, bool* ok) {
@@ -67,21 +66,6 @@ bool IntegrityOk(const QString& path) {
     } catch (const db::DbError&) {
         return false;
     }
-}
-
-bool SyncFile(const QString& path) {
-    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-void SyncFolder(const QString& folder) {
-    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 QString FormatOldBirthDay(const db::Value& v, const QDateTime& now) {
@@ -239,14 +223,13 @@ int16_t OldFormatConversion::IsOldFormatTable() {
     return result;
 }
 
-int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath) {
+int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath, const QString& newPath) {
     G().OldDbSource = QStringLiteral("Data Source=") + oldPath;
     if (!HoldOldDb()) return -1;
-    if (!HoldMainDb()) {
-        CloseOldDb();
-        return -1;
-    }
     try {
+        // The rows and the identifiers the allocator draws for them come
+        // from the same new file.
+        const HeldMainDbOn held(newPath);
         const db::ConnectionPtr oldConnPtr = OldDbConn();
         db::Connection& oldConn = *oldConnPtr;
         const db::ConnectionPtr mainConnPtr = MainDbConn();
@@ -259,12 +242,9 @@ int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath) {
         CopyExams(oldConn, mainConn, now);
         Step(ConversionStep::Commit);
         transaction.Commit();
-    } catch (const db::DbError&) {
-        return -1;
     } catch (const std::exception&) {
         return -1;
     }
-    CloseMainDb();
     CloseOldDb();
     return 0;
 }
@@ -279,11 +259,10 @@ bool OldFormatConversion::CheckTable() {
     const QString workPath = WorkDbPath(g.AppPath);
 
     try {
-        Step(ConversionStep::KeepCopy);
         const bool copied = CopyFile(MainDbPath, KeptDbPath);
         if (copied) MakePrivate(KeptDbPath);
         if (!copied || !SameContent(MainDbPath, KeptDbPath)) {
-            if (copied) QFile::remove(KeptDbPath);
+            QFile::remove(KeptDbPath);
             platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
                                  kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
                                  MainDbPath,
@@ -291,38 +270,24 @@ bool OldFormatConversion::CheckTable() {
             return false;
         }
     } catch (const std::exception&) {
+        QFile::remove(KeptDbPath);
         ShowFailure();
         return false;
     }
 
     int16_t result = -1;
-    const QString mainSource = g.MainDbSource;
     try {
-        Step(ConversionStep::MakeNewDatabase);
         if (QFileInfo::exists(workPath)) QFile::remove(workPath);
         if (CopyFile(TemplateDbPath, workPath)) {
             MakePrivate(workPath);
-            // The main slot names the new database while it is filled, so that
-            // the rows and their identifiers come from the same file.
-            CloseMainDb();
-            g.MainDbSource = QStringLiteral("Data Source=") + workPath;
-            result = ConvertOldDatabase(KeptDbPath);
-            CloseMainDb();
+            result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            g.MainDbSource = mainSource;
-            if (result == 0 && !(IntegrityOk(workPath) && SyncFile(workPath))) result = -1;
-            if (result == 0) {
-                Step(ConversionStep::Replace);
-                if (::rename(Native(workPath).constData(), Native(MainDbPath).constData()) != 0)
-                    result = -1;
-                else
-                    SyncFolder(g.AppPath);
-            }
+            if (result == 0 && !IntegrityOk(workPath)) result = -1;
+            if (result == 0 && platform::PlaceFileAtomically(workPath, MainDbPath) != 0) result = -1;
         }
     } catch (const std::exception&) {
         result = -1;
     }
-    g.MainDbSource = mainSource;
 
     if (result == 0) {
         platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換しました。"), 64,

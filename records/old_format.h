@@ -6,9 +6,10 @@
 // The conversion never deletes the user's file. It first keeps a copy under
 // a time-stamped name that no earlier kept copy has, and goes on only when
 // that copy is complete (same size and content hash). The new database is
-// filled in a work file beside the main one, in one transaction, checked, and
-// renamed over the main file in one atomic step; until then the main file is
-// the old database, so any failure or interruption leaves it as it was.
+// filled in a work file beside the main one, in one transaction, through the
+// main slot held on that file, checked, and put in the main file's place in
+// one atomic rename; until then the main file is the old database, so any
+// failure or interruption leaves it as it was.
 
 #include <QDateTime>
 #include <QString>
@@ -30,8 +31,10 @@ enum FormatTestResult : int16_t {
 // DOUBLE 5, CURRENCY 6); 0 for a type that is none of them.
 int AdoTypeOfDeclared(const QString& declaredType);
 
-// The points of a conversion, for the failure seam of the tests.
-enum class ConversionStep { KeepCopy, MakeNewDatabase, CopyPatients, CopyExams, Commit, Replace };
+// The points of the copy between the databases, for the failure seam of the
+// tests; the file writes (kept copy, work file, replacement) are counted by
+// platform::FileStepFault.
+enum class ConversionStep { CopyPatients, CopyExams, Commit };
 // Called before each step; a test throws from it to fail the step, or ends
 // the process there. Empty by default.
 void SetConversionStepHook(std::function<void(ConversionStep)> hook);
@@ -46,8 +49,9 @@ public:
     // AppPath + MainDbFile; a read error is shown (kFormatUnreadable).
     int16_t IsOldFormatTable();
     // Copies cases 1..30 and their examinations from the old file into the
-    // database the main slot names. 0 success, -1 failure (nothing written).
-    int16_t ConvertOldDatabase(const QString& oldPath);
+    // new database at newPath, with identifiers drawn from that database.
+    // 0 success, -1 failure (nothing written).
+    int16_t ConvertOldDatabase(const QString& oldPath, const QString& newPath);
     static QString GetStageName(int32_t commentId);
 
     QString MainDbPath;

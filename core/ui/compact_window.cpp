@@ -7,6 +7,7 @@
 #include "platform/gui/forms.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -96,9 +97,19 @@ void PFrmCompact::Form_Load() {
     AddStatus(QStringLiteral("終了処理を行っています。"));
     platform::ProcessEvents();
 
+    workDone_ = true;
     countdown_ = 2;
     Timer1->setInterval(TimerInterval(1000));
     Timer1->start();
+}
+
+void PFrmCompact::closeEvent(QCloseEvent* event) {
+    // The window never goes away on its own: while it works, the database is
+    // being replaced; afterwards the only way on is the end of the process.
+    event->ignore();
+    if (!workDone_) return;
+    Timer1->stop();
+    EndProcessNow();
 }
 
 void PFrmCompact::Timer1_Timer() {

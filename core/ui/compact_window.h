@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+class QCloseEvent;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -13,7 +14,9 @@ namespace mox {
 
 // The compaction window of the normal end: compacts the main database (up to
 // ten attempts, two seconds apart), lists its progress and ends the process
-// about three seconds after the last line.
+// about three seconds after the last line. The user cannot close it while it
+// works; a close after the work ends the process as the last tick does, so
+// that no process lives on without a window, holding the instance lock.
 class PFrmCompact : public QWidget {
     Q_OBJECT
 public:
@@ -31,11 +34,15 @@ public:
     using ExitFunction = std::function<void()>;
     static void SetExitFunction(ExitFunction exit);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void AddStatus(const QString& line);
     void Timer1_Timer();
 
     int16_t countdown_ = 0;
+    bool workDone_ = false;
 };
 
 }  // namespace mox

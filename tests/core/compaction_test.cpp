@@ -1,38 +1,78 @@
 // Compaction of the main database: a failed or interrupted attempt must leave
-// the original file complete.
+// the original file complete, and nothing another program commits meanwhile
+// may be lost with the replaced file.
 
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <set>
 #include <stdexcept>
 
 namespace mox {
 namespace {
 
+QByteArray Bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+mode_t ModeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+db::ConnectionPtr Open(const QString& path) { return db::Connection::Open(QStringLiteral("Data Source=") + path); }
+
+// What another program does while VXMOX ends: a row and the counter that
+// numbered it, in one transaction. True when the commit went through.
+bool CommitRow(db::Connection& conn, int64_t* id = nullptr) {
+    try {
+        db::Transaction transaction(conn);
+        const int64_t counter =
+            conn.Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber WHERE ID=0")).ToInt64();
+        conn.Execute(QStringLiteral("INSERT INTO Filler (ID, Text) VALUES (?, 'w')"), {counter});
+        conn.Execute(QStringLiteral("UPDATE TNextAutoNumber SET ExamData=? WHERE ID=0"), {counter + 1});
+        transaction.Commit();
+        if (id) *id = counter;
+        return true;
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
 class CompactionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetAllSlots();
+        busyTimeout_ = db::Connection::BusyTimeout();
         folder_ = box_.Path();
         UseFolder(folder_);
     }
     void TearDown() override {
         SetCompactionStepHook(nullptr);
         ResetAllSlots();
+        db::Connection::SetBusyTimeout(busyTimeout_);
     }
     // A main database with deleted rows, so that compaction has work to do.
     void UseFolder(const QString& folder) {
@@ -41,27 +81,42 @@ protected:
         QFile::remove(main_);
         ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), main_));
         QFile::setPermissions(main_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        auto conn = db::Connection::Open(QStringLiteral("Data Source=") + main_);
+        auto conn = Open(main_);
         conn->Execute(QStringLiteral("CREATE TABLE Filler (ID INTEGER PRIMARY KEY, Text TEXT)"));
-        for (int i = 0; i < 200; ++i)
-            conn->Execute(QStringLiteral("INSERT INTO Filler (Text) VALUES (?)"), {QString(500, QLatin1Char('x'))});
+        {
+            db::Transaction filling(*conn);
+            for (int i = 0; i < 200; ++i)
+                conn->Execute(QStringLiteral("INSERT INTO Filler (Text) VALUES (?)"), {QString(500, QLatin1Char('x'))});
+            filling.Commit();
+        }
         conn->Execute(QStringLiteral("DELETE FROM Filler"));
         examCount_ = conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64();
         conn->Close();
         G().AppPath = folder;
+        G().ProgramDir.clear();
         G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
         G().MainDbSource = QStringLiteral("Data Source=") + main_;
     }
-    QByteArray MainBytes() const {
-        QFile f(main_);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     // The main file opens, is sound and holds every examination.
     void ExpectSoundMain() {
-        auto conn = db::Connection::Open(QStringLiteral("Data Source=") + main_);
-        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
+        auto conn = Open(main_);
+        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"))
+            << conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText().toStdString();
         EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), examCount_);
         conn->Close();
+    }
+    // Runs `attempt` in a child process that is to die in it.
+    void RunKilled(const std::function<void()>& attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            attempt();
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), SIGKILL);
     }
 
     test::Sandbox box_;
@@ -69,7 +124,11 @@ protected:
     platform::FakeClock clock_;
     QString folder_, main_;
     int64_t examCount_ = 0;
+    int busyTimeout_ = 0;
 };
+
+const std::vector<CompactionStep> kSteps = {CompactionStep::RemoveLeftover, CompactionStep::Lock,
+                                            CompactionStep::Compact, CompactionStep::Check};
 
 TEST_F(CompactionTest, CompactedCopyReplacesTheMainFile) {
     const qint64 before = QFileInfo(main_).size();
@@ -78,9 +137,7 @@ TEST_F(CompactionTest, CompactedCopyReplacesTheMainFile) {
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
     EXPECT_LT(QFileInfo(main_).size(), before);
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(main_).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(ModeOf(main_), 0600u);
     EXPECT_EQ(clock_.TotalWaited(), 2000);
     EXPECT_TRUE(boxes_.Shown().empty());
     ExpectSoundMain();
@@ -93,18 +150,28 @@ TEST_F(CompactionTest, LeftoverTargetIsReplacedAndOtherFoldersWork) {
     EXPECT_TRUE(CompactDatabase(1));
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
     EXPECT_FALSE(QFileInfo::exists(folder_ + QStringLiteral("/VXCP.MDB")));
+    EXPECT_TRUE(boxes_.Shown().empty());
     ExpectSoundMain();
 }
 
 TEST_F(CompactionTest, FailureAtAnyStepLeavesTheMainFileAsItWas) {
-    const QByteArray original = MainBytes();
-    for (CompactionStep failing :
-         {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check, CompactionStep::Replace}) {
+    const QByteArray original = Bytes(main_);
+    for (CompactionStep failing : kSteps) {
+        SCOPED_TRACE(static_cast<int>(failing));
         SetCompactionStepHook([failing](CompactionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
         EXPECT_FALSE(CompactDatabase(3));
-        EXPECT_EQ(MainBytes(), original);
+        EXPECT_EQ(Bytes(main_), original);
+        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    }
+    SetCompactionStepHook(nullptr);
+    // Putting the checked copy in place: its sync and its rename.
+    for (int k = 1; k <= 2; ++k) {
+        SCOPED_TRACE(k);
+        platform::FileStepFault fault(k, EIO);
+        EXPECT_FALSE(CompactDatabase(3));
+        EXPECT_EQ(Bytes(main_), original);
         EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
     }
     EXPECT_TRUE(boxes_.Shown().empty());  // attempts before the tenth are silent
@@ -121,26 +188,246 @@ TEST_F(CompactionTest, TenthFailureIsReported) {
 }
 
 TEST_F(CompactionTest, KillAtAnyStepLeavesASoundDatabase) {
-    for (CompactionStep killAt :
-         {CompactionStep::RemoveLeftover, CompactionStep::Compact, CompactionStep::Check, CompactionStep::Replace}) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+    for (CompactionStep killAt : kSteps) {
+        SCOPED_TRACE(static_cast<int>(killAt));
+        RunKilled([killAt] {
             SetCompactionStepHook([killAt](CompactionStep step) {
                 if (step == killAt) ::raise(SIGKILL);
             });
             CompactDatabase(1);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(WTERMSIG(status), SIGKILL);
+        });
         ExpectSoundMain();
         // The next run's attempt clears what the killed one left.
         EXPECT_TRUE(CompactDatabase(1));
         ExpectSoundMain();
     }
+    for (int k = 1; k <= 3; ++k) {  // sync, rename, folder sync of the placing
+        SCOPED_TRACE(k);
+        RunKilled([k] {
+            platform::FileStepFault fault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            CompactDatabase(1);
+        });
+        ExpectSoundMain();
+        EXPECT_TRUE(CompactDatabase(1));
+        ExpectSoundMain();
+    }
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(CompactionTest, DatabaseInUseFailsTheAttemptUntilItIsFree) {
+    db::Connection::SetBusyTimeout(50);
+    const QByteArray original = Bytes(main_);
+    auto other = Open(main_);
+    {
+        db::Transaction writing(*other);
+        other->Execute(QStringLiteral("INSERT INTO Filler (Text) VALUES ('open')"));
+        EXPECT_FALSE(CompactDatabase(3));
+        EXPECT_EQ(Bytes(main_), original);
+        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+        EXPECT_TRUE(boxes_.Shown().empty());
+        writing.Commit();
+    }
+    other->Close();
+    EXPECT_TRUE(CompactDatabase(4));
+    EXPECT_EQ(Open(main_)->Scalar(QStringLiteral("SELECT COUNT(*) FROM Filler")).ToInt64(), 1);
+}
+
+// A commit between the compacted copy and its rename would land in the file
+// that the rename throws away; a connection opened on the old file must not
+// commit into it afterwards either. Whatever reported a commit is there.
+TEST_F(CompactionTest, NoCommitIsLostAroundTheReplacement) {
+    db::Connection::SetBusyTimeout(50);
+    auto other = Open(main_);
+    int64_t during = -1, after = -1;
+    bool committedDuring = false;
+    SetCompactionStepHook([&](CompactionStep step) {
+        if (step == CompactionStep::Check) committedDuring = CommitRow(*other, &during);
+    });
+    ASSERT_TRUE(CompactDatabase(1));
+    const bool committedAfter = CommitRow(*other, &after);
+    other->Close();
+
+    auto conn = Open(main_);
+    const auto present = [&](int64_t id) {
+        return conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM Filler WHERE ID=?"), {id}).ToInt64() == 1;
+    };
+    EXPECT_FALSE(committedDuring && !present(during));
+    EXPECT_FALSE(committedAfter && !present(after));
+    ExpectSoundMain();
+}
+
+// The writer helper: this test binary run again with only this test enabled.
+// It commits numbered rows until the stop file appears, logging each number
+// whose commit went through, and reopens its connection after any failure
+// (a file moved away by the compaction refuses writes).
+TEST(CompactionWriterHelper, DISABLED_CommitUntilStopped) {
+    db::Connection::SetBusyTimeout(200);
+    const QString path = qEnvironmentVariable("MOX_WRITER_DB");
+    QFile log(qEnvironmentVariable("MOX_WRITER_LOG"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered));
+    db::ConnectionPtr conn;
+    while (!QFile::exists(qEnvironmentVariable("MOX_WRITER_STOP"))) {
+        try {
+            if (!conn) conn = Open(path);
+        } catch (const db::DbError&) {
+            continue;
+        }
+        int64_t id = 0;
+        if (CommitRow(*conn, &id))
+            log.write(QByteArray::number(static_cast<qlonglong>(id)) + '\n');
+        else
+            conn.reset();
+        // A program that does other work between its commits, so that the
+        // compaction's lock gets its turn.
+        QThread::msleep(2);
+    }
+}
+
+TEST_F(CompactionTest, AnotherProgramWritingMeanwhileLosesNothing) {
+    const QString log = box_.File(QStringLiteral("committed.log"));
+    const QString stop = box_.File(QStringLiteral("stop"));
+    QProcess writer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MOX_WRITER_DB"), main_);
+    env.insert(QStringLiteral("MOX_WRITER_LOG"), log);
+    env.insert(QStringLiteral("MOX_WRITER_STOP"), stop);
+    writer.setProcessEnvironment(env);
+    writer.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_also_run_disabled_tests"),
+                  QStringLiteral("--gtest_filter=CompactionWriterHelper.DISABLED_CommitUntilStopped")});
+    ASSERT_TRUE(writer.waitForStarted());
+    const auto committed = [&] { return Bytes(log).count('\n'); };
+    while (committed() < 20 && writer.state() == QProcess::Running) QThread::msleep(1);
+
+    // The attempt's wait after the copy passes for a moment, long enough for
+    // the writer to try a few commits before the copy replaces the file.
+    struct PacedClock : platform::FakeClock {
+        void Wait(int milliseconds) override {
+            FakeClock::Wait(milliseconds);
+            QThread::msleep(20);
+        }
+    } paced;
+    db::Connection::SetBusyTimeout(300);
+    int compacted = 0;
+    for (int16_t n = 1; n <= 10; ++n) {
+        compacted += CompactDatabase(n) ? 1 : 0;
+        const qsizetype seen = committed();  // the writer's turn between two ends of the program
+        while (committed() < seen + 3 && writer.state() == QProcess::Running) QThread::msleep(1);
+    }
+    const qsizetype before = committed();
+    while (committed() < before + 20 && writer.state() == QProcess::Running) QThread::msleep(1);
+    box_.WriteText(QStringLiteral("stop"), "");
+    ASSERT_TRUE(writer.waitForFinished(60000));
+    EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardOutput().toStdString();
+    EXPECT_GT(compacted, 0);
+
+    auto conn = Open(main_);
+    std::set<int64_t> rows;
+    auto rs = conn->OpenRecordset(QStringLiteral("SELECT ID FROM Filler"));
+    for (; !rs->IsEOF(); rs->MoveNext()) rows.insert(rs->Field(0).ToInt64());
+    const int64_t counter = conn->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber WHERE ID=0")).ToInt64();
+    // A counter that went back hands an identifier out twice, and the row
+    // that took it again hides the one lost with it.
+    std::set<int64_t> logged;
+    int64_t lost = 0, twice = 0, highest = 0;
+    for (const QByteArray& line : Bytes(log).split('\n')) {
+        if (line.isEmpty()) continue;
+        const int64_t id = line.toLongLong();
+        lost += rows.count(id) == 0 ? 1 : 0;
+        twice += logged.insert(id).second ? 0 : 1;
+        highest = std::max(highest, id);
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(twice, 0);
+    EXPECT_GT(counter, highest);
+    EXPECT_EQ(rows.size(), logged.size());
+    ExpectSoundMain();
+}
+
+TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheModeIsKept) {
+    ::chmod(QFile::encodeName(main_).constData(), 0444);
+    const QByteArray original = Bytes(main_);
+    EXPECT_FALSE(CompactDatabase(9));
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_FALSE(CompactDatabase(10));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(QStringLiteral("アクセスが拒否されました。")));
+    EXPECT_EQ(Bytes(main_), original);
+    EXPECT_EQ(ModeOf(main_), 0444u);
+    EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+
+    ::chmod(QFile::encodeName(main_).constData(), 0640);
+    EXPECT_TRUE(CompactDatabase(1));
+    EXPECT_NE(Bytes(main_), original);
+    EXPECT_EQ(ModeOf(main_), 0640u);
+}
+
+// A complete leftover beside a missing main file is the user's database.
+TEST_F(CompactionTest, LeftoverBesideAMissingMainFileIsPutInPlace) {
+    ASSERT_TRUE(QFile::rename(main_, CompactTargetPath()));
+    EXPECT_TRUE(CompactDatabase(1));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの復元"));
+    EXPECT_EQ(boxes_.Shown()[0].style, 48);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(main_));
+    EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    ExpectSoundMain();
+}
+
+TEST_F(CompactionTest, LeftoverThatMayBeTheOnlyCopyIsNeverDeleted) {
+    // Not a database: without the main file it still is not deleted.
+    QFile::remove(main_);
+    box_.WriteText(QStringLiteral("VXCP.MDB"), QByteArray("half written"));
+    EXPECT_FALSE(RecoverLeftoverCompaction());
+    EXPECT_FALSE(CompactDatabase(1));
+    EXPECT_EQ(Bytes(CompactTargetPath()), QByteArray("half written"));
+    // An empty file opens as an empty database: it holds no patient table.
+    box_.WriteText(QStringLiteral("VXCP.MDB"), QByteArray());
+    EXPECT_FALSE(RecoverLeftoverCompaction());
+    EXPECT_TRUE(QFileInfo::exists(CompactTargetPath()));
+    EXPECT_FALSE(QFileInfo::exists(main_));
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+// Start-up makes a missing main file from the template; a complete leftover
+// then still is the user's database, and a real main file never gives way.
+TEST_F(CompactionTest, LeftoverBesideABareTemplateCopyIsPutInPlace) {
+    G().ProgramDir = box_.File(QStringLiteral("program"));
+    QDir().mkpath(G().ProgramDir);
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB")));
+    const QByteArray users = Bytes(main_);
+
+    ASSERT_TRUE(QFile::copy(main_, CompactTargetPath()));
+    EXPECT_FALSE(RecoverLeftoverCompaction());  // the main file holds the user's data
+    EXPECT_TRUE(boxes_.Shown().empty());
+
+    ASSERT_TRUE(QFile::remove(main_));
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), main_));
+    EXPECT_TRUE(RecoverLeftoverCompaction());
+    EXPECT_EQ(Bytes(main_), users);
+    EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    EXPECT_EQ(boxes_.Shown().size(), 1u);
+}
+
+TEST_F(CompactionTest, LeftoverThatCannotBeRemovedShowsNoBoxBeforeTheTenthAttempt) {
+    box_.WriteText(QStringLiteral("VXCP.MDB"), QByteArray("stale"));
+    const QByteArray leftover = QFile::encodeName(CompactTargetPath());
+    const int fd = ::open(leftover.constData(), O_RDONLY);
+    int flags = 0;
+    const bool immutable = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (!immutable) {
+        if (fd >= 0) ::close(fd);
+        GTEST_SKIP() << "the file system cannot make a file undeletable here";
+    }
+    for (int16_t n = 1; n <= 9; ++n) EXPECT_FALSE(CompactDatabase(n));
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_FALSE(CompactDatabase(10));
+    EXPECT_EQ(boxes_.Shown().size(), 1u);
+    flags &= ~FS_IMMUTABLE_FL;
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    ExpectSoundMain();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "core/files.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
@@ -25,7 +26,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QStringList Temporaries() {
-        return QDir(sandbox_.Path()).entryList({QStringLiteral(".*copy*")}, QDir::Files | QDir::Hidden);
+        return QDir(sandbox_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden);
     }
 
     test::Sandbox sandbox_;
@@ -119,6 +120,30 @@ TEST_F(FilesTest, FailedCopyReportsAndKeepsTheOldTarget) {
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
     EXPECT_TRUE(Temporaries().isEmpty());
+}
+
+// The copy of a database to a backup or over the main file: a failure at any
+// step of the write reports that step's error and keeps the old target.
+TEST_F(FilesTest, CopyFailingAtAnyStepReportsItAndKeepsTheOldTarget) {
+    const QString source = Make(QStringLiteral("VXMOX2.MDB"), QByteArray(100000, 'n'));
+    const QString target = Make(QStringLiteral("backup.MDB"), "precious");
+    int steps = 0;
+    {
+        platform::FileStepFault counting;
+        ASSERT_TRUE(CopyFile(source, Make(QStringLiteral("other.MDB"), "x")));
+        steps = counting.StepsTaken();
+    }
+    // The last step syncs the folder after the rename: nothing to undo there.
+    for (int k = 1; k < steps; ++k) {
+        SCOPED_TRACE(k);
+        boxes_.Clear();
+        platform::FileStepFault fault(k, ENOSPC);
+        EXPECT_FALSE(CopyFile(source, target));
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<28> ディスクの空き容量が不足しています。"));
+        EXPECT_EQ(Read(target), QByteArray("precious"));
+        EXPECT_TRUE(Temporaries().isEmpty());
+    }
 }
 
 TEST_F(FilesTest, CheckDirFindsPatternsCaseInsensitivelyAndLowerCasesThem) {

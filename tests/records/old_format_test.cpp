@@ -5,6 +5,7 @@
 
 #include "core/connections.h"
 #include "core/settings.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
@@ -215,31 +216,88 @@ TEST_F(OldFormatTest, KeptCopiesNeverOverwriteEachOther) {
     ExpectUserDataIntact();
 }
 
+// A conversion that fails ends with the old file in place and the failure
+// box; one that passes every step it may (a folder sync after a rename
+// cannot fail it) ends converted. Either way nothing is left half done.
 TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
-    MakeOldDatabase();
-    const QByteArray old = Bytes(main_);
-    for (ConversionStep failing :
-         {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
-          ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
+    const auto check = [&](const QByteArray& old) {
+        EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
+        ASSERT_FALSE(boxes_.Shown().empty());
+        const platform::ShownBox& last = boxes_.Shown().back();
+        if (last.caption == QStringLiteral("変換完了")) {
+            ExpectUserDataIntact();
+            EXPECT_EQ(OldFormatConversion().IsOldFormatTable(), kFormatCurrent);
+        } else {
+            EXPECT_EQ(Bytes(main_), old);
+            EXPECT_EQ(last.caption, QStringLiteral("変換エラー"));
+            EXPECT_EQ(last.style, 16);
+        }
+        EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+        EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+        EXPECT_FALSE(GetSlotState(Slot::Old).hasConnection);
+        EXPECT_EQ(G().MainDbSource, QStringLiteral("Data Source=") + main_);
+    };
+    for (ConversionStep failing : {ConversionStep::CopyPatients, ConversionStep::CopyExams, ConversionStep::Commit}) {
+        SCOPED_TRACE(static_cast<int>(failing));
+        MakeOldDatabase();
+        const QByteArray old = Bytes(main_);
         boxes_.Clear();
         SetConversionStepHook([failing](ConversionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
         OldFormatConversion().CheckTable();
-        EXPECT_EQ(Bytes(main_), old) << static_cast<int>(failing);
-        EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
+        check(old);
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         EXPECT_EQ(boxes_.Shown()[0].prompt,
                   QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。\r\n\r\n"
                                  "ミラド協会事務局へ連絡をお願いします。"));
-        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
-        EXPECT_EQ(boxes_.Shown()[0].style, 16);
-        EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
-        EXPECT_FALSE(GetSlotState(Slot::Old).hasConnection);
+        QFile::remove(main_);
     }
-    EXPECT_EQ(G().MainDbSource, QStringLiteral("Data Source=") + main_);
-    // Every failure after the kept copy left its own complete copy.
-    for (const QString& kept : KeptFiles()) EXPECT_EQ(Bytes(box_.File(kept)), old) << kept.toStdString();
+    SetConversionStepHook(nullptr);
+    // The kept copy, the new database from the template and its placing.
+    int failures = 0;
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE(k);
+        MakeOldDatabase();
+        const QByteArray old = Bytes(main_);
+        boxes_.Clear();
+        platform::FileStepFault fault(k, EIO);
+        OldFormatConversion().CheckTable();
+        check(old);
+        failures += Bytes(main_) == old ? 1 : 0;
+        QFile::remove(main_);
+        if (fault.StepsTaken() < k) break;
+    }
+    EXPECT_GE(failures, 6);
+    // Every kept copy is whole.
+    for (const QString& kept : KeptFiles())
+        EXPECT_EQ(Open(box_.File(kept))->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), 8);
+}
+
+// The new database is filled through the main slot held on it: the main
+// database's source never changes, and the slot names the main file again
+// once the conversion is over, also after a failure.
+TEST_F(OldFormatTest, MainSourceNeverChangesWhileTheNewDatabaseIsFilled) {
+    const QString source = QStringLiteral("Data Source=") + main_;
+    for (bool fail : {false, true}) {
+        SCOPED_TRACE(fail);
+        MakeOldDatabase();
+        QString sourceDuring, slotFileDuring;
+        SetConversionStepHook([&](ConversionStep step) {
+            if (step != ConversionStep::CopyExams) return;
+            sourceDuring = G().MainDbSource;
+            slotFileDuring = MainDbConn()->Info().dataSource;
+            if (fail) throw std::runtime_error("入出力エラー");
+        });
+        OldFormatConversion().CheckTable();
+        EXPECT_EQ(sourceDuring, source);
+        EXPECT_EQ(slotFileDuring, OldFormatConversion::WorkDbPath(box_.Path()));
+        EXPECT_EQ(G().MainDbSource, source);
+        ASSERT_TRUE(OpenMainDb());
+        EXPECT_EQ(MainDbConn()->Info().dataSource, main_);
+        ReleaseMainDb();
+        QFile::remove(main_);
+    }
 }
 
 TEST_F(OldFormatTest, OldRowThatDoesNotFitFailsTheWholeCopy) {
@@ -264,29 +322,48 @@ TEST_F(OldFormatTest, OldRowThatDoesNotFitFailsTheWholeCopy) {
 }
 
 TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
-    for (ConversionStep killAt :
-         {ConversionStep::KeepCopy, ConversionStep::MakeNewDatabase, ConversionStep::CopyPatients,
-          ConversionStep::CopyExams, ConversionStep::Commit, ConversionStep::Replace}) {
+    // Dies in the child at a step of the copy between the databases, or at
+    // the k-th step of the file writes; the next start converts again.
+    const auto killedAt = [&](const std::function<void()>& conversion) -> bool {
         MakeOldDatabase();
         const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
+        if (child < 0) {
+            ADD_FAILURE() << "fork";
+            return false;
+        }
         if (child == 0) {
-            SetConversionStepHook([killAt](ConversionStep step) {
-                if (step == killAt) ::raise(SIGKILL);
-            });
-            OldFormatConversion().CheckTable();
+            conversion();
             ::_exit(0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
         ExpectUserDataIntact();
-        // The next start converts (again) what the killed one left.
         OldFormatConversion().CheckTable();
         ExpectUserDataIntact();
         EXPECT_EQ(OldFormatConversion().IsOldFormatTable(), kFormatCurrent);
         QFile::remove(main_);
+        return WIFSIGNALED(status);
+    };
+    for (ConversionStep killAt : {ConversionStep::CopyPatients, ConversionStep::CopyExams, ConversionStep::Commit}) {
+        SCOPED_TRACE(static_cast<int>(killAt));
+        EXPECT_TRUE(killedAt([killAt] {
+            SetConversionStepHook([killAt](ConversionStep step) {
+                if (step == killAt) ::raise(SIGKILL);
+            });
+            OldFormatConversion().CheckTable();
+        }));
     }
+    int kills = 0;
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE(k);
+        const bool killed = killedAt([k] {
+            platform::FileStepFault fault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            OldFormatConversion().CheckTable();
+        });
+        if (!killed) break;
+        ++kills;
+    }
+    EXPECT_GE(kills, 9);
 }
 
 }  // namespace

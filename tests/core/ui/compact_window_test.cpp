@@ -10,8 +10,11 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <QListWidget>
+#include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -58,6 +61,7 @@ protected:
 
 TEST_F(CompactWindowTest, FirstAttemptSucceedsAndTheProcessEndsOnTheThirdTick) {
     PFrmCompact w;
+    QSignalSpy ticks(w.Timer1, &QTimer::timeout);
     w.Form_Load();
     EXPECT_EQ(Lines(w),
               (QStringList{
@@ -69,7 +73,32 @@ TEST_F(CompactWindowTest, FirstAttemptSucceedsAndTheProcessEndsOnTheThirdTick) {
     EXPECT_EQ(exits_, 0);
     QTRY_COMPARE(exits_, 1);
     EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(ticks.count(), 3);
     EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+// A window closed by the user must not leave the process running without
+// it, holding the instance lock that refuses every later start.
+TEST_F(CompactWindowTest, CloseIsRefusedWhileWorkingAndEndsTheProcessAfterwards) {
+    auto* w = new PFrmCompact();
+    w->setAttribute(Qt::WA_DeleteOnClose);  // as the end of the program shows it
+    const QPointer<PFrmCompact> alive(w);
+    bool closedWhileWorking = true;
+    SetCompactionStepHook([&](CompactionStep step) {
+        if (step == CompactionStep::Compact) closedWhileWorking = w->close();
+    });
+    w->Form_Load();
+    EXPECT_FALSE(closedWhileWorking);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(Lines(*w).last(), QStringLiteral("終了処理を行っています。"));
+    EXPECT_EQ(exits_, 0);
+
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(exits_, 1);
+    EXPECT_FALSE(w->Timer1->isActive());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(alive.isNull());
+    delete w;
 }
 
 TEST_F(CompactWindowTest, LockedDatabaseGivesTenAttemptsAndOneBox) {

@@ -1,0 +1,182 @@
+#include "platform/atomic_file.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace mox::platform {
+
+namespace {
+
+FileStepFault* activeFault = nullptr;
+
+int TakeStep(FileStep step) { return activeFault ? activeFault->Take(step) : 0; }
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+QByteArray FolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return QByteArrayLiteral(".");
+    if (slash == 0) return QByteArrayLiteral("/");
+    return path.left(slash);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports what close said: on some file systems the
+    // last write error only shows here.
+    int Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// The rename is done; a folder that cannot be synced does not undo it.
+void SyncFolder(const QByteArray& folder) {
+    if (TakeStep(FileStep::SyncFolder) != 0) return;
+    const Descriptor dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+// 0 and the mode of the file at `path`, or ENOENT, or another errno.
+int ModeAt(const QByteArray& path, mode_t* mode) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) return errno;
+    *mode = st.st_mode & 07777;
+    return 0;
+}
+
+int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produce) {
+    const QByteArray folder = FolderOf(target);
+    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
+    QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + "." + name + ".part-XXXXXX";
+
+    if (const int err = TakeStep(FileStep::Create)) return err;
+    Descriptor out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (out.get() < 0) return errno;
+    // Removes the temporary file on every way out but the rename, a
+    // producer's or a test's exception included.
+    struct Remover {
+        const QByteArray& path;
+        bool keep = false;
+        ~Remover() {
+            if (!keep) ::unlink(path.constData());
+        }
+    } remover{temp};
+
+    if (::fchmod(out.get(), mode) != 0) return errno;
+    FileSink sink(out.get());
+    if (const int err = produce(sink)) return err;
+    if (const int err = TakeStep(FileStep::Sync)) return err;
+    if (::fsync(out.get()) != 0) return errno;
+    if (const int err = out.Close()) return err;
+    if (const int err = TakeStep(FileStep::Rename)) return err;
+    if (::rename(temp.constData(), target.constData()) != 0) return errno;
+    remover.keep = true;
+    SyncFolder(folder);
+    return 0;
+}
+
+}  // namespace
+
+int FileSink::Write(const char* data, qint64 size) {
+    if (const int err = TakeStep(FileStep::Write)) return err;
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        size -= n;
+    }
+    return 0;
+}
+
+int WriteFileAtomically(const QString& target, const FileProducer& produce) {
+    const QByteArray dst = Native(target);
+    mode_t mode = 0600;
+    if (const int err = ModeAt(dst, &mode); err != 0 && err != ENOENT) return err;
+    return WriteBeside(dst, mode, produce);
+}
+
+int CopyFileAtomically(const QString& source, const QString& target) {
+    // Non-blocking so that a pipe or device given as the source cannot hang
+    // the program; only regular files are copied.
+    Descriptor in(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0) return errno;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    return WriteBeside(Native(target), st.st_mode & 07777, [&in](FileSink& sink) {
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (n == 0) return 0;
+            if (const int err = sink.Write(buffer.data(), n)) return err;
+        }
+    });
+}
+
+int PlaceFileAtomically(const QString& written, const QString& target) {
+    const QByteArray src = Native(written), dst = Native(target);
+    mode_t mode = 0;
+    if (const int err = ModeAt(dst, &mode); err == 0) {
+        if (::chmod(src.constData(), mode) != 0) return errno;
+    } else if (err != ENOENT) {
+        return err;
+    }
+    if (const int err = TakeStep(FileStep::Sync)) return err;
+    Descriptor file(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) return errno;
+    if (::fsync(file.get()) != 0) return errno;
+    if (const int err = file.Close()) return err;
+    if (const int err = TakeStep(FileStep::Rename)) return err;
+    if (::rename(src.constData(), dst.constData()) != 0) return errno;
+    SyncFolder(FolderOf(dst));
+    return 0;
+}
+
+FileStepFault::FileStepFault() : previous_(activeFault) { activeFault = this; }
+
+FileStepFault::FileStepFault(int failAt, int error) : at_(failAt), error_(error), previous_(activeFault) {
+    activeFault = this;
+}
+
+FileStepFault::FileStepFault(int actAt, Action action)
+    : at_(actAt), action_(std::move(action)), previous_(activeFault) {
+    activeFault = this;
+}
+
+FileStepFault::~FileStepFault() { activeFault = previous_; }
+
+int FileStepFault::Take(FileStep step) {
+    steps_.push_back(step);
+    if (StepsTaken() != at_) return 0;
+    if (action_) {
+        action_(step);
+        return 0;
+    }
+    return error_;
+}
+
+}  // namespace mox::platform

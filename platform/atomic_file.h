@@ -1,0 +1,90 @@
+#pragma once
+// The one way the programs write a file that must never be found half
+// written (copies of the database, backups, restores, compaction, converted
+// databases, downloaded program files). The new content goes into a file
+// beside the destination, is synced to the disk, takes the destination's
+// place in one rename, and the folder is synced so that the rename survives a
+// power cut. Until the rename the destination is the old, complete file: a
+// failure or a killed process at any point leaves the old file or the new
+// one, never a mixture.
+//
+// Every function returns 0, or the errno of the step that failed; the
+// destination is then as it was and no temporary file is left beside it.
+//
+// Tests swap in a failing file layer with FileStepFault, the way a device
+// that fails after N bytes is swapped in: it counts the steps of the writes
+// that follow and fails (or kills the process at) the k-th.
+
+#include <QByteArray>
+#include <QString>
+#include <cerrno>
+#include <functional>
+#include <vector>
+
+namespace mox::platform {
+
+// Where a producer writes the new content.
+class FileSink {
+public:
+    explicit FileSink(int fd) : fd_(fd) {}
+    // 0, or the errno of the failed write.
+    int Write(const char* data, qint64 size);
+    int Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
+
+private:
+    int fd_;
+};
+
+// Writes the whole content into the sink; returns 0, or an errno to give up.
+using FileProducer = std::function<int(FileSink&)>;
+
+// Writes `target` with what `produce` gives. The new file takes the mode of
+// the file it replaces, or owner-only access for a new file (the files hold
+// patient data).
+int WriteFileAtomically(const QString& target, const FileProducer& produce);
+
+// Copies a regular file to `target`, bytes and mode, as a Windows copy keeps
+// the source's attributes. Pipes and devices are refused (EINVAL) rather
+// than waited on.
+int CopyFileAtomically(const QString& source, const QString& target);
+
+// Puts a file that another writer has already made beside `target` (a
+// database engine writes its own output file) in target's place. The placed
+// file takes the mode of the file it replaces. On failure `written` is left
+// to the caller.
+int PlaceFileAtomically(const QString& written, const QString& target);
+
+// The steps the failure seam counts.
+enum class FileStep { Create, Write, Sync, Rename, SyncFolder };
+
+// While one lives, every step of every atomic write is counted from 1, and
+// the k-th step fails with `error` (the write gives up as a real failure of
+// that step would) or runs `action` (a test throws there, or ends the
+// process). k = 0 only counts. A failed folder sync comes after the rename
+// and cannot undo it: it is counted but not reported.
+class FileStepFault {
+public:
+    using Action = std::function<void(FileStep)>;
+    FileStepFault();
+    explicit FileStepFault(int failAt, int error = EIO);
+    FileStepFault(int actAt, Action action);
+    ~FileStepFault();
+    FileStepFault(const FileStepFault&) = delete;
+    FileStepFault& operator=(const FileStepFault&) = delete;
+
+    // The steps taken so far, in order.
+    const std::vector<FileStep>& Steps() const { return steps_; }
+    int StepsTaken() const { return static_cast<int>(steps_.size()); }
+
+    // 0, or the errno this step is to fail with (used by the writes).
+    int Take(FileStep step);
+
+private:
+    int at_ = 0;
+    int error_ = 0;
+    Action action_;
+    std::vector<FileStep> steps_;
+    FileStepFault* previous_ = nullptr;
+};
+
+}  // namespace mox::platform

@@ -1,0 +1,177 @@
+// The atomic file writes: whatever step fails, or wherever the process dies,
+// the destination is the old complete file or the new complete one.
+
+#include "platform/atomic_file.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <stdexcept>
+
+namespace mox::platform {
+namespace {
+
+const QByteArray kOld("the old complete content");
+// Larger than one copy buffer, so that a copy takes several write steps.
+const QByteArray kNew(150000, 'n');
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    QString Make(const QString& name, const QByteArray& bytes, mode_t mode) {
+        box_.WriteText(name, bytes);
+        ::chmod(QFile::encodeName(box_.File(name)).constData(), mode);
+        return box_.File(name);
+    }
+    QByteArray Read(const QString& path) const {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    mode_t ModeOf(const QString& path) const {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+    }
+    // Every file in the folder but the ones a test made itself.
+    QStringList Files() const {
+        return QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+
+    // The three writers, each turning `target` from kOld into kNew.
+    struct Writer {
+        const char* name;
+        std::function<int(AtomicFileTest&, const QString& target)> run;
+    };
+    static std::vector<Writer> Writers() {
+        return {
+            {"write",
+             [](AtomicFileTest&, const QString& target) {
+                 return WriteFileAtomically(target, [](FileSink& sink) {
+                     for (qsizetype at = 0; at < kNew.size(); at += 50000)
+                         if (const int err = sink.Write(kNew.mid(at, 50000))) return err;
+                     return 0;
+                 });
+             }},
+            {"copy",
+             [](AtomicFileTest& t, const QString& target) {
+                 return CopyFileAtomically(t.Make(QStringLiteral("source"), kNew, 0640), target);
+             }},
+            {"place",
+             [](AtomicFileTest& t, const QString& target) {
+                 return PlaceFileAtomically(t.Make(QStringLiteral("written"), kNew, 0600), target);
+             }},
+        };
+    }
+
+    test::Sandbox box_;
+};
+
+TEST_F(AtomicFileTest, NewContentReplacesTheTargetAndTheModeIsKept) {
+    // A new file holds patient data: owner-only.
+    const QString fresh = box_.File(QStringLiteral("new.MDB"));
+    EXPECT_EQ(WriteFileAtomically(fresh, [](FileSink& sink) { return sink.Write(kNew); }), 0);
+    EXPECT_EQ(Read(fresh), kNew);
+    EXPECT_EQ(ModeOf(fresh), 0600u);
+
+    // A replaced file keeps its mode, also through a placed file.
+    const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0640);
+    EXPECT_EQ(WriteFileAtomically(target, [](FileSink& sink) { return sink.Write(kNew); }), 0);
+    EXPECT_EQ(ModeOf(target), 0640u);
+    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("VXCP.MDB"), kOld, 0600), target), 0);
+    EXPECT_EQ(Read(target), kOld);
+    EXPECT_EQ(ModeOf(target), 0640u);
+
+    // A copy takes the source's bytes and mode, a read-only target too.
+    const QString readOnly = Make(QStringLiteral("backup.MDB"), kOld, 0444);
+    ASSERT_EQ(CopyFileAtomically(Make(QStringLiteral("source"), kNew, 0600), readOnly), 0);
+    EXPECT_EQ(Read(readOnly), kNew);
+    EXPECT_EQ(ModeOf(readOnly), 0600u);
+
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXMOX2.MDB"), QStringLiteral("backup.MDB"),
+                                    QStringLiteral("new.MDB"), QStringLiteral("source")}));
+}
+
+TEST_F(AtomicFileTest, FailureAtEveryStepLeavesTheOldFileAndNoTemporary) {
+    for (const Writer& writer : Writers()) {
+        SCOPED_TRACE(writer.name);
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(k);
+            const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+            FileStepFault fault(k, ENOSPC);
+            const int result = writer.run(*this, target);
+            if (fault.StepsTaken() < k) {  // every step passed: the write is done
+                EXPECT_EQ(result, 0);
+                EXPECT_EQ(Read(target), kNew);
+                EXPECT_GT(k, 3);
+                break;
+            }
+            if (fault.Steps()[k - 1] == FileStep::SyncFolder) {
+                // The rename has happened; the new file stands.
+                EXPECT_EQ(result, 0);
+                EXPECT_EQ(Read(target), kNew);
+            } else {
+                EXPECT_EQ(result, ENOSPC);
+                EXPECT_EQ(Read(target), kOld);
+            }
+            QFile::remove(box_.File(QStringLiteral("written")));  // left to the caller by a failed place
+            QFile::remove(box_.File(QStringLiteral("source")));
+            EXPECT_EQ(Files(), QStringList{QStringLiteral("VXMOX2.MDB")});
+        }
+    }
+}
+
+TEST_F(AtomicFileTest, ProducerThatGivesUpOrThrowsLeavesTheOldFile) {
+    const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+    EXPECT_EQ(WriteFileAtomically(target,
+                                  [](FileSink& sink) {
+                                      sink.Write(QByteArray("half of it"));
+                                      return EIO;
+                                  }),
+              EIO);
+    EXPECT_EQ(Read(target), kOld);
+
+    FileStepFault fault(2, [](FileStep) { throw std::runtime_error("入出力エラー"); });
+    EXPECT_THROW(WriteFileAtomically(target, [](FileSink& sink) { return sink.Write(kNew); }), std::runtime_error);
+    EXPECT_EQ(Read(target), kOld);
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("VXMOX2.MDB")});
+}
+
+TEST_F(AtomicFileTest, KillAtEveryStepLeavesTheOldOrTheNewFile) {
+    for (const Writer& writer : Writers()) {
+        SCOPED_TRACE(writer.name);
+        bool renamed = false;
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(k);
+            const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                FileStepFault fault(k, [](FileStep) { ::raise(SIGKILL); });
+                writer.run(*this, target);
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            const QByteArray bytes = Read(target);
+            EXPECT_TRUE(bytes == kOld || bytes == kNew);
+            // Once the new file stood, a later kill cannot bring the old back.
+            if (renamed) {
+                EXPECT_EQ(bytes, kNew);
+            }
+            renamed = bytes == kNew;
+            if (WIFEXITED(status)) {  // every step passed
+                EXPECT_EQ(bytes, kNew);
+                break;
+            }
+            ASSERT_TRUE(WIFSIGNALED(status));
+        }
+        EXPECT_TRUE(renamed);
+    }
+}
+
+}  // namespace
+}  // namespace mox::platform
