@@ -37,7 +37,7 @@ QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 QString MainDbPath() { return G().AppPath + G().MainDbFile; }
 
-QString DataSource(const QString& path) { return QStringLiteral("Data Source=") + path; }
+QString DataSource(const QString& path) { return db::DataSourcePart(path); }
 
 // The tests of an attempt are silent: only the tenth attempt may show a box.
 bool IsFile(const QString& path) {

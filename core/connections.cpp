@@ -167,7 +167,7 @@ bool CloseMainDb() { return CloseSlot(gMain); }
 bool ReleaseMainDb() { return Release(gMain, true); }
 
 HeldMainDbOn::HeldMainDbOn(const QString& path) {
-    HeldOpen(gMain, QString::fromUtf8(kJetPart) + QStringLiteral("Data Source=") + path);
+    HeldOpen(gMain, QString::fromUtf8(kJetPart) + db::DataSourcePart(path));
 }
 
 bool HoldOldDb() { return HeldOpen(gOld, OldDbConnectionString()); }

@@ -59,7 +59,7 @@ bool SameContent(const QString& a, const QString& b) {
 
 bool IntegrityOk(const QString& path) {
     try {
-        auto conn = db::Connection::Open(QStringLiteral("Data Source=") + path);
+        auto conn = db::Connection::Open(db::DataSourcePart(path));
         const bool ok = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok");
         conn->Close();
         return ok;
@@ -224,7 +224,7 @@ int16_t OldFormatConversion::IsOldFormatTable() {
 }
 
 int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath, const QString& newPath) {
-    G().OldDbSource = QStringLiteral("Data Source=") + oldPath;
+    G().OldDbSource = db::DataSourcePart(oldPath);
     if (!HoldOldDb()) return -1;
     try {
         // The rows and the identifiers the allocator draws for them come

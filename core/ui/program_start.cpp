@@ -1,5 +1,6 @@
 #include "core/ui/program_start.h"
 
+#include "core/compaction.h"
 #include "core/files.h"
 #include "core/program_end.h"
 #include "core/settings.h"
@@ -58,9 +59,9 @@ bool EnsureMainDatabase() {
     if (!CheckDir(mainPath, 0).isEmpty()) return true;
     if (!SetLeftoverJournalAside(mainPath)) return false;
 
-    // The recovery of a leftover compaction target (VXCP.MDB) belongs here:
-    // with the main file gone it may hold the only copy of the data, and it
-    // must be put in place before the template is copied.
+    // With the main file gone, a leftover compaction target (VXCP.MDB) may
+    // hold the only copy of the data: it goes in place of the template.
+    if (RecoverLeftoverCompaction()) return true;
 
     const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
     if (!CopyFile(templatePath, mainPath)) {

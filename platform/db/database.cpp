@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace mox::db {
 
@@ -245,36 +246,66 @@ enum class FileKind { Sqlite, Jet };
 // never created and a foreign file is never written to. The file is opened
 // without blocking and judged by its descriptor: a pipe or a device named as
 // a database would otherwise hang the program in its first read.
-FileKind ProbeFile(const QString& path) {
+// POSIX drops every lock a process holds on a file when any descriptor of
+// that file is closed. A probe that opened and closed the file while another
+// connection of this process held its lock would let a second program write
+// into the middle of that transaction. So each file is probed through one
+// descriptor that stays open for the life of the process, found by its
+// device and inode; stat decides first, so a pipe is never opened at all.
+int ProbeDescriptor(const QString& path, const struct stat& st) {
+    static std::mutex mutex;
+    static std::map<std::pair<dev_t, ino_t>, int> descriptors;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto key = std::make_pair(st.st_dev, st.st_ino);
+    if (auto it = descriptors.find(key); it != descriptors.end()) return it->second;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd < 0) return -errno;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        // Replaced by something else between stat and open: nothing of ours
+        // can be locked on it, so closing it is harmless.
+        ::close(fd);
+        return -EINVAL;
+    }
+    descriptors.emplace(std::make_pair(opened.st_dev, opened.st_ino), fd);
+    return fd;
+}
+
+FileKind ProbeFile(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR) throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
+        throw CannotOpen(
+            path, QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
+    }
+    if (S_ISDIR(st.st_mode))
+        throw CannotOpen(path,
+                         QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
+    if (!S_ISREG(st.st_mode))
+        throw CannotOpen(path,
+                         QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
+    // The right to read is asked of the caller's credentials every time; the
+    // kept descriptor may have been opened under other ones.
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES)
+        throw CannotOpen(path, QStringLiteral("ファイルを読み取る権限がありません。"));
+    const int fd = ProbeDescriptor(path, st);
+    if (fd < 0) {
+        const int err = -fd;
         throw CannotOpen(
             path,
             err == EACCES
                 ? QStringLiteral("ファイルを読み取る権限がありません。")
                 : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     }
-    struct stat st {};
-    const bool statted = ::fstat(fd, &st) == 0;
-    if (!statted || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        if (statted && S_ISDIR(st.st_mode))
-            throw CannotOpen(path,
-                             QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
-        throw CannotOpen(path,
-                         QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
-    }
     unsigned char head[100] = {};
     size_t got = 0;
     while (got < sizeof head) {
-        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        const ssize_t n = ::pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<size_t>(n);
     }
-    ::close(fd);
     if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0) return FileKind::Sqlite;
     if (got >= 20 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))

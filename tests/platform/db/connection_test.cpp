@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <thread>
 
 using namespace mox::db;
@@ -321,3 +322,34 @@ TEST_F(DbTransactionTest, LockedFileFailsToOpenWithAClearMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whether another program can take the write lock of the file right now. A
+// forked child would inherit this process's engine state and answer from its
+// memory, so a fresh program asks the operating system.
+bool AnotherProcessCanWrite(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"), {path, QStringLiteral("BEGIN IMMEDIATE; ROLLBACK;")});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+}  // namespace
+
+// Opening a second connection on a file must not release the write lock the
+// first one holds: POSIX drops a process's locks when any descriptor of the
+// file is closed, and a probe that did so let other programs write into the
+// middle of a transaction.
+TEST_F(DbOpenTest, OpeningAnotherConnectionKeepsTheWriteLockOfTheFirst) {
+    const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
+    Connection::CreateFile(path)->Close();
+    auto first = Connection::Open(DataSourcePart(path));
+    first->Execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
+    first->BeginTrans();
+    first->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+    ASSERT_FALSE(AnotherProcessCanWrite(path));
+    for (int i = 0; i < 3; ++i) Connection::Open(DataSourcePart(path))->Close();
+    EXPECT_FALSE(AnotherProcessCanWrite(path));
+    first->CommitTrans();
+    EXPECT_TRUE(AnotherProcessCanWrite(path));
+}
