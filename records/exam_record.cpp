@@ -13,6 +13,16 @@ constexpr int kValueWidth = 3;
 constexpr int kStatusWidth = 6;
 constexpr int kDataColumnWidth = 144;
 
+// A Null value column stands for its 48 sites without a value. Rows that a
+// conversion or another program wrote may hold Nulls; read as empty text they
+// would shift the later columns onto these sites, and read as 0 they would
+// show examined sites of depth 0.
+QString ValueColumn(const db::Recordset& rs, const QString& column) {
+    static const QString kNoValues = QString::number(kNoSiteValue).repeated(kDataColumnWidth / kValueWidth);
+    const db::Value v = rs.Field(column);
+    return v.IsNull() ? kNoValues : v.ToText();
+}
+
 }  // namespace
 
 CExamData::CExamData() {
@@ -62,9 +72,11 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     Row = ReadLong(rs, QStringLiteral("Row"));
     Examination = ReadLong(rs, QStringLiteral("Examination"));
     SubExam = ReadLong(rs, QStringLiteral("SubExam"));
-    const QString values = ReadText(rs, QStringLiteral("Data1")) + ReadText(rs, QStringLiteral("Data2")) +
-                           ReadText(rs, QStringLiteral("Data3")) + ReadText(rs, QStringLiteral("Data4"));
+    const QString values = ValueColumn(rs, QStringLiteral("Data1")) + ValueColumn(rs, QStringLiteral("Data2")) +
+                           ValueColumn(rs, QStringLiteral("Data3")) + ValueColumn(rs, QStringLiteral("Data4"));
     DecodeFixedWidth(values, kValueWidth, std::span<uint8_t>(data_));
+    // A Null Bui records no tooth state: every tooth reads as present and
+    // permanent, as in a cleared record.
     DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(bui_));
     PocketFree = ReadShort(rs, QStringLiteral("PocketFree"));
     StartTime = ReadDate(rs, QStringLiteral("StartTime"));

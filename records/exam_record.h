@@ -61,6 +61,9 @@ public:
 
     // Every site value 128, every status word 0, numbers 0, dates now.
     void ClearBuffer();
+    // A Null value column reads as its 48 sites without a value (128) and a
+    // Null Bui as 32 status words 0, as in a cleared record; texts are joined
+    // and cut into pieces as stored.
     void RecSetGet(const db::Recordset& rs);
     void RecSetPut(db::Recordset& rs) const;
 
