@@ -9,6 +9,8 @@
 #include "records/exam_record.h"
 #include "records/patient_record.h"
 
+#include <QDebug>
+
 namespace mox {
 
 namespace {
@@ -88,44 +90,8 @@ void AddComTypeRow(db::Recordset& rs, int id, const QString& label) {
     rs.Update();
 }
 
-}  // namespace
-
-const std::array<QString, 5>& StandardComTypeLabels() {
-    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-    return labels;
-}
-
-void FixSubExamTable() {
-    RunStepOnMainDb([](db::Connection& conn) {
-        try {
-            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
-            if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
-                rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
-                rs->SetField(QStringLiteral("GradPart2"), 6);
-                rs->Update();
-            }
-        } catch (const db::DbError&) {
-        }
-        try {
-            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
-            const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
-            if (!rs->IsEOF() && (status.IsNull() || status.ToInt64() != 4096)) {
-                rs->SetField(QStringLiteral("Status"), 4096);
-                rs->Update();
-            }
-        } catch (const db::DbError&) {
-        }
-    });
-}
-
-void FixComTypeTable() {
-    MainDbUse use;
-    if (!use) return;
-    const db::ConnectionPtr connPtr = MainDbConn();
-    db::Connection& conn = *connPtr;
+void RebuildComTypeTableWhereStale(db::Connection& conn) {
     const auto& labels = StandardComTypeLabels();
-
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
     if (row0->IsEOF()) AddComTypeRow(*row0, 0, QString());
     row0.reset();
@@ -150,6 +116,53 @@ void FixComTypeTable() {
         }
         for (int id = 0; id < static_cast<int>(labels.size()); ++id) AddComTypeRow(*all, id, labels[id]);
     });
+}
+
+}  // namespace
+
+const std::array<QString, 5>& StandardComTypeLabels() {
+    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
+                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
+    return labels;
+}
+
+void FixSubExamTable() {
+    RunStepOnMainDb([](db::Connection& conn) {
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
+            if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
+                rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
+                rs->SetField(QStringLiteral("GradPart2"), 6);
+                rs->Update();
+            }
+        } catch (const db::DbError&) {
+        }
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
+            // A Null mask does not differ from the standard one: it is left.
+            const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
+            if (!status.IsNull() && status.ToInt64() != 4096) {
+                rs->SetField(QStringLiteral("Status"), 4096);
+                rs->Update();
+            }
+        } catch (const db::DbError&) {
+        }
+    });
+}
+
+void FixComTypeTable() {
+    MainDbUse use;
+    if (!use) return;
+    try {
+        RebuildComTypeTableWhereStale(*MainDbConn());
+    } catch (const db::DbError& e) {
+        // This error ends the program with a box: the user reads in Japanese
+        // which table failed; the statement and the engine's own words go to
+        // the log for whoever looks into it.
+        qWarning().noquote()
+            << QStringLiteral("Upgrade of TComType failed: error %1: %2").arg(e.Number()).arg(e.Description());
+        throw db::DbError(e.Number(), QStringLiteral("検査時期のテーブル（TComType）を読み書きできませんでした。"));
+    }
 }
 
 void MigrateExamComments() {

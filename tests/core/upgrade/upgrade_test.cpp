@@ -153,6 +153,11 @@ TEST_F(UpgradeTest, ItemSettingsAreSetOnlyWhereTheyDiffer) {
     EXPECT_EQ(Scalar(QStringLiteral("SELECT GradPart2 FROM TSubExam WHERE ID=2")).ToInt64(), 6);
     EXPECT_EQ(Scalar(QStringLiteral("SELECT Status FROM TSubExam WHERE ID=3")).ToInt64(), 4096);
 
+    // A Null mask does not differ from the standard one.
+    conn_->Execute(QStringLiteral("UPDATE TSubExam SET Status=NULL WHERE ID=3"));
+    FixSubExamTable();
+    EXPECT_TRUE(Scalar(QStringLiteral("SELECT Status FROM TSubExam WHERE ID=3")).IsNull());
+
     conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=8 WHERE ID=2"));
     conn_->Execute(QStringLiteral("DELETE FROM TSubExam WHERE ID=3"));
     FixSubExamTable();
@@ -185,7 +190,25 @@ TEST_F(UpgradeTest, FileWithoutOccasionTableStopsTheSequence) {
     conn_->Execute(QStringLiteral("DROP TABLE TComType"));
     conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=7 WHERE ID=2"));
     conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=2 WHERE ID=1"));
-    EXPECT_THROW(UpgradeDatabaseContent(), db::DbError);
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) { logged << message; });
+    try {
+        UpgradeDatabaseContent();
+        ADD_FAILURE() << "no error";
+    } catch (const db::DbError& e) {
+        // The box shows Japanese and the table; the statement and the
+        // engine's English go to the log only.
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("TComType"))) << e.Description().toStdString();
+        EXPECT_TRUE(e.Description().contains(QStringLiteral("検査時期")));
+        EXPECT_FALSE(e.Description().contains(QStringLiteral("no such table")));
+        EXPECT_FALSE(e.Description().contains(QStringLiteral("SELECT")));
+    }
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(QStringLiteral("no such table"))) << logged[0].toStdString();
+    EXPECT_TRUE(logged[0].contains(QStringLiteral("SELECT * FROM TComType")));
     EXPECT_EQ(Scalar(QStringLiteral("SELECT GradPart2 FROM TSubExam WHERE ID=2")).ToInt64(), 6);  // before: done
     EXPECT_EQ(Scalar(QStringLiteral("SELECT Major FROM TVersion WHERE ID=1")).ToInt64(), 2);      // after: not run
     EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
