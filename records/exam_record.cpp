@@ -9,16 +9,12 @@ namespace mox {
 
 namespace {
 
-constexpr int kValueWidth = 3;
-constexpr int kStatusWidth = 6;
-constexpr int kDataColumnWidth = 144;
-
 // A Null value column stands for its 48 sites without a value. Rows that a
 // conversion or another program wrote may hold Nulls; read as empty text they
 // would shift the later columns onto these sites, and read as 0 they would
 // show examined sites of depth 0.
 QString ValueColumn(const db::Recordset& rs, const QString& column) {
-    static const QString kNoValues = QString::number(kNoSiteValue).repeated(kDataColumnWidth / kValueWidth);
+    static const QString kNoValues = QString::number(kNoSiteValue).repeated(kValueColumnWidth / kSiteValueWidth);
     const db::Value v = rs.Field(column);
     return v.IsNull() ? kNoValues : v.ToText();
 }
@@ -74,10 +70,10 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     SubExam = ReadLong(rs, QStringLiteral("SubExam"));
     const QString values = ValueColumn(rs, QStringLiteral("Data1")) + ValueColumn(rs, QStringLiteral("Data2")) +
                            ValueColumn(rs, QStringLiteral("Data3")) + ValueColumn(rs, QStringLiteral("Data4"));
-    DecodeFixedWidth(values, kValueWidth, std::span<uint8_t>(data_));
+    DecodeFixedWidth(values, kSiteValueWidth, std::span<uint8_t>(data_));
     // A Null Bui records no tooth state: every tooth reads as present and
     // permanent, as in a cleared record.
-    DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(bui_));
+    DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(bui_));
     PocketFree = ReadShort(rs, QStringLiteral("PocketFree"));
     StartTime = ReadDate(rs, QStringLiteral("StartTime"));
     EndTime = ReadDate(rs, QStringLiteral("EndTime"));
@@ -88,9 +84,9 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     Comment = ReadText(rs, QStringLiteral("Comment"));
 }
 
-QString CExamData::ValueText() const { return EncodeFixedWidth(std::span<const uint8_t>(data_), kValueWidth); }
+QString CExamData::ValueText() const { return EncodeFixedWidth(std::span<const uint8_t>(data_), kSiteValueWidth); }
 
-QString CExamData::StatusText() const { return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWidth); }
+QString CExamData::StatusText() const { return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWordWidth); }
 
 void CExamData::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("ID"), ID);
@@ -100,10 +96,10 @@ void CExamData::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("Examination"), Examination);
     rs.SetField(QStringLiteral("SubExam"), SubExam);
     const QString values = ValueText();
-    rs.SetField(QStringLiteral("Data1"), values.mid(0, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data2"), values.mid(kDataColumnWidth, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data3"), values.mid(2 * kDataColumnWidth, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data4"), values.mid(3 * kDataColumnWidth, kDataColumnWidth));
+    rs.SetField(QStringLiteral("Data1"), values.mid(0, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data2"), values.mid(kValueColumnWidth, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data3"), values.mid(2 * kValueColumnWidth, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data4"), values.mid(3 * kValueColumnWidth, kValueColumnWidth));
     rs.SetField(QStringLiteral("Bui"), StatusText());
     rs.SetField(QStringLiteral("PocketFree"), PocketFree);
     rs.SetField(QStringLiteral("StartTime"), StartTime);
@@ -127,7 +123,7 @@ bool CExamData::SetLastBui(int32_t patientId, const QDate& examDate, ToothStatus
                                   {patientId, examDate.toString(QStringLiteral("yyyy-MM-dd"))});
     bool found = false;
     if (!rs->IsEOF()) {
-        DecodeFixedWidth(ReadText(*rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(status));
+        DecodeFixedWidth(ReadText(*rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(status));
         found = true;
     }
     rs->Close();

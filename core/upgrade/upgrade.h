@@ -15,7 +15,7 @@ namespace mox {
 const std::array<QString, 5>& StandardComTypeLabels();
 
 // Runs the whole sequence on the database the main slot names: old-format
-// conversion, sample refresh, item settings, occasion table, occasion labels,
+// conversion, index of examination rows, sample refresh, item settings, occasion table, occasion labels,
 // plaque rows and version stamp, sibling preparation. An error of the
 // occasion-table step (for example a file without TComType) ends the sequence
 // and is thrown to the caller as db::DbError; every other step keeps its
@@ -29,5 +29,10 @@ void MigrateExamComments();
 // Plaque rows of every examination, then the version row 1.0.1. The import
 // calls it after writing imported rows; a held main slot stays open.
 void UpgradeExamData();
+// The indexes of the examination rows, which files of earlier releases
+// lack: by patient and date for the screens' and the refresh's per-patient
+// queries, and by occasion for the label step, which then reads the index
+// instead of the whole table.
+void IndexExamRows();
 
 }  // namespace mox
