@@ -71,6 +71,10 @@ bool CloseSlot(SlotData& slot) {
 
 // fatal: a cancelled open ends the program; otherwise it reports False.
 bool CountedOpen(SlotData& slot, const QString& connectionString, bool fatal) {
+    // A detached connection in the middle of a transaction is taken up again:
+    // a new connection would wait for that transaction's write lock and fail
+    // with "database is locked".
+    if (slot.isOpen == 0 && slot.conn && slot.conn->IsOpen() && slot.conn->InTransaction()) slot.isOpen = 1;
     if (slot.isOpen == 0) {
         db::ConnectionPtr conn = ConnectWithRetry(connectionString);
         if (!conn) {

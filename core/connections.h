@@ -4,7 +4,8 @@
 // slot back. A counted open shares one connection between nested users; a
 // held open keeps the connection through every counted open and release
 // inside it until an explicit close. A slot that drops its connection leaves
-// it alive for any recordset that still holds it.
+// it alive for any recordset that still holds it; a counted open takes up a
+// dropped connection again while a transaction runs on it.
 
 #include "platform/db/database.h"
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <memory>
 
 namespace mox::platform {
 namespace {
@@ -48,6 +49,29 @@ bool Flush(QSettings& settings) {
     return settings.status() == QSettings::NoError;
 }
 
+// The copy of the file that the living batch works on.
+std::unique_ptr<QSettings>& BatchSettings() {
+    static std::unique_ptr<QSettings> settings;
+    return settings;
+}
+
+// The settings one call works on, entered at the root: the batch's copy, or
+// the file itself. A change is written at once, or with the batch's end.
+class Access {
+public:
+    Access() {
+        if (!BatchSettings()) own_ = std::make_unique<QSettings>(RegistryFilePath(), QSettings::IniFormat);
+    }
+    ~Access() {
+        while (!settings().group().isEmpty()) settings().endGroup();
+    }
+    QSettings& settings() { return own_ ? *own_ : *BatchSettings(); }
+    bool Store() { return own_ ? Flush(*own_) : true; }
+
+private:
+    std::unique_ptr<QSettings> own_;
+};
+
 }  // namespace
 
 QString RegistryFilePath() {
@@ -59,7 +83,8 @@ QString RegistryFilePath() {
 }
 
 QString RegistryRead(const QString& keyPath, const QString& valueName, const QString& fallback) {
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     if (!EnterKey(settings, keyPath, false)) return fallback;
     const QString key = ExistingValueKey(settings, valueName);
     if (key.isEmpty()) return fallback;
@@ -68,47 +93,70 @@ QString RegistryRead(const QString& keyPath, const QString& valueName, const QSt
 
 bool RegistryWrite(const QString& keyPath, const QString& valueName, const QString& value) {
     if (SplitKey(keyPath).isEmpty()) return false;
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     EnterKey(settings, keyPath, true);
     QString key = ExistingValueKey(settings, valueName);
     if (key.isEmpty()) key = ValueKey(valueName);
     settings.setValue(key, value);
-    return Flush(settings);
+    return access.Store();
 }
 
 bool RegistryDeleteValue(const QString& keyPath, const QString& valueName) {
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     if (!EnterKey(settings, keyPath, false)) return false;
     const QString key = ExistingValueKey(settings, valueName);
     if (key.isEmpty()) return false;
     settings.remove(key);
-    return Flush(settings);
+    return access.Store();
 }
 
 bool RegistryDeleteKey(const QString& keyPath) {
     const QStringList parts = SplitKey(keyPath);
     if (parts.isEmpty()) return false;
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     if (!EnterKey(settings, parts.mid(0, parts.size() - 1).join(QLatin1Char('/')), false)) return false;
     const QString existing = FindChild(settings.childGroups(), parts.last());
     if (existing.isEmpty()) return false;
     settings.remove(existing);
-    return Flush(settings);
+    return access.Store();
 }
 
 QStringList RegistrySubKeys(const QString& keyPath) {
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     if (!EnterKey(settings, keyPath, false)) return {};
     return settings.childGroups();
 }
 
 QStringList RegistryValueNames(const QString& keyPath) {
-    QSettings settings(RegistryFilePath(), QSettings::IniFormat);
+    Access access;
+    QSettings& settings = access.settings();
     if (!EnterKey(settings, keyPath, false)) return {};
     QStringList names = settings.childKeys();
     for (QString& name : names)
         if (name == QLatin1String("@")) name.clear();
     return names;
+}
+
+RegistryBatch::RegistryBatch() : owner_(!BatchSettings()) {
+    if (owner_) BatchSettings() = std::make_unique<QSettings>(RegistryFilePath(), QSettings::IniFormat);
+}
+
+RegistryBatch::~RegistryBatch() {
+    if (!finished_) Finish();
+}
+
+bool RegistryBatch::Finish() {
+    if (finished_ || !owner_) {
+        finished_ = true;
+        return true;
+    }
+    finished_ = true;
+    std::unique_ptr<QSettings> settings = std::move(BatchSettings());
+    return Flush(*settings);
 }
 
 }  // namespace mox::platform

@@ -22,4 +22,25 @@ bool RegistryDeleteKey(const QString& keyPath);
 QStringList RegistrySubKeys(const QString& keyPath);
 QStringList RegistryValueNames(const QString& keyPath);
 
+// Gathers many writes into one write of the file. Every write replaces the
+// whole file with a sync, so a task of many values (a module registering
+// its classes) writes through a batch: while it lives, every registry call
+// works on one copy in memory, and Finish() writes the file once. A batch
+// left without Finish() writes what it holds when it ends, as the Windows
+// registry keeps the values set before a failure. A batch opened while
+// another lives joins it.
+class RegistryBatch {
+public:
+    RegistryBatch();
+    ~RegistryBatch();
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+    // False when the file could not be written; nothing is kept then.
+    bool Finish();
+
+private:
+    bool owner_;
+    bool finished_ = false;
+};
+
 }  // namespace mox::platform

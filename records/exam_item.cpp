@@ -63,29 +63,32 @@ void CSubExam::ClearBuffer() {
 }
 
 void CSubExam::RecSetGet(const db::Recordset& rs) {
-    // A Null text here keeps the member, as any other unreadable column does.
-    auto text = [&rs](const QString& column) {
-        const db::Value v = rs.Field(column);
-        if (v.IsNull()) throw db::DbError(db::kErrInvalidUse, column);
-        return v.ToText();
+    // A Null fits no member, text or number: like any other unreadable column
+    // it is skipped and the member keeps what it held.
+    auto present = [&rs](const QString& column) {
+        if (rs.Field(column).IsNull()) throw db::DbError(db::kErrInvalidUse, column);
+        return column;
     };
-    Try([&] { ID = ReadLong(rs, QStringLiteral("ID")); });
+    auto number = [&](const QString& column) { return ReadLong(rs, present(column)); };
+    auto shortNumber = [&](const QString& column) { return ReadShort(rs, present(column)); };
+    auto text = [&](const QString& column) { return ReadText(rs, present(column)); };
+    Try([&] { ID = number(QStringLiteral("ID")); });
     Try([&] { Name = text(QStringLiteral("Name")); });
-    Try([&] { Mode = ReadLong(rs, QStringLiteral("Mode")); });
-    Try([&] { Status = ReadShort(rs, QStringLiteral("Status")); });
+    Try([&] { Mode = number(QStringLiteral("Mode")); });
+    Try([&] { Status = shortNumber(QStringLiteral("Status")); });
     for (int i = 0; i < 5; ++i) Try([&] { btnName_[i] = text(QStringLiteral("Btn%1Name").arg(i)); });
-    for (int i = 0; i < 10; ++i) Try([&] { btnVal_[i] = ReadShort(rs, QStringLiteral("Btn%1Val").arg(i)); });
+    for (int i = 0; i < 10; ++i) Try([&] { btnVal_[i] = shortNumber(QStringLiteral("Btn%1Val").arg(i)); });
     for (int i = 0; i < 4; ++i) {
-        Try([&] { valueColor_[i] = ReadLong(rs, QStringLiteral("ValColor%1").arg(i)); });
-        Try([&] { brightness_[i] = ReadLong(rs, QStringLiteral("Brightness%1").arg(i)); });
+        Try([&] { valueColor_[i] = number(QStringLiteral("ValColor%1").arg(i)); });
+        Try([&] { brightness_[i] = number(QStringLiteral("Brightness%1").arg(i)); });
     }
     for (int i = 0; i < 3; ++i) {
-        Try([&] { gradationPart_[i] = ReadLong(rs, QStringLiteral("GradPart%1").arg(i)); });
+        Try([&] { gradationPart_[i] = number(QStringLiteral("GradPart%1").arg(i)); });
         Try([&] { subName_[i] = text(QStringLiteral("SubName%1").arg(i)); });
     }
-    Try([&] { CEJ = ReadLong(rs, QStringLiteral("CEJ")) != 0; });
-    Try([&] { PairExam = ReadLong(rs, QStringLiteral("CEJ")); });
-    Try([&] { DisplayRow = ReadShort(rs, QStringLiteral("DisplayRow")); });
+    Try([&] { CEJ = number(QStringLiteral("CEJ")) != 0; });
+    Try([&] { PairExam = number(QStringLiteral("CEJ")); });
+    Try([&] { DisplayRow = shortNumber(QStringLiteral("DisplayRow")); });
 }
 
 void CSubExam::RecSetPut(db::Recordset& rs) const {

@@ -38,8 +38,8 @@ public:
     void SetSubName(int16_t index, const QString& value);
 
     void ClearBuffer();
-    // Never fails: a column that is missing or does not fit is skipped and
-    // its member keeps what it held.
+    // Never fails: a column that is missing, Null or does not fit is skipped
+    // and its member keeps what it held.
     void RecSetGet(const db::Recordset& rs);
     // Fails on the first column the row lacks.
     void RecSetPut(db::Recordset& rs) const;

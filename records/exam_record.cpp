@@ -9,9 +9,15 @@ namespace mox {
 
 namespace {
 
-constexpr int kValueWidth = 3;
-constexpr int kStatusWidth = 6;
-constexpr int kDataColumnWidth = 144;
+// A Null value column stands for its 48 sites without a value. Rows that a
+// conversion or another program wrote may hold Nulls; read as empty text they
+// would shift the later columns onto these sites, and read as 0 they would
+// show examined sites of depth 0.
+QString ValueColumn(const db::Recordset& rs, const QString& column) {
+    static const QString kNoValues = QString::number(kNoSiteValue).repeated(kValueColumnWidth / kSiteValueWidth);
+    const db::Value v = rs.Field(column);
+    return v.IsNull() ? kNoValues : v.ToText();
+}
 
 }  // namespace
 
@@ -62,10 +68,12 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     Row = ReadLong(rs, QStringLiteral("Row"));
     Examination = ReadLong(rs, QStringLiteral("Examination"));
     SubExam = ReadLong(rs, QStringLiteral("SubExam"));
-    const QString values = ReadText(rs, QStringLiteral("Data1")) + ReadText(rs, QStringLiteral("Data2")) +
-                           ReadText(rs, QStringLiteral("Data3")) + ReadText(rs, QStringLiteral("Data4"));
-    DecodeFixedWidth(values, kValueWidth, std::span<uint8_t>(data_));
-    DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(bui_));
+    const QString values = ValueColumn(rs, QStringLiteral("Data1")) + ValueColumn(rs, QStringLiteral("Data2")) +
+                           ValueColumn(rs, QStringLiteral("Data3")) + ValueColumn(rs, QStringLiteral("Data4"));
+    DecodeFixedWidth(values, kSiteValueWidth, std::span<uint8_t>(data_));
+    // A Null Bui records no tooth state: every tooth reads as present and
+    // permanent, as in a cleared record.
+    DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(bui_));
     PocketFree = ReadShort(rs, QStringLiteral("PocketFree"));
     StartTime = ReadDate(rs, QStringLiteral("StartTime"));
     EndTime = ReadDate(rs, QStringLiteral("EndTime"));
@@ -76,9 +84,9 @@ void CExamData::RecSetGet(const db::Recordset& rs) {
     Comment = ReadText(rs, QStringLiteral("Comment"));
 }
 
-QString CExamData::ValueText() const { return EncodeFixedWidth(std::span<const uint8_t>(data_), kValueWidth); }
+QString CExamData::ValueText() const { return EncodeFixedWidth(std::span<const uint8_t>(data_), kSiteValueWidth); }
 
-QString CExamData::StatusText() const { return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWidth); }
+QString CExamData::StatusText() const { return EncodeFixedWidth(std::span<const int16_t>(bui_), kStatusWordWidth); }
 
 void CExamData::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("ID"), ID);
@@ -88,10 +96,10 @@ void CExamData::RecSetPut(db::Recordset& rs) const {
     rs.SetField(QStringLiteral("Examination"), Examination);
     rs.SetField(QStringLiteral("SubExam"), SubExam);
     const QString values = ValueText();
-    rs.SetField(QStringLiteral("Data1"), values.mid(0, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data2"), values.mid(kDataColumnWidth, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data3"), values.mid(2 * kDataColumnWidth, kDataColumnWidth));
-    rs.SetField(QStringLiteral("Data4"), values.mid(3 * kDataColumnWidth, kDataColumnWidth));
+    rs.SetField(QStringLiteral("Data1"), values.mid(0, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data2"), values.mid(kValueColumnWidth, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data3"), values.mid(2 * kValueColumnWidth, kValueColumnWidth));
+    rs.SetField(QStringLiteral("Data4"), values.mid(3 * kValueColumnWidth, kValueColumnWidth));
     rs.SetField(QStringLiteral("Bui"), StatusText());
     rs.SetField(QStringLiteral("PocketFree"), PocketFree);
     rs.SetField(QStringLiteral("StartTime"), StartTime);
@@ -115,7 +123,7 @@ bool CExamData::SetLastBui(int32_t patientId, const QDate& examDate, ToothStatus
                                   {patientId, examDate.toString(QStringLiteral("yyyy-MM-dd"))});
     bool found = false;
     if (!rs->IsEOF()) {
-        DecodeFixedWidth(ReadText(*rs, QStringLiteral("Bui")), kStatusWidth, std::span<int16_t>(status));
+        DecodeFixedWidth(ReadText(*rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(status));
         found = true;
     }
     rs->Close();

@@ -28,6 +28,12 @@ inline constexpr uint16_t kToothDeciduous = 0x0400;
 inline constexpr int kSiteCount = 192;
 inline constexpr uint8_t kNoSiteValue = 128;
 
+// The stored texts: a site value in 3 characters, a status word in 6, and
+// 48 site values (one quadrant of teeth) in each of Data1..Data4.
+inline constexpr int kSiteValueWidth = 3;
+inline constexpr int kStatusWordWidth = 6;
+inline constexpr int kValueColumnWidth = 144;
+
 using ToothStatusWords = std::array<int16_t, 32>;
 
 class CExamData {
@@ -61,6 +67,9 @@ public:
 
     // Every site value 128, every status word 0, numbers 0, dates now.
     void ClearBuffer();
+    // A Null value column reads as its 48 sites without a value (128) and a
+    // Null Bui as 32 status words 0, as in a cleared record; texts are joined
+    // and cut into pieces as stored.
     void RecSetGet(const db::Recordset& rs);
     void RecSetPut(db::Recordset& rs) const;
 

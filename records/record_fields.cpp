@@ -11,7 +11,12 @@ void ThrowOverflow() { throw db::DbError(db::kErrOverflow, QStringLiteral("オ�
 
 void ThrowTypeMismatch() { throw db::DbError(db::kErrTypeMismatch, QStringLiteral("型が一致しません。")); }
 
-QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime ZeroDate() {
+    // Made once: every new record asks for it, and a local date and time
+    // costs a look at the time zone each time it is made.
+    static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
+    return zero;
+}
 
 namespace {
 

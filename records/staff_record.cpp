@@ -8,6 +8,31 @@ namespace mox {
 namespace {
 constexpr int kPositionWidth = 3;
 constexpr int kKihonVectorLength = 48;
+
+// The columns that decide the input routes must hold a value: read as empty,
+// a Null would leave a route with no site, and input would silently stop.
+const db::Value& Required(const db::Value& value, const QString& column) {
+    if (value.IsNull())
+        throw db::DbError(
+            db::kErrInvalidUse,
+            QStringLiteral("担当者の設定（TCharge）の項目「%1」が空のため、担当者を読み込めません。").arg(column));
+    return value;
+}
+
+QString RequiredText(const db::Recordset& rs, const QString& column) {
+    return Required(rs.Field(column), column).ToText();
+}
+
+int32_t RequiredLong(const db::Recordset& rs, const QString& column) {
+    Required(rs.Field(column), column);
+    return ReadLong(rs, column);
+}
+
+int16_t RequiredShort(const db::Recordset& rs, const QString& column) {
+    Required(rs.Field(column), column);
+    return ReadShort(rs, column);
+}
+
 }  // namespace
 
 CCharge::CCharge() : UpDate(ZeroDate()) {}
@@ -42,20 +67,20 @@ void CCharge::ClearBuffer() {
 
 void CCharge::RecSetGet(const db::Recordset& rs) {
     ID = ReadLong(rs, QStringLiteral("ID"));
-    Name = ReadText(rs, QStringLiteral("Name"));
-    VectorPattern = ReadLong(rs, QStringLiteral("VectorPattern"));
-    PocketPattern = ReadShort(rs, QStringLiteral("PocketPattern"));
-    PocketVector = ReadText(rs, QStringLiteral("PocketVector"));
-    PlaquePattern = ReadText(rs, QStringLiteral("PlaquePattern"));
+    Name = RequiredText(rs, QStringLiteral("Name"));
+    VectorPattern = RequiredLong(rs, QStringLiteral("VectorPattern"));
+    PocketPattern = RequiredShort(rs, QStringLiteral("PocketPattern"));
+    PocketVector = RequiredText(rs, QStringLiteral("PocketVector"));
+    PlaquePattern = RequiredText(rs, QStringLiteral("PlaquePattern"));
     PlaquePosition = ReadText(rs, QStringLiteral("PlaquePosition"));
     if (PlaquePosition.isEmpty()) PlaquePosition = QStringLiteral("33");
-    DecodeFixedWidth(ReadText(rs, QStringLiteral("PocketPosition")), kPositionWidth,
+    DecodeFixedWidth(RequiredText(rs, QStringLiteral("PocketPosition")), kPositionWidth,
                      std::span<uint8_t>(pocketPosition_));
-    PocketPatternKihon = ReadShort(rs, QStringLiteral("PocketPatternKihon"));
-    PocketVectorKihon = ReadText(rs, QStringLiteral("PocketVectorKihon"));
+    PocketPatternKihon = RequiredShort(rs, QStringLiteral("PocketPatternKihon"));
+    PocketVectorKihon = RequiredText(rs, QStringLiteral("PocketVectorKihon"));
     if (PocketPatternKihon == 1 && PocketVectorKihon.size() < kKihonVectorLength)
         PocketVectorKihon = PocketVectorKihon.leftJustified(kKihonVectorLength, u' ');
-    DecodeFixedWidth(ReadText(rs, QStringLiteral("PocketPositionKihon")), kPositionWidth,
+    DecodeFixedWidth(RequiredText(rs, QStringLiteral("PocketPositionKihon")), kPositionWidth,
                      std::span<uint8_t>(pocketPositionKihon_));
     UpDate = ReadDate(rs, QStringLiteral("UpDate"));
 }

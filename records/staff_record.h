@@ -36,6 +36,9 @@ public:
 
     // PlaquePosition keeps its value.
     void ClearBuffer();
+    // Fails (invalid use of Null, a message naming the staff setting and the
+    // column) when the name or a pattern or position column is Null; a Null
+    // PlaquePosition reads as "33".
     void RecSetGet(const db::Recordset& rs);
 
 private:

@@ -108,14 +108,12 @@ bool ReadTemplateCases(std::vector<TemplateCase>& cases) {
     return ok;
 }
 
+// A counted use of the main slot: whatever a caller opened or held stays
+// open. The allocator's own open and release for each new identifier take
+// up this transaction's connection again (connections.h).
 bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
-    // Each new identifier goes through a counted open and release of the main
-    // slot, and a release lets the next open make a new connection, which
-    // would wait for this transaction's lock. Held, the slot keeps one
-    // connection throughout; a hold of the caller is left as it was.
-    const bool callerHolds = GetSlotState(Slot::Main).isHeld;
-    if (callerHolds ? !OpenMainDb() : !HoldMainDb()) return false;
-    bool ok = true;
+    MainDbUse use;
+    if (!use) return false;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
@@ -127,13 +125,9 @@ bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
         }
         transaction.Commit();
     } catch (const db::DbError&) {
-        ok = false;
+        return false;
     }
-    if (callerHolds)
-        ReleaseMainDb();
-    else
-        CloseMainDb();
-    return ok;
+    return true;
 }
 
 }  // namespace

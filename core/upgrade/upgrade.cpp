@@ -8,6 +8,12 @@
 #include "platform/db/database.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
+#include "records/record_fields.h"
+
+#include <QDebug>
+#include <limits>
+#include <span>
+#include <vector>
 
 namespace mox {
 
@@ -59,6 +65,52 @@ bool FixPlaqueValues(CExamData& record) {
     return changed;
 }
 
+// Plaque rows are looked at in pieces of this many rows, by their first two
+// value columns and their status words only, so that a large table is never
+// held in memory and a row that needs nothing is never read whole.
+constexpr int kPlaqueRowsAtOnce = 1000;
+
+// Whether FixPlaqueValues may change the row. It asks of a site only whether
+// it holds 128, and a piece of the value text reads as 128 only when it is
+// "128"; so Data1 and Data2 (sites 0..95: the plaque and not-examined parts)
+// and Bui, read as the examination record reads them, decide. A row whose
+// value columns are not 144 characters each (Null, cut short) may read
+// otherwise in full and is taken; one whose pieces cannot be read is left by
+// the full read as well.
+bool PlaqueRowMayChange(const db::Recordset& rs, CExamData& record) {
+    const QString values = ReadText(rs, QStringLiteral("Data1")) + ReadText(rs, QStringLiteral("Data2"));
+    if (values.size() != 2 * kValueColumnWidth) return true;
+    ToothStatusWords words;
+    try {
+        DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(words));
+    } catch (const db::DbError&) {
+        return false;
+    }
+    for (int16_t i = 0; i < 2 * kValueColumnWidth / kSiteValueWidth; ++i) {
+        const QChar* piece = values.constData() + i * kSiteValueWidth;
+        const bool noValue = piece[0] == u'1' && piece[1] == u'2' && piece[2] == u'8';
+        record.SetbData(i, noValue ? kNoSiteValue : 0);
+    }
+    for (int16_t t = 0; t < static_cast<int16_t>(words.size()); ++t) record.SetnBui(t, words[t]);
+    return FixPlaqueValues(record);
+}
+
+// The row keys (SQLite's rowid) of the plaque rows that may need a change.
+std::vector<int64_t> PlaqueRowsToFix(db::Connection& conn) {
+    std::vector<int64_t> keys;
+    CExamData record;
+    for (int64_t after = std::numeric_limits<int64_t>::min();;) {
+        auto rs = conn.OpenRecordset(QStringLiteral("SELECT _rowid_ AS RowKey, Data1, Data2, Bui FROM TExamData "
+                                                    "WHERE SubExam=? AND _rowid_>? ORDER BY _rowid_ LIMIT ?"),
+                                     {3, static_cast<long long>(after), kPlaqueRowsAtOnce});
+        if (rs->IsEOF()) return keys;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            after = rs->Field(QStringLiteral("RowKey")).ToInt64();
+            if (PlaqueRowMayChange(*rs, record)) keys.push_back(after);
+        }
+    }
+}
+
 // A row the examination record cannot read fails here and is left alone.
 void FixPlaqueRow(db::Recordset& rs) {
     CExamData record;
@@ -88,44 +140,8 @@ void AddComTypeRow(db::Recordset& rs, int id, const QString& label) {
     rs.Update();
 }
 
-}  // namespace
-
-const std::array<QString, 5>& StandardComTypeLabels() {
-    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-    return labels;
-}
-
-void FixSubExamTable() {
-    RunStepOnMainDb([](db::Connection& conn) {
-        try {
-            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
-            if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
-                rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
-                rs->SetField(QStringLiteral("GradPart2"), 6);
-                rs->Update();
-            }
-        } catch (const db::DbError&) {
-        }
-        try {
-            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
-            const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
-            if (!rs->IsEOF() && (status.IsNull() || status.ToInt64() != 4096)) {
-                rs->SetField(QStringLiteral("Status"), 4096);
-                rs->Update();
-            }
-        } catch (const db::DbError&) {
-        }
-    });
-}
-
-void FixComTypeTable() {
-    MainDbUse use;
-    if (!use) return;
-    const db::ConnectionPtr connPtr = MainDbConn();
-    db::Connection& conn = *connPtr;
+void RebuildComTypeTableWhereStale(db::Connection& conn) {
     const auto& labels = StandardComTypeLabels();
-
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
     if (row0->IsEOF()) AddComTypeRow(*row0, 0, QString());
     row0.reset();
@@ -152,10 +168,67 @@ void FixComTypeTable() {
     });
 }
 
+}  // namespace
+
+const std::array<QString, 5>& StandardComTypeLabels() {
+    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
+                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
+    return labels;
+}
+
+void FixSubExamTable() {
+    RunStepOnMainDb([](db::Connection& conn) {
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
+            if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
+                rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
+                rs->SetField(QStringLiteral("GradPart2"), 6);
+                rs->Update();
+            }
+        } catch (const db::DbError&) {
+        }
+        try {
+            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
+            // A Null mask does not differ from the standard one: it is left.
+            const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
+            if (!status.IsNull() && status.ToInt64() != 4096) {
+                rs->SetField(QStringLiteral("Status"), 4096);
+                rs->Update();
+            }
+        } catch (const db::DbError&) {
+        }
+    });
+}
+
+void FixComTypeTable() {
+    MainDbUse use;
+    if (!use) return;
+    try {
+        RebuildComTypeTableWhereStale(*MainDbConn());
+    } catch (const db::DbError& e) {
+        // This error ends the program with a box: the user reads in Japanese
+        // which table failed; the statement and the engine's own words go to
+        // the log for whoever looks into it.
+        qWarning().noquote()
+            << QStringLiteral("Upgrade of TComType failed: error %1: %2").arg(e.Number()).arg(e.Description());
+        throw db::DbError(e.Number(), QStringLiteral("検査時期のテーブル（TComType）を読み書きできませんでした。"));
+    }
+}
+
 void MigrateExamComments() {
     const auto& labels = StandardComTypeLabels();
     RunStepOnMainDb([&](db::Connection& conn) {
-        auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData"));
+        // Only rows whose label may differ are read: a large table is not
+        // loaded at every start. A CommentID stored as anything but an
+        // integer (a fraction, a text with blanks) is taken too, and every
+        // row taken goes through the comparison below.
+        // The inner query reads only the index of the two columns.
+        auto rs = conn.OpenRecordset(
+            QStringLiteral("SELECT * FROM TExamData WHERE _rowid_ IN (SELECT _rowid_ FROM TExamData "
+                           "WHERE typeof(CommentID) NOT IN ('integer', 'null') "
+                           "OR (CommentID BETWEEN 0 AND 4 AND trim(IFNULL(Comment, '')) <> "
+                           "CASE CommentID WHEN 0 THEN ? WHEN 1 THEN ? WHEN 2 THEN ? WHEN 3 THEN ? ELSE ? END))"),
+            {labels[0], labels[1], labels[2], labels[3], labels[4]});
         for (; !rs->IsEOF(); rs->MoveNext()) {
             try {
                 const db::Value id = rs->Field(QStringLiteral("CommentID"));
@@ -177,10 +250,11 @@ void MigrateExamComments() {
 void UpgradeExamData() {
     RunStepOnMainDb([](db::Connection& conn) {
         try {
-            auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE SubExam=?"), {3});
-            for (; !rs->IsEOF(); rs->MoveNext()) {
+            for (const int64_t key : PlaqueRowsToFix(conn)) {
+                auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE _rowid_=?"),
+                                             {static_cast<long long>(key)});
                 try {
-                    FixPlaqueRow(*rs);
+                    if (!rs->IsEOF()) FixPlaqueRow(*rs);
                 } catch (const db::DbError&) {
                     rs->CancelUpdate();
                 }
@@ -194,8 +268,21 @@ void UpgradeExamData() {
     });
 }
 
+void IndexExamRows() {
+    MainDbUse use;
+    if (!use) return;
+    try {
+        db::Connection& conn = *MainDbConn();
+        conn.Execute(
+            QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientDate ON TExamData (PatientID, ExamDate)"));
+        conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataOccasion ON TExamData (CommentID, Comment)"));
+    } catch (const db::DbError&) {
+    }
+}
+
 void UpgradeDatabaseContent() {
     CPatient().CheckTable();
+    IndexExamRows();
     RefreshSamplePatients();
     FixSubExamTable();
     FixComTypeTable();

@@ -16,8 +16,12 @@ file(TOUCH "${_tmp}")
 file(CHMOD "${_tmp}" PERMISSIONS OWNER_READ OWNER_WRITE)
 
 # Backups are plain file copies, so the file must never be in WAL mode.
+# Examination rows are about a kilobyte: pages of 16 KiB hold fifteen of
+# them where 4 KiB pages hold three and leave a quarter empty, and a scan of
+# the table reads a sixth less and makes a quarter as many reads.
 execute_process(
   COMMAND "${SQLITE3}" -bail -batch "${_tmp}"
+          "PRAGMA page_size=16384;"
           "PRAGMA journal_mode=DELETE;"
           ".read '${SCHEMA}'"
           ".read '${ROWS}'"

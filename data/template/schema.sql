@@ -128,6 +128,10 @@ CREATE TABLE TExamData (
     CommentID   INTEGER,
     Comment     TEXT(50)
 );
+-- The screens and the sample refresh read one patient's rows at a time; the
+-- start-up upgrade checks every row's occasion label.
+CREATE INDEX TExamDataPatientDate ON TExamData (PatientID, ExamDate);
+CREATE INDEX TExamDataOccasion ON TExamData (CommentID, Comment);
 
 -- The counters of the next-number allocator: one row, ID 0.
 CREATE TABLE TNextAutoNumber (

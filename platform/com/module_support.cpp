@@ -63,6 +63,18 @@ bool DeleteKeyIfPresent(const QString& key) {
     return platform::RegistryDeleteKey(key);
 }
 
+HRESULT RemoveModuleKeys(const ModuleInfo& info) {
+    const TypeLibInfo& lib = info.typeLib;
+    const QString libKey = Key({QStringLiteral("TypeLib"), Normalised(lib.libId)});
+    if (!DeleteKeyIfPresent(libKey + u'/' + VersionText(lib))) return SELFREG_E_TYPELIB;
+    if (platform::RegistrySubKeys(libKey).isEmpty() && !DeleteKeyIfPresent(libKey)) return SELFREG_E_TYPELIB;
+    for (const ClassInfo& cls : info.classes) {
+        if (!DeleteKeyIfPresent(Key({QStringLiteral("CLSID"), Normalised(cls.clsid)}))) return SELFREG_E_CLASS;
+        if (!cls.progId.isEmpty() && !DeleteKeyIfPresent(Key({cls.progId}))) return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
 class ModuleFactory final : public IClassFactory {
 public:
     explicit ModuleFactory(const ClassInfo* cls) : cls_(cls) {}
@@ -89,23 +101,21 @@ QString ThisModulePath() {
     return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
 }
 
+// A module writes some twenty values per class; written one by one, each
+// would replace and sync the registry file. The batch writes it once: when
+// that fails, nothing was registered, the type library first.
 HRESULT RegisterModule(const ModuleInfo& info, const QString& modulePath) {
+    platform::RegistryBatch batch;
     if (!RegisterTypeLib(info.typeLib, modulePath)) return SELFREG_E_TYPELIB;
     for (const ClassInfo& cls : info.classes)
         if (!RegisterClass(cls, info.typeLib, modulePath)) return SELFREG_E_CLASS;
-    return S_OK;
+    return batch.Finish() ? S_OK : SELFREG_E_TYPELIB;
 }
 
 HRESULT UnregisterModule(const ModuleInfo& info) {
-    const TypeLibInfo& lib = info.typeLib;
-    const QString libKey = Key({QStringLiteral("TypeLib"), Normalised(lib.libId)});
-    if (!DeleteKeyIfPresent(libKey + u'/' + VersionText(lib))) return SELFREG_E_TYPELIB;
-    if (platform::RegistrySubKeys(libKey).isEmpty() && !DeleteKeyIfPresent(libKey)) return SELFREG_E_TYPELIB;
-    for (const ClassInfo& cls : info.classes) {
-        if (!DeleteKeyIfPresent(Key({QStringLiteral("CLSID"), Normalised(cls.clsid)}))) return SELFREG_E_CLASS;
-        if (!cls.progId.isEmpty() && !DeleteKeyIfPresent(Key({cls.progId}))) return SELFREG_E_CLASS;
-    }
-    return S_OK;
+    platform::RegistryBatch batch;
+    if (const HRESULT hr = RemoveModuleKeys(info); hr != S_OK) return hr;
+    return batch.Finish() ? S_OK : SELFREG_E_TYPELIB;
 }
 
 HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** factory) {

@@ -96,6 +96,31 @@ TEST_F(ConnectionsTest, DetachedConnectionKeepsServingTheOuterUser) {
     EXPECT_EQ(outer->Scalar(QStringLiteral("SELECT COUNT(*) FROM T")).ToInt32(), 2);
 }
 
+// An allocation of new identifiers inside a save of several rows opens and
+// releases the slot for each identifier; every one must write through the
+// connection that holds the transaction's lock.
+TEST_F(ConnectionsTest, CountedOpenInsideATransactionKeepsItsConnection) {
+    ASSERT_TRUE(OpenMainDb());
+    db::ConnectionPtr outer = MainDbConn();
+    db::Transaction transaction(*outer);
+    outer->Execute(QStringLiteral("INSERT INTO T VALUES (3, 'c')"));
+    for (int id = 4; id <= 5; ++id) {
+        ASSERT_TRUE(OpenMainDb());
+        ASSERT_EQ(MainDbConn(), outer);
+        MainDbConn()->Execute(QStringLiteral("INSERT INTO T VALUES (?, 'd')"), {id});
+        ASSERT_TRUE(ReleaseMainDb());  // detaches the slot
+    }
+    EXPECT_EQ(Opens(), 1);
+    transaction.Commit();
+    EXPECT_EQ(outer->Scalar(QStringLiteral("SELECT COUNT(*) FROM T")).ToInt32(), 5);
+
+    // Outside a transaction a detached slot still gets a new connection.
+    ASSERT_TRUE(OpenMainDb());
+    EXPECT_NE(MainDbConn(), outer);
+    ASSERT_TRUE(ReleaseMainDb());
+    ASSERT_TRUE(ReleaseMainDb());
+}
+
 TEST_F(ConnectionsTest, HeldSlotStaysOpenThroughCountedUseUntilClosed) {
     ASSERT_TRUE(HoldMainDb());
     db::ConnectionPtr held = MainDbConn();

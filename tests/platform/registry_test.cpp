@@ -113,3 +113,54 @@ TEST(Registry, UnwritableFileIsReportedNotFatal) {
     EXPECT_EQ(RegistryRead(kKey, QStringLiteral("V"), QStringLiteral("none")), QStringLiteral("none"));
     EXPECT_FALSE(RegistryWrite(QString(), QStringLiteral("V"), QStringLiteral("x")));
 }
+
+TEST(Registry, BatchWritesTheFileOnceAtItsEnd) {
+    mox::test::Sandbox sandbox;
+    ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("Before"), QStringLiteral("1")));
+    const QString file = sandbox.File(QStringLiteral("registry.ini"));
+    auto onDisk = [&file] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray before = onDisk();
+    {
+        RegistryBatch batch;
+        ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("MOXExe"), QStringLiteral("/opt/歯周/VXMOX")));
+        ASSERT_TRUE(RegistryWrite(kKey + QStringLiteral("/Sub"), QStringLiteral("A"), QStringLiteral("2")));
+        ASSERT_TRUE(RegistryDeleteValue(kKey, QStringLiteral("Before")));
+        // Calls inside the batch see its changes; the file does not yet.
+        EXPECT_EQ(RegistryRead(kKey, QStringLiteral("MOXExe")), QStringLiteral("/opt/歯周/VXMOX"));
+        EXPECT_EQ(RegistryValueNames(kKey), QStringList{QStringLiteral("MOXExe")});
+        EXPECT_EQ(RegistrySubKeys(kKey), QStringList{QStringLiteral("Sub")});
+        {
+            RegistryBatch inner;  // joins: its end writes nothing yet
+            ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("Inner"), QStringLiteral("3")));
+            EXPECT_TRUE(inner.Finish());
+        }
+        EXPECT_EQ(onDisk(), before);
+        EXPECT_TRUE(batch.Finish());
+    }
+    EXPECT_TRUE(onDisk().contains("MOXExe"));
+    EXPECT_FALSE(onDisk().contains("Before"));
+    EXPECT_EQ(RegistryRead(kKey + QStringLiteral("/Sub"), QStringLiteral("A")), QStringLiteral("2"));
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("Inner")), QStringLiteral("3"));
+
+    // Left without Finish (a failure half-way), a batch keeps what was set.
+    {
+        RegistryBatch batch;
+        ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("Late"), QStringLiteral("4")));
+    }
+    EXPECT_TRUE(onDisk().contains("Late"));
+}
+
+TEST(Registry, BatchOnAnUnwritableFileFailsAtItsEnd) {
+    mox::test::Sandbox sandbox;
+    sandbox.WriteText(QStringLiteral("plain-file"), "x");
+    qputenv("VXMOX_REGISTRY", sandbox.File(QStringLiteral("plain-file/registry.ini")).toLocal8Bit());
+    {
+        RegistryBatch batch;
+        EXPECT_TRUE(RegistryWrite(kKey, QStringLiteral("V"), QStringLiteral("x")));
+        EXPECT_FALSE(batch.Finish());
+    }
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("V"), QStringLiteral("none")), QStringLiteral("none"));
+}

@@ -58,6 +58,28 @@ TEST_F(ExamItemTest, UnreadableColumnsKeepWhatTheItemHeld) {
     EXPECT_EQ(item.PairExam, 5);
 }
 
+// The input screen loads each display row's item without clearing it first:
+// a Null number must not turn the previous item's setting into 0.
+TEST_F(ExamItemTest, NullNumbersKeepWhatTheItemHeld) {
+    CSubExam item;
+    item.RecSetGet(*ItemOfRow(1));
+    conn_->Execute(
+        QStringLiteral("UPDATE TSubExam SET ID=NULL, Status=NULL, GradPart2=NULL, Brightness0=NULL, "
+                       "ValColor1=NULL, Btn3Val=NULL, CEJ=NULL, Mode=6 WHERE DisplayRow=3"));
+    item.SetBtnVal(3, 4);
+    item.PairExam = 2;
+    item.RecSetGet(*ItemOfRow(3));
+    EXPECT_EQ(item.ID, 2);
+    EXPECT_EQ(item.Status, 12288);
+    EXPECT_EQ(item.GradationPart(2), 6);
+    EXPECT_EQ(item.Brightness(0), 224);
+    EXPECT_EQ(item.ValueColor(1), 255);
+    EXPECT_EQ(item.BtnVal(3), 4);
+    EXPECT_EQ(item.PairExam, 2);
+    EXPECT_EQ(item.Mode, 6);  // the columns that hold a value are read
+    EXPECT_EQ(item.DisplayRow, 3);
+}
+
 TEST_F(ExamItemTest, WritesTheSameColumnsItReads) {
     CSubExam item;
     item.RecSetGet(*ItemOfRow(2));

@@ -170,18 +170,35 @@ TEST_F(ExamRecordTest, ReadingZeroesTheArraysAndTakesShortTexts) {
     EXPECT_EQ(r.bData(2), 0);
 }
 
-TEST_F(ExamRecordTest, NullColumnsReadAsEmptyValues) {
-    // A row as a conversion may leave it: nothing but the key.
+TEST_F(ExamRecordTest, NullColumnsReadAsAClearedRecord) {
+    // A row as a conversion may leave it: nothing but the key. No site was
+    // examined and no tooth state recorded.
     CExamData r;
     r.Comment = QStringLiteral("stale");
+    r.SetbData(5, 3);
+    r.SetnBui(2, 0x2000);
     r.RecSetGet(*Row({}));
     EXPECT_EQ(r.ID, -1);
     EXPECT_EQ(r.ExamDate, ZeroDate());
     EXPECT_EQ(r.UpDate, ZeroDate());
     EXPECT_TRUE(r.Comment.isEmpty());
     EXPECT_FALSE(r.IsPrinted);
-    EXPECT_EQ(r.bData(0), 0);
-    EXPECT_EQ(r.nBui(0), 0);
+    for (int16_t i = 0; i < 192; ++i) ASSERT_EQ(r.bData(i), 128) << i;
+    for (int16_t t = 0; t < 32; ++t) ASSERT_EQ(r.nBui(t), 0) << t;
+    EXPECT_EQ(r.GetRestToothCount(), 32);
+}
+
+TEST_F(ExamRecordTest, NullValueColumnLeavesOnlyItsOwnSitesWithoutValue) {
+    CExamData r;
+    r.RecSetGet(*Row({{QStringLiteral("Data1"), QStringLiteral("  1").repeated(48)},
+                      {QStringLiteral("Data3"), QStringLiteral("  3").repeated(48)},
+                      {QStringLiteral("Data4"), QStringLiteral("  4").repeated(48)},
+                      {QStringLiteral("Bui"), QStringLiteral("     0").repeated(32)}}));
+    EXPECT_EQ(r.bData(47), 1);
+    EXPECT_EQ(r.bData(48), 128);
+    EXPECT_EQ(r.bData(95), 128);
+    EXPECT_EQ(r.bData(96), 3);  // the later columns keep their sites
+    EXPECT_EQ(r.bData(191), 4);
 }
 
 TEST_F(ExamRecordTest, BadPiecesFailTheRead) {

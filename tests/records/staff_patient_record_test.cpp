@@ -75,6 +75,31 @@ TEST_F(RecordTest, StaffPositionsAndPlaquePositionReadRules) {
     EXPECT_THROW(staff.RecSetGet(*Staff(1)), db::DbError);
 }
 
+// A Null pattern would leave the input cursor without a route: the read
+// fails and says which staff setting lacks what.
+TEST_F(RecordTest, StaffWithANullPatternColumnIsRefusedByName) {
+    for (const char* column : {"Name", "VectorPattern", "PocketPattern", "PocketVector", "PlaquePattern",
+                               "PocketPosition", "PocketPatternKihon", "PocketVectorKihon", "PocketPositionKihon"}) {
+        SCOPED_TRACE(column);
+        conn_->Execute(QStringLiteral("SAVEPOINT s"));
+        conn_->Execute(QStringLiteral("UPDATE TCharge SET %1=NULL WHERE ID=1").arg(QLatin1String(column)));
+        CCharge staff;
+        try {
+            staff.RecSetGet(*Staff(1));
+            ADD_FAILURE() << "read without error";
+        } catch (const db::DbError& e) {
+            EXPECT_EQ(e.Number(), db::kErrInvalidUse);
+            EXPECT_TRUE(e.Description().contains(QStringLiteral("担当者"))) << e.Description().toStdString();
+            EXPECT_TRUE(e.Description().contains(QStringLiteral("TCharge")));
+            EXPECT_TRUE(e.Description().contains(QLatin1String(column)));
+        }
+        conn_->Execute(QStringLiteral("ROLLBACK TO s"));
+        conn_->Execute(QStringLiteral("RELEASE s"));
+    }
+    CCharge staff;
+    EXPECT_NO_THROW(staff.RecSetGet(*Staff(1)));
+}
+
 TEST(CCharge, ClearedRecordSwitchesEverySiteOffButKeepsThePlaquePosition) {
     CCharge staff;
     staff.PlaquePosition = QStringLiteral("12");

@@ -93,6 +93,27 @@ TEST_F(SampleRefreshTest, MarkerRefreshesBothSamplesOnce) {
     EXPECT_EQ(GetSlotState(Slot::Template).openCount, 0);
 }
 
+// The upgrade may run while a screen keeps the main slot open or held: the
+// refresh hands back only its own use, and the caller's connection goes on.
+TEST_F(SampleRefreshTest, CallersOpenOrHeldConnectionStaysUsable) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held" : "counted");
+        ASSERT_TRUE(held ? HoldMainDb() : OpenMainDb());
+        const db::ConnectionPtr outer = MainDbConn();
+        const SlotState before = GetSlotState(Slot::Main);
+        box_.WriteText(QStringLiteral("UpdateSample.txt"), "");
+        RefreshSamplePatients();
+        EXPECT_FALSE(QFileInfo::exists(Marker()));
+        ASSERT_TRUE(outer->IsOpen());
+        EXPECT_EQ(outer->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE PatientID=98")).ToInt64(),
+                  templateExams98_);
+        EXPECT_EQ(GetSlotState(Slot::Main).openCount, before.openCount);
+        EXPECT_EQ(GetSlotState(Slot::Main).isHeld, before.isHeld);
+        held ? CloseMainDb() : ReleaseMainDb();
+        EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+    }
+}
+
 TEST_F(SampleRefreshTest, TemplateWithoutCaseLeavesThePatientButReplacesExaminations) {
     auto t = db::Connection::Open(QStringLiteral("Data Source=") + templ_);
     t->Execute(QStringLiteral("DELETE FROM TPatient WHERE ID=98"));

@@ -3,7 +3,10 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <QDir>
+#include <QFile>
 
 using namespace mox::com;
 
@@ -198,6 +201,33 @@ TEST(Registration, WritesTypeLibraryClassesAndProgIds) {
         RegistryRead(QStringLiteral("HKEY_CLASSES_ROOT/TEST.TestCtrl.1/CLSID"), QString(), QStringLiteral("gone")),
         QStringLiteral("gone"));
     EXPECT_EQ(UnregisterModule(TestModule()), S_OK);
+}
+
+// Every write of the file puts a new, synced file in its place; a first
+// start registers two modules of some twenty values each.
+TEST(Registration, WritesTheRegistryFileOncePerModule) {
+    mox::test::Sandbox sandbox;
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(sandbox.Path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    auto writesOfTheFile = [watch] {
+        int writes = 0;
+        alignas(inotify_event) char buffer[8192];
+        for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                if (event->len > 0 && qstrcmp(event->name, "registry.ini") == 0) ++writes;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return writes;
+    };
+
+    ASSERT_EQ(RegisterModule(TestModule(), QStringLiteral("/opt/mox/libTest.so")), S_OK);
+    EXPECT_EQ(writesOfTheFile(), 1);
+    ASSERT_EQ(UnregisterModule(TestModule()), S_OK);
+    EXPECT_EQ(writesOfTheFile(), 1);
+    close(watch);
 }
 
 TEST(Registration, UnwritableRegistryGivesTypeLibError) {

@@ -1,0 +1,243 @@
+// The start-up work of VXMOX on a main database of a clinic's size: the
+// steps that Main runs between the database check and the splash window
+// (paths, version check, version file, module registration, shared objects,
+// database upgrade, tooth tables), without the specified waits. Each run is
+// a fresh child process, so that its peak memory (ru_maxrss) is the start's
+// own. The database holds the template plus generated examinations, six rows
+// each, all already current: nothing needs upgrading, and the work should not
+// grow with the table.
+//
+// Reported per row count: the work in milliseconds (the benchmark's manual
+// time) and the child's peak resident memory in MiB; "first start" registers
+// the control modules into a fresh registry file, "later start" finds them.
+
+#include "controls/colour_button/prismet_properties.h"
+#include "controls/tooth_button/tooth_button_ids.h"
+#include "core/connections.h"
+#include "core/program_paths.h"
+#include "core/settings.h"
+#include "core/tooth_tables.h"
+#include "core/ui/global_objects.h"
+#include "core/upgrade/upgrade.h"
+#include "core/version.h"
+#include "platform/clock.h"
+#include "platform/com/control_host.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+#include "records/exam_record.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+using namespace mox;
+
+const char* const kChildFlag = "--start-up-work";
+const char* const kModules[][2] = {{"libMolarix.so", molarix::kToothButtonClsid},
+                                   {"libPrismet.so", prismet::kClsidPrismet}};
+
+QString BuiltProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+
+// ---- The child: one start ---------------------------------------------------
+
+int RunStartUpWork(const QString& folder) {
+    platform::FakeClock clock;  // the specified waits pass at once
+    int boxes = 0;
+    platform::SetMsgBoxResponder([&boxes](const platform::ShownBox& box) {
+        ++boxes;
+        std::fprintf(stderr, "box: %s\n", qPrintable(box.prompt));
+        return platform::DefaultAnswer(box.style);
+    });
+
+    QElapsedTimer timer;
+    timer.start();
+    SetupDatabasePaths(folder, QStringLiteral("VXMOX"));
+    if (!CheckDbVersion() || !WriteVersionFile()) return 2;
+    for (const auto& module : kModules)
+        com::EnsureModuleRegistered(folder + QLatin1Char('/') + QLatin1String(module[0]), QLatin1String(module[1]));
+    CreateGlobalObjects();
+    UpgradeDatabaseContent();
+    MakeToothLabels();
+    MakeToothPictureNames();
+    MakeToothNumberTable();
+    const qint64 workNs = timer.nsecsElapsed();
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%lld %ld %d\n", static_cast<long long>(workNs), usage.ru_maxrss, boxes);
+    ResetAllSlots();
+    return 0;
+}
+
+// ---- The parent: program folders and measured starts --------------------------
+
+// One examination: four items (pocket depth, mobility, furcation, plaque),
+// then the bleeding and suppuration marks, as the input screen saves them.
+struct ExamRow {
+    int row;
+    int subExam;
+};
+constexpr ExamRow kExamRows[] = {{0, 2}, {1, 1}, {2, 13}, {3, 3}, {9, 2}, {10, 2}};
+constexpr int kImplantTooth = 21;  // lower right first molar
+constexpr int kMissingTooth = 0;   // upper right third molar
+
+CExamData CurrentRow(int id, int index, int patient, int examination, const ExamRow& kind) {
+    CExamData r;
+    r.ClearBuffer();
+    r.ID = id;
+    r.PatientID = patient;
+    r.ExamDate = QDateTime(QDate(2015, 1, 5).addDays(examination), QTime(0, 0));
+    r.Row = kind.row;
+    r.Examination = 2;
+    r.SubExam = kind.subExam;
+    r.ChargeID = 1;
+    r.CommentID = static_cast<int16_t>(1 + examination % 4);
+    r.Comment = StandardComTypeLabels()[r.CommentID];
+    r.SetnBui(kMissingTooth, static_cast<int16_t>(kToothMissing));
+    r.SetnBui(kImplantTooth, static_cast<int16_t>(kToothImplant));
+    for (int16_t t = 0; t < 32; ++t) {
+        const bool natural = t != kMissingTooth && t != kImplantTooth;
+        const int16_t seed = static_cast<int16_t>((index * 7 + t * 13) % 11);
+        if (kind.subExam == 3) {
+            // Plaque faces, and the faces not examined: none where no natural
+            // tooth stands, as the upgrade leaves them.
+            r.SetbData(t, natural ? seed % 16 : kNoSiteValue);
+            r.SetbData(static_cast<int16_t>(t + 48), natural ? 0 : 15);
+            continue;
+        }
+        if (t == kMissingTooth) continue;
+        if (kind.subExam == 2) {  // pocket depths, or the bleeding and suppuration marks
+            for (int16_t s = 0; s < 6; ++s)
+                r.SetbData(static_cast<int16_t>(t * 6 + s), kind.row == 0 ? 1 + (seed + s) % 7 : (seed + s) % 5 == 0);
+        } else {  // mobility, furcation: one value per tooth
+            r.SetbData(t, seed % 3);
+        }
+    }
+    return r;
+}
+
+void AddExaminationRows(const QString& file, int rows) {
+    auto conn = db::Connection::Open(QStringLiteral("Data Source=") + file);
+    db::Transaction transaction(*conn);
+    const QString insert = QStringLiteral(
+        "INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, Data2, Data3, Data4, "
+        "Bui, PocketFree, StartTime, EndTime, ChargeID, IsPrinted, \"UpDate\", CommentID, Comment) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const int firstId =
+        10'000'000 + conn->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber WHERE ID=0")).ToInt32();
+    for (int i = 0; i < rows; ++i) {
+        const int examination = i / 6;
+        const CExamData r = CurrentRow(firstId + i, i, 1 + examination % 30, examination, kExamRows[i % 6]);
+        const QString values = r.ValueText();
+        conn->Execute(insert,
+                      {r.ID, r.PatientID, r.ExamDate, r.Row, r.Examination, r.SubExam, values.mid(0, 144),
+                       values.mid(144, 144), values.mid(288, 144), values.mid(432, 144), r.StatusText(), r.PocketFree,
+                       r.StartTime, r.EndTime, r.ChargeID, r.IsPrinted, r.UpDate, r.CommentID, r.Comment});
+    }
+    conn->Execute(QStringLiteral("UPDATE TNextAutoNumber SET ExamData=ExamData+? WHERE ID=0"), {rows});
+    transaction.Commit();
+    conn->Close();
+}
+
+// A program folder with the modules, the template and a main database of
+// `rows` generated examination rows; made once per size.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(int rows) {
+        for (const char* name : {"VXMOX2_ORG.MDB", "libMolarix.so", "libPrismet.so"})
+            QFile::copy(BuiltProgramDir() + QLatin1Char('/') + QLatin1String(name), Path(name));
+        QFile::copy(Path("VXMOX2_ORG.MDB"), Path("VXMOX2.MDB"));
+        QFile::setPermissions(Path("VXMOX2.MDB"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        AddExaminationRows(Path("VXMOX2.MDB"), rows);
+        Start(true);  // the first upgrade of a new file may do more: not measured
+    }
+    QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
+
+    struct Result {
+        double workMs = 0;
+        double peakMiB = 0;
+        int boxes = 0;
+        bool ok = false;
+    };
+    Result Start(bool freshRegistry) const {
+        if (freshRegistry) QFile::remove(Path("registry.ini"));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VXMOX_REGISTRY"), Path("registry.ini"));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {QLatin1String(kChildFlag), dir_.path()});
+        Result result;
+        if (!child.waitForFinished(120'000) || child.exitCode() != 0) return result;
+        const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char(' '));
+        if (fields.size() != 3) return result;
+        result.workMs = fields[0].toDouble() / 1e6;
+        result.peakMiB = fields[1].toDouble() / 1024.0;
+        result.boxes = fields[2].toInt();
+        result.ok = true;
+        return result;
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+const ProgramFolder& FolderOf(int rows) {
+    static std::map<int, std::unique_ptr<ProgramFolder>> folders;
+    auto& folder = folders[rows];
+    if (!folder) folder = std::make_unique<ProgramFolder>(rows);
+    return *folder;
+}
+
+void MeasureStarts(benchmark::State& state, bool firstStart) {
+    const ProgramFolder& folder = FolderOf(static_cast<int>(state.range(0)));
+    double peak = 0;
+    for (auto _ : state) {
+        const ProgramFolder::Result r = folder.Start(firstStart);
+        if (!r.ok || r.boxes != 0) {
+            state.SkipWithError("the start-up work failed or showed a message box");
+            return;
+        }
+        state.SetIterationTime(r.workMs / 1000.0);
+        peak = std::max(peak, r.peakMiB);
+    }
+    state.counters["peak_MiB"] = peak;
+    state.counters["exam_rows"] = static_cast<double>(state.range(0));
+}
+
+void BM_FirstStart(benchmark::State& state) { MeasureStarts(state, true); }
+void BM_LaterStart(benchmark::State& state) { MeasureStarts(state, false); }
+
+BENCHMARK(BM_FirstStart)
+    ->Arg(0)
+    ->Arg(40'000)
+    ->Arg(120'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_LaterStart)
+    ->Arg(0)
+    ->Arg(40'000)
+    ->Arg(120'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], kChildFlag) == 0) return RunStartUpWork(QString::fromLocal8Bit(argv[2]));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
