@@ -17,7 +17,6 @@
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
-#include "core/ui/global_objects.h"
 #include "core/upgrade/upgrade.h"
 #include "core/version.h"
 #include "platform/clock.h"
@@ -25,6 +24,7 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "records/exam_record.h"
+#include "records/shared_records.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
