@@ -53,7 +53,6 @@ int MsgBox(const QString& prompt, int style, const QString& caption) {
 }
 
 void SetMsgBoxResponder(MsgBoxResponder responder) { Responder() = std::move(responder); }
-MsgBoxResponder CurrentMsgBoxResponder() { return Responder(); }
 void SetMsgBoxPresenter(MsgBoxPresenter presenter) { Presenter() = std::move(presenter); }
 
 ScriptedMsgBoxes::ScriptedMsgBoxes() : previous_(Responder()) {

@@ -29,8 +29,6 @@ struct ShownBox {
 using MsgBoxResponder = std::function<int(const ShownBox&)>;
 // Installs a responder for every following box (nullptr restores real boxes).
 void SetMsgBoxResponder(MsgBoxResponder responder);
-// The responder installed now (empty when real boxes are shown).
-MsgBoxResponder CurrentMsgBoxResponder();
 
 // The real boxes: the widget library installs a presenter that shows a
 // window (InstallWidgetMessageBoxes). With neither responder nor presenter,

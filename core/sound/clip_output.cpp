@@ -70,7 +70,6 @@ void QtClipOutput::Close() {
     device_ = QAudioDevice();
 }
 
-int QtClipOutput::SoundingClips() const { return int(sinks_.size()); }
 
 bool QtClipOutput::Play(const WaveClip& clip) {
     if (device_.isNull()) return false;

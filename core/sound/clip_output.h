@@ -42,8 +42,6 @@ public:
     void Stop() override;
 
     QAudioDevice Device() const { return device_; }
-    // Sinks that still hold a clip (playing or draining).
-    int SoundingClips() const;
 
 signals:
     // A clip has been played to its end; playedUs is what the device reports.

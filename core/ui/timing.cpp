@@ -6,7 +6,6 @@ namespace {
 bool instant = false;
 }
 
-bool InstantWaits() { return instant; }
 void SetInstantWaits(bool value) { instant = value; }
 int TimerInterval(int milliseconds) { return instant ? 0 : milliseconds; }
 

@@ -5,7 +5,6 @@
 
 namespace mox {
 
-bool InstantWaits();
 void SetInstantWaits(bool instant);
 // The interval a timer of `milliseconds` really gets.
 int TimerInterval(int milliseconds);

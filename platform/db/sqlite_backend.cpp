@@ -261,7 +261,6 @@ public:
         return r.rows.empty() ? Row() : r.rows[0];
     }
 
-    sqlite3* Handle() const { return db_; }
 
 private:
     static DbError RowGone() {

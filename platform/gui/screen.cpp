@@ -24,7 +24,6 @@ double TwipsPerPixelY() { return 1440.0 / LogicalDpi(false); }
 int TwipsToPixelsX(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelX())); }
 int TwipsToPixelsY(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelY())); }
 double PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
-double PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
 
 void SetMousePointer(int code) {
     const int wanted = code == kHourglassPointer ? kHourglassPointer : kDefaultPointer;

@@ -14,7 +14,6 @@ double TwipsPerPixelY();
 int TwipsToPixelsX(double twips);
 int TwipsToPixelsY(double twips);
 double PixelsToTwipsX(int pixels);
-double PixelsToTwipsY(int pixels);
 
 enum MousePointerCode : int { kDefaultPointer = 0, kHourglassPointer = 11 };
 // Screen.MousePointer: one setting for the whole program (not a stack):
