@@ -1,0 +1,169 @@
+#include "maintenance/version_up/archive_unpack.h"
+
+#include "maintenance/shared/run_and_wait.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace mox::verup {
+
+namespace {
+
+QByteArray PasswordInput() { return QByteArray(kArchivePassword) + '\n'; }
+
+RunOptions ArchiverOptions(int timeoutMs) {
+    RunOptions options;
+    options.standardInput = PasswordInput();
+    options.timeoutMs = timeoutMs;
+    // Names come back in UTF-8 whatever the user's locale.
+    options.environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return options;
+}
+
+UnpackResult FromRun(int code, const QByteArray& output) {
+    UnpackResult result;
+    if (code == 0) return result;
+    result.exitCode = code;
+    result.error = code == kRunNotStarted ? UnpackError::NotStarted
+                   : code == kRunTimedOut ? UnpackError::TimedOut
+                   : code == kRunCrashed  ? UnpackError::Crashed
+                                          : UnpackError::ExitCode;
+    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    result.detail = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char(' ')).simplified();
+    return result;
+}
+
+UnpackResult Unsafe(const QString& entry) {
+    UnpackResult result;
+    result.error = UnpackError::UnsafeEntry;
+    result.detail = entry;
+    return result;
+}
+
+bool HasControlCharacter(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
+    return false;
+}
+
+// A path that unpacks to a plain place under pf-mox.
+bool IsPlainEntryPath(const QString& path) {
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QLatin1Char('\\')) ||
+        HasControlCharacter(path))
+        return false;
+    const QStringList segments = path.split(QLatin1Char('/'));
+    if (segments.front() != QLatin1String(kUnpackedFolderName)) return false;
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const QString& s = segments[i];
+        if (s.isEmpty() || s == QLatin1String(".") || s == QLatin1String("..")) return false;
+    }
+    return true;
+}
+
+bool IsLinkEntry(const QString& key, const QString& value) {
+    static const QRegularExpression unixLink(QStringLiteral(R"((^|\s)l[-rwxsStT]{9}(\s|$))"));
+    if (key == QLatin1String("Attributes")) return unixLink.match(value).hasMatch();
+    if (key == QLatin1String("Symbolic Link") || key == QLatin1String("Hard Link")) return !value.isEmpty();
+    return false;
+}
+
+// Looks at each entry of `7za l -slt`: its path and whether it is a link.
+UnpackResult CheckListing(const QString& listing) {
+    static const QRegularExpression field(QStringLiteral(R"(^([A-Za-z][A-Za-z ]*) = ?(.*)$)"));
+    const QStringList lines = listing.split(QLatin1Char('\n'));
+    qsizetype i = lines.indexOf(QStringLiteral("----------"));
+    if (i < 0) return Unsafe(QStringLiteral("(一覧なし)"));
+    QString currentPath;
+    for (++i; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        if (line.isEmpty()) continue;
+        const auto m = field.match(line);
+        // A name that breaks the listing's lines is no plain name.
+        if (!m.hasMatch()) return Unsafe(currentPath.isEmpty() ? line : currentPath);
+        const QString key = m.captured(1).trimmed();
+        const QString value = m.captured(2);
+        if (key == QLatin1String("Path")) {
+            currentPath = value;
+            if (!IsPlainEntryPath(value)) return Unsafe(value);
+        } else if (IsLinkEntry(key, value)) {
+            return Unsafe(currentPath);
+        }
+    }
+    return {};
+}
+
+UnpackResult CheckTreeBelow(const QString& folder, const QString& shownPrefix) {
+    const QByteArray native = QFile::encodeName(folder);
+    DIR* dir = ::opendir(native.constData());
+    if (!dir) return Unsafe(shownPrefix);
+    UnpackResult result;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        const QString shown = shownPrefix + QLatin1Char('/') + QFile::decodeName(name);
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            result = Unsafe(shown);
+            break;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            result = CheckTreeBelow(folder + QLatin1Char('/') + QFile::decodeName(name), shown);
+            if (!result.Ok()) break;
+        } else if (!S_ISREG(st.st_mode)) {
+            result = Unsafe(shown);
+            break;
+        }
+    }
+    ::closedir(dir);
+    return result;
+}
+
+}  // namespace
+
+QString ArchiverProgram() { return QStandardPaths::findExecutable(QStringLiteral("7za")); }
+
+UnpackResult UnpackArchive(const QString& archive, const QString& folder, int timeoutMs) {
+    const QString archiver = ArchiverProgram();
+    if (archiver.isEmpty()) {
+        UnpackResult result;
+        result.error = UnpackError::NoArchiver;
+        result.detail = QStringLiteral("7za");
+        return result;
+    }
+    QByteArray listing;
+    const int listed =
+        RunAndWait(archiver, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), archive},
+                   ArchiverOptions(timeoutMs), &listing);
+    if (listed != 0) return FromRun(listed, listing);
+    if (UnpackResult checked = CheckListing(QString::fromUtf8(listing)); !checked.Ok()) return checked;
+
+    QByteArray output;
+    const int code = RunAndWait(archiver,
+                                {QStringLiteral("x"), QStringLiteral("-aoa"), QStringLiteral("-y"),
+                                 QStringLiteral("-bd"), QStringLiteral("-o") + folder, QStringLiteral("--"), archive},
+                                ArchiverOptions(timeoutMs), &output);
+    return FromRun(code, output);
+}
+
+UnpackResult CheckUnpackedTree(const QString& folder) {
+    const QStringList top =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : top)
+        if (name != QLatin1String(kUnpackedFolderName)) return Unsafe(name);
+    if (top.isEmpty()) return {};
+    struct stat st {};
+    const QString unpacked = folder + QLatin1Char('/') + QLatin1String(kUnpackedFolderName);
+    if (::lstat(QFile::encodeName(unpacked).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return Unsafe(QLatin1String(kUnpackedFolderName));
+    return CheckTreeBelow(unpacked, QLatin1String(kUnpackedFolderName));
+}
+
+}  // namespace mox::verup

@@ -1,0 +1,203 @@
+#include "maintenance/version_up/pfrm_version_up.h"
+
+#include "core/ui/program_start.h"
+#include "maintenance/version_up/verup_common.h"
+#include "platform/clock.h"
+#include "platform/gui/colour.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
+#include "platform/instance_lock.h"
+#include "platform/message_box.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+
+namespace mox::verup {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+// Marks the passing progress line of the list.
+constexpr int kProgressRole = Qt::UserRole + 1;
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(top), platform::TwipsToPixelsX(width),
+                        platform::TwipsToPixelsY(height));
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const QString& family) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(QFont(family, 10));
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10));
+    return button;
+}
+
+}  // namespace
+
+PFrmVersionUp::PFrmVersionUp(const VersionUpSetup& setup, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
+      setup_(setup),
+      protocol_(*this, setup) {
+    const QString gothicP = QStringLiteral("ＭＳ Ｐゴシック");
+    const QString gothic = QStringLiteral("ＭＳ ゴシック");
+    setFixedSize(platform::TwipsToPixelsX(7260), platform::TwipsToPixelsY(5760));
+    setAutoFillBackground(true);
+
+    Label5 = MakeLabel(this, QStringLiteral("インターネット接続が必要です"), gothicP);
+    Place(Label5, 240, 180, 4200, 300);
+    LblTest = MakeLabel(this, QStringLiteral("テスト環境"), gothicP);
+    LblTest->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
+    Place(LblTest, 5400, 180, 1560, 300);
+
+    Label2 = MakeLabel(this, QStringLiteral("現バージョン"), gothicP);
+    Place(Label2, 240, 660, 1080, 300);
+    Label4 = new QLabel(this);
+    Label4->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid gray;"));
+    Place(Label4, 1320, 600, 1980, 420);
+    lblLVer = MakeLabel(this, QString(), gothic);
+    lblLVer->setAlignment(Qt::AlignCenter);
+    Place(lblLVer, 1380, 640, 1860, 340);
+
+    Label1 = MakeLabel(this, QStringLiteral("最新バージョン"), gothicP);
+    Place(Label1, 3600, 660, 1260, 300);
+    Label3 = new QLabel(this);
+    Label3->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid gray;"));
+    Place(Label3, 4860, 600, 1980, 420);
+    lblRSVer = MakeLabel(this, QString(), gothic);
+    lblRSVer->setAlignment(Qt::AlignCenter);
+    Place(lblRSVer, 4920, 640, 1860, 340);
+
+    lstL = new QListWidget(this);
+    lstL->setFont(QFont(gothicP, 10));
+    Place(lstL, 240, 1260, 6780, 3420);
+
+    CmdDown = MakeButton(this, QStringLiteral("バージョンアップ"));
+    Place(CmdDown, 240, 4860, 1800, 540);
+    CmdShowLog = MakeButton(this, QStringLiteral("ログ表示"));
+    Place(CmdShowLog, 2280, 4860, 1440, 540);
+    CmdDeleteLog = MakeButton(this, QStringLiteral("ログ内容クリア"));
+    Place(CmdDeleteLog, 3840, 4860, 1560, 540);
+    CmdEnd = MakeButton(this, QStringLiteral("終 了"));
+    Place(CmdEnd, 5580, 4860, 1440, 540);
+
+    connect(CmdDown, &QPushButton::clicked, this, &PFrmVersionUp::CmdDown_Click);
+    connect(CmdEnd, &QPushButton::clicked, this, &PFrmVersionUp::CmdEnd_Click);
+    connect(CmdShowLog, &QPushButton::clicked, this, &PFrmVersionUp::CmdShowLog_Click);
+    connect(CmdDeleteLog, &QPushButton::clicked, this, &PFrmVersionUp::CmdDeleteLog_Click);
+}
+
+PFrmVersionUp::~PFrmVersionUp() = default;
+
+int PFrmVersionUp::Form_Load() {
+    ownLock_ = std::make_unique<platform::InstanceLock>(setup_.programFolder, setup_.ownFileName);
+    if (!ownLock_->TryAcquire()) return kSecondInstance;
+
+    platform::CenterForm(this, QString::fromUtf8(kBackColorText).toUInt());
+    setWindowTitle(QString::fromUtf8(kProductName) + QStringLiteral(" バージョンアップ"));
+    LblTest->setVisible(protocol_.Server().testMode);
+    AddFirewallRules();
+    protocol_.StartupCheck();
+    return kStarted;
+}
+
+void PFrmVersionUp::CmdDown_Click() {
+    SetDownHighlighted(false);
+    platform::SetMousePointer(platform::kHourglassPointer);
+    protocol_.RunVersionUp();
+    platform::SetMousePointer(platform::kDefaultPointer);
+}
+
+void PFrmVersionUp::CmdEnd_Click() {
+    const QString mainProgram = setup_.programFolder + QLatin1Char('/') + setup_.mainLockName;
+    if (!QProcess::startDetached(mainProgram, {}, setup_.programFolder)) {
+        protocol_.AddMessage(QStringLiteral("ＭＯＸチャートを起動できませんでした。"));
+        platform::MsgBox(QStringLiteral("ＭＯＸチャートを起動できませんでした。") + kCrLf + kCrLf + mainProgram, 16,
+                         QStringLiteral("エラー"));
+        return;
+    }
+    close();
+}
+
+void PFrmVersionUp::CmdShowLog_Click() {
+    const QString log = LogPath();
+    if (!QFileInfo(log).isFile()) {
+        platform::MsgBox(QStringLiteral("ログファイルが見つかりません。") + kCrLf + kCrLf + log, 48,
+                         QStringLiteral("ファイルなし"));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
+        platform::MsgBox(QStringLiteral("ログファイルを表示できませんでした。") + kCrLf + kCrLf + log, 48,
+                         QStringLiteral("ログ表示"));
+}
+
+void PFrmVersionUp::CmdDeleteLog_Click() {
+    if (platform::MsgBox(QStringLiteral("ログファイルをクリアします。よろしいですか？"), 49, QStringLiteral("確認")) !=
+        platform::kOk)
+        return;
+    ClearLog();
+    lstL->clear();
+}
+
+void PFrmVersionUp::closeEvent(QCloseEvent* event) {
+    // A run in progress is not cut off: the program folder may be half
+    // installed until it ends.
+    if (protocol_.Busy) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void PFrmVersionUp::DropProgressLine() {
+    const int last = lstL->count() - 1;
+    if (last >= 0 && lstL->item(last)->data(kProgressRole).toBool()) delete lstL->takeItem(last);
+}
+
+void PFrmVersionUp::ListMessage(const QString& text) {
+    DropProgressLine();
+    lstL->addItem(text);
+    lstL->setCurrentRow(lstL->count() - 1);
+    platform::ProcessEvents();
+}
+
+void PFrmVersionUp::ShowProgress(const QString& text) {
+    const int last = lstL->count() - 1;
+    if (last >= 0 && lstL->item(last)->data(kProgressRole).toBool()) {
+        lstL->item(last)->setText(text);
+    } else {
+        auto* item = new QListWidgetItem(text);
+        item->setData(kProgressRole, true);
+        lstL->addItem(item);
+    }
+    lstL->setCurrentRow(lstL->count() - 1);
+    platform::ProcessEvents();
+}
+
+void PFrmVersionUp::SetButtonsEnabled(bool enabled) {
+    for (QPushButton* button : {CmdDown, CmdEnd, CmdShowLog, CmdDeleteLog}) button->setEnabled(enabled);
+}
+
+void PFrmVersionUp::SetDownEnabled(bool enabled) { CmdDown->setEnabled(enabled); }
+
+void PFrmVersionUp::SetDownHighlighted(bool highlighted) {
+    CmdDown->setStyleSheet(highlighted ? QStringLiteral("background-color: rgb(255, 0, 0);") : QString());
+}
+
+void PFrmVersionUp::ShowLocalVersion(const QString& text) { lblLVer->setText(text); }
+
+void PFrmVersionUp::ShowRemoteVersion(const QString& text) { lblRSVer->setText(text); }
+
+}  // namespace mox::verup

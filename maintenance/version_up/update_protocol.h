@@ -1,0 +1,130 @@
+#pragma once
+// The update protocol of the version-up window, without the window: the
+// start check (is the server ready, is its version newer), and a run
+// (back up, download, unpack, install, report). The window shows what the
+// protocol tells its view; tests drive the protocol with a view of their own.
+//
+// Where the protocol trusts nothing: remote names must be plain file names;
+// archives are unpacked by the rules of archive_unpack.h and installed only
+// when every one unpacked cleanly; the install (update_install.h) runs only
+// on a checked backup and only while the main program is not running
+// (its instance lock is held through the run); the report names are
+// probed without leaving other clinics' reports behind, and the
+// reservation gives up after a few passes.
+
+#include "maintenance/version_up/ftp_client.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace mox::platform {
+class InstanceLock;
+}
+
+namespace mox::verup {
+
+inline constexpr const char* kProductName = "MOX-Chart";
+inline constexpr const char* kBackColorText = "16313593";
+
+// Where the two servers' accounts are configured in the registry stand-in:
+// values HostName, HostAlias and UserName under each key.
+inline constexpr const char* kServerKey = "HKEY_LOCAL_MACHINE/Software/MOX2/VersionUp/Server";
+inline constexpr const char* kTestServerKey = "HKEY_LOCAL_MACHINE/Software/MOX2/VersionUp/TestServer";
+
+struct ServerAccount {
+    QString hostName, hostAlias, userName, password;
+    bool testMode = false;
+};
+// The test server when "testmode.txt" lies in the program folder, else the
+// production server.
+ServerAccount ChooseServer(const QString& programFolder);
+
+// A remote name that can be used as a local file name as it is.
+bool IsPlainRemoteName(const QString& name);
+
+// What the window shows.
+class VersionUpView {
+public:
+    virtual ~VersionUpView() = default;
+    // A new line of the message list, selected, with a repaint.
+    virtual void ListMessage(const QString& text) = 0;
+    // A passing line (a download's progress) that the next message replaces.
+    virtual void ShowProgress(const QString& text) = 0;
+    virtual void SetButtonsEnabled(bool enabled) = 0;
+    virtual void SetDownEnabled(bool enabled) = 0;
+    // The red back colour of CmdDown when a newer release is offered.
+    virtual void SetDownHighlighted(bool highlighted) = 0;
+    virtual void ShowLocalVersion(const QString& text) = 0;
+    virtual void ShowRemoteVersion(const QString& text) = 0;
+};
+
+struct VersionUpSetup {
+    QString programFolder;
+    QString tempFolder;
+    // The running program's own file name.
+    QString ownFileName = QStringLiteral("VXMOXVerUp");
+    // The lock of the main program, which must not run during an install.
+    QString mainLockName = QStringLiteral("VXMOX");
+    int reservePasses = 3;
+    int unpackTimeoutMs = 10 * 60 * 1000;
+};
+
+class VersionUpProtocol {
+public:
+    VersionUpProtocol(VersionUpView& view, const VersionUpSetup& setup);
+    ~VersionUpProtocol();
+    VersionUpProtocol(const VersionUpProtocol&) = delete;
+    VersionUpProtocol& operator=(const VersionUpProtocol&) = delete;
+
+    void StartupCheck();
+    int CheckServerReady();
+    // 1 newer release, -1/-2/-3 remote version missing or empty, -4 current,
+    // -9 no connection.
+    int CheckVersion();
+    // 1 when the new files were installed, else 0.
+    int RunVersionUp();
+    int DownloadUpdate();
+    // The number of archives unpacked.
+    int ExtractUpdate();
+    int InstallUpdate();
+    // 0 uploaded, -1 an FTP step failed, -2 no name could be reserved.
+    int ReportResult();
+    QString ReserveReportName();
+    // Lists the text and writes it to the log, stamped.
+    void AddMessage(const QString& text);
+
+    // Window state.
+    int16_t DownloadCount = 0;
+    int16_t Busy = 0;
+    int16_t NoUpdate = 0;
+    // Captions of lblLVer and lblRSVer.
+    QString LocalVersionText, RemoteVersionText;
+    bool InstalledCleanly() const { return installed_; }
+
+    const ServerAccount& Server() const { return server_; }
+    const QString RemoteRoot = QStringLiteral("/mox/");
+    const QString RemoteDownload = QStringLiteral("/mox/download/");
+    const QString RemoteUpload = QStringLiteral("/mox/upload/");
+    const QString RemoteVersionFile = QStringLiteral("/mox/download/VersionMOX.txt");
+    QString ProgramFolder, BackupFolder, DownloadFolder, UnpackFolder, DownloadedVersionFile;
+    QString ComputerName;
+
+private:
+    // Opens and connects, listing the FTP error text on failure.
+    bool OpenAndConnect(FtpClient& ftp);
+    void Close(FtpClient& ftp);
+    bool HoldMainProgramLock();
+    QByteArray ReportBytes(const QString& reportName) const;
+    void ShowDownloadProgress(const QString& name, qint64 received, qint64 total);
+
+    VersionUpView& view_;
+    VersionUpSetup setup_;
+    ServerAccount server_;
+    bool unpackedCleanly_ = false;
+    bool installed_ = false;
+    std::unique_ptr<platform::InstanceLock> mainLock_;
+    qint64 lastProgressMs_ = -1;
+};
+
+}  // namespace mox::verup

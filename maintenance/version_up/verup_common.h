@@ -1,0 +1,68 @@
+#pragma once
+// The version-up program's general routines: its log, its work folders,
+// versions and the key=value reader. Paths use '/'; the program folder is
+// G().ProgramDir.
+//
+// The log Log_MOX.txt in the program folder is the record a support desk
+// asks for after a failed update: every line is appended at once (the file
+// opened and closed per line, so a killed program loses nothing), in UTF-8
+// with CR LF, and a file grown past 200 KiB is first kept as
+// Log_MOX_yyyymmdd.txt.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace mox::verup {
+
+inline constexpr qint64 kLogRotateAbove = 204800;
+
+QString LogPath();
+// Writes one line, stamped "yyyy/mm/dd hh:nn " when stampFlag is 1, after
+// the rotation. Never fails the caller.
+void WriteLog(const QString& text, int stampFlag);
+// Leaves the log file existing and empty.
+void ClearLog();
+// Appends the line as it is (stamped when stampFlag is 1).
+void AppendLog(const QString& line, int stampFlag);
+
+// The user's temporary folder ($TMPDIR or /tmp).
+QString GetTempFolder();
+// Windows needed an inbound rule for passive FTP's data channel; Linux
+// needs none. The step is kept as a log line. Returns 0.
+int AddFirewallRules();
+// This computer's host name.
+QString GetPcName();
+
+// Copies source over target, keeping the old target until the copy is
+// complete. False when the texts are equal or the copy failed.
+bool CopyFileOver(const QString& source, const QString& target);
+
+// Deletes the folder with its content. A link at the path is removed as a
+// link: nothing outside the folder is ever followed. True when nothing is
+// left at the path.
+bool RemoveFolder(const QString& path);
+// Makes a fresh folder only this user can enter (0700). False when
+// anything, even an empty folder or a link, is already at the path.
+bool MakePrivateFolder(const QString& path);
+// Copies the source folder's files and subfolders into a fresh private
+// target (whatever was at the target is deleted first), keeping each file's
+// mode. Links to folders are not followed. 0, or the errno of the first
+// failure, whose path goes to `failedPath`.
+int CopyFolderTree(const QString& source, const QString& target, QString* failedPath = nullptr);
+
+// Major, minor, revision and fourth part of a dotted version. Each part is
+// its leading number as the original run-time read it, rounded and held to
+// the 16-bit range; missing parts are 0.
+std::array<int16_t, 4> SplitVersion(const QString& version);
+// 0 when equal; else the position (1..4) of the first differing part,
+// positive when A is newer than B.
+int CompareVersions(const QString& versionA, const QString& versionB);
+
+// The value after the first "=" of the first trimmed line whose key (the
+// text before that "=") is exactly `key`. Empty lines, lines starting with
+// an apostrophe and lines without "=" are passed over. The file is read as
+// code page 932. "" when the file or the key is missing.
+QString ReadKeyValue(const QString& path, const QString& key);
+
+}  // namespace mox::verup
