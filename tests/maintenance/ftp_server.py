@@ -6,6 +6,10 @@ it listens, and ends when its standard input closes (so a test that dies
 leaves no server behind).
 
 Usage: ftp_server.py ROOT PORT_FILE USER PASSWORD [--read-only-upload]
+                     [--inject NAME]...
+
+--inject adds a listing line for NAME to the listing of /mox/download: the
+names a broken or hostile server could send, which no file on disk can have.
 """
 
 import os
@@ -13,19 +17,40 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+INJECTED = []
+
+
+class InjectingFS(AbstractedFS):
+    def format_list(self, basedir, listing, ignore_err=True):
+        for line in super().format_list(basedir, listing, ignore_err):
+            yield line
+        if os.path.normpath(basedir).endswith(os.path.join("mox", "download")):
+            for name in INJECTED:
+                line = "-rw-r--r--   1 owner    group           5 Jan 01 00:00 %s\r\n" % name
+                yield line.encode("utf8")
+
+
 def main():
     root, port_file, user, password = sys.argv[1:5]
+    options = sys.argv[5:]
+    for i, option in enumerate(options):
+        if option == "--inject":
+            INJECTED.append(options[i + 1])
     authorizer = DummyAuthorizer()
     authorizer.add_user(user, password, root, perm="elradfmwMT")
-    if "--read-only-upload" in sys.argv[5:]:
+    if "--read-only-upload" in options:
         authorizer.override_perm(user, os.path.join(root, "mox", "upload"), "elr", recursive=True)
     handler = FTPHandler
     handler.authorizer = authorizer
     handler.passive_ports = None
+    handler.abstracted_fs = InjectingFS
+    # A refused login answers at once: the tests wait for no server delay.
+    handler.auth_failed_timeout = 0
     server = FTPServer(("127.0.0.1", 0), handler)
     port = server.socket.getsockname()[1]
     with open(port_file + ".part", "w") as f:

@@ -34,13 +34,14 @@ QString FtpServerPython() {
 
 QString SevenZip() { return QStandardPaths::findExecutable(QStringLiteral("7za")); }
 
-FtpServer::FtpServer(const QString& root, bool readOnlyUpload) {
+FtpServer::FtpServer(const QString& root, bool readOnlyUpload, const QStringList& injected) {
     const QString python = FtpServerPython();
     if (python.isEmpty()) return;
     const QString portFile = root + QStringLiteral("/.port");
     QStringList arguments = {QStringLiteral(MOX_FTP_SERVER_SCRIPT), root, portFile, QStringLiteral("moxtest"),
                              QStringLiteral("tolbex3861")};
     if (readOnlyUpload) arguments << QStringLiteral("--read-only-upload");
+    for (const QString& name : injected) arguments << QStringLiteral("--inject") << name;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(python, arguments);
     if (!process_.waitForStarted(10000)) return;

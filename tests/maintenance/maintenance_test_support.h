@@ -25,7 +25,8 @@ QString SevenZip();
 
 class FtpServer {
 public:
-    explicit FtpServer(const QString& root, bool readOnlyUpload = false);
+    // `injected` names are added to the listing of /mox/download.
+    explicit FtpServer(const QString& root, bool readOnlyUpload = false, const QStringList& injected = {});
     ~FtpServer();
     bool Running() const { return port_ > 0; }
     // "127.0.0.1:<port>"
