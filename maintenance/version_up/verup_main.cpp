@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
                                setup.tempFolder = mox::verup::GetTempFolder();
                                setup.ownFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
                                auto* window = new mox::verup::PFrmVersionUp(setup);
+                               // Its end releases the program's instance lock.
+                               window->setAttribute(Qt::WA_DeleteOnClose);
                                if (const int loaded = window->Form_Load(); loaded != mox::kStarted) {
                                    delete window;
                                    return loaded;

@@ -3,12 +3,12 @@
 #include "maintenance/version_up/ftp_client.h"
 #include "tests/maintenance/maintenance_test_support.h"
 
-#include <gtest/gtest.h>
-#include <QTemporaryDir>
 #include <curl/curl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QTemporaryDir>
 
 namespace {
 

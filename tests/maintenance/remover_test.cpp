@@ -45,16 +45,19 @@ protected:
         platform::RegistryWrite(key, QStringLiteral("DisplayName"), displayName);
         platform::RegistryWrite(key, QStringLiteral("InstallLocation"), old_.path() + "/");
         platform::RegistryWrite(key, QStringLiteral("UninstallString"),
-                                QStringLiteral("\"%1\" /qb /x%2").arg(own_.filePath("un install"),
-                                                                     QString::fromLatin1(remover::kProductCode)));
+                                QStringLiteral("\"%1\" /qb /x%2")
+                                    .arg(own_.filePath("un install"), QString::fromLatin1(remover::kProductCode)));
     }
     // The uninstall command records its arguments, then runs `tail`.
     void Uninstaller(const QString& tail) const {
-        WriteFile(own_.filePath("un install"),
-                  QStringLiteral("#!/bin/sh\necho \"$@\" > \"%1\"\n%2\n").arg(own_.filePath("uninstall-args"), tail).toUtf8(),
-                  0755);
+        WriteFile(
+            own_.filePath("un install"),
+            QStringLiteral("#!/bin/sh\necho \"$@\" > \"%1\"\n%2\n").arg(own_.filePath("uninstall-args"), tail).toUtf8(),
+            0755);
     }
-    QString UninstallArguments() const { return QString::fromUtf8(ReadFile(own_.filePath("uninstall-args"))).trimmed(); }
+    QString UninstallArguments() const {
+        return QString::fromUtf8(ReadFile(own_.filePath("uninstall-args"))).trimmed();
+    }
     bool Uninstalled() const { return QFileInfo::exists(own_.filePath("uninstall-args")); }
     bool InstallerStarted() const {
         QElapsedTimer t;
@@ -98,8 +101,9 @@ TEST_F(RemoverTest, WithoutADatabaseOnlyTheFirstQuestionIsAsked) {
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(Box(0).style, 52);
     EXPECT_EQ(Box(0).caption, QStringLiteral("確認"));
-    EXPECT_EQ(Box(0).prompt, QStringLiteral("インストール済みの [MOX-Chart] を削除し、再インストールします。　　\r\n\r\n"
-                                            "よろしいですか？"));
+    EXPECT_EQ(Box(0).prompt,
+              QStringLiteral("インストール済みの [MOX-Chart] を削除し、再インストールします。　　\r\n\r\n"
+                             "よろしいですか？"));
     EXPECT_EQ(UninstallArguments(), QStringLiteral("/qb /x") + QString::fromLatin1(remover::kProductCode));
     EXPECT_TRUE(InstallerStarted());
 }
@@ -112,8 +116,10 @@ TEST_F(RemoverTest, YesKeepsADatedCopyNoYesMovesTheDatabaseAndOtherAnswersChange
     EXPECT_EQ(remover::Main(setup_), 0);
     ASSERT_EQ(boxes_.Shown().size(), 2u);
     EXPECT_EQ(Box(1).style, 51);
-    EXPECT_TRUE(Box(1).prompt.startsWith(QStringLiteral("現在の検査データを残し、プログラムを更新します。　　\r\n\r\n")));
-    EXPECT_TRUE(Box(1).prompt.endsWith(QStringLiteral("＊現在の検査データは、以下のファイルに保存します。\r\n") + dated));
+    EXPECT_TRUE(
+        Box(1).prompt.startsWith(QStringLiteral("現在の検査データを残し、プログラムを更新します。　　\r\n\r\n")));
+    EXPECT_TRUE(
+        Box(1).prompt.endsWith(QStringLiteral("＊現在の検査データは、以下のファイルに保存します。\r\n") + dated));
     EXPECT_EQ(ReadFile(dated), kPatients);
     EXPECT_EQ(ReadFile(Old("VXMOX2.MDB")), kPatients);
     EXPECT_TRUE(Uninstalled());
@@ -170,7 +176,8 @@ TEST_F(RemoverTest, AFailingCopyOrMoveStopsBeforeTheUninstallAndKeepsTheDatabase
         ASSERT_EQ(boxes_.Shown().size(), answers.size() + 1);
         const platform::ShownBox& failure = boxes_.Shown().back();
         EXPECT_EQ(failure.style, 16);
-        EXPECT_TRUE(failure.prompt.contains(QStringLiteral("<28> ディスクの空き容量が不足しています。"))) << failure.prompt.toStdString();
+        EXPECT_TRUE(failure.prompt.contains(QStringLiteral("<28> ディスクの空き容量が不足しています。")))
+            << failure.prompt.toStdString();
         EXPECT_TRUE(failure.prompt.endsWith(QStringLiteral("アンインストールを中止します。")));
         EXPECT_EQ(OldFiles(), QStringList{"VXMOX2.MDB"});
         EXPECT_EQ(ReadFile(Old("VXMOX2.MDB")), kPatients);
@@ -221,7 +228,9 @@ TEST_F(RemoverTest, RefusesWhileTheMainProgramHoldsItsLock) {
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(Box(0).caption, QStringLiteral("起動中"));
     EXPECT_EQ(Box(0).style, 16);
-    EXPECT_EQ(Box(0).prompt, QStringLiteral("ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
+    EXPECT_EQ(
+        Box(0).prompt,
+        QStringLiteral("ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
     EXPECT_FALSE(Uninstalled());
     EXPECT_EQ(OldFiles(), QStringList{"VXMOX2.MDB"});
 }

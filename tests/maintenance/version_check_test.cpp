@@ -7,10 +7,10 @@
 #include "tests/maintenance/maintenance_test_support.h"
 
 #include <gtest/gtest.h>
-#include <QRegularExpression>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QRegularExpression>
 
 namespace {
 
@@ -65,8 +65,9 @@ TEST_F(VersionCheckTest, WithoutALocalVersionFileAnyRemoteReleaseIsOffered) {
     EXPECT_EQ(protocol_->Busy, 0);
     // The session starts in the log with a stamp alone, before the messages.
     const QString log = site_->Log();
-    EXPECT_TRUE(log.contains(QRegularExpression(QStringLiteral(
-        "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d \\r\\n\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d 最新バージョンを確認しました。\\r\\n"))))
+    EXPECT_TRUE(
+        log.contains(QRegularExpression(QStringLiteral("\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d \\r\\n\\d{4}/\\d\\d/\\d\\d "
+                                                       "\\d\\d:\\d\\d 最新バージョンを確認しました。\\r\\n"))))
         << log.toStdString();
 }
 

@@ -13,11 +13,11 @@
 #include "tests/maintenance/maintenance_test_support.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <unistd.h>
 
 namespace {
 
@@ -27,7 +27,8 @@ using mox::test::PictureOf;
 using mox::test::ReadFile;
 using mox::test::WriteFile;
 
-const QByteArray kInfo = ToCp932(QStringLiteral("医療機関名    ：さくら歯科\r\n担当者名      ：山田\r\n担当者のE-mail：a@b.jp\r\n"));
+const QByteArray kInfo =
+    ToCp932(QStringLiteral("医療機関名    ：さくら歯科\r\n担当者名      ：山田\r\n担当者のE-mail：a@b.jp\r\n"));
 
 class VersionUpRunTest : public ::testing::Test {
 protected:
@@ -40,9 +41,18 @@ protected:
         const auto put = [&](const char* name, const QByteArray& bytes, int mode) {
             WriteFile(site_->Program(QString::fromUtf8(name)), bytes, mode);
         };
-        put("VXMOX", "\x7f" "ELF old main", 0755);
-        put("VXMOXVerUp", "\x7f" "ELF old version-up", 0755);
-        put("libMolarix.so", "\x7f" "ELF old module", 0755);
+        put("VXMOX",
+            "\x7f"
+            "ELF old main",
+            0755);
+        put("VXMOXVerUp",
+            "\x7f"
+            "ELF old version-up",
+            0755);
+        put("libMolarix.so",
+            "\x7f"
+            "ELF old module",
+            0755);
         put("Readme.TXT", "old readme", 0600);
         put("VersionMOX.txt", "Version=4.0.6\r\n", 0644);
         put("VXMOX2.MDB", "the clinic's patients", 0600);
@@ -55,16 +65,27 @@ protected:
 
     // The update of the end-to-end test: two archives.
     void OfferTheUpdate() {
-        ASSERT_TRUE(tree_.AddArchive("update1.zip",
-                                     {{"VXMOX", "\x7f" "ELF new main", 0755},
-                                      {"vxmoxverup", "\x7f" "ELF new version-up", 0755},
-                                      {"newtool", "\x7f" "ELF new tool without its bit", 0644},
-                                      {"notes.txt", "new notes", 0600},
-                                      {"readme.txt", "new readme", 0644},
-                                      {"VXMOX2.MDB", "sample database", 0644},
-                                      {"Log_MOX.txt", "a log from elsewhere", 0644},
-                                      {"sub/inner.txt", "not installed", 0644}}));
-        ASSERT_TRUE(tree_.AddArchive("Update2.ZIP", {{"libMolarix.so", "\x7f" "ELF new module", 0644}}));
+        ASSERT_TRUE(tree_.AddArchive("update1.zip", {{"VXMOX",
+                                                      "\x7f"
+                                                      "ELF new main",
+                                                      0755},
+                                                     {"vxmoxverup",
+                                                      "\x7f"
+                                                      "ELF new version-up",
+                                                      0755},
+                                                     {"newtool",
+                                                      "\x7f"
+                                                      "ELF new tool without its bit",
+                                                      0644},
+                                                     {"notes.txt", "new notes", 0600},
+                                                     {"readme.txt", "new readme", 0644},
+                                                     {"VXMOX2.MDB", "sample database", 0644},
+                                                     {"Log_MOX.txt", "a log from elsewhere", 0644},
+                                                     {"sub/inner.txt", "not installed", 0644}}));
+        ASSERT_TRUE(tree_.AddArchive("Update2.ZIP", {{"libMolarix.so",
+                                                      "\x7f"
+                                                      "ELF new module",
+                                                      0644}}));
     }
 
     verup::VersionUpProtocol& Protocol() {
@@ -82,7 +103,8 @@ protected:
         const test::FolderPicture after = PictureOf(site_->Program());
         EXPECT_EQ(before, after) << test::DescribeDifference(before, after);
         EXPECT_FALSE(view_.Listed(QStringLiteral("バージョンアップされました")));
-        EXPECT_TRUE(view_.Listed(QStringLiteral("バージョンアップ用ファイルをコピーできませんでした。"))) << view_.All();
+        EXPECT_TRUE(view_.Listed(QStringLiteral("バージョンアップ用ファイルをコピーできませんでした。")))
+            << view_.All();
     }
 
     int ModeOf(const char* name) const {
@@ -109,16 +131,21 @@ TEST_F(VersionUpRunTest, InstallsNamesAndModesLeavesItsOwnCopyAsNewAndReportsInC
     Protocol().StartupCheck();
     EXPECT_EQ(Protocol().RunVersionUp(), 1) << view_.All();
 
-    EXPECT_EQ(Bytes("VXMOX"), QByteArray("\x7f" "ELF new main"));
-    EXPECT_EQ(Bytes("libMolarix.so"), QByteArray("\x7f" "ELF new module"));
-    EXPECT_EQ(Bytes("newtool"), QByteArray("\x7f" "ELF new tool without its bit"));
+    EXPECT_EQ(Bytes("VXMOX"), QByteArray("\x7f"
+                                         "ELF new main"));
+    EXPECT_EQ(Bytes("libMolarix.so"), QByteArray("\x7f"
+                                                 "ELF new module"));
+    EXPECT_EQ(Bytes("newtool"), QByteArray("\x7f"
+                                           "ELF new tool without its bit"));
     EXPECT_EQ(Bytes("notes.txt"), QByteArray("new notes"));
     // A name that differs only in case replaces the file under its own name.
     EXPECT_EQ(Bytes("Readme.TXT"), QByteArray("new readme"));
     EXPECT_FALSE(QFileInfo::exists(site_->Program("readme.txt")));
     // The running program stays; its new copy waits beside it.
-    EXPECT_EQ(Bytes("VXMOXVerUp"), QByteArray("\x7f" "ELF old version-up"));
-    EXPECT_EQ(Bytes("VXMOXVerUp.new"), QByteArray("\x7f" "ELF new version-up"));
+    EXPECT_EQ(Bytes("VXMOXVerUp"), QByteArray("\x7f"
+                                              "ELF old version-up"));
+    EXPECT_EQ(Bytes("VXMOXVerUp.new"), QByteArray("\x7f"
+                                                  "ELF new version-up"));
     EXPECT_FALSE(QFileInfo::exists(site_->Program("vxmoxverup")));
     // The clinic's data and subfolders of the update are left alone.
     EXPECT_EQ(Bytes("VXMOX2.MDB"), QByteArray("the clinic's patients"));
@@ -165,7 +192,12 @@ TEST_F(VersionUpRunTest, InstallsNamesAndModesLeavesItsOwnCopyAsNewAndReportsInC
 
 TEST_F(VersionUpRunTest, AWrongPasswordOrATruncatedArchiveInstallsNothing) {
     StartServer();
-    ASSERT_TRUE(tree_.AddArchive("update1.zip", {{"VXMOX", "\x7f" "ELF new main", 0755}}, "not the password"));
+    ASSERT_TRUE(tree_.AddArchive("update1.zip",
+                                 {{"VXMOX",
+                                   "\x7f"
+                                   "ELF new main",
+                                   0755}},
+                                 "not the password"));
     ExpectRunChangesNothing();
     EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生"))) << view_.All();
     EXPECT_TRUE(site_->Log().contains(QStringLiteral("［終了コード：2］"))) << site_->Log().toStdString();
@@ -292,7 +324,8 @@ TEST_F(VersionUpRunTest, AFailureAtAnyStepOfTheInstallLeavesTheFolderAsItWasAndT
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("エラー"));
         EXPECT_EQ(boxes_.Shown()[0].style, 16);
-        EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(QStringLiteral("ファイルコピー(CopyVUP)でエラーが発生しました。")));
+        EXPECT_TRUE(
+            boxes_.Shown()[0].prompt.startsWith(QStringLiteral("ファイルコピー(CopyVUP)でエラーが発生しました。")));
         EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(QStringLiteral("元に戻します。")));
     }
     EXPECT_GT(failures, 20);
@@ -312,8 +345,9 @@ TEST_F(VersionUpRunTest, ReservationSkipsTakenNamesAndLeavesNoProbeBehind) {
 
     // The report replaces the placeholder under the next free name.
     EXPECT_EQ(Protocol().ReportResult(), 0);
-    EXPECT_TRUE(FromCp932(ReadFile(tree_.Upload("20240506_070809_03.txt")))
-                    .startsWith(QStringLiteral("＜＜ＭＯＸチャート　バージョンアップ結果 ： 20240506_070809_03.txt＞＞")));
+    EXPECT_TRUE(
+        FromCp932(ReadFile(tree_.Upload("20240506_070809_03.txt")))
+            .startsWith(QStringLiteral("＜＜ＭＯＸチャート　バージョンアップ結果 ： 20240506_070809_03.txt＞＞")));
     EXPECT_EQ(before, PictureOf(site_->Program()));
 }
 

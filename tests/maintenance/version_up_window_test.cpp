@@ -60,10 +60,19 @@ protected:
         site_ = std::make_unique<test::UpdateSite>(server_->Host());
         WriteFile(site_->Program("VersionMOX.txt"), "Version=4.0.6\r\n");
         WriteFile(site_->Program("VXMOX"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/vxmox-started\"\n", 0755);
-        WriteFile(site_->Program("VXMOXVerUp"), "\x7f" "ELF old", 0755);
+        WriteFile(site_->Program("VXMOXVerUp"),
+                  "\x7f"
+                  "ELF old",
+                  0755);
         tree_.SetRemoteVersion("Version=4.1.0\r\n");
-        ASSERT_TRUE(tree_.AddArchive("mox410.zip", {{"VXMOXVerUp", "\x7f" "ELF new", 0755},
-                                                    {"libPrismet.so", "\x7f" "ELF new module", 0755}}));
+        ASSERT_TRUE(tree_.AddArchive("mox410.zip", {{"VXMOXVerUp",
+                                                     "\x7f"
+                                                     "ELF new",
+                                                     0755},
+                                                    {"libPrismet.so",
+                                                     "\x7f"
+                                                     "ELF new module",
+                                                     0755}}));
     }
     std::unique_ptr<verup::PFrmVersionUp> Open() {
         auto window = std::make_unique<verup::PFrmVersionUp>(site_->Setup());
@@ -96,13 +105,16 @@ TEST_F(VersionUpWindowTest, WalkThroughOfferRunAndEndStartingTheMainProgram) {
 
     QTest::mouseClick(window->CmdDown, Qt::LeftButton);
     const QStringList lines = Lines(*window);
-    EXPECT_TRUE(lines.contains(QStringLiteral("MOX-Chart は、バージョンアップされました。"))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("MOX-Chart は、バージョンアップされました。")))
+        << lines.join('\n').toStdString();
     EXPECT_EQ(lines.back(), QStringLiteral("【終了】ボタンをクリックしてください。"));
     EXPECT_FALSE(window->CmdDown->styleSheet().contains(QStringLiteral("rgb(255, 0, 0)")));
     for (QPushButton* button : {window->CmdDown, window->CmdEnd, window->CmdShowLog, window->CmdDeleteLog})
         EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(ReadFile(site_->Program("VXMOXVerUp.new")), QByteArray("\x7f" "ELF new"));
-    EXPECT_EQ(ReadFile(site_->Program("libPrismet.so")), QByteArray("\x7f" "ELF new module"));
+    EXPECT_EQ(ReadFile(site_->Program("VXMOXVerUp.new")), QByteArray("\x7f"
+                                                                     "ELF new"));
+    EXPECT_EQ(ReadFile(site_->Program("libPrismet.so")), QByteArray("\x7f"
+                                                                    "ELF new module"));
     Keep(window.get(), "verup-2-after-run.png");
 
     QTest::mouseClick(window->CmdEnd, Qt::LeftButton);
@@ -158,7 +170,8 @@ TEST_F(VersionUpWindowTest, ASecondStartEndsSilentlyAndACurrentInstallationDisab
     auto first = Open();
     EXPECT_FALSE(first->CmdDown->isEnabled());
     EXPECT_TRUE(first->CmdEnd->isEnabled());
-    EXPECT_EQ(first->lstL->currentItem()->text(), QStringLiteral("最新バージョンです。バージョンアップは必要ありません。"));
+    EXPECT_EQ(first->lstL->currentItem()->text(),
+              QStringLiteral("最新バージョンです。バージョンアップは必要ありません。"));
 
     verup::PFrmVersionUp second(site_->Setup());
     EXPECT_EQ(second.Form_Load(), 3);
