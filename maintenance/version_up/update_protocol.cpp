@@ -436,23 +436,25 @@ QString VersionUpProtocol::ReserveReportName() {
     // another clinic fetched to test its name never lands in the program
     // folder.
     QTemporaryDir scratch;
-    const QByteArray placeholder("GetResultFileName\r\n");
+    const QString placeholder = scratch.filePath(QStringLiteral("GetResultFileName.txt"));
+    const QString probe = scratch.filePath(QStringLiteral("probe.txt"));
+    {
+        QFile file(placeholder);
+        if (!file.open(QIODevice::WriteOnly) || file.write("GetResultFileName\r\n") < 0) {
+            Close(ftp);
+            return {};
+        }
+    }
     QString reserved;
     for (int pass = 0; pass < setup_.reservePasses && reserved.isEmpty(); ++pass) {
         if (pass > 0) platform::Wait(1000);
         const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss_"));
         for (int nn = 0; nn < kNamesPerPass; ++nn) {
             const QString name = stamp + QStringLiteral("%1.txt").arg(nn, 2, 10, QLatin1Char('0'));
-            const QString local = scratch.filePath(name);
-            const bool taken = ftp.GetRemoteFile(RemoteUpload + name, local, kTransferBinary) == 0;
-            QFile::remove(local);
+            const bool taken = ftp.GetRemoteFile(RemoteUpload + name, probe, kTransferBinary) == 0;
+            QFile::remove(probe);
             if (taken) continue;
-            if (platform::WriteFileAtomically(local,
-                                              [&](platform::FileSink& sink) { return sink.Write(placeholder); }) != 0)
-                continue;
-            const bool uploaded = ftp.PutRemoteFile(local, RemoteUpload + name, kTransferBinary) == 0;
-            QFile::remove(local);
-            if (uploaded) {
+            if (ftp.PutRemoteFile(placeholder, RemoteUpload + name, kTransferBinary) == 0) {
                 reserved = name;
                 break;
             }
