@@ -123,20 +123,11 @@ TEST_F(VersionCheckTest, TheSecondHostServesWhenTheFirstIsDown) {
     EXPECT_TRUE(site_->Log().contains(QStringLiteral("リモートサーバへの接続エラー発生 ［エラー番号：7］")));
 }
 
-TEST_F(VersionCheckTest, TestModeChoosesTheTestServerAndItsAccount) {
-    const verup::ServerAccount test = verup::ChooseServer(site_->Program());
-    EXPECT_TRUE(test.testMode);
-    EXPECT_EQ(test.password, QStringLiteral("tolbex3861"));
-    EXPECT_EQ(test.hostName, server_->Host());
+TEST_F(VersionCheckTest, WithoutTheTestMarkerTheUnconfiguredProductionServerIsNamed) {
     QFile::remove(site_->Program("testmode.txt"));
-    const verup::ServerAccount production = verup::ChooseServer(site_->Program());
-    EXPECT_FALSE(production.testMode);
-    EXPECT_EQ(production.password, QStringLiteral("wbr5172tal"));
-    EXPECT_TRUE(production.hostName.isEmpty());
-
-    // Without a configured production server the window says so.
     Check(nullptr, "Version=9.0.0\r\n");
     EXPECT_EQ(view_.messages, QStringList{QStringLiteral("更新サーバの接続先が設定されていません。")});
+    EXPECT_FALSE(protocol_->Server().testMode);
 }
 
 }  // namespace
