@@ -1,7 +1,7 @@
 #include "maintenance/version_up/update_protocol.h"
 
 #include "core/files.h"
-#include "maintenance/shared/cp932.h"
+#include "core/cp932.h"
 #include "maintenance/version_up/archive_unpack.h"
 #include "maintenance/version_up/update_install.h"
 #include "maintenance/version_up/verup_common.h"

@@ -3,7 +3,7 @@
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "core/text_format.h"
-#include "maintenance/shared/cp932.h"
+#include "core/cp932.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 

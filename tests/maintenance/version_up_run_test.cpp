@@ -4,7 +4,7 @@
 // at every failing step, and the reservation of the report name.
 
 #include "core/settings.h"
-#include "maintenance/shared/cp932.h"
+#include "core/cp932.h"
 #include "maintenance/version_up/update_protocol.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"

@@ -3,7 +3,7 @@
 
 #include "maintenance/version_up/verup_common.h"
 #include "core/settings.h"
-#include "maintenance/shared/cp932.h"
+#include "core/cp932.h"
 #include "maintenance/shared/run_and_wait.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"

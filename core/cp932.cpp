@@ -1,4 +1,4 @@
-#include "maintenance/shared/cp932.h"
+#include "core/cp932.h"
 
 #include <iconv.h>
 #include <algorithm>
