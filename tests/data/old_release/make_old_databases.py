@@ -5,7 +5,9 @@ Usage: make_old_databases.py OUTPUT_FOLDER
 
 Writes vexaMOX.MDB (the specialist and certified-dentist edition) and
 vexaMOXDH.MDB (the certified dental hygienist edition) as SQLite files with
-the tables of the older release, TPatient and TExamData. The rows are what a
+the tables of the older release, TPatient and TExamData, and the same two
+databases as Jet 4 files, the format the older release really wrote, in the
+folder jet/. The rows are what a
 clinic's old files hold and what the converter must survive:
 
 - Japanese names, and patients 1..10 in the first file; the second has no
@@ -26,6 +28,8 @@ committed reference.
 import os
 import sqlite3
 import sys
+
+import jet_writer
 
 NO_VALUE = 128
 MISSING, IMPLANT = -32768, 8192
@@ -185,13 +189,28 @@ def make_database(path, patients, exams, hygienist):
     os.chmod(path, 0o600)
 
 
+def copy_to_jet(sqlite_path, jet_path):
+    """The same tables and rows as a Jet file."""
+    conn = sqlite3.connect(sqlite_path)
+    tables = []
+    for table in ("TPatient", "TExamData"):
+        columns = [(name, declared) for (_, name, declared, _, _, _) in conn.execute("PRAGMA table_info(%s)" % table)]
+        rows = [list(r) for r in conn.execute("SELECT * FROM %s ORDER BY rowid" % table)]
+        tables.append((table, columns, rows))
+    conn.close()
+    jet_writer.write_database(jet_path, tables)
+    os.chmod(jet_path, 0o600)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    make_database(os.path.join(out, "vexaMOX.MDB"), PATIENTS_A, EXAMS_A, hygienist=False)
-    make_database(os.path.join(out, "vexaMOXDH.MDB"), PATIENTS_B, EXAMS_B, hygienist=True)
+    os.makedirs(os.path.join(out, "jet"), exist_ok=True)
+    for name, patients, exams, hygienist in (("vexaMOX.MDB", PATIENTS_A, EXAMS_A, False),
+                                             ("vexaMOXDH.MDB", PATIENTS_B, EXAMS_B, True)):
+        make_database(os.path.join(out, name), patients, exams, hygienist)
+        copy_to_jet(os.path.join(out, name), os.path.join(out, "jet", name))
 
 
 if __name__ == "__main__":
