@@ -73,11 +73,6 @@ TEST_F(ConverterStartTest, FreshFolderGetsItsDatabaseThenTheSplashWithTheShortVe
     EXPECT_TRUE(window->CmdConvert.IsCreated());
 }
 
-TEST_F(ConverterStartTest, VersionTextsFollowTheProgramsVersion) {
-    EXPECT_EQ(GetConverterVersionText(), QStringLiteral("Ver.4.00"));
-    EXPECT_EQ(GetConverterVersionText(true), QStringLiteral("Ver.4.0.0006"));
-}
-
 TEST_F(ConverterStartTest, WithoutTheColourButtonModuleTheStartStopsWithItsName) {
     EXPECT_EQ(StartProgram(ConverterProgramStart()), kStartupFailed);
     ASSERT_EQ(boxes_.Shown().size(), 1u);

@@ -202,14 +202,6 @@ TEST_F(PatientCopyTest, NullsMissingColumnsAndPatientsWithoutRowsOfOneKindConver
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE PatientID=12")).ToInt32(), 9);
 }
 
-TEST(StageNames, OnlyTheFourStagesHaveANameAndTheOldLabelIsNotKept) {
-    EXPECT_EQ(StageNameOf(1), QStringLiteral("初診時"));
-    EXPECT_EQ(StageNameOf(2), QStringLiteral("基本治療終了時"));
-    EXPECT_EQ(StageNameOf(3), QStringLiteral("ＳＰＴ移行時"));
-    EXPECT_EQ(StageNameOf(4), QStringLiteral("最新ＳＰＴ時"));
-    for (const int other : {0, 5, -1, 1000}) EXPECT_EQ(StageNameOf(other), QString()) << other;
-}
-
 // A failing statement anywhere, the counter's included, takes the whole
 // conversion back: earlier mappings, the emptied slots and the counter.
 TEST_F(PatientCopyTest, AFailureAtAnyStatementLeavesTheDatabaseAsItWas) {
