@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 namespace mox::convert {
@@ -44,22 +45,33 @@ struct SourcePatient {
     std::vector<SourceRow> exams;
 };
 
-SourcePatient ReadSourcePatient(SourceDb source, int32_t sourceId) {
-    Step(CopyStep::ReadSource);
-    SourceDbUse use(source);
-    if (!use)
-        throw db::DbError(
-            db::kErrCannotOpen,
-            QStringLiteral("コンバート元のデータベース(%1)を開けませんでした。").arg(SourceFileName(source)));
-    const db::ConnectionPtr conn = SourceDbConn(source);
-    CheckSourceTables(*conn);
-    SourcePatient rows;
-    auto patient = conn->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {sourceId});
-    if (!patient->IsEOF()) rows.patient.emplace(*patient);
-    auto exams = conn->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID=?"), {sourceId});
-    for (; !exams->IsEOF(); exams->MoveNext()) rows.exams.emplace_back(*exams);
-    return rows;
-}
+// A source held open while its patients are read: the Jet reader loads the
+// whole file at each open, so a conversion opens each source once.
+class OpenSource {
+public:
+    explicit OpenSource(SourceDb source) : use_(source) {
+        if (!use_)
+            throw db::DbError(
+                db::kErrCannotOpen,
+                QStringLiteral("コンバート元のデータベース(%1)を開けませんでした。").arg(SourceFileName(source)));
+        conn_ = SourceDbConn(source);
+        CheckSourceTables(*conn_);
+    }
+
+    SourcePatient Read(int32_t sourceId) const {
+        Step(CopyStep::ReadSource);
+        SourcePatient rows;
+        auto patient = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {sourceId});
+        if (!patient->IsEOF()) rows.patient.emplace(*patient);
+        auto exams = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID=?"), {sourceId});
+        for (; !exams->IsEOF(); exams->MoveNext()) rows.exams.emplace_back(*exams);
+        return rows;
+    }
+
+private:
+    SourceDbUse use_;
+    db::ConnectionPtr conn_;
+};
 
 void Copy(db::Recordset& target, const SourceRow& source, std::initializer_list<const char*> columns) {
     for (const char* column : columns) target.SetField(QString::fromLatin1(column), source[column]);
@@ -121,7 +133,7 @@ db::ConnectionPtr MainConnection(const MainDbUse& use) {
 }
 
 void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
-    const SourcePatient rows = ReadSourcePatient(source, sourceId);
+    const SourcePatient rows = OpenSource(source).Read(sourceId);
     const MainDbUse use;
     const db::ConnectionPtr conn = MainConnection(use);
     db::Transaction transaction(*conn);
@@ -156,11 +168,16 @@ std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMappin
     // fails leaves the main database alone.
     std::vector<SourcePatient> rows;
     rows.reserve(mappings.size());
-    for (const PatientMapping& mapping : mappings) {
-        try {
-            rows.push_back(ReadSourcePatient(mapping.source, mapping.sourceId));
-        } catch (const std::exception& error) {
-            return FailureOf(mapping, error);
+    {
+        std::map<SourceDb, std::unique_ptr<OpenSource>> sources;
+        for (const PatientMapping& mapping : mappings) {
+            try {
+                std::unique_ptr<OpenSource>& source = sources[mapping.source];
+                if (!source) source = std::make_unique<OpenSource>(mapping.source);
+                rows.push_back(source->Read(mapping.sourceId));
+            } catch (const std::exception& error) {
+                return FailureOf(mapping, error);
+            }
         }
     }
 
