@@ -7,7 +7,6 @@
 #include "records/old_format.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <algorithm>
 #include <map>
 #include <memory>
