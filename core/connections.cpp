@@ -21,7 +21,7 @@ struct SlotData {
     int16_t openCount = 0;
 };
 
-SlotData gMain, gOld, gShared, gTemplate;
+SlotData gMain, gOld, gShared, gTemplate, gSourceA, gSourceB;
 
 ConnectionFactory& Factory() {
     static ConnectionFactory factory;
@@ -136,6 +136,10 @@ SlotData& Data(Slot slot) {
             return gShared;
         case Slot::Template:
             return gTemplate;
+        case Slot::SourceA:
+            return gSourceA;
+        case Slot::SourceB:
+            return gSourceB;
     }
     return gMain;
 }
@@ -151,6 +155,8 @@ int ShowDbErrorBox(long number, const QString& description) {
 QString MainDbConnectionString() { return QString::fromUtf8(kJetPart) + G().MainDbSource; }
 QString TemplateDbConnectionString() { return QString::fromUtf8(kJetPart) + G().TemplateDbSource; }
 QString OldDbConnectionString() { return QString::fromUtf8(kJetPart) + G().OldDbSource; }
+QString SourceDbConnectionStringA() { return QString::fromUtf8(kJetPart) + G().SourceDbSourceA; }
+QString SourceDbConnectionStringB() { return QString::fromUtf8(kJetPart) + G().SourceDbSourceB; }
 
 QString SharedDbConnectionString() {
     switch (G().SharedDbKind) {
@@ -192,10 +198,17 @@ bool ReleaseSharedDb() {
 bool OpenTemplateDb() { return CountedOpen(gTemplate, TemplateDbConnectionString(), true); }
 bool ReleaseTemplateDb() { return Release(gTemplate, false); }
 
+bool OpenSourceDbA() { return CountedOpen(gSourceA, SourceDbConnectionStringA(), true); }
+bool ReleaseSourceDbA() { return Release(gSourceA, false); }
+bool OpenSourceDbB() { return CountedOpen(gSourceB, SourceDbConnectionStringB(), true); }
+bool ReleaseSourceDbB() { return Release(gSourceB, false); }
+
 db::ConnectionPtr MainDbConn() { return gMain.conn; }
 db::ConnectionPtr OldDbConn() { return gOld.conn; }
 db::ConnectionPtr SharedDbConn() { return gShared.conn; }
 db::ConnectionPtr TemplateDbConn() { return gTemplate.conn; }
+db::ConnectionPtr SourceDbConnA() { return gSourceA.conn; }
+db::ConnectionPtr SourceDbConnB() { return gSourceB.conn; }
 
 SlotState GetSlotState(Slot slot) {
     const SlotData& d = Data(slot);
@@ -203,7 +216,7 @@ SlotState GetSlotState(Slot slot) {
 }
 
 void ResetAllSlots() {
-    for (SlotData* slot : {&gMain, &gOld, &gShared, &gTemplate}) {
+    for (SlotData* slot : {&gMain, &gOld, &gShared, &gTemplate, &gSourceA, &gSourceB}) {
         CloseSlot(*slot);
         slot->conn.reset();
         slot->openCount = 0;

@@ -1,5 +1,6 @@
 #pragma once
-// The four connection slots of the main program. Callers never open
+// The connection slots of the programs: the main program's four, and the
+// converter's two source slots on the databases of the older release. Callers never open
 // connections themselves: they open a slot, use its connection, and hand the
 // slot back. A counted open shares one connection between nested users; a
 // held open keeps the connection through every counted open and release
@@ -19,6 +20,8 @@ QString MainDbConnectionString();
 QString TemplateDbConnectionString();
 QString OldDbConnectionString();
 QString SharedDbConnectionString();  // by G().SharedDbKind; "" when there is none
+QString SourceDbConnectionStringA();
+QString SourceDbConnectionStringB();
 
 bool HoldMainDb();
 bool OpenMainDb();
@@ -34,11 +37,20 @@ bool ReleaseSharedDb();
 bool OpenTemplateDb();
 bool ReleaseTemplateDb();
 
+// The converter's sources: counted like the main slot; a cancelled open ends
+// the program.
+bool OpenSourceDbA();
+bool ReleaseSourceDbA();
+bool OpenSourceDbB();
+bool ReleaseSourceDbB();
+
 // The slots' connection objects (null when none was made or after a close).
 db::ConnectionPtr MainDbConn();
 db::ConnectionPtr OldDbConn();
 db::ConnectionPtr SharedDbConn();
 db::ConnectionPtr TemplateDbConn();
+db::ConnectionPtr SourceDbConnA();
+db::ConnectionPtr SourceDbConnB();
 
 // A counted use of the main slot for one scope, handed back on every way out,
 // errors included, so that no use leaves the connection open behind it.
@@ -77,7 +89,7 @@ struct SlotState {
     int16_t isHeld;
     int16_t openCount;
 };
-enum class Slot { Main, Old, Shared, Template };
+enum class Slot { Main, Old, Shared, Template, SourceA, SourceB };
 SlotState GetSlotState(Slot slot);
 // Closes every slot and forgets its connection (end of program, tests).
 void ResetAllSlots();

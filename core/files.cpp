@@ -5,7 +5,9 @@
 #include "platform/message_box.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -208,6 +210,15 @@ bool RenameFile(const QString& source, const QString& target) {
     // File systems without RENAME_NOREPLACE.
     if (KindAt(dst, nullptr) != Kind::None) return false;
     return ::rename(src.constData(), dst.constData()) == 0;
+}
+
+QString FindFileIgnoringCase(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isFile()) return path;
+    const QDir folder = info.dir();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0) return folder.filePath(name);
+    return path;
 }
 
 int32_t GetFileSize(const QString& path) {

@@ -24,6 +24,11 @@ QString CheckDir(const QString& pathOrPattern, int attributes = 0);
 // Renames the source in its own folder to the file-name part of target when
 // source exists and target does not; False when anything prevents it.
 bool RenameFile(const QString& source, const QString& target);
+// The file at the path; when there is none, the file of the same folder whose
+// name differs only in letter case (the first in name order), because files
+// copied from Windows keep whatever case they were given. The path as given
+// when neither exists.
+QString FindFileIgnoringCase(const QString& path);
 // Size in bytes; -1 for a blank path or a file that cannot be opened.
 int32_t GetFileSize(const QString& path);
 

@@ -19,6 +19,9 @@ struct Settings {
     QString MainDbSource;      // "Data Source=" + AppPath + MainDbFile
     QString TemplateDbSource;  // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
     QString OldDbSource;       // set by the old-format conversion
+    // The converter's two databases of the older release.
+    QString SourceDbSourceA;  // "Data Source=" + AppPath + "/vexaMOX.MDB"
+    QString SourceDbSourceB;  // "Data Source=" + AppPath + "/vexaMOXDH.MDB"
     int32_t IdPrefix = 1;
     int16_t SharedDbKind = 0;  // 0 none, 1 Access file, 2 HLX_PRP, 3 HLX_VXEX
     QString SharedDbFolder;

@@ -1,8 +1,8 @@
 #include "core/sound/wave_file.h"
 
-#include <QDir>
+#include "core/files.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -47,19 +47,6 @@ std::optional<WaveFormat> ParseFormatChunk(const char* p, uint32_t size) {
     // A byte rate that disagrees with the frames would pace the queue wrongly.
     if (f.avgBytesPerSec == 0 || f.avgBytesPerSec != f.samplesPerSec * f.blockAlign) return std::nullopt;
     return f;
-}
-
-// Finds the file on a case-insensitive match when the exact name is missing,
-// as the clips were found on Windows.
-QString ResolveCaseInsensitive(const QString& path) {
-    if (QFileInfo::exists(path)) return path;
-    const QFileInfo info(path);
-    const QDir dir = info.dir();
-    const QString wanted = info.fileName();
-    const QStringList names = dir.entryList(QDir::Files);
-    for (const QString& name : names)
-        if (name.compare(wanted, Qt::CaseInsensitive) == 0) return dir.filePath(name);
-    return path;
 }
 
 }  // namespace
@@ -107,7 +94,8 @@ std::optional<WaveClip> ParseWave(const QByteArray& bytes) {
 
 std::optional<WaveClip> ReadWaveFile(const QString& path) {
     if (path.trimmed().isEmpty()) return std::nullopt;
-    QFile file(ResolveCaseInsensitive(path));
+    // The clips are found whatever case their names were copied in.
+    QFile file(FindFileIgnoringCase(path));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     const qint64 size = file.size();
     if (size <= 0 || size > kMaxClipFileSize) return std::nullopt;

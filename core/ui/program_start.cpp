@@ -31,6 +31,44 @@ std::unique_ptr<platform::InstanceLock> instanceLock;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The programs that write the folder's database. Only one of them may run at
+// a time: the converter's rows would be lost under the main program's
+// compaction, which puts a new file in the database's place.
+struct DatabaseProgram {
+    const char* lockName;
+    const char* title;
+};
+constexpr DatabaseProgram kDatabasePrograms[] = {{"VXMOX", "MOX-Chart"}, {"MOXConvert", "データコンバート"}};
+
+const DatabaseProgram* DatabaseProgramOf(const QString& lockName) {
+    for (const DatabaseProgram& program : kDatabasePrograms)
+        if (lockName == QLatin1String(program.lockName)) return &program;
+    return nullptr;
+}
+
+// The other program is running when its lock cannot be taken. Every program
+// takes its own lock before it looks at the others', so of two programs
+// started together at least one sees the other. A stale lock of a dead
+// process is taken over and given back.
+const DatabaseProgram* RunningOtherProgram(const QString& ownLockName) {
+    if (!DatabaseProgramOf(ownLockName)) return nullptr;
+    for (const DatabaseProgram& other : kDatabasePrograms) {
+        if (ownLockName == QLatin1String(other.lockName)) continue;
+        platform::InstanceLock probe(G().ProgramDir, QLatin1String(other.lockName));
+        if (!probe.TryAcquire()) return &other;
+    }
+    return nullptr;
+}
+
+void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& other) {
+    const QString otherTitle = QString::fromUtf8(other.title);
+    platform::MsgBox(otherTitle + QStringLiteral("が起動しています。") + kCrLf +
+                         QStringLiteral("同じデータベースを同時に使うことはできないため、") +
+                         QString::fromUtf8(own.title) + QStringLiteral("を終了します。") + kCrLf + otherTitle +
+                         QStringLiteral("を終了してから、もう一度起動してください。"),
+                     16, QStringLiteral("同時起動"));
+}
+
 // A rollback journal left beside a database that is gone belongs to that
 // database: the engine would roll it into whatever file takes the name next
 // and spoil it. It is kept under a dated name that no engine reads.
@@ -83,6 +121,11 @@ int StartProgram(const ProgramStart& start) {
     if (!instanceLock->TryAcquire()) {
         platform::MsgBox(QStringLiteral("すでに起動されています。プログラムを終了します。"), 16,
                          QStringLiteral("２重起動"));
+        return kSecondInstance;
+    }
+    if (const DatabaseProgram* other = RunningOtherProgram(start.lockName)) {
+        ShowOtherProgramRunning(*DatabaseProgramOf(start.lockName), *other);
+        instanceLock.reset();
         return kSecondInstance;
     }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The start every program of the folder shares, the main program and the
-// converter alike: one running instance per program, a main database made
+// converter alike: one running instance per program, and never the main
+// program and the converter together (each refuses to start while the
+// other holds its lock in the program folder), a main database made
 // from the template when it is missing (with its two-second wait), the
 // version check, and the splash window that gives way to the program's main
 // window. What a program does between the accepted database and the splash

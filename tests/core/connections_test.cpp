@@ -5,6 +5,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 
 namespace mox {
 namespace {
@@ -23,6 +24,7 @@ protected:
         G().MainDbSource = QStringLiteral("Data Source=") + mainFile_;
         G().TemplateDbSource = QStringLiteral("Data Source=") + mainFile_;
         G().OldDbSource = QStringLiteral("Data Source=") + mainFile_;
+        G().SourceDbSourceA = G().SourceDbSourceB = QStringLiteral("Data Source=") + mainFile_;
         G().SharedDbKind = 0;
         G().SharedDbSource.clear();
         SetConnectionFactory([this](const QString& cs) {
@@ -262,10 +264,66 @@ TEST_F(ConnectionsTest, OldFormatSlotIsHeldAndClosed) {
     EXPECT_EQ(Opens(), 2);
 }
 
+// The converter reads its two sources while it writes the main database:
+// each slot keeps its own connection and count.
+TEST_F(ConnectionsTest, SourceSlotsAreCountedApartFromEachOtherAndFromTheMainSlot) {
+    const QString other = sandbox_.File(QStringLiteral("vexaMOXDH.MDB"));
+    ASSERT_TRUE(QFile::copy(mainFile_, other));
+    G().SourceDbSourceB = QStringLiteral("Data Source=") + other;
+
+    ASSERT_TRUE(OpenMainDb());
+    ASSERT_TRUE(OpenSourceDbA());
+    ASSERT_TRUE(OpenSourceDbA());
+    ASSERT_TRUE(OpenSourceDbB());
+    EXPECT_EQ(Opens(), 3);
+    EXPECT_NE(SourceDbConnA(), MainDbConn());
+    EXPECT_NE(SourceDbConnA(), SourceDbConnB());
+    EXPECT_EQ(SourceDbConnB()->Info().dataSource, other);
+    EXPECT_EQ(GetSlotState(Slot::SourceA).openCount, 2);
+
+    EXPECT_TRUE(ReleaseSourceDbA());
+    EXPECT_TRUE(GetSlotState(Slot::SourceA).hasConnection);
+    EXPECT_TRUE(ReleaseSourceDbA());
+    EXPECT_FALSE(GetSlotState(Slot::SourceA).hasConnection);
+    EXPECT_TRUE(GetSlotState(Slot::SourceB).hasConnection);
+    EXPECT_TRUE(GetSlotState(Slot::Main).hasConnection);
+    EXPECT_TRUE(ReleaseSourceDbB());
+    EXPECT_FALSE(GetSlotState(Slot::SourceB).hasConnection);
+    EXPECT_TRUE(ReleaseMainDb());
+
+    ASSERT_TRUE(OpenSourceDbB());
+    ResetAllSlots();
+    EXPECT_FALSE(GetSlotState(Slot::SourceB).hasConnection);
+    EXPECT_EQ(GetSlotState(Slot::SourceB).openCount, 0);
+}
+
+TEST_F(ConnectionsTest, SourceThatCannotBeOpenedIsNamedAndCancelEndsTheProgram) {
+    const QString junk = sandbox_.File(QStringLiteral("vexaMOX.MDB"));
+    sandbox_.WriteText(QStringLiteral("vexaMOX.MDB"), "not a database");
+    G().SourceDbSourceA = QStringLiteral("Data Source=") + junk;
+    SetConnectionFactory({});
+    boxes_.Answer(platform::kRetry);
+    boxes_.Answer(platform::kCancel);
+    EXPECT_THROW(OpenSourceDbA(), EndProgramCalled);
+    ASSERT_EQ(boxes_.Shown().size(), 2u);
+    EXPECT_EQ(boxes_.Shown()[1].style, 21);
+    EXPECT_TRUE(boxes_.Shown()[1].prompt.contains(junk)) << boxes_.Shown()[1].prompt.toStdString();
+    EXPECT_FALSE(GetSlotState(Slot::SourceA).hasConnection);
+    EXPECT_EQ(GetSlotState(Slot::SourceA).openCount, 0);
+}
+
 TEST_F(ConnectionsTest, ConnectionStringsAreExact) {
     G().MainDbSource = QStringLiteral("Data Source=/opt/mox/VXMOX2.MDB");
     G().TemplateDbSource = QStringLiteral("Data Source=/opt/mox/VXMOX2_ORG.MDB");
     G().OldDbSource = QStringLiteral("Data Source=/opt/mox/old.mdb");
+    G().SourceDbSourceA = QStringLiteral("Data Source=/opt/mox/vexaMOX.MDB");
+    G().SourceDbSourceB = QStringLiteral("Data Source=/opt/mox/vexaMOXDH.MDB");
+    EXPECT_EQ(SourceDbConnectionStringA(),
+              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
+                             "Data Source=/opt/mox/vexaMOX.MDB"));
+    EXPECT_EQ(SourceDbConnectionStringB(),
+              QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
+                             "Data Source=/opt/mox/vexaMOXDH.MDB"));
     EXPECT_EQ(MainDbConnectionString(),
               QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
                              "Data Source=/opt/mox/VXMOX2.MDB"));

@@ -171,6 +171,20 @@ TEST_F(FilesTest, CheckDirWithoutPatternReturnsTheNameAsWritten) {
     EXPECT_TRUE(boxes_.Shown().empty());
 }
 
+TEST_F(FilesTest, FindFileIgnoringCaseGivesTheRealNameOfACopiedFile) {
+    const QString dir = sandbox_.Path();
+    Make(QStringLiteral("VEXAMOX.mdb"), "copied");
+    Make(QStringLiteral("vexamox.MDB"), "second");
+    EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexaMOX.MDB")), dir + QStringLiteral("/VEXAMOX.mdb"));
+    // The exact name wins over other spellings.
+    EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexamox.MDB")), dir + QStringLiteral("/vexamox.MDB"));
+    // Neither a folder nor a longer name is the file.
+    QDir().mkdir(sandbox_.File(QStringLiteral("VEXAMOXDH.MDB")));
+    Make(QStringLiteral("vexaMOXDH.MDB.bak"), "x");
+    EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexaMOXDH.MDB")), dir + QStringLiteral("/vexaMOXDH.MDB"));
+    EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/gone/x.MDB")), dir + QStringLiteral("/gone/x.MDB"));
+}
+
 TEST_F(FilesTest, CheckDirReportsAFolderItCannotList) {
     EXPECT_EQ(CheckDir(sandbox_.File(QStringLiteral("gone/*.MDB"))), QString());
     ASSERT_EQ(boxes_.Shown().size(), 1u);

@@ -142,6 +142,47 @@ TEST_F(ProgramStartTest, RefusalsStopBeforeTheProgramsOwnSteps) {
     EXPECT_EQ(Splash(), nullptr);
 }
 
+// The main program and the converter write the same database: each refuses
+// to start while the other runs, before it touches the database, and gives
+// its own lock back so that it can be started once the other has ended.
+TEST_F(ProgramStartTest, MainProgramAndConverterNeverRunTogether) {
+    ProgramStart vxmox = Converter();
+    vxmox.lockName = QStringLiteral("VXMOX");
+    {
+        platform::InstanceLock running(box_.Path(), QStringLiteral("VXMOX"));
+        ASSERT_TRUE(running.TryAcquire());
+        EXPECT_EQ(StartProgram(Converter()), kSecondInstance);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("同時起動"));
+        EXPECT_EQ(boxes_.Shown()[0].style, 16);
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(QStringLiteral("MOX-Chartが起動しています。")))
+            << boxes_.Shown()[0].prompt.toStdString();
+        EXPECT_FALSE(QFile::exists(MainPath()));
+        EXPECT_EQ(prepared_, 0);
+    }
+    {
+        platform::InstanceLock running(box_.Path(), QStringLiteral("MOXConvert"));
+        ASSERT_TRUE(running.TryAcquire());
+        boxes_.Clear();
+        EXPECT_EQ(StartProgram(vxmox), kSecondInstance);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(QStringLiteral("データコンバートが起動しています。")));
+        EXPECT_FALSE(QFile::exists(MainPath()));
+    }
+
+    // With the converter ended, the main program starts, and holds the
+    // converter off while it runs.
+    boxes_.Clear();
+    ASSERT_EQ(StartProgram(vxmox), kStarted);
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral(".MOXConvert.lock"))));
+    platform::InstanceLock converter(box_.Path(), QStringLiteral("MOXConvert"));
+    ASSERT_TRUE(converter.TryAcquire());
+    platform::InstanceLock vxmoxAgain(box_.Path(), QStringLiteral("VXMOX"));
+    EXPECT_FALSE(vxmoxAgain.TryAcquire());
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
 TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNeverReplacesAnother) {
     const QString journal = MainPath() + QStringLiteral("-journal");
     const QString dated = journal + QStringLiteral("_20240506_070809");

@@ -1,0 +1,61 @@
+#include "converter/conversion_backup.h"
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/settings.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+#include "records/old_format.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace mox::convert {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+int64_t CountRows(db::Connection& conn, const QString& table) {
+    return conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).AsInt64();
+}
+
+// The copy opens as a database, passes the engine's check and holds the
+// patients and examinations the main database holds.
+bool BackupIsWhole(const QString& backupPath) {
+    try {
+        const MainDbUse use;
+        if (!use) return false;
+        const db::ConnectionPtr backup = db::Connection::Open(db::DataSourcePart(backupPath));
+        const bool whole =
+            backup->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok") &&
+            CountRows(*backup, QStringLiteral("TPatient")) == CountRows(*MainDbConn(), QStringLiteral("TPatient")) &&
+            CountRows(*backup, QStringLiteral("TExamData")) == CountRows(*MainDbConn(), QStringLiteral("TExamData"));
+        backup->Close();
+        return whole;
+    } catch (const db::DbError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+QString MakeConversionBackup() {
+    const Settings& g = G();
+    const QString mainPath = g.AppPath + g.MainDbFile;
+    const QString backupPath = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+
+    const bool copied = CopyFile(mainPath, backupPath);
+    if (copied && BackupIsWhole(backupPath)) return backupPath;
+
+    // Only the copy just made is removed; earlier ones are never touched.
+    if (copied) QFile::remove(backupPath);
+    platform::MsgBox(
+        QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") + kCrLf +
+            QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName(),
+        16, QStringLiteral("コンバートエラー"));
+    return {};
+}
+
+}  // namespace mox::convert

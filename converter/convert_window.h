@@ -1,0 +1,92 @@
+#pragma once
+// PFrmConvert, the converter's working window. It shows the ten patient
+// numbers of each database of the older release (column A: vexaMOX.MDB,
+// column B: vexaMOXDH.MDB) and the thirty patient slots of the current
+// database (column C). A click on a source number and then on a target
+// number maps the one onto the other; a slot that holds a patient asks
+// first. Nothing is written before the conversion is confirmed; the
+// conversion saves a copy of the database, then carries out every mapping
+// at once (patient_copy.h). The command buttons are colour buttons, made by
+// class id through the control host.
+
+#include "platform/com/control_host.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace mox::convert {
+
+// A label that reports a click, as the form's number labels do.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class PFrmConvert : public QWidget {
+    Q_OBJECT
+public:
+    // `endProgram` runs last in the unload (the program ends there).
+    explicit PFrmConvert(std::function<void()> endProgram, QWidget* parent = nullptr);
+    ~PFrmConvert() override;
+
+    void Form_Load();
+    void RefreshMapping();
+
+    void lblA_Click(int index);
+    void lblB_Click(int index);
+    void lblC_Click(int index);
+    void CmdClear_Click(int index);
+    void CmdConvert_Click();
+    void CmdEnd_Click();
+
+    // Window state.
+    int32_t SelectedA = -1;
+    int32_t SelectedB = -1;
+    std::array<int16_t, 11> HasA{};
+    std::array<int16_t, 11> HasB{};
+    std::array<int16_t, 31> HasTarget{};
+    // Per target slot: 0 none, 1..10 source-A patient, 11..20 source-B patient.
+    std::array<int16_t, 31> Mapping{};
+
+    QLabel* Label2;
+    QLabel* lblFolder;
+    std::array<ClickLabel*, 10> lblA{};
+    std::array<ClickLabel*, 10> lblB{};
+    std::array<ClickLabel*, 30> lblC{};
+    QLabel* lblArrowA;
+    QLabel* lblArrowB;
+    QLabel* lblArrow;
+    QLabel* LblVer;
+    std::array<com::HostedControl, 30> CmdClear;
+    com::HostedControl CmdConvert;
+    com::HostedControl CmdEnd;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Unload();
+    void BuildLabels();
+    void BuildButtons();
+    void ChooseSource(int index, bool columnA);
+    void ShowArrowBeside(QLabel* arrow, const QLabel* number);
+    void HideArrows();
+    void ColourTarget(int index);
+    void ReportConversion(const QString& backupPath);
+
+    std::function<void()> endProgram_;
+    QString buttonError_;
+    bool unloaded_ = false;
+};
+
+}  // namespace mox::convert

@@ -1,0 +1,200 @@
+#include "converter/patient_copy.h"
+
+#include "core/connections.h"
+#include "core/next_number.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "records/old_format.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+namespace mox::convert {
+
+namespace {
+
+std::function<void(CopyStep)> stepHook;
+
+void Step(CopyStep step) {
+    if (stepHook) stepHook(step);
+}
+
+// One row of a source table by column name. The older release's files
+// differ in their columns: one it did not have reads as Null.
+class SourceRow {
+public:
+    explicit SourceRow(const db::Recordset& rs) {
+        const QStringList names = rs.FieldNames();
+        for (int i = 0; i < names.size(); ++i) values_[names[i].toLower()] = rs.Field(i);
+    }
+    db::Value operator[](const char* column) const {
+        const auto it = values_.find(QString::fromLatin1(column).toLower());
+        return it == values_.end() ? db::Value() : it->second;
+    }
+
+private:
+    std::map<QString, db::Value> values_;
+};
+
+struct SourcePatient {
+    std::optional<SourceRow> patient;
+    std::vector<SourceRow> exams;
+};
+
+// A source held open while its patients are read: the Jet reader loads the
+// whole file at each open, so a conversion opens each source once.
+class OpenSource {
+public:
+    explicit OpenSource(SourceDb source) : use_(source) {
+        if (!use_)
+            throw db::DbError(
+                db::kErrCannotOpen,
+                QStringLiteral("コンバート元のデータベース(%1)を開けませんでした。").arg(SourceFileName(source)));
+        conn_ = SourceDbConn(source);
+        CheckSourceTables(*conn_);
+    }
+
+    SourcePatient Read(int32_t sourceId) const {
+        Step(CopyStep::ReadSource);
+        SourcePatient rows;
+        auto patient = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {sourceId});
+        if (!patient->IsEOF()) rows.patient.emplace(*patient);
+        auto exams = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE PatientID=?"), {sourceId});
+        for (; !exams->IsEOF(); exams->MoveNext()) rows.exams.emplace_back(*exams);
+        return rows;
+    }
+
+private:
+    SourceDbUse use_;
+    db::ConnectionPtr conn_;
+};
+
+void Copy(db::Recordset& target, const SourceRow& source, std::initializer_list<const char*> columns) {
+    for (const char* column : columns) target.SetField(QString::fromLatin1(column), source[column]);
+}
+
+QString StageNameOfValue(const db::Value& commentId) {
+    const int64_t id = commentId.ToInt64();
+    return id >= 1 && id <= 4 ? StageNameOf(static_cast<int32_t>(id)) : QString();
+}
+
+// Empties the slot and writes the source patient into it, on the main
+// connection, inside the caller's transaction.
+void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targetId, const QDateTime& now) {
+    Step(CopyStep::DeleteExams);
+    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {targetId});
+    Step(CopyStep::DeletePatient);
+    conn.Execute(QStringLiteral("DELETE FROM TPatient WHERE ID=?"), {targetId});
+
+    const db::Value updated(now);
+    if (rows.patient) {
+        Step(CopyStep::AddPatient);
+        auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE 0=1"));
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ID"), targetId);
+        Copy(*rs, *rows.patient, {"KalteNumber", "Ruby", "Name"});
+        // The old release kept the birthday as a date and the sex as yes or
+        // no; neither is taken over.
+        rs->SetField(QStringLiteral("BirthDay"), now.toString(QStringLiteral("yyyy/MM/dd")));
+        rs->SetField(QStringLiteral("Sex"), 0);
+        Copy(*rs, *rows.patient,
+             {"TEL", "Post", "Address1", "Address2", "NextExamDate", "LastExamDate", "Lock", "AppName"});
+        rs->SetField(QStringLiteral("UpDate"), updated);
+        rs->Update();
+    }
+
+    // The examinations are copied even without a patient row.
+    if (rows.exams.empty()) return;
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
+    for (const SourceRow& exam : rows.exams) {
+        Step(CopyStep::NewIdentifier);
+        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
+        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
+        Step(CopyStep::AddExam);
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ID"), id);
+        rs->SetField(QStringLiteral("PatientID"), targetId);
+        Copy(*rs, exam,
+             {"ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui", "PocketFree",
+              "StartTime", "EndTime", "ChargeID", "IsPrinted", "CommentID"});
+        rs->SetField(QStringLiteral("Comment"), StageNameOfValue(exam["CommentID"]));
+        rs->SetField(QStringLiteral("UpDate"), updated);
+        rs->Update();
+    }
+}
+
+db::ConnectionPtr MainConnection(const MainDbUse& use) {
+    if (!use) throw db::DbError(db::kErrCannotOpen, QStringLiteral("データベースを開けませんでした。"));
+    return MainDbConn();
+}
+
+void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
+    const SourcePatient rows = OpenSource(source).Read(sourceId);
+    const MainDbUse use;
+    const db::ConnectionPtr conn = MainConnection(use);
+    db::Transaction transaction(*conn);
+    WritePatient(*conn, rows, targetId, platform::CurrentClock().Now());
+    Step(CopyStep::Commit);
+    transaction.Commit();
+}
+
+ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception& error) {
+    if (const auto* dbError = dynamic_cast<const db::DbError*>(&error))
+        return {mapping, dbError->Number(), dbError->Description()};
+    return {mapping, db::kErrSql, QString::fromLocal8Bit(error.what())};
+}
+
+}  // namespace
+
+void SetCopyStepHook(std::function<void(CopyStep)> hook) { stepHook = std::move(hook); }
+
+QString StageNameOf(int32_t commentId) { return OldFormatConversion::GetStageName(commentId); }
+
+void CopyPatientA(int32_t sourceId, int32_t targetId) { CopyPatient(SourceDb::A, sourceId, targetId); }
+void CopyPatientB(int32_t sourceId, int32_t targetId) { CopyPatient(SourceDb::B, sourceId, targetId); }
+
+QString MappingText(const PatientMapping& mapping) {
+    return SourceLetter(mapping.source) + QLatin1Char('-') + QString::number(mapping.sourceId) + QStringLiteral(" → ") +
+           QString::number(mapping.targetId);
+}
+
+std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMapping>& mappings) {
+    if (mappings.empty()) return std::nullopt;
+    // Every source patient is read before any slot is touched: a source that
+    // fails leaves the main database alone.
+    std::vector<SourcePatient> rows;
+    rows.reserve(mappings.size());
+    {
+        std::map<SourceDb, std::unique_ptr<OpenSource>> sources;
+        for (const PatientMapping& mapping : mappings) {
+            try {
+                std::unique_ptr<OpenSource>& source = sources[mapping.source];
+                if (!source) source = std::make_unique<OpenSource>(mapping.source);
+                rows.push_back(source->Read(mapping.sourceId));
+            } catch (const std::exception& error) {
+                return FailureOf(mapping, error);
+            }
+        }
+    }
+
+    const QDateTime now = platform::CurrentClock().Now();
+    size_t current = 0;
+    try {
+        const MainDbUse use;
+        const db::ConnectionPtr conn = MainConnection(use);
+        db::Transaction transaction(*conn);
+        for (; current < mappings.size(); ++current)
+            WritePatient(*conn, rows[current], mappings[current].targetId, now);
+        Step(CopyStep::Commit);
+        transaction.Commit();
+    } catch (const std::exception& error) {
+        // The commit itself belongs to the last mapping written.
+        return FailureOf(mappings[std::min(current, mappings.size() - 1)], error);
+    }
+    return std::nullopt;
+}
+
+}  // namespace mox::convert

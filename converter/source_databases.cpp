@@ -1,0 +1,99 @@
+#include "converter/source_databases.h"
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/settings.h"
+#include "platform/message_box.h"
+
+#include <QFileInfo>
+
+namespace mox::convert {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+constexpr int kSourcePatients = 10;
+constexpr int kTargetFlagLimit = 31;
+// The sample patients (98, 99) and anything above them are no user cases.
+constexpr int kSampleCases = 99;
+
+void ShowReadError(const QString& what, long number, const QString& description) {
+    platform::MsgBox(
+        what + kCrLf + kCrLf + QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description, 48,
+        QStringLiteral("読み込みエラー"));
+}
+
+}  // namespace
+
+QString SourceFileName(SourceDb source) {
+    return source == SourceDb::A ? QStringLiteral("vexaMOX.MDB") : QStringLiteral("vexaMOXDH.MDB");
+}
+
+QString SourceLetter(SourceDb source) { return source == SourceDb::A ? QStringLiteral("A") : QStringLiteral("B"); }
+
+QString LocateSourceDb(SourceDb source) {
+    const QString path = FindFileIgnoringCase(G().AppPath + QLatin1Char('/') + SourceFileName(source));
+    (source == SourceDb::A ? G().SourceDbSourceA : G().SourceDbSourceB) = db::DataSourcePart(path);
+    return path;
+}
+
+bool OpenSourceDb(SourceDb source) { return source == SourceDb::A ? OpenSourceDbA() : OpenSourceDbB(); }
+bool ReleaseSourceDb(SourceDb source) { return source == SourceDb::A ? ReleaseSourceDbA() : ReleaseSourceDbB(); }
+db::ConnectionPtr SourceDbConn(SourceDb source) { return source == SourceDb::A ? SourceDbConnA() : SourceDbConnB(); }
+
+void CheckSourceTables(db::Connection& conn) {
+    for (const QString& table : {QStringLiteral("TPatient"), QStringLiteral("TExamData")}) {
+        if (!conn.TableExists(table))
+            throw db::DbError(db::kErrItemNotFound,
+                              QStringLiteral("%1 に表 %2 がありません。旧バージョンのデータベースではありません。")
+                                  .arg(QFileInfo(conn.Info().dataSource).fileName(), table));
+    }
+}
+
+SourceFlags ReadSourcePatients(SourceDb source) {
+    SourceFlags flags{};
+    const QString path = LocateSourceDb(source);
+    if (!CheckFile(path)) return flags;
+    SourceDbUse use(source);
+    if (!use) return flags;
+    try {
+        const db::ConnectionPtr conn = SourceDbConn(source);
+        CheckSourceTables(*conn);
+        auto rs =
+            conn->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID>=? AND ID<=?"), {1, kSourcePatients});
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const int64_t id = rs->Field(QStringLiteral("ID")).ToInt64();
+            if (id >= 1 && id <= kSourcePatients) flags[id - 1] = 1;
+        }
+    } catch (const db::DbError& e) {
+        flags = {};
+        ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
+                          .arg(QFileInfo(path).fileName()),
+                      e.Number(), e.Description());
+    }
+    return flags;
+}
+
+TargetFlags ReadTargetPatients() {
+    TargetFlags flags{};
+    const QString path = G().AppPath + G().MainDbFile;
+    if (!CheckFile(path)) return flags;
+    MainDbUse use;
+    if (!use) return flags;
+    try {
+        auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID>=? AND ID<?"),
+                                              {1, kSampleCases});
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const int64_t id = rs->Field(QStringLiteral("ID")).ToInt64();
+            if (id >= 1 && id <= kTargetFlagLimit) flags[id - 1] = 1;
+        }
+    } catch (const db::DbError& e) {
+        ShowReadError(QStringLiteral("コンバート先のデータベース(%1)の患者を読み込めませんでした。")
+                          .arg(QFileInfo(path).fileName()),
+                      e.Number(), e.Description());
+    }
+    return flags;
+}
+
+}  // namespace mox::convert

@@ -1,0 +1,247 @@
+"""Writes small Jet 4 (Access 2000) database files for the tests.
+
+Debian has no program that writes Jet files, and the older release's
+databases are Jet files. This writer makes files with plain tables that a
+Jet reader opens as Access would: the header page, the system catalogue
+MSysObjects, and per table its definition page, its usage maps and its data
+pages. Only what reading needs is written: no indexes, no long values, no
+free-space bookkeeping beyond the fields, text as uncompressed UCS-2.
+
+Column kinds: "LONG", "INTEGER" (16-bit), "BYTE", "BIT", "DATETIME",
+"TEXT(n)", named as the SQL of the tests declares them.
+"""
+
+import datetime
+import struct
+
+PAGE = 4096
+ROW_COUNT_OFFSET = 0x0C  # data pages: number of rows, then their offsets
+
+BOOL, BYTE, INT, LONG, DATETIME, TEXT, OLE = 0x01, 0x02, 0x03, 0x04, 0x08, 0x0A, 0x0B
+FIXED_SIZE = {BYTE: 1, INT: 2, LONG: 4, DATETIME: 8, BOOL: 0}
+
+
+def jet_type(declared):
+    """(Jet type, column length in bytes) of a declared SQL type."""
+    kind = declared.upper().split("(")[0].strip()
+    if kind == "TEXT":
+        chars = int(declared.split("(")[1].rstrip(")")) if "(" in declared else 255
+        return TEXT, 2 * chars
+    return {"LONG": (LONG, 4), "INTEGER": (INT, 2), "SHORT": (INT, 2), "BYTE": (BYTE, 1),
+            "BIT": (BOOL, 0), "DATETIME": (DATETIME, 8), "LONGBINARY": (OLE, 0)}[kind]
+
+
+def rc4(key, data):
+    s = list(range(256))
+    j = 0
+    for i in range(256):
+        j = (j + s[i] + key[i % len(key)]) % 256
+        s[i], s[j] = s[j], s[i]
+    out, i, j = bytearray(), 0, 0
+    for byte in data:
+        i = (i + 1) % 256
+        j = (j + s[i]) % 256
+        s[i], s[j] = s[j], s[i]
+        out.append(byte ^ s[(s[i] + s[j]) % 256])
+    return bytes(out)
+
+
+def header_page():
+    page = bytearray(PAGE)
+    page[0:4] = b"\x00\x01\x00\x00"
+    page[4:20] = b"Standard Jet DB\x00"
+    struct.pack_into("<I", page, 0x14, 1)  # Jet 4
+    # Language, code page and key (0: not encrypted) live in a region that
+    # Jet keeps scrambled with a fixed RC4 key.
+    plain = bytearray(128)
+    struct.pack_into("<H", plain, 0x6E - 0x18, 0x0411)
+    page[0x18:0x18 + 128] = rc4(struct.pack("<I", 0x6B39DAC7), bytes(plain))
+    return page
+
+
+def date_value(text):
+    moment = datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S")
+    delta = moment - datetime.datetime(1899, 12, 30)
+    return delta.days + delta.seconds / 86400.0
+
+
+def encode(kind, value):
+    if kind == BYTE:
+        return struct.pack("<B", value)
+    if kind == INT:
+        return struct.pack("<h", value)
+    if kind == LONG:
+        return struct.pack("<i", value)
+    if kind == DATETIME:
+        return struct.pack("<d", date_value(value))
+    if kind == TEXT:
+        return str(value).encode("utf-16-le")
+    raise ValueError(kind)
+
+
+class Column:
+    def __init__(self, number, name, declared):
+        self.number = number
+        self.name = name
+        self.kind, self.length = jet_type(declared)
+        self.fixed = self.kind in FIXED_SIZE
+        self.fixed_offset = 0
+        self.var_number = 0
+
+
+class Table:
+    def __init__(self, name, columns, rows, system=False):
+        self.name = name
+        self.columns = [Column(i, n, t) for i, (n, t) in enumerate(columns)]
+        self.rows = rows
+        self.system = system
+        offset = 0
+        var = 0
+        for c in self.columns:
+            if c.fixed:
+                c.fixed_offset = offset
+                offset += FIXED_SIZE[c.kind]
+            else:
+                c.var_number = var
+                var += 1
+        self.fixed_size = offset
+        self.var_count = var
+
+    def row_bytes(self, row):
+        """One row: column count, fixed part, variable part, the variable
+        offsets from the last to the first, their count, the null mask."""
+        count = len(self.columns)
+        mask = bytearray((count + 7) // 8)
+        fixed = bytearray(self.fixed_size)
+        variable = bytearray()
+        starts = []
+        head = 2 + self.fixed_size
+        for c, value in zip(self.columns, row):
+            present = value is not None
+            if c.kind == BOOL:
+                present = bool(value)  # a yes/no value lives in the mask
+            elif c.fixed and present:
+                fixed[c.fixed_offset:c.fixed_offset + FIXED_SIZE[c.kind]] = encode(c.kind, value)
+            if not c.fixed:
+                starts.append(head + len(variable))
+                if present:
+                    variable += encode(c.kind, value)
+            if present:
+                mask[c.number // 8] |= 1 << (c.number % 8)
+        end = head + len(variable)
+        offsets = b"".join(struct.pack("<H", o) for o in reversed(starts + [end]))
+        return struct.pack("<H", count) + bytes(fixed) + bytes(variable) + offsets + \
+            struct.pack("<H", self.var_count) + bytes(mask)
+
+    def definition(self, page_number, used_map, free_map):
+        page = bytearray(PAGE)
+        page[0:2] = b"\x02\x01"
+        block = bytearray(55)
+        struct.pack_into("<I", block, 8, len(self.rows))
+        block[32] = 0x53 if self.system else 0x4E
+        struct.pack_into("<HHH", block, 33, len(self.columns), self.var_count, len(self.columns))
+        struct.pack_into("<II", block, 39, 0, 0)  # no indexes
+        struct.pack_into("<II", block, 47, used_map, free_map)
+        body = bytearray(block)
+        for c in self.columns:
+            entry = bytearray(25)
+            entry[0] = c.kind
+            struct.pack_into("<H", entry, 5, c.number)
+            struct.pack_into("<H", entry, 7, c.var_number)
+            struct.pack_into("<H", entry, 9, c.number)
+            if c.kind == TEXT:
+                struct.pack_into("<H", entry, 11, 0x0409)
+            entry[15] = (0x01 if c.fixed else 0x00) | 0x02
+            struct.pack_into("<H", entry, 21, c.fixed_offset)
+            struct.pack_into("<H", entry, 23, c.length)
+            body += entry
+        for c in self.columns:
+            name = c.name.encode("utf-16-le")
+            body += struct.pack("<H", len(name)) + name
+        body += b"\xff\xff"
+        if 8 + len(body) > PAGE:
+            raise ValueError("table definition of %s does not fit one page" % self.name)
+        page[8:8 + len(body)] = body
+        struct.pack_into("<I", page, 8, len(body))
+        struct.pack_into("<H", page, 2, PAGE - 8 - len(body) - 8)
+        return page
+
+
+def data_pages(table_page, rows):
+    """Rows packed from the end of each page towards its start."""
+    pages, current = [], []
+
+    def used(rows_here):
+        return 14 + 2 * len(rows_here) + sum(len(r) for r in rows_here)
+
+    for row in rows:
+        if used(current + [row]) > PAGE:
+            pages.append(current)
+            current = []
+        if used([row]) > PAGE:
+            raise ValueError("row too long for one page")
+        current.append(row)
+    if current:
+        pages.append(current)
+    out = []
+    for rows_here in pages:
+        page = bytearray(PAGE)
+        page[0:2] = b"\x01\x01"
+        struct.pack_into("<I", page, 4, table_page)
+        struct.pack_into("<H", page, ROW_COUNT_OFFSET, len(rows_here))
+        end = PAGE
+        for i, row in enumerate(rows_here):
+            start = end - len(row)
+            page[start:end] = row
+            struct.pack_into("<H", page, ROW_COUNT_OFFSET + 2 + 2 * i, start)
+            end = start
+        struct.pack_into("<H", page, 2, end - (14 + 2 * len(rows_here)))
+        out.append(page)
+    return out
+
+
+def usage_map(pages):
+    """A map of type 0 that starts at page 0 and marks the given pages."""
+    bitmap = bytearray(59)
+    for p in pages:
+        bitmap[p // 8] |= 1 << (p % 8)
+    return b"\x00" + struct.pack("<I", 0) + bytes(bitmap)
+
+
+def write_database(path, tables):
+    """tables: list of (name, [(column, declared type)], rows)."""
+    user = [Table(n, c, r) for n, c, r in tables]
+    catalogue_columns = [("Id", "LONG"), ("ParentId", "LONG"), ("Name", "TEXT(128)"), ("Type", "INTEGER"),
+                         ("Flags", "LONG"), ("LvProp", "LONGBINARY")]
+    # Page 0 header, page 1 the usage maps, page 2 the catalogue's
+    # definition; then each table's definition and data pages.
+    layout = {}
+    next_page = 3
+    for t in user:
+        layout[t.name] = next_page
+        next_page += 1 + len(data_pages(0, [t.row_bytes(r) for r in t.rows]))
+    catalogue = Table("MSysObjects", catalogue_columns,
+                      [[layout[t.name], 0x0F000001, t.name, 1, 0, None] for t in user], system=True)
+    catalogue_data = 3 + sum(1 + len(data_pages(0, [t.row_bytes(r) for r in t.rows])) for t in user)
+
+    maps = []  # usage map rows of page 1, two per table
+    pages = {0: header_page()}
+    everything = [(catalogue, 2, catalogue_data)] + [(t, layout[t.name], layout[t.name] + 1) for t in user]
+    for table, definition_page, first_data in everything:
+        rows = [table.row_bytes(r) for r in table.rows]
+        data = data_pages(definition_page, rows)
+        numbers = list(range(first_data, first_data + len(data)))
+        for number, page in zip(numbers, data):
+            pages[number] = page
+        used = len(maps)
+        maps.append(usage_map(numbers))
+        maps.append(usage_map(numbers))
+        pages[definition_page] = table.definition(definition_page, (1 << 8) | used, (1 << 8) | (used + 1))
+    map_pages = data_pages(0, maps)
+    if len(map_pages) != 1:
+        raise ValueError("too many tables for one page of usage maps")
+    pages[1] = map_pages[0]
+
+    with open(path, "wb") as f:
+        for number in range(max(pages) + 1):
+            f.write(bytes(pages.get(number, bytearray(PAGE))))
