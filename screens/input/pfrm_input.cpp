@@ -194,6 +194,12 @@ PFrmInput::PFrmInput(std::function<void()> endRun, QWidget* parent)
 
 PFrmInput::~PFrmInput() {
     if (qApp) qApp->removeEventFilter(this);
+    // Closing the window on its way out moves the focus, and an edited
+    // patient number would be taken as a choice by a half-destroyed window.
+    ending_ = true;
+    CmbOutNo->disconnect(this);
+    CmbOutNo->lineEdit()->disconnect(this);
+    CmbEntry->disconnect(this);
 }
 
 void PFrmInput::BuildControls() {

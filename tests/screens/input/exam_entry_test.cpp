@@ -115,6 +115,21 @@ TEST(ValueKeys, AfterARowsLastSiteTheNextRowDecidesAndTheLastRowOverwrites) {
         EXPECT_FALSE(b.entry.AdvancePending);
     }
     {
+        // A six-site row that takes no keyed value keeps the buttons the
+        // furcation row left on: the value must still not be written there.
+        EntryBench b;
+        SetItemModes(b, {3, 1, 6, 9});
+        b.LoadTables();
+        ASSERT_TRUE(b.Show(kPatient, std::nullopt));
+        b.entry.SetInputMode(13, true);
+        b.entry.CursorLast(2);
+        b.Keys(QStringLiteral("22"));
+        ASSERT_EQ(b.entry.CurRow, 3);
+        for (int t = 0; t < 32; ++t)
+            for (int s = 0; s < 6; ++s) ASSERT_EQ(b.Value(3, t, s), -1) << "tooth " << t << " site " << s;
+        EXPECT_FALSE(b.entry.AdvancePending);
+    }
+    {
         // With mobility as row 3 the value is taken there, and on row 3
         // values after the last tooth keep overwriting it.
         EntryBench b;

@@ -36,6 +36,9 @@
 #include <memory>
 #include <vector>
 
+// Texts in failure messages as text.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 namespace mox::test {
 
 struct FatalEnd {};
