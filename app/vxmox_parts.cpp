@@ -7,6 +7,7 @@
 #include "core/ui/end_windows.h"
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
+#include "screens/input/pfrm_input.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -44,6 +45,12 @@ void InstallVxmoxParts() {
     StartupHooks& hooks = Hooks();
     hooks.registerControlModules = RegisterControlModules;
     hooks.loadSoundWindow = LoadPlayWaveWindow;
+    hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* {
+        auto* window = new PFrmInput(endRun);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->Form_Load();
+        return window;
+    };
     InstallUpgradeAndCompaction();
 }
 

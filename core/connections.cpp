@@ -176,6 +176,19 @@ bool OpenMainDb() { return CountedOpen(gMain, MainDbConnectionString(), true); }
 bool CloseMainDb() { return CloseSlot(gMain); }
 bool ReleaseMainDb() { return Release(gMain, true); }
 
+MainDbHold::MainDbHold() {
+    if (gMain.isHeld == 1 && gMain.conn) {
+        open_ = true;
+        return;
+    }
+    own_ = true;
+    open_ = HoldMainDb();
+}
+
+MainDbHold::~MainDbHold() {
+    if (own_) CloseMainDb();
+}
+
 HeldMainDbOn::HeldMainDbOn(const QString& path) {
     HeldOpen(gMain, QString::fromUtf8(kJetPart) + db::DataSourcePart(path));
 }

@@ -69,6 +69,24 @@ private:
     bool open_;
 };
 
+// The main slot held for one user choice or one save. A choice that saves
+// first (the unsaved-changes question) runs a save inside its own hold: the
+// inner hold shares the outer one and leaves it open, so the choice goes on
+// with the connection it started with.
+class MainDbHold {
+public:
+    MainDbHold();
+    ~MainDbHold();
+    MainDbHold(const MainDbHold&) = delete;
+    MainDbHold& operator=(const MainDbHold&) = delete;
+    bool IsOpen() const { return open_ && MainDbConn() != nullptr; }
+    explicit operator bool() const { return IsOpen(); }
+
+private:
+    bool own_ = false;
+    bool open_ = false;
+};
+
 // The main slot held on another database file for one scope. The old-format
 // conversion fills a new database beside the main file, and every counted
 // use inside the hold (the next-number allocator's) must reach that file.

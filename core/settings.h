@@ -14,6 +14,7 @@ struct Settings {
     QString AppPath;     // folder of the main database in use, no trailing '/'
     QString ProgramDir;  // folder of the running executable (never follows AppPath)
     QString MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    QString DbBaseName;  // MainDbFile without '/' and extension, for backup names
     // Sources are built with db::DataSourcePart, which quotes a path the
     // connection-string grammar would cut (a ';' in a folder name).
     QString MainDbSource;      // "Data Source=" + AppPath + MainDbFile
@@ -40,6 +41,7 @@ struct Settings {
 
     // Current selection of the input screen
     int32_t CurPatientId = -1;
+    int32_t CurChargeId = 1;  // TCharge.ID of the staff member whose patterns are in use
 };
 
 // The one instance of the running program.

@@ -22,6 +22,19 @@ extern std::array<QString, kToothCount> RootPicLingual;
 // -1 none, 3 upper molar, 21 upper premolar, 22 lower molar.
 extern std::array<int16_t, kToothCount> FurcationType;
 
+// Record site slot s of a tooth in quadrant q (tooth index / 8) is shown at
+// site SiteOrder[q][s] of its tooth button and of its data-sheet cell; the
+// screen reads values back through the same table.
+inline constexpr std::array<std::array<int16_t, 6>, 4> SiteOrder{{
+    {2, 1, 0, 5, 4, 3},
+    {0, 1, 2, 3, 4, 5},
+    {5, 4, 3, 2, 1, 0},
+    {3, 4, 5, 0, 1, 2},
+}};
+
+// The button site of record slot 0..5 of tooth index 0..31.
+inline int16_t ButtonSiteOfSlot(int tooth, int slot) { return SiteOrder[tooth / 8][slot]; }
+
 void MakeToothLabels();
 void MakeToothPictureNames();
 void MakeToothNumberTable();

@@ -151,6 +151,35 @@ TEST_F(ConnectionsTest, HeldSlotStaysOpenThroughCountedUseUntilClosed) {
     EXPECT_FALSE(held->IsOpen());
 }
 
+TEST_F(ConnectionsTest, HoldInsideAHoldSharesItAndOnlyTheOuterScopeCloses) {
+    {
+        MainDbHold outer;
+        ASSERT_TRUE(outer.IsOpen());
+        db::ConnectionPtr held = MainDbConn();
+        {
+            MainDbHold inner;
+            EXPECT_TRUE(inner.IsOpen());
+            EXPECT_EQ(MainDbConn(), held) << "no second connection for the inner hold";
+        }
+        EXPECT_EQ(MainDbConn(), held);
+        EXPECT_TRUE(held->IsOpen()) << "the inner scope left the outer hold open";
+        EXPECT_EQ(GetSlotState(Slot::Main).isHeld, 1);
+    }
+    EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+    EXPECT_EQ(Opens(), 1);
+}
+
+TEST_F(ConnectionsTest, HoldTakesOverACountedUseAndClosesAtItsEnd) {
+    ASSERT_TRUE(OpenMainDb());
+    {
+        MainDbHold hold;
+        ASSERT_TRUE(hold.IsOpen());
+        EXPECT_EQ(GetSlotState(Slot::Main).isHeld, 1);
+    }
+    EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+    EXPECT_EQ(Opens(), 2);
+}
+
 TEST_F(ConnectionsTest, HoldOnAnOpenSlotClosesAndReopensWithCountZero) {
     ASSERT_TRUE(OpenMainDb());
     ASSERT_TRUE(OpenMainDb());

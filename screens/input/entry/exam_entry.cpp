@@ -1,0 +1,449 @@
+// Grid painting, the input mode and the cursor of the examination entry.
+
+#include "screens/input/entry/exam_entry.h"
+
+#include "core/settings.h"
+#include "core/tooth_tables.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "records/exam_item.h"
+#include "records/shared_records.h"
+#include "records/staff_record.h"
+#include "records/tooth_position.h"
+
+namespace mox {
+
+namespace {
+
+// Label colours (VB numbers, &HBBGGRR).
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kImplantBack = 0x80FFFF;      // RGB(255, 255, 128)
+constexpr uint32_t kPonticBack = 0xC0C0FF;       // RGB(255, 192, 192)
+constexpr uint32_t kFourthStateBack = 0xE080E0;  // RGB(224, 128, 224)
+constexpr uint32_t kMissingBack = 0xFF8080;      // RGB(128, 128, 255)
+constexpr uint32_t kCursorGreen = 0x00FF00;      // RGB(0, 255, 0)
+
+// The plaque route is the staff member's own when the pattern is longer
+// than 16 characters; otherwise plaque follows the tooth route.
+constexpr int kPlaquePatternLimit = 16;
+
+enum class Route { None, Tooth, Site, Plaque, Gap };
+
+Route RouteOf(int32_t inputType) {
+    switch (inputType) {
+        case 0:
+        case 1:
+        case 2:
+            return Route::Tooth;
+        case 3:
+        case 5:
+        case 6:
+        case 9:
+            return Route::Site;
+        case 4:
+            return Globals().CurCharge->PlaquePattern.size() > kPlaquePatternLimit ? Route::Plaque : Route::Tooth;
+        case 7:
+        case 8:
+            return Route::Gap;
+        default:
+            return Route::None;
+    }
+}
+
+bool IsGapType(int32_t inputType) { return inputType == 7 || inputType == 8; }
+
+int32_t ButtonValue(int16_t recordValue) { return recordValue == kNoSiteValue ? -1 : recordValue; }
+
+CToothPosition& Cursor(int row) { return *Globals().ToothPositions[row]; }
+const CSubExam& Item(int row) { return *Globals().SubExamRows[row]; }
+CExamData& Record(int i) { return *Globals().ExamDataRows[i]; }
+
+}  // namespace
+
+ExamEntry::ExamEntry(ToothGrid& grid, EntryForm& form) : grid_(grid), form_(form) {}
+
+QString ExamEntry::StageName(int32_t stageId) const {
+    return stageId >= 0 && stageId < kStageNameCount ? StageNames[stageId] : QString();
+}
+
+void ExamEntry::SetupGrid() {
+    for (int row = 0; row < kGridRows; ++row) SetRowColours(row);
+    for (int i = 0; i < kGridButtons; ++i) {
+        grid_.SetSystemType(i, 1);
+        grid_.SetToothIndex(i, i);
+        grid_.SetExamIndex(i, 0);
+    }
+}
+
+void ExamEntry::SetRowColours(int row) {
+    if (row < 0 || row >= kGridRows) return;
+    const CSubExam& item = Item(row);
+    for (int t = 0; t < kToothCount; ++t) {
+        const int b = row * 32 + t;
+        for (int16_t k = 0; k < 3; ++k) grid_.SetGradationPart(b, k, item.GradationPart(k));
+        for (int16_t k = 0; k < 4; ++k) {
+            grid_.SetBrightness(b, k, item.Brightness(k));
+            grid_.SetValueColor(b, k, item.ValueColor(k));
+        }
+    }
+}
+
+void ExamEntry::PaintToothGrid() {
+    for (int row = 0; row < kGridRows; ++row) {
+        const int32_t mode = Item(row).Mode;
+        const CExamData& r = Record(row);
+        for (int t = 0; t < kToothCount; ++t) {
+            const int b = row * 32 + t;
+            const auto& order = SiteOrder[t / 8];
+            grid_.SetExamMode(b, mode);
+            grid_.Refresh(b);
+            switch (mode) {
+                case 4:
+                    if (r.bData(t) != kNoSiteValue) {
+                        grid_.SetPlaqueUnTreat(b, r.bData(t + 48));
+                        grid_.SetPlaqueData(b, r.bData(t));
+                    } else {
+                        grid_.SetPlaqueUnTreat(b, 15);
+                        grid_.SetPlaqueData(b, -1);
+                    }
+                    break;
+                case 3:
+                case 5:
+                case 6:
+                case 9:
+                    for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValue(r.bData(t * 6 + s)));
+                    if (mode == 3) {
+                        for (int s = 0; s < 6; ++s)
+                            grid_.SetData(b, 1, order[s], ButtonValue(Record(9).bData(t * 6 + s)));
+                        for (int s = 0; s < 6; ++s)
+                            grid_.SetData(b, 2, order[s], ButtonValue(Record(10).bData(t * 6 + s)));
+                    }
+                    if (mode == 6) grid_.SetRoot(b, FurcationType[t]);
+                    break;
+                default:
+                    grid_.SetData(b, 0, 0, ButtonValue(r.bData(t)));
+                    break;
+            }
+            grid_.Refresh(b);
+        }
+    }
+    PaintToothLabels();
+    EnableToothButtons();
+}
+
+void ExamEntry::PaintToothLabels() {
+    for (int row = 0; row < kGridRows; ++row)
+        for (int t = 0; t < kToothCount; ++t) PaintToothLabel(row, t);
+}
+
+void ExamEntry::PaintToothLabel(int row, int tooth) {
+    if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return;
+    const uint16_t st = static_cast<uint16_t>(ToothStatus[tooth]);
+    LabelLook& look = labels_[row * 32 + tooth];
+    look.fore = kBlack;
+    look.caption = (st & kToothDeciduous) ? ToothLabelsDeciduous[tooth] : ToothLabels[tooth];
+    if (st & kToothImplant)
+        look.back = kImplantBack;
+    else if (st & kToothPontic)
+        look.back = kPonticBack;
+    else if (st & kToothFourthState)
+        look.back = kFourthStateBack;
+    else if (st & kToothMissing)
+        look.back = kMissingBack;
+    else
+        look.back = kWhite;
+    ShowLabel(row * 32 + tooth);
+}
+
+void ExamEntry::ShowLabel(int i) { grid_.SetLabel(i, labels_[i].caption, labels_[i].fore, labels_[i].back); }
+
+void ExamEntry::EnableToothButtons() {
+    for (int row = 0; row < kGridRows; ++row) {
+        const uint16_t mask = static_cast<uint16_t>(Item(row).Status);
+        for (int t = 0; t < kToothCount; ++t) {
+            const uint16_t st = static_cast<uint16_t>(ToothStatus[t]);
+            bool enabled = true;
+            for (uint16_t bit : {kToothImplant, kToothPontic, kToothFourthState, kToothMissing}) {
+                if (st & bit) {
+                    enabled = (mask & bit) != 0;
+                    break;
+                }
+            }
+            grid_.SetEnabled(row * 32 + t, enabled);
+        }
+    }
+}
+
+int16_t ExamEntry::FindDisplayRow(int32_t itemId) const {
+    for (int i = 0; i < kGridRows; ++i)
+        if (Item(i).ID == itemId) return Item(i).DisplayRow;
+    return 0;
+}
+
+void ExamEntry::InputOff() {
+    CurRow = -1;
+    CurItemID = 0;
+    CurInputType = 0;
+    buttons_.value.fill(false);
+    buttons_.plaque.fill(false);
+    buttons_.marks = false;
+    buttons_.furcationNone = false;
+    form_.ShowInputButtons(buttons_);
+}
+
+bool ExamEntry::SetInputMode(int32_t itemId, bool moveFirst) {
+    const int16_t k = FindDisplayRow(itemId);
+    if (k < 1 || k > kGridRows) {
+        // An item table without this item (or without its display row)
+        // leaves nothing to enter values into.
+        platform::MsgBox(QStringLiteral("入力する検査項目（番号 %1）が入力画面の検査行にありません。\r\n"
+                                        "検査項目の設定を確認してください。")
+                             .arg(itemId),
+                         48, QStringLiteral("検査項目エラー"));
+        InputOff();
+        return false;
+    }
+    CurRow = static_cast<int16_t>(k - 1);
+    CurItemID = itemId;
+    const CSubExam& item = Item(CurRow);
+    CurInputType = item.Mode;
+    CToothPosition& c = Cursor(CurRow);
+    const CCharge& staff = *Globals().CurCharge;
+    c.nInputStatus = item.Status;
+    for (int16_t s = 0; s < 6; ++s) c.SetbPocketPosition(s, staff.PocketPosition(s) != 0);
+    for (int16_t t = 0; t < kToothCount; ++t) c.SetnBuiStatus(t, ToothStatus[t]);
+    switch (CurInputType) {
+        case 6:
+            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, true);
+            break;
+        case 7:
+        case 8:
+            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, true);
+            break;
+        case 4:
+            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, false, staff.PlaquePattern);
+            break;
+        default:
+            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector);
+            break;
+    }
+    if (moveFirst) CursorFirst(CurRow);
+    grid_.Refresh(CurrentButton());
+    SetButtonsForType(CurInputType);
+    return true;
+}
+
+void ExamEntry::SetButtonsForType(int32_t type) {
+    InputButtons& b = buttons_;
+    switch (type) {
+        case 1:
+            for (int i = 0; i < kValueButtons; ++i) b.value[i] = i <= 3;
+            b.plaque.fill(false);
+            b.marks = false;
+            b.furcationNone = false;
+            break;
+        case 3:
+            for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1;
+            b.plaque.fill(false);
+            b.marks = true;
+            b.furcationNone = false;
+            break;
+        case 4:
+            b.value.fill(false);
+            b.plaque.fill(true);
+            b.marks = false;
+            b.furcationNone = false;
+            break;
+        case 6:
+            for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1 && i <= 3;
+            b.plaque.fill(false);
+            b.marks = false;
+            b.furcationNone = true;
+            break;
+        default:
+            return;  // other types leave the buttons as they were
+    }
+    form_.ShowInputButtons(b);
+}
+
+int ExamEntry::CurrentTooth() const { return InputOn() ? Cursor(CurRow).nTooth : 0; }
+
+int ExamEntry::CurrentSite() const { return InputOn() ? Cursor(CurRow).nPocket : 0; }
+
+void ExamEntry::CursorFirst(int row) {
+    if (row < 0 || row >= kGridRows) return;
+    CToothPosition& c = Cursor(row);
+    bool moved = false;
+    switch (RouteOf(CurInputType)) {
+        case Route::Tooth:
+            moved = c.MoveFirst();
+            break;
+        case Route::Site:
+            moved = c.MoveFirst6();
+            break;
+        case Route::Plaque:
+            moved = c.MoveFirstPlaque();
+            break;
+        case Route::Gap:
+            moved = c.MoveFirstGap();
+            break;
+        case Route::None:
+            break;
+    }
+    if (!moved) return;
+    HideCursorMark(row, c.nPrevTooth);
+    ShowCursorMark(row, c.nTooth);
+}
+
+void ExamEntry::CursorLast(int row) {
+    if (row < 0 || row >= kGridRows) return;
+    CToothPosition& c = Cursor(row);
+    bool moved = false;
+    switch (RouteOf(CurInputType)) {
+        case Route::Tooth:
+            moved = c.MoveLast();
+            break;
+        case Route::Site:
+            moved = c.MoveLast6();
+            break;
+        case Route::Plaque:
+            moved = c.MoveLastPlaque();
+            break;
+        case Route::Gap:
+            moved = c.MoveLastGap();
+            break;
+        case Route::None:
+            break;
+    }
+    if (!moved) return;
+    HideCursorMark(row, c.nPrevTooth);
+    ShowCursorMark(row, c.nTooth);
+}
+
+void ExamEntry::CursorPrev(int row) {
+    if (row < 0 || row >= kGridRows) return;
+    CToothPosition& c = Cursor(row);
+    bool moved = false;
+    switch (RouteOf(CurInputType)) {
+        case Route::Tooth:
+            moved = c.MovePrev();
+            break;
+        case Route::Site:
+            moved = c.MovePrev6();
+            break;
+        case Route::Plaque:
+            moved = c.MovePrevPlaque();
+            break;
+        case Route::Gap:
+            moved = c.MovePrevGap();
+            break;
+        case Route::None:
+            break;
+    }
+    if (!moved) return;
+    HideCursorMark(row, c.nPrevTooth);
+    ShowCursorMark(row, c.nTooth);
+}
+
+bool ExamEntry::CursorNext(int row) {
+    if (row < 0 || row >= kGridRows) return false;
+    CToothPosition& c = Cursor(row);
+    bool moved = false;
+    const Route route = RouteOf(CurInputType);
+    switch (route) {
+        case Route::Tooth:
+            moved = c.MoveNext();
+            break;
+        case Route::Site:
+            moved = c.MoveNext6();
+            break;
+        case Route::Plaque:
+            moved = c.MoveNextPlaque();
+            break;
+        case Route::Gap:
+            moved = c.MoveNextGap();
+            break;
+        case Route::None:
+            break;
+    }
+    if (moved) {
+        HideCursorMark(row, c.nPrevTooth);
+        ShowCursorMark(row, c.nTooth);
+        return true;
+    }
+    // At the end of a plaque route the examiner hears that the row is done
+    // before anything else happens.
+    if (CurInputType == 4) platform::Wait(route == Route::Plaque ? 690 : 950);
+    return false;
+}
+
+bool ExamEntry::CursorMoveTo(int row, int tooth, std::optional<int> site) {
+    if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return false;
+    CToothPosition& c = Cursor(row);
+    const int16_t t = static_cast<int16_t>(tooth);
+    bool moved = false;
+    switch (RouteOf(CurInputType)) {
+        case Route::Tooth:
+            moved = c.Move(t);
+            break;
+        case Route::Site:
+            moved = c.Move66(t, static_cast<int16_t>(site ? *site : c.nPocket));
+            break;
+        case Route::Plaque:
+            moved = c.MovePlaque(t);
+            break;
+        case Route::Gap:
+            moved = c.MoveGap(t);
+            break;
+        case Route::None:
+            break;
+    }
+    if (!moved) return false;
+    HideCursorMark(row, c.nPrevTooth);
+    ShowCursorMark(row, c.nTooth);
+    return true;
+}
+
+void ExamEntry::ShowCursorMark(int row, int tooth) {
+    if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return;
+    const int i = row * 32 + tooth;
+    // A gap mark covers the tooth and its neighbour, never the first label
+    // of the next row.
+    const int last = IsGapType(CurInputType) && tooth + 1 < kToothCount ? i + 1 : i;
+    for (int l = i; l <= last; ++l) {
+        labels_[l].fore = labels_[l].back;
+        labels_[l].back = kCursorGreen;
+        ShowLabel(l);
+    }
+    grid_.SetFocusItem(i, Cursor(row).nPocket);
+    grid_.Refresh(i);
+}
+
+void ExamEntry::HideCursorMark(int row, int tooth) {
+    if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return;
+    PaintToothLabel(row, tooth);
+    if (IsGapType(CurInputType)) PaintToothLabel(row, tooth + 1);
+    const int i = row * 32 + tooth;
+    grid_.SetFocusItem(i, -1);
+    grid_.Refresh(i);
+}
+
+void ExamEntry::ClickSite(int index, int position) {
+    // The control reports sites 0..5; anything else is no site of the tooth.
+    if (index < 0 || index >= kGridButtons || position < 0 || position > 5) return;
+    const int row = index / 32;
+    const int tooth = index % 32;
+    if (row != CurRow) {
+        if (InputOn()) HideCursorMark(CurRow, CurrentTooth());
+        if (!SetInputMode(Item(row).ID, false)) return;
+    }
+    const int32_t mode = grid_.ExamMode(index);
+    const bool perSite = mode == 3 || mode == 5 || mode == 6 || mode == 9;
+    const bool moved = perSite ? CursorMoveTo(row, tooth, position) : CursorMoveTo(row, tooth);
+    if (!moved) return;
+    AdvancePending = false;
+    if (mode == 4) DataChanged = true;
+}
+
+}  // namespace mox

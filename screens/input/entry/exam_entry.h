@@ -1,0 +1,190 @@
+#pragma once
+// The examination entry of the input screen without its window: the state
+// the screen keeps for all its handlers, the grid painted from the twelve
+// examination records and read back into them, the input cursor of each
+// display row, the keyboard grammar and value entry, the entry check and the
+// save into six examination rows. The window (PFrmInput) owns one entry,
+// lends it the tooth buttons through ToothGrid and its fields through
+// EntryForm, and wires its controls' events to the handlers here; tests
+// drive the same handlers without a window.
+//
+// The shared record objects (Globals()) must exist while the entry works:
+// ExamDataRows 0..3 hold the four display rows, 9 the bleeding and 10 the
+// suppuration marks; SubExamRows and ToothPositions one per display row.
+
+#include "records/exam_record.h"
+#include "screens/input/entry/exam_store.h"
+#include "screens/input/entry/tooth_grid.h"
+
+#include <QDate>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace mox {
+
+inline constexpr int32_t kPocketDepthItemId = 2;
+inline constexpr int kValueButtons = 17;  // CmdVal(0..16)
+inline constexpr int kPlaqueButtons = 4;  // CmdPL(0..3)
+
+// The fields of the window the entry check reads.
+struct EntryFields {
+    std::optional<int32_t> patientId;  // item data of the chosen CmbOutNo entry
+    QString year;                      // TxtY
+    QString month;                     // TxtM
+    QString day;                       // TxtD
+    std::optional<int32_t> stageId;    // item data of the chosen CmbStage entry
+    QString kalteNumber;               // TxtInNo
+    QString appName;                   // TxtApplyNo
+};
+
+// Where the entry check sends the focus.
+enum class EntryField { PatientNo, Year, Stage };
+
+// Which input buttons the current examination item takes.
+struct InputButtons {
+    std::array<bool, kValueButtons> value;    // CmdVal
+    std::array<bool, kPlaqueButtons> plaque;  // CmdPL
+    bool marks = true;                        // CmdBlood, CmdBloodMode, CmdHainou, CmdHainouMode
+    bool furcationNone = true;                // CmdFurcationNone
+    InputButtons() {
+        value.fill(true);
+        plaque.fill(true);
+    }
+};
+
+// What the entry needs of its window.
+class EntryForm {
+public:
+    virtual ~EntryForm() = default;
+    virtual EntryFields Fields() const = 0;
+    virtual void FocusField(EntryField field) = 0;
+    virtual void ShowInputButtons(const InputButtons& buttons) = 0;
+    // The faces of the two batch-mode buttons.
+    virtual void ShowBatchModes(int16_t bleeding, int16_t suppuration) = 0;
+};
+
+// A tooth label as painted: caption and VB colours.
+struct LabelLook {
+    QString caption;
+    uint32_t fore = 0;
+    uint32_t back = 0xFFFFFF;
+};
+
+// The check report's four counts of unexamined places.
+struct UnexaminedCounts {
+    int pocketDepth = 0;
+    int mobility = 0;
+    int furcation = 0;
+    int plaque = 0;
+    int Total() const { return pocketDepth + mobility + furcation + plaque; }
+};
+
+class ExamEntry {
+public:
+    ExamEntry(ToothGrid& grid, EntryForm& form);
+
+    // Screen state, named as the screen's documents name it.
+    bool DataChanged = false;
+    bool AdvancePending = false;
+    int16_t BleedingBatchMode = 0;
+    int16_t SuppurationBatchMode = 0;
+    int16_t CurRow = -1;  // -1: no item takes input (see SetInputMode)
+    int32_t CurItemID = 0;
+    int32_t CurInputType = 0;
+    ToothStatusWords ToothStatus{};
+    bool IsNewEntry = true;
+    QString KeyPrefix;
+    int16_t SaveKind = 0;
+    std::array<QString, kStageNameCount> StageNames;
+
+    // The name of a stage; "" for an ID that names none.
+    QString StageName(int32_t stageId) const;
+    const InputButtons& Buttons() const { return buttons_; }
+    const LabelLook& Label(int i) const { return labels_[i]; }
+
+    // Window set-up: SystemType, ToothIndex and ExamIndex of every button,
+    // and the colours of the four rows from their items.
+    void SetupGrid();
+    void SetRowColours(int row);
+
+    // Grid painting.
+    void PaintToothGrid();
+    void PaintToothLabels();
+    void PaintToothLabel(int row, int tooth);
+    void EnableToothButtons();
+
+    // Input mode and cursor.
+    int16_t FindDisplayRow(int32_t itemId) const;
+    // False, after one message, when the item is not among the display
+    // rows: input is then off until the next switch.
+    bool SetInputMode(int32_t itemId, bool moveFirst);
+    bool InputOn() const { return CurRow >= 0 && CurRow < kGridRows; }
+    int CurrentTooth() const;
+    int CurrentSite() const;
+    int CurrentButton() const { return CurRow * 32 + CurrentTooth(); }
+    void CursorFirst(int row);
+    void CursorLast(int row);
+    void CursorPrev(int row);
+    bool CursorNext(int row);
+    bool CursorMoveTo(int row, int tooth, std::optional<int> site = std::nullopt);
+    void ShowCursorMark(int row, int tooth);
+    void HideCursorMark(int row, int tooth);
+    // A click on site `position` of Th(index) while no batch mode is on:
+    // the input goes to that row and the cursor to that site.
+    void ClickSite(int index, int position);
+
+    // Value entry.
+    bool CheckEntries();
+    void CmdVal_Click(int index);
+    // Form_KeyPress for the grid and the buttons; true when the key is
+    // swallowed.
+    bool KeyPress(int keyAscii);
+    void DispatchValueKey(const QString& command);
+    void MoveCursorStep(int direction);
+    void SetBleedingMark(int mark);
+    void SetSuppurationMark(int mark);
+    void CmdNot_Click();
+    void CmdFurcationNone_Click();
+    void EndBleedingBatchMode();
+    void EndSuppurationBatchMode();
+
+    // Records. LoadExamRecords fills the twelve records of the patient's
+    // examination on `date`, or, for a new examination (no date), cleared
+    // records with the tooth states of the latest earlier examination.
+    // False, after a message, when the rows could not be read: the records
+    // are then left cleared.
+    bool LoadExamRecords(int32_t patientId, const std::optional<QDate>& date);
+    void CollectExamValues();
+
+    // Saving: the entry check, the patient row, the date check, the six
+    // rows, the check report and the confirmation. The patient is always
+    // the one shown; `entryDate` is the "yyyy/mm/dd" of the loaded
+    // examination.
+    bool SaveExamData(int32_t patientNo, const QString& entryDate, int32_t stageId);
+    int16_t ConfirmExamDate(int32_t patientNo, const QDate& newDate, const QString& entryDate);
+    bool WriteExamRows(int32_t patientNo, const QDate& newDate, const QString& entryDate, int32_t stageId);
+    UnexaminedCounts CountUnexamined() const;
+    int ShowSaveCheckReport();
+
+private:
+    bool TakesKeyboardValues(int32_t mode) const;
+    int SiteFor(int32_t mode) const;
+    bool AdvanceBeforeEntry(bool mayChangeRow);
+    void SetMark(int nExam, int mark);
+    void SetButtonsForType(int32_t type);
+    void ShowLabel(int i);
+    void InputOff();
+
+    ToothGrid& grid_;
+    EntryForm& form_;
+    InputButtons buttons_;
+    std::array<LabelLook, kGridButtons> labels_;
+};
+
+// The check report as shown after a save; "" when there is nothing to say.
+QString SaveCheckReportText(const UnexaminedCounts& counts, bool initialCaseShown, const QString& share,
+                            const QString& deepSites, bool sptPeriodShort);
+
+}  // namespace mox

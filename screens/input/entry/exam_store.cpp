@@ -1,0 +1,174 @@
+#include "screens/input/entry/exam_store.h"
+
+#include "core/connections.h"
+#include "core/next_number.h"
+#include "core/text_format.h"
+#include "records/exam_item.h"
+#include "records/patient_record.h"
+#include "records/staff_record.h"
+#include "screens/input/entry/exam_dates.h"
+
+namespace mox {
+
+namespace {
+
+const QString kRowsOfDay =
+    QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<? ORDER BY ExamDate, ID");
+
+void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day) {
+    const DayBounds b = BoundsOfDay(day);
+    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
+                 {patientId, b.from, b.to});
+}
+
+}  // namespace
+
+std::vector<StageRow> ReadStages() {
+    std::vector<StageRow> stages;
+    MainDbUse use;
+    if (!use) return stages;
+    auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TComType ORDER BY ID"));
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const int64_t id = rs->Field(QStringLiteral("ID")).ToInt64();
+        if (id < 0 || id >= kStageNameCount) continue;
+        stages.push_back({static_cast<int32_t>(id), NullToStr(rs->Field(QStringLiteral("Comment")))});
+    }
+    rs->Close();
+    return stages;
+}
+
+bool ReadStaffRecord(CCharge& staff, int32_t id) {
+    MainDbUse use;
+    if (!use) return false;
+    auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TCharge WHERE ID=?"), {id});
+    if (rs->IsEOF())
+        staff.ClearBuffer();
+    else
+        staff.RecSetGet(*rs);
+    rs->Close();
+    return true;
+}
+
+bool ReadExamItems(const std::array<std::unique_ptr<CSubExam>, 4>& items) {
+    MainDbUse use;
+    if (!use) return false;
+    for (int row = 0; row < 4; ++row) {
+        auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE DisplayRow=?"), {row + 1});
+        if (rs->IsEOF())
+            items[row]->ClearBuffer();
+        else
+            items[row]->RecSetGet(*rs);
+        rs->Close();
+    }
+    return true;
+}
+
+bool ReadPatientRecord(CPatient& patient, int32_t id) {
+    MainDbUse use;
+    if (!use) return false;
+    auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
+    if (rs->IsEOF())
+        patient.ClearBuffer();
+    else
+        patient.RecSetGet(*rs);
+    rs->Close();
+    return true;
+}
+
+std::vector<StoredExam> ListStoredExams(int32_t patientId) {
+    std::vector<StoredExam> exams;
+    MainDbUse use;
+    if (!use) return exams;
+    auto rs = MainDbConn()->OpenRecordset(
+        QStringLiteral("SELECT substr(ExamDate, 1, 10) AS ExamDay, CommentID FROM TExamData WHERE PatientID=? "
+                       "AND ExamDate IS NOT NULL GROUP BY ExamDay, CommentID ORDER BY ExamDay, CommentID"),
+        {patientId});
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const QDate day =
+            QDate::fromString(rs->Field(QStringLiteral("ExamDay")).ToText(), QStringLiteral("yyyy-MM-dd"));
+        // A row whose date cannot be read names no examination that a
+        // choice could load again.
+        if (!day.isValid()) continue;
+        exams.push_back({day, rs->Field(QStringLiteral("CommentID")).ToInt32()});
+    }
+    rs->Close();
+    return exams;
+}
+
+void ForEachExamRow(int32_t patientId, const QDate& day, const std::function<void(const db::Recordset&)>& each) {
+    MainDbUse use;
+    if (!use) return;
+    const DayBounds b = BoundsOfDay(day);
+    auto rs = MainDbConn()->OpenRecordset(kRowsOfDay, {patientId, b.from, b.to});
+    for (; !rs->IsEOF(); rs->MoveNext()) each(*rs);
+    rs->Close();
+}
+
+bool ExamExistsOn(int32_t patientId, const QDate& day) {
+    MainDbUse use;
+    if (!use) return false;
+    const DayBounds b = BoundsOfDay(day);
+    return !MainDbConn()
+                ->Scalar(QStringLiteral("SELECT ID FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<? "
+                                        "LIMIT 1"),
+                         {patientId, b.from, b.to})
+                .IsNull();
+}
+
+void SavePatientRow(int32_t patientId, const QString& kalteNumber, const QString& appName, const QDateTime& now) {
+    MainDbUse use;
+    if (!use) throw db::DbError(db::kErrClosed, QStringLiteral("データベースに接続できませんでした。"));
+    const db::ConnectionPtr conn = MainDbConn();
+    const long changed =
+        conn->Execute(QStringLiteral("UPDATE TPatient SET KalteNumber=?, AppName=?, \"UpDate\"=? WHERE ID=?"),
+                      {kalteNumber, appName, now, patientId});
+    if (changed > 0) return;
+    CPatient patient;
+    patient.ClearBuffer();
+    patient.ID = patientId;
+    patient.KalteNumber = kalteNumber;
+    patient.AppName = appName;
+    patient.UpDate = now;
+    auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {patientId});
+    rs->AddNew();
+    patient.RecSetPut(*rs);
+    rs->Update();
+    rs->Close();
+}
+
+bool WriteExamination(const ExamWrite& write) {
+    MainDbUse use;
+    if (!use) return false;
+    const db::ConnectionPtr conn = MainDbConn();
+    db::Transaction transaction(*conn);
+
+    conn->Execute(QStringLiteral("UPDATE TExamData SET CommentID=?, Comment=? WHERE PatientID=? AND CommentID=?"),
+                  {0, QStringLiteral(""), write.patientId, write.stageId});
+    if (write.replacedDate) DeleteExamOn(*conn, write.patientId, *write.replacedDate);
+    if (write.overwrittenDate) DeleteExamOn(*conn, write.patientId, *write.overwrittenDate);
+
+    auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE ID=?"), {-1});
+    const QDateTime examDate(write.newDate, QTime(0, 0));
+    for (const ExamWrite::Row& r : write.rows) {
+        CExamData record = *r.record;
+        // Inside the transaction the allocator takes its lock with ours, so
+        // a rolled-back save hands no identifier out.
+        record.ID = GetNextAutoNumber(QStringLiteral("TExamData"));
+        record.PatientID = write.patientId;
+        record.ExamDate = examDate;
+        record.Row = r.row;
+        record.Examination = 2;
+        record.SubExam = r.subExam;
+        record.ChargeID = write.chargeId;
+        record.CommentID = static_cast<int16_t>(write.stageId);
+        record.Comment = write.stageName;
+        rs->AddNew();
+        record.RecSetPut(*rs);
+        rs->Update();
+    }
+    rs->Close();
+    transaction.Commit();
+    return true;
+}
+
+}  // namespace mox
