@@ -29,7 +29,7 @@ bool BackupIsWhole(const QString& backupPath) {
         if (!use) return false;
         const db::ConnectionPtr backup = db::Connection::Open(db::DataSourcePart(backupPath));
         const bool whole =
-            backup->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok") &&
+            db::IntegrityCheck(*backup) == QStringLiteral("ok") &&
             CountRows(*backup, QStringLiteral("TPatient")) == CountRows(*MainDbConn(), QStringLiteral("TPatient")) &&
             CountRows(*backup, QStringLiteral("TExamData")) == CountRows(*MainDbConn(), QStringLiteral("TExamData"));
         backup->Close();

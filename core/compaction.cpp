@@ -53,34 +53,15 @@ bool IsReadOnly(const QString& path) {
     return (st.st_mode & 0222) == 0 || ::access(Native(path).constData(), W_OK) != 0;
 }
 
-bool SameBytes(const QString& a, const QString& b) {
-    QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
-    while (!fa.atEnd()) {
-        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
-    }
-    return true;
-}
-
 // A main file that holds nothing but what start-up copied from the template.
 bool IsBareTemplate(const QString& path) {
     if (G().ProgramDir.isEmpty()) return false;
-    return SameBytes(path, G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+    return SameFileContent(path, G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"));
 }
 
 // A file that can take the main file's place: an empty file also opens as
 // an SQLite database, so the patient table must be there too.
-bool IsCompleteDatabase(const QString& path) {
-    try {
-        auto conn = db::Connection::Open(DataSource(path));
-        const bool ok = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok") &&
-                        conn->TableExists(QStringLiteral("TPatient"));
-        conn->Close();
-        return ok;
-    } catch (const db::DbError&) {
-        return false;
-    }
-}
+bool IsCompleteDatabase(const QString& path) { return db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}); }
 
 // VACUUM INTO refuses a target that is not empty; an empty file made first
 // gives the copy its owner-only mode from the start.
@@ -101,7 +82,7 @@ void Compact(db::Connection& reader, const QString& target) {
 
 void CheckCompacted(const QString& target) {
     auto conn = db::Connection::Open(DataSource(target));
-    const QString result = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+    const QString result = db::IntegrityCheck(*conn);
     conn->Close();
     if (result != QStringLiteral("ok"))
         throw db::DbError(db::kErrCannotOpen,

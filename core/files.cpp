@@ -315,4 +315,15 @@ bool MatchesLikePattern(const QString& text, const QString& pattern) {
     return p == pn;
 }
 
+bool SameFileContent(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (!QFileInfo(a).isFile() || !QFileInfo(b).isFile()) return false;
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    while (!fa.atEnd()) {
+        const QByteArray chunk = fa.read(1 << 16);
+        if (chunk.isEmpty() || chunk != fb.read(1 << 16)) return false;
+    }
+    return true;
+}
+
 }  // namespace mox

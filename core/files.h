@@ -31,6 +31,9 @@ bool RenameFile(const QString& source, const QString& target);
 QString FindFileIgnoringCase(const QString& path);
 // Size in bytes; -1 for a blank path or a file that cannot be opened.
 int32_t GetFileSize(const QString& path);
+// Both are regular files with the same bytes; a file that cannot be read
+// counts as different. No message.
+bool SameFileContent(const QString& a, const QString& b);
 
 // The text after the last '/' of the trimmed path; "" without a '/'.
 QString GetFileName(const QString& path);

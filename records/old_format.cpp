@@ -9,7 +9,6 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -37,36 +36,6 @@ QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 // The kept copy and the new database hold patient data.
 void MakePrivate(const QString& path) { ::chmod(Native(path).constData(), 0600); }
-
-QByteArray ContentHash(const QString& path, bool* ok) {
-    QFile file(path);
-    *ok = false;
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    *ok = hash.addData(&file);
-    return hash.result();
-}
-
-// The kept copy is what stands between the user and a lost database: it
-// counts only when it is there whole.
-bool SameContent(const QString& a, const QString& b) {
-    const QFileInfo fa(a), fb(b);
-    if (!fa.isFile() || !fb.isFile() || fa.size() != fb.size()) return false;
-    bool okA = false, okB = false;
-    const QByteArray ha = ContentHash(a, &okA), hb = ContentHash(b, &okB);
-    return okA && okB && ha == hb;
-}
-
-bool IntegrityOk(const QString& path) {
-    try {
-        auto conn = db::Connection::Open(db::DataSourcePart(path));
-        const bool ok = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText() == QStringLiteral("ok");
-        conn->Close();
-        return ok;
-    } catch (const db::DbError&) {
-        return false;
-    }
-}
 
 QString FormatOldBirthDay(const db::Value& v, const QDateTime& now) {
     if (v.IsNull()) return now.toString(QStringLiteral("yyyy/MM/dd"));
@@ -261,7 +230,9 @@ bool OldFormatConversion::CheckTable() {
     try {
         const bool copied = CopyFile(MainDbPath, KeptDbPath);
         if (copied) MakePrivate(KeptDbPath);
-        if (!copied || !SameContent(MainDbPath, KeptDbPath)) {
+        // The kept copy is what stands between the user and a lost database:
+        // it counts only when it is there whole.
+        if (!copied || !SameFileContent(MainDbPath, KeptDbPath)) {
             QFile::remove(KeptDbPath);
             platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
                                  kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
@@ -282,7 +253,7 @@ bool OldFormatConversion::CheckTable() {
             MakePrivate(workPath);
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            if (result == 0 && !IntegrityOk(workPath)) result = -1;
+            if (result == 0 && !db::IsIntactDatabaseFile(workPath)) result = -1;
             if (result == 0 && platform::PlaceFileAtomically(workPath, MainDbPath) != 0) result = -1;
         }
     } catch (const std::exception&) {

@@ -710,4 +710,18 @@ bool Recordset::IsUpdatable() const {
     return s_->open && !s_->data.table.isEmpty() && s_->conn && !s_->conn->Impl().IsReadOnly();
 }
 
+QString IntegrityCheck(Connection& conn) { return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(); }
+
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables) {
+    try {
+        auto conn = Connection::Open(DataSourcePart(path));
+        bool ok = IntegrityCheck(*conn) == QStringLiteral("ok");
+        for (const QString& table : tables) ok = ok && conn->TableExists(table);
+        conn->Close();
+        return ok;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
 }  // namespace mox::db

@@ -171,4 +171,10 @@ private:
     std::unique_ptr<State> s_;
 };
 
+// The engine's own check of a whole file ("ok" when sound), on an open connection.
+QString IntegrityCheck(Connection& conn);
+// The file opens as a database, passes the integrity check and holds every
+// named table. An empty file also opens, so callers name a table they rely on.
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables = {});
+
 }  // namespace mox::db
