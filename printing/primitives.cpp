@@ -1,5 +1,6 @@
 #include "printing/primitives.h"
 
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -78,6 +79,18 @@ void PrintTextInBox(DrawTarget& target, double x, double y, double width, double
 }
 
 double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text) {
+    // A data sheet fits the same few numbers hundreds of times, each fit a
+    // dozen measurements; the size found depends only on what the key holds.
+    static QHash<QString, double> fittedSizes;
+    const QChar separator(0x1F);
+    const QString key = QString::number(target.DpiX()) + separator + QString::number(target.DpiY()) + separator +
+                        QString::number(target.ScaleWidth() / target.DeviceSize().width()) + separator +
+                        QString::number(target.ScaleHeight() / target.DeviceSize().height()) + separator +
+                        target.FontName() + separator + QString::number(target.FontBold()) +
+                        QString::number(target.FontItalic()) + separator + QString::number(maxWidth) + separator +
+                        QString::number(maxHeight) + separator + text;
+    if (const auto known = fittedSizes.constFind(key); known != fittedSizes.cend()) return *known;
+
     const double savedSize = target.FontSize();
     target.SetFontSize(4);
     while (target.TextHeight(text) < maxHeight && target.TextWidth(text) < maxWidth) {
@@ -88,6 +101,8 @@ double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, cons
     target.SetFontSize(target.FontSize() - 0.7);
     const double fitted = target.FontSize();
     target.SetFontSize(savedSize);
+    if (fittedSizes.size() > 4096) fittedSizes.clear();
+    fittedSizes.insert(key, fitted);
     return fitted;
 }
 
