@@ -32,6 +32,7 @@ BENCHMARK(BM_ChartBlockToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     mox::platform::RegisterFontSubstitutes();
     mox::G().ProgramDir = ProgramDir();

@@ -9,6 +9,7 @@
 #include "platform/gui/recording_target.h"
 #include "platform/message_box.h"
 #include "printing/chart_layout.h"
+#include "printing/furcation_marks.h"
 #include "printing/site_order.h"
 #include "printing/tooth_label_rows.h"
 #include "tests/printing/pdf_pages.h"
@@ -56,7 +57,9 @@ protected:
         texts[1] = QStringLiteral("Ⅱ");
         texts[20] = QStringLiteral("欠");
         PrintToothTextRowBlank(printer, kLeft + 19, kTop + 13, 9, 4.5f, texts, -1);
+        PrintFurcationMarksBlank(printer, kLeft + 19, kTop + 37.5f, 9, 6, exams_[0].Furcation, -1);
         PrintToothLabelRowBlank(printer, kLeft + 19, kTop + 63.5f, 9, 5);
+        PrintFurcationMarksBlank(printer, kLeft + 19, kTop + 88.5f, 9, 6, exams_[0].Furcation, 0);
         PrintToothTextRowBlank(printer, kLeft + 19, kTop + 114.5f, 9, 4.5f, texts, 0);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         printer.EndDoc();
@@ -98,7 +101,7 @@ ChartLayout BlockLayout(float y) {
 
 TEST_F(ChartSheetGolden, TextReadsBackAsTheReference) {
     const QString reference = test::SourceDir() + QStringLiteral("/tests/printing/data/chart_sheet.txt");
-    const QString text = test::PdfText(pdf_);
+    const QString text = test::PdfText(pdf_, {QStringLiteral("-layout")});
     if (qEnvironmentVariableIsSet("MOX_WRITE_REFERENCES")) {
         QFile out(reference);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -4,10 +4,14 @@
 #include "platform/gui/colour.h"
 #include "printing/chart_layout.h"
 #include "printing/chart_values.h"
+#include "printing/exam_data_block.h"
+#include "printing/furcation_marks.h"
 #include "printing/site_marks.h"
 #include "printing/tooth_images.h"
 #include "printing/tooth_label_rows.h"
+#include "records/exam_item.h"
 #include "records/exam_record.h"
+#include "records/shared_records.h"
 
 namespace mox::test {
 
@@ -69,6 +73,28 @@ ExamSlots LoadSampleSlots(const QString& databaseFile, int32_t patientId) {
     return exams;
 }
 
+void LoadSampleItems(const QString& databaseFile) {
+    if (!GlobalObjectsExist()) CreateGlobalObjects();
+    auto conn = db::Connection::Open(QStringLiteral("Data Source=") + databaseFile);
+    for (int i = 0; i < 4; ++i) {
+        auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE DisplayRow=?"), {i + 1});
+        Globals().SubExamRows[i]->ClearBuffer();
+        if (!rs->IsEOF()) Globals().SubExamRows[i]->RecSetGet(*rs);
+    }
+}
+
+void PrintSampleDataBlocks(platform::DrawTarget& target, const ExamSlots& exams) {
+    int drawn = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (exams[k].Loaded != -1) continue;
+        if (target.Kind() == platform::TargetKind::Printer)
+            PrintExamDataBlock(target, 12, 21.5f + 63 * k, exams[k]);
+        else
+            PrintExamDataBlock(target, 0, 64.0f * drawn, exams[k]);
+        ++drawn;
+    }
+}
+
 uint32_t SlotColour(int slot) {
     static const uint32_t kColours[4] = {platform::VbRgb(255, 0, 0), platform::VbRgb(0, 128, 0),
                                          platform::VbRgb(0, 0, 255), platform::VbRgb(255, 0, 255)};
@@ -106,13 +132,18 @@ void PrintSampleChartBlock(platform::DrawTarget& target, const ExamSlots& exams,
     rowTop += 4.5f;
     target.SetDrawWidth(1);
     target.Line(x + 19, rowTop, x + 163, rowTop + 20, 0, platform::LineBox::Box);
-    rowTop += 20 + 6;  // the upper furcation row is not part of this block
+    rowTop += 20;
+    PrintFurcationMarks(target, x + 19, rowTop, 9, 6, reference.Furcation, -1);
+    rowTop += 6;
     target.Line(x + 19, rowTop, x + 163, rowTop + 20, 0, platform::LineBox::Box);
     rowTop += 20;
     PrintToothLabelRow(target, x + 19, rowTop, 9, 5);
     rowTop += 5;
     target.Line(x + 19, rowTop, x + 163, rowTop + 20, 0, platform::LineBox::Box);
-    rowTop += 20 + 6;
+    rowTop += 20;
+    PrintFurcationMarks(target, x + 19, rowTop, 9, 6, reference.Furcation, 0);
+    rowTop += 6;
+    target.SetDrawWidth(1);
     target.Line(x + 19, rowTop, x + 163, rowTop + 20, 0, platform::LineBox::Box);
     rowTop += 20;
     PrintToothTextRow(target, x + 19, rowTop, 9, 4.5f, mobility, 0);
