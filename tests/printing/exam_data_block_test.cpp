@@ -126,5 +126,28 @@ TEST_F(ExamDataBlock, ToothNumbersTakeTheirColourByTheFirstStatusThatHolds) {
     EXPECT_EQ(lower.join(QString()), QStringLiteral("8765D321") + QStringLiteral("12345678"));
 }
 
+TEST_F(ExamDataBlock, ConvertedDataOfAnyByteDrawsByTheRules) {
+    // Old databases converted into this one hold bytes no probe gives.
+    uint32_t seed = 4711;
+    auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
+    for (auto& word : slot_.ToothState) word = static_cast<int16_t>(next() << 8 | next());
+    for (auto* values : {&slot_.PD, &slot_.BOP, &slot_.Suppuration, &slot_.Furcation})
+        for (auto& v : *values) v = next();
+    for (auto* values : {&slot_.Mobility, &slot_.PlaqueFaces, &slot_.PlaqueUnexamined})
+        for (auto& v : *values) v = next();
+    for (RecordingTarget* target : {&printer_, &preview_}) {
+        const auto drawn = Draw(*target);
+        const double h = target == &printer_ ? 6.8 : 7;
+        for (const Drawn& d : OfKind(drawn, QStringLiteral("Text"))) {
+            bool isNumber = false;
+            const int number = d.text.toInt(&isNumber);
+            // Numbers in the tooth rows are values below 128; anything else is no value.
+            if (isNumber && d.at[0] > kX + 20 && d.at[0] < kX + 148 && std::abs(d.at[1] - (kY + 4 * h)) > h)
+                EXPECT_LT(number, 128) << d.text.toStdString();
+        }
+        EXPECT_EQ(target->DrawWidth(), target == &printer_ ? 7 : 2);
+    }
+}
+
 }  // namespace
 }  // namespace mox
