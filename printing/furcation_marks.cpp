@@ -161,7 +161,7 @@ private:
     }
 
     DrawTarget& target_;
-    const RowForm& form_;
+    const RowForm form_;
 };
 
 }  // namespace

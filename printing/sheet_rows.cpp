@@ -7,6 +7,7 @@
 
 #include <QPointF>
 #include <QVector>
+#include <optional>
 
 namespace mox {
 
@@ -77,6 +78,9 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
     const bool printer = target.Kind() == TargetKind::Printer;
     const int32_t measureWidth = WholeMillimetres(w / 3);
     const int32_t measureHeight = WholeMillimetres(h / 2);
+    // Without the examination items no site is tinted; the numbers still show.
+    std::optional<uint32_t> tint;
+    if (const CSubExam* item = SheetItem()) tint = static_cast<uint32_t>(item->GetColorByValue(0, 2));
     for (int i = 0; i < 16; ++i) {
         const float left = x + i * w;
         const int t = ToothOfCell(i, upperJaw);
@@ -101,10 +105,8 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
                 uint32_t colour = 0;
                 if (depths[site] < kNoSiteValue) {
                     text = QString::number(depths[site]);
-                    if (suppuration[site] == 1)
-                        if (const CSubExam* item = SheetItem())
-                            FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2,
-                                      static_cast<uint32_t>(item->GetColorByValue(0, 2)));
+                    if (suppuration[site] == 1 && tint)
+                        FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, *tint);
                     if (bleeding[site] == 1) colour = kRed;
                 } else {
                     FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, kGrey);
@@ -115,8 +117,6 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
                 if (!printer) {
                     fit = fitted <= kLargestDepthSize;
                 } else if (fitted <= kLargestDepthSize) {
-                    // Two digits a little smaller than they would fit, so that 10 and
-                    // above sit in the sub-cell with a margin like single digits.
                     fit = text.size() == 1;
                     size = fit ? fitted : fitted - 0.5;
                 }
