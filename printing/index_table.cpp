@@ -137,16 +137,13 @@ void PrintIndexTable(DrawTarget& target, float x, float y, const ExamSlot& slot)
         for (int k = 0; k < 2; ++k) {
             const QString figure = IndexAreaText(areas[k]);
             Hanging(target, x + g.valueX, lines[k], g.valueWidth, figure, g.areaSize);
-            // A figure over six characters pushes its unit along instead of
-            // running into it.
-            const double beyond = target.TextWidth(figure) - target.TextWidth(figure.right(6));
             if (printer) {
-                Hanging(target, x + 25.6 + beyond, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
-                Hanging(target, x + 27.3 + beyond, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
-                Hanging(target, x + 29.1 + beyond, lines[k], g.valueWidth, QStringLiteral("2"), 4);
+                Hanging(target, x + 25.6, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
+                Hanging(target, x + 27.3, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
+                Hanging(target, x + 29.1, lines[k], g.valueWidth, QStringLiteral("2"), 4);
             } else {
-                Hanging(target, x + 23.6 + beyond, lines[k], g.valueWidth, QStringLiteral("mm"), g.areaSize);
-                Hanging(target, x + 26.8 + beyond, lines[k], g.valueWidth, QStringLiteral("2"), 4);
+                Hanging(target, x + 23.6, lines[k], g.valueWidth, QStringLiteral("mm"), g.areaSize);
+                Hanging(target, x + 26.8, lines[k], g.valueWidth, QStringLiteral("2"), 4);
             }
         }
     }
