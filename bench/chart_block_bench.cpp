@@ -1,0 +1,43 @@
+// The chart block of sample case 98 printed to a PDF: layout, the 128
+// tooth pictures read from BMP/, the grid, two graphs, their marks and the
+// label and text rows, then the document written out.
+
+#include "core/settings.h"
+#include "platform/gui/japanese_ui.h"
+#include "platform/gui/printer_target.h"
+#include "tests/printing/sample_sheets.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+QString ProgramDir() { return qEnvironmentVariable("MOX_PROGRAM_DIR"); }
+
+void BM_ChartBlockToPdf(benchmark::State& state) {
+    const auto exams = mox::test::LoadSampleSlots(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), 98);
+    QTemporaryDir dir;
+    QImage load, flip;
+    for (auto _ : state) {
+        mox::platform::PrinterTarget printer;
+        printer.UsePdfFile(dir.filePath(QStringLiteral("block.pdf")));
+        mox::platform::ApplyDrawingDefaults(printer);
+        mox::test::PrintSampleChartBlock(printer, exams, 25, 25, 0, load, flip);
+        printer.EndDoc();
+    }
+}
+BENCHMARK(BM_ChartBlockToPdf)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    mox::platform::RegisterFontSubstitutes();
+    mox::G().ProgramDir = ProgramDir();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,52 @@
+// The data sheet of sample case 98 (four examination blocks) printed to a
+// PDF, and one block drawn on the preview picture at screen resolution.
+
+#include "platform/gui/japanese_ui.h"
+#include "platform/gui/painter_target.h"
+#include "platform/gui/printer_target.h"
+#include "printing/exam_data_block.h"
+#include "records/shared_records.h"
+#include "tests/printing/sample_sheets.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QTemporaryDir>
+
+namespace {
+
+QString TemplateDb() { return qEnvironmentVariable("MOX_PROGRAM_DIR") + QStringLiteral("/VXMOX2_ORG.MDB"); }
+
+void BM_DataSheetToPdf(benchmark::State& state) {
+    const auto exams = mox::test::LoadSampleSlots(TemplateDb(), 98);
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        mox::platform::PrinterTarget printer;
+        printer.UsePdfFile(dir.filePath(QStringLiteral("data.pdf")));
+        mox::platform::ApplyDrawingDefaults(printer);
+        mox::test::PrintSampleDataBlocks(printer, exams);
+        printer.EndDoc();
+    }
+}
+BENCHMARK(BM_DataSheetToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_DataBlockOnPreview(benchmark::State& state) {
+    const auto exams = mox::test::LoadSampleSlots(TemplateDb(), 98);
+    mox::platform::ImageTarget preview(210, 455, 96);
+    mox::platform::ApplyDrawingDefaults(preview);
+    for (auto _ : state) mox::PrintExamDataBlock(preview, 0, 0, exams[0]);
+}
+BENCHMARK(BM_DataBlockOnPreview)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    mox::platform::RegisterFontSubstitutes();
+    mox::test::LoadSampleItems(TemplateDb());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    mox::ReleaseGlobalObjects();
+    return 0;
+}

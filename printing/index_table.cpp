@@ -1,0 +1,152 @@
+#include "printing/index_table.h"
+
+#include "core/exam_lookups.h"
+#include "core/pocket_stats.h"
+#include "core/surface_area.h"
+#include "core/text_format.h"
+#include "printing/primitives.h"
+#include "printing/sheet_item.h"
+
+#include <array>
+#include <bit>
+
+namespace mox {
+
+using platform::DrawTarget;
+
+namespace {
+
+constexpr int kRows = 11;
+constexpr int kAreaRow = 9;
+
+// Where the twins differ, in millimetres from the table's corner and the row's top.
+struct TableGeometry {
+    double pitch;
+    double titleX, titleY, titleWidth, titleSize;
+    double areaTitleY1, areaTitleY2;
+    double valueX, valueY, valueWidth, valueSize;
+    double areaSize;
+};
+
+TableGeometry GeometryOf(const DrawTarget& target) {
+    if (target.Kind() == platform::TargetKind::Printer)
+        return {61.2 / kRows, 0.7, 1.4, 15, 8, 0.1, 2.7, 16, 1.4, 24, 9, 8.5};
+    return {63.0 / kRows, 1, 1.7, 13, 7, 0.4, 2.9, 14, 1.7, 23, 8, 8};
+}
+
+void Hanging(DrawTarget& target, double x, double y, double width, const QString& text, double size) {
+    PrintTextInBox(target, x, y, width, 0, text, false, size, kAlignLeft, 0, 0);
+}
+
+}  // namespace
+
+QString IndexAreaText(double squareMillimetres) {
+    // A wider figure keeps its leading digits (the original cut them off).
+    return FormatOneDecimal(squareMillimetres).rightJustified(6, QLatin1Char(' '), false);
+}
+
+void PrintIndexTable(DrawTarget& target, float x, float y, const ExamSlot& slot) {
+    if (slot.Loaded != -1) return;
+    const CSubExam* item = SheetItem();
+    if (!item) return;
+    const auto b0 = static_cast<int16_t>(item->GradationPart(0));
+    const auto b1 = static_cast<int16_t>(item->GradationPart(1));
+    const auto b2 = static_cast<int16_t>(item->GradationPart(2));
+
+    int present = 0;
+    int implants = 0;
+    std::array<uint8_t, kSiteCount> depths;
+    std::array<uint8_t, kSiteCount> bleeding;
+    depths.fill(kNoSiteValue);
+    bleeding.fill(kNoSiteValue);
+    int probed = 0;
+    int bled = 0;
+    int facesExamined = 0;
+    int plaqueFaces = 0;
+    for (int t = 0; t < 32; ++t) {
+        if (static_cast<uint16_t>(slot.ToothState[t]) & kToothImplant) ++implants;
+        if (!IsRestTooth(slot.ToothState[t])) continue;
+        ++present;
+        for (int s = t * 6; s < t * 6 + 6; ++s) {
+            depths[s] = slot.PD[s];
+            if (slot.PD[s] == kNoSiteValue) continue;
+            ++probed;
+            if (slot.BOP[s] == 1) ++bled;
+            bleeding[s] = slot.BOP[s];
+        }
+        // A tooth with a finding counts all four faces, the ones not examined too.
+        if (!(slot.PlaqueFaces[t] & 0x80)) {
+            facesExamined += 4;
+            plaqueFaces += std::popcount(static_cast<unsigned>(slot.PlaqueFaces[t] & 0x0F));
+        }
+    }
+
+    PocketStatisticsTexts pockets;
+    FormatPocketStatistics(depths, b1, b2, 1, pockets);
+    SurfaceAreas pesa{};
+    SurfaceAreas pisa{};
+    ComputeSurfaceArea(depths, bleeding, pesa, pisa);
+
+    const QString titles[kRows] = {
+        QStringLiteral("ステージ"),
+        QStringLiteral("検査日"),
+        QStringLiteral("現在歯数"),
+        QStringLiteral("ｲﾝﾌﾟﾗﾝﾄ数"),
+        QStringLiteral("PPD平均"),
+        QStringLiteral("%1-%2mm").arg(b0).arg(b1 - 1),
+        QStringLiteral("%1-%2mm").arg(b1).arg(b2 - 1),
+        QStringLiteral("%1mm以上").arg(b2),
+        QStringLiteral("BOP(+)率"),
+        QString(),
+        QStringLiteral("PCR"),
+    };
+    const QString values[kRows] = {
+        slot.KindName,
+        slot.ExamDate.toString(QStringLiteral("yyyy/MM/dd")),
+        QString::number(present),
+        QString::number(implants),
+        pockets.mean + QStringLiteral("㎜(") + pockets.count + QStringLiteral("点)"),
+        pockets.band1,
+        pockets.band2,
+        pockets.band3,
+        probed >= 1 ? QStringLiteral("%1 (%2%)").arg(bled).arg(FormatOneDecimal(100.0 * bled / probed)) : QString(),
+        QString(),
+        facesExamined >= 1 ? FormatOneDecimal(100.0 * plaqueFaces / facesExamined) + QStringLiteral("%")
+                           : QStringLiteral("0%"),
+    };
+
+    const TableGeometry g = GeometryOf(target);
+    const bool printer = target.Kind() == platform::TargetKind::Printer;
+    for (int i = 0; i < kRows; ++i) {
+        const double t = y + i * g.pitch;
+        target.SetFontName(QStringLiteral("ＭＳ Ｐゴシック"));
+        if (i == kAreaRow) {
+            target.SetFontName(QStringLiteral("ＭＳ ゴシック"));
+            Hanging(target, x + g.titleX, t + g.areaTitleY1, g.titleWidth, QStringLiteral("PISA"), g.titleSize);
+            Hanging(target, x + g.titleX, t + g.areaTitleY2, g.titleWidth, QStringLiteral("PESA"), g.titleSize);
+        } else {
+            Hanging(target, x + g.titleX, t + g.titleY, g.titleWidth, titles[i], g.titleSize);
+        }
+        target.SetFontName(i == 0 ? QStringLiteral("ＭＳ Ｐゴシック") : QStringLiteral("ＭＳ ゴシック"));
+        if (i != kAreaRow) {
+            Hanging(target, x + g.valueX, t + g.valueY, g.valueWidth, values[i], g.valueSize);
+            continue;
+        }
+        const double lines[2] = {t + g.areaTitleY1, t + g.areaTitleY2};
+        const double areas[2] = {pisa[32], pesa[32]};
+        for (int k = 0; k < 2; ++k) {
+            const QString figure = IndexAreaText(areas[k]);
+            Hanging(target, x + g.valueX, lines[k], g.valueWidth, figure, g.areaSize);
+            if (printer) {
+                Hanging(target, x + 25.6, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
+                Hanging(target, x + 27.3, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
+                Hanging(target, x + 29.1, lines[k], g.valueWidth, QStringLiteral("2"), 4);
+            } else {
+                Hanging(target, x + 23.6, lines[k], g.valueWidth, QStringLiteral("mm"), g.areaSize);
+                Hanging(target, x + 26.8, lines[k], g.valueWidth, QStringLiteral("2"), 4);
+            }
+        }
+    }
+}
+
+}  // namespace mox

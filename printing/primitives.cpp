@@ -1,0 +1,135 @@
+#include "printing/primitives.h"
+
+#include <QHash>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace mox {
+
+using platform::DrawTarget;
+
+namespace {
+
+constexpr double kDash = 0.55;  // mm, dash and gap of a broken line
+// A length left over by decimal millimetres in binary (21.1 - 20 is a hair
+// over 1.1) is no dash.
+constexpr double kNoLength = 1e-6;
+
+int16_t ToPixelCount(double pixels) {
+    const double rounded = std::nearbyint(pixels);  // halves to even
+    const double clamped =
+        std::clamp(rounded, double(std::numeric_limits<int16_t>::min()), double(std::numeric_limits<int16_t>::max()));
+    const auto count = static_cast<int16_t>(clamped);
+    return count == 0 ? int16_t(1) : count;
+}
+
+// Dashes along one axis from `from` to `to`; draw(a, b) draws one dash.
+template <typename DrawDash>
+void Dashes(double from, double to, DrawDash&& draw) {
+    const double length = to - from;
+    double n = std::floor(length / kDash);
+    if (length - n * kDash > kNoLength) n += 1;
+    for (double i = 1; i <= n; i += 2) draw(from + kDash * (i - 1), std::min(from + kDash * i, to));
+}
+
+}  // namespace
+
+int32_t WholeMillimetres(double mm) {
+    const double rounded = std::nearbyint(mm);
+    return static_cast<int32_t>(
+        std::clamp(rounded, double(std::numeric_limits<int32_t>::min()), double(std::numeric_limits<int32_t>::max())));
+}
+
+void PrintTextInBox(DrawTarget& target, double x, double y, double width, double height, const QString& text, bool fit,
+                    double size, int16_t alignment, uint32_t colour, int16_t cells) {
+    if (cells != 0 && text.size() <= cells) {
+        target.SetFontSize(size);
+        const QString blanks(100, QLatin1Char(' '));
+        const QString padded = alignment == kAlignRight ? (blanks + text).right(cells) : (text + blanks).left(cells);
+        target.SetForeColor(colour);
+        const double cellWidth = width / cells;
+        for (int i = 0; i < cells; ++i) {
+            target.SetCurrentX(x + cellWidth * i);
+            target.SetCurrentY(height > 0 ? y + (height - target.TextHeight(padded)) / 2 : y);
+            if (i < padded.size()) target.Print(padded.mid(i, 1));
+        }
+        return;
+    }
+
+    const double savedSize = target.FontSize();
+    target.SetFontSize(fit ? FitFontSizeCapped(target, width, text, size) : size);
+    switch (alignment) {
+        case kAlignLeft:
+            target.SetCurrentX(x);
+            break;
+        case kAlignRight:
+            target.SetCurrentX(x + width - target.TextWidth(text));
+            break;
+        case kAlignCentre:
+            target.SetCurrentX(x + (width - target.TextWidth(text)) / 2);
+            break;
+        default:
+            break;
+    }
+    target.SetCurrentY(height > 0 ? y + (height - target.TextHeight(text)) / 2 : y);
+    target.SetForeColor(colour);
+    if (!text.isEmpty()) target.Print(text);
+    if (fit) target.SetFontSize(savedSize);
+}
+
+double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text) {
+    // A data sheet fits the same few numbers hundreds of times, each fit a
+    // dozen measurements; the size found depends only on what the key holds.
+    static QHash<QString, double> fittedSizes;
+    const QChar separator(0x1F);
+    const QString key = QString::number(target.DpiX()) + separator + QString::number(target.DpiY()) + separator +
+                        QString::number(target.ScaleWidth() / target.DeviceSize().width()) + separator +
+                        QString::number(target.ScaleHeight() / target.DeviceSize().height()) + separator +
+                        target.FontName() + separator + QString::number(target.FontBold()) +
+                        QString::number(target.FontItalic()) + separator + QString::number(maxWidth) + separator +
+                        QString::number(maxHeight) + separator + text;
+    if (const auto known = fittedSizes.constFind(key); known != fittedSizes.cend()) return *known;
+
+    const double savedSize = target.FontSize();
+    target.SetFontSize(4);
+    while (target.TextHeight(text) < maxHeight && target.TextWidth(text) < maxWidth) {
+        const double before = target.FontSize();
+        target.SetFontSize(before + 0.6);
+        if (target.FontSize() <= before) break;
+    }
+    target.SetFontSize(target.FontSize() - 0.7);
+    const double fitted = target.FontSize();
+    target.SetFontSize(savedSize);
+    if (fittedSizes.size() > 4096) fittedSizes.clear();
+    fittedSizes.insert(key, fitted);
+    return fitted;
+}
+
+double FitFontSizeCapped(DrawTarget& target, double width, const QString& text, double maxSize) {
+    if (text.isEmpty()) return maxSize > 0 ? maxSize : target.FontSize();
+    const int32_t side = WholeMillimetres(width);
+    return std::min(FitFontSize(target, side, side, text), maxSize);
+}
+
+void DrawBrokenLine(DrawTarget& target, double x1, double y1, double x2, double y2, uint32_t colour) {
+    if (target.DrawStyle() != platform::kDot) {
+        target.Line(x1, y1, x2, y2, colour);
+    } else if (x1 == x2) {
+        Dashes(y1, y2, [&](double a, double b) { target.Line(x1, a, x1, b, colour); });
+    } else if (y1 == y2) {
+        Dashes(x1, x2, [&](double a, double b) { target.Line(a, y1, b, y1, colour); });
+    } else {
+        target.Line(x1, y1, x2, y2, colour);
+    }
+}
+
+int16_t ScaleXToPixels(const DrawTarget& target, double mm) {
+    return ToPixelCount(target.ScaleX(mm, platform::kScaleMillimeters, platform::kScalePixels));
+}
+
+int16_t ScaleYToPixels(const DrawTarget& target, double mm) {
+    return ToPixelCount(target.ScaleY(mm, platform::kScaleMillimeters, platform::kScalePixels));
+}
+
+}  // namespace mox

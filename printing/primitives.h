@@ -1,0 +1,66 @@
+#pragma once
+// The millimetre primitives every sheet is drawn with. Each drawing routine
+// of printing/ is written once against a drawing target: the printer twin of
+// the documents (names beginning Print) is the routine given the printer, the
+// preview twin (names beginning Draw: DrawTextInBox, ...) the same routine
+// given the preview picture. Where the twins differ, a routine asks the
+// target which one it is.
+//
+// Fitting and pixel conversions measure on the target being drawn. The
+// original measured on the preview picture even while printing, so a sheet
+// printed before any preview failed, and line widths came out one printer
+// dot wide.
+//
+// The target defaults (InitPrinterDefaults on the printer, InitPictureDefaults
+// on the preview) are platform::ApplyDrawingDefaults; the natural-tooth test
+// (IsRestToothState) is the core's IsRestTooth.
+
+#include "platform/gui/draw_target.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace mox {
+
+// Alignment codes of PrintTextInBox.
+enum TextAlign : int16_t { kAlignLeft = 0, kAlignRight = 1, kAlignCentre = 2 };
+
+// A length in millimetres as the whole millimetres it converts to: nearest,
+// halves to the even number.
+int32_t WholeMillimetres(double mm);
+
+// PrintTextInBox / DrawTextInBox. A null text is the empty text. With cells
+// > 0 and a text no longer than that, one character per cell at `size`
+// (padded with blanks on the left for right alignment, else on the right).
+// Otherwise the text is placed by alignment, centred vertically when
+// height > 0 and hanging from y when not; with fit the size is fitted to the
+// width, at most `size`, and the earlier size comes back afterwards. Leaves
+// ForeColor at colour. Never clips: a wide text runs over the box.
+void PrintTextInBox(platform::DrawTarget& target, double x, double y, double width, double height, const QString& text,
+                    bool fit, double size, int16_t alignment, uint32_t colour, int16_t cells);
+
+// The largest size, from 4 points up in steps of 0.6 as the target reads
+// sizes back, at which the text is lower than maxHeight and narrower than
+// maxWidth, less 0.1 (the last step is taken back by 0.7); 3.3 as the target
+// quantises it when not even 4 points fits. Stops when the target's size no
+// longer grows (its largest size, or a target too coarse for a 0.6 step).
+// Leaves the target's FontSize as it was.
+double FitFontSize(platform::DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text);
+
+// FitFontSize in a square of the width (whole millimetres), at most maxSize.
+// An empty text gives maxSize when it is above 0, else the current size.
+double FitFontSizeCapped(platform::DrawTarget& target, double width, const QString& text, double maxSize);
+
+// A line in the colour; while DrawStyle is dotted, a horizontal or vertical
+// one is drawn as dashes of 0.55 mm with gaps of 0.55 mm (the last dash cut
+// at the end), each with the target's DrawStyle and DrawWidth. An end before
+// the start draws nothing. A dotted slanting line is drawn whole.
+void DrawBrokenLine(platform::DrawTarget& target, double x1, double y1, double x2, double y2, uint32_t colour);
+
+// MmToPixelsX on the printer, ScaleXToPixels and ScaleYToPixels on the
+// preview: a length in millimetres as device pixels of this target, halves
+// to even, at least 1 (negative lengths stay negative). For DrawWidth.
+int16_t ScaleXToPixels(const platform::DrawTarget& target, double mm);
+int16_t ScaleYToPixels(const platform::DrawTarget& target, double mm);
+
+}  // namespace mox
