@@ -622,6 +622,7 @@ void PFrmInput::ShowNewExamination() {
     entry_.SetInputMode(kPocketDepthItemId, true);
     entry_.IsNewEntry = true;
     entry_.DataChanged = false;
+    entry_.AdvancePending = false;
     TxtY->setFocus();
 }
 
@@ -712,6 +713,8 @@ void PFrmInput::ShowEntry(int index) {
     else if (CmbStage->count() > 0)
         CmbStage->setCurrentIndex(0);
     entry_.DataChanged = false;
+    // The cursor stands on the route's first site: the first value goes there.
+    entry_.AdvancePending = false;
     EntryAtFocus = loaded ? index : -1;
     if (TxtY->text().isEmpty())
         TxtY->setFocus();
