@@ -1,6 +1,5 @@
 #include "screens/input/pfrm_input.h"
 
-#include "controls/colour_button/colour_button_design.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
@@ -20,9 +19,7 @@
 #include "screens/input/twips.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -187,6 +184,8 @@ PFrmInput::~PFrmInput() {
     CmbOutNo->disconnect(this);
     CmbOutNo->lineEdit()->disconnect(this);
     CmbEntry->disconnect(this);
+    CmbStage->disconnect(this);
+    for (QLineEdit* box : {TxtY, TxtM, TxtD}) box->disconnect(this);
 }
 
 void PFrmInput::BuildControls() {

@@ -95,7 +95,6 @@ public:
     void CmdImport_Click();
     void CmdFile_Click();
     void CmdEnd_Click();
-    void CmdImage_Click() {}
 
     // The database-file menu; the start-up question's No runs the open entry.
     void mnuCreate_Click();
