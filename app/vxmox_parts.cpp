@@ -45,12 +45,9 @@ void InstallVxmoxParts() {
     StartupHooks& hooks = Hooks();
     hooks.registerControlModules = RegisterControlModules;
     hooks.loadSoundWindow = LoadPlayWaveWindow;
-    hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* {
-        auto* window = new PFrmInput(endRun);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Form_Load();
-        return window;
-    };
+    hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* { return ShowInputScreen(endRun); };
+    // The chart and data-sheet screen and the tools window are not part of
+    // the program yet: InputHooks() stays empty and their buttons say so.
     InstallUpgradeAndCompaction();
 }
 

@@ -139,10 +139,14 @@ bool DeleteFile(const QString& path) {
     return true;
 }
 
+bool IsSameFile(const QString& a, const QString& b) {
+    if (IsBlank(a) || IsBlank(b)) return false;
+    return SameFile(Native(a), Native(b));
+}
+
 bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
-    const QByteArray src = Native(source), dst = Native(target);
-    if (SameFile(src, dst)) return false;
+    if (SameFile(Native(source), Native(target))) return false;
     if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
         ReportError(kMsgCopyFile, err);
         return false;

@@ -13,6 +13,9 @@ namespace mox {
 bool CheckFile(const QString& path);
 // Deletes the file at the path (read-only files too); False when there is none.
 bool DeleteFile(const QString& path);
+// True when both paths name one existing file, under whatever spelling
+// (links, "..", another hard link).
+bool IsSameFile(const QString& a, const QString& b);
 // Copies source to target, replacing the target. The new copy is written
 // beside the target and renamed over it, so the old target stays complete
 // until the copy exists. False, nothing done, when both name the same file.

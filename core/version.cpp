@@ -17,19 +17,22 @@ QString VersionNumbers() {
 
 }  // namespace
 
+std::optional<int64_t> ReadDbVersion(db::Connection& conn) {
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TVersion WHERE ID=1"));
+    std::optional<int64_t> value;
+    if (!rs->IsEOF())
+        value = rs->Field(QStringLiteral("Major")).AsInt64() * 10000 +
+                rs->Field(QStringLiteral("Minor")).AsInt64() * 1000 + rs->Field(QStringLiteral("Revision")).AsInt64();
+    rs->Close();
+    return value;
+}
+
 bool CheckDbVersion() {
     if (!OpenMainDb()) return false;
     int64_t value = 0;
     for (;;) {
         try {
-            auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TVersion WHERE ID=1"));
-            if (!rs->IsEOF()) {
-                const int64_t v = rs->Field(QStringLiteral("Major")).AsInt64() * 10000 +
-                                  rs->Field(QStringLiteral("Minor")).AsInt64() * 1000 +
-                                  rs->Field(QStringLiteral("Revision")).AsInt64();
-                value = v;
-            }
-            rs->Close();
+            value = ReadDbVersion(*MainDbConn()).value_or(0);
             break;
         } catch (const db::DbError& e) {
             if (ShowDbErrorBox(e.Number(), e.Description()) != platform::kRetry) {
@@ -39,7 +42,7 @@ bool CheckDbVersion() {
         }
     }
     ReleaseMainDb();
-    return value >= 1000;
+    return value >= kLeastDbVersion;
 }
 
 QString GetVersionText() { return QStringLiteral("Ver.") + VersionNumbers(); }

@@ -3,12 +3,23 @@
 // main database, the version text of the windows, and VersionMOX.txt, from
 // which the version-up program learns what is installed.
 
+#include "platform/db/database.h"
+
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 namespace mox {
 
-// True when TVersion's row ID 1 gives Major*10000 + Minor*1000 + Revision
-// of 1000 or more. Uses the main slot (counted).
+// The least version number a database must carry for this program.
+inline constexpr int64_t kLeastDbVersion = 1000;
+
+// Major*10000 + Minor*1000 + Revision of TVersion's row ID 1 on `conn`;
+// nothing when there is no such row. A database error passes on.
+std::optional<int64_t> ReadDbVersion(db::Connection& conn);
+
+// True when the main database's version number is kLeastDbVersion or
+// more. Uses the main slot (counted).
 bool CheckDbVersion();
 // "Ver.4.0.6"
 QString GetVersionText();

@@ -1,6 +1,5 @@
 #include "screens/input/pfrm_input.h"
 
-#include "controls/colour_button/colour_button_design.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
@@ -16,15 +15,16 @@
 #include "records/shared_records.h"
 #include "records/staff_record.h"
 #include "screens/input/entry/exam_dates.h"
+#include "screens/input/pfrm_msg_box_bui.h"
+#include "screens/input/twips.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -33,7 +33,6 @@ namespace mox {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kUnsavedQuestion = QStringLiteral("データが保存されていません。保存しますか？　　");
 
 constexpr int kWindowWidthTwips = 17800;
 constexpr int kWindowHeightTwips = 10800;
@@ -52,11 +51,6 @@ constexpr uint32_t kBleedingModeOff = 0x8080FF;
 constexpr uint32_t kBleedingModeOn = 0x0000FF;
 constexpr uint32_t kSuppurationModeOff = 0xC0FFFF;
 constexpr uint32_t kSuppurationModeOn = 0x00FFFF;
-
-QRect Twips(int x, int y, int w, int h) {
-    return {platform::TwipsToPixelsX(x), platform::TwipsToPixelsY(y), platform::TwipsToPixelsX(w),
-            platform::TwipsToPixelsY(h)};
-}
 
 struct ButtonPlace {
     const char* name;
@@ -103,19 +97,6 @@ std::vector<ButtonPlace> ButtonPlaces() {
     places.push_back({"CmdPrevStage", -1, 11940, 1080, 600, 390});
     places.push_back({"CmdNextStage", -1, 12600, 1080, 600, 390});
     return places;
-}
-
-const std::map<QString, prismet::ButtonDesign>& ButtonDesigns() {
-    static const std::map<QString, prismet::ButtonDesign> designs = [] {
-        QFile file(QStringLiteral(":/input/input_buttons.ini"));
-        if (!file.open(QIODevice::ReadOnly)) return std::map<QString, prismet::ButtonDesign>{};
-        return prismet::ParseDesignIni(QString::fromUtf8(file.readAll()));
-    }();
-    return designs;
-}
-
-QString ButtonKey(const QString& name, int index) {
-    return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
 }
 
 // The number a patient-number text stands for; -1 for a text that is no
@@ -173,7 +154,7 @@ PFrmInput::PFrmInput(std::function<void()> endRun, QWidget* parent)
     : QWidget(parent), endRun_(std::move(endRun)), entry_(grid_, *this) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmInput"));
-    setFixedSize(Twips(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
+    setFixedSize(TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
     setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     BuildControls();
     QString error;
@@ -182,13 +163,16 @@ PFrmInput::PFrmInput(std::function<void()> endRun, QWidget* parent)
                          QStringLiteral("エラー"));
     }
     for (int i = 0; i < kGridButtons; ++i) {
+        labelIndex_[grid_.LblTh(i)] = i;
         if (!grid_.Th(i).IsCreated()) continue;
+        thIndex_[grid_.ThWindow(i)] = i;
         grid_.Th(i).On(molarix::kEventClickData, [this, i](std::vector<com::Variant>& args) {
             const int position = args.empty() ? -1 : args[0].toInt();
             Guarded([&] { Th_ClickData(i, position); });
         });
     }
     BuildColourButtons();
+    BuildFileMenu();
     qApp->installEventFilter(this);
 }
 
@@ -200,26 +184,28 @@ PFrmInput::~PFrmInput() {
     CmbOutNo->disconnect(this);
     CmbOutNo->lineEdit()->disconnect(this);
     CmbEntry->disconnect(this);
+    CmbStage->disconnect(this);
+    for (QLineEdit* box : {TxtY, TxtM, TxtD}) box->disconnect(this);
 }
 
 void PFrmInput::BuildControls() {
     auto label = [this](const QString& name, const QString& text, const QRect& twips) {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
-        l->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
         return l;
     };
     auto lineEdit = [this](const QString& name, const QRect& twips, int maxLength) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
-        e->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        e->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
         e->setMaxLength(maxLength);
         return e;
     };
     auto combo = [this](const QString& name, const QRect& twips) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
-        c->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        c->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
         return c;
     };
 
@@ -286,10 +272,10 @@ void PFrmInput::BuildControls() {
 
     CmdImage = new QPushButton(QStringLiteral("口腔画像"), this);
     CmdImage->setObjectName(QStringLiteral("CmdImage"));
-    CmdImage->setGeometry(Twips(kPanelLeft + 1800, 8220, 1560, 450));
+    CmdImage->setGeometry(TwipsRect(kPanelLeft + 1800, 8220, 1560, 450));
     CmdStyleDRS071 = new QPushButton(QStringLiteral("専門医 様式７－１"), this);
     CmdStyleDRS071->setObjectName(QStringLiteral("CmdStyleDRS071"));
-    CmdStyleDRS071->setGeometry(Twips(kPanelLeft + 3420, 8220, 1320, 450));
+    CmdStyleDRS071->setGeometry(TwipsRect(kPanelLeft + 3420, 8220, 1320, 450));
     // Both buttons are there for the forms' layout; neither acts.
     CmdImage->setFocusPolicy(Qt::NoFocus);
     CmdStyleDRS071->setFocusPolicy(Qt::NoFocus);
@@ -300,7 +286,7 @@ void PFrmInput::BuildControls() {
         f->setObjectName(name);
         f->setFrameShape(shape);
         f->setFrameShadow(QFrame::Sunken);
-        f->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        f->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
         f->lower();
         return f;
     };
@@ -323,24 +309,45 @@ void PFrmInput::BuildControls() {
     connect(CmbOutNo->lineEdit(), &QLineEdit::editingFinished, this,
             [this] { Guarded([this] { CmbOutNo_Validate(); }); });
     connect(CmbEntry, &QComboBox::activated, this, [this] { Guarded([this] { CmbEntry_Click(); }); });
+    // A stage chosen from code counts as a choice too; the callers that
+    // choose one clear DataChanged afterwards themselves.
+    connect(CmbStage, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { CmbStage_Click(); }); });
+    for (QLineEdit* box : {TxtY, TxtM, TxtD})
+        connect(box, &QLineEdit::textEdited, this, [this, box] { Guarded([this, box] { TxtDate_Change(box); }); });
 }
 
 void PFrmInput::BuildColourButtons() {
     for (const ButtonPlace& p : ButtonPlaces())
-        AddColourButton(QString::fromLatin1(p.name), p.index, QRect(p.x, p.y, p.w, p.h));
+        buttons_.Add(this, QString::fromLatin1(p.name), p.index, TwipsRect(p.x, p.y, p.w, p.h));
 
     for (int i = 0; i < kValueButtons; ++i)
-        if (auto* b = Button(QStringLiteral("CmdVal"), i))
-            b->On(prismet::kEventClick, [this, i](std::vector<com::Variant>&) { Guarded([&] { CmdVal_Click(i); }); });
-    const std::pair<const char*, void (PFrmInput::*)()> handlers[] = {
-        {"CmdNot", &PFrmInput::CmdNot_Click},
-        {"CmdFurcationNone", &PFrmInput::CmdFurcationNone_Click},
-        {"CmdSave", &PFrmInput::CmdSave_Click},
+        buttons_.OnClick(QStringLiteral("CmdVal"), i, [this, i] { Guarded([&] { CmdVal_Click(i); }); });
+    for (int i = 0; i < kPlaqueButtons; ++i)
+        buttons_.OnClick(QStringLiteral("CmdPL"), i, [this, i] { Guarded([&] { entry_.CmdPL_Click(i); }); });
+    const std::pair<const char*, std::function<void()>> handlers[] = {
+        {"CmdNot", [this] { CmdNot_Click(); }},
+        {"CmdFurcationNone", [this] { CmdFurcationNone_Click(); }},
+        {"CmdBlood", [this] { entry_.CmdBlood_Click(); }},
+        {"CmdHainou", [this] { entry_.CmdHainou_Click(); }},
+        {"CmdBloodMode", [this] { entry_.CmdBloodMode_Click(); }},
+        {"CmdHainouMode", [this] { entry_.CmdHainouMode_Click(); }},
+        {"CmdMT", [this] { entry_.CmdMT_Click(); }},
+        {"CmdImplant", [this] { entry_.CmdImplant_Click(); }},
+        {"CmdPontic", [this] { entry_.CmdPontic_Click(); }},
+        {"CmdDelExamData", [this] { CmdDelExamData_Click(); }},
+        {"CmdDelPatient", [this] { CmdDelPatient_Click(); }},
+        {"CmdAdd", [this] { CmdAdd_Click(); }},
+        {"CmdDate", [this] { CmdDate_Click(); }},
+        {"CmdPrevStage", [this] { CmdPrevStage_Click(); }},
+        {"CmdNextStage", [this] { CmdNextStage_Click(); }},
+        {"CmdSave", [this] { CmdSave_Click(); }},
+        {"CmdChartDR", [this] { CmdChartDR_Click(); }},
+        {"CmdImport", [this] { CmdImport_Click(); }},
+        {"CmdFile", [this] { CmdFile_Click(); }},
+        {"CmdEnd", [this] { CmdEnd_Click(); }},
     };
     for (const auto& [name, handler] : handlers)
-        if (auto* b = Button(QString::fromLatin1(name)))
-            b->On(prismet::kEventClick,
-                  [this, handler](std::vector<com::Variant>&) { Guarded([&] { (this->*handler)(); }); });
+        buttons_.OnClick(QString::fromLatin1(name), -1, [this, handler] { Guarded(handler); });
 
     const QString allTeeth = QStringLiteral("＜未検査部位のみ＞ または ＜すべての部位＞ を指定して全歯を");
     if (QWidget* w = ButtonWindow(QStringLiteral("CmdPL"), 2))
@@ -349,42 +356,13 @@ void PFrmInput::BuildColourButtons() {
         w->setToolTip(allTeeth + QStringLiteral("「なし」にします。"));
 }
 
-com::HostedControl* PFrmInput::AddColourButton(const QString& name, int index, const QRect& twips) {
-    auto control = std::make_unique<com::HostedControl>();
-    if (!com::Succeeded(control->Create(QString::fromLatin1(prismet::kClsidPrismet), this))) {
-        // Reported once for the whole screen: every button comes from the
-        // same module.
-        if (buttons_.empty() || buttons_.back().control->IsCreated())
-            platform::MsgBox(QStringLiteral("ボタンを作成できません。") + kCrLf + kCrLf + control->LastError(), 16,
-                             QStringLiteral("エラー"));
-        buttons_.push_back({name, index, std::move(control)});
-        return nullptr;
-    }
-    const auto& designs = ButtonDesigns();
-    for (const QString& key : {name, ButtonKey(name, index)}) {
-        const auto found = designs.find(key);
-        if (found != designs.end()) prismet::ApplyDesign(*control->Control(), found->second);
-        if (index < 0) break;
-    }
-    control->Window()->setObjectName(ButtonKey(name, index));
-    control->Window()->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
-    buttons_.push_back({name, index, std::move(control)});
-    return buttons_.back().control.get();
-}
+com::HostedControl* PFrmInput::Button(const QString& name, int index) { return buttons_.Button(name, index); }
 
-com::HostedControl* PFrmInput::Button(const QString& name, int index) {
-    for (ColourButton& b : buttons_)
-        if (b.name == name && b.index == index) return b.control->IsCreated() ? b.control.get() : nullptr;
-    return nullptr;
-}
+QWidget* PFrmInput::ButtonWindow(const QString& name, int index) { return buttons_.Window(name, index); }
 
-QWidget* PFrmInput::ButtonWindow(const QString& name, int index) {
-    com::HostedControl* b = Button(name, index);
-    return b ? b->Window() : nullptr;
-}
-
-void PFrmInput::SetColourButtonEnabled(const QString& name, int index, bool enabled) {
-    if (com::HostedControl* b = Button(name, index)) b->Put(prismet::kDispEnabled, enabled);
+int PFrmInput::AskUnsavedQuestion() {
+    return platform::MsgBox(QStringLiteral("データが保存されていません。保存しますか？　　"), 4 + 48,
+                            QStringLiteral("確認"));
 }
 
 void PFrmInput::Guarded(const std::function<void()>& handler) {
@@ -469,7 +447,7 @@ void PFrmInput::Form_Load() {
                                  QStringLiteral("使用ファイル： ") + G().MainDbFile.mid(1),
                              4 + 64, QStringLiteral("使用ファイル確認"));
         G().ShowPathInfo = 0;
-        if (answer == platform::kNo) mnuOpen_Click();
+        if (answer == platform::kNo) Guarded([this] { mnuOpen_Click(); });
     }
 }
 
@@ -564,7 +542,7 @@ void PFrmInput::CmbOutNo_Click() {
             return;
         }
         if (entry_.DataChanged) {
-            const int answer = platform::MsgBox(kUnsavedQuestion, 4 + 48, QStringLiteral("確認"));
+            const int answer = AskUnsavedQuestion();
             // The save is of the examination shown, whatever number the box
             // shows now; when it fails the box goes back to that patient, so
             // that nothing is lost or saved under the new number.
@@ -590,13 +568,13 @@ void PFrmInput::LoadPatientRecord() {
     const int32_t id = CmbOutNo->currentIndex() >= 0 ? CmbOutNo->currentData().toInt() : -1;
     try {
         if (ReadPatientRecord(*Globals().CurPatient, id)) {
-            TxtInNo->setText(Globals().CurPatient->KalteNumber);
-            TxtApplyNo->setText(Globals().CurPatient->AppName);
+            SetBoxText(TxtInNo, Globals().CurPatient->KalteNumber);
+            SetBoxText(TxtApplyNo, Globals().CurPatient->AppName);
         }
     } catch (const db::DbError& e) {
         Globals().CurPatient->ClearBuffer();
-        TxtInNo->clear();
-        TxtApplyNo->clear();
+        SetBoxText(TxtInNo, QString());
+        SetBoxText(TxtApplyNo, QString());
         platform::MsgBox(QStringLiteral("患者データを読み込めませんでした。") + kCrLf + kCrLf + e.Description(), 16,
                          QStringLiteral("読込エラー"));
     }
@@ -635,7 +613,7 @@ void PFrmInput::ListExaminations() {
 }
 
 void PFrmInput::ShowNewExamination() {
-    for (QLineEdit* e : {TxtY, TxtM, TxtD}) e->clear();
+    SetDateBoxes(QString());
     if (CmbStage->count() > 0) CmbStage->setCurrentIndex(0);
     G().CurExamDate = NoExamDate();
     LoadExamRecords();
@@ -643,6 +621,7 @@ void PFrmInput::ShowNewExamination() {
     entry_.SetInputMode(kPocketDepthItemId, true);
     entry_.IsNewEntry = true;
     entry_.DataChanged = false;
+    entry_.AdvancePending = false;
     TxtY->setFocus();
 }
 
@@ -673,7 +652,7 @@ void PFrmInput::CmbEntry_Click() {
         return;
     }
     if (entry_.DataChanged) {
-        const int answer = platform::MsgBox(kUnsavedQuestion, 4 + 48, QStringLiteral("確認"));
+        const int answer = AskUnsavedQuestion();
         if (answer == platform::kYes) {
             const QString chosenDate = EntryDateOf(index);
             const int32_t chosenStage = CmbEntry->itemData(index).toInt();
@@ -707,14 +686,11 @@ void PFrmInput::ShowEntry(int index) {
     SetDateBoxesBack(kWhite);
     const std::optional<QDate> date = ExamDateOfText(EntryDateOf(index));
     if (date) {
-        const QString text = ExamDateText(*date);
-        TxtY->setText(text.mid(0, 4));
-        TxtM->setText(text.mid(5, 2));
-        TxtD->setText(text.mid(8, 2));
+        SetDateBoxes(ExamDateText(*date));
         G().CurExamDate = *date;
         entry_.IsNewEntry = false;
     } else {
-        for (QLineEdit* e : {TxtY, TxtM, TxtD}) e->clear();
+        SetDateBoxes(QString());
         G().CurExamDate = NoExamDate();
         entry_.IsNewEntry = true;
     }
@@ -725,7 +701,7 @@ void PFrmInput::ShowEntry(int index) {
         // stored one it could not read.
         const QSignalBlocker blocker(CmbEntry);
         CmbEntry->setCurrentIndex(-1);
-        for (QLineEdit* e : {TxtY, TxtM, TxtD}) e->clear();
+        SetDateBoxes(QString());
         G().CurExamDate = NoExamDate();
         entry_.IsNewEntry = true;
     }
@@ -736,6 +712,8 @@ void PFrmInput::ShowEntry(int index) {
     else if (CmbStage->count() > 0)
         CmbStage->setCurrentIndex(0);
     entry_.DataChanged = false;
+    // The cursor stands on the route's first site: the first value goes there.
+    entry_.AdvancePending = false;
     EntryAtFocus = loaded ? index : -1;
     if (TxtY->text().isEmpty())
         TxtY->setFocus();
@@ -751,6 +729,17 @@ void PFrmInput::FocusLastEnabledButtonOfRow0() {
     }
 }
 
+void PFrmInput::SetBoxText(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    if (box->hasFocus()) TextAtFocus = text;
+}
+
+void PFrmInput::SetDateBoxes(const QString& dateText) {
+    SetBoxText(TxtY, dateText.mid(0, 4));
+    SetBoxText(TxtM, dateText.mid(5, 2));
+    SetBoxText(TxtD, dateText.mid(8, 2));
+}
+
 void PFrmInput::SetDateBoxesBack(uint32_t colour) {
     for (QLineEdit* e : {TxtY, TxtM, TxtD}) {
         QPalette palette = e->palette();
@@ -761,7 +750,9 @@ void PFrmInput::SetDateBoxesBack(uint32_t colour) {
 
 // ---- Value entry and saving ----
 
-void PFrmInput::Th_ClickData(int index, int position) { entry_.ClickSite(index, position); }
+void PFrmInput::Th_ClickData(int index, int position) { entry_.Th_ClickData(index, position); }
+
+void PFrmInput::LblTh_Click(int index) { entry_.LblTh_Click(index); }
 
 void PFrmInput::CmdVal_Click(int index) { entry_.CmdVal_Click(index); }
 
@@ -835,11 +826,11 @@ void PFrmInput::FocusField(EntryField field) {
 }
 
 void PFrmInput::ShowInputButtons(const InputButtons& buttons) {
-    for (int i = 0; i < kValueButtons; ++i) SetColourButtonEnabled(QStringLiteral("CmdVal"), i, buttons.value[i]);
-    for (int i = 0; i < kPlaqueButtons; ++i) SetColourButtonEnabled(QStringLiteral("CmdPL"), i, buttons.plaque[i]);
+    for (int i = 0; i < kValueButtons; ++i) buttons_.SetEnabled(QStringLiteral("CmdVal"), i, buttons.value[i]);
+    for (int i = 0; i < kPlaqueButtons; ++i) buttons_.SetEnabled(QStringLiteral("CmdPL"), i, buttons.plaque[i]);
     for (const char* name : {"CmdBlood", "CmdBloodMode", "CmdHainou", "CmdHainouMode"})
-        SetColourButtonEnabled(QString::fromLatin1(name), -1, buttons.marks);
-    SetColourButtonEnabled(QStringLiteral("CmdFurcationNone"), -1, buttons.furcationNone);
+        buttons_.SetEnabled(QString::fromLatin1(name), -1, buttons.marks);
+    buttons_.SetEnabled(QStringLiteral("CmdFurcationNone"), -1, buttons.furcationNone);
 }
 
 void PFrmInput::ShowBatchModes(int16_t bleeding, int16_t suppuration) {
@@ -852,6 +843,12 @@ void PFrmInput::ShowBatchModes(int16_t bleeding, int16_t suppuration) {
                suppuration == 1 ? QStringLiteral(" 一括 選択中") : QStringLiteral(" 排膿　一括"));
         b->Put(prismet::kDispBackColor, suppuration == 1 ? kSuppurationModeOn : kSuppurationModeOff);
     }
+}
+
+int PFrmInput::AskSitesToFill() { return PFrmMsgBoxBui::Ask(this); }
+
+void PFrmInput::FocusToothButton(int i) {
+    if (QWidget* w = grid_.ThWindow(i)) w->setFocus();
 }
 
 // ---- Keyboard ----
@@ -901,11 +898,9 @@ bool PFrmInput::Form_KeyPress(int keyAscii) {
 }
 
 bool PFrmInput::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == CmbOutNo) CmbOutNo_GotFocus();
-        if (watched == CmbEntry) CmbEntry_GotFocus();
-        return false;
-    }
+    if (ending_) return false;
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) return FocusEvent(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease) return ClickEvent(watched, event);
     if (event->type() != QEvent::KeyPress) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return false;
@@ -923,42 +918,54 @@ bool PFrmInput::eventFilter(QObject* watched, QEvent* event) {
     return swallowed;
 }
 
-// ---- Opening another file and closing ----
-
-void PFrmInput::mnuOpen_Click() {
-    if (mnuOpenHandler) mnuOpenHandler();
+bool PFrmInput::FocusEvent(QObject* watched, QEvent* event) {
+    // Focus that comes back with the window (after a message box) or from a
+    // list's drop-down is no new entry into a control.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+    const bool in = event->type() == QEvent::FocusIn;
+    Guarded([&] {
+        if (watched == CmbOutNo && in) CmbOutNo_GotFocus();
+        if (watched == CmbEntry && in) CmbEntry_GotFocus();
+        if (watched == CmbStage && in) CmbStage_GotFocus();
+        for (QLineEdit* box : {TxtY, TxtM, TxtD}) {
+            if (watched != box) continue;
+            if (in)
+                TxtDate_GotFocus(box);
+            else
+                TxtDate_LostFocus(box);
+        }
+        for (QLineEdit* box : {TxtInNo, TxtApplyNo}) {
+            if (watched != box) continue;
+            if (in)
+                TxtNumber_GotFocus(box);
+            else
+                TxtNumber_LostFocus(box);
+        }
+        if (in && thIndex_.count(watched)) Th_GotFocus();
+    });
+    return false;
 }
 
-bool PFrmInput::Form_QueryUnload() {
-    if (entry_.DataChanged) {
-        const int answer =
-            platform::MsgBox(QStringLiteral("データが保存されていません。終了してもよろしいですか？　　"), 4 + 48,
-                             QStringLiteral("確認"));
-        if (answer != platform::kYes) return false;
+bool PFrmInput::ClickEvent(QObject* watched, QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || mouse->button() != Qt::LeftButton || !widget->rect().contains(mouse->position().toPoint()))
+        return false;
+    if (watched == LblHead) {
+        Guarded([this] { LblHead_Click(); });
+        return false;
     }
-    EndRequested = 1;
-    return true;
+    const auto label = labelIndex_.find(watched);
+    if (label != labelIndex_.end()) Guarded([&] { LblTh_Click(label->second); });
+    return false;
 }
 
-void PFrmInput::Form_Unload() {
-    if (EndRequested != 1) return;
-    ending_ = true;
-    hide();
-    if (endRun_) endRun_();
-}
-
-void PFrmInput::closeEvent(QCloseEvent* event) {
-    if (ending_) {
-        event->accept();
-        return;
-    }
-    if (GlobalObjectsExist() && !Form_QueryUnload()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    EndRequested = 1;
-    Form_Unload();
+PFrmInput* ShowInputScreen(std::function<void()> endRun) {
+    auto* window = new PFrmInput(std::move(endRun));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Form_Load();
+    return window;
 }
 
 }  // namespace mox

@@ -6,6 +6,7 @@
 // fields. Handlers carry the names of the controls and events they serve.
 
 #include "platform/com/control_host.h"
+#include "screens/input/colour_button_set.h"
 #include "screens/input/dispatch_tooth_grid.h"
 #include "screens/input/entry/exam_entry.h"
 
@@ -19,6 +20,8 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QAction;
 class QPushButton;
 
 namespace mox {
@@ -49,8 +52,22 @@ public:
     void ListExaminations();
     bool LoadExamRecords();
 
-    // Value entry and saving.
+    // Clicks on the grid and the entry boxes.
     void Th_ClickData(int index, int position);
+    void LblTh_Click(int index);
+    void Th_GotFocus();
+    void TxtDate_GotFocus(QLineEdit* box);
+    void TxtDate_Change(QLineEdit* box);
+    void TxtDate_LostFocus(QLineEdit* box);
+    void TxtNumber_GotFocus(QLineEdit* box);  // TxtInNo, TxtApplyNo
+    void TxtNumber_LostFocus(QLineEdit* box);
+
+    // Stage.
+    void CmbStage_GotFocus();
+    void CmbStage_Click();
+    void CheckStageDate();
+
+    // Value entry, marks, tooth states and saving.
     void CmdVal_Click(int index);
     void CmdNot_Click();
     void CmdFurcationNone_Click();
@@ -65,14 +82,29 @@ public:
     bool Form_KeyDown(int keyCode);
     bool Form_KeyPress(int keyAscii);
 
-    // The database-file menu's open entry, which the start-up question's No
-    // runs; the menu fills it in.
-    std::function<void()> mnuOpenHandler;
-    void mnuOpen_Click();
+    // Deleting.
+    void CmdDelExamData_Click();
+    void CmdDelPatient_Click();
 
-    // Closing.
+    // Navigation.
+    void CmdAdd_Click();
+    void CmdPrevStage_Click();
+    void CmdNextStage_Click();
+    void CmdDate_Click();
+    void CmdChartDR_Click();
+    void CmdImport_Click();
+    void CmdFile_Click();
+    void CmdEnd_Click();
+
+    // The database-file menu; the start-up question's No runs the open entry.
+    void mnuCreate_Click();
+    void mnuOpen_Click();
+    void mnuSave_Click();
+
+    // Closing, and the version notice.
     bool Form_QueryUnload();
     void Form_Unload();
+    void LblHead_Click();
 
     ExamEntry& Entry() { return entry_; }
     DispatchToothGrid& Grid() { return grid_; }
@@ -102,6 +134,10 @@ public:
     std::vector<QLabel*> LblNowExam;
     QPushButton* CmdImage = nullptr;
     QPushButton* CmdStyleDRS071 = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuCreate = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuSave = nullptr;
 
     // Window state of the choices (the entry holds the examination's).
     QString TextAtFocus;
@@ -119,11 +155,12 @@ private:
     void FocusField(EntryField field) override;
     void ShowInputButtons(const InputButtons& buttons) override;
     void ShowBatchModes(int16_t bleeding, int16_t suppuration) override;
+    int AskSitesToFill() override;
+    void FocusToothButton(int i) override;
 
     void BuildControls();
     void BuildColourButtons();
-    com::HostedControl* AddColourButton(const QString& name, int index, const QRect& twips);
-    void SetColourButtonEnabled(const QString& name, int index, bool enabled);
+    void BuildFileMenu();
     void RestorePatientSelection();
     void RestoreEntrySelection();
     // Fills CmbEntry from the database without choosing an entry.
@@ -135,22 +172,52 @@ private:
     QString EntryDateOf(int index) const;
     int32_t SelectedStage() const;
     bool IsTextField(QWidget* widget) const;
+    bool FocusEvent(QObject* watched, QEvent* event);
+    bool ClickEvent(QObject* watched, QEvent* event);
     void SetDateBoxesBack(uint32_t colour);
+    // Text put into a box by the program, not typed: the box's focus text
+    // follows, so that leaving the box counts no change.
+    void SetBoxText(QLineEdit* box, const QString& text);
+    // The three date boxes from a "yyyy/mm/dd" text ("" empties them).
+    void SetDateBoxes(const QString& dateText);
     // Runs a handler; a database error it lets through is reported instead
     // of ending the program.
     void Guarded(const std::function<void()>& handler);
+    // "データが保存されていません。保存しますか？", Yes and No.
+    int AskUnsavedQuestion();
+    // The question of the commands that leave the shown examination.
+    enum class Leaving { Go, GoWithoutSaving, Stay };
+    Leaving AskToSaveBeforeLeaving();
+    // A notice for a button whose window is not part of this program yet.
+    void ShowNotBuiltNotice(const QString& what);
+    // Puts the stored values of the chosen examination back on the screen,
+    // or empties a new one: nothing stays that is neither saved nor marked.
+    void DropChanges();
+    // The file menu's start: true when the menu may go on.
+    bool SaveBeforeFileMenu();
+    // Points the program at another database file for the rest of the run.
+    void UseDatabase(const QString& folder, const QString& fileName);
+    // Patient 1 of the database now in use, as after a choice.
+    void ShowFirstPatient();
+    void UnloadWithoutEnding();
+    // Refills the examination list and chooses the entry at `index` (the
+    // last one when the list got shorter).
+    void RefillAndChoose(int index);
 
     std::function<void()> endRun_;
     DispatchToothGrid grid_;
     ExamEntry entry_;
-    struct ColourButton {
-        QString name;
-        int index;
-        std::unique_ptr<com::HostedControl> control;
-    };
-    std::vector<ColourButton> buttons_;
+    ColourButtonSet buttons_;
+    // The grid's windows and labels, to tell their focus and clicks apart.
+    std::map<const QObject*, int> thIndex_;
+    std::map<const QObject*, int> labelIndex_;
     int32_t shownPatientId_ = -1;
     bool ending_ = false;
 };
+
+// Makes the input screen, loads it and shows it; the window deletes itself
+// when it closes. Unloading it for the tools window makes it again the
+// same way.
+PFrmInput* ShowInputScreen(std::function<void()> endRun);
 
 }  // namespace mox

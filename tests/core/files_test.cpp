@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mox {
 namespace {
@@ -88,6 +89,23 @@ TEST_F(FilesTest, CopyFileOntoTheSameFileDoesNothing) {
     EXPECT_FALSE(CopyFile(file, sandbox_.Path() + QStringLiteral("/sub/../VXMOX2.MDB")));
     EXPECT_FALSE(CopyFile(sandbox_.File(QStringLiteral("link.MDB")), file));
     EXPECT_EQ(Read(file), QByteArray("data"));
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(FilesTest, IsSameFileSeesOneFileUnderEverySpelling) {
+    QDir().mkdir(sandbox_.File(QStringLiteral("sub")));
+    const QString file = Make(QStringLiteral("VXMOX2.MDB"), "data");
+    const QString twin = Make(QStringLiteral("twin.MDB"), "data");
+    QFile::link(file, sandbox_.File(QStringLiteral("link.MDB")));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(sandbox_.File("hard.MDB")).constData()), 0);
+    for (const QString& spelling :
+         {file, sandbox_.Path() + QStringLiteral("/./VXMOX2.MDB"),
+          sandbox_.Path() + QStringLiteral("/sub/../VXMOX2.MDB"), sandbox_.File(QStringLiteral("link.MDB")),
+          sandbox_.File(QStringLiteral("hard.MDB"))})
+        EXPECT_TRUE(IsSameFile(file, spelling)) << spelling.toStdString();
+    EXPECT_FALSE(IsSameFile(file, twin)) << "the same bytes are not the same file";
+    EXPECT_FALSE(IsSameFile(sandbox_.File(QStringLiteral("none.MDB")), sandbox_.File(QStringLiteral("none.MDB"))));
+    EXPECT_FALSE(IsSameFile(QStringLiteral(" "), QStringLiteral(" ")));
     EXPECT_TRUE(boxes_.Shown().empty());
 }
 

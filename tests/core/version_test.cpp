@@ -86,6 +86,17 @@ TEST_F(CheckDbVersionTest, RetryAfterTheCauseIsMendedSucceeds) {
     ExpectSlotClosed();
 }
 
+TEST_F(CheckDbVersionTest, ReadsTheNumberOnAConnectionOfItsOwn) {
+    // A file chosen in the file menu is read without the main slot.
+    EXPECT_EQ(ReadDbVersion(*conn_), std::nullopt);
+    SetRow(1, 2, 3);
+    EXPECT_EQ(ReadDbVersion(*conn_), 12003);
+    EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+    conn_->Execute(QStringLiteral("DROP TABLE TVersion"));
+    EXPECT_THROW(ReadDbVersion(*conn_), db::DbError);
+    EXPECT_TRUE(boxes_.Shown().empty());
+}
+
 TEST(VersionText, ComesFromTheProgramVersion) { EXPECT_EQ(GetVersionText(), QStringLiteral("Ver.4.0.6")); }
 
 TEST(WriteVersionFile, WritesOneAsciiLineWithCrLf) {

@@ -271,8 +271,8 @@ int ExamEntry::CurrentTooth() const { return InputOn() ? Cursor(CurRow).nTooth :
 
 int ExamEntry::CurrentSite() const { return InputOn() ? Cursor(CurRow).nPocket : 0; }
 
-void ExamEntry::CursorFirst(int row) {
-    if (row < 0 || row >= kGridRows) return;
+bool ExamEntry::CursorFirst(int row) {
+    if (row < 0 || row >= kGridRows) return false;
     CToothPosition& c = Cursor(row);
     bool moved = false;
     switch (RouteOf(CurInputType)) {
@@ -291,13 +291,14 @@ void ExamEntry::CursorFirst(int row) {
         case Route::None:
             break;
     }
-    if (!moved) return;
+    if (!moved) return false;
     HideCursorMark(row, c.nPrevTooth);
     ShowCursorMark(row, c.nTooth);
+    return true;
 }
 
-void ExamEntry::CursorLast(int row) {
-    if (row < 0 || row >= kGridRows) return;
+bool ExamEntry::CursorLast(int row) {
+    if (row < 0 || row >= kGridRows) return false;
     CToothPosition& c = Cursor(row);
     bool moved = false;
     switch (RouteOf(CurInputType)) {
@@ -316,13 +317,14 @@ void ExamEntry::CursorLast(int row) {
         case Route::None:
             break;
     }
-    if (!moved) return;
+    if (!moved) return false;
     HideCursorMark(row, c.nPrevTooth);
     ShowCursorMark(row, c.nTooth);
+    return true;
 }
 
-void ExamEntry::CursorPrev(int row) {
-    if (row < 0 || row >= kGridRows) return;
+bool ExamEntry::CursorPrev(int row) {
+    if (row < 0 || row >= kGridRows) return false;
     CToothPosition& c = Cursor(row);
     bool moved = false;
     switch (RouteOf(CurInputType)) {
@@ -341,9 +343,10 @@ void ExamEntry::CursorPrev(int row) {
         case Route::None:
             break;
     }
-    if (!moved) return;
+    if (!moved) return false;
     HideCursorMark(row, c.nPrevTooth);
     ShowCursorMark(row, c.nTooth);
+    return true;
 }
 
 bool ExamEntry::CursorNext(int row) {

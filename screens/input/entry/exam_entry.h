@@ -63,7 +63,17 @@ public:
     virtual void ShowInputButtons(const InputButtons& buttons) = 0;
     // The faces of the two batch-mode buttons.
     virtual void ShowBatchModes(int16_t bleeding, int16_t suppuration) = 0;
+    // The site-selection question of the whole-row plaque buttons:
+    // kAllSites, kUnexaminedSites or kSitesCancelled.
+    virtual int AskSitesToFill() = 0;
+    // The keyboard focus to Th(i).
+    virtual void FocusToothButton(int i) = 0;
 };
+
+// Answers of the site-selection question (MsgBoxBuiResult).
+inline constexpr int kUnexaminedSites = 200;
+inline constexpr int kAllSites = 201;
+inline constexpr int kSitesCancelled = -999;
 
 // A tooth label as painted: caption and VB colours.
 struct LabelLook {
@@ -124,9 +134,10 @@ public:
     int CurrentTooth() const;
     int CurrentSite() const;
     int CurrentButton() const { return CurRow * 32 + CurrentTooth(); }
-    void CursorFirst(int row);
-    void CursorLast(int row);
-    void CursorPrev(int row);
+    // Each move is true when the cursor moved to an open position.
+    bool CursorFirst(int row);
+    bool CursorLast(int row);
+    bool CursorPrev(int row);
     bool CursorNext(int row);
     bool CursorMoveTo(int row, int tooth, std::optional<int> site = std::nullopt);
     void ShowCursorMark(int row, int tooth);
@@ -134,6 +145,30 @@ public:
     // A click on site `position` of Th(index) while no batch mode is on:
     // the input goes to that row and the cursor to that site.
     void ClickSite(int index, int position);
+
+    // Clicks on the grid: with a batch mode on they mark sites (pocket-depth
+    // rows only); otherwise a site click moves the input there and a label
+    // click offers to release the tooth's state, or clicks the tooth.
+    void Th_ClickData(int index, int position);
+    void LblTh_Click(int index);
+
+    // Marks, batch modes and the plaque buttons.
+    void CmdBlood_Click();
+    void CmdHainou_Click();
+    void CmdBloodMode_Click();
+    void CmdHainouMode_Click();
+    void CmdPL_Click(int index);
+
+    // Tooth states: the three buttons ask, then set or release the state of
+    // the cursor's tooth. ToggleToothState carries one change of the tooth
+    // index `tooth` (a grid index is taken mod 32) through records, grid and
+    // cursor; ClearBlockedToothValues empties what the rows' items no longer
+    // accept there, and the tooth's marks.
+    void CmdMT_Click();
+    void CmdImplant_Click();
+    void CmdPontic_Click();
+    void ToggleToothState(uint16_t bit, int tooth);
+    void ClearBlockedToothValues(int tooth);
 
     // Value entry.
     bool CheckEntries();
@@ -169,6 +204,11 @@ public:
     int ShowSaveCheckReport();
 
 private:
+    void ToothStateCommand(uint16_t bit);
+    void ToggleMarkAtCursor(int nExam);
+    void ToggleBatchMode(int16_t& mode);
+    bool BatchMarkSite(int index, int position);
+    bool BatchMarkTooth(int index);
     bool TakesKeyboardValues(int32_t mode) const;
     int SiteFor(int32_t mode) const;
     bool AdvanceBeforeEntry(bool mayChangeRow);

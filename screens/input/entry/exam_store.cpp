@@ -136,6 +136,38 @@ void SavePatientRow(int32_t patientId, const QString& kalteNumber, const QString
     rs->Close();
 }
 
+std::optional<QDate> LatestExamDateOfStage(int32_t patientId, int32_t stageId) {
+    MainDbUse use;
+    if (!use) return std::nullopt;
+    const db::Value latest = MainDbConn()->Scalar(
+        QStringLiteral("SELECT MAX(ExamDate) FROM TExamData WHERE PatientID=? AND CommentID=?"), {patientId, stageId});
+    if (latest.IsNull()) return std::nullopt;
+    const QDate day = latest.ToDate();
+    if (!day.isValid()) return std::nullopt;
+    return day;
+}
+
+bool DeleteExamination(int32_t patientId, const QDate& day) {
+    MainDbUse use;
+    if (!use) return false;
+    const db::ConnectionPtr conn = MainDbConn();
+    db::Transaction transaction(*conn);
+    DeleteExamOn(*conn, patientId, day);
+    transaction.Commit();
+    return true;
+}
+
+bool DeletePatient(int32_t patientId) {
+    MainDbUse use;
+    if (!use) return false;
+    const db::ConnectionPtr conn = MainDbConn();
+    db::Transaction transaction(*conn);
+    conn->Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {patientId});
+    conn->Execute(QStringLiteral("DELETE FROM TPatient WHERE ID=?"), {patientId});
+    transaction.Commit();
+    return true;
+}
+
 bool WriteExamination(const ExamWrite& write) {
     MainDbUse use;
     if (!use) return false;

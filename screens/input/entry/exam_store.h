@@ -62,6 +62,17 @@ bool ExamExistsOn(int32_t patientId, const QDate& day);
 // what a shared record happens to hold.
 void SavePatientRow(int32_t patientId, const QString& kalteNumber, const QString& appName, const QDateTime& now);
 
+// The date of the patient's latest examination of a stage; nothing when
+// there is none or the slot cannot open. Imported data may hold several.
+std::optional<QDate> LatestExamDateOfStage(int32_t patientId, int32_t stageId);
+
+// The deletions of the input screen, each one transaction: on any error
+// nothing is deleted and the error passes on. False when the slot cannot
+// open. An examination is every row of its calendar day, whatever the
+// stage. A patient's image rows (TImage) stay.
+bool DeleteExamination(int32_t patientId, const QDate& day);
+bool DeletePatient(int32_t patientId);
+
 // One examination's rows, written as one transaction (see WriteExamination).
 struct ExamWrite {
     int32_t patientId = 0;

@@ -16,6 +16,7 @@
 #include "core/tooth_tables.h"
 #include "platform/clock.h"
 #include "platform/com/control_host.h"
+#include "platform/gui/file_dialog.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/message_box.h"
 #include "records/exam_item.h"
@@ -25,13 +26,17 @@
 #include "records/tooth_position.h"
 #include "screens/input/dispatch_tooth_grid.h"
 #include "screens/input/entry/exam_entry.h"
+#include "screens/input/input_screen_hooks.h"
+#include "screens/input/modal_window.h"
 #include "tests/core/sound/fakes.h"
 #include "tests/core/sound/wave_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QDialog>
 #include <QDir>
 #include <QWidget>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -97,9 +102,31 @@ public:
         MakeToothLabels();
         MakeToothPictureNames();
         MakeToothNumberTable();
+
+        // File dialogs take the scripted answers (none left: cancelled);
+        // a modal window is worked by the test's runner, and one that no
+        // test expects fails the test instead of waiting for a user.
+        platform::SetFileDialogAnswerer([this](const platform::FileDialogRequest& r) -> std::optional<QString> {
+            fileRequests.push_back(r);
+            if (fileAnswers.empty()) return std::nullopt;
+            const std::optional<QString> answer = fileAnswers.front();
+            fileAnswers.pop_front();
+            return answer;
+        });
+        SetModalRunner([this](QDialog& window) {
+            ++modalWindows;
+            if (modalRunner)
+                modalRunner(window);
+            else
+                ADD_FAILURE() << "unexpected modal window " << window.objectName().toStdString();
+        });
+        InputHooks() = {};
     }
 
     ~InputScreenEnvironment() {
+        InputHooks() = {};
+        SetModalRunner({});
+        platform::SetFileDialogAnswerer({});
         ResetAllSlots();
         SetPlayWaveWindow(nullptr);
         ReleaseGlobalObjects();
@@ -155,6 +182,13 @@ public:
         return static_cast<long>(Db()->Scalar(sql, params).ToInt64());
     }
 
+    // The file dialogs asked for, and the answers they are to get.
+    std::vector<platform::FileDialogRequest> fileRequests;
+    std::deque<std::optional<QString>> fileAnswers;
+    // Works a modal window of the screen where a user would.
+    std::function<void(QDialog&)> modalRunner;
+    int modalWindows = 0;
+
     Sandbox box;
     platform::FakeClock clock;
     platform::ScriptedMsgBoxes boxes;
@@ -176,8 +210,16 @@ public:
     void ShowBatchModes(int16_t bleeding, int16_t suppuration) override {
         batchFaces.push_back({bleeding, suppuration});
     }
+    int AskSitesToFill() override {
+        ++sitesAsked;
+        return sitesAnswer;
+    }
+    void FocusToothButton(int i) override { focusedButtons.push_back(i); }
 
     EntryFields fields;
+    int sitesAnswer = kSitesCancelled;
+    int sitesAsked = 0;
+    std::vector<int> focusedButtons;
     std::vector<EntryField> focused;
     InputButtons buttons;
     std::vector<std::pair<int, int>> batchFaces;

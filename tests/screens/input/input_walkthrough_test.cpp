@@ -4,9 +4,15 @@
 // made again shows every value that was entered. With MOX_SCREENSHOT_DIR
 // set, each step is grabbed there as a PNG.
 
+#include "screens/input/pfrm_calendar.h"
+#include "screens/input/pfrm_msg_box_bui.h"
 #include "tests/screens/input/input_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QMenu>
+#include <QPushButton>
 
 namespace mox::test {
 namespace {
@@ -105,6 +111,114 @@ TEST(InputWalkThrough, EnterSaveAndSeeItAllAgain) {
         ASSERT_EQ(again.Grid().Data(e.button, 2, e.site) == 1, e.suppuration == 1) << "suppuration " << e.button;
     }
     w.Grab(QStringLiteral("08_loaded_again"));
+}
+
+// Saves the grab of a small window beside the window's when
+// MOX_SCREENSHOT_DIR names a folder.
+void GrabWindow(QWidget& window, const QString& name) {
+    const QString dir = qEnvironmentVariable("MOX_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) window.grab().save(dir + u'/' + name + QStringLiteral(".png"));
+}
+
+TEST(InputWalkThrough, StatesMarksPlaqueDeletionAndAnotherFile) {
+    InputWindow w;
+    PFrmInput& f = *w.form;
+    w.ChoosePatient(2);
+
+    // The date from the picker, the first-visit stage.
+    w.modalRunner = [](QDialog& window) {
+        auto& picker = dynamic_cast<PFrmCalendar&>(window);
+        picker.MonthView->setSelectedDate(QDate(2024, 6, 3));
+        GrabWindow(picker, QStringLiteral("11_date_picker"));
+        QTest::mouseClick(picker.BtnOK, Qt::LeftButton);
+    };
+    w.ClickButton(QStringLiteral("CmdDate"));
+    ASSERT_EQ(f.TxtY->text() + f.TxtM->text() + f.TxtD->text(), QStringLiteral("20240603"));
+    w.ChooseStage(1);
+    w.Keys(QStringLiteral("323434545"));
+
+    // Tooth 14 (index 4) missing, tooth 23 (index 10) an implant.
+    f.Th_ClickData(4, 0);
+    w.boxes.Answer(platform::kYes);
+    w.ClickButton(QStringLiteral("CmdMT"));
+    f.Th_ClickData(10, 0);
+    w.boxes.Answer(platform::kYes);
+    w.ClickButton(QStringLiteral("CmdImplant"));
+    EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "確認"}));
+    EXPECT_EQ(f.Grid().LblTh(4)->palette().color(QPalette::Window), QColor(128, 128, 255));
+    EXPECT_EQ(f.Grid().LblTh(10 + 64)->palette().color(QPalette::Window), QColor(255, 255, 128));
+    w.Grab(QStringLiteral("12_missing_and_implant"));
+
+    // Bleeding marks in the batch mode: a label marks a whole tooth.
+    w.ClickButton(QStringLiteral("CmdBloodMode"));
+    EXPECT_EQ(f.Button(QStringLiteral("CmdBloodMode"))->Get(prismet::kDispCaption).toString(),
+              QStringLiteral(" 一括 選択中"));
+    for (int t : {0, 1}) QTest::mouseClick(f.Grid().LblTh(t), Qt::LeftButton);
+    for (int s : {0, 1, 2}) EXPECT_EQ(f.Grid().Data(0, 1, s), 1) << "site " << s;
+    w.Grab(QStringLiteral("13_batch_bleeding"));
+    w.ClickButton(QStringLiteral("CmdBloodMode"));
+
+    // The whole plaque row, all sites.
+    f.Th_ClickData(96, 0);
+    w.modalRunner = [](QDialog& window) {
+        auto& box = dynamic_cast<PFrmMsgBoxBui&>(window);
+        GrabWindow(box, QStringLiteral("14_site_question"));
+        QWidget* all = box.Buttons().Window(QStringLiteral("CmdAllExam"));
+        QTest::mouseClick(all, Qt::LeftButton, Qt::NoModifier, all->rect().center());
+    };
+    w.ClickButton(QStringLiteral("CmdPL"), 2);
+    EXPECT_EQ(f.Grid().PlaqueData(96), 15);
+    EXPECT_EQ(f.Grid().PlaqueData(96 + 4), -1) << "the missing tooth has none";
+    EXPECT_EQ(f.Grid().PlaqueData(96 + 10), -1) << "nor the implant";
+    w.Grab(QStringLiteral("15_plaque_row"));
+
+    w.boxes.Clear();
+    w.ClickButton(QStringLiteral("CmdSave"));
+    EXPECT_EQ(w.Captions().back(), QStringLiteral("正常終了"));
+    auto stored = w.Db()->OpenRecordset(
+        QStringLiteral("SELECT * FROM TExamData WHERE PatientID=2 AND Row=0 AND ExamDate LIKE '2024-06-03%'"));
+    ASSERT_FALSE(stored->IsEOF());
+    CExamData row;
+    row.RecSetGet(*stored);
+    EXPECT_EQ(static_cast<uint16_t>(row.nBui(4)), kToothMissing);
+    EXPECT_EQ(static_cast<uint16_t>(row.nBui(10)), kToothImplant);
+    stored->Close();
+    w.Grab(QStringLiteral("16_saved"));
+
+    // A second examination, then the first one deleted.
+    w.ClickButton(QStringLiteral("CmdAdd"));
+    w.TypeDate("2024", "12", "03");
+    w.ChooseStage(2);
+    w.Keys(QStringLiteral("2"));
+    w.ClickButton(QStringLiteral("CmdSave"));
+    ASSERT_EQ(f.CmbEntry->count(), 2);
+    EXPECT_EQ(static_cast<uint16_t>(f.Entry().ToothStatus[4]), kToothMissing) << "states carry over";
+    w.ChooseEntry(0);
+    w.boxes.Clear();
+    w.boxes.Answer(platform::kYes);
+    w.ClickButton(QStringLiteral("CmdDelExamData"));
+    ASSERT_EQ(f.CmbEntry->count(), 1);
+    EXPECT_EQ(f.CmbEntry->currentText(), QStringLiteral("2024/12/03  基本治療終了時"));
+    w.Grab(QStringLiteral("17_after_deletion"));
+
+    // Another database for a while, and back.
+    const QString other = w.box.File(QStringLiteral("other"));
+    QDir().mkpath(other);
+    QFile::copy(w.dbPath, other + QStringLiteral("/branch.mdb"));
+    w.fileAnswers.push_back(other + QStringLiteral("/branch.mdb"));
+    w.ClickButton(QStringLiteral("CmdFile"));
+    f.mnuOpen->trigger();
+    f.mnuFile->hide();
+    EXPECT_EQ(G().AppPath, other);
+    EXPECT_EQ(f.CmbOutNo->currentText(), QStringLiteral("1"));
+    w.Grab(QStringLiteral("18_other_file"));
+    w.fileAnswers.push_back(w.dbPath);
+    f.mnuOpen->trigger();
+    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(f.LblPath->font().pointSize(), 9);
+    w.ChoosePatient(2);
+    EXPECT_EQ(f.CmbEntry->count(), 1);
+    w.Grab(QStringLiteral("19_back_on_the_program_folders_file"));
 }
 
 }  // namespace

@@ -55,7 +55,11 @@ TEST(InputWindowLoad, TheWindowComesUpWithItsListsTextsAndLooks) {
     EXPECT_EQ(f.CmbStage->itemData(4).toInt(), 4);
     EXPECT_EQ(f.CmbOutNo->currentIndex(), -1) << "no patient until one is chosen";
 
+    EXPECT_TRUE(w.Captions().empty()) << "no box while loading";
+
     // Tab goes through the entry boxes in their order.
+    w.ChoosePatient(1);
+    w.TypeDate("2024", "01", "15");
     f.TxtY->setFocus();
     for (QWidget* next : std::vector<QWidget*>{f.TxtM, f.TxtD, f.TxtInNo, f.TxtApplyNo, f.TxtAppName}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -75,7 +79,7 @@ TEST(InputWindowLoad, TheWindowComesUpWithItsListsTextsAndLooks) {
     EXPECT_TRUE(
         f.ButtonWindow(QStringLiteral("CmdPL"), 3)->toolTip().endsWith(QStringLiteral("全歯を「なし」にします。")));
     EXPECT_TRUE(f.TxtApplyNo->toolTip().startsWith(QStringLiteral("申請書に印刷する症例番号")));
-    EXPECT_TRUE(w.Captions().empty()) << "no box while loading";
+    EXPECT_TRUE(w.Captions().empty()) << "no box while tabbing through filled fields";
 
     // A database other than the program folder's shows in red and larger.
     const QString other = w.box.File(QStringLiteral("other"));
@@ -89,10 +93,8 @@ TEST(InputWindowLoad, TheWindowComesUpWithItsListsTextsAndLooks) {
 TEST(InputWindowLoad, TheFileQuestionComesOnceAndItsNoOpensAnotherFile) {
     InputScreenEnvironment env;
     G().ShowPathInfo = 1;
-    int opens = 0;
     auto make = [&] {
         auto form = std::make_unique<PFrmInput>([] {});
-        form->mnuOpenHandler = [&] { ++opens; };
         form->Form_Load();
         return form;
     };
@@ -106,7 +108,9 @@ TEST(InputWindowLoad, TheFileQuestionComesOnceAndItsNoOpensAnotherFile) {
                   "使用ファイルは、以下の内容でよろしいでしょうか？\r\n変更する場合は「いいえ」をクリックしてください。"
                   "\r\n\r\n基準フォルダ： ") +
                   env.box.Path() + QStringLiteral("\r\n\r\n使用ファイル： VXMOX2.MDB"));
-    EXPECT_EQ(opens, 1);
+    ASSERT_EQ(env.fileRequests.size(), 1u) << "No opens the file dialog of the open entry";
+    EXPECT_EQ(env.fileRequests[0].title, QStringLiteral("開くファイルを選択して下さい"));
+    EXPECT_EQ(G().AppPath, env.box.Path()) << "cancelled: the database in use stays";
 
     // The window loaded again in the same run asks nothing and shows the
     // patient shown before.
@@ -116,7 +120,7 @@ TEST(InputWindowLoad, TheFileQuestionComesOnceAndItsNoOpensAnotherFile) {
     env.boxes.Clear();
     auto second = make();
     EXPECT_TRUE(env.boxes.Shown().empty());
-    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(env.fileRequests.size(), 1u);
     EXPECT_EQ(second->CmbOutNo->currentText(), QStringLiteral("7"));
     EXPECT_EQ(G().CurPatientId, 7);
 }
@@ -344,13 +348,17 @@ TEST(InputWindowKeys, KeysReachTheGridBeforeTheControlsButNotTheTextBoxes) {
     w.Keys(QStringLiteral("3"), th);
     EXPECT_EQ(w.Value(0, 0, 2), 3) << "Enter moves on without a value";
 
-    // In a text box the keys are the box's; Enter moves to the next box.
+    // In a text box the keys are the box's; a full box moves the focus on,
+    // and Enter moves to the next box.
     f.TxtM->setFocus();
+    QTest::keyClick(f.TxtM, Qt::Key_End);
     QTest::keyClick(f.TxtM, Qt::Key_Backspace);
+    EXPECT_EQ(QApplication::focusWidget(), f.TxtM);
     QTest::keyClick(f.TxtM, '4');
     EXPECT_EQ(f.TxtM->text(), QStringLiteral("04"));
-    QTest::keyClick(f.TxtM, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), f.TxtD);
+    QTest::keyClick(f.TxtD, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), f.TxtInNo);
     EXPECT_EQ(w.Value(0, 0, 2), 3);
 
     // Esc moves the tools button only where the sibling product was found.

@@ -1,0 +1,42 @@
+#include "screens/input/database_file_check.h"
+
+#include "core/version.h"
+#include "platform/db/database.h"
+
+namespace mox {
+
+namespace {
+
+// The tables the input screen, its save and the allocator use.
+const char* const kNeededTables[] = {"TVersion", "TPatient", "TExamData",      "TSubExam",
+                                     "TCharge",  "TComType", "TNextAutoNumber"};
+
+}  // namespace
+
+QString CheckChosenDatabase(const QString& path) {
+    db::ConnectionPtr conn;
+    try {
+        conn = db::Connection::Open(db::DataSourcePart(path));
+    } catch (const db::DbError& e) {
+        return QStringLiteral("データベースとして開けないファイルです。\r\n\r\n") + e.Description();
+    }
+    try {
+        for (const char* table : kNeededTables) {
+            if (conn->TableExists(QString::fromLatin1(table))) continue;
+            return QStringLiteral("このシステムのデータベースではありません（%1 がありません）。")
+                .arg(QString::fromLatin1(table));
+        }
+        const std::optional<int64_t> version = ReadDbVersion(*conn);
+        if (!version || *version < kLeastDbVersion) return QStringLiteral("データベースのバージョンが一致しません。");
+        // A write that is rolled back: a read-only file, a file in a
+        // read-only folder (no room for the journal) or a file only another
+        // program can read are refused here rather than at the first save.
+        db::Transaction probe(*conn);
+        conn->Execute(QStringLiteral("UPDATE TVersion SET ID=ID WHERE ID=1"));
+    } catch (const db::DbError& e) {
+        return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
+    }
+    return {};
+}
+
+}  // namespace mox

@@ -1,0 +1,230 @@
+// The input screen's life cycle (closing, the end of the run, the version
+// notice) and its database-file menu: a new database from the template,
+// another database for the rest of the run, a copy of the one in use.
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/settings.h"
+#include "core/upgrade/upgrade.h"
+#include "core/version.h"
+#include "platform/gui/file_dialog.h"
+#include "platform/message_box.h"
+#include "records/shared_records.h"
+#include "screens/input/database_file_check.h"
+#include "screens/input/pfrm_input.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <optional>
+
+namespace mox {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The file a menu entry works on, asked in the folder of the database in
+// use with its name filled in. Nothing when the user cancelled or the path
+// names no file.
+struct ChosenFile {
+    QString folder;
+    QString name;
+    QString Path() const { return folder + QLatin1Char('/') + name; }
+};
+
+std::optional<ChosenFile> ChooseDatabaseFile(QWidget* parent, platform::FileDialogRequest::Kind kind,
+                                             const QString& title, bool confirmOverwrite) {
+    platform::FileDialogRequest request;
+    request.kind = kind;
+    request.title = title;
+    request.folder = G().AppPath + QLatin1Char('/');
+    request.fileName = G().MainDbFile.mid(1);
+    // The Windows dialog matched the extension in any case; the program's
+    // own file is VXMOX2.MDB.
+    request.filter = QStringLiteral("データベース (*.mdb *.MDB *.Mdb)");
+    request.mustExist = kind == platform::FileDialogRequest::Kind::Open;
+    request.confirmOverwrite = confirmOverwrite;
+    const std::optional<QString> path = platform::ShowFileDialog(request, parent);
+    if (!path) return std::nullopt;
+    ChosenFile chosen;
+    if (SplitPath(*path, chosen.folder, chosen.name) || chosen.name.isEmpty()) return std::nullopt;
+    return chosen;
+}
+
+// The database and its copies hold patient data: readable by their owner only.
+void MakePrivate(const QString& path) { QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner); }
+
+}  // namespace
+
+// ---- Closing ----
+
+bool PFrmInput::Form_QueryUnload() {
+    if (entry_.DataChanged) {
+        const int answer =
+            platform::MsgBox(QStringLiteral("データが保存されていません。終了してもよろしいですか？　　"), 4 + 48,
+                             QStringLiteral("確認"));
+        if (answer != platform::kYes) return false;
+    }
+    EndRequested = 1;
+    return true;
+}
+
+void PFrmInput::Form_Unload() {
+    if (EndRequested != 1) return;
+    ending_ = true;
+    hide();
+    if (endRun_) endRun_();
+}
+
+void PFrmInput::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
+    if (GlobalObjectsExist() && !Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    EndRequested = 1;
+    Form_Unload();
+}
+
+void PFrmInput::UnloadWithoutEnding() {
+    EndRequested = 0;
+    ending_ = true;
+    close();
+}
+
+void PFrmInput::LblHead_Click() {
+    platform::MsgBox(QStringLiteral("    詳細バージョンは、") + GetVersionText() + QStringLiteral(" です。"), 0);
+}
+
+// ---- The database-file menu ----
+
+void PFrmInput::BuildFileMenu() {
+    mnuFile = new QMenu(QStringLiteral("ファイル"), this);
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    const std::pair<QAction**, const char16_t*> entries[] = {
+        {&mnuCreate, u"新規作成"}, {&mnuOpen, u"開く"}, {&mnuSave, u"コピーを作成"}};
+    for (const auto& [action, text] : entries) *action = mnuFile->addAction(QString::fromUtf16(text));
+    connect(mnuCreate, &QAction::triggered, this, [this] { Guarded([this] { mnuCreate_Click(); }); });
+    connect(mnuOpen, &QAction::triggered, this, [this] { Guarded([this] { mnuOpen_Click(); }); });
+    connect(mnuSave, &QAction::triggered, this, [this] { Guarded([this] { mnuSave_Click(); }); });
+}
+
+void PFrmInput::CmdFile_Click() { mnuFile->popup(QCursor::pos()); }
+
+bool PFrmInput::SaveBeforeFileMenu() {
+    if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return true;
+    return SaveExamination();
+}
+
+void PFrmInput::mnuCreate_Click() {
+    if (!SaveBeforeFileMenu()) return;
+    const std::optional<ChosenFile> chosen =
+        ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Save,
+                           QStringLiteral("新規に作成するファイルを指定して保存して下さい"), false);
+    if (!chosen) return;
+    if (CheckFile(chosen->Path())) {
+        platform::MsgBox(QStringLiteral("ファイルが存在するため、新規作成できません。"), 16,
+                         QStringLiteral("新規作成エラー"));
+        return;
+    }
+    // CopyFile reports its own failure (a folder that refuses the file, a
+    // full disk); the database in use then stays.
+    if (!CopyFile(G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"), chosen->Path())) return;
+    MakePrivate(chosen->Path());
+    UseDatabase(chosen->folder, chosen->name);
+    ShowFirstPatient();
+}
+
+void PFrmInput::mnuOpen_Click() {
+    if (!SaveBeforeFileMenu()) return;
+    const std::optional<ChosenFile> chosen = ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Open,
+                                                                QStringLiteral("開くファイルを選択して下さい"), false);
+    if (!chosen) return;
+    // A wrong choice must never end the program or leave it on a file it
+    // cannot use: the file is tried before anything points at it.
+    const QString refusal = CheckChosenDatabase(chosen->Path());
+    if (!refusal.isEmpty()) {
+        platform::MsgBox(QStringLiteral("選択されたファイルは使用できません。使用中ファイルは、そのままです。") +
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + refusal,
+                         16, QStringLiteral("ファイルオープンエラー"));
+        return;
+    }
+    const QString previousFolder = G().AppPath;
+    const QString previousName = G().MainDbFile.mid(1);
+    UseDatabase(chosen->folder, chosen->name);
+    try {
+        UpgradeDatabaseContent();
+    } catch (const db::DbError& e) {
+        UseDatabase(previousFolder, previousName);
+        platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + e.Description(),
+                         16, QStringLiteral("ファイルオープンエラー"));
+        return;
+    }
+    {
+        // The tooth buttons keep the colours of the load (SetRowColours).
+        MainDbHold hold;
+        if (hold) {
+            LoadStageList();
+            LoadStaffRecord();
+            LoadExamItems();
+        }
+    }
+    ShowFirstPatient();
+}
+
+void PFrmInput::mnuSave_Click() {
+    if (!SaveBeforeFileMenu()) return;
+    const std::optional<ChosenFile> chosen =
+        ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Save, QStringLiteral("コピーを作成"), true);
+    if (!chosen) return;
+    const QString source = G().AppPath + G().MainDbFile;
+    const QString target = chosen->Path();
+    // The file in use under another spelling (a link, "..") is the same file.
+    if (target == source || IsSameFile(source, target)) {
+        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
+                         QStringLiteral("指定エラー"));
+        return;
+    }
+    if (!CopyFile(source, target)) return;
+    MakePrivate(target);
+    platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。"), 64,
+                     QStringLiteral("コピー作成"));
+}
+
+void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {
+    // The next open of the main slot names the new file: every later
+    // connection, the backup and the compaction at the end use it.
+    CloseMainDb();
+    Settings& g = G();
+    g.AppPath = folder;
+    g.MainDbFile = QLatin1Char('/') + fileName;
+    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
+    ShowDatabasePath();
+}
+
+void PFrmInput::ShowFirstPatient() {
+    MainDbHold hold;
+    // What the screen showed belonged to the other file.
+    entry_.DataChanged = false;
+    {
+        const QSignalBlocker blocker(CmbOutNo);
+        CmbOutNo->setCurrentIndex(0);
+    }
+    TextAtFocus.clear();
+    StageAtFocus = -1;
+    LoadPatientRecord();
+    ListExaminations();
+}
+
+}  // namespace mox
