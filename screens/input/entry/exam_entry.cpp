@@ -271,115 +271,60 @@ int ExamEntry::CurrentTooth() const { return InputOn() ? Cursor(CurRow).nTooth :
 
 int ExamEntry::CurrentSite() const { return InputOn() ? Cursor(CurRow).nPocket : 0; }
 
-bool ExamEntry::CursorFirst(int row) {
-    if (row < 0 || row >= kGridRows) return false;
-    CToothPosition& c = Cursor(row);
-    bool moved = false;
-    switch (RouteOf(CurInputType)) {
-        case Route::Tooth:
-            moved = c.MoveFirst();
-            break;
-        case Route::Site:
-            moved = c.MoveFirst6();
-            break;
-        case Route::Plaque:
-            moved = c.MoveFirstPlaque();
-            break;
-        case Route::Gap:
-            moved = c.MoveFirstGap();
-            break;
-        case Route::None:
-            break;
-    }
-    if (!moved) return false;
-    HideCursorMark(row, c.nPrevTooth);
-    ShowCursorMark(row, c.nTooth);
-    return true;
-}
+namespace {
 
-bool ExamEntry::CursorLast(int row) {
-    if (row < 0 || row >= kGridRows) return false;
-    CToothPosition& c = Cursor(row);
-    bool moved = false;
-    switch (RouteOf(CurInputType)) {
-        case Route::Tooth:
-            moved = c.MoveLast();
-            break;
-        case Route::Site:
-            moved = c.MoveLast6();
-            break;
-        case Route::Plaque:
-            moved = c.MoveLastPlaque();
-            break;
-        case Route::Gap:
-            moved = c.MoveLastGap();
-            break;
-        case Route::None:
-            break;
-    }
-    if (!moved) return false;
-    HideCursorMark(row, c.nPrevTooth);
-    ShowCursorMark(row, c.nTooth);
-    return true;
-}
+enum class Step { First, Last, Prev, Next };
 
-bool ExamEntry::CursorPrev(int row) {
-    if (row < 0 || row >= kGridRows) return false;
-    CToothPosition& c = Cursor(row);
-    bool moved = false;
-    switch (RouteOf(CurInputType)) {
-        case Route::Tooth:
-            moved = c.MovePrev();
-            break;
-        case Route::Site:
-            moved = c.MovePrev6();
-            break;
-        case Route::Plaque:
-            moved = c.MovePrevPlaque();
-            break;
-        case Route::Gap:
-            moved = c.MovePrevGap();
-            break;
-        case Route::None:
-            break;
-    }
-    if (!moved) return false;
-    HideCursorMark(row, c.nPrevTooth);
-    ShowCursorMark(row, c.nTooth);
-    return true;
-}
-
-bool ExamEntry::CursorNext(int row) {
-    if (row < 0 || row >= kGridRows) return false;
-    CToothPosition& c = Cursor(row);
-    bool moved = false;
-    const Route route = RouteOf(CurInputType);
+// One cursor step along the route the input type walks.
+bool StepCursor(CToothPosition& c, Route route, Step step) {
     switch (route) {
         case Route::Tooth:
-            moved = c.MoveNext();
-            break;
+            return step == Step::First  ? c.MoveFirst()
+                   : step == Step::Last ? c.MoveLast()
+                   : step == Step::Prev ? c.MovePrev()
+                                        : c.MoveNext();
         case Route::Site:
-            moved = c.MoveNext6();
-            break;
+            return step == Step::First  ? c.MoveFirst6()
+                   : step == Step::Last ? c.MoveLast6()
+                   : step == Step::Prev ? c.MovePrev6()
+                                        : c.MoveNext6();
         case Route::Plaque:
-            moved = c.MoveNextPlaque();
-            break;
+            return step == Step::First  ? c.MoveFirstPlaque()
+                   : step == Step::Last ? c.MoveLastPlaque()
+                   : step == Step::Prev ? c.MovePrevPlaque()
+                                        : c.MoveNextPlaque();
         case Route::Gap:
-            moved = c.MoveNextGap();
-            break;
+            return step == Step::First  ? c.MoveFirstGap()
+                   : step == Step::Last ? c.MoveLastGap()
+                   : step == Step::Prev ? c.MovePrevGap()
+                                        : c.MoveNextGap();
         case Route::None:
             break;
     }
-    if (moved) {
+    return false;
+}
+
+}  // namespace
+
+bool ExamEntry::CursorStep(int row, int step) {
+    if (row < 0 || row >= kGridRows) return false;
+    CToothPosition& c = Cursor(row);
+    const Route route = RouteOf(CurInputType);
+    if (StepCursor(c, route, static_cast<Step>(step))) {
         HideCursorMark(row, c.nPrevTooth);
         ShowCursorMark(row, c.nTooth);
         return true;
     }
     // At the end of a plaque route the examiner hears that the row is done
     // before anything else happens.
-    if (CurInputType == 4) platform::Wait(route == Route::Plaque ? 690 : 950);
+    if (static_cast<Step>(step) == Step::Next && CurInputType == 4) platform::Wait(route == Route::Plaque ? 690 : 950);
     return false;
 }
+
+bool ExamEntry::CursorFirst(int row) { return CursorStep(row, static_cast<int>(Step::First)); }
+bool ExamEntry::CursorLast(int row) { return CursorStep(row, static_cast<int>(Step::Last)); }
+bool ExamEntry::CursorPrev(int row) { return CursorStep(row, static_cast<int>(Step::Prev)); }
+bool ExamEntry::CursorNext(int row) { return CursorStep(row, static_cast<int>(Step::Next)); }
 
 bool ExamEntry::CursorMoveTo(int row, int tooth, std::optional<int> site) {
     if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return false;

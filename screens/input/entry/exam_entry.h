@@ -204,6 +204,8 @@ public:
     int ShowSaveCheckReport();
 
 private:
+    // One step (first, last, previous, next) of the cursor of a row along its route.
+    bool CursorStep(int row, int step);
     void ToothStateCommand(uint16_t bit);
     void ToggleMarkAtCursor(int nExam);
     void ToggleBatchMode(int16_t& mode);
