@@ -3,6 +3,7 @@
 
 #include "platform/db/database.h"
 #include "platform/registry.h"
+#include "tests/support/program_folder.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,68 +19,19 @@ namespace {
 
 using mox::test::ProgramDir;
 
-class ProgramFolder {
+// VXMOX with its template and control modules.
+class ProgramFolder : public mox::test::ProgramFolder {
 public:
-    // `subfolder` puts the program folder one level down, under that name.
     explicit ProgramFolder(const QString& subfolder = {})
-        : path_(subfolder.isEmpty() ? dir_.path() : dir_.filePath(subfolder)) {
-        EXPECT_TRUE(QDir().mkpath(path_));
-        EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX", Path("VXMOX")));
-        QFile::setPermissions(Path("VXMOX"), QFile::permissions(ProgramDir() + "/VXMOX"));
-        EXPECT_TRUE(QFile::copy(ProgramDir() + "/VXMOX2_ORG.MDB", Path("VXMOX2_ORG.MDB")));
-        for (const char* module : {"libMolarix.so", "libPrismet.so"})
-            if (QFile::exists(ProgramDir() + "/" + module)) QFile::copy(ProgramDir() + "/" + module, Path(module));
-    }
-    QString Path(const QString& name) const { return QDir(path_).filePath(name); }
+        : mox::test::ProgramFolder({"VXMOX", "VXMOX2_ORG.MDB", "libMolarix.so", "libPrismet.so"}, subfolder) {}
 
-    // Starts the program; boxes are logged to `log` and answered from `answers`.
     std::unique_ptr<QProcess> Start(const QString& log, const QString& answers = {}, int closeAfterMs = -1,
                                     const QStringList& arguments = {}) const {
-        auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("VXMOX_INSTANT_WAITS", "1");
-        env.insert("VXMOX_TEST_LOG", Path(log));
-        env.insert("VXMOX_REGISTRY", Path("registry.ini"));
-        if (!answers.isEmpty()) env.insert("VXMOX_MSGBOX_ANSWERS", answers);
-        if (closeAfterMs >= 0) env.insert("VXMOX_CLOSE_MAIN_AFTER_MS", QString::number(closeAfterMs));
-        p->setProcessEnvironment(env);
-        p->setWorkingDirectory(path_);
-        p->start(Path("VXMOX"), arguments);
-        EXPECT_TRUE(p->waitForStarted(10000));
-        return p;
+        return mox::test::ProgramFolder::Start(QStringLiteral("VXMOX"), log, answers, closeAfterMs, arguments);
     }
-
-    QString ReadLog(const QString& log) const {
-        QFile f(Path(log));
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(f.readAll());
-    }
-
-    bool WaitForLog(const QString& log, const QString& text, int timeoutMs = 30000) const {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            if (ReadLog(log).contains(text)) return true;
-            QThread::msleep(20);
-        }
-        return false;
-    }
-
-private:
-    QTemporaryDir dir_;
-    QString path_;
 };
 
-int Finish(QProcess& p, int timeoutMs = 30000) {
-    if (!p.waitForFinished(timeoutMs)) {
-        ADD_FAILURE() << "the program did not end";
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
-    return p.exitCode();
-}
+int Finish(QProcess& p, int timeoutMs = 30000) { return mox::test::FinishProgram(p, timeoutMs); }
 
 // Exit codes the tests rely on.
 constexpr int kEndProgram = 1;

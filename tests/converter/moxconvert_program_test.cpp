@@ -2,6 +2,7 @@
 // the program folder, as a clinic would start them.
 
 #include "tests/converter/converter_fixture.h"
+#include "tests/support/program_folder.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -15,67 +16,18 @@ namespace {
 
 using mox::test::ProgramDir;
 
-class ProgramFolder {
+// The two programs with the older release's databases beside them.
+class ProgramFolder : public mox::test::ProgramFolder {
 public:
-    ProgramFolder() {
-        for (const char* file : {"MOXConvert", "VXMOX", "VXMOX2_ORG.MDB", "libPrismet.so", "libMolarix.so"}) {
-            EXPECT_TRUE(QFile::copy(ProgramDir() + QLatin1Char('/') + QLatin1String(file), Path(QLatin1String(file))));
-            QFile::setPermissions(Path(QLatin1String(file)),
-                                  QFile::permissions(ProgramDir() + QLatin1Char('/') + QLatin1String(file)));
-        }
+    ProgramFolder()
+        : mox::test::ProgramFolder({"MOXConvert", "VXMOX", "VXMOX2_ORG.MDB", "libPrismet.so", "libMolarix.so"}) {
         for (const char* source : {"vexaMOX.MDB", "vexaMOXDH.MDB"})
             EXPECT_TRUE(
                 QFile::copy(OldReleaseDir() + QLatin1Char('/') + QLatin1String(source), Path(QLatin1String(source))));
     }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
-
-    // Boxes are logged to `log` (and answered from `answers`); the main
-    // window closes itself after closeAfterMs when that is not negative.
-    std::unique_ptr<QProcess> Start(const QString& program, const QString& log, const QString& answers = {},
-                                    int closeAfterMs = -1) const {
-        auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("VXMOX_INSTANT_WAITS"), QStringLiteral("1"));
-        env.insert(QStringLiteral("VXMOX_TEST_LOG"), Path(log));
-        env.insert(QStringLiteral("VXMOX_REGISTRY"), Path(QStringLiteral("registry.ini")));
-        if (!answers.isEmpty()) env.insert(QStringLiteral("VXMOX_MSGBOX_ANSWERS"), answers);
-        if (closeAfterMs >= 0) env.insert(QStringLiteral("VXMOX_CLOSE_MAIN_AFTER_MS"), QString::number(closeAfterMs));
-        p->setProcessEnvironment(env);
-        p->setWorkingDirectory(dir_.path());
-        p->start(Path(program), {});
-        EXPECT_TRUE(p->waitForStarted(10000));
-        return p;
-    }
-
-    QString ReadLog(const QString& log) const {
-        QFile f(Path(log));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-    bool WaitForLog(const QString& log, const QString& text, int timeoutMs = 30000) const {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            if (ReadLog(log).contains(text)) return true;
-            QThread::msleep(20);
-        }
-        return false;
-    }
-
-private:
-    QTemporaryDir dir_;
 };
 
-int Finish(QProcess& p, int timeoutMs = 30000) {
-    if (!p.waitForFinished(timeoutMs)) {
-        ADD_FAILURE() << "the program did not end";
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
+int Finish(QProcess& p, int timeoutMs = 30000) { return mox::test::FinishProgram(p, timeoutMs); }
 
 const QString kConverterWindow = QStringLiteral("MAINWINDOW\tMOX2.5 コンバート");
 const QString kMainWindow = QStringLiteral("MAINWINDOW\tMOX-Chart");
