@@ -8,6 +8,8 @@
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
 #include "screens/input/pfrm_input.h"
+#include "tools/pfrm_backup.h"
+#include "tools/pfrm_import.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -39,19 +41,28 @@ void RegisterControlModules() {
     }
 }
 
+QWidget* MakeInputScreen(const std::function<void()>& endRun) {
+    auto* window = new PFrmInput(endRun);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->Form_Load();
+    return window;
+}
+
 }  // namespace
+
+void OpenToolsWindow(const std::function<void()>& endRun) {
+    ShowToolsWindow([endRun] { MakeInputScreen(endRun)->show(); });
+}
 
 void InstallVxmoxParts() {
     StartupHooks& hooks = Hooks();
     hooks.registerControlModules = RegisterControlModules;
     hooks.loadSoundWindow = LoadPlayWaveWindow;
-    hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* {
-        auto* window = new PFrmInput(endRun);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Form_Load();
-        return window;
-    };
+    hooks.makeMainWindow = MakeInputScreen;
     InstallUpgradeAndCompaction();
+    // After Yes to the backup question; the backup window, however it
+    // closes, gives way to the compaction window, which ends the program.
+    hooks.showBackupWindow = [] { ShowBackupWindow(ShowCompactWindow); };
 }
 
 }  // namespace mox
