@@ -243,8 +243,9 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         ASSERT_EQ(boxes.Shown().size(), 1u);
         EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QString::fromUtf16(c.says)))
             << boxes.Shown()[0].prompt.toStdString();
-        if (!c.path.endsWith(QStringLiteral("/./VXMOX2.MDB")))  // the one refusal in the window's own words
+        if (!c.path.endsWith(QStringLiteral("/./VXMOX2.MDB"))) {  // the one refusal in the window's own words
             EXPECT_TRUE(boxes.Shown()[0].prompt.contains(c.path)) << boxes.Shown()[0].prompt.toStdString();
+        }
     }
 }
 
@@ -340,8 +341,8 @@ TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
     for (int k = 1; k < 64; ++k) {
         SCOPED_TRACE(k);
         const bool killed = runKilled([k] {
-            static platform::FileStepFault* fault = nullptr;
-            fault = new platform::FileStepFault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            // Lives on in the child until the kill.
+            new platform::FileStepFault(k, [](platform::FileStep) { ::raise(SIGKILL); });
         });
         checkAndReset();
         if (!killed) break;
