@@ -1,10 +1,13 @@
 #include "tools/pfrm_import.h"
 
+#include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/forms.h"
 #include "platform/message_box.h"
+#include "records/patient_record.h"
+#include "records/shared_records.h"
 #include "tools/backup_path.h"
 #include "tools/contact_info.h"
 #include "tools/database_copy.h"
@@ -94,7 +97,7 @@ PFrmImport::PFrmImport(std::function<void()> showInputScreen, QWidget* parent)
     connect(SSTabTool, &QTabWidget::currentChanged, this, [this] { SSTabTool_Click(); });
 }
 
-PFrmImport::~PFrmImport() = default;
+PFrmImport::~PFrmImport() { ReleaseSibling(); }
 
 void PFrmImport::BuildBackUpTab(QWidget* page) {
     AddHeading(page, QStringLiteral("Label12"), QStringLiteral("データのバックアップ"), {240, 180, 5000, 400});
@@ -137,44 +140,46 @@ void PFrmImport::BuildImportTab(QWidget* page) {
 
     LblHead =
         AddHeading(f, QStringLiteral("LblHead"), QStringLiteral("Vexaline からのインポート"), {120, 120, 6000, 400});
-    AddLabel(f, QStringLiteral("Label17"), QStringLiteral("Vexaline"), {1200, 660, 2900, 300})->setFont(gothic);
-    AddLabel(f, QStringLiteral("Label18"), QStringLiteral("MOX（本システム）"), {4620, 660, 2900, 300})
+    AddLabel(f, QStringLiteral("Label17"), QStringLiteral("Vexaline"), {1140, 660, 2900, 300})->setFont(gothic);
+    AddLabel(f, QStringLiteral("Label18"), QStringLiteral("MOX（本システム）"), {4440, 660, 2900, 300})
         ->setFont(gothic);
     const std::array<std::pair<const char16_t*, int>, 4> rows = {
         {{u"患者番号", 1020}, {u"氏名", 1440}, {u"性別", 1800}, {u"誕生日", 2160}}};
     for (const auto& [text, y] : rows) AddLabel(f, QString(), QString::fromUtf16(text), {120, y, 1020, 300});
 
-    TxtInNo = AddTextBox(f, QStringLiteral("TxtInNo"), {1200, 960, 2900, 360}, 50);
+    TxtInNo = AddTextBox(f, QStringLiteral("TxtInNo"), {1140, 960, 2880, 360}, 50);
     TxtInNo->installEventFilter(this);
-    LblArrow = AddLabel(f, QStringLiteral("LblArrow"), QString(), {4140, 960, 420, 360});
+    connect(TxtInNo, &QLineEdit::textChanged, this, [this] { TxtInNo_Change(); });
+    LblArrow = AddLabel(f, QStringLiteral("LblArrow"), QString(), {4020, 960, 420, 360});
     LblArrow->setAlignment(Qt::AlignCenter);
     CmbOutNo = new QComboBox(f);
     CmbOutNo->setObjectName(QStringLiteral("CmbOutNo"));
-    CmbOutNo->setGeometry(TwipsRect(4620, 960, 1300, 360));
+    CmbOutNo->setGeometry(TwipsRect(4440, 960, 1300, 360));
     CmbOutNo->installEventFilter(this);
+    connect(CmbOutNo, &QComboBox::activated, this, [this] { CmbOutNo_Click(); });
     for (int side = 0; side < 2; ++side) {
-        const int x = side == 0 ? 1200 : 4620;
+        const int x = side == 0 ? 1140 : 4440;
         const QString index = QStringLiteral("(%1)").arg(side);
         LblName[side] = AddLabel(f, QStringLiteral("LblName") + index, QString(), {x, 1440, 3000, 300});
         LblSex[side] = AddLabel(f, QStringLiteral("LblSex") + index, QString(), {x, 1800, 3000, 300});
-        LblBirth[side] = AddLabel(f, QStringLiteral("LblBirth") + index, QString(), {x, 2160, 3300, 300});
+        LblBirth[side] = AddLabel(f, QStringLiteral("LblBirth") + index, QString(), {x, 2160, 2960, 300});
     }
 
     LstVX3 = new QListWidget(f);
     LstVX3->setObjectName(QStringLiteral("LstVX3"));
-    LstVX3->setGeometry(TwipsRect(1200, 2580, 3300, 3180));
+    LstVX3->setGeometry(TwipsRect(1140, 2580, 2880, 3180));
     LstVX3->setSelectionMode(QAbstractItemView::MultiSelection);
     LstVX3->setFont(gothic);
     LstPRL = new QListWidget(f);
     LstPRL->setObjectName(QStringLiteral("LstPRL"));
-    LstPRL->setGeometry(TwipsRect(4620, 2580, 3300, 3180));
+    LstPRL->setGeometry(TwipsRect(4440, 2580, 2880, 3180));
     LstPRL->setSelectionMode(QAbstractItemView::NoSelection);
     LstPRL->setFont(gothic);
 
-    buttons_.Add(QStringLiteral("CmdAllOn"), f, {1200, 5880, 1560, 480}, [this] { CmdAllOn_Click(); });
-    buttons_.Add(QStringLiteral("CmdAllOff"), f, {2940, 5880, 1560, 480}, [this] { CmdAllOff_Click(); });
-    buttons_.Add(QStringLiteral("CmdImport"), f, {4620, 5880, 1560, 480}, [] {});
-    buttons_.Add(QStringLiteral("CmdNext"), f, {6360, 5880, 1560, 480}, [this] { CmdNext_Click(); });
+    buttons_.Add(QStringLiteral("CmdAllOn"), f, {1140, 5880, 1380, 480}, [this] { CmdAllOn_Click(); });
+    buttons_.Add(QStringLiteral("CmdAllOff"), f, {2640, 5880, 1380, 480}, [this] { CmdAllOff_Click(); });
+    buttons_.Add(QStringLiteral("CmdImport"), f, {4440, 5880, 1380, 480}, [this] { CmdImport_Click(); });
+    buttons_.Add(QStringLiteral("CmdNext"), f, {5940, 5880, 1380, 480}, [this] { CmdNext_Click(); });
 
     // The instructions; a sentence that runs over two labels goes on indented.
     const std::array<std::pair<const char16_t*, int>, 13> steps = {{
@@ -192,12 +197,19 @@ void PFrmImport::BuildImportTab(QWidget* page) {
         {u"ＭＯＸの同一日付のデータを削除して、", 360},
         {u"Vexaline のデータをインポートします。", 360},
     }};
-    int y = 660;
+    // Each label wraps inside the column and the next one goes below it.
+    int y = TwipsRect(0, 660, 0, 0).y();
+    const QRect column = TwipsRect(7560, 0, 3420, 0);
     for (const auto& [text, indent] : steps) {
-        if (text[0] == u'≪' && y > 660) y += 240;
-        QLabel* label = AddLabel(f, QString(), QString::fromUtf16(text), {8100 + indent, y, 2900 - indent, 300});
+        if (text[0] == u'≪' && y > TwipsRect(0, 660, 0, 0).y()) y += TwipsRect(0, 0, 0, 180).height();
+        QLabel* label = AddLabel(f, QString(), QString::fromUtf16(text), {0, 0, 0, 0});
         label->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 8));
-        y += 300;
+        label->setWordWrap(true);
+        const int x = column.x() + TwipsRect(indent, 0, 0, 0).x();
+        const int width = column.width() - (x - column.x());
+        const int height = label->heightForWidth(width);
+        label->setGeometry(x, y, width, height);
+        y += height + 4;
     }
 }
 
@@ -277,12 +289,14 @@ void PFrmImport::closeEvent(QCloseEvent* event) {
 }
 
 void PFrmImport::Form_Unload() {
+    ReleaseSibling();
     if (unloaded_ || endingForVersionUp_) return;
     unloaded_ = true;
     if (showInputScreen_) showInputScreen_();
 }
 
 bool PFrmImport::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CmbOutNo && event->type() == QEvent::FocusIn) CmbOutNo_GotFocus();
     if (watched == TxtInNo && event->type() == QEvent::FocusIn) {
         // After the focus event, or the click that brought it would undo
         // the selection.
@@ -358,6 +372,123 @@ void PFrmImport::CmdRestore_Click() {
         LblDesRestoreBackup->setText(QStringLiteral("復元先バックアップ：") + result.safetyCopy);
 }
 
+bool PFrmImport::SiblingReady() {
+    if (G().SharedDbKind <= 0) return false;
+    if (!siblingHeld_) siblingHeld_ = OpenSharedDbOrEnd();
+    if (siblingHeld_ && !siblingChecked_) {
+        siblingChecked_ = true;
+        const QString problem = SiblingLayoutProblem();
+        siblingReadable_ = problem.isEmpty();
+        if (!siblingReadable_)
+            platform::MsgBox(problem + kCrLf2 + QStringLiteral("Vexaline からのインポートはできません。"), 48,
+                             QStringLiteral("インポート"));
+    }
+    return siblingHeld_ && siblingReadable_;
+}
+
+void PFrmImport::ReleaseSibling() {
+    if (!siblingHeld_) return;
+    siblingHeld_ = false;
+    ReleaseSharedDb();
+}
+
+void PFrmImport::TxtInNo_Change() {
+    FindSourcePatient();
+    ListSourceExamDates();
+}
+
+void PFrmImport::FindSourcePatient() {
+    SourcePatientID = -1;
+    LblName[0]->clear();
+    LblSex[0]->clear();
+    LblBirth[0]->clear();
+    if (!SiblingReady()) return;
+    const std::optional<SourcePatient> patient = mox::FindSourcePatient(TxtInNo->text());
+    if (!patient) return;
+    SourcePatientID = patient->id;
+    LblName[0]->setText(patient->name.ToText());
+    LblSex[0]->setText(SexLabel(patient->sex));
+    LblBirth[0]->setText(BirthdayLabelOf(patient->birthDay));
+}
+
+void PFrmImport::ListSourceExamDates() {
+    LstVX3->clear();
+    sourceDates_.clear();
+    if (SourcePatientID == -1 || !SiblingReady()) return;
+    sourceDates_ = mox::ListSourceExamDates(SourcePatientID);
+    for (const SourceExamDate& date : sourceDates_) LstVX3->addItem(date.text);
+}
+
+void PFrmImport::CmbOutNo_GotFocus() { cmbOutNoText_ = CmbOutNo->currentText(); }
+
+void PFrmImport::CmbOutNo_Click() {
+    if (CmbOutNo->currentText() == cmbOutNoText_) return;
+    cmbOutNoText_ = CmbOutNo->currentText();
+    const MainDbHold hold;
+    if (!hold) return;
+    ShowPatient();
+    ListExamDates();
+}
+
+void PFrmImport::ShowPatient() {
+    if (CmbOutNo->currentIndex() < 0 || !LoadTargetPatient(CmbOutNo->currentData().toInt())) return;
+    const CPatient& patient = *Globals().CurPatient;
+    LblName[1]->clear();
+    LblSex[1]->setText(SexLabel(patient.Sex));
+    LblBirth[1]->setText(BirthdayLabelOf(patient.BirthDay));
+}
+
+void PFrmImport::ListExamDates() {
+    LstPRL->clear();
+    if (CmbOutNo->currentIndex() < 0) return;
+    for (const TargetExamDate& line : ListTargetExamDates(CmbOutNo->currentData().toInt())) {
+        auto* item = new QListWidgetItem(line.text, LstPRL);
+        item->setData(Qt::UserRole, line.commentId);
+    }
+}
+
+void PFrmImport::CmdImport_Click() {
+    if (SourcePatientID == -1) {
+        platform::MsgBox(QStringLiteral("ＶＸの患者番号が指定されていません。"), 48, QStringLiteral("入力エラー"));
+        TxtInNo->setFocus();
+        return;
+    }
+    if (CmbOutNo->currentIndex() < 0) {
+        platform::MsgBox(QStringLiteral("ＭＯＸ（本システム）の患者番号が指定されていません。"), 48,
+                         QStringLiteral("入力エラー"));
+        CmbOutNo->setFocus();
+        return;
+    }
+    std::vector<SourceExamDate> chosen;
+    for (int i = 0; i < LstVX3->count() && i < static_cast<int>(sourceDates_.size()); ++i)
+        if (LstVX3->item(i)->isSelected()) chosen.push_back(sourceDates_[i]);
+    if (chosen.empty()) {
+        platform::MsgBox(QStringLiteral("ＶＸの検査日付が指定されていません。"), 48, QStringLiteral("入力エラー"));
+        return;
+    }
+    if (platform::MsgBox(QStringLiteral("インポートを開始します。") + kCrLf2 + QStringLiteral("よろしいですか？"),
+                         4 + 48, QStringLiteral("確認")) != platform::kYes) {
+        TxtInNo->setFocus();
+        return;
+    }
+
+    ImportOutcome outcome;
+    {
+        const Hourglass hourglass;
+        outcome = ImportExaminations(SourcePatientID, CmbOutNo->currentData().toInt(), chosen);
+        const MainDbHold hold;
+        if (hold) {
+            ShowPatient();
+            ListExamDates();
+        }
+    }
+    if (outcome.imported)
+        platform::MsgBox(QStringLiteral("インポートが完了しました。"), 64, QStringLiteral("完了"));
+    else
+        platform::MsgBox(outcome.message, 16, QStringLiteral("インポートエラー"));
+    TxtInNo->setFocus();
+}
+
 void PFrmImport::CmdAllOn_Click() {
     if (LstVX3->count() == 0) return;
     LstVX3->selectAll();
@@ -376,8 +507,13 @@ void PFrmImport::CmdNext_Click() {
     const Hourglass hourglass;
     TxtInNo->clear();
     LstVX3->clear();
+    sourceDates_.clear();
+    // The empty text's lookup may have found a patient whose dates are no
+    // longer listed: nothing is chosen until a number is typed.
+    SourcePatientID = -1;
     LstPRL->clear();
     CmbOutNo->setCurrentIndex(-1);
+    cmbOutNoText_.clear();
     ClearImportLabels();
     TxtInNo->setFocus();
 }

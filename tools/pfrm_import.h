@@ -6,11 +6,13 @@
 // manual, and the clinic's contact data with the start of the version-up
 // program, which ends the main program at once.
 
+#include "tools/sibling_import.h"
 #include "tools/tool_controls.h"
 
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QFrame;
@@ -46,7 +48,16 @@ public:
     void CmdPathRestore_Click();
     void CmdRestore_Click();
 
-    // Tab 2's general buttons.
+    // Tab 2: the sibling patient and its dates, this system's case and its
+    // dates, and the import.
+    void TxtInNo_Change();
+    void FindSourcePatient();
+    void ListSourceExamDates();
+    void CmbOutNo_GotFocus();
+    void CmbOutNo_Click();
+    void ShowPatient();
+    void ListExamDates();
+    void CmdImport_Click();
     void CmdAllOn_Click();
     void CmdAllOff_Click();
     void CmdNext_Click();
@@ -92,6 +103,8 @@ public:
     QLineEdit* TxtMail;
 
     QString BackUpFolder;
+    // The sibling patient found for TxtInNo; -1 when none.
+    int32_t SourcePatientID = -1;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,11 +118,21 @@ private:
     void BuildManualTab(QWidget* page);
     void BuildVersionUpTab(QWidget* page);
     void ClearImportLabels();
+    // The sibling slot held while the window lives (one connection for every
+    // key stroke) and its tables checked once; false when the page cannot
+    // read the sibling database.
+    bool SiblingReady();
+    void ReleaseSibling();
 
     std::function<void()> showInputScreen_;
     ColourButtons buttons_{QStringLiteral("PFrmImport")};
     bool unloaded_ = false;
     bool endingForVersionUp_ = false;
+    std::vector<SourceExamDate> sourceDates_;
+    QString cmbOutNoText_;
+    bool siblingHeld_ = false;
+    bool siblingChecked_ = false;
+    bool siblingReadable_ = false;
 };
 
 // Shows the tools window modeless; it deletes itself when it closes and
