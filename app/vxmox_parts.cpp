@@ -7,7 +7,10 @@
 #include "core/ui/end_windows.h"
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
+#include "screens/input/input_screen_hooks.h"
 #include "screens/input/pfrm_input.h"
+#include "tools/pfrm_backup.h"
+#include "tools/pfrm_import.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -46,9 +49,15 @@ void InstallVxmoxParts() {
     hooks.registerControlModules = RegisterControlModules;
     hooks.loadSoundWindow = LoadPlayWaveWindow;
     hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* { return ShowInputScreen(endRun); };
-    // The chart and data-sheet screen and the tools window are not part of
-    // the program yet: InputHooks() stays empty and their buttons say so.
+    // The tools window takes the input screen's place; closing it makes the
+    // input screen again.
+    InputHooks().showToolsWindow = [](std::function<void()> reopenInputScreen) {
+        ShowToolsWindow(std::move(reopenInputScreen));
+    };
     InstallUpgradeAndCompaction();
+    // After Yes to the backup question; the backup window, however it
+    // closes, gives way to the compaction window, which ends the program.
+    hooks.showBackupWindow = [] { ShowBackupWindow(ShowCompactWindow); };
 }
 
 }  // namespace mox

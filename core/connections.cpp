@@ -203,6 +203,11 @@ bool OpenSharedDb() {
     return CountedOpen(gShared, SharedDbConnectionString(), false);
 }
 
+bool OpenSharedDbOrEnd() {
+    if (G().SharedDbKind <= 0) return false;
+    return CountedOpen(gShared, SharedDbConnectionString(), true);
+}
+
 bool ReleaseSharedDb() {
     if (G().SharedDbKind < 1) return false;
     return Release(gShared, false);

@@ -33,6 +33,11 @@ bool CloseOldDb();
 
 bool OpenSharedDb();
 bool ReleaseSharedDb();
+// The import's open of the sibling slot: counted as OpenSharedDb, but
+// Cancel in the error box ends the program, as the main slot's does, so
+// that an import never goes on without its source. False only when there
+// is no sibling database.
+bool OpenSharedDbOrEnd();
 
 bool OpenTemplateDb();
 bool ReleaseTemplateDb();

@@ -33,6 +33,11 @@ public:
 
 int Finish(QProcess& p, int timeoutMs = 30000) { return mox::test::FinishProgram(p, timeoutMs); }
 
+// Yes to the input screen's question about the file in use, and No to the
+// backup question at the end of the run, which then goes on to the
+// compaction (Yes would show the backup window, which waits for the user).
+const QString kNoBackup = QStringLiteral("6,7");
+
 // Exit codes the tests rely on.
 constexpr int kEndProgram = 1;
 constexpr int kAnswersUsedUp = 8;
@@ -41,7 +46,7 @@ TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAn
     ProgramFolder folder;
     ASSERT_FALSE(QFile::exists(folder.Path("VXMOX2.MDB")));
 
-    auto first = folder.Start("first.log", {}, 4000);
+    auto first = folder.Start("first.log", kNoBackup, 4000);
     ASSERT_TRUE(folder.WaitForLog("first.log", "MAINWINDOW\tMOX-Chart")) << folder.ReadLog("first.log").toStdString();
 
     // A second start while the first runs is refused and touches nothing.
@@ -109,7 +114,7 @@ TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
 TEST(VxmoxStartup, CommandLineDatabaseIsTestedUnderItsOwnNameAndAMissingOneOnlyReported) {
     ProgramFolder folder;
     // A launcher passes each path as one argument, blanks and capitals kept.
-    auto p = folder.Start("args.log", {}, 0, {"x", "/nowhere/db.mdb", "Clinic DB"});
+    auto p = folder.Start("args.log", "1," + kNoBackup, 0, {"x", "/nowhere/db.mdb", "Clinic DB"});
     EXPECT_EQ(Finish(*p), 0);
     QString log = folder.ReadLog("args.log");
     EXPECT_TRUE(log.contains("MSGBOX\tＤＢなし\t48\t1\t引数で指定されたＤＢが見つかりません。\\r\\n\\r\\nClinic DB"))
@@ -120,7 +125,7 @@ TEST(VxmoxStartup, CommandLineDatabaseIsTestedUnderItsOwnNameAndAMissingOneOnlyR
         QFile f(folder.Path("My Clinic.MDB"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    p = folder.Start("existing.log", {}, 0, {"x", folder.Path("My Clinic.MDB"), "Clinic DB"});
+    p = folder.Start("existing.log", kNoBackup, 0, {"x", folder.Path("My Clinic.MDB"), "Clinic DB"});
     EXPECT_EQ(Finish(*p), 0);
     log = folder.ReadLog("existing.log");
     EXPECT_FALSE(log.contains("ＤＢなし")) << log.toStdString();
@@ -157,7 +162,7 @@ TEST(VxmoxStartup, LeftoverJournalOfAMissingDatabaseIsSetAsideBeforeTheTemplateC
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(journal);
     }
-    auto p = folder.Start("journal.log", {}, 0);
+    auto p = folder.Start("journal.log", kNoBackup, 0);
     EXPECT_EQ(Finish(*p), 0) << folder.ReadLog("journal.log").toStdString();
     EXPECT_TRUE(folder.ReadLog("journal.log").contains("MAINWINDOW"));
     EXPECT_FALSE(QFile::exists(folder.Path("VXMOX2.MDB-journal")));
@@ -211,7 +216,7 @@ TEST(VxmoxStartup, EmptyOrGarbledLockFileLeftByACrashIsTakenOver) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
-        auto p = folder.Start("lock.log", {}, 0);
+        auto p = folder.Start("lock.log", kNoBackup, 0);
         EXPECT_EQ(Finish(*p), 0);
         const QString log = folder.ReadLog("lock.log");
         EXPECT_FALSE(log.contains("２重起動")) << log.toStdString();
@@ -221,7 +226,7 @@ TEST(VxmoxStartup, EmptyOrGarbledLockFileLeftByACrashIsTakenOver) {
 
 TEST(VxmoxStartup, ProgramFolderWithSeparatorsQuotesAndBlanksInItsPathOpensItsDatabase) {
     ProgramFolder folder("clinic;Provider=x; it's \"MOX\" {1}");
-    auto p = folder.Start("odd.log", {}, 0);
+    auto p = folder.Start("odd.log", kNoBackup, 0);
     EXPECT_EQ(Finish(*p), 0) << folder.ReadLog("odd.log").toStdString();
     const QString log = folder.ReadLog("odd.log");
     EXPECT_FALSE(log.contains("[Error:")) << log.toStdString();

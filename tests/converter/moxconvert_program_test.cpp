@@ -100,7 +100,8 @@ TEST(MoxConvertProgram, MainProgramAndConverterRefuseEachOtherAndADeadOnesLockIs
 
     converter->kill();
     converter->waitForFinished();
-    auto again = folder.Start(QStringLiteral("VXMOX"), QStringLiteral("again.log"), {}, 0);
+    // Yes to the file-in-use question, No to the backup question at the end.
+    auto again = folder.Start(QStringLiteral("VXMOX"), QStringLiteral("again.log"), QStringLiteral("6,7"), 0);
     EXPECT_EQ(Finish(*again), 0);
     EXPECT_TRUE(folder.ReadLog(QStringLiteral("again.log")).contains(kMainWindow));
 }

@@ -1,0 +1,353 @@
+// Backup and restore of the main database file: names from the clock, the
+// overwrite question, the lock held while the bytes are read, private and
+// checked copies, refused restore sources, and failures or a killed process
+// at every step, after which the main file is byte-identical and opens.
+
+#include "tools/database_copy.h"
+
+#include "platform/atomic_file.h"
+#include "tests/tools/tools_test_support.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QFileInfo>
+#include <QProcess>
+#include <stdexcept>
+
+namespace mox::test {
+namespace {
+
+class DatabaseCopyTest : public ::testing::Test, public ToolsEnvironment {
+protected:
+    DatabaseCopyTest() {
+        original = Bytes(mainDb);
+        // A source that differs from the main file by one patient.
+        source = box.File(QStringLiteral("backups/VXMOX2_20261201_0900.MDB"));
+        QDir(box.Path()).mkpath(QStringLiteral("backups"));
+        QFile::copy(mainDb, source);
+        auto conn = OpenDb(source);
+        conn->Execute(QStringLiteral("INSERT INTO TPatient (ID, Name) VALUES (?, ?)"),
+                      {7, QStringLiteral("復元 花子")});
+        conn->Close();
+        sourceBytes = Bytes(source);
+    }
+    // Files of the program folder other than the main database.
+    QStringList OtherFiles() const {
+        QStringList names = QDir(box.Path()).entryList(QDir::Files | QDir::Hidden);
+        names.removeAll(QStringLiteral("VXMOX2.MDB"));
+        names.removeAll(QStringLiteral("registry.ini"));
+        return names;
+    }
+    void ExpectMainUntouched() {
+        EXPECT_EQ(Bytes(mainDb), original);
+        auto conn = OpenDb(mainDb);
+        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
+        conn->Close();
+    }
+    // The main file as it was, and nothing else in the program folder.
+    void ResetMain() {
+        QFile::remove(mainDb);
+        QFile out(mainDb);
+        if (out.open(QIODevice::WriteOnly)) out.write(original);
+        out.close();
+        QFile::setPermissions(mainDb, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        for (const QString& f : OtherFiles()) QFile::remove(box.File(f));
+    }
+    RestoreResult Restore(const QString& from) {
+        return RestoreDatabase(from, mainDb, box.Path(), QStringLiteral("VXMOX2"));
+    }
+
+    QByteArray original;
+    QString source;
+    QByteArray sourceBytes;
+};
+
+TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
+    EXPECT_EQ(BackUpFileName(QStringLiteral("VXMOX2"), QDateTime(QDate(2026, 12, 8), QTime(14, 5, 59))),
+              QStringLiteral("VXMOX2_20261208_1405.MDB"));
+    EXPECT_EQ(BackUpFileName(QStringLiteral("医院"), QDateTime(QDate(2027, 1, 2), QTime(9, 7))),
+              QStringLiteral("医院_20270102_0907.MDB"));
+
+    for (const char* good : {"VXMOX2_20261208_1405.MDB", "控え.MDB", "a..b", ".hidden"})
+        EXPECT_TRUE(IsPlainFileName(QString::fromUtf8(good))) << good;
+    for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("../x.MDB"),
+                               QStringLiteral("sub/x.MDB"), QStringLiteral("x\n.MDB"), QStringLiteral("x\t.MDB")})
+        EXPECT_FALSE(IsPlainFileName(bad)) << bad.toStdString();
+
+    Sandbox box;
+    QDir(box.Path()).mkpath(QStringLiteral("real"));
+    box.WriteText(QStringLiteral("real/VXMOX2.MDB"), "x");
+    QFile::link(box.File(QStringLiteral("real")), box.File(QStringLiteral("link")));
+    ::link(QFile::encodeName(box.File(QStringLiteral("real/VXMOX2.MDB"))).constData(),
+           QFile::encodeName(box.File(QStringLiteral("hard.MDB"))).constData());
+    const QString main = box.File(QStringLiteral("real/VXMOX2.MDB"));
+    EXPECT_TRUE(IsSameFile(main, box.File(QStringLiteral("real/../real/VXMOX2.MDB"))));
+    EXPECT_TRUE(IsSameFile(main, box.File(QStringLiteral("link/VXMOX2.MDB"))));
+    EXPECT_TRUE(IsSameFile(main, box.File(QStringLiteral("hard.MDB"))));
+    EXPECT_TRUE(IsSameFile(box.File(QStringLiteral("real/new.MDB")), box.File(QStringLiteral("link/new.MDB"))));
+    EXPECT_FALSE(IsSameFile(main, box.File(QStringLiteral("real/vxmox2.MDB"))));
+}
+
+TEST_F(DatabaseCopyTest, SafetyCopiesOfOneMinuteGetTheirOwnNames) {
+    const QDateTime now = clock.Now();
+    EXPECT_EQ(SafetyCopyPath(box.Path(), QStringLiteral("VXMOX2"), now), box.File("VXMOX2_20261208_1405.MDB"));
+    box.WriteText(QStringLiteral("VXMOX2_20261208_1405.MDB"), "first");
+    EXPECT_EQ(SafetyCopyPath(box.Path(), QStringLiteral("VXMOX2"), now), box.File("VXMOX2_20261208_1405_2.MDB"));
+    box.WriteText(QStringLiteral("VXMOX2_20261208_1405_2.MDB"), "second");
+    EXPECT_EQ(SafetyCopyPath(box.Path(), QStringLiteral("VXMOX2"), now), box.File("VXMOX2_20261208_1405_3.MDB"));
+}
+
+TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYes) {
+    const QString target = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261208_1405.MDB");
+    ASSERT_TRUE(BackUpDatabase(mainDb, target));
+    EXPECT_EQ(Bytes(target), original);
+    EXPECT_EQ(ModeOf(target), 0600u);
+    EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(target).fileName()});
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // An older file of that name, readable by others.
+    box.WriteText(QStringLiteral("usb/VXMOX2_20261208_1405.MDB"), "last week's backup");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    boxes.Answer(platform::kNo);
+    EXPECT_FALSE(BackUpDatabase(mainDb, target));
+    EXPECT_EQ(Bytes(target), QByteArray("last week's backup"));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("上書き確認"));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(target));
+
+    boxes.Answer(platform::kYes);
+    EXPECT_TRUE(BackUpDatabase(mainDb, target));
+    EXPECT_EQ(Bytes(target), original);
+    EXPECT_EQ(ModeOf(target), 0600u);
+}
+
+TEST_F(DatabaseCopyTest, NoRowIsCommittedWhileTheBackupReadsTheFile) {
+    const int busyTimeout = db::Connection::BusyTimeout();
+    db::Connection::SetBusyTimeout(50);
+    const QString target = box.File(QStringLiteral("VXMOX2_backup.MDB"));
+    bool refused = false;
+    {
+        // The second step of the copy is its first write: the bytes are
+        // being read then.
+        platform::FileStepFault during(2, [&](platform::FileStep) {
+            auto writer = OpenDb(mainDb);
+            try {
+                writer->Execute(QStringLiteral("INSERT INTO TPatient (ID, Name) VALUES (8, 'x')"));
+            } catch (const db::DbError& e) {
+                refused = e.Description().contains(QStringLiteral("使用中"));
+            }
+            writer->Close();
+        });
+        ASSERT_TRUE(BackUpDatabase(mainDb, target));
+    }
+    db::Connection::SetBusyTimeout(busyTimeout);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(Bytes(target), original);
+}
+
+TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
+    const QString target = box.File(QStringLiteral("usb/VXMOX2.MDB"));
+    Folder(QStringLiteral("usb"));
+    box.WriteText(QStringLiteral("usb/VXMOX2.MDB"), "earlier backup");
+    int reported = 0;
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE(k);
+        boxes.Clear();
+        boxes.Answer(platform::kYes);
+        platform::FileStepFault fault(k, ENOSPC);
+        const bool done = BackUpDatabase(mainDb, target);
+        if (k > fault.StepsTaken()) break;
+        // A failed folder sync comes after the rename and is not a failure.
+        if (fault.Steps()[k - 1] == platform::FileStep::SyncFolder) {
+            EXPECT_TRUE(done);
+            box.WriteText(QStringLiteral("usb/VXMOX2.MDB"), "earlier backup");
+            continue;
+        }
+        EXPECT_FALSE(done);
+        EXPECT_EQ(Bytes(target), QByteArray("earlier backup"));
+        EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden), QStringList{"VXMOX2.MDB"});
+        ASSERT_EQ(boxes.Shown().size(), 2u);
+        EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(target));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(QStringLiteral("空き容量")));
+        ++reported;
+    }
+    EXPECT_GE(reported, 4);
+
+    // A folder that is gone (the memory stick was pulled out).
+    boxes.Clear();
+    EXPECT_FALSE(BackUpDatabase(mainDb, box.File(QStringLiteral("gone/VXMOX2.MDB"))));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(box.File(QStringLiteral("gone/VXMOX2.MDB"))));
+}
+
+TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
+    ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
+    const RestoreResult first = Restore(source);
+    ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+    EXPECT_EQ(Bytes(mainDb), sourceBytes);
+    EXPECT_EQ(ModeOf(mainDb), 0600u);
+    EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
+    EXPECT_EQ(Bytes(first.safetyCopy), original);
+    EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
+
+    // Back again within the same minute, from the safety copy just made.
+    const RestoreResult second = Restore(first.safetyCopy);
+    ASSERT_TRUE(second.restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(second.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405_2.MDB")));
+    EXPECT_EQ(Bytes(mainDb), original);
+    EXPECT_EQ(Bytes(first.safetyCopy), original);
+    EXPECT_EQ(Bytes(second.safetyCopy), sourceBytes);
+    EXPECT_EQ(OtherFiles(), (QStringList{"VXMOX2_20261208_1405.MDB", "VXMOX2_20261208_1405_2.MDB"}));
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
+    const QString folder = Folder(QStringLiteral("chosen"));
+    box.WriteText(QStringLiteral("chosen/notes.MDB"), "患者さんへのお知らせ\r\n");
+    {
+        auto other = db::Connection::CreateFile(folder + QStringLiteral("/other.MDB"));
+        other->Execute(QStringLiteral("CREATE TABLE TPatient (ID LONG PRIMARY KEY)"));
+        other->Close();
+    }
+    QFile::copy(source, folder + QStringLiteral("/old.MDB"));
+    OpenDb(folder + QStringLiteral("/old.MDB"))
+        ->Execute(QStringLiteral("UPDATE TVersion SET Major=0, Minor=0, Revision=999 WHERE ID=1"));
+    box.WriteText(QStringLiteral("chosen/cut.MDB"), sourceBytes.left(sourceBytes.size() / 2));
+    QDir(folder).mkpath(QStringLiteral("folder.MDB"));
+
+    struct Case {
+        QString path;
+        const char16_t* says;
+    };
+    const std::vector<Case> cases = {
+        {QString(), u"指定されていません"},
+        {folder + QStringLiteral("/missing.MDB"), u"見つかりません"},
+        {folder + QStringLiteral("/notes.MDB"), u"本システムのデータベースではありません"},
+        {folder + QStringLiteral("/other.MDB"), u"TVersion"},
+        {folder + QStringLiteral("/old.MDB"), u"バージョン"},
+        {folder + QStringLiteral("/cut.MDB"), u"復元元"},
+        {folder + QStringLiteral("/folder.MDB"), u"ファイルではありません"},
+        {box.Path() + QStringLiteral("/./VXMOX2.MDB"), u"復元元と復元先が同じです"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        boxes.Clear();
+        const RestoreResult result = Restore(c.path);
+        EXPECT_FALSE(result.restored);
+        EXPECT_TRUE(result.safetyCopy.isEmpty());
+        ExpectMainUntouched();
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QString::fromUtf16(c.says)))
+            << boxes.Shown()[0].prompt.toStdString();
+        if (!c.path.endsWith(QStringLiteral("/./VXMOX2.MDB"))) {  // the one refusal in the window's own words
+            EXPECT_TRUE(boxes.Shown()[0].prompt.contains(c.path)) << boxes.Shown()[0].prompt.toStdString();
+        }
+    }
+}
+
+TEST_F(DatabaseCopyTest, AccessFileOfTheWindowsReleaseIsRefused) {
+    QString sample;
+    for (const QString& version : QDir(QStringLiteral("/usr/share/doc/fp-units-db")).entryList(QDir::Dirs))
+        if (QFileInfo::exists(
+                QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version)))
+            sample = QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version);
+    if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
+    QProcess gzip;
+    gzip.setStandardOutputFile(box.File(QStringLiteral("testodbc.mdb")));
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
+    ASSERT_TRUE(gzip.waitForFinished());
+
+    const RestoreResult result = Restore(box.File(QStringLiteral("testodbc.mdb")));
+    EXPECT_FALSE(result.restored);
+    ExpectMainUntouched();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("Access 形式")));
+    EXPECT_TRUE(OtherFiles() == QStringList{QStringLiteral("testodbc.mdb")});
+}
+
+const std::vector<RestoreStep> kSteps = {RestoreStep::CheckSource,     RestoreStep::Stage, RestoreStep::CheckStaged,
+                                         RestoreStep::CloseSlots,      RestoreStep::Lock,  RestoreStep::SafetyCopy,
+                                         RestoreStep::CheckSafetyCopy, RestoreStep::Place};
+
+TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
+    for (RestoreStep failing : kSteps) {
+        SCOPED_TRACE(static_cast<int>(failing));
+        SetRestoreStepHook([failing](RestoreStep step) {
+            if (step == failing) throw std::runtime_error("入出力エラー");
+        });
+        boxes.Clear();
+        EXPECT_FALSE(Restore(source).restored);
+        ExpectMainUntouched();
+        EXPECT_EQ(boxes.Shown().size(), 1u);
+        ResetMain();
+    }
+    SetRestoreStepHook(nullptr);
+
+    // The file steps: the staged copy, the safety copy, and the place.
+    bool stopped = false;
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE(k);
+        boxes.Clear();
+        platform::FileStepFault fault(k, EIO);
+        const RestoreResult result = Restore(source);
+        if (k > fault.StepsTaken()) {
+            EXPECT_TRUE(result.restored);
+            break;
+        }
+        if (fault.Steps()[k - 1] != platform::FileStep::SyncFolder) {
+            EXPECT_FALSE(result.restored);
+            ExpectMainUntouched();
+            stopped = stopped || boxes.Shown().at(0).prompt.contains(QStringLiteral("復元を中止します"));
+        }
+        ResetMain();
+    }
+    EXPECT_TRUE(stopped) << "a failed safety copy stops the restore";
+}
+
+TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
+    auto runKilled = [&](const std::function<void()>& arm) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            arm();
+            Restore(source);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFSIGNALED(status);
+    };
+    auto checkAndReset = [&] {
+        const QByteArray now = Bytes(mainDb);
+        EXPECT_TRUE(now == original || now == sourceBytes);
+        auto conn = OpenDb(mainDb);
+        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
+        conn->Close();
+        ResetMain();
+    };
+    for (RestoreStep at : kSteps) {
+        SCOPED_TRACE(static_cast<int>(at));
+        EXPECT_TRUE(runKilled([at] {
+            SetRestoreStepHook([at](RestoreStep step) {
+                if (step == at) ::raise(SIGKILL);
+            });
+        }));
+        EXPECT_EQ(Bytes(mainDb), original);
+        checkAndReset();
+    }
+    for (int k = 1; k < 64; ++k) {
+        SCOPED_TRACE(k);
+        const bool killed = runKilled([k] {
+            // Lives on in the child until the kill.
+            new platform::FileStepFault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+        });
+        checkAndReset();
+        if (!killed) break;
+    }
+}
+
+}  // namespace
+}  // namespace mox::test

@@ -1,0 +1,145 @@
+// The backup window of the program's end and MOX.INI: the reading rules,
+// an interrupted write, the folder choice, the copy, and the compaction
+// window that follows however the window closes.
+
+#include "tools/pfrm_backup.h"
+
+#include "platform/atomic_file.h"
+#include "tests/tools/tools_test_support.h"
+#include "tools/backup_path.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+namespace mox::test {
+namespace {
+
+class BackupWindowTest : public ::testing::Test, public ToolsEnvironment {
+protected:
+    void Open() {
+        form = std::make_unique<PFrmBackup>([this] { ++compactions; });
+        form->Form_Load();
+    }
+    QString Ini() const { return box.File(QStringLiteral("MOX.INI")); }
+
+    std::unique_ptr<PFrmBackup> form;
+    int compactions = 0;
+};
+
+TEST(BackUpPathFile, ReadingRules) {
+    Sandbox box;
+    const QString ini = box.File(QStringLiteral("MOX.INI"));
+    const std::vector<std::pair<QByteArray, std::optional<QString>>> cases = {
+        {"  BackUpPath=/media/usb/控え  \r\n", QStringLiteral("/media/usb/控え")},
+        {"backuppath=/a\r\nBackUpPath =/b\r\n", std::nullopt},
+        {"BackUpPath=/srv/A=B\r\n", QStringLiteral("/srv/A=B")},
+        {"BackUpPath=/first\r\n' a comment\r\nBackUpPath=/second\r\n", QStringLiteral("/second")},
+        {"' BackUpPath=/commented\r\n\r\n", std::nullopt},
+        {"no equals sign here\r\nBackUpPath=/after\r\n", QStringLiteral("/after")},
+        {"BackUpPath=/lf\nBackUpPath=/cr\r", QStringLiteral("/cr")},
+        {"BackUpPath=\r\n", QString()},
+    };
+    for (const auto& [text, folder] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        box.WriteText(QStringLiteral("MOX.INI"), text);
+        EXPECT_EQ(ReadBackUpPath(ini), folder);
+    }
+    QFile::remove(ini);
+    EXPECT_EQ(ReadBackUpPath(ini), std::nullopt);
+}
+
+TEST(BackUpPathFile, InterruptedWriteLeavesTheEarlierSetting) {
+    Sandbox box;
+    const QString ini = box.File(QStringLiteral("MOX.INI"));
+    const QByteArray earlier("' 前の設定\r\nBackUpPath=/media/old\r\n");
+    box.WriteText(QStringLiteral("MOX.INI"), earlier);
+    for (int k = 1; k <= 4; ++k) {  // create, write, sync, rename
+        SCOPED_TRACE(k);
+        platform::FileStepFault fault(k, ENOSPC);
+        EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")), ENOSPC);
+        EXPECT_EQ(Bytes(ini), earlier);
+    }
+    EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")), 0);
+    EXPECT_EQ(Bytes(ini), QByteArray("BackUpPath=/media/new\r\n"));
+}
+
+TEST_F(BackupWindowTest, FirstLoadMakesMoxIniWithTheProgramFolder) {
+    Open();
+    EXPECT_EQ(Bytes(Ini()), ("BackUpPath=" + box.Path() + "\r\n").toUtf8());
+    EXPECT_EQ(form->LblPathBackUp->text(), box.Path());
+    EXPECT_EQ(form->LblSrcBackUp->text(), QStringLiteral("バックアップ元：") + mainDb);
+    EXPECT_EQ(form->LblDesBackUp->text(),
+              QStringLiteral("バックアップ先：") + box.Path() + QStringLiteral("/VXMOX2_20261208_1405.MDB"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("MOX-Chart"));
+}
+
+TEST_F(BackupWindowTest, WithoutAFolderTheCopyAsksForOneAndAChoiceRewritesMoxIni) {
+    box.WriteText(QStringLiteral("MOX.INI"), "' only a comment\r\n");
+    Open();
+    EXPECT_EQ(form->LblPathBackUp->text(), QString());
+
+    dialogAnswers.push_back(std::nullopt);  // the user cancels the chooser
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("フォルダ指定"));
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, platform::FileDialogRequest::Kind::Folder);
+    EXPECT_EQ(Bytes(Ini()), QByteArray("' only a comment\r\n"));
+    EXPECT_EQ(compactions, 0);
+
+    const QString usb = Folder(QStringLiteral("usb stick/控え"));
+    dialogAnswers.push_back(usb + QLatin1Char('/'));
+    Click(form->ButtonWindow(QStringLiteral("CmdPathBackUp")));
+    EXPECT_EQ(form->LblPathBackUp->text(), usb);
+    EXPECT_EQ(form->LblDesBackUp->text(),
+              QStringLiteral("バックアップ先：") + usb + QStringLiteral("/VXMOX2_20261208_1405.MDB"));
+    EXPECT_EQ(Bytes(Ini()), ("BackUpPath=" + usb + "\r\n").toUtf8());
+
+    // A label of blanks is saved as the program folder.
+    form->LblPathBackUp->setText(QStringLiteral("   "));
+    form->SaveBackUpPath();
+    EXPECT_EQ(form->BackUpFolder, box.Path());
+    EXPECT_EQ(Bytes(Ini()), ("BackUpPath=" + box.Path() + "\r\n").toUtf8());
+}
+
+TEST_F(BackupWindowTest, CopyClosesTheWindowAndEveryWayOutShowsTheCompactionOnce) {
+    const QString usb = Folder(QStringLiteral("usb"));
+    box.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + box.File("gone") + "\r\n").toUtf8());
+    Open();
+    // The folder is gone: the copy fails, is reported, and the window stays.
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(compactions, 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップエラー"));
+
+    dialogAnswers.push_back(usb);
+    Click(form->ButtonWindow(QStringLiteral("CmdPathBackUp")));
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(compactions, 1);
+    EXPECT_EQ(Bytes(usb + QStringLiteral("/VXMOX2_20261208_1405.MDB")), Bytes(mainDb));
+
+    Open();
+    Click(form->ButtonWindow(QStringLiteral("CmdEnd")));
+    EXPECT_EQ(compactions, 2);
+    Open();
+    form->close();
+    EXPECT_EQ(compactions, 3);
+    form.reset();
+    EXPECT_EQ(compactions, 3);
+}
+
+TEST_F(BackupWindowTest, CopyOntoTheMainFileItselfIsRefused) {
+    G().MainDbFile = QStringLiteral("/VXMOX2_20261208_1405.MDB");
+    QFile::rename(mainDb, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
+    Open();
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("指定エラー"));
+    EXPECT_EQ(boxes.Shown()[0].prompt, QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"));
+    EXPECT_TRUE(form->isVisible());
+}
+
+}  // namespace
+}  // namespace mox::test

@@ -1,0 +1,76 @@
+#include "tools/backup_path.h"
+
+#include "core/files.h"
+#include "core/settings.h"
+#include "platform/atomic_file.h"
+#include "platform/gui/file_dialog.h"
+#include "platform/message_box.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QStringList>
+
+namespace mox {
+
+namespace {
+const QString kKey = QStringLiteral("BackUpPath");
+}
+
+QString BackUpPathFile() { return G().ProgramDir + QStringLiteral("/MOX.INI"); }
+
+std::optional<QString> ReadBackUpPath(const QString& iniPath) {
+    QFile file(iniPath);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+
+    std::optional<QString> folder;
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('\''))) continue;
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0 || line.left(equals) != kKey) continue;
+        folder = line.mid(equals + 1);
+    }
+    return folder;
+}
+
+int WriteBackUpPath(const QString& iniPath, const QString& folder) {
+    const QByteArray bytes = (kKey + QLatin1Char('=') + folder + QStringLiteral("\r\n")).toUtf8();
+    return platform::WriteFileAtomically(iniPath, [&bytes](platform::FileSink& sink) { return sink.Write(bytes); });
+}
+
+void LoadBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
+    const QString ini = BackUpPathFile();
+    if (!CheckFile(ini)) {
+        SaveBackUpPath(pathLabel, backUpFolder);
+    } else if (const std::optional<QString> folder = ReadBackUpPath(ini)) {
+        backUpFolder = *folder;
+    }
+    pathLabel->setText(backUpFolder);
+}
+
+void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
+    const QString ini = BackUpPathFile();
+    const QString folder = pathLabel->text().trimmed().isEmpty() ? G().ProgramDir : pathLabel->text();
+    if (const int err = WriteBackUpPath(ini, folder))
+        platform::MsgBox(QStringLiteral("設定ファイル(MOX.INI)を書き込めませんでした。\r\n\r\n") + ini +
+                             QStringLiteral("\r\n\r\n<") + QString::number(err) + QStringLiteral("> ") +
+                             FileErrorDescription(err),
+                         16, QStringLiteral("保存エラー"));
+    backUpFolder = folder;
+}
+
+std::optional<QString> ChooseBackUpFolder(QWidget* parent, const QString& current) {
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogRequest::Kind::Folder;
+    request.title = QStringLiteral("バックアップフォルダの指定");
+    request.folder = current;
+    std::optional<QString> folder = platform::ShowFileDialog(request, parent);
+    if (!folder) return std::nullopt;
+    while (folder->size() > 1 && folder->endsWith(QLatin1Char('/'))) folder->chop(1);
+    return folder;
+}
+
+}  // namespace mox

@@ -1,0 +1,40 @@
+#pragma once
+// MOX.INI in the program folder: the remembered backup folder, one line
+// "BackUpPath=<folder>". The file is UTF-8 with CR LF line ends. It is
+// rewritten whole through a temporary file and a rename, so that a failed
+// write never leaves the setting empty.
+
+#include <QString>
+#include <optional>
+
+class QLabel;
+class QWidget;
+
+namespace mox {
+
+// "MOX.INI" in the program folder.
+QString BackUpPathFile();
+
+// The folder of the last "BackUpPath=" line; std::nullopt when the file has
+// none (or cannot be read). Lines are trimmed; empty lines, comment lines
+// (first character "'"), lines of another key (compared exactly, so
+// "backuppath=" and "BackUpPath =" do not count) and lines without "=" are
+// skipped. Everything after the first "=" is the folder.
+std::optional<QString> ReadBackUpPath(const QString& iniPath);
+
+// Replaces the file by the single line "BackUpPath=" + folder. 0, or the
+// errno of the step that failed (the old file is then as it was).
+int WriteBackUpPath(const QString& iniPath, const QString& folder);
+
+// LoadBackUpPath and SaveBackUpPath of the two windows, on the window's own
+// folder label and folder variable. Load makes the file first when it is
+// missing (with the program folder); Save writes the label's folder, or the
+// program folder for a blank label. A failed write is shown, naming the file.
+void LoadBackUpPath(QLabel* pathLabel, QString& backUpFolder);
+void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder);
+
+// The folder chooser of both windows, opened at the current folder; the
+// chosen folder without a trailing "/", or std::nullopt when cancelled.
+std::optional<QString> ChooseBackUpFolder(QWidget* parent, const QString& current);
+
+}  // namespace mox

@@ -1,0 +1,362 @@
+#include "tools/database_copy.h"
+
+#include "core/connections.h"
+#include "core/files.h"
+#include "core/settings.h"
+#include "core/version.h"
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
+#include "tools/hourglass.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+
+namespace mox {
+
+namespace {
+
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+const QString kBackUpCaption = QStringLiteral("バックアップエラー");
+const QString kRestoreCaption = QStringLiteral("復元エラー");
+
+RestoreStepHook stepHook;
+
+void Step(RestoreStep step) {
+    if (stepHook) stepHook(step);
+}
+
+// A refusal or failure, in the words the user is shown.
+struct Failure {
+    QString message;
+};
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+QString ErrnoText(int err) {
+    return QStringLiteral("<") + QString::number(err) + QStringLiteral("> ") + FileErrorDescription(err);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor& operator=(Descriptor&&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The whole file behind `fd`, from its first byte, into the sink.
+int CopyBytes(int fd, platform::FileSink& sink) {
+    std::vector<char> buffer(1 << 20);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        if (const int err = sink.Write(buffer.data(), n)) return err;
+        offset += n;
+    }
+}
+
+int WriteCopy(int fd, const QString& target) {
+    return platform::WriteFileAtomically(target, [fd](platform::FileSink& sink) { return CopyBytes(fd, sink); });
+}
+
+// The main file's write lock, held through a connection of the database
+// layer, with a descriptor to read the file's bytes under it. POSIX drops
+// every lock a process holds on a file when any descriptor of the file is
+// closed, so the descriptor is closed only after the lock has gone.
+class LockedDatabase {
+public:
+    explicit LockedDatabase(const QString& path) {
+        fd_.emplace(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
+        if (fd_->get() < 0) throw Failure{ReadFailure(path, ErrnoText(errno))};
+        try {
+            conn_ = db::Connection::Open(db::DataSourcePart(path));
+            lock_.emplace(*conn_);
+        } catch (const db::DbError& e) {
+            Release();
+            throw Failure{ReadFailure(path, e.Description())};
+        }
+    }
+    ~LockedDatabase() { Release(); }
+    LockedDatabase(const LockedDatabase&) = delete;
+    LockedDatabase& operator=(const LockedDatabase&) = delete;
+
+    int CopyTo(const QString& target) { return WriteCopy(fd_->get(), target); }
+
+private:
+    static QString ReadFailure(const QString& path, const QString& why) {
+        return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + path + kCrLf2 + why;
+    }
+    void Release() {
+        lock_.reset();
+        if (conn_) {
+            try {
+                conn_->Close();
+            } catch (const db::DbError&) {
+            }
+            conn_.reset();
+        }
+        fd_.reset();
+    }
+
+    std::optional<Descriptor> fd_;
+    db::ConnectionPtr conn_;
+    std::optional<db::Transaction> lock_;
+};
+
+// A copy that the database layer opens and finds sound; the text of the
+// check when it is not, empty when it is.
+QString CheckOf(const QString& path, bool full) {
+    try {
+        auto conn = db::Connection::Open(db::DataSourcePart(path));
+        QString result =
+            conn->Scalar(full ? QStringLiteral("PRAGMA integrity_check") : QStringLiteral("PRAGMA quick_check"))
+                .ToText();
+        if (result == QStringLiteral("ok") && !conn->TableExists(QStringLiteral("TVersion")))
+            result = QStringLiteral("TVersion がありません。");
+        conn->Close();
+        return result == QStringLiteral("ok") ? QString() : result;
+    } catch (const db::DbError& e) {
+        return e.Description();
+    }
+}
+
+QString TempBeside(const QString& target) {
+    const QFileInfo info(target);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new");
+}
+
+void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
+
+// The source of a restore, opened and judged by its first bytes: this
+// system's files are SQLite files; an Access file of the Windows release,
+// or anything else, is refused before a byte of it is copied.
+Descriptor OpenRestoreSource(const QString& source) {
+    if (source.trimmed().isEmpty())
+        throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
+                      QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
+    Descriptor fd(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        const int err = errno;
+        if (err == ENOENT || err == ENOTDIR)
+            throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
+        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 + ErrnoText(err)};
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
+
+    unsigned char head[100] = {};
+    const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
+    if (got < 0)
+        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
+                      ErrnoText(errno)};
+    if (got >= 20 &&
+        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+        throw Failure{QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）です。") +
+                      QStringLiteral("この形式のファイルからは復元できません。") + kCrLf2 + source};
+    if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, "SQLite format 3", 16) != 0)
+        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
+    return fd;
+}
+
+// The copy of the source, before it may replace anything.
+void CheckRestorable(const QString& staged, const QString& source) {
+    const QString refused = QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。");
+    try {
+        auto conn = db::Connection::Open(db::DataSourcePart(staged));
+        const bool hasVersion = conn->TableExists(QStringLiteral("TVersion"));
+        const QString integrity = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+        conn->Close();
+        if (!hasVersion) throw Failure{refused + kCrLf2 + source + kCrLf2 + QStringLiteral("TVersion がありません。")};
+        if (integrity != QStringLiteral("ok"))
+            throw Failure{QStringLiteral("復元元のデータベースは壊れています。") + kCrLf2 + source + kCrLf2 +
+                          integrity};
+    } catch (const db::DbError& e) {
+        throw Failure{refused + kCrLf2 + source + kCrLf2 + e.Description()};
+    }
+    bool current = false;
+    {
+        HeldMainDbOn slot(staged);
+        current = CheckDbVersion();
+    }
+    if (!current)
+        throw Failure{QStringLiteral("復元元のデータベースは本システムで使用できないバージョンです。") + kCrLf2 +
+                      source};
+}
+
+}  // namespace
+
+QString CurrentDbBaseName() {
+    if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
+    return QFileInfo(G().MainDbFile).completeBaseName();
+}
+
+QString BackUpFileName(const QString& baseName, const QDateTime& now) {
+    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm")) + QStringLiteral(".MDB");
+}
+
+bool IsPlainFileName(const QString& name) {
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
+    for (const QChar c : name)
+        if (c == QLatin1Char('/') || c.category() == QChar::Other_Control) return false;
+    return true;
+}
+
+bool IsSameFile(const QString& a, const QString& b) {
+    auto canonical = [](const QString& path) {
+        const QFileInfo info(path);
+        if (info.exists()) return info.canonicalFilePath();
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
+    };
+    const QString ca = canonical(a), cb = canonical(b);
+    if (!ca.isEmpty() && ca == cb) return true;
+    struct stat sa {
+    }, sb{};
+    return ::stat(Native(a).constData(), &sa) == 0 && ::stat(Native(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool BackUpDatabase(const QString& mainPath, const QString& target) {
+    const QFileInfo existing(target);
+    if (existing.exists() && !existing.isFile()) {
+        platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +
+                             kCrLf2 + target,
+                         16, kBackUpCaption);
+        return false;
+    }
+    if (existing.exists() &&
+        platform::MsgBox(QStringLiteral("同じ名前のファイルが既にあります。上書きしますか？") + kCrLf2 + target,
+                         4 + 48 + 256, QStringLiteral("上書き確認")) != platform::kYes)
+        return false;
+
+    const Hourglass hourglass;
+    const QString temp = TempBeside(target);
+    try {
+        ResetAllSlots();
+        RemoveFile(temp);
+        {
+            LockedDatabase locked(mainPath);
+            if (const int err = locked.CopyTo(temp))
+                throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target +
+                              kCrLf2 + ErrnoText(err)};
+        }
+        if (const QString check = CheckOf(temp, false); !check.isEmpty())
+            throw Failure{QStringLiteral("作成したバックアップファイルを確認できませんでした。") + kCrLf2 + target +
+                          kCrLf2 + check};
+        // The copy takes the mode of a file it replaces: an older backup
+        // that others could read becomes private first.
+        if (existing.exists()) ::chmod(Native(target).constData(), 0600);
+        if (const int err = platform::PlaceFileAtomically(temp, target))
+            throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
+                          ErrnoText(err)};
+        return true;
+    } catch (const Failure& f) {
+        RemoveFile(temp);
+        platform::MsgBox(f.message, 16, kBackUpCaption);
+    }
+    return false;
+}
+
+QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDateTime& now) {
+    const QString name = BackUpFileName(baseName, now);
+    QString path = folder + QLatin1Char('/') + name;
+    const QString stem = name.left(name.size() - 4);
+    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+        path = folder + QLatin1Char('/') + stem + QLatin1Char('_') + QString::number(n) + QStringLiteral(".MDB");
+    return path;
+}
+
+void SetRestoreStepHook(RestoreStepHook hook) { stepHook = std::move(hook); }
+
+RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, const QString& safetyFolder,
+                              const QString& baseName) {
+    RestoreResult result;
+    if (!source.trimmed().isEmpty() && IsSameFile(source, mainPath)) {
+        platform::MsgBox(QStringLiteral("復元元と復元先が同じです。処理を中止します。"), 16,
+                         QStringLiteral("指定エラー"));
+        return result;
+    }
+
+    const Hourglass hourglass;
+    const QString staged = TempBeside(mainPath);
+    try {
+        Step(RestoreStep::CheckSource);
+        const Descriptor in = OpenRestoreSource(source);
+
+        Step(RestoreStep::Stage);
+        RemoveFile(staged);
+        if (const int err = WriteCopy(in.get(), staged))
+            throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
+                          ErrnoText(err)};
+
+        Step(RestoreStep::CheckStaged);
+        CheckRestorable(staged, source);
+
+        Step(RestoreStep::CloseSlots);
+        ResetAllSlots();
+
+        Step(RestoreStep::Lock);
+        LockedDatabase locked(mainPath);
+
+        Step(RestoreStep::SafetyCopy);
+        const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
+        const QString stopped =
+            QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。");
+        if (const int err = locked.CopyTo(safety)) throw Failure{stopped + kCrLf2 + safety + kCrLf2 + ErrnoText(err)};
+
+        Step(RestoreStep::CheckSafetyCopy);
+        if (const QString check = CheckOf(safety, false); !check.isEmpty()) {
+            RemoveFile(safety);
+            throw Failure{stopped + kCrLf2 + safety + kCrLf2 + check};
+        }
+        result.safetyCopy = safety;
+
+        // A journal beside the main file would be rolled into the restored
+        // file at its next open. Under the write lock no transaction of any
+        // program is under way, so a journal there is a stale one.
+        RemoveFile(mainPath + QStringLiteral("-journal"));
+
+        Step(RestoreStep::Place);
+        if (const int err = platform::PlaceFileAtomically(staged, mainPath))
+            throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
+                          kCrLf2 + mainPath + kCrLf2 + ErrnoText(err)};
+        result.restored = true;
+        return result;
+    } catch (const Failure& f) {
+        RemoveFile(staged);
+        platform::MsgBox(f.message, 16, kRestoreCaption);
+    } catch (const std::exception& e) {
+        RemoveFile(staged);
+        platform::MsgBox(QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
+                             QString::fromLocal8Bit(e.what()),
+                         16, kRestoreCaption);
+    }
+    return result;
+}
+
+}  // namespace mox

@@ -1,0 +1,410 @@
+#include "tools/sibling_import.h"
+
+#include "core/connections.h"
+#include "core/exam_lookups.h"
+#include "core/next_number.h"
+#include "core/upgrade/upgrade.h"
+#include "platform/clock.h"
+#include "records/patient_record.h"
+#include "records/shared_records.h"
+#include "tools/era_date.h"
+
+#include <QStringList>
+#include <map>
+
+namespace mox {
+
+namespace {
+
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+ImportStepHook stepHook;
+
+struct Layout {
+    const char* table;
+    QStringList columns;
+};
+
+const std::vector<Layout>& SiblingLayout() {
+    static const std::vector<Layout> layout = {
+        {"TPatient", {"ID", "KalteNumber", "Ruby", "Name", "BirthDay", "Sex"}},
+        {"TExamData",
+         {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+          "PocketFree", "StartTime", "EndTime", "IsPrinted"}},
+        {"TExamStatus", {"PatientID", "ExamDate", "TreatMGID"}},
+    };
+    return layout;
+}
+
+// The columns the import reads of a sibling table, for its SELECT.
+QString ColumnsOf(const char* table) {
+    for (const Layout& l : SiblingLayout())
+        if (qstrcmp(l.table, table) == 0) return l.columns.join(QStringLiteral(", "));
+    return QStringLiteral("*");
+}
+
+// A counted use of the sibling slot for one scope; a cancelled connection
+// box ends the program.
+class SharedDbUse {
+public:
+    SharedDbUse() : open_(OpenSharedDbOrEnd()) {}
+    ~SharedDbUse() {
+        if (open_) ReleaseSharedDb();
+    }
+    SharedDbUse(const SharedDbUse&) = delete;
+    SharedDbUse& operator=(const SharedDbUse&) = delete;
+    explicit operator bool() const { return open_ && SharedDbConn() != nullptr; }
+
+private:
+    bool open_;
+};
+
+// From the first moment of the day to the first of the next: a stored time
+// part stays inside.
+std::vector<db::Value> DayRange(const QDate& day) {
+    return {db::Value(QDateTime(day, QTime(0, 0))), db::Value(QDateTime(day.addDays(1), QTime(0, 0)))};
+}
+
+QString DayText(const QDate& day) { return day.toString(QStringLiteral("yyyy/MM/dd")); }
+
+QString LayoutProblemOn(db::Connection& conn) {
+    for (const Layout& l : SiblingLayout()) {
+        const QString table = QString::fromLatin1(l.table);
+        if (!conn.TableExists(table))
+            return QStringLiteral("Vexaline のデータベースにテーブル %1 がありません。").arg(table);
+        const QStringList present = conn.ColumnNames(table);
+        for (const QString& c : l.columns)
+            if (!present.contains(c, Qt::CaseInsensitive))
+                return QStringLiteral("Vexaline のデータベースのテーブル %1 に列 %2 がありません。").arg(table, c);
+    }
+    return {};
+}
+
+// A column value that can be taken as the type the target needs; a Null or
+// a value that does not convert cannot, and leaves the target as it was.
+std::optional<QString> Text(const db::Value& v) {
+    if (v.IsNull()) return std::nullopt;
+    return v.ToText();
+}
+std::optional<int64_t> Number(const db::Value& v) {
+    try {
+        return v.AsInt64();
+    } catch (const db::DbError&) {
+        return std::nullopt;
+    }
+}
+std::optional<QDateTime> DateTime(const db::Value& v) {
+    const QDateTime dt = v.ToDateTime();
+    return dt.isValid() ? std::optional<QDateTime>(dt) : std::nullopt;
+}
+
+using SourceRow = std::map<QString, db::Value>;
+
+SourceRow ReadRow(const db::Recordset& rs) {
+    SourceRow row;
+    for (const QString& name : rs.FieldNames()) row[name] = rs.Field(name);
+    return row;
+}
+
+db::Value Column(const SourceRow& row, const char* name) {
+    for (const auto& [key, value] : row)
+        if (key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return value;
+    return {};
+}
+
+// The input screen's display row of an examination item.
+int32_t DisplayRowOf(int64_t item) {
+    switch (item) {
+        case 2:
+            return 0;
+        case 1:
+            return 1;
+        case 13:
+            return 2;
+        default:
+            return 3;
+    }
+}
+
+void Step(int& step) {
+    ++step;
+    if (stepHook) stepHook(step);
+}
+
+void SaveClinicName(db::Connection& conn, int& step) {
+    const QString name = ClinicName(conn);
+    if (name.isEmpty()) return;
+    Step(step);
+    conn.Execute(QStringLiteral("UPDATE TClinic SET Name=? WHERE ID=0"), {name});
+}
+
+// The shared patient record takes the case; an existing row gets only the
+// columns the import sets, so that every other column stays exactly as it
+// was (a Null date would come back from the record as the date 0).
+void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t targetId, int& step) {
+    CPatient local;
+    CPatient& patient = GlobalObjectsExist() && Globals().CurPatient ? *Globals().CurPatient : local;
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {targetId});
+    const bool isNew = rs->IsEOF();
+    if (isNew) {
+        patient.ClearBuffer();
+        rs->AddNew();
+    } else {
+        patient.RecSetGet(*rs);
+    }
+    patient.ID = targetId;
+    if (const auto v = Text(Column(source, "KalteNumber"))) patient.KalteNumber = *v;
+    if (const auto v = Text(Column(source, "Ruby"))) patient.Ruby = *v;
+    if (const auto v = Text(Column(source, "Name"))) patient.Name = *v;
+    if (const auto v = DateTime(Column(source, "BirthDay")))
+        patient.BirthDay = v->toString(QStringLiteral("yyyy/MM/dd"));
+    if (const auto v = Number(Column(source, "Sex"))) patient.Sex = static_cast<int16_t>(*v);
+    patient.UpDate = platform::CurrentClock().Now();
+    if (isNew) {
+        patient.RecSetPut(*rs);
+    } else {
+        rs->SetField(QStringLiteral("KalteNumber"), patient.KalteNumber);
+        rs->SetField(QStringLiteral("Ruby"), patient.Ruby);
+        rs->SetField(QStringLiteral("Name"), patient.Name);
+        rs->SetField(QStringLiteral("BirthDay"), patient.BirthDay);
+        rs->SetField(QStringLiteral("Sex"), patient.Sex);
+        rs->SetField(QStringLiteral("UpDate"), patient.UpDate);
+    }
+    Step(step);
+    rs->Update();
+}
+
+void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t stage,
+                     const std::vector<SourceRow>& rows, int32_t targetId, int& step) {
+    Step(step);
+    std::vector<db::Value> params = {targetId};
+    for (const db::Value& v : DayRange(date.day)) params.push_back(v);
+    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"), params);
+
+    const QString comment = GetComTypeComment(stage);
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 1=0"));
+    for (const SourceRow& row : rows) {
+        const int64_t item = Number(Column(row, "SubExam")).value_or(0);
+        if (item != 1 && item != 2 && item != 3 && item != 13) continue;
+        const int64_t sourceRow = Number(Column(row, "Row")).value_or(0);
+        if (sourceRow > 10) continue;
+        const std::optional<QDateTime> examDate = DateTime(Column(row, "ExamDate"));
+
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ID"), GetNextAutoNumber(QStringLiteral("TExamData")));
+        rs->SetField(QStringLiteral("PatientID"), targetId);
+        rs->SetField(QStringLiteral("ExamDate"), examDate.value_or(QDateTime(date.day, QTime(0, 0))));
+        rs->SetField(QStringLiteral("Row"), sourceRow > 8 ? static_cast<int32_t>(sourceRow) : DisplayRowOf(item));
+        if (const auto v = Number(Column(row, "Examination"))) rs->SetField(QStringLiteral("Examination"), *v);
+        rs->SetField(QStringLiteral("SubExam"), item);
+        for (const char* name : {"Data1", "Data2", "Data3", "Data4", "Bui"})
+            if (const auto v = Text(Column(row, name))) rs->SetField(QLatin1String(name), *v);
+        if (const auto v = Number(Column(row, "PocketFree"))) rs->SetField(QStringLiteral("PocketFree"), *v);
+        for (const char* name : {"StartTime", "EndTime"})
+            if (const auto v = DateTime(Column(row, name))) rs->SetField(QLatin1String(name), *v);
+        rs->SetField(QStringLiteral("ChargeID"), 1);
+        if (const auto v = Number(Column(row, "IsPrinted"))) rs->SetField(QStringLiteral("IsPrinted"), *v != 0);
+        rs->SetField(QStringLiteral("CommentID"), stage);
+        rs->SetField(QStringLiteral("Comment"), comment);
+        rs->SetField(QStringLiteral("UpDate"), platform::CurrentClock().Now());
+        Step(step);
+        rs->Update();
+    }
+    rs->Close();
+}
+
+QString Failed(const QString& sentence, const QDate& day, const QString& why) {
+    QString text = sentence;
+    if (day.isValid()) text += kCrLf2 + QStringLiteral("検査日：") + DayText(day);
+    return text + kCrLf2 + why;
+}
+
+}  // namespace
+
+QString SexLabel(const db::Value& sex) {
+    if (sex.IsNull()) return {};
+    const std::optional<int64_t> n = Number(sex);
+    if (!n) return {};
+    switch (*n) {
+        case 0:
+            return QStringLiteral("未設定");
+        case 1:
+            return QStringLiteral("男");
+        case 2:
+            return QStringLiteral("女");
+        default:
+            return {};
+    }
+}
+
+QString BirthdayLabelOf(const db::Value& birthDay) { return BirthdayLabel(birthDay.ToDateTime().date()); }
+
+QString SiblingLayoutProblem() {
+    SharedDbUse use;
+    if (!use) return QStringLiteral("Vexaline のデータベースに接続できません。");
+    try {
+        return LayoutProblemOn(*SharedDbConn());
+    } catch (const db::DbError& e) {
+        return QStringLiteral("Vexaline のデータベースを確認できません。") + kCrLf2 + e.Description();
+    }
+}
+
+std::optional<SourcePatient> FindSourcePatient(const QString& chartNumber) {
+    SharedDbUse use;
+    if (!use) return std::nullopt;
+    try {
+        auto rs = SharedDbConn()->OpenRecordset(
+            QStringLiteral("SELECT ID, KalteNumber, Name, Sex, BirthDay FROM TPatient WHERE KalteNumber=?"),
+            {chartNumber});
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const db::Value kalte = rs->Field(QStringLiteral("KalteNumber"));
+            const std::optional<int64_t> id = Number(rs->Field(QStringLiteral("ID")));
+            if (kalte.IsNull() || kalte.ToText() != chartNumber || !id) continue;
+            return SourcePatient{static_cast<int32_t>(*id), rs->Field(QStringLiteral("Name")),
+                                 rs->Field(QStringLiteral("Sex")), rs->Field(QStringLiteral("BirthDay"))};
+        }
+    } catch (const db::DbError&) {
+        // A sibling file the import cannot read was reported once; typing
+        // goes on without a box at every key.
+    }
+    return std::nullopt;
+}
+
+int32_t ReadTreatMGID(int32_t patientId, const QDate& day) {
+    SharedDbUse use;
+    if (!use) return 0;
+    std::vector<db::Value> params = {patientId};
+    for (const db::Value& v : DayRange(day)) params.push_back(v);
+    const db::Value stage = SharedDbConn()->Scalar(
+        QStringLiteral("SELECT TreatMGID FROM TExamStatus WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"), params);
+    return static_cast<int32_t>(Number(stage).value_or(0));
+}
+
+std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
+    std::vector<SourceExamDate> dates;
+    SharedDbUse use;
+    if (!use) return dates;
+    try {
+        auto rs = SharedDbConn()->OpenRecordset(
+            QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? GROUP BY ExamDate ORDER BY ExamDate"),
+            {sourceId});
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const db::Value stored = rs->Field(QStringLiteral("ExamDate"));
+            const QDate day = stored.ToDateTime().date();
+            if (!day.isValid() || (!dates.empty() && dates.back().day == day)) continue;
+            SourceExamDate date{stored, day, ReadTreatMGID(sourceId, day), QString()};
+            date.text = DayText(day) + QStringLiteral("  ") + GetComTypeComment(date.stage);
+            dates.push_back(std::move(date));
+        }
+    } catch (const db::DbError&) {
+        dates.clear();
+    }
+    return dates;
+}
+
+bool LoadTargetPatient(int32_t caseId) {
+    if (!GlobalObjectsExist() || !Globals().CurPatient) return false;
+    CPatient& patient = *Globals().CurPatient;
+    MainDbUse use;
+    if (!use) return false;
+    try {
+        auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {caseId});
+        if (rs->IsEOF())
+            patient.ClearBuffer();
+        else
+            patient.RecSetGet(*rs);
+        return true;
+    } catch (const db::DbError&) {
+        patient.ClearBuffer();
+        return false;
+    }
+}
+
+std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
+    std::vector<TargetExamDate> lines;
+    MainDbUse use;
+    if (!use) return lines;
+    try {
+        auto rs = MainDbConn()->OpenRecordset(
+            QStringLiteral("SELECT substr(ExamDate, 1, 10) AS ExamDay, CommentID FROM TExamData WHERE PatientID=? "
+                           "GROUP BY ExamDay, CommentID ORDER BY ExamDay, CommentID"),
+            {caseId});
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const QDate day = rs->Field(QStringLiteral("ExamDay")).ToDate();
+            const int16_t commentId = rs->Field(QStringLiteral("CommentID")).ToInt16();
+            lines.push_back({day, commentId, DayText(day) + QStringLiteral("  ") + GetComTypeComment(commentId)});
+        }
+    } catch (const db::DbError&) {
+        lines.clear();
+    }
+    return lines;
+}
+
+QString ClinicName(db::Connection& conn) {
+    if (!conn.TableExists(QStringLiteral("TImage"))) return {};
+    return conn.Scalar(QStringLiteral("SELECT ImgPath1 FROM TImage WHERE ID=?"), {0}).ToText();
+}
+
+ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates) {
+    const QString readFailed =
+        QStringLiteral("Vexaline のデータを読み取れませんでした。ＭＯＸのデータは変更していません。");
+    const QString writeFailed = QStringLiteral("インポートできませんでした。ＭＯＸのデータは変更していません。");
+
+    // Everything is read before anything is written.
+    std::optional<SourceRow> patient;
+    std::vector<std::pair<int32_t, std::vector<SourceRow>>> examinations;
+    QDate at;
+    try {
+        SharedDbUse use;
+        if (!use) return {false, QStringLiteral("Vexaline のデータベースがありません。")};
+        db::Connection& sibling = *SharedDbConn();
+        if (const QString problem = LayoutProblemOn(sibling); !problem.isEmpty())
+            return {false, problem + kCrLf2 + QStringLiteral("インポートは行いません。")};
+        auto rs = sibling.OpenRecordset(QStringLiteral("SELECT %1 FROM TPatient WHERE ID=?").arg(ColumnsOf("TPatient")),
+                                        {sourceId});
+        if (!rs->IsEOF()) patient = ReadRow(*rs);
+        for (const SourceExamDate& date : dates) {
+            at = date.day;
+            std::vector<db::Value> params = {sourceId};
+            for (const db::Value& v : DayRange(date.day)) params.push_back(v);
+            std::vector<SourceRow> rows;
+            auto exam = sibling.OpenRecordset(
+                QStringLiteral("SELECT %1 FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?")
+                    .arg(ColumnsOf("TExamData")),
+                params);
+            for (; !exam->IsEOF(); exam->MoveNext()) rows.push_back(ReadRow(*exam));
+            examinations.emplace_back(ReadTreatMGID(sourceId, date.day), std::move(rows));
+        }
+    } catch (const db::DbError& e) {
+        return {false, Failed(readFailed, at, e.Description())};
+    }
+
+    at = QDate();
+    try {
+        MainDbHold hold;
+        if (!hold) return {false, writeFailed};
+        db::Connection& conn = *MainDbConn();
+        int step = 0;
+        {
+            db::Transaction transaction(conn);
+            SaveClinicName(conn, step);
+            if (patient) CopyPatientMaster(conn, *patient, targetId, step);
+            for (size_t i = 0; i < dates.size(); ++i) {
+                at = dates[i].day;
+                CopyExamination(conn, dates[i], examinations[i].first, examinations[i].second, targetId, step);
+            }
+            at = QDate();
+            transaction.Commit();
+        }
+        UpgradeExamData();
+    } catch (const db::DbError& e) {
+        return {false, Failed(writeFailed, at, e.Description())};
+    } catch (const std::exception& e) {
+        return {false, Failed(writeFailed, at, QString::fromLocal8Bit(e.what()))};
+    }
+    return {true, {}};
+}
+
+void SetImportStepHook(ImportStepHook hook) { stepHook = std::move(hook); }
+
+}  // namespace mox
