@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -59,10 +60,20 @@ QString FolderForListing(const QString& folderPart, bool hadSlash) {
 }
 
 // Two spellings of one file: equal canonical paths, or one inode.
+// The resolved path of a file; one that does not exist yet is resolved
+// through its folder, so two spellings of a new file still compare equal.
+std::string ResolvedPath(const QByteArray& path) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.constData(), resolved)) return resolved;
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+    if (!::realpath(folder.constData(), resolved)) return {};
+    return std::string(resolved) + "/" + path.mid(slash + 1).toStdString();
+}
+
 bool SameFile(const QByteArray& a, const QByteArray& b) {
-    char ra[PATH_MAX], rb[PATH_MAX];
-    if (::realpath(a.constData(), ra) && ::realpath(b.constData(), rb) && std::string_view(ra) == std::string_view(rb))
-        return true;
+    const std::string ra = ResolvedPath(a), rb = ResolvedPath(b);
+    if (!ra.empty() && ra == rb) return true;
     struct stat sa {
     }, sb{};
     return ::stat(a.constData(), &sa) == 0 && ::stat(b.constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&

@@ -226,21 +226,6 @@ bool IsPlainFileName(const QString& name) {
     return true;
 }
 
-bool IsSameFile(const QString& a, const QString& b) {
-    auto canonical = [](const QString& path) {
-        const QFileInfo info(path);
-        if (info.exists()) return info.canonicalFilePath();
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
-    };
-    const QString ca = canonical(a), cb = canonical(b);
-    if (!ca.isEmpty() && ca == cb) return true;
-    struct stat sa {
-    }, sb{};
-    return ::stat(Native(a).constData(), &sa) == 0 && ::stat(Native(b).constData(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 bool BackUpDatabase(const QString& mainPath, const QString& target) {
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {

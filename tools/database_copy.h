@@ -38,11 +38,6 @@ QString BackUpFileName(const QString& baseName, const QDateTime& now);
 // "..", and no control characters.
 bool IsPlainFileName(const QString& name);
 
-// True when both paths name one file: equal canonical paths (a file that
-// does not exist yet is compared through its folder's canonical path), or
-// one inode.
-bool IsSameFile(const QString& a, const QString& b);
-
 // Copies the database at mainPath to target (see above). True when target
 // now holds the checked copy; false when the user kept an existing file or
 // the copy failed (reported).

@@ -1,5 +1,6 @@
 #include "tools/pfrm_backup.h"
 
+#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"

@@ -1,6 +1,7 @@
 #include "tools/pfrm_import.h"
 
 #include "core/connections.h"
+#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"

@@ -5,6 +5,7 @@
 
 #include "tools/database_copy.h"
 
+#include "core/files.h"
 #include "platform/atomic_file.h"
 #include "tests/tools/tools_test_support.h"
 
