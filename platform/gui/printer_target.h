@@ -28,7 +28,8 @@ public:
     bool PrintsToPdf() const;
     QString PdfFile() const;
     bool DocumentOpen() const { return painter_ != nullptr; }
-    // Why the last document could not be started ("" when it could).
+    // Why the last document could not be started or ended ("" when it
+    // was); cleared when another printer or file is chosen.
     QString LastError() const { return lastError_; }
 
 protected:
