@@ -7,6 +7,7 @@
 #include "core/ui/end_windows.h"
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
+#include "screens/chart/pfrm_chart_dr.h"
 #include "screens/input/pfrm_input.h"
 
 #include <QCoreApplication>
@@ -53,5 +54,7 @@ void InstallVxmoxParts() {
     };
     InstallUpgradeAndCompaction();
 }
+
+void OpenChartScreenFromInput(QWidget* inputScreen) { ShowChartScreen(inputScreen); }
 
 }  // namespace mox
