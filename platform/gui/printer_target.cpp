@@ -81,9 +81,19 @@ void PrinterTarget::DoEndDoc() {
     if (!painter_) return;
     const bool ended = painter_->end();
     painter_.reset();
-    if (!ended || (PrintsToPdf() && !PdfFileComplete(PdfFile())))
-        lastError_ = PrintsToPdf() ? QStringLiteral("PDFファイルを書き終えられません。") + PdfFile()
-                                   : QStringLiteral("印刷を終了できません。") + PrinterName();
+    if (ended && !(PrintsToPdf() && !PdfFileComplete(PdfFile()))) return;
+    lastError_ = PrintsToPdf() ? QStringLiteral("PDFファイルを書き終えられません。") + PdfFile()
+                               : QStringLiteral("印刷を終了できません。") + PrinterName();
+    if (!PrintsToPdf()) return;
+    // Qt's PDF writer keeps a failed write for every later document, which
+    // would all come out empty: the next one gets a writer of its own.
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    fresh->setOutputFormat(QPrinter::PdfFormat);
+    fresh->setOutputFileName(printer_->outputFileName());
+    fresh->setPageLayout(printer_->pageLayout());
+    fresh->setDocName(printer_->docName());
+    fresh->setCopyCount(printer_->copyCount());
+    printer_ = std::move(fresh);
 }
 
 }  // namespace mox::platform

@@ -18,6 +18,8 @@ public:
     ~PrinterTarget() override;
     TargetKind Kind() const override { return TargetKind::Printer; }
 
+    // The printer's settings; a document that failed to end leaves a new
+    // QPrinter with the same settings, so hold no reference across EndDoc.
     QPrinter& Printer() { return *printer_; }
     // Chooses a CUPS queue, or a PDF file; ends a document in progress.
     void UsePrinter(const QString& name);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -172,12 +173,14 @@ TEST_F(Printing, PdfCutShortByAFullDiskIsReportedWhenTheDocumentEnds) {
     EXPECT_TRUE(printer.LastError().isEmpty());
     printer.EndDoc();
     EXPECT_FALSE(printer.LastError().isEmpty());
-    // Another file starts afresh.
-    printer.UsePdfFile(sandbox_.File(QStringLiteral("next.pdf")));
+    // Another file starts afresh and is written whole.
+    const QString next = sandbox_.File(QStringLiteral("next.pdf"));
+    printer.UsePdfFile(next);
     EXPECT_TRUE(printer.LastError().isEmpty());
     printer.Line(0, 0, 10, 10);
     printer.EndDoc();
     EXPECT_TRUE(printer.LastError().isEmpty());
+    EXPECT_GT(QFileInfo(next).size(), 100);
 }
 
 TEST_F(Printing, CopiesChosenInTheDialogAreThePrintersCopyCount) {
