@@ -25,15 +25,16 @@ public:
 // The job carries the application number for its own duration only.
 class JobName {
 public:
-    JobName(QPrinter& printer, const QString& applicationNumber) : printer_(printer), saved_(printer.docName()) {
-        printer_.setDocName(saved_ + applicationNumber);
+    JobName(platform::PrinterTarget& printer, const QString& applicationNumber)
+        : printer_(printer), saved_(printer.Printer().docName()) {
+        printer_.Printer().setDocName(saved_ + applicationNumber);
     }
-    ~JobName() { printer_.setDocName(saved_); }
+    ~JobName() { printer_.Printer().setDocName(saved_); }
     JobName(const JobName&) = delete;
     JobName& operator=(const JobName&) = delete;
 
 private:
-    QPrinter& printer_;
+    platform::PrinterTarget& printer_;
     QString saved_;
 };
 
@@ -52,7 +53,7 @@ PrintOutcome RunPrintJob(QWidget* parent, const QString& applicationNumber, cons
     QString failure;
     {
         const Hourglass hourglass;
-        const JobName name(printer.Printer(), applicationNumber);
+        const JobName name(printer, applicationNumber);
         try {
             if (confirmed) confirmed();
             platform::InitPrinterDefaults();
