@@ -39,23 +39,25 @@ int Pen(const DrawTarget& box, int screenPixels) {
     return std::max(1, static_cast<int>(std::lround(screenPixels * BoxPixel(box))));
 }
 
-// On a target as fine as the screen the device dots the line; on a finer
-// one the dots (one pixel drawn, two left out, in screen pixels) are drawn
-// as dashes of the grown pen.
+// On a target as fine as the screen the device dots the line. On a finer
+// one (the printer) a dotted line is drawn as dashes of 0.55 mm with gaps
+// of 0.55 mm in the grown pen, as the printed chart's grid is.
 void GridLine(DrawTarget& box, double x1, double y1, double x2, double y2, uint32_t colour, bool dotted) {
-    const double pixel = BoxPixel(box);
-    if (!dotted || pixel < 1.5) {
+    if (!dotted || BoxPixel(box) < 1.5) {
         box.SetDrawStyle(dotted ? platform::kDot : platform::kSolid);
         box.Line(x1, y1, x2, y2, colour);
         return;
     }
     box.SetDrawStyle(platform::kSolid);
     const bool vertical = x1 == x2;
-    const double unit = vertical ? kBoxHeightUnits / kScreenBoxPixelsY : kBoxWidthUnits / kScreenBoxPixelsX;
+    const QPointF unitOnDevice = box.ToDevice(1, 1) - box.ToDevice(0, 0);
+    const double mmPerUnit =
+        vertical ? std::fabs(unitOnDevice.y()) / box.PixelsPerMmY() : std::fabs(unitOnDevice.x()) / box.PixelsPerMmX();
+    const double dash = 0.55 / mmPerUnit;
     const double from = vertical ? y1 : x1;
     const double to = vertical ? y2 : x2;
-    for (double a = from; a < to; a += 3 * unit) {
-        const double b = std::min(a + unit, to);
+    for (double a = from; a < to; a += 2 * dash) {
+        const double b = std::min(a + dash, to);
         if (vertical)
             box.Line(x1, a, x1, b, colour);
         else
@@ -142,6 +144,16 @@ const QImage& ToothPictureFiles::Picture(const QString& fileName) {
     return *pictures_.insert(fileName, image);
 }
 
+const QImage& ToothPictureFiles::Turned(const QString& fileName, bool leftRight, bool topBottom) {
+    const QImage& picture = Picture(fileName);
+    if (picture.isNull() || (!leftRight && !topBottom)) return picture;
+    const QString key =
+        fileName + (leftRight ? QStringLiteral("|h") : QString()) + (topBottom ? QStringLiteral("|v") : QString());
+    auto found = turned_.find(key);
+    if (found == turned_.end()) found = turned_.insert(key, picture.mirrored(leftRight, topBottom));
+    return *found;
+}
+
 void PaintToothCells(const PageBoxes& boxes, int t, int16_t toothState, ToothPictureFiles& pictures, ToothCells cells) {
     QString crownFront = HeadPicBuccal[t];
     QString rootFront = RootPicBuccal[t];
@@ -168,10 +180,15 @@ void PaintToothCells(const PageBoxes& boxes, int t, int16_t toothState, ToothPic
     const bool leftSide = column >= 8;
     const double x = leftSide ? kColumn * (column + 1) : kColumn * column;
     const double width = leftSide ? -kColumn : kColumn;
+    // A negative size turns the picture over and extends towards smaller
+    // coordinates; the turned picture is painted the right way up there.
     auto paint = [&](const QString& name, int k, double y, double height) {
         if (!boxes[k]) return;
-        const QImage& picture = name.isEmpty() ? WhitePicture() : pictures.Picture(name);
-        boxes[k]->PaintPicture(picture.isNull() ? WhitePicture() : picture, x, y, width, height);
+        const bool leftRight = width < 0;
+        const bool topBottom = height < 0;
+        const QImage& picture = name.isEmpty() ? WhitePicture() : pictures.Turned(name, leftRight, topBottom);
+        boxes[k]->PaintPicture(picture.isNull() ? WhitePicture() : picture, leftRight ? x + width : x,
+                               topBottom ? y + height : y, std::fabs(width), std::fabs(height));
     };
     const bool roots = cells != ToothCells::CrownsOnly;
     if (t < 16) {

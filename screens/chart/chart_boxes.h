@@ -11,7 +11,7 @@
 //
 // Line widths are given in the screen's pixels of a box (543 to its width);
 // on a finer target they grow in proportion, and dotted lines are drawn as
-// dashes, since a device draws only one-pixel lines dotted.
+// dashes of 0.55 mm, since a device draws only one-pixel lines dotted.
 
 #include "platform/gui/draw_target.h"
 #include "records/exam_slot.h"
@@ -57,11 +57,15 @@ class ToothPictureFiles {
 public:
     explicit ToothPictureFiles(QString folder);
     const QImage& Picture(const QString& fileName);
+    // The picture turned over left to right and/or top to bottom, made once:
+    // a PDF stores an image drawn again only once.
+    const QImage& Turned(const QString& fileName, bool leftRight, bool topBottom);
     int Decoded() const { return decoded_; }
 
 private:
     QString folder_;
     QHash<QString, QImage> pictures_;
+    QHash<QString, QImage> turned_;
     int decoded_ = 0;
 };
 
