@@ -685,6 +685,17 @@ void PFrmChartDR::SetBlankLegend(int page) {
 
 // ---- Data-sheet preview ----
 
+PreviewScroll PreviewScrollOf(int pictureHeight, int frameHeight, double twipsPerPixel) {
+    // Nearest whole twips, halves to even, in 32 bits: a tall picture never
+    // overflows the bar as a 16-bit value did.
+    const auto nearest = [](double v) { return static_cast<int>(std::nearbyint(v)); };
+    PreviewScroll scroll;
+    scroll.maximum = std::max(0, nearest((pictureHeight - frameHeight) * twipsPerPixel));
+    scroll.largeChange = nearest(scroll.maximum / 10.0);
+    scroll.smallChange = nearest(scroll.largeChange / 10.0);
+    return scroll;
+}
+
 void PFrmChartDR::ShowDataPreview() {
     const Hourglass hourglass;
     const int width = PicFrame->width();
@@ -692,16 +703,12 @@ void PFrmChartDR::ShowDataPreview() {
     // The sheet's 210 mm fill the picture's width.
     PicDraw->Resize(QSize(width, height), width * 25.4 / 210.0);
     PicDraw->move(0, 0);
-    // Twips in a 32-bit range: a tall picture never overflows the bar.
-    const double overhang = (height - PicFrame->height()) * platform::TwipsPerPixelY();
-    const long maximum = std::max(0L, std::lrint(overhang));
-    const long large = std::lrint(maximum / 10.0);
-    const long small = std::lrint(large / 10.0);
+    const PreviewScroll scroll = PreviewScrollOf(height, PicFrame->height(), platform::TwipsPerPixelY());
     {
         const QSignalBlocker blocker(VScrPic);
-        VScrPic->setRange(0, static_cast<int>(maximum));
-        VScrPic->setPageStep(std::max(1L, large));
-        VScrPic->setSingleStep(std::max(1L, small));
+        VScrPic->setRange(0, scroll.maximum);
+        VScrPic->setPageStep(std::max(1, scroll.largeChange));
+        VScrPic->setSingleStep(std::max(1, scroll.smallChange));
         VScrPic->setValue(0);
     }
     platform::ImageTarget& preview = PicDraw->Target();

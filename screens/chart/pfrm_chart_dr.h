@@ -157,6 +157,15 @@ private:
     std::vector<ColourButton> buttons_;
 };
 
+// The preview's scroll bar in twips: the picture's overhang below the frame
+// and a tenth and a hundredth of it, each to the nearest whole twip.
+struct PreviewScroll {
+    int maximum = 0;
+    int largeChange = 0;
+    int smallChange = 0;
+};
+PreviewScroll PreviewScrollOf(int pictureHeight, int frameHeight, double twipsPerPixel);
+
 // Opens the chart screen beside the input screen, or brings the open one to
 // the front; it reads the input screen's patient when it opens.
 PFrmChartDR* ShowChartScreen(QWidget* inputScreen);

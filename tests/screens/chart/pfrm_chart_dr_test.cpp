@@ -194,6 +194,33 @@ TEST(ChartWindow, ThePreviewFollowsEveryChoiceAndScrollsToItsBottom) {
     w->VScrPic->setValue(0);
     EXPECT_EQ(w->PicDraw->y(), 0);
     EXPECT_EQ(w->VScrPic->pageStep(), std::lrint(w->VScrPic->maximum() / 10.0));
+
+    // A picture far taller than 32767 twips still scrolls to its end.
+    const PreviewScroll tall = PreviewScrollOf(4000, 600, 15);
+    EXPECT_EQ(tall.maximum, 51000);
+    EXPECT_EQ(tall.largeChange, 5100);
+    EXPECT_EQ(tall.smallChange, 510);
+    EXPECT_EQ(PreviewScrollOf(1005, 1000, 15).largeChange, 8) << "7.5 to the even 8";
+    EXPECT_EQ(PreviewScrollOf(1003, 1000, 15).largeChange, 4) << "4.5 to the even 4";
+    EXPECT_EQ(PreviewScrollOf(500, 600, 15).maximum, 0);
+}
+
+TEST(ChartWindow, CrownsRepaintedOnlyWhereThePageHasAnExamination) {
+    ChartScreenEnvironment env;
+    auto w = env.Open(-1);
+    w->DrawPocketChart(0);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(AllWhite(w->PicPocket[k]->Image(), w->PicPocket[k]->Image().rect())) << "no boundary line either";
+    env.Choose(*w, 98);
+    for (int k = 0; k < 4; ++k) w->PicPocket[k]->Target().Cls();
+    w->DrawPocketChart(0);
+    platform::ImageTarget& box0 = w->PicPocket[0]->Target();
+    const QImage& image = box0.Image();
+    const QPointF line = box0.ToDevice(300, 130);
+    EXPECT_EQ(image.pixelColor(int(line.x()), int(line.y())), QColor(Qt::black));
+    const QPointF root = box0.ToDevice(60, 60);
+    EXPECT_EQ(image.pixelColor(int(root.x()), int(root.y())), QColor(Qt::white)) << "root cells are left alone";
+    EXPECT_FALSE(AllWhite(image, QRectF(box0.ToDevice(0, 135), box0.ToDevice(640, 199)).toRect())) << "crowns";
 }
 
 TEST(ChartWindow, LabelsAndButtonsFollowTheSlotsOfTheirPage) {
