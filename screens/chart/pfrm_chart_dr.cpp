@@ -308,7 +308,6 @@ void PFrmChartDR::BuildChartPage(int page) {
         LblMOB[page * 32 + t] = l;
     }
 
-    static bool reported = false;
     const QString clsid = QString::fromLatin1(molarix::kToothButtonClsid);
     for (int t = 0; t < 32; ++t) {
         auto control = std::make_unique<com::HostedControl>();
@@ -316,9 +315,9 @@ void PFrmChartDR::BuildChartPage(int page) {
             control->Window()->setObjectName(QStringLiteral("Th(%1)").arg(page * 32 + t));
             control->Window()->setGeometry(
                 Twips(kBoxLeftTwips + kToothPitchTwips * (t % 16), t < 16 ? 2820 : 6375, 525, 510));
-        } else if (!reported) {
+        } else if (!toothButtonsReported_) {
             // Reported once: every button comes from the same module.
-            reported = true;
+            toothButtonsReported_ = true;
             platform::MsgBox(QStringLiteral("歯ボタンを作成できません。") + kCrLf + kCrLf + control->LastError(), 16,
                              QStringLiteral("エラー"));
         }

@@ -148,6 +148,7 @@ private:
     QStringList loadProblems_;
     bool typed_ = false;
     bool loading_ = false;
+    bool toothButtonsReported_ = false;
     PrintOutcome lastPrint_ = PrintOutcome::Cancelled;
     struct ColourButton {
         QString name;
