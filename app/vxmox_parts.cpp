@@ -7,6 +7,7 @@
 #include "core/ui/end_windows.h"
 #include "core/ui/startup.h"
 #include "platform/com/control_host.h"
+#include "screens/chart/pfrm_chart_dr.h"
 #include "screens/input/input_screen_hooks.h"
 #include "screens/input/pfrm_input.h"
 #include "tools/pfrm_backup.h"
@@ -51,6 +52,8 @@ void InstallVxmoxParts() {
     hooks.makeMainWindow = [](const std::function<void()>& endRun) -> QWidget* { return ShowInputScreen(endRun); };
     // The tools window takes the input screen's place; closing it makes the
     // input screen again.
+    // The chart screen opens beside the input screen, which stays.
+    InputHooks().showChartScreen = [](QWidget* inputScreen) { ShowChartScreen(inputScreen); };
     InputHooks().showToolsWindow = [](std::function<void()> reopenInputScreen) {
         ShowToolsWindow(std::move(reopenInputScreen));
     };

@@ -69,12 +69,12 @@ namespace {
 
 // ExamDate of the first row of the patient's examinations of one occasion,
 // earliest or latest first; an invalid date-time when there is none.
-QDateTime OccasionDate(int commentId, bool latest) {
+QDateTime OccasionDate(int32_t patientId, int commentId, bool latest) {
     auto rs =
         MainDbConn()->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
                                                    "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
                                         (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")),
-                                    {G().CurPatientId, commentId});
+                                    {patientId, commentId});
     QDateTime date;
     if (!rs->IsEOF()) date = ReadDate(*rs, QStringLiteral("ExamDate"));
     rs->Close();
@@ -83,13 +83,15 @@ QDateTime OccasionDate(int commentId, bool latest) {
 
 }  // namespace
 
-bool IsSptPeriodShort() {
+bool IsSptPeriodShort() { return IsSptPeriodShort(G().CurPatientId); }
+
+bool IsSptPeriodShort(int32_t patientId) {
     MainDbUse use;
     if (!use.IsOpen()) return false;
     // The period runs from the earliest move to supportive therapy to the
     // latest supportive-therapy visit.
-    const QDateTime moveDate = OccasionDate(kMoveToSpt, false);
-    const QDateTime latestDate = OccasionDate(kLatestSpt, true);
+    const QDateTime moveDate = OccasionDate(patientId, kMoveToSpt, false);
+    const QDateTime latestDate = OccasionDate(patientId, kLatestSpt, true);
     if (!moveDate.isValid() || !latestDate.isValid()) return false;
     return IsWithinMonths(moveDate, latestDate, 6);
 }

@@ -3,6 +3,7 @@
 // case reports. Both open and release the main connection themselves.
 
 #include <QString>
+#include <cstdint>
 
 namespace mox {
 
@@ -14,7 +15,9 @@ namespace mox {
 bool CheckInitialCase(QString& share, QString& deepSites);
 
 // True when the latest supportive-therapy visit lies less than six months
-// after the move to supportive therapy; false when either is missing.
+// after the move to supportive therapy; false when either is missing. The
+// second form asks about any patient (the chart screen's own choice).
 bool IsSptPeriodShort();
+bool IsSptPeriodShort(int32_t patientId);
 
 }  // namespace mox

@@ -29,13 +29,17 @@ bool RunRealDialog(PrinterTarget& printer, QWidget* parent) {
 bool ApplyChoice(PrinterTarget& printer, const PrinterChoice& choice) {
     if (!choice.pdfFile.isEmpty()) {
         printer.UsePdfFile(choice.pdfFile);
+        printer.Printer().setCopyCount(choice.copies);
         return true;
     }
     const bool wasPdf = printer.PrintsToPdf();
     const QString earlierName = printer.PrinterName();
     const QString earlierFile = printer.PdfFile();
     printer.UsePrinter(choice.printerName);
-    if (!choice.printerName.isEmpty() && !printer.PrintsToPdf()) return true;
+    if (!choice.printerName.isEmpty() && !printer.PrintsToPdf()) {
+        printer.Printer().setCopyCount(choice.copies);
+        return true;
+    }
     if (wasPdf)
         printer.UsePdfFile(earlierFile);
     else

@@ -23,10 +23,12 @@ struct PrinterDialogRequest {
     QString currentPrinter;
     QString currentPdfFile;
 };
-// The user's confirmed choice: a printer queue, or (pdfFile not empty) a PDF.
+// The user's confirmed choice: a printer queue, or (pdfFile not empty) a PDF,
+// and the number of copies, which the printer then reports (copyCount).
 struct PrinterChoice {
     QString printerName;
     QString pdfFile;
+    int copies = 1;
 };
 // Answers the dialog in tests instead of showing it: a choice confirms,
 // std::nullopt cancels. An empty answerer restores the real dialog.

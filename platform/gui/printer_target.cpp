@@ -1,9 +1,25 @@
 #include "platform/gui/printer_target.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
 
 namespace mox::platform {
+
+namespace {
+
+// Qt's PDF writer reports no failed write: a full disk leaves a file that
+// ends short of its trailer, which only reading it back shows.
+bool PdfFileComplete(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.read(5).startsWith("%PDF-")) return false;
+    const qint64 size = file.size();
+    if (size < 16 || !file.seek(size - 16)) return false;
+    return file.read(16).contains("%%EOF");
+}
+
+}  // namespace
 
 PrinterTarget::PrinterTarget()
     : PainterTarget(QSizeF(1, 1), 600, 600), printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
@@ -15,6 +31,7 @@ PrinterTarget::PrinterTarget()
 PrinterTarget::~PrinterTarget() { DoEndDoc(); }
 
 void PrinterTarget::PrinterChanged() {
+    lastError_.clear();
     const int dpi = printer_->resolution();
     SetDevice(printer_->pageLayout().paintRectPixels(dpi).size(), dpi, dpi);
 }
@@ -62,8 +79,21 @@ void PrinterTarget::DoNewPage() {
 
 void PrinterTarget::DoEndDoc() {
     if (!painter_) return;
-    painter_->end();
+    const bool ended = painter_->end();
     painter_.reset();
+    if (ended && !(PrintsToPdf() && !PdfFileComplete(PdfFile()))) return;
+    lastError_ = PrintsToPdf() ? QStringLiteral("PDFファイルを書き終えられません。") + PdfFile()
+                               : QStringLiteral("印刷を終了できません。") + PrinterName();
+    if (!PrintsToPdf()) return;
+    // Qt's PDF writer keeps a failed write for every later document, which
+    // would all come out empty: the next one gets a writer of its own.
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    fresh->setOutputFormat(QPrinter::PdfFormat);
+    fresh->setOutputFileName(printer_->outputFileName());
+    fresh->setPageLayout(printer_->pageLayout());
+    fresh->setDocName(printer_->docName());
+    fresh->setCopyCount(printer_->copyCount());
+    printer_ = std::move(fresh);
 }
 
 }  // namespace mox::platform

@@ -18,6 +18,8 @@ public:
     ~PrinterTarget() override;
     TargetKind Kind() const override { return TargetKind::Printer; }
 
+    // The printer's settings; a document that failed to end leaves a new
+    // QPrinter with the same settings, so hold no reference across EndDoc.
     QPrinter& Printer() { return *printer_; }
     // Chooses a CUPS queue, or a PDF file; ends a document in progress.
     void UsePrinter(const QString& name);
@@ -28,7 +30,8 @@ public:
     bool PrintsToPdf() const;
     QString PdfFile() const;
     bool DocumentOpen() const { return painter_ != nullptr; }
-    // Why the last document could not be started ("" when it could).
+    // Why the last document could not be started or ended ("" when it
+    // was); cleared when another printer or file is chosen.
     QString LastError() const { return lastError_; }
 
 protected:

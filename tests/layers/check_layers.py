@@ -40,7 +40,8 @@ LAYERS = {
     # data: they see only the hosting layer and the drawing helpers.
     "controls/tooth_button": (True, ["platform", "platform/com", "platform/gui"]),
     "controls/colour_button": (True, ["platform", "platform/com", "platform/gui"]),
-    "screens": (True, _SCREEN_USES + ["screens/input/entry"]),
+    # The chart screen previews and prints the sheets of printing/.
+    "screens": (True, _SCREEN_USES + ["screens/input/entry", "printing"]),
     # The examination entry of the input screen runs without a window, so
     # that tests drive it alone; its window sits in screens/input above it.
     "screens/input/entry": (False, _PLATFORM_GUI_FREE + _CORE_GUI_FREE),

@@ -1,5 +1,6 @@
 #include "tests/printing/recorded_drawing.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace mox::test {
@@ -13,8 +14,12 @@ std::vector<double> Numbers(const QString& text) {
 }
 
 QString Attribute(const QString& line, const QString& name) {
-    const QRegularExpression attribute(QStringLiteral(" %1=(\\S+)").arg(name));
-    const QRegularExpressionMatch match = attribute.match(line);
+    // Compiled once per name: sheets log tens of thousands of lines.
+    static QHash<QString, QRegularExpression> attributes;
+    auto found = attributes.find(name);
+    if (found == attributes.end())
+        found = attributes.insert(name, QRegularExpression(QStringLiteral(" %1=(\\S+)").arg(name)));
+    const QRegularExpressionMatch match = found->match(line);
     return match.hasMatch() ? match.captured(1) : QString();
 }
 

@@ -12,64 +12,16 @@
 #include "records/exam_item.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
+#include "screens/chart/chart_figures.h"
+#include "screens/chart/chart_slots.h"
 
 namespace mox::test {
 
 ExamSlots LoadSampleSlots(const QString& databaseFile, int32_t patientId) {
-    ExamSlots exams{};
+    ExamSlots exams = EmptyExamSlots();
     auto conn = db::Connection::Open(QStringLiteral("Data Source=") + databaseFile);
-    auto stages = conn->OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID>0 AND DR<>0 ORDER BY ID"));
-    CExamData row;
-    for (int k = 0; k < 4 && !stages->IsEOF(); ++k, stages->MoveNext()) {
-        ExamSlot& slot = exams[k];
-        slot.Clear();
-        auto rows = conn->OpenRecordset(
-            QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND CommentID=? ORDER BY ExamDate"),
-            {patientId, stages->Field(QStringLiteral("ID"))});
-        if (rows->IsEOF()) continue;
-        slot.Loaded = -1;
-        slot.ExamDate = rows->Field(QStringLiteral("ExamDate")).ToDateTime();
-        slot.KindName = stages->Field(QStringLiteral("CommentDR")).ToText();
-        for (; !rows->IsEOF(); rows->MoveNext()) {
-            if (rows->Field(QStringLiteral("ExamDate")).ToDateTime() != slot.ExamDate) continue;
-            row.ClearBuffer();
-            row.RecSetGet(*rows);
-            auto copySites = [&](std::array<uint8_t, kSiteCount>& into) {
-                for (int s = 0; s < kSiteCount; ++s) into[s] = static_cast<uint8_t>(row.bData(s));
-            };
-            if (row.Row == 9) {
-                copySites(slot.BOP);
-            } else if (row.Row == 10) {
-                copySites(slot.Suppuration);
-            } else {
-                for (int t = 0; t < 32; ++t) slot.ToothState[t] = row.nBui(t);
-                switch (row.SubExam) {
-                    case 1:
-                        for (int t = 0; t < 32; ++t) slot.Mobility[t] = static_cast<uint8_t>(row.bData(t));
-                        break;
-                    case 2:
-                        copySites(slot.PD);
-                        break;
-                    case 3:
-                        for (int t = 0; t < 32; ++t) {
-                            slot.PlaqueFaces[t] = static_cast<uint8_t>(row.bData(t));
-                            slot.PlaqueUnexamined[t] = static_cast<uint8_t>(row.bData(t + 48));
-                        }
-                        break;
-                    case 13:
-                        copySites(slot.Furcation);
-                        break;
-                    default:
-                        break;
-                }
-            }
-        }
-        for (int s = 0; s < kSiteCount; ++s) {
-            if (slot.PD[s] != kNoSiteValue) continue;
-            slot.BOP[s] = kNoSiteValue;
-            slot.Suppuration[s] = kNoSiteValue;
-        }
-    }
+    CExamData work;
+    LoadExamSlotsFrom(*conn, patientId, exams, work);
     return exams;
 }
 
@@ -93,12 +45,6 @@ void PrintSampleDataBlocks(platform::DrawTarget& target, const ExamSlots& exams)
             PrintExamDataBlock(target, 0, 64.0f * drawn, exams[k]);
         ++drawn;
     }
-}
-
-uint32_t SlotColour(int slot) {
-    static const uint32_t kColours[4] = {platform::VbRgb(255, 0, 0), platform::VbRgb(0, 128, 0),
-                                         platform::VbRgb(0, 0, 255), platform::VbRgb(255, 0, 255)};
-    return kColours[slot & 3];
 }
 
 void PrintSampleChartBlock(platform::DrawTarget& target, const ExamSlots& exams, float x, float y, int half,

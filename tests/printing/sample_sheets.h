@@ -1,11 +1,13 @@
 #pragma once
-// The sample cases of the template database as the chart screen will hand
+// The sample cases of the template database as the chart screen hands
 // them to the drawing: four examination slots filled from the rows, and a
 // chart block composed as the chart sheet composes it. Shared by the
 // printing tests and the printing benchmarks.
 
 #include "platform/gui/draw_target.h"
 #include "records/exam_slot.h"
+#include "screens/chart/chart_figures.h"
+#include "screens/chart/chart_slots.h"
 
 #include <QImage>
 #include <QString>
@@ -13,14 +15,14 @@
 
 namespace mox::test {
 
-using ExamSlots = std::array<ExamSlot, 4>;
+using mox::ExamSlots;
 
-// The earliest examination of each stage of the patient, read from the
-// database file; a stage without one leaves its slot empty.
+// The patient's four slots read from the database file by the chart
+// screen's own loader.
 ExamSlots LoadSampleSlots(const QString& databaseFile, int32_t patientId);
 
 // The slot colours of the chart: red, green, blue, magenta.
-uint32_t SlotColour(int slot);
+using mox::SlotColour;
 
 // One chart block at (x, y) for slots 2·half and 2·half + 1: the chart
 // layout, tooth pictures and furcation rows of the reference slot, grid,

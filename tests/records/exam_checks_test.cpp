@@ -140,5 +140,14 @@ TEST_F(ExamChecksTest, SptPeriodRunsSixCalendarMonths) {
     EXPECT_FALSE(IsSptPeriodShort());
 }
 
+TEST_F(ExamChecksTest, SptPeriodOfAnotherPatientThanTheCurrentOne) {
+    AddRow(Exam(1, QDate(2020, 8, 31), 3));
+    AddRow(Exam(2, QDate(2021, 2, 27), 4));
+    conn_->Execute(QStringLiteral("UPDATE TExamData SET PatientID=7 WHERE PatientID=1"));
+    EXPECT_TRUE(IsSptPeriodShort(7));
+    EXPECT_FALSE(IsSptPeriodShort(kPatient));
+    EXPECT_FALSE(IsSptPeriodShort());
+}
+
 }  // namespace
 }  // namespace mox

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -159,4 +161,32 @@ TEST_F(Printing, UnknownQueueIsAFailureThatKeepsTheEarlierPrinter) {
     EXPECT_FALSE(ShowPrinterDialog());
     EXPECT_TRUE(printer.PrintsToPdf());
     EXPECT_EQ(printer.PdfFile(), earlier);
+}
+
+TEST_F(Printing, PdfCutShortByAFullDiskIsReportedWhenTheDocumentEnds) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) MOX_COMPONENT_MISSING("/dev/full");
+    PrinterTarget printer;
+    printer.UsePdfFile(QStringLiteral("/dev/full"));
+    ApplyDrawingDefaults(printer);
+    printer.Line(0, 0, 10, 10);
+    ASSERT_TRUE(printer.DocumentOpen());
+    EXPECT_TRUE(printer.LastError().isEmpty());
+    printer.EndDoc();
+    EXPECT_FALSE(printer.LastError().isEmpty());
+    // Another file starts afresh and is written whole.
+    const QString next = sandbox_.File(QStringLiteral("next.pdf"));
+    printer.UsePdfFile(next);
+    EXPECT_TRUE(printer.LastError().isEmpty());
+    printer.Line(0, 0, 10, 10);
+    printer.EndDoc();
+    EXPECT_TRUE(printer.LastError().isEmpty());
+    EXPECT_GT(QFileInfo(next).size(), 100);
+}
+
+TEST_F(Printing, CopiesChosenInTheDialogAreThePrintersCopyCount) {
+    SetPrinterDialogAnswerer([this](const PrinterDialogRequest&) -> std::optional<PrinterChoice> {
+        return PrinterChoice{QString(), sandbox_.File(QStringLiteral("three.pdf")), 3};
+    });
+    ASSERT_TRUE(ShowPrinterDialog());
+    EXPECT_EQ(ProgramPrinter().Printer().copyCount(), 3);
 }

@@ -1,0 +1,142 @@
+// The chart screen on its real window and modules, for sample case 98 (four
+// loaded slots): from the chart button's click to both chart pages and the
+// preview drawn (goal 100 ms), one patient change, and each print into a
+// PDF from the confirmed dialog to the ended document (goal 100 ms each:
+// the chart sheet, the data sheet with four blocks, the blank form).
+
+#include "controls/colour_button/prismet_properties.h"
+#include "controls/tooth_button/tooth_button_ids.h"
+#include "core/connections.h"
+#include "core/settings.h"
+#include "core/tooth_tables.h"
+#include "platform/com/control_host.h"
+#include "platform/gui/japanese_ui.h"
+#include "platform/gui/printer_dialog.h"
+#include "platform/message_box.h"
+#include "records/shared_records.h"
+#include "screens/chart/pfrm_chart_dr.h"
+#include "screens/input/entry/exam_store.h"
+
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace {
+
+using namespace mox;
+
+QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+
+// A program folder of its own with a fresh database and the pictures, the
+// modules registered into a registry file inside it, the items loaded as
+// the input screen loads them, and the input screen's patient 98.
+struct Folder {
+    QTemporaryDir dir;
+
+    Folder() {
+        qputenv("VXMOX_REGISTRY", dir.filePath(QStringLiteral("registry.ini")).toLocal8Bit());
+        const QString db = dir.filePath(QStringLiteral("VXMOX2.MDB"));
+        QFile::copy(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), db);
+        QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QDir().mkpath(dir.filePath(QStringLiteral("BMP")));
+        const QDir pictures(ProgramDir() + QStringLiteral("/BMP"));
+        for (const QString& name : pictures.entryList({QStringLiteral("*.gif")}, QDir::Files))
+            QFile::copy(pictures.filePath(name), dir.filePath(QStringLiteral("BMP/") + name));
+        Settings& g = G();
+        g.ProgramDir = dir.path();
+        g.AppPath = dir.path();
+        g.MainDbSource = db::DataSourcePart(db);
+        g.SoundOn = false;
+        g.CurPatientId = 98;
+        com::EnsureModuleRegistered(ProgramDir() + QStringLiteral("/libMolarix.so"),
+                                    QString::fromLatin1(molarix::kToothButtonClsid));
+        com::EnsureModuleRegistered(ProgramDir() + QStringLiteral("/libPrismet.so"),
+                                    QString::fromLatin1(prismet::kClsidPrismet));
+        CreateGlobalObjects();
+        MakeToothLabels();
+        MakeToothPictureNames();
+        MakeToothNumberTable();
+        ReadExamItems(Globals().SubExamRows);
+        const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
+        platform::SetPrinterDialogAnswerer([pdf](const platform::PrinterDialogRequest&) {
+            return std::optional<platform::PrinterChoice>(platform::PrinterChoice{QString(), pdf});
+        });
+    }
+    ~Folder() {
+        platform::SetPrinterDialogAnswerer(nullptr);
+        ResetAllSlots();
+        ReleaseGlobalObjects();
+    }
+};
+
+std::unique_ptr<PFrmChartDR> Open() {
+    auto window = std::make_unique<PFrmChartDR>();
+    window->Form_Load();
+    QApplication::processEvents();
+    return window;
+}
+
+void BM_ChartButtonToBothPagesAndPreview(benchmark::State& state) {
+    Folder folder;
+    for (auto _ : state) {
+        auto window = Open();
+        state.PauseTiming();
+        window.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChartButtonToBothPagesAndPreview)->Unit(benchmark::kMillisecond);
+
+void BM_PatientChange(benchmark::State& state) {
+    Folder folder;
+    auto window = Open();
+    int patient = 99;
+    for (auto _ : state) {
+        const int index = window->CmbOutNo->findData(patient);
+        window->CmbOutNo->setCurrentIndex(index);
+        emit window->CmbOutNo->activated(index);
+        QApplication::processEvents();
+        patient = patient == 98 ? 99 : 98;
+    }
+}
+BENCHMARK(BM_PatientChange)->Unit(benchmark::kMillisecond);
+
+void BM_ChartSheetToPdf(benchmark::State& state) {
+    Folder folder;
+    auto window = Open();
+    for (auto _ : state) window->BtnPrintChart_Click(0);
+}
+BENCHMARK(BM_ChartSheetToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_DataSheetFourBlocksToPdf(benchmark::State& state) {
+    Folder folder;
+    auto window = Open();
+    for (auto _ : state) window->BtnPrintData_Click(0);
+}
+BENCHMARK(BM_DataSheetFourBlocksToPdf)->Unit(benchmark::kMillisecond);
+
+void BM_BlankFormToPdf(benchmark::State& state) {
+    Folder folder;
+    auto window = Open();
+    for (auto _ : state) window->BtnBlankPrint_Click();
+}
+BENCHMARK(BM_BlankFormToPdf)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    platform::RegisterFontSubstitutes();
+    // Every box answered at once: the completion messages.
+    platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
