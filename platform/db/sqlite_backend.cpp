@@ -149,6 +149,11 @@ public:
 
     Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override {
         Rowset out;
+        // A statement is compiled against the schema this connection last
+        // read; when another connection has changed a table since, the
+        // column names read before the first step would be the old ones.
+        // Touching the schema table first makes the engine notice the change.
+        if (sqlite3_get_autocommit(db_)) Run(QStringLiteral("SELECT 1 FROM sqlite_master LIMIT 0"));
         std::unique_ptr<Statement> st;
         int first = 0;  // index of the first result column the caller sees
         int selectEnd = 0;
@@ -260,7 +265,6 @@ public:
                    {key->at(0)}, false);
         return r.rows.empty() ? Row() : r.rows[0];
     }
-
 
 private:
     static DbError RowGone() {

@@ -241,3 +241,22 @@ TEST_F(DbRecordsetTest, ClosedConnectionRefusesWritesButRowsStayReadable) {
 }
 
 }  // namespace
+
+// A table widened by another connection reads with its new columns, each
+// value under its own name, on a connection that had read it before.
+TEST(RecordsetSchemaTest, ColumnsAddedByAnotherConnectionReadUnderTheirNames) {
+    mox::test::Sandbox box;
+    const QString path = box.File(QStringLiteral("VXMOX2.MDB"));
+    auto first = Connection::CreateFile(path);
+    first->Execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
+    first->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
+    first->OpenRecordset(QStringLiteral("SELECT * FROM T"))->Close();
+
+    auto second = Connection::Open(DataSourcePart(path));
+    second->Execute(QStringLiteral("ALTER TABLE T ADD COLUMN B INTEGER DEFAULT 7"));
+    second->Close();
+
+    auto rs = first->OpenRecordset(QStringLiteral("SELECT * FROM T"));
+    EXPECT_EQ(rs->FieldNames(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_EQ(rs->Field(QStringLiteral("B")).ToInt64(), 7);
+}
