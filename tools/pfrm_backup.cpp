@@ -9,8 +9,10 @@
 #include "tools/database_copy.h"
 #include "tools/hourglass.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QTimer>
 
 namespace mox {
 
@@ -103,7 +105,10 @@ void PFrmBackup::closeEvent(QCloseEvent* event) {
 void PFrmBackup::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    if (showCompactWindow_) showCompactWindow_();
+    // The compaction runs its attempts inside its own loading; this window
+    // is gone from the screen before that starts.
+    hide();
+    if (showCompactWindow_) QTimer::singleShot(0, qApp, showCompactWindow_);
 }
 
 void ShowBackupWindow(std::function<void()> showCompactWindow) {

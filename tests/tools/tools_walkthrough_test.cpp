@@ -44,7 +44,7 @@ TEST_F(ToolsWalkThrough, BackUpAtTheEndThenBackUpRestoreAndContactDataInTheTools
     Click(backup->ButtonWindow(QStringLiteral("CmdPathBackUp")));
     Grab(backup, QStringLiteral("02_backup_window_folder_chosen"));
     Click(backup->ButtonWindow(QStringLiteral("CmdBackUp")));
-    EXPECT_EQ(compactions, 1);
+    EXPECT_TRUE(WaitFor([&] { return compactions == 1; }, 2000));
     const QString endBackup = usb + QStringLiteral("/VXMOX2_20261208_1405.MDB");
     EXPECT_EQ(Bytes(endBackup), Bytes(mainDb));
     Hooks().showBackupWindow = nullptr;
