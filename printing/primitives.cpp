@@ -24,13 +24,15 @@ int16_t ToPixelCount(double pixels) {
     return count == 0 ? int16_t(1) : count;
 }
 
-// Dashes along one axis from `from` to `to`; draw(a, b) draws one dash.
-template <typename DrawDash>
-void Dashes(double from, double to, DrawDash&& draw) {
+// Dashes along one axis from `from` to `to`; dash(a, b) makes one of them.
+template <typename MakeDash>
+QVector<QLineF> Dashes(double from, double to, MakeDash&& dash) {
     const double length = to - from;
     double n = std::floor(length / kDash);
     if (length - n * kDash > kNoLength) n += 1;
-    for (double i = 1; i <= n; i += 2) draw(from + kDash * (i - 1), std::min(from + kDash * i, to));
+    QVector<QLineF> dashes;
+    for (double i = 1; i <= n; i += 2) dashes.append(dash(from + kDash * (i - 1), std::min(from + kDash * i, to)));
+    return dashes;
 }
 
 }  // namespace
@@ -116,9 +118,9 @@ void DrawBrokenLine(DrawTarget& target, double x1, double y1, double x2, double 
     if (target.DrawStyle() != platform::kDot) {
         target.Line(x1, y1, x2, y2, colour);
     } else if (x1 == x2) {
-        Dashes(y1, y2, [&](double a, double b) { target.Line(x1, a, x1, b, colour); });
+        target.Lines(Dashes(y1, y2, [&](double a, double b) { return QLineF(x1, a, x1, b); }), colour);
     } else if (y1 == y2) {
-        Dashes(x1, x2, [&](double a, double b) { target.Line(a, y1, b, y1, colour); });
+        target.Lines(Dashes(x1, x2, [&](double a, double b) { return QLineF(a, y1, b, y1); }), colour);
     } else {
         target.Line(x1, y1, x2, y2, colour);
     }

@@ -5,7 +5,10 @@
 #include "core/tooth_tables.h"
 #include "platform/message_box.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <array>
 #include <cerrno>
 #include <optional>
 
@@ -33,21 +36,39 @@ struct PictureError {
 // Rows 0 and 2 have their roots above the band line, rows 1 and 3 below it.
 bool RootsAbove(int row) { return row == 0 || row == 2; }
 
-std::optional<PictureError> LoadPicture(const QString& path, QImage& surface) {
-    surface = QImage();
-    const QFileInfo file(path);
-    if (!file.isFile()) return PictureError{ENOENT, FileErrorDescription(ENOENT) + QStringLiteral(" ") + path};
-    if (!file.isReadable()) return PictureError{EACCES, FileErrorDescription(EACCES) + QStringLiteral(" ") + path};
-    if (!surface.load(path)) return PictureError{481, QStringLiteral("画像として読み込めません。 ") + path};
-    return std::nullopt;
-}
+// A picture file as read, and turned each way it was printed, kept while the
+// file stays as it was: a chart sheet prints every picture several times, and
+// a PDF stores an image it was given before only once.
+struct KeptPicture {
+    QDateTime modified;
+    qint64 size = -1;
+    QImage loaded;
+    std::array<QImage, 4> turned;  // by orientation
+};
 
 // Loads, turns and prints one picture; the error when it could not be read.
 std::optional<PictureError> PrintPicture(DrawTarget& target, const QString& path, int orientation, double x, double y,
                                          double width, double height, QImage& loadSurface, QImage& flipSurface) {
+    loadSurface = QImage();
     flipSurface = QImage();
-    if (auto error = LoadPicture(path, loadSurface)) return error;
-    flipSurface = loadSurface.mirrored((orientation & kFlipHorizontal) != 0, (orientation & kFlipVertical) != 0);
+    const QFileInfo file(path);
+    if (!file.isFile()) return PictureError{ENOENT, FileErrorDescription(ENOENT) + QStringLiteral(" ") + path};
+    if (!file.isReadable()) return PictureError{EACCES, FileErrorDescription(EACCES) + QStringLiteral(" ") + path};
+
+    static QHash<QString, KeptPicture> kept;
+    KeptPicture& picture = kept[path];
+    if (picture.loaded.isNull() || picture.modified != file.lastModified() || picture.size != file.size()) {
+        picture = KeptPicture{file.lastModified(), file.size(), QImage(), {}};
+        if (!picture.loaded.load(path)) {
+            kept.remove(path);
+            return PictureError{481, QStringLiteral("画像として読み込めません。 ") + path};
+        }
+    }
+    QImage& turned = picture.turned[orientation];
+    if (turned.isNull())
+        turned = picture.loaded.mirrored((orientation & kFlipHorizontal) != 0, (orientation & kFlipVertical) != 0);
+    loadSurface = picture.loaded;
+    flipSurface = turned;
     target.PaintPicture(flipSurface, x, y, width, height);
     return std::nullopt;
 }

@@ -149,6 +149,13 @@ void DrawTarget::Line(double x1, double y1, double x2, double y2, std::optional<
     currentY_ = y2;
 }
 
+void DrawTarget::Lines(const QVector<QLineF>& lines, std::optional<uint32_t> color) {
+    if (lines.isEmpty()) return;
+    DoLines(lines, color.value_or(foreColor_) & 0xFFFFFF);
+    currentX_ = lines.back().x2();
+    currentY_ = lines.back().y2();
+}
+
 void DrawTarget::Circle(double x, double y, double radius, std::optional<uint32_t> color, std::optional<double> start,
                         std::optional<double> end, double aspect) {
     if (!(aspect > 0)) aspect = 1.0;

@@ -13,6 +13,7 @@
 // of its printable area.
 
 #include <QImage>
+#include <QLineF>
 #include <QPointF>
 #include <QString>
 #include <QVector>
@@ -125,6 +126,11 @@ public:
     // box with FillColor/FillStyle inside, BF fills it with the line colour.
     void Line(double x1, double y1, double x2, double y2, std::optional<uint32_t> color = std::nullopt,
               LineBox box = LineBox::None);
+    // Many lines in one colour with one pen, each as Line draws it: the dashes
+    // of a broken grid line go to the printer as one stroke rather than one
+    // graphics state each. Leaves CurrentX/Y at the end of the last line;
+    // no lines draw nothing.
+    void Lines(const QVector<QLineF>& lines, std::optional<uint32_t> color = std::nullopt);
     // Circle, ellipse (aspect = vertical / horizontal radius), arc or pie
     // (angles in radians, counter-clockwise from 3 o'clock; a negative angle
     // also draws the radius to that end). The radius is measured along the
@@ -174,6 +180,7 @@ protected:
 
     // The target's output, in scale units unless said otherwise.
     virtual void DoLine(double x1, double y1, double x2, double y2, uint32_t color, LineBox box) = 0;
+    virtual void DoLines(const QVector<QLineF>& lines, uint32_t color) = 0;
     virtual void DoCircle(double x, double y, double radius, uint32_t color, std::optional<double> start,
                           std::optional<double> end, double aspect) = 0;
     virtual void DoPoint(double x, double y, uint32_t color) = 0;

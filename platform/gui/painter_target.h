@@ -20,6 +20,7 @@ protected:
     virtual void EndPainting(QPainter* painter) = 0;
 
     void DoLine(double x1, double y1, double x2, double y2, uint32_t color, LineBox box) override;
+    void DoLines(const QVector<QLineF>& lines, uint32_t color) override;
     void DoCircle(double x, double y, double radius, uint32_t color, std::optional<double> start,
                   std::optional<double> end, double aspect) override;
     void DoPoint(double x, double y, uint32_t color) override;

@@ -42,6 +42,12 @@ void RecordingTarget::DoLine(double x1, double y1, double x2, double y2, uint32_
     }
 }
 
+// Each line stays one entry, as if drawn alone: the log tells what is drawn,
+// not how many strokes carried it.
+void RecordingTarget::DoLines(const QVector<QLineF>& lines, uint32_t color) {
+    for (const QLineF& l : lines) DoLine(l.x1(), l.y1(), l.x2(), l.y2(), color, LineBox::None);
+}
+
 void RecordingTarget::DoCircle(double x, double y, double radius, uint32_t color, std::optional<double> start,
                                std::optional<double> end, double aspect) {
     QString line = QStringLiteral("Circle ") + Point(x, y) + QStringLiteral(" r=") + Num(radius);

@@ -1,6 +1,6 @@
 #pragma once
-// A target for tests: every primitive becomes one readable line, in the
-// target's scale units with the state it was drawn with, e.g.
+// A target for tests: every primitive becomes one readable line (Lines one
+// per line it holds), in the target's scale units with the state it was drawn with, e.g.
 //   Line 10,20 - 30,20 color=000000 width=1 style=0
 //   Box 0,0 - 5,5 color=0000FF width=1 style=0 fill=FFFFFF/1
 //   Text 12,40.5 "歯周" font="ＭＳ Ｐゴシック" 10 color=000000
@@ -24,6 +24,7 @@ public:
 
 protected:
     void DoLine(double x1, double y1, double x2, double y2, uint32_t color, LineBox box) override;
+    void DoLines(const QVector<QLineF>& lines, uint32_t color) override;
     void DoCircle(double x, double y, double radius, uint32_t color, std::optional<double> start,
                   std::optional<double> end, double aspect) override;
     void DoPoint(double x, double y, uint32_t color) override;

@@ -56,13 +56,12 @@ void GridLine(DrawTarget& box, double x1, double y1, double x2, double y2, uint3
     const double dash = 0.55 / mmPerUnit;
     const double from = vertical ? y1 : x1;
     const double to = vertical ? y2 : x2;
+    QVector<QLineF> dashes;
     for (double a = from; a < to; a += 2 * dash) {
         const double b = std::min(a + dash, to);
-        if (vertical)
-            box.Line(x1, a, x1, b, colour);
-        else
-            box.Line(a, y1, b, y1, colour);
+        dashes.append(vertical ? QLineF(x1, a, x1, b) : QLineF(a, y1, b, y1));
     }
+    box.Lines(dashes, colour);
 }
 
 const QImage& WhitePicture() {
