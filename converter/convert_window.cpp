@@ -1,7 +1,5 @@
 #include "converter/convert_window.h"
 
-#include "controls/colour_button/colour_button_design.h"
-#include "controls/colour_button/prismet_properties.h"
 #include "converter/conversion_backup.h"
 #include "converter/converter_start.h"
 #include "converter/patient_copy.h"
@@ -13,11 +11,8 @@
 #include "platform/message_box.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <cstdio>
-#include <map>
 
 namespace mox::convert {
 
@@ -81,16 +76,6 @@ QLabel* Place(QLabel* label, int x, int y, int width, int height, const QFont& f
     label->setFont(font);
     label->setAlignment(alignment);
     return label;
-}
-
-// The looks of the command buttons, kept with the form as design data.
-const std::map<QString, prismet::ButtonDesign>& ButtonDesigns() {
-    static const std::map<QString, prismet::ButtonDesign> designs = [] {
-        QFile file(QStringLiteral(":/converter/convert_window_buttons.ini"));
-        if (!file.open(QIODevice::ReadOnly)) return std::map<QString, prismet::ButtonDesign>{};
-        return prismet::ParseDesignIni(QString::fromUtf8(file.readAll()));
-    }();
-    return designs;
 }
 
 }  // namespace
@@ -200,28 +185,13 @@ void PFrmConvert::BuildLabels() {
 }
 
 void PFrmConvert::BuildButtons() {
-    const QString clsid = QLatin1String(prismet::kClsidPrismet);
-    auto make = [&](com::HostedControl& button, const QString& design, int x, int y) {
-        if (button.Create(clsid, this) != com::S_OK) {
-            if (buttonError_.isEmpty()) buttonError_ = button.LastError();
-            return false;
-        }
-        const auto it = ButtonDesigns().find(design);
-        if (it != ButtonDesigns().end())
-            for (const prismet::DesignError& e : prismet::ApplyDesign(*button.Control(), it->second))
-                std::fprintf(stderr, "%s: %s\n", qPrintable(e.property), qPrintable(e.message));
-        button.Window()->move(x, y);
-        return true;
-    };
     for (int i = 0; i < kTargetCount; ++i) {
         const QLabel* number = lblC[i];
-        if (make(CmdClear[i], QStringLiteral("CmdClear"), number->x() + number->width() + 4, number->y()))
-            CmdClear[i].On(prismet::kEventClick, [this, i](std::vector<com::Variant>&) { CmdClear_Click(i); });
+        buttons_.Add(this, QStringLiteral("CmdClear"), i, QPoint(number->x() + number->width() + 4, number->y()),
+                     [this, i] { CmdClear_Click(i); });
     }
-    if (make(CmdConvert, QStringLiteral("CmdConvert"), 40, kFormHeight - 60))
-        CmdConvert.On(prismet::kEventClick, [this](std::vector<com::Variant>&) { CmdConvert_Click(); });
-    if (make(CmdEnd, QStringLiteral("CmdEnd"), 230, kFormHeight - 60))
-        CmdEnd.On(prismet::kEventClick, [this](std::vector<com::Variant>&) { CmdEnd_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdConvert"), -1, QPoint(40, kFormHeight - 60), [this] { CmdConvert_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdEnd"), -1, QPoint(230, kFormHeight - 60), [this] { CmdEnd_Click(); });
 }
 
 void PFrmConvert::Form_Load() {
@@ -231,9 +201,7 @@ void PFrmConvert::Form_Load() {
     lblFolder->setText(G().AppPath);
     RefreshMapping();
     platform::SetMousePointer(platform::kDefaultPointer);
-    if (!buttonError_.isEmpty())
-        platform::MsgBox(QStringLiteral("ボタンを作成できませんでした。") + kCrLf + kCrLf + buttonError_, 48,
-                         QStringLiteral("エラー"));
+    buttons_.ReportFailure();
 }
 
 void PFrmConvert::HideArrows() {

@@ -9,6 +9,7 @@
 // at once (patient_copy.h). The command buttons are colour buttons, made by
 // class id through the control host.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
 
 #include <QLabel>
@@ -67,9 +68,10 @@ public:
     QLabel* lblArrowB;
     QLabel* lblArrow;
     QLabel* LblVer;
-    std::array<com::HostedControl, 30> CmdClear;
-    com::HostedControl CmdConvert;
-    com::HostedControl CmdEnd;
+    // The command buttons: CmdClear(0..29), CmdConvert, CmdEnd. Null for
+    // one that could not be made.
+    com::HostedControl* Button(const QString& name, int index = -1) const { return buttons_.Button(name, index); }
+    QWidget* ButtonWindow(const QString& name, int index = -1) const { return buttons_.Window(name, index); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,7 +87,7 @@ private:
     void ReportConversion(const QString& backupPath);
 
     std::function<void()> endProgram_;
-    QString buttonError_;
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/converter/convert_window_buttons.ini")};
     bool unloaded_ = false;
 };
 

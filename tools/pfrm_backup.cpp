@@ -37,9 +37,11 @@ PFrmBackup::PFrmBackup(std::function<void()> showCompactWindow, QWidget* parent)
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
 
-    buttons_.Add(QStringLiteral("CmdPathBackUp"), this, {7200, 540, 1800, 480}, [this] { CmdPathBackUp_Click(); });
-    buttons_.Add(QStringLiteral("CmdBackUp"), this, {2400, 2640, 2280, 720}, [this] { CmdBackUp_Click(); });
-    buttons_.Add(QStringLiteral("CmdEnd"), this, {4920, 2640, 1800, 720}, [this] { CmdEnd_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdPathBackUp"), -1, TwipsRect(7200, 540, 1800, 480),
+                 [this] { CmdPathBackUp_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdBackUp"), -1, TwipsRect(2400, 2640, 2280, 720),
+                 [this] { CmdBackUp_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdEnd"), -1, TwipsRect(4920, 2640, 1800, 720), [this] { CmdEnd_Click(); });
 }
 
 PFrmBackup::~PFrmBackup() = default;
@@ -54,10 +56,7 @@ void PFrmBackup::Form_Load() {
         ShowDestination();
     }
     show();
-    if (!buttons_.FirstError().isEmpty())
-        platform::MsgBox(
-            QStringLiteral("ボタンを作成できません。") + QStringLiteral("\r\n\r\n") + buttons_.FirstError(), 16,
-            QStringLiteral("エラー"));
+    buttons_.ReportFailure();
 }
 
 void PFrmBackup::LoadBackUpPath() { mox::LoadBackUpPath(LblPathBackUp, BackUpFolder); }

@@ -5,6 +5,7 @@
 // However it closes, it shows the compaction window, which ends the
 // program; the window never ends the program itself.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "tools/tool_controls.h"
 
 #include <QWidget>
@@ -46,7 +47,7 @@ private:
     void ShowDestination();
 
     std::function<void()> showCompactWindow_;
-    ColourButtons buttons_{QStringLiteral("PFrmBackup")};
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/tools/tools_buttons.ini"), QStringLiteral("PFrmBackup.")};
     bool unloaded_ = false;
 };
 

@@ -94,7 +94,7 @@ PFrmImport::PFrmImport(std::function<void()> showInputScreen, QWidget* parent)
     BuildManualTab(pages[kTabManual]);
     BuildVersionUpTab(pages[kTabVersionUp]);
 
-    buttons_.Add(QStringLiteral("CmdEnd"), this, {9120, 7620, 2400, 600}, [this] { CmdEnd_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdEnd"), -1, TwipsRect(9120, 7620, 2400, 600), [this] { CmdEnd_Click(); });
     connect(SSTabTool, &QTabWidget::currentChanged, this, [this] { SSTabTool_Click(); });
 }
 
@@ -106,11 +106,12 @@ void PFrmImport::BuildBackUpTab(QWidget* page) {
              QStringLiteral("バックアップデータを保存するフォルダ（外部記憶装置や他のPCのフォルダ）"),
              {240, 780, 10800, 300});
     LblPathBackUp = AddPathBox(page, QStringLiteral("LblPathBackUp"), {240, 1140, 8400, 360});
-    buttons_.Add(QStringLiteral("CmdPathBackUp"), page, {8880, 1080, 1920, 480}, [this] { CmdPathBackUp_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdPathBackUp"), -1, TwipsRect(8880, 1080, 1920, 480),
+                 [this] { CmdPathBackUp_Click(); });
     AddLabel(page, QStringLiteral("Label23"), QStringLiteral("バックアップデータを保存するファイル名 （変更可能）"),
              {240, 1740, 10800, 300});
     TxtFile = AddTextBox(page, QStringLiteral("TxtFile"), {240, 2100, 5400, 360}, 255);
-    buttons_.Add(QStringLiteral("CmdBackUp"), page, {240, 2820, 2520, 600}, [this] { CmdBackUp_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdBackUp"), -1, TwipsRect(240, 2820, 2520, 600), [this] { CmdBackUp_Click(); });
     AddFrame(page, {240, 3720, 10800, 1560});
     LblResultBackUp = AddLabel(page, QStringLiteral("LblResultBackUp"), QStringLiteral("結果"), {360, 3840, 4000, 300});
     LblSrcBackUp = AddLabel(page, QStringLiteral("LblSrcBackUp"), QString(), {360, 4260, 10560, 300});
@@ -122,8 +123,10 @@ void PFrmImport::BuildRestoreTab(QWidget* page) {
     AddLabel(page, QStringLiteral("Label16"), QStringLiteral("バックアップで保存されたファイル"),
              {240, 780, 10800, 300});
     LblPathRestore = AddPathBox(page, QStringLiteral("LblPathRestore"), {240, 1140, 8400, 360});
-    buttons_.Add(QStringLiteral("CmdPathRestore"), page, {8880, 1080, 1920, 480}, [this] { CmdPathRestore_Click(); });
-    buttons_.Add(QStringLiteral("CmdRestore"), page, {240, 1860, 2520, 600}, [this] { CmdRestore_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdPathRestore"), -1, TwipsRect(8880, 1080, 1920, 480),
+                 [this] { CmdPathRestore_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdRestore"), -1, TwipsRect(240, 1860, 2520, 600),
+                 [this] { CmdRestore_Click(); });
     AddFrame(page, {240, 2760, 10800, 1980});
     LblResultRestore =
         AddLabel(page, QStringLiteral("LblResultRestore"), QStringLiteral("結果"), {360, 2880, 4000, 300});
@@ -177,10 +180,10 @@ void PFrmImport::BuildImportTab(QWidget* page) {
     LstPRL->setSelectionMode(QAbstractItemView::NoSelection);
     LstPRL->setFont(gothic);
 
-    buttons_.Add(QStringLiteral("CmdAllOn"), f, {1140, 5880, 1380, 480}, [this] { CmdAllOn_Click(); });
-    buttons_.Add(QStringLiteral("CmdAllOff"), f, {2640, 5880, 1380, 480}, [this] { CmdAllOff_Click(); });
-    buttons_.Add(QStringLiteral("CmdImport"), f, {4440, 5880, 1380, 480}, [this] { CmdImport_Click(); });
-    buttons_.Add(QStringLiteral("CmdNext"), f, {5940, 5880, 1380, 480}, [this] { CmdNext_Click(); });
+    buttons_.Add(f, QStringLiteral("CmdAllOn"), -1, TwipsRect(1140, 5880, 1380, 480), [this] { CmdAllOn_Click(); });
+    buttons_.Add(f, QStringLiteral("CmdAllOff"), -1, TwipsRect(2640, 5880, 1380, 480), [this] { CmdAllOff_Click(); });
+    buttons_.Add(f, QStringLiteral("CmdImport"), -1, TwipsRect(4440, 5880, 1380, 480), [this] { CmdImport_Click(); });
+    buttons_.Add(f, QStringLiteral("CmdNext"), -1, TwipsRect(5940, 5880, 1380, 480), [this] { CmdNext_Click(); });
 
     // The instructions; a sentence that runs over two labels goes on indented.
     const std::array<std::pair<const char16_t*, int>, 13> steps = {{
@@ -215,8 +218,9 @@ void PFrmImport::BuildImportTab(QWidget* page) {
 }
 
 void PFrmImport::BuildManualTab(QWidget* page) {
-    buttons_.Add(QStringLiteral("CmdFAQ"), page, {2400, 1440, 6000, 720}, [this] { CmdFAQ_Click(); });
-    buttons_.Add(QStringLiteral("CmdManual"), page, {2400, 2760, 6000, 720}, [this] { CmdManual_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdFAQ"), -1, TwipsRect(2400, 1440, 6000, 720), [this] { CmdFAQ_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdManual"), -1, TwipsRect(2400, 2760, 6000, 720),
+                 [this] { CmdManual_Click(); });
 }
 
 void PFrmImport::BuildVersionUpTab(QWidget* page) {
@@ -226,7 +230,8 @@ void PFrmImport::BuildVersionUpTab(QWidget* page) {
     TxtTanto = AddTextBox(page, QStringLiteral("TxtTanto"), {1200, 2040, 5000, 360}, kContactFieldLength);
     AddLabel(page, QStringLiteral("Label32"), QStringLiteral("担当者のE-mail"), {1200, 2640, 8400, 300});
     TxtMail = AddTextBox(page, QStringLiteral("TxtMail"), {1200, 3000, 6600, 360}, kContactFieldLength);
-    buttons_.Add(QStringLiteral("CmdVersionUp"), page, {1200, 3840, 3600, 660}, [this] { CmdVersionUp_Click(); });
+    buttons_.Add(page, QStringLiteral("CmdVersionUp"), -1, TwipsRect(1200, 3840, 3600, 660),
+                 [this] { CmdVersionUp_Click(); });
     AddLabel(page, QStringLiteral("Label33"), QStringLiteral("※システムを終了して、バージョンアップの確認をします。"),
              {1200, 4740, 9600, 300});
     AddLabel(page, QStringLiteral("Label34"), QStringLiteral("※インターネット接続が必要です。"),
@@ -262,9 +267,7 @@ void PFrmImport::Form_Load() {
         SSTabTool->setCurrentIndex(kTabBackUp);
     }
     show();
-    if (!buttons_.FirstError().isEmpty())
-        platform::MsgBox(QStringLiteral("ボタンを作成できません。") + kCrLf2 + buttons_.FirstError(), 16,
-                         QStringLiteral("エラー"));
+    buttons_.ReportFailure();
 }
 
 void PFrmImport::ClearImportLabels() {

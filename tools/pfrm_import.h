@@ -6,6 +6,7 @@
 // manual, and the clinic's contact data with the start of the version-up
 // program, which ends the main program at once.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "tools/sibling_import.h"
 #include "tools/tool_controls.h"
 
@@ -125,7 +126,7 @@ private:
     void ReleaseSibling();
 
     std::function<void()> showInputScreen_;
-    ColourButtons buttons_{QStringLiteral("PFrmImport")};
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/tools/tools_buttons.ini"), QStringLiteral("PFrmImport.")};
     bool unloaded_ = false;
     bool endingForVersionUp_ = false;
     std::vector<SourceExamDate> sourceDates_;

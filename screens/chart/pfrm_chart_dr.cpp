@@ -1,7 +1,5 @@
 #include "screens/chart/pfrm_chart_dr.h"
 
-#include "controls/colour_button/colour_button_design.h"
-#include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
 #include "core/settings.h"
@@ -21,7 +19,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,19 +69,6 @@ constexpr int kFigureRowHeightTwips = 195;
 
 QRect Twips(int x, int y, int w, int h) {
     return {TwipsToPixelsX(x), TwipsToPixelsY(y), TwipsToPixelsX(w), TwipsToPixelsY(h)};
-}
-
-QString ButtonKey(const QString& name, int index) {
-    return index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(index);
-}
-
-const std::map<QString, prismet::ButtonDesign>& ButtonDesigns() {
-    static const std::map<QString, prismet::ButtonDesign> designs = [] {
-        QFile file(QStringLiteral(":/chart/chart_buttons.ini"));
-        if (!file.open(QIODevice::ReadOnly)) return std::map<QString, prismet::ButtonDesign>{};
-        return prismet::ParseDesignIni(QString::fromUtf8(file.readAll()));
-    }();
-    return designs;
 }
 
 // The number a typed patient number stands for (full-width digits too);
@@ -328,55 +312,20 @@ void PFrmChartDR::BuildChartPage(int page) {
 }
 
 void PFrmChartDR::BuildColourButtons() {
-    const std::pair<const char*, int> rows[] = {{"BtnPrintChart", 3540}, {"BtnPrintData", 5760}};
-    for (const auto& [name, top] : rows)
-        for (int i = 0; i < 3; ++i)
-            AddColourButton(QString::fromLatin1(name), i, QRect(kPanelLeft, top + 720 * i, kPanelWidth, 660));
-    AddColourButton(QStringLiteral("BtnEnd"), -1, QRect(kPanelLeft, 9120, kPanelWidth, 660));
-
-    for (int i = 0; i < 3; ++i) {
-        if (auto* b = Button(QStringLiteral("BtnPrintChart"), i))
-            b->On(prismet::kEventClick,
-                  [this, i](std::vector<com::Variant>&) { Guarded([&] { BtnPrintChart_Click(i); }); });
-        if (auto* b = Button(QStringLiteral("BtnPrintData"), i))
-            b->On(prismet::kEventClick,
-                  [this, i](std::vector<com::Variant>&) { Guarded([&] { BtnPrintData_Click(i); }); });
-    }
-    if (auto* b = Button(QStringLiteral("BtnEnd")))
-        b->On(prismet::kEventClick, [this](std::vector<com::Variant>&) { Guarded([this] { BtnEnd_Click(); }); });
+    for (int i = 0; i < 3; ++i)
+        buttons_.Add(this, QStringLiteral("BtnPrintChart"), i, Twips(kPanelLeft, 3540 + 720 * i, kPanelWidth, 660),
+                     [this, i] { Guarded([&] { BtnPrintChart_Click(i); }); });
+    for (int i = 0; i < 3; ++i)
+        buttons_.Add(this, QStringLiteral("BtnPrintData"), i, Twips(kPanelLeft, 5760 + 720 * i, kPanelWidth, 660),
+                     [this, i] { Guarded([&] { BtnPrintData_Click(i); }); });
+    buttons_.Add(this, QStringLiteral("BtnEnd"), -1, Twips(kPanelLeft, 9120, kPanelWidth, 660),
+                 [this] { Guarded([this] { BtnEnd_Click(); }); });
+    buttons_.ReportFailure();
 }
 
-com::HostedControl* PFrmChartDR::AddColourButton(const QString& name, int index, const QRect& twips) {
-    auto control = std::make_unique<com::HostedControl>();
-    if (!com::Succeeded(control->Create(QString::fromLatin1(prismet::kClsidPrismet), this))) {
-        if (buttons_.empty() || buttons_.back().control->IsCreated())
-            platform::MsgBox(QStringLiteral("ボタンを作成できません。") + kCrLf + kCrLf + control->LastError(), 16,
-                             QStringLiteral("エラー"));
-        buttons_.push_back({name, index, std::move(control)});
-        return nullptr;
-    }
-    const auto& designs = ButtonDesigns();
-    for (const QString& key : {name, ButtonKey(name, index)}) {
-        const auto found = designs.find(key);
-        if (found != designs.end()) prismet::ApplyDesign(*control->Control(), found->second);
-        if (index < 0) break;
-    }
-    control->Window()->setObjectName(ButtonKey(name, index));
-    control->Window()->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
-    buttons_.push_back({name, index, std::move(control)});
-    return buttons_.back().control.get();
-}
+com::HostedControl* PFrmChartDR::Button(const QString& name, int index) { return buttons_.Button(name, index); }
 
-com::HostedControl* PFrmChartDR::Button(const QString& name, int index) {
-    for (ColourButton& b : buttons_)
-        if (b.name == name && b.index == index) return b.control->IsCreated() ? b.control.get() : nullptr;
-    return nullptr;
-}
-
-QWidget* PFrmChartDR::ButtonWindow(const QString& name, int index) {
-    com::HostedControl* b = Button(name, index);
-    return b ? b->Window() : nullptr;
-}
+QWidget* PFrmChartDR::ButtonWindow(const QString& name, int index) { return buttons_.Window(name, index); }
 
 void PFrmChartDR::Guarded(const std::function<void()>& handler) {
     try {

@@ -11,6 +11,7 @@
 // window's own record, so that nothing of it reaches a save there.
 // Handlers carry the names of the controls and events they serve.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
@@ -129,7 +130,6 @@ private:
     void BuildControls();
     void BuildChartPage(int page);
     void BuildColourButtons();
-    com::HostedControl* AddColourButton(const QString& name, int index, const QRect& twips);
     PageBoxes BoxesOfPage(int page);
     void RefreshPage(int page);
     void WriteBandLegend(int page);
@@ -150,12 +150,7 @@ private:
     bool loading_ = false;
     bool toothButtonsReported_ = false;
     PrintOutcome lastPrint_ = PrintOutcome::Cancelled;
-    struct ColourButton {
-        QString name;
-        int index;
-        std::unique_ptr<com::HostedControl> control;
-    };
-    std::vector<ColourButton> buttons_;
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/chart/chart_buttons.ini")};
 };
 
 // The preview's scroll bar in twips: the picture's overhang below the frame

@@ -319,6 +319,7 @@ void PFrmInput::BuildControls() {
 void PFrmInput::BuildColourButtons() {
     for (const ButtonPlace& p : ButtonPlaces())
         buttons_.Add(this, QString::fromLatin1(p.name), p.index, TwipsRect(p.x, p.y, p.w, p.h));
+    buttons_.ReportFailure();
 
     for (int i = 0; i < kValueButtons; ++i)
         buttons_.OnClick(QStringLiteral("CmdVal"), i, [this, i] { Guarded([&] { CmdVal_Click(i); }); });

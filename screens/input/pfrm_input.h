@@ -5,8 +5,8 @@
 // is its ExamEntry, to which the window lends the tooth buttons and its
 // fields. Handlers carry the names of the controls and events they serve.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
-#include "screens/input/colour_button_set.h"
 #include "screens/input/dispatch_tooth_grid.h"
 #include "screens/input/entry/exam_entry.h"
 
@@ -207,7 +207,7 @@ private:
     std::function<void()> endRun_;
     DispatchToothGrid grid_;
     ExamEntry entry_;
-    ColourButtonSet buttons_;
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/input/input_buttons.ini")};
     // The grid's windows and labels, to tell their focus and clicks apart.
     std::map<const QObject*, int> thIndex_;
     std::map<const QObject*, int> labelIndex_;

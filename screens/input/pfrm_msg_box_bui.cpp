@@ -29,12 +29,12 @@ PFrmMsgBoxBui::PFrmMsgBoxBui(QWidget* parent)
     LblMessage->setGeometry(TwipsRect(240, 180, 4920, 480));
     LblMessage->setWordWrap(true);
     LblMessage->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10, QFont::Bold));
-    buttons_.Add(this, QStringLiteral("CmdNonExam"), -1, TwipsRect(240, 900, 1560, 540));
-    buttons_.Add(this, QStringLiteral("CmdAllExam"), -1, TwipsRect(1920, 900, 1560, 540));
-    buttons_.Add(this, QStringLiteral("CmdCancel"), -1, TwipsRect(3600, 900, 1560, 540));
-    buttons_.OnClick(QStringLiteral("CmdNonExam"), -1, [this] { CmdNonExam_Click(); });
-    buttons_.OnClick(QStringLiteral("CmdAllExam"), -1, [this] { CmdAllExam_Click(); });
-    buttons_.OnClick(QStringLiteral("CmdCancel"), -1, [this] { CmdCancel_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdNonExam"), -1, TwipsRect(240, 900, 1560, 540),
+                 [this] { CmdNonExam_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdAllExam"), -1, TwipsRect(1920, 900, 1560, 540),
+                 [this] { CmdAllExam_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdCancel"), -1, TwipsRect(3600, 900, 1560, 540), [this] { CmdCancel_Click(); });
+    buttons_.ReportFailure();
 }
 
 void PFrmMsgBoxBui::Form_Load() {

@@ -4,7 +4,7 @@
 // not yet examined or all sites are to be set. It stays above every other
 // window while open, and closing it with its close box cancels.
 
-#include "screens/input/colour_button_set.h"
+#include "controls/colour_button/colour_button_set.h"
 
 #include <QDialog>
 
@@ -28,14 +28,14 @@ public:
     int MsgBoxBuiResult;
 
     QLabel* LblMessage = nullptr;
-    ColourButtonSet& Buttons() { return buttons_; }
+    prismet::ColourButtonSet& Buttons() { return buttons_; }
 
     // Shows the box modally over `parent`; its answer.
     static int Ask(QWidget* parent, const QString& prefix = QString());
 
 private:
     void Answer(int result);
-    ColourButtonSet buttons_;
+    prismet::ColourButtonSet buttons_{QStringLiteral(":/input/input_buttons.ini")};
 };
 
 }  // namespace mox

@@ -68,8 +68,11 @@ TEST_F(ConvertWindowTest, LoadShowsWhoIsWhereAndAGreyNumberChoosesNothing) {
     EXPECT_EQ(w.LblVer->text(), QStringLiteral("Ver.4.00"));
     EXPECT_EQ(w.palette().color(QPalette::Window), QColor(165, 229, 213));
     EXPECT_EQ(w.pos().y(), 0);
-    EXPECT_EQ(w.CmdConvert.Get(prismet::kDispCaption).toString(), QStringLiteral("コンバート開始"));
-    EXPECT_EQ(w.CmdClear[29].Get(prismet::kDispCaption).toString(), QStringLiteral("クリア"));
+    com::HostedControl* convert = w.Button(QStringLiteral("CmdConvert"));
+    com::HostedControl* lastClear = w.Button(QStringLiteral("CmdClear"), 29);
+    ASSERT_TRUE(convert && lastClear);
+    EXPECT_EQ(convert->Get(prismet::kDispCaption).toString(), QStringLiteral("コンバート開始"));
+    EXPECT_EQ(lastClear->Get(prismet::kDispCaption).toString(), QStringLiteral("クリア"));
 
     // Source B has no patient 9; of the target slots only 7 is taken (the
     // sample patients are no slots).
@@ -137,7 +140,7 @@ TEST_F(ConvertWindowTest, ANewMappingReplacesTheOldOneAndClearPutsTheSlotBack) {
     EXPECT_EQ(w.lblC[2]->text(), QStringLiteral("B-1 → 3"));
     EXPECT_EQ(w.Mapping[2], 11);
 
-    Click(w.CmdClear[2].Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdClear"), 2));
     EXPECT_EQ(w.lblC[2]->text(), QStringLiteral("3"));
     EXPECT_EQ(w.Mapping[2], 0);
     EXPECT_EQ(Fore(w.lblC[2]), kGrey);
@@ -148,7 +151,7 @@ TEST_F(ConvertWindowTest, ANewMappingReplacesTheOldOneAndClearPutsTheSlotBack) {
     // A cleared taken slot gets its own colours back.
     boxes_.Answer(platform::kYes);
     Map(w.lblA[1], 6);
-    Click(w.CmdClear[6].Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdClear"), 6));
     EXPECT_EQ(w.lblC[6]->text(), QStringLiteral("7"));
     EXPECT_EQ(Back(w.lblC[6]), kPatientBack);
     EXPECT_EQ(Fore(w.lblC[6]), QColor(0, 0, 0));
@@ -165,7 +168,7 @@ TEST_F(ConvertWindowTest, ConversionAsksFirstKeepsACopyAndNamesItAndTheSlotsAskA
     // No: nothing is written, not even the copy.
     boxes_.Clear();
     boxes_.Answer(platform::kNo);
-    Click(w.CmdConvert.Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].prompt, QStringLiteral("コンバートを開始します。\r\n\r\nよろしいですか？"));
     EXPECT_EQ(FileBytes(MainPath()), before);
@@ -176,7 +179,7 @@ TEST_F(ConvertWindowTest, ConversionAsksFirstKeepsACopyAndNamesItAndTheSlotsAskA
     SetCopyStepHook([&](CopyStep) { pointerWhileCopying = platform::MousePointer(); });
     boxes_.Clear();
     boxes_.Answer(platform::kYes);
-    Click(w.CmdConvert.Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     EXPECT_EQ(pointerWhileCopying, platform::kHourglassPointer);
     EXPECT_EQ(platform::MousePointer(), platform::kDefaultPointer);
     ASSERT_EQ(boxes_.Shown().size(), 2u);
@@ -207,7 +210,7 @@ TEST_F(ConvertWindowTest, ConversionAsksFirstKeepsACopyAndNamesItAndTheSlotsAskA
     // A second conversion in the same minute keeps the first copy.
     boxes_.Clear();
     boxes_.Answer(platform::kYes);
-    Click(w.CmdConvert.Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     ASSERT_EQ(boxes_.Shown().size(), 2u);
     EXPECT_TRUE(boxes_.Shown()[1].prompt.endsWith(QStringLiteral("VXMOX2_20240506_1020_2.mdb")));
     EXPECT_EQ(Backups(),
@@ -226,7 +229,7 @@ TEST_F(ConvertWindowTest, AFailedConversionNamesTheMappingAndLeavesTheDatabaseAs
             throw db::DbError(db::kErrSql, QStringLiteral("ディスクに書き込めません。"));
     });
     boxes_.Answer(platform::kYes);
-    Click(w.CmdConvert.Window());
+    Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     ASSERT_EQ(boxes_.Shown().size(), 2u);
     EXPECT_EQ(boxes_.Shown()[1].caption, QStringLiteral("コンバートエラー"));
     EXPECT_EQ(boxes_.Shown()[1].style, 16);
@@ -246,7 +249,7 @@ TEST_F(ConvertWindowTest, AFolderThatRefusesTheCopyStopsTheConversionBeforeAnyWr
     boxes_.Answer(platform::kYes);
     {
         platform::FileStepFault refused(1, EACCES);
-        Click(w.CmdConvert.Window());
+        Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     }
     // The copy's own report, then why the conversion stopped.
     ASSERT_EQ(Prompts().size(), 3);
@@ -260,7 +263,7 @@ TEST_F(ConvertWindowTest, AFolderThatRefusesTheCopyStopsTheConversionBeforeAnyWr
 
 TEST_F(ConvertWindowTest, WithoutMappingsTheConversionStillKeepsACopyAndReportsIt) {
     boxes_.Answer(platform::kYes);
-    Click(window_->CmdConvert.Window());
+    Click(window_->ButtonWindow(QStringLiteral("CmdConvert")));
     ASSERT_EQ(boxes_.Shown().size(), 2u);
     EXPECT_EQ(boxes_.Shown()[1].caption, QStringLiteral("完了"));
     EXPECT_EQ(Backups(), QStringList{QStringLiteral("VXMOX2_20240506_1020.mdb")});
@@ -268,7 +271,7 @@ TEST_F(ConvertWindowTest, WithoutMappingsTheConversionStillKeepsACopyAndReportsI
 
 TEST_F(ConvertWindowTest, TheEndButtonUnloadsTheWindowAndEndsTheProgram) {
     ASSERT_NE(Globals().NextAutoNumber, nullptr);
-    Click(window_->CmdEnd.Window());
+    Click(window_->ButtonWindow(QStringLiteral("CmdEnd")));
     EXPECT_EQ(ends_, 1);
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(Globals().NextAutoNumber, nullptr);

@@ -70,7 +70,7 @@ TEST_F(ConverterStartTest, FreshFolderGetsItsDatabaseThenTheSplashWithTheShortVe
     EXPECT_EQ(window->palette().color(QPalette::Window), QColor(165, 229, 213));
     EXPECT_EQ(window->HasA[0], 1);
     EXPECT_EQ(window->HasB[8], 0);
-    EXPECT_TRUE(window->CmdConvert.IsCreated());
+    EXPECT_TRUE(window->Button(QStringLiteral("CmdConvert")) != nullptr);
 }
 
 TEST_F(ConverterStartTest, WithoutTheColourButtonModuleTheStartStopsWithItsName) {

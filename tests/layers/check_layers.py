@@ -53,12 +53,14 @@ LAYERS = {
 }
 
 # What a host may include of a control module: the dispatch ids, the OLE
-# colours and the design settings, never the control's own code.
+# colours, the design settings and the set of colour buttons built on them,
+# never the control's own code.
 HOST_HEADERS = {
     "controls/tooth_button/tooth_button_ids.h",
     "controls/colour_button/colour_button_design.h",
     "controls/colour_button/prismet_properties.h",
     "controls/colour_button/ole_colour.h",
+    "controls/colour_button/colour_button_set.h",
 }
 
 GUI_MODULES = ["QtGui", "QtWidgets", "QtPrintSupport", "QtOpenGL", "QtOpenGLWidgets", "QtSvg",

@@ -1,6 +1,7 @@
 // The module as the programs meet it: registered into the registry stand-in,
 // created by class id or ProgID, driven by DISPID, its events handled.
 
+#include "controls/colour_button/colour_button_set.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "platform/com/control_host.h"
 #include "platform/message_box.h"
@@ -11,12 +12,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <stdexcept>
 
 namespace mox::prismet {
 namespace {
@@ -129,6 +133,57 @@ TEST(PrismetModule, DesignerEditsTheButtonThroughItsPages) {
     EXPECT_TRUE(answered);
     EXPECT_EQ(tabs, (QStringList{QStringLiteral("全体"), QStringLiteral("状態")}));
     EXPECT_EQ(button.Get(kDispButtonForm).toInt(), 14);
+}
+
+// A window's colour buttons: an array's shared look, then each button's own,
+// reached by name and index; a failing handler is shown, not thrown through
+// the module; buttons the module cannot make are told once.
+TEST(ColourButtonSet, ArraysTakeTheSharedLookThenTheirOwnAndClicksAreGuarded) {
+    mox::test::Sandbox sandbox;
+    ASSERT_EQ(EnsureModuleRegistered(kModule, kClsid), S_OK);
+    QTemporaryDir dir;
+    const QString design = dir.filePath(QStringLiteral("buttons.ini"));
+    {
+        QFile file(design);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(
+            "[Win.CmdVal]\nCaption=値\nWidth=40\nHeight=30\n[Win.CmdVal(2)]\nCaption=２\n[Win.CmdEnd]\nCaption=終了\n");
+    }
+    platform::ScriptedMsgBoxes boxes;
+    QWidget form;
+    ColourButtonSet set(design, QStringLiteral("Win."));
+    int clicks = 0;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NE(set.Add(&form, QStringLiteral("CmdVal"), i, QPoint(50 * i, 0), [&clicks] { ++clicks; }), nullptr);
+    set.Add(&form, QStringLiteral("CmdEnd"), -1, QRect(0, 50, 90, 35), [] { throw std::runtime_error("disk full"); });
+
+    EXPECT_EQ(set.Button(QStringLiteral("CmdVal"), 0)->Get(kDispCaption).toString(), QStringLiteral("値"));
+    EXPECT_EQ(set.Button(QStringLiteral("CmdVal"), 2)->Get(kDispCaption).toString(), QStringLiteral("２"));
+    EXPECT_EQ(set.Window(QStringLiteral("CmdVal"), 2)->geometry(), QRect(100, 0, 40, 30));
+    EXPECT_EQ(set.Window(QStringLiteral("CmdEnd"))->geometry(), QRect(0, 50, 90, 35));
+    EXPECT_EQ(set.Button(QStringLiteral("CmdVal"), 3), nullptr);
+    EXPECT_EQ(set.Button(QStringLiteral("CmdVal")), nullptr);
+
+    form.show();
+    QTest::mouseClick(set.Window(QStringLiteral("CmdVal"), 1), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    set.SetEnabled(QStringLiteral("CmdVal"), 1, false);
+    QTest::mouseClick(set.Window(QStringLiteral("CmdVal"), 1), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    QTest::mouseClick(set.Window(QStringLiteral("CmdEnd")), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("disk full")));
+
+    set.ReportFailure();
+    EXPECT_EQ(boxes.Shown().size(), 1u);
+
+    ASSERT_EQ(CallModuleRegistration(kModule, true, nullptr), S_OK);
+    ColourButtonSet broken(design);
+    EXPECT_EQ(broken.Add(&form, QStringLiteral("CmdA"), -1, QPoint()), nullptr);
+    EXPECT_EQ(broken.Add(&form, QStringLiteral("CmdB"), -1, QPoint()), nullptr);
+    EXPECT_FALSE(broken.FirstError().isEmpty());
+    broken.ReportFailure();
+    broken.ReportFailure();
+    EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 
 }  // namespace
