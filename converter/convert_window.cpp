@@ -50,24 +50,9 @@ QFont FormFont(int pointSize, bool bold = false) {
     return font;
 }
 
-void SetColours(QLabel* label, uint32_t fore, uint32_t back) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, platform::FromVbColor(fore));
-    palette.setColor(QPalette::Window, platform::FromVbColor(back));
-    label->setPalette(palette);
-}
-
-void SetFore(QLabel* label, uint32_t fore) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, platform::FromVbColor(fore));
-    label->setPalette(palette);
-}
-
 void ColourByFlag(QLabel* label, int16_t flag) {
-    if (flag == 1)
-        SetColours(label, kPatientFore, kPatientBack);
-    else
-        SetColours(label, kEmptyFore, kEmptyBack);
+    platform::SetForeColor(label, flag == 1 ? kPatientFore : kEmptyFore);
+    platform::SetBackColor(label, flag == 1 ? kPatientBack : kEmptyBack);
 }
 
 QLabel* Place(QLabel* label, int x, int y, int width, int height, const QFont& font,
@@ -173,7 +158,7 @@ void PFrmConvert::BuildLabels() {
 
     auto makeArrow = [&] {
         auto* arrow = Place(new QLabel(QStringLiteral("⇒"), this), 0, 0, kArrowWidth, kNumberHeight, bold, centre);
-        SetFore(arrow, platform::VbRgb(255, 0, 0));
+        platform::SetForeColor(arrow, platform::VbRgb(255, 0, 0));
         arrow->hide();
         return arrow;
     };
@@ -260,7 +245,7 @@ void PFrmConvert::lblC_Click(int index) {
         return;
 
     ShowArrowBeside(lblArrow, lblC[index]);
-    SetFore(lblC[index], kPatientFore);
+    platform::SetForeColor(lblC[index], kPatientFore);
     // The source choice stays, so one patient can go into several slots.
     const PatientMapping mapping = SelectedA >= 0 ? PatientMapping{SourceDb::A, SelectedA + 1, index + 1}
                                                   : PatientMapping{SourceDb::B, SelectedB + 1, index + 1};
@@ -270,7 +255,7 @@ void PFrmConvert::lblC_Click(int index) {
 
 void PFrmConvert::ColourTarget(int index) {
     ColourByFlag(lblC[index], HasTarget[index]);
-    if (Mapping[index] != 0) SetFore(lblC[index], kPatientFore);
+    if (Mapping[index] != 0) platform::SetForeColor(lblC[index], kPatientFore);
 }
 
 void PFrmConvert::CmdClear_Click(int index) {

@@ -65,4 +65,27 @@ void CPatient::RecSetPut(db::Recordset& rs) const {
 
 bool CPatient::CheckTable() { return OldFormatConversion().CheckTable(); }
 
+const std::array<int32_t, 32>& PatientNumbers() {
+    static const std::array<int32_t, 32> numbers = [] {
+        std::array<int32_t, 32> n{};
+        for (int i = 0; i < 30; ++i) n[i] = i + 1;
+        n[30] = 98;
+        n[31] = 99;
+        return n;
+    }();
+    return numbers;
+}
+
+qint64 PatientNumberOf(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 9) return -1;
+    qint64 n = 0;
+    for (QChar c : t) {
+        const int d = c.digitValue();
+        if (d < 0) return -1;
+        n = n * 10 + d;
+    }
+    return n;
+}
+
 }  // namespace mox

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <array>
 #include <cstdint>
 
 namespace mox {
@@ -40,5 +41,12 @@ public:
     // names (OldFormatConversion). Always False, as callers ignore it.
     bool CheckTable();
 };
+
+// The case numbers a patient list offers, in its order: 1..30, 98, 99.
+const std::array<int32_t, 32>& PatientNumbers();
+
+// The number a typed patient number stands for (full-width digits too);
+// -1 for a text that is no number.
+qint64 PatientNumberOf(const QString& text);
 
 }  // namespace mox

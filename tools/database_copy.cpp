@@ -7,8 +7,8 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/gui/screen.h"
 #include "platform/message_box.h"
-#include "tools/hourglass.h"
 
 #include <QDir>
 #include <QFile>
@@ -239,7 +239,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
                          4 + 48 + 256, QStringLiteral("上書き確認")) != platform::kYes)
         return false;
 
-    const Hourglass hourglass;
+    const platform::Hourglass hourglass;
     const QString temp = TempBeside(target);
     try {
         ResetAllSlots();
@@ -287,7 +287,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         return result;
     }
 
-    const Hourglass hourglass;
+    const platform::Hourglass hourglass;
     const QString staged = TempBeside(mainPath);
     try {
         Step(RestoreStep::CheckSource);

@@ -4,10 +4,10 @@
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
 #include "platform/message_box.h"
 #include "tools/backup_path.h"
 #include "tools/database_copy.h"
-#include "tools/hourglass.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -48,7 +48,7 @@ PFrmBackup::~PFrmBackup() = default;
 
 void PFrmBackup::Form_Load() {
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         platform::CenterForm(this, G().FormBackColor);
         LoadBackUpPath();
         LblSrcBackUp->setText(QStringLiteral("バックアップ元：") + G().AppPath + G().MainDbFile);

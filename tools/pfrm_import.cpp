@@ -6,13 +6,13 @@
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
 #include "platform/message_box.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "tools/backup_path.h"
 #include "tools/contact_info.h"
 #include "tools/database_copy.h"
-#include "tools/hourglass.h"
 #include "tools/image_record.h"
 
 #include <QCloseEvent>
@@ -240,7 +240,7 @@ void PFrmImport::BuildVersionUpTab(QWidget* page) {
 
 void PFrmImport::Form_Load() {
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         platform::CenterFormTop(this, G().FormBackColor);
         platform::SetBackColor(FrmImport, G().FormBackColor);
         for (int i = 0; i < SSTabTool->count(); ++i) platform::SetBackColor(SSTabTool->widget(i), G().FormBackColor);
@@ -257,8 +257,7 @@ void PFrmImport::Form_Load() {
             LstVX3->clear();
             LstPRL->clear();
             CmbOutNo->clear();
-            for (int n = 1; n <= 30; ++n) CmbOutNo->addItem(QString::number(n), n);
-            for (int n : {98, 99}) CmbOutNo->addItem(QString::number(n), n);
+            for (int n : PatientNumbers()) CmbOutNo->addItem(QString::number(n), n);
             CmbOutNo->setCurrentIndex(-1);
             ClearImportLabels();
             LblArrow->setText(QStringLiteral("→"));
@@ -478,7 +477,7 @@ void PFrmImport::CmdImport_Click() {
 
     ImportOutcome outcome;
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         outcome = ImportExaminations(SourcePatientID, CmbOutNo->currentData().toInt(), chosen);
         const MainDbHold hold;
         if (hold) {
@@ -508,7 +507,7 @@ void PFrmImport::CmdAllOff_Click() {
 }
 
 void PFrmImport::CmdNext_Click() {
-    const Hourglass hourglass;
+    const platform::Hourglass hourglass;
     TxtInNo->clear();
     LstVX3->clear();
     sourceDates_.clear();

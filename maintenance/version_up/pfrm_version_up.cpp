@@ -114,9 +114,8 @@ int PFrmVersionUp::Form_Load() {
 
 void PFrmVersionUp::CmdDown_Click() {
     SetDownHighlighted(false);
-    platform::SetMousePointer(platform::kHourglassPointer);
+    const platform::Hourglass hourglass;
     protocol_.RunVersionUp();
-    platform::SetMousePointer(platform::kDefaultPointer);
 }
 
 void PFrmVersionUp::CmdEnd_Click() {

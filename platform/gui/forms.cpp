@@ -32,6 +32,13 @@ void SetBackColor(QWidget* widget, uint32_t backColor) {
     widget->setAutoFillBackground(true);
 }
 
+void SetForeColor(QWidget* widget, uint32_t foreColor) {
+    if (!widget) return;
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, FromVbColor(foreColor));
+    widget->setPalette(palette);
+}
+
 void CenterForm(QWidget* form, uint32_t backColor) {
     if (!form) return;
     const QRect screen = ScreenOf(form);

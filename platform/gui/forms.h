@@ -17,6 +17,8 @@ void CenterForm(QWidget* form, uint32_t backColor);
 void CenterFormTop(QWidget* form, uint32_t backColor);
 // Gives a window or control a VB back colour.
 void SetBackColor(QWidget* widget, uint32_t backColor);
+// Gives a control a VB text colour.
+void SetForeColor(QWidget* widget, uint32_t foreColor);
 
 // Selects the first entry whose item data (Qt::UserRole) equals value; when
 // none does, entry 0 with firstWhenNone, else the selection stays.

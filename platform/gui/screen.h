@@ -22,4 +22,14 @@ enum MousePointerCode : int { kDefaultPointer = 0, kHourglassPointer = 11 };
 void SetMousePointer(int code);
 int MousePointer();
 
+// The hourglass for the length of a scope, back to the default pointer on
+// every way out.
+class Hourglass {
+public:
+    Hourglass() { SetMousePointer(kHourglassPointer); }
+    ~Hourglass() { SetMousePointer(kDefaultPointer); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+};
+
 }  // namespace mox::platform

@@ -13,6 +13,7 @@
 #include "printing/exam_data_block.h"
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
+#include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
 #include "screens/input/entry/exam_store.h"
@@ -71,26 +72,9 @@ QRect Twips(int x, int y, int w, int h) {
     return {TwipsToPixelsX(x), TwipsToPixelsY(y), TwipsToPixelsX(w), TwipsToPixelsY(h)};
 }
 
-// The number a typed patient number stands for (full-width digits too);
-// -1 for a text that is no number.
-qint64 PatientNumberOf(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 9) return -1;
-    qint64 n = 0;
-    for (QChar c : t) {
-        const int d = c.digitValue();
-        if (d < 0) return -1;
-        n = n * 10 + d;
-    }
-    return n;
-}
-
 void SetLabelColours(QLabel* label, uint32_t back, uint32_t text) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, platform::FromVbColor(back));
-    palette.setColor(QPalette::WindowText, platform::FromVbColor(text));
-    label->setPalette(palette);
-    label->setAutoFillBackground(true);
+    platform::SetBackColor(label, back);
+    platform::SetForeColor(label, text);
 }
 
 // The band thresholds of the pocket-depth item shown in display row 0.
@@ -99,15 +83,6 @@ std::pair<int16_t, int16_t> BandThresholds() {
     const CSubExam& item = *Globals().SubExamRows[0];
     return {static_cast<int16_t>(item.GradationPart(1)), static_cast<int16_t>(item.GradationPart(2))};
 }
-
-// The hourglass while a patient loads, the normal pointer on every way out.
-class Hourglass {
-public:
-    Hourglass() { platform::SetMousePointer(platform::kHourglassPointer); }
-    ~Hourglass() { platform::SetMousePointer(platform::kDefaultPointer); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
 
 }  // namespace
 
@@ -348,15 +323,13 @@ void PFrmChartDR::Form_Load() {
     platform::CenterFormTop(this, G().FormBackColor);
     platform::SetBackColor(SSTab1, G().FormBackColor);
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         show();
         platform::ProcessEvents();
         {
             const QSignalBlocker blocker(CmbOutNo);
             CmbOutNo->clear();
-            for (int n = 1; n <= 30; ++n) CmbOutNo->addItem(QString::number(n), n);
-            CmbOutNo->addItem(QStringLiteral("98"), 98);
-            CmbOutNo->addItem(QStringLiteral("99"), 99);
+            for (int n : PatientNumbers()) CmbOutNo->addItem(QString::number(n), n);
             CmbOutNo->setMaxVisibleItems(CmbOutNo->count());
             CmbOutNo->setCurrentIndex(-1);
             CmbOutNo->setEditText(QString());
@@ -402,7 +375,7 @@ void PFrmChartDR::CmbOutNo_Click() {
     loading_ = true;
     typed_ = false;
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         loadProblems_.clear();
         LblOutNo->setText(CmbOutNo->currentText());
         LoadPatient();
@@ -645,7 +618,7 @@ PreviewScroll PreviewScrollOf(int pictureHeight, int frameHeight, double twipsPe
 }
 
 void PFrmChartDR::ShowDataPreview() {
-    const Hourglass hourglass;
+    const platform::Hourglass hourglass;
     const int width = PicFrame->width();
     const int height = static_cast<int>(std::lround(width * 455.0 / 210.0));
     // The sheet's 210 mm fill the picture's width.

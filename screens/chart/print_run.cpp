@@ -13,15 +13,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// The hourglass for one scope, the normal pointer again on every way out.
-class Hourglass {
-public:
-    Hourglass() { platform::SetMousePointer(platform::kHourglassPointer); }
-    ~Hourglass() { platform::SetMousePointer(platform::kDefaultPointer); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
-
 // The job carries the application number for its own duration only.
 class JobName {
 public:
@@ -52,7 +43,7 @@ PrintOutcome RunPrintJob(QWidget* parent, const QString& applicationNumber, cons
 
     QString failure;
     {
-        const Hourglass hourglass;
+        const platform::Hourglass hourglass;
         const JobName name(printer, applicationNumber);
         try {
             if (confirmed) confirmed();

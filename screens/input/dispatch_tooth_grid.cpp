@@ -2,6 +2,7 @@
 
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "platform/gui/colour.h"
+#include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 
 #include <QLabel>
@@ -116,10 +117,8 @@ void DispatchToothGrid::SetLabel(int i, const QString& caption, uint32_t foreCol
     if (!label) return;
     if (s.caption != caption) label->setText(caption);
     if (s.fore != foreColour || s.back != backColour) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, platform::FromVbColor(foreColour));
-        palette.setColor(QPalette::Window, platform::FromVbColor(backColour));
-        label->setPalette(palette);
+        platform::SetForeColor(label, foreColour);
+        platform::SetBackColor(label, backColour);
     }
     s = {caption, foreColour, backColour};
 }

@@ -99,20 +99,6 @@ std::vector<ButtonPlace> ButtonPlaces() {
     return places;
 }
 
-// The number a patient-number text stands for; -1 for a text that is no
-// number (a typed number may come in full-width digits).
-qint64 PatientNumberOf(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 9) return -1;
-    qint64 n = 0;
-    for (QChar c : t) {
-        const int d = c.digitValue();
-        if (d < 0) return -1;
-        n = n * 10 + d;
-    }
-    return n;
-}
-
 int AsciiOfKey(const QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Return:
@@ -408,9 +394,7 @@ void PFrmInput::Form_Load() {
             CmbEntry->clear();
             CmbStage->clear();
             CmbOutNo->clear();
-            for (int n = 1; n <= 30; ++n) CmbOutNo->addItem(QString::number(n), n);
-            CmbOutNo->addItem(QStringLiteral("98"), 98);
-            CmbOutNo->addItem(QStringLiteral("99"), 99);
+            for (int n : PatientNumbers()) CmbOutNo->addItem(QString::number(n), n);
             CmbOutNo->setCurrentIndex(-1);
         }
         {

@@ -11,7 +11,6 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <csignal>
 #include <set>
 
@@ -313,18 +312,9 @@ TEST_F(PatientCopyTest, SourcesAreFoundWhateverTheCaseOfTheirCopiedNames) {
 // Debian ships no program that writes Jet files; its Access sample is a
 // database of another program, which the converter must refuse by name.
 TEST_F(PatientCopyTest, AJetFileOfAnotherProgramIsReadAndRefusedByName) {
-    QString sample;
-    const QDir doc(QStringLiteral("/usr/share/doc/fp-units-db"));
-    for (const QString& version : doc.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
-        const QString path = doc.filePath(version + QStringLiteral("/examples/odbc/testodbc.mdb.gz"));
-        if (QFileInfo::exists(path)) sample = path;
-    }
+    const QString sample = mox::test::SampleJetFile();
     if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
-    QFile::remove(Path(QStringLiteral("vexaMOXDH.MDB")));
-    QProcess gzip;
-    gzip.setStandardOutputFile(Path(QStringLiteral("vexaMOXDH.MDB")));
-    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
-    ASSERT_TRUE(gzip.waitForFinished());
+    ASSERT_TRUE(mox::test::Gunzip(sample, Path(QStringLiteral("vexaMOXDH.MDB"))));
     const QByteArray jet = FileBytes(Path(QStringLiteral("vexaMOXDH.MDB")));
     ASSERT_EQ(jet.mid(4, 15), QByteArray("Standard Jet DB"));
 

@@ -3,7 +3,10 @@
 #include "core/settings.h"
 #include "platform/registry.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -14,6 +17,18 @@
 #include <sstream>
 
 namespace mox::test {
+
+QString DeadHost() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return QStringLiteral("127.0.0.1:") + QString::number(ntohs(address.sin_port));
+}
 
 QString FtpServerPython() {
     static const QString found = [] {

@@ -23,6 +23,9 @@ QString FtpServerPython();
 // 7za, or "".
 QString SevenZip();
 
+// "127.0.0.1:<port>" of a port where nothing listens.
+QString DeadHost();
+
 class FtpServer {
 public:
     // `injected` names are added to the listing of /mox/download.

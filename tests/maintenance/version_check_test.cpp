@@ -7,27 +7,13 @@
 #include "tests/maintenance/maintenance_test_support.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QRegularExpression>
 
 namespace {
 
 using namespace mox;
+using mox::test::DeadHost;
 using mox::test::WriteFile;
-
-QString DeadHost() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return QStringLiteral("127.0.0.1:") + QString::number(ntohs(address.sin_port));
-}
 
 class VersionCheckTest : public ::testing::Test {
 protected:

@@ -65,12 +65,7 @@ protected:
         printer.EndDoc();
         page_ = new PageRaster(PageRaster::FromPdf(pdf_, 1, 300, origin_));
 
-        const QString keep = qEnvironmentVariable("MOX_PRINTING_PAGES_DIR");
-        if (!keep.isEmpty()) {
-            QDir().mkpath(keep);
-            QFile::remove(keep + QStringLiteral("/chart_sheet.pdf"));
-            QFile::copy(pdf_, keep + QStringLiteral("/chart_sheet.pdf"));
-        }
+        test::KeepPrintedPage(pdf_, QStringLiteral("chart_sheet.pdf"));
     }
     static void TearDownTestSuite() {
         delete page_;

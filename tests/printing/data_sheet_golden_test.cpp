@@ -50,13 +50,9 @@ protected:
         test::PrintSampleDataBlocks(*preview_, exams_);
         previewPage_ = new PageRaster(preview_->Image(), 96);
 
-        const QString keep = qEnvironmentVariable("MOX_PRINTING_PAGES_DIR");
-        if (!keep.isEmpty()) {
-            QDir().mkpath(keep);
-            QFile::remove(keep + QStringLiteral("/data_sheet.pdf"));
-            QFile::copy(pdf_, keep + QStringLiteral("/data_sheet.pdf"));
+        test::KeepPrintedPage(pdf_, QStringLiteral("data_sheet.pdf"));
+        if (const QString keep = qEnvironmentVariable("MOX_PRINTING_PAGES_DIR"); !keep.isEmpty())
             preview_->Image().save(keep + QStringLiteral("/data_preview.png"));
-        }
     }
     static void TearDownTestSuite() {
         delete page_;

@@ -1,5 +1,6 @@
 #include "tests/printing/pdf_pages.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,6 +12,14 @@ namespace mox::test {
 bool PdfToolsAvailable() {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+}
+
+void KeepPrintedPage(const QString& file, const QString& name) {
+    const QString keep = qEnvironmentVariable("MOX_PRINTING_PAGES_DIR");
+    if (keep.isEmpty()) return;
+    QDir().mkpath(keep);
+    QFile::remove(keep + QLatin1Char('/') + name);
+    QFile::copy(file, keep + QLatin1Char('/') + name);
 }
 
 QString PdfText(const QString& pdf, const QStringList& options) {

@@ -14,6 +14,10 @@ namespace mox::test {
 // True when pdftotext and pdftoppm (poppler-utils) can be run.
 bool PdfToolsAvailable();
 
+// With MOX_PRINTING_PAGES_DIR set, copies `file` there as `name`, so that a
+// developer can look at what a test printed; otherwise nothing.
+void KeepPrintedPage(const QString& file, const QString& name);
+
 // The text of the PDF, "" when it cannot be read.
 QString PdfText(const QString& pdf, const QStringList& options = {});
 

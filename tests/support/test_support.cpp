@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <cstdlib>
 
 namespace mox::test {
@@ -20,6 +21,23 @@ bool RunningUnderCi() {
 QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
 QString SourceDir() { return QString::fromLocal8Bit(qgetenv("MOX_SOURCE_DIR")); }
 QString TemplateDbPath() { return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"); }
+
+QString SampleJetFile() {
+    const QDir doc(QStringLiteral("/usr/share/doc/fp-units-db"));
+    for (const QString& version : doc.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
+        const QString path = doc.filePath(version + QStringLiteral("/examples/odbc/testodbc.mdb.gz"));
+        if (QFileInfo::exists(path)) return path;
+    }
+    return {};
+}
+
+bool Gunzip(const QString& gz, const QString& to) {
+    QFile::remove(to);
+    QProcess gzip;
+    gzip.setStandardOutputFile(to);
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), gz});
+    return gzip.waitForFinished() && gzip.exitStatus() == QProcess::NormalExit && gzip.exitCode() == 0;
+}
 
 Sandbox::Sandbox() {
     hadRegistry_ = qEnvironmentVariableIsSet("VXMOX_REGISTRY");

@@ -20,6 +20,12 @@ QString SourceDir();
 // Path of the template database built from data/.
 QString TemplateDbPath();
 
+// Debian's Access sample (package fp-units-db, gzipped; the version folder
+// changes with the package's version); "" when it is not installed.
+QString SampleJetFile();
+// Unpacks a gzipped file into `to`; false when gzip fails.
+bool Gunzip(const QString& gz, const QString& to);
+
 // True when the suite runs under CI (the CI variable set, and not "false" or
 // "0").
 bool RunningUnderCi();

@@ -13,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
-#include <QProcess>
 #include <stdexcept>
 
 namespace mox::test {
@@ -251,16 +250,9 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
 }
 
 TEST_F(DatabaseCopyTest, AccessFileOfTheWindowsReleaseIsRefused) {
-    QString sample;
-    for (const QString& version : QDir(QStringLiteral("/usr/share/doc/fp-units-db")).entryList(QDir::Dirs))
-        if (QFileInfo::exists(
-                QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version)))
-            sample = QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version);
+    const QString sample = test::SampleJetFile();
     if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
-    QProcess gzip;
-    gzip.setStandardOutputFile(box.File(QStringLiteral("testodbc.mdb")));
-    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
-    ASSERT_TRUE(gzip.waitForFinished());
+    ASSERT_TRUE(test::Gunzip(sample, box.File(QStringLiteral("testodbc.mdb"))));
 
     const RestoreResult result = Restore(box.File(QStringLiteral("testodbc.mdb")));
     EXPECT_FALSE(result.restored);

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <set>
 
 namespace mox::test {
@@ -310,16 +309,9 @@ protected:
 };
 
 TEST_F(ImportFaultTest, AccessFileWithoutTheSiblingsTablesGivesTheMessage) {
-    QString sample;
-    for (const QString& version : QDir(QStringLiteral("/usr/share/doc/fp-units-db")).entryList(QDir::Dirs))
-        if (QFileInfo::exists(
-                QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version)))
-            sample = QStringLiteral("/usr/share/doc/fp-units-db/%1/examples/odbc/testodbc.mdb.gz").arg(version);
+    const QString sample = test::SampleJetFile();
     if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
-    QProcess gzip;
-    gzip.setStandardOutputFile(box.File(QStringLiteral("sample.mdb")));
-    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
-    ASSERT_TRUE(gzip.waitForFinished());
+    ASSERT_TRUE(test::Gunzip(sample, box.File(QStringLiteral("sample.mdb"))));
 
     const QString everything = Everything();
     const auto chosen = Dates(1, {kDateA});

@@ -9,21 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 using namespace mox::db;
 
 namespace {
-
-// The version folder changes with the package's version.
-QString SamplePath() {
-    const QDir doc(QStringLiteral("/usr/share/doc/fp-units-db"));
-    for (const QString& version : doc.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed)) {
-        const QString path = doc.filePath(version + QStringLiteral("/examples/odbc/testodbc.mdb.gz"));
-        if (QFileInfo::exists(path)) return path;
-    }
-    return {};
-}
 
 QByteArray Digest(const QString& path) {
     QFile f(path);
@@ -34,13 +23,9 @@ QByteArray Digest(const QString& path) {
 class DbJetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString sample = SamplePath();
+        const QString sample = mox::test::SampleJetFile();
         if (sample.isEmpty()) MOX_COMPONENT_MISSING("sample Jet file (package fp-units-db)");
-        QProcess gzip;
-        gzip.setStandardOutputFile(box_.File(QStringLiteral("sample.mdb")));
-        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), sample});
-        ASSERT_TRUE(gzip.waitForFinished());
-        ASSERT_EQ(gzip.exitCode(), 0);
+        ASSERT_TRUE(mox::test::Gunzip(sample, box_.File(QStringLiteral("sample.mdb"))));
         path_ = box_.File(QStringLiteral("sample.mdb"));
         before_ = Digest(path_);
         conn_ = Connection::Open(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=RKTWQMB;"
