@@ -34,25 +34,11 @@ struct Column {
 };
 constexpr Column kColumns[8] = {{34, 18}, {52, 13}, {65, 13}, {78, 18}, {96, 13}, {109, 18}, {127, 18}, {145, 18}};
 
-// The pages of one document: a page is begun only when something is about
-// to be drawn on it, so neither a break after the last block nor a break
-// before the end of the document leaves an empty sheet.
-class PageSequence {
-public:
-    explicit PageSequence(DrawTarget& target) : target_(target) {}
-    void StartPage() {
-        if (open_) return;
-        if (pages_ > 0) target_.NewPage();
-        ++pages_;
-        open_ = true;
-    }
-    void EndPage() { open_ = false; }
-
-private:
-    DrawTarget& target_;
-    int pages_ = 0;
-    bool open_ = false;
-};
+// Each copy is a page of its own; the printer opens the first page itself,
+// so no document carries an empty sheet.
+void NextCopy(DrawTarget& target, int copy) {
+    if (copy > 1) target.NewPage();
+}
 
 void Text(DrawTarget& target, double x, double y, double w, double h, const QString& text, double size, int16_t align,
           uint32_t colour = 0) {
@@ -68,6 +54,14 @@ void Frame(DrawTarget& target, int width, double x1, double y1, double x2, doubl
 void Rule(DrawTarget& target, int width, double x1, double y1, double x2, double y2) {
     target.SetDrawWidth(width);
     target.Line(x1, y1, x2, y2, 0);
+}
+
+// The supervising dentist's name and seal over the line they are written on.
+void SignatureField(DrawTarget& target, float x, float y) {
+    target.SetFontName(kMinchoP);
+    Text(target, x, y, 100, 0, QStringLiteral("指導医氏名"), 11, kAlignLeft);
+    Text(target, x + 70, y, 100, 0, QStringLiteral("印"), 11, kAlignLeft);
+    Rule(target, 4, x, y + 5, x + 75, y + 5);
 }
 
 // The lines of a block's body shared by the chart block and the blank form:
@@ -161,11 +155,8 @@ QString CaseNumberText(const QString& applicationNumber, const QString& patientB
 }
 
 int ReferenceSlot(const ExamSlots& exams, int half) {
-    const int preferred = half == 0 ? 0 : 3;
-    const int other = half == 0 ? 1 : 2;
-    if (exams[preferred].Loaded == -1) return preferred;
-    if (exams[other].Loaded == -1) return other;
-    return preferred;
+    const int shown = DisplayedSlot(exams, half);
+    return shown >= 0 ? shown : (half == 0 ? 0 : 3);
 }
 
 void PrintChartBlock(DrawTarget& target, float x, float y, int half, const ChartBlockTexts& texts,
@@ -261,10 +252,7 @@ void PrintChartSheetPage(DrawTarget& target, int kind, const QString& caseNumber
     Text(target, l + 152, t, 25, 0, ChartSheetFormNumber(kind), 11, kAlignRight);
     Text(target, l + 152, t + 5, 25, 0, caseNumber, 11, kAlignRight);
     target.SetDrawWidth(4);
-    target.SetFontName(kMinchoP);
-    Text(target, l + 102.5, t + 262, 100, 0, QStringLiteral("指導医氏名"), 11, kAlignLeft);
-    Text(target, l + 172.5, t + 262, 100, 0, QStringLiteral("印"), 11, kAlignLeft);
-    Rule(target, 4, l + 102.5, t + 267, l + 177.5, t + 267);
+    SignatureField(target, l + 102.5, t + 262);
     Text(target, l + 15, t + 259.2, 100, 0, QStringLiteral("＊根分岐部病変 および 歯の情報表示は"), 8, kAlignLeft);
     Text(target, l + 17.5, t + 262.4, 100, 0, QStringLiteral("上段：初診時、下段：最新ＳＰＴ時 が優先されます。"), 8,
          kAlignLeft);
@@ -288,10 +276,7 @@ void PrintDataSheetHeading(DrawTarget& target, int kind, const QString& caseNumb
                         "赤数字＝BOP(+)  黄背景＝排膿"),
          8, kAlignLeft);
     if (sptShort) Text(target, l + 150.5, t + 13, 10, 0, QStringLiteral("●"), 8, kAlignLeft, kRed);
-    target.SetFontName(kMinchoP);
-    Text(target, l + 97.5, t + 270, 100, 0, QStringLiteral("指導医氏名"), 11, kAlignLeft);
-    Text(target, l + 167.5, t + 270, 100, 0, QStringLiteral("印"), 11, kAlignLeft);
-    Rule(target, 4, l + 97.5, t + 275, l + 172.5, t + 275);
+    SignatureField(target, l + 97.5, t + 270);
     target.SetFontName(kGothicP);
     Text(target, l + 130, t + 266.5, 58, 0, QStringLiteral("MOX-HLX"), 8, kAlignRight);
 }
@@ -305,10 +290,7 @@ void PrintBlankFormHeading(DrawTarget& target) {
     Text(target, l + 152, t, 25, 0, QStringLiteral("様式８"), 11, kAlignRight);
     Text(target, l + 152, t + 5, 40, 0, QStringLiteral("患者番号"), 11, kAlignLeft);
     Rule(target, 4, l + 150, t + 10, l + 178, t + 10);
-    target.SetFontName(kMinchoP);
-    Text(target, l + 102.5, t + 262, 100, 0, QStringLiteral("指導医氏名"), 11, kAlignLeft);
-    Text(target, l + 172.5, t + 262, 100, 0, QStringLiteral("印"), 11, kAlignLeft);
-    Rule(target, 4, l + 102.5, t + 267, l + 177.5, t + 267);
+    SignatureField(target, l + 102.5, t + 262);
     target.SetFontName(kGothicP);
 }
 
@@ -381,37 +363,31 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
 
 void ComposeChartSheets(DrawTarget& target, const ChartSheetContent& content, int copies, QImage& work1,
                         QImage& work2) {
-    PageSequence pages(target);
     for (int copy = 1; copy <= copies; ++copy) {
-        pages.StartPage();
+        NextCopy(target, copy);
         PrintChartSheetPage(target, content.kind, content.caseNumber, content.texts, *content.exams, work1, work2);
-        pages.EndPage();
     }
 }
 
 void ComposeDataSheets(DrawTarget& target, const DataSheetContent& content, int copies) {
-    PageSequence pages(target);
     for (int copy = 1; copy <= copies; ++copy) {
         // Four bands hold every slot: one page per copy, its heading printed
         // once, a slot's band left empty when the slot is.
-        pages.StartPage();
+        NextCopy(target, copy);
         PrintDataSheetHeading(target, content.kind, content.caseNumber, content.sptShort);
         for (int k = 0; k < kSlotCount; ++k) {
             const ExamSlot& slot = (*content.exams)[k];
             if (slot.Loaded == -1) PrintExamDataBlock(target, kSheetLeft + 2, kDataSheetTop + 16.5f + 63 * k, slot);
         }
-        pages.EndPage();
     }
 }
 
 void ComposeBlankForms(DrawTarget& target, const BlankFormContent& content, int copies, ToothPictureFiles& pictures) {
-    PageSequence pages(target);
     for (int copy = 1; copy <= copies; ++copy) {
-        pages.StartPage();
+        NextCopy(target, copy);
         PrintBlankFormHeading(target);
         PrintBlankChartBlock(target, kSheetLeft + 15, kChartSheetTop + 15, content.texts[0], *content.slot0, pictures);
         PrintBlankChartBlock(target, kSheetLeft + 15, kChartSheetTop + 139, content.texts[1], *content.slot0, pictures);
-        pages.EndPage();
     }
 }
 
