@@ -381,11 +381,7 @@ void PFrmChartDR::CmbOutNo_Click() {
         LoadPatient();
         LoadExamDates();
         LoadExamSlots();
-        for (int half = 0; half < 2; ++half) {
-            DrawToothPictures(half);
-            DrawPocketGrid(half);
-            ShowExamSlot(half);
-        }
+        ShowChartPages();
         // The preview follows the patient chosen, as the chart pages do.
         ShowDataPreview();
     }
@@ -476,6 +472,14 @@ PageBoxes PFrmChartDR::BoxesOfPage(int page) {
 
 void PFrmChartDR::RefreshPage(int page) {
     for (int k = 0; k < 4; ++k) PicPocket[page * 4 + k]->Refresh();
+}
+
+void PFrmChartDR::ShowChartPages() {
+    for (int page = 0; page < 2; ++page) {
+        DrawToothPictures(page);
+        DrawPocketGrid(page);
+        ShowExamSlot(page);
+    }
 }
 
 void PFrmChartDR::DrawToothPictures(int page) {
@@ -693,11 +697,7 @@ void PFrmChartDR::BtnPrintChart_Click(int index) {
         [this] {
             // The sheet copies the screen: after a blank print it shows
             // arrows, so both pages show the patient again first.
-            for (int half = 0; half < 2; ++half) {
-                DrawToothPictures(half);
-                DrawPocketGrid(half);
-                ShowExamSlot(half);
-            }
+            ShowChartPages();
         });
 }
 

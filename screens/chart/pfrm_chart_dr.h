@@ -130,6 +130,8 @@ private:
     void BuildControls();
     void BuildChartPage(int page);
     void BuildColourButtons();
+    // Both chart pages drawn afresh from the slots.
+    void ShowChartPages();
     PageBoxes BoxesOfPage(int page);
     void RefreshPage(int page);
     void WriteBandLegend(int page);
