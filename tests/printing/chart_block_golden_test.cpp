@@ -42,9 +42,7 @@ protected:
         exams_ = test::LoadSampleSlots(test::TemplateDbPath(), 98);
 
         pdf_ = sandbox_->File(QStringLiteral("chart.pdf"));
-        platform::SetPrinterDialogAnswerer([](const platform::PrinterDialogRequest&) {
-            return std::optional<platform::PrinterChoice>(platform::PrinterChoice{QString(), pdf_});
-        });
+        test::AnswerPrintDialogWithPdf(pdf_);
         ASSERT_TRUE(platform::ShowPrinterDialog());
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();

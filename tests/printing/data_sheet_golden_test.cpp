@@ -33,9 +33,7 @@ protected:
         if (!test::PdfToolsAvailable()) return;
         sandbox_ = new test::Sandbox;
         pdf_ = sandbox_->File(QStringLiteral("data.pdf"));
-        platform::SetPrinterDialogAnswerer([](const platform::PrinterDialogRequest&) {
-            return std::optional<platform::PrinterChoice>(platform::PrinterChoice{QString(), pdf_});
-        });
+        test::AnswerPrintDialogWithPdf(pdf_);
         ASSERT_TRUE(platform::ShowPrinterDialog());
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();

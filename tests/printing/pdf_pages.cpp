@@ -1,5 +1,7 @@
 #include "tests/printing/pdf_pages.h"
 
+#include "platform/gui/printer_dialog.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,6 +10,12 @@
 #include <cmath>
 
 namespace mox::test {
+
+void AnswerPrintDialogWithPdf(const QString& pdf, int copies) {
+    platform::SetPrinterDialogAnswerer([pdf, copies](const platform::PrinterDialogRequest&) {
+        return std::optional<platform::PrinterChoice>(platform::PrinterChoice{QString(), pdf, copies});
+    });
+}
 
 bool PdfToolsAvailable() {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&

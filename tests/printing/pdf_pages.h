@@ -1,7 +1,7 @@
 #pragma once
-// Reading printed PDFs back as a reader sees them: their text (pdftotext)
-// and their pages as pictures (pdftoppm), with probes in the millimetres the
-// sheet was drawn in.
+// Printing into a PDF through the print dialog, and reading printed PDFs
+// back as a reader sees them: their text (pdftotext) and their pages as
+// pictures (pdftoppm), with probes in the millimetres the sheet was drawn in.
 
 #include <QColor>
 #include <QImage>
@@ -10,6 +10,10 @@
 #include <QStringList>
 
 namespace mox::test {
+
+// The print dialog answered with the PDF file and `copies`, until another
+// answerer is set.
+void AnswerPrintDialogWithPdf(const QString& pdf, int copies = 1);
 
 // True when pdftotext and pdftoppm (poppler-utils) can be run.
 bool PdfToolsAvailable();

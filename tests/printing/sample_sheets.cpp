@@ -13,6 +13,7 @@
 #include "records/exam_record.h"
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
+#include "screens/chart/chart_sheets.h"
 #include "screens/chart/chart_slots.h"
 
 namespace mox::test {
@@ -51,11 +52,7 @@ void PrintSampleChartBlock(platform::DrawTarget& target, const ExamSlots& exams,
                            QImage& loadSurface, QImage& flipSurface) {
     const int first = 2 * half;
     const int second = first + 1;
-    const int preferred = half == 0 ? first : second;
-    const int other = half == 0 ? second : first;
-    const ExamSlot& reference = exams[preferred].Loaded ? exams[preferred]
-                                : exams[other].Loaded   ? exams[other]
-                                                        : exams[preferred];
+    const ExamSlot& reference = exams[ReferenceSlot(exams, half)];
 
     ToothTexts mobility;
     for (int t = 0; t < 32; ++t) {

@@ -49,7 +49,7 @@ protected:
     PFrmChartDR& W() { return *window_; }
     // Prints through a button handler into a PDF; the captions of the boxes shown.
     std::vector<QString> Print(const std::function<void()>& click, const QString& pdf, int copies = 1) {
-        env_.AnswerPrintDialogWithPdf(pdf, copies);
+        AnswerPrintDialogWithPdf(pdf, copies);
         env_.boxes.Clear();
         click();
         return env_.Captions();

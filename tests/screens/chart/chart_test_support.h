@@ -10,6 +10,7 @@
 #include "platform/gui/printer_dialog.h"
 #include "screens/chart/pfrm_chart_dr.h"
 #include "screens/input/entry/exam_store.h"
+#include "tests/printing/pdf_pages.h"
 #include "tests/screens/input/input_test_support.h"
 
 #include <QComboBox>
@@ -83,13 +84,6 @@ public:
         if (dir.isEmpty()) return;
         QDir().mkpath(dir);
         w.grab().save(dir + u'/' + name + QStringLiteral(".png"));
-    }
-
-    // The print dialog answered with the PDF file and `copies`.
-    static void AnswerPrintDialogWithPdf(const QString& pdf, int copies = 1) {
-        platform::SetPrinterDialogAnswerer([pdf, copies](const platform::PrinterDialogRequest&) {
-            return std::optional<platform::PrinterChoice>(platform::PrinterChoice{QString(), pdf, copies});
-        });
     }
 };
 

@@ -61,7 +61,7 @@ TEST(ChartWalkThrough, FromTheInputScreenToEveryPrint) {
         const QString kept = Keep(name);
         const QString pdf = kept.isEmpty() ? input.box.File(name) : kept;
         QFile::remove(pdf);
-        ChartScreenEnvironment::AnswerPrintDialogWithPdf(pdf);
+        AnswerPrintDialogWithPdf(pdf);
         input.boxes.Clear();
         click();
         EXPECT_EQ(input.Captions(), std::vector<QString>{QStringLiteral("完了")}) << name.toStdString();
