@@ -1,7 +1,6 @@
 #include "printing/furcation_marks.h"
 
 #include "core/tooth_tables.h"
-#include "platform/gui/colour.h"
 #include "printing/primitives.h"
 #include "printing/site_order.h"
 
@@ -15,7 +14,6 @@ using platform::LineBox;
 
 namespace {
 
-constexpr uint32_t kGrey = platform::VbRgb(208, 208, 208);
 constexpr int16_t kUpperMolar = 3;
 constexpr int16_t kUpperPremolar = 21;
 constexpr int16_t kLowerMolar = 22;
@@ -43,7 +41,7 @@ QString GradeText(uint8_t value) {
 }
 
 void FilledBox(DrawTarget& target, double x1, double y1, double x2, double y2) {
-    target.Line(x1, y1, x2, y2, kGrey, LineBox::FilledBox);
+    target.Line(x1, y1, x2, y2, kNoValueGrey, LineBox::FilledBox);
 }
 
 class FurcationRow {
@@ -82,7 +80,7 @@ private:
         }
         const bool shade = form_.grades;
         if (!anyValue) {
-            target_.SetForeColor(kGrey);
+            target_.SetForeColor(kNoValueGrey);
             FilledBox(target_, cx, y, cx + w, y + h);
             target_.SetForeColor(0);
             DividingLines(cx, y, w, h, kind);
@@ -123,8 +121,8 @@ private:
         const double y0 = ScaleYToPixels(target_, y), yj = ScaleYToPixels(target_, y + h / 2 + h / 10),
                      y1 = ScaleYToPixels(target_, y + h);
         target_.SetFillStyle(platform::kFillSolid);
-        target_.SetFillColor(kGrey);
-        target_.SetForeColor(kGrey);
+        target_.SetFillColor(kNoValueGrey);
+        target_.SetForeColor(kNoValueGrey);
         if (Empty(v[3])) target_.Polygon({{x0, y0}, {xm, yj}, {xm, y1}, {x0, y1}});
         if (Empty(v[1])) target_.Polygon({{x0, y0}, {xm, yj}, {x1, y0}});
         if (Empty(v[5])) target_.Polygon({{x1, y0}, {xm, yj}, {xm, y1}, {x1, y1}});

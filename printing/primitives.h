@@ -15,12 +15,16 @@
 // on the preview) are platform::ApplyDrawingDefaults; the natural-tooth test
 // (IsRestToothState) is the core's IsRestTooth.
 
+#include "platform/gui/colour.h"
 #include "platform/gui/draw_target.h"
 
 #include <QString>
 #include <cstdint>
 
 namespace mox {
+
+// The light grey of a sheet's cells and parts without a value.
+inline constexpr uint32_t kNoValueGrey = platform::VbRgb(208, 208, 208);
 
 // Alignment codes of PrintTextInBox.
 enum TextAlign : int16_t { kAlignLeft = 0, kAlignRight = 1, kAlignCentre = 2 };

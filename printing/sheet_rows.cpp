@@ -17,7 +17,6 @@ using platform::TargetKind;
 
 namespace {
 
-constexpr uint32_t kGrey = platform::VbRgb(208, 208, 208);
 constexpr uint32_t kRed = platform::VbRgb(255, 0, 0);
 constexpr double kLargestDepthSize = 9;
 
@@ -61,7 +60,7 @@ void PrintToothValueRow(DrawTarget& target, float x, float y, float w, float h, 
             if (value < kNoSiteValue)
                 PrintTextInBox(target, left, y + h / 6, w, 0, QString::number(value), false, 12, kAlignCentre, 0, 0);
             else
-                FilledBox(target, left, y, left + w, y + h, kGrey);
+                FilledBox(target, left, y, left + w, y + h, kNoValueGrey);
         }
         CellFrame(target, left, y, w, h);
     }
@@ -91,8 +90,8 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
         bool anyDepth = false;
         for (int s = 0; s < 6; ++s) anyDepth = anyDepth || depths[t * 6 + s] != kNoSiteValue;
         if (!anyDepth) {
-            target.SetForeColor(kGrey);
-            FilledBox(target, left, y, left + w, y + h, kGrey);
+            target.SetForeColor(kNoValueGrey);
+            FilledBox(target, left, y, left + w, y + h, kNoValueGrey);
             CellFrame(target, left, y, w, h);
             continue;
         }
@@ -109,7 +108,7 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
                         FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, *tint);
                     if (bleeding[site] == 1) colour = kRed;
                 } else {
-                    FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, kGrey);
+                    FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, kNoValueGrey);
                 }
                 const double fitted = FitFontSize(target, measureWidth, measureHeight, text);
                 bool fit = false;
@@ -139,8 +138,8 @@ void PrintPlaqueRow(DrawTarget& target, float x, float y, float w, float h, cons
         if (faces[t] < kNoSiteValue) {
             PrintFilledPolygon(target, left, y, w, h, faces[t], notExamined[t]);
         } else {
-            target.SetForeColor(kGrey);
-            FilledBox(target, left, y, left + w, y + h, kGrey);
+            target.SetForeColor(kNoValueGrey);
+            FilledBox(target, left, y, left + w, y + h, kNoValueGrey);
             target.SetForeColor(0);
             Cross(target, left, y, w, h);
         }
@@ -169,7 +168,7 @@ void PrintFilledPolygon(DrawTarget& target, float x, float y, float w, float h, 
     for (const Face& face : sides) {
         uint32_t colour;
         if (notExamined & face.bit)
-            colour = kGrey;
+            colour = kNoValueGrey;
         else if (faces & face.bit)
             colour = kRed;
         else

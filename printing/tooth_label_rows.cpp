@@ -1,7 +1,6 @@
 #include "printing/tooth_label_rows.h"
 
 #include "core/tooth_tables.h"
-#include "platform/gui/colour.h"
 #include "printing/primitives.h"
 
 namespace mox {
@@ -10,8 +9,6 @@ using platform::DrawTarget;
 using platform::LineBox;
 
 namespace {
-
-constexpr uint32_t kGrey = platform::VbRgb(208, 208, 208);
 
 struct RowForm {
     bool chartBlock;  // the examination chart block; else the blank form
@@ -59,7 +56,7 @@ void TextRow(DrawTarget& target, const RowForm& form, float x, float y, float w,
     for (int i = 0; i < 16; ++i) {
         const QString& text = texts[i + offset];
         if (text.isEmpty()) {
-            target.Line(x + i * w, y, x + (i + 1) * w, y + h, kGrey, LineBox::FilledBox);
+            target.Line(x + i * w, y, x + (i + 1) * w, y + h, kNoValueGrey, LineBox::FilledBox);
             target.SetForeColor(0);
         } else {
             PrintTextInBox(target, x + i * w, y, w, h, text, false, form.textSize, kAlignCentre, 0, 0);
