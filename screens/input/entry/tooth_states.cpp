@@ -13,13 +13,8 @@ namespace mox {
 
 namespace {
 
-constexpr int kBleedingRecord = 9;
-constexpr int kSuppurationRecord = 10;
-
 // The states that close an item's row for a tooth unless its mask has them.
 constexpr uint16_t kClosingStates = kToothImplant | kToothFourthState | kToothPontic | kToothMissing;
-
-bool IsPerSiteType(int32_t mode) { return mode == 3 || mode == 5 || mode == 6 || mode == 9; }
 
 struct StateTexts {
     uint16_t bit;
