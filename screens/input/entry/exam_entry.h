@@ -214,6 +214,12 @@ private:
     // One step (first, last, previous, next) of the cursor of a row along its route.
     bool CursorStep(int row, int step);
     void ToothStateCommand(uint16_t bit);
+    // Asks whether the tooth's state `bit` is to be set or released, and
+    // carries a Yes through.
+    void AskToToggleToothState(uint16_t bit, int tooth);
+    // A label click on a tooth with a state offers to release it; false
+    // when the tooth has none.
+    bool OfferToothStateRelease(int tooth);
     void ToggleMarkAtCursor(int nExam);
     void ToggleBatchMode(int16_t& mode);
     bool BatchMarkSite(int index, int position);
