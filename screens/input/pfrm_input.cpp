@@ -16,7 +16,6 @@
 #include "records/staff_record.h"
 #include "screens/input/entry/exam_dates.h"
 #include "screens/input/pfrm_msg_box_bui.h"
-#include "screens/input/twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -140,7 +139,7 @@ PFrmInput::PFrmInput(std::function<void()> endRun, QWidget* parent)
     : QWidget(parent), endRun_(std::move(endRun)), entry_(grid_, *this) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmInput"));
-    setFixedSize(TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
+    setFixedSize(platform::TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
     setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     BuildControls();
     QString error;
@@ -178,20 +177,20 @@ void PFrmInput::BuildControls() {
     auto label = [this](const QString& name, const QString& text, const QRect& twips) {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
-        l->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(platform::TwipsRect(twips));
         return l;
     };
     auto lineEdit = [this](const QString& name, const QRect& twips, int maxLength) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
-        e->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        e->setGeometry(platform::TwipsRect(twips));
         e->setMaxLength(maxLength);
         return e;
     };
     auto combo = [this](const QString& name, const QRect& twips) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
-        c->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        c->setGeometry(platform::TwipsRect(twips));
         return c;
     };
 
@@ -258,10 +257,10 @@ void PFrmInput::BuildControls() {
 
     CmdImage = new QPushButton(QStringLiteral("口腔画像"), this);
     CmdImage->setObjectName(QStringLiteral("CmdImage"));
-    CmdImage->setGeometry(TwipsRect(kPanelLeft + 1800, 8220, 1560, 450));
+    CmdImage->setGeometry(platform::TwipsRect(kPanelLeft + 1800, 8220, 1560, 450));
     CmdStyleDRS071 = new QPushButton(QStringLiteral("専門医 様式７－１"), this);
     CmdStyleDRS071->setObjectName(QStringLiteral("CmdStyleDRS071"));
-    CmdStyleDRS071->setGeometry(TwipsRect(kPanelLeft + 3420, 8220, 1320, 450));
+    CmdStyleDRS071->setGeometry(platform::TwipsRect(kPanelLeft + 3420, 8220, 1320, 450));
     // Both buttons are there for the forms' layout; neither acts.
     CmdImage->setFocusPolicy(Qt::NoFocus);
     CmdStyleDRS071->setFocusPolicy(Qt::NoFocus);
@@ -272,7 +271,7 @@ void PFrmInput::BuildControls() {
         f->setObjectName(name);
         f->setFrameShape(shape);
         f->setFrameShadow(QFrame::Sunken);
-        f->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        f->setGeometry(platform::TwipsRect(twips));
         f->lower();
         return f;
     };
@@ -304,7 +303,7 @@ void PFrmInput::BuildControls() {
 
 void PFrmInput::BuildColourButtons() {
     for (const ButtonPlace& p : ButtonPlaces())
-        buttons_.Add(this, QString::fromLatin1(p.name), p.index, TwipsRect(p.x, p.y, p.w, p.h));
+        buttons_.Add(this, QString::fromLatin1(p.name), p.index, platform::TwipsRect(p.x, p.y, p.w, p.h));
     buttons_.ReportFailure();
 
     for (int i = 0; i < kValueButtons; ++i)
