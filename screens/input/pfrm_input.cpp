@@ -41,6 +41,8 @@ constexpr int kChartTopWithoutTools = 8640;
 constexpr int kToolsTop = 8850;
 
 constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kRed = 0x0000FF;  // RGB(255, 0, 0)
 
 // Button faces that change at run time (VB colour numbers).
 constexpr uint32_t kMissingButtonBack = 0xFF8080;  // RGB(128, 128, 255)
@@ -369,7 +371,7 @@ void PFrmInput::Guarded(const std::function<void()>& handler) {
 
 void PFrmInput::Form_Load() {
     Guarded([this] {
-        platform::SetMousePointer(platform::kHourglassPointer);
+        const platform::Hourglass hourglass;
         platform::CenterFormTop(this, G().FormBackColor);
         show();
         platform::ProcessEvents();
@@ -420,7 +422,6 @@ void PFrmInput::Form_Load() {
             }
         }
         FitPatientDropDown();
-        platform::SetMousePointer(platform::kDefaultPointer);
     });
 
     if (G().ShowPathInfo == 1) {
@@ -439,9 +440,7 @@ void PFrmInput::ShowDatabasePath() {
     const Settings& g = G();
     LblPath->setText(QStringLiteral("使用中ファイル ： ") + g.AppPath + g.MainDbFile);
     const bool other = g.AppPath + g.MainDbFile != g.ProgramDir + QStringLiteral("/VXMOX2.MDB");
-    QPalette palette = LblPath->palette();
-    palette.setColor(QPalette::WindowText, other ? QColor(255, 0, 0) : QColor(0, 0, 0));
-    LblPath->setPalette(palette);
+    platform::SetForeColor(LblPath, other ? kRed : kBlack);
     QFont font = LblPath->font();
     font.setPointSize(other ? 11 : 9);
     LblPath->setFont(font);
