@@ -585,11 +585,7 @@ void PFrmInput::ListExaminations() {
     FillEntryList();
     SetDateBoxesBack(kWhite);
     if (CmbEntry->count() > 0) {
-        {
-            const QSignalBlocker blocker(CmbEntry);
-            CmbEntry->setCurrentIndex(0);
-        }
-        CmbEntry_Click();
+        ChooseEntry(0);
     } else {
         ShowNewExamination();
     }
@@ -624,6 +620,14 @@ QString PFrmInput::EntryDateOf(int index) const {
 
 int32_t PFrmInput::SelectedStage() const {
     return CmbStage->currentIndex() >= 0 ? CmbStage->currentData().toInt() : -1;
+}
+
+void PFrmInput::ChooseEntry(int index) {
+    {
+        const QSignalBlocker blocker(CmbEntry);
+        CmbEntry->setCurrentIndex(index);
+    }
+    CmbEntry_Click();
 }
 
 void PFrmInput::CmbEntry_Click() {
@@ -765,13 +769,7 @@ bool PFrmInput::SaveExamData(const QString& entryDate, int32_t stageId, bool ref
         ListExaminations();
         for (int i = 0; i < CmbEntry->count(); ++i) {
             if (EntryDateOf(i) != savedText) continue;
-            if (i != CmbEntry->currentIndex()) {
-                {
-                    const QSignalBlocker blocker(CmbEntry);
-                    CmbEntry->setCurrentIndex(i);
-                }
-                CmbEntry_Click();
-            }
+            if (i != CmbEntry->currentIndex()) ChooseEntry(i);
             break;
         }
     }
