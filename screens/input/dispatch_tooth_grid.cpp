@@ -23,8 +23,7 @@ QRect ButtonRect(int i) {
     const int t = i % 32;
     const int x = kGridLeftTwips + (t % 16) * kButtonPitchTwips;
     const int y = kGridTopTwips + row * kRowPitchTwips + (t < 16 ? 0 : kJawPitchTwips);
-    return {platform::TwipsToPixelsX(x), platform::TwipsToPixelsY(y), platform::TwipsToPixelsX(kButtonTwips),
-            platform::TwipsToPixelsY(kButtonTwips)};
+    return platform::TwipsRect(x, y, kButtonTwips, kButtonTwips);
 }
 
 QRect LabelRect(int i) {
@@ -33,8 +32,7 @@ QRect LabelRect(int i) {
     const int x = kGridLeftTwips + (t % 16) * kButtonPitchTwips + 30;
     const int top = kGridTopTwips + row * kRowPitchTwips;
     const int y = t < 16 ? top + kButtonTwips + 15 : top + kJawPitchTwips - kLabelHeightTwips - 15;
-    return {platform::TwipsToPixelsX(x), platform::TwipsToPixelsY(y), platform::TwipsToPixelsX(kButtonTwips - 60),
-            platform::TwipsToPixelsY(kLabelHeightTwips)};
+    return platform::TwipsRect(x, y, kButtonTwips - 60, kLabelHeightTwips);
 }
 
 }  // namespace

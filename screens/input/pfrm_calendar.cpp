@@ -3,8 +3,8 @@
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
 #include "screens/input/modal_window.h"
-#include "screens/input/twips.h"
 
 #include <QCalendarWidget>
 #include <QLocale>
@@ -16,20 +16,20 @@ PFrmCalendar::PFrmCalendar(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("PFrmCalendar"));
     setWindowTitle(QStringLiteral("日付入力"));
-    setFixedSize(TwipsRect(0, 0, 4560, 4080).size());
+    setFixedSize(platform::TwipsRect(0, 0, 4560, 4080).size());
     setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     MonthView = new QCalendarWidget(this);
     MonthView->setObjectName(QStringLiteral("MonthView"));
     MonthView->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
     MonthView->setFirstDayOfWeek(Qt::Sunday);
     MonthView->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthView->setGeometry(TwipsRect(120, 120, 4320, 3180));
+    MonthView->setGeometry(platform::TwipsRect(120, 120, 4320, 3180));
     BtnOK = new QPushButton(QStringLiteral("OK"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
-    BtnOK->setGeometry(TwipsRect(1200, 3420, 1500, 450));
+    BtnOK->setGeometry(platform::TwipsRect(1200, 3420, 1500, 450));
     BtnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setGeometry(TwipsRect(2880, 3420, 1500, 450));
+    BtnCancel->setGeometry(platform::TwipsRect(2880, 3420, 1500, 450));
     connect(BtnOK, &QPushButton::clicked, this, [this] { BtnOK_Click(); });
     connect(BtnCancel, &QPushButton::clicked, this, [this] { BtnCancel_Click(); });
     connect(MonthView, &QCalendarWidget::clicked, this, [this] { MonthView_DateClick(); });

@@ -16,7 +16,6 @@
 #include "records/staff_record.h"
 #include "screens/input/entry/exam_dates.h"
 #include "screens/input/pfrm_msg_box_bui.h"
-#include "screens/input/twips.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +41,8 @@ constexpr int kChartTopWithoutTools = 8640;
 constexpr int kToolsTop = 8850;
 
 constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kRed = 0x0000FF;  // RGB(255, 0, 0)
 
 // Button faces that change at run time (VB colour numbers).
 constexpr uint32_t kMissingButtonBack = 0xFF8080;  // RGB(128, 128, 255)
@@ -140,7 +141,7 @@ PFrmInput::PFrmInput(std::function<void()> endRun, QWidget* parent)
     : QWidget(parent), endRun_(std::move(endRun)), entry_(grid_, *this) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmInput"));
-    setFixedSize(TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
+    setFixedSize(platform::TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
     setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     BuildControls();
     QString error;
@@ -178,20 +179,20 @@ void PFrmInput::BuildControls() {
     auto label = [this](const QString& name, const QString& text, const QRect& twips) {
         auto* l = new QLabel(text, this);
         l->setObjectName(name);
-        l->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(platform::TwipsRect(twips));
         return l;
     };
     auto lineEdit = [this](const QString& name, const QRect& twips, int maxLength) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
-        e->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        e->setGeometry(platform::TwipsRect(twips));
         e->setMaxLength(maxLength);
         return e;
     };
     auto combo = [this](const QString& name, const QRect& twips) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
-        c->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        c->setGeometry(platform::TwipsRect(twips));
         return c;
     };
 
@@ -258,10 +259,10 @@ void PFrmInput::BuildControls() {
 
     CmdImage = new QPushButton(QStringLiteral("口腔画像"), this);
     CmdImage->setObjectName(QStringLiteral("CmdImage"));
-    CmdImage->setGeometry(TwipsRect(kPanelLeft + 1800, 8220, 1560, 450));
+    CmdImage->setGeometry(platform::TwipsRect(kPanelLeft + 1800, 8220, 1560, 450));
     CmdStyleDRS071 = new QPushButton(QStringLiteral("専門医 様式７－１"), this);
     CmdStyleDRS071->setObjectName(QStringLiteral("CmdStyleDRS071"));
-    CmdStyleDRS071->setGeometry(TwipsRect(kPanelLeft + 3420, 8220, 1320, 450));
+    CmdStyleDRS071->setGeometry(platform::TwipsRect(kPanelLeft + 3420, 8220, 1320, 450));
     // Both buttons are there for the forms' layout; neither acts.
     CmdImage->setFocusPolicy(Qt::NoFocus);
     CmdStyleDRS071->setFocusPolicy(Qt::NoFocus);
@@ -272,7 +273,7 @@ void PFrmInput::BuildControls() {
         f->setObjectName(name);
         f->setFrameShape(shape);
         f->setFrameShadow(QFrame::Sunken);
-        f->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        f->setGeometry(platform::TwipsRect(twips));
         f->lower();
         return f;
     };
@@ -304,7 +305,7 @@ void PFrmInput::BuildControls() {
 
 void PFrmInput::BuildColourButtons() {
     for (const ButtonPlace& p : ButtonPlaces())
-        buttons_.Add(this, QString::fromLatin1(p.name), p.index, TwipsRect(p.x, p.y, p.w, p.h));
+        buttons_.Add(this, QString::fromLatin1(p.name), p.index, platform::TwipsRect(p.x, p.y, p.w, p.h));
     buttons_.ReportFailure();
 
     for (int i = 0; i < kValueButtons; ++i)
@@ -370,7 +371,7 @@ void PFrmInput::Guarded(const std::function<void()>& handler) {
 
 void PFrmInput::Form_Load() {
     Guarded([this] {
-        platform::SetMousePointer(platform::kHourglassPointer);
+        const platform::Hourglass hourglass;
         platform::CenterFormTop(this, G().FormBackColor);
         show();
         platform::ProcessEvents();
@@ -421,7 +422,6 @@ void PFrmInput::Form_Load() {
             }
         }
         FitPatientDropDown();
-        platform::SetMousePointer(platform::kDefaultPointer);
     });
 
     if (G().ShowPathInfo == 1) {
@@ -440,9 +440,7 @@ void PFrmInput::ShowDatabasePath() {
     const Settings& g = G();
     LblPath->setText(QStringLiteral("使用中ファイル ： ") + g.AppPath + g.MainDbFile);
     const bool other = g.AppPath + g.MainDbFile != g.ProgramDir + QStringLiteral("/VXMOX2.MDB");
-    QPalette palette = LblPath->palette();
-    palette.setColor(QPalette::WindowText, other ? QColor(255, 0, 0) : QColor(0, 0, 0));
-    LblPath->setPalette(palette);
+    platform::SetForeColor(LblPath, other ? kRed : kBlack);
     QFont font = LblPath->font();
     font.setPointSize(other ? 11 : 9);
     LblPath->setFont(font);
@@ -587,11 +585,7 @@ void PFrmInput::ListExaminations() {
     FillEntryList();
     SetDateBoxesBack(kWhite);
     if (CmbEntry->count() > 0) {
-        {
-            const QSignalBlocker blocker(CmbEntry);
-            CmbEntry->setCurrentIndex(0);
-        }
-        CmbEntry_Click();
+        ChooseEntry(0);
     } else {
         ShowNewExamination();
     }
@@ -626,6 +620,14 @@ QString PFrmInput::EntryDateOf(int index) const {
 
 int32_t PFrmInput::SelectedStage() const {
     return CmbStage->currentIndex() >= 0 ? CmbStage->currentData().toInt() : -1;
+}
+
+void PFrmInput::ChooseEntry(int index) {
+    {
+        const QSignalBlocker blocker(CmbEntry);
+        CmbEntry->setCurrentIndex(index);
+    }
+    CmbEntry_Click();
 }
 
 void PFrmInput::CmbEntry_Click() {
@@ -767,13 +769,7 @@ bool PFrmInput::SaveExamData(const QString& entryDate, int32_t stageId, bool ref
         ListExaminations();
         for (int i = 0; i < CmbEntry->count(); ++i) {
             if (EntryDateOf(i) != savedText) continue;
-            if (i != CmbEntry->currentIndex()) {
-                {
-                    const QSignalBlocker blocker(CmbEntry);
-                    CmbEntry->setCurrentIndex(i);
-                }
-                CmbEntry_Click();
-            }
+            if (i != CmbEntry->currentIndex()) ChooseEntry(i);
             break;
         }
     }

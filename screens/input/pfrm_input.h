@@ -163,6 +163,8 @@ private:
     void BuildFileMenu();
     void RestorePatientSelection();
     void RestoreEntrySelection();
+    // Chooses CmbEntry's entry `index` as a click on it does.
+    void ChooseEntry(int index);
     // Fills CmbEntry from the database without choosing an entry.
     void FillEntryList();
     // Loads the examination of CmbEntry's entry `index` onto the screen.

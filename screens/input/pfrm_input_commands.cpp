@@ -112,21 +112,13 @@ void PFrmInput::CmdAdd_Click() {
 void PFrmInput::CmdPrevStage_Click() {
     EntryAtFocus = CmbEntry->currentIndex();
     if (EntryAtFocus < 1) return;
-    {
-        const QSignalBlocker blocker(CmbEntry);
-        CmbEntry->setCurrentIndex(EntryAtFocus - 1);
-    }
-    CmbEntry_Click();
+    ChooseEntry(EntryAtFocus - 1);
 }
 
 void PFrmInput::CmdNextStage_Click() {
     EntryAtFocus = CmbEntry->currentIndex();
     if (EntryAtFocus >= CmbEntry->count() - 1) return;
-    {
-        const QSignalBlocker blocker(CmbEntry);
-        CmbEntry->setCurrentIndex(EntryAtFocus + 1);
-    }
-    CmbEntry_Click();
+    ChooseEntry(EntryAtFocus + 1);
 }
 
 void PFrmInput::CmdDate_Click() {
@@ -215,11 +207,7 @@ void PFrmInput::RefillAndChoose(int index) {
     if (count == 0 || index < 0) return;
     const int chosen = std::min(index, count - 1);
     if (chosen == CmbEntry->currentIndex()) return;
-    {
-        const QSignalBlocker blocker(CmbEntry);
-        CmbEntry->setCurrentIndex(chosen);
-    }
-    CmbEntry_Click();
+    ChooseEntry(chosen);
 }
 
 }  // namespace mox

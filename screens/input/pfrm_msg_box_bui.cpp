@@ -3,9 +3,9 @@
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/screen.h"
 #include "screens/input/entry/exam_entry.h"
 #include "screens/input/modal_window.h"
-#include "screens/input/twips.h"
 
 #include <QLabel>
 
@@ -22,18 +22,19 @@ PFrmMsgBoxBui::PFrmMsgBoxBui(QWidget* parent)
       MsgBoxBuiResult(kSitesCancelled) {
     setObjectName(QStringLiteral("PFrmMsgBoxBui"));
     setWindowTitle(QStringLiteral("部位指定"));
-    setFixedSize(TwipsRect(0, 0, 5400, 1800).size());
+    setFixedSize(platform::TwipsRect(0, 0, 5400, 1800).size());
     setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
     LblMessage = new QLabel(kQuestion, this);
     LblMessage->setObjectName(QStringLiteral("LblMessage"));
-    LblMessage->setGeometry(TwipsRect(240, 180, 4920, 480));
+    LblMessage->setGeometry(platform::TwipsRect(240, 180, 4920, 480));
     LblMessage->setWordWrap(true);
     LblMessage->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10, QFont::Bold));
-    buttons_.Add(this, QStringLiteral("CmdNonExam"), -1, TwipsRect(240, 900, 1560, 540),
+    buttons_.Add(this, QStringLiteral("CmdNonExam"), -1, platform::TwipsRect(240, 900, 1560, 540),
                  [this] { CmdNonExam_Click(); });
-    buttons_.Add(this, QStringLiteral("CmdAllExam"), -1, TwipsRect(1920, 900, 1560, 540),
+    buttons_.Add(this, QStringLiteral("CmdAllExam"), -1, platform::TwipsRect(1920, 900, 1560, 540),
                  [this] { CmdAllExam_Click(); });
-    buttons_.Add(this, QStringLiteral("CmdCancel"), -1, TwipsRect(3600, 900, 1560, 540), [this] { CmdCancel_Click(); });
+    buttons_.Add(this, QStringLiteral("CmdCancel"), -1, platform::TwipsRect(3600, 900, 1560, 540),
+                 [this] { CmdCancel_Click(); });
     buttons_.ReportFailure();
 }
 

@@ -115,9 +115,9 @@ void ExamEntry::PaintToothGrid() {
                     for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValue(r.bData(t * 6 + s)));
                     if (mode == 3) {
                         for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 1, order[s], ButtonValue(Record(9).bData(t * 6 + s)));
+                            grid_.SetData(b, 1, order[s], ButtonValue(Record(kBleedingRecord).bData(t * 6 + s)));
                         for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 2, order[s], ButtonValue(Record(10).bData(t * 6 + s)));
+                            grid_.SetData(b, 2, order[s], ButtonValue(Record(kSuppurationRecord).bData(t * 6 + s)));
                     }
                     if (mode == 6) grid_.SetRoot(b, FurcationType[t]);
                     break;
@@ -387,8 +387,7 @@ void ExamEntry::ClickSite(int index, int position) {
         if (!SetInputMode(Item(row).ID, false)) return;
     }
     const int32_t mode = grid_.ExamMode(index);
-    const bool perSite = mode == 3 || mode == 5 || mode == 6 || mode == 9;
-    const bool moved = perSite ? CursorMoveTo(row, tooth, position) : CursorMoveTo(row, tooth);
+    const bool moved = IsPerSiteType(mode) ? CursorMoveTo(row, tooth, position) : CursorMoveTo(row, tooth);
     if (!moved) return;
     AdvancePending = false;
     if (mode == 4) DataChanged = true;

@@ -25,8 +25,15 @@
 namespace mox {
 
 inline constexpr int32_t kPocketDepthItemId = 2;
+// The record slots of the pocket-depth item's bleeding and suppuration marks.
+inline constexpr int kBleedingRecord = 9;
+inline constexpr int kSuppurationRecord = 10;
 inline constexpr int kValueButtons = 17;  // CmdVal(0..16)
 inline constexpr int kPlaqueButtons = 4;  // CmdPL(0..3)
+
+// Item modes whose values are kept per site (six to a tooth) rather than
+// per tooth.
+inline bool IsPerSiteType(int32_t mode) { return mode == 3 || mode == 5 || mode == 6 || mode == 9; }
 
 // The fields of the window the entry check reads.
 struct EntryFields {
@@ -207,6 +214,12 @@ private:
     // One step (first, last, previous, next) of the cursor of a row along its route.
     bool CursorStep(int row, int step);
     void ToothStateCommand(uint16_t bit);
+    // Asks whether the tooth's state `bit` is to be set or released, and
+    // carries a Yes through.
+    void AskToToggleToothState(uint16_t bit, int tooth);
+    // A label click on a tooth with a state offers to release it; false
+    // when the tooth has none.
+    bool OfferToothStateRelease(int tooth);
     void ToggleMarkAtCursor(int nExam);
     void ToggleBatchMode(int16_t& mode);
     bool BatchMarkSite(int index, int position);

@@ -14,9 +14,6 @@ namespace mox {
 
 namespace {
 
-constexpr int kBleedingRecord = 9;
-constexpr int kSuppurationRecord = 10;
-
 // The record slots of one examination: the four display rows, then the
 // bleeding and suppuration marks of the pocket-depth item.
 constexpr int kExamSlots[] = {0, 1, 2, 3, kBleedingRecord, kSuppurationRecord};

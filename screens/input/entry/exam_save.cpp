@@ -120,8 +120,8 @@ bool ExamEntry::WriteExamRows(int32_t patientNo, const QDate& newDate, const QSt
     write.stageName = StageName(stageId);
     write.chargeId = G().IdPrefix;
     for (int i = 0; i < kGridRows; ++i) write.rows.push_back({g.ExamDataRows[i].get(), i, g.SubExamRows[i]->ID});
-    write.rows.push_back({g.ExamDataRows[9].get(), 9, kPocketDepthItemId});
-    write.rows.push_back({g.ExamDataRows[10].get(), 10, kPocketDepthItemId});
+    for (int slot : {kBleedingRecord, kSuppurationRecord})
+        write.rows.push_back({g.ExamDataRows[slot].get(), slot, kPocketDepthItemId});
     try {
         return WriteExamination(write);
     } catch (const db::DbError& e) {

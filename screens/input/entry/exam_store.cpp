@@ -15,6 +15,17 @@ namespace {
 const QString kRowsOfDay =
     QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<? ORDER BY ExamDate, ID");
 
+// The first row the query returns into `record`, or a cleared record.
+template <typename Record>
+void ReadOneOrClear(Record& record, const QString& sql, const std::vector<db::Value>& params) {
+    auto rs = MainDbConn()->OpenRecordset(sql, params);
+    if (rs->IsEOF())
+        record.ClearBuffer();
+    else
+        record.RecSetGet(*rs);
+    rs->Close();
+}
+
 void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day) {
     const DayBounds b = BoundsOfDay(day);
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
@@ -40,38 +51,22 @@ std::vector<StageRow> ReadStages() {
 bool ReadStaffRecord(CCharge& staff, int32_t id) {
     MainDbUse use;
     if (!use) return false;
-    auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TCharge WHERE ID=?"), {id});
-    if (rs->IsEOF())
-        staff.ClearBuffer();
-    else
-        staff.RecSetGet(*rs);
-    rs->Close();
+    ReadOneOrClear(staff, QStringLiteral("SELECT * FROM TCharge WHERE ID=?"), {id});
     return true;
 }
 
 bool ReadExamItems(const std::array<std::unique_ptr<CSubExam>, 4>& items) {
     MainDbUse use;
     if (!use) return false;
-    for (int row = 0; row < 4; ++row) {
-        auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE DisplayRow=?"), {row + 1});
-        if (rs->IsEOF())
-            items[row]->ClearBuffer();
-        else
-            items[row]->RecSetGet(*rs);
-        rs->Close();
-    }
+    for (int row = 0; row < 4; ++row)
+        ReadOneOrClear(*items[row], QStringLiteral("SELECT * FROM TSubExam WHERE DisplayRow=?"), {row + 1});
     return true;
 }
 
 bool ReadPatientRecord(CPatient& patient, int32_t id) {
     MainDbUse use;
     if (!use) return false;
-    auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
-    if (rs->IsEOF())
-        patient.ClearBuffer();
-    else
-        patient.RecSetGet(*rs);
-    rs->Close();
+    ReadOneOrClear(patient, QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
     return true;
 }
 

@@ -87,22 +87,7 @@ void ExamEntry::LblTh_Click(int index) {
         return;
     }
     const int tooth = index % 32;
-    const uint16_t status = static_cast<uint16_t>(ToothStatus[tooth]);
-    // Missing wins over implant, implant over pontic.
-    const std::pair<uint16_t, const char16_t*> states[] = {
-        {kToothMissing, u"ＭＴ（欠損）を解除しますか。"},
-        {kToothImplant, u"インプラントを解除しますか。"},
-        {kToothPontic, u"ポンティックを解除しますか。"},
-    };
-    for (const auto& [bit, question] : states) {
-        if (!(status & bit)) continue;
-        if (platform::MsgBox(QString::fromUtf16(question), 4 + 48, QStringLiteral("確認")) == platform::kYes) {
-            PlayWave(QStringLiteral("click1.wav"));
-            ToggleToothState(bit, tooth);
-            DataChanged = true;
-        }
-        return;
-    }
+    if (OfferToothStateRelease(tooth)) return;
     if (grid_.ExamMode(index) == kFurcationMode) {
         const int site = FirstFurcationSite(tooth);
         if (site >= 0) Th_ClickData(index, site);

@@ -13,14 +13,10 @@ namespace mox {
 
 namespace {
 
-constexpr int kBleedingRecord = 9;
-constexpr int kSuppurationRecord = 10;
-
 // The states that close an item's row for a tooth unless its mask has them.
 constexpr uint16_t kClosingStates = kToothImplant | kToothFourthState | kToothPontic | kToothMissing;
 
-bool IsPerSiteType(int32_t mode) { return mode == 3 || mode == 5 || mode == 6 || mode == 9; }
-
+// In the order a label click offers to release them.
 struct StateTexts {
     uint16_t bit;
     const char16_t* set;
@@ -45,7 +41,12 @@ void ExamEntry::ToothStateCommand(uint16_t bit) {
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
     if (!InputOn()) return;
-    const int tooth = CurrentTooth();
+    AskToToggleToothState(bit, CurrentTooth());
+    // The cursor may have left the tooth: the focus follows it.
+    form_.FocusToothButton(CurrentButton());
+}
+
+void ExamEntry::AskToToggleToothState(uint16_t bit, int tooth) {
     const bool isSet = static_cast<uint16_t>(ToothStatus[tooth]) & bit;
     for (const StateTexts& texts : kStateTexts) {
         if (texts.bit != bit) continue;
@@ -56,8 +57,17 @@ void ExamEntry::ToothStateCommand(uint16_t bit) {
             DataChanged = true;
         }
     }
-    // The cursor may have left the tooth: the focus follows it.
-    form_.FocusToothButton(CurrentButton());
+}
+
+bool ExamEntry::OfferToothStateRelease(int tooth) {
+    const uint16_t status = static_cast<uint16_t>(ToothStatus[tooth]);
+    // Missing wins over implant, implant over pontic.
+    for (const StateTexts& texts : kStateTexts) {
+        if (!(status & texts.bit)) continue;
+        AskToToggleToothState(texts.bit, tooth);
+        return true;
+    }
+    return false;
 }
 
 void ExamEntry::ToggleToothState(uint16_t bit, int tooth) {

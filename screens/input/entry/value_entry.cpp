@@ -13,8 +13,6 @@ namespace mox {
 
 namespace {
 
-bool IsPerSiteType(int32_t mode) { return mode == 3 || mode == 5 || mode == 6 || mode == 9; }
-
 bool IsDigits(const QString& text) {
     if (text.isEmpty()) return false;
     for (QChar c : text)
