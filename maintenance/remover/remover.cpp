@@ -1,6 +1,7 @@
 #include "maintenance/remover/remover.h"
 
 #include "core/files.h"
+#include "core/text_format.h"
 #include "maintenance/shared/run_and_wait.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
