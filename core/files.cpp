@@ -150,6 +150,11 @@ bool DeleteFile(const QString& path) {
     return true;
 }
 
+bool IsNameTaken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 bool IsSameFile(const QString& a, const QString& b) {
     if (IsBlank(a) || IsBlank(b)) return false;
     return SameFile(Native(a), Native(b));
