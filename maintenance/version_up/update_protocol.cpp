@@ -74,12 +74,8 @@ ServerAccount ChooseServer(const QString& programFolder) {
 }
 
 bool IsPlainRemoteName(const QString& name) {
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-        name.contains(QStringLiteral("..")))
-        return false;
-    for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
-    return true;
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QStringLiteral("..")) && !HasControlCharacter(name);
 }
 
 VersionUpProtocol::VersionUpProtocol(VersionUpView& view, const VersionUpSetup& setup)
