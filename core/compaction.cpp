@@ -37,8 +37,6 @@ QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 QString MainDbPath() { return G().AppPath + G().MainDbFile; }
 
-QString DataSource(const QString& path) { return db::DataSourcePart(path); }
-
 // The tests of an attempt are silent: only the tenth attempt may show a box.
 bool IsFile(const QString& path) {
     struct stat st {};
@@ -81,7 +79,7 @@ void Compact(db::Connection& reader, const QString& target) {
 }
 
 void CheckCompacted(const QString& target) {
-    auto conn = db::Connection::Open(DataSource(target));
+    auto conn = db::Connection::Open(db::DataSourcePart(target));
     const QString result = db::IntegrityCheck(*conn);
     conn->Close();
     if (result != QStringLiteral("ok"))
@@ -135,8 +133,8 @@ bool CompactDatabase(const int16_t& attempt) {
         // lock belongs to the whole process and any later open and close of
         // the file here would end it.
         Step(CompactionStep::Lock);
-        const db::ConnectionPtr reader = db::Connection::Open(DataSource(mainPath));
-        const db::ConnectionPtr lock = db::Connection::Open(DataSource(mainPath));
+        const db::ConnectionPtr reader = db::Connection::Open(db::DataSourcePart(mainPath));
+        const db::ConnectionPtr lock = db::Connection::Open(db::DataSourcePart(mainPath));
         db::Transaction writeLock(*lock);
 
         Step(CompactionStep::Compact);

@@ -18,7 +18,6 @@
 #include <climits>
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace mox {
@@ -59,7 +58,6 @@ QString FolderForListing(const QString& folderPart, bool hadSlash) {
     return folderPart.isEmpty() ? QStringLiteral("/") : folderPart;
 }
 
-// Two spellings of one file: equal canonical paths, or one inode.
 // The resolved path of a file; one that does not exist yet is resolved
 // through its folder, so two spellings of a new file still compare equal.
 std::string ResolvedPath(const QByteArray& path) {
@@ -71,6 +69,7 @@ std::string ResolvedPath(const QByteArray& path) {
     return std::string(resolved) + "/" + path.mid(slash + 1).toStdString();
 }
 
+// Two spellings of one file: equal canonical paths, or one inode.
 bool SameFile(const QByteArray& a, const QByteArray& b) {
     const std::string ra = ResolvedPath(a), rb = ResolvedPath(b);
     if (!ra.empty() && ra == rb) return true;
@@ -148,6 +147,11 @@ bool DeleteFile(const QString& path) {
         return false;
     }
     return true;
+}
+
+bool IsNameTaken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 bool IsSameFile(const QString& a, const QString& b) {

@@ -13,6 +13,9 @@ namespace mox {
 bool CheckFile(const QString& path);
 // Deletes the file at the path (read-only files too); False when there is none.
 bool DeleteFile(const QString& path);
+// True when anything lies at the path, a link to nothing too: a new file
+// given that name would replace it or be written where the link points.
+bool IsNameTaken(const QString& path);
 // True when both paths name one existing file, under whatever spelling
 // (links, "..", another hard link).
 bool IsSameFile(const QString& a, const QString& b);

@@ -21,11 +21,6 @@ const QString kHlxRoot = QStringLiteral("HKEY_LOCAL_MACHINE/Software/HLX/");
 const QString kQdProduct = QStringLiteral("QD Vexaline 2");
 const QString kHlxProduct = QStringLiteral("Vexaline EX");
 
-QString NulTerminated(const QString& s) {
-    const qsizetype nul = s.indexOf(QChar(u'\0'));
-    return nul < 0 ? s : s.left(nul);
-}
-
 QString ReadUnder(const QString& root, const QString& product, const QString& section, const QString& valueName,
                   const QString& fallback) {
     const QString key = root + product + QLatin1Char('/') + section;

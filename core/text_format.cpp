@@ -15,6 +15,11 @@ QString TrimBlanks(const QString& text) {
     return text.mid(b, e - b);
 }
 
+QString NulTerminated(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+
 QString NullToStr(const db::Value& value) {
     if (value.IsNull()) return {};
     return value.ToText();

@@ -11,6 +11,10 @@ namespace mox {
 // full-width spaces.
 QString TrimBlanks(const QString& text);
 
+// The text up to its first NUL: Windows strings read from the registry or a
+// server's listing may carry one, and nothing after it is part of the text.
+QString NulTerminated(const QString& text);
+
 // "" for Null, else the value as text.
 QString NullToStr(const db::Value& value);
 

@@ -39,7 +39,8 @@ ColourButtonSet::ColourButtonSet(QString designFile, QString sectionPrefix)
 
 ColourButtonSet::~ColourButtonSet() = default;
 
-com::HostedControl* ColourButtonSet::Create(QWidget* form, const QString& name, int index) {
+com::HostedControl* ColourButtonSet::Create(QWidget* form, const QString& name, int index,
+                                            std::function<void()> onClick) {
     auto control = std::make_unique<com::HostedControl>();
     if (!com::Succeeded(control->Create(QString::fromLatin1(kClsidPrismet), form))) {
         if (firstError_.isEmpty()) firstError_ = control->LastError();
@@ -57,24 +58,21 @@ com::HostedControl* ColourButtonSet::Create(QWidget* form, const QString& name, 
     }
     control->Window()->setObjectName(ButtonKey(name, index));
     buttons_.push_back({name, index, std::move(control)});
+    if (onClick) OnClick(name, index, std::move(onClick));
     return buttons_.back().control.get();
 }
 
 com::HostedControl* ColourButtonSet::Add(QWidget* form, const QString& name, int index, const QRect& pixels,
                                          std::function<void()> onClick) {
-    com::HostedControl* button = Create(form, name, index);
-    if (!button) return nullptr;
-    button->Window()->setGeometry(pixels);
-    if (onClick) OnClick(name, index, std::move(onClick));
+    com::HostedControl* button = Create(form, name, index, std::move(onClick));
+    if (button) button->Window()->setGeometry(pixels);
     return button;
 }
 
 com::HostedControl* ColourButtonSet::Add(QWidget* form, const QString& name, int index, const QPoint& pixels,
                                          std::function<void()> onClick) {
-    com::HostedControl* button = Create(form, name, index);
-    if (!button) return nullptr;
-    button->Window()->move(pixels);
-    if (onClick) OnClick(name, index, std::move(onClick));
+    com::HostedControl* button = Create(form, name, index, std::move(onClick));
+    if (button) button->Window()->move(pixels);
     return button;
 }
 

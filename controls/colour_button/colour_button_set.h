@@ -57,7 +57,7 @@ private:
         int index;
         std::unique_ptr<com::HostedControl> control;
     };
-    com::HostedControl* Create(QWidget* form, const QString& name, int index);
+    com::HostedControl* Create(QWidget* form, const QString& name, int index, std::function<void()> onClick);
 
     QString designFile_;
     QString sectionPrefix_;

@@ -70,7 +70,6 @@ void QtClipOutput::Close() {
     device_ = QAudioDevice();
 }
 
-
 bool QtClipOutput::Play(const WaveClip& clip) {
     if (device_.isNull()) return false;
     const std::optional<QAudioFormat> format = QtFormat(clip.format);

@@ -74,11 +74,10 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
 // and spoil it. It is kept under a dated name that no engine reads.
 bool SetLeftoverJournalAside(const QString& mainPath) {
     const QString journal = mainPath + QStringLiteral("-journal");
-    const QFileInfo info(journal);
-    if (!info.exists() && !info.isSymLink()) return true;
+    if (!IsNameTaken(journal)) return true;
     const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     QString aside = journal + QLatin1Char('_') + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+    for (int n = 2; IsNameTaken(aside); ++n)
         aside = journal + QLatin1Char('_') + stamp + QLatin1Char('_') + QString::number(n);
     if (RenameFile(journal, aside)) return true;
     platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(journal).fileName() +

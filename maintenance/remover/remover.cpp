@@ -1,6 +1,7 @@
 #include "maintenance/remover/remover.h"
 
 #include "core/files.h"
+#include "core/text_format.h"
 #include "maintenance/shared/run_and_wait.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -42,19 +43,9 @@ bool IsKnownEdition(const QString& displayName) {
 QString DatedCopyPath(const QString& folder, const QDateTime& now) {
     const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmm-"));
     QString path = folder + QLatin1Char('/') + stamp + QStringLiteral("VXMOX2.MDB");
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+    for (int n = 2; IsNameTaken(path); ++n)
         path = folder + QLatin1Char('/') + stamp + QString::number(n) + QStringLiteral("-VXMOX2.MDB");
     return path;
-}
-
-bool SameContent(const QString& a, const QString& b) {
-    QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
-    while (!fa.atEnd()) {
-        const QByteArray chunk = fa.read(1 << 20);
-        if (chunk.isEmpty() || chunk != fb.read(chunk.size())) return false;
-    }
-    return true;
 }
 
 void ShowFileFailure(const QString& what, int err, const QString& target) {
@@ -115,14 +106,12 @@ QString UninstallKey(const QString& productCode) {
 }
 
 QString GetUninstallDisplayName(const QString& productCode) {
-    QString name = platform::RegistryRead(UninstallKey(productCode), QStringLiteral("DisplayName"));
-    if (const qsizetype nul = name.indexOf(QChar(u'\0')); nul >= 0) name.truncate(nul);
-    return name;
+    return NulTerminated(platform::RegistryRead(UninstallKey(productCode), QStringLiteral("DisplayName")));
 }
 
 int CopyIfPresent(const QString& source, const QString& target) {
     if (!QFileInfo(source).isFile()) return ENOENT;
-    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) return EEXIST;
+    if (IsNameTaken(target)) return EEXIST;
     // The copy is made under a name of its own and then given the target's
     // name only if that is still free.
     const QFileInfo targetInfo(target);
@@ -137,7 +126,7 @@ int CopyIfPresent(const QString& source, const QString& target) {
 
 int MoveIfPresent(const QString& source, const QString& target) {
     if (const int err = CopyIfPresent(source, target)) return err;
-    if (!SameContent(source, target)) return EIO;
+    if (!SameFileContent(source, target)) return EIO;
     if (::unlink(QFile::encodeName(source).constData()) != 0) return errno;
     return 0;
 }

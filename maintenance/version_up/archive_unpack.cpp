@@ -1,6 +1,7 @@
 #include "maintenance/version_up/archive_unpack.h"
 
 #include "maintenance/shared/run_and_wait.h"
+#include "maintenance/version_up/verup_common.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,12 +46,6 @@ UnpackResult Unsafe(const QString& entry) {
     result.error = UnpackError::UnsafeEntry;
     result.detail = entry;
     return result;
-}
-
-bool HasControlCharacter(const QString& text) {
-    for (const QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
-    return false;
 }
 
 // A path that unpacks to a plain place under pf-mox.

@@ -28,8 +28,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kProgressRole = Qt::UserRole + 1;
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(top), platform::TwipsToPixelsX(width),
-                        platform::TwipsToPixelsY(height));
+    widget->setGeometry(platform::TwipsRect(left, top, width, height));
 }
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QString& family) {

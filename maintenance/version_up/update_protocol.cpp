@@ -1,7 +1,8 @@
 #include "maintenance/version_up/update_protocol.h"
 
-#include "core/files.h"
 #include "core/cp932.h"
+#include "core/files.h"
+#include "core/text_format.h"
 #include "maintenance/version_up/archive_unpack.h"
 #include "maintenance/version_up/update_install.h"
 #include "maintenance/version_up/verup_common.h"
@@ -73,12 +74,8 @@ ServerAccount ChooseServer(const QString& programFolder) {
 }
 
 bool IsPlainRemoteName(const QString& name) {
-    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-        name.contains(QStringLiteral("..")))
-        return false;
-    for (const QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
-    return true;
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QStringLiteral("..")) && !HasControlCharacter(name);
 }
 
 VersionUpProtocol::VersionUpProtocol(VersionUpView& view, const VersionUpSetup& setup)
@@ -251,8 +248,7 @@ int VersionUpProtocol::DownloadUpdate() {
     if (ftp.FindFirstRemote(RemoteDownload) == 0) {
         AddMessage(QStringLiteral("ダウンロードを開始します。 ．．しばらくお待ち下さい。"));
         do {
-            QString name = ftp.FindData().name;
-            if (const qsizetype nul = name.indexOf(QChar(u'\0')); nul >= 0) name.truncate(nul);
+            QString name = NulTerminated(ftp.FindData().name);
             name = name.mid(name.lastIndexOf(QLatin1Char(' ')) + 1);
             if (name.size() <= 2) continue;
             // A name with a folder part would be written outside the

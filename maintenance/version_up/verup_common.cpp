@@ -1,9 +1,9 @@
 #include "maintenance/version_up/verup_common.h"
 
+#include "core/cp932.h"
 #include "core/settings.h"
 #include "core/system_info.h"
 #include "core/text_format.h"
-#include "core/cp932.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 
@@ -164,6 +164,12 @@ int CompareVersions(const QString& versionA, const QString& versionB) {
         if (a[static_cast<size_t>(i)] < b[static_cast<size_t>(i)]) return -(i + 1);
     }
     return 0;
+}
+
+bool HasControlCharacter(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
+    return false;
 }
 
 QString ReadKeyValue(const QString& path, const QString& key) {

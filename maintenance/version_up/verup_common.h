@@ -59,6 +59,10 @@ std::array<int16_t, 4> SplitVersion(const QString& version);
 // positive when A is newer than B.
 int CompareVersions(const QString& versionA, const QString& versionB);
 
+// True when the text holds a C0 control character or DEL: no plain name of
+// a file, remote or unpacked, holds one.
+bool HasControlCharacter(const QString& text);
+
 // The value after the first "=" of the first trimmed line whose key (the
 // text before that "=") is exactly `key`. Empty lines, lines starting with
 // an apostrophe and lines without "=" are passed over. The file is read as

@@ -204,7 +204,9 @@ TEST_F(RemoverTest, AFailedUninstallGivesAMessageAndNoInstaller) {
         EXPECT_EQ(Box(2).caption, QStringLiteral("エラー"));
         EXPECT_TRUE(Box(2).prompt.startsWith(QString::fromUtf8(c.message))) << Box(2).prompt.toStdString();
         EXPECT_TRUE(Box(2).prompt.endsWith(QStringLiteral("新しいプログラムのインストールは行いません。")));
-        if (QString::fromUtf8(c.tail).contains("sleep")) EXPECT_GE(clock_.MonotonicMs() - start, 60000);
+        if (QString::fromUtf8(c.tail).contains("sleep")) {
+            EXPECT_GE(clock_.MonotonicMs() - start, 60000);
+        }
         QFile::remove(own_.filePath("uninstall-args"));
         for (const QString& copy : OldFiles())
             if (copy != "VXMOX2.MDB") QFile::remove(Old(copy));

@@ -24,7 +24,7 @@ const QRgb kCyanRgb = qRgb(0, 255, 255);
 const QRgb kBlueRgb = qRgb(0, 0, 255);
 const QRgb kRedRgb = qRgb(255, 0, 0);
 
-QRgb At(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF | 0xFF000000; }
+QRgb At(const QImage& img, int x, int y) { return (img.pixel(x, y) & 0xFFFFFF) | 0xFF000000; }
 
 int Count(const QImage& img, const QRect& r, QRgb colour) {
     int n = 0;
