@@ -16,6 +16,8 @@
 
 namespace mox {
 
+using platform::TwipsRect;
+
 PFrmBackup::PFrmBackup(std::function<void()> showCompactWindow, QWidget* parent)
     : QWidget(parent), showCompactWindow_(std::move(showCompactWindow)) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
@@ -25,10 +27,7 @@ PFrmBackup::PFrmBackup(std::function<void()> showCompactWindow, QWidget* parent)
     Label2 = AddLabel(this, QStringLiteral("Label2"),
                       QStringLiteral("バックアップデータを保存するフォルダ（外部記憶装置や他のPCのフォルダ）"),
                       {240, 240, 8800, 300});
-    LblPathBackUp = AddLabel(this, QStringLiteral("LblPathBackUp"), QString(), {240, 600, 6840, 360});
-    LblPathBackUp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    LblPathBackUp->setAutoFillBackground(true);
-    LblPathBackUp->setStyleSheet(QStringLiteral("background: white;"));
+    LblPathBackUp = AddPathBox(this, QStringLiteral("LblPathBackUp"), {240, 600, 6840, 360});
     // Two lines each: a folder on a stick or another PC makes a long path.
     LblSrcBackUp = AddLabel(this, QStringLiteral("LblSrcBackUp"), QString(), {240, 1140, 8800, 600});
     LblDesBackUp = AddLabel(this, QStringLiteral("LblDesBackUp"), QString(), {240, 1800, 8800, 600});

@@ -27,6 +27,8 @@
 
 namespace mox {
 
+using platform::TwipsRect;
+
 const char* const kFaqAddress = "http://www.qd-norvale.co.jp/MOX/FAQ.html";
 
 namespace {
@@ -36,15 +38,6 @@ const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 QLabel* AddHeading(QWidget* page, const QString& name, const QString& text, const QRect& twips) {
     QLabel* label = AddLabel(page, name, text, twips);
     label->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 12, QFont::Bold));
-    return label;
-}
-
-// A label that shows a path or a chosen file: a sunken white box.
-QLabel* AddPathBox(QWidget* page, const QString& name, const QRect& twips) {
-    QLabel* label = AddLabel(page, name, QString(), twips);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAutoFillBackground(true);
-    label->setStyleSheet(QStringLiteral("background: white;"));
     return label;
 }
 

@@ -25,6 +25,10 @@ int TwipsToPixelsX(double twips) { return static_cast<int>(std::lround(twips / T
 int TwipsToPixelsY(double twips) { return static_cast<int>(std::lround(twips / TwipsPerPixelY())); }
 double PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
 
+QRect TwipsRect(int x, int y, int width, int height) {
+    return {TwipsToPixelsX(x), TwipsToPixelsY(y), TwipsToPixelsX(width), TwipsToPixelsY(height)};
+}
+
 void SetMousePointer(int code) {
     const int wanted = code == kHourglassPointer ? kHourglassPointer : kDefaultPointer;
     if (wanted == pointer) return;

@@ -2,6 +2,7 @@
 // The VB Screen object's parts in use: twips, screen size and the mouse
 // pointer.
 
+#include <QRect>
 #include <QSize>
 
 class QWidget;
@@ -14,6 +15,8 @@ double TwipsPerPixelY();
 int TwipsToPixelsX(double twips);
 int TwipsToPixelsY(double twips);
 double PixelsToTwipsX(int pixels);
+// A form control's rectangle given in twips, in pixels.
+QRect TwipsRect(int x, int y, int width, int height);
 
 enum MousePointerCode : int { kDefaultPointer = 0, kHourglassPointer = 11 };
 // Screen.MousePointer: one setting for the whole program (not a stack):
