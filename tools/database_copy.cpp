@@ -224,6 +224,11 @@ bool IsPlainFileName(const QString& name) {
 }
 
 bool BackUpDatabase(const QString& mainPath, const QString& target) {
+    if (IsSameFile(mainPath, target)) {
+        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
+                         QStringLiteral("指定エラー"));
+        return false;
+    }
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {
         platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +

@@ -1,6 +1,5 @@
 #include "tools/pfrm_backup.h"
 
-#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
@@ -85,11 +84,6 @@ void PFrmBackup::CmdBackUp_Click() {
     }
     const QString source = G().AppPath + G().MainDbFile;
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + BackUpFileName;
-    if (IsSameFile(source, target)) {
-        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
-                         QStringLiteral("指定エラー"));
-        return;
-    }
     if (BackUpDatabase(source, target)) close();
 }
 

@@ -1,7 +1,6 @@
 #include "tools/pfrm_import.h"
 
 #include "core/connections.h"
-#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
@@ -329,11 +328,6 @@ void PFrmImport::CmdBackUp_Click() {
     }
     const QString source = G().AppPath + G().MainDbFile;
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + name;
-    if (IsSameFile(source, target)) {
-        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
-                         QStringLiteral("指定エラー"));
-        return;
-    }
     if (!BackUpDatabase(source, target)) return;
     LblResultBackUp->setText(QStringLiteral("バックアップ結果"));
     LblSrcBackUp->setText(QStringLiteral("コピー元：") + source);
