@@ -2,7 +2,6 @@
 
 #include "converter/conversion_backup.h"
 #include "converter/converter_start.h"
-#include "converter/patient_copy.h"
 #include "converter/source_databases.h"
 #include "core/settings.h"
 #include "platform/gui/colour.h"
@@ -181,11 +180,12 @@ void PFrmConvert::BuildButtons() {
 
 void PFrmConvert::Form_Load() {
     platform::CenterFormTop(this, G().FormBackColor);
-    platform::SetMousePointer(platform::kHourglassPointer);
-    LblVer->setText(GetConverterVersionText());
-    lblFolder->setText(G().AppPath);
-    RefreshMapping();
-    platform::SetMousePointer(platform::kDefaultPointer);
+    {
+        const platform::Hourglass hourglass;
+        LblVer->setText(GetConverterVersionText());
+        lblFolder->setText(G().AppPath);
+        RefreshMapping();
+    }
     buttons_.ReportFailure();
 }
 
@@ -275,16 +275,22 @@ void PFrmConvert::CmdConvert_Click() {
             QStringLiteral("確認")) != platform::kYes)
         return;
 
-    platform::SetMousePointer(platform::kHourglassPointer);
-    const QString backupPath = MakeConversionBackup();
-    if (backupPath.isEmpty()) {
-        platform::SetMousePointer(platform::kDefaultPointer);
-        return;
+    QString backupPath;
+    std::optional<ConversionFailure> failure;
+    {
+        const platform::Hourglass hourglass;
+        backupPath = MakeConversionBackup();
+        if (backupPath.isEmpty()) return;
+        failure = ConvertPatients(ChosenMappings());
+        // The slots just filled hold patients now: a later mapping onto one
+        // of them must ask first.
+        HasTarget = ReadTargetPatients();
+        for (int i = 0; i < kTargetCount; ++i) ColourTarget(i);
     }
-    ReportConversion(backupPath);
+    ReportConversion(backupPath, failure);
 }
 
-void PFrmConvert::ReportConversion(const QString& backupPath) {
+std::vector<PatientMapping> PFrmConvert::ChosenMappings() const {
     std::vector<PatientMapping> mappings;
     for (int i = 0; i < kTargetCount; ++i) {
         if (Mapping[i] >= 1 && Mapping[i] <= 10)
@@ -292,14 +298,10 @@ void PFrmConvert::ReportConversion(const QString& backupPath) {
         else if (Mapping[i] >= 11 && Mapping[i] <= 20)
             mappings.push_back({SourceDb::B, Mapping[i] - 10, i + 1});
     }
-    const std::optional<ConversionFailure> failure = ConvertPatients(mappings);
+    return mappings;
+}
 
-    // The slots just filled hold patients now: a later mapping onto one of
-    // them must ask first.
-    HasTarget = ReadTargetPatients();
-    for (int i = 0; i < kTargetCount; ++i) ColourTarget(i);
-    platform::SetMousePointer(platform::kDefaultPointer);
-
+void PFrmConvert::ReportConversion(const QString& backupPath, const std::optional<ConversionFailure>& failure) {
     if (failure) {
         platform::MsgBox(QStringLiteral("%1 のコンバート中にエラーが発生したため、コンバートを取り消しました。")
                                  .arg(MappingText(failure->mapping)) +

@@ -10,6 +10,7 @@
 // class id through the control host.
 
 #include "controls/colour_button/colour_button_set.h"
+#include "converter/patient_copy.h"
 #include "platform/com/control_host.h"
 
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace mox::convert {
 
@@ -84,7 +87,8 @@ private:
     void ShowArrowBeside(QLabel* arrow, const QLabel* number);
     void HideArrows();
     void ColourTarget(int index);
-    void ReportConversion(const QString& backupPath);
+    std::vector<PatientMapping> ChosenMappings() const;
+    void ReportConversion(const QString& backupPath, const std::optional<ConversionFailure>& failure);
 
     std::function<void()> endProgram_;
     prismet::ColourButtonSet buttons_{QStringLiteral(":/converter/convert_window_buttons.ini")};

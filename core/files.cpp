@@ -34,9 +34,8 @@ bool IsBlank(const QString& path) { return TrimBlanks(path).isEmpty(); }
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 void ReportError(const QString& sentence, int errorNumber) {
-    platform::MsgBox(sentence + QStringLiteral("\r\n\r\n<") + QString::number(errorNumber) + QStringLiteral("> ") +
-                         FileErrorDescription(errorNumber),
-                     0, QString::fromUtf8(platform::kProgramTitle));
+    platform::MsgBox(sentence + QStringLiteral("\r\n\r\n") + FileErrorText(errorNumber), 0,
+                     QString::fromUtf8(platform::kProgramTitle));
 }
 
 enum class Kind { None, File, Folder };
@@ -80,6 +79,11 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
 }
 
 }  // namespace
+
+QString FileErrorText(int errorNumber) {
+    return QStringLiteral("<") + QString::number(errorNumber) + QStringLiteral("> ") +
+           FileErrorDescription(errorNumber);
+}
 
 QString FileErrorDescription(int errorNumber) {
     switch (errorNumber) {

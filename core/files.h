@@ -51,5 +51,7 @@ bool SplitPath(const QString& path, QString& folder, QString& fileName);
 bool MatchesLikePattern(const QString& text, const QString& pattern);
 // Japanese description of an errno value, as the file routines show it.
 QString FileErrorDescription(int errorNumber);
+// "<number> description", the line a message box gives a file error.
+QString FileErrorText(int errorNumber);
 
 }  // namespace mox

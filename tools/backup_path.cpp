@@ -56,8 +56,7 @@ void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
     const QString folder = pathLabel->text().trimmed().isEmpty() ? G().ProgramDir : pathLabel->text();
     if (const int err = WriteBackUpPath(ini, folder))
         platform::MsgBox(QStringLiteral("設定ファイル(MOX.INI)を書き込めませんでした。\r\n\r\n") + ini +
-                             QStringLiteral("\r\n\r\n<") + QString::number(err) + QStringLiteral("> ") +
-                             FileErrorDescription(err),
+                             QStringLiteral("\r\n\r\n") + FileErrorText(err),
                          16, QStringLiteral("保存エラー"));
     backUpFolder = folder;
 }

@@ -24,10 +24,6 @@ VersionUpEnd& EndFunction() {
     return end;
 }
 
-QString ErrnoText(int err) {
-    return QStringLiteral("<") + QString::number(err) + QStringLiteral("> ") + FileErrorDescription(err);
-}
-
 // The first character (a surrogate pair counts as one) that code page 932
 // cannot hold; empty when there is none.
 QString FirstUnencodable(const QString& text) {
@@ -120,7 +116,7 @@ bool SaveContactInfo(const ContactInfo& info) {
         platform::WriteFileAtomically(path, [&bytes](platform::FileSink& sink) { return sink.Write(bytes); });
     if (err != 0)
         platform::MsgBox(QStringLiteral("連絡先ファイル(Info.txt)を書き込めませんでした。") + kCrLf2 + path + kCrLf2 +
-                             ErrnoText(err),
+                             FileErrorText(err),
                          16, QStringLiteral("保存エラー"));
     return rowSaved && err == 0;
 }
@@ -131,7 +127,7 @@ bool InstallNewVersionUp(const QString& programDir) {
     if (!CheckFile(fresh) || !CheckFile(installed)) return false;
     if (const int err = platform::PlaceFileAtomically(fresh, installed)) {
         platform::MsgBox(QStringLiteral("バージョンアップ プログラムを新しいものに置き換えられませんでした。") +
-                             kCrLf2 + fresh + kCrLf2 + ErrnoText(err),
+                             kCrLf2 + fresh + kCrLf2 + FileErrorText(err),
                          16, QStringLiteral("エラー"));
         return false;
     }

@@ -43,10 +43,6 @@ struct Failure {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-QString ErrnoText(int err) {
-    return QStringLiteral("<") + QString::number(err) + QStringLiteral("> ") + FileErrorDescription(err);
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd = -1) : fd_(fd) {}
@@ -91,7 +87,7 @@ class LockedDatabase {
 public:
     explicit LockedDatabase(const QString& path) {
         fd_.emplace(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
-        if (fd_->get() < 0) throw Failure{ReadFailure(path, ErrnoText(errno))};
+        if (fd_->get() < 0) throw Failure{ReadFailure(path, FileErrorText(errno))};
         try {
             conn_ = db::Connection::Open(db::DataSourcePart(path));
             lock_.emplace(*conn_);
@@ -163,7 +159,8 @@ Descriptor OpenRestoreSource(const QString& source) {
         const int err = errno;
         if (err == ENOENT || err == ENOTDIR)
             throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
-        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 + ErrnoText(err)};
+        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
+                      FileErrorText(err)};
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -173,7 +170,7 @@ Descriptor OpenRestoreSource(const QString& source) {
     const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
     if (got < 0)
         throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
-                      ErrnoText(errno)};
+                      FileErrorText(errno)};
     if (got >= 20 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
         throw Failure{QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）です。") +
@@ -227,6 +224,11 @@ bool IsPlainFileName(const QString& name) {
 }
 
 bool BackUpDatabase(const QString& mainPath, const QString& target) {
+    if (IsSameFile(mainPath, target)) {
+        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
+                         QStringLiteral("指定エラー"));
+        return false;
+    }
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {
         platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +
@@ -248,7 +250,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
             LockedDatabase locked(mainPath);
             if (const int err = locked.CopyTo(temp))
                 throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target +
-                              kCrLf2 + ErrnoText(err)};
+                              kCrLf2 + FileErrorText(err)};
         }
         if (const QString check = CheckOf(temp, false); !check.isEmpty())
             throw Failure{QStringLiteral("作成したバックアップファイルを確認できませんでした。") + kCrLf2 + target +
@@ -258,7 +260,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         if (existing.exists()) ::chmod(Native(target).constData(), 0600);
         if (const int err = platform::PlaceFileAtomically(temp, target))
             throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
-                          ErrnoText(err)};
+                          FileErrorText(err)};
         return true;
     } catch (const Failure& f) {
         RemoveFile(temp);
@@ -297,7 +299,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(staged);
         if (const int err = WriteCopy(in.get(), staged))
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
-                          ErrnoText(err)};
+                          FileErrorText(err)};
 
         Step(RestoreStep::CheckStaged);
         CheckRestorable(staged, source);
@@ -312,7 +314,8 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
         const QString stopped =
             QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。");
-        if (const int err = locked.CopyTo(safety)) throw Failure{stopped + kCrLf2 + safety + kCrLf2 + ErrnoText(err)};
+        if (const int err = locked.CopyTo(safety))
+            throw Failure{stopped + kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
 
         Step(RestoreStep::CheckSafetyCopy);
         if (const QString check = CheckOf(safety, false); !check.isEmpty()) {
@@ -329,7 +332,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         Step(RestoreStep::Place);
         if (const int err = platform::PlaceFileAtomically(staged, mainPath))
             throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
-                          kCrLf2 + mainPath + kCrLf2 + ErrnoText(err)};
+                          kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
         result.restored = true;
         return result;
     } catch (const Failure& f) {

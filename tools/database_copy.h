@@ -39,8 +39,8 @@ QString BackUpFileName(const QString& baseName, const QDateTime& now);
 bool IsPlainFileName(const QString& name);
 
 // Copies the database at mainPath to target (see above). True when target
-// now holds the checked copy; false when the user kept an existing file or
-// the copy failed (reported).
+// now holds the checked copy; false when both paths name one file, the user
+// kept an existing file or the copy failed (reported).
 bool BackUpDatabase(const QString& mainPath, const QString& target);
 
 // The safety copy's path in `folder`: the backup name of `now`, or, when a

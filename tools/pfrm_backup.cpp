@@ -1,6 +1,5 @@
 #include "tools/pfrm_backup.h"
 
-#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
@@ -16,6 +15,8 @@
 
 namespace mox {
 
+using platform::TwipsRect;
+
 PFrmBackup::PFrmBackup(std::function<void()> showCompactWindow, QWidget* parent)
     : QWidget(parent), showCompactWindow_(std::move(showCompactWindow)) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
@@ -25,10 +26,7 @@ PFrmBackup::PFrmBackup(std::function<void()> showCompactWindow, QWidget* parent)
     Label2 = AddLabel(this, QStringLiteral("Label2"),
                       QStringLiteral("バックアップデータを保存するフォルダ（外部記憶装置や他のPCのフォルダ）"),
                       {240, 240, 8800, 300});
-    LblPathBackUp = AddLabel(this, QStringLiteral("LblPathBackUp"), QString(), {240, 600, 6840, 360});
-    LblPathBackUp->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    LblPathBackUp->setAutoFillBackground(true);
-    LblPathBackUp->setStyleSheet(QStringLiteral("background: white;"));
+    LblPathBackUp = AddPathBox(this, QStringLiteral("LblPathBackUp"), {240, 600, 6840, 360});
     // Two lines each: a folder on a stick or another PC makes a long path.
     LblSrcBackUp = AddLabel(this, QStringLiteral("LblSrcBackUp"), QString(), {240, 1140, 8800, 600});
     LblDesBackUp = AddLabel(this, QStringLiteral("LblDesBackUp"), QString(), {240, 1800, 8800, 600});
@@ -86,11 +84,6 @@ void PFrmBackup::CmdBackUp_Click() {
     }
     const QString source = G().AppPath + G().MainDbFile;
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + BackUpFileName;
-    if (IsSameFile(source, target)) {
-        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
-                         QStringLiteral("指定エラー"));
-        return;
-    }
     if (BackUpDatabase(source, target)) close();
 }
 

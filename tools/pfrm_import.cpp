@@ -1,7 +1,6 @@
 #include "tools/pfrm_import.h"
 
 #include "core/connections.h"
-#include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
@@ -27,6 +26,8 @@
 
 namespace mox {
 
+using platform::TwipsRect;
+
 const char* const kFaqAddress = "http://www.qd-norvale.co.jp/MOX/FAQ.html";
 
 namespace {
@@ -36,15 +37,6 @@ const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 QLabel* AddHeading(QWidget* page, const QString& name, const QString& text, const QRect& twips) {
     QLabel* label = AddLabel(page, name, text, twips);
     label->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 12, QFont::Bold));
-    return label;
-}
-
-// A label that shows a path or a chosen file: a sunken white box.
-QLabel* AddPathBox(QWidget* page, const QString& name, const QRect& twips) {
-    QLabel* label = AddLabel(page, name, QString(), twips);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAutoFillBackground(true);
-    label->setStyleSheet(QStringLiteral("background: white;"));
     return label;
 }
 
@@ -336,11 +328,6 @@ void PFrmImport::CmdBackUp_Click() {
     }
     const QString source = G().AppPath + G().MainDbFile;
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + name;
-    if (IsSameFile(source, target)) {
-        platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
-                         QStringLiteral("指定エラー"));
-        return;
-    }
     if (!BackUpDatabase(source, target)) return;
     LblResultBackUp->setText(QStringLiteral("バックアップ結果"));
     LblSrcBackUp->setText(QStringLiteral("コピー元：") + source);

@@ -59,10 +59,11 @@ private:
     bool open_;
 };
 
-// From the first moment of the day to the first of the next: a stored time
-// part stays inside.
-std::vector<db::Value> DayRange(const QDate& day) {
-    return {db::Value(QDateTime(day, QTime(0, 0))), db::Value(QDateTime(day.addDays(1), QTime(0, 0)))};
+// The values of "PatientID=? AND ExamDate>=? AND ExamDate<?": the day runs
+// from its first moment to the first of the next, so a stored time part
+// stays inside.
+std::vector<db::Value> PatientDay(int32_t patientId, const QDate& day) {
+    return {patientId, db::Value(QDateTime(day, QTime(0, 0))), db::Value(QDateTime(day.addDays(1), QTime(0, 0)))};
 }
 
 QString DayText(const QDate& day) { return day.toString(QStringLiteral("yyyy/MM/dd")); }
@@ -177,9 +178,8 @@ void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t ta
 void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t stage,
                      const std::vector<SourceRow>& rows, int32_t targetId, int& step) {
     Step(step);
-    std::vector<db::Value> params = {targetId};
-    for (const db::Value& v : DayRange(date.day)) params.push_back(v);
-    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"), params);
+    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
+                 PatientDay(targetId, date.day));
 
     const QString comment = GetComTypeComment(stage);
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 1=0"));
@@ -273,10 +273,9 @@ std::optional<SourcePatient> FindSourcePatient(const QString& chartNumber) {
 int32_t ReadTreatMGID(int32_t patientId, const QDate& day) {
     SharedDbUse use;
     if (!use) return 0;
-    std::vector<db::Value> params = {patientId};
-    for (const db::Value& v : DayRange(day)) params.push_back(v);
     const db::Value stage = SharedDbConn()->Scalar(
-        QStringLiteral("SELECT TreatMGID FROM TExamStatus WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"), params);
+        QStringLiteral("SELECT TreatMGID FROM TExamStatus WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
+        PatientDay(patientId, day));
     return static_cast<int32_t>(Number(stage).value_or(0));
 }
 
@@ -365,13 +364,11 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
         if (!rs->IsEOF()) patient = ReadRow(*rs);
         for (const SourceExamDate& date : dates) {
             at = date.day;
-            std::vector<db::Value> params = {sourceId};
-            for (const db::Value& v : DayRange(date.day)) params.push_back(v);
             std::vector<SourceRow> rows;
             auto exam = sibling.OpenRecordset(
                 QStringLiteral("SELECT %1 FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?")
                     .arg(ColumnsOf("TExamData")),
-                params);
+                PatientDay(sourceId, date.day));
             for (; !exam->IsEOF(); exam->MoveNext()) rows.push_back(ReadRow(*exam));
             examinations.emplace_back(ReadTreatMGID(sourceId, date.day), std::move(rows));
         }

@@ -6,15 +6,18 @@
 
 namespace mox {
 
-QRect TwipsRect(int x, int y, int width, int height) {
-    return QRect(platform::TwipsToPixelsX(x), platform::TwipsToPixelsY(y), platform::TwipsToPixelsX(width),
-                 platform::TwipsToPixelsY(height));
-}
-
 QLabel* AddLabel(QWidget* parent, const QString& name, const QString& text, const QRect& twips) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    label->setGeometry(platform::TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    return label;
+}
+
+QLabel* AddPathBox(QWidget* parent, const QString& name, const QRect& twips) {
+    QLabel* label = AddLabel(parent, name, QString(), twips);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet(QStringLiteral("background: white;"));
     return label;
 }
 
