@@ -43,7 +43,7 @@ QLabel* AddHeading(QWidget* page, const QString& name, const QString& text, cons
 QLineEdit* AddTextBox(QWidget* page, const QString& name, const QRect& twips, int maxLength) {
     auto* box = new QLineEdit(page);
     box->setObjectName(name);
-    box->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    box->setGeometry(TwipsRect(twips));
     box->setMaxLength(maxLength);
     return box;
 }
@@ -51,7 +51,7 @@ QLineEdit* AddTextBox(QWidget* page, const QString& name, const QRect& twips, in
 void AddFrame(QWidget* page, const QRect& twips) {
     auto* frame = new QFrame(page);
     frame->setFrameStyle(QFrame::Box | QFrame::Plain);
-    frame->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    frame->setGeometry(TwipsRect(twips));
     frame->lower();
 }
 

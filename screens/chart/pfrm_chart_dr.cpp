@@ -33,8 +33,7 @@
 
 namespace mox {
 
-using platform::TwipsToPixelsX;
-using platform::TwipsToPixelsY;
+using platform::TwipsRect;
 using platform::VbRgb;
 
 namespace {
@@ -68,10 +67,6 @@ constexpr int kBandWidthTwips = 1050;
 constexpr int kFigureRowTwips[2] = {750, 945};
 constexpr int kFigureRowHeightTwips = 195;
 
-QRect Twips(int x, int y, int w, int h) {
-    return {TwipsToPixelsX(x), TwipsToPixelsY(y), TwipsToPixelsX(w), TwipsToPixelsY(h)};
-}
-
 void SetLabelColours(QLabel* label, uint32_t back, uint32_t text) {
     platform::SetBackColor(label, back);
     platform::SetForeColor(label, text);
@@ -99,7 +94,7 @@ PFrmChartDR::PFrmChartDR(QWidget* parent)
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmChartDR"));
-    setFixedSize(Twips(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
+    setFixedSize(TwipsRect(0, 0, kWindowWidthTwips, kWindowHeightTwips).size());
     setFont(QFont(kGothicP, 9));
     patient_.ClearBuffer();
     BuildControls();
@@ -117,7 +112,7 @@ void PFrmChartDR::BuildControls() {
     auto label = [](QWidget* parent, const QString& name, const QString& text, const QRect& twips) {
         auto* l = new QLabel(text, parent);
         l->setObjectName(name);
-        l->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(TwipsRect(twips));
         return l;
     };
     auto field = [&](const QString& name, const QRect& twips) {
@@ -130,7 +125,7 @@ void PFrmChartDR::BuildControls() {
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1->setGeometry(Twips(60, 60, 10080, 9840));
+    SSTab1->setGeometry(TwipsRect(60, 60, 10080, 9840));
     const QString captions[3] = {QStringLiteral("   初診時・基本治療終了時   "),
                                  QStringLiteral("   ＳＰＴ移行時・最新ＳＰＴ時   "), QStringLiteral("   検査データ  ")};
     for (int p = 0; p < 3; ++p) {
@@ -143,20 +138,20 @@ void PFrmChartDR::BuildControls() {
 
     PicFrame = new QWidget(TabPage[2]);
     PicFrame->setObjectName(QStringLiteral("PicFrame"));
-    PicFrame->setGeometry(Twips(120, 120, 9360, 8820));
+    PicFrame->setGeometry(TwipsRect(120, 120, 9360, 8820));
     platform::SetBackColor(PicFrame, kWhite);
     PicDraw = new PictureBox(PicFrame->size(), false, PicFrame);
     PicDraw->setObjectName(QStringLiteral("PicDraw"));
     VScrPic = new QScrollBar(Qt::Vertical, TabPage[2]);
     VScrPic->setObjectName(QStringLiteral("VScrPic"));
-    VScrPic->setGeometry(Twips(9480, 120, 255, 8820));
+    VScrPic->setGeometry(TwipsRect(9480, 120, 255, 8820));
     VScrPic->setRange(0, 0);
     connect(VScrPic, &QScrollBar::valueChanged, this, [this](int value) { VScrPic_Change(value); });
 
     label(this, QStringLiteral("Label1"), QStringLiteral("患者番号"), {kPanelLeft, 540, 1020, 270});
     CmbOutNo = new QComboBox(this);
     CmbOutNo->setObjectName(QStringLiteral("CmbOutNo"));
-    CmbOutNo->setGeometry(Twips(kPanelLeft + 1080, 480, 1020, 345));
+    CmbOutNo->setGeometry(TwipsRect(kPanelLeft + 1080, 480, 1020, 345));
     CmbOutNo->setEditable(true);
     CmbOutNo->setInsertPolicy(QComboBox::NoInsert);
     CmbOutNo->setCompleter(nullptr);
@@ -170,13 +165,13 @@ void PFrmChartDR::BuildControls() {
     label(this, QStringLiteral("Label4"), QStringLiteral("登録済一覧"), {kPanelLeft, 1800, 1500, 270});
     LstEntry = new QListWidget(this);
     LstEntry->setObjectName(QStringLiteral("LstEntry"));
-    LstEntry->setGeometry(Twips(kPanelLeft, 2070, kPanelWidth, 1320));
+    LstEntry->setGeometry(TwipsRect(kPanelLeft, 2070, kPanelWidth, 1320));
     LstEntry->setSelectionMode(QAbstractItemView::NoSelection);
     LstEntry->setFocusPolicy(Qt::NoFocus);
 
     BtnBlankPrint = new QPushButton(QStringLiteral("ブランク印刷"), this);
     BtnBlankPrint->setObjectName(QStringLiteral("BtnBlankPrint"));
-    BtnBlankPrint->setGeometry(Twips(kPanelLeft, 7980, kPanelWidth, 480));
+    BtnBlankPrint->setGeometry(TwipsRect(kPanelLeft, 7980, kPanelWidth, 480));
     connect(BtnBlankPrint, &QPushButton::clicked, this, [this] { Guarded([this] { BtnBlankPrint_Click(); }); });
 
     connect(CmbOutNo, &QComboBox::activated, this, [this] {
@@ -195,7 +190,7 @@ void PFrmChartDR::BuildChartPage(int page) {
     auto label = [tab](const QString& name, const QString& text, const QRect& twips) {
         auto* l = new QLabel(text, tab);
         l->setObjectName(name);
-        l->setGeometry(Twips(twips.x(), twips.y(), twips.width(), twips.height()));
+        l->setGeometry(TwipsRect(twips));
         l->setAlignment(Qt::AlignCenter);
         return l;
     };
@@ -228,7 +223,7 @@ void PFrmChartDR::BuildChartPage(int page) {
         const int top = kFigureRowTwips[j];
         LineChart[k] = new LegendLine(SlotColour(k), tab);
         LineChart[k]->setObjectName(QStringLiteral("LineChart(%1)").arg(k));
-        LineChart[k]->setGeometry(Twips(60, top, 330, kFigureRowHeightTwips));
+        LineChart[k]->setGeometry(TwipsRect(60, top, 330, kFigureRowHeightTwips));
         LblStage[k] =
             label(QStringLiteral("LblStage(%1)").arg(k), defaultStages[k], {420, top, 1140, kFigureRowHeightTwips});
         LblStage[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -249,9 +244,9 @@ void PFrmChartDR::BuildChartPage(int page) {
                              QStringLiteral("下顎\n頬側")};
     for (int k = 0; k < 4; ++k) {
         label(QStringLiteral("LblJaw(%1)").arg(page * 4 + k), jaws[k], {60, kBoxTopTwips[k] + 360, 1440, 700});
-        auto* box = new PictureBox(Twips(0, 0, kBoxWidthTwips, kBoxHeightTwips).size(), true, tab);
+        auto* box = new PictureBox(TwipsRect(0, 0, kBoxWidthTwips, kBoxHeightTwips).size(), true, tab);
         box->setObjectName(QStringLiteral("PicPocket(%1)").arg(page * 4 + k));
-        box->move(Twips(kBoxLeftTwips, kBoxTopTwips[k], 0, 0).topLeft());
+        box->move(TwipsRect(kBoxLeftTwips, kBoxTopTwips[k], 0, 0).topLeft());
         SetBoxScale(box->Target(), k);
         PicPocket[page * 4 + k] = box;
     }
@@ -273,7 +268,7 @@ void PFrmChartDR::BuildChartPage(int page) {
         if (com::Succeeded(control->Create(clsid, tab))) {
             control->Window()->setObjectName(QStringLiteral("Th(%1)").arg(page * 32 + t));
             control->Window()->setGeometry(
-                Twips(kBoxLeftTwips + kToothPitchTwips * (t % 16), t < 16 ? 2820 : 6375, 525, 510));
+                TwipsRect(kBoxLeftTwips + kToothPitchTwips * (t % 16), t < 16 ? 2820 : 6375, 525, 510));
         } else if (!toothButtonsReported_) {
             // Reported once: every button comes from the same module.
             toothButtonsReported_ = true;
@@ -288,12 +283,12 @@ void PFrmChartDR::BuildChartPage(int page) {
 
 void PFrmChartDR::BuildColourButtons() {
     for (int i = 0; i < 3; ++i)
-        buttons_.Add(this, QStringLiteral("BtnPrintChart"), i, Twips(kPanelLeft, 3540 + 720 * i, kPanelWidth, 660),
+        buttons_.Add(this, QStringLiteral("BtnPrintChart"), i, TwipsRect(kPanelLeft, 3540 + 720 * i, kPanelWidth, 660),
                      [this, i] { Guarded([&] { BtnPrintChart_Click(i); }); });
     for (int i = 0; i < 3; ++i)
-        buttons_.Add(this, QStringLiteral("BtnPrintData"), i, Twips(kPanelLeft, 5760 + 720 * i, kPanelWidth, 660),
+        buttons_.Add(this, QStringLiteral("BtnPrintData"), i, TwipsRect(kPanelLeft, 5760 + 720 * i, kPanelWidth, 660),
                      [this, i] { Guarded([&] { BtnPrintData_Click(i); }); });
-    buttons_.Add(this, QStringLiteral("BtnEnd"), -1, Twips(kPanelLeft, 9120, kPanelWidth, 660),
+    buttons_.Add(this, QStringLiteral("BtnEnd"), -1, TwipsRect(kPanelLeft, 9120, kPanelWidth, 660),
                  [this] { Guarded([this] { BtnEnd_Click(); }); });
     buttons_.ReportFailure();
 }
@@ -394,9 +389,9 @@ void PFrmChartDR::CmbOutNo_Validate() {
     typed_ = false;
     const QString text = CmbOutNo->currentText();
     if (text.trimmed().isEmpty()) return;
+    // At most nine digits: the number fits the list's int data.
     const qint64 number = PatientNumberOf(text);
-    for (int i = 0; number >= 0 && i < CmbOutNo->count(); ++i) {
-        if (CmbOutNo->itemData(i).toLongLong() != number) continue;
+    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
         {
             const QSignalBlocker blocker(CmbOutNo);
             CmbOutNo->setCurrentIndex(i);

@@ -486,9 +486,9 @@ void PFrmInput::CmbOutNo_Validate() {
     if (current >= 0 && CmbOutNo->itemText(current) == text.trimmed() &&
         CmbOutNo->itemData(current).toInt() == shownPatientId_)
         return;
+    // At most nine digits: the number fits the list's int data.
     const qint64 number = PatientNumberOf(text);
-    for (int i = 0; number >= 0 && i < CmbOutNo->count(); ++i) {
-        if (CmbOutNo->itemData(i).toLongLong() != number) continue;
+    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
         {
             const QSignalBlocker blocker(CmbOutNo);
             CmbOutNo->setCurrentIndex(i);
