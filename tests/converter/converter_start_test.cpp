@@ -4,8 +4,8 @@
 
 #include "converter/converter_start.h"
 #include "converter/convert_window.h"
-#include "core/ui/splash.h"
-#include "core/ui/timing.h"
+#include "shell/splash.h"
+#include "shell/timing.h"
 #include "platform/registry.h"
 #include "tests/converter/converter_fixture.h"
 

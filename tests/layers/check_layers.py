@@ -18,11 +18,11 @@ import sys
 
 _PLATFORM_GUI_FREE = ["platform", "platform/db"]
 _PLATFORM = _PLATFORM_GUI_FREE + ["platform/com", "platform/gui"]
-_CORE_GUI_FREE = ["core", "core/sound", "core/upgrade", "records"]
+_CORE_GUI_FREE = ["core", "core/sound", "records", "upgrade"]
 # Screens, printing and the tools window: everything GUI-free, all of
 # platform, and the controls only through their host headers.
 _SCREEN_USES = _PLATFORM + _CORE_GUI_FREE + ["controls/host"]
-_PROGRAM_USES = _SCREEN_USES + ["core/ui", "screens", "printing", "tools"]
+_PROGRAM_USES = _SCREEN_USES + ["shell", "screens", "printing", "tools"]
 
 # folder: (GUI allowed, layers it may use besides itself)
 LAYERS = {
@@ -34,8 +34,9 @@ LAYERS = {
     "core/sound": (False, ["core"] + _PLATFORM_GUI_FREE),
     "records": (False, ["core"] + _PLATFORM_GUI_FREE),
     # The upgrade steps rewrite examination records, so they sit above them.
-    "core/upgrade": (False, ["core", "records"] + _PLATFORM_GUI_FREE),
-    "core/ui": (True, _PLATFORM + _CORE_GUI_FREE),
+    "upgrade": (False, ["core", "records"] + _PLATFORM_GUI_FREE),
+    # The start-up and end-of-run windows every program shares.
+    "shell": (True, _PLATFORM + _CORE_GUI_FREE),
     # The two modules are loaded by hosts that know nothing of the clinic's
     # data: they see only the hosting layer and the drawing helpers.
     "controls/tooth_button": (True, ["platform", "platform/com", "platform/gui"]),

@@ -50,16 +50,16 @@ class CheckLayersTest(unittest.TestCase):
         t.Source("core/files.cpp", '"core/files.h"', '"platform/db/database.h"')
         t.Source("core/files.h")
         t.Source("records/exam_record.cpp", '"core/files.h"', '"platform/db/database.h"', "<QString>")
-        t.Source("core/upgrade/steps.cpp", '"records/exam_record.h"', '"core/files.h"')
-        t.Source("core/ui/splash.cpp", '"core/upgrade/steps.h"', '"platform/gui/colour.h"', "<QWidget>")
+        t.Source("upgrade/steps.cpp", '"records/exam_record.h"', '"core/files.h"')
+        t.Source("shell/splash.cpp", '"upgrade/steps.h"', '"platform/gui/colour.h"', "<QWidget>")
         t.Source("controls/tooth_button/tooth_button_ids.h")
         t.Source("controls/tooth_button/tooth_button_painter.cpp", '"platform/gui/colour.h"', "<QImage>",
                  '"tooth_button_ids.h"')
         t.Source("screens/input/input_form.cpp", '"records/exam_record.h"', '"controls/tooth_button/tooth_button_ids.h"',
                  '"platform/com/control.h"')
-        t.Source("app/main.cpp", '"core/ui/splash.h"', '"screens/input/input_form.h"')
+        t.Source("app/main.cpp", '"shell/splash.h"', '"screens/input/input_form.h"')
         # Not product code: a test may include anything.
-        t.Source("tests/records/x_test.cpp", '"core/ui/splash.h"', "<QWidget>")
+        t.Source("tests/records/x_test.cpp", '"shell/splash.h"', "<QWidget>")
 
     def assertReported(self, fragment):
         problems = self.tree.Problems()
@@ -72,14 +72,14 @@ class CheckLayersTest(unittest.TestCase):
         self.assertEqual(check_layers.main(["--root", self.tree.root, "--qt-headers", self.tree.qt]), 0)
 
     def test_lower_layer_using_a_higher_one_is_reported_with_file_and_line(self):
-        self.tree.Source("records/exam_record.h", "<QString>", '"core/ui/splash.h"')
-        line = self.assertReported("records/exam_record.h:2: core/ui/splash.h")
-        self.assertIn("records may not use core/ui", line)
+        self.tree.Source("records/exam_record.h", "<QString>", '"shell/splash.h"')
+        line = self.assertReported("records/exam_record.h:2: shell/splash.h")
+        self.assertIn("records may not use shell", line)
         self.assertEqual(check_layers.main(["--root", self.tree.root, "--qt-headers", self.tree.qt]), 1)
 
     def test_records_below_the_upgrade_steps(self):
-        self.tree.Source("records/old_format.cpp", '"core/upgrade/steps.h"')
-        self.assertReported("records may not use core/upgrade")
+        self.tree.Source("records/old_format.cpp", '"upgrade/steps.h"')
+        self.assertReported("records may not use upgrade")
 
     def test_modules_stay_off_the_clinic_code_and_each_other(self):
         for bad in ('"records/exam_record.h"', '"core/files.h"', '"controls/colour_button/prismet_ctrl.h"'):
@@ -92,8 +92,8 @@ class CheckLayersTest(unittest.TestCase):
         self.assertReported("screens may not use controls/tooth_button")
 
     def test_screens_never_reach_the_core_windows(self):
-        self.tree.Source("printing/sheet.cpp", '"core/ui/splash.h"')
-        self.assertReported("printing may not use core/ui")
+        self.tree.Source("printing/sheet.cpp", '"shell/splash.h"')
+        self.assertReported("printing may not use shell")
 
     def test_gui_headers_in_gui_free_layers(self):
         for layer, header in (("platform/db", "<QImage>"), ("core", "<QWidget>"), ("records", "<QtGui/QColor>"),
@@ -113,8 +113,8 @@ class CheckLayersTest(unittest.TestCase):
 
     def test_build_folders_are_not_read(self):
         self.tree.Write("out/CMakeCache.txt", "")
-        self.tree.Source("out/core/moc_bad.cpp", '"core/ui/splash.h"')
-        self.tree.Source("build-debug/records/moc_bad.cpp", '"core/ui/splash.h"')
+        self.tree.Source("out/core/moc_bad.cpp", '"shell/splash.h"')
+        self.tree.Source("build-debug/records/moc_bad.cpp", '"shell/splash.h"')
         self.assertEqual(self.tree.Problems(), [])
 
     def test_a_table_that_lets_a_gui_free_layer_use_a_gui_layer_is_refused(self):

@@ -4,7 +4,7 @@
 // restore from tab 1, and the contact data of tab 4 with a new version-up
 // program waiting. With MOX_SCREENSHOT_DIR set, each step is grabbed there.
 
-#include "core/ui/startup.h"
+#include "shell/startup.h"
 #include "tests/tools/tools_test_support.h"
 #include "tools/contact_info.h"
 #include "tools/pfrm_backup.h"

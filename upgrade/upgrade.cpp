@@ -1,9 +1,9 @@
-#include "core/upgrade/upgrade.h"
+#include "upgrade/upgrade.h"
 
 #include "core/connections.h"
 #include "core/sibling_db.h"
 #include "core/text_format.h"
-#include "core/upgrade/sample_refresh.h"
+#include "upgrade/sample_refresh.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "records/exam_record.h"

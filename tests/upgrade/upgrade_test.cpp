@@ -1,6 +1,6 @@
 // The start-up upgrade on real copies of the template database.
 
-#include "core/upgrade/upgrade.h"
+#include "upgrade/upgrade.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"

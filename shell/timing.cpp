@@ -1,4 +1,4 @@
-#include "core/ui/timing.h"
+#include "shell/timing.h"
 
 namespace mox {
 

@@ -1,11 +1,11 @@
 // The start every program shares, driven as the converter will drive it:
 // its own lock, back colour and splash texts around the shared steps.
 
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/ui/splash.h"
-#include "core/ui/timing.h"
+#include "shell/splash.h"
+#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/instance_lock.h"

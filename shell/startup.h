@@ -6,7 +6,7 @@
 // input screen then becomes the main window. Fatal refusals end the process
 // before any shared record object exists.
 
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 
 #include <QStringList>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "core/ui/splash.h"
+#include "shell/splash.h"
 
 #include "core/settings.h"
-#include "core/ui/timing.h"
+#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"

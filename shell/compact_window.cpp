@@ -1,8 +1,8 @@
-#include "core/ui/compact_window.h"
+#include "shell/compact_window.h"
 
 #include "core/compaction.h"
 #include "core/settings.h"
-#include "core/ui/timing.h"
+#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 

@@ -1,6 +1,6 @@
 // The sample refresh from the template, marker file in the program folder.
 
-#include "core/upgrade/sample_refresh.h"
+#include "upgrade/sample_refresh.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"

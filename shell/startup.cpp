@@ -1,10 +1,10 @@
-#include "core/ui/startup.h"
+#include "shell/startup.h"
 
 #include "core/files.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
-#include "core/ui/empty_main_window.h"
+#include "shell/empty_main_window.h"
 #include "core/version.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"

@@ -1,4 +1,4 @@
-#include "core/upgrade/sample_refresh.h"
+#include "upgrade/sample_refresh.h"
 
 #include "core/connections.h"
 #include "core/files.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 
 #include <QWidget>
 

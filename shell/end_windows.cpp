@@ -1,9 +1,9 @@
-#include "core/ui/end_windows.h"
+#include "shell/end_windows.h"
 
 #include "core/program_end.h"
-#include "core/ui/compact_window.h"
-#include "core/ui/startup.h"
-#include "core/upgrade/upgrade.h"
+#include "shell/compact_window.h"
+#include "shell/startup.h"
+#include "upgrade/upgrade.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 

@@ -1,4 +1,4 @@
-#include "core/ui/empty_main_window.h"
+#include "shell/empty_main_window.h"
 
 #include "core/settings.h"
 #include "platform/gui/forms.h"

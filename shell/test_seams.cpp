@@ -1,6 +1,6 @@
-#include "core/ui/test_seams.h"
+#include "shell/test_seams.h"
 
-#include "core/ui/timing.h"
+#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 

@@ -1,10 +1,10 @@
 // The compaction window: its progress lines, the attempts and the timed end.
 
-#include "core/ui/compact_window.h"
+#include "shell/compact_window.h"
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "core/ui/timing.h"
+#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
