@@ -1,5 +1,5 @@
 #include "app/vxmox_parts.h"
-#include "core/ui/startup.h"
+#include "shell/startup.h"
 
 int main(int argc, char** argv) {
     mox::InstallVxmoxParts();

@@ -4,8 +4,8 @@
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
-#include "core/ui/end_windows.h"
-#include "core/ui/startup.h"
+#include "shell/end_windows.h"
+#include "shell/startup.h"
 #include "platform/com/control_host.h"
 #include "screens/chart/pfrm_chart_dr.h"
 #include "screens/input/input_screen_hooks.h"
@@ -25,22 +25,10 @@ namespace {
 // The control modules are registered from the program folder when their
 // classes are missing, so that a copied program folder works at once.
 void RegisterControlModules() {
-    struct Module {
-        const char* file;
-        const char* clsid;
-    };
-    const Module modules[] = {
-        {"libMolarix.so", molarix::kToothButtonClsid},
-        {"libPrismet.so", prismet::kClsidPrismet},
-    };
-    const QString folder = QCoreApplication::applicationDirPath();
-    for (const Module& m : modules) {
-        const QString path = folder + QLatin1Char('/') + QLatin1String(m.file);
-        if (!QFileInfo::exists(path)) continue;
-        QString error;
-        if (!com::Succeeded(com::EnsureModuleRegistered(path, QLatin1String(m.clsid), &error)))
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-    }
+    const QStringList errors = com::EnsureFolderModulesRegistered(
+        QCoreApplication::applicationDirPath(),
+        {{"libMolarix.so", molarix::kToothButtonClsid}, {"libPrismet.so", prismet::kClsidPrismet}}, false);
+    for (const QString& error : errors) std::fprintf(stderr, "%s\n", qPrintable(error));
 }
 
 }  // namespace

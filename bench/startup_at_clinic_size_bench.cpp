@@ -17,7 +17,7 @@
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
-#include "core/upgrade/upgrade.h"
+#include "upgrade/upgrade.h"
 #include "core/version.h"
 #include "platform/clock.h"
 #include "platform/com/control_host.h"

@@ -24,14 +24,11 @@ constexpr uint32_t kConverterBackColor = platform::VbRgb(165, 229, 213);
 // the program folder when its class is missing, so that a copied folder
 // works at once.
 bool RegisterColourButtons() {
-    const QString module = G().ProgramDir + QStringLiteral("/libPrismet.so");
-    QString error;
-    if (QFileInfo::exists(module) &&
-        com::Succeeded(com::EnsureModuleRegistered(module, QLatin1String(prismet::kClsidPrismet), &error)))
-        return true;
-    if (error.isEmpty()) error = QStringLiteral("%1 が見つかりません。").arg(module);
+    const QStringList errors =
+        com::EnsureFolderModulesRegistered(G().ProgramDir, {{"libPrismet.so", prismet::kClsidPrismet}}, true);
+    if (errors.isEmpty()) return true;
     platform::MsgBox(QStringLiteral("ボタンの部品(libPrismet.so)を登録できないため、プログラムを終了します。") +
-                         QStringLiteral("\r\n\r\n") + error,
+                         QStringLiteral("\r\n\r\n") + errors.first(),
                      16, QStringLiteral("エラー"));
     return false;
 }

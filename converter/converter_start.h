@@ -6,7 +6,7 @@
 // with its short version text) with its own paths and back colour; the
 // convert window follows the splash and its unload ends the program.
 
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,6 @@
 #include "core/messages.h"
 
+#include "platform/db/database.h"
 #include "platform/message_box.h"
 
 namespace mox {
@@ -217,6 +218,19 @@ int16_t ShowMessage(int16_t code) {
     if (code < 5000) return ShowIoError(code);
     if (code >= 9000 && code <= 9999) return ShowOtherError(code);
     return ShowUnknownError(code);
+}
+
+void RunGuarded(const std::function<void()>& handler) {
+    const QString twoLines = QStringLiteral("\r\n\r\n");
+    try {
+        handler();
+    } catch (const db::DbError& e) {
+        platform::MsgBox(QStringLiteral("データベースの処理でエラーが発生しました。") + twoLines + e.Description(), 16,
+                         QStringLiteral("エラー"));
+    } catch (const std::exception& e) {
+        platform::MsgBox(QStringLiteral("処理中にエラーが発生しました。") + twoLines + QString::fromLocal8Bit(e.what()),
+                         16, QStringLiteral("エラー"));
+    }
 }
 
 }  // namespace mox

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace mox {
 
@@ -24,5 +25,9 @@ int16_t ShowCompactError(int16_t code);
 int16_t ShowIoError(int16_t code);
 int16_t ShowOtherError(int16_t code);
 int16_t ShowUnknownError(int16_t code);
+
+// Runs a window's event handler. An error it throws ends the handler, not
+// the program: a database error or any other is shown in a box.
+void RunGuarded(const std::function<void()>& handler);
 
 }  // namespace mox

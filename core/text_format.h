@@ -30,11 +30,4 @@ QString FormatOneDecimal(double value);
 // The identifier block as decimal text ("1").
 QString GetIdBaseText();
 
-// Selects the whole text of a text box so that typing replaces it. Any box
-// with selectAll() will do; the core itself includes no widget.
-template <typename TextBox>
-void SelectAllText(TextBox* box) {
-    if (box) box->selectAll();
-}
-
 }  // namespace mox

@@ -2,9 +2,8 @@
 
 #include "core/connections.h"
 #include "core/settings.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
-
-#include <QSaveFile>
 
 namespace mox {
 
@@ -48,14 +47,9 @@ bool CheckDbVersion() {
 QString GetVersionText() { return QStringLiteral("Ver.") + VersionNumbers(); }
 
 bool WriteVersionFile() {
-    QSaveFile file(G().ProgramDir + QStringLiteral("/VersionMOX.txt"));
-    if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray line = QByteArrayLiteral("Version=") + VersionNumbers().toLatin1() + QByteArrayLiteral("\r\n");
-    if (file.write(line) != line.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::WriteFileAtomically(G().ProgramDir + QStringLiteral("/VersionMOX.txt"),
+                                         [&](platform::FileSink& sink) { return sink.Write(line); }) == 0;
 }
 
 }  // namespace mox

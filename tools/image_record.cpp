@@ -342,33 +342,6 @@ int16_t CImage::GetStatusTable() {
     return status;
 }
 
-int16_t CImage::CreateTable(const QString& tableName) {
-    MainDbUse use;
-    if (!use) return kImageWriteError;
-    Retrier retry;
-    return retry.Run([&] { CreateOn(*MainDbConn(), tableName); }, Sentence(u"テーブル作成エラー（", tableName))
-               ? 0
-               : kImageWriteError;
-}
-
-int16_t CImage::DeleteTable(const QString& tableName) {
-    MainDbUse use;
-    if (!use) return kImageWriteError;
-    Retrier retry;
-    return retry.Run([&] { DropOn(*MainDbConn(), tableName); }, Sentence(u"テーブル削除エラー（", tableName))
-               ? 0
-               : kImageWriteError;
-}
-
-int16_t CImage::CopyTable(const QString& source, const QString& target) {
-    MainDbUse use;
-    if (!use) return kImageWriteError;
-    Retrier retry;
-    return retry.Run([&] { CopyOn(*MainDbConn(), source, target); }, Sentence(u"テーブル作成エラー（", kTable))
-               ? 0
-               : kImageWriteError;
-}
-
 int16_t CImage::CheckTable() {
     MainDbUse use;
     if (!use) return kImageWriteError;

@@ -96,10 +96,6 @@ public:
     int16_t CheckTable();
     // 0 current layout, -1 no table, 1 older layout.
     int16_t GetStatusTable();
-    int16_t CreateTable(const QString& tableName);
-    int16_t DeleteTable(const QString& tableName);
-    // Every row of source into target, column by column by name.
-    int16_t CopyTable(const QString& source, const QString& target);
 
 private:
     std::array<QString, kImageSlots> imgPath_;

@@ -3,7 +3,7 @@
 #include "core/connections.h"
 #include "core/exam_lookups.h"
 #include "core/next_number.h"
-#include "core/upgrade/upgrade.h"
+#include "upgrade/upgrade.h"
 #include "platform/clock.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"

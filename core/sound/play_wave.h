@@ -55,7 +55,6 @@ public:
     // The output could be opened; without it clips take a 5 ms step.
     bool DeviceOpen() const { return deviceOpen_; }
     const QStringList& PlaybackNames() const { return playbackNames_; }
-    const QStringList& RecordingNames() const { return recordingNames_; }
     const QString& PreferredPlayback() const { return preferredPlayback_; }
     ClipOutput& Output() { return *output_; }
 

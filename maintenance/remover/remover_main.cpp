@@ -1,4 +1,4 @@
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 #include "maintenance/remover/remover.h"
 
 #include <QCoreApplication>

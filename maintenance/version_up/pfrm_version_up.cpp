@@ -1,6 +1,6 @@
 #include "maintenance/version_up/pfrm_version_up.h"
 
-#include "core/ui/program_start.h"
+#include "shell/program_start.h"
 #include "maintenance/version_up/verup_common.h"
 #include "platform/clock.h"
 #include "platform/gui/colour.h"

@@ -1,6 +1,6 @@
 #include "core/settings.h"
-#include "core/ui/program_start.h"
-#include "core/ui/test_seams.h"
+#include "shell/program_start.h"
+#include "shell/test_seams.h"
 #include "maintenance/version_up/pfrm_version_up.h"
 #include "maintenance/version_up/verup_common.h"
 

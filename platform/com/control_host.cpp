@@ -111,6 +111,21 @@ HRESULT EnsureModuleRegistered(const QString& modulePath, const QString& clsid, 
     return S_OK;
 }
 
+QStringList EnsureFolderModulesRegistered(const QString& folder, const std::vector<FolderModule>& modules,
+                                          bool requireFiles) {
+    QStringList errors;
+    for (const FolderModule& m : modules) {
+        const QString path = folder + QLatin1Char('/') + QLatin1String(m.file);
+        if (!QFileInfo::exists(path)) {
+            if (requireFiles) errors << QStringLiteral("%1 が見つかりません。").arg(path);
+            continue;
+        }
+        QString error;
+        if (!Succeeded(EnsureModuleRegistered(path, QLatin1String(m.clsid), &error))) errors << error;
+    }
+    return errors;
+}
+
 HRESULT GetClassFactory(const QString& classIdOrProgId, IClassFactory** factory, QString* error) {
     if (factory == nullptr) return E_INVALIDARG;
     *factory = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/com/control.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,6 +32,18 @@ HRESULT CallModuleRegistration(const QString& modulePath, bool unregister, QStri
 // Registers the module when `clsid` is not registered or its registered
 // module file no longer exists; S_OK when the class is registered afterwards.
 HRESULT EnsureModuleRegistered(const QString& modulePath, const QString& clsid, QString* error = nullptr);
+
+// A control module file of the program folder and the class it registers.
+struct FolderModule {
+    const char* file;
+    const char* clsid;
+};
+
+// Registers every module of `folder` whose class is missing, so that a copied
+// program folder works at once. Gives one text per module that could not be
+// registered; a missing file counts only when `requireFiles`.
+QStringList EnsureFolderModulesRegistered(const QString& folder, const std::vector<FolderModule>& modules,
+                                          bool requireFiles);
 
 // The class factory of a registered class; the module is loaded once.
 HRESULT GetClassFactory(const QString& classIdOrProgId, IClassFactory** factory, QString* error = nullptr);

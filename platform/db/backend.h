@@ -60,18 +60,6 @@ public:
     virtual Row FetchRow(const QString& table, Row* key, const QStringList& columns) = 0;
 };
 
-// The table a SELECT reads when it reads exactly one ("SELECT ... FROM t
-// [alias] [WHERE ...] [ORDER BY ...]"), else empty. `selectEnd` receives the
-// offset just after the SELECT keyword; `plainList` whether the select list
-// names only columns ("*", "a", "t.a", "t.*"), without expressions or aliases.
-QString SingleTableOf(const QString& sql, int* selectEnd = nullptr, bool* plainList = nullptr);
-
-// The number of '?' markers outside literals and quoted names.
-int CountMarkers(const QString& sql);
-
-// Throws DbError(kErrSql) when the number of '?' markers and values differ.
-void CheckParamCount(int markers, size_t values);
-
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create);
 // A private database in memory (the tables of a Jet file are read into one).
 std::unique_ptr<Backend> OpenSqliteMemory();

@@ -4,6 +4,7 @@
 // its columns, and an edit goes through only when that finds exactly one row.
 
 #include "platform/db/backend.h"
+#include "platform/db/sql_text.h"
 
 #include <QHash>
 

@@ -3,6 +3,7 @@
 // backup is a plain copy of the one file.
 
 #include "platform/db/backend.h"
+#include "platform/db/sql_text.h"
 
 #include <sqlite3.h>
 #include <QFile>

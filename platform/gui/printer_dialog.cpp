@@ -66,14 +66,8 @@ PrinterTarget& ProgramPrinter() {
 
 void SetPrinterDialogAnswerer(PrinterDialogAnswerer answerer) { Answerer() = std::move(answerer); }
 
-float& PrintOffset() {
-    static float offset = 0;
-    return offset;
-}
-
 void InitPrinterDefaults() {
     ApplyDrawingDefaults(ProgramPrinter());
-    PrintOffset() = 0;
 }
 
 bool ShowPrinterDialog(QWidget* parent) {

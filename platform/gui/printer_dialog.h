@@ -40,10 +40,7 @@ void SetPrinterDialogAnswerer(PrinterDialogAnswerer answerer);
 // gives false and keeps the earlier printer and its settings.
 bool ShowPrinterDialog(QWidget* parent = nullptr);
 
-// The drawing defaults on the program's printer (ApplyDrawingDefaults), and
-// the printing module's offset value set to 0.
+// The drawing defaults on the program's printer (ApplyDrawingDefaults).
 void InitPrinterDefaults();
-// The printing module's offset value (millimetres).
-float& PrintOffset();
 
 }  // namespace mox::platform

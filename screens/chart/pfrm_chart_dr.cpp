@@ -2,6 +2,7 @@
 
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
+#include "core/messages.h"
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "core/tooth_tables.h"
@@ -172,17 +173,17 @@ void PFrmChartDR::BuildControls() {
     BtnBlankPrint = new QPushButton(QStringLiteral("ブランク印刷"), this);
     BtnBlankPrint->setObjectName(QStringLiteral("BtnBlankPrint"));
     BtnBlankPrint->setGeometry(TwipsRect(kPanelLeft, 7980, kPanelWidth, 480));
-    connect(BtnBlankPrint, &QPushButton::clicked, this, [this] { Guarded([this] { BtnBlankPrint_Click(); }); });
+    connect(BtnBlankPrint, &QPushButton::clicked, this, [this] { RunGuarded([this] { BtnBlankPrint_Click(); }); });
 
     connect(CmbOutNo, &QComboBox::activated, this, [this] {
         // A typed number is taken when the box is left (CmbOutNo_Validate),
         // even when Qt matched it to an entry first.
         if (typed_) return;
-        Guarded([this] { CmbOutNo_Click(); });
+        RunGuarded([this] { CmbOutNo_Click(); });
     });
     connect(CmbOutNo->lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
     connect(CmbOutNo->lineEdit(), &QLineEdit::editingFinished, this,
-            [this] { Guarded([this] { CmbOutNo_Validate(); }); });
+            [this] { RunGuarded([this] { CmbOutNo_Validate(); }); });
 }
 
 void PFrmChartDR::BuildChartPage(int page) {
@@ -284,31 +285,18 @@ void PFrmChartDR::BuildChartPage(int page) {
 void PFrmChartDR::BuildColourButtons() {
     for (int i = 0; i < 3; ++i)
         buttons_.Add(this, QStringLiteral("BtnPrintChart"), i, TwipsRect(kPanelLeft, 3540 + 720 * i, kPanelWidth, 660),
-                     [this, i] { Guarded([&] { BtnPrintChart_Click(i); }); });
+                     [this, i] { RunGuarded([&] { BtnPrintChart_Click(i); }); });
     for (int i = 0; i < 3; ++i)
         buttons_.Add(this, QStringLiteral("BtnPrintData"), i, TwipsRect(kPanelLeft, 5760 + 720 * i, kPanelWidth, 660),
-                     [this, i] { Guarded([&] { BtnPrintData_Click(i); }); });
+                     [this, i] { RunGuarded([&] { BtnPrintData_Click(i); }); });
     buttons_.Add(this, QStringLiteral("BtnEnd"), -1, TwipsRect(kPanelLeft, 9120, kPanelWidth, 660),
-                 [this] { Guarded([this] { BtnEnd_Click(); }); });
+                 [this] { RunGuarded([this] { BtnEnd_Click(); }); });
     buttons_.ReportFailure();
 }
 
 com::HostedControl* PFrmChartDR::Button(const QString& name, int index) { return buttons_.Button(name, index); }
 
 QWidget* PFrmChartDR::ButtonWindow(const QString& name, int index) { return buttons_.Window(name, index); }
-
-void PFrmChartDR::Guarded(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const db::DbError& e) {
-        platform::MsgBox(QStringLiteral("データベースの処理でエラーが発生しました。") + kCrLf + kCrLf + e.Description(),
-                         16, QStringLiteral("エラー"));
-    } catch (const std::exception& e) {
-        platform::MsgBox(
-            QStringLiteral("処理中にエラーが発生しました。") + kCrLf + kCrLf + QString::fromLocal8Bit(e.what()), 16,
-            QStringLiteral("エラー"));
-    }
-}
 
 // ---- Life cycle ----
 
@@ -335,10 +323,10 @@ void PFrmChartDR::Form_Load() {
                 const QSignalBlocker blocker(CmbOutNo);
                 CmbOutNo->setCurrentIndex(found);
             }
-            Guarded([this] { CmbOutNo_Click(); });
+            RunGuarded([this] { CmbOutNo_Click(); });
         } else {
             // No patient: an empty sheet of the preview's size, scrollable.
-            Guarded([this] { ShowDataPreview(); });
+            RunGuarded([this] { ShowDataPreview(); });
         }
         TxtAppName->clear();
         SSTab1->setCurrentIndex(0);

@@ -138,8 +138,6 @@ private:
     void WriteToothButton(int page, int t, const ExamSlot& slot, bool systemType);
     void RestorePatientSelection();
     void ReportLoadProblems();
-    // Runs a handler; an error it lets through is reported, never fatal.
-    void Guarded(const std::function<void()>& handler);
 
     ExamSlots slots_;
     CPatient patient_;

@@ -3,6 +3,7 @@
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
+#include "core/messages.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "core/version.h"
@@ -354,17 +355,9 @@ int PFrmInput::AskUnsavedQuestion() {
 }
 
 void PFrmInput::Guarded(const std::function<void()>& handler) {
-    if (!GlobalObjectsExist()) return;
-    try {
-        handler();
-    } catch (const db::DbError& e) {
-        platform::MsgBox(QStringLiteral("データベースの処理でエラーが発生しました。") + kCrLf + kCrLf + e.Description(),
-                         16, QStringLiteral("エラー"));
-    } catch (const std::exception& e) {
-        platform::MsgBox(
-            QStringLiteral("処理中にエラーが発生しました。") + kCrLf + kCrLf + QString::fromLocal8Bit(e.what()), 16,
-            QStringLiteral("エラー"));
-    }
+    // After the shared records are released (the run is ending) a late
+    // event has nothing to work on.
+    if (GlobalObjectsExist()) RunGuarded(handler);
 }
 
 // ---- Loading the window ----

@@ -5,7 +5,7 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "core/upgrade/upgrade.h"
+#include "upgrade/upgrade.h"
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"

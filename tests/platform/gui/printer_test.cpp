@@ -112,7 +112,6 @@ TEST_F(Printing, ConfirmedDialogMakesTheChoiceTheProgramsPrinterWithDefaults) {
     printer.SetForeColor(0xFF);
     printer.SetFontName(QStringLiteral("Arial"));
     printer.SetScaleMode(kScalePixels);
-    PrintOffset() = 3.5f;
 
     PrinterDialogRequest seen;
     const QString chosen = sandbox_.File(QStringLiteral("chosen.pdf"));
@@ -128,7 +127,6 @@ TEST_F(Printing, ConfirmedDialogMakesTheChoiceTheProgramsPrinterWithDefaults) {
     EXPECT_EQ(printer.ScaleMode(), kScaleMillimeters);
     EXPECT_EQ(printer.ForeColor(), 0u);
     EXPECT_EQ(printer.FontName(), QStringLiteral("ＭＳ Ｐゴシック"));
-    EXPECT_EQ(PrintOffset(), 0.0f);
 }
 
 TEST_F(Printing, CancelGivesFalseAndKeepsTheEarlierSettings) {
@@ -137,7 +135,6 @@ TEST_F(Printing, CancelGivesFalseAndKeepsTheEarlierSettings) {
     printer.UsePdfFile(earlier);
     printer.SetForeColor(0xFF);
     printer.SetScaleMode(kScalePixels);
-    PrintOffset() = 3.5f;
     bool asked = false;
     SetPrinterDialogAnswerer([&](const PrinterDialogRequest&) -> std::optional<PrinterChoice> {
         asked = true;
@@ -148,7 +145,6 @@ TEST_F(Printing, CancelGivesFalseAndKeepsTheEarlierSettings) {
     EXPECT_EQ(printer.PdfFile(), earlier);
     EXPECT_EQ(printer.ForeColor(), 0xFFu);
     EXPECT_EQ(printer.ScaleMode(), kScalePixels);
-    EXPECT_EQ(PrintOffset(), 3.5f);
 }
 
 TEST_F(Printing, UnknownQueueIsAFailureThatKeepsTheEarlierPrinter) {

@@ -1,0 +1,23 @@
+#pragma once
+// What the back ends need to know of an SQL text before handing it to their
+// engine: which one table a SELECT reads, and whether the markers and the
+// values agree. Quoted names, literals and comments are skipped.
+
+#include <QString>
+#include <cstddef>
+
+namespace mox::db {
+
+// The table a SELECT reads when it reads exactly one ("SELECT ... FROM t
+// [alias] [WHERE ...] [ORDER BY ...]"), else empty. `selectEnd` receives the
+// offset just after the SELECT keyword; `plainList` whether the select list
+// names only columns ("*", "a", "t.a", "t.*"), without expressions or aliases.
+QString SingleTableOf(const QString& sql, int* selectEnd = nullptr, bool* plainList = nullptr);
+
+// The number of '?' markers outside literals and quoted names.
+int CountMarkers(const QString& sql);
+
+// Throws DbError(kErrSql) when the number of '?' markers and values differ.
+void CheckParamCount(int markers, size_t values);
+
+}  // namespace mox::db
