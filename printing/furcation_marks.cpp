@@ -20,9 +20,10 @@ constexpr int16_t kLowerMolar = 22;
 
 struct RowForm {
     QString fontName;
-    bool grades;  // grades printed and single regions shaded
-    double cap;   // largest grade size, points
-    int midline;  // pixels
+    QString (*label)(uint8_t value);  // the text of a site with a finding
+    bool shade;                       // single regions without a finding shaded
+    double cap;                       // largest grade size, points
+    int midline;                      // pixels
 };
 
 bool Empty(uint8_t value) { return (value & 0x80) != 0; }
@@ -39,6 +40,9 @@ QString GradeText(uint8_t value) {
             return QStringLiteral(" ");
     }
 }
+
+// The blank form carries the first visit's findings as plain numbers.
+QString NumberText(uint8_t value) { return QString::number(value); }
 
 void FilledBox(DrawTarget& target, double x1, double y1, double x2, double y2) {
     target.Line(x1, y1, x2, y2, kNoValueGrey, LineBox::FilledBox);
@@ -75,10 +79,10 @@ private:
         std::array<QString, 6> g;
         bool anyValue = false;
         for (int s = 0; s < 6; ++s) {
-            g[s] = form_.grades && !Empty(v[s]) ? GradeText(v[s]) : QStringLiteral(" ");
+            g[s] = !Empty(v[s]) ? form_.label(v[s]) : QStringLiteral(" ");
             anyValue = anyValue || !Empty(v[s]);
         }
-        const bool shade = form_.grades;
+        const bool shade = form_.shade;
         if (!anyValue) {
             target_.SetForeColor(kNoValueGrey);
             FilledBox(target_, cx, y, cx + w, y + h);
@@ -166,13 +170,13 @@ private:
 
 void PrintFurcationMarks(DrawTarget& target, float x, float y, float w, float h,
                          const std::array<uint8_t, kSiteCount>& values, int16_t upper) {
-    const RowForm form{QStringLiteral("ＭＳ 明朝"), true, 8, target.Kind() == platform::TargetKind::Printer ? 5 : 2};
+    const RowForm form{QStringLiteral("ＭＳ 明朝"), GradeText, true, 8, target.Kind() == platform::TargetKind::Printer ? 5 : 2};
     FurcationRow(target, form).Draw(x, y, w, h, values, upper);
 }
 
 void PrintFurcationMarksBlank(DrawTarget& target, float x, float y, float w, float h,
                               const std::array<uint8_t, kSiteCount>& values, int16_t upper) {
-    const RowForm form{QStringLiteral("ＭＳ ゴシック"), false, 9, 4};
+    const RowForm form{QStringLiteral("ＭＳ ゴシック"), NumberText, false, 9, 4};
     FurcationRow(target, form).Draw(x, y, w, h, values, upper);
 }
 

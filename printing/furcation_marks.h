@@ -20,9 +20,10 @@ namespace mox {
 void PrintFurcationMarks(platform::DrawTarget& target, float x, float y, float w, float h,
                          const std::array<uint8_t, kSiteCount>& values, int16_t upper);
 
-// The row of the blank case-report form: the grey cells of teeth without
-// any value, the dividing lines and frames, no grades and no shading of
-// single regions; a 4-pixel midline.
+// The row of the blank case-report form: each value without bit 0x80 as a
+// number in ＭＳ ゴシック (at most 9 points), the grey cells of teeth without
+// any value, the dividing lines and frames, no shading of single regions; a
+// 4-pixel midline.
 void PrintFurcationMarksBlank(platform::DrawTarget& target, float x, float y, float w, float h,
                               const std::array<uint8_t, kSiteCount>& values, int16_t upper);
 

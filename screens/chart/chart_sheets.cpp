@@ -33,6 +33,8 @@ struct Column {
     float w;
 };
 constexpr Column kColumns[8] = {{34, 18}, {52, 13}, {65, 13}, {78, 18}, {96, 13}, {109, 18}, {127, 18}, {145, 18}};
+// The clearance a figure keeps from each side of its column.
+constexpr float kFigureInset = 0.5f;
 
 // Each copy is a page of its own; the printer opens the first page itself,
 // so no document carries an empty sheet.
@@ -174,8 +176,11 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
         StageRowStart(target, x, y, j, 15, texts);
         const SummaryFigures& f = texts.figures[j];
         const QString values[8] = {f.date, f.teeth, f.total, f.bleeding, f.mean, f.bands[0], f.bands[1], f.bands[2]};
+        // A long date or band figure shrinks to stay clear of its cell's
+        // borders instead of running over them.
         for (int i = 0; i < 8; ++i)
-            Text(target, x + kColumns[i].x, y + 4 + 5 * j, kColumns[i].w, 0, values[i], 9, kAlignCentre);
+            PrintTextInBox(target, x + kColumns[i].x + kFigureInset, y + 4 + 5 * j, kColumns[i].w - 2 * kFigureInset,
+                           0, values[i], true, 9, kAlignCentre, 0, 0);
     }
     TableLines(target, x, y, 8, 4);
 

@@ -155,12 +155,17 @@ TEST_F(FurcationMarks, GradesStayWithinTheCap) {
     EXPECT_LT(sizeIn(small), 8);
 }
 
-TEST_F(FurcationMarks, TheBlankFormPrintsNoGradeAndShadesOnlyEmptyTeeth) {
+TEST_F(FurcationMarks, TheBlankFormPrintsFindingsAsNumbersAndShadesOnlyEmptyTeeth) {
     values_.fill(2);
     for (int s = 0; s < 6; ++s) values_[2 * 6 + s] = kNoSiteValue;  // 16 without any value
     values_[0 * 6 + 1] = kNoSiteValue;
+    values_[5 * 6 + 4] = 3;  // 13: the one value of a tooth without furcation
     const auto drawn = Row(printer_, -1, true);
-    EXPECT_TRUE(Grades(drawn).isEmpty());
+    const QStringList numbers = Grades(drawn);
+    EXPECT_EQ(numbers.count(QStringLiteral("3")), 1);
+    EXPECT_GT(numbers.count(QStringLiteral("2")), 0);
+    EXPECT_EQ(numbers.count(QStringLiteral("2")) + 1, numbers.size()) << numbers.join(u',').toStdString();
+    for (const Drawn& t : OfKind(drawn, QStringLiteral("Text"))) EXPECT_LE(t.size, 9 + 0.07);
     EXPECT_TRUE(OfKind(drawn, QStringLiteral("Polygon")).empty());
     const auto grey = OfKind(drawn, QStringLiteral("FilledBox"));
     ASSERT_EQ(grey.size(), 1u);

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <map>
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -168,7 +169,7 @@ TEST_F(PrintedSheets, ChartBlockStageRowsScalesAndOnlyLoadedSlotsGraphsAndMarks)
     ASSERT_EQ(date.size(), 1u);
     EXPECT_NEAR(date[0].at[1], y + 4, 1e-3);
     printer_.SetFontName(QStringLiteral("ＭＳ Ｐゴシック"));
-    printer_.SetFontSize(9);
+    printer_.SetFontSize(date[0].size);
     EXPECT_NEAR(date[0].at[0] + printer_.TextWidth(QStringLiteral("2019/04/08")) / 2, x + 34 + 9, 1e-3)
         << "centred in its column";
     // The depth scales: four labels per band, right-aligned at X + 18.4.
@@ -192,6 +193,36 @@ TEST_F(PrintedSheets, ChartBlockStageRowsScalesAndOnlyLoadedSlotsGraphsAndMarks)
     }
     EXPECT_GT(red, 50);
     EXPECT_EQ(green, 0);
+}
+
+TEST_F(PrintedSheets, EveryFigureOfTheSummaryTableStaysInsideItsCell) {
+    // The widest figures a clinic meets: a late date, three-digit counts.
+    ChartBlockTexts texts = Texts(0);
+    for (SummaryFigures& f : texts.figures) {
+        f = {QStringLiteral("2026/12/09"), QStringLiteral("28"),         QStringLiteral("174"),
+             QStringLiteral("105 (60.3%)"), QStringLiteral("10.5"),
+             {QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)")}};
+    }
+    const float x = 25, y = 25;
+    PrintChartBlock(printer_, x, y, 0, texts, sample_, work1_, work2_);
+    const std::pair<double, double> cells[8] = {{34, 18}, {52, 13},  {65, 13},  {78, 18},
+                                                {96, 13}, {109, 18}, {127, 18}, {145, 18}};
+    int figures = 0;
+    printer_.SetFontName(QStringLiteral("ＭＳ Ｐゴシック"));
+    for (const Drawn& d : test::OfKind(Drawing(), QStringLiteral("Text"))) {
+        if (d.at[1] < y + 3.5 || d.at[1] > y + 13 || d.at[0] < x + 34) continue;  // the figure rows only
+        printer_.SetFontSize(d.size);
+        const double left = d.at[0] - x, right = left + printer_.TextWidth(d.text);
+        const auto cell = std::find_if(std::begin(cells), std::end(cells),
+                                       [&](const auto& c) { return left >= c.first && left < c.first + c.second; });
+        ASSERT_NE(cell, std::end(cells)) << d.text.toStdString();
+        EXPECT_GE(left, cell->first + 0.4) << d.text.toStdString() << " crosses its left border";
+        EXPECT_LE(right, cell->first + cell->second - 0.4) << d.text.toStdString() << " crosses its right border";
+        EXPECT_LE(d.size, 9 + 0.1);
+        ++figures;
+    }
+    EXPECT_EQ(figures, 2 * 8);
+    EXPECT_EQ(Texts(QStringLiteral("28"))[0].size, 9) << "a figure that fits keeps its size";
 }
 
 TEST_F(PrintedSheets, DataBlocksStandInTheBandsOfTheirSlots) {
@@ -260,7 +291,7 @@ TEST_F(PrintedSheets, CopiesArePagesOfTheirOwnEachWithOneHeadingAndNoEmptySheet)
     EXPECT_TRUE(printer_.Log().isEmpty());
 }
 
-TEST_F(PrintedSheets, BlankFormHasEmptyColumnsFramesAndNoFurcationNumerals) {
+TEST_F(PrintedSheets, BlankFormHasEmptyColumnsFramesAndTheFirstVisitsFurcationFindings) {
     ToothPictureFiles pictures(test::ProgramDir() + QStringLiteral("/BMP"));
     BlankFormContent content;
     for (int half = 0; half < 2; ++half) {
@@ -282,7 +313,19 @@ TEST_F(PrintedSheets, BlankFormHasEmptyColumnsFramesAndNoFurcationNumerals) {
     EXPECT_EQ(Texts(QStringLiteral("Furcation")).size(), 2u * 2 * 2);
     EXPECT_NEAR(Texts(QStringLiteral("Furcation"))[0].size, 7, 0.1);
     for (const QString& grade : {QStringLiteral("Ⅰ"), QStringLiteral("Ⅱ"), QStringLiteral("Ⅲ")})
-        EXPECT_TRUE(Texts(grade).empty()) << "the form is for handwriting";
+        EXPECT_TRUE(Texts(grade).empty()) << "findings print as numbers";
+    // The first visit's furcation findings, as numbers, in the furcation rows
+    // of both blocks, the lower block included.
+    std::map<double, int> findingsByRow;
+    for (const Drawn& d : test::OfKind(Drawing(), QStringLiteral("Text")))
+        if (d.font == QStringLiteral("ＭＳ ゴシック") && d.text.size() == 1 && d.text[0].isDigit() &&
+            d.at[0] > 44 && d.at[0] < 188)
+            for (double row : {25 + 37.5, 25 + 88.5, 149 + 37.5, 149 + 88.5})
+                if (d.at[1] >= row && d.at[1] < row + 6) ++findingsByRow[row];
+    EXPECT_GT(findingsByRow[25 + 37.5], 0);
+    EXPECT_GT(findingsByRow[25 + 88.5], 0);
+    EXPECT_EQ(findingsByRow[149 + 37.5], findingsByRow[25 + 37.5]) << "the lower block repeats slot 0";
+    EXPECT_EQ(findingsByRow[149 + 88.5], findingsByRow[25 + 88.5]) << "the lower block repeats slot 0";
     EXPECT_FALSE(Texts(QStringLiteral("2019/04/08")).size());
     // Line samples of pen 10, the frames of the table and the body.
     EXPECT_TRUE(HasLine(QStringLiteral("Line"), {26, 30.5, 31, 30.5}, 10));
