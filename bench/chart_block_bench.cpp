@@ -23,7 +23,7 @@ void BM_ChartBlockToPdf(benchmark::State& state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("block.pdf")));
         mox::platform::ApplyDrawingDefaults(printer);
-        mox::test::PrintSampleChartBlock(printer, exams, 25, 25, 0, load, flip);
+        mox::PrintChartBlock(printer, 25, 25, 0, mox::test::SampleBlockTexts(exams, 0), exams, load, flip);
         printer.EndDoc();
     }
 }

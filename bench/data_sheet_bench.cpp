@@ -23,7 +23,7 @@ void BM_DataSheetToPdf(benchmark::State& state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("data.pdf")));
         mox::platform::ApplyDrawingDefaults(printer);
-        mox::test::PrintSampleDataBlocks(printer, exams);
+        mox::ComposeDataSheets(printer, {0, QString(), false, &exams}, 1);
         printer.EndDoc();
     }
 }

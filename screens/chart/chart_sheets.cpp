@@ -387,6 +387,15 @@ void ComposeDataSheets(DrawTarget& target, const DataSheetContent& content, int 
     }
 }
 
+void DrawDataSheetPreview(DrawTarget& preview, const ExamSlots& exams) {
+    int drawn = 0;
+    for (const ExamSlot& slot : exams) {
+        if (slot.Loaded != -1) continue;
+        PrintExamDataBlock(preview, 0, 64.0f * drawn, slot);
+        ++drawn;
+    }
+}
+
 void ComposeBlankForms(DrawTarget& target, const BlankFormContent& content, int copies, ToothPictureFiles& pictures) {
     for (int copy = 1; copy <= copies; ++copy) {
         NextCopy(target, copy);

@@ -95,6 +95,10 @@ struct DataSheetContent {
 // once per page.
 void ComposeDataSheets(platform::DrawTarget& target, const DataSheetContent& content, int copies);
 
+// The data-sheet preview: each loaded slot's block, one under the other
+// (the n-th at 64 n mm), on a picture 210 mm wide.
+void DrawDataSheetPreview(platform::DrawTarget& preview, const ExamSlots& exams);
+
 struct BlankFormContent {
     std::array<ChartBlockTexts, 2> texts;
     const ExamSlot* slot0 = nullptr;

@@ -622,12 +622,7 @@ void PFrmChartDR::ShowDataPreview() {
     platform::ImageTarget& preview = PicDraw->Target();
     preview.Cls();
     platform::ApplyDrawingDefaults(preview);
-    int drawn = 0;
-    for (const ExamSlot& slot : slots_) {
-        if (slot.Loaded != -1) continue;
-        PrintExamDataBlock(preview, 0, 64.0f * drawn, slot);
-        ++drawn;
-    }
+    DrawDataSheetPreview(preview, slots_);
     PicDraw->Refresh();
 }
 

@@ -1,6 +1,7 @@
-// The chart block of sample case 98 as the chart sheet prints it, through the
-// print dialog into a PDF: its text read back and its page probed where a
-// reader looks. No preview picture exists in this process.
+// The chart sheet and the blank form of sample case 98 as the chart screen's
+// own routines print them, through the print dialog into a PDF: the text read
+// back and the chart sheet's page probed where a reader looks. No preview
+// picture exists in this process.
 
 #include "core/settings.h"
 #include "platform/gui/colour.h"
@@ -9,9 +10,7 @@
 #include "platform/gui/recording_target.h"
 #include "platform/message_box.h"
 #include "printing/chart_layout.h"
-#include "printing/furcation_marks.h"
 #include "printing/site_order.h"
-#include "printing/tooth_label_rows.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/recorded_drawing.h"
 #include "tests/printing/sample_sheets.h"
@@ -47,18 +46,19 @@ protected:
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();
         QImage load, flip;
-        test::PrintSampleChartBlock(printer, exams_, kLeft, kTop, 0, load, flip);
-        test::PrintSampleChartBlock(printer, exams_, kLeft, kLowerTop, 1, load, flip);
+        ChartSheetContent sheet;
+        sheet.caseNumber = CaseNumberText(QString(), QStringLiteral("98"));
+        sheet.texts = {test::SampleBlockTexts(exams_, 0), test::SampleBlockTexts(exams_, 1)};
+        sheet.exams = &exams_;
+        ComposeChartSheets(printer, sheet, 1, load, flip);
         printer.NewPage();
-        // The rows of the blank case-report form.
-        ToothTexts texts;
-        texts[1] = QStringLiteral("Ⅱ");
-        texts[20] = QStringLiteral("欠");
-        PrintToothTextRowBlank(printer, kLeft + 19, kTop + 13, 9, 4.5f, texts, -1);
-        PrintFurcationMarksBlank(printer, kLeft + 19, kTop + 37.5f, 9, 6, exams_[0].Furcation, -1);
-        PrintToothLabelRowBlank(printer, kLeft + 19, kTop + 63.5f, 9, 5);
-        PrintFurcationMarksBlank(printer, kLeft + 19, kTop + 88.5f, 9, 6, exams_[0].Furcation, 0);
-        PrintToothTextRowBlank(printer, kLeft + 19, kTop + 114.5f, 9, 4.5f, texts, 0);
+        // The blank case-report form, with the screen's arrows and slot 0's findings.
+        BlankFormContent blank;
+        blank.texts = sheet.texts;
+        for (ChartBlockTexts& texts : blank.texts) texts.mobility.fill(QStringLiteral("→"));
+        blank.slot0 = &exams_[0];
+        ToothPictureFiles pictures(test::ProgramDir() + QStringLiteral("/BMP"));
+        ComposeBlankForms(printer, blank, 1, pictures);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         printer.EndDoc();
         page_ = new PageRaster(PageRaster::FromPdf(pdf_, 1, 300, origin_));
@@ -104,9 +104,10 @@ TEST_F(ChartSheetGolden, TextReadsBackAsTheReference) {
     QFile in(reference);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << reference.toStdString();
     EXPECT_EQ(text.toStdString(), QString::fromUtf8(in.readAll()).toStdString());
-    // The Japanese of the rows comes back as written (IPA fonts, not radicals).
+    // The Japanese of the rows and headings comes back as written (IPA fonts, not radicals).
     EXPECT_TRUE(text.contains(QStringLiteral("2→1")));
-    EXPECT_TRUE(text.contains(QStringLiteral("欠")));
+    EXPECT_TRUE(text.contains(QStringLiteral("検査チャート表")));
+    EXPECT_TRUE(text.contains(QStringLiteral("症例報告書")));
 }
 
 TEST_F(ChartSheetGolden, TextRowsGreyTheTeethWithoutText) {
@@ -215,8 +216,8 @@ TEST(ChartBlockOddValues, ConvertedDataOfAnyByteDrawsAndNothingFails) {
     platform::RecordingTarget printer(platform::TargetKind::Printer);
     platform::ApplyDrawingDefaults(printer);
     QImage load, flip;
-    test::PrintSampleChartBlock(printer, exams, kLeft, kTop, 0, load, flip);
-    test::PrintSampleChartBlock(printer, exams, kLeft, kLowerTop, 1, load, flip);
+    PrintChartBlock(printer, kLeft, kTop, 0, test::SampleBlockTexts(exams, 0), exams, load, flip);
+    PrintChartBlock(printer, kLeft, kLowerTop, 1, test::SampleBlockTexts(exams, 1), exams, load, flip);
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_FALSE(test::OfKind(printer.Log(), QStringLiteral("Line")).empty());
     // Graph points stay within the 13 mm scales of their rows (deeper values at 13).

@@ -1,6 +1,7 @@
 // The data sheet of sample case 98, its four examinations as four blocks on
-// one page: printed through the print dialog into a PDF with no preview
-// ever drawn, and drawn on a preview picture at screen resolution.
+// one page: printed by the chart screen's own routine through the print
+// dialog into a PDF with no preview ever drawn, and drawn by the screen's
+// preview routine on a picture at screen resolution.
 
 #include "core/settings.h"
 #include "platform/gui/japanese_ui.h"
@@ -37,7 +38,7 @@ protected:
         ASSERT_TRUE(platform::ShowPrinterDialog());
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();
-        test::PrintSampleDataBlocks(printer, exams_);
+        ComposeDataSheets(printer, {0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams_}, 1);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         printer.EndDoc();
         page_ = new PageRaster(PageRaster::FromPdf(pdf_, 1, 300, origin_));
@@ -45,7 +46,7 @@ protected:
         // The preview: a sheet 210 mm wide and 455 mm tall at screen resolution.
         preview_ = new platform::ImageTarget(210, 455, 96);
         platform::ApplyDrawingDefaults(*preview_);
-        test::PrintSampleDataBlocks(*preview_, exams_);
+        DrawDataSheetPreview(*preview_, exams_);
         previewPage_ = new PageRaster(preview_->Image(), 96);
 
         test::KeepPrintedPage(pdf_, QStringLiteral("data_sheet.pdf"));

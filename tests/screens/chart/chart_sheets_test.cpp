@@ -45,20 +45,7 @@ protected:
         platform::ApplyDrawingDefaults(printer_);
     }
 
-    static ChartBlockTexts Texts(int half) {
-        ChartBlockTexts texts;
-        const QString stages[4] = {QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                   QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-        for (int j = 0; j < 2; ++j) {
-            texts.stage[j] = stages[2 * half + j];
-            texts.lineColour[j] = SlotColour(2 * half + j);
-            texts.figures[j] = SummaryFiguresOf(sample_[2 * half + j], 4, 6, 0);
-        }
-        texts.bandHeads = BandLegendCaptions(4, 6);
-        texts.mobilityHead = half == 0 ? QStringLiteral("初→基") : QStringLiteral("S→最");
-        for (int t = 0; t < 32; ++t) texts.mobility[t] = MobilityCaption(sample_[2 * half], sample_[2 * half + 1], t);
-        return texts;
-    }
+    static ChartBlockTexts Texts(int half) { return test::SampleBlockTexts(sample_, half); }
     // The log read back once for each state of it.
     const std::vector<Drawn>& Drawing() const {
         if (parsedLines_ != printer_.Log().size() || parsedFirst_ != printer_.Log().value(0)) {
