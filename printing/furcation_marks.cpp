@@ -2,7 +2,6 @@
 
 #include "core/tooth_tables.h"
 #include "printing/primitives.h"
-#include "printing/site_order.h"
 
 #include <QPointF>
 #include <QVector>
@@ -61,7 +60,7 @@ public:
         for (int column = 0; column < 16; ++column) {
             const int p = first + column;
             std::array<uint8_t, 6> v;
-            for (int s = 0; s < 6; ++s) v[s] = values[p * 6 + kSheetSiteOrder[p / 8][s]];
+            for (int s = 0; s < 6; ++s) v[s] = values[p * 6 + SiteOrder[p / 8][s]];
             Cell(x + column * w, y, w, h, v, FurcationKindOf(p));
         }
         target_.SetDrawWidth(1);

@@ -3,7 +3,7 @@
 #include "platform/gui/colour.h"
 #include "printing/primitives.h"
 #include "printing/sheet_item.h"
-#include "printing/site_order.h"
+#include "core/tooth_tables.h"
 
 #include <QPointF>
 #include <QVector>
@@ -97,7 +97,7 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
         }
         for (int j = 0; j < 3; ++j) {
             for (int k = 0; k < 2; ++k) {
-                const int site = t * 6 + kSheetSiteOrder[t / 8][k * 3 + j];
+                const int site = t * 6 + SiteOrder[t / 8][k * 3 + j];
                 const float subLeft = left + j * w / 3;
                 const float subTop = y + k * h / 2;
                 QString text = QStringLiteral(" ");

@@ -2,7 +2,6 @@
 
 #include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
-#include "printing/site_order.h"
 #include "screens/chart/chart_figures.h"
 
 #include <QFileInfo>

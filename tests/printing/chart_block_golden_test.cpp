@@ -10,7 +10,7 @@
 #include "platform/gui/recording_target.h"
 #include "platform/message_box.h"
 #include "printing/chart_layout.h"
-#include "printing/site_order.h"
+#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/recorded_drawing.h"
 #include "tests/printing/sample_sheets.h"

@@ -8,7 +8,7 @@
 #include "platform/gui/painter_target.h"
 #include "platform/gui/printer_dialog.h"
 #include "printing/exam_data_block.h"
-#include "printing/site_order.h"
+#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/sample_sheets.h"
 #include "tests/support/test_support.h"
@@ -104,7 +104,7 @@ void ProbeBlock(const PageRaster& page, const ExamSlot& exam, double bx, double 
     auto subCell = [&](int site) {
         const int t = site / 6;
         int position = 0;
-        while (kSheetSiteOrder[t / 8][position] != site % 6) ++position;
+        while (SiteOrder[t / 8][position] != site % 6) ++position;
         const double row = t < 16 ? 3 : 5;
         return QPointF(chartX + (t % 16) * 8 + (position % 3) * 8.0 / 3, by + row * h + (position / 3) * h / 2);
     };

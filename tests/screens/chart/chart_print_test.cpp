@@ -4,7 +4,7 @@
 
 #include "platform/gui/screen.h"
 #include "printing/chart_layout.h"
-#include "printing/site_order.h"
+#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/screens/chart/chart_test_support.h"
 
