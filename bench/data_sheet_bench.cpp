@@ -23,7 +23,7 @@ void BM_DataSheetToPdf(benchmark::State& state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("data.pdf")));
         mox::platform::ApplyDrawingDefaults(printer);
-        mox::ComposeDataSheets(printer, {0, QString(), false, &exams}, 1);
+        mox::ComposeDataSheets(printer, {0, QString(), false, &exams, mox::test::SampleSheetItem()}, 1);
         printer.EndDoc();
     }
 }
@@ -33,7 +33,7 @@ void BM_DataBlockOnPreview(benchmark::State& state) {
     const auto exams = mox::test::LoadSampleSlots(TemplateDb(), 98);
     mox::platform::ImageTarget preview(210, 455, 96);
     mox::platform::ApplyDrawingDefaults(preview);
-    for (auto _ : state) mox::PrintExamDataBlock(preview, 0, 0, exams[0]);
+    for (auto _ : state) mox::PrintExamDataBlock(preview, 0, 0, exams[0], mox::test::SampleSheetItem());
 }
 BENCHMARK(BM_DataBlockOnPreview)->Unit(benchmark::kMillisecond);
 

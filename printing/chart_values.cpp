@@ -1,7 +1,7 @@
 #include "printing/chart_values.h"
 
-#include "printing/primitives.h"
 #include "core/tooth_tables.h"
+#include "printing/primitives.h"
 
 #include <QPointF>
 #include <array>

@@ -65,7 +65,9 @@ void PrintToothNumberRow(DrawTarget& target, float x, float y, float sx, float s
     target.SetFontBold(false);
 }
 
-void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& slot) {
+void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& slot,
+                        const std::optional<DataSheetItem>& item) {
+    const std::optional<uint32_t> tint = item ? std::optional(item->suppurationTint) : std::nullopt;
     const bool printer = target.Kind() == TargetKind::Printer;
     const float h = printer ? 6.8f : 7.0f;
     const float tableRight = x + kChartRight + (printer ? 39 : 36);
@@ -109,11 +111,13 @@ void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& sl
     RowLabel(target, x + 17, rowTop(3) + secondSiteLine, QStringLiteral("P"));
     RowLabel(target, x + 17, rowTop(5) + firstSiteLine, QStringLiteral("L"));
     RowLabel(target, x + 17, rowTop(5) + secondSiteLine, QStringLiteral("B"));
-    PrintPocketDepthRow(target, chartX, rowTop(3), kCellWidth, h, slot.PD, slot.BOP, slot.Suppuration, true, false);
-    PrintPocketDepthRow(target, chartX, rowTop(5), kCellWidth, h, slot.PD, slot.BOP, slot.Suppuration, false, false);
+    PrintPocketDepthRow(target, chartX, rowTop(3), kCellWidth, h, slot.PD, slot.BOP, slot.Suppuration, true, false,
+                        tint);
+    PrintPocketDepthRow(target, chartX, rowTop(5), kCellWidth, h, slot.PD, slot.BOP, slot.Suppuration, false, false,
+                        tint);
 
     if (printer) numberRow();
-    PrintIndexTable(target, x + kChartRight, y, slot);
+    PrintIndexTable(target, x + kChartRight, y, slot, item);
 
     target.SetDrawWidth(1);
     for (int r = 0; r <= 8; ++r) target.Line(x, rowTop(r), x + kLabelColumn, rowTop(r), 0);

@@ -7,6 +7,7 @@
 // preview (DrawExamDataBlock) draws its rows 7 mm high instead of 6.8.
 
 #include "platform/gui/draw_target.h"
+#include "printing/sheet_item.h"
 #include "records/exam_slot.h"
 
 #include <QString>
@@ -15,7 +16,8 @@
 
 namespace mox {
 
-void PrintExamDataBlock(platform::DrawTarget& target, float x, float y, const ExamSlot& slot);
+void PrintExamDataBlock(platform::DrawTarget& target, float x, float y, const ExamSlot& slot,
+                        const std::optional<DataSheetItem>& item);
 
 // The tooth numbers of both jaws, 16 cells of 10·sx by two half rows of
 // 5·sy, each half cell in its tooth's colour; labels and colours by tooth

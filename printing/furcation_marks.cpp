@@ -169,7 +169,8 @@ private:
 
 void PrintFurcationMarks(DrawTarget& target, float x, float y, float w, float h,
                          const std::array<uint8_t, kSiteCount>& values, int16_t upper) {
-    const RowForm form{QStringLiteral("ＭＳ 明朝"), GradeText, true, 8, target.Kind() == platform::TargetKind::Printer ? 5 : 2};
+    const RowForm form{QStringLiteral("ＭＳ 明朝"), GradeText, true, 8,
+                       target.Kind() == platform::TargetKind::Printer ? 5 : 2};
     FurcationRow(target, form).Draw(x, y, w, h, values, upper);
 }
 

@@ -45,13 +45,10 @@ QString IndexAreaText(double squareMillimetres) {
     return FormatOneDecimal(squareMillimetres).rightJustified(6, QLatin1Char(' '), false);
 }
 
-void PrintIndexTable(DrawTarget& target, float x, float y, const ExamSlot& slot) {
-    if (slot.Loaded != -1) return;
-    const CSubExam* item = SheetItem();
-    if (!item) return;
-    const auto b0 = static_cast<int16_t>(item->GradationPart(0));
-    const auto b1 = static_cast<int16_t>(item->GradationPart(1));
-    const auto b2 = static_cast<int16_t>(item->GradationPart(2));
+void PrintIndexTable(DrawTarget& target, float x, float y, const ExamSlot& slot,
+                     const std::optional<DataSheetItem>& item) {
+    if (slot.Loaded != -1 || !item) return;
+    const auto [b0, b1, b2] = item->bands;
 
     int present = 0;
     int implants = 0;

@@ -5,6 +5,7 @@
 // (PISA, PESA) and the plaque control record. The block draws its lines.
 
 #include "platform/gui/draw_target.h"
+#include "printing/sheet_item.h"
 #include "records/exam_slot.h"
 
 #include <QString>
@@ -16,7 +17,8 @@ namespace mox {
 // for a slot that is not loaded (-1), nor before the examination items are
 // loaded (the band limits come from the pocket-depth item). Only natural
 // teeth count for pocket depths, bleeding and plaque.
-void PrintIndexTable(platform::DrawTarget& target, float x, float y, const ExamSlot& slot);
+void PrintIndexTable(platform::DrawTarget& target, float x, float y, const ExamSlot& slot,
+                     const std::optional<DataSheetItem>& item);
 
 // A surface area as the table shows it: one decimal, padded on the left to
 // six characters and never cut.

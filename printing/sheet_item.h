@@ -1,14 +1,29 @@
 #pragma once
-// The examination item that the data sheet takes its settings from: the
-// shared item of display row 1 (the pocket depths). Its band limits title
-// the index table's pocket-depth bands and its value colour 2 tints the
-// suppurating sites. Empty until the input screen has loaded its items.
+// What the data sheet takes from the pocket-depth examination item: the
+// starts of its three depth bands, which title the index table's bands, and
+// its value colour 2, which tints the suppurating sites. The caller hands it
+// in; a sheet drawn without it (the items not loaded yet) has no index table
+// and no tint.
 
 #include "records/exam_item.h"
-#include "records/shared_records.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
 
 namespace mox {
 
-inline const CSubExam* SheetItem() { return Globals().SubExamRows[0].get(); }
+struct DataSheetItem {
+    std::array<int16_t, 3> bands{};
+    uint32_t suppurationTint = 0;
+};
+
+inline std::optional<DataSheetItem> DataSheetItemOf(const CSubExam* item) {
+    if (!item) return std::nullopt;
+    DataSheetItem values;
+    for (int16_t i = 0; i < 3; ++i) values.bands[i] = static_cast<int16_t>(item->GradationPart(i));
+    values.suppurationTint = static_cast<uint32_t>(item->GetColorByValue(0, 2));
+    return values;
+}
 
 }  // namespace mox

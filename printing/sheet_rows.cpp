@@ -1,9 +1,8 @@
 #include "printing/sheet_rows.h"
 
+#include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
 #include "printing/primitives.h"
-#include "printing/sheet_item.h"
-#include "core/tooth_tables.h"
 
 #include <QPointF>
 #include <QVector>
@@ -69,7 +68,8 @@ void PrintToothValueRow(DrawTarget& target, float x, float y, float w, float h, 
 
 void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
                          const std::array<uint8_t, kSiteCount>& depths, const std::array<uint8_t, kSiteCount>& bleeding,
-                         const std::array<uint8_t, kSiteCount>& suppuration, bool upperJaw, bool blank) {
+                         const std::array<uint8_t, kSiteCount>& suppuration, bool upperJaw, bool blank,
+                         std::optional<uint32_t> tint) {
     target.SetScaleMode(platform::kScaleMillimeters);
     target.SetForeColor(0);
     target.SetFontName(QStringLiteral("ＭＳ ゴシック"));
@@ -77,9 +77,6 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
     const bool printer = target.Kind() == TargetKind::Printer;
     const int32_t measureWidth = WholeMillimetres(w / 3);
     const int32_t measureHeight = WholeMillimetres(h / 2);
-    // Without the examination items no site is tinted; the numbers still show.
-    std::optional<uint32_t> tint;
-    if (const CSubExam* item = SheetItem()) tint = static_cast<uint32_t>(item->GetColorByValue(0, 2));
     for (int i = 0; i < 16; ++i) {
         const float left = x + i * w;
         const int t = ToothOfCell(i, upperJaw);

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace mox {
 
@@ -23,9 +24,11 @@ void PrintToothValueRow(platform::DrawTarget& target, float x, float y, float w,
 // sub-cell: red when the site bled, on the suppuration tint when it
 // suppurated, a grey sub-cell without a value; a tooth without any depth is
 // one grey cell. Sizes are fitted to the sub-cell on the target drawn.
+// Without a tint (the examination items not loaded) the numbers still show.
 void PrintPocketDepthRow(platform::DrawTarget& target, float x, float y, float w, float h,
                          const std::array<uint8_t, kSiteCount>& depths, const std::array<uint8_t, kSiteCount>& bleeding,
-                         const std::array<uint8_t, kSiteCount>& suppuration, bool upperJaw, bool blank);
+                         const std::array<uint8_t, kSiteCount>& suppuration, bool upperJaw, bool blank,
+                         std::optional<uint32_t> tint = std::nullopt);
 
 // Four face triangles per tooth under a cross; a tooth without a plaque
 // finding is a grey cell with the cross.

@@ -1,7 +1,7 @@
 #include "printing/site_marks.h"
 
-#include "platform/gui/colour.h"
 #include "core/tooth_tables.h"
+#include "platform/gui/colour.h"
 
 namespace mox {
 

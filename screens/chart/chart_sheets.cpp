@@ -179,8 +179,8 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
         // A long date or band figure shrinks to stay clear of its cell's
         // borders instead of running over them.
         for (int i = 0; i < 8; ++i)
-            PrintTextInBox(target, x + kColumns[i].x + kFigureInset, y + 4 + 5 * j, kColumns[i].w - 2 * kFigureInset,
-                           0, values[i], true, 9, kAlignCentre, 0, 0);
+            PrintTextInBox(target, x + kColumns[i].x + kFigureInset, y + 4 + 5 * j, kColumns[i].w - 2 * kFigureInset, 0,
+                           values[i], true, 9, kAlignCentre, 0, 0);
     }
     TableLines(target, x, y, 8, 4);
 
@@ -382,16 +382,17 @@ void ComposeDataSheets(DrawTarget& target, const DataSheetContent& content, int 
         PrintDataSheetHeading(target, content.kind, content.caseNumber, content.sptShort);
         for (int k = 0; k < kSlotCount; ++k) {
             const ExamSlot& slot = (*content.exams)[k];
-            if (slot.Loaded == -1) PrintExamDataBlock(target, kSheetLeft + 2, kDataSheetTop + 16.5f + 63 * k, slot);
+            if (slot.Loaded == -1)
+                PrintExamDataBlock(target, kSheetLeft + 2, kDataSheetTop + 16.5f + 63 * k, slot, content.item);
         }
     }
 }
 
-void DrawDataSheetPreview(DrawTarget& preview, const ExamSlots& exams) {
+void DrawDataSheetPreview(DrawTarget& preview, const ExamSlots& exams, const std::optional<DataSheetItem>& item) {
     int drawn = 0;
     for (const ExamSlot& slot : exams) {
         if (slot.Loaded != -1) continue;
-        PrintExamDataBlock(preview, 0, 64.0f * drawn, slot);
+        PrintExamDataBlock(preview, 0, 64.0f * drawn, slot, item);
         ++drawn;
     }
 }

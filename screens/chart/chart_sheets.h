@@ -11,6 +11,7 @@
 // on them, so that no document carries an empty sheet.
 
 #include "platform/gui/draw_target.h"
+#include "printing/sheet_item.h"
 #include "printing/tooth_label_rows.h"
 #include "screens/chart/chart_boxes.h"
 #include "screens/chart/chart_figures.h"
@@ -90,6 +91,7 @@ struct DataSheetContent {
     QString caseNumber;
     bool sptShort = false;
     const ExamSlots* exams = nullptr;
+    std::optional<DataSheetItem> item;
 };
 // Each loaded slot's block at its slot's place (T + 16.5 + 63 k), the heading
 // once per page.
@@ -97,7 +99,8 @@ void ComposeDataSheets(platform::DrawTarget& target, const DataSheetContent& con
 
 // The data-sheet preview: each loaded slot's block, one under the other
 // (the n-th at 64 n mm), on a picture 210 mm wide.
-void DrawDataSheetPreview(platform::DrawTarget& preview, const ExamSlots& exams);
+void DrawDataSheetPreview(platform::DrawTarget& preview, const ExamSlots& exams,
+                          const std::optional<DataSheetItem>& item);
 
 struct BlankFormContent {
     std::array<ChartBlockTexts, 2> texts;

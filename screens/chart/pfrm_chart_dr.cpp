@@ -74,6 +74,11 @@ void SetLabelColours(QLabel* label, uint32_t back, uint32_t text) {
 }
 
 // The band thresholds of the pocket-depth item shown in display row 0.
+// The data sheet's settings from the input screen's pocket-depth item.
+std::optional<DataSheetItem> PocketDepthItem() {
+    return GlobalObjectsExist() ? DataSheetItemOf(Globals().SubExamRows[0].get()) : std::nullopt;
+}
+
 std::pair<int16_t, int16_t> BandThresholds() {
     if (!GlobalObjectsExist() || !Globals().SubExamRows[0]) return {0, 0};
     const CSubExam& item = *Globals().SubExamRows[0];
@@ -622,7 +627,7 @@ void PFrmChartDR::ShowDataPreview() {
     platform::ImageTarget& preview = PicDraw->Target();
     preview.Cls();
     platform::ApplyDrawingDefaults(preview);
-    DrawDataSheetPreview(preview, slots_);
+    DrawDataSheetPreview(preview, slots_, PocketDepthItem());
     PicDraw->Refresh();
 }
 
@@ -697,6 +702,7 @@ void PFrmChartDR::PrintDataSheet(int index) {
         // The mark is the shown patient's, not the input screen's.
         content.sptShort = ShownPatientId() >= 0 && IsSptPeriodShort(ShownPatientId());
         content.exams = &slots_;
+        content.item = PocketDepthItem();
         ComposeDataSheets(printer, content, copies);
     });
 }

@@ -4,13 +4,13 @@
 // picture exists in this process.
 
 #include "core/settings.h"
+#include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/printer_dialog.h"
 #include "platform/gui/recording_target.h"
 #include "platform/message_box.h"
 #include "printing/chart_layout.h"
-#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/recorded_drawing.h"
 #include "tests/printing/sample_sheets.h"

@@ -4,11 +4,11 @@
 // preview routine on a picture at screen resolution.
 
 #include "core/settings.h"
+#include "core/tooth_tables.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/painter_target.h"
 #include "platform/gui/printer_dialog.h"
 #include "printing/exam_data_block.h"
-#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/sample_sheets.h"
 #include "tests/support/test_support.h"
@@ -38,7 +38,8 @@ protected:
         ASSERT_TRUE(platform::ShowPrinterDialog());
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();
-        ComposeDataSheets(printer, {0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams_}, 1);
+        ComposeDataSheets(
+            printer, {0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams_, test::SampleSheetItem()}, 1);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         printer.EndDoc();
         page_ = new PageRaster(PageRaster::FromPdf(pdf_, 1, 300, origin_));
@@ -46,7 +47,7 @@ protected:
         // The preview: a sheet 210 mm wide and 455 mm tall at screen resolution.
         preview_ = new platform::ImageTarget(210, 455, 96);
         platform::ApplyDrawingDefaults(*preview_);
-        DrawDataSheetPreview(*preview_, exams_);
+        DrawDataSheetPreview(*preview_, exams_, test::SampleSheetItem());
         previewPage_ = new PageRaster(preview_->Image(), 96);
 
         test::KeepPrintedPage(pdf_, QStringLiteral("data_sheet.pdf"));

@@ -31,7 +31,7 @@ protected:
     void TearDown() override { ReleaseGlobalObjects(); }
     std::vector<Drawn> Draw(RecordingTarget& target) {
         target.ClearLog();
-        PrintExamDataBlock(target, kX, kY, slot_);
+        PrintExamDataBlock(target, kX, kY, slot_, DataSheetItemOf(Globals().SubExamRows[0].get()));
         return test::ParseDrawing(target.Log());
     }
     static const Drawn* FindText(const std::vector<Drawn>& drawn, const QString& text, double x) {

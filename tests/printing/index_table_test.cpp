@@ -44,7 +44,7 @@ protected:
     };
     Table Draw(RecordingTarget& target) {
         target.ClearLog();
-        PrintIndexTable(target, kX, kY, slot_);
+        PrintIndexTable(target, kX, kY, slot_, DataSheetItemOf(Globals().SubExamRows[0].get()));
         Table table;
         const bool printer = target.Kind() == TargetKind::Printer;
         const double pitch = (printer ? 61.2 : 63.0) / 11;

@@ -28,6 +28,8 @@ void LoadSampleItems(const QString& databaseFile) {
     }
 }
 
+std::optional<DataSheetItem> SampleSheetItem() { return DataSheetItemOf(Globals().SubExamRows[0].get()); }
+
 ChartBlockTexts SampleBlockTexts(const ExamSlots& exams, int half) {
     static const QString kStages[4] = {QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
                                        QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};

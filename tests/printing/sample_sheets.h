@@ -35,5 +35,7 @@ ChartBlockTexts SampleBlockTexts(const ExamSlots& exams, int half);
 // The shared examination items as the input screen loads them: item i is
 // the one of display row i + 1. The data sheet reads item 0.
 void LoadSampleItems(const QString& databaseFile);
+// What the data sheet takes from the loaded pocket-depth item.
+std::optional<DataSheetItem> SampleSheetItem();
 
 }  // namespace mox::test

@@ -37,7 +37,8 @@ protected:
     std::vector<Drawn> PocketRow(RecordingTarget& target, bool upper = true, bool blank = false, float w = kW,
                                  float h = kH) {
         target.ClearLog();
-        PrintPocketDepthRow(target, kX, kY, w, h, depths_, bleeding_, suppuration_, upper, blank);
+        PrintPocketDepthRow(target, kX, kY, w, h, depths_, bleeding_, suppuration_, upper, blank,
+                            static_cast<uint32_t>(Globals().SubExamRows[0]->GetColorByValue(0, 2)));
         return test::ParseDrawing(target.Log());
     }
     // Texts other than the blank of an empty site, with the cell they stand in.

@@ -2,9 +2,9 @@
 // PDF file), read back as a reader sees them: text, page counts, and pages
 // probed for colours and pictures; the order of prints, and the failures.
 
+#include "core/tooth_tables.h"
 #include "platform/gui/screen.h"
 #include "printing/chart_layout.h"
-#include "core/tooth_tables.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/screens/chart/chart_test_support.h"
 

@@ -186,8 +186,11 @@ TEST_F(PrintedSheets, EveryFigureOfTheSummaryTableStaysInsideItsCell) {
     // The widest figures a clinic meets: a late date, three-digit counts.
     ChartBlockTexts texts = Texts(0);
     for (SummaryFigures& f : texts.figures) {
-        f = {QStringLiteral("2026/12/09"), QStringLiteral("28"),         QStringLiteral("174"),
-             QStringLiteral("105 (60.3%)"), QStringLiteral("10.5"),
+        f = {QStringLiteral("2026/12/09"),
+             QStringLiteral("28"),
+             QStringLiteral("174"),
+             QStringLiteral("105 (60.3%)"),
+             QStringLiteral("10.5"),
              {QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)")}};
     }
     const float x = 25, y = 25;
@@ -216,7 +219,8 @@ TEST_F(PrintedSheets, DataBlocksStandInTheBandsOfTheirSlots) {
     ExamSlots exams = sample_;
     exams[1] = EmptyExamSlot();
     exams[3] = EmptyExamSlot();
-    DataSheetContent content{0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams};
+    DataSheetContent content{0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams,
+                             test::SampleSheetItem()};
     ComposeDataSheets(printer_, content, 1);
     const double t = kDataSheetTop;
     // A block's frame starts at its band; the empty slot's band holds nothing.
@@ -260,7 +264,7 @@ TEST_F(PrintedSheets, CopiesArePagesOfTheirOwnEachWithOneHeadingAndNoEmptySheet)
         for (int k : loaded) exams[k] = sample_[k];
         for (int copies = 1; copies <= 3; ++copies) {
             printer_.ClearLog();
-            ComposeDataSheets(printer_, {1, QString(), false, &exams}, copies);
+            ComposeDataSheets(printer_, {1, QString(), false, &exams, test::SampleSheetItem()}, copies);
             EXPECT_EQ(printer_.Log().count(QStringLiteral("NewPage")), copies - 1)
                 << loaded.size() << " slots, " << copies << " copies";
             EXPECT_EQ(int(Texts(title).size()), copies) << loaded.size() << " slots, " << copies << " copies";
@@ -305,8 +309,8 @@ TEST_F(PrintedSheets, BlankFormHasEmptyColumnsFramesAndTheFirstVisitsFurcationFi
     // of both blocks, the lower block included.
     std::map<double, int> findingsByRow;
     for (const Drawn& d : test::OfKind(Drawing(), QStringLiteral("Text")))
-        if (d.font == QStringLiteral("ＭＳ ゴシック") && d.text.size() == 1 && d.text[0].isDigit() &&
-            d.at[0] > 44 && d.at[0] < 188)
+        if (d.font == QStringLiteral("ＭＳ ゴシック") && d.text.size() == 1 && d.text[0].isDigit() && d.at[0] > 44 &&
+            d.at[0] < 188)
             for (double row : {25 + 37.5, 25 + 88.5, 149 + 37.5, 149 + 88.5})
                 if (d.at[1] >= row && d.at[1] < row + 6) ++findingsByRow[row];
     EXPECT_GT(findingsByRow[25 + 37.5], 0);
