@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -347,6 +348,19 @@ bool SameFileContent(const QString& a, const QString& b) {
         if (chunk.isEmpty() || chunk != fb.read(1 << 16)) return false;
     }
     return true;
+}
+
+bool IsStagingName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.mdb(\.new)?\.part-[A-Za-z0-9]{6})$)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(name).hasMatch();
+}
+
+void RemoveStaleStagingFiles(const QString& folder) {
+    if (folder.isEmpty()) return;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries)
+        if (!entry.isSymLink() && IsStagingName(entry.fileName())) QFile::remove(entry.absoluteFilePath());
 }
 
 }  // namespace mox

@@ -54,4 +54,12 @@ QString FileErrorDescription(int errorNumber);
 // "<number> description", the line a message box gives a file error.
 QString FileErrorText(int errorNumber);
 
+// A hidden work copy of a database that a backup, restore, compaction or
+// conversion writes before it takes its destination's place
+// (".VXMOX2.MDB.new", "..VXMOX2.MDB.new.part-Ab12Cd", ".B.MDB.part-Ab12Cd").
+bool IsStagingName(const QString& name);
+// Removes the work copies that a killed program left in `folder`, and no
+// other file. Only while no program of this system can be writing them.
+void RemoveStaleStagingFiles(const QString& folder);
+
 }  // namespace mox

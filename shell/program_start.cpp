@@ -9,6 +9,8 @@
 #include "core/version.h"
 #include "platform/clock.h"
 #include "platform/gui/japanese_ui.h"
+
+#include <QDir>
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
@@ -127,6 +129,10 @@ int StartProgram(const ProgramStart& start) {
         instanceLock.reset();
         return kSecondInstance;
     }
+    // Neither program runs beside this one now, so a work copy of a database
+    // left in the program's folders was left by a killed run.
+    RemoveStaleStagingFiles(G().ProgramDir);
+    if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
 
     if (!EnsureMainDatabase()) return kStartupFailed;
 

@@ -1,6 +1,7 @@
 #include "tools/database_copy.h"
 
 #include "core/connections.h"
+#include "core/database_file_check.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "core/version.h"
@@ -180,20 +181,27 @@ Descriptor OpenRestoreSource(const QString& source) {
     return fd;
 }
 
-// The copy of the source, before it may replace anything.
+// The user chose `source`; what the engine says of the staged copy is said
+// of that file, never of the hidden copy beside the main file.
+QString AsUserFile(QString text, const QString& staged, const QString& source) {
+    return text.replace(staged, source);
+}
+
+// The copy of the source, before it may replace anything: it must hold
+// every table the program reads, as a file chosen with the open command must.
 void CheckRestorable(const QString& staged, const QString& source) {
     const QString refused = QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。");
+    if (const QString why = CheckChosenDatabase(staged); !why.isEmpty())
+        throw Failure{refused + kCrLf2 + source + kCrLf2 + AsUserFile(why, staged, source)};
     try {
         auto conn = db::Connection::Open(db::DataSourcePart(staged));
-        const bool hasVersion = conn->TableExists(QStringLiteral("TVersion"));
         const QString integrity = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
         conn->Close();
-        if (!hasVersion) throw Failure{refused + kCrLf2 + source + kCrLf2 + QStringLiteral("TVersion がありません。")};
         if (integrity != QStringLiteral("ok"))
             throw Failure{QStringLiteral("復元元のデータベースは壊れています。") + kCrLf2 + source + kCrLf2 +
                           integrity};
     } catch (const db::DbError& e) {
-        throw Failure{refused + kCrLf2 + source + kCrLf2 + e.Description()};
+        throw Failure{refused + kCrLf2 + source + kCrLf2 + AsUserFile(e.Description(), staged, source)};
     }
     bool current = false;
     {
@@ -203,6 +211,28 @@ void CheckRestorable(const QString& staged, const QString& source) {
     if (!current)
         throw Failure{QStringLiteral("復元元のデータベースは本システムで使用できないバージョンです。") + kCrLf2 +
                       source};
+}
+
+// Names the programs keep for themselves beside the main database and in
+// the program folder: a backup under one of them would be taken for the
+// engine's journal, the compaction's work file, the template or a lock, and
+// be removed or overwritten at the next start.
+bool IsReservedName(const QString& mainPath, const QString& target) {
+    const QFileInfo main(mainPath);
+    const QFileInfo info(target);
+    const QString folder = QDir::cleanPath(info.absolutePath());
+    const bool programsFolder = folder == QDir::cleanPath(main.absolutePath()) ||
+                                folder == QDir::cleanPath(G().ProgramDir) || folder == QDir::cleanPath(G().AppPath);
+    if (!programsFolder) return false;
+    const QString name = info.fileName();
+    const QString mainName = main.fileName();
+    const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
+                                  mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
+                                  QStringLiteral("VXCP.MDB-journal"),    QStringLiteral("VXMOX2_ORG.MDB"),
+                                  QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
+    for (const QString& r : reserved)
+        if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
+    return IsStagingName(name);
 }
 
 }  // namespace
@@ -229,6 +259,12 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
                          QStringLiteral("指定エラー"));
         return false;
     }
+    if (IsReservedName(mainPath, target)) {
+        platform::MsgBox(QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
+                             QStringLiteral("ファイル名を変えてください。") + kCrLf2 + target,
+                         16, kBackUpCaption);
+        return false;
+    }
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {
         platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +
@@ -243,6 +279,9 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
 
     const platform::Hourglass hourglass;
     const QString temp = TempBeside(target);
+    // A backup that a killed run left half made in this folder (on a USB
+    // stick, say) goes now, while this program alone writes backups.
+    RemoveStaleStagingFiles(existing.absolutePath());
     try {
         ResetAllSlots();
         RemoveFile(temp);
@@ -293,13 +332,19 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
     const QString staged = TempBeside(mainPath);
     try {
         Step(RestoreStep::CheckSource);
-        const Descriptor in = OpenRestoreSource(source);
+        // Closed before the engine opens the file: closing any descriptor of
+        // a file drops every lock this process holds on it.
+        OpenRestoreSource(source);
 
         Step(RestoreStep::Stage);
         RemoveFile(staged);
-        if (const int err = WriteCopy(in.get(), staged))
+        RemoveFile(staged + QStringLiteral("-journal"));
+        try {
+            db::CopyDatabaseContent(source, staged);
+        } catch (const db::DbError& e) {
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
-                          FileErrorText(err)};
+                          AsUserFile(e.Description(), staged, source)};
+        }
 
         Step(RestoreStep::CheckStaged);
         CheckRestorable(staged, source);

@@ -171,6 +171,14 @@ private:
     std::unique_ptr<State> s_;
 };
 
+// Writes a new file `target` holding the database at `source` as the engine
+// reads it, under a shared lock: a transaction that a killed program left
+// in a journal is rolled back and rows committed into a write-ahead log are
+// included, which a copy of the main file's bytes alone would get wrong.
+// The copy keeps its changes in a rollback journal, as every file of this
+// system does. Throws DbError; `target` is then removed.
+void CopyDatabaseContent(const QString& source, const QString& target);
+
 // The engine's own check of a whole file ("ok" when sound), on an open connection.
 QString IntegrityCheck(Connection& conn);
 // The file opens as a database, passes the integrity check and holds every

@@ -356,6 +356,62 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
     return backend;
 }
 
+void CopyDatabaseContent(const QString& source, const QString& target) {
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    sqlite3* src = nullptr;
+    sqlite3* dst = nullptr;
+    auto fail = [&](sqlite3* db, int rc, const QString& path) {
+        const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close_v2(src);
+        sqlite3_close_v2(dst);
+        QFile::remove(target);
+        QFile::remove(target + QStringLiteral("-journal"));
+        switch (rc & 0xff) {
+            case SQLITE_NOTADB:
+            case SQLITE_CORRUPT:
+                return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+            case SQLITE_BUSY:
+            case SQLITE_LOCKED:
+                return OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
+            case SQLITE_READONLY:
+                return OpenFailure(path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
+                                                        "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
+            default:
+                return OpenFailure(path, detail);
+        }
+    };
+    // Read-write where allowed: rolling back a hot journal needs it. A file
+    // on write-protected media is still read when it has nothing to undo.
+    int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(src);
+        src = nullptr;
+        rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READONLY, nullptr);
+    }
+    if (rc != SQLITE_OK) throw fail(src, rc, source);
+    sqlite3_busy_timeout(src, Connection::BusyTimeout());
+    rc = sqlite3_open_v2(to.constData(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) throw fail(dst, rc, target);
+    sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");
+    if (!backup) throw fail(dst, sqlite3_errcode(dst), target);
+    rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        // The copy into a new private file hardly fails; the source is the
+        // likely cause (damaged, locked, or a journal it cannot undo).
+        throw fail(dst, rc, source);
+    }
+    char* err = nullptr;
+    rc = sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) throw fail(dst, rc, target);
+    sqlite3_close_v2(src);
+    rc = sqlite3_close_v2(dst);
+    src = dst = nullptr;
+    if (rc != SQLITE_OK) throw fail(nullptr, rc, target);
+}
+
 std::unique_ptr<Backend> OpenSqliteMemory() {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

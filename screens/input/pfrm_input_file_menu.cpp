@@ -10,7 +10,7 @@
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
 #include "records/shared_records.h"
-#include "screens/input/database_file_check.h"
+#include "core/database_file_check.h"
 #include "screens/input/pfrm_input.h"
 
 #include <QAction>

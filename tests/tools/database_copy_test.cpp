@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
+#include <sqlite3.h>
 #include <stdexcept>
 
 namespace mox::test {
@@ -31,8 +32,30 @@ protected:
                       {7, QStringLiteral("復元 花子")});
         conn->Close();
         sourceBytes = Bytes(source);
+        sourceRows = Rows(source);
+        originalRows = Rows(mainDb);
     }
     // Files of the program folder other than the main database.
+    // Every row of every table: a restore copies what the engine reads, so
+    // its file need not repeat the source's bytes, only its content.
+    static QStringList Rows(const QString& path) {
+        QStringList rows;
+        auto conn = OpenDb(path);
+        auto tables = conn->OpenRecordset(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+        for (; !tables->IsEOF(); tables->MoveNext()) {
+            const QString table = tables->Field(0).ToText();
+            auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
+            for (; !rs->IsEOF(); rs->MoveNext()) {
+                QString row = table;
+                for (int i = 0; i < rs->FieldNames().size(); ++i) row += u'|' + rs->Field(i).ToText();
+                rows << row;
+            }
+        }
+        conn->Close();
+        return rows;
+    }
+
     QStringList OtherFiles() const {
         QStringList names = QDir(box.Path()).entryList(QDir::Files | QDir::Hidden);
         names.removeAll(QStringLiteral("VXMOX2.MDB"));
@@ -61,6 +84,8 @@ protected:
     QByteArray original;
     QString source;
     QByteArray sourceBytes;
+    QStringList sourceRows;
+    QStringList originalRows;
 };
 
 TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
@@ -100,7 +125,12 @@ TEST_F(DatabaseCopyTest, SafetyCopiesOfOneMinuteGetTheirOwnNames) {
 
 TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYes) {
     const QString target = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261208_1405.MDB");
+    // What a backup killed on this stick left behind goes; nothing else does.
+    box.WriteText(QStringLiteral("usb/.B.MDB.new"), "half a backup");
+    box.WriteText(QStringLiteral("usb/..B.MDB.new.part-Ab12Cd"), "half a backup");
+    box.WriteText(QStringLiteral("usb/.notes.new"), "someone else's");
     ASSERT_TRUE(BackUpDatabase(mainDb, target));
+    QFile::remove(box.File("usb/.notes.new"));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
     EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(target).fileName()});
@@ -120,6 +150,19 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     EXPECT_TRUE(BackUpDatabase(mainDb, target));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
+}
+
+TEST_F(DatabaseCopyTest, BackupRefusesTheNamesTheProgramKeepsForItself) {
+    for (const char* name : {"VXMOX2.MDB-journal", "VXCP.MDB", "VXMOX2_ORG.MDB", ".VXMOX.lock", ".VXMOX2.MDB.new"}) {
+        SCOPED_TRACE(name);
+        boxes.Clear();
+        EXPECT_FALSE(BackUpDatabase(mainDb, box.File(QString::fromLatin1(name))));
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("プログラムが使用")));
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+    }
+    // The same name elsewhere is an ordinary backup.
+    EXPECT_TRUE(BackUpDatabase(mainDb, Folder(QStringLiteral("usb")) + QStringLiteral("/VXCP.MDB")));
 }
 
 TEST_F(DatabaseCopyTest, NoRowIsCommittedWhileTheBackupReadsTheFile) {
@@ -187,7 +230,7 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
-    EXPECT_EQ(Bytes(mainDb), sourceBytes);
+    EXPECT_EQ(Rows(mainDb), sourceRows);
     EXPECT_EQ(ModeOf(mainDb), 0600u);
     EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(first.safetyCopy), original);
@@ -197,9 +240,9 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     const RestoreResult second = Restore(first.safetyCopy);
     ASSERT_TRUE(second.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_EQ(second.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405_2.MDB")));
-    EXPECT_EQ(Bytes(mainDb), original);
+    EXPECT_EQ(Rows(mainDb), originalRows);
     EXPECT_EQ(Bytes(first.safetyCopy), original);
-    EXPECT_EQ(Bytes(second.safetyCopy), sourceBytes);
+    EXPECT_EQ(Rows(second.safetyCopy), sourceRows);
     EXPECT_EQ(OtherFiles(), (QStringList{"VXMOX2_20261208_1405.MDB", "VXMOX2_20261208_1405_2.MDB"}));
     EXPECT_TRUE(boxes.Shown().empty());
 }
@@ -217,6 +260,14 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         ->Execute(QStringLiteral("UPDATE TVersion SET Major=0, Minor=0, Revision=999 WHERE ID=1"));
     box.WriteText(QStringLiteral("chosen/cut.MDB"), sourceBytes.left(sourceBytes.size() / 2));
     QDir(folder).mkpath(QStringLiteral("folder.MDB"));
+    // Passes the version check, but the program could read no patient.
+    QFile::copy(source, folder + QStringLiteral("/version_only.MDB"));
+    {
+        auto conn = OpenDb(folder + QStringLiteral("/version_only.MDB"));
+        for (const char* table : {"TPatient", "TExamData", "TSubExam", "TCharge", "TComType", "TNextAutoNumber"})
+            conn->Execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
+        conn->Close();
+    }
 
     struct Case {
         QString path;
@@ -230,6 +281,7 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         {folder + QStringLiteral("/old.MDB"), u"バージョン"},
         {folder + QStringLiteral("/cut.MDB"), u"復元元"},
         {folder + QStringLiteral("/folder.MDB"), u"ファイルではありません"},
+        {folder + QStringLiteral("/version_only.MDB"), u"TPatient がありません"},
         {box.Path() + QStringLiteral("/./VXMOX2.MDB"), u"復元元と復元先が同じです"},
     };
     for (const Case& c : cases) {
@@ -243,10 +295,54 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         ASSERT_EQ(boxes.Shown().size(), 1u);
         EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QString::fromUtf16(c.says)))
             << boxes.Shown()[0].prompt.toStdString();
+        EXPECT_FALSE(boxes.Shown()[0].prompt.contains(QStringLiteral(".MDB.new")));
         if (!c.path.endsWith(QStringLiteral("/./VXMOX2.MDB"))) {  // the one refusal in the window's own words
             EXPECT_TRUE(boxes.Shown()[0].prompt.contains(c.path)) << boxes.Shown()[0].prompt.toStdString();
         }
     }
+}
+
+// A backup file is restored as the engine reads it: rows a killed program
+// never committed (left in a journal) stay out, rows committed into a
+// write-ahead log come in. A copy of the main file alone gets both wrong.
+TEST_F(DatabaseCopyTest, RestoreTakesTheCommittedRowsOfTheSource) {
+    const QString interrupted = Folder(QStringLiteral("chosen")) + QStringLiteral("/interrupted.MDB");
+    QFile::copy(source, interrupted);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(interrupted).constData(), &db);
+        // A small cache makes the transaction write into the file before
+        // its commit, as a large one does in a clinic's database.
+        sqlite3_exec(db,
+                     "PRAGMA cache_size=2; BEGIN; UPDATE TPatient SET Name='未確定';"
+                     "CREATE TABLE Filler(x); INSERT INTO Filler SELECT randomblob(4000) FROM "
+                     "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+                     nullptr, nullptr, nullptr);
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(QFileInfo::exists(interrupted + QStringLiteral("-journal")));
+    ASSERT_TRUE(Restore(interrupted).restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Rows(mainDb), sourceRows);
+    ResetMain();
+
+    const QString logged = Folder(QStringLiteral("chosen")) + QStringLiteral("/logged.MDB");
+    QFile::copy(source, logged);
+    sqlite3* writer = nullptr;
+    sqlite3_open(QFile::encodeName(logged).constData(), &writer);
+    sqlite3_exec(writer,
+                 "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                 "INSERT INTO TPatient (ID, Name) VALUES (8, 'ログの患者');",
+                 nullptr, nullptr, nullptr);
+    ASSERT_GT(QFileInfo(logged + QStringLiteral("-wal")).size(), 0);
+    ASSERT_TRUE(Restore(logged).restored) << Boxes().join(u'\n').toStdString();
+    sqlite3_close(writer);
+    auto conn = OpenDb(mainDb);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=8")).ToText(), QStringLiteral("ログの患者"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA journal_mode")).ToText(), QStringLiteral("delete"));
+    conn->Close();
 }
 
 TEST_F(DatabaseCopyTest, AccessFileOfTheWindowsReleaseIsRefused) {
@@ -315,7 +411,7 @@ TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
     };
     auto checkAndReset = [&] {
         const QByteArray now = Bytes(mainDb);
-        EXPECT_TRUE(now == original || now == sourceBytes);
+        EXPECT_TRUE(now == original || Rows(mainDb) == sourceRows);
         auto conn = OpenDb(mainDb);
         EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
         conn->Close();

@@ -156,7 +156,8 @@ TEST_F(ToolsWindowTest, RestoreTabAsksFirstAndShowsTheSafetyCopy) {
 
     boxes.Answer(platform::kYes);
     Click(Button("CmdRestore"));
-    EXPECT_EQ(Bytes(mainDb), Bytes(backup));
+    EXPECT_EQ(OpenDb(mainDb)->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=5")).ToText(),
+              QStringLiteral("復元"));
     EXPECT_EQ(form->LblResultRestore->text(), QStringLiteral("復元結果"));
     EXPECT_EQ(form->LblSrcRestore->text(), QStringLiteral("復元元：") + backup);
     EXPECT_EQ(form->LblDesRestore->text(), QStringLiteral("復元先：") + mainDb);

@@ -1,4 +1,4 @@
-#include "screens/input/database_file_check.h"
+#include "core/database_file_check.h"
 
 #include "core/version.h"
 #include "platform/db/database.h"
