@@ -1,11 +1,258 @@
 #!/usr/bin/env bash
-# Builds and runs every benchmark; prints the figures, asserts nothing.
-set -euo pipefail
+# Builds the benchmarks and runs them the way a clinic uses the programs: the
+# screens offscreen and on an X server (Xvfb with Qt's xcb platform, which
+# this script starts on a free display and stops at the end), the database
+# work on the template and on a clinic's database of 120,000 examination rows
+# (made once by startup_at_clinic_size_bench and kept in the build folder).
+# Prints one table: what, goal, figure (median where a benchmark repeats),
+# device. Backup and restore are set beside `cp` of the same file, the exit
+# compaction beside `sqlite3 FILE "VACUUM INTO ..."`, both measured in this
+# run. Asserts nothing; a figure that a benchmark did not give shows "—".
+set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$here/scripts/build.sh"
+bash "$here/scripts/build.sh" || exit 1
 build="${MOX_BUILD_DIR:-$here/build}"
-export QT_QPA_PLATFORM=offscreen MOX_PROGRAM_DIR="$build/program"
-for b in "$build"/bench/*_bench; do
-  echo "== $(basename "$b")"
-  "$b" --benchmark_min_time=0.2
+bin="$build/bench"
+export MOX_PROGRAM_DIR="$build/program"
+template="$MOX_PROGRAM_DIR/VXMOX2_ORG.MDB"
+work="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+note() { echo "bench: $*" >&2; }
+
+clinic="$bin/clinic_120000.MDB"
+if [[ ! -s $clinic || $clinic -ot $template || $clinic -ot $bin/startup_at_clinic_size_bench ]]; then
+  note "making the clinic database (120,000 examination rows)"
+  QT_QPA_PLATFORM=offscreen "$bin/startup_at_clinic_size_bench" --make-clinic-db "$clinic" 120000 || rm -f "$clinic"
+fi
+[[ -s $clinic ]] || clinic=""
+
+# Xvfb picks a display nobody uses and writes its number to fd 3.
+display=""
+if command -v Xvfb >/dev/null; then
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [[ -s $work/display ]] && break
+    sleep 0.05
+  done
+  [[ -s $work/display ]] && display=":$(head -n1 "$work/display")"
+fi
+[[ -n $display ]] || note "no X server: the xcb rows stay empty"
+
+# run OUT PLATFORM DB BINARY FILTER: one benchmark binary, its figures as JSON.
+run() {
+  local out=$1 platform=$2 db=$3 binary=$4 filter=$5
+  [[ -x $bin/$binary ]] || return 0
+  [[ $platform == xcb && -z $display ]] && return 0
+  [[ $db == clinic && -z $clinic ]] && return 0
+  local file=""
+  case $db in template) file=$template ;; clinic) file=$clinic ;; esac
+  note "$binary on $platform ($db)"
+  env QT_QPA_PLATFORM="$platform" DISPLAY="$display" ${file:+MOX_BENCH_DB="$file"} \
+    "$bin/$binary" --benchmark_filter="$filter" --benchmark_out="$work/$out.json" --benchmark_out_format=json \
+    >/dev/null 2>"$work/$out.log" || {
+    note "$binary on $platform ($db) failed:"
+    tail -n 5 "$work/$out.log" >&2
+  }
+  return 0
+}
+
+screens_input='^BM_(ToothStateChangeRepaintsTheGrid|PatientLoad|SaveButtonWholeSequence)'
+screens_chart='^BM_(ChartButtonToBothPagesAndPreview|ChartSheetToPdf)'
+for platform in offscreen xcb; do
+  run "input-$platform-template" "$platform" template input_screen_bench "$screens_input"
+  run "input-$platform-clinic" "$platform" clinic input_screen_bench '^BM_(PatientLoad|SaveButtonWholeSequence)'
+  run "chart-$platform-template" "$platform" template chart_screen_bench "$screens_chart"
 done
+run start-clinic offscreen clinic startup_at_clinic_size_bench '^BM_LaterStart/(0|120000)/'
+run compaction offscreen clinic compaction_bench '.'
+run copy-template offscreen template tools_copy_bench '^BM_(BackUp|Restore)'
+run copy-clinic offscreen clinic tools_copy_bench '^BM_(BackUp|Restore)'
+
+# median_ms COMMAND...: the median wall time of five runs, in milliseconds.
+median_ms() {
+  local times=()
+  for _ in 1 2 3 4 5; do
+    rm -f "$work/out.MDB"
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | awk '{ printf "%.1f", $1 / 1000 }'
+}
+# The references, on copies in the folder where the benchmarks work (the
+# temporary folder), so that both read and write the same disk.
+for db in template clinic; do
+  file=$template
+  [[ $db == clinic ]] && file=$clinic
+  [[ -n $file ]] || continue
+  cp "$file" "$work/in.MDB"
+  echo "cp-$db $(median_ms cp "$work/in.MDB" "$work/out.MDB")" >>"$work/references"
+  if command -v sqlite3 >/dev/null; then
+    echo "vacuum-$db $(median_ms sqlite3 "$work/in.MDB" "VACUUM INTO '$work/out.MDB'")" >>"$work/references"
+  fi
+  rm -f "$work/in.MDB" "$work/out.MDB"
+done
+
+# The whole program on the clinic's database: exec until the input screen
+# shows, with the fixed waits passing at once, and the peak memory of the
+# whole run, the exit compaction included.
+run_program() {
+  local platform=$1
+  [[ $platform == xcb && -z $display ]] && return 0
+  [[ -n $clinic && -x $MOX_PROGRAM_DIR/VXMOX ]] || return 0
+  note "VXMOX on $platform (clinic)"
+  local folder="$work/program-$platform"
+  cp -r "$MOX_PROGRAM_DIR" "$folder"
+  QT_QPA_PLATFORM=$platform DISPLAY=$display python3 - "$folder" "$clinic" "$platform" >>"$work/program" <<'EOF'
+import os, shutil, statistics, subprocess, sys, time
+folder, clinic, platform = sys.argv[1:4]
+# Yes to the database file the start names, No to the backup the end offers.
+env = dict(os.environ, VXMOX_INSTANT_WAITS="1", VXMOX_CLOSE_MAIN_AFTER_MS="200", VXMOX_MSGBOX_ANSWERS="6,7",
+           VXMOX_REGISTRY=os.path.join(folder, "registry.ini"))
+starts, peaks = [], []
+for run in range(6):  # the first run registers the modules: not counted
+    shutil.copyfile(clinic, os.path.join(folder, "VXMOX2.MDB"))
+    os.chmod(os.path.join(folder, "VXMOX2.MDB"), 0o600)
+    log = os.path.join(folder, "log%d.txt" % run)
+    env["VXMOX_TEST_LOG"] = log
+    began = time.monotonic()
+    child = subprocess.Popen([os.path.join(folder, "VXMOX")], cwd=folder, env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    shown = None
+    while True:
+        pid, status, usage = os.wait4(child.pid, os.WNOHANG)
+        if pid == child.pid:
+            break
+        if shown is None and os.path.exists(log) and "MAINWINDOW" in open(log, encoding="utf-8").read():
+            shown = time.monotonic()
+        if time.monotonic() - began > 120:  # a box nobody answers: the run does not count
+            child.kill()
+            shown = None
+        time.sleep(0.001)
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if run == 0 or shown is None or child.returncode != 0:
+        continue
+    starts.append((shown - began) * 1000)
+    peaks.append(usage.ru_maxrss / 1024)
+if starts:
+    print("start-%s %.1f" % (platform, statistics.median(starts)))
+    print("peak-%s %.1f" % (platform, max(peaks)))
+EOF
+}
+run_program xcb
+run_program offscreen
+
+python3 - "$work" <<'EOF'
+import json, os, statistics, sys
+work = sys.argv[1]
+
+def load(name):
+    try:
+        with open(os.path.join(work, name + ".json")) as f:
+            return json.load(f)["benchmarks"]
+    except (OSError, ValueError, KeyError):
+        return []
+
+def figure(name, bench, counter=None):
+    """Milliseconds of `bench` (its median when repeated), or a counter."""
+    rows = [b for b in load(name) if b.get("run_name", b["name"]).split("/")[0] == bench.split("/")[0]
+            and (("/" not in bench) or b.get("run_name", b["name"]).startswith(bench))]
+    if not rows or any(b.get("error_occurred") for b in rows):
+        return None
+    medians = [b for b in rows if b.get("aggregate_name") == "median"]
+    chosen = medians[0] if medians else rows[0]
+    if counter:
+        return chosen.get(counter)
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[chosen.get("time_unit", "ns")]
+    return chosen["real_time"] * scale
+
+def reference(key):
+    try:
+        for line in open(os.path.join(work, "references")):
+            k, v = line.split()
+            if k == key:
+                return float(v)
+    except OSError:
+        pass
+    return None
+
+def program(key):
+    try:
+        for line in open(os.path.join(work, "program")):
+            k, v = line.split()
+            if k == key:
+                return float(v)
+    except OSError:
+        pass
+    return None
+
+rows = []
+def ms(what, goal, value, device):
+    rows.append((what, goal, "—" if value is None else "%.1f ms" % value, device))
+
+def ratio(what, goal, value, ref, ref_name, device, size=None):
+    if value is None or not ref:
+        text = "—"
+    else:
+        text = "%.1f ms = %.2f × %s (%.1f ms)" % (value, value / ref, ref_name, ref)
+        if size:  # what the benchmark itself copied, to tell it took the file
+            text += ", %.0f MB" % size
+    rows.append((what, goal, text, device))
+
+for device in ("offscreen", "xcb"):
+    ms("tooth-state change, 128 buttons repainted", "< 4 ms",
+       figure("input-%s-template" % device, "BM_ToothStateChangeRepaintsTheGrid"), device)
+for device in ("offscreen", "xcb"):
+    for db, label in (("template", "template"), ("clinic", "120k rows")):
+        ms("patient load on the input screen, %s" % label, "< 20 ms",
+           figure("input-%s-%s" % (device, db), "BM_PatientLoad"), device)
+for device in ("offscreen", "xcb"):
+    for db, label in (("template", "template"), ("clinic", "120k rows")):
+        ms("save of one examination, %s" % label, "< 20 ms",
+           figure("input-%s-%s" % (device, db), "BM_SaveButtonWholeSequence"), device)
+for device in ("offscreen", "xcb"):
+    ms("first opening of the chart screen (4 slots)", "< 100 ms",
+       figure("chart-%s-template" % device, "BM_ChartButtonToBothPagesAndPreview"), device)
+for device in ("offscreen", "xcb"):
+    ms("chart sheet to PDF", "< 100 ms", figure("chart-%s-template" % device, "BM_ChartSheetToPdf"), device)
+for device in ("xcb", "offscreen"):
+    ms("start-up at 120k rows, exec to input screen, fixed waits excluded", "< 300 ms",
+       program("start-" + device), device)
+ms("start-up work at 120k rows (in-process steps, later start)", "< 300 ms",
+   figure("start-clinic", "BM_LaterStart/120000"), "no display")
+for device in ("xcb", "offscreen"):
+    peak = program("peak-" + device)
+    rows.append(("peak memory of a whole run at 120k rows", "< 100 MB",
+                 "—" if peak is None else "%.0f MiB" % peak, device))
+for db, label in (("template", "template"), ("clinic", "120k rows")):
+    ratio("backup, %s" % label, "≤ 1.5 × cp", figure("copy-" + db, "BM_BackUp"), reference("cp-" + db),
+          "cp", "no display", figure("copy-" + db, "BM_BackUp", "MB"))
+    ratio("restore, %s" % label, "≤ 1.5 × cp", figure("copy-" + db, "BM_Restore"), reference("cp-" + db),
+          "cp", "no display", figure("copy-" + db, "BM_Restore", "MB"))
+for db, bench, label in (("template", "BM_CompactTemplate", "template"), ("clinic", "BM_CompactClinicDb", "120k rows")):
+    ratio("exit compaction, %s" % label, "≤ 1.5 × VACUUM INTO", figure("compaction", bench),
+          reference("vacuum-" + db), "sqlite3 VACUUM INTO", "no display", figure("compaction", bench, "MB"))
+peak = figure("compaction", "BM_CompactClinicDb", "peak_MiB")
+rows.append(("peak memory of the exit compaction, 120k rows", "< 100 MB",
+             "—" if peak is None else "%.0f MiB" % peak, "no display"))
+
+header = ("what", "goal", "figure", "device")
+widths = [max(len(r[i]) for r in rows + [header]) for i in range(4)]
+line = lambda r: "| " + " | ".join(r[i].ljust(widths[i]) for i in range(4)) + " |"
+print(line(header))
+print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+for r in rows:
+    print(line(r))
+EOF
