@@ -15,7 +15,7 @@
 #include "platform/message_box.h"
 #include "records/shared_records.h"
 #include "screens/chart/pfrm_chart_dr.h"
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>

@@ -15,7 +15,7 @@
 #include "printing/tooth_label_rows.h"
 #include "screens/chart/chart_boxes.h"
 #include "screens/chart/chart_figures.h"
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>

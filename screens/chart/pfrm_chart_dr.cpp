@@ -17,7 +17,7 @@
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -17,7 +17,7 @@
 #include "records/patient_record.h"
 #include "screens/chart/chart_boxes.h"
 #include "screens/chart/chart_sheets.h"
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 #include "screens/chart/picture_box.h"
 #include "screens/chart/print_run.h"
 

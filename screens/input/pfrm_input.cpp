@@ -15,7 +15,7 @@
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "records/staff_record.h"
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 #include "screens/input/pfrm_msg_box_bui.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
 #include "screens/chart/chart_sheets.h"
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 namespace mox::test {
 

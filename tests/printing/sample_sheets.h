@@ -9,7 +9,7 @@
 #include "records/exam_slot.h"
 #include "screens/chart/chart_figures.h"
 #include "screens/chart/chart_sheets.h"
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>

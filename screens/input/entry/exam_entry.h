@@ -13,7 +13,7 @@
 // suppuration marks; SubExamRows and ToothPositions one per display row.
 
 #include "records/exam_record.h"
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 #include "screens/input/entry/tooth_grid.h"
 
 #include <QDate>

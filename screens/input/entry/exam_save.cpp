@@ -9,7 +9,7 @@
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
 #include "records/shared_records.h"
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 #include "screens/input/entry/exam_entry.h"
 
 #include <vector>

@@ -6,7 +6,7 @@
 #include "records/exam_item.h"
 #include "records/shared_records.h"
 #include "records/tooth_position.h"
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 #include "screens/input/entry/exam_entry.h"
 
 namespace mox {

@@ -1,4 +1,4 @@
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 
 #include "core/connections.h"
 #include "core/next_number.h"
@@ -6,7 +6,7 @@
 #include "records/exam_item.h"
 #include "records/patient_record.h"
 #include "records/staff_record.h"
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 
 namespace mox {
 

@@ -1,4 +1,4 @@
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include "core/text_format.h"
 #include "records/record_fields.h"

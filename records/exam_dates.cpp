@@ -1,4 +1,4 @@
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 
 #include <QStringList>
 
