@@ -16,7 +16,7 @@
 #include "records/exam_item.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 #include "screens/input/entry/exam_store.h"
 
 #include <QCloseEvent>

@@ -1,5 +1,5 @@
-// The chart sheet and the blank form of sample case 98 as the chart screen's
-// own routines print them, through the print dialog into a PDF: the text read
+// The chart sheet and the blank form of sample case 98 as the routines the
+// chart screen prints with print them, through the print dialog into a PDF: the text read
 // back and the chart sheet's page probed where a reader looks. No preview
 // picture exists in this process.
 

@@ -13,8 +13,8 @@
 #include "platform/gui/draw_target.h"
 #include "printing/sheet_item.h"
 #include "printing/tooth_label_rows.h"
-#include "screens/chart/chart_boxes.h"
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_boxes.h"
+#include "printing/chart_figures.h"
 #include "screens/chart/chart_slots.h"
 
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "screens/chart/chart_sheets.h"
+#include "printing/chart_sheets.h"
 
 #include "platform/gui/colour.h"
 #include "printing/chart_layout.h"

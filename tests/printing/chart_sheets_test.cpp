@@ -2,7 +2,7 @@
 // target: where the blocks, headings, signature fields, notes, scales and
 // stage rows stand, and how the pages of several copies break.
 
-#include "screens/chart/chart_sheets.h"
+#include "printing/chart_sheets.h"
 
 #include "core/settings.h"
 #include "core/tooth_tables.h"

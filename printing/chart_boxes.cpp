@@ -1,8 +1,8 @@
-#include "screens/chart/chart_boxes.h"
+#include "printing/chart_boxes.h"
 
 #include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 
 #include <QFileInfo>
 #include <QImageReader>
