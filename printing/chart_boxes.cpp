@@ -4,10 +4,7 @@
 #include "platform/gui/colour.h"
 #include "printing/chart_figures.h"
 
-#include <QFileInfo>
-#include <QImageReader>
 #include <cmath>
-#include <cstdio>
 
 namespace mox {
 
@@ -121,36 +118,6 @@ BoxOnPage::BoxOnPage(DrawTarget& page, int k, const QRectF& mm) : page_(page) {
 }
 
 BoxOnPage::~BoxOnPage() { page_.SetScaleMode(platform::kScaleMillimeters); }
-
-ToothPictureFiles::ToothPictureFiles(QString folder) : folder_(std::move(folder)) {}
-
-const QImage& ToothPictureFiles::Picture(const QString& fileName) {
-    auto found = pictures_.find(fileName);
-    if (found != pictures_.end()) return *found;
-    const QString path = folder_ + u'/' + fileName;
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        std::fprintf(
-            stderr, "歯の画像を読み込めません: %s (%s)\n", qPrintable(path),
-            qPrintable(QFileInfo::exists(path) ? reader.errorString() : QStringLiteral("ファイルがありません")));
-    } else {
-        // Converted once, so that each paint only scales.
-        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        ++decoded_;
-    }
-    return *pictures_.insert(fileName, image);
-}
-
-const QImage& ToothPictureFiles::Turned(const QString& fileName, bool leftRight, bool topBottom) {
-    const QImage& picture = Picture(fileName);
-    if (picture.isNull() || (!leftRight && !topBottom)) return picture;
-    const QString key =
-        fileName + (leftRight ? QStringLiteral("|h") : QString()) + (topBottom ? QStringLiteral("|v") : QString());
-    auto found = turned_.find(key);
-    if (found == turned_.end()) found = turned_.insert(key, picture.mirrored(leftRight, topBottom));
-    return *found;
-}
 
 void PaintToothCells(const PageBoxes& boxes, int t, int16_t toothState, ToothPictureFiles& pictures, ToothCells cells) {
     QString crownFront = HeadPicBuccal[t];

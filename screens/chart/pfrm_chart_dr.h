@@ -13,10 +13,10 @@
 
 #include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
-#include "records/exam_record.h"
-#include "records/patient_record.h"
 #include "printing/chart_boxes.h"
 #include "printing/chart_sheets.h"
+#include "records/exam_record.h"
+#include "records/patient_record.h"
 #include "screens/chart/chart_slots.h"
 #include "screens/chart/picture_box.h"
 #include "screens/chart/print_run.h"
@@ -142,7 +142,8 @@ private:
     ExamSlots slots_;
     CPatient patient_;
     std::unique_ptr<CExamData> work_;
-    ToothPictureFiles pictures_;
+    // The process's pictures: the print draws what the window decoded.
+    ToothPictureFiles& pictures_;
     QImage picWork1_;
     QImage picWork2_;
     QStringList loadProblems_;
