@@ -463,6 +463,7 @@ void PFrmChartDR::RefreshPage(int page) {
 }
 
 void PFrmChartDR::ShowChartPages() {
+    pagesBlank_ = false;
     for (int page = 0; page < 2; ++page) {
         DrawToothPictures(page);
         DrawPocketGrid(page);
@@ -679,8 +680,9 @@ void PFrmChartDR::BtnPrintChart_Click(int index) {
         },
         [this] {
             // The sheet copies the screen: after a blank print it shows
-            // arrows, so both pages show the patient again first.
-            ShowChartPages();
+            // arrows, so both pages show the patient again first. Otherwise
+            // they already show what is printed.
+            if (pagesBlank_) ShowChartPages();
         });
 }
 
@@ -728,6 +730,7 @@ void PFrmChartDR::BtnBlankPrint_Click() {
         DrawPocketGrid(half);
         SetBlankLegend(half);
     }
+    pagesBlank_ = true;
 }
 
 // ---- Opening ----

@@ -150,6 +150,7 @@ private:
     bool typed_ = false;
     bool loading_ = false;
     bool toothButtonsReported_ = false;
+    bool pagesBlank_ = false;  // the pages show the blank form printed last
     PrintOutcome lastPrint_ = PrintOutcome::Cancelled;
     prismet::ColourButtonSet buttons_{QStringLiteral(":/chart/chart_buttons.ini")};
 };
