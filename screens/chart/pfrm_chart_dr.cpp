@@ -11,12 +11,12 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "printing/chart_figures.h"
 #include "printing/exam_data_block.h"
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
-#include "screens/chart/chart_figures.h"
 #include "records/exam_store.h"
 
 #include <QCloseEvent>
@@ -96,7 +96,7 @@ void LegendLine::paintEvent(QPaintEvent*) {
 }
 
 PFrmChartDR::PFrmChartDR(QWidget* parent)
-    : QWidget(parent), slots_(EmptyExamSlots()), pictures_(G().ProgramDir + QStringLiteral("/BMP")) {
+    : QWidget(parent), slots_(EmptyExamSlots()), pictures_(ToothPictureFiles::Of(G().ProgramDir + QStringLiteral("/BMP"))) {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmChartDR"));
@@ -463,6 +463,7 @@ void PFrmChartDR::RefreshPage(int page) {
 }
 
 void PFrmChartDR::ShowChartPages() {
+    pagesBlank_ = false;
     for (int page = 0; page < 2; ++page) {
         DrawToothPictures(page);
         DrawPocketGrid(page);
@@ -675,12 +676,13 @@ void PFrmChartDR::BtnPrintChart_Click(int index) {
             content.caseNumber = CaseNumberText(LblApplyNo->text(), CmbOutNo->currentText());
             content.texts = {ScreenBlockTexts(0), ScreenBlockTexts(1)};
             content.exams = &slots_;
-            ComposeChartSheets(printer, content, copies, picWork1_, picWork2_);
+            ComposeChartSheets(printer, content, copies, pictures_, picWork1_, picWork2_);
         },
         [this] {
             // The sheet copies the screen: after a blank print it shows
-            // arrows, so both pages show the patient again first.
-            ShowChartPages();
+            // arrows, so both pages show the patient again first. Otherwise
+            // they already show what is printed.
+            if (pagesBlank_) ShowChartPages();
         });
 }
 
@@ -728,6 +730,7 @@ void PFrmChartDR::BtnBlankPrint_Click() {
         DrawPocketGrid(half);
         SetBlankLegend(half);
     }
+    pagesBlank_ = true;
 }
 
 // ---- Opening ----

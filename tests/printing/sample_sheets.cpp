@@ -4,8 +4,8 @@
 #include "records/exam_item.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
-#include "screens/chart/chart_figures.h"
-#include "screens/chart/chart_sheets.h"
+#include "printing/chart_figures.h"
+#include "printing/chart_sheets.h"
 #include "records/chart_slots.h"
 
 namespace mox::test {

@@ -1,4 +1,4 @@
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 
 #include "core/exam_lookups.h"
 #include "core/pocket_stats.h"
