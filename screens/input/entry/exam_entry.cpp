@@ -97,7 +97,6 @@ void ExamEntry::PaintToothGrid() {
             const int b = row * 32 + t;
             const auto& order = SiteOrder[t / 8];
             grid_.SetExamMode(b, mode);
-            grid_.Refresh(b);
             switch (mode) {
                 case 4:
                     if (r.bData(t) != kNoSiteValue) {
@@ -125,11 +124,11 @@ void ExamEntry::PaintToothGrid() {
                     grid_.SetData(b, 0, 0, ButtonValue(r.bData(t)));
                     break;
             }
-            grid_.Refresh(b);
         }
     }
     PaintToothLabels();
     EnableToothButtons();
+    grid_.RefreshChanged();
 }
 
 void ExamEntry::PaintToothLabels() {
