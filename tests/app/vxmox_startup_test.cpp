@@ -58,7 +58,7 @@ TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAn
 
     // The first one ends through the end of the program: backup question last.
     EXPECT_EQ(Finish(*first), 0);
-    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t4"));
+    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t52\t7\t"));
 
     // The database was made from the template, with owner-only permissions.
     ASSERT_TRUE(QFile::exists(folder.Path("VXMOX2.MDB")));
