@@ -58,7 +58,7 @@ TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAn
 
     // The first one ends through the end of the program: backup question last.
     EXPECT_EQ(Finish(*first), 0);
-    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t4"));
+    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t52\t7\t"));
 
     // The database was made from the template, with owner-only permissions.
     ASSERT_TRUE(QFile::exists(folder.Path("VXMOX2.MDB")));
@@ -258,6 +258,28 @@ TEST(VxmoxStartup, UsedUpAnswersEndTheRunInsteadOfRepeatingABox) {
     log = folder.ReadLog("default.log");
     EXPECT_EQ(log.count("MSGBOX"), 1) << log.toStdString();
     EXPECT_TRUE(log.contains("MSGBOX\tエラー\t21\t2\t"));
+}
+
+// No to the question about the file in use opens the database chooser: a
+// logged run answers it from its own script, and without an answer the run
+// ends as with a used-up box instead of waiting for a user.
+TEST(VxmoxStartup, FileDialogOfALoggedRunTakesItsScriptedAnswerOrEndsTheRun) {
+    ProgramFolder folder;
+    qputenv("VXMOX_FILEDIALOG_ANSWERS", "-");
+    auto p = folder.Start("cancel.log", QStringLiteral("7,7"), 0);
+    qunsetenv("VXMOX_FILEDIALOG_ANSWERS");
+    EXPECT_EQ(Finish(*p), 0);
+    QString log = folder.ReadLog("cancel.log");
+    EXPECT_EQ(log.count("FILEDIALOG\t"), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains(QRegularExpression("FILEDIALOG\t[^\t]*\topen\t-\t[^\n]*\tVXMOX2.MDB\n")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("MSGBOX\tバックアップ確認\t52\t7\t"));
+
+    p = folder.Start("unanswered.log", QStringLiteral("7"));
+    EXPECT_EQ(Finish(*p), kAnswersUsedUp);
+    log = folder.ReadLog("unanswered.log");
+    EXPECT_EQ(log.count("FILEDIALOG\t"), 1) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("END\tno scripted answer left\n")) << log.toStdString();
 }
 
 }  // namespace
