@@ -79,6 +79,17 @@ TEST_F(LogTest, AFailedRotationCopyLosesNoLine) {
     EXPECT_EQ(ReadFile(Path("Log_MOX.txt")), full + "kept\r\n");
 }
 
+TEST(TempFolder, TheRuntimeFolderOnlyWhileItIsPrivateToTheUser) {
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EXPECT_EQ(verup::GetTempFolder(), runtime.path());
+    QFile::setPermissions(runtime.path(), QFile::permissions(runtime.path()) | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+    EXPECT_EQ(verup::GetTempFolder(), QDir::tempPath());
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
+
 TEST(Versions, CompareVersionsNamesTheFirstDifferingPartAndItsDirection) {
     struct Case {
         const char* a;
