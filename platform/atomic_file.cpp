@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/descriptor.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -23,27 +25,6 @@ QByteArray FolderOf(const QByteArray& path) {
     if (slash == 0) return QByteArrayLiteral("/");
     return path.left(slash);
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports what close said: on some file systems the
-    // last write error only shows here.
-    int Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 // The rename is done; a folder that cannot be synced does not undo it.
 void SyncFolder(const QByteArray& folder) {

@@ -7,6 +7,7 @@
 #include "core/version.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/descriptor.h"
 #include "platform/db/database.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
@@ -44,21 +45,7 @@ struct Failure {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using platform::Descriptor;
 
 // The whole file behind `fd`, from its first byte, into the sink.
 int CopyBytes(int fd, platform::FileSink& sink) {
