@@ -10,6 +10,10 @@
 // Reported per row count: the work in milliseconds (the benchmark's manual
 // time) and the child's peak resident memory in MiB; "first start" registers
 // the control modules into a fresh registry file, "later start" finds them.
+//
+// `startup_at_clinic_size_bench --make-clinic-db FILE ROWS` writes such a
+// main database of ROWS generated examination rows, as a start leaves it, to
+// FILE; the other benchmarks take it through MOX_BENCH_DB.
 
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
@@ -42,10 +46,16 @@ namespace {
 using namespace mox;
 
 const char* const kChildFlag = "--start-up-work";
+const char* const kMakeDbFlag = "--make-clinic-db";
 const char* const kModules[][2] = {{"libMolarix.so", molarix::kToothButtonClsid},
                                    {"libPrismet.so", prismet::kClsidPrismet}};
 
-QString BuiltProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+// The program folder of the build: MOX_PROGRAM_DIR, else the one beside the
+// benchmark's own folder.
+QString BuiltProgramDir() {
+    const QString named = QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR"));
+    return named.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../program") : named;
+}
 
 // ---- The child: one start ---------------------------------------------------
 
@@ -148,6 +158,10 @@ void AddExaminationRows(const QString& file, int rows) {
     conn->Close();
 }
 
+// The clinic's size; a database of it that MOX_BENCH_DB names was made by
+// --make-clinic-db and is taken instead of making it again.
+constexpr int kClinicRows = 120'000;
+
 // A program folder with the modules, the template and a main database of
 // `rows` generated examination rows; made once per size.
 class ProgramFolder {
@@ -155,9 +169,14 @@ public:
     explicit ProgramFolder(int rows) {
         for (const char* name : {"VXMOX2_ORG.MDB", "libMolarix.so", "libPrismet.so"})
             QFile::copy(BuiltProgramDir() + QLatin1Char('/') + QLatin1String(name), Path(name));
-        QFile::copy(Path("VXMOX2_ORG.MDB"), Path("VXMOX2.MDB"));
+        const QString made = qEnvironmentVariable("MOX_BENCH_DB");
+        if (rows == kClinicRows && !made.isEmpty()) {
+            QFile::copy(made, Path("VXMOX2.MDB"));
+        } else {
+            QFile::copy(Path("VXMOX2_ORG.MDB"), Path("VXMOX2.MDB"));
+            AddExaminationRows(Path("VXMOX2.MDB"), rows);
+        }
         QFile::setPermissions(Path("VXMOX2.MDB"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        AddExaminationRows(Path("VXMOX2.MDB"), rows);
         Start(true);  // the first upgrade of a new file may do more: not measured
     }
     QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
@@ -220,23 +239,44 @@ void BM_LaterStart(benchmark::State& state) { MeasureStarts(state, false); }
 BENCHMARK(BM_FirstStart)
     ->Arg(0)
     ->Arg(40'000)
-    ->Arg(120'000)
+    ->Arg(kClinicRows)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 BENCHMARK(BM_LaterStart)
     ->Arg(0)
     ->Arg(40'000)
-    ->Arg(120'000)
+    ->Arg(kClinicRows)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// Writes the main database of a program folder of `rows` examination rows to
+// `file`, through a temporary file beside it.
+int MakeClinicDb(const QString& file, int rows) {
+    qunsetenv("MOX_BENCH_DB");
+    const ProgramFolder folder(rows);
+    const QString written = file + QStringLiteral(".tmp");
+    QFile::remove(written);
+    if (!QFile::copy(folder.Path("VXMOX2.MDB"), written)) return 1;
+    QFile::remove(file);
+    return QFile::rename(written, file) ? 0 : 1;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], kChildFlag) == 0) return RunStartUpWork(QString::fromLocal8Bit(argv[2]));
+    if (argc == 4 && qstrcmp(argv[1], kMakeDbFlag) == 0) {
+        bool ok = false;
+        const int rows = QByteArray(argv[3]).toInt(&ok);
+        if (!ok || rows < 0) {
+            std::fprintf(stderr, "usage: %s %s FILE ROWS\n", argv[0], kMakeDbFlag);
+            return 2;
+        }
+        return MakeClinicDb(QString::fromLocal8Bit(argv[2]), rows);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

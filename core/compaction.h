@@ -1,7 +1,7 @@
 #pragma once
 // Compaction of the main database at the end of a run. The database is
 // copied compacted into VXCP.MDB beside it (VACUUM INTO), the copy is checked
-// (PRAGMA integrity_check) and then put in the main file's place in one
+// (PRAGMA quick_check) and then put in the main file's place in one
 // atomic rename. The main file is never deleted: until the rename it is the
 // complete database, and a failed or interrupted attempt leaves it untouched.
 //

@@ -8,11 +8,9 @@
 #include "platform/db/database.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
-#include "records/record_fields.h"
 
 #include <QDebug>
-#include <limits>
-#include <span>
+#include <QStringList>
 #include <vector>
 
 namespace mox {
@@ -65,50 +63,45 @@ bool FixPlaqueValues(CExamData& record) {
     return changed;
 }
 
-// Plaque rows are looked at in pieces of this many rows, by their first two
-// value columns and their status words only, so that a large table is never
-// held in memory and a row that needs nothing is never read whole.
-constexpr int kPlaqueRowsAtOnce = 1000;
+// The plaque item's SubExam.
+constexpr int kPlaqueItem = 3;
 
-// Whether FixPlaqueValues may change the row. It asks of a site only whether
-// it holds 128, and a piece of the value text reads as 128 only when it is
-// "128"; so Data1 and Data2 (sites 0..95: the plaque and not-examined parts)
-// and Bui, read as the examination record reads them, decide. A row whose
-// value columns are not 144 characters each (Null, cut short) may read
-// otherwise in full and is taken; one whose pieces cannot be read is left by
-// the full read as well.
-bool PlaqueRowMayChange(const db::Recordset& rs, CExamData& record) {
-    const QString values = ReadText(rs, QStringLiteral("Data1")) + ReadText(rs, QStringLiteral("Data2"));
-    if (values.size() != 2 * kValueColumnWidth) return true;
-    ToothStatusWords words;
-    try {
-        DecodeFixedWidth(ReadText(rs, QStringLiteral("Bui")), kStatusWordWidth, std::span<int16_t>(words));
-    } catch (const db::DbError&) {
-        return false;
-    }
-    for (int16_t i = 0; i < 2 * kValueColumnWidth / kSiteValueWidth; ++i) {
-        const QChar* piece = values.constData() + i * kSiteValueWidth;
-        const bool noValue = piece[0] == u'1' && piece[1] == u'2' && piece[2] == u'8';
-        record.SetbData(i, noValue ? kNoSiteValue : 0);
-    }
-    for (int16_t t = 0; t < static_cast<int16_t>(words.size()); ++t) record.SetnBui(t, words[t]);
-    return FixPlaqueValues(record);
+// The stored text of a plaque row that FixPlaqueValues may change: a
+// not-examined part that still holds 128, or a value on a tooth whose status
+// word marks an implant or a pontic. A row whose text is not the usual digits
+// and blanks in columns of the usual width (Null, cut short, a full-width
+// blank) is taken too, and the full read then decides. The condition is also
+// the filter of the partial index TExamDataPlaqueToFix, so that a start reads
+// that index, empty on a current database, and never the examination table;
+// rows that the conversion or the import copy in the old form enter it as
+// they are written. The template declares the index with this same text.
+const QString& PlaqueRowsToFixCondition() {
+    static const QString condition = [] {
+        const int notExaminedChars = 32 * kSiteValueWidth;  // sites 48..79: the head of Data2
+        QStringList terms{QStringLiteral("typeof(Data1) <> 'text' OR typeof(Data2) <> 'text'"),
+                          QStringLiteral("length(Data1) <> %1 OR length(Data2) <> %1").arg(kValueColumnWidth),
+                          QStringLiteral("Data1 GLOB '*[^ 0-9]*' OR Data2 GLOB '*[^ 0-9]*' OR Bui GLOB '*[^ 0-9+-]*'"),
+                          QStringLiteral("instr(substr(Data2, 1, %1), '128') > 0").arg(notExaminedChars)};
+        for (int t = 0; t < 32; ++t)
+            terms << QStringLiteral("CAST(substr(Bui, %1, %2) AS INTEGER) & %3 <> 0 AND substr(Data1, %4, %5) <> '128'")
+                         .arg(t * kStatusWordWidth + 1)
+                         .arg(kStatusWordWidth)
+                         .arg(kToothImplant | kToothPontic)
+                         .arg(t * kSiteValueWidth + 1)
+                         .arg(kSiteValueWidth);
+        return QStringLiteral("SubExam = %1 AND (\n    ").arg(kPlaqueItem) + terms.join(QStringLiteral("\n    OR ")) +
+               QStringLiteral(")");
+    }();
+    return condition;
 }
 
 // The row keys (SQLite's rowid) of the plaque rows that may need a change.
 std::vector<int64_t> PlaqueRowsToFix(db::Connection& conn) {
     std::vector<int64_t> keys;
-    CExamData record;
-    for (int64_t after = std::numeric_limits<int64_t>::min();;) {
-        auto rs = conn.OpenRecordset(QStringLiteral("SELECT _rowid_ AS RowKey, Data1, Data2, Bui FROM TExamData "
-                                                    "WHERE SubExam=? AND _rowid_>? ORDER BY _rowid_ LIMIT ?"),
-                                     {3, static_cast<long long>(after), kPlaqueRowsAtOnce});
-        if (rs->IsEOF()) return keys;
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            after = rs->Field(QStringLiteral("RowKey")).ToInt64();
-            if (PlaqueRowMayChange(*rs, record)) keys.push_back(after);
-        }
-    }
+    auto rs = conn.OpenRecordset(QStringLiteral("SELECT _rowid_ AS RowKey FROM TExamData WHERE ") +
+                                 PlaqueRowsToFixCondition() + QStringLiteral(" ORDER BY _rowid_"));
+    for (; !rs->IsEOF(); rs->MoveNext()) keys.push_back(rs->Field(QStringLiteral("RowKey")).ToInt64());
+    return keys;
 }
 
 // A row the examination record cannot read fails here and is left alone.
@@ -276,6 +269,10 @@ void IndexExamRows() {
         conn.Execute(
             QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientDate ON TExamData (PatientID, ExamDate)"));
         conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataOccasion ON TExamData (CommentID, Comment)"));
+        conn.Execute(
+            QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientOccasion ON TExamData (PatientID, CommentID)"));
+        conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPlaqueToFix ON TExamData (SubExam) WHERE ") +
+                     PlaqueRowsToFixCondition());
     } catch (const db::DbError&) {
     }
 }

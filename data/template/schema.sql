@@ -129,9 +129,53 @@ CREATE TABLE TExamData (
     Comment     TEXT(50)
 );
 -- The screens and the sample refresh read one patient's rows at a time; the
--- start-up upgrade checks every row's occasion label.
+-- start-up upgrade checks every row's occasion label; the save moves one
+-- patient's stage. The start-up upgrade makes the same indexes, in the same
+-- words, in files that lack them.
 CREATE INDEX TExamDataPatientDate ON TExamData (PatientID, ExamDate);
 CREATE INDEX TExamDataOccasion ON TExamData (CommentID, Comment);
+CREATE INDEX TExamDataPatientOccasion ON TExamData (PatientID, CommentID);
+-- The plaque rows still in the form of an earlier release (no not-examined
+-- faces, or a value on an implant or a pontic), and rows whose text the
+-- upgrade must read whole to judge; empty in a current database, so the
+-- start-up upgrade reads this index instead of the examination table.
+CREATE INDEX TExamDataPlaqueToFix ON TExamData (SubExam) WHERE SubExam = 3 AND (
+    typeof(Data1) <> 'text' OR typeof(Data2) <> 'text'
+    OR length(Data1) <> 144 OR length(Data2) <> 144
+    OR Data1 GLOB '*[^ 0-9]*' OR Data2 GLOB '*[^ 0-9]*' OR Bui GLOB '*[^ 0-9+-]*'
+    OR instr(substr(Data2, 1, 96), '128') > 0
+    OR CAST(substr(Bui, 1, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 1, 3) <> '128'
+    OR CAST(substr(Bui, 7, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 4, 3) <> '128'
+    OR CAST(substr(Bui, 13, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 7, 3) <> '128'
+    OR CAST(substr(Bui, 19, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 10, 3) <> '128'
+    OR CAST(substr(Bui, 25, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 13, 3) <> '128'
+    OR CAST(substr(Bui, 31, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 16, 3) <> '128'
+    OR CAST(substr(Bui, 37, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 19, 3) <> '128'
+    OR CAST(substr(Bui, 43, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 22, 3) <> '128'
+    OR CAST(substr(Bui, 49, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 25, 3) <> '128'
+    OR CAST(substr(Bui, 55, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 28, 3) <> '128'
+    OR CAST(substr(Bui, 61, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 31, 3) <> '128'
+    OR CAST(substr(Bui, 67, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 34, 3) <> '128'
+    OR CAST(substr(Bui, 73, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 37, 3) <> '128'
+    OR CAST(substr(Bui, 79, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 40, 3) <> '128'
+    OR CAST(substr(Bui, 85, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 43, 3) <> '128'
+    OR CAST(substr(Bui, 91, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 46, 3) <> '128'
+    OR CAST(substr(Bui, 97, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 49, 3) <> '128'
+    OR CAST(substr(Bui, 103, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 52, 3) <> '128'
+    OR CAST(substr(Bui, 109, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 55, 3) <> '128'
+    OR CAST(substr(Bui, 115, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 58, 3) <> '128'
+    OR CAST(substr(Bui, 121, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 61, 3) <> '128'
+    OR CAST(substr(Bui, 127, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 64, 3) <> '128'
+    OR CAST(substr(Bui, 133, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 67, 3) <> '128'
+    OR CAST(substr(Bui, 139, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 70, 3) <> '128'
+    OR CAST(substr(Bui, 145, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 73, 3) <> '128'
+    OR CAST(substr(Bui, 151, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 76, 3) <> '128'
+    OR CAST(substr(Bui, 157, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 79, 3) <> '128'
+    OR CAST(substr(Bui, 163, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 82, 3) <> '128'
+    OR CAST(substr(Bui, 169, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 85, 3) <> '128'
+    OR CAST(substr(Bui, 175, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 88, 3) <> '128'
+    OR CAST(substr(Bui, 181, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 91, 3) <> '128'
+    OR CAST(substr(Bui, 187, 6) AS INTEGER) & 24576 <> 0 AND substr(Data1, 94, 3) <> '128');
 
 -- The counters of the next-number allocator: one row, ID 0.
 CREATE TABLE TNextAutoNumber (
