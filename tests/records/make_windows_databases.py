@@ -76,6 +76,8 @@ def clinic_patients(rng, columns):
 
 
 def random_exams(rng, columns, count, first_id):
+    clean = random.Random(SEED + 1)
+    clean.random = lambda: 0.5  # site texts without Nulls or empty texts
     rows = []
     for n in range(count):
         comment_id = rng.choice([0, 1, 2, 3, 4, None])
@@ -90,6 +92,13 @@ def random_exams(rng, columns, count, first_id):
             "ChargeID": rng.choice([1, None]), "IsPrinted": rng.choice([0, 1]),
             "UpDate": moment(rng, 1990, 2025), "CommentID": comment_id,
             "Comment": rng.choice([None, "", STAGES[comment_id or 0], "再評価（ＳＰＴ）"])}
+        if values["PatientID"] == 1:
+            # One case whose examinations the input screen shows as it would
+            # any clinic's: every site text whole, a stage and a staff member.
+            values.update({"Data1": site_text(clean, 144), "Data2": site_text(clean, 144),
+                           "Data3": site_text(clean, 144), "Data4": site_text(clean, 144),
+                           "Bui": "     0" * 32, "PocketFree": 0, "ChargeID": 1, "CommentID": comment_id or 1,
+                           "Comment": STAGES[comment_id or 1], "StartTime": values["EndTime"]})
         rows.append([values[c] for c, _ in columns])
     return rows
 
