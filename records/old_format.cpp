@@ -28,9 +28,7 @@ constexpr int kAdSmallInt = 2;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-void Step(ConversionStep step) {
-    if (stepHook) stepHook(step);
-}
+void Step(ConversionStep step) { ConversionStepReached(step); }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
@@ -107,6 +105,10 @@ void ShowFailure() {
 
 void SetConversionStepHook(std::function<void(ConversionStep)> hook) { stepHook = std::move(hook); }
 
+void ConversionStepReached(ConversionStep step) {
+    if (stepHook) stepHook(step);
+}
+
 int AdoTypeOfDeclared(const QString& declaredType) {
     const QString t = declaredType.trimmed().toUpper();
     const QString base = t.left(t.indexOf(QLatin1Char('('))).trimmed();
@@ -139,9 +141,13 @@ QString OldFormatConversion::GetStageName(int32_t commentId) {
 }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
-    const QString stem = folder + QStringLiteral("/VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm"));
-    QString path = stem + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("_%1.mdb").arg(n);
+    return UniquePath(folder, QStringLiteral("VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm")));
+}
+
+QString OldFormatConversion::UniquePath(const QString& folder, const QString& stem) {
+    const QString start = folder + QLatin1Char('/') + stem;
+    QString path = start + QStringLiteral(".mdb");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = start + QStringLiteral("_%1.mdb").arg(n);
     return path;
 }
 

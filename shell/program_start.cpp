@@ -7,6 +7,7 @@
 #include "shell/splash.h"
 #include "shell/test_seams.h"
 #include "core/version.h"
+#include "records/jet_conversion.h"
 #include "platform/clock.h"
 #include "platform/gui/japanese_ui.h"
 
@@ -132,6 +133,8 @@ int StartProgram(const ProgramStart& start) {
     if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
 
     if (!EnsureMainDatabase()) return kStartupFailed;
+    // A clinic's database brought over from the Windows release.
+    if (!ConvertJetMainDatabase()) return kStartupFailed;
 
     if (!CheckDbVersion()) {
         platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,

@@ -10,6 +10,7 @@
 #include "platform/db/database.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "records/jet_conversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,8 +103,9 @@ QString TempBeside(const QString& target) {
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
 // The source of a restore, opened and judged by its first bytes: this
-// system's files are SQLite files; an Access file of the Windows release,
-// or anything else, is refused before a byte of it is copied.
+// system's files are SQLite files, and an Access file of the Windows release
+// is taken for conversion; anything else is refused before a byte of it is
+// copied.
 Descriptor OpenRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
@@ -127,8 +129,7 @@ Descriptor OpenRestoreSource(const QString& source) {
                       FileErrorText(errno)};
     if (got >= 20 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
-        throw Failure{QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）です。") +
-                      QStringLiteral("この形式のファイルからは復元できません。") + kCrLf2 + source};
+        return fd;  // a backup of the Windows release: converted when it is staged
     if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, "SQLite format 3", 16) != 0)
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
     return fd;
@@ -280,7 +281,11 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(staged);
         RemoveFile(staged + QStringLiteral("-journal"));
         try {
-            db::CopyDatabaseContent(source, staged);
+            if (IsJetDatabaseFile(source)) {
+                if (const QString why = FillFromJetDatabase(source, staged); !why.isEmpty()) throw Failure{why};
+            } else {
+                db::CopyDatabaseContent(source, staged);
+            }
         } catch (const db::DbError& e) {
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                           AsUserFile(e.Description(), staged, source)};

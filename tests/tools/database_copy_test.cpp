@@ -377,6 +377,36 @@ TEST_F(DatabaseCopyTest, AccessFileOfTheWindowsReleaseIsRefused) {
     EXPECT_TRUE(OtherFiles() == QStringList{QStringLiteral("testodbc.mdb")});
 }
 
+// A backup of the Windows release is converted into the staged file, which
+// then passes the checks of any other backup; the backup is only read.
+TEST_F(DatabaseCopyTest, WindowsBackupIsConvertedAndRestored) {
+    box.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
+    const QString backup = Folder(QStringLiteral("chosen")) + QStringLiteral("/VXMOX2_BK.MDB");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/windows.mdb"), backup));
+    const QByteArray jet = Bytes(backup);
+    const RestoreResult result = Restore(backup);
+    ASSERT_TRUE(result.restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Bytes(backup), jet);
+    auto conn = OpenDb(mainDb);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TPatient")).ToInt64(), 12);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT quote(Address2) || quote(AppName) FROM TPatient WHERE ID=2")).ToText(),
+              QStringLiteral("''NULL"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), 342);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 1000);
+    conn->Close();
+    EXPECT_TRUE(QFileInfo::exists(result.safetyCopy));
+
+    // One that is no database of this system is refused, naming it.
+    boxes.Clear();
+    const QString foreign = Folder(QStringLiteral("chosen")) + QStringLiteral("/foreign.mdb");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/foreign.mdb"), foreign));
+    const QByteArray restored = Bytes(mainDb);
+    EXPECT_FALSE(Restore(foreign).restored);
+    EXPECT_EQ(Bytes(mainDb), restored);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(foreign));
+}
+
 const std::vector<RestoreStep> kSteps = {RestoreStep::CheckSource, RestoreStep::Stage, RestoreStep::CheckStaged,
                                          RestoreStep::CloseSlots,  RestoreStep::Lock,  RestoreStep::SafetyCopy,
                                          RestoreStep::Place};
