@@ -42,27 +42,34 @@ bool NamesFileAt(int fd, const QByteArray& path) {
            held.st_ino == named.st_ino;
 }
 
-// Removes a lock file that no running program holds (a pipe or a file we may
+// What became of a lock file found in the way.
+enum class Leftover {
+    kGone,   // removed, or replaced meanwhile: look again
+    kHeld,   // a running program holds it
+    kStuck,  // nobody holds it, but it cannot be removed
+};
+
+// Removes a lock file that no running program holds (a pipe, or a file we may
 // not write, left in the lock's place). It is removed under a read lock,
 // which no holder can share, so a program that locked it meanwhile keeps it.
-// True when it is gone.
-bool RemoveUnheldLockFile(const QByteArray& path) {
+Leftover RemoveUnheldLockFile(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return true;
+        if (errno == ENOENT) return Leftover::kGone;
         // Our own file that we may not even read was never a live lock (a
         // running program writes its lock readable); another user's is not
         // ours to judge.
         struct stat st {};
-        if (errno == EACCES && ::lstat(path.constData(), &st) == 0 && st.st_uid == ::geteuid())
-            return ::unlink(path.constData()) == 0 || errno == ENOENT;
-        return false;
+        if (errno != EACCES || ::lstat(path.constData(), &st) != 0 || st.st_uid != ::geteuid()) return Leftover::kHeld;
+        return ::unlink(path.constData()) == 0 || errno == ENOENT ? Leftover::kGone : Leftover::kStuck;
     }
     struct flock range = WholeFile(F_RDLCK);
-    bool removed = false;
-    if (::fcntl(fd, F_OFD_SETLK, &range) == 0 && NamesFileAt(fd, path)) removed = ::unlink(path.constData()) == 0;
+    Leftover result = Leftover::kHeld;
+    if (::fcntl(fd, F_OFD_SETLK, &range) == 0) {
+        result = !NamesFileAt(fd, path) || ::unlink(path.constData()) == 0 ? Leftover::kGone : Leftover::kStuck;
+    }
     ::close(fd);
-    return removed;
+    return result;
 }
 
 // The folder refuses the lock (read-only media, permissions, a file system
@@ -116,8 +123,13 @@ bool InstanceLock::TryAcquire() {
     for (int pass = 0; pass < 8; ++pass) {
         const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) {
-            if (errno != EACCES) return LetRunWithoutLock(errno);
-            if (!RemoveUnheldLockFile(native)) return false;
+            const int err = errno;
+            struct stat st {};
+            // Without a file in the way, the folder itself refuses one.
+            if (err != EACCES || ::lstat(native.constData(), &st) != 0) return LetRunWithoutLock(err);
+            const Leftover leftover = RemoveUnheldLockFile(native);
+            if (leftover == Leftover::kHeld) return false;
+            if (leftover == Leftover::kStuck) return LetRunWithoutLock(err);
             continue;
         }
         struct flock range = WholeFile(F_WRLCK);
@@ -130,7 +142,9 @@ bool InstanceLock::TryAcquire() {
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
-            if (!RemoveUnheldLockFile(native)) return false;
+            const Leftover leftover = RemoveUnheldLockFile(native);
+            if (leftover == Leftover::kHeld) return false;
+            if (leftover == Leftover::kStuck) return LetRunWithoutLock(EPERM);
             continue;
         }
         if (!NamesFileAt(fd, native)) {

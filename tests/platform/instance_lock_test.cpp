@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +102,13 @@ TEST(InstanceLock, LockFileNamingNoProcessIsTakenOverUnlessARunningProgramHoldsI
     {
         InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
         EXPECT_TRUE(lock.TryAcquire());
+    }
+    // A pipe in the lock's place is never waited on: it gives way to a lock.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    {
+        InstanceLock lock(sandbox.Path(), QStringLiteral("VXMOX"));
+        EXPECT_TRUE(lock.TryAcquire());
+        EXPECT_TRUE(QFileInfo(path).isFile());
     }
 
     // The same garbled file while a running program keeps its lock on it.
