@@ -74,8 +74,8 @@ void CopyTable(db::Connection& jet, db::Connection& conn, const QString& table) 
     const QStringList types = jet.ColumnTypes(table);
     for (qsizetype i = 0; i < columns.size() && i < types.size(); ++i) {
         if (types[i] == QLatin1String("LONGBINARY") || types[i] == QLatin1String("BINARY"))
-            throw Refusal{QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。")
-                              .arg(table, columns[i])};
+            throw Refusal{
+                QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(table, columns[i])};
     }
     QStringList quotedColumns, marks;
     for (const QString& c : columns) {
@@ -93,7 +93,8 @@ void CopyTable(db::Connection& jet, db::Connection& conn, const QString& table) 
                                  .arg(Quoted(table), Quoted(columns[i]), types.value(i)));
     } else {
         QStringList definitions;
-        for (qsizetype i = 0; i < columns.size(); ++i) definitions << Quoted(columns[i]) + QLatin1Char(' ') + types.value(i);
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            definitions << Quoted(columns[i]) + QLatin1Char(' ') + types.value(i);
         conn.Execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quoted(table), definitions.join(QStringLiteral(", "))));
     }
     const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")

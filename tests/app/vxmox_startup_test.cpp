@@ -97,6 +97,43 @@ TEST(VxmoxStartup, UnreadableDatabaseGivesTheErrorBoxAndIsNeverOverwritten) {
     EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt")));
 }
 
+TEST(VxmoxStartup, WindowsDatabaseIsConvertedAndTheRunGoesOnWhileAForeignOneEndsIt) {
+    {
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(MOX_WINDOWS_DB_DIR "/windows.mdb", folder.Path("VXMOX2.MDB")));
+        QFile jet(folder.Path("VXMOX2.MDB"));
+        ASSERT_TRUE(jet.open(QIODevice::ReadOnly));
+        const QByteArray original = jet.readAll();
+        jet.close();
+
+        auto p = folder.Start("windows.log", "1," + kNoBackup, 4000);
+        ASSERT_TRUE(folder.WaitForLog("windows.log", "MAINWINDOW\tMOX-Chart"))
+            << folder.ReadLog("windows.log").toStdString();
+        EXPECT_EQ(Finish(*p), 0);
+        const QString log = folder.ReadLog("windows.log");
+        EXPECT_EQ(log.count("MSGBOX\t変換完了\t64"), 1) << log.toStdString();
+        const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2_2*.mdb"}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        QFile keptFile(folder.Path(kept[0]));
+        ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+        EXPECT_EQ(keptFile.readAll(), original);
+        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+        EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 10001);
+        EXPECT_EQ(conn->Scalar("SELECT COUNT(*) FROM TExamData").AsInt64(), 342);
+    }
+    {
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(MOX_WINDOWS_DB_DIR "/foreign.mdb", folder.Path("VXMOX2.MDB")));
+        auto p = folder.Start("foreign.log", "1");
+        EXPECT_NE(Finish(*p), 0);
+        const QString log = folder.ReadLog("foreign.log");
+        EXPECT_EQ(log.count("MSGBOX\t変換エラー\t16"), 1) << log.toStdString();
+        EXPECT_FALSE(log.contains("MAINWINDOW"));
+        EXPECT_EQ(QDir(folder.Path(".")).entryList({"VXMOX2*"}, QDir::Files),
+                  (QStringList{"VXMOX2.MDB", "VXMOX2_ORG.MDB"}));
+    }
+}
+
 TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
     ProgramFolder folder;
     ASSERT_TRUE(QFile::copy(folder.Path("VXMOX2_ORG.MDB"), folder.Path("VXMOX2.MDB")));

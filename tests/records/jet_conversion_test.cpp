@@ -87,9 +87,7 @@ protected:
         QFile::remove(main_);
         box_.WriteText(QStringLiteral("VXMOX2.MDB"), bytes);
     }
-    QStringList Files() const {
-        return QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList Files() const { return QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     // The main file is the untouched Windows file, or the complete
     // conversion of it; never anything between.
     void ExpectWindowsFileOrItsConversion() {

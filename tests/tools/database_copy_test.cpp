@@ -389,8 +389,8 @@ TEST_F(DatabaseCopyTest, WindowsBackupIsConvertedAndRestored) {
     EXPECT_EQ(Bytes(backup), jet);
     auto conn = OpenDb(mainDb);
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TPatient")).ToInt64(), 12);
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT quote(Address2) || quote(AppName) FROM TPatient WHERE ID=2")).ToText(),
-              QStringLiteral("''NULL"));
+    const QString texts = QStringLiteral("SELECT quote(Address2) || quote(AppName) FROM TPatient WHERE ID=2");
+    EXPECT_EQ(conn->Scalar(texts).ToText(), QStringLiteral("''NULL"));
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), 342);
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 1000);
     conn->Close();
