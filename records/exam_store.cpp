@@ -3,10 +3,10 @@
 #include "core/connections.h"
 #include "core/next_number.h"
 #include "core/text_format.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
 #include "records/patient_record.h"
 #include "records/staff_record.h"
-#include "records/exam_dates.h"
 
 namespace mox {
 

@@ -5,6 +5,7 @@
 #include "core/next_number.h"
 #include "upgrade/upgrade.h"
 #include "platform/clock.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "tools/era_date.h"
@@ -116,11 +117,11 @@ db::Value Column(const SourceRow& row, const char* name) {
 // The input screen's display row of an examination item.
 int32_t DisplayRowOf(int64_t item) {
     switch (item) {
-        case 2:
+        case kPocketDepthItem:
             return 0;
-        case 1:
+        case kMobilityItem:
             return 1;
-        case 13:
+        case kFurcationItem:
             return 2;
         default:
             return 3;
@@ -185,16 +186,18 @@ void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t s
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 1=0"));
     for (const SourceRow& row : rows) {
         const int64_t item = Number(Column(row, "SubExam")).value_or(0);
-        if (item != 1 && item != 2 && item != 3 && item != 13) continue;
+        if (item != kMobilityItem && item != kPocketDepthItem && item != kPlaqueItem && item != kFurcationItem)
+            continue;
         const int64_t sourceRow = Number(Column(row, "Row")).value_or(0);
-        if (sourceRow > 10) continue;
+        if (sourceRow > kSuppurationRow) continue;
         const std::optional<QDateTime> examDate = DateTime(Column(row, "ExamDate"));
 
         rs->AddNew();
         rs->SetField(QStringLiteral("ID"), GetNextAutoNumber(QStringLiteral("TExamData")));
         rs->SetField(QStringLiteral("PatientID"), targetId);
         rs->SetField(QStringLiteral("ExamDate"), examDate.value_or(QDateTime(date.day, QTime(0, 0))));
-        rs->SetField(QStringLiteral("Row"), sourceRow > 8 ? static_cast<int32_t>(sourceRow) : DisplayRowOf(item));
+        rs->SetField(QStringLiteral("Row"),
+                     sourceRow >= kBleedingRow ? static_cast<int32_t>(sourceRow) : DisplayRowOf(item));
         if (const auto v = Number(Column(row, "Examination"))) rs->SetField(QStringLiteral("Examination"), *v);
         rs->SetField(QStringLiteral("SubExam"), item);
         for (const char* name : {"Data1", "Data2", "Data3", "Data4", "Bui"})

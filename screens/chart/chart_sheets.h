@@ -13,9 +13,9 @@
 #include "platform/gui/draw_target.h"
 #include "printing/sheet_item.h"
 #include "printing/tooth_label_rows.h"
+#include "records/chart_slots.h"
 #include "screens/chart/chart_boxes.h"
 #include "screens/chart/chart_figures.h"
-#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>

@@ -14,10 +14,11 @@
 #include "printing/exam_data_block.h"
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
+#include "records/exam_store.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
-#include "records/exam_store.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -556,7 +557,7 @@ void PFrmChartDR::WriteToothButton(int page, int t, const ExamSlot& slot, bool s
     com::HostedControl& th = *Th[page * 32 + t];
     if (!th.IsCreated()) return;
     if (systemType) th.Put(molarix::kDispSystemType, 1);
-    th.Put(molarix::kDispExamMode, 6);
+    th.Put(molarix::kDispExamMode, kFurcationMode);
     th.Put(molarix::kDispRoot, FurcationType[t]);
     th.Call(molarix::kDispRefresh);
     const std::array<int32_t, 6> values = ButtonFurcationValues(slot, t);

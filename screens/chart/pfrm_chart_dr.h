@@ -13,11 +13,11 @@
 
 #include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
+#include "records/chart_slots.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
 #include "screens/chart/chart_boxes.h"
 #include "screens/chart/chart_sheets.h"
-#include "records/chart_slots.h"
 #include "screens/chart/picture_box.h"
 #include "screens/chart/print_run.h"
 

@@ -11,11 +11,12 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "records/staff_record.h"
-#include "records/exam_dates.h"
 #include "screens/input/pfrm_msg_box_bui.h"
 
 #include <QApplication>
@@ -46,9 +47,6 @@ constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kRed = 0x0000FF;  // RGB(255, 0, 0)
 
 // Button faces that change at run time (VB colour numbers).
-constexpr uint32_t kMissingButtonBack = 0xFF8080;  // RGB(128, 128, 255)
-constexpr uint32_t kImplantButtonBack = 0x80FFFF;  // RGB(255, 255, 128)
-constexpr uint32_t kPonticButtonBack = 0xC0C0FF;   // RGB(255, 192, 192)
 constexpr uint32_t kBleedingModeOff = 0x8080FF;
 constexpr uint32_t kBleedingModeOn = 0x0000FF;
 constexpr uint32_t kSuppurationModeOff = 0xC0FFFF;
@@ -372,9 +370,9 @@ void PFrmInput::Form_Load() {
         LblHead->setText(QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用") + QStringLiteral(" ") +
                          QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText());
         ShowDatabasePath();
-        if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingButtonBack);
-        if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantButtonBack);
-        if (auto* b = Button(QStringLiteral("CmdPontic"))) b->Put(prismet::kDispBackColor, kPonticButtonBack);
+        if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingColour);
+        if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantColour);
+        if (auto* b = Button(QStringLiteral("CmdPontic"))) b->Put(prismet::kDispBackColor, kPonticColour);
         G().CurChargeId = 1;
         entry_.DataChanged = false;
         entry_.AdvancePending = false;
@@ -590,7 +588,7 @@ void PFrmInput::ShowNewExamination() {
     G().CurExamDate = NoExamDate();
     LoadExamRecords();
     entry_.PaintToothGrid();
-    entry_.SetInputMode(kPocketDepthItemId, true);
+    entry_.SetInputMode(kPocketDepthItem, true);
     entry_.IsNewEntry = true;
     entry_.DataChanged = false;
     entry_.AdvancePending = false;
@@ -686,7 +684,7 @@ void PFrmInput::ShowEntry(int index) {
         entry_.IsNewEntry = true;
     }
     entry_.PaintToothGrid();
-    entry_.SetInputMode(kPocketDepthItemId, true);
+    entry_.SetInputMode(kPocketDepthItem, true);
     if (loaded)
         platform::SetListIndexByItemData(CmbStage, CmbEntry->itemData(index).toInt(), true);
     else if (CmbStage->count() > 0)

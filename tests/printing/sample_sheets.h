@@ -6,10 +6,10 @@
 // printing benchmarks.
 
 #include "platform/gui/draw_target.h"
+#include "records/chart_slots.h"
 #include "records/exam_slot.h"
 #include "screens/chart/chart_figures.h"
 #include "screens/chart/chart_sheets.h"
-#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>
