@@ -6,9 +6,13 @@
 // day, whatever time of day they carry, in the list, the load, the clash
 // check and every deletion alike.
 
+#include "platform/db/value.h"
+
 #include <QDate>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace mox {
 
@@ -26,6 +30,9 @@ struct DayBounds {
     QString to;
 };
 DayBounds BoundsOfDay(const QDate& day);
+// The values of "PatientID=? AND ExamDate>=? AND ExamDate<?" for the
+// patient's rows of that day, in this system's file and the sibling's alike.
+std::vector<db::Value> PatientDayValues(int32_t patientId, const QDate& day);
 
 // The date that means "no examination date chosen" (100/01/01).
 QDate NoExamDate();

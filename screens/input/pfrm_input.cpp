@@ -369,6 +369,7 @@ void PFrmInput::Form_Load() {
 
         LblHead->setText(QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用") + QStringLiteral(" ") +
                          QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText());
+        NoteDatabaseName();
         ShowDatabasePath();
         if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingColour);
         if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantColour);
@@ -435,10 +436,14 @@ void PFrmInput::ShowDatabasePath() {
     QFont font = LblPath->font();
     font.setPointSize(other ? 11 : 9);
     LblPath->setFont(font);
+}
+
+void PFrmInput::NoteDatabaseName() {
+    Settings& g = G();
     QString base = g.MainDbFile.mid(1);
     const int dot = base.indexOf(u'.');
     if (dot >= 0) base.truncate(dot);
-    G().DbBaseName = base;
+    g.DbBaseName = base;
 }
 
 void PFrmInput::LoadStageList() {
