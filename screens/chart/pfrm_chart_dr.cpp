@@ -19,6 +19,7 @@
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "screens/chart/chart_figures.h"
+#include "screens/patient_number_box.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -383,18 +384,8 @@ void PFrmChartDR::CmbOutNo_Validate() {
     typed_ = false;
     const QString text = CmbOutNo->currentText();
     if (text.trimmed().isEmpty()) return;
-    // At most nine digits: the number fits the list's int data.
-    const qint64 number = PatientNumberOf(text);
-    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
-        {
-            const QSignalBlocker blocker(CmbOutNo);
-            CmbOutNo->setCurrentIndex(i);
-        }
-        CmbOutNo_Click();
-        return;
-    }
-    platform::MsgBox(QStringLiteral("患者番号が範囲外です。再入力してください。"), 16, QStringLiteral("範囲外エラー"));
-    RestorePatientSelection();
+    TakeTypedPatientNumber(
+        *CmbOutNo, text, [this] { CmbOutNo_Click(); }, [this] { RestorePatientSelection(); });
 }
 
 void PFrmChartDR::RestorePatientSelection() {

@@ -18,6 +18,7 @@
 #include "records/shared_records.h"
 #include "records/staff_record.h"
 #include "screens/input/pfrm_msg_box_bui.h"
+#include "screens/patient_number_box.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -482,18 +483,8 @@ void PFrmInput::CmbOutNo_Validate() {
     if (current >= 0 && CmbOutNo->itemText(current) == text.trimmed() &&
         CmbOutNo->itemData(current).toInt() == shownPatientId_)
         return;
-    // At most nine digits: the number fits the list's int data.
-    const qint64 number = PatientNumberOf(text);
-    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
-        {
-            const QSignalBlocker blocker(CmbOutNo);
-            CmbOutNo->setCurrentIndex(i);
-        }
-        CmbOutNo_Click();
-        return;
-    }
-    platform::MsgBox(QStringLiteral("患者番号が範囲外です。再入力してください。"), 16, QStringLiteral("範囲外エラー"));
-    RestorePatientSelection();
+    TakeTypedPatientNumber(
+        *CmbOutNo, text, [this] { CmbOutNo_Click(); }, [this] { RestorePatientSelection(); });
 }
 
 void PFrmInput::RestorePatientSelection() {
