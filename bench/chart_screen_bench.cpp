@@ -21,9 +21,9 @@
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/printer_dialog.h"
 #include "platform/message_box.h"
+#include "records/exam_store.h"
 #include "records/shared_records.h"
 #include "screens/chart/pfrm_chart_dr.h"
-#include "records/exam_store.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>

@@ -179,7 +179,7 @@ void BM_KeyPressWritesPaintsAndMoves(benchmark::State& state) {
         // start the route again outside the timing.
         if (entry.CurRow != 0) {
             state.PauseTiming();
-            entry.SetInputMode(kPocketDepthItemId, true);
+            entry.SetInputMode(kPocketDepthItem, true);
             entry.AdvancePending = false;
             state.ResumeTiming();
         }

@@ -45,6 +45,11 @@ DayBounds BoundsOfDay(const QDate& day) {
     return {day.toString(format), day.addDays(1).toString(format)};
 }
 
+std::vector<db::Value> PatientDayValues(int32_t patientId, const QDate& day) {
+    const DayBounds b = BoundsOfDay(day);
+    return {patientId, b.from, b.to};
+}
+
 QDate NoExamDate() { return QDate(100, 1, 1); }
 
 }  // namespace mox

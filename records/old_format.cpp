@@ -2,8 +2,8 @@
 
 #include "core/connections.h"
 #include "core/files.h"
-#include "core/next_number.h"
 #include "core/settings.h"
+#include "records/new_exam_row.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -81,17 +81,14 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     if (old->IsEOF()) return;
     auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
     for (; !old->IsEOF(); old->MoveNext()) {
-        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
-        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
-        rs->AddNew();
-        rs->SetField(QStringLiteral("ID"), id);
-        for (const char* column :
-             {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-              "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
-            rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
-        rs->SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
-        rs->SetField(QStringLiteral("UpDate"), now);
-        rs->Update();
+        AddExamRow(*rs, [&](db::Recordset& row, int32_t) {
+            for (const char* column :
+                 {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+                  "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
+                row.SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
+            row.SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
+            row.SetField(QStringLiteral("UpDate"), now);
+        });
     }
 }
 

@@ -15,9 +15,11 @@
 #include "printing/exam_data_block.h"
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
+#include "records/exam_store.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
-#include "records/exam_store.h"
+#include "screens/patient_number_box.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -382,18 +384,8 @@ void PFrmChartDR::CmbOutNo_Validate() {
     typed_ = false;
     const QString text = CmbOutNo->currentText();
     if (text.trimmed().isEmpty()) return;
-    // At most nine digits: the number fits the list's int data.
-    const qint64 number = PatientNumberOf(text);
-    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
-        {
-            const QSignalBlocker blocker(CmbOutNo);
-            CmbOutNo->setCurrentIndex(i);
-        }
-        CmbOutNo_Click();
-        return;
-    }
-    platform::MsgBox(QStringLiteral("患者番号が範囲外です。再入力してください。"), 16, QStringLiteral("範囲外エラー"));
-    RestorePatientSelection();
+    TakeTypedPatientNumber(
+        *CmbOutNo, text, [this] { CmbOutNo_Click(); }, [this] { RestorePatientSelection(); });
 }
 
 void PFrmChartDR::RestorePatientSelection() {
@@ -557,7 +549,7 @@ void PFrmChartDR::WriteToothButton(int page, int t, const ExamSlot& slot, bool s
     com::HostedControl& th = *Th[page * 32 + t];
     if (!th.IsCreated()) return;
     if (systemType) th.Put(molarix::kDispSystemType, 1);
-    th.Put(molarix::kDispExamMode, 6);
+    th.Put(molarix::kDispExamMode, kFurcationMode);
     th.Put(molarix::kDispRoot, FurcationType[t]);
     th.Call(molarix::kDispRefresh);
     const std::array<int32_t, 6> values = ButtonFurcationValues(slot, t);

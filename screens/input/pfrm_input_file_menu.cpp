@@ -218,6 +218,7 @@ void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {
     g.AppPath = folder;
     g.MainDbFile = QLatin1Char('/') + fileName;
     g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
+    NoteDatabaseName();
     ShowDatabasePath();
 }
 

@@ -1,6 +1,7 @@
 #include "tests/printing/sample_sheets.h"
 
 #include "platform/db/database.h"
+#include "records/chart_slots.h"
 #include "records/exam_item.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
