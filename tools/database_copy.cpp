@@ -6,8 +6,8 @@
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
-#include "platform/descriptor.h"
 #include "platform/db/database.h"
+#include "platform/descriptor.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
 
