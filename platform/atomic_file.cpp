@@ -167,6 +167,14 @@ int FileSink::Write(const char* data, qint64 size) {
         }
         data += n;
         size -= n;
+        written_ += n;
+    }
+    // The disk starts on what is written while the rest is still coming, so
+    // the closing sync of a large file finds little left to do.
+    constexpr qint64 kWriteBehind = 8 << 20;
+    if (written_ - handedToDisk_ >= kWriteBehind) {
+        ::sync_file_range(fd_, handedToDisk_, written_ - handedToDisk_, SYNC_FILE_RANGE_WRITE);
+        handedToDisk_ = written_;
     }
     return 0;
 }
@@ -188,9 +196,8 @@ int CopyFileAtomically(const QString& source, const QString& target) {
     if (S_ISDIR(st.st_mode)) return EISDIR;
     if (!S_ISREG(st.st_mode)) return EINVAL;
     return WriteBeside(Native(target), st.st_mode & 07777, [&in](FileSink& sink) {
-        return ReadWhole(in.get(), [&sink](const char* data, size_t size) {
-            return sink.Write(data, static_cast<qint64>(size));
-        });
+        return ReadWhole(
+            in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });
     });
 }
 
@@ -209,8 +216,8 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
         return 0;
     }
     switch (errno) {
-        case EXDEV:       // another file system
-        case EPERM:       // one without links (FAT on a memory stick)
+        case EXDEV:  // another file system
+        case EPERM:  // one without links (FAT on a memory stick)
         case EMLINK:
         case EOPNOTSUPP:
         case ENOSYS:

@@ -33,6 +33,8 @@ public:
 
 private:
     int fd_;
+    qint64 written_ = 0;
+    qint64 handedToDisk_ = 0;
 };
 
 // Writes the whole content into the sink; returns 0, or an errno to give up.

@@ -423,10 +423,11 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
     };
     if (!bytes.IsOpen()) {
         const int err = errno;
-        throw OpenFailure(source, err == ENOENT || err == ENOTDIR
-                                      ? QStringLiteral("ファイルが見つかりません。")
-                                      : QStringLiteral("ファイルを読み取れません。(%1)")
-                                            .arg(QString::fromLocal8Bit(std::strerror(err))));
+        throw OpenFailure(
+            source,
+            err == ENOENT || err == ENOTDIR
+                ? QStringLiteral("ファイルが見つかりません。")
+                : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     }
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.

@@ -172,7 +172,8 @@ TEST_F(AtomicFileTest, VerifiedCopyThatDiffersFromItsSourceReplacesNothing) {
     for (const auto& spoil : spoils) {
         Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
         FileStepFault fault(verifyAt, [&](FileStep) {
-            for (const QString& part : QDir(box_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden)) {
+            for (const QString& part :
+                 QDir(box_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden)) {
                 QFile f(box_.File(part));
                 if (f.open(QIODevice::ReadWrite)) spoil(f);
             }
