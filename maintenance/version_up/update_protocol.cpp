@@ -21,6 +21,7 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 
 namespace mox::verup {
@@ -159,20 +160,21 @@ void VersionUpProtocol::RemoveLeftoverWorkFolders() const {
     }
 }
 
-bool VersionUpProtocol::RoomFor(qint64 bytes, const QString& name) {
-    if (bytes > setup_.maxUpdateBytes) {
+qint64 VersionUpProtocol::DownloadLimit(qint64 listed, const QString& name) {
+    if (listed > setup_.maxUpdateBytes) {
         AddMessage(name + QStringLiteral(" のサイズが大きすぎるため、ダウンロードしませんでした。 ［") +
-                   Megabytes(bytes) + QStringLiteral("］"));
-        return false;
+                   Megabytes(listed) + QStringLiteral("］"));
+        return -1;
     }
     const qint64 free = FreeBytesOf(DownloadFolder);
-    if (free >= 0 && bytes > free - setup_.keepFreeBytes) {
+    const qint64 room = free < 0 ? setup_.maxUpdateBytes : std::min(setup_.maxUpdateBytes, free - setup_.keepFreeBytes);
+    if (listed > room || (listed < 0 && room <= 0)) {
         AddMessage(QStringLiteral("ディスクの空き容量が不足しているため、ダウンロードできませんでした。 ［") + name +
-                   QStringLiteral("：") + Megabytes(bytes) + QStringLiteral("、空き：") + Megabytes(free) +
-                   QStringLiteral("］"));
-        return false;
+                   QStringLiteral("：") + Megabytes(std::max<qint64>(listed, 0)) + QStringLiteral("、空き：") +
+                   Megabytes(std::max<qint64>(free, 0)) + QStringLiteral("］"));
+        return -1;
     }
-    return true;
+    return listed >= 0 ? listed : room;
 }
 
 bool VersionUpProtocol::AbortRequested() {
@@ -360,11 +362,8 @@ int VersionUpProtocol::DownloadUpdate() {
                          1);
                 continue;
             }
-            // A listed size bounds the fetch; without one the update's
-            // bound does.
-            const qint64 listed = ftp.FindData().size;
-            const qint64 limit = listed >= 0 ? listed : setup_.maxUpdateBytes;
-            if (!RoomFor(limit, name)) {
+            const qint64 limit = DownloadLimit(ftp.FindData().size, name);
+            if (limit < 0) {
                 result = -1;
                 break;
             }
