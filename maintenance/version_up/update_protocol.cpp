@@ -64,10 +64,10 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
                    QStringLiteral(" ［") + Megabytes(result.bytes) + QStringLiteral("］");
         case UnpackError::NoSpace:
             return QStringLiteral("ディスクの空き容量が不足しているため、解凍できませんでした。") + file +
-                   (result.freeBytes >= 0 ? QStringLiteral(" ［必要：") + Megabytes(result.bytes) +
-                                                QStringLiteral("、空き：") + Megabytes(result.freeBytes) +
-                                                QStringLiteral("］")
-                                          : QString());
+                   (result.freeBytes >= 0
+                        ? QStringLiteral(" ［必要：") + Megabytes(result.bytes) + QStringLiteral("、空き：") +
+                              Megabytes(result.freeBytes) + QStringLiteral("］")
+                        : QString());
         case UnpackError::WrongPassword:
             return QStringLiteral("解凍エラー発生（パスワード違い）") + file + QStringLiteral(" ［終了コード：") +
                    QString::number(result.exitCode) + QStringLiteral("］");
@@ -80,8 +80,8 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
         case UnpackError::None:
             break;
     }
-    return QStringLiteral("解凍エラー発生（ファイルの破損）") + file +
-           QStringLiteral(" ［終了コード：") + QString::number(result.exitCode) + QStringLiteral("］");
+    return QStringLiteral("解凍エラー発生（ファイルの破損）") + file + QStringLiteral(" ［終了コード：") +
+           QString::number(result.exitCode) + QStringLiteral("］");
 }
 
 }  // namespace
@@ -119,7 +119,8 @@ QString VersionUpProtocol::WorkFolderPrefix() const {
 
 bool VersionUpProtocol::OpenWorkFolder() {
     if (!workFolder_.isEmpty()) return true;
-    QByteArray pattern = QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
+    QByteArray pattern =
+        QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(pattern.data())) {
         AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + setup_.tempFolder +
                    QStringLiteral("］ ") + FileErrorDescription(errno));
@@ -149,14 +150,16 @@ void VersionUpProtocol::CloseWorkFolder() {
 void VersionUpProtocol::RemoveLeftoverWorkFolders() const {
     const QString prefix = WorkFolderPrefix();
     const QStringList names =
-        QDir(setup_.tempFolder).entryList({prefix + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir(setup_.tempFolder)
+            .entryList({prefix + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         const QString path = setup_.tempFolder + QLatin1Char('/') + name;
         struct stat st {};
         if (path == workFolder_ || ::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
-        if (RemoveFolder(path)) WriteLog(QStringLiteral("前回の作業フォルダを削除しました。 ［") + path + QStringLiteral("］"), 1);
+        if (RemoveFolder(path))
+            WriteLog(QStringLiteral("前回の作業フォルダを削除しました。 ［") + path + QStringLiteral("］"), 1);
     }
 }
 
@@ -248,8 +251,8 @@ int VersionUpProtocol::CheckVersion() {
     int code = -9;
     FtpClient ftp;
     if (OpenAndConnect(ftp)) {
-        code = OpenWorkFolder() &&
-                       ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary, kVersionFileBytes) == 0
+        code = OpenWorkFolder() && ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary,
+                                                     kVersionFileBytes) == 0
                    ? 1
                    : -1;
     }
