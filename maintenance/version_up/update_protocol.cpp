@@ -203,7 +203,9 @@ bool VersionUpProtocol::OpenAndConnect(FtpClient& ftp) {
     }
     if (const int n = ftp.ConnectServer(server_.hostAlias, server_.hostName, server_.userName, server_.password);
         n != 0) {
-        AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
+        // A connection the user ended is no fault of the server's.
+        if (!(n == CURLE_ABORTED_BY_CALLBACK && cancelRequested_))
+            AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
         return false;
     }
     return true;
