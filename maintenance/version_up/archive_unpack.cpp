@@ -36,11 +36,11 @@ UnpackResult FromRun(int code, const QByteArray& output) {
     UnpackResult result;
     if (code == 0) return result;
     result.exitCode = code;
-    result.error = code == kRunNotStarted ? UnpackError::NotStarted
-                   : code == kRunTimedOut ? UnpackError::TimedOut
-                   : code == kRunCrashed  ? UnpackError::Crashed
+    result.error = code == kRunNotStarted  ? UnpackError::NotStarted
+                   : code == kRunTimedOut  ? UnpackError::TimedOut
+                   : code == kRunCrashed   ? UnpackError::Crashed
                    : code == kRunCancelled ? UnpackError::Cancelled
-                                          : UnpackError::ExitCode;
+                                           : UnpackError::ExitCode;
     const QString text = QString::fromUtf8(output);
     // The archiver's own words tell a full disk and a wrong password from
     // a damaged archive.

@@ -200,8 +200,7 @@ int FtpClient::Fetch(const QString& remotePath, int transferType, qint64 sizeLim
     return receiver.overLimit ? CURLE_FILESIZE_EXCEEDED : result;
 }
 
-int FtpClient::GetRemoteFile(const QString& remotePath, const QString& localPath, int transferType,
-                             qint64 sizeLimit) {
+int FtpClient::GetRemoteFile(const QString& remotePath, const QString& localPath, int transferType, qint64 sizeLimit) {
     if (!connection_) return CURLE_FAILED_INIT;
     int result = CURLE_OK;
     const int written = platform::WriteFileAtomically(localPath, [&](platform::FileSink& sink) {

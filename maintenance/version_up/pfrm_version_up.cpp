@@ -1,6 +1,5 @@
 #include "maintenance/version_up/pfrm_version_up.h"
 
-#include "shell/program_start.h"
 #include "maintenance/version_up/verup_common.h"
 #include "platform/clock.h"
 #include "platform/gui/colour.h"
@@ -8,6 +7,7 @@
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "shell/program_start.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

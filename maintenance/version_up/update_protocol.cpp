@@ -21,6 +21,7 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 
 namespace mox::verup {
@@ -63,10 +64,10 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
                    QStringLiteral(" ［") + Megabytes(result.bytes) + QStringLiteral("］");
         case UnpackError::NoSpace:
             return QStringLiteral("ディスクの空き容量が不足しているため、解凍できませんでした。") + file +
-                   (result.freeBytes >= 0 ? QStringLiteral(" ［必要：") + Megabytes(result.bytes) +
-                                                QStringLiteral("、空き：") + Megabytes(result.freeBytes) +
-                                                QStringLiteral("］")
-                                          : QString());
+                   (result.freeBytes >= 0
+                        ? QStringLiteral(" ［必要：") + Megabytes(result.bytes) + QStringLiteral("、空き：") +
+                              Megabytes(result.freeBytes) + QStringLiteral("］")
+                        : QString());
         case UnpackError::WrongPassword:
             return QStringLiteral("解凍エラー発生（パスワード違い）") + file + QStringLiteral(" ［終了コード：") +
                    QString::number(result.exitCode) + QStringLiteral("］");
@@ -79,8 +80,8 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
         case UnpackError::None:
             break;
     }
-    return QStringLiteral("解凍エラー発生（ファイルの破損）") + file +
-           QStringLiteral(" ［終了コード：") + QString::number(result.exitCode) + QStringLiteral("］");
+    return QStringLiteral("解凍エラー発生（ファイルの破損）") + file + QStringLiteral(" ［終了コード：") +
+           QString::number(result.exitCode) + QStringLiteral("］");
 }
 
 }  // namespace
@@ -118,7 +119,8 @@ QString VersionUpProtocol::WorkFolderPrefix() const {
 
 bool VersionUpProtocol::OpenWorkFolder() {
     if (!workFolder_.isEmpty()) return true;
-    QByteArray pattern = QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
+    QByteArray pattern =
+        QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(pattern.data())) {
         AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + setup_.tempFolder +
                    QStringLiteral("］ ") + FileErrorDescription(errno));
@@ -148,31 +150,34 @@ void VersionUpProtocol::CloseWorkFolder() {
 void VersionUpProtocol::RemoveLeftoverWorkFolders() const {
     const QString prefix = WorkFolderPrefix();
     const QStringList names =
-        QDir(setup_.tempFolder).entryList({prefix + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir(setup_.tempFolder)
+            .entryList({prefix + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         const QString path = setup_.tempFolder + QLatin1Char('/') + name;
         struct stat st {};
         if (path == workFolder_ || ::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
             st.st_uid != ::geteuid())
             continue;
-        if (RemoveFolder(path)) WriteLog(QStringLiteral("前回の作業フォルダを削除しました。 ［") + path + QStringLiteral("］"), 1);
+        if (RemoveFolder(path))
+            WriteLog(QStringLiteral("前回の作業フォルダを削除しました。 ［") + path + QStringLiteral("］"), 1);
     }
 }
 
-bool VersionUpProtocol::RoomFor(qint64 bytes, const QString& name) {
-    if (bytes > setup_.maxUpdateBytes) {
+qint64 VersionUpProtocol::DownloadLimit(qint64 listed, const QString& name) {
+    if (listed > setup_.maxUpdateBytes) {
         AddMessage(name + QStringLiteral(" のサイズが大きすぎるため、ダウンロードしませんでした。 ［") +
-                   Megabytes(bytes) + QStringLiteral("］"));
-        return false;
+                   Megabytes(listed) + QStringLiteral("］"));
+        return -1;
     }
     const qint64 free = FreeBytesOf(DownloadFolder);
-    if (free >= 0 && bytes > free - setup_.keepFreeBytes) {
+    const qint64 room = free < 0 ? setup_.maxUpdateBytes : std::min(setup_.maxUpdateBytes, free - setup_.keepFreeBytes);
+    if (listed > room || (listed < 0 && room <= 0)) {
         AddMessage(QStringLiteral("ディスクの空き容量が不足しているため、ダウンロードできませんでした。 ［") + name +
-                   QStringLiteral("：") + Megabytes(bytes) + QStringLiteral("、空き：") + Megabytes(free) +
-                   QStringLiteral("］"));
-        return false;
+                   QStringLiteral("：") + Megabytes(std::max<qint64>(listed, 0)) + QStringLiteral("、空き：") +
+                   Megabytes(std::max<qint64>(free, 0)) + QStringLiteral("］"));
+        return -1;
     }
-    return true;
+    return listed >= 0 ? listed : room;
 }
 
 bool VersionUpProtocol::AbortRequested() {
@@ -198,7 +203,9 @@ bool VersionUpProtocol::OpenAndConnect(FtpClient& ftp) {
     }
     if (const int n = ftp.ConnectServer(server_.hostAlias, server_.hostName, server_.userName, server_.password);
         n != 0) {
-        AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
+        // A connection the user ended is no fault of the server's.
+        if (!(n == CURLE_ABORTED_BY_CALLBACK && cancelRequested_))
+            AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
         return false;
     }
     return true;
@@ -246,8 +253,8 @@ int VersionUpProtocol::CheckVersion() {
     int code = -9;
     FtpClient ftp;
     if (OpenAndConnect(ftp)) {
-        code = OpenWorkFolder() &&
-                       ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary, kVersionFileBytes) == 0
+        code = OpenWorkFolder() && ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary,
+                                                     kVersionFileBytes) == 0
                    ? 1
                    : -1;
     }
@@ -360,11 +367,8 @@ int VersionUpProtocol::DownloadUpdate() {
                          1);
                 continue;
             }
-            // A listed size bounds the fetch; without one the update's
-            // bound does.
-            const qint64 listed = ftp.FindData().size;
-            const qint64 limit = listed >= 0 ? listed : setup_.maxUpdateBytes;
-            if (!RoomFor(limit, name)) {
+            const qint64 limit = DownloadLimit(ftp.FindData().size, name);
+            if (limit < 0) {
                 result = -1;
                 break;
             }

@@ -137,9 +137,10 @@ private:
     // Removes the work folder and everything in it.
     void CloseWorkFolder();
     QString WorkFolderPrefix() const;
-    // Lists a message and returns false when `bytes` more would leave the
-    // work folder's disk too full or pass the update's bound.
-    bool RoomFor(qint64 bytes, const QString& name);
+    // The most a file may bring: its listed size, or without one what the
+    // update's bound and the disk's reserve allow. -1, with a message, when
+    // there is no room for it.
+    qint64 DownloadLimit(qint64 listed, const QString& name);
     bool AbortRequested();
     // Opens and connects, listing the FTP error text on failure.
     bool OpenAndConnect(FtpClient& ftp);

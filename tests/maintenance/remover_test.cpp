@@ -254,9 +254,9 @@ TEST_F(RemoverTest, RefusesWhileTheMainProgramRunsInTheRegisteredFolderOrBesideT
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         EXPECT_EQ(Box(0).caption, QStringLiteral("起動中"));
         EXPECT_EQ(Box(0).style, 16);
-        EXPECT_EQ(Box(0).prompt,
-                  QStringLiteral(
-                      "ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
+        EXPECT_EQ(
+            Box(0).prompt,
+            QStringLiteral("ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
         EXPECT_FALSE(Uninstalled());
         EXPECT_EQ(OldFiles(), QStringList{"VXMOX2.MDB"});
         EXPECT_FALSE(QFileInfo::exists(own_.filePath("vxs-started")));

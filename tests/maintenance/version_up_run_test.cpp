@@ -3,8 +3,8 @@
 // server or archive can and cannot do to the program folder, the rollback
 // at every failing step, and the reservation of the report name.
 
-#include "core/settings.h"
 #include "core/cp932.h"
+#include "core/settings.h"
 #include "maintenance/version_up/archive_unpack.h"
 #include "maintenance/version_up/update_protocol.h"
 #include "platform/atomic_file.h"
@@ -244,7 +244,7 @@ TEST_F(VersionUpRunTest, AWrongPasswordOrATruncatedArchiveInstallsNothing) {
                                    0755}},
                                  "not the password"));
     ExpectRunChangesNothing();
-    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生"))) << view_.All();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生（パスワード違い）"))) << view_.All();
     EXPECT_TRUE(site_->Log().contains(QStringLiteral("［終了コード：2］"))) << site_->Log().toStdString();
     // The failed run still reports to the server.
     EXPECT_EQ(tree_.Uploads().size(), 1);
@@ -256,7 +256,8 @@ TEST_F(VersionUpRunTest, AWrongPasswordOrATruncatedArchiveInstallsNothing) {
     view_ = {};
     protocol_.reset();
     ExpectRunChangesNothing();
-    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生"))) << view_.All();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生（ファイルの破損）"))) << view_.All();
+    EXPECT_EQ(LeftInTemp(), QStringList());
 }
 
 TEST_F(VersionUpRunTest, EntriesOutsidePfMoxAbsolutePathsAndLinksRefuseTheUpdate) {
@@ -293,7 +294,11 @@ TEST_F(VersionUpRunTest, EntriesOutsidePfMoxAbsolutePathsAndLinksRefuseTheUpdate
 TEST_F(VersionUpRunTest, AnArchiveThatWouldPassTheBoundOrFillTheDiskIsNeitherDownloadedNorUnpacked) {
     StartServer();
     const QByteArray zeros(3 << 20, '\0');
-    ASSERT_TRUE(tree_.AddArchive("update1.zip", {{"VXMOX", "\x7f" "ELF new main", 0755}, {"zeros", zeros, 0644}}));
+    ASSERT_TRUE(tree_.AddArchive("update1.zip", {{"VXMOX",
+                                                  "\x7f"
+                                                  "ELF new main",
+                                                  0755},
+                                                 {"zeros", zeros, 0644}}));
     ASSERT_LT(QFileInfo(tree_.Download("update1.zip")).size(), 1 << 20);
 
     // Small enough to download, too large unpacked: the real cause is named.
@@ -304,7 +309,8 @@ TEST_F(VersionUpRunTest, AnArchiveThatWouldPassTheBoundOrFillTheDiskIsNeitherDow
     EXPECT_EQ(LeftInTemp(), QStringList());
     // The failed run's report is a whole report.
     ASSERT_EQ(tree_.Uploads().size(), 1);
-    EXPECT_TRUE(FromCp932(ReadFile(tree_.Upload(tree_.Uploads()[0]))).contains(QStringLiteral("ローカルバージョン：4.0.6")));
+    EXPECT_TRUE(
+        FromCp932(ReadFile(tree_.Upload(tree_.Uploads()[0]))).contains(QStringLiteral("ローカルバージョン：4.0.6")));
 
     // The archiver is not started when the disk would keep less than its
     // reserve.

@@ -128,8 +128,8 @@ TEST_F(VersionUpWindowTest, WalkThroughOfferRunAndEndStartingTheMainProgram) {
 
 TEST_F(VersionUpWindowTest, ClosingTheWindowDuringATransferEndsTheRunAndThenTheWindow) {
     // A server that sends the archive two bytes a second.
-    server_ = std::make_unique<test::FtpServer>(tree_.Root(), false, QStringList{},
-                                                QStringList{"--trickle", "mox410.zip"});
+    server_ =
+        std::make_unique<test::FtpServer>(tree_.Root(), false, QStringList{}, QStringList{"--trickle", "mox410.zip"});
     ASSERT_TRUE(server_->Running());
     for (const char* value : {"HostName", "HostAlias"})
         platform::RegistryWrite(QString::fromUtf8(verup::kTestServerKey), QString::fromUtf8(value), server_->Host());
@@ -141,7 +141,8 @@ TEST_F(VersionUpWindowTest, ClosingTheWindowDuringATransferEndsTheRunAndThenTheW
     closer.start(20);
     QTest::mouseClick(window->CmdDown, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(site_->Log().contains(QStringLiteral("mox410.zip ダウンロードを中止しました。"))) << site_->Log().toStdString();
+    EXPECT_TRUE(site_->Log().contains(QStringLiteral("mox410.zip ダウンロードを中止しました。")))
+        << site_->Log().toStdString();
     EXPECT_TRUE(site_->Log().contains(QStringLiteral("バージョンアップを中止しました。")));
     EXPECT_FALSE(QFileInfo::exists(site_->Program("libPrismet.so")));
     platform::InstanceLock mainProgram(site_->Program(), QStringLiteral("VXMOX"));
