@@ -19,11 +19,13 @@ void BM_ChartBlockToPdf(benchmark::State& state) {
     const auto exams = mox::test::LoadSampleSlots(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), 98);
     QTemporaryDir dir;
     QImage load, flip;
+    mox::ToothPictureFiles& pictures = mox::ToothPictureFiles::Of(ProgramDir() + QStringLiteral("/BMP"));
     for (auto _ : state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("block.pdf")));
         mox::platform::ApplyDrawingDefaults(printer);
-        mox::PrintChartBlock(printer, 25, 25, 0, mox::test::SampleBlockTexts(exams, 0), exams, load, flip);
+        mox::PrintChartBlock(printer, 25, 25, 0, mox::test::SampleBlockTexts(exams, 0), exams, pictures, load,
+                             flip);
         printer.EndDoc();
     }
 }

@@ -1,9 +1,9 @@
 #include "converter/patient_copy.h"
 
 #include "core/connections.h"
-#include "core/next_number.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/new_exam_row.h"
 #include "records/old_format.h"
 
 #include <QDateTime>
@@ -109,20 +109,19 @@ void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targe
     // The examinations are copied even without a patient row.
     if (rows.exams.empty()) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
+    const NewExamRowSteps steps{[] { Step(CopyStep::NewIdentifier); }, [] { Step(CopyStep::AddExam); }, {}};
     for (const SourceRow& exam : rows.exams) {
-        Step(CopyStep::NewIdentifier);
-        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
-        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
-        Step(CopyStep::AddExam);
-        rs->AddNew();
-        rs->SetField(QStringLiteral("ID"), id);
-        rs->SetField(QStringLiteral("PatientID"), targetId);
-        Copy(*rs, exam,
-             {"ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui", "PocketFree",
-              "StartTime", "EndTime", "ChargeID", "IsPrinted", "CommentID"});
-        rs->SetField(QStringLiteral("Comment"), StageNameOfValue(exam["CommentID"]));
-        rs->SetField(QStringLiteral("UpDate"), updated);
-        rs->Update();
+        AddExamRow(
+            *rs,
+            [&](db::Recordset& row, int32_t) {
+                row.SetField(QStringLiteral("PatientID"), targetId);
+                Copy(row, exam,
+                     {"ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+                      "PocketFree", "StartTime", "EndTime", "ChargeID", "IsPrinted", "CommentID"});
+                row.SetField(QStringLiteral("Comment"), StageNameOfValue(exam["CommentID"]));
+                row.SetField(QStringLiteral("UpDate"), updated);
+            },
+            steps);
     }
 }
 

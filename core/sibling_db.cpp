@@ -23,20 +23,6 @@ const std::array<QString, 4>& CurrentStageNames() {
 // The Access file stamps changes in UpDate, the SQL Server catalogs in UpDateTime.
 QString StampColumn() { return G().SharedDbKind == 1 ? QStringLiteral("\"UpDate\"") : QStringLiteral("UpDateTime"); }
 
-class SharedDbUse {
-public:
-    SharedDbUse() : open_(OpenSharedDb()) {}
-    ~SharedDbUse() {
-        if (open_) ReleaseSharedDb();
-    }
-    SharedDbUse(const SharedDbUse&) = delete;
-    SharedDbUse& operator=(const SharedDbUse&) = delete;
-    explicit operator bool() const { return open_ && SharedDbConn(); }
-
-private:
-    bool open_;
-};
-
 // An examination's new stage for its old stage number under a naming style.
 struct StageMove {
     int oldId;
@@ -142,6 +128,15 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
         return false;
     }
 }
+
+SharedDbUse::SharedDbUse(SharedDbCancel cancel)
+    : open_(cancel == SharedDbCancel::EndsProgram ? OpenSharedDbOrEnd() : OpenSharedDb()) {}
+
+SharedDbUse::~SharedDbUse() {
+    if (open_) ReleaseSharedDb();
+}
+
+SharedDbUse::operator bool() const { return open_ && SharedDbConn() != nullptr; }
 
 void UpgradeTreatGroups() {
     if (G().SharedDbKind == 0) return;

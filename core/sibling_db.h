@@ -6,12 +6,34 @@
 // under an older stage list are moved onto the new numbers. The rebuild and
 // the move run in one transaction: the sibling database is either fully
 // prepared or left as it was. Nothing here stops the start-up.
+//
+// Both the preparation and the import reach the sibling database through
+// one counted use of its slot (SharedDbUse).
 
 #include <QString>
 #include <cstdint>
 #include <vector>
 
 namespace mox {
+
+// What Cancel in the sibling slot's connection box does: the preparation
+// goes on without the sibling database; the import never goes on without
+// its source, so there Cancel ends the program as the main slot's does.
+enum class SharedDbCancel { GoesOn, EndsProgram };
+
+// A counted use of the sibling slot for one scope, released on every way
+// out, errors included.
+class SharedDbUse {
+public:
+    explicit SharedDbUse(SharedDbCancel cancel = SharedDbCancel::GoesOn);
+    ~SharedDbUse();
+    SharedDbUse(const SharedDbUse&) = delete;
+    SharedDbUse& operator=(const SharedDbUse&) = delete;
+    explicit operator bool() const;
+
+private:
+    bool open_;
+};
 
 struct TreatMGRec {
     int32_t IDLG = 0;

@@ -1,11 +1,14 @@
 #include "platform/atomic_file.h"
 
+#include "platform/descriptor.h"
+
 #include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 
 namespace mox::platform {
 
@@ -24,27 +27,6 @@ QByteArray FolderOf(const QByteArray& path) {
     return path.left(slash);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports what close said: on some file systems the
-    // last write error only shows here.
-    int Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
-
 // The rename is done; a folder that cannot be synced does not undo it.
 void SyncFolder(const QByteArray& folder) {
     if (TakeStep(FileStep::SyncFolder) != 0) return;
@@ -60,7 +42,64 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
     return 0;
 }
 
-int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produce) {
+// A sum of a file's bytes that any changed, lost or moved 8-byte word
+// alters; it guards against a faulty medium, not against an adversary, and
+// runs at the speed of memory.
+class Fingerprint {
+public:
+    void Add(const char* data, size_t size) {
+        length_ += size;
+        for (; size > 0 && filled_ != 0; --size) Push(*data++);
+        for (; size >= sizeof(quint64); size -= sizeof(quint64), data += sizeof(quint64)) {
+            quint64 word;
+            std::memcpy(&word, data, sizeof word);
+            Mix(word);
+        }
+        for (; size > 0; --size) Push(*data++);
+    }
+    bool operator==(const Fingerprint& o) const {
+        return sum_ == o.sum_ && weighted_ == o.weighted_ && pending_ == o.pending_ && length_ == o.length_;
+    }
+
+private:
+    void Mix(quint64 word) {
+        sum_ += word;
+        weighted_ += sum_;
+    }
+    void Push(char byte) {
+        pending_ |= quint64(static_cast<unsigned char>(byte)) << (8 * filled_);
+        if (++filled_ == sizeof(quint64)) {
+            Mix(pending_);
+            pending_ = 0;
+            filled_ = 0;
+        }
+    }
+    quint64 sum_ = 0, weighted_ = 0, pending_ = 0, length_ = 0;
+    size_t filled_ = 0;
+};
+
+// Reads the file behind `fd` from its first byte, handing every block to
+// `take`; 0 or the errno of a failed read or of `take`.
+template <typename Take>
+int ReadWhole(int fd, Take&& take) {
+    std::vector<char> buffer(1 << 16);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return 0;
+        if (const int err = take(buffer.data(), static_cast<size_t>(n))) return err;
+        offset += n;
+    }
+}
+
+// Run on the new file once it is synced, before the rename; 0 or an errno.
+using WrittenCheck = std::function<int(int fd)>;
+
+int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produce, const WrittenCheck& check = {}) {
     const QByteArray folder = FolderOf(target);
     const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
     QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + "." + name + ".part-XXXXXX";
@@ -83,12 +122,37 @@ int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produ
     if (const int err = produce(sink)) return err;
     if (const int err = TakeStep(FileStep::Sync)) return err;
     if (::fsync(out.get()) != 0) return errno;
+    if (check) {
+        if (const int err = TakeStep(FileStep::Verify)) return err;
+        if (const int err = check(out.get())) return err;
+    }
     if (const int err = out.Close()) return err;
     if (const int err = TakeStep(FileStep::Rename)) return err;
     if (::rename(temp.constData(), target.constData()) != 0) return errno;
     remover.keep = true;
     SyncFolder(folder);
     return 0;
+}
+
+// The copy of CopyDescriptorAtomically, into a file of the given mode.
+int CopyVerified(int source, const QByteArray& target, mode_t mode) {
+    Fingerprint read;
+    const auto copy = [&](FileSink& sink) {
+        return ReadWhole(source, [&](const char* data, size_t size) {
+            read.Add(data, size);
+            return sink.Write(data, static_cast<qint64>(size));
+        });
+    };
+    const auto compare = [&](int written) {
+        Fingerprint back;
+        if (const int err = ReadWhole(written, [&](const char* data, size_t size) {
+                back.Add(data, size);
+                return 0;
+            }))
+            return err;
+        return back == read ? 0 : EIO;
+    };
+    return WriteBeside(target, mode, copy, compare);
 }
 
 }  // namespace
@@ -103,6 +167,14 @@ int FileSink::Write(const char* data, qint64 size) {
         }
         data += n;
         size -= n;
+        written_ += n;
+    }
+    // The disk starts on what is written while the rest is still coming, so
+    // the closing sync of a large file finds little left to do.
+    constexpr qint64 kWriteBehind = 8 << 20;
+    if (written_ - handedToDisk_ >= kWriteBehind) {
+        ::sync_file_range(fd_, handedToDisk_, written_ - handedToDisk_, SYNC_FILE_RANGE_WRITE);
+        handedToDisk_ = written_;
     }
     return 0;
 }
@@ -124,17 +196,36 @@ int CopyFileAtomically(const QString& source, const QString& target) {
     if (S_ISDIR(st.st_mode)) return EISDIR;
     if (!S_ISREG(st.st_mode)) return EINVAL;
     return WriteBeside(Native(target), st.st_mode & 07777, [&in](FileSink& sink) {
-        std::vector<char> buffer(1 << 16);
-        for (;;) {
-            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            if (n == 0) return 0;
-            if (const int err = sink.Write(buffer.data(), n)) return err;
-        }
+        return ReadWhole(
+            in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });
     });
+}
+
+int CopyDescriptorAtomically(int source, const QString& target) {
+    const QByteArray dst = Native(target);
+    mode_t mode = 0600;
+    if (const int err = ModeAt(dst, &mode); err != 0 && err != ENOENT) return err;
+    return CopyVerified(source, dst, mode);
+}
+
+int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
+    const QByteArray from = Native(existing), to = Native(keep);
+    if (const int err = TakeStep(FileStep::Link)) return err;
+    if (::link(from.constData(), to.constData()) == 0) {
+        SyncFolder(FolderOf(to));
+        return 0;
+    }
+    switch (errno) {
+        case EXDEV:  // another file system
+        case EPERM:  // one without links (FAT on a memory stick)
+        case EMLINK:
+        case EOPNOTSUPP:
+        case ENOSYS:
+            break;
+        default:
+            return errno;
+    }
+    return CopyVerified(existingFd, to, 0600);
 }
 
 int PlaceFileAtomically(const QString& written, const QString& target) {

@@ -33,6 +33,8 @@ public:
 
 private:
     int fd_;
+    qint64 written_ = 0;
+    qint64 handedToDisk_ = 0;
 };
 
 // Writes the whole content into the sink; returns 0, or an errno to give up.
@@ -48,6 +50,22 @@ int WriteFileAtomically(const QString& target, const FileProducer& produce);
 // than waited on.
 int CopyFileAtomically(const QString& source, const QString& target);
 
+// Copies the whole file behind the open descriptor `source`, from its first
+// byte, to `target` (mode as WriteFileAtomically gives it). Once synced, the
+// new file is read back and compared with what was read from the source: a
+// copy that lost or changed bytes on the way (a write a file system dropped,
+// a file cut short) fails with EIO before it replaces anything, instead of
+// leaving a backup that cannot be restored. The caller keeps the
+// descriptor, so that a lock it holds on the source stays.
+int CopyDescriptorAtomically(int source, const QString& target);
+
+// Gives the file at `existing` a second name, `keep`, that must be new: a
+// hard link, so that the file's content stays under `keep` when a rename
+// puts another file under `existing`. Where the file system has no links
+// (or `keep` lies on another one) the content is copied from the open
+// descriptor `existingFd` as CopyDescriptorAtomically copies.
+int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
+
 // Puts a file that another writer has already made beside `target` (a
 // database engine writes its own output file) in target's place. The placed
 // file takes the mode of the file it replaces. On failure `written` is left
@@ -55,7 +73,7 @@ int CopyFileAtomically(const QString& source, const QString& target);
 int PlaceFileAtomically(const QString& written, const QString& target);
 
 // The steps the failure seam counts.
-enum class FileStep { Create, Write, Sync, Rename, SyncFolder };
+enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };
 
 // While one lives, every step of every atomic write is counted from 1, and
 // the k-th step fails with `error` (the write gives up as a real failure of

@@ -17,16 +17,25 @@ constexpr uint32_t kDarkGrey = VbRgb(112, 112, 112);
 // Rows 0 and 2 have their scale above the band line.
 bool ScaleAbove(int row) { return row == 0 || row == 2; }
 
-void PrintRowScale(DrawTarget& target, const ChartLayout& layout, int row) {
+// A line as DrawBrokenLine draws it with the style.
+void AddGridLine(GridPaths& grid, uint32_t colour, int style, double x1, double y1, double x2, double y2) {
+    if (style == platform::kDot)
+        grid.AddDashes(colour, style, x1, y1, x2, y2, kDashMillimetres);
+    else
+        grid.Add(colour, style, x1, y1, x2, y2);
+}
+
+// The columns come before the rows, so that where they cross a darker row
+// lies on top.
+void AddRowScale(GridPaths& grid, const ChartLayout& layout, int row) {
     const float top = ScaleAbove(row) ? layout.BandY[row] - layout.ScaleBandHeight : layout.BandY[row];
     const float step = layout.ScaleBandHeight / kScaleSteps;
     const float subColumn = layout.Width / 64;
-    target.SetDrawWidth(ScaleXToPixels(target, 0.2));
 
     for (int k = 1; k <= 63; ++k) {
-        target.SetDrawStyle(k % 4 == 0 ? platform::kSolid : platform::kDot);
         const float x = layout.Left + k * subColumn;
-        DrawBrokenLine(target, x, top, x, top + layout.ScaleBandHeight, kLightGrey);
+        AddGridLine(grid, kLightGrey, k % 4 == 0 ? platform::kSolid : platform::kDot, x, top, x,
+                    top + layout.ScaleBandHeight);
     }
 
     for (int i = 0; i < kScaleSteps; ++i) {
@@ -40,9 +49,8 @@ void PrintRowScale(DrawTarget& target, const ChartLayout& layout, int row) {
             colour = kDarkGrey;
             style = platform::kDot;
         }
-        target.SetDrawStyle(style);
         const float y = ScaleAbove(row) ? layout.BandY[row] - d * step : layout.BandY[row] + d * step;
-        DrawBrokenLine(target, layout.Left, y, layout.Left + layout.Width, y, colour);
+        AddGridLine(grid, colour, style, layout.Left, y, layout.Left + layout.Width, y);
     }
 }
 
@@ -80,8 +88,17 @@ ChartLayout SetupChartLayout(int16_t printFlag, float originX, float originY, fl
 void PrintChartGrid(DrawTarget& target, const ChartLayout& layout, int16_t rowFlag0, int16_t rowFlag1, int16_t rowFlag2,
                     int16_t rowFlag3) {
     const int16_t flags[4] = {rowFlag0, rowFlag1, rowFlag2, rowFlag3};
-    for (int r = 0; r < 4; ++r)
-        if (flags[r] == 1) PrintRowScale(target, layout, r);
+    // The rows of different bands never touch, so all four go out together.
+    GridPaths grid;
+    bool any = false;
+    for (int r = 0; r < 4; ++r) {
+        if (flags[r] != 1) continue;
+        AddRowScale(grid, layout, r);
+        any = true;
+    }
+    if (!any) return;
+    target.SetDrawWidth(ScaleXToPixels(target, 0.2));
+    grid.Draw(target);
 }
 
 }  // namespace mox

@@ -6,29 +6,19 @@
 #include "printing/index_table.h"
 #include "printing/primitives.h"
 #include "printing/sheet_rows.h"
+#include "records/exam_vocabulary.h"
 
 namespace mox {
 
 using platform::DrawTarget;
 using platform::LineBox;
 using platform::TargetKind;
-using platform::VbRgb;
 
 namespace {
 
 constexpr float kLabelColumn = 20;
 constexpr float kChartRight = 148;  // the index table starts here
 constexpr float kCellWidth = 8;
-
-// The first status that holds decides the tooth's colour.
-uint32_t ToothColour(int16_t status) {
-    const auto bits = static_cast<uint16_t>(status);
-    if (bits & kToothImplant) return VbRgb(255, 255, 128);
-    if (bits & kToothPontic) return VbRgb(255, 192, 192);
-    if (bits & kToothFourthState) return VbRgb(224, 128, 224);
-    if (bits & kToothMissing) return VbRgb(128, 128, 255);
-    return VbRgb(255, 255, 255);
-}
 
 void RowLabel(DrawTarget& target, float x, float y, const QString& text) {
     PrintTextInBox(target, x, y, 20, 0, text, false, 8, kAlignLeft, 0, 0);
@@ -82,7 +72,7 @@ void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& sl
     for (int t = 0; t < 32; ++t) {
         labels[t] =
             static_cast<uint16_t>(slot.ToothState[t]) & kToothDeciduous ? ToothLabelsDeciduous[t] : ToothLabels[t];
-        colours[t] = ToothColour(slot.ToothState[t]);
+        colours[t] = ToothStateColour(slot.ToothState[t]);
     }
     auto numberRow = [&] { PrintToothNumberRow(target, chartX, rowTop(4), 0.8f, h / 10, labels, colours); };
     auto labelPair = [&](int upperRow, int lowerRow, const QString& text) {

@@ -1,5 +1,6 @@
 #include "printing/furcation_marks.h"
 
+#include "controls/tooth_button/furcation_numeral.h"
 #include "core/tooth_tables.h"
 #include "printing/primitives.h"
 
@@ -27,18 +28,7 @@ struct RowForm {
 
 bool Empty(uint8_t value) { return (value & 0x80) != 0; }
 
-QString GradeText(uint8_t value) {
-    switch (value) {
-        case 1:
-            return QStringLiteral("Ⅰ");
-        case 2:
-            return QStringLiteral("Ⅱ");
-        case 3:
-            return QStringLiteral("Ⅲ");
-        default:
-            return QStringLiteral(" ");
-    }
-}
+QString GradeText(uint8_t value) { return molarix::FurcationNumeral(value); }
 
 // The blank form carries the first visit's findings as plain numbers.
 QString NumberText(uint8_t value) { return QString::number(value); }

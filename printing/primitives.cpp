@@ -11,7 +11,6 @@ using platform::DrawTarget;
 
 namespace {
 
-constexpr double kDash = 0.55;  // mm, dash and gap of a broken line
 // A length left over by decimal millimetres in binary (21.1 - 20 is a hair
 // over 1.1) is no dash.
 constexpr double kNoLength = 1e-6;
@@ -24,15 +23,13 @@ int16_t ToPixelCount(double pixels) {
     return count == 0 ? int16_t(1) : count;
 }
 
-// Dashes along one axis from `from` to `to`; dash(a, b) makes one of them.
+// Dashes along one axis from `from` to `to`; make(a, b) makes one of them.
 template <typename MakeDash>
-QVector<QLineF> Dashes(double from, double to, MakeDash&& dash) {
+void Dashes(QVector<QLineF>& dashes, double from, double to, double dash, MakeDash&& make) {
     const double length = to - from;
-    double n = std::floor(length / kDash);
-    if (length - n * kDash > kNoLength) n += 1;
-    QVector<QLineF> dashes;
-    for (double i = 1; i <= n; i += 2) dashes.append(dash(from + kDash * (i - 1), std::min(from + kDash * i, to)));
-    return dashes;
+    double n = std::floor(length / dash);
+    if (length - n * dash > kNoLength) n += 1;
+    for (double i = 1; i <= n; i += 2) dashes.append(make(from + dash * (i - 1), std::min(from + dash * i, to)));
 }
 
 }  // namespace
@@ -115,15 +112,46 @@ double FitFontSizeCapped(DrawTarget& target, double width, const QString& text, 
 }
 
 void DrawBrokenLine(DrawTarget& target, double x1, double y1, double x2, double y2, uint32_t colour) {
-    if (target.DrawStyle() != platform::kDot) {
+    if (target.DrawStyle() != platform::kDot || (x1 != x2 && y1 != y2)) {
         target.Line(x1, y1, x2, y2, colour);
-    } else if (x1 == x2) {
-        target.Lines(Dashes(y1, y2, [&](double a, double b) { return QLineF(x1, a, x1, b); }), colour);
-    } else if (y1 == y2) {
-        target.Lines(Dashes(x1, x2, [&](double a, double b) { return QLineF(a, y1, b, y1); }), colour);
-    } else {
-        target.Line(x1, y1, x2, y2, colour);
+        return;
     }
+    QVector<QLineF> dashes;
+    AppendDashes(dashes, x1, y1, x2, y2, kDashMillimetres);
+    target.Lines(dashes, colour);
+}
+
+void AppendDashes(QVector<QLineF>& dashes, double x1, double y1, double x2, double y2, double dash) {
+    if (x1 == x2)
+        Dashes(dashes, y1, y2, dash, [&](double a, double b) { return QLineF(x1, a, x1, b); });
+    else if (y1 == y2)
+        Dashes(dashes, x1, x2, dash, [&](double a, double b) { return QLineF(a, y1, b, y1); });
+    else
+        dashes.append(QLineF(x1, y1, x2, y2));
+}
+
+QVector<QLineF>& GridPaths::PathOf(uint32_t colour, int style) {
+    lastStyle_ = style;
+    for (Path& path : paths_)
+        if (path.colour == colour && path.style == style) return path.lines;
+    paths_.push_back(Path{colour, style, {}});
+    return paths_.back().lines;
+}
+
+void GridPaths::Add(uint32_t colour, int style, double x1, double y1, double x2, double y2) {
+    PathOf(colour, style).append(QLineF(x1, y1, x2, y2));
+}
+
+void GridPaths::AddDashes(uint32_t colour, int style, double x1, double y1, double x2, double y2, double dash) {
+    AppendDashes(PathOf(colour, style), x1, y1, x2, y2, dash);
+}
+
+void GridPaths::Draw(DrawTarget& target) const {
+    for (const Path& path : paths_) {
+        target.SetDrawStyle(path.style);
+        target.Lines(path.lines, path.colour);
+    }
+    if (lastStyle_ >= 0) target.SetDrawStyle(lastStyle_);
 }
 
 int16_t ScaleXToPixels(const DrawTarget& target, double mm) {

@@ -18,8 +18,11 @@
 #include "platform/gui/colour.h"
 #include "platform/gui/draw_target.h"
 
+#include <QLineF>
 #include <QString>
+#include <QVector>
 #include <cstdint>
+#include <vector>
 
 namespace mox {
 
@@ -55,11 +58,43 @@ double FitFontSize(platform::DrawTarget& target, int32_t maxWidth, int32_t maxHe
 // An empty text gives maxSize when it is above 0, else the current size.
 double FitFontSizeCapped(platform::DrawTarget& target, double width, const QString& text, double maxSize);
 
+// The length of a printed dash and of the gap after it, in millimetres.
+inline constexpr double kDashMillimetres = 0.55;
+
 // A line in the colour; while DrawStyle is dotted, a horizontal or vertical
 // one is drawn as dashes of 0.55 mm with gaps of 0.55 mm (the last dash cut
 // at the end), each with the target's DrawStyle and DrawWidth. An end before
 // the start draws nothing. A dotted slanting line is drawn whole.
 void DrawBrokenLine(platform::DrawTarget& target, double x1, double y1, double x2, double y2, uint32_t colour);
+
+// The dashes of a horizontal or vertical line, `dash` long with gaps as
+// long from its start and the last one cut at its end, appended to dashes;
+// none when the end lies before the start. A slanting line is appended whole.
+void AppendDashes(QVector<QLineF>& dashes, double x1, double y1, double x2, double y2, double dash);
+
+// The lines of a grid gathered by colour and pen style, each gathering drawn
+// as one path: a sheet's grids hold thousands of dashes, and a printer
+// writes a few paths far faster than one per dash. Gatherings are drawn in
+// the order of their first lines, so where lines of two gatherings cross,
+// the later gathering lies on top; each with the target's DrawWidth, and
+// the style of the last line added stays set.
+class GridPaths {
+public:
+    void Add(uint32_t colour, int style, double x1, double y1, double x2, double y2);
+    // A line broken into dashes of `dash`, as AppendDashes.
+    void AddDashes(uint32_t colour, int style, double x1, double y1, double x2, double y2, double dash);
+    void Draw(platform::DrawTarget& target) const;
+
+private:
+    struct Path {
+        uint32_t colour;
+        int style;
+        QVector<QLineF> lines;
+    };
+    QVector<QLineF>& PathOf(uint32_t colour, int style);
+    std::vector<Path> paths_;
+    int lastStyle_ = -1;
+};
 
 // MmToPixelsX on the printer, ScaleXToPixels and ScaleYToPixels on the
 // preview: a length in millimetres as device pixels of this target, halves

@@ -1,15 +1,8 @@
 #include "printing/tooth_images.h"
 
-#include "core/files.h"
-#include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/message_box.h"
 
-#include <QDateTime>
-#include <QFileInfo>
-#include <QHash>
-#include <array>
-#include <cerrno>
 #include <optional>
 
 namespace mox {
@@ -27,47 +20,20 @@ constexpr int kRootOrientation[4][2][2] = {{{0, 1}, {2, 3}}, {{1, 0}, {3, 2}}, {
 // [row][left half]
 constexpr int kCrownOrientation[4][2] = {{0, 2}, {1, 3}, {1, 3}, {0, 2}};
 
-// The picture error that the box reports.
-struct PictureError {
-    int number;
-    QString description;
-};
-
 // Rows 0 and 2 have their roots above the band line, rows 1 and 3 below it.
 bool RootsAbove(int row) { return row == 0 || row == 2; }
 
-// A picture file as read, and turned each way it was printed, kept while the
-// file stays as it was: a chart sheet prints every picture several times, and
-// a PDF stores an image it was given before only once.
-struct KeptPicture {
-    QDateTime modified;
-    qint64 size = -1;
-    QImage loaded;
-    std::array<QImage, 4> turned;  // by orientation
-};
-
-// Loads, turns and prints one picture; the error when it could not be read.
-std::optional<PictureError> PrintPicture(DrawTarget& target, const QString& path, int orientation, double x, double y,
-                                         double width, double height, QImage& loadSurface, QImage& flipSurface) {
+// Prints one picture turned by orientation; the problem when it could not be read.
+std::optional<PictureProblem> PrintPicture(DrawTarget& target, ToothPictureFiles& pictures, const QString& name,
+                                           int orientation, double x, double y, double width, double height,
+                                           QImage& loadSurface, QImage& flipSurface) {
     loadSurface = QImage();
     flipSurface = QImage();
-    const QFileInfo file(path);
-    if (!file.isFile()) return PictureError{ENOENT, FileErrorDescription(ENOENT) + QStringLiteral(" ") + path};
-    if (!file.isReadable()) return PictureError{EACCES, FileErrorDescription(EACCES) + QStringLiteral(" ") + path};
-
-    static QHash<QString, KeptPicture> kept;
-    KeptPicture& picture = kept[path];
-    if (picture.loaded.isNull() || picture.modified != file.lastModified() || picture.size != file.size()) {
-        picture = KeptPicture{file.lastModified(), file.size(), QImage(), {}};
-        if (!picture.loaded.load(path)) {
-            kept.remove(path);
-            return PictureError{481, QStringLiteral("画像として読み込めません。 ") + path};
-        }
-    }
-    QImage& turned = picture.turned[orientation];
-    if (turned.isNull())
-        turned = picture.loaded.mirrored((orientation & kFlipHorizontal) != 0, (orientation & kFlipVertical) != 0);
-    loadSurface = picture.loaded;
+    PictureProblem problem;
+    const QImage& turned = pictures.Turned(name, (orientation & kFlipHorizontal) != 0,
+                                           (orientation & kFlipVertical) != 0, &problem);
+    if (turned.isNull()) return problem;
+    loadSurface = pictures.Picture(name);
     flipSurface = turned;
     target.PaintPicture(flipSurface, x, y, width, height);
     return std::nullopt;
@@ -77,11 +43,10 @@ std::optional<PictureError> PrintPicture(DrawTarget& target, const QString& path
 
 void PrintToothImages(DrawTarget& target, const ChartLayout& layout, const ToothStatusWords& toothStates,
                       int16_t pictureMode0, int16_t pictureMode1, int16_t pictureMode2, int16_t pictureMode3,
-                      QImage& loadSurface, QImage& flipSurface) {
+                      ToothPictureFiles& pictures, QImage& loadSurface, QImage& flipSurface) {
     const int16_t modes[4] = {pictureMode0, pictureMode1, pictureMode2, pictureMode3};
-    const QString folder = G().ProgramDir + QStringLiteral("/BMP/");
-    std::optional<PictureError> firstError;
-    auto note = [&](std::optional<PictureError> error) {
+    std::optional<PictureProblem> firstError;
+    auto note = [&](std::optional<PictureProblem> error) {
         if (error && !firstError) firstError = std::move(error);
     };
 
@@ -93,12 +58,12 @@ void PrintToothImages(DrawTarget& target, const ChartLayout& layout, const Tooth
         for (int p = firstTooth; p < firstTooth + 16; ++p) {
             const int column = p - firstTooth;
             const bool leftHalf = column >= 8;
-            QString crown = folder + (buccal ? HeadPicBuccal[p] : HeadPicLingual[p]);
-            QString root = folder + (buccal ? RootPicBuccal[p] : RootPicLingual[p]);
+            QString crown = buccal ? HeadPicBuccal[p] : HeadPicLingual[p];
+            QString root = buccal ? RootPicBuccal[p] : RootPicLingual[p];
             bool implant = false;
             const auto status = static_cast<uint16_t>(toothStates[p]);
             if (status & kToothImplant) {
-                root = folder + QStringLiteral("imp.gif");
+                root = QStringLiteral("imp.gif");
                 implant = true;
             } else if (status & kToothPontic) {
                 root.clear();
@@ -111,12 +76,12 @@ void PrintToothImages(DrawTarget& target, const ChartLayout& layout, const Tooth
             const double band = layout.BandY[row];
             if (!root.isEmpty() && printsRoots) {
                 const double top = RootsAbove(row) ? band - layout.RootPicHeight : band;
-                note(PrintPicture(target, root, kRootOrientation[row][leftHalf][implant], x, top, layout.PicWidth,
+                note(PrintPicture(target, pictures, root, kRootOrientation[row][leftHalf][implant], x, top, layout.PicWidth,
                                   layout.RootPicHeight, loadSurface, flipSurface));
             }
             if (!crown.isEmpty() && printsCrowns) {
                 const double top = RootsAbove(row) ? band : band - layout.CrownPicHeight;
-                note(PrintPicture(target, crown, kCrownOrientation[row][leftHalf], x, top, layout.PicWidth,
+                note(PrintPicture(target, pictures, crown, kCrownOrientation[row][leftHalf], x, top, layout.PicWidth,
                                   layout.CrownPicHeight, loadSurface, flipSurface));
             }
         }

@@ -8,6 +8,7 @@
 
 #include "platform/gui/draw_target.h"
 #include "printing/chart_layout.h"
+#include "printing/tooth_pictures.h"
 #include "records/exam_record.h"
 
 #include <QImage>
@@ -18,13 +19,13 @@ namespace mox {
 // PictureMode of a row: 1 crowns only, 2 roots only, 3 both, other nothing.
 // By status: an implant (0x2000, whatever else is set) shows its crown over
 // "imp.gif", a pontic (0x4000) its crown only, a missing tooth (0x8000)
-// nothing. Each picture is read from its file (once while the file stays
-// as it was), mirrored on flipSurface and stretched into its place; both
-// surfaces hold the last picture afterwards.
+// nothing. Each picture comes from the pictures' folder, turned as its row
+// shows it, and is stretched into its place; loadSurface holds the last
+// picture as read and flipSurface as turned afterwards.
 // A picture that cannot be read is left out and the other teeth are still
 // printed; one box ("エラー発生: ") names the first such file.
 void PrintToothImages(platform::DrawTarget& target, const ChartLayout& layout, const ToothStatusWords& toothStates,
                       int16_t pictureMode0, int16_t pictureMode1, int16_t pictureMode2, int16_t pictureMode3,
-                      QImage& loadSurface, QImage& flipSurface);
+                      ToothPictureFiles& pictures, QImage& loadSurface, QImage& flipSurface);
 
 }  // namespace mox

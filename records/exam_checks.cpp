@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "records/exam_record.h"
+#include "records/exam_vocabulary.h"
 #include "records/record_fields.h"
 
 #include <array>
@@ -14,7 +15,6 @@ namespace mox {
 
 namespace {
 
-constexpr int kPocketDepthItem = 2;
 constexpr int kFirstVisit = 1;
 constexpr int kMoveToSpt = 3;
 constexpr int kLatestSpt = 4;

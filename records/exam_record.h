@@ -9,6 +9,7 @@
 // the row in, RecSetPut copies the members out, and the caller updates.
 
 #include "platform/db/database.h"
+#include "records/exam_vocabulary.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -18,15 +19,7 @@
 
 namespace mox {
 
-// Tooth status bits.
-inline constexpr uint16_t kToothMissing = 0x8000;
-inline constexpr uint16_t kToothPontic = 0x4000;
-inline constexpr uint16_t kToothImplant = 0x2000;
-inline constexpr uint16_t kToothFourthState = 0x1000;
-inline constexpr uint16_t kToothDeciduous = 0x0400;
-
 inline constexpr int kSiteCount = 192;
-inline constexpr uint8_t kNoSiteValue = 128;
 
 // The stored texts: a site value in 3 characters, a status word in 6, and
 // 48 site values (one quadrant of teeth) in each of Data1..Data4.

@@ -2,8 +2,8 @@
 
 #include "core/connections.h"
 #include "core/files.h"
-#include "core/next_number.h"
 #include "core/settings.h"
+#include "records/new_exam_row.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -28,9 +28,7 @@ constexpr int kAdSmallInt = 2;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-void Step(ConversionStep step) {
-    if (stepHook) stepHook(step);
-}
+void Step(ConversionStep step) { ConversionStepReached(step); }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
@@ -83,17 +81,14 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     if (old->IsEOF()) return;
     auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
     for (; !old->IsEOF(); old->MoveNext()) {
-        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
-        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
-        rs->AddNew();
-        rs->SetField(QStringLiteral("ID"), id);
-        for (const char* column :
-             {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-              "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
-            rs->SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
-        rs->SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
-        rs->SetField(QStringLiteral("UpDate"), now);
-        rs->Update();
+        AddExamRow(*rs, [&](db::Recordset& row, int32_t) {
+            for (const char* column :
+                 {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+                  "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
+                row.SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
+            row.SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
+            row.SetField(QStringLiteral("UpDate"), now);
+        });
     }
 }
 
@@ -106,6 +101,10 @@ void ShowFailure() {
 }  // namespace
 
 void SetConversionStepHook(std::function<void(ConversionStep)> hook) { stepHook = std::move(hook); }
+
+void ConversionStepReached(ConversionStep step) {
+    if (stepHook) stepHook(step);
+}
 
 int AdoTypeOfDeclared(const QString& declaredType) {
     const QString t = declaredType.trimmed().toUpper();
@@ -139,9 +138,13 @@ QString OldFormatConversion::GetStageName(int32_t commentId) {
 }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
-    const QString stem = folder + QStringLiteral("/VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm"));
-    QString path = stem + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("_%1.mdb").arg(n);
+    return UniquePath(folder, QStringLiteral("VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm")));
+}
+
+QString OldFormatConversion::UniquePath(const QString& folder, const QString& stem) {
+    const QString start = folder + QLatin1Char('/') + stem;
+    QString path = start + QStringLiteral(".mdb");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = start + QStringLiteral("_%1.mdb").arg(n);
     return path;
 }
 

@@ -34,10 +34,13 @@ int AdoTypeOfDeclared(const QString& declaredType);
 // The points of the copy between the databases, for the failure seam of the
 // tests; the file writes (kept copy, work file, replacement) are counted by
 // platform::FileStepFault.
-enum class ConversionStep { CopyPatients, CopyExams, Commit };
+// The Jet conversion copies its tables at CopyTables.
+enum class ConversionStep { CopyPatients, CopyExams, CopyTables, Commit };
 // Called before each step; a test throws from it to fail the step, or ends
 // the process there. Empty by default.
 void SetConversionStepHook(std::function<void(ConversionStep)> hook);
+// Each conversion announces its steps here.
+void ConversionStepReached(ConversionStep step);
 
 class OldFormatConversion {
 public:
@@ -61,6 +64,9 @@ public:
     // The kept name for a moment: "VXMOX2_yyyymmdd_hhnn.mdb", with "_2",
     // "_3", ... before ".mdb" when an earlier kept copy has that name.
     static QString UniqueKeptPath(const QString& folder, const QDateTime& now);
+    // folder/stem.mdb, or with "_2", "_3", ... before ".mdb" when a file
+    // already has that name.
+    static QString UniquePath(const QString& folder, const QString& stem);
     // The work file the new database is built in, beside the main one.
     static QString WorkDbPath(const QString& folder);
 };

@@ -7,6 +7,7 @@
 #include "shell/splash.h"
 #include "shell/test_seams.h"
 #include "core/version.h"
+#include "records/jet_conversion.h"
 #include "platform/clock.h"
 #include "platform/gui/japanese_ui.h"
 
@@ -48,18 +49,13 @@ const DatabaseProgram* DatabaseProgramOf(const QString& lockName) {
     return nullptr;
 }
 
-// The other program is running when its lock cannot be taken. Every program
-// takes its own lock before it looks at the others', so of two programs
-// started together at least one sees the other. A stale lock of a dead
-// process is taken over and given back.
-const DatabaseProgram* RunningOtherProgram(const QString& ownLockName) {
-    if (!DatabaseProgramOf(ownLockName)) return nullptr;
-    for (const DatabaseProgram& other : kDatabasePrograms) {
-        if (ownLockName == QLatin1String(other.lockName)) continue;
-        platform::InstanceLock probe(G().ProgramDir, QLatin1String(other.lockName));
-        if (!probe.TryAcquire()) return &other;
-    }
-    return nullptr;
+// The programs a start of `ownLockName` must not run beside.
+QStringList ExcludedPrograms(const QString& ownLockName) {
+    QStringList others;
+    if (!DatabaseProgramOf(ownLockName)) return others;
+    for (const DatabaseProgram& other : kDatabasePrograms)
+        if (ownLockName != QLatin1String(other.lockName)) others << QLatin1String(other.lockName);
+    return others;
 }
 
 void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& other) {
@@ -118,23 +114,27 @@ bool EnsureMainDatabase() {
 }  // namespace
 
 int StartProgram(const ProgramStart& start) {
-    instanceLock = std::make_unique<platform::InstanceLock>(G().ProgramDir, start.lockName);
-    if (!instanceLock->TryAcquire()) {
-        platform::MsgBox(QStringLiteral("すでに起動されています。プログラムを終了します。"), 16,
-                         QStringLiteral("２重起動"));
+    instanceLock.reset();
+    platform::StartLock taken =
+        platform::TakeStartLock(G().ProgramDir, start.lockName, ExcludedPrograms(start.lockName));
+    if (!taken.lock) {
+        if (taken.heldName == start.lockName) {
+            platform::MsgBox(QStringLiteral("すでに起動されています。プログラムを終了します。"), 16,
+                             QStringLiteral("２重起動"));
+        } else {
+            ShowOtherProgramRunning(*DatabaseProgramOf(start.lockName), *DatabaseProgramOf(taken.heldName));
+        }
         return kSecondInstance;
     }
-    if (const DatabaseProgram* other = RunningOtherProgram(start.lockName)) {
-        ShowOtherProgramRunning(*DatabaseProgramOf(start.lockName), *other);
-        instanceLock.reset();
-        return kSecondInstance;
-    }
+    instanceLock = std::move(taken.lock);
     // Neither program runs beside this one now, so a work copy of a database
     // left in the program's folders was left by a killed run.
     RemoveStaleStagingFiles(G().ProgramDir);
     if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
 
     if (!EnsureMainDatabase()) return kStartupFailed;
+    // A clinic's database brought over from the Windows release.
+    if (!ConvertJetMainDatabase()) return kStartupFailed;
 
     if (!CheckDbVersion()) {
         platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,

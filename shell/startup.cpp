@@ -97,8 +97,8 @@ int Main(const QStringList& arguments) {
 
 void RunEndSequence() {
     ReleaseGlobalObjects();
-    const int answer =
-        platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 4, QStringLiteral("バックアップ確認"));
+    const int answer = platform::MsgBox(QStringLiteral("データのバックアップを実行しますか？"), 52,
+                                        QStringLiteral("バックアップ確認"));
     const auto& hooks = Hooks();
     if (answer == platform::kYes && hooks.showBackupWindow) {
         hooks.showBackupWindow();

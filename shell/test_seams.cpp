@@ -2,6 +2,7 @@
 
 #include "shell/timing.h"
 #include "platform/clock.h"
+#include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace mox {
@@ -60,6 +62,44 @@ int CancelLikeAnswer(int style) {
     return answers.front();
 }
 
+[[noreturn]] void EndRunWithoutAnswer() {
+    AppendLog(QStringLiteral("END\tno scripted answer left"));
+    std::fflush(nullptr);
+    std::_Exit(kScriptedAnswersUsedUp);
+}
+
+// What the log calls a dialog's kind.
+QString KindName(platform::FileDialogRequest::Kind kind) {
+    switch (kind) {
+        case platform::FileDialogRequest::Kind::Open:
+            return QStringLiteral("open");
+        case platform::FileDialogRequest::Kind::Save:
+            return QStringLiteral("save");
+        case platform::FileDialogRequest::Kind::Folder:
+            return QStringLiteral("folder");
+    }
+    return {};
+}
+
+// A file dialog of a logged run waits for nobody: it takes the next scripted
+// answer, and with none left the run ends as a box's would, since a dialog
+// has no default a script could rely on.
+void AnswerFileDialogsFromScript() {
+    static std::deque<QString> answers;
+    const QString script = qEnvironmentVariable("VXMOX_FILEDIALOG_ANSWERS");
+    for (const QString& a : script.split(QLatin1Char(':'), Qt::SkipEmptyParts)) answers.push_back(a);
+    platform::SetFileDialogAnswerer([](const platform::FileDialogRequest& request) -> std::optional<QString> {
+        const bool scripted = !answers.empty();
+        const QString answer = scripted ? answers.front() : QStringLiteral("-");
+        if (scripted) answers.pop_front();
+        AppendLog(QStringLiteral("FILEDIALOG\t%1\t%2\t%3\t%4\t%5")
+                      .arg(request.title, KindName(request.kind), answer, request.folder, request.fileName));
+        if (!scripted) EndRunWithoutAnswer();
+        if (answer == QLatin1String("-")) return std::nullopt;
+        return answer;
+    });
+}
+
 }  // namespace
 
 void InstallTestSeamsFromEnvironment() {
@@ -85,13 +125,10 @@ void InstallTestSeamsFromEnvironment() {
             }
             AppendLog(
                 QStringLiteral("MSGBOX\t%1\t%2\t%3\t%4").arg(box.caption).arg(box.style).arg(answer).arg(box.prompt));
-            if (endRun) {
-                AppendLog(QStringLiteral("END\tno scripted answer left"));
-                std::fflush(nullptr);
-                std::_Exit(kScriptedAnswersUsedUp);
-            }
+            if (endRun) EndRunWithoutAnswer();
             return answer;
         });
+        AnswerFileDialogsFromScript();
     }
 }
 

@@ -7,13 +7,18 @@
 //   VXMOX_MSGBOX_ANSWERS=<list>  with the log: comma list of answer codes,
 //                                one per box in order (1 OK, 2 Cancel,
 //                                4 Retry, 6 Yes, 7 No)
+//   VXMOX_FILEDIALOG_ANSWERS=<list>  with the log: ":"-separated answers of
+//                                the file and folder dialogs in order, each
+//                                the path chosen or "-" for Cancel; every
+//                                dialog is logged
 //   VXMOX_CLOSE_MAIN_AFTER_MS=N  the main window closes itself N ms after it
 //                                is shown, as if the user closed it
 // A logged box with no scripted answer takes its default, except when a
 // list was given and is used up, or when its default is Retry (a failure
 // that persists would ask for ever): then it takes its cancel-like answer
 // (Cancel, else No, else Abort) and the run ends at once with
-// kScriptedAnswersUsedUp.
+// kScriptedAnswersUsedUp. A logged file dialog with no scripted answer
+// cancels and ends the run the same way.
 
 class QWidget;
 

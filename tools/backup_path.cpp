@@ -6,6 +6,9 @@
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
 #include <QLabel>
 #include <QStringList>
@@ -13,15 +16,41 @@
 namespace mox {
 
 namespace {
+
 const QString kKey = QStringLiteral("BackUpPath");
+
+// Only a plain file is a settings file. Opening a pipe of that name for
+// reading would wait until something writes to it, and the window would
+// hang with it; a pipe or a device counts as no file at all.
+bool IsPlainFile(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+// The bytes of a plain file; std::nullopt for anything else. The test is made
+// on what was opened (without waiting for a writer), so a pipe put in the
+// file's place in between is refused too.
+std::optional<QByteArray> ReadPlainFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+}  // namespace
 
 QString BackUpPathFile() { return G().ProgramDir + QStringLiteral("/MOX.INI"); }
 
 std::optional<QString> ReadBackUpPath(const QString& iniPath) {
-    QFile file(iniPath);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QString text = QString::fromUtf8(file.readAll());
+    const std::optional<QByteArray> bytes = ReadPlainFile(iniPath);
+    if (!bytes) return std::nullopt;
+    QString text = QString::fromUtf8(*bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 
@@ -43,7 +72,7 @@ int WriteBackUpPath(const QString& iniPath, const QString& folder) {
 
 void LoadBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
     const QString ini = BackUpPathFile();
-    if (!CheckFile(ini)) {
+    if (!IsPlainFile(ini)) {
         SaveBackUpPath(pathLabel, backUpFolder);
     } else if (const std::optional<QString> folder = ReadBackUpPath(ini)) {
         backUpFolder = *folder;

@@ -16,7 +16,7 @@ namespace mox {
 QString BackUpPathFile();
 
 // The folder of the last "BackUpPath=" line; std::nullopt when the file has
-// none (or cannot be read). Lines are trimmed; empty lines, comment lines
+// none, cannot be read or is no plain file (a pipe is never waited on). Lines are trimmed; empty lines, comment lines
 // (first character "'"), lines of another key (compared exactly, so
 // "backuppath=" and "BackUpPath =" do not count) and lines without "=" are
 // skipped. Everything after the first "=" is the folder.
@@ -28,7 +28,7 @@ int WriteBackUpPath(const QString& iniPath, const QString& folder);
 
 // LoadBackUpPath and SaveBackUpPath of the two windows, on the window's own
 // folder label and folder variable. Load makes the file first when it is
-// missing (with the program folder); Save writes the label's folder, or the
+// missing or no plain file (with the program folder); Save writes the label's folder, or the
 // program folder for a blank label. A failed write is shown, naming the file.
 void LoadBackUpPath(QLabel* pathLabel, QString& backUpFolder);
 void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder);

@@ -4,12 +4,13 @@
 #include "core/database_file_check.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "core/version.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/descriptor.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "records/jet_conversion.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,41 +45,7 @@ struct Failure {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// The whole file behind `fd`, from its first byte, into the sink.
-int CopyBytes(int fd, platform::FileSink& sink) {
-    std::vector<char> buffer(1 << 20);
-    off_t offset = 0;
-    for (;;) {
-        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), offset);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return 0;
-        if (const int err = sink.Write(buffer.data(), n)) return err;
-        offset += n;
-    }
-}
-
-int WriteCopy(int fd, const QString& target) {
-    return platform::WriteFileAtomically(target, [fd](platform::FileSink& sink) { return CopyBytes(fd, sink); });
-}
+using platform::Descriptor;
 
 // The main file's write lock, held through a connection of the database
 // layer, with a descriptor to read the file's bytes under it. POSIX drops
@@ -101,7 +68,11 @@ public:
     LockedDatabase(const LockedDatabase&) = delete;
     LockedDatabase& operator=(const LockedDatabase&) = delete;
 
-    int CopyTo(const QString& target) { return WriteCopy(fd_->get(), target); }
+    // A copy read back and compared (see CopyDescriptorAtomically).
+    int CopyTo(const QString& target) { return platform::CopyDescriptorAtomically(fd_->get(), target); }
+    // The file itself under a second name, or a copy where no link can be
+    // made; the rename that restores a backup then leaves it untouched.
+    int KeepAs(const QString& path, const QString& keep) { return platform::KeepFileAs(path, fd_->get(), keep); }
 
 private:
     static QString ReadFailure(const QString& path, const QString& why) {
@@ -124,23 +95,6 @@ private:
     std::optional<db::Transaction> lock_;
 };
 
-// A copy that the database layer opens and finds sound; the text of the
-// check when it is not, empty when it is.
-QString CheckOf(const QString& path, bool full) {
-    try {
-        auto conn = db::Connection::Open(db::DataSourcePart(path));
-        QString result =
-            conn->Scalar(full ? QStringLiteral("PRAGMA integrity_check") : QStringLiteral("PRAGMA quick_check"))
-                .ToText();
-        if (result == QStringLiteral("ok") && !conn->TableExists(QStringLiteral("TVersion")))
-            result = QStringLiteral("TVersion がありません。");
-        conn->Close();
-        return result == QStringLiteral("ok") ? QString() : result;
-    } catch (const db::DbError& e) {
-        return e.Description();
-    }
-}
-
 QString TempBeside(const QString& target) {
     const QFileInfo info(target);
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new");
@@ -149,8 +103,9 @@ QString TempBeside(const QString& target) {
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
 // The source of a restore, opened and judged by its first bytes: this
-// system's files are SQLite files; an Access file of the Windows release,
-// or anything else, is refused before a byte of it is copied.
+// system's files are SQLite files, and an Access file of the Windows release
+// is taken for conversion; anything else is refused before a byte of it is
+// copied.
 Descriptor OpenRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
@@ -174,8 +129,7 @@ Descriptor OpenRestoreSource(const QString& source) {
                       FileErrorText(errno)};
     if (got >= 20 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
-        throw Failure{QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）です。") +
-                      QStringLiteral("この形式のファイルからは復元できません。") + kCrLf2 + source};
+        return fd;  // a backup of the Windows release: converted when it is staged
     if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, "SQLite format 3", 16) != 0)
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
     return fd;
@@ -187,30 +141,25 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
     return text.replace(staged, source);
 }
 
-// The copy of the source, before it may replace anything: it must hold
-// every table the program reads, as a file chosen with the open command must.
+// The copy of the source, before it may replace anything, passes what a
+// file chosen with the open command must: every table the program reads, a
+// version this program accepts, and a write. A file cut short the engine
+// has already refused while it copied it.
 void CheckRestorable(const QString& staged, const QString& source) {
-    const QString refused = QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。");
     if (const QString why = CheckChosenDatabase(staged); !why.isEmpty())
-        throw Failure{refused + kCrLf2 + source + kCrLf2 + AsUserFile(why, staged, source)};
-    try {
-        auto conn = db::Connection::Open(db::DataSourcePart(staged));
-        const QString integrity = conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
-        conn->Close();
-        if (integrity != QStringLiteral("ok"))
-            throw Failure{QStringLiteral("復元元のデータベースは壊れています。") + kCrLf2 + source + kCrLf2 +
-                          integrity};
-    } catch (const db::DbError& e) {
-        throw Failure{refused + kCrLf2 + source + kCrLf2 + AsUserFile(e.Description(), staged, source)};
+        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
+                      source + kCrLf2 + AsUserFile(why, staged, source)};
+}
+
+// A restore that stopped before its rename leaves the main file as it was.
+// A safety copy that is still the main file under a second name would follow
+// every later change of it, so it is no copy and goes.
+void Abandon(RestoreResult& result, const QString& staged, const QString& mainPath) {
+    RemoveFile(staged);
+    if (!result.safetyCopy.isEmpty() && IsSameFile(result.safetyCopy, mainPath)) {
+        RemoveFile(result.safetyCopy);
+        result.safetyCopy.clear();
     }
-    bool current = false;
-    {
-        HeldMainDbOn slot(staged);
-        current = CheckDbVersion();
-    }
-    if (!current)
-        throw Failure{QStringLiteral("復元元のデータベースは本システムで使用できないバージョンです。") + kCrLf2 +
-                      source};
 }
 
 // Names the programs keep for themselves beside the main database and in
@@ -278,31 +227,23 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         return false;
 
     const platform::Hourglass hourglass;
-    const QString temp = TempBeside(target);
     // A backup that a killed run left half made in this folder (on a USB
     // stick, say) goes now, while this program alone writes backups.
     RemoveStaleStagingFiles(existing.absolutePath());
     try {
         ResetAllSlots();
-        RemoveFile(temp);
-        {
-            LockedDatabase locked(mainPath);
-            if (const int err = locked.CopyTo(temp))
-                throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target +
-                              kCrLf2 + FileErrorText(err)};
-        }
-        if (const QString check = CheckOf(temp, false); !check.isEmpty())
-            throw Failure{QStringLiteral("作成したバックアップファイルを確認できませんでした。") + kCrLf2 + target +
-                          kCrLf2 + check};
         // The copy takes the mode of a file it replaces: an older backup
         // that others could read becomes private first.
         if (existing.exists()) ::chmod(Native(target).constData(), 0600);
-        if (const int err = platform::PlaceFileAtomically(temp, target))
+        // Under the write lock the bytes are the database as every program
+        // reads it; the copy is read back and compared with them before it
+        // takes the target's place.
+        LockedDatabase locked(mainPath);
+        if (const int err = locked.CopyTo(target))
             throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
                           FileErrorText(err)};
         return true;
     } catch (const Failure& f) {
-        RemoveFile(temp);
         platform::MsgBox(f.message, 16, kBackUpCaption);
     }
     return false;
@@ -340,7 +281,11 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(staged);
         RemoveFile(staged + QStringLiteral("-journal"));
         try {
-            db::CopyDatabaseContent(source, staged);
+            if (IsJetDatabaseFile(source)) {
+                if (const QString why = FillFromJetDatabase(source, staged); !why.isEmpty()) throw Failure{why};
+            } else {
+                db::CopyDatabaseContent(source, staged);
+            }
         } catch (const db::DbError& e) {
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                           AsUserFile(e.Description(), staged, source)};
@@ -357,16 +302,9 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
 
         Step(RestoreStep::SafetyCopy);
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
-        const QString stopped =
-            QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。");
-        if (const int err = locked.CopyTo(safety))
-            throw Failure{stopped + kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
-
-        Step(RestoreStep::CheckSafetyCopy);
-        if (const QString check = CheckOf(safety, false); !check.isEmpty()) {
-            RemoveFile(safety);
-            throw Failure{stopped + kCrLf2 + safety + kCrLf2 + check};
-        }
+        if (const int err = locked.KeepAs(mainPath, safety))
+            throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
+                          kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
         result.safetyCopy = safety;
 
         // A journal beside the main file would be rolled into the restored
@@ -381,10 +319,10 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         result.restored = true;
         return result;
     } catch (const Failure& f) {
-        RemoveFile(staged);
+        Abandon(result, staged, mainPath);
         platform::MsgBox(f.message, 16, kRestoreCaption);
     } catch (const std::exception& e) {
-        RemoveFile(staged);
+        Abandon(result, staged, mainPath);
         platform::MsgBox(QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
                              QString::fromLocal8Bit(e.what()),
                          16, kRestoreCaption);

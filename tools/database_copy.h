@@ -3,20 +3,24 @@
 //
 // A backup is taken while this program holds the database's write lock, so
 // no program can commit a row into the file while its bytes are read. The
-// copy goes to a file beside the target, is synced, must open as a sound
-// database, and only then takes the target's place in one rename; it is
-// readable by its owner only (0600), because it holds patient data. An
-// existing target is replaced only after the user said Yes.
+// copy goes to a file beside the target, is synced, is read back and
+// compared with what was read, and only then takes the target's place in
+// one rename; it is readable by its owner only (0600), because it holds
+// patient data. An existing target is replaced only after the user
+// said Yes.
 //
 // A restore never lets the main file go before its replacement is complete
-// and checked. The chosen file is copied beside the main file first, and
-// that copy must open as a database of this system (an SQLite file whose
-// version row passes the version check and whose integrity check is "ok"):
-// a Windows-era Access file or any other file is refused. Then every
-// connection slot is closed, the main file is copied under its write lock
-// to a safety copy that never replaces an earlier one, and the checked copy
-// takes the main file's place in one rename. Any failure before that rename
-// leaves the main file byte-identical.
+// and checked. The chosen file is copied beside the main file as the
+// database engine reads it, and that copy must open as a database of this
+// system (an SQLite file holding every table the program reads, whose
+// version row passes the version check and which takes a write): a
+// Windows-era Access file or any other file is refused. Then every
+// connection slot is closed and, under the main file's write lock, the main
+// file gets a second name as the safety copy (a hard link, or a copy where
+// the file system has none) that never replaces an earlier one, and the
+// checked copy takes the main file's name in one rename: the old file lives
+// on, untouched, under the safety copy's name. Any failure before that
+// rename leaves the main file byte-identical.
 //
 // Both report every refusal and failure in a box that names the file, and
 // show the hourglass while they copy.
@@ -50,7 +54,7 @@ QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDa
 
 // The points of a restore, for the failure seam of the tests; the file
 // writes inside them are counted by platform::FileStepFault.
-enum class RestoreStep { CheckSource, Stage, CheckStaged, CloseSlots, Lock, SafetyCopy, CheckSafetyCopy, Place };
+enum class RestoreStep { CheckSource, Stage, CheckStaged, CloseSlots, Lock, SafetyCopy, Place };
 using RestoreStepHook = std::function<void(RestoreStep)>;
 // Called before each step; a test throws from it to fail the step, or ends
 // the process there. Empty by default.
@@ -58,8 +62,8 @@ void SetRestoreStepHook(RestoreStepHook hook);
 
 struct RestoreResult {
     bool restored = false;
-    // The safety copy made (also when the restore failed after it); empty
-    // when none was made.
+    // The safety copy made; empty when none was made or the restore stopped
+    // while it was still the main file under a second name.
     QString safetyCopy;
 };
 

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -338,6 +339,8 @@ void PFrmImport::CmdPathRestore_Click() {
     platform::FileDialogRequest request;
     request.kind = platform::FileDialogRequest::Kind::Open;
     request.title = QStringLiteral("復元するファイルの指定");
+    // Backups are looked for where they are made.
+    request.folder = QFileInfo(BackUpFolder).isDir() ? BackUpFolder : G().ProgramDir;
     request.filter = QStringLiteral("データベースファイル (*.mdb *.MDB)");
     request.mustExist = true;
     const std::optional<QString> file = platform::ShowFileDialog(request, this);

@@ -2,9 +2,13 @@
 
 #include "core/connections.h"
 #include "core/exam_lookups.h"
-#include "core/next_number.h"
+#include "core/sibling_db.h"
 #include "upgrade/upgrade.h"
 #include "platform/clock.h"
+#include "records/exam_dates.h"
+#include "records/exam_store.h"
+#include "records/exam_vocabulary.h"
+#include "records/new_exam_row.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "tools/era_date.h"
@@ -42,31 +46,6 @@ QString ColumnsOf(const char* table) {
         if (qstrcmp(l.table, table) == 0) return l.columns.join(QStringLiteral(", "));
     return QStringLiteral("*");
 }
-
-// A counted use of the sibling slot for one scope; a cancelled connection
-// box ends the program.
-class SharedDbUse {
-public:
-    SharedDbUse() : open_(OpenSharedDbOrEnd()) {}
-    ~SharedDbUse() {
-        if (open_) ReleaseSharedDb();
-    }
-    SharedDbUse(const SharedDbUse&) = delete;
-    SharedDbUse& operator=(const SharedDbUse&) = delete;
-    explicit operator bool() const { return open_ && SharedDbConn() != nullptr; }
-
-private:
-    bool open_;
-};
-
-// The values of "PatientID=? AND ExamDate>=? AND ExamDate<?": the day runs
-// from its first moment to the first of the next, so a stored time part
-// stays inside.
-std::vector<db::Value> PatientDay(int32_t patientId, const QDate& day) {
-    return {patientId, db::Value(QDateTime(day, QTime(0, 0))), db::Value(QDateTime(day.addDays(1), QTime(0, 0)))};
-}
-
-QString DayText(const QDate& day) { return day.toString(QStringLiteral("yyyy/MM/dd")); }
 
 QString LayoutProblemOn(db::Connection& conn) {
     for (const Layout& l : SiblingLayout()) {
@@ -116,11 +95,11 @@ db::Value Column(const SourceRow& row, const char* name) {
 // The input screen's display row of an examination item.
 int32_t DisplayRowOf(int64_t item) {
     switch (item) {
-        case 2:
+        case kPocketDepthItem:
             return 0;
-        case 1:
+        case kMobilityItem:
             return 1;
-        case 13:
+        case kFurcationItem:
             return 2;
         default:
             return 3;
@@ -179,43 +158,44 @@ void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t s
                      const std::vector<SourceRow>& rows, int32_t targetId, int& step) {
     Step(step);
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
-                 PatientDay(targetId, date.day));
+                 PatientDayValues(targetId, date.day));
 
     const QString comment = GetComTypeComment(stage);
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 1=0"));
     for (const SourceRow& row : rows) {
         const int64_t item = Number(Column(row, "SubExam")).value_or(0);
-        if (item != 1 && item != 2 && item != 3 && item != 13) continue;
+        if (item != kMobilityItem && item != kPocketDepthItem && item != kPlaqueItem && item != kFurcationItem)
+            continue;
         const int64_t sourceRow = Number(Column(row, "Row")).value_or(0);
-        if (sourceRow > 10) continue;
+        if (sourceRow > kSuppurationRow) continue;
         const std::optional<QDateTime> examDate = DateTime(Column(row, "ExamDate"));
 
-        rs->AddNew();
-        rs->SetField(QStringLiteral("ID"), GetNextAutoNumber(QStringLiteral("TExamData")));
-        rs->SetField(QStringLiteral("PatientID"), targetId);
-        rs->SetField(QStringLiteral("ExamDate"), examDate.value_or(QDateTime(date.day, QTime(0, 0))));
-        rs->SetField(QStringLiteral("Row"), sourceRow > 8 ? static_cast<int32_t>(sourceRow) : DisplayRowOf(item));
-        if (const auto v = Number(Column(row, "Examination"))) rs->SetField(QStringLiteral("Examination"), *v);
-        rs->SetField(QStringLiteral("SubExam"), item);
-        for (const char* name : {"Data1", "Data2", "Data3", "Data4", "Bui"})
-            if (const auto v = Text(Column(row, name))) rs->SetField(QLatin1String(name), *v);
-        if (const auto v = Number(Column(row, "PocketFree"))) rs->SetField(QStringLiteral("PocketFree"), *v);
-        for (const char* name : {"StartTime", "EndTime"})
-            if (const auto v = DateTime(Column(row, name))) rs->SetField(QLatin1String(name), *v);
-        rs->SetField(QStringLiteral("ChargeID"), 1);
-        if (const auto v = Number(Column(row, "IsPrinted"))) rs->SetField(QStringLiteral("IsPrinted"), *v != 0);
-        rs->SetField(QStringLiteral("CommentID"), stage);
-        rs->SetField(QStringLiteral("Comment"), comment);
-        rs->SetField(QStringLiteral("UpDate"), platform::CurrentClock().Now());
-        Step(step);
-        rs->Update();
+        const auto fill = [&](db::Recordset& added, int32_t) {
+            added.SetField(QStringLiteral("PatientID"), targetId);
+            added.SetField(QStringLiteral("ExamDate"), examDate.value_or(QDateTime(date.day, QTime(0, 0))));
+            added.SetField(QStringLiteral("Row"),
+                           sourceRow >= kBleedingRow ? static_cast<int32_t>(sourceRow) : DisplayRowOf(item));
+            if (const auto v = Number(Column(row, "Examination"))) added.SetField(QStringLiteral("Examination"), *v);
+            added.SetField(QStringLiteral("SubExam"), item);
+            for (const char* name : {"Data1", "Data2", "Data3", "Data4", "Bui"})
+                if (const auto v = Text(Column(row, name))) added.SetField(QLatin1String(name), *v);
+            if (const auto v = Number(Column(row, "PocketFree"))) added.SetField(QStringLiteral("PocketFree"), *v);
+            for (const char* name : {"StartTime", "EndTime"})
+                if (const auto v = DateTime(Column(row, name))) added.SetField(QLatin1String(name), *v);
+            added.SetField(QStringLiteral("ChargeID"), 1);
+            if (const auto v = Number(Column(row, "IsPrinted"))) added.SetField(QStringLiteral("IsPrinted"), *v != 0);
+            added.SetField(QStringLiteral("CommentID"), stage);
+            added.SetField(QStringLiteral("Comment"), comment);
+            added.SetField(QStringLiteral("UpDate"), platform::CurrentClock().Now());
+        };
+        AddExamRow(*rs, fill, {{}, {}, [&] { Step(step); }});
     }
     rs->Close();
 }
 
 QString Failed(const QString& sentence, const QDate& day, const QString& why) {
     QString text = sentence;
-    if (day.isValid()) text += kCrLf2 + QStringLiteral("検査日：") + DayText(day);
+    if (day.isValid()) text += kCrLf2 + QStringLiteral("検査日：") + ExamDateText(day);
     return text + kCrLf2 + why;
 }
 
@@ -240,7 +220,7 @@ QString SexLabel(const db::Value& sex) {
 QString BirthdayLabelOf(const db::Value& birthDay) { return BirthdayLabel(birthDay.ToDateTime().date()); }
 
 QString SiblingLayoutProblem() {
-    SharedDbUse use;
+    SharedDbUse use(SharedDbCancel::EndsProgram);
     if (!use) return QStringLiteral("Vexaline のデータベースに接続できません。");
     try {
         return LayoutProblemOn(*SharedDbConn());
@@ -250,7 +230,7 @@ QString SiblingLayoutProblem() {
 }
 
 std::optional<SourcePatient> FindSourcePatient(const QString& chartNumber) {
-    SharedDbUse use;
+    SharedDbUse use(SharedDbCancel::EndsProgram);
     if (!use) return std::nullopt;
     try {
         auto rs = SharedDbConn()->OpenRecordset(
@@ -271,17 +251,17 @@ std::optional<SourcePatient> FindSourcePatient(const QString& chartNumber) {
 }
 
 int32_t ReadTreatMGID(int32_t patientId, const QDate& day) {
-    SharedDbUse use;
+    SharedDbUse use(SharedDbCancel::EndsProgram);
     if (!use) return 0;
     const db::Value stage = SharedDbConn()->Scalar(
         QStringLiteral("SELECT TreatMGID FROM TExamStatus WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
-        PatientDay(patientId, day));
+        PatientDayValues(patientId, day));
     return static_cast<int32_t>(Number(stage).value_or(0));
 }
 
 std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
     std::vector<SourceExamDate> dates;
-    SharedDbUse use;
+    SharedDbUse use(SharedDbCancel::EndsProgram);
     if (!use) return dates;
     try {
         auto rs = SharedDbConn()->OpenRecordset(
@@ -292,7 +272,7 @@ std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
             const QDate day = stored.ToDateTime().date();
             if (!day.isValid() || (!dates.empty() && dates.back().day == day)) continue;
             SourceExamDate date{stored, day, ReadTreatMGID(sourceId, day), QString()};
-            date.text = DayText(day) + QStringLiteral("  ") + GetComTypeComment(date.stage);
+            date.text = ExamDateText(day) + QStringLiteral("  ") + GetComTypeComment(date.stage);
             dates.push_back(std::move(date));
         }
     } catch (const db::DbError&) {
@@ -321,17 +301,11 @@ bool LoadTargetPatient(int32_t caseId) {
 
 std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
     std::vector<TargetExamDate> lines;
-    MainDbUse use;
-    if (!use) return lines;
     try {
-        auto rs = MainDbConn()->OpenRecordset(
-            QStringLiteral("SELECT substr(ExamDate, 1, 10) AS ExamDay, CommentID FROM TExamData WHERE PatientID=? "
-                           "GROUP BY ExamDay, CommentID ORDER BY ExamDay, CommentID"),
-            {caseId});
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            const QDate day = rs->Field(QStringLiteral("ExamDay")).ToDate();
-            const int16_t commentId = rs->Field(QStringLiteral("CommentID")).ToInt16();
-            lines.push_back({day, commentId, DayText(day) + QStringLiteral("  ") + GetComTypeComment(commentId)});
+        for (const StoredExam& exam : ListStoredExams(caseId)) {
+            const auto commentId = static_cast<int16_t>(exam.stageId);
+            lines.push_back(
+                {exam.date, commentId, ExamDateText(exam.date) + QStringLiteral("  ") + GetComTypeComment(commentId)});
         }
     } catch (const db::DbError&) {
         lines.clear();
@@ -354,7 +328,7 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
     std::vector<std::pair<int32_t, std::vector<SourceRow>>> examinations;
     QDate at;
     try {
-        SharedDbUse use;
+        SharedDbUse use(SharedDbCancel::EndsProgram);
         if (!use) return {false, QStringLiteral("Vexaline のデータベースがありません。")};
         db::Connection& sibling = *SharedDbConn();
         if (const QString problem = LayoutProblemOn(sibling); !problem.isEmpty())
@@ -368,7 +342,7 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
             auto exam = sibling.OpenRecordset(
                 QStringLiteral("SELECT %1 FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?")
                     .arg(ColumnsOf("TExamData")),
-                PatientDay(sourceId, date.day));
+                PatientDayValues(sourceId, date.day));
             for (; !exam->IsEOF(); exam->MoveNext()) rows.push_back(ReadRow(*exam));
             examinations.emplace_back(ReadTreatMGID(sourceId, date.day), std::move(rows));
         }

@@ -71,7 +71,8 @@ int32_t ReadTreatMGID(int32_t patientId, const QDate& day);
 // Loads the case into the shared patient record (cleared when the case has
 // no row); false when the main database could not be read.
 bool LoadTargetPatient(int32_t caseId);
-// The case's examination dates in this system, one line per day and stage.
+// The case's examination dates in this system, one line per day and stage,
+// as the input screen lists them (a row without a readable date is left out).
 std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId);
 
 // The clinic name the import stores in TClinic: the contact data's clinic

@@ -2,10 +2,10 @@
 
 #include "core/connections.h"
 #include "core/files.h"
-#include "core/next_number.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/new_exam_row.h"
 #include "records/patient_record.h"
 
 #include <optional>
@@ -85,14 +85,12 @@ void CopySampleExamData(db::Connection& conn, const TemplateCase& source, const 
     if (source.exams.empty()) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
     for (const auto& row : source.exams) {
-        const int32_t id = GetNextAutoNumber(QStringLiteral("TExamData"));
-        if (id == 0) throw db::DbError(db::kErrCannotOpen, QStringLiteral("新しい検査番号を取得できませんでした。"));
-        rs->AddNew();
-        rs->SetField(QStringLiteral("ID"), id);
-        rs->SetField(QStringLiteral("PatientID"), source.id);
-        for (size_t i = 0; i < row.size(); ++i) rs->SetField(QString::fromLatin1(kCopiedExamColumns[i]), row[i]);
-        rs->SetField(QStringLiteral("UpDate"), now);
-        rs->Update();
+        AddExamRow(*rs, [&](db::Recordset& added, int32_t) {
+            added.SetField(QStringLiteral("PatientID"), source.id);
+            for (size_t i = 0; i < row.size(); ++i)
+                added.SetField(QString::fromLatin1(kCopiedExamColumns[i]), row[i]);
+            added.SetField(QStringLiteral("UpDate"), now);
+        });
     }
 }
 

@@ -92,6 +92,19 @@ CToothButtonCtrl::~CToothButtonCtrl() {
 
 std::vector<QString> CToothButtonCtrl::PropertyPageClassIds() const { return {QString::fromLatin1(kPropPageClsid)}; }
 
+// A put that changes what the button draws marks it for the next paint, so
+// that a host can show a whole batch of changes in one pass; Refresh still
+// paints at once.
+HRESULT CToothButtonCtrl::Invoke(DISPID dispid, com::InvokeKind kind, const std::vector<Variant>& args,
+                                 Variant* result, ExceptionInfo* exception) {
+    if (kind == com::InvokeKind::PropertyGet || dispid == kDispRefresh)
+        return ControlBase::Invoke(dispid, kind, args, result, exception);
+    const ToothButtonState before = state_;
+    const HRESULT hr = ControlBase::Invoke(dispid, kind, args, result, exception);
+    if (window_ && !(state_ == before)) window_->update();
+    return hr;
+}
+
 void CToothButtonCtrl::Refresh() {
     if (window_) window_->repaint();
 }

@@ -36,6 +36,8 @@ public:
 
     QWidget* Window() override { return window_; }
     std::vector<QString> PropertyPageClassIds() const override;
+    com::HRESULT Invoke(com::DISPID dispid, com::InvokeKind kind, const std::vector<com::Variant>& args,
+                        com::Variant* result, com::ExceptionInfo* exception) override;
 
     const ToothButtonState& State() const { return state_; }
 

@@ -1,5 +1,6 @@
 #include "controls/tooth_button/tooth_button_painter.h"
 
+#include "controls/tooth_button/furcation_numeral.h"
 #include "controls/tooth_button/tooth_bitmaps.h"
 #include "platform/gui/colour.h"
 
@@ -308,19 +309,6 @@ void FillRegion(QPainter& p, const QPolygon& outline, uint32_t colour) {
     p.setBrush(platform::FromVbColor(colour));
     p.drawPolygon(outline);
     p.setBrush(Qt::NoBrush);
-}
-
-QString FurcationNumeral(int32_t v) {
-    switch (v) {
-        case 1:
-            return QStringLiteral("Ⅰ");
-        case 2:
-            return QStringLiteral("Ⅱ");
-        case 3:
-            return QStringLiteral("Ⅲ");
-        default:
-            return QStringLiteral(" ");
-    }
 }
 
 void PaintFurcation(QPainter& p, const Face& f) {

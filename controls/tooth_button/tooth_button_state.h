@@ -45,6 +45,7 @@ struct ToothButtonState {
     int32_t systemType = 0;
 
     ToothButtonState();
+    bool operator==(const ToothButtonState&) const = default;
 
     // Data(nExam, nIndex) put: -1 into row 0 clears the column's flags too.
     void SetData(int row, int site, int32_t value);

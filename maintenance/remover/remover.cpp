@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 namespace mox::remover {
 
@@ -138,17 +139,25 @@ int Main(const RemoverSetup& setup) {
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
     const QString command = platform::RegistryRead(key, QStringLiteral("UninstallString"));
 
-    // The main program holds its lock in its folder while it runs; holding
-    // it here keeps it from starting until the remover ends.
-    std::unique_ptr<platform::InstanceLock> mainLock;
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
-        mainLock = std::make_unique<platform::InstanceLock>(folder, QStringLiteral("VXMOX"));
-        if (!mainLock->TryAcquire()) {
+    // The main program holds its lock in its folder while it runs: in the
+    // registered folder, or beside the remover when it was copied there
+    // with the new release. Holding both keeps it from starting until the
+    // remover ends.
+    std::vector<std::unique_ptr<platform::InstanceLock>> mainLocks;
+    QStringList folders;
+    for (const QString& candidate : {folder, setup.ownFolder}) {
+        if (candidate.isEmpty() || !QFileInfo(candidate).isDir()) continue;
+        const QString canonical = QFileInfo(candidate).canonicalFilePath();
+        if (folders.contains(canonical)) continue;
+        folders << canonical;
+        auto lock = std::make_unique<platform::InstanceLock>(candidate, QStringLiteral("VXMOX"));
+        if (!lock->TryAcquire()) {
             platform::MsgBox(QStringLiteral("ＭＯＸチャートが起動されています。") + kTwoLines +
                                  QStringLiteral("ＭＯＸチャートを終了して、やり直してください。"),
                              kCritical, QStringLiteral("起動中"));
             return kMainProgramRunning;
         }
+        mainLocks.push_back(std::move(lock));
     }
 
     if (!IsKnownEdition(edition)) {

@@ -1,6 +1,7 @@
 #pragma once
 // The remover: run before a new release is installed over an earlier one.
-// It refuses while the main program runs, reads which earlier edition is
+// It refuses while the main program runs (in the registered folder or
+// beside the remover), reads which earlier edition is
 // installed from the uninstall entry, lets the user keep the examination
 // database as a dated copy (or set it aside with the sample data), runs the
 // entry's uninstall command and, once that ended well, starts the new
@@ -11,7 +12,8 @@
 // stops the remover before anything is uninstalled; a move deletes the
 // database only after its copy was read back complete; a dated copy never
 // replaces another. The uninstaller's exit code is waited for, with a time
-// limit on the clock seam; a failure or a time-out starts no installer.
+// limit on the clock seam; at the limit everything the command started
+// is ended; a failure or a time-out starts no installer.
 
 #include <QString>
 

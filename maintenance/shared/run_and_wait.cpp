@@ -4,7 +4,22 @@
 
 #include <QProcess>
 
+#include <signal.h>
+#include <unistd.h>
+
 namespace mox {
+
+namespace {
+
+// Ends the program and everything it started in its group.
+void EndGroup(QProcess& process) {
+    const qint64 pid = process.processId();
+    if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+}  // namespace
 
 int RunAndWait(const QString& program, const QStringList& arguments, const RunOptions& options, QByteArray* output) {
     QProcess process;
@@ -17,6 +32,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, const RunOp
     } else {
         process.setProcessChannelMode(QProcess::ForwardedChannels);
     }
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(QIODevice::ReadWrite);
     if (!process.waitForStarted(30000)) return kRunNotStarted;
     if (!options.standardInput.isEmpty()) process.write(options.standardInput);
@@ -29,11 +45,11 @@ int RunAndWait(const QString& program, const QStringList& arguments, const RunOp
     constexpr int kLookMs = 5;
     while (!process.waitForFinished(kLookMs)) {
         if (process.state() == QProcess::NotRunning) break;
-        if (clock.MonotonicMs() - started >= options.timeoutMs) {
-            process.kill();
-            process.waitForFinished(5000);
+        const bool cancelled = options.cancelled && options.cancelled();
+        if (cancelled || clock.MonotonicMs() - started >= options.timeoutMs) {
+            EndGroup(process);
             if (output) *output += process.readAll();
-            return kRunTimedOut;
+            return cancelled ? kRunCancelled : kRunTimedOut;
         }
         if (output) *output += process.readAll();
         platform::Wait(options.pollMs);

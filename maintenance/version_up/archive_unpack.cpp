@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QStringList>
+
+#include <algorithm>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,10 +22,11 @@ namespace {
 
 QByteArray PasswordInput() { return QByteArray(kArchivePassword) + '\n'; }
 
-RunOptions ArchiverOptions(int timeoutMs) {
+RunOptions ArchiverOptions(const UnpackOptions& unpack) {
     RunOptions options;
     options.standardInput = PasswordInput();
-    options.timeoutMs = timeoutMs;
+    options.timeoutMs = unpack.timeoutMs;
+    options.cancelled = unpack.cancelled;
     // Names come back in UTF-8 whatever the user's locale.
     options.environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     return options;
@@ -32,11 +36,22 @@ UnpackResult FromRun(int code, const QByteArray& output) {
     UnpackResult result;
     if (code == 0) return result;
     result.exitCode = code;
-    result.error = code == kRunNotStarted ? UnpackError::NotStarted
-                   : code == kRunTimedOut ? UnpackError::TimedOut
-                   : code == kRunCrashed  ? UnpackError::Crashed
-                                          : UnpackError::ExitCode;
-    const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    result.error = code == kRunNotStarted  ? UnpackError::NotStarted
+                   : code == kRunTimedOut  ? UnpackError::TimedOut
+                   : code == kRunCrashed   ? UnpackError::Crashed
+                   : code == kRunCancelled ? UnpackError::Cancelled
+                                           : UnpackError::ExitCode;
+    const QString text = QString::fromUtf8(output);
+    // The archiver's own words tell a full disk and a wrong password from
+    // a damaged archive.
+    if (result.error == UnpackError::ExitCode) {
+        if (text.contains(QStringLiteral("No space left"), Qt::CaseInsensitive) ||
+            text.contains(QStringLiteral("not enough space"), Qt::CaseInsensitive))
+            result.error = UnpackError::NoSpace;
+        else if (text.contains(QStringLiteral("Wrong password"), Qt::CaseInsensitive))
+            result.error = UnpackError::WrongPassword;
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     result.detail = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char(' ')).simplified();
     return result;
 }
@@ -69,8 +84,9 @@ bool IsLinkEntry(const QString& key, const QString& value) {
     return false;
 }
 
-// Looks at each entry of `7za l -slt`: its path and whether it is a link.
-UnpackResult CheckListing(const QString& listing) {
+// Looks at each entry of `7za l -slt`: its path, whether it is a link, and
+// its size, added to `total`.
+UnpackResult CheckListing(const QString& listing, qint64* total) {
     static const QRegularExpression field(QStringLiteral(R"(^([A-Za-z][A-Za-z ]*) = ?(.*)$)"));
     const QStringList lines = listing.split(QLatin1Char('\n'));
     qsizetype i = lines.indexOf(QStringLiteral("----------"));
@@ -88,6 +104,8 @@ UnpackResult CheckListing(const QString& listing) {
         if (key == QLatin1String("Path")) {
             currentPath = value;
             if (!IsPlainEntryPath(value)) return Unsafe(value);
+        } else if (key == QLatin1String("Size")) {
+            *total += std::max<qint64>(0, value.trimmed().toLongLong());
         } else if (IsLinkEntry(key, value)) {
             return Unsafe(currentPath);
         }
@@ -105,6 +123,10 @@ UnpackResult CheckTreeBelow(const QString& folder, const QString& shownPrefix) {
         if (name == "." || name == "..") continue;
         struct stat st {};
         const QString shown = shownPrefix + QLatin1Char('/') + QFile::decodeName(name);
+        if (HasControlCharacter(QFile::decodeName(name))) {
+            result = Unsafe(shown);
+            break;
+        }
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             result = Unsafe(shown);
             break;
@@ -125,7 +147,12 @@ UnpackResult CheckTreeBelow(const QString& folder, const QString& shownPrefix) {
 
 QString ArchiverProgram() { return QStandardPaths::findExecutable(QStringLiteral("7za")); }
 
-UnpackResult UnpackArchive(const QString& archive, const QString& folder, int timeoutMs) {
+qint64 FreeBytesOf(const QString& folder) {
+    QStorageInfo storage(folder);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
+}
+
+UnpackResult UnpackArchive(const QString& archive, const QString& folder, const UnpackOptions& options) {
     const QString archiver = ArchiverProgram();
     if (archiver.isEmpty()) {
         UnpackResult result;
@@ -136,16 +163,30 @@ UnpackResult UnpackArchive(const QString& archive, const QString& folder, int ti
     QByteArray listing;
     const int listed =
         RunAndWait(archiver, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), archive},
-                   ArchiverOptions(timeoutMs), &listing);
+                   ArchiverOptions(options), &listing);
     if (listed != 0) return FromRun(listed, listing);
-    if (UnpackResult checked = CheckListing(QString::fromUtf8(listing)); !checked.Ok()) return checked;
+    qint64 total = 0;
+    if (UnpackResult checked = CheckListing(QString::fromUtf8(listing), &total); !checked.Ok()) return checked;
+    UnpackResult room;
+    room.bytes = total;
+    if (options.maxBytes >= 0 && total > options.maxBytes) {
+        room.error = UnpackError::TooLarge;
+        return room;
+    }
+    room.freeBytes = FreeBytesOf(folder);
+    if (room.freeBytes >= 0 && total > room.freeBytes - options.keepFreeBytes) {
+        room.error = UnpackError::NoSpace;
+        return room;
+    }
 
     QByteArray output;
     const int code = RunAndWait(archiver,
                                 {QStringLiteral("x"), QStringLiteral("-aoa"), QStringLiteral("-y"),
                                  QStringLiteral("-bd"), QStringLiteral("-o") + folder, QStringLiteral("--"), archive},
-                                ArchiverOptions(timeoutMs), &output);
-    return FromRun(code, output);
+                                ArchiverOptions(options), &output);
+    UnpackResult result = FromRun(code, output);
+    result.bytes = total;
+    return result;
 }
 
 UnpackResult CheckUnpackedTree(const QString& folder) {

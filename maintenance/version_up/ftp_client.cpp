@@ -2,45 +2,55 @@
 
 #include "platform/atomic_file.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 
 #include <curl/curl.h>
+#include <algorithm>
 #include <cerrno>
 
 namespace mox::verup {
 
 namespace {
 
-// A server that stops answering ends the transfer instead of the program.
-constexpr long kConnectTimeoutSeconds = 20;
-constexpr long kStalledSeconds = 60;
+// A listing longer than this comes from no update server.
+constexpr qsizetype kMaxListingBytes = 1024 * 1024;
 
 void EnsureGlobalInit() {
     static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
     (void)init;
 }
 
-size_t AppendToBuffer(char* data, size_t size, size_t count, void* buffer) {
-    static_cast<QByteArray*>(buffer)->append(data, static_cast<qsizetype>(size * count));
-    return size * count;
+// Where received bytes go, and how many may come.
+struct Receiver {
+    std::function<bool(const char*, qint64)> write;
+    qint64 limit = -1;
+    qint64 received = 0;
+    bool overLimit = false;
+};
+
+size_t Receive(char* data, size_t size, size_t count, void* context) {
+    auto* receiver = static_cast<Receiver*>(context);
+    const qint64 n = static_cast<qint64>(size * count);
+    if (receiver->limit >= 0 && receiver->received + n > receiver->limit) {
+        receiver->overLimit = true;
+        return 0;
+    }
+    receiver->received += n;
+    return receiver->write(data, n) ? size * count : 0;
 }
 
-size_t WriteToSink(char* data, size_t size, size_t count, void* sink) {
-    auto* fileSink = static_cast<platform::FileSink*>(sink);
-    return fileSink->Write(data, static_cast<qint64>(size * count)) == 0 ? size * count : 0;
-}
-
-size_t ReadFromFile(char* buffer, size_t size, size_t count, void* file) {
-    const qint64 n = static_cast<QFile*>(file)->read(buffer, static_cast<qint64>(size * count));
+size_t ReadFromDevice(char* buffer, size_t size, size_t count, void* device) {
+    const qint64 n = static_cast<QIODevice*>(device)->read(buffer, static_cast<qint64>(size * count));
     return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
 }
 
-int ReportProgress(void* client, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t) {
-    const auto* progress = static_cast<const FtpClient::Progress*>(client);
-    if (*progress) (*progress)(downloaded, downloadTotal);
-    return 0;
+int ReportProgress(void* context, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t) {
+    const auto* hooks = static_cast<const FtpClient::Hooks*>(context);
+    if (hooks->progress && downloaded > 0) hooks->progress(downloaded, downloadTotal);
+    return hooks->abort && hooks->abort() ? 1 : 0;
 }
 
 QString NameOfLink(const QString& name) {
@@ -52,7 +62,7 @@ QString NameOfLink(const QString& name) {
 
 std::vector<RemoteEntry> ParseListing(const QByteArray& listing) {
     static const QRegularExpression unixLine(
-        QStringLiteral(R"(^([-dlbcps])[-rwxsStTl]{9}\S*\s+\d+\s+\S+\s+\S+\s+\d+\s+\S+\s+\S+\s+\S+ (.+)$)"));
+        QStringLiteral(R"(^([-dlbcps])[-rwxsStTl]{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\S+\s+\S+ (.+)$)"));
     static const QRegularExpression windowsLine(
         QStringLiteral(R"(^\d\d-\d\d-\d\d(?:\d\d)?\s+\d\d:\d\d(?:[AP]M)?\s+(<DIR>|\d+)\s+(.+)$)"));
     std::vector<RemoteEntry> entries;
@@ -64,9 +74,12 @@ std::vector<RemoteEntry> ParseListing(const QByteArray& listing) {
         if (const auto m = unixLine.match(line); m.hasMatch()) {
             const bool folder = m.captured(1) == QLatin1String("d");
             entry.attributes = folder ? kDirectoryAttribute : kNormalAttribute;
-            entry.name = m.captured(1) == QLatin1String("l") ? NameOfLink(m.captured(2)) : m.captured(2);
+            entry.size = folder ? -1 : m.captured(2).toLongLong();
+            entry.name = m.captured(1) == QLatin1String("l") ? NameOfLink(m.captured(3)) : m.captured(3);
         } else if (const auto w = windowsLine.match(line); w.hasMatch()) {
-            entry.attributes = w.captured(1) == QLatin1String("<DIR>") ? kDirectoryAttribute : kNormalAttribute;
+            const bool folder = w.captured(1) == QLatin1String("<DIR>");
+            entry.attributes = folder ? kDirectoryAttribute : kNormalAttribute;
+            entry.size = folder ? -1 : w.captured(1).toLongLong();
             entry.name = w.captured(2);
         } else {
             entry.attributes = kNormalAttribute;
@@ -75,6 +88,21 @@ std::vector<RemoteEntry> ParseListing(const QByteArray& listing) {
         entries.push_back(entry);
     }
     return entries;
+}
+
+bool EndsTheSession(int result) {
+    switch (result) {
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_ABORTED_BY_CALLBACK:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_GOT_NOTHING:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
+            return true;
+        default:
+            return false;
+    }
 }
 
 FtpClient::FtpClient() = default;
@@ -118,12 +146,13 @@ int FtpClient::ConnectServer(const QString& firstHost, const QString& secondHost
     curl_easy_setopt(connection_, CURLOPT_PASSWORD, pass.constData());
     curl_easy_setopt(connection_, CURLOPT_PROXY, "");
     curl_easy_setopt(connection_, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(connection_, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(connection_, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStalledSeconds);
-    curl_easy_setopt(connection_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(connection_, CURLOPT_LOW_SPEED_TIME, kStalledSeconds);
+    curl_easy_setopt(connection_, CURLOPT_CONNECTTIMEOUT, limits_.connectSeconds);
+    curl_easy_setopt(connection_, CURLOPT_SERVER_RESPONSE_TIMEOUT, limits_.answerSeconds);
+    curl_easy_setopt(connection_, CURLOPT_LOW_SPEED_LIMIT, limits_.lowSpeedBytes);
+    curl_easy_setopt(connection_, CURLOPT_LOW_SPEED_TIME, limits_.lowSpeedSeconds);
     curl_easy_setopt(connection_, CURLOPT_XFERINFOFUNCTION, ReportProgress);
-    curl_easy_setopt(connection_, CURLOPT_XFERINFODATA, &progress_);
+    curl_easy_setopt(connection_, CURLOPT_XFERINFODATA, &hooks_);
+    curl_easy_setopt(connection_, CURLOPT_NOPROGRESS, 0L);
 
     int result = CURLE_OK;
     for (const QString& host : {firstHost, secondHost}) {
@@ -150,44 +179,73 @@ int FtpClient::CloseServer() {
     return CURLE_OK;
 }
 
-int FtpClient::Perform(const QString& remotePath) {
+int FtpClient::Perform(const QString& remotePath, qint64 sizeLimit) {
     if (!connection_) return CURLE_FAILED_INIT;
     if (host_.trimmed().isEmpty()) return CURLE_URL_MALFORMAT;
     const QByteArray url = UrlOf(host_, remotePath);
     curl_easy_setopt(connection_, CURLOPT_URL, url.constData());
+    const qint64 transferSeconds = sizeLimit > 0 ? sizeLimit / std::max<qint64>(1, limits_.minimumRate) : 0;
+    curl_easy_setopt(connection_, CURLOPT_TIMEOUT, static_cast<long>(limits_.baseSeconds + transferSeconds));
     return curl_easy_perform(connection_);
 }
 
-int FtpClient::GetRemoteFile(const QString& remotePath, const QString& localPath, int transferType) {
+int FtpClient::Fetch(const QString& remotePath, int transferType, qint64 sizeLimit,
+                     const std::function<bool(const char*, qint64)>& write) {
+    Receiver receiver{write, sizeLimit};
+    curl_easy_setopt(connection_, CURLOPT_TRANSFERTEXT, transferType == kTransferAscii ? 1L : 0L);
+    curl_easy_setopt(connection_, CURLOPT_WRITEFUNCTION, Receive);
+    curl_easy_setopt(connection_, CURLOPT_WRITEDATA, &receiver);
+    const int result = Perform(remotePath, sizeLimit);
+    curl_easy_setopt(connection_, CURLOPT_WRITEDATA, nullptr);
+    return receiver.overLimit ? CURLE_FILESIZE_EXCEEDED : result;
+}
+
+int FtpClient::GetRemoteFile(const QString& remotePath, const QString& localPath, int transferType, qint64 sizeLimit) {
     if (!connection_) return CURLE_FAILED_INIT;
     int result = CURLE_OK;
     const int written = platform::WriteFileAtomically(localPath, [&](platform::FileSink& sink) {
-        curl_easy_setopt(connection_, CURLOPT_TRANSFERTEXT, transferType == kTransferAscii ? 1L : 0L);
-        curl_easy_setopt(connection_, CURLOPT_WRITEFUNCTION, WriteToSink);
-        curl_easy_setopt(connection_, CURLOPT_WRITEDATA, &sink);
-        curl_easy_setopt(connection_, CURLOPT_NOPROGRESS, progress_ ? 0L : 1L);
-        result = Perform(remotePath);
-        curl_easy_setopt(connection_, CURLOPT_NOPROGRESS, 1L);
-        curl_easy_setopt(connection_, CURLOPT_WRITEDATA, nullptr);
+        result = Fetch(remotePath, transferType, sizeLimit,
+                       [&sink](const char* data, qint64 n) { return sink.Write(data, n) == 0; });
         return result == CURLE_OK ? 0 : EIO;
     });
     if (result != CURLE_OK) return result;
     return written == 0 ? CURLE_OK : CURLE_WRITE_ERROR;
 }
 
+int FtpClient::GetRemoteData(const QString& remotePath, QByteArray* data, qint64 sizeLimit) {
+    data->clear();
+    if (!connection_) return CURLE_FAILED_INIT;
+    return Fetch(remotePath, kTransferBinary, sizeLimit, [data](const char* bytes, qint64 n) {
+        data->append(bytes, static_cast<qsizetype>(n));
+        return true;
+    });
+}
+
+int FtpClient::Upload(QIODevice& source, const QString& remotePath, int flags) {
+    curl_easy_setopt(connection_, CURLOPT_TRANSFERTEXT, (flags & 3) == kTransferAscii ? 1L : 0L);
+    curl_easy_setopt(connection_, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(connection_, CURLOPT_READFUNCTION, ReadFromDevice);
+    curl_easy_setopt(connection_, CURLOPT_READDATA, &source);
+    curl_easy_setopt(connection_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(source.size()));
+    const int result = Perform(remotePath, source.size());
+    curl_easy_setopt(connection_, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(connection_, CURLOPT_READDATA, nullptr);
+    return result;
+}
+
 int FtpClient::PutRemoteFile(const QString& localPath, const QString& remotePath, int flags) {
     if (!connection_) return CURLE_FAILED_INIT;
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly)) return CURLE_READ_ERROR;
-    curl_easy_setopt(connection_, CURLOPT_TRANSFERTEXT, (flags & 3) == kTransferAscii ? 1L : 0L);
-    curl_easy_setopt(connection_, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(connection_, CURLOPT_READFUNCTION, ReadFromFile);
-    curl_easy_setopt(connection_, CURLOPT_READDATA, &file);
-    curl_easy_setopt(connection_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(file.size()));
-    const int result = Perform(remotePath);
-    curl_easy_setopt(connection_, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(connection_, CURLOPT_READDATA, nullptr);
-    return result;
+    return Upload(file, remotePath, flags);
+}
+
+int FtpClient::PutRemoteData(const QByteArray& data, const QString& remotePath, int flags) {
+    if (!connection_) return CURLE_FAILED_INIT;
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly)) return CURLE_READ_ERROR;
+    return Upload(buffer, remotePath, flags);
 }
 
 int FtpClient::FindFirstRemote(const QString& searchPath) {
@@ -196,12 +254,9 @@ int FtpClient::FindFirstRemote(const QString& searchPath) {
     findData_ = {};
     if (!connection_) return CURLE_FAILED_INIT;
     QByteArray answer;
-    curl_easy_setopt(connection_, CURLOPT_TRANSFERTEXT, 0L);
-    curl_easy_setopt(connection_, CURLOPT_WRITEFUNCTION, AppendToBuffer);
-    curl_easy_setopt(connection_, CURLOPT_WRITEDATA, &answer);
     // A path ending in '/' is listed rather than fetched.
-    const int result = Perform(searchPath.endsWith(QLatin1Char('/')) ? searchPath : searchPath + QLatin1Char('/'));
-    curl_easy_setopt(connection_, CURLOPT_WRITEDATA, nullptr);
+    const int result = GetRemoteData(searchPath.endsWith(QLatin1Char('/')) ? searchPath : searchPath + QLatin1Char('/'),
+                                     &answer, kMaxListingBytes);
     if (result != CURLE_OK) return result;
     listing_ = ParseListing(answer);
     FindNextRemote();

@@ -1,6 +1,5 @@
 #include "maintenance/version_up/pfrm_version_up.h"
 
-#include "shell/program_start.h"
 #include "maintenance/version_up/verup_common.h"
 #include "platform/clock.h"
 #include "platform/gui/colour.h"
@@ -8,10 +7,12 @@
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "shell/program_start.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -106,6 +107,7 @@ int PFrmVersionUp::Form_Load() {
     platform::CenterForm(this, QString::fromUtf8(kBackColorText).toUInt());
     setWindowTitle(QString::fromUtf8(kProductName) + QStringLiteral(" バージョンアップ"));
     LblTest->setVisible(protocol_.Server().testMode);
+    protocol_.RemoveLeftoverWorkFolders();
     AddFirewallRules();
     protocol_.StartupCheck();
     return kStarted;
@@ -113,8 +115,11 @@ int PFrmVersionUp::Form_Load() {
 
 void PFrmVersionUp::CmdDown_Click() {
     SetDownHighlighted(false);
-    const platform::Hourglass hourglass;
-    protocol_.RunVersionUp();
+    {
+        const platform::Hourglass hourglass;
+        protocol_.RunVersionUp();
+    }
+    if (closeAfterRun_) close();
 }
 
 void PFrmVersionUp::CmdEnd_Click() {
@@ -149,9 +154,12 @@ void PFrmVersionUp::CmdDeleteLog_Click() {
 }
 
 void PFrmVersionUp::closeEvent(QCloseEvent* event) {
-    // A run in progress is not cut off: the program folder may be half
-    // installed until it ends.
+    // A busy run is asked to stop; the window goes once it has, so that
+    // nothing is left half installed and the main program's lock is free.
     if (protocol_.Busy) {
+        if (!closeAfterRun_) WriteLog(QStringLiteral("利用者の操作により中止します。"), 1);
+        closeAfterRun_ = true;
+        protocol_.RequestCancel();
         event->ignore();
         return;
     }
@@ -197,5 +205,14 @@ void PFrmVersionUp::SetDownHighlighted(bool highlighted) {
 void PFrmVersionUp::ShowLocalVersion(const QString& text) { lblLVer->setText(text); }
 
 void PFrmVersionUp::ShowRemoteVersion(const QString& text) { lblRSVer->setText(text); }
+
+void PFrmVersionUp::KeepResponsive() {
+    // Often enough to repaint and take a close, seldom enough not to slow
+    // a fast transfer.
+    static QElapsedTimer sinceLast;
+    if (sinceLast.isValid() && sinceLast.elapsed() < 100) return;
+    sinceLast.start();
+    platform::ProcessEvents();
+}
 
 }  // namespace mox::verup

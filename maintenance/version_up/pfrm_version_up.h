@@ -61,12 +61,16 @@ private:
     void SetDownHighlighted(bool highlighted) override;
     void ShowLocalVersion(const QString& text) override;
     void ShowRemoteVersion(const QString& text) override;
+    void KeepResponsive() override;
 
     void DropProgressLine();
 
     VersionUpSetup setup_;
     VersionUpProtocol protocol_;
     std::unique_ptr<platform::InstanceLock> ownLock_;
+    // The user closed the window during a run: it closes when the run has
+    // stopped.
+    bool closeAfterRun_ = false;
 };
 
 }  // namespace mox::verup

@@ -107,6 +107,24 @@ bool IsProtectedName(const QString& name) {
     return false;
 }
 
+int BackUpProgramFiles(const QString& programFolder, const QString& backupFolder, QString* failedPath) {
+    if (::mkdir(Native(backupFolder).constData(), 0700) != 0) {
+        *failedPath = backupFolder;
+        return errno;
+    }
+    const QFileInfoList files =
+        QDir(programFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& file : files) {
+        if (file.isSymLink() || IsProtectedName(file.fileName())) continue;
+        if (const int err =
+                platform::CopyFileAtomically(file.filePath(), backupFolder + QLatin1Char('/') + file.fileName())) {
+            *failedPath = file.filePath();
+            return err;
+        }
+    }
+    return 0;
+}
+
 InstallReport InstallUpdateFiles(const QString& unpackFolder, const QString& programFolder, const QString& backupFolder,
                                  const QString& ownFileName,
                                  const std::function<void(const InstallReport&)>& beforeRollBack) {

@@ -38,6 +38,13 @@ struct InstallReport {
     bool Ok() const { return errorNumber == 0; }
 };
 
+// Copies the program folder's top-level files into a fresh private
+// `backupFolder`, keeping their modes: all an install can replace. The
+// clinic's data is never copied, so no copy of a patient lies in a work
+// folder. 0, or the errno of the first failure, whose path goes to
+// `failedPath`.
+int BackUpProgramFiles(const QString& programFolder, const QString& backupFolder, QString* failedPath);
+
 // Installs the top-level files of `unpackFolder` (subfolders are not
 // installed). `backupFolder` holds the copy of the program folder taken
 // before the download; `ownFileName` is the running program's file name.

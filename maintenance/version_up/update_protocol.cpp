@@ -12,12 +12,16 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
+#include <curl/curl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 
 namespace mox::verup {
@@ -28,6 +32,12 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr const char* kTestPassword = "tolbex3861";
 constexpr const char* kPassword = "wbr5172tal";
 constexpr int kNamesPerPass = 100;
+// A report is a few hundred bytes; a larger file under a report's name is
+// taken all the same, and its rest is not fetched.
+constexpr qint64 kReportProbeBytes = 64 * 1024;
+constexpr qint64 kVersionFileBytes = 64 * 1024;
+
+QString Megabytes(qint64 bytes) { return QString::number((bytes + (1 << 20) - 1) >> 20) + QStringLiteral(" MB"); }
 
 QString ErrorNumberText(int n) { return QStringLiteral(" ［エラー番号：") + QString::number(n) + QStringLiteral("］"); }
 
@@ -47,6 +57,20 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
             return QStringLiteral("解凍プログラム(7za)を起動できませんでした。") + file;
         case UnpackError::TimedOut:
             return QStringLiteral("解凍が時間内に終わりませんでした。") + file;
+        case UnpackError::Cancelled:
+            return QStringLiteral("解凍を中止しました。") + file;
+        case UnpackError::TooLarge:
+            return QStringLiteral("更新ファイルの解凍後のサイズが大きすぎるため、解凍しませんでした。") + file +
+                   QStringLiteral(" ［") + Megabytes(result.bytes) + QStringLiteral("］");
+        case UnpackError::NoSpace:
+            return QStringLiteral("ディスクの空き容量が不足しているため、解凍できませんでした。") + file +
+                   (result.freeBytes >= 0
+                        ? QStringLiteral(" ［必要：") + Megabytes(result.bytes) + QStringLiteral("、空き：") +
+                              Megabytes(result.freeBytes) + QStringLiteral("］")
+                        : QString());
+        case UnpackError::WrongPassword:
+            return QStringLiteral("解凍エラー発生（パスワード違い）") + file + QStringLiteral(" ［終了コード：") +
+                   QString::number(result.exitCode) + QStringLiteral("］");
         case UnpackError::Crashed:
             return QStringLiteral("解凍プログラム(7za)が異常終了しました。") + file;
         case UnpackError::UnsafeEntry:
@@ -56,8 +80,8 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
         case UnpackError::None:
             break;
     }
-    return QStringLiteral("解凍エラー発生（パスワード違い、またはファイルの破損）") + file +
-           QStringLiteral(" ［終了コード：") + QString::number(result.exitCode) + QStringLiteral("］");
+    return QStringLiteral("解凍エラー発生（ファイルの破損）") + file + QStringLiteral(" ［終了コード：") +
+           QString::number(result.exitCode) + QStringLiteral("］");
 }
 
 }  // namespace
@@ -81,14 +105,85 @@ bool IsPlainRemoteName(const QString& name) {
 VersionUpProtocol::VersionUpProtocol(VersionUpView& view, const VersionUpSetup& setup)
     : view_(view), setup_(setup), server_(ChooseServer(setup.programFolder)) {
     ProgramFolder = setup.programFolder;
-    BackupFolder = setup.tempFolder + QStringLiteral("/tmpSVMOX");
-    DownloadFolder = setup.tempFolder + QStringLiteral("/tmpDLMOX");
-    UnpackFolder = DownloadFolder + QLatin1Char('/') + QLatin1String(kUnpackedFolderName);
-    DownloadedVersionFile = DownloadFolder + QStringLiteral("/VersionMOX.txt");
     ComputerName = GetPcName();
 }
 
-VersionUpProtocol::~VersionUpProtocol() = default;
+VersionUpProtocol::~VersionUpProtocol() { CloseWorkFolder(); }
+
+QString VersionUpProtocol::WorkFolderPrefix() const {
+    // Named after the installation, so that the leftovers of one are never
+    // taken for another's.
+    const QByteArray id = QCryptographicHash::hash(QFile::encodeName(ProgramFolder), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("VXMOXVerUp-") + QString::fromLatin1(id.left(8)) + QLatin1Char('-');
+}
+
+bool VersionUpProtocol::OpenWorkFolder() {
+    if (!workFolder_.isEmpty()) return true;
+    QByteArray pattern =
+        QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
+    if (!::mkdtemp(pattern.data())) {
+        AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + setup_.tempFolder +
+                   QStringLiteral("］ ") + FileErrorDescription(errno));
+        return false;
+    }
+    workFolder_ = QFile::decodeName(pattern);
+    BackupFolder = workFolder_ + QStringLiteral("/tmpSVMOX");
+    DownloadFolder = workFolder_ + QStringLiteral("/tmpDLMOX");
+    UnpackFolder = DownloadFolder + QLatin1Char('/') + QLatin1String(kUnpackedFolderName);
+    DownloadedVersionFile = DownloadFolder + QStringLiteral("/VersionMOX.txt");
+    if (!MakePrivateFolder(DownloadFolder)) {
+        AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + DownloadFolder +
+                   QStringLiteral("］"));
+        CloseWorkFolder();
+        return false;
+    }
+    return true;
+}
+
+void VersionUpProtocol::CloseWorkFolder() {
+    if (workFolder_.isEmpty()) return;
+    if (!RemoveFolder(workFolder_))
+        WriteLog(QStringLiteral("作業フォルダを削除できませんでした。 ［") + workFolder_ + QStringLiteral("］"), 1);
+    workFolder_.clear();
+}
+
+void VersionUpProtocol::RemoveLeftoverWorkFolders() const {
+    const QString prefix = WorkFolderPrefix();
+    const QStringList names =
+        QDir(setup_.tempFolder)
+            .entryList({prefix + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const QString path = setup_.tempFolder + QLatin1Char('/') + name;
+        struct stat st {};
+        if (path == workFolder_ || ::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        if (RemoveFolder(path))
+            WriteLog(QStringLiteral("前回の作業フォルダを削除しました。 ［") + path + QStringLiteral("］"), 1);
+    }
+}
+
+qint64 VersionUpProtocol::DownloadLimit(qint64 listed, const QString& name) {
+    if (listed > setup_.maxUpdateBytes) {
+        AddMessage(name + QStringLiteral(" のサイズが大きすぎるため、ダウンロードしませんでした。 ［") +
+                   Megabytes(listed) + QStringLiteral("］"));
+        return -1;
+    }
+    const qint64 free = FreeBytesOf(DownloadFolder);
+    const qint64 room = free < 0 ? setup_.maxUpdateBytes : std::min(setup_.maxUpdateBytes, free - setup_.keepFreeBytes);
+    if (listed > room || (listed < 0 && room <= 0)) {
+        AddMessage(QStringLiteral("ディスクの空き容量が不足しているため、ダウンロードできませんでした。 ［") + name +
+                   QStringLiteral("：") + Megabytes(std::max<qint64>(listed, 0)) + QStringLiteral("、空き：") +
+                   Megabytes(std::max<qint64>(free, 0)) + QStringLiteral("］"));
+        return -1;
+    }
+    return listed >= 0 ? listed : room;
+}
+
+bool VersionUpProtocol::AbortRequested() {
+    view_.KeepResponsive();
+    return cancelRequested_;
+}
 
 void VersionUpProtocol::AddMessage(const QString& text) {
     view_.ListMessage(text);
@@ -96,6 +191,8 @@ void VersionUpProtocol::AddMessage(const QString& text) {
 }
 
 bool VersionUpProtocol::OpenAndConnect(FtpClient& ftp) {
+    ftp.SetLimits(setup_.limits);
+    ftp.SetAbortCheck([this] { return AbortRequested(); });
     if (const int n = ftp.OpenInternet(); n != 0) {
         AddMessage(QStringLiteral("インターネットサービスのオープンエラー発生") + ErrorNumberText(n));
         return false;
@@ -106,7 +203,9 @@ bool VersionUpProtocol::OpenAndConnect(FtpClient& ftp) {
     }
     if (const int n = ftp.ConnectServer(server_.hostAlias, server_.hostName, server_.userName, server_.password);
         n != 0) {
-        AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
+        // A connection the user ended is no fault of the server's.
+        if (!(n == CURLE_ABORTED_BY_CALLBACK && cancelRequested_))
+            AddMessage(QStringLiteral("リモートサーバへの接続エラー発生") + ErrorNumberText(n));
         return false;
     }
     return true;
@@ -120,11 +219,12 @@ void VersionUpProtocol::Close(FtpClient& ftp) {
 void VersionUpProtocol::StartupCheck() {
     if (Busy) return;
     Busy = 1;
+    cancelRequested_ = false;
     view_.SetButtonsEnabled(false);
-    if (!RemoveFolder(DownloadFolder) || !MakePrivateFolder(DownloadFolder))
-        AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + DownloadFolder +
-                   QStringLiteral("］"));
-    if (CheckServerReady() == 0) CheckVersion();
+    // Without a work folder the version file has nowhere to go: the check
+    // would only blame the server.
+    if (OpenWorkFolder() && CheckServerReady() == 0) CheckVersion();
+    CloseWorkFolder();
     view_.SetButtonsEnabled(true);
     if (NoUpdate == 1) view_.SetDownEnabled(false);
     Busy = 0;
@@ -153,7 +253,10 @@ int VersionUpProtocol::CheckVersion() {
     int code = -9;
     FtpClient ftp;
     if (OpenAndConnect(ftp)) {
-        code = ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary) == 0 ? 1 : -1;
+        code = OpenWorkFolder() && ftp.GetRemoteFile(RemoteVersionFile, DownloadedVersionFile, kTransferBinary,
+                                                     kVersionFileBytes) == 0
+                   ? 1
+                   : -1;
     }
     Close(ftp);
 
@@ -202,22 +305,29 @@ bool VersionUpProtocol::HoldMainProgramLock() {
 int VersionUpProtocol::RunVersionUp() {
     if (Busy) return 0;
     Busy = 1;
-    installed_ = false;
+    cancelRequested_ = false;
     view_.SetButtonsEnabled(false);
     int result = 0;
     // The main program stays out until the run is over: it must neither
     // run old code against new files nor hold files that are replaced.
-    if (HoldMainProgramLock() && DownloadUpdate() == 0) {
+    if (HoldMainProgramLock() && DownloadUpdate() == 0 && !cancelRequested_) {
         ExtractUpdate();
-        const bool installed = InstallUpdate() == 0;
-        if (!installed) AddMessage(QStringLiteral("バージョンアップ用ファイルをコピーできませんでした。"));
-        ReportResult();
-        if (installed) {
-            AddMessage(QString::fromUtf8(kProductName) + QStringLiteral(" は、バージョンアップされました。"));
-            result = 1;
+        // A cancel reaches no further than here: the install itself is
+        // short and puts everything back when a step fails.
+        if (!cancelRequested_) {
+            const bool installed = InstallUpdate() == 0;
+            if (!installed) AddMessage(QStringLiteral("バージョンアップ用ファイルをコピーできませんでした。"));
+            if (!cancelRequested_) ReportResult();
+            if (installed) {
+                AddMessage(QString::fromUtf8(kProductName) + QStringLiteral(" は、バージョンアップされました。"));
+                result = 1;
+            }
+            AddMessage(QStringLiteral("【終了】ボタンをクリックしてください。"));
         }
-        AddMessage(QStringLiteral("【終了】ボタンをクリックしてください。"));
     }
+    if (cancelRequested_ && result == 0)
+        AddMessage(QStringLiteral("バージョンアップを中止しました。プログラムは更新されていません。"));
+    CloseWorkFolder();
     mainLock_.reset();
     view_.SetButtonsEnabled(true);
     Busy = 0;
@@ -225,13 +335,11 @@ int VersionUpProtocol::RunVersionUp() {
 }
 
 int VersionUpProtocol::DownloadUpdate() {
-    if (!RemoveFolder(DownloadFolder) || !MakePrivateFolder(DownloadFolder)) {
-        AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + DownloadFolder +
-                   QStringLiteral("］"));
-        return -1;
-    }
+    // Each download starts in a fresh work folder.
+    CloseWorkFolder();
+    if (!OpenWorkFolder()) return -1;
     QString failedPath;
-    if (const int err = CopyFolderTree(ProgramFolder, BackupFolder, &failedPath); err != 0) {
+    if (const int err = BackUpProgramFiles(ProgramFolder, BackupFolder, &failedPath); err != 0) {
         AddMessage(QStringLiteral("プログラムフォルダのバックアップができませんでした。") + ErrorNumberText(err) +
                    QStringLiteral(" ［") + failedPath + QStringLiteral("］ ") + FileErrorDescription(err));
         return -1;
@@ -259,14 +367,21 @@ int VersionUpProtocol::DownloadUpdate() {
                          1);
                 continue;
             }
+            const qint64 limit = DownloadLimit(ftp.FindData().size, name);
+            if (limit < 0) {
+                result = -1;
+                break;
+            }
             lastProgressMs_ = -1;
             ftp.SetProgress(
                 [this, name](qint64 received, qint64 total) { ShowDownloadProgress(name, received, total); });
-            const int n =
-                ftp.GetRemoteFile(RemoteDownload + name, DownloadFolder + QLatin1Char('/') + name, kTransferBinary);
+            const int n = ftp.GetRemoteFile(RemoteDownload + name, DownloadFolder + QLatin1Char('/') + name,
+                                            kTransferBinary, limit);
             ftp.SetProgress({});
             if (n != 0) {
-                AddMessage(name + QStringLiteral(" ダウンロードエラー発生") + ErrorNumberText(n));
+                AddMessage(n == CURLE_ABORTED_BY_CALLBACK && cancelRequested_
+                               ? name + QStringLiteral(" ダウンロードを中止しました。")
+                               : name + QStringLiteral(" ダウンロードエラー発生") + ErrorNumberText(n));
                 result = -1;
                 break;
             }
@@ -298,6 +413,7 @@ void VersionUpProtocol::ShowDownloadProgress(const QString& name, qint64 receive
 
 int VersionUpProtocol::ExtractUpdate() {
     unpackedCleanly_ = false;
+    if (workFolder_.isEmpty()) return 0;
     // A fresh folder of our own for every run: nothing left by an earlier
     // run or by another user can mix into what is installed.
     QByteArray root = QFile::encodeName(DownloadFolder + QStringLiteral("/unpack-XXXXXX"));
@@ -310,12 +426,17 @@ int VersionUpProtocol::ExtractUpdate() {
 
     int count = 0;
     bool failed = false;
+    UnpackOptions options;
+    options.timeoutMs = setup_.unpackTimeoutMs;
+    options.maxBytes = setup_.maxUpdateBytes;
+    options.keepFreeBytes = setup_.keepFreeBytes;
+    options.cancelled = [this] { return AbortRequested(); };
     const QStringList files = QDir(DownloadFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& file : files) {
         const QString lower = file.toLower();
         if (!MatchesLikePattern(lower, QStringLiteral("*.zip"))) continue;
-        const UnpackResult result =
-            UnpackArchive(DownloadFolder + QLatin1Char('/') + file, unpackRoot, setup_.unpackTimeoutMs);
+        const UnpackResult result = UnpackArchive(DownloadFolder + QLatin1Char('/') + file, unpackRoot, options);
+        options.maxBytes -= result.bytes;
         if (!result.Ok()) {
             AddMessage(UnpackFailureText(result, lower));
             if (!result.detail.isEmpty()) WriteLog(QStringLiteral("7za: ") + Shown(result.detail), 1);
@@ -333,11 +454,12 @@ int VersionUpProtocol::ExtractUpdate() {
     }
     if (!failed && count == 0) AddMessage(QStringLiteral("解凍するファイルがありません。"));
     unpackedCleanly_ = !failed && count > 0;
+    // What failed to unpack is given back to the disk at once.
+    if (!unpackedCleanly_) RemoveFolder(unpackRoot);
     return count;
 }
 
 int VersionUpProtocol::InstallUpdate() {
-    installed_ = false;
     if (!unpackedCleanly_) {
         AddMessage(QStringLiteral("更新ファイルを解凍できなかったため、インストールを中止しました。"));
         return -1;
@@ -365,7 +487,6 @@ int VersionUpProtocol::InstallUpdate() {
     for (const QString& name : report.installed)
         WriteLog(QStringLiteral("インストールしました。 ［") + name + QStringLiteral("］"), 1);
     AddMessage(QStringLiteral("最新ファイルのコピーが完了しました。"));
-    installed_ = true;
     return 0;
 }
 
@@ -399,17 +520,13 @@ int VersionUpProtocol::ReportResult() {
         AddMessage(QStringLiteral("結果報告のファイル名を確保できなかったため、報告できませんでした。"));
         return -2;
     }
-    QTemporaryDir scratch;
-    const QString local = scratch.filePath(name);
+    // The report goes from memory: a full disk cannot turn it into an
+    // empty file on the server.
     const QByteArray report = ReportBytes(name);
-    if (platform::WriteFileAtomically(local, [&](platform::FileSink& sink) { return sink.Write(report); }) != 0) {
-        AddMessage(QStringLiteral("結果報告を作成できませんでした。"));
-        return -1;
-    }
     int result = -1;
     FtpClient ftp;
     if (OpenAndConnect(ftp)) {
-        const int n = ftp.PutRemoteFile(local, RemoteUpload + name, kTransferBinary);
+        const int n = ftp.PutRemoteData(report, RemoteUpload + name, kTransferBinary);
         if (n == 0) {
             result = 0;
             WriteLog(QStringLiteral("結果を報告しました。 ［") + name + QStringLiteral("］"), 1);
@@ -418,7 +535,6 @@ int VersionUpProtocol::ReportResult() {
         }
     }
     Close(ftp);
-    QFile::remove(local);
     return result;
 }
 
@@ -428,30 +544,35 @@ QString VersionUpProtocol::ReserveReportName() {
         Close(ftp);
         return {};
     }
-    // Probes and placeholders live in a folder of our own: a report of
-    // another clinic fetched to test its name never lands in the program
-    // folder.
-    QTemporaryDir scratch;
-    const QString placeholder = scratch.filePath(QStringLiteral("GetResultFileName.txt"));
-    const QString probe = scratch.filePath(QStringLiteral("probe.txt"));
-    {
-        QFile file(placeholder);
-        if (!file.open(QIODevice::WriteOnly) || file.write("GetResultFileName\r\n") < 0) {
-            Close(ftp);
-            return {};
-        }
-    }
+    // Probes and placeholders never touch the disk: another clinic's report
+    // fetched to test its name lands nowhere, and a full disk cannot make
+    // a name look free.
+    const QByteArray placeholder("GetResultFileName\r\n");
     QString reserved;
-    for (int pass = 0; pass < setup_.reservePasses && reserved.isEmpty(); ++pass) {
+    bool gaveUp = false;
+    for (int pass = 0; pass < setup_.reservePasses && reserved.isEmpty() && !gaveUp; ++pass) {
         if (pass > 0) platform::Wait(1000);
         const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss_"));
         for (int nn = 0; nn < kNamesPerPass; ++nn) {
             const QString name = stamp + QStringLiteral("%1.txt").arg(nn, 2, 10, QLatin1Char('0'));
-            const bool taken = ftp.GetRemoteFile(RemoteUpload + name, probe, kTransferBinary) == 0;
-            QFile::remove(probe);
-            if (taken) continue;
-            if (ftp.PutRemoteFile(placeholder, RemoteUpload + name, kTransferBinary) == 0) {
+            QByteArray probe;
+            const int fetched = ftp.GetRemoteData(RemoteUpload + name, &probe, kReportProbeBytes);
+            // A server that stops answering is not asked the next hundred
+            // names.
+            if (EndsTheSession(fetched)) {
+                WriteLog(QStringLiteral("結果報告の確認で応答がありません。") + ErrorNumberText(fetched), 1);
+                gaveUp = true;
+                break;
+            }
+            if (fetched == 0 || fetched == CURLE_FILESIZE_EXCEEDED) continue;
+            const int stored = ftp.PutRemoteData(placeholder, RemoteUpload + name, kTransferBinary);
+            if (stored == 0) {
                 reserved = name;
+                break;
+            }
+            if (EndsTheSession(stored)) {
+                WriteLog(QStringLiteral("結果報告の確認で応答がありません。") + ErrorNumberText(stored), 1);
+                gaveUp = true;
                 break;
             }
         }

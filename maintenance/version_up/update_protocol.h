@@ -10,7 +10,14 @@
 // on a checked backup and only while the main program is not running
 // (its instance lock is held through the run); the report names are
 // probed without leaving other clinics' reports behind, and the
-// reservation gives up after a few passes.
+// reservation gives up after a few passes or at the first operation the
+// server leaves unanswered.
+//
+// Every run works in a folder of its own, made fresh under the user's
+// private temporary place and removed however the run ends; the backup
+// taken there holds the program's files, never the clinic's data. The
+// user can end a busy run from the window: the transfer or the archiver
+// stops, nothing is installed, and the main program's lock is let go.
 
 #include "maintenance/version_up/ftp_client.h"
 
@@ -57,10 +64,14 @@ public:
     virtual void SetDownHighlighted(bool highlighted) = 0;
     virtual void ShowLocalVersion(const QString& text) = 0;
     virtual void ShowRemoteVersion(const QString& text) = 0;
+    // Called often during a long step: the window repaints and takes the
+    // user's close, which ends the run through RequestCancel().
+    virtual void KeepResponsive() = 0;
 };
 
 struct VersionUpSetup {
     QString programFolder;
+    // Where each run makes its private work folder (GetTempFolder()).
     QString tempFolder;
     // The running program's own file name.
     QString ownFileName = QStringLiteral("VXMOXVerUp");
@@ -68,6 +79,12 @@ struct VersionUpSetup {
     QString mainLockName = QStringLiteral("VXMOX");
     int reservePasses = 3;
     int unpackTimeoutMs = 10 * 60 * 1000;
+    FtpLimits limits;
+    // The most one update may download or unpack, far above any release.
+    qint64 maxUpdateBytes = qint64(1) << 30;
+    // What must stay free on the work folder's disk after a download or
+    // an unpack, so that the rest of the system keeps working.
+    qint64 keepFreeBytes = qint64(64) << 20;
 };
 
 class VersionUpProtocol {
@@ -93,6 +110,11 @@ public:
     QString ReserveReportName();
     // Lists the text and writes it to the log, stamped.
     void AddMessage(const QString& text);
+    // Ends the run in progress at its next step or transfer block.
+    void RequestCancel() { cancelRequested_ = true; }
+    // Removes work folders that an earlier run of this installation left
+    // when it was killed. Only while this program's own lock is held.
+    void RemoveLeftoverWorkFolders() const;
 
     // Window state.
     int16_t DownloadCount = 0;
@@ -100,7 +122,6 @@ public:
     int16_t NoUpdate = 0;
     // Captions of lblLVer and lblRSVer.
     QString LocalVersionText, RemoteVersionText;
-    bool InstalledCleanly() const { return installed_; }
 
     const ServerAccount& Server() const { return server_; }
     const QString RemoteRoot = QStringLiteral("/mox/");
@@ -111,6 +132,16 @@ public:
     QString ComputerName;
 
 private:
+    // Makes the run's private work folder unless it exists; lists why not.
+    bool OpenWorkFolder();
+    // Removes the work folder and everything in it.
+    void CloseWorkFolder();
+    QString WorkFolderPrefix() const;
+    // The most a file may bring: its listed size, or without one what the
+    // update's bound and the disk's reserve allow. -1, with a message, when
+    // there is no room for it.
+    qint64 DownloadLimit(qint64 listed, const QString& name);
+    bool AbortRequested();
     // Opens and connects, listing the FTP error text on failure.
     bool OpenAndConnect(FtpClient& ftp);
     void Close(FtpClient& ftp);
@@ -122,7 +153,8 @@ private:
     VersionUpSetup setup_;
     ServerAccount server_;
     bool unpackedCleanly_ = false;
-    bool installed_ = false;
+    bool cancelRequested_ = false;
+    QString workFolder_;
     std::unique_ptr<platform::InstanceLock> mainLock_;
     qint64 lastProgressMs_ = -1;
 };

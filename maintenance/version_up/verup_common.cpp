@@ -56,29 +56,6 @@ int16_t LeadingNumber(const QString& text) {
     return static_cast<int16_t>(std::nearbyint(value));
 }
 
-int CopyTreeInto(const QString& source, const QString& target, QString* failedPath) {
-    const QFileInfoList entries =
-        QDir(source).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QString to = target + QLatin1Char('/') + entry.fileName();
-        if (entry.isSymLink() && entry.isDir()) continue;
-        if (entry.isDir()) {
-            if (::mkdir(Native(to).constData(), 0700) != 0) {
-                if (failedPath) *failedPath = to;
-                return errno;
-            }
-            if (const int err = CopyTreeInto(entry.filePath(), to, failedPath)) return err;
-        } else if (entry.isFile()) {
-            if (const int err = platform::CopyFileAtomically(entry.filePath(), to)) {
-                if (failedPath) *failedPath = entry.filePath();
-                return err;
-            }
-        }
-        // Pipes, sockets and devices hold no program file.
-    }
-    return 0;
-}
-
 }  // namespace
 
 QString LogPath() { return G().ProgramDir + QStringLiteral("/Log_MOX.txt"); }
@@ -109,7 +86,14 @@ void AppendLog(const QString& line, int stampFlag) {
     file.write(text.toUtf8() + "\r\n");
 }
 
-QString GetTempFolder() { return QDir::tempPath(); }
+QString GetTempFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!runtime.isEmpty() && ::lstat(Native(runtime).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
+        return runtime;
+    return QDir::tempPath();
+}
 
 int AddFirewallRules() {
     WriteLog(QStringLiteral("ファイアウォールの設定は不要のため省略しました。（") +
@@ -137,16 +121,6 @@ bool RemoveFolder(const QString& path) {
 bool MakePrivateFolder(const QString& path) {
     if (::mkdir(Native(path).constData(), 0700) != 0) return false;
     return ::chmod(Native(path).constData(), 0700) == 0;
-}
-
-int CopyFolderTree(const QString& source, const QString& target, QString* failedPath) {
-    errno = 0;
-    if (!RemoveFolder(target) || !MakePrivateFolder(target)) {
-        const int err = errno != 0 ? errno : EIO;
-        if (failedPath) *failedPath = target;
-        return err;
-    }
-    return CopyTreeInto(source, target, failedPath);
 }
 
 std::array<int16_t, 4> SplitVersion(const QString& version) {

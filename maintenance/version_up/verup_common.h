@@ -26,7 +26,9 @@ void ClearLog();
 // Appends the line as it is (stamped when stampFlag is 1).
 void AppendLog(const QString& line, int stampFlag);
 
-// The user's temporary folder ($TMPDIR or /tmp).
+// The user's private temporary place: $XDG_RUNTIME_DIR when it is a folder
+// of this user that nobody else can enter, else $TMPDIR or /tmp (where each
+// run still makes a private folder of its own).
 QString GetTempFolder();
 // Windows needed an inbound rule for passive FTP's data channel; Linux
 // needs none. The step is kept as a log line. Returns 0.
@@ -45,11 +47,6 @@ bool RemoveFolder(const QString& path);
 // Makes a fresh folder only this user can enter (0700). False when
 // anything, even an empty folder or a link, is already at the path.
 bool MakePrivateFolder(const QString& path);
-// Copies the source folder's files and subfolders into a fresh private
-// target (whatever was at the target is deleted first), keeping each file's
-// mode. Links to folders are not followed. 0, or the errno of the first
-// failure, whose path goes to `failedPath`.
-int CopyFolderTree(const QString& source, const QString& target, QString* failedPath = nullptr);
 
 // Major, minor, revision and fourth part of a dotted version. Each part is
 // its leading number as the original run-time read it, rounded and held to

@@ -175,8 +175,11 @@ private:
 // reads it, under a shared lock: a transaction that a killed program left
 // in a journal is rolled back and rows committed into a write-ahead log are
 // included, which a copy of the main file's bytes alone would get wrong.
-// The copy keeps its changes in a rollback journal, as every file of this
-// system does. Throws DbError; `target` is then removed.
+// Where the main file then holds the whole database its bytes are copied,
+// verified as platform::CopyDescriptorAtomically verifies, and `target` is
+// synced; a file that keeps a write-ahead log is copied page by page by the
+// engine. The copy keeps its changes in a rollback journal, as every file of
+// this system does. Throws DbError; `target` is then removed.
 void CopyDatabaseContent(const QString& source, const QString& target);
 
 // The engine's own check of a whole file ("ok" when sound), on an open connection.

@@ -8,6 +8,7 @@
 #include "platform/db/backend.h"
 
 #include <QFile>
+#include <cmath>
 #include <cstdlib>
 
 // clang-format off
@@ -66,6 +67,21 @@ QString TypeName(int type) {
     }
 }
 
+// Access keeps a moment as days since 1899-12-30; before that day the whole
+// part counts back while the fraction still runs forward through the day.
+Value DateValue(double days) {
+    double whole = 0;
+    const double fraction = std::fabs(std::modf(days, &whole));
+    qint64 day = static_cast<qint64>(whole);
+    qint64 seconds = std::llround(fraction * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++day;
+    }
+    // As written, whatever the zone's offsets and summer time were then.
+    return Value(QDateTime(QDate(1899, 12, 30).addDays(day), QTime(0, 0).addSecs(static_cast<int>(seconds)), Qt::UTC));
+}
+
 Value Convert(int type, const char* text, int length) {
     const QString s = QString::fromUtf8(text, length);
     switch (type) {
@@ -78,11 +94,9 @@ Value Convert(int type, const char* text, int length) {
         case MDB_FLOAT:
         case MDB_DOUBLE:
         case MDB_NUMERIC:
-            return length == 0 ? Value() : Value(s.toDouble());
-        case MDB_OLE:
-            return Value();  // pictures and other embedded objects are not carried
+            return Value(s.toDouble());
         default:
-            return length == 0 ? Value() : Value(s);
+            return Value(s);
     }
 }
 
@@ -182,17 +196,50 @@ private:
         mem_->Execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(name), defs.join(QLatin1Char(','))), {});
         const QString insert =
             QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(Quote(name), marks.join(QLatin1Char(',')));
+        MdbHandle* mdb = entry->mdb;
+        std::vector<MdbField> fields(count);
+        std::vector<unsigned char> isNull(count);
         while (mdb_fetch_row(table)) {
+            CrackFetchedRow(table, name, fields, isNull);
             Row row;
             row.reserve(count);
             for (unsigned c = 0; c < count; ++c) {
-                // mdbtools reports a Null as an empty value; a Boolean is never Null.
-                if (lengths[c] == 0 && types[c] != MDB_BOOL)
-                    row.push_back(Value());
+                if (types[c] == MDB_BOOL)
+                    row.push_back(Convert(types[c], buffers[c].data(), lengths[c]));  // the mask is its value
+                else if (isNull[c] || types[c] == MDB_OLE || types[c] == MDB_BINARY)
+                    row.push_back(Value());  // binary values do not cross the database layer
+                else if (types[c] == MDB_DATETIME)
+                    row.push_back(DateValue(mdb_get_double(mdb->pg_buf, fields[c].start)));
                 else
                     row.push_back(Convert(types[c], buffers[c].data(), lengths[c]));
             }
             mem_->Execute(insert, row);
+        }
+    }
+
+    // The bound values cannot tell a Null from an empty text: both arrive as
+    // "". The row's null mask can, so the row just fetched is taken apart
+    // once more where it lies on the current page. Every column gets a
+    // field, named by its column number; one added to the table after the
+    // row was written is Null.
+    static void CrackFetchedRow(MdbTableDef* table, const QString& name, std::vector<MdbField>& fields,
+                                std::vector<unsigned char>& isNull) {
+        MdbHandle* mdb = table->entry->mdb;
+        int start = 0;
+        size_t size = 0;
+        std::vector<MdbField> cracked(table->num_cols);
+        int got = -1;
+        if (table->cur_row > 0 && mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &size) == 0)
+            got = mdb_crack_row(table, start & 0x1fff, size, cracked.data());
+        if (got < 0)
+            throw DbError(kErrCannotOpen,
+                          QStringLiteral("Jet 形式のファイルの表 '%1' の行を読み込めません。").arg(name));
+        std::fill(isNull.begin(), isNull.end(), 1);
+        for (size_t i = 0; i < cracked.size(); ++i) {
+            const int column = cracked[i].colnum;
+            if (column < 0 || column >= static_cast<int>(isNull.size())) continue;
+            isNull[column] = cracked[i].is_null;
+            fields[column] = cracked[i];
         }
     }
 

@@ -2,11 +2,16 @@
 // compaction target, backups) is one. Rollback journal, never WAL, so that a
 // backup is a plain copy of the one file.
 
+#include "platform/atomic_file.h"
 #include "platform/db/backend.h"
 #include "platform/db/sql_text.h"
+#include "platform/descriptor.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 
 namespace mox::db {
 
@@ -356,9 +361,44 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
     return backend;
 }
 
+namespace {
+
+// What a failed write of the copy says, in the words of the engine's own
+// failures above.
+QString CopyFailure(int err) {
+    switch (err) {
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("ディスクの空き容量が不足しているため、ファイルをコピーできません。");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return QStringLiteral("コピー先のフォルダーに書き込めません。");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("コピー先のフォルダーが見つかりません。");
+        case EIO:
+            return QStringLiteral("ファイルの読み書きでエラーが発生しました。");
+        default:
+            return QStringLiteral("ファイルをコピーできません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
+// Byte 18 of the header: 2 while the file keeps its changes in a
+// write-ahead log.
+bool KeepsWriteAheadLog(int fd) {
+    unsigned char version = 0;
+    return ::pread(fd, &version, 1, 18) == 1 && version == 2;
+}
+
+}  // namespace
+
 void CopyDatabaseContent(const QString& source, const QString& target) {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
+    // Opened before the engine's own and closed after it: closing a
+    // descriptor of a file drops every lock this process holds on it.
+    const platform::Descriptor bytes(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     sqlite3* src = nullptr;
     sqlite3* dst = nullptr;
     auto fail = [&](sqlite3* db, int rc, const QString& path) {
@@ -381,6 +421,14 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
                 return OpenFailure(path, detail);
         }
     };
+    if (!bytes.IsOpen()) {
+        const int err = errno;
+        throw OpenFailure(
+            source,
+            err == ENOENT || err == ENOTDIR
+                ? QStringLiteral("ファイルが見つかりません。")
+                : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
+    }
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
     int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);
@@ -391,6 +439,25 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
     }
     if (rc != SQLITE_OK) throw fail(src, rc, source);
     sqlite3_busy_timeout(src, Connection::BusyTimeout());
+    // The first read of a transaction rolls back what a killed writer left
+    // in a journal, and its shared lock keeps every writer out until the
+    // copy is made.
+    rc = sqlite3_exec(src, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw fail(src, sqlite3_extended_errcode(src), source);
+
+    if (!KeepsWriteAheadLog(bytes.get())) {
+        // The main file now holds the whole database, byte for byte as the
+        // engine reads it: a plain copy, verified as it is made, is that
+        // content at the speed of the disk.
+        const int err = platform::CopyDescriptorAtomically(bytes.get(), target);
+        sqlite3_close_v2(src);
+        src = nullptr;
+        if (err != 0) throw DbError(kErrSql, CopyFailure(err));
+        return;
+    }
+
+    // Rows committed into a write-ahead log are not in the main file: the
+    // engine copies the pages it reads.
     rc = sqlite3_open_v2(to.constData(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) throw fail(dst, rc, target);
     sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");

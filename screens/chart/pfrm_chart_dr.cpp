@@ -11,13 +11,15 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "printing/chart_figures.h"
 #include "printing/exam_data_block.h"
 #include "records/exam_checks.h"
 #include "records/exam_item.h"
+#include "records/exam_store.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
-#include "screens/chart/chart_figures.h"
-#include "screens/input/entry/exam_store.h"
+#include "screens/patient_number_box.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -96,7 +98,7 @@ void LegendLine::paintEvent(QPaintEvent*) {
 }
 
 PFrmChartDR::PFrmChartDR(QWidget* parent)
-    : QWidget(parent), slots_(EmptyExamSlots()), pictures_(G().ProgramDir + QStringLiteral("/BMP")) {
+    : QWidget(parent), slots_(EmptyExamSlots()), pictures_(ToothPictureFiles::Of(G().ProgramDir + QStringLiteral("/BMP"))) {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmChartDR"));
@@ -382,18 +384,8 @@ void PFrmChartDR::CmbOutNo_Validate() {
     typed_ = false;
     const QString text = CmbOutNo->currentText();
     if (text.trimmed().isEmpty()) return;
-    // At most nine digits: the number fits the list's int data.
-    const qint64 number = PatientNumberOf(text);
-    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
-        {
-            const QSignalBlocker blocker(CmbOutNo);
-            CmbOutNo->setCurrentIndex(i);
-        }
-        CmbOutNo_Click();
-        return;
-    }
-    platform::MsgBox(QStringLiteral("患者番号が範囲外です。再入力してください。"), 16, QStringLiteral("範囲外エラー"));
-    RestorePatientSelection();
+    TakeTypedPatientNumber(
+        *CmbOutNo, text, [this] { CmbOutNo_Click(); }, [this] { RestorePatientSelection(); });
 }
 
 void PFrmChartDR::RestorePatientSelection() {
@@ -463,6 +455,7 @@ void PFrmChartDR::RefreshPage(int page) {
 }
 
 void PFrmChartDR::ShowChartPages() {
+    pagesBlank_ = false;
     for (int page = 0; page < 2; ++page) {
         DrawToothPictures(page);
         DrawPocketGrid(page);
@@ -556,7 +549,7 @@ void PFrmChartDR::WriteToothButton(int page, int t, const ExamSlot& slot, bool s
     com::HostedControl& th = *Th[page * 32 + t];
     if (!th.IsCreated()) return;
     if (systemType) th.Put(molarix::kDispSystemType, 1);
-    th.Put(molarix::kDispExamMode, 6);
+    th.Put(molarix::kDispExamMode, kFurcationMode);
     th.Put(molarix::kDispRoot, FurcationType[t]);
     th.Call(molarix::kDispRefresh);
     const std::array<int32_t, 6> values = ButtonFurcationValues(slot, t);
@@ -675,12 +668,13 @@ void PFrmChartDR::BtnPrintChart_Click(int index) {
             content.caseNumber = CaseNumberText(LblApplyNo->text(), CmbOutNo->currentText());
             content.texts = {ScreenBlockTexts(0), ScreenBlockTexts(1)};
             content.exams = &slots_;
-            ComposeChartSheets(printer, content, copies, picWork1_, picWork2_);
+            ComposeChartSheets(printer, content, copies, pictures_, picWork1_, picWork2_);
         },
         [this] {
             // The sheet copies the screen: after a blank print it shows
-            // arrows, so both pages show the patient again first.
-            ShowChartPages();
+            // arrows, so both pages show the patient again first. Otherwise
+            // they already show what is printed.
+            if (pagesBlank_) ShowChartPages();
         });
 }
 
@@ -728,6 +722,7 @@ void PFrmChartDR::BtnBlankPrint_Click() {
         DrawPocketGrid(half);
         SetBlankLegend(half);
     }
+    pagesBlank_ = true;
 }
 
 // ---- Opening ----

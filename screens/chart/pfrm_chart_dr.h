@@ -13,11 +13,11 @@
 
 #include "controls/colour_button/colour_button_set.h"
 #include "platform/com/control_host.h"
+#include "printing/chart_boxes.h"
+#include "printing/chart_sheets.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
-#include "screens/chart/chart_boxes.h"
-#include "screens/chart/chart_sheets.h"
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 #include "screens/chart/picture_box.h"
 #include "screens/chart/print_run.h"
 
@@ -142,13 +142,15 @@ private:
     ExamSlots slots_;
     CPatient patient_;
     std::unique_ptr<CExamData> work_;
-    ToothPictureFiles pictures_;
+    // The process's pictures: the print draws what the window decoded.
+    ToothPictureFiles& pictures_;
     QImage picWork1_;
     QImage picWork2_;
     QStringList loadProblems_;
     bool typed_ = false;
     bool loading_ = false;
     bool toothButtonsReported_ = false;
+    bool pagesBlank_ = false;  // the pages show the blank form printed last
     PrintOutcome lastPrint_ = PrintOutcome::Cancelled;
     prismet::ColourButtonSet buttons_{QStringLiteral(":/chart/chart_buttons.ini")};
 };

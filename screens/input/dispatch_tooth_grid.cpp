@@ -5,6 +5,8 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QWidget>
 
@@ -108,6 +110,15 @@ bool DispatchToothGrid::Enabled(int i) const { return th_[i]->Get(kDispEnabled).
 void DispatchToothGrid::SetEnabled(int i, bool enabled) { th_[i]->Put(kDispEnabled, enabled); }
 void DispatchToothGrid::SetFocusItem(int i, int16_t site) { th_[i]->Put(kDispFocusItem, site); }
 void DispatchToothGrid::Refresh(int i) { th_[i]->Call(kDispRefresh); }
+
+// A button marks itself for painting when a put changes its look; the
+// window's pending paint is delivered here, so the marked buttons (and the
+// labels changed with them) are drawn and reach the display together.
+void DispatchToothGrid::RefreshChanged() {
+    QWidget* button = th_[0]->Window();
+    if (!button) return;
+    QCoreApplication::sendPostedEvents(button->window(), QEvent::UpdateRequest);
+}
 
 void DispatchToothGrid::SetLabel(int i, const QString& caption, uint32_t foreColour, uint32_t backColour) {
     Shown& s = shown_[i];

@@ -49,6 +49,7 @@ public:
     void SetEnabled(int i, bool enabled) override;
     void SetFocusItem(int i, int16_t site) override;
     void Refresh(int i) override;
+    void RefreshChanged() override;
     void SetLabel(int i, const QString& caption, uint32_t foreColour, uint32_t backColour) override;
 
 private:

@@ -11,12 +11,14 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "records/staff_record.h"
-#include "screens/input/entry/exam_dates.h"
 #include "screens/input/pfrm_msg_box_bui.h"
+#include "screens/patient_number_box.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -46,9 +48,6 @@ constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kRed = 0x0000FF;  // RGB(255, 0, 0)
 
 // Button faces that change at run time (VB colour numbers).
-constexpr uint32_t kMissingButtonBack = 0xFF8080;  // RGB(128, 128, 255)
-constexpr uint32_t kImplantButtonBack = 0x80FFFF;  // RGB(255, 255, 128)
-constexpr uint32_t kPonticButtonBack = 0xC0C0FF;   // RGB(255, 192, 192)
 constexpr uint32_t kBleedingModeOff = 0x8080FF;
 constexpr uint32_t kBleedingModeOn = 0x0000FF;
 constexpr uint32_t kSuppurationModeOff = 0xC0FFFF;
@@ -371,10 +370,11 @@ void PFrmInput::Form_Load() {
 
         LblHead->setText(QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用") + QStringLiteral(" ") +
                          QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText());
+        NoteDatabaseName();
         ShowDatabasePath();
-        if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingButtonBack);
-        if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantButtonBack);
-        if (auto* b = Button(QStringLiteral("CmdPontic"))) b->Put(prismet::kDispBackColor, kPonticButtonBack);
+        if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingColour);
+        if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantColour);
+        if (auto* b = Button(QStringLiteral("CmdPontic"))) b->Put(prismet::kDispBackColor, kPonticColour);
         G().CurChargeId = 1;
         entry_.DataChanged = false;
         entry_.AdvancePending = false;
@@ -437,10 +437,14 @@ void PFrmInput::ShowDatabasePath() {
     QFont font = LblPath->font();
     font.setPointSize(other ? 11 : 9);
     LblPath->setFont(font);
+}
+
+void PFrmInput::NoteDatabaseName() {
+    Settings& g = G();
     QString base = g.MainDbFile.mid(1);
     const int dot = base.indexOf(u'.');
     if (dot >= 0) base.truncate(dot);
-    G().DbBaseName = base;
+    g.DbBaseName = base;
 }
 
 void PFrmInput::LoadStageList() {
@@ -479,18 +483,8 @@ void PFrmInput::CmbOutNo_Validate() {
     if (current >= 0 && CmbOutNo->itemText(current) == text.trimmed() &&
         CmbOutNo->itemData(current).toInt() == shownPatientId_)
         return;
-    // At most nine digits: the number fits the list's int data.
-    const qint64 number = PatientNumberOf(text);
-    if (const int i = number >= 0 ? CmbOutNo->findData(int(number)) : -1; i >= 0) {
-        {
-            const QSignalBlocker blocker(CmbOutNo);
-            CmbOutNo->setCurrentIndex(i);
-        }
-        CmbOutNo_Click();
-        return;
-    }
-    platform::MsgBox(QStringLiteral("患者番号が範囲外です。再入力してください。"), 16, QStringLiteral("範囲外エラー"));
-    RestorePatientSelection();
+    TakeTypedPatientNumber(
+        *CmbOutNo, text, [this] { CmbOutNo_Click(); }, [this] { RestorePatientSelection(); });
 }
 
 void PFrmInput::RestorePatientSelection() {
@@ -590,7 +584,7 @@ void PFrmInput::ShowNewExamination() {
     G().CurExamDate = NoExamDate();
     LoadExamRecords();
     entry_.PaintToothGrid();
-    entry_.SetInputMode(kPocketDepthItemId, true);
+    entry_.SetInputMode(kPocketDepthItem, true);
     entry_.IsNewEntry = true;
     entry_.DataChanged = false;
     entry_.AdvancePending = false;
@@ -686,7 +680,7 @@ void PFrmInput::ShowEntry(int index) {
         entry_.IsNewEntry = true;
     }
     entry_.PaintToothGrid();
-    entry_.SetInputMode(kPocketDepthItemId, true);
+    entry_.SetInputMode(kPocketDepthItem, true);
     if (loaded)
         platform::SetListIndexByItemData(CmbStage, CmbEntry->itemData(index).toInt(), true);
     else if (CmbStage->count() > 0)

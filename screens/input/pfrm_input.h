@@ -37,6 +37,9 @@ public:
 
     // Set-up (loading the window).
     void ShowDatabasePath();
+    // The backups' base name follows the file in use; set where a file is
+    // taken into use, never by the display.
+    void NoteDatabaseName();
     void LoadStageList();
     void LoadStaffRecord();
     void LoadExamItems();

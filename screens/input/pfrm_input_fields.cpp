@@ -4,7 +4,7 @@
 
 #include "platform/gui/colour.h"
 #include "platform/message_box.h"
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 #include "screens/input/entry/stage_dates.h"
 #include "screens/input/pfrm_input.h"
 

@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
+#include "records/jet_conversion.h"
 #include "records/shared_records.h"
 #include "core/database_file_check.h"
 #include "screens/input/pfrm_input.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -147,9 +149,15 @@ void PFrmInput::mnuCreate_Click() {
 
 void PFrmInput::mnuOpen_Click() {
     if (!SaveBeforeFileMenu()) return;
-    const std::optional<ChosenFile> chosen = ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Open,
-                                                                QStringLiteral("開くファイルを選択して下さい"), false);
+    std::optional<ChosenFile> chosen = ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Open,
+                                                          QStringLiteral("開くファイルを選択して下さい"), false);
     if (!chosen) return;
+    // A file of the Windows release is opened as its conversion beside it.
+    if (IsJetDatabaseFile(chosen->Path())) {
+        const QString converted = ConvertJetFileBeside(chosen->Path());
+        if (converted.isEmpty()) return;
+        chosen->name = QFileInfo(converted).fileName();
+    }
     // A wrong choice must never end the program or leave it on a file it
     // cannot use: the file is tried before anything points at it.
     const QString refusal = CheckChosenDatabase(chosen->Path());
@@ -210,6 +218,7 @@ void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {
     g.AppPath = folder;
     g.MainDbFile = QLatin1Char('/') + fileName;
     g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
+    NoteDatabaseName();
     ShowDatabasePath();
 }
 

@@ -58,7 +58,7 @@ TEST(VxmoxStartup, FirstStartCreatesDatabaseWritesVersionRefusesSecondInstanceAn
 
     // The first one ends through the end of the program: backup question last.
     EXPECT_EQ(Finish(*first), 0);
-    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t4"));
+    EXPECT_TRUE(folder.ReadLog("first.log").contains("MSGBOX\tバックアップ確認\t52\t7\t"));
 
     // The database was made from the template, with owner-only permissions.
     ASSERT_TRUE(QFile::exists(folder.Path("VXMOX2.MDB")));
@@ -95,6 +95,43 @@ TEST(VxmoxStartup, UnreadableDatabaseGivesTheErrorBoxAndIsNeverOverwritten) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), junk);
     EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt")));
+}
+
+TEST(VxmoxStartup, WindowsDatabaseIsConvertedAndTheRunGoesOnWhileAForeignOneEndsIt) {
+    {
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(MOX_WINDOWS_DB_DIR "/windows.mdb", folder.Path("VXMOX2.MDB")));
+        QFile jet(folder.Path("VXMOX2.MDB"));
+        ASSERT_TRUE(jet.open(QIODevice::ReadOnly));
+        const QByteArray original = jet.readAll();
+        jet.close();
+
+        auto p = folder.Start("windows.log", "1," + kNoBackup, 4000);
+        ASSERT_TRUE(folder.WaitForLog("windows.log", "MAINWINDOW\tMOX-Chart"))
+            << folder.ReadLog("windows.log").toStdString();
+        EXPECT_EQ(Finish(*p), 0);
+        const QString log = folder.ReadLog("windows.log");
+        EXPECT_EQ(log.count("MSGBOX\t変換完了\t64"), 1) << log.toStdString();
+        const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2_2*.mdb"}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        QFile keptFile(folder.Path(kept[0]));
+        ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+        EXPECT_EQ(keptFile.readAll(), original);
+        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+        EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 10001);
+        EXPECT_EQ(conn->Scalar("SELECT COUNT(*) FROM TExamData").AsInt64(), 342);
+    }
+    {
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(MOX_WINDOWS_DB_DIR "/foreign.mdb", folder.Path("VXMOX2.MDB")));
+        auto p = folder.Start("foreign.log", "1");
+        EXPECT_NE(Finish(*p), 0);
+        const QString log = folder.ReadLog("foreign.log");
+        EXPECT_EQ(log.count("MSGBOX\t変換エラー\t16"), 1) << log.toStdString();
+        EXPECT_FALSE(log.contains("MAINWINDOW"));
+        EXPECT_EQ(QDir(folder.Path(".")).entryList({"VXMOX2*"}, QDir::Files),
+                  (QStringList{"VXMOX2.MDB", "VXMOX2_ORG.MDB"}));
+    }
 }
 
 TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
@@ -258,6 +295,28 @@ TEST(VxmoxStartup, UsedUpAnswersEndTheRunInsteadOfRepeatingABox) {
     log = folder.ReadLog("default.log");
     EXPECT_EQ(log.count("MSGBOX"), 1) << log.toStdString();
     EXPECT_TRUE(log.contains("MSGBOX\tエラー\t21\t2\t"));
+}
+
+// No to the question about the file in use opens the database chooser: a
+// logged run answers it from its own script, and without an answer the run
+// ends as with a used-up box instead of waiting for a user.
+TEST(VxmoxStartup, FileDialogOfALoggedRunTakesItsScriptedAnswerOrEndsTheRun) {
+    ProgramFolder folder;
+    qputenv("VXMOX_FILEDIALOG_ANSWERS", "-");
+    auto p = folder.Start("cancel.log", QStringLiteral("7,7"), 0);
+    qunsetenv("VXMOX_FILEDIALOG_ANSWERS");
+    EXPECT_EQ(Finish(*p), 0);
+    QString log = folder.ReadLog("cancel.log");
+    EXPECT_EQ(log.count("FILEDIALOG\t"), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains(QRegularExpression("FILEDIALOG\t[^\t]*\topen\t-\t[^\n]*\tVXMOX2.MDB\n")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("MSGBOX\tバックアップ確認\t52\t7\t"));
+
+    p = folder.Start("unanswered.log", QStringLiteral("7"));
+    EXPECT_EQ(Finish(*p), kAnswersUsedUp);
+    log = folder.ReadLog("unanswered.log");
+    EXPECT_EQ(log.count("FILEDIALOG\t"), 1) << log.toStdString();
+    EXPECT_TRUE(log.endsWith("END\tno scripted answer left\n")) << log.toStdString();
 }
 
 }  // namespace

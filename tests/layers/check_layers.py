@@ -55,9 +55,11 @@ LAYERS = {
 
 # What a host may include of a control module: the dispatch ids, the OLE
 # colours, the design settings and the set of colour buttons built on them,
+# and the furcation numerals the printed sheets draw as the button does;
 # never the control's own code.
 HOST_HEADERS = {
     "controls/tooth_button/tooth_button_ids.h",
+    "controls/tooth_button/furcation_numeral.h",
     "controls/colour_button/colour_button_design.h",
     "controls/colour_button/prismet_properties.h",
     "controls/colour_button/ole_colour.h",

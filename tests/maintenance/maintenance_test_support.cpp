@@ -49,7 +49,8 @@ QString FtpServerPython() {
 
 QString SevenZip() { return QStandardPaths::findExecutable(QStringLiteral("7za")); }
 
-FtpServer::FtpServer(const QString& root, bool readOnlyUpload, const QStringList& injected) {
+FtpServer::FtpServer(const QString& root, bool readOnlyUpload, const QStringList& injected,
+                     const QStringList& options) {
     const QString python = FtpServerPython();
     if (python.isEmpty()) return;
     const QString portFile = root + QStringLiteral("/.port");
@@ -57,6 +58,7 @@ FtpServer::FtpServer(const QString& root, bool readOnlyUpload, const QStringList
                              QStringLiteral("tolbex3861")};
     if (readOnlyUpload) arguments << QStringLiteral("--read-only-upload");
     for (const QString& name : injected) arguments << QStringLiteral("--inject") << name;
+    arguments << options;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(python, arguments);
     if (!process_.waitForStarted(10000)) return;

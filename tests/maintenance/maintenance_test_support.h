@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -28,8 +29,10 @@ QString DeadHost();
 
 class FtpServer {
 public:
-    // `injected` names are added to the listing of /mox/download.
-    explicit FtpServer(const QString& root, bool readOnlyUpload = false, const QStringList& injected = {});
+    // `injected` names are added to the listing of /mox/download; `options`
+    // go to ftp_server.py as they are ("--stall-upload", "--trickle NAME").
+    explicit FtpServer(const QString& root, bool readOnlyUpload = false, const QStringList& injected = {},
+                       const QStringList& options = {});
     ~FtpServer();
     bool Running() const { return port_ > 0; }
     // "127.0.0.1:<port>"
@@ -113,6 +116,9 @@ public:
     void SetDownHighlighted(bool on) override { highlighted = on; }
     void ShowLocalVersion(const QString& text) override { local = text; }
     void ShowRemoteVersion(const QString& text) override { remote = text; }
+    void KeepResponsive() override {
+        if (onKeepResponsive) onKeepResponsive();
+    }
 
     bool Listed(const QString& part) const;
     std::string All() const;
@@ -120,6 +126,7 @@ public:
     QStringList messages, progress;
     bool buttonsEnabled = true, downEnabled = true, highlighted = false;
     QString local, remote;
+    std::function<void()> onKeepResponsive;
 };
 
 }  // namespace mox::test

@@ -79,14 +79,16 @@ TEST(Programs, VersionUpStartsChecksTheServerAndASecondStartEndsSilently) {
     for (const char* value : {"HostName", "HostAlias"}) Registry(registry, verup::kTestServerKey, value, server.Host());
     Registry(registry, verup::kTestServerKey, "UserName", "moxtest");
 
-    ProgramRun first(folder.path(), "VXMOXVerUp", {"TMPDIR=" + temp.path()});
+    QTemporaryDir runtime;
+    ProgramRun first(folder.path(), "VXMOXVerUp", {"TMPDIR=" + temp.path(), "XDG_RUNTIME_DIR=" + runtime.path()});
     ASSERT_TRUE(LogSoonHas(folder.filePath("test.log"), "MAINWINDOW\tMOX-Chart バージョンアップ"))
         << ReadFile(folder.filePath("test.log")).toStdString();
     const QString log = QString::fromUtf8(ReadFile(folder.filePath("Log_MOX.txt")));
     EXPECT_TRUE(log.contains(QStringLiteral("ファイアウォールの設定は不要のため省略しました。"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("最新バージョンを確認しました。")));
-    EXPECT_TRUE(QFileInfo(temp.filePath("tmpDLMOX")).isDir());
-    EXPECT_EQ(QFile::permissions(temp.filePath("tmpDLMOX")) & 0x0077, 0);
+    // The check's work folder was the user's own and is gone.
+    EXPECT_TRUE(QDir(runtime.path()).isEmpty());
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
 
     ProgramRun second(folder.path(), "VXMOXVerUp",
                       {"TMPDIR=" + temp.path(), "VXMOX_TEST_LOG=" + folder.filePath("second.log")});

@@ -27,6 +27,19 @@ using mox::test::WriteFile;
 
 const QByteArray kPatients = "the clinic's examinations";
 
+// True when the process is gone or only waits to be reaped.
+bool Ended(pid_t pid) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000) {
+        const QByteArray stat = ReadFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        const qsizetype close = stat.lastIndexOf(')');
+        if (stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == "Z")) return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
 class RemoverTest : public ::testing::Test {
 protected:
     RemoverTest() {
@@ -191,8 +204,11 @@ TEST_F(RemoverTest, AFailedUninstallGivesAMessageAndNoInstaller) {
         const char* tail;
         const char* message;
     };
+    // The hanging uninstaller leaves a helper of its own running.
+    const QString helperPid = own_.filePath("helper-pid");
     for (const Case& c : {Case{"exit 3", "アンインストールが正常に終了しませんでした。 ［終了コード：3］"},
-                          Case{"exec sleep 600", "アンインストールが時間内に終わりませんでした。"}}) {
+                          Case{"sleep 600 & echo $! > \"$(dirname \"$0\")/helper-pid\"; wait",
+                               "アンインストールが時間内に終わりませんでした。"}}) {
         SCOPED_TRACE(c.tail);
         Uninstaller(QString::fromUtf8(c.tail));
         boxes_.Clear();
@@ -206,6 +222,10 @@ TEST_F(RemoverTest, AFailedUninstallGivesAMessageAndNoInstaller) {
         EXPECT_TRUE(Box(2).prompt.endsWith(QStringLiteral("新しいプログラムのインストールは行いません。")));
         if (QString::fromUtf8(c.tail).contains("sleep")) {
             EXPECT_GE(clock_.MonotonicMs() - start, 60000);
+            // The whole process group ended, not only the command itself.
+            const pid_t helper = static_cast<pid_t>(ReadFile(helperPid).trimmed().toLongLong());
+            ASSERT_GT(helper, 0);
+            EXPECT_TRUE(Ended(helper));
         }
         QFile::remove(own_.filePath("uninstall-args"));
         for (const QString& copy : OldFiles())
@@ -223,18 +243,24 @@ TEST_F(RemoverTest, AFailedUninstallGivesAMessageAndNoInstaller) {
     EXPECT_EQ(Box(2).prompt, QStringLiteral("プログラムを起動できませんでした。 ＜/nowhere/uninstall /x＞"));
 }
 
-TEST_F(RemoverTest, RefusesWhileTheMainProgramHoldsItsLock) {
-    platform::InstanceLock mainProgram(old_.path(), QStringLiteral("VXMOX"));
-    ASSERT_TRUE(mainProgram.TryAcquire());
-    EXPECT_EQ(remover::Main(setup_), 2);
-    ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(Box(0).caption, QStringLiteral("起動中"));
-    EXPECT_EQ(Box(0).style, 16);
-    EXPECT_EQ(
-        Box(0).prompt,
-        QStringLiteral("ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
-    EXPECT_FALSE(Uninstalled());
-    EXPECT_EQ(OldFiles(), QStringList{"VXMOX2.MDB"});
+TEST_F(RemoverTest, RefusesWhileTheMainProgramRunsInTheRegisteredFolderOrBesideTheRemover) {
+    for (const bool registered : {true, false}) {
+        SCOPED_TRACE(registered ? "registered folder" : "the remover's own folder, no entry");
+        if (!registered) platform::RegistryDeleteKey(remover::UninstallKey(QString::fromLatin1(remover::kProductCode)));
+        platform::InstanceLock mainProgram(registered ? old_.path() : own_.path(), QStringLiteral("VXMOX"));
+        ASSERT_TRUE(mainProgram.TryAcquire());
+        boxes_.Clear();
+        EXPECT_EQ(remover::Main(setup_), 2);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(Box(0).caption, QStringLiteral("起動中"));
+        EXPECT_EQ(Box(0).style, 16);
+        EXPECT_EQ(
+            Box(0).prompt,
+            QStringLiteral("ＭＯＸチャートが起動されています。\r\n\r\nＭＯＸチャートを終了して、やり直してください。"));
+        EXPECT_FALSE(Uninstalled());
+        EXPECT_EQ(OldFiles(), QStringList{"VXMOX2.MDB"});
+        EXPECT_FALSE(QFileInfo::exists(own_.filePath("vxs-started")));
+    }
 }
 
 }  // namespace

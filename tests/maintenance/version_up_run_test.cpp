@@ -3,8 +3,9 @@
 // server or archive can and cannot do to the program folder, the rollback
 // at every failing step, and the reservation of the report name.
 
-#include "core/settings.h"
 #include "core/cp932.h"
+#include "core/settings.h"
+#include "maintenance/version_up/archive_unpack.h"
 #include "maintenance/version_up/update_protocol.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -34,8 +36,8 @@ class VersionUpRunTest : public ::testing::Test {
 protected:
     void SetUp() override { MOX_REQUIRE_FTP_AND_7ZA(); }
 
-    void StartServer(bool readOnlyUpload = false, const QStringList& injected = {}) {
-        server_ = std::make_unique<test::FtpServer>(tree_.Root(), readOnlyUpload, injected);
+    void StartServer(bool readOnlyUpload = false, const QStringList& injected = {}, const QStringList& options = {}) {
+        server_ = std::make_unique<test::FtpServer>(tree_.Root(), readOnlyUpload, injected, options);
         ASSERT_TRUE(server_->Running());
         site_ = std::make_unique<test::UpdateSite>(server_->Host());
         const auto put = [&](const char* name, const QByteArray& bytes, int mode) {
@@ -93,8 +95,24 @@ protected:
     }
 
     verup::VersionUpProtocol& Protocol() {
-        if (!protocol_) protocol_ = std::make_unique<verup::VersionUpProtocol>(view_, site_->Setup());
+        if (!protocol_) {
+            verup::VersionUpSetup setup = site_->Setup();
+            setup.limits = limits_;
+            setup.maxUpdateBytes = maxUpdateBytes_;
+            setup.keepFreeBytes = keepFreeBytes_;
+            protocol_ = std::make_unique<verup::VersionUpProtocol>(view_, setup);
+        }
         return *protocol_;
+    }
+    // What the run leaves in the temporary place besides `planted`.
+    QStringList LeftInTemp(const QStringList& planted = {}) const {
+        QStringList left = QDir(site_->Temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QString& name : planted) left.removeAll(name);
+        return left;
+    }
+    bool MainProgramCanStart() const {
+        platform::InstanceLock mainProgram(site_->Program(), QStringLiteral("VXMOX"));
+        return mainProgram.TryAcquire();
     }
 
     // Runs the start check and a version-up; the program folder must come
@@ -119,6 +137,9 @@ protected:
     test::RecordingView view_;
     std::unique_ptr<verup::VersionUpProtocol> protocol_;
     platform::ScriptedMsgBoxes boxes_;
+    verup::FtpLimits limits_;
+    qint64 maxUpdateBytes_ = verup::VersionUpSetup().maxUpdateBytes;
+    qint64 keepFreeBytes_ = verup::VersionUpSetup().keepFreeBytes;
 };
 
 struct Mode {
@@ -129,8 +150,28 @@ struct Mode {
 TEST_F(VersionUpRunTest, InstallsNamesAndModesLeavesItsOwnCopyAsNewAndReportsInCp932) {
     StartServer();
     OfferTheUpdate();
+    // What another account left under the old fixed names blocks nothing.
+    WriteFile(site_->Temp() + "/tmpDLMOX", "another user's file");
+    QDir().mkpath(site_->Temp() + "/tmpSVMOX/x");
+    // While the run works, its folder is private and holds no patient data.
+    bool patientCopySeen = false, workFolderSeen = false, workFolderShared = false;
+    view_.onKeepResponsive = [&] {
+        for (const QFileInfo& work : QDir(site_->Temp()).entryInfoList({"VXMOXVerUp-*"}, QDir::Dirs)) {
+            workFolderSeen = true;
+            workFolderShared |= (QFile::permissions(work.filePath()) & 0x0077) != 0;
+            QDirIterator it(work.filePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QByteArray bytes = ReadFile(it.next());
+                patientCopySeen |= bytes == "the clinic's patients" || bytes == "a backup";
+            }
+        }
+    };
     Protocol().StartupCheck();
     EXPECT_EQ(Protocol().RunVersionUp(), 1) << view_.All();
+    EXPECT_TRUE(workFolderSeen);
+    EXPECT_FALSE(workFolderShared);
+    EXPECT_FALSE(patientCopySeen);
+    EXPECT_EQ(LeftInTemp({"tmpDLMOX", "tmpSVMOX"}), QStringList());
 
     EXPECT_EQ(Bytes("VXMOX"), QByteArray("\x7f"
                                          "ELF new main"));
@@ -203,7 +244,7 @@ TEST_F(VersionUpRunTest, AWrongPasswordOrATruncatedArchiveInstallsNothing) {
                                    0755}},
                                  "not the password"));
     ExpectRunChangesNothing();
-    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生"))) << view_.All();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生（パスワード違い）"))) << view_.All();
     EXPECT_TRUE(site_->Log().contains(QStringLiteral("［終了コード：2］"))) << site_->Log().toStdString();
     // The failed run still reports to the server.
     EXPECT_EQ(tree_.Uploads().size(), 1);
@@ -215,7 +256,8 @@ TEST_F(VersionUpRunTest, AWrongPasswordOrATruncatedArchiveInstallsNothing) {
     view_ = {};
     protocol_.reset();
     ExpectRunChangesNothing();
-    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生"))) << view_.All();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍エラー発生（ファイルの破損）"))) << view_.All();
+    EXPECT_EQ(LeftInTemp(), QStringList());
 }
 
 TEST_F(VersionUpRunTest, EntriesOutsidePfMoxAbsolutePathsAndLinksRefuseTheUpdate) {
@@ -231,6 +273,8 @@ TEST_F(VersionUpRunTest, EntriesOutsidePfMoxAbsolutePathsAndLinksRefuseTheUpdate
         {"absolute", {"pf-mox/VXMOX=new", absolute + "=evil"}},
         {"link", {"pf-mox/VXMOX=new", "pf-mox/libMolarix.so->/etc/passwd"}},
         {"outside", {"pf-mox/VXMOX=new", "other/evil.txt=evil"}},
+        {"line break", {"pf-mox/VXMOX=new", "pf-mox/two\nlines=evil"}},
+        {"control character", {"pf-mox/VXMOX=new", "pf-mox/bell\x07=evil"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,7 +287,91 @@ TEST_F(VersionUpRunTest, EntriesOutsidePfMoxAbsolutePathsAndLinksRefuseTheUpdate
         EXPECT_TRUE(view_.Listed(QStringLiteral("更新ファイルに使えない項目があります。"))) << view_.All();
         EXPECT_FALSE(QFileInfo::exists(absolute));
         EXPECT_FALSE(QFileInfo::exists(site_->Temp() + "/evil.txt"));
+        EXPECT_EQ(LeftInTemp(), QStringList());
     }
+}
+
+TEST_F(VersionUpRunTest, AnArchiveThatWouldPassTheBoundOrFillTheDiskIsNeitherDownloadedNorUnpacked) {
+    StartServer();
+    const QByteArray zeros(3 << 20, '\0');
+    ASSERT_TRUE(tree_.AddArchive("update1.zip", {{"VXMOX",
+                                                  "\x7f"
+                                                  "ELF new main",
+                                                  0755},
+                                                 {"zeros", zeros, 0644}}));
+    ASSERT_LT(QFileInfo(tree_.Download("update1.zip")).size(), 1 << 20);
+
+    // Small enough to download, too large unpacked: the real cause is named.
+    maxUpdateBytes_ = 2 << 20;
+    ExpectRunChangesNothing();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("解凍後のサイズが大きすぎるため、解凍しませんでした。"))) << view_.All();
+    EXPECT_FALSE(view_.Listed(QStringLiteral("パスワード違い")));
+    EXPECT_EQ(LeftInTemp(), QStringList());
+    // The failed run's report is a whole report.
+    ASSERT_EQ(tree_.Uploads().size(), 1);
+    EXPECT_TRUE(
+        FromCp932(ReadFile(tree_.Upload(tree_.Uploads()[0]))).contains(QStringLiteral("ローカルバージョン：4.0.6")));
+
+    // The archiver is not started when the disk would keep less than its
+    // reserve.
+    QTemporaryDir target;
+    verup::UnpackOptions options;
+    options.keepFreeBytes = verup::FreeBytesOf(target.path()) - (1 << 20);
+    const verup::UnpackResult refused = verup::UnpackArchive(tree_.Download("update1.zip"), target.path(), options);
+    EXPECT_EQ(refused.error, verup::UnpackError::NoSpace);
+    EXPECT_EQ(refused.bytes, zeros.size() + 13);
+    EXPECT_TRUE(QDir(target.path()).isEmpty());
+
+    // Nor is a download that would leave too little.
+    maxUpdateBytes_ = verup::VersionUpSetup().maxUpdateBytes;
+    keepFreeBytes_ = qint64(1) << 60;
+    view_ = {};
+    protocol_.reset();
+    const test::FolderPicture before = PictureOf(site_->Program());
+    Protocol().StartupCheck();
+    EXPECT_EQ(Protocol().RunVersionUp(), 0);
+    EXPECT_EQ(before, PictureOf(site_->Program()));
+    EXPECT_TRUE(view_.Listed(QStringLiteral("ディスクの空き容量が不足しているため、ダウンロードできませんでした。")))
+        << view_.All();
+    EXPECT_EQ(LeftInTemp(), QStringList());
+}
+
+TEST_F(VersionUpRunTest, AServerThatStopsAnsweringOrTricklesIsCutOffAndTheUserCanEndTheRun) {
+    StartServer(false, {}, {"--stall-upload", "--trickle", "update1.zip"});
+    OfferTheUpdate();
+    limits_.answerSeconds = 1;
+    limits_.lowSpeedBytes = 100;
+    limits_.lowSpeedSeconds = 1;
+
+    // The reservation gives up at the first command left unanswered.
+    EXPECT_EQ(Protocol().ReserveReportName(), QString());
+    EXPECT_EQ(QString::fromUtf8(ReadFile(tree_.Root() + "/.stalled")).count('\n'), 1);
+    EXPECT_TRUE(site_->Log().contains(QStringLiteral("結果報告の確認で応答がありません。 ［エラー番号：28］")));
+
+    // A download at two bytes a second is cut off; nothing is installed.
+    const test::FolderPicture before = PictureOf(site_->Program());
+    Protocol().StartupCheck();
+    EXPECT_EQ(Protocol().RunVersionUp(), 0);
+    EXPECT_TRUE(view_.Listed(QStringLiteral("update1.zip ダウンロードエラー発生 ［エラー番号：28］"))) << view_.All();
+    EXPECT_EQ(before, PictureOf(site_->Program()));
+    EXPECT_EQ(LeftInTemp(), QStringList());
+
+    // With a patient rate limit the user ends the run during the transfer.
+    limits_ = {};
+    view_ = {};
+    protocol_.reset();
+    view_.onKeepResponsive = [&] {
+        if (!view_.progress.isEmpty()) Protocol().RequestCancel();
+    };
+    Protocol().StartupCheck();
+    EXPECT_EQ(Protocol().RunVersionUp(), 0);
+    EXPECT_TRUE(view_.Listed(QStringLiteral("ダウンロードを中止しました。"))) << view_.All();
+    EXPECT_TRUE(view_.Listed(QStringLiteral("バージョンアップを中止しました。")));
+    EXPECT_TRUE(site_->Log().contains(QStringLiteral("バージョンアップを中止しました。")));
+    EXPECT_EQ(before, PictureOf(site_->Program()));
+    EXPECT_EQ(LeftInTemp(), QStringList());
+    EXPECT_TRUE(MainProgramCanStart());
+    EXPECT_TRUE(view_.buttonsEnabled);
 }
 
 TEST_F(VersionUpRunTest, RemoteNamesWithFolderPartsAreSkippedAndLogged) {
@@ -259,8 +387,7 @@ TEST_F(VersionUpRunTest, RemoteNamesWithFolderPartsAreSkippedAndLogged) {
         << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("ファイル名が正しくないため、ダウンロードしませんでした。 ［a/b］")));
     EXPECT_FALSE(QFileInfo::exists(site_->Temp() + "/x"));
-    EXPECT_FALSE(QFileInfo::exists(site_->Temp() + "/tmpDLMOX/b"));
-    EXPECT_FALSE(QFileInfo::exists(site_->Temp() + "/tmpDLMOX/x"));
+    EXPECT_EQ(LeftInTemp(), QStringList());
 }
 
 TEST_F(VersionUpRunTest, NothingIsInstalledWhileTheMainProgramRuns) {

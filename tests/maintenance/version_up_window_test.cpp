@@ -7,7 +7,9 @@
 #include "maintenance/version_up/pfrm_version_up.h"
 #include "maintenance/version_up/verup_common.h"
 #include "platform/gui/japanese_ui.h"
+#include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
 #include "tests/maintenance/maintenance_test_support.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -121,6 +124,30 @@ TEST_F(VersionUpWindowTest, WalkThroughOfferRunAndEndStartingTheMainProgram) {
     EXPECT_TRUE(AppearsSoon(site_->Program("vxmox-started")));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+TEST_F(VersionUpWindowTest, ClosingTheWindowDuringATransferEndsTheRunAndThenTheWindow) {
+    // A server that sends the archive two bytes a second.
+    server_ =
+        std::make_unique<test::FtpServer>(tree_.Root(), false, QStringList{}, QStringList{"--trickle", "mox410.zip"});
+    ASSERT_TRUE(server_->Running());
+    for (const char* value : {"HostName", "HostAlias"})
+        platform::RegistryWrite(QString::fromUtf8(verup::kTestServerKey), QString::fromUtf8(value), server_->Host());
+    auto window = Open();
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (Lines(*window).join('\n').contains(QStringLiteral("mox410.zip ダウンロード中"))) window->close();
+    });
+    closer.start(20);
+    QTest::mouseClick(window->CmdDown, Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(site_->Log().contains(QStringLiteral("mox410.zip ダウンロードを中止しました。")))
+        << site_->Log().toStdString();
+    EXPECT_TRUE(site_->Log().contains(QStringLiteral("バージョンアップを中止しました。")));
+    EXPECT_FALSE(QFileInfo::exists(site_->Program("libPrismet.so")));
+    platform::InstanceLock mainProgram(site_->Program(), QStringLiteral("VXMOX"));
+    EXPECT_TRUE(mainProgram.TryAcquire());
+    EXPECT_TRUE(QDir(site_->Temp()).isEmpty());
 }
 
 TEST_F(VersionUpWindowTest, AMainProgramThatCannotStartIsReportedAndTheWindowStays) {

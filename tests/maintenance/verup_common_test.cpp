@@ -2,8 +2,8 @@
 // and the run-and-wait of other programs.
 
 #include "maintenance/version_up/verup_common.h"
-#include "core/settings.h"
 #include "core/cp932.h"
+#include "core/settings.h"
 #include "maintenance/shared/run_and_wait.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -77,6 +77,17 @@ TEST_F(LogTest, AFailedRotationCopyLosesNoLine) {
     }
     EXPECT_FALSE(QFile::exists(Path("Log_MOX_20240506.txt")));
     EXPECT_EQ(ReadFile(Path("Log_MOX.txt")), full + "kept\r\n");
+}
+
+TEST(TempFolder, TheRuntimeFolderOnlyWhileItIsPrivateToTheUser) {
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    EXPECT_EQ(verup::GetTempFolder(), runtime.path());
+    QFile::setPermissions(runtime.path(),
+                          QFile::permissions(runtime.path()) | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    EXPECT_EQ(verup::GetTempFolder(), QDir::tempPath());
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 TEST(Versions, CompareVersionsNamesTheFirstDifferingPartAndItsDirection) {

@@ -2,15 +2,18 @@
 // the destination is the old complete file or the new complete one.
 
 #include "platform/atomic_file.h"
+#include "platform/descriptor.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <stdexcept>
 
@@ -36,6 +39,7 @@ protected:
         struct stat st {};
         return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
     }
+    int Open(const QString& path) const { return ::open(QFile::encodeName(path).constData(), O_RDONLY); }
     // Every file in the folder but the ones a test made itself.
     QStringList Files() const {
         return QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -63,6 +67,11 @@ protected:
             {"place",
              [](AtomicFileTest& t, const QString& target) {
                  return PlaceFileAtomically(t.Make(QStringLiteral("written"), kNew, 0600), target);
+             }},
+            {"verified copy",
+             [](AtomicFileTest& t, const QString& target) {
+                 const Descriptor in(t.Open(t.Make(QStringLiteral("source"), kNew, 0600)));
+                 return CopyDescriptorAtomically(in.get(), target);
              }},
         };
     }
@@ -138,6 +147,56 @@ TEST_F(AtomicFileTest, ProducerThatGivesUpOrThrowsLeavesTheOldFile) {
     EXPECT_THROW(WriteFileAtomically(target, [](FileSink& sink) { return sink.Write(kNew); }), std::runtime_error);
     EXPECT_EQ(Read(target), kOld);
     EXPECT_EQ(Files(), QStringList{QStringLiteral("VXMOX2.MDB")});
+}
+
+// What reached the new file is spoiled after its sync, as a file system
+// that drops or alters a write would: the verified copy refuses it.
+TEST_F(AtomicFileTest, VerifiedCopyThatDiffersFromItsSourceReplacesNothing) {
+    const Descriptor in(Open(Make(QStringLiteral("source"), kNew, 0600)));
+    const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+    int verifyAt = 0;
+    {
+        FileStepFault counter;
+        ASSERT_EQ(CopyDescriptorAtomically(in.get(), target), 0);
+        const auto& steps = counter.Steps();
+        verifyAt = static_cast<int>(std::find(steps.begin(), steps.end(), FileStep::Verify) - steps.begin()) + 1;
+        ASSERT_LE(verifyAt, counter.StepsTaken());
+    }
+    const std::vector<std::function<void(QFile&)>> spoils = {
+        [](QFile& f) {
+            f.seek(kNew.size() / 2);
+            f.write("x");
+        },
+        [](QFile& f) { f.resize(kNew.size() - 1000); },
+    };
+    for (const auto& spoil : spoils) {
+        Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+        FileStepFault fault(verifyAt, [&](FileStep) {
+            for (const QString& part :
+                 QDir(box_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden)) {
+                QFile f(box_.File(part));
+                if (f.open(QIODevice::ReadWrite)) spoil(f);
+            }
+        });
+        EXPECT_EQ(CopyDescriptorAtomically(in.get(), target), EIO);
+        EXPECT_EQ(Read(target), kOld);
+        EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXMOX2.MDB"), QStringLiteral("source")}));
+    }
+}
+
+// The name a restore keeps the old database under: after a rename puts a
+// new file under the old name, the kept name still holds the old content.
+TEST_F(AtomicFileTest, KeptNameHoldsTheOldFileAfterARenameReplacesIt) {
+    const QString main = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
+    const QString kept = box_.File(QStringLiteral("VXMOX2_20261208_1405.MDB"));
+    const Descriptor fd(Open(main));
+    ASSERT_EQ(KeepFileAs(main, fd.get(), kept), 0);
+    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("staged"), kNew, 0600), main), 0);
+    EXPECT_EQ(Read(main), kNew);
+    EXPECT_EQ(Read(kept), kOld);
+    // An earlier kept file is never replaced.
+    EXPECT_EQ(KeepFileAs(main, fd.get(), kept), EEXIST);
+    EXPECT_EQ(Read(kept), kOld);
 }
 
 TEST_F(AtomicFileTest, KillAtEveryStepLeavesTheOldOrTheNewFile) {

@@ -1,5 +1,5 @@
-// The chart sheet and the blank form of sample case 98 as the chart screen's
-// own routines print them, through the print dialog into a PDF: the text read
+// The chart sheet and the blank form of sample case 98 as the routines the
+// chart screen prints with print them, through the print dialog into a PDF: the text read
 // back and the chart sheet's page probed where a reader looks. No preview
 // picture exists in this process.
 
@@ -50,14 +50,14 @@ protected:
         sheet.caseNumber = CaseNumberText(QString(), QStringLiteral("98"));
         sheet.texts = {test::SampleBlockTexts(exams_, 0), test::SampleBlockTexts(exams_, 1)};
         sheet.exams = &exams_;
-        ComposeChartSheets(printer, sheet, 1, load, flip);
+        ToothPictureFiles& pictures = ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
+        ComposeChartSheets(printer, sheet, 1, pictures, load, flip);
         printer.NewPage();
         // The blank case-report form, with the screen's arrows and slot 0's findings.
         BlankFormContent blank;
         blank.texts = sheet.texts;
         for (ChartBlockTexts& texts : blank.texts) texts.mobility.fill(QStringLiteral("→"));
         blank.slot0 = &exams_[0];
-        ToothPictureFiles pictures(test::ProgramDir() + QStringLiteral("/BMP"));
         ComposeBlankForms(printer, blank, 1, pictures);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
         printer.EndDoc();
@@ -216,8 +216,9 @@ TEST(ChartBlockOddValues, ConvertedDataOfAnyByteDrawsAndNothingFails) {
     platform::RecordingTarget printer(platform::TargetKind::Printer);
     platform::ApplyDrawingDefaults(printer);
     QImage load, flip;
-    PrintChartBlock(printer, kLeft, kTop, 0, test::SampleBlockTexts(exams, 0), exams, load, flip);
-    PrintChartBlock(printer, kLeft, kLowerTop, 1, test::SampleBlockTexts(exams, 1), exams, load, flip);
+    ToothPictureFiles& pictures = ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
+    PrintChartBlock(printer, kLeft, kTop, 0, test::SampleBlockTexts(exams, 0), exams, pictures, load, flip);
+    PrintChartBlock(printer, kLeft, kLowerTop, 1, test::SampleBlockTexts(exams, 1), exams, pictures, load, flip);
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_FALSE(test::OfKind(printer.Log(), QStringLiteral("Line")).empty());
     // Graph points stay within the 13 mm scales of their rows (deeper values at 13).

@@ -4,6 +4,7 @@
 #include "tests/printing/recorded_drawing.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -115,6 +116,15 @@ TEST(ChartGridTest, ARowIs63VerticalsAnd13HorizontalsStyledByDistance) {
     // The scale's far edge (13 steps) belongs to no line.
     EXPECT_EQ(lines.horizontal.count(Key(layout.BandY[0] - 13)), 0u);
     EXPECT_EQ(printer.DrawStyle(), platform::kSolid);
+    // Where they cross, the dark rows and the band line lie over the light columns.
+    const auto drawn = test::OfKind(printer.Log(), QStringLiteral("Line"));
+    size_t lastColumn = 0, firstDarkRow = drawn.size();
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        if (drawn[i].at[0] == drawn[i].at[2]) lastColumn = i;
+        if (drawn[i].at[1] == drawn[i].at[3] && drawn[i].colour != QStringLiteral("C0C0C0"))
+            firstDarkRow = std::min(firstDarkRow, i);
+    }
+    EXPECT_LT(lastColumn, firstDarkRow);
 }
 
 TEST(ChartGridTest, OnlyFlagOneDrawsARowOnItsSideOfTheBandLine) {

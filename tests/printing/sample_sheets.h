@@ -2,14 +2,15 @@
 // The sample cases of the template database as the chart screen hands
 // them to the drawing: four examination slots filled from the rows and the
 // captions the screen shows beside them. The sheets themselves are drawn by
-// the chart screen's own routines. Shared by the printing tests and the
+// the routines the chart screen prints with. Shared by the printing tests and the
 // printing benchmarks.
 
 #include "platform/gui/draw_target.h"
+#include "records/chart_slots.h"
 #include "records/exam_slot.h"
-#include "screens/chart/chart_figures.h"
-#include "screens/chart/chart_sheets.h"
-#include "screens/chart/chart_slots.h"
+#include "printing/chart_figures.h"
+#include "printing/chart_sheets.h"
+#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>

@@ -1,6 +1,5 @@
 #include "printing/tooth_images.h"
 
-#include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/gui/painter_target.h"
 #include "platform/gui/recording_target.h"
@@ -36,8 +35,6 @@ enum Corner { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
 class ToothImages : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedProgramDir_ = G().ProgramDir;
-        G().ProgramDir = sandbox_.Path();
         QDir(sandbox_.Path()).mkpath(QStringLiteral("BMP"));
         for (int t = 0; t < 32; ++t) {
             for (const auto* table : {&HeadPicBuccal, &HeadPicLingual}) WritePicture((*table)[t], kCrownSize);
@@ -46,7 +43,8 @@ protected:
         WritePicture(QStringLiteral("imp.gif"), kImplantSize);
         states_.fill(0);
     }
-    void TearDown() override { G().ProgramDir = savedProgramDir_; }
+    // The pictures of this test's folder, as a print of the process finds them.
+    ToothPictureFiles& Pictures() { return ToothPictureFiles::Of(sandbox_.File(QStringLiteral("BMP"))); }
 
     // The routine reads whatever image the file holds; Qt writes no GIF, so
     // the test pictures are PNG data under the GIF names.
@@ -62,7 +60,6 @@ protected:
     ToothStatusWords states_{};
     QImage load_, flip_;
     test::Sandbox sandbox_;
-    QString savedProgramDir_;
 };
 
 // The quarter of the rectangle (mm on a 10-pixel-per-mm page) that shows
@@ -87,7 +84,7 @@ TEST_F(ToothImages, EachRowShowsItsViewTurnedAsTheChartNeedsIt) {
     states_[19] = int16_t(kToothImplant);  // 45 in rows 2 and 3
     platform::ImageTarget page(200, 130, 254);
     platform::ApplyDrawingDefaults(page);
-    PrintToothImages(page, layout_, states_, 3, 3, 3, 3, load_, flip_);
+    PrintToothImages(page, layout_, states_, 3, 3, 3, 3, Pictures(), load_, flip_);
     const QImage& image = page.Image();
 
     struct Expected {
@@ -136,7 +133,7 @@ protected:
     std::map<std::pair<int, int>, QString> Printed(int16_t m0 = 3, int16_t m1 = 3, int16_t m2 = 3, int16_t m3 = 3) {
         platform::RecordingTarget printer(TargetKind::Printer);
         platform::ApplyDrawingDefaults(printer);
-        PrintToothImages(printer, layout_, states_, m0, m1, m2, m3, load_, flip_);
+        PrintToothImages(printer, layout_, states_, m0, m1, m2, m3, Pictures(), load_, flip_);
         std::map<std::pair<int, int>, QString> printed;
         for (const Drawn& d : test::OfKind(printer.Log(), QStringLiteral("Picture"))) {
             const QSize size(int(d.at[0]), int(d.at[1]));
@@ -184,7 +181,7 @@ TEST_F(PicturesByStatus, PictureModeChoosesCrownsRootsBothOrNothing) {
 TEST_F(PicturesByStatus, PicturesFillTheirPlacesOnTheBandLine) {
     platform::RecordingTarget printer(TargetKind::Printer);
     platform::ApplyDrawingDefaults(printer);
-    PrintToothImages(printer, layout_, states_, 3, 0, 0, 0, load_, flip_);
+    PrintToothImages(printer, layout_, states_, 3, 0, 0, 0, Pictures(), load_, flip_);
     const auto pictures = test::OfKind(printer.Log(), QStringLiteral("Picture"));
     ASSERT_EQ(pictures.size(), 32u);
     const Drawn& root = pictures[0];

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
+#include <functional>
+#include <utility>
 
 namespace mox {
 namespace {
@@ -180,6 +182,46 @@ TEST_F(ProgramStartTest, MainProgramAndConverterNeverRunTogether) {
     ASSERT_TRUE(converter.TryAcquire());
     platform::InstanceLock vxmoxAgain(box_.Path(), QStringLiteral("VXMOX"));
     EXPECT_FALSE(vxmoxAgain.TryAcquire());
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
+// A clock whose next wait runs a step of the test first.
+class SteppingClock : public platform::FakeClock {
+public:
+    void Wait(int milliseconds) override {
+        if (auto step = std::exchange(onNextWait, {})) step();
+        FakeClock::Wait(milliseconds);
+    }
+    std::function<void()> onNextWait;
+};
+
+// A lock held for a moment only (by a program that is itself refusing, or
+// ending) does not refuse a start: the start looks again. A lock that stays
+// held refuses it after about a second, naming the program that holds it.
+TEST_F(ProgramStartTest, StartLooksAgainBeforeRefusingAndNamesTheProgramThatHoldsTheLock) {
+    SteppingClock clock;
+    ProgramStart vxmox = Converter();
+    vxmox.lockName = QStringLiteral("VXMOX");
+    {
+        // The converter runs: the main program is refused for it, not as a
+        // second instance of itself, and leaves no lock of its own.
+        platform::InstanceLock converter(box_.Path(), QStringLiteral("MOXConvert"));
+        ASSERT_TRUE(converter.TryAcquire());
+        EXPECT_EQ(StartProgram(vxmox), kSecondInstance);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("同時起動"));
+        EXPECT_GE(clock.TotalWaited(), 1000);
+        EXPECT_FALSE(platform::InstanceLock::IsHeld(box_.Path(), QStringLiteral("VXMOX")));
+        EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral(".VXMOX.lock"))));
+    }
+
+    boxes_.Clear();
+    auto ending = std::make_unique<platform::InstanceLock>(box_.Path(), QStringLiteral("VXMOX"));
+    ASSERT_TRUE(ending->TryAcquire());
+    clock.onNextWait = [&ending] { ending.reset(); };
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_EQ(ending, nullptr);
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 

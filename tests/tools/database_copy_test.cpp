@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -236,15 +237,33 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     EXPECT_EQ(Bytes(first.safetyCopy), original);
     EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
 
+    // The safety copy is the old file itself, not a name of the restored
+    // one: a save into the restored database leaves it as it was.
+    EXPECT_FALSE(IsSameFile(first.safetyCopy, mainDb));
+    OpenDb(mainDb)->Execute(QStringLiteral("UPDATE TPatient SET Name=? WHERE ID=7"), {QStringLiteral("保存後")});
+    EXPECT_EQ(Bytes(first.safetyCopy), original);
+
     // Back again within the same minute, from the safety copy just made.
     const RestoreResult second = Restore(first.safetyCopy);
     ASSERT_TRUE(second.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_EQ(second.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405_2.MDB")));
     EXPECT_EQ(Rows(mainDb), originalRows);
     EXPECT_EQ(Bytes(first.safetyCopy), original);
-    EXPECT_EQ(Rows(second.safetyCopy), sourceRows);
+    EXPECT_EQ(Rows(second.safetyCopy).filter(QStringLiteral("保存後")).size(), 1);
     EXPECT_EQ(OtherFiles(), (QStringList{"VXMOX2_20261208_1405.MDB", "VXMOX2_20261208_1405_2.MDB"}));
     EXPECT_TRUE(boxes.Shown().empty());
+
+    // A safety folder on another file system takes no second name of the
+    // main file: the old file is copied there instead.
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/mox-safety-XXXXXX"));
+    if (!elsewhere.isValid()) return;
+    const QByteArray before = Bytes(mainDb);
+    const RestoreResult third = RestoreDatabase(source, mainDb, elsewhere.path(), QStringLiteral("VXMOX2"));
+    ASSERT_TRUE(third.restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Rows(mainDb), sourceRows);
+    EXPECT_EQ(third.safetyCopy, elsewhere.filePath(QStringLiteral("VXMOX2_20261208_1405.MDB")));
+    EXPECT_EQ(Bytes(third.safetyCopy), before);
+    EXPECT_EQ(ModeOf(third.safetyCopy), 0600u);
 }
 
 TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
@@ -358,9 +377,39 @@ TEST_F(DatabaseCopyTest, AccessFileOfTheWindowsReleaseIsRefused) {
     EXPECT_TRUE(OtherFiles() == QStringList{QStringLiteral("testodbc.mdb")});
 }
 
-const std::vector<RestoreStep> kSteps = {RestoreStep::CheckSource,     RestoreStep::Stage, RestoreStep::CheckStaged,
-                                         RestoreStep::CloseSlots,      RestoreStep::Lock,  RestoreStep::SafetyCopy,
-                                         RestoreStep::CheckSafetyCopy, RestoreStep::Place};
+// A backup of the Windows release is converted into the staged file, which
+// then passes the checks of any other backup; the backup is only read.
+TEST_F(DatabaseCopyTest, WindowsBackupIsConvertedAndRestored) {
+    box.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
+    const QString backup = Folder(QStringLiteral("chosen")) + QStringLiteral("/VXMOX2_BK.MDB");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/windows.mdb"), backup));
+    const QByteArray jet = Bytes(backup);
+    const RestoreResult result = Restore(backup);
+    ASSERT_TRUE(result.restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Bytes(backup), jet);
+    auto conn = OpenDb(mainDb);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TPatient")).ToInt64(), 12);
+    const QString texts = QStringLiteral("SELECT quote(Address2) || quote(AppName) FROM TPatient WHERE ID=2");
+    EXPECT_EQ(conn->Scalar(texts).ToText(), QStringLiteral("''NULL"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), 342);
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 1000);
+    conn->Close();
+    EXPECT_TRUE(QFileInfo::exists(result.safetyCopy));
+
+    // One that is no database of this system is refused, naming it.
+    boxes.Clear();
+    const QString foreign = Folder(QStringLiteral("chosen")) + QStringLiteral("/foreign.mdb");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/foreign.mdb"), foreign));
+    const QByteArray restored = Bytes(mainDb);
+    EXPECT_FALSE(Restore(foreign).restored);
+    EXPECT_EQ(Bytes(mainDb), restored);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(foreign));
+}
+
+const std::vector<RestoreStep> kSteps = {RestoreStep::CheckSource, RestoreStep::Stage, RestoreStep::CheckStaged,
+                                         RestoreStep::CloseSlots,  RestoreStep::Lock,  RestoreStep::SafetyCopy,
+                                         RestoreStep::Place};
 
 TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
     for (RestoreStep failing : kSteps) {
@@ -369,9 +418,14 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
         boxes.Clear();
-        EXPECT_FALSE(Restore(source).restored);
+        const RestoreResult result = Restore(source);
+        EXPECT_FALSE(result.restored);
         ExpectMainUntouched();
         EXPECT_EQ(boxes.Shown().size(), 1u);
+        // No staged copy, and no second name of the main file that would
+        // follow its later changes.
+        EXPECT_TRUE(result.safetyCopy.isEmpty());
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
         ResetMain();
     }
     SetRestoreStepHook(nullptr);
@@ -390,6 +444,7 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
         if (fault.Steps()[k - 1] != platform::FileStep::SyncFolder) {
             EXPECT_FALSE(result.restored);
             ExpectMainUntouched();
+            EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
             stopped = stopped || boxes.Shown().at(0).prompt.contains(QStringLiteral("復元を中止します"));
         }
         ResetMain();

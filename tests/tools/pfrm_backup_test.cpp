@@ -8,8 +8,14 @@
 #include "tests/tools/tools_test_support.h"
 #include "tools/backup_path.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QLabel>
+#include <csignal>
+#include <thread>
 
 namespace mox::test {
 namespace {
@@ -75,6 +81,39 @@ TEST_F(BackupWindowTest, FirstLoadMakesMoxIniWithTheProgramFolder) {
     EXPECT_EQ(form->LblDesBackUp->text(),
               QStringLiteral("バックアップ先：") + box.Path() + QStringLiteral("/VXMOX2_20261208_1405.MDB"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("MOX-Chart"));
+}
+
+// A pipe named MOX.INI would hold the window until something wrote to it. It
+// counts as no settings file and gives way to a plain one. The writer here
+// answers a reader that opens the pipe, so that a window that read it shows
+// the pipe's folder instead of hanging; the writer is let go by a reader of
+// its own at the end.
+TEST_F(BackupWindowTest, PipeNamedMoxIniIsNeverReadAndGivesWayToAFile) {
+    const QByteArray pipe = QFile::encodeName(Ini());
+    const QByteArray sameInode = QFile::encodeName(box.File(QStringLiteral("pipe")));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    ASSERT_EQ(::link(pipe.constData(), sameInode.constData()), 0);
+    std::thread writer([&sameInode] {
+        sigset_t broken;
+        sigemptyset(&broken);
+        sigaddset(&broken, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &broken, nullptr);
+        const int fd = ::open(sameInode.constData(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        const QByteArray line("BackUpPath=/from/the/pipe\r\n");
+        [[maybe_unused]] const ssize_t written = ::write(fd, line.constData(), line.size());
+        ::close(fd);
+    });
+    Open();
+    const int release = ::open(sameInode.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(release);
+
+    ASSERT_EQ(form->LblPathBackUp->text(), box.Path());
+    EXPECT_TRUE(QFileInfo(Ini()).isFile());
+    EXPECT_EQ(Bytes(Ini()), ("BackUpPath=" + box.Path() + "\r\n").toUtf8());
+    EXPECT_EQ(ReadBackUpPath(box.File(QStringLiteral("pipe"))), std::nullopt);
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(BackupWindowTest, WithoutAFolderTheCopyAsksForOneAndAChoiceRewritesMoxIni) {

@@ -135,16 +135,19 @@ TEST_F(ToolsWindowTest, BackupTabAsksForAFolderRefusesBadNamesAndShowsTheResult)
 }
 
 TEST_F(ToolsWindowTest, RestoreTabAsksFirstAndShowsTheSafetyCopy) {
-    const QString backup = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261201_0900.MDB");
+    const QString usb = Folder(QStringLiteral("usb"));
+    const QString backup = usb + QStringLiteral("/VXMOX2_20261201_0900.MDB");
     QFile::copy(mainDb, backup);
     OpenDb(backup)->Execute(QStringLiteral("INSERT INTO TPatient (ID, Name) VALUES (5, '復元')"));
     const QByteArray before = Bytes(mainDb);
+    box.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + usb + "\r\n").toUtf8());
     Open();
 
     dialogAnswers.push_back(backup);
     Click(Button("CmdPathRestore"));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, platform::FileDialogRequest::Kind::Open);
+    EXPECT_EQ(requests[0].folder, usb);  // where the backups are
     EXPECT_TRUE(requests[0].filter.contains(QStringLiteral("*.mdb")));
     EXPECT_EQ(form->LblPathRestore->text(), backup);
 
@@ -173,6 +176,12 @@ TEST_F(ToolsWindowTest, RestoreTabAsksFirstAndShowsTheSafetyCopy) {
     EXPECT_EQ(boxes.Shown().size(), 2u);
     EXPECT_TRUE(form->LblResultRestore->text().isEmpty());
     EXPECT_TRUE(form->LblDesRestoreBackup->text().isEmpty());
+
+    // With the backup folder gone, the chooser starts in the program folder.
+    ASSERT_TRUE(QDir(usb).removeRecursively());
+    Click(Button("CmdPathRestore"));
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].folder, box.Path());
 }
 
 TEST_F(ToolsWindowTest, FaqPageAndManualGoToTheDesktopsOpener) {

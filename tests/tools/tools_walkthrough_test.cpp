@@ -36,6 +36,7 @@ TEST_F(ToolsWalkThrough, BackUpAtTheEndThenBackUpRestoreAndContactDataInTheTools
     RunEndSequence();
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップ確認"));
+    EXPECT_EQ(boxes.Shown()[0].style, 52);  // Yes, No and the exclamation icon
     PFrmBackup* backup = Shown<PFrmBackup>();
     ASSERT_NE(backup, nullptr);
     Grab(backup, QStringLiteral("01_backup_window"));

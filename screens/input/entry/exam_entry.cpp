@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/shared_records.h"
 #include "records/staff_record.h"
 #include "records/tooth_position.h"
@@ -17,11 +18,6 @@ namespace {
 
 // Label colours (VB numbers, &HBBGGRR).
 constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kImplantBack = 0x80FFFF;      // RGB(255, 255, 128)
-constexpr uint32_t kPonticBack = 0xC0C0FF;       // RGB(255, 192, 192)
-constexpr uint32_t kFourthStateBack = 0xE080E0;  // RGB(224, 128, 224)
-constexpr uint32_t kMissingBack = 0xFF8080;      // RGB(128, 128, 255)
 constexpr uint32_t kCursorGreen = 0x00FF00;      // RGB(0, 255, 0)
 
 // The plaque route is the staff member's own when the pattern is longer
@@ -50,10 +46,6 @@ Route RouteOf(int32_t inputType) {
             return Route::None;
     }
 }
-
-bool IsGapType(int32_t inputType) { return inputType == 7 || inputType == 8; }
-
-int32_t ButtonValue(int16_t recordValue) { return recordValue == kNoSiteValue ? -1 : recordValue; }
 
 CToothPosition& Cursor(int row) { return *Globals().ToothPositions[row]; }
 const CSubExam& Item(int row) { return *Globals().SubExamRows[row]; }
@@ -97,7 +89,6 @@ void ExamEntry::PaintToothGrid() {
             const int b = row * 32 + t;
             const auto& order = SiteOrder[t / 8];
             grid_.SetExamMode(b, mode);
-            grid_.Refresh(b);
             switch (mode) {
                 case 4:
                     if (r.bData(t) != kNoSiteValue) {
@@ -112,24 +103,24 @@ void ExamEntry::PaintToothGrid() {
                 case 5:
                 case 6:
                 case 9:
-                    for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValue(r.bData(t * 6 + s)));
-                    if (mode == 3) {
+                    for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValueOf(r.bData(t * 6 + s)));
+                    if (mode == kPocketDepthMode) {
                         for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 1, order[s], ButtonValue(Record(kBleedingRecord).bData(t * 6 + s)));
+                            grid_.SetData(b, 1, order[s], ButtonValueOf(Record(kBleedingRow).bData(t * 6 + s)));
                         for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 2, order[s], ButtonValue(Record(kSuppurationRecord).bData(t * 6 + s)));
+                            grid_.SetData(b, 2, order[s], ButtonValueOf(Record(kSuppurationRow).bData(t * 6 + s)));
                     }
-                    if (mode == 6) grid_.SetRoot(b, FurcationType[t]);
+                    if (mode == kFurcationMode) grid_.SetRoot(b, FurcationType[t]);
                     break;
                 default:
-                    grid_.SetData(b, 0, 0, ButtonValue(r.bData(t)));
+                    grid_.SetData(b, 0, 0, ButtonValueOf(r.bData(t)));
                     break;
             }
-            grid_.Refresh(b);
         }
     }
     PaintToothLabels();
     EnableToothButtons();
+    grid_.RefreshChanged();
 }
 
 void ExamEntry::PaintToothLabels() {
@@ -143,16 +134,7 @@ void ExamEntry::PaintToothLabel(int row, int tooth) {
     LabelLook& look = labels_[row * 32 + tooth];
     look.fore = kBlack;
     look.caption = (st & kToothDeciduous) ? ToothLabelsDeciduous[tooth] : ToothLabels[tooth];
-    if (st & kToothImplant)
-        look.back = kImplantBack;
-    else if (st & kToothPontic)
-        look.back = kPonticBack;
-    else if (st & kToothFourthState)
-        look.back = kFourthStateBack;
-    else if (st & kToothMissing)
-        look.back = kMissingBack;
-    else
-        look.back = kWhite;
+    look.back = ToothStateColour(ToothStatus[tooth]);
     ShowLabel(row * 32 + tooth);
 }
 
@@ -390,7 +372,7 @@ void ExamEntry::ClickSite(int index, int position) {
     const bool moved = IsPerSiteType(mode) ? CursorMoveTo(row, tooth, position) : CursorMoveTo(row, tooth);
     if (!moved) return;
     AdvancePending = false;
-    if (mode == 4) DataChanged = true;
+    if (mode == kPlaqueMode) DataChanged = true;
 }
 
 }  // namespace mox

@@ -13,7 +13,8 @@
 // suppuration marks; SubExamRows and ToothPositions one per display row.
 
 #include "records/exam_record.h"
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
+#include "records/exam_vocabulary.h"
 #include "screens/input/entry/tooth_grid.h"
 
 #include <QDate>
@@ -24,16 +25,8 @@
 
 namespace mox {
 
-inline constexpr int32_t kPocketDepthItemId = 2;
-// The record slots of the pocket-depth item's bleeding and suppuration marks.
-inline constexpr int kBleedingRecord = 9;
-inline constexpr int kSuppurationRecord = 10;
 inline constexpr int kValueButtons = 17;  // CmdVal(0..16)
 inline constexpr int kPlaqueButtons = 4;  // CmdPL(0..3)
-
-// Item modes whose values are kept per site (six to a tooth) rather than
-// per tooth.
-inline bool IsPerSiteType(int32_t mode) { return mode == 3 || mode == 5 || mode == 6 || mode == 9; }
 
 // The fields of the window the entry check reads.
 struct EntryFields {

@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/shared_records.h"
 #include "screens/input/entry/exam_entry.h"
 
@@ -16,11 +17,7 @@ namespace {
 
 // The record slots of one examination: the four display rows, then the
 // bleeding and suppuration marks of the pocket-depth item.
-constexpr int kExamSlots[] = {0, 1, 2, 3, kBleedingRecord, kSuppurationRecord};
-
-uint8_t RecordValue(int32_t buttonValue) {
-    return buttonValue < 0 || buttonValue > 255 ? kNoSiteValue : static_cast<uint8_t>(buttonValue);
-}
+constexpr int kExamSlots[] = {0, 1, 2, 3, kBleedingRow, kSuppurationRow};
 
 // Records of an examination without stored rows: the headers of its six
 // rows and the tooth states it starts from.
@@ -32,7 +29,7 @@ void StartNewExamination(int32_t patientId, const QDate& date, const ToothStatus
         r.ExamDate = QDateTime(date, QTime(0, 0));
         r.Row = i;
         r.Examination = 2;
-        r.SubExam = i < 4 ? g.SubExamRows[i]->ID : kPocketDepthItemId;
+        r.SubExam = i < 4 ? g.SubExamRows[i]->ID : kPocketDepthItem;
         for (int16_t t = 0; t < kToothCount; ++t) r.SetnBui(t, status[t]);
         r.ChargeID = G().CurChargeId;
         r.CommentID = 0;
@@ -53,7 +50,7 @@ bool ExamEntry::LoadExamRecords(int32_t patientId, const std::optional<QDate>& d
                 const int32_t row = rs.Field(QStringLiteral("Row")).ToInt32();
                 const int16_t k = FindDisplayRow(rs.Field(QStringLiteral("SubExam")).ToInt32());
                 if (k < 1 || k > kGridRows) return;
-                const int slot = row == kBleedingRecord || row == kSuppurationRecord ? row : k - 1;
+                const int slot = row == kBleedingRow || row == kSuppurationRow ? row : k - 1;
                 g.ExamDataRows[slot]->RecSetGet(rs);
             });
         }
@@ -95,8 +92,8 @@ void ExamEntry::CollectExamValues() {
                         r.SetbData(tooth, kNoSiteValue);
                         r.SetbData(tooth + 48, 15);
                     } else {
-                        r.SetbData(tooth, RecordValue(faces));
-                        r.SetbData(tooth + 48, RecordValue(grid_.PlaqueUnTreat(b)));
+                        r.SetbData(tooth, StoredValueOf(faces));
+                        r.SetbData(tooth + 48, StoredValueOf(grid_.PlaqueUnTreat(b)));
                     }
                     break;
                 }
@@ -106,14 +103,14 @@ void ExamEntry::CollectExamValues() {
                 case 9:
                     for (int s = 0; s < 6; ++s) {
                         const int16_t index = static_cast<int16_t>(t * 6 + s);
-                        r.SetbData(index, RecordValue(grid_.Data(b, 0, order[s])));
-                        if (mode != 3) continue;
-                        g.ExamDataRows[kBleedingRecord]->SetbData(index, RecordValue(grid_.Data(b, 1, order[s])));
-                        g.ExamDataRows[kSuppurationRecord]->SetbData(index, RecordValue(grid_.Data(b, 2, order[s])));
+                        r.SetbData(index, StoredValueOf(grid_.Data(b, 0, order[s])));
+                        if (mode != kPocketDepthMode) continue;
+                        g.ExamDataRows[kBleedingRow]->SetbData(index, StoredValueOf(grid_.Data(b, 1, order[s])));
+                        g.ExamDataRows[kSuppurationRow]->SetbData(index, StoredValueOf(grid_.Data(b, 2, order[s])));
                     }
                     break;
                 default:
-                    r.SetbData(tooth, RecordValue(grid_.Data(b, 0, 0)));
+                    r.SetbData(tooth, StoredValueOf(grid_.Data(b, 0, 0)));
                     break;
             }
         }

@@ -7,9 +7,9 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "records/exam_checks.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
 #include "records/shared_records.h"
-#include "screens/input/entry/exam_dates.h"
 #include "screens/input/entry/exam_entry.h"
 
 #include <vector>
@@ -120,8 +120,8 @@ bool ExamEntry::WriteExamRows(int32_t patientNo, const QDate& newDate, const QSt
     write.stageName = StageName(stageId);
     write.chargeId = G().IdPrefix;
     for (int i = 0; i < kGridRows; ++i) write.rows.push_back({g.ExamDataRows[i].get(), i, g.SubExamRows[i]->ID});
-    for (int slot : {kBleedingRecord, kSuppurationRecord})
-        write.rows.push_back({g.ExamDataRows[slot].get(), slot, kPocketDepthItemId});
+    for (int slot : {kBleedingRow, kSuppurationRow})
+        write.rows.push_back({g.ExamDataRows[slot].get(), slot, kPocketDepthItem});
     try {
         return WriteExamination(write);
     } catch (const db::DbError& e) {

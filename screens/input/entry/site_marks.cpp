@@ -6,6 +6,7 @@
 #include "core/tooth_tables.h"
 #include "platform/message_box.h"
 #include "records/exam_record.h"
+#include "records/exam_vocabulary.h"
 #include "screens/input/entry/exam_entry.h"
 
 #include <utility>
@@ -14,9 +15,6 @@ namespace mox {
 
 namespace {
 
-constexpr int kPocketDepthMode = 3;
-constexpr int kPlaqueMode = 4;
-constexpr int kFurcationMode = 6;
 constexpr int kBleeding = 1;
 constexpr int kSuppuration = 2;
 

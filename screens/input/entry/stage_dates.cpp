@@ -1,7 +1,7 @@
 #include "screens/input/entry/stage_dates.h"
 
 #include "core/dates.h"
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 
 namespace mox {
 

@@ -39,7 +39,11 @@ public:
     virtual bool Enabled(int i) const = 0;
     virtual void SetEnabled(int i, bool enabled) = 0;
     virtual void SetFocusItem(int i, int16_t site) = 0;
+    // Refresh paints Th(i) at once. RefreshChanged shows, before it
+    // returns, every button whose look changed since it was last painted,
+    // all in one pass: one wait for the display instead of one a button.
     virtual void Refresh(int i) = 0;
+    virtual void RefreshChanged() = 0;
 
     // LblTh(i): caption and colours (VB colour numbers).
     virtual void SetLabel(int i, const QString& caption, uint32_t foreColour, uint32_t backColour) = 0;

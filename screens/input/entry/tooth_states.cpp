@@ -5,6 +5,7 @@
 #include "core/tooth_tables.h"
 #include "platform/message_box.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/shared_records.h"
 #include "records/tooth_position.h"
 #include "screens/input/entry/exam_entry.h"
@@ -122,10 +123,10 @@ void ExamEntry::ClearBlockedToothValues(int tooth) {
             record.SetbData(static_cast<int16_t>(t), kNoSiteValue);
         }
         // Every change of state, on or off, takes the tooth's marks away.
-        if (item.Mode == 3) {
+        if (item.Mode == kPocketDepthMode) {
             for (int s = 0; s < 6; ++s) {
-                g.ExamDataRows[kBleedingRecord]->SetbData(static_cast<int16_t>(t * 6 + s), kNoSiteValue);
-                g.ExamDataRows[kSuppurationRecord]->SetbData(static_cast<int16_t>(t * 6 + s), kNoSiteValue);
+                g.ExamDataRows[kBleedingRow]->SetbData(static_cast<int16_t>(t * 6 + s), kNoSiteValue);
+                g.ExamDataRows[kSuppurationRow]->SetbData(static_cast<int16_t>(t * 6 + s), kNoSiteValue);
             }
         }
     }

@@ -3,10 +3,11 @@
 
 #include "core/sound/play_wave.h"
 #include "platform/message_box.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/shared_records.h"
 #include "records/tooth_position.h"
-#include "screens/input/entry/exam_dates.h"
 #include "screens/input/entry/exam_entry.h"
 
 namespace mox {
@@ -22,7 +23,9 @@ bool IsDigits(const QString& text) {
 
 }  // namespace
 
-bool ExamEntry::TakesKeyboardValues(int32_t mode) const { return mode == 1 || mode == 3 || mode == 6; }
+bool ExamEntry::TakesKeyboardValues(int32_t mode) const {
+    return mode == kToothValueMode || mode == kPocketDepthMode || mode == kFurcationMode;
+}
 
 int ExamEntry::SiteFor(int32_t mode) const { return IsPerSiteType(mode) ? CurrentSite() : 0; }
 
@@ -54,7 +57,7 @@ bool ExamEntry::AdvanceBeforeEntry(bool mayChangeRow) {
     if (CursorNext(CurRow)) {
         const int b = CurrentButton();
         const int32_t mode = grid_.ExamMode(b);
-        if (mode == 3 || mode == 6) grid_.SetFocusItem(b, static_cast<int16_t>(CurrentSite()));
+        if (mode == kPocketDepthMode || mode == kFurcationMode) grid_.SetFocusItem(b, static_cast<int16_t>(CurrentSite()));
         grid_.Refresh(CurRow * 32 + Globals().ToothPositions[CurRow]->nPrevTooth);
         grid_.Refresh(b);
         return true;
@@ -170,7 +173,7 @@ void ExamEntry::SetMark(int nExam, int mark) {
     EndSuppurationBatchMode();
     if (!InputOn()) return;
     const int b = CurrentButton();
-    if (grid_.ExamMode(b) != 3) return;
+    if (grid_.ExamMode(b) != kPocketDepthMode) return;
     const int site = CurrentSite();
     if (grid_.Data(b, 0, site) != -1 && grid_.Data(b, nExam, site) != mark) {
         grid_.SetData(b, nExam, site, mark);
@@ -208,12 +211,12 @@ void ExamEntry::CmdFurcationNone_Click() {
     PlayWave(QStringLiteral("無.wav"));
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
-    if (!InputOn() || grid_.ExamMode(CurrentButton()) != 6) return;
+    if (!InputOn() || grid_.ExamMode(CurrentButton()) != kFurcationMode) return;
     if (!AdvanceBeforeEntry(true)) return;
     const int b = CurrentButton();
     // "No lesion" is a furcation finding: after a row change it is written
     // only where the new row is a furcation row too.
-    if (grid_.ExamMode(b) == 6 && buttons_.furcationNone) {
+    if (grid_.ExamMode(b) == kFurcationMode && buttons_.furcationNone) {
         grid_.SetData(b, 0, CurrentSite(), 0);
         DataChanged = true;
     } else {

@@ -62,6 +62,10 @@ def header_page():
 def date_value(text):
     moment = datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S")
     delta = moment - datetime.datetime(1899, 12, 30)
+    # Before 1899-12-30 Access counts the days back but the time of day
+    # forward: 1899-12-29 12:00 is -1.5.
+    if delta.days < 0:
+        return delta.days - delta.seconds / 86400.0
     return delta.days + delta.seconds / 86400.0
 
 

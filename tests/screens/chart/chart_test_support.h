@@ -8,8 +8,8 @@
 
 #include "platform/gui/painter_target.h"
 #include "platform/gui/printer_dialog.h"
+#include "records/exam_store.h"
 #include "screens/chart/pfrm_chart_dr.h"
-#include "screens/input/entry/exam_store.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/screens/input/input_test_support.h"
 

@@ -211,7 +211,7 @@ TEST(Navigation, ANewExaminationKeepsThePatientAndStartsOnPocketDepths) {
     EXPECT_TRUE(f.Entry().IsNewEntry);
     EXPECT_FALSE(f.Entry().DataChanged);
     EXPECT_EQ(f.Entry().CurRow, 0);
-    EXPECT_EQ(f.Entry().CurItemID, kPocketDepthItemId);
+    EXPECT_EQ(f.Entry().CurItemID, kPocketDepthItem);
     EXPECT_EQ(w.ShownDepth(), -1);
     EXPECT_EQ(QApplication::focusWidget(), f.TxtY);
 

@@ -130,6 +130,28 @@ TEST(FileMenuOpen, AnotherDatabaseIsUsedForTheRestOfTheRun) {
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE PatientID=1")).ToInt64(), 6);
 }
 
+// A file of the Windows release is converted into a new file beside it,
+// which is opened and brought up to date; the chosen file stays as it was.
+TEST(FileMenuOpen, AWindowsFileIsOpenedAsItsConversionBesideIt) {
+    FileMenu w;
+    const QString windows = w.Other() + QStringLiteral("/clinic.mdb");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/windows.mdb"), windows));
+    const QByteArray jet = Bytes(windows);
+    w.fileAnswers.push_back(windows);
+    w.Menu(w.form->mnuOpen);
+
+    const QString converted = w.Other() + QStringLiteral("/clinic_変換.mdb");
+    EXPECT_EQ(w.Captions(), std::vector<QString>{"変換完了"});
+    EXPECT_EQ(G().MainDbSource, db::DataSourcePart(converted));
+    EXPECT_EQ(Bytes(windows), jet);
+    auto conn = db::Connection::Open(db::DataSourcePart(converted));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 10001)
+        << "the converted file was brought up to date";
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("山田 太郎"));
+    conn->Close();
+    EXPECT_EQ(w.form->CmbOutNo->currentText(), QStringLiteral("1"));
+}
+
 TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
     FileMenu w;
     w.EnterUnsavedValues();

@@ -262,7 +262,7 @@ public:
         MainDbHold hold;
         const bool loaded = entry.LoadExamRecords(patient, date);
         entry.PaintToothGrid();
-        entry.SetInputMode(kPocketDepthItemId, true);
+        entry.SetInputMode(kPocketDepthItem, true);
         entry.DataChanged = false;
         entry.AdvancePending = false;
         return loaded;

@@ -66,7 +66,7 @@ TEST(MarkButtons, ToggleTheSiteUnderTheCursorWhenItHasADepth) {
     EXPECT_FALSE(b.entry.DataChanged);
 
     // A failed entry check stops them first.
-    b.entry.SetInputMode(kPocketDepthItemId, false);
+    b.entry.SetInputMode(kPocketDepthItem, false);
     b.form.fields.stageId.reset();
     b.boxes.Clear();
     b.entry.CmdBlood_Click();
@@ -307,7 +307,7 @@ TEST(PlaqueButtons, FourFacesGoOnTheCursorToothAndTheNextPressMovesOn) {
     EXPECT_FALSE(b.entry.AdvancePending);
 
     // On another row the plaque buttons do nothing but their clip.
-    b.entry.SetInputMode(kPocketDepthItemId, true);
+    b.entry.SetInputMode(kPocketDepthItem, true);
     b.PlayedClips();
     b.entry.DataChanged = false;
     b.entry.CmdPL_Click(0);

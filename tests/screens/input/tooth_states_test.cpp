@@ -4,6 +4,8 @@
 
 #include "tests/screens/input/input_test_support.h"
 
+#include <QTest>
+
 namespace mox::test {
 namespace {
 
@@ -45,6 +47,40 @@ std::vector<std::vector<int>> Snapshot(EntryBench& b) {
     return rows;
 }
 
+// What every button drew the last time it painted, read from it as it
+// painted: a change the user made must be on the screen when the handler
+// returns, not at the next turn of the event loop.
+class PaintedLooks : public QObject {
+public:
+    explicit PaintedLooks(DispatchToothGrid& grid) : grid_(grid) {
+        for (int i = 0; i < kGridButtons; ++i) {
+            buttons_[grid.ThWindow(i)] = i;
+            grid.ThWindow(i)->installEventFilter(this);
+        }
+    }
+    std::vector<int> Current(int i) const {
+        std::vector<int> look{grid_.ExamMode(i), grid_.PlaqueUnTreat(i)};
+        for (int n = 0; n < 3; ++n)
+            for (int s = 0; s < 6; ++s) look.push_back(grid_.Data(i, n, s));
+        return look;
+    }
+    std::vector<int> Painted(int i) const { return painted_.count(i) ? painted_.at(i) : std::vector<int>{}; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && buttons_.count(watched)) {
+            const int i = buttons_.at(watched);
+            painted_[i] = Current(i);
+        }
+        return false;
+    }
+
+private:
+    DispatchToothGrid& grid_;
+    std::map<QObject*, int> buttons_;
+    std::map<int, std::vector<int>> painted_;
+};
+
 TEST(ToothStates, OneStateAtATimeAndTheDeciduousBitStays) {
     EntryBench b;
     ASSERT_TRUE(b.Show(kPatient, std::nullopt));
@@ -79,6 +115,18 @@ TEST(ToothStates, OneStateAtATimeAndTheDeciduousBitStays) {
     b.entry.MoveCursorStep(1);
     b.entry.MoveCursorStep(1);
     EXPECT_NE(b.Cursor(0).nTooth, 12);
+
+    // With no item taking input no cursor paints after the grid: the grid
+    // itself shows the change before the handler returns.
+    PaintedLooks looks(b.grid);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&b.host));
+    for (int s = 0; s < 6; ++s) b.grid.SetData(kPocketRow * 32 + 20, 0, s, 4);
+    b.host.repaint();
+    ASSERT_FALSE(b.entry.SetInputMode(9999, false));
+    b.entry.ToggleToothState(kToothMissing, 20);
+    EXPECT_FALSE(b.grid.Enabled(kPocketRow * 32 + 20));
+    for (int i = 0; i < kGridButtons; ++i)
+        ASSERT_EQ(looks.Painted(i), looks.Current(i)) << "Th(" << i << ") shows its values when the change returns";
 }
 
 TEST(ToothStates, ValuesGoOnlyWhereTheRowsItemRefusesTheStateAndTheMarksAlways) {

@@ -2,7 +2,7 @@
 // target: where the blocks, headings, signature fields, notes, scales and
 // stage rows stand, and how the pages of several copies break.
 
-#include "screens/chart/chart_sheets.h"
+#include "printing/chart_sheets.h"
 
 #include "core/settings.h"
 #include "core/tooth_tables.h"
@@ -46,6 +46,9 @@ protected:
     }
 
     static ChartBlockTexts Texts(int half) { return test::SampleBlockTexts(sample_, half); }
+    static ToothPictureFiles& Pictures() {
+        return ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
+    }
     // The log read back once for each state of it.
     const std::vector<Drawn>& Drawing() const {
         if (parsedLines_ != printer_.Log().size() || parsedFirst_ != printer_.Log().value(0)) {
@@ -85,7 +88,7 @@ ExamSlots PrintedSheets::sample_{};
 
 TEST_F(PrintedSheets, ChartSheetHeadingSignatureNotesAndBlockOrigins) {
     PrintChartSheetPage(printer_, 2, CaseNumberText(QString(), QStringLiteral("98")), {Texts(0), Texts(1)}, sample_,
-                        work1_, work2_);
+                        Pictures(), work1_, work2_);
     const auto title = Texts(QStringLiteral("ミラド協会　認定歯科衛生士認定申請　症例報告　検査チャート表"));
     ASSERT_EQ(title.size(), 1u);
     EXPECT_NEAR(title[0].at[0], kL + 14, 1e-3);
@@ -135,7 +138,7 @@ TEST_F(PrintedSheets, ChartBlockStageRowsScalesAndOnlyLoadedSlotsGraphsAndMarks)
     ExamSlots exams = sample_;
     exams[1] = EmptyExamSlot();
     const float x = 25, y = 25;
-    PrintChartBlock(printer_, x, y, 0, Texts(0), exams, work1_, work2_);
+    PrintChartBlock(printer_, x, y, 0, Texts(0), exams, Pictures(), work1_, work2_);
     // The stage rows start with their line samples in the slot colours.
     EXPECT_TRUE(HasLine(QStringLiteral("Line"), {x + 1, y + 5.5, x + 6, y + 5.5}, 15));
     EXPECT_TRUE(HasLine(QStringLiteral("Line"), {x + 1, y + 10.5, x + 6, y + 10.5}, 15));
@@ -194,7 +197,7 @@ TEST_F(PrintedSheets, EveryFigureOfTheSummaryTableStaysInsideItsCell) {
              {QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)"), QStringLiteral("105 (60.3%)")}};
     }
     const float x = 25, y = 25;
-    PrintChartBlock(printer_, x, y, 0, texts, sample_, work1_, work2_);
+    PrintChartBlock(printer_, x, y, 0, texts, sample_, Pictures(), work1_, work2_);
     const std::pair<double, double> cells[8] = {{34, 18}, {52, 13},  {65, 13},  {78, 18},
                                                 {96, 13}, {109, 18}, {127, 18}, {145, 18}};
     int figures = 0;
@@ -273,24 +276,24 @@ TEST_F(PrintedSheets, CopiesArePagesOfTheirOwnEachWithOneHeadingAndNoEmptySheet)
     }
     for (int copies = 1; copies <= 3; ++copies) {
         printer_.ClearLog();
-        ComposeChartSheets(printer_, {0, QString(), {Texts(0), Texts(1)}, &sample_}, copies, work1_, work2_);
+        ComposeChartSheets(printer_, {0, QString(), {Texts(0), Texts(1)}, &sample_}, copies, Pictures(), work1_,
+                           work2_);
         EXPECT_EQ(printer_.Log().count(QStringLiteral("NewPage")), copies - 1);
         EXPECT_EQ(int(Texts(ChartSheetTitle(0)).size()), copies);
     }
     printer_.ClearLog();
-    ComposeChartSheets(printer_, {0, QString(), {Texts(0), Texts(1)}, &sample_}, 0, work1_, work2_);
+    ComposeChartSheets(printer_, {0, QString(), {Texts(0), Texts(1)}, &sample_}, 0, Pictures(), work1_, work2_);
     EXPECT_TRUE(printer_.Log().isEmpty());
 }
 
 TEST_F(PrintedSheets, BlankFormHasEmptyColumnsFramesAndTheFirstVisitsFurcationFindings) {
-    ToothPictureFiles pictures(test::ProgramDir() + QStringLiteral("/BMP"));
     BlankFormContent content;
     for (int half = 0; half < 2; ++half) {
         content.texts[half] = Texts(half);
         content.texts[half].mobility.fill(QStringLiteral("→"));
     }
     content.slot0 = &sample_[0];
-    ComposeBlankForms(printer_, content, 2, pictures);
+    ComposeBlankForms(printer_, content, 2, Pictures());
     EXPECT_EQ(printer_.Log().count(QStringLiteral("NewPage")), 1);
     EXPECT_EQ(Texts(QStringLiteral("ミラド協会専門医　症例報告書")).size(), 2u);
     const auto form = Texts(QStringLiteral("様式８"));

@@ -8,7 +8,7 @@
 // carry a pocket (natural teeth, and implants when IncludeImplant is 1); the
 // teeth-present figure counts natural teeth only.
 
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include <QString>
 #include <array>

@@ -14,9 +14,9 @@
 // dashes of 0.55 mm, since a device draws only one-pixel lines dotted.
 
 #include "platform/gui/draw_target.h"
+#include "printing/tooth_pictures.h"
 #include "records/exam_slot.h"
 
-#include <QHash>
 #include <QImage>
 #include <QRectF>
 #include <QString>
@@ -48,25 +48,6 @@ public:
 
 private:
     platform::DrawTarget& page_;
-};
-
-// The tooth pictures of BMP/, each file decoded once for the life of the
-// object (one per window). A file that is missing or cannot be read gives a
-// null picture, and is named once on the program's error output.
-class ToothPictureFiles {
-public:
-    explicit ToothPictureFiles(QString folder);
-    const QImage& Picture(const QString& fileName);
-    // The picture turned over left to right and/or top to bottom, made once:
-    // a PDF stores an image drawn again only once.
-    const QImage& Turned(const QString& fileName, bool leftRight, bool topBottom);
-    int Decoded() const { return decoded_; }
-
-private:
-    QString folder_;
-    QHash<QString, QImage> pictures_;
-    QHash<QString, QImage> turned_;
-    int decoded_ = 0;
 };
 
 // The four boxes of one chart page, k = 0..3; a box left null is not painted.

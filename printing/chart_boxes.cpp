@@ -1,13 +1,11 @@
-#include "screens/chart/chart_boxes.h"
+#include "printing/chart_boxes.h"
 
 #include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
+#include "printing/primitives.h"
 
-#include <QFileInfo>
-#include <QImageReader>
 #include <cmath>
-#include <cstdio>
 
 namespace mox {
 
@@ -38,30 +36,37 @@ int Pen(const DrawTarget& box, int screenPixels) {
     return std::max(1, static_cast<int>(std::lround(screenPixels * BoxPixel(box))));
 }
 
-// On a target as fine as the screen the device dots the line. On a finer
-// one (the printer) a dotted line is drawn as dashes of 0.55 mm with gaps
-// of 0.55 mm in the grown pen, as the printed chart's grid is.
-void GridLine(DrawTarget& box, double x1, double y1, double x2, double y2, uint32_t colour, bool dotted) {
-    if (!dotted || BoxPixel(box) < 1.5) {
-        box.SetDrawStyle(dotted ? platform::kDot : platform::kSolid);
-        box.Line(x1, y1, x2, y2, colour);
-        return;
+// The grid of a box. On a target as fine as the screen the device dots a
+// line, and each line is drawn as it comes. On a finer one (the printer) a
+// dotted line is drawn as dashes of 0.55 mm with gaps of 0.55 mm in the
+// grown pen, as the printed chart's grid is, and the lines go out as paths
+// when the grid is complete.
+class BoxGrid {
+public:
+    explicit BoxGrid(DrawTarget& box) : box_(box), dashed_(BoxPixel(box) >= 1.5) {
+        const QPointF unitOnDevice = box.ToDevice(1, 1) - box.ToDevice(0, 0);
+        dashAcross_ = kDashMillimetres / (std::fabs(unitOnDevice.x()) / box.PixelsPerMmX());
+        dashDown_ = kDashMillimetres / (std::fabs(unitOnDevice.y()) / box.PixelsPerMmY());
     }
-    box.SetDrawStyle(platform::kSolid);
-    const bool vertical = x1 == x2;
-    const QPointF unitOnDevice = box.ToDevice(1, 1) - box.ToDevice(0, 0);
-    const double mmPerUnit =
-        vertical ? std::fabs(unitOnDevice.y()) / box.PixelsPerMmY() : std::fabs(unitOnDevice.x()) / box.PixelsPerMmX();
-    const double dash = 0.55 / mmPerUnit;
-    const double from = vertical ? y1 : x1;
-    const double to = vertical ? y2 : x2;
-    QVector<QLineF> dashes;
-    for (double a = from; a < to; a += 2 * dash) {
-        const double b = std::min(a + dash, to);
-        dashes.append(vertical ? QLineF(x1, a, x1, b) : QLineF(a, y1, b, y1));
+    void Line(double x1, double y1, double x2, double y2, uint32_t colour, bool dotted) {
+        if (!dashed_) {
+            box_.SetDrawStyle(dotted ? platform::kDot : platform::kSolid);
+            box_.Line(x1, y1, x2, y2, colour);
+        } else if (dotted) {
+            paths_.AddDashes(colour, platform::kSolid, x1, y1, x2, y2, x1 == x2 ? dashDown_ : dashAcross_);
+        } else {
+            paths_.Add(colour, platform::kSolid, x1, y1, x2, y2);
+        }
     }
-    box.Lines(dashes, colour);
-}
+    void Draw() { paths_.Draw(box_); }
+
+private:
+    DrawTarget& box_;
+    bool dashed_;
+    double dashAcross_ = 0;
+    double dashDown_ = 0;
+    GridPaths paths_;
+};
 
 const QImage& WhitePicture() {
     static const QImage white = [] {
@@ -122,36 +127,6 @@ BoxOnPage::BoxOnPage(DrawTarget& page, int k, const QRectF& mm) : page_(page) {
 
 BoxOnPage::~BoxOnPage() { page_.SetScaleMode(platform::kScaleMillimeters); }
 
-ToothPictureFiles::ToothPictureFiles(QString folder) : folder_(std::move(folder)) {}
-
-const QImage& ToothPictureFiles::Picture(const QString& fileName) {
-    auto found = pictures_.find(fileName);
-    if (found != pictures_.end()) return *found;
-    const QString path = folder_ + u'/' + fileName;
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        std::fprintf(
-            stderr, "歯の画像を読み込めません: %s (%s)\n", qPrintable(path),
-            qPrintable(QFileInfo::exists(path) ? reader.errorString() : QStringLiteral("ファイルがありません")));
-    } else {
-        // Converted once, so that each paint only scales.
-        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        ++decoded_;
-    }
-    return *pictures_.insert(fileName, image);
-}
-
-const QImage& ToothPictureFiles::Turned(const QString& fileName, bool leftRight, bool topBottom) {
-    const QImage& picture = Picture(fileName);
-    if (picture.isNull() || (!leftRight && !topBottom)) return picture;
-    const QString key =
-        fileName + (leftRight ? QStringLiteral("|h") : QString()) + (topBottom ? QStringLiteral("|v") : QString());
-    auto found = turned_.find(key);
-    if (found == turned_.end()) found = turned_.insert(key, picture.mirrored(leftRight, topBottom));
-    return *found;
-}
-
 void PaintToothCells(const PageBoxes& boxes, int t, int16_t toothState, ToothPictureFiles& pictures, ToothCells cells) {
     QString crownFront = HeadPicBuccal[t];
     QString rootFront = RootPicBuccal[t];
@@ -211,7 +186,10 @@ void PaintToothCells(const PageBoxes& boxes, int t, int16_t toothState, ToothPic
 
 void DrawBoxGrid(DrawTarget& box, int k) {
     box.SetDrawWidth(Pen(box, 1));
-    for (int j = 1; j <= 63; ++j) GridLine(box, 10.0 * j, 0, 10.0 * j, 130, kLightGrey, j % 4 != 0);
+    // The columns come before the rows, so that where they cross a darker
+    // row lies on top.
+    BoxGrid grid(box);
+    for (int j = 1; j <= 63; ++j) grid.Line(10.0 * j, 0, 10.0 * j, 130, kLightGrey, j % 4 != 0);
     const bool upper = k % 2 == 0;
     const int first = upper ? 1 : 0;
     const int last = upper ? 13 : 12;
@@ -219,8 +197,9 @@ void DrawBoxGrid(DrawTarget& box, int k) {
         const bool dark = upper ? (j == 3 || j == 7 || j == 10) : (j == 3 || j == 6 || j == 10);
         // Measured from the crown-root line, even millimetres are solid.
         const bool dotted = dark || (upper ? j % 2 == 0 : j % 2 == 1);
-        GridLine(box, 0, 10.0 * j, kBoxWidthUnits, 10.0 * j, dark ? kDarkGrey : kLightGrey, dotted);
+        grid.Line(0, 10.0 * j, kBoxWidthUnits, 10.0 * j, dark ? kDarkGrey : kLightGrey, dotted);
     }
+    grid.Draw();
     DrawBoxBoundary(box, k);
 }
 

@@ -1,7 +1,7 @@
 // The chart screen's slots loaded from real database files: which rows fill
 // which slot, and what stays empty.
 
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include "records/exam_record.h"
 #include "tests/support/test_support.h"

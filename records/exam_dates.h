@@ -1,14 +1,18 @@
 #pragma once
-// The one date rule of the input screen. An examination date is a real
+// The one date rule of the examinations. An examination date is a real
 // calendar day typed as a four-digit year, a month and a day: nothing rolls
 // over (2023/02/30 is no date) and a short year is refused rather than read
 // as some century. Stored rows belong to an examination by their calendar
 // day, whatever time of day they carry, in the list, the load, the clash
-// check and every deletion alike.
+// check and every deletion alike, on the input screen and in the import.
+
+#include "platform/db/value.h"
 
 #include <QDate>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace mox {
 
@@ -26,6 +30,9 @@ struct DayBounds {
     QString to;
 };
 DayBounds BoundsOfDay(const QDate& day);
+// The values of "PatientID=? AND ExamDate>=? AND ExamDate<?" for the
+// patient's rows of that day, in this system's file and the sibling's alike.
+std::vector<db::Value> PatientDayValues(int32_t patientId, const QDate& day);
 
 // The date that means "no examination date chosen" (100/01/01).
 QDate NoExamDate();

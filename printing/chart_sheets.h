@@ -13,9 +13,9 @@
 #include "platform/gui/draw_target.h"
 #include "printing/sheet_item.h"
 #include "printing/tooth_label_rows.h"
-#include "screens/chart/chart_boxes.h"
-#include "screens/chart/chart_figures.h"
-#include "screens/chart/chart_slots.h"
+#include "printing/chart_boxes.h"
+#include "printing/chart_figures.h"
+#include "records/chart_slots.h"
 
 #include <QImage>
 #include <QString>
@@ -60,11 +60,11 @@ int ReferenceSlot(const ExamSlots& exams, int half);
 // slots, chart with tooth pictures, grid, both graphs, mobility, furcation
 // and tooth-number rows, marks, frames, label column and depth scales.
 void PrintChartBlock(platform::DrawTarget& target, float x, float y, int half, const ChartBlockTexts& texts,
-                     const ExamSlots& exams, QImage& work1, QImage& work2);
+                     const ExamSlots& exams, ToothPictureFiles& pictures, QImage& work1, QImage& work2);
 // One page of the chart sheet: heading, signature field, notes, two blocks.
 void PrintChartSheetPage(platform::DrawTarget& target, int kind, const QString& caseNumber,
-                         const std::array<ChartBlockTexts, 2>& texts, const ExamSlots& exams, QImage& work1,
-                         QImage& work2);
+                         const std::array<ChartBlockTexts, 2>& texts, const ExamSlots& exams,
+                         ToothPictureFiles& pictures, QImage& work1, QImage& work2);
 // The heading of a data-sheet page; the red "●" when sptShort.
 void PrintDataSheetHeading(platform::DrawTarget& target, int kind, const QString& caseNumber, bool sptShort);
 // The heading of a blank form's page.
@@ -83,8 +83,8 @@ struct ChartSheetContent {
     std::array<ChartBlockTexts, 2> texts;
     const ExamSlots* exams = nullptr;
 };
-void ComposeChartSheets(platform::DrawTarget& target, const ChartSheetContent& content, int copies, QImage& work1,
-                        QImage& work2);
+void ComposeChartSheets(platform::DrawTarget& target, const ChartSheetContent& content, int copies,
+                        ToothPictureFiles& pictures, QImage& work1, QImage& work2);
 
 struct DataSheetContent {
     int kind = 0;

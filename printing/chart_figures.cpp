@@ -1,10 +1,11 @@
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 
 #include "core/exam_lookups.h"
 #include "core/pocket_stats.h"
 #include "core/text_format.h"
 #include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
+#include "records/exam_vocabulary.h"
 
 namespace mox {
 
@@ -104,7 +105,7 @@ std::array<int32_t, 6> ButtonFurcationValues(const ExamSlot& slot, int t) {
     std::array<int32_t, 6> values{};
     for (int s = 0; s < 6; ++s) {
         const uint8_t v = slot.Furcation[t * 6 + s];
-        values[ButtonSiteOfSlot(t, s)] = v == kNoSiteValue ? -1 : v;
+        values[ButtonSiteOfSlot(t, s)] = ButtonValueOf(v);
     }
     return values;
 }

@@ -1,6 +1,6 @@
 // What the chart screen shows of a slot besides its drawing.
 
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 
 #include "platform/gui/colour.h"
 

@@ -1,4 +1,4 @@
-#include "screens/input/entry/exam_dates.h"
+#include "records/exam_dates.h"
 
 #include <QStringList>
 
@@ -43,6 +43,11 @@ std::optional<QDate> ExamDateOfText(const QString& text) {
 DayBounds BoundsOfDay(const QDate& day) {
     const QString format = QStringLiteral("yyyy-MM-dd");
     return {day.toString(format), day.addDays(1).toString(format)};
+}
+
+std::vector<db::Value> PatientDayValues(int32_t patientId, const QDate& day) {
+    const DayBounds b = BoundsOfDay(day);
+    return {patientId, b.from, b.to};
 }
 
 QDate NoExamDate() { return QDate(100, 1, 1); }

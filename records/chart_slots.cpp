@@ -1,18 +1,13 @@
-#include "screens/chart/chart_slots.h"
+#include "records/chart_slots.h"
 
 #include "core/text_format.h"
+#include "records/exam_vocabulary.h"
 #include "records/record_fields.h"
 
 namespace mox {
 
 namespace {
 
-constexpr int32_t kBleedingRow = 9;
-constexpr int32_t kSuppurationRow = 10;
-constexpr int32_t kMobilityItem = 1;
-constexpr int32_t kPocketDepthItem = 2;
-constexpr int32_t kPlaqueItem = 3;
-constexpr int32_t kFurcationItem = 13;
 constexpr int kUnexaminedFacesOffset = 48;
 
 const QString kStageQuery = QStringLiteral("SELECT * FROM TComType WHERE ID>0 AND DR<>0 ORDER BY ID");

@@ -1,12 +1,12 @@
-#include "screens/input/entry/exam_store.h"
+#include "records/exam_store.h"
 
 #include "core/connections.h"
-#include "core/next_number.h"
 #include "core/text_format.h"
+#include "records/exam_dates.h"
 #include "records/exam_item.h"
+#include "records/new_exam_row.h"
 #include "records/patient_record.h"
 #include "records/staff_record.h"
-#include "screens/input/entry/exam_dates.h"
 
 namespace mox {
 
@@ -27,9 +27,8 @@ void ReadOneOrClear(Record& record, const QString& sql, const std::vector<db::Va
 }
 
 void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day) {
-    const DayBounds b = BoundsOfDay(day);
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
-                 {patientId, b.from, b.to});
+                 PatientDayValues(patientId, day));
 }
 
 }  // namespace
@@ -93,8 +92,7 @@ std::vector<StoredExam> ListStoredExams(int32_t patientId) {
 void ForEachExamRow(int32_t patientId, const QDate& day, const std::function<void(const db::Recordset&)>& each) {
     MainDbUse use;
     if (!use) return;
-    const DayBounds b = BoundsOfDay(day);
-    auto rs = MainDbConn()->OpenRecordset(kRowsOfDay, {patientId, b.from, b.to});
+    auto rs = MainDbConn()->OpenRecordset(kRowsOfDay, PatientDayValues(patientId, day));
     for (; !rs->IsEOF(); rs->MoveNext()) each(*rs);
     rs->Close();
 }
@@ -102,11 +100,10 @@ void ForEachExamRow(int32_t patientId, const QDate& day, const std::function<voi
 bool ExamExistsOn(int32_t patientId, const QDate& day) {
     MainDbUse use;
     if (!use) return false;
-    const DayBounds b = BoundsOfDay(day);
     return !MainDbConn()
                 ->Scalar(QStringLiteral("SELECT ID FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<? "
                                         "LIMIT 1"),
-                         {patientId, b.from, b.to})
+                         PatientDayValues(patientId, day))
                 .IsNull();
 }
 
@@ -177,21 +174,19 @@ bool WriteExamination(const ExamWrite& write) {
     auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE ID=?"), {-1});
     const QDateTime examDate(write.newDate, QTime(0, 0));
     for (const ExamWrite::Row& r : write.rows) {
-        CExamData record = *r.record;
-        // Inside the transaction the allocator takes its lock with ours, so
-        // a rolled-back save hands no identifier out.
-        record.ID = GetNextAutoNumber(QStringLiteral("TExamData"));
-        record.PatientID = write.patientId;
-        record.ExamDate = examDate;
-        record.Row = r.row;
-        record.Examination = 2;
-        record.SubExam = r.subExam;
-        record.ChargeID = write.chargeId;
-        record.CommentID = static_cast<int16_t>(write.stageId);
-        record.Comment = write.stageName;
-        rs->AddNew();
-        record.RecSetPut(*rs);
-        rs->Update();
+        AddExamRow(*rs, [&](db::Recordset& row, int32_t id) {
+            CExamData record = *r.record;
+            record.ID = id;
+            record.PatientID = write.patientId;
+            record.ExamDate = examDate;
+            record.Row = r.row;
+            record.Examination = 2;
+            record.SubExam = r.subExam;
+            record.ChargeID = write.chargeId;
+            record.CommentID = static_cast<int16_t>(write.stageId);
+            record.Comment = write.stageName;
+            record.RecSetPut(row);
+        });
     }
     rs->Close();
     transaction.Commit();

@@ -2,14 +2,14 @@
 // from the recording target, the tooth pictures probed on rendered boxes
 // made from pictures whose corners tell which way they face.
 
-#include "screens/chart/chart_boxes.h"
+#include "printing/chart_boxes.h"
 
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/gui/colour.h"
 #include "platform/gui/painter_target.h"
 #include "platform/gui/recording_target.h"
-#include "screens/chart/chart_figures.h"
+#include "printing/chart_figures.h"
 #include "tests/printing/recorded_drawing.h"
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "screens/chart/chart_sheets.h"
+#include "printing/chart_sheets.h"
 
 #include "platform/gui/colour.h"
 #include "printing/chart_layout.h"
@@ -162,7 +162,7 @@ int ReferenceSlot(const ExamSlots& exams, int half) {
 }
 
 void PrintChartBlock(DrawTarget& target, float x, float y, int half, const ChartBlockTexts& texts,
-                     const ExamSlots& exams, QImage& work1, QImage& work2) {
+                     const ExamSlots& exams, ToothPictureFiles& pictures, QImage& work1, QImage& work2) {
     const int first = 2 * half;
     const ExamSlot& reference = exams[ReferenceSlot(exams, half)];
 
@@ -185,7 +185,7 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
     TableLines(target, x, y, 8, 4);
 
     const ChartLayout layout = SetupChartLayout(-1, x + kChartLeft, y + 17.5f, 1, 0, 13, 33, 64, 84, 144, 13, 7);
-    PrintToothImages(target, layout, reference.ToothState, 3, 3, 3, 3, work1, work2);
+    PrintToothImages(target, layout, reference.ToothState, 3, 3, 3, 3, pictures, work1, work2);
     PrintChartGrid(target, layout, 1, 1, 1, 1);
     for (int j = 0; j < 2; ++j)
         PrintChartValues(target, layout, exams[first + j], texts.lineColour[j], int16_t(first + j), 13);
@@ -247,8 +247,8 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
 }
 
 void PrintChartSheetPage(DrawTarget& target, int kind, const QString& caseNumber,
-                         const std::array<ChartBlockTexts, 2>& texts, const ExamSlots& exams, QImage& work1,
-                         QImage& work2) {
+                         const std::array<ChartBlockTexts, 2>& texts, const ExamSlots& exams,
+                         ToothPictureFiles& pictures, QImage& work1, QImage& work2) {
     const float l = kSheetLeft;
     const float t = kChartSheetTop;
     target.SetFontName(kMinchoP);
@@ -262,8 +262,8 @@ void PrintChartSheetPage(DrawTarget& target, int kind, const QString& caseNumber
     Text(target, l + 17.5, t + 262.4, 100, 0, QStringLiteral("上段：初診時、下段：最新ＳＰＴ時 が優先されます。"), 8,
          kAlignLeft);
     target.SetFontName(kGothicP);
-    PrintChartBlock(target, l + 15, t + 15, 0, texts[0], exams, work1, work2);
-    PrintChartBlock(target, l + 15, t + 139, 1, texts[1], exams, work1, work2);
+    PrintChartBlock(target, l + 15, t + 15, 0, texts[0], exams, pictures, work1, work2);
+    PrintChartBlock(target, l + 15, t + 139, 1, texts[1], exams, pictures, work1, work2);
 }
 
 void PrintDataSheetHeading(DrawTarget& target, int kind, const QString& caseNumber, bool sptShort) {
@@ -366,11 +366,12 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
     target.SetDrawWidth(2);
 }
 
-void ComposeChartSheets(DrawTarget& target, const ChartSheetContent& content, int copies, QImage& work1,
-                        QImage& work2) {
+void ComposeChartSheets(DrawTarget& target, const ChartSheetContent& content, int copies,
+                        ToothPictureFiles& pictures, QImage& work1, QImage& work2) {
     for (int copy = 1; copy <= copies; ++copy) {
         NextCopy(target, copy);
-        PrintChartSheetPage(target, content.kind, content.caseNumber, content.texts, *content.exams, work1, work2);
+        PrintChartSheetPage(target, content.kind, content.caseNumber, content.texts, *content.exams, pictures, work1,
+                            work2);
     }
 }
 

@@ -1,0 +1,184 @@
+"""Writes Access (Jet 4) databases of the Windows release for the conversion tests.
+
+    python3 make_windows_databases.py TEMPLATE OUTDIR
+        OUTDIR/windows.mdb   the template's tables and rows (the two sample
+                             cases among them), ten cases of a clinic, a few
+                             hundred random examinations and an image table
+        OUTDIR/foreign.mdb   an Access file of another program
+    python3 make_windows_databases.py TEMPLATE --reference FILE
+        writes what the converted windows.mdb must hold, table by table, in
+        the form of the test's dump (SQLite's quote() of every value)
+
+The reference is worked out here from the rows written, not from the
+conversion, so the test compares the conversion with an independent account.
+"""
+
+import os
+import random
+import sqlite3
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "old_release"))
+import jet_writer  # noqa: E402
+
+SEED = 26
+STAGES = ["", "初診時", "基本治療終了時", "ＳＰＴ移行時", "最新ＳＰＴ時"]
+NAMES = ["山田 太郎", "佐藤 花子", "鈴木 一郎", "髙橋 美咲", "田中 健", "伊藤 さくら", "渡辺 翔", "中村 葵",
+         "小林 蓮", "加藤 陽菜"]
+
+
+def reader_type(declared):
+    """The declared type the Jet reader reports for a column of the writer."""
+    kind = declared.upper().split("(")[0].strip()
+    return {"LONG": "LONG", "INTEGER": "SHORT", "SHORT": "SHORT", "BYTE": "BYTE", "BIT": "BIT",
+            "DATETIME": "DATETIME", "TEXT": "TEXT"}[kind]
+
+
+def template_tables(template):
+    con = sqlite3.connect(template)
+    tables = []
+    for (name,) in con.execute("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"):
+        columns = [(row[1], row[2]) for row in con.execute('PRAGMA table_info("%s")' % name)]
+        rows = [list(r) for r in con.execute('SELECT * FROM "%s" ORDER BY rowid' % name)]
+        tables.append((name, columns, rows))
+    con.close()
+    return tables
+
+
+def moment(rng, first_year, last_year):
+    return "%04d-%02d-%02d %02d:%02d:%02d" % (rng.randint(first_year, last_year), rng.randint(1, 12),
+                                              rng.randint(1, 28), rng.randint(0, 23), rng.randint(0, 59),
+                                              rng.randint(0, 59))
+
+
+def site_text(rng, length):
+    choice = rng.random()
+    if choice < 0.1:
+        return None
+    if choice < 0.2:
+        return ""
+    return "".join("%3d" % rng.randint(0, 12) for _ in range(length // 3))
+
+
+def clinic_patients(rng, columns):
+    rows = []
+    for i, name in enumerate(NAMES, start=1):
+        values = {
+            "ID": i, "KalteNumber": "K%05d" % i if i != 3 else "", "Ruby": "よみ%d" % i, "Name": name,
+            "BirthDay": "%04d/%02d/%02d" % (rng.randint(1925, 1969), rng.randint(1, 12), rng.randint(1, 28)),
+            "Sex": i % 2, "TEL": None if i % 3 == 0 else "03-1234-%04d" % i, "Post": "" if i % 4 == 0 else "100-0001",
+            "Address1": "東京都千代田区%d丁目" % i, "Address2": None if i % 2 else "",
+            "NextExamDate": None if i == 5 else moment(rng, 1950, 2030),
+            "LastExamDate": "1899-12-29 12:00:00" if i == 7 else moment(rng, 1950, 1969),
+            "Lock": i % 2, "AppName": None, "UpDate": moment(rng, 2000, 2024)}
+        rows.append([values[c] for c, _ in columns])
+    return rows
+
+
+def random_exams(rng, columns, count, first_id):
+    clean = random.Random(SEED + 1)
+    clean.random = lambda: 0.5  # site texts without Nulls or empty texts
+    rows = []
+    for n in range(count):
+        comment_id = rng.choice([0, 1, 2, 3, 4, None])
+        values = {
+            "ID": first_id + n, "PatientID": rng.randint(1, 10), "ExamDate": moment(rng, 1955, 2025),
+            "Row": rng.choice([0, 1, 2, 3, 9, 10]), "Examination": rng.randint(0, 5),
+            "SubExam": rng.choice([1, 2, 3, 13]),
+            "Data1": site_text(rng, 144), "Data2": site_text(rng, 144), "Data3": site_text(rng, 144),
+            "Data4": site_text(rng, 144), "Bui": site_text(rng, 192),
+            "PocketFree": rng.choice([0, 1, -1, None]),
+            "StartTime": rng.choice([None, moment(rng, 1960, 2025)]), "EndTime": moment(rng, 1960, 2025),
+            "ChargeID": rng.choice([1, None]), "IsPrinted": rng.choice([0, 1]),
+            "UpDate": moment(rng, 1990, 2025), "CommentID": comment_id,
+            "Comment": rng.choice([None, "", STAGES[comment_id or 0], "再評価（ＳＰＴ）"])}
+        if values["PatientID"] == 1:
+            # One case whose examinations the input screen shows as it would
+            # any clinic's: every site text whole, a stage and a staff member.
+            values.update({"Data1": site_text(clean, 144), "Data2": site_text(clean, 144),
+                           "Data3": site_text(clean, 144), "Data4": site_text(clean, 144),
+                           "Bui": "     0" * 32, "PocketFree": 0, "ChargeID": 1, "CommentID": comment_id or 1,
+                           "Comment": STAGES[comment_id or 1], "StartTime": values["EndTime"]})
+        rows.append([values[c] for c, _ in columns])
+    return rows
+
+
+IMAGE_COLUMNS = ([("ID", "LONG"), ("PatientID", "LONG"), ("ExamDate", "DATETIME"), ("SNo", "LONG")] +
+                 [("ImgPath%d" % i, "TEXT(200)") for i in range(1, 10)] +
+                 [("ReverseUD%d" % i, "INTEGER") for i in range(1, 10)] +
+                 [("ReverseLR%d" % i, "INTEGER") for i in range(1, 10)] +
+                 [("Rotate%d" % i, "LONG") for i in range(1, 10)] + [("UpDate", "DATETIME")])
+
+
+def image_rows():
+    contact = [0, 0, "2020-01-01 10:00:00", 0, "さくら歯科クリニック", "山田", "info@example.jp"] + [""] * 6
+    contact += [0] * 27 + ["2020-01-01 10:00:00"]
+    picture = [11, 3, "1968-05-06 00:00:00", 2, "/画像/a.png", "", None] + [""] * 6
+    picture += [1] + [0] * 8 + [0] * 9 + [90] + [0] * 7 + [270] + ["2021-05-06 09:30:00"]
+    return [contact, picture]
+
+
+def windows_tables(template):
+    rng = random.Random(SEED)
+    tables = []
+    for name, columns, rows in template_tables(template):
+        if name == "TPatient":
+            rows = clinic_patients(rng, columns) + rows
+        elif name == "TExamData":
+            rows = rows + random_exams(rng, columns, 300, 20000)
+        elif name == "TVersion":
+            rows = [[1, 0, 1, 0]]  # a Windows file from before the current layout
+        elif name == "TClinic":
+            continue  # the Windows release has no such table
+        tables.append((name, columns, rows))
+    tables.append(("TImage", IMAGE_COLUMNS, image_rows()))
+    return tables
+
+
+def quote(value):
+    if value is None:
+        return "NULL"
+    if isinstance(value, bool):
+        return "1" if value else "0"
+    if isinstance(value, int):
+        return str(value)
+    return "'" + str(value).replace("'", "''") + "'"
+
+
+def reference(template):
+    """The converted file: the template's tables with the Jet rows in them,
+    the template's own rows where the Jet file has no such table, TImage as
+    the Jet reader reports its columns."""
+    written = {name: (columns, rows) for name, columns, rows in windows_tables(template)}
+    lines = []
+    for name, columns, rows in sorted(template_tables(template) + [("TImage", IMAGE_COLUMNS, [])]):
+        if name in written:
+            jet_columns, rows = written[name]
+            if name == "TImage":
+                columns = [(c, reader_type(t)) for c, t in jet_columns]
+        lines.append("table %s: %s" % (name, ", ".join("%s %s" % c for c in columns)))
+        for row in rows:
+            cells = []
+            for (column, declared), value in zip(columns, row):
+                if declared.upper() == "BIT":
+                    value = 1 if value else 0  # a yes/no value is never Null in a Jet file
+                cells.append(quote(value))
+            lines.append("|".join(cells))
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    template = sys.argv[1]
+    if sys.argv[2] == "--reference":
+        with open(sys.argv[3], "w", encoding="utf-8") as f:
+            f.write(reference(template))
+        return
+    out = sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    jet_writer.write_database(os.path.join(out, "windows.mdb"), windows_tables(template))
+    jet_writer.write_database(os.path.join(out, "foreign.mdb"),
+                              [("Customers", [("ID", "LONG"), ("Name", "TEXT(50)")], [[1, "Contoso"]])])
+
+
+if __name__ == "__main__":
+    main()
