@@ -98,9 +98,10 @@ for db in template clinic; do
   [[ $db == clinic ]] && file=$clinic
   [[ -n $file ]] || continue
   cp "$file" "$work/in.MDB"
-  echo "cp-$db $(median_ms cp "$work/in.MDB" "$work/out.MDB")" >>"$work/references"
+  megabytes=$(stat -c %s "$file" | awk '{ printf "%.1f", $1 / 1e6 }')
+  echo "cp-$db $(median_ms cp "$work/in.MDB" "$work/out.MDB") $megabytes" >>"$work/references"
   if command -v sqlite3 >/dev/null; then
-    echo "vacuum-$db $(median_ms sqlite3 "$work/in.MDB" "VACUUM INTO '$work/out.MDB'")" >>"$work/references"
+    echo "vacuum-$db $(median_ms sqlite3 "$work/in.MDB" "VACUUM INTO '$work/out.MDB'") $megabytes" >>"$work/references"
   fi
   rm -f "$work/in.MDB" "$work/out.MDB"
 done
@@ -179,12 +180,13 @@ def figure(name, bench, counter=None):
     return chosen["real_time"] * scale
 
 def reference(key):
+    """(milliseconds, MB of the file) of a reference command."""
     try:
         for line in open(os.path.join(work, "references")):
-            k, v = line.split()
+            k, v, size = line.split()
             if k == key:
-                return float(v)
-    except OSError:
+                return float(v), float(size)
+    except (OSError, ValueError):
         pass
     return None
 
@@ -205,10 +207,11 @@ def ms(what, goal, value, device):
 def ratio(what, goal, value, ref, ref_name, device, size=None):
     if value is None or not ref:
         text = "—"
+    elif size and abs(size - ref[1]) > 0.05 * ref[1] + 0.1:
+        # The benchmark worked on another file than the reference: no ratio.
+        text = "%.1f ms on %.0f MB; %s of %.0f MB: %.1f ms" % (value, size, ref_name, ref[1], ref[0])
     else:
-        text = "%.1f ms = %.2f × %s (%.1f ms)" % (value, value / ref, ref_name, ref)
-        if size:  # what the benchmark itself copied, to tell it took the file
-            text += ", %.0f MB" % size
+        text = "%.1f ms = %.2f × %s (%.1f ms), %.0f MB" % (value, value / ref[0], ref_name, ref[0], ref[1])
     rows.append((what, goal, text, device))
 
 for device in ("offscreen", "xcb"):
