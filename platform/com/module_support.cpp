@@ -91,7 +91,31 @@ private:
 
 void ThisModuleAnchor() {}
 
+ClassInfo NamedClass(const char* clsid, const char* progId, const QString& typeName, bool isControl) {
+    ClassInfo cls;
+    cls.clsid = QString::fromLatin1(clsid);
+    cls.progId = QString::fromLatin1(progId);
+    cls.typeName = typeName;
+    cls.isControl = isControl;
+    return cls;
+}
+
 }  // namespace
+
+ClassInfo ControlClass(const char* clsid, const char* progId, const QString& typeName, int miscStatus,
+                       std::function<IControl*(QWidget* parent)> create) {
+    ClassInfo cls = NamedClass(clsid, progId, typeName, true);
+    cls.miscStatus = miscStatus;
+    cls.createControl = std::move(create);
+    return cls;
+}
+
+ClassInfo PropertyPageClass(const char* clsid, const char* progId, const QString& typeName,
+                            std::function<IPropertyPage*(QWidget* parent)> create) {
+    ClassInfo cls = NamedClass(clsid, progId, typeName, false);
+    cls.createPage = std::move(create);
+    return cls;
+}
 
 QString ThisModulePath() {
     Dl_info info{};
@@ -220,23 +244,21 @@ HRESULT ToWide(const Variant& v, int64_t* out) {
     }
 }
 
+// A whole number of the given width; DISP_E_OVERFLOW when it does not fit.
+template <typename Integer>
+HRESULT ToInteger(const Variant& v, Integer* out) {
+    int64_t w = 0;
+    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
+    if (w < std::numeric_limits<Integer>::min() || w > std::numeric_limits<Integer>::max()) return DISP_E_OVERFLOW;
+    *out = static_cast<Integer>(w);
+    return S_OK;
+}
+
 }  // namespace
 
-HRESULT ToLong(const Variant& v, int32_t* out) {
-    int64_t w = 0;
-    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
-    if (w < std::numeric_limits<int32_t>::min() || w > std::numeric_limits<int32_t>::max()) return DISP_E_OVERFLOW;
-    *out = static_cast<int32_t>(w);
-    return S_OK;
-}
+HRESULT ToLong(const Variant& v, int32_t* out) { return ToInteger(v, out); }
 
-HRESULT ToShort(const Variant& v, int16_t* out) {
-    int64_t w = 0;
-    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
-    if (w < std::numeric_limits<int16_t>::min() || w > std::numeric_limits<int16_t>::max()) return DISP_E_OVERFLOW;
-    *out = static_cast<int16_t>(w);
-    return S_OK;
-}
+HRESULT ToShort(const Variant& v, int16_t* out) { return ToInteger(v, out); }
 
 HRESULT ToBool(const Variant& v, bool* out) {
     if (v.typeId() == QMetaType::QString) {
