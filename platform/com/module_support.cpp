@@ -161,20 +161,23 @@ HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** f
 
 HRESULT ModuleCanUnloadNow() { return gLiveObjects.load() == 0 ? S_OK : S_FALSE; }
 
+namespace {
+
+// Basic's three-bit code of a set of Qt flags: 1, 2 and 4 for the three
+// flags in that order.
+template <typename Flags, typename Flag>
+short BasicCode(Flags flags, Flag one, Flag two, Flag four) {
+    return static_cast<short>((flags & one ? 1 : 0) | (flags & two ? 2 : 0) | (flags & four ? 4 : 0));
+}
+
+}  // namespace
+
 short ButtonCode(Qt::MouseButtons buttons) {
-    short code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
-    return code;
+    return BasicCode(buttons, Qt::LeftButton, Qt::RightButton, Qt::MiddleButton);
 }
 
 short ShiftCode(Qt::KeyboardModifiers modifiers) {
-    short code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
+    return BasicCode(modifiers, Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier);
 }
 
 Args StockMouseArgs(short button, Qt::KeyboardModifiers modifiers, const QPoint& pos) {

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
+#include "platform/gui/virtual_keys.h"
 #include "platform/message_box.h"
 #include "records/exam_dates.h"
 #include "records/exam_item.h"
@@ -117,22 +118,6 @@ int AsciiOfKey(const QKeyEvent* e) {
     }
     const QString text = e->text();
     return text.size() == 1 && text.at(0).unicode() < 128 && text.at(0).isPrint() ? text.at(0).unicode() : 0;
-}
-
-int VbKeyCode(const QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Right:
-            return 39;
-        default:
-            return 0;
-    }
 }
 
 }  // namespace
@@ -880,7 +865,7 @@ bool PFrmInput::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallowed = false;
     Guarded([&] {
-        swallowed = Form_KeyDown(VbKeyCode(key));
+        swallowed = Form_KeyDown(platform::VirtualKeyCode(key->key()));
         if (key->key() == Qt::Key_Escape || !swallowed) swallowed = Form_KeyPress(AsciiOfKey(key)) || swallowed;
     });
     return swallowed;
