@@ -102,20 +102,12 @@ std::vector<ButtonPlace> ButtonPlaces() {
 }
 
 int AsciiOfKey(const QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 0;
-        default:
-            break;
-    }
+    const int key = e->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return 13;
+    if (key == Qt::Key_Backspace) return 8;
+    if (key == Qt::Key_Escape) return 27;
+    // Tab moves the focus and types nothing.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return 0;
     const QString text = e->text();
     return text.size() == 1 && text.at(0).unicode() < 128 && text.at(0).isPrint() ? text.at(0).unicode() : 0;
 }
