@@ -330,6 +330,11 @@ int PFrmInput::AskUnsavedQuestion() {
                             QStringLiteral("確認"));
 }
 
+PFrmInput::Unsaved PFrmInput::SaveShownWhenAsked(const QString& shownDate) {
+    if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return Unsaved::Kept;
+    return SaveExamData(shownDate, SelectedStage(), false) ? Unsaved::Saved : Unsaved::SaveFailed;
+}
+
 void PFrmInput::Guarded(const std::function<void()>& handler) {
     // After the shared records are released (the run is ending) a late
     // event has nothing to work on.
@@ -488,16 +493,12 @@ void PFrmInput::CmbOutNo_Click() {
             RestorePatientSelection();
             return;
         }
-        if (entry_.DataChanged) {
-            const int answer = AskUnsavedQuestion();
-            // The save is of the examination shown, whatever number the box
-            // shows now; when it fails the box goes back to that patient, so
-            // that nothing is lost or saved under the new number.
-            if (answer == platform::kYes &&
-                !SaveExamData(EntryDateOf(CmbEntry->currentIndex()), SelectedStage(), false)) {
-                RestorePatientSelection();
-                return;
-            }
+        // The save is of the examination shown, whatever number the box
+        // shows now; when it fails the box goes back to that patient, so
+        // that nothing is lost or saved under the new number.
+        if (SaveShownWhenAsked(EntryDateOf(CmbEntry->currentIndex())) == Unsaved::SaveFailed) {
+            RestorePatientSelection();
+            return;
         }
         entry_.DataChanged = false;
         StageAtFocus = -1;
@@ -602,28 +603,25 @@ void PFrmInput::CmbEntry_Click() {
         RestoreEntrySelection();
         return;
     }
-    if (entry_.DataChanged) {
-        const int answer = AskUnsavedQuestion();
-        if (answer == platform::kYes) {
-            const QString chosenDate = EntryDateOf(index);
-            const int32_t chosenStage = CmbEntry->itemData(index).toInt();
-            const QString shownDate = entry_.IsNewEntry ? QString() : EntryDateOf(EntryAtFocus);
-            if (!SaveExamData(shownDate, SelectedStage(), false)) {
-                RestoreEntrySelection();
-                return;
-            }
-            // The save may have added, moved or renamed entries: the
-            // examination the user chose is found again in the new list.
-            FillEntryList();
-            index = -1;
-            for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
-                if (EntryDateOf(i) == chosenDate && CmbEntry->itemData(i).toInt() == chosenStage) index = i;
-            for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
-                if (EntryDateOf(i) == chosenDate) index = i;
-            if (index < 0) index = CmbEntry->count() > 0 ? 0 : -1;
-            const QSignalBlocker blocker(CmbEntry);
-            CmbEntry->setCurrentIndex(index);
-        }
+    const QString chosenDate = EntryDateOf(index);
+    const int32_t chosenStage = CmbEntry->itemData(index).toInt();
+    const Unsaved unsaved = SaveShownWhenAsked(entry_.IsNewEntry ? QString() : EntryDateOf(EntryAtFocus));
+    if (unsaved == Unsaved::SaveFailed) {
+        RestoreEntrySelection();
+        return;
+    }
+    if (unsaved == Unsaved::Saved) {
+        // The save may have added, moved or renamed entries: the
+        // examination the user chose is found again in the new list.
+        FillEntryList();
+        index = -1;
+        for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
+            if (EntryDateOf(i) == chosenDate && CmbEntry->itemData(i).toInt() == chosenStage) index = i;
+        for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
+            if (EntryDateOf(i) == chosenDate) index = i;
+        if (index < 0) index = CmbEntry->count() > 0 ? 0 : -1;
+        const QSignalBlocker blocker(CmbEntry);
+        CmbEntry->setCurrentIndex(index);
     }
     if (index < 0) {
         ShowNewExamination();
