@@ -2,13 +2,12 @@
 // tooth pictures read from BMP/, the grid, two graphs, their marks and the
 // label and text rows, then the document written out.
 
+#include "bench/bench_main.h"
 #include "core/settings.h"
-#include "platform/gui/japanese_ui.h"
 #include "platform/gui/printer_target.h"
 #include "tests/printing/sample_sheets.h"
 
 #include <benchmark/benchmark.h>
-#include <QApplication>
 #include <QTemporaryDir>
 
 namespace {
@@ -34,12 +33,5 @@ BENCHMARK(BM_ChartBlockToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    mox::platform::RegisterFontSubstitutes();
-    mox::G().ProgramDir = ProgramDir();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return mox::bench::RunDrawingBenchmarks(argc, argv, [] { mox::G().ProgramDir = ProgramDir(); });
 }

@@ -3,16 +3,15 @@
 // 1..20 of a fresh copy of the template. Measured with and without the copy
 // of the database that every conversion makes first.
 
+#include "bench/bench_main.h"
 #include "converter/conversion_backup.h"
 #include "converter/converter_start.h"
 #include "converter/patient_copy.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/db/database.h"
-#include "platform/message_box.h"
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -93,10 +92,4 @@ BENCHMARK(BM_BackupAndConvertTwentyPatients)->Arg(4)->Arg(20)->Unit(benchmark::k
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    mox::platform::SetMsgBoxResponder([](const mox::platform::ShownBox&) { return 2; });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return mox::bench::RunConsoleBenchmarks(argc, argv); }

@@ -1,7 +1,7 @@
 // The data sheet of sample case 98 (four examination blocks) printed to a
 // PDF, and one block drawn on the preview picture at screen resolution.
 
-#include "platform/gui/japanese_ui.h"
+#include "bench/bench_main.h"
 #include "platform/gui/painter_target.h"
 #include "platform/gui/printer_target.h"
 #include "printing/exam_data_block.h"
@@ -9,7 +9,6 @@
 #include "tests/printing/sample_sheets.h"
 
 #include <benchmark/benchmark.h>
-#include <QApplication>
 #include <QTemporaryDir>
 
 namespace {
@@ -40,13 +39,6 @@ BENCHMARK(BM_DataBlockOnPreview)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    mox::platform::RegisterFontSubstitutes();
-    mox::test::LoadSampleItems(TemplateDb());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    mox::ReleaseGlobalObjects();
-    return 0;
+    return mox::bench::RunDrawingBenchmarks(
+        argc, argv, [] { mox::test::LoadSampleItems(TemplateDb()); }, [] { mox::ReleaseGlobalObjects(); });
 }

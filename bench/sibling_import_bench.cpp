@@ -98,6 +98,17 @@ struct Clinic {
             odbc = true;
         }
     }
+    // The sibling database as the benchmark's argument names it (1: through
+    // ODBC); false, with the run skipped, when that driver is missing.
+    bool UseFor(benchmark::State& state) {
+        const bool throughOdbc = state.range(0) == 1;
+        if (throughOdbc && !odbc) {
+            state.SkipWithError("SQLite ODBC driver missing");
+            return false;
+        }
+        Use(throughOdbc);
+        return true;
+    }
     void Use(bool throughOdbc) {
         ResetAllSlots();
         if (!throughOdbc) {
@@ -125,13 +136,7 @@ Clinic& TheClinic() {
 }
 
 void BM_ImportFourExaminations(benchmark::State& state) {
-    Clinic& c = TheClinic();
-    const bool throughOdbc = state.range(0) == 1;
-    if (throughOdbc && !c.odbc) {
-        state.SkipWithError("SQLite ODBC driver missing");
-        return;
-    }
-    c.Use(throughOdbc);
+    if (!TheClinic().UseFor(state)) return;
     const std::vector<SourceExamDate> dates = ListSourceExamDates(1);
     for (auto _ : state) {
         if (!ImportExaminations(1, 3, dates).imported) state.SkipWithError("import failed");
@@ -141,13 +146,7 @@ void BM_ImportFourExaminations(benchmark::State& state) {
 BENCHMARK(BM_ImportFourExaminations)->Arg(0)->Arg(1)->ArgName("odbc")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LookupPerKeyStroke(benchmark::State& state) {
-    Clinic& c = TheClinic();
-    const bool throughOdbc = state.range(0) == 1;
-    if (throughOdbc && !c.odbc) {
-        state.SkipWithError("SQLite ODBC driver missing");
-        return;
-    }
-    c.Use(throughOdbc);
+    if (!TheClinic().UseFor(state)) return;
     OpenSharedDbOrEnd();  // held, as the tools window holds it
     const QString typed = QStringLiteral("101999");
     int n = 0;

@@ -1,15 +1,14 @@
 // The start-up work without its fixed waits: making the main database from
 // the template, the version check, and creating the shared record objects.
 
+#include "bench/bench_main.h"
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "core/version.h"
-#include "platform/message_box.h"
 #include "records/shared_records.h"
 
 #include <benchmark/benchmark.h>
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -50,10 +49,4 @@ BENCHMARK(BM_SharedObjects);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    mox::platform::SetMsgBoxResponder([](const mox::platform::ShownBox&) { return 2; });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return mox::bench::RunConsoleBenchmarks(argc, argv); }

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -103,22 +104,35 @@ void Report(benchmark::State& state, qint64 bytes) {
     state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 
-// `cp` itself, as a user would run it; then synced, as a backup is.
-void Cp(benchmark::State& state, bool synced) {
+// Times `copy` of the main database onto a fresh target in the clinic's
+// folder.
+void TimeCopies(benchmark::State& state, const char* targetName,
+                const std::function<bool(const QString& source, const QString& target)>& copy, const char* failure) {
     Clinic& c = TheClinic();
-    const QString target = c.dir.filePath(QStringLiteral("cp.MDB"));
+    const QString target = c.dir.filePath(QString::fromLatin1(targetName));
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(target);
         state.ResumeTiming();
-        if (QProcess::execute(QStringLiteral("cp"), {c.main, target}) != 0) state.SkipWithError("cp failed");
-        if (synced) {
-            const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
-            ::fsync(fd);
-            ::close(fd);
-        }
+        if (!copy(c.main, target)) state.SkipWithError(failure);
     }
     Report(state, c.bytes);
+}
+
+// `cp` itself, as a user would run it; then synced, as a backup is.
+void Cp(benchmark::State& state, bool synced) {
+    TimeCopies(
+        state, "cp.MDB",
+        [synced](const QString& source, const QString& target) {
+            if (QProcess::execute(QStringLiteral("cp"), {source, target}) != 0) return false;
+            if (synced) {
+                const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
+                ::fsync(fd);
+                ::close(fd);
+            }
+            return true;
+        },
+        "cp failed");
 }
 void BM_Cp(benchmark::State& state) { Cp(state, false); }
 void BM_CpSynced(benchmark::State& state) { Cp(state, true); }
@@ -126,15 +140,9 @@ BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CpSynced)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BackUp(benchmark::State& state) {
-    Clinic& c = TheClinic();
-    const QString target = c.dir.filePath(QStringLiteral("backup.MDB"));
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(target);
-        state.ResumeTiming();
-        if (!BackUpDatabase(c.main, target)) state.SkipWithError("backup failed");
-    }
-    Report(state, c.bytes);
+    TimeCopies(
+        state, "backup.MDB",
+        [](const QString& source, const QString& target) { return BackUpDatabase(source, target); }, "backup failed");
 }
 BENCHMARK(BM_BackUp)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -1,5 +1,6 @@
 #include "core/pocket_stats.h"
 
+#include "core/site_value.h"
 #include "core/text_format.h"
 
 namespace mox {
@@ -11,7 +12,7 @@ int16_t FormatPocketStatistics(std::span<const uint8_t, 192> pocketDepths, int16
     int32_t total = 0;
     int bandCount[3] = {0, 0, 0};
     for (uint8_t depth : pocketDepths) {
-        if (depth == 128) continue;
+        if (depth == kNoSiteValue) continue;
         ++n;
         total += depth;
         const int16_t d = depth;

@@ -1,12 +1,13 @@
 #include "core/surface_area.h"
 
+#include "core/site_value.h"
+
 #include <cmath>
 
 namespace mox {
 
 namespace {
 
-constexpr uint8_t kNoValue = 128;
 constexpr int kMaxCountedDepth = 12;
 
 // Polynomial coefficients c1..c6 by tooth index; third molars have none.
@@ -52,7 +53,7 @@ bool ComputeSurfaceArea(std::span<const uint8_t, 192> pocketDepths, std::span<co
         for (int s = 0; s < 6; ++s) {
             const int i = t * 6 + s;
             const int depth = pocketDepths[i];
-            if (depth == kNoValue) continue;
+            if (depth == kNoSiteValue) continue;
             depthSum += depth > kMaxCountedDepth ? kMaxCountedDepth : depth;
             if (bleeding[i] == 1) ++bleedingCount;
         }

@@ -13,14 +13,6 @@
 
 namespace mox {
 
-namespace {
-
-constexpr int kFirstVisit = 1;
-constexpr int kMoveToSpt = 3;
-constexpr int kLatestSpt = 4;
-
-}  // namespace
-
 bool CheckInitialCase(QString& share, QString& deepSites) {
     share = QStringLiteral("0");
     deepSites = QStringLiteral("0");
@@ -34,7 +26,7 @@ bool CheckInitialCase(QString& share, QString& deepSites) {
             auto rs = MainDbConn()->OpenRecordset(
                 QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND Row=0 AND SubExam=? "
                                "AND CommentID=? ORDER BY ExamDate, ID"),
-                {G().CurPatientId, kPocketDepthItem, kFirstVisit});
+                {G().CurPatientId, kPocketDepthItem, kFirstVisitStage});
             if (!rs->IsEOF()) {
                 CExamData record;
                 record.RecSetGet(*rs);
@@ -90,8 +82,8 @@ bool IsSptPeriodShort(int32_t patientId) {
     if (!use.IsOpen()) return false;
     // The period runs from the earliest move to supportive therapy to the
     // latest supportive-therapy visit.
-    const QDateTime moveDate = OccasionDate(patientId, kMoveToSpt, false);
-    const QDateTime latestDate = OccasionDate(patientId, kLatestSpt, true);
+    const QDateTime moveDate = OccasionDate(patientId, kMoveToSptStage, false);
+    const QDateTime latestDate = OccasionDate(patientId, kLatestSptStage, true);
     if (!moveDate.isValid() || !latestDate.isValid()) return false;
     return IsWithinMonths(moveDate, latestDate, 6);
 }

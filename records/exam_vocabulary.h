@@ -1,9 +1,11 @@
 #pragma once
 // The numbers an examination row is written in, named once: which item a
-// row holds, which row of the examination it is, how the input screen takes
-// an item's values, what "no value" is stored as, and the colour a tooth's
-// state gives its label. Stored data and the tooth buttons' modes use these
-// numbers, so none of them may change.
+// row holds, which row of the examination it is, its treatment stage, how
+// the input screen takes an item's values, what "no value" is stored as, and
+// the colour a tooth's state gives its label. Stored data and the tooth
+// buttons' modes use these numbers, so none of them may change.
+
+#include "core/site_value.h"
 
 #include <cstdint>
 
@@ -21,6 +23,12 @@ inline constexpr int32_t kFurcationItem = 13;
 inline constexpr int32_t kBleedingRow = 9;
 inline constexpr int32_t kSuppurationRow = 10;
 
+// Treatment stages (TComType.ID, TExamData.CommentID); 0 is none.
+inline constexpr int32_t kFirstVisitStage = 1;
+inline constexpr int32_t kEndOfInitialTherapyStage = 2;
+inline constexpr int32_t kMoveToSptStage = 3;
+inline constexpr int32_t kLatestSptStage = 4;
+
 // Input modes of an item (CSubExam.Mode, the tooth buttons' ExamMode).
 inline constexpr int32_t kToothValueMode = 1;   // one value per tooth (mobility)
 inline constexpr int32_t kPocketDepthMode = 3;  // six sites with bleeding and suppuration marks
@@ -34,12 +42,10 @@ inline bool IsPerSiteType(int32_t mode) {
 }
 inline bool IsGapType(int32_t mode) { return mode == 7 || mode == 8; }
 
-// A site or tooth without a value: 128 in a stored row, -1 on a tooth button.
-inline constexpr uint8_t kNoSiteValue = 128;
+// A site or tooth without a value: kNoSiteValue (128) in a stored row, -1 on
+// a tooth button.
 inline constexpr int32_t kNoButtonValue = -1;
-inline int32_t ButtonValueOf(int32_t storedValue) {
-    return storedValue == kNoSiteValue ? kNoButtonValue : storedValue;
-}
+inline int32_t ButtonValueOf(int32_t storedValue) { return storedValue == kNoSiteValue ? kNoButtonValue : storedValue; }
 // Anything a byte cannot hold is no value.
 inline uint8_t StoredValueOf(int32_t buttonValue) {
     return buttonValue < 0 || buttonValue > 255 ? kNoSiteValue : static_cast<uint8_t>(buttonValue);

@@ -62,6 +62,24 @@ private:
     QString sentence_;
 };
 
+// Runs `step` on the image row with the given ID under the retry rule;
+// `failure` when the connection, the step or the row is not there.
+int16_t OnImageRow(int32_t id, const char16_t* phrase, int16_t failure,
+                   const std::function<void(db::Recordset&)>& step) {
+    MainDbUse use;
+    if (!use) return failure;
+    bool found = false;
+    Retrier retry;
+    const bool done = retry.Run(
+        [&] {
+            auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TImage WHERE ID=?"), {id});
+            found = !rs->IsEOF();
+            if (found) step(*rs);
+        },
+        Sentence(phrase, kTable));
+    return done && found ? 0 : failure;
+}
+
 QString Quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
 QString SlotColumn(const char* stem, int slot) { return QLatin1String(stem) + QString::number(slot + 1); }
@@ -220,37 +238,15 @@ int16_t CImage::Insert() {
 }
 
 int16_t CImage::Update(std::optional<int32_t> id) {
-    MainDbUse use;
-    if (!use) return kImageWriteError;
-    const int32_t key = id.value_or(ID);
-    bool found = false;
-    Retrier retry;
-    const bool done = retry.Run(
-        [&] {
-            auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TImage WHERE ID=?"), {key});
-            found = !rs->IsEOF();
-            if (!found) return;
-            RecSetPut(*rs);
-            rs->Update();
-        },
-        Sentence(u"レコード更新エラー（", kTable));
-    return done && found ? 0 : kImageWriteError;
+    return OnImageRow(id.value_or(ID), u"レコード更新エラー（", kImageWriteError, [this](db::Recordset& rs) {
+        RecSetPut(rs);
+        rs.Update();
+    });
 }
 
 int16_t CImage::Read(int32_t id) {
     ClearBuffer();
-    MainDbUse use;
-    if (!use) return kImageReadError;
-    bool found = false;
-    Retrier retry;
-    const bool done = retry.Run(
-        [&] {
-            auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TImage WHERE ID=?"), {id});
-            found = !rs->IsEOF();
-            if (found) RecSetGet(*rs);
-        },
-        Sentence(u"レコード読取エラー（", kTable));
-    return done && found ? 0 : kImageReadError;
+    return OnImageRow(id, u"レコード読取エラー（", kImageReadError, [this](db::Recordset& rs) { RecSetGet(rs); });
 }
 
 int16_t CImage::ReadToBox(int32_t patientId, std::vector<ImageListEntry>& list, bool flag) {

@@ -44,6 +44,15 @@ void DrawBorder(QPainter& p, const QRegion& shape, int shadow, bool pressed, boo
     }
 }
 
+// Image and caption centred together along one axis of the face, 5 pixels
+// apart, the image first or last.
+void CentreSideBySide(int faceExtent, int imageExtent, int captionExtent, bool imageFirst, int& imagePos,
+                      int& captionPos) {
+    const int start = faceExtent / 2 - (imageExtent + 5 + captionExtent) / 2;
+    imagePos = NotACode(imageFirst ? start : start + captionExtent + 5);
+    captionPos = NotACode(imageFirst ? start + imageExtent + 5 : start);
+}
+
 }  // namespace
 
 QFont CaptionFont(const QFont& stockFont) {
@@ -102,16 +111,7 @@ QImage PaintButton(const PaintRequest& rq, PaintLayout* layout) {
             captionArea.setWidth(face.width() - (iw + 10));
             caption.SetArea(captionArea);
             const int tw = caption.Measure(font, fm).width();
-            const int start = face.width() / 2 - (tw + 5 + iw) / 2;
-            if (props.arrange == 3) {
-                imageX = start;
-                captionX = start + iw + 5;
-            } else {
-                captionX = start;
-                imageX = start + tw + 5;
-            }
-            imageX = NotACode(imageX);
-            captionX = NotACode(captionX);
+            CentreSideBySide(face.width(), iw, tw, props.arrange == 3, imageX, captionX);
             imageY = captionY = kAlignCentre;
             break;
         }
@@ -120,16 +120,7 @@ QImage PaintButton(const PaintRequest& rq, PaintLayout* layout) {
             captionArea.setHeight(face.height() - (ih + 10));
             caption.SetArea(captionArea);
             const int th = caption.Measure(font, fm).height();
-            const int top = face.height() / 2 - (ih + 5 + th) / 2;
-            if (props.arrange == 1) {
-                imageY = top;
-                captionY = top + ih + 5;
-            } else {
-                captionY = top;
-                imageY = top + th + 5;
-            }
-            imageY = NotACode(imageY);
-            captionY = NotACode(captionY);
+            CentreSideBySide(face.height(), ih, th, props.arrange == 1, imageY, captionY);
             imageX = captionX = kAlignCentre;
             break;
         }

@@ -1,5 +1,6 @@
 #include "controls/colour_button/prismet_ctrl.h"
 
+#include "platform/gui/virtual_keys.h"
 #include "platform/message_box.h"
 
 #include <QKeyEvent>
@@ -19,72 +20,6 @@ Args MouseArgs(short button, const QMouseEvent* event) {
 }
 
 }  // namespace
-
-int VirtualKeyCode(int key) {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // 'A'..'Z'
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return key;  // '0'..'9'
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace:
-            return 0x08;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 0x09;
-        case Qt::Key_Clear:
-            return 0x0C;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 0x0D;
-        case Qt::Key_Shift:
-            return 0x10;
-        case Qt::Key_Control:
-            return 0x11;
-        case Qt::Key_Alt:
-            return 0x12;
-        case Qt::Key_Pause:
-            return 0x13;
-        case Qt::Key_CapsLock:
-            return 0x14;
-        case Qt::Key_Escape:
-            return 0x1B;
-        case Qt::Key_Space:
-            return 0x20;
-        case Qt::Key_PageUp:
-            return 0x21;
-        case Qt::Key_PageDown:
-            return 0x22;
-        case Qt::Key_End:
-            return 0x23;
-        case Qt::Key_Home:
-            return 0x24;
-        case Qt::Key_Left:
-            return 0x25;
-        case Qt::Key_Up:
-            return 0x26;
-        case Qt::Key_Right:
-            return 0x27;
-        case Qt::Key_Down:
-            return 0x28;
-        case Qt::Key_Insert:
-            return 0x2D;
-        case Qt::Key_Delete:
-            return 0x2E;
-        case Qt::Key_Asterisk:
-            return 0x6A;
-        case Qt::Key_Plus:
-            return 0xBB;
-        case Qt::Key_Comma:
-            return 0xBC;
-        case Qt::Key_Minus:
-            return 0xBD;
-        case Qt::Key_Period:
-            return 0xBE;
-        case Qt::Key_Slash:
-            return 0xBF;
-        default:
-            return 0;
-    }
-}
 
 // ---- window ------------------------------------------------------------------
 
@@ -137,7 +72,7 @@ void PrismetWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     control_->Fire(kEventKeyDown,
-                   {Variant(VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
+                   {Variant(platform::VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
     const QString text = event->text();
     if (!text.isEmpty() && text.at(0).unicode() != 0)
         control_->Fire(kEventKeyPress, {Variant(int(text.at(0).unicode()))});
@@ -146,7 +81,7 @@ void PrismetWindow::keyPressEvent(QKeyEvent* event) {
 
 void PrismetWindow::keyReleaseEvent(QKeyEvent* event) {
     control_->Fire(kEventKeyUp,
-                   {Variant(VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
+                   {Variant(platform::VirtualKeyCode(event->key())), Variant(int(com::ShiftCode(event->modifiers())))});
     event->accept();
 }
 

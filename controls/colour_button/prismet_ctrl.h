@@ -97,8 +97,4 @@ private:
     bool modified_ = false;
 };
 
-// Windows virtual-key code and Basic shift mask of a Qt key event.
-int VirtualKeyCode(int qtKey);
-short ShiftState(Qt::KeyboardModifiers modifiers);
-
 }  // namespace mox::prismet

@@ -28,39 +28,22 @@ const mox::com::ModuleInfo& Describe() {
         m.typeLib.minor = 0;
         m.typeLib.helpString = QString::fromUtf8(kTypeLibHelp);
 
-        mox::com::ClassInfo control;
-        control.clsid = QString::fromLatin1(kClsidPrismet);
-        control.progId = QString::fromLatin1(kProgIdPrismet);
-        control.typeName = QString::fromLatin1(kClassName);
-        control.isControl = true;
-        control.miscStatus = kMiscStatus;
-        control.createControl = [](QWidget* parent) -> mox::com::IControl* {
-            EnsureMessageBoxes();
-            return new CPrismetCtrl(parent);
-        };
-        m.classes.push_back(control);
-
-        mox::com::ClassInfo general;
-        general.clsid = QString::fromLatin1(kClsidPropPage);
-        general.progId = QString::fromLatin1(kProgIdPropPage);
-        general.typeName = QString::fromLatin1(kPropPageName);
-        general.isControl = false;
-        general.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* {
-            EnsureMessageBoxes();
-            return new CPrismetPropPage(parent);
-        };
-        m.classes.push_back(general);
-
-        mox::com::ClassInfo state;
-        state.clsid = QString::fromLatin1(kClsidPpg2);
-        state.progId = QString::fromLatin1(kProgIdPpg2);
-        state.typeName = QString::fromLatin1(kPpg2Name);
-        state.isControl = false;
-        state.createPage = [](QWidget* parent) -> mox::com::IPropertyPage* {
-            EnsureMessageBoxes();
-            return new CPrismetPpg2(parent);
-        };
-        m.classes.push_back(state);
+        m.classes.push_back(mox::com::ControlClass(kClsidPrismet, kProgIdPrismet, QString::fromLatin1(kClassName),
+                                                   kMiscStatus, [](QWidget* parent) -> mox::com::IControl* {
+                                                       EnsureMessageBoxes();
+                                                       return new CPrismetCtrl(parent);
+                                                   }));
+        m.classes.push_back(mox::com::PropertyPageClass(kClsidPropPage, kProgIdPropPage,
+                                                        QString::fromLatin1(kPropPageName),
+                                                        [](QWidget* parent) -> mox::com::IPropertyPage* {
+                                                            EnsureMessageBoxes();
+                                                            return new CPrismetPropPage(parent);
+                                                        }));
+        m.classes.push_back(mox::com::PropertyPageClass(kClsidPpg2, kProgIdPpg2, QString::fromLatin1(kPpg2Name),
+                                                        [](QWidget* parent) -> mox::com::IPropertyPage* {
+                                                            EnsureMessageBoxes();
+                                                            return new CPrismetPpg2(parent);
+                                                        }));
         return m;
     }();
     return info;

@@ -150,6 +150,23 @@ void CToothButtonCtrl::BuildDispatch() {
             [field](const Args&, const Variant& v, ExceptionInfo*) { return com::ToLong(v, field); });
     };
 
+    // A Long property that the state computes from its table.
+    auto computedLongProperty = [&d, &s](DISPID id, const char* name, int32_t (ToothButtonState::*get)() const,
+                                         void (ToothButtonState::*set)(int32_t)) {
+        d.Property(
+            id, QString::fromLatin1(name), 0,
+            [&s, get](const Args&, Variant* out, ExceptionInfo*) {
+                *out = Long((s.*get)());
+                return S_OK;
+            },
+            [&s, set](const Args&, const Variant& v, ExceptionInfo*) {
+                int32_t value = 0;
+                if (const HRESULT hr = com::ToLong(v, &value); hr != S_OK) return hr;
+                (s.*set)(value);
+                return S_OK;
+            });
+    };
+
     longProperty(kDispExamMode, "ExamMode", &s.examMode);
     longProperty(kDispExamIndex, "ExamIndex", &s.examIndex);
     longProperty(kDispFocusItem, "FocusItem", &s.focusItem);
@@ -171,18 +188,8 @@ void CToothButtonCtrl::BuildDispatch() {
             return S_OK;
         });
 
-    d.Property(
-        kDispPlaqueData, QStringLiteral("PlaqueData"), 0,
-        [&s](const Args&, Variant* out, ExceptionInfo*) {
-            *out = Long(s.PlaqueData());
-            return S_OK;
-        },
-        [&s](const Args&, const Variant& v, ExceptionInfo*) {
-            int32_t value = 0;
-            if (const HRESULT hr = com::ToLong(v, &value); hr != S_OK) return hr;
-            s.SetPlaqueData(value);
-            return S_OK;
-        });
+    computedLongProperty(kDispPlaqueData, "PlaqueData", &ToothButtonState::PlaqueData,
+                         &ToothButtonState::SetPlaqueData);
 
     d.Property(kDispToothIndex, QStringLiteral("ToothIndex"), 0, nullptr,
                [&s](const Args&, const Variant& v, ExceptionInfo*) { return com::ToLong(v, &s.toothIndex); });
@@ -281,18 +288,8 @@ void CToothButtonCtrl::BuildDispatch() {
             return com::ToColor(v, &s.compValueColor[i]);
         });
 
-    d.Property(
-        kDispPlaqueUnTreat, QStringLiteral("PlaqueUnTreat"), 0,
-        [&s](const Args&, Variant* out, ExceptionInfo*) {
-            *out = Long(s.PlaqueUnTreat());
-            return S_OK;
-        },
-        [&s](const Args&, const Variant& v, ExceptionInfo*) {
-            int32_t value = 0;
-            if (const HRESULT hr = com::ToLong(v, &value); hr != S_OK) return hr;
-            s.SetPlaqueUnTreat(value);
-            return S_OK;
-        });
+    computedLongProperty(kDispPlaqueUnTreat, "PlaqueUnTreat", &ToothButtonState::PlaqueUnTreat,
+                         &ToothButtonState::SetPlaqueUnTreat);
 
     d.Method(kDispRefresh, QStringLiteral("Refresh"), 0, [this](const Args&, Variant*, ExceptionInfo*) {
         Refresh();
@@ -319,22 +316,12 @@ const com::ModuleInfo& MolarixModule() {
         m.typeLib.locale = 1033;
         m.typeLib.helpString = QStringLiteral("Molarix ActiveX ｺﾝﾄﾛｰﾙ ﾓｼﾞｭｰﾙ");
 
-        com::ClassInfo control;
-        control.clsid = QString::fromLatin1(kToothButtonClsid);
-        control.progId = QString::fromLatin1(kToothButtonProgId);
-        control.typeName = QStringLiteral("ToothButton Control");
-        control.isControl = true;
-        control.miscStatus = 131473;
-        control.createControl = [](QWidget* parent) -> com::IControl* { return new CToothButtonCtrl(parent); };
-        m.classes.push_back(control);
-
-        com::ClassInfo page;
-        page.clsid = QString::fromLatin1(kPropPageClsid);
-        page.progId = QString::fromLatin1(kPropPageProgId);
-        page.typeName = QStringLiteral("Molarix Property Page");
-        page.isControl = false;
-        page.createPage = [](QWidget* parent) -> com::IPropertyPage* { return new CToothButtonPropPage(parent); };
-        m.classes.push_back(page);
+        m.classes.push_back(
+            com::ControlClass(kToothButtonClsid, kToothButtonProgId, QStringLiteral("ToothButton Control"), 131473,
+                              [](QWidget* parent) -> com::IControl* { return new CToothButtonCtrl(parent); }));
+        m.classes.push_back(com::PropertyPageClass(
+            kPropPageClsid, kPropPageProgId, QStringLiteral("Molarix Property Page"),
+            [](QWidget* parent) -> com::IPropertyPage* { return new CToothButtonPropPage(parent); }));
         return m;
     }();
     return info;

@@ -91,7 +91,31 @@ private:
 
 void ThisModuleAnchor() {}
 
+ClassInfo NamedClass(const char* clsid, const char* progId, const QString& typeName, bool isControl) {
+    ClassInfo cls;
+    cls.clsid = QString::fromLatin1(clsid);
+    cls.progId = QString::fromLatin1(progId);
+    cls.typeName = typeName;
+    cls.isControl = isControl;
+    return cls;
+}
+
 }  // namespace
+
+ClassInfo ControlClass(const char* clsid, const char* progId, const QString& typeName, int miscStatus,
+                       std::function<IControl*(QWidget* parent)> create) {
+    ClassInfo cls = NamedClass(clsid, progId, typeName, true);
+    cls.miscStatus = miscStatus;
+    cls.createControl = std::move(create);
+    return cls;
+}
+
+ClassInfo PropertyPageClass(const char* clsid, const char* progId, const QString& typeName,
+                            std::function<IPropertyPage*(QWidget* parent)> create) {
+    ClassInfo cls = NamedClass(clsid, progId, typeName, false);
+    cls.createPage = std::move(create);
+    return cls;
+}
 
 QString ThisModulePath() {
     Dl_info info{};
@@ -137,20 +161,23 @@ HRESULT GetModuleClassObject(const ModuleInfo& info, const char* clsid, void** f
 
 HRESULT ModuleCanUnloadNow() { return gLiveObjects.load() == 0 ? S_OK : S_FALSE; }
 
+namespace {
+
+// Basic's three-bit code of a set of Qt flags: 1, 2 and 4 for the three
+// flags in that order.
+template <typename Flags, typename Flag>
+short BasicCode(Flags flags, Flag one, Flag two, Flag four) {
+    return static_cast<short>((flags & one ? 1 : 0) | (flags & two ? 2 : 0) | (flags & four ? 4 : 0));
+}
+
+}  // namespace
+
 short ButtonCode(Qt::MouseButtons buttons) {
-    short code = 0;
-    if (buttons & Qt::LeftButton) code |= 1;
-    if (buttons & Qt::RightButton) code |= 2;
-    if (buttons & Qt::MiddleButton) code |= 4;
-    return code;
+    return BasicCode(buttons, Qt::LeftButton, Qt::RightButton, Qt::MiddleButton);
 }
 
 short ShiftCode(Qt::KeyboardModifiers modifiers) {
-    short code = 0;
-    if (modifiers & Qt::ShiftModifier) code |= 1;
-    if (modifiers & Qt::ControlModifier) code |= 2;
-    if (modifiers & Qt::AltModifier) code |= 4;
-    return code;
+    return BasicCode(modifiers, Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier);
 }
 
 Args StockMouseArgs(short button, Qt::KeyboardModifiers modifiers, const QPoint& pos) {
@@ -220,23 +247,21 @@ HRESULT ToWide(const Variant& v, int64_t* out) {
     }
 }
 
+// A whole number of the given width; DISP_E_OVERFLOW when it does not fit.
+template <typename Integer>
+HRESULT ToInteger(const Variant& v, Integer* out) {
+    int64_t w = 0;
+    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
+    if (w < std::numeric_limits<Integer>::min() || w > std::numeric_limits<Integer>::max()) return DISP_E_OVERFLOW;
+    *out = static_cast<Integer>(w);
+    return S_OK;
+}
+
 }  // namespace
 
-HRESULT ToLong(const Variant& v, int32_t* out) {
-    int64_t w = 0;
-    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
-    if (w < std::numeric_limits<int32_t>::min() || w > std::numeric_limits<int32_t>::max()) return DISP_E_OVERFLOW;
-    *out = static_cast<int32_t>(w);
-    return S_OK;
-}
+HRESULT ToLong(const Variant& v, int32_t* out) { return ToInteger(v, out); }
 
-HRESULT ToShort(const Variant& v, int16_t* out) {
-    int64_t w = 0;
-    if (const HRESULT hr = ToWide(v, &w); hr != S_OK) return hr;
-    if (w < std::numeric_limits<int16_t>::min() || w > std::numeric_limits<int16_t>::max()) return DISP_E_OVERFLOW;
-    *out = static_cast<int16_t>(w);
-    return S_OK;
-}
+HRESULT ToShort(const Variant& v, int16_t* out) { return ToInteger(v, out); }
 
 HRESULT ToBool(const Variant& v, bool* out) {
     if (v.typeId() == QMetaType::QString) {

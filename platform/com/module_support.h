@@ -69,6 +69,12 @@ struct ModuleInfo {
     std::vector<ClassInfo> classes;
 };
 
+// The two kinds of class a module lists; ids as "{...}" and the ProgID.
+ClassInfo ControlClass(const char* clsid, const char* progId, const QString& typeName, int miscStatus,
+                       std::function<IControl*(QWidget* parent)> create);
+ClassInfo PropertyPageClass(const char* clsid, const char* progId, const QString& typeName,
+                            std::function<IPropertyPage*(QWidget* parent)> create);
+
 // The module file that contains this code (absolute path), found through the
 // dynamic loader so that registration writes where the module really lies.
 QString ThisModulePath();

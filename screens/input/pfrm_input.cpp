@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
+#include "platform/gui/virtual_keys.h"
 #include "platform/message_box.h"
 #include "records/exam_dates.h"
 #include "records/exam_item.h"
@@ -101,38 +102,14 @@ std::vector<ButtonPlace> ButtonPlaces() {
 }
 
 int AsciiOfKey(const QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 0;
-        default:
-            break;
-    }
+    const int key = e->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return 13;
+    if (key == Qt::Key_Backspace) return 8;
+    if (key == Qt::Key_Escape) return 27;
+    // Tab moves the focus and types nothing.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return 0;
     const QString text = e->text();
     return text.size() == 1 && text.at(0).unicode() < 128 && text.at(0).isPrint() ? text.at(0).unicode() : 0;
-}
-
-int VbKeyCode(const QKeyEvent* e) {
-    switch (e->key()) {
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Right:
-            return 39;
-        default:
-            return 0;
-    }
 }
 
 }  // namespace
@@ -353,6 +330,11 @@ int PFrmInput::AskUnsavedQuestion() {
                             QStringLiteral("確認"));
 }
 
+PFrmInput::Unsaved PFrmInput::SaveShownWhenAsked(const QString& shownDate) {
+    if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return Unsaved::Kept;
+    return SaveExamData(shownDate, SelectedStage(), false) ? Unsaved::Saved : Unsaved::SaveFailed;
+}
+
 void PFrmInput::Guarded(const std::function<void()>& handler) {
     // After the shared records are released (the run is ending) a late
     // event has nothing to work on.
@@ -511,16 +493,12 @@ void PFrmInput::CmbOutNo_Click() {
             RestorePatientSelection();
             return;
         }
-        if (entry_.DataChanged) {
-            const int answer = AskUnsavedQuestion();
-            // The save is of the examination shown, whatever number the box
-            // shows now; when it fails the box goes back to that patient, so
-            // that nothing is lost or saved under the new number.
-            if (answer == platform::kYes &&
-                !SaveExamData(EntryDateOf(CmbEntry->currentIndex()), SelectedStage(), false)) {
-                RestorePatientSelection();
-                return;
-            }
+        // The save is of the examination shown, whatever number the box
+        // shows now; when it fails the box goes back to that patient, so
+        // that nothing is lost or saved under the new number.
+        if (SaveShownWhenAsked(EntryDateOf(CmbEntry->currentIndex())) == Unsaved::SaveFailed) {
+            RestorePatientSelection();
+            return;
         }
         entry_.DataChanged = false;
         StageAtFocus = -1;
@@ -625,28 +603,25 @@ void PFrmInput::CmbEntry_Click() {
         RestoreEntrySelection();
         return;
     }
-    if (entry_.DataChanged) {
-        const int answer = AskUnsavedQuestion();
-        if (answer == platform::kYes) {
-            const QString chosenDate = EntryDateOf(index);
-            const int32_t chosenStage = CmbEntry->itemData(index).toInt();
-            const QString shownDate = entry_.IsNewEntry ? QString() : EntryDateOf(EntryAtFocus);
-            if (!SaveExamData(shownDate, SelectedStage(), false)) {
-                RestoreEntrySelection();
-                return;
-            }
-            // The save may have added, moved or renamed entries: the
-            // examination the user chose is found again in the new list.
-            FillEntryList();
-            index = -1;
-            for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
-                if (EntryDateOf(i) == chosenDate && CmbEntry->itemData(i).toInt() == chosenStage) index = i;
-            for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
-                if (EntryDateOf(i) == chosenDate) index = i;
-            if (index < 0) index = CmbEntry->count() > 0 ? 0 : -1;
-            const QSignalBlocker blocker(CmbEntry);
-            CmbEntry->setCurrentIndex(index);
-        }
+    const QString chosenDate = EntryDateOf(index);
+    const int32_t chosenStage = CmbEntry->itemData(index).toInt();
+    const Unsaved unsaved = SaveShownWhenAsked(entry_.IsNewEntry ? QString() : EntryDateOf(EntryAtFocus));
+    if (unsaved == Unsaved::SaveFailed) {
+        RestoreEntrySelection();
+        return;
+    }
+    if (unsaved == Unsaved::Saved) {
+        // The save may have added, moved or renamed entries: the
+        // examination the user chose is found again in the new list.
+        FillEntryList();
+        index = -1;
+        for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
+            if (EntryDateOf(i) == chosenDate && CmbEntry->itemData(i).toInt() == chosenStage) index = i;
+        for (int i = 0; i < CmbEntry->count() && index < 0; ++i)
+            if (EntryDateOf(i) == chosenDate) index = i;
+        if (index < 0) index = CmbEntry->count() > 0 ? 0 : -1;
+        const QSignalBlocker blocker(CmbEntry);
+        CmbEntry->setCurrentIndex(index);
     }
     if (index < 0) {
         ShowNewExamination();
@@ -880,7 +855,7 @@ bool PFrmInput::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallowed = false;
     Guarded([&] {
-        swallowed = Form_KeyDown(VbKeyCode(key));
+        swallowed = Form_KeyDown(platform::VirtualKeyCode(key->key()));
         if (key->key() == Qt::Key_Escape || !swallowed) swallowed = Form_KeyPress(AsciiOfKey(key)) || swallowed;
     });
     return swallowed;

@@ -193,6 +193,10 @@ private:
     // The question of the commands that leave the shown examination.
     enum class Leaving { Go, GoWithoutSaving, Stay };
     Leaving AskToSaveBeforeLeaving();
+    // The question of the two lists before they show another examination:
+    // the unsaved values are saved under `shownDate` when the user says so.
+    enum class Unsaved { Kept, Saved, SaveFailed };
+    Unsaved SaveShownWhenAsked(const QString& shownDate);
     // A notice for a button whose window is not part of this program yet.
     void ShowNotBuiltNotice(const QString& what);
     // Puts the stored values of the chosen examination back on the screen,

@@ -3,6 +3,7 @@
 // input screen and the chart screen depend on what it holds.
 
 #include "platform/db/database.h"
+#include "records/exam_vocabulary.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,7 @@ namespace {
 using db::Connection;
 using db::ConnectionPtr;
 
-constexpr int kNoValue = 128;
 constexpr int kIdBlock = 10'000'000;
-constexpr int kMissing = 0x8000, kPontic = 0x4000, kImplant = 0x2000, kFurther = 0x1000, kDeciduous = 0x400;
-
-// Items by display row as the screens and the import expect them.
-constexpr int kPocket = 2, kMobility = 1, kFurcation = 13, kPlaque = 3;
 
 const QStringList kStageLabels = {QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
                                   QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
@@ -198,7 +194,7 @@ TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows) {
         int id;
         int mode;
     };
-    const Expected byRow[4] = {{kPocket, 3}, {kMobility, 1}, {kFurcation, 6}, {kPlaque, 4}};
+    const Expected byRow[4] = {{kPocketDepthItem, 3}, {kMobilityItem, 1}, {kFurcationItem, 6}, {kPlaqueItem, 4}};
     for (int row = 0; row < 4; ++row) {
         SCOPED_TRACE(row);
         const auto rows = Rows(QStringLiteral("SELECT * FROM TSubExam WHERE DisplayRow=%1").arg(row + 1));
@@ -209,7 +205,7 @@ TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows) {
         EXPECT_FALSE(r.at("Name").ToText().isEmpty());
         // Missing teeth and pontics take no value in any item.
         const int status = r.at("Status").ToInt32();
-        EXPECT_EQ(status & (kMissing | kPontic), 0);
+        EXPECT_EQ(status & (kToothMissing | kToothPontic), 0);
         for (const char* text : {"Btn0Name", "Btn4Name", "SubName0", "SubName2"}) EXPECT_FALSE(r.at(text).IsNull());
         // Value colours: black values, red bleeding numbers, the light yellow
         // behind suppurating sites that the data sheet also uses.
@@ -230,7 +226,7 @@ TEST_F(TemplateDb, ExaminationItemsFillTheFourDisplayRows) {
     EXPECT_EQ(pocket.at("GradPart0").ToInt32(), 1);
     EXPECT_EQ(pocket.at("GradPart1").ToInt32(), 4);
     EXPECT_EQ(pocket.at("GradPart2").ToInt32(), 6);
-    EXPECT_NE(pocket.at("Status").ToInt32() & kImplant, 0);
+    EXPECT_NE(pocket.at("Status").ToInt32() & kToothImplant, 0);
     EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM TSubExam WHERE ID=3"))[0].at("Status").ToInt32(), 0x1000);
     EXPECT_EQ(Rows(QStringLiteral("SELECT * FROM TSubExam")).size(), 4u);
 }
@@ -327,8 +323,12 @@ TEST_F(TemplateDb, SampleCasesAreCompleteExaminations) {
         EXPECT_TRUE(p.at("UpDate").ToDateTime().isValid());
     }
 
-    const std::map<int, int> itemOfRow = {{0, kPocket}, {1, kMobility}, {2, kFurcation},
-                                          {3, kPlaque}, {9, kPocket},   {10, kPocket}};
+    const std::map<int, int> itemOfRow = {{0, kPocketDepthItem},
+                                          {1, kMobilityItem},
+                                          {2, kFurcationItem},
+                                          {3, kPlaqueItem},
+                                          {kBleedingRow, kPocketDepthItem},
+                                          {kSuppurationRow, kPocketDepthItem}};
     std::map<std::pair<int, QDate>, std::vector<std::map<QString, db::Value>>> exams;
     for (const auto& r : Rows(QStringLiteral("SELECT * FROM TExamData ORDER BY ID")))
         exams[{r.at("PatientID").ToInt32(), r.at("ExamDate").ToDate()}].push_back(r);
@@ -394,7 +394,9 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges) {
         for (int w : words) {
             EXPECT_GE(w, -32768);
             EXPECT_LE(w, 32767);
-            EXPECT_EQ(w & 0xFFFF & ~(kMissing | kPontic | kImplant | kFurther | kDeciduous), 0) << w;
+            EXPECT_EQ(
+                w & 0xFFFF & ~(kToothMissing | kToothPontic | kToothImplant | kToothFourthState | kToothDeciduous), 0)
+                << w;
         }
         exams[key][r.at("Row").ToInt32()] = values;
         statusOf[key] = words;
@@ -409,25 +411,25 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges) {
         const auto& plaque = rows.at(3);
         for (int t = 0; t < 32; ++t) {
             const int w = st[t] & 0xFFFF;
-            const bool absent = w & (kMissing | kPontic);
-            const bool implant = (w & kImplant) && !absent;
-            const bool natural = !(w & (kMissing | kPontic | kImplant));
-            seenMissing += (w & kMissing) != 0;
+            const bool absent = w & (kToothMissing | kToothPontic);
+            const bool implant = (w & kToothImplant) && !absent;
+            const bool natural = !(w & (kToothMissing | kToothPontic | kToothImplant));
+            seenMissing += (w & kToothMissing) != 0;
             seenImplant += implant;
-            seenPontic += (w & kPontic) != 0;
+            seenPontic += (w & kToothPontic) != 0;
             for (int s = 0; s < 6; ++s) {
                 const int i = t * 6 + s;
                 const int d = pocket[i];
                 if (absent) {
-                    EXPECT_EQ(d, kNoValue) << i;
+                    EXPECT_EQ(d, kNoSiteValue) << i;
                 } else {
                     EXPECT_TRUE(d >= 1 && d <= 16) << i << ": " << d;
                 }
                 // Marks stand only where a depth was measured.
                 for (int markRow : {9, 10}) {
                     const int m = rows.at(markRow)[i];
-                    if (d == kNoValue) {
-                        EXPECT_EQ(m, kNoValue) << markRow << " " << i;
+                    if (d == kNoSiteValue) {
+                        EXPECT_EQ(m, kNoSiteValue) << markRow << " " << i;
                     } else {
                         EXPECT_TRUE(m == 0 || m == 1) << markRow << " " << i;
                     }
@@ -436,11 +438,11 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges) {
                 if (natural && FurcationSlots(t).count(s)) {
                     EXPECT_TRUE(f >= 0 && f <= 3) << i;
                 } else {
-                    EXPECT_EQ(f, kNoValue) << i;
+                    EXPECT_EQ(f, kNoSiteValue) << i;
                 }
             }
             if (absent) {
-                EXPECT_EQ(mobility[t], kNoValue) << t;
+                EXPECT_EQ(mobility[t], kNoSiteValue) << t;
             } else {
                 EXPECT_TRUE(mobility[t] >= 0 && mobility[t] <= 3) << t;
             }
@@ -450,14 +452,14 @@ TEST_F(TemplateDb, SampleValuesDecodeWithinTheirItemsRanges) {
                 EXPECT_TRUE(plaque[t] >= 0 && plaque[t] <= 15) << t;
                 EXPECT_TRUE(plaque[t + 48] >= 0 && plaque[t + 48] <= 15) << t;
             } else {
-                EXPECT_EQ(plaque[t], kNoValue) << t;
+                EXPECT_EQ(plaque[t], kNoSiteValue) << t;
                 EXPECT_EQ(plaque[t + 48], 15) << t;
             }
         }
-        for (int i = 32; i < 192; ++i) EXPECT_EQ(mobility[i], kNoValue) << i;
+        for (int i = 32; i < 192; ++i) EXPECT_EQ(mobility[i], kNoSiteValue) << i;
         for (int i = 32; i < 192; ++i) {
             if (i < 48 || i >= 80) {
-                EXPECT_EQ(plaque[i], kNoValue) << i;
+                EXPECT_EQ(plaque[i], kNoSiteValue) << i;
             }
         }
     }
@@ -483,10 +485,10 @@ TEST_F(TemplateDb, SampleFirstVisitsQualifyAsCaseReports) {
         const auto words = DecodeFixedWidth(rows[0].at("Bui").ToText(), 6, &ok);
         int measured = 0, four = 0, six = 0;
         for (int t = 0; t < 32; ++t) {
-            if (words[t] & (kMissing | kPontic | kImplant)) continue;
+            if (words[t] & (kToothMissing | kToothPontic | kToothImplant)) continue;
             for (int s = 0; s < 6; ++s) {
                 const int d = values[t * 6 + s];
-                if (d == kNoValue) continue;
+                if (d == kNoSiteValue) continue;
                 ++measured;
                 four += d >= 4;
                 six += d >= 6;
