@@ -12,9 +12,7 @@ QString ImageTableDdl(const QString& tableName) {
     for (int i = 1; i <= kImageSlots; ++i) columns << QStringLiteral("ReverseLR%1 INTEGER DEFAULT 0").arg(i);
     for (int i = 1; i <= kImageSlots; ++i) columns << QStringLiteral("Rotate%1 LONG DEFAULT 0").arg(i);
     columns << QStringLiteral("\"UpDate\" DATETIME") << QStringLiteral("CONSTRAINT PrimaryKey PRIMARY KEY (ID)");
-    QString name = tableName;
-    name.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QStringLiteral("CREATE TABLE \"") + name + QStringLiteral("\" (") + columns.join(QStringLiteral(", ")) +
+    return QStringLiteral("CREATE TABLE \"") + tableName + QStringLiteral("\" (") + columns.join(QStringLiteral(", ")) +
            QLatin1Char(')');
 }
 

@@ -59,8 +59,8 @@ QString Dump(const QString& path) {
             quoted << QStringLiteral("quote(%1)").arg(name(names[i]));
         }
         lines << QStringLiteral("table %1: %2").arg(table, columns.join(QStringLiteral(", ")));
-        auto rows = conn->OpenRecordset(
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(quoted.join(QStringLiteral("||'|'||")), name(table)));
+        auto rows = conn->OpenRecordset(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                                            .arg(quoted.join(QStringLiteral("||'|'||")), name(table)));
         for (; !rows->IsEOF(); rows->MoveNext()) lines << rows->Field(0).ToText();
     }
     conn->Close();
