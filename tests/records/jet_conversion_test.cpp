@@ -143,9 +143,10 @@ TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKep
     EXPECT_TRUE(boxes_.Shown().empty());
 }
 
-// The image table is the program's own, key and defaults included: the
-// layout test leaves it be, the contact row reads and writes back, and a
-// contact row added to a file without one takes ID 0 and the defaults.
+// The image table is made as the image record makes it, key and defaults
+// included (so its layout test leaves it be): the contact row reads and
+// writes back, and one added to a file without it takes ID 0 and the
+// defaults.
 TEST_F(JetConversionTest, ConvertedImageTableIsTheProgramsOwnAndKeepsTheContactRow) {
     PutMain(windows_);
     ASSERT_TRUE(ConvertJetMainDatabase());
