@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "records/image_table.h"
 #include "records/old_format.h"
 
 #include <QFile>
@@ -22,6 +23,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 const QString kDoneCaption = QStringLiteral("変換完了");
 const QString kFailedCaption = QStringLiteral("変換エラー");
+const QString kImageTable = QStringLiteral("TImage");
 
 // A refusal of the file as it is, said to the user as it stands.
 struct Refusal {
@@ -41,10 +43,11 @@ void MakePrivate(const QString& path) { ::chmod(QFile::encodeName(path).constDat
 
 QStringList JetTables(db::Connection& jet) {
     // The reader offers the Jet file's tables in the SQL dialect of the
-    // system's own files, its catalogue included.
+    // system's own files, its catalogue included. Only the catalogue's own
+    // names begin "sqlite_"; a clinic's table may well begin "SQLite".
     QStringList tables;
-    auto rs = jet.OpenRecordset(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name"));
+    auto rs = jet.OpenRecordset(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
     for (; !rs->IsEOF(); rs->MoveNext()) tables << rs->Field(0).ToText();
     return tables;
 }
@@ -66,8 +69,8 @@ bool SameKinds(db::Connection& conn, const QString& table, const QStringList& co
 
 // A table of the template takes the Jet file's rows in place of its own,
 // and a column the template lacks is added with its Access type; a table
-// the template lacks (TImage, a table of the clinic's own) or cannot take
-// is made as the Jet file has it. Binary columns cannot be carried, so a
+// the template lacks (a table of the clinic's own) or cannot take is made
+// as the Jet file has it. Binary columns cannot be carried, so a
 // file with one is refused rather than converted without it.
 void CopyTable(db::Connection& jet, db::Connection& conn, const QString& table) {
     const QStringList columns = jet.ColumnNames(table);
@@ -118,7 +121,13 @@ void Fill(const QString& jetPath, const QString& work) {
     {
         db::Transaction transaction(*conn);
         ConversionStepReached(ConversionStep::CopyTables);
-        for (const QString& table : JetTables(*jet)) CopyTable(*jet, *conn, table);
+        const QStringList tables = JetTables(*jet);
+        // TImage is the program's own table, not the template's: its rows go
+        // into the table as the program makes it, with the key on ID and the
+        // defaults that a contact row added later takes.
+        if (tables.contains(kImageTable, Qt::CaseInsensitive) && !conn->TableExists(kImageTable))
+            conn->Execute(ImageTableDdl(kImageTable));
+        for (const QString& table : tables) CopyTable(*jet, *conn, table);
         ConversionStepReached(ConversionStep::Commit);
         transaction.Commit();
     }
@@ -148,6 +157,9 @@ bool IsJetDatabaseFile(const QString& path) {
 }
 
 QString FillFromJetDatabase(const QString& jetPath, const QString& work) {
+    // The work file is emptied first: never when it is the Jet file itself.
+    if (IsSameFile(jetPath, work))
+        return CannotConvert(jetPath, QStringLiteral("変換先の作業ファイルが変換元のファイルと同じです。"));
     QFile::remove(work);
     QString why;
     try {
@@ -214,7 +226,10 @@ QString ConvertJetFileBeside(const QString& jetPath) {
     const QFileInfo info(jetPath);
     const QString folder = info.absolutePath();
     const QString target = OldFormatConversion::UniquePath(folder, info.completeBaseName() + QStringLiteral("_変換"));
-    const QString work = OldFormatConversion::WorkDbPath(folder);
+    // Named after the new file, not the start-up's work file: any folder can
+    // hold a file of that name (the chosen file among them), and the work
+    // file is emptied before it is filled.
+    const QString work = folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".new");
     QString failure = FillFromJetDatabase(jetPath, work);
     if (failure.isEmpty()) {
         if (const int err = platform::PlaceFileAtomically(work, target)) {

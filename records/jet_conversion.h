@@ -4,7 +4,8 @@
 // backup or another database file over gets it converted: a copy of the
 // template is filled with every table of the Jet file, every row and every
 // column as it was (the version row included, so that the start-up upgrade
-// then brings the file up to date as it does any older file).
+// then brings the file up to date as it does any older file). TImage, which
+// the template lacks, is made as the program makes it before its rows go in.
 //
 // The Jet file itself is only ever read. The new database is filled in a
 // work file in one transaction and, where it takes the place of a file,

@@ -19,6 +19,7 @@
 // and Cancel.
 
 #include "platform/db/database.h"
+#include "records/image_table.h"
 
 #include <QDateTime>
 #include <QString>
@@ -32,12 +33,6 @@ namespace mox {
 
 inline constexpr int16_t kImageWriteError = 2104;
 inline constexpr int16_t kImageReadError = 2203;
-inline constexpr int kImageSlots = 9;
-
-// CREATE TABLE of the TImage layout under `tableName`: 41 columns, their
-// defaults, and the primary key PrimaryKey on ID (no Null).
-QString ImageTableDdl(const QString& tableName);
-
 // One entry of the list that ReadToBox fills.
 struct ImageListEntry {
     QString text;

@@ -1,18 +1,21 @@
 // Access files of the Windows release converted into this system's
 // databases. The files are written by the fixture script with the template's
 // tables, the sample cases, a clinic's cases and random examinations (Nulls,
-// empty texts, Japanese texts, dates before 1970 and before 1899); the
-// converted file is compared table by table with the script's own account of
-// what it wrote.
+// empty texts, Japanese texts, dates before 1970 and before 1899), the image
+// table and a clinic's own table whose names need quoting; the converted
+// file is compared table by table with the script's own account of what it
+// wrote.
 
 #include "records/jet_conversion.h"
 
 #include "core/connections.h"
+#include "core/next_number.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "records/image_table.h"
 #include "records/old_format.h"
 #include "tests/support/test_support.h"
 
@@ -42,9 +45,10 @@ QByteArray Bytes(const QString& path) {
 // 1 and '1', '' and NULL differ).
 QString Dump(const QString& path) {
     auto conn = db::Connection::Open(db::DataSourcePart(path));
+    const auto name = [](QString n) { return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
     QStringList lines;
-    auto tables = conn->OpenRecordset(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name"));
+    auto tables = conn->OpenRecordset(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
     for (; !tables->IsEOF(); tables->MoveNext()) {
         const QString table = tables->Field(0).ToText();
         const QStringList names = conn->ColumnNames(table);
@@ -52,11 +56,11 @@ QString Dump(const QString& path) {
         QStringList columns, quoted;
         for (qsizetype i = 0; i < names.size(); ++i) {
             columns << names[i] + QLatin1Char(' ') + types.value(i);
-            quoted << QStringLiteral("quote(\"%1\")").arg(names[i]);
+            quoted << QStringLiteral("quote(%1)").arg(name(names[i]));
         }
         lines << QStringLiteral("table %1: %2").arg(table, columns.join(QStringLiteral(", ")));
-        auto rows = conn->OpenRecordset(
-            QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(quoted.join(QStringLiteral("||'|'||")), table));
+        auto rows = conn->OpenRecordset(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+                                            .arg(quoted.join(QStringLiteral("||'|'||")), name(table)));
         for (; !rows->IsEOF(); rows->MoveNext()) lines << rows->Field(0).ToText();
     }
     conn->Close();
@@ -119,12 +123,62 @@ TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKep
     EXPECT_EQ(boxes_.Shown()[0].style, 64);
     EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(kept));
 
+    // New identifiers start past every converted one, so the first save
+    // cannot meet a row of the Windows file.
+    for (const char* table : {"TPatient", "TExamData", "TCharge", "TSubExam"}) {
+        SCOPED_TRACE(table);
+        const QString t = QString::fromLatin1(table);
+        auto conn = db::Connection::Open(db::DataSourcePart(main_));
+        const qint64 largest = conn->Scalar(QStringLiteral("SELECT MAX(ID) FROM ") + t).ToInt64();
+        conn->Close();
+        EXPECT_GT(GetNextAutoNumber(t, false), largest);
+    }
+    ResetAllSlots();
+
     // The converted file is the system's own: the next start leaves it be.
     boxes_.Clear();
     const QByteArray converted = Bytes(main_);
     EXPECT_TRUE(ConvertJetMainDatabase());
     EXPECT_EQ(Bytes(main_), converted);
     EXPECT_TRUE(boxes_.Shown().empty());
+}
+
+// The image table is made as the image record makes it, key and defaults
+// included (so its layout test leaves it be): the contact row reads and
+// writes back, and one added to a file without it takes ID 0 and the
+// defaults.
+TEST_F(JetConversionTest, ConvertedImageTableIsTheProgramsOwnAndKeepsTheContactRow) {
+    PutMain(windows_);
+    ASSERT_TRUE(ConvertJetMainDatabase());
+    auto conn = db::Connection::Open(db::DataSourcePart(main_));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name='TImage'")).ToText(),
+              ImageTableDdl(QStringLiteral("TImage")));
+
+    const QString contact = QStringLiteral("SELECT * FROM TImage WHERE ID=?");
+    {
+        auto rs = conn->OpenRecordset(contact, {0});
+        ASSERT_FALSE(rs->IsEOF());
+        EXPECT_EQ(rs->Field(QStringLiteral("ImgPath1")).ToText(), QStringLiteral("さくら歯科クリニック"));
+        rs->SetField(QStringLiteral("ImgPath2"), QStringLiteral("佐藤"));
+        rs->Update();
+    }
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT ImgPath2 FROM TImage WHERE ID=0")).ToText(), QStringLiteral("佐藤"));
+
+    conn->Execute(QStringLiteral("DELETE FROM TImage WHERE ID=0"));
+    {
+        auto rs = conn->OpenRecordset(contact, {0});
+        ASSERT_TRUE(rs->IsEOF());
+        rs->AddNew();
+        rs->SetField(QStringLiteral("ImgPath1"), QStringLiteral("さくら歯科クリニック"));
+        rs->Update();
+    }
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT quote(ImgPath9)||'|'||ReverseUD1||'|'||Rotate9 FROM TImage "
+                                          "WHERE ID=0 AND ImgPath1=?"),
+                           {QStringLiteral("さくら歯科クリニック")})
+                  .ToText(),
+              QStringLiteral("''|0|0"));
+    EXPECT_THROW(conn->Execute(QStringLiteral("INSERT INTO TImage (ID) VALUES (11)")), db::DbError);
+    conn->Close();
 }
 
 TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
@@ -140,6 +194,15 @@ TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
     // An earlier conversion is never overwritten.
     EXPECT_EQ(ConvertJetFileBeside(chosen), box_.File(QStringLiteral("clinic_変換_2.mdb")));
     EXPECT_EQ(Dump(first), reference_);
+
+    // Whatever the chosen file is called (here as the start-up's work file),
+    // it is only read, and no work file is left beside it.
+    box_.WriteText(QStringLiteral("VXCV.MDB"), windows_);
+    EXPECT_EQ(Dump(ConvertJetFileBeside(box_.File(QStringLiteral("VXCV.MDB")))), reference_);
+    EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXCV.MDB"))), windows_);
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXCV.MDB"), QStringLiteral("VXCV_変換.mdb"),
+                                    QStringLiteral("VXMOX2_ORG.MDB"), QStringLiteral("clinic.mdb"),
+                                    QStringLiteral("clinic_変換.mdb"), QStringLiteral("clinic_変換_2.mdb")}));
 }
 
 TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingChanges) {

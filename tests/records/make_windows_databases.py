@@ -3,7 +3,8 @@
     python3 make_windows_databases.py TEMPLATE OUTDIR
         OUTDIR/windows.mdb   the template's tables and rows (the two sample
                              cases among them), ten cases of a clinic, a few
-                             hundred random examinations and an image table
+                             hundred random examinations, an image table and
+                             a table of the clinic's own
         OUTDIR/foreign.mdb   an Access file of another program
     python3 make_windows_databases.py TEMPLATE --reference FILE
         writes what the converted windows.mdb must hold, table by table, in
@@ -118,6 +119,11 @@ def image_rows():
     return [contact, picture]
 
 
+# A table of the clinic's own, named as Access allows and SQL must quote.
+CLINIC_TABLE = ("SQLite's \"メモ\"", [("ID", "LONG"), ("Note's \"text\"", "TEXT(50)")],
+                [[1, "it's \"here\""], [2, ""], [3, None]])
+
+
 def windows_tables(template):
     rng = random.Random(SEED)
     tables = []
@@ -132,6 +138,7 @@ def windows_tables(template):
             continue  # the Windows release has no such table
         tables.append((name, columns, rows))
     tables.append(("TImage", IMAGE_COLUMNS, image_rows()))
+    tables.append(CLINIC_TABLE)
     return tables
 
 
@@ -147,14 +154,16 @@ def quote(value):
 
 def reference(template):
     """The converted file: the template's tables with the Jet rows in them,
-    the template's own rows where the Jet file has no such table, TImage as
-    the Jet reader reports its columns."""
+    the template's own rows where the Jet file has no such table, TImage in
+    the program's own layout, the clinic's table as the Jet reader reports
+    its columns."""
     written = {name: (columns, rows) for name, columns, rows in windows_tables(template)}
     lines = []
-    for name, columns, rows in sorted(template_tables(template) + [("TImage", IMAGE_COLUMNS, [])]):
+    made = [("TImage", IMAGE_COLUMNS, []), (CLINIC_TABLE[0], CLINIC_TABLE[1], [])]
+    for name, columns, rows in sorted(template_tables(template) + made):
         if name in written:
             jet_columns, rows = written[name]
-            if name == "TImage":
+            if name == CLINIC_TABLE[0]:
                 columns = [(c, reader_type(t)) for c, t in jet_columns]
         lines.append("table %s: %s" % (name, ", ".join("%s %s" % c for c in columns)))
         for row in rows:
