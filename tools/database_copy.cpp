@@ -184,6 +184,16 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
     return IsStagingName(name);
 }
 
+// A restore removes its staging file before it copies and may remove the
+// main file's journal after: a source under one of those names, or a link
+// to one, would be gone before it was read.
+bool IsReservedSource(const QString& mainPath, const QString& source) {
+    if (IsReservedName(mainPath, source)) return true;
+    const QString resolved = QFileInfo(source).canonicalFilePath();
+    const QString resolvedMain = QFileInfo(mainPath).canonicalFilePath();
+    return !resolved.isEmpty() && IsReservedName(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
+}
+
 }  // namespace
 
 QString CurrentDbBaseName() {
@@ -266,6 +276,12 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
     if (!source.trimmed().isEmpty() && IsSameFile(source, mainPath)) {
         platform::MsgBox(QStringLiteral("復元元と復元先が同じです。処理を中止します。"), 16,
                          QStringLiteral("指定エラー"));
+        return result;
+    }
+    if (!source.trimmed().isEmpty() && IsReservedSource(mainPath, source)) {
+        platform::MsgBox(QStringLiteral("このファイルはプログラムが作業に使用するため、復元元にできません。") +
+                             QStringLiteral("別のバックアップファイルを選んでください。") + kCrLf2 + source,
+                         16, kRestoreCaption);
         return result;
     }
 

@@ -68,7 +68,9 @@ struct RestoreResult {
 };
 
 // Restores `source` over the database at mainPath; the safety copy goes
-// into safetyFolder under the backup name of baseName.
+// into safetyFolder under the backup name of baseName. A source under a name
+// the programs keep for their own work files is refused, as a backup target
+// under such a name is.
 RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, const QString& safetyFolder,
                               const QString& baseName);
 

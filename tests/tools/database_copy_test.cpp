@@ -153,8 +153,9 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     EXPECT_EQ(ModeOf(target), 0600u);
 }
 
-TEST_F(DatabaseCopyTest, BackupRefusesTheNamesTheProgramKeepsForItself) {
-    for (const char* name : {"VXMOX2.MDB-journal", "VXCP.MDB", "VXMOX2_ORG.MDB", ".VXMOX.lock", ".VXMOX2.MDB.new"}) {
+TEST_F(DatabaseCopyTest, BackupAndRestoreRefuseTheNamesTheProgramKeepsForItself) {
+    const char* const names[] = {"VXMOX2.MDB-journal", "VXCP.MDB", "VXMOX2_ORG.MDB", ".VXMOX.lock", ".VXMOX2.MDB.new"};
+    for (const char* name : names) {
         SCOPED_TRACE(name);
         boxes.Clear();
         EXPECT_FALSE(BackUpDatabase(mainDb, box.File(QString::fromLatin1(name))));
@@ -162,8 +163,37 @@ TEST_F(DatabaseCopyTest, BackupRefusesTheNamesTheProgramKeepsForItself) {
         EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("プログラムが使用")));
         EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
     }
-    // The same name elsewhere is an ordinary backup.
-    EXPECT_TRUE(BackUpDatabase(mainDb, Folder(QStringLiteral("usb")) + QStringLiteral("/VXCP.MDB")));
+    // A restore from one of them, even a sound database there or reached
+    // through a link, keeps the file and the main database as they were:
+    // the restore's own staging file would be removed before it was read.
+    QFile::link(box.File(QStringLiteral(".VXMOX2.MDB.new")), box.File(QStringLiteral("backups/link.MDB")));
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const QString file = box.File(QString::fromLatin1(name));
+        QFile::copy(source, file);
+        for (const QString& chosen : {file, box.File(QStringLiteral("backups/link.MDB"))}) {
+            if (chosen != file && !QString::fromLatin1(name).endsWith(QStringLiteral(".new"))) continue;
+            boxes.Clear();
+            const RestoreResult result = Restore(chosen);
+            EXPECT_FALSE(result.restored);
+            EXPECT_TRUE(result.safetyCopy.isEmpty());
+            EXPECT_EQ(Bytes(file), sourceBytes);
+            ExpectMainUntouched();
+            ASSERT_EQ(boxes.Shown().size(), 1u);
+            EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+            EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("プログラムが作業に使用")));
+            EXPECT_TRUE(boxes.Shown()[0].prompt.contains(chosen)) << boxes.Shown()[0].prompt.toStdString();
+        }
+        QFile::remove(file);
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+    }
+    // The same name elsewhere is an ordinary backup, and restores.
+    const QString elsewhere = Folder(QStringLiteral("usb")) + QStringLiteral("/VXCP.MDB");
+    EXPECT_TRUE(BackUpDatabase(mainDb, elsewhere));
+    QFile::remove(elsewhere);
+    QFile::copy(source, elsewhere);
+    EXPECT_TRUE(Restore(elsewhere).restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Rows(mainDb), sourceRows);
 }
 
 TEST_F(DatabaseCopyTest, NoRowIsCommittedWhileTheBackupReadsTheFile) {
