@@ -1,6 +1,6 @@
 #pragma once
 // How a benchmark program starts: a Qt application, then the benchmarks its
-// command line names. A run is unattended, so a console benchmark cancels
+// command line names; and the built program folder it reads from. A run is unattended, so a console benchmark cancels
 // every message box; a drawing benchmark gets a widget application,
 // offscreen unless the environment names a platform, with the forms' fonts
 // mapped to installed ones.
@@ -11,9 +11,20 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QString>
 #include <functional>
 
 namespace mox::bench {
+
+// MOX_PROGRAM_DIR as scripts/bench.sh sets it, else the build's own program
+// folder beside bench/, so that a benchmark run by hand finds the template.
+// Asked once the application exists.
+inline QString ProgramDir() {
+    const QString given = qEnvironmentVariable("MOX_PROGRAM_DIR");
+    return given.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../program") : given;
+}
+
+inline QString TemplatePath() { return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"); }
 
 inline void RunNamedBenchmarks(int& argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -12,13 +12,11 @@
 
 namespace {
 
-QString ProgramDir() { return qEnvironmentVariable("MOX_PROGRAM_DIR"); }
-
 void BM_ChartBlockToPdf(benchmark::State& state) {
-    const auto exams = mox::test::LoadSampleSlots(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), 98);
+    const auto exams = mox::test::LoadSampleSlots(mox::bench::TemplatePath(), 98);
     QTemporaryDir dir;
     QImage load, flip;
-    mox::ToothPictureFiles& pictures = mox::ToothPictureFiles::Of(ProgramDir() + QStringLiteral("/BMP"));
+    mox::ToothPictureFiles& pictures = mox::ToothPictureFiles::Of(mox::bench::ProgramDir() + QStringLiteral("/BMP"));
     for (auto _ : state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("block.pdf")));
@@ -33,5 +31,5 @@ BENCHMARK(BM_ChartBlockToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    return mox::bench::RunDrawingBenchmarks(argc, argv, [] { mox::G().ProgramDir = ProgramDir(); });
+    return mox::bench::RunDrawingBenchmarks(argc, argv, [] { mox::G().ProgramDir = mox::bench::ProgramDir(); });
 }

@@ -8,6 +8,7 @@
 // scripts/bench.sh sets the time beside `sqlite3 FILE "VACUUM INTO ..."` of
 // the same file.
 
+#include "bench/bench_main.h"
 #include "core/compaction.h"
 #include "core/settings.h"
 #include "platform/clock.h"
@@ -29,12 +30,6 @@ namespace {
 using namespace mox;
 
 const char* const kChildFlag = "--compact";
-
-QString TemplatePath() {
-    QString folder = QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR"));
-    if (folder.isEmpty()) folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../program");
-    return folder + QStringLiteral("/VXMOX2_ORG.MDB");
-}
 
 // ---- The child: one attempt -------------------------------------------------
 
@@ -92,7 +87,7 @@ void MeasureCompaction(benchmark::State& state, const QString& source) {
     state.counters["MB"] = static_cast<double>(QFileInfo(source).size()) / 1e6;
 }
 
-void BM_CompactTemplate(benchmark::State& state) { MeasureCompaction(state, TemplatePath()); }
+void BM_CompactTemplate(benchmark::State& state) { MeasureCompaction(state, bench::TemplatePath()); }
 void BM_CompactClinicDb(benchmark::State& state) {
     MeasureCompaction(state, QString::fromLocal8Bit(qgetenv("MOX_BENCH_DB")));
 }

@@ -20,13 +20,9 @@ namespace {
 
 using namespace mox;
 
-QString TemplatePath() {
-    return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")) + QStringLiteral("/VXMOX2_ORG.MDB");
-}
-
 // A source with patients 1..10, each with `exams` examinations of six rows.
 void MakeSource(const QString& path, int exams) {
-    QFile::copy(TemplatePath(), path);
+    QFile::copy(bench::TemplatePath(), path);
     auto conn = db::Connection::Open(db::DataSourcePart(path));
     db::Transaction transaction(*conn);
     conn->Execute(QStringLiteral("DELETE FROM TPatient"));
@@ -73,7 +69,7 @@ void Convert(benchmark::State& state, bool withBackup) {
         state.PauseTiming();
         ResetAllSlots();
         QFile::remove(main);
-        QFile::copy(TemplatePath(), main);
+        QFile::copy(bench::TemplatePath(), main);
         for (const QString& backup : QDir(dir.path()).entryList({QStringLiteral("VXMOX2_*")}))
             QFile::remove(dir.filePath(backup));
         state.ResumeTiming();

@@ -13,10 +13,8 @@
 
 namespace {
 
-QString TemplateDb() { return qEnvironmentVariable("MOX_PROGRAM_DIR") + QStringLiteral("/VXMOX2_ORG.MDB"); }
-
 void BM_DataSheetToPdf(benchmark::State& state) {
-    const auto exams = mox::test::LoadSampleSlots(TemplateDb(), 98);
+    const auto exams = mox::test::LoadSampleSlots(mox::bench::TemplatePath(), 98);
     QTemporaryDir dir;
     for (auto _ : state) {
         mox::platform::PrinterTarget printer;
@@ -29,7 +27,7 @@ void BM_DataSheetToPdf(benchmark::State& state) {
 BENCHMARK(BM_DataSheetToPdf)->Unit(benchmark::kMillisecond);
 
 void BM_DataBlockOnPreview(benchmark::State& state) {
-    const auto exams = mox::test::LoadSampleSlots(TemplateDb(), 98);
+    const auto exams = mox::test::LoadSampleSlots(mox::bench::TemplatePath(), 98);
     mox::platform::ImageTarget preview(210, 455, 96);
     mox::platform::ApplyDrawingDefaults(preview);
     for (auto _ : state) mox::PrintExamDataBlock(preview, 0, 0, exams[0], mox::test::SampleSheetItem());
@@ -40,5 +38,6 @@ BENCHMARK(BM_DataBlockOnPreview)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     return mox::bench::RunDrawingBenchmarks(
-        argc, argv, [] { mox::test::LoadSampleItems(TemplateDb()); }, [] { mox::ReleaseGlobalObjects(); });
+        argc, argv, [] { mox::test::LoadSampleItems(mox::bench::TemplatePath()); },
+        [] { mox::ReleaseGlobalObjects(); });
 }

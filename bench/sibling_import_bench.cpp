@@ -6,6 +6,7 @@
 // sibling connection held as the tools window holds it. Aim: under 200 ms
 // per import.
 
+#include "bench/bench_main.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/db/database.h"
@@ -24,10 +25,6 @@ namespace {
 
 using namespace mox;
 
-QString TemplatePath() {
-    return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")) + QStringLiteral("/VXMOX2_ORG.MDB");
-}
-
 QString FindSqliteOdbcDriver() {
     QStringList candidates;
     for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -40,7 +37,7 @@ QString FindSqliteOdbcDriver() {
 struct Clinic {
     Clinic() {
         main = dir.filePath(QStringLiteral("VXMOX2.MDB"));
-        QFile::copy(TemplatePath(), main);
+        QFile::copy(bench::TemplatePath(), main);
         QFile::setPermissions(main, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         G().AppPath = dir.path();
         G().ProgramDir = dir.path();

@@ -14,16 +14,12 @@
 
 namespace {
 
-QString TemplatePath() {
-    return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")) + QStringLiteral("/VXMOX2_ORG.MDB");
-}
-
 void BM_TemplateCopy(benchmark::State& state) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("VXMOX2.MDB"));
     for (auto _ : state) {
         QFile::remove(target);
-        benchmark::DoNotOptimize(mox::CopyFile(TemplatePath(), target));
+        benchmark::DoNotOptimize(mox::CopyFile(mox::bench::TemplatePath(), target));
     }
 }
 BENCHMARK(BM_TemplateCopy);
@@ -31,7 +27,7 @@ BENCHMARK(BM_TemplateCopy);
 void BM_VersionCheck(benchmark::State& state) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("VXMOX2.MDB"));
-    QFile::copy(TemplatePath(), target);
+    QFile::copy(mox::bench::TemplatePath(), target);
     mox::G().AppPath = dir.path();
     mox::G().MainDbSource = QStringLiteral("Data Source=") + target;
     for (auto _ : state) benchmark::DoNotOptimize(mox::CheckDbVersion());

@@ -6,6 +6,7 @@
 // (about 122 MB), made once in one transaction; MOX_BENCH_DB=<file> measures
 // a copy of that file instead. The ratios are printed after the table.
 
+#include "bench/bench_main.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/db/database.h"
@@ -32,11 +33,6 @@ namespace {
 using namespace mox;
 
 constexpr int kExamRows = 120'000;
-
-QString TemplatePath() {
-    const QString dir = qEnvironmentVariable("MOX_PROGRAM_DIR", QStringLiteral(MOX_BUILT_PROGRAM_DIR));
-    return dir + QStringLiteral("/VXMOX2_ORG.MDB");
-}
 
 [[noreturn]] void GiveUp(const QString& why) {
     std::fprintf(stderr, "tools_copy_bench: %s\n", qPrintable(why));
@@ -69,7 +65,7 @@ struct Clinic {
         if (!dir.isValid()) GiveUp(QStringLiteral("no temporary folder"));
         main = dir.filePath(QStringLiteral("VXMOX2.MDB"));
         const QString given = qEnvironmentVariable("MOX_BENCH_DB");
-        const QString from = given.isEmpty() ? TemplatePath() : given;
+        const QString from = given.isEmpty() ? bench::TemplatePath() : given;
         if (!QFile::copy(from, main)) GiveUp(QStringLiteral("cannot copy %1").arg(from));
         QFile::setPermissions(main, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         try {

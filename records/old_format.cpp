@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -123,18 +124,9 @@ int AdoTypeOfDeclared(const QString& declaredType) {
 }
 
 QString OldFormatConversion::GetStageName(int32_t commentId) {
-    switch (commentId) {
-        case 1:
-            return QStringLiteral("初診時");
-        case 2:
-            return QStringLiteral("基本治療終了時");
-        case 3:
-            return QStringLiteral("ＳＰＴ移行時");
-        case 4:
-            return QStringLiteral("最新ＳＰＴ時");
-        default:
-            return {};
-    }
+    static constexpr std::array<const char16_t*, 4> kNames = {u"初診時", u"基本治療終了時", u"ＳＰＴ移行時",
+                                                              u"最新ＳＰＴ時"};
+    return commentId >= 1 && commentId <= 4 ? QString::fromUtf16(kNames[commentId - 1]) : QString();
 }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {

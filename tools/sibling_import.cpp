@@ -14,6 +14,7 @@
 #include "tools/era_date.h"
 
 #include <QStringList>
+#include <array>
 #include <map>
 
 namespace mox {
@@ -203,18 +204,9 @@ QString Failed(const QString& sentence, const QDate& day, const QString& why) {
 
 QString SexLabel(const db::Value& sex) {
     if (sex.IsNull()) return {};
+    static constexpr std::array<const char16_t*, 3> kLabels = {u"未設定", u"男", u"女"};
     const std::optional<int64_t> n = Number(sex);
-    if (!n) return {};
-    switch (*n) {
-        case 0:
-            return QStringLiteral("未設定");
-        case 1:
-            return QStringLiteral("男");
-        case 2:
-            return QStringLiteral("女");
-        default:
-            return {};
-    }
+    return n && *n >= 0 && *n <= 2 ? QString::fromUtf16(kLabels[*n]) : QString();
 }
 
 QString BirthdayLabelOf(const db::Value& birthDay) { return BirthdayLabel(birthDay.ToDateTime().date()); }

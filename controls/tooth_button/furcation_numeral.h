@@ -10,16 +10,8 @@ namespace mox::molarix {
 
 // "Ⅰ", "Ⅱ", "Ⅲ" for grades 1..3; a blank for anything else.
 inline QString FurcationNumeral(int32_t grade) {
-    switch (grade) {
-        case 1:
-            return QStringLiteral("Ⅰ");
-        case 2:
-            return QStringLiteral("Ⅱ");
-        case 3:
-            return QStringLiteral("Ⅲ");
-        default:
-            return QStringLiteral(" ");
-    }
+    static constexpr char16_t kNumerals[] = u"ⅠⅡⅢ";
+    return grade >= 1 && grade <= 3 ? QString(QChar(kNumerals[grade - 1])) : QStringLiteral(" ");
 }
 
 }  // namespace mox::molarix

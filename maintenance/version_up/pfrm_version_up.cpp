@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
+#include <tuple>
 
 namespace mox::verup {
 
@@ -44,6 +45,23 @@ QPushButton* MakeButton(QWidget* parent, const QString& text) {
     return button;
 }
 
+// A caption and, to its right, the framed box that shows a version number
+// centred: the window has one pair for the installed release and one for
+// the server's.
+std::tuple<QLabel*, QLabel*, QLabel*> MakeVersionBox(QWidget* parent, const QString& caption, int left,
+                                                     int captionWidth) {
+    QLabel* title = MakeLabel(parent, caption, QStringLiteral("ＭＳ Ｐゴシック"));
+    Place(title, left, 660, captionWidth, 300);
+    const int frameLeft = left + captionWidth;
+    auto* frame = new QLabel(parent);
+    frame->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid gray;"));
+    Place(frame, frameLeft, 600, 1980, 420);
+    QLabel* version = MakeLabel(parent, QString(), QStringLiteral("ＭＳ ゴシック"));
+    version->setAlignment(Qt::AlignCenter);
+    Place(version, frameLeft + 60, 640, 1860, 340);
+    return {title, frame, version};
+}
+
 }  // namespace
 
 PFrmVersionUp::PFrmVersionUp(const VersionUpSetup& setup, QWidget* parent)
@@ -51,7 +69,6 @@ PFrmVersionUp::PFrmVersionUp(const VersionUpSetup& setup, QWidget* parent)
       setup_(setup),
       protocol_(*this, setup) {
     const QString gothicP = QStringLiteral("ＭＳ Ｐゴシック");
-    const QString gothic = QStringLiteral("ＭＳ ゴシック");
     setFixedSize(platform::TwipsToPixelsX(7260), platform::TwipsToPixelsY(5760));
     setAutoFillBackground(true);
 
@@ -61,23 +78,8 @@ PFrmVersionUp::PFrmVersionUp(const VersionUpSetup& setup, QWidget* parent)
     LblTest->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0); font-weight: bold;"));
     Place(LblTest, 5400, 180, 1560, 300);
 
-    Label2 = MakeLabel(this, QStringLiteral("現バージョン"), gothicP);
-    Place(Label2, 240, 660, 1080, 300);
-    Label4 = new QLabel(this);
-    Label4->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid gray;"));
-    Place(Label4, 1320, 600, 1980, 420);
-    lblLVer = MakeLabel(this, QString(), gothic);
-    lblLVer->setAlignment(Qt::AlignCenter);
-    Place(lblLVer, 1380, 640, 1860, 340);
-
-    Label1 = MakeLabel(this, QStringLiteral("最新バージョン"), gothicP);
-    Place(Label1, 3600, 660, 1260, 300);
-    Label3 = new QLabel(this);
-    Label3->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid gray;"));
-    Place(Label3, 4860, 600, 1980, 420);
-    lblRSVer = MakeLabel(this, QString(), gothic);
-    lblRSVer->setAlignment(Qt::AlignCenter);
-    Place(lblRSVer, 4920, 640, 1860, 340);
+    std::tie(Label2, Label4, lblLVer) = MakeVersionBox(this, QStringLiteral("現バージョン"), 240, 1080);
+    std::tie(Label1, Label3, lblRSVer) = MakeVersionBox(this, QStringLiteral("最新バージョン"), 3600, 1260);
 
     lstL = new QListWidget(this);
     lstL->setFont(QFont(gothicP, 10));
