@@ -186,12 +186,17 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
 
 // A restore removes its staging file before it copies and may remove the
 // main file's journal after: a source under one of those names, or a link
-// to one, would be gone before it was read.
+// to one, would be gone before it was read. The template is only ever read,
+// so it stays a source: a clinic may start again from the empty database.
 bool IsReservedSource(const QString& mainPath, const QString& source) {
-    if (IsReservedName(mainPath, source)) return true;
+    const auto reserved = [](const QString& mainFile, const QString& file) {
+        return QFileInfo(file).fileName().compare(QStringLiteral("VXMOX2_ORG.MDB"), Qt::CaseInsensitive) != 0 &&
+               IsReservedName(mainFile, file);
+    };
+    if (reserved(mainPath, source)) return true;
     const QString resolved = QFileInfo(source).canonicalFilePath();
     const QString resolvedMain = QFileInfo(mainPath).canonicalFilePath();
-    return !resolved.isEmpty() && IsReservedName(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
+    return !resolved.isEmpty() && reserved(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
 }
 
 }  // namespace
