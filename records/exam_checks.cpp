@@ -30,10 +30,14 @@ bool CheckInitialCase(QString& share, QString& deepSites) {
         MainDbUse use;
         if (use.IsOpen()) {
             // A patient may have more than one first-visit examination; the
-            // check is about the earliest.
+            // check is about the earliest. "+ExamDate" keeps the engine from
+            // walking the index by patient and date, which would read every
+            // row of the patient once the first visit was moved to a later
+            // day: the few first-visit rows come from the index by patient
+            // and occasion and are sorted.
             auto rs = MainDbConn()->OpenRecordset(
                 QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND Row=0 AND SubExam=? "
-                               "AND CommentID=? ORDER BY ExamDate, ID LIMIT 1"),
+                               "AND CommentID=? ORDER BY +ExamDate, ID LIMIT 1"),
                 {G().CurPatientId, kPocketDepthItem, kFirstVisit});
             if (!rs->IsEOF()) {
                 CExamData record;

@@ -87,8 +87,10 @@ std::vector<StoredExam> ListStoredExams(int32_t patientId) {
     auto stages = conn->OpenRecordset(
         QStringLiteral("SELECT rowid AS RowKey, CommentID FROM TExamData WHERE PatientID=?"), {patientId});
     for (; !stages->IsEOF(); stages->MoveNext()) {
-        const db::Value stage = stages->Field(QStringLiteral("CommentID"));
-        stageOfRow.emplace(stages->Field(QStringLiteral("RowKey")).ToInt64(),
+        // By position, as selected: a name lookup per field would cost more
+        // than the read.
+        const db::Value stage = stages->Field(1);
+        stageOfRow.emplace(stages->Field(0).ToInt64(),
                            stage.IsNull() ? std::nullopt : std::optional<int64_t>(stage.ToInt64()));
     }
     stages->Close();
@@ -97,8 +99,8 @@ std::vector<StoredExam> ListStoredExams(int32_t patientId) {
                                                    "FROM TExamData WHERE PatientID=? AND ExamDate IS NOT NULL"),
                                     {patientId});
     for (; !days->IsEOF(); days->MoveNext()) {
-        const auto stage = stageOfRow.find(days->Field(QStringLiteral("RowKey")).ToInt64());
-        dayStages.emplace(days->Field(QStringLiteral("ExamDay")).ToText(),
+        const auto stage = stageOfRow.find(days->Field(0).ToInt64());
+        dayStages.emplace(days->Field(1).ToText(),
                           stage == stageOfRow.end() ? std::nullopt : stage->second);
     }
     days->Close();
