@@ -9,9 +9,10 @@
 // The window is shown and every action ends with a sync with the display
 // server, so that under xcb the X round trips a user waits for are counted.
 // MOX_BENCH_DB=<file> runs on a copy of that database instead of the
-// template; a file that does not exist yet is first made as a busy clinic's:
-// the template and 120,000 examination rows.
+// template; a file that does not exist yet is first made as a busy clinic's
+// (bench/clinic_db.h).
 
+#include "bench/clinic_db.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
@@ -43,75 +44,14 @@ using namespace mox;
 
 QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
 
-constexpr int kClinicRows = 120'000;
-
-// A clinic's examinations, six rows each (four items, then the bleeding and
-// suppuration marks) for thirty patients in turn, one a day, every stage.
-void AddClinicRows(const QString& file) {
-    struct Kind {
-        int row;
-        int subExam;
-    };
-    constexpr Kind kKinds[] = {{0, 2}, {1, 1}, {2, 13}, {3, 3}, {9, 2}, {10, 2}};
-    auto conn = db::Connection::Open(db::DataSourcePart(file));
-    db::Transaction transaction(*conn);
-    const QString insert = QStringLiteral(
-        "INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, Data2, Data3, Data4, "
-        "Bui, PocketFree, StartTime, EndTime, ChargeID, IsPrinted, \"UpDate\", CommentID, Comment) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const int firstId =
-        10'000'000 + conn->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber WHERE ID=0")).ToInt32();
-    for (int i = 0; i < kClinicRows; ++i) {
-        const int examination = i / 6;
-        const Kind& kind = kKinds[i % 6];
-        CExamData r;
-        r.ClearBuffer();
-        r.ID = firstId + i;
-        r.PatientID = 1 + examination % 30;
-        r.ExamDate = QDateTime(QDate(2015, 1, 5).addDays(examination), QTime(0, 0));
-        r.Row = kind.row;
-        r.Examination = 2;
-        r.SubExam = kind.subExam;
-        r.ChargeID = 1;
-        r.CommentID = static_cast<int16_t>(1 + examination % 4);
-        r.Comment = StandardComTypeLabels()[r.CommentID];
-        for (int16_t t = 0; t < 32; ++t) {
-            const int16_t seed = static_cast<int16_t>((i * 7 + t * 13) % 11);
-            if (kind.subExam == 3) {
-                r.SetbData(t, seed % 16);
-                r.SetbData(static_cast<int16_t>(t + 48), 0);
-            } else if (kind.subExam == 2) {
-                for (int16_t s = 0; s < 6; ++s)
-                    r.SetbData(static_cast<int16_t>(t * 6 + s),
-                               kind.row == 0 ? 1 + (seed + s) % 7 : (seed + s) % 5 == 0);
-            } else {
-                r.SetbData(t, seed % 3);
-            }
-        }
-        const QString values = r.ValueText();
-        conn->Execute(insert,
-                      {r.ID, r.PatientID, r.ExamDate, r.Row, r.Examination, r.SubExam, values.mid(0, 144),
-                       values.mid(144, 144), values.mid(288, 144), values.mid(432, 144), r.StatusText(), r.PocketFree,
-                       r.StartTime, r.EndTime, r.ChargeID, r.IsPrinted, r.UpDate, r.CommentID, r.Comment});
-    }
-    conn->Execute(QStringLiteral("UPDATE TNextAutoNumber SET ExamData=ExamData+? WHERE ID=0"), {kClinicRows});
-    transaction.Commit();
-    conn->Close();
-}
-
 // The database the screens start from: the template, or MOX_BENCH_DB (made
 // once when missing).
 QString SourceDatabase() {
     const QString given = qEnvironmentVariable("MOX_BENCH_DB");
     if (given.isEmpty()) return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB");
     if (!QFile::exists(given)) {
-        std::fprintf(stderr, "making %s with %d examination rows\n", qPrintable(given), kClinicRows);
-        const QString part = given + QStringLiteral(".part");
-        QFile::remove(part);
-        QFile::copy(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), part);
-        QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        AddClinicRows(part);
-        QFile::rename(part, given);
+        std::fprintf(stderr, "making %s with %d examination rows\n", qPrintable(given), bench::kClinicRows);
+        bench::MakeClinicDb(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), given, bench::kClinicRows);
     }
     return given;
 }

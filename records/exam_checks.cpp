@@ -22,10 +22,14 @@ bool CheckInitialCase(QString& share, QString& deepSites) {
         MainDbUse use;
         if (use.IsOpen()) {
             // A patient may have more than one first-visit examination; the
-            // check is about the earliest.
+            // check is about the earliest. "+ExamDate" keeps the engine from
+            // walking the index by patient and date, which would read every
+            // row of the patient once the first visit was moved to a later
+            // day: the few first-visit rows come from the index by patient
+            // and occasion and are sorted.
             auto rs = MainDbConn()->OpenRecordset(
                 QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? AND Row=0 AND SubExam=? "
-                               "AND CommentID=? ORDER BY ExamDate, ID"),
+                               "AND CommentID=? ORDER BY +ExamDate, ID LIMIT 1"),
                 {G().CurPatientId, kPocketDepthItem, kFirstVisitStage});
             if (!rs->IsEOF()) {
                 CExamData record;
@@ -62,11 +66,20 @@ namespace {
 // ExamDate of the first row of the patient's examinations of one occasion,
 // earliest or latest first; an invalid date-time when there is none.
 QDateTime OccasionDate(int32_t patientId, int commentId, bool latest) {
-    auto rs =
-        MainDbConn()->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
-                                                   "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
-                                        (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")),
-                                    {patientId, commentId});
+    const db::ConnectionPtr conn = MainDbConn();
+    // The index by patient and occasion answers "none" without a row read;
+    // the date order then comes from the index by patient and date, which
+    // stops at the first row of the occasion. Without the first question a
+    // patient who never had the occasion would have every row read.
+    if (conn->Scalar(QStringLiteral("SELECT 1 FROM TExamData WHERE PatientID=? AND CommentID=? LIMIT 1"),
+                     {patientId, commentId})
+            .IsNull())
+        return {};
+    auto rs = conn->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
+                                                 "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
+                                      (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")) +
+                                      QStringLiteral(" LIMIT 1"),
+                                  {patientId, commentId});
     QDateTime date;
     if (!rs->IsEOF()) date = ReadDate(*rs, QStringLiteral("ExamDate"));
     rs->Close();

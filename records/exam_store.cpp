@@ -8,6 +8,10 @@
 #include "records/patient_record.h"
 #include "records/staff_record.h"
 
+#include <set>
+#include <unordered_map>
+#include <utility>
+
 namespace mox {
 
 namespace {
@@ -73,19 +77,40 @@ std::vector<StoredExam> ListStoredExams(int32_t patientId) {
     std::vector<StoredExam> exams;
     MainDbUse use;
     if (!use) return exams;
-    auto rs = MainDbConn()->OpenRecordset(
-        QStringLiteral("SELECT substr(ExamDate, 1, 10) AS ExamDay, CommentID FROM TExamData WHERE PatientID=? "
-                       "AND ExamDate IS NOT NULL GROUP BY ExamDay, CommentID ORDER BY ExamDay, CommentID"),
-        {patientId});
-    for (; !rs->IsEOF(); rs->MoveNext()) {
-        const QDate day =
-            QDate::fromString(rs->Field(QStringLiteral("ExamDay")).ToText(), QStringLiteral("yyyy-MM-dd"));
+    const db::ConnectionPtr conn = MainDbConn();
+    // The index by patient and occasion holds each row's stage, the index by
+    // patient and date its day, and both its row number: the two are read
+    // and paired here, so that no row is read from the table itself, where a
+    // busy clinic's patient has thousands of kilobyte rows among everyone
+    // else's. A stage that is not set sorts first, as SQL sorts NULL.
+    std::unordered_map<int64_t, std::optional<int64_t>> stageOfRow;
+    auto stages = conn->OpenRecordset(
+        QStringLiteral("SELECT rowid AS RowKey, CommentID FROM TExamData WHERE PatientID=?"), {patientId});
+    for (; !stages->IsEOF(); stages->MoveNext()) {
+        // By position, as selected: a name lookup per field would cost more
+        // than the read.
+        const db::Value stage = stages->Field(1);
+        stageOfRow.emplace(stages->Field(0).ToInt64(),
+                           stage.IsNull() ? std::nullopt : std::optional<int64_t>(stage.ToInt64()));
+    }
+    stages->Close();
+    std::set<std::pair<QString, std::optional<int64_t>>> dayStages;
+    auto days = conn->OpenRecordset(QStringLiteral("SELECT rowid AS RowKey, substr(ExamDate, 1, 10) AS ExamDay "
+                                                   "FROM TExamData WHERE PatientID=? AND ExamDate IS NOT NULL"),
+                                    {patientId});
+    for (; !days->IsEOF(); days->MoveNext()) {
+        const auto stage = stageOfRow.find(days->Field(0).ToInt64());
+        dayStages.emplace(days->Field(1).ToText(),
+                          stage == stageOfRow.end() ? std::nullopt : stage->second);
+    }
+    days->Close();
+    for (const auto& [dayText, stage] : dayStages) {
+        const QDate day = QDate::fromString(dayText, QStringLiteral("yyyy-MM-dd"));
         // A row whose date cannot be read names no examination that a
         // choice could load again.
         if (!day.isValid()) continue;
-        exams.push_back({day, rs->Field(QStringLiteral("CommentID")).ToInt32()});
+        exams.push_back({day, static_cast<int32_t>(stage.value_or(0))});
     }
-    rs->Close();
     return exams;
 }
 

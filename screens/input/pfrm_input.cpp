@@ -545,12 +545,21 @@ void PFrmInput::FillEntryList() {
     }
 }
 
-void PFrmInput::ListExaminations() {
+void PFrmInput::ListExaminations(const QString& shownDate) {
     MainDbUse use;
     FillEntryList();
     SetDateBoxesBack(kWhite);
     if (CmbEntry->count() > 0) {
-        ChooseEntry(0);
+        // The entry is found before anything is loaded: loading the first
+        // one on the way would read a whole examination and paint the grid
+        // for nothing.
+        int index = 0;
+        for (int i = 0; i < CmbEntry->count() && !shownDate.isEmpty(); ++i) {
+            if (EntryDateOf(i) != shownDate) continue;
+            index = i;
+            break;
+        }
+        ChooseEntry(index);
     } else {
         ShowNewExamination();
     }
@@ -727,13 +736,7 @@ bool PFrmInput::SaveExamData(const QString& entryDate, int32_t stageId, bool ref
     if (!entry_.SaveExamData(shownPatientId_, entryDate, stageId)) return false;
     if (refill) {
         const std::optional<QDate> saved = ExamDateOf(TxtY->text(), TxtM->text(), TxtD->text());
-        const QString savedText = saved ? ExamDateText(*saved) : QString();
-        ListExaminations();
-        for (int i = 0; i < CmbEntry->count(); ++i) {
-            if (EntryDateOf(i) != savedText) continue;
-            if (i != CmbEntry->currentIndex()) ChooseEntry(i);
-            break;
-        }
+        ListExaminations(saved ? ExamDateText(*saved) : QString());
     }
     CmbOutNo->setFocus();
     entry_.AdvancePending = false;

@@ -52,7 +52,9 @@ public:
     void CmbEntry_GotFocus();
     void CmbEntry_Click();
     void LoadPatientRecord();
-    void ListExaminations();
+    // Lists the shown patient's examinations and shows the entry of
+    // `shownDate` ("yyyy/mm/dd") when it is listed, else the first one.
+    void ListExaminations(const QString& shownDate = QString());
     bool LoadExamRecords();
 
     // Clicks on the grid and the entry boxes.

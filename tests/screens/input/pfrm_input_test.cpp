@@ -169,6 +169,35 @@ TEST(InputWindowChoice, TwoStagesOnOneDayAreTwoEntriesOfOneExamination) {
     }
 }
 
+TEST(InputWindowChoice, TheListHasOneEntryPerDayAndStageOldestFirst) {
+    InputWindow w;
+    const QDate later(2023, 5, 2);
+    // Rows of several examinations, stored out of order, another patient's
+    // among them, with times of day, a row without a stage and one whose
+    // date cannot be read.
+    CExamData evening = InputScreenEnvironment::Row(1, kPatient, later, 0, 2, 4);
+    evening.ExamDate = QDateTime(later, QTime(18, 30));
+    w.AddRow(evening);
+    w.AddRow(InputScreenEnvironment::Row(2, kPatient, kDay1, 0, 2, 1));
+    w.AddRow(InputScreenEnvironment::Row(3, kPatient + 1, kDay1, 0, 2, 3));
+    CExamData morning = InputScreenEnvironment::Row(4, kPatient, kDay1, 1, 1, 1);
+    morning.ExamDate = QDateTime(kDay1, QTime(9, 15));
+    w.AddRow(morning);
+    w.AddRow(InputScreenEnvironment::Row(5, kPatient, later, 1, 1, 4));
+    w.AddRow(InputScreenEnvironment::Row(6, kPatient, later, 2, 13, 4));
+    w.AddRow(InputScreenEnvironment::Row(7, kPatient, later, 3, 3, 2));
+    w.Db()->Execute(QStringLiteral("UPDATE TExamData SET CommentID=NULL WHERE ID=7"));
+    w.AddRow(InputScreenEnvironment::Row(8, kPatient, kDay1, 2, 13, 3));
+    w.Db()->Execute(QStringLiteral("UPDATE TExamData SET ExamDate='2023-13-45 00:00:00' WHERE ID=8"));
+    w.ChoosePatient(kPatient);
+    PFrmInput& f = *w.form;
+    QStringList entries;
+    for (int i = 0; i < f.CmbEntry->count(); ++i)
+        entries << f.CmbEntry->itemText(i) + QLatin1Char('|') + f.CmbEntry->itemData(i).toString();
+    EXPECT_EQ(entries, QStringList({QStringLiteral("2023/04/01  初診時|1"), QStringLiteral("2023/05/02  |0"),
+                                    QStringLiteral("2023/05/02  最新ＳＰＴ時|4")}));
+}
+
 TEST(InputWindowChoice, AStageWithoutAPlaceAmongTheNamesIsNeitherListedNorNamed) {
     InputWindow w;
     w.Db()->Execute(QStringLiteral("INSERT INTO TComType (ID, Comment) VALUES (?, ?)"), {11, QStringLiteral("番外")});
