@@ -20,6 +20,7 @@
 #include "platform/com/control_host.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/printer_dialog.h"
+#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "records/exam_store.h"
 #include "records/shared_records.h"
@@ -40,7 +41,11 @@ namespace {
 
 using namespace mox;
 
-QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+// MOX_PROGRAM_DIR, else the program folder the build makes beside bench/.
+QString ProgramDir() {
+    if (qEnvironmentVariableIsSet("MOX_PROGRAM_DIR")) return qEnvironmentVariable("MOX_PROGRAM_DIR");
+    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../program")).absolutePath();
+}
 
 // A program folder of its own with a fresh database and the pictures, the
 // modules registered into a registry file inside it, the items loaded as
@@ -195,6 +200,8 @@ BENCHMARK(BM_BlankFormToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the program does at its start.
+    platform::KeepFreedMemoryForReuse();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::RegisterFontSubstitutes();

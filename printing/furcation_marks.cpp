@@ -145,7 +145,7 @@ private:
     // the cap; within the cap the text routine fits it to the print box.
     void Grade(const QString& text, float measureWidth, float measureHeight, float bx, float by, float bw, float bh) {
         const double fitted =
-            FitFontSize(target_, WholeMillimetres(measureWidth), WholeMillimetres(measureHeight), text);
+            FitFontSize(target_, WholeMillimetres(measureWidth), WholeMillimetres(measureHeight), text, form_.cap);
         const bool fit = fitted <= form_.cap;
         if (!fit) target_.SetFontSize(form_.cap);
         PrintTextInBox(target_, bx, by, bw, bh, text, fit, form_.cap, kAlignCentre, 0, 0);

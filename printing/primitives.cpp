@@ -77,7 +77,7 @@ void PrintTextInBox(DrawTarget& target, double x, double y, double width, double
     if (fit) target.SetFontSize(savedSize);
 }
 
-double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text) {
+double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text, double ceiling) {
     // A data sheet fits the same few numbers hundreds of times, each fit a
     // dozen measurements; the size found depends only on what the key holds.
     static QHash<QString, double> fittedSizes;
@@ -87,18 +87,37 @@ double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, cons
                         QString::number(target.ScaleHeight() / target.DeviceSize().height()) + separator +
                         target.FontName() + separator + QString::number(target.FontBold()) +
                         QString::number(target.FontItalic()) + separator + QString::number(maxWidth) + separator +
-                        QString::number(maxHeight) + separator + text;
+                        QString::number(maxHeight) + separator + QString::number(ceiling) + separator + text;
     if (const auto known = fittedSizes.constFind(key); known != fittedSizes.cend()) return *known;
 
     const double savedSize = target.FontSize();
+    // The fit is the last size tried less 0.7, and sizes only grow: when
+    // that is above the ceiling at the size about to be measured, the fit is too.
+    auto takenBack = [&target] {
+        const double size = target.FontSize();
+        target.SetFontSize(size - 0.7);
+        const double back = target.FontSize();
+        target.SetFontSize(size);
+        return back;
+    };
     target.SetFontSize(4);
-    while (target.TextHeight(text) < maxHeight && target.TextWidth(text) < maxWidth) {
+    double fitted = 0;
+    for (;;) {
+        if (const double back = takenBack(); back > ceiling) {
+            fitted = back;
+            break;
+        }
+        if (!(target.TextHeight(text) < maxHeight && target.TextWidth(text) < maxWidth)) {
+            fitted = takenBack();
+            break;
+        }
         const double before = target.FontSize();
         target.SetFontSize(before + 0.6);
-        if (target.FontSize() <= before) break;
+        if (target.FontSize() <= before) {
+            fitted = takenBack();
+            break;
+        }
     }
-    target.SetFontSize(target.FontSize() - 0.7);
-    const double fitted = target.FontSize();
     target.SetFontSize(savedSize);
     if (fittedSizes.size() > 4096) fittedSizes.clear();
     fittedSizes.insert(key, fitted);
@@ -108,7 +127,7 @@ double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, cons
 double FitFontSizeCapped(DrawTarget& target, double width, const QString& text, double maxSize) {
     if (text.isEmpty()) return maxSize > 0 ? maxSize : target.FontSize();
     const int32_t side = WholeMillimetres(width);
-    return std::min(FitFontSize(target, side, side, text), maxSize);
+    return std::min(FitFontSize(target, side, side, text, maxSize), maxSize);
 }
 
 void DrawBrokenLine(DrawTarget& target, double x1, double y1, double x2, double y2, uint32_t colour) {

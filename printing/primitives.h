@@ -22,6 +22,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace mox {
@@ -52,7 +53,12 @@ void PrintTextInBox(platform::DrawTarget& target, double x, double y, double wid
 // quantises it when not even 4 points fits. Stops when the target's size no
 // longer grows (its largest size, or a target too coarse for a 0.6 step).
 // Leaves the target's FontSize as it was.
-double FitFontSize(platform::DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text);
+// A caller that only compares the fit with a ceiling, or caps it there,
+// passes the ceiling: once the fit is sure to lie above it, a size above it
+// comes back without the larger sizes being measured (each new size loads a
+// font of its own, on the printer at hundreds of pixels).
+double FitFontSize(platform::DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text,
+                   double ceiling = std::numeric_limits<double>::infinity());
 
 // FitFontSize in a square of the width (whole millimetres), at most maxSize.
 // An empty text gives maxSize when it is above 0, else the current size.

@@ -107,7 +107,7 @@ void PrintPocketDepthRow(DrawTarget& target, float x, float y, float w, float h,
                 } else {
                     FilledBox(target, subLeft, subTop, subLeft + w / 3, subTop + h / 2, kNoValueGrey);
                 }
-                const double fitted = FitFontSize(target, measureWidth, measureHeight, text);
+                const double fitted = FitFontSize(target, measureWidth, measureHeight, text, kLargestDepthSize);
                 bool fit = false;
                 double size = kLargestDepthSize;
                 if (!printer) {

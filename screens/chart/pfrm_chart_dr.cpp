@@ -603,7 +603,6 @@ PreviewScroll PreviewScrollOf(int pictureHeight, int frameHeight, double twipsPe
 }
 
 void PFrmChartDR::ShowDataPreview() {
-    const platform::Hourglass hourglass;
     const int width = PicFrame->width();
     const int height = static_cast<int>(std::lround(width * 455.0 / 210.0));
     // The sheet's 210 mm fill the picture's width.
@@ -617,11 +616,12 @@ void PFrmChartDR::ShowDataPreview() {
         VScrPic->setSingleStep(std::max(1, scroll.smallChange));
         VScrPic->setValue(0);
     }
-    platform::ImageTarget& preview = PicDraw->Target();
-    preview.Cls();
-    platform::ApplyDrawingDefaults(preview);
-    DrawDataSheetPreview(preview, slots_, PocketDepthItem());
-    PicDraw->Refresh();
+    // Drawn from what is loaded now, when the data tab first shows it.
+    PicDraw->DrawWhenNeeded([exams = slots_, item = PocketDepthItem()](platform::ImageTarget& preview) {
+        preview.Cls();
+        platform::ApplyDrawingDefaults(preview);
+        DrawDataSheetPreview(preview, exams, item);
+    });
 }
 
 void PFrmChartDR::VScrPic_Change(int value) {

@@ -182,6 +182,9 @@ TEST(ChartWindow, ThePreviewFollowsEveryChoiceAndScrollsToItsBottom) {
     ChartScreenEnvironment env;
     auto w = env.Open(-1);
     env.Choose(*w, 98);
+    // What the data tab paints is the patient's sheet, not a surface still waiting for it.
+    const QImage shown = w->PicDraw->grab().toImage();
+    for (int n = 0; n < 4; ++n) EXPECT_FALSE(AllWhite(shown, BlockBand(*w, n))) << n;
     for (int n = 0; n < 4; ++n) EXPECT_FALSE(AllWhite(w->PicDraw->Image(), BlockBand(*w, n))) << n;
     env.Choose(*w, 99);  // three stages
     for (int n = 0; n < 3; ++n) EXPECT_FALSE(AllWhite(w->PicDraw->Image(), BlockBand(*w, n))) << n;
