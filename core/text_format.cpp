@@ -71,4 +71,16 @@ QString FormatOneDecimal(double value) {
 
 QString GetIdBaseText() { return QString::number(G().IdPrefix); }
 
+qint64 DigitsValue(const QString& text, int minDigits, int maxDigits) {
+    const QString t = text.trimmed();
+    if (t.size() < minDigits || t.size() > maxDigits) return -1;
+    qint64 value = 0;
+    for (QChar c : t) {
+        const int d = c.digitValue();
+        if (d < 0) return -1;
+        value = value * 10 + d;
+    }
+    return value;
+}
+
 }  // namespace mox

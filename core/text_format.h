@@ -27,6 +27,11 @@ QString NullToStr(const db::Value& value);
 // is not finite gives "".
 QString FormatOneDecimal(double value);
 
+// The whole number a typed text of minDigits..maxDigits decimal digits
+// (blanks around it trimmed, full-width digits too, as an input method may
+// type them) stands for; -1 for anything else.
+qint64 DigitsValue(const QString& text, int minDigits, int maxDigits);
+
 // The identifier block as decimal text ("1").
 QString GetIdBaseText();
 

@@ -9,6 +9,8 @@
 #include "printing/site_marks.h"
 #include "printing/tooth_images.h"
 
+#include <span>
+
 namespace mox {
 
 using platform::DrawTarget;
@@ -99,6 +101,24 @@ struct Label {
     const char16_t* text;
     float x, y, w, h, size;
 };
+
+struct ScaleMark {
+    const char16_t* text;
+    float top;
+};
+
+// The block's left column: the row names, the mobility head above and below,
+// and the millimetre scale beside the pocket-depth curves.
+void SideLabels(DrawTarget& target, float x, float y, std::span<const Label> labels, const QString& mobilityHead,
+                double headSize, std::span<const ScaleMark> scale, double scaleSize) {
+    target.SetFontName(kGothicP);
+    for (const Label& l : labels)
+        Text(target, x + l.x, y + l.y, l.w, l.h, QString::fromUtf16(l.text), l.size, kAlignCentre);
+    Text(target, x + 7, y + 13, 12, 4.5, mobilityHead, headSize, kAlignCentre);
+    Text(target, x + 7, y + 114.5, 12, 4.5, mobilityHead, headSize, kAlignCentre);
+    for (const ScaleMark& mark : scale)
+        Text(target, x + 14, y + mark.top, 4.4, 0, QString::fromUtf16(mark.text), scaleSize, kAlignRight);
+}
 
 }  // namespace
 
@@ -219,7 +239,6 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
 
     BodyLines(target, x, y, 8, 4, 2);
 
-    target.SetFontName(kGothicP);
     static const Label kLabels[] = {
         {u"動揺度", 0, 13, 7, 4.5f, 7}, {u"頬", 0, 23.2f, 7, 4.5f, 8},     {u"側", 0, 27.3f, 7, 4.5f, 8},
         {u"PPD", 7, 22.5f, 7, 4.5f, 7}, {u"BOP", 7, 29.7f, 7, 4.5f, 7},    {u"(+)", 7, 32.2f, 7, 4.5f, 7},
@@ -232,18 +251,13 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
         {u"頬", 0, 99.2f, 7, 4.5f, 8},  {u"側", 0, 103.1f, 7, 4.5f, 8},    {u"BOP", 7, 94.5f, 7, 4.5f, 7},
         {u"(+)", 7, 97, 7, 4.5f, 7},    {u"PPD", 7, 105.2f, 7, 4.5f, 7},   {u"動揺度", 0, 114.5f, 7, 4.5f, 7},
     };
-    for (const Label& l : kLabels)
-        Text(target, x + l.x, y + l.y, l.w, l.h, QString::fromUtf16(l.text), l.size, kAlignCentre);
-    Text(target, x + 7, y + 13, 12, 4.5, texts.mobilityHead, 8, kAlignCentre);
-    Text(target, x + 7, y + 114.5, 12, 4.5, texts.mobilityHead, 8, kAlignCentre);
 
-    static const std::pair<const char16_t*, float> kScale[] = {
+    static const ScaleMark kScale[] = {
         {u"10", 19.2f}, {u"6", 23.12f},  {u"3", 26.06f},  {u"0", 29},     {u"0", 49.3f},  {u"3", 52.24f},
         {u"6", 55.18f}, {u"10", 59.3f},  {u"10", 70.1f},  {u"6", 74.02f}, {u"3", 76.96f}, {u"0", 80.1f},
         {u"0", 100.3f}, {u"3", 103.24f}, {u"6", 106.18f}, {u"10", 110},
     };
-    for (const auto& [text, top] : kScale)
-        Text(target, x + 14, y + top, 4.4, 0, QString::fromUtf16(text), 7, kAlignRight);
+    SideLabels(target, x, y, kLabels, texts.mobilityHead, 8, kScale, 7);
 }
 
 void PrintChartSheetPage(DrawTarget& target, int kind, const QString& caseNumber,
@@ -342,7 +356,6 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
 
     BodyLines(target, x, y, 5, 3, 2);
 
-    target.SetFontName(kGothicP);
     static const Label kLabels[] = {
         {u"MOB", 0, 13, 7, 4.5f, 9},        {u"頬", 0, 23.2f, 7, 4.5f, 9},      {u"側", 0, 27.3f, 7, 4.5f, 9},
         {u"上顎", 0, 37.5f, 7, 6, 9},       {u"口", 0, 47, 7, 4.5f, 9},         {u"蓋", 0, 51.3f, 7, 4.5f, 9},
@@ -353,16 +366,11 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
         {u"PD", 7, 54, 7, 4.5f, 9},         {u"PD", 7, 73.3f, 7, 4.5f, 9},      {u"BOP", 7, 82.5f, 7, 4.5f, 9},
         {u"Furcation", 7, 88.5f, 12, 6, 7}, {u"BOP", 7, 96, 7, 4.5f, 9},        {u"PD", 7, 105.2f, 7, 4.5f, 9},
     };
-    for (const Label& l : kLabels)
-        Text(target, x + l.x, y + l.y, l.w, l.h, QString::fromUtf16(l.text), l.size, kAlignCentre);
-    Text(target, x + 7, y + 13, 12, 4.5, texts.mobilityHead, 9, kAlignCentre);
-    Text(target, x + 7, y + 114.5, 12, 4.5, texts.mobilityHead, 9, kAlignCentre);
-    static const std::pair<const char16_t*, float> kScale[] = {
+    static const ScaleMark kScale[] = {
         {u"10", 19.2f}, {u"0", 29},    {u"0", 49.3f},  {u"10", 59.3f},
         {u"10", 70.1f}, {u"0", 80.1f}, {u"0", 100.3f}, {u"10", 110},
     };
-    for (const auto& [text, top] : kScale)
-        Text(target, x + 14, y + top, 4.4, 0, QString::fromUtf16(text), 8, kAlignRight);
+    SideLabels(target, x, y, kLabels, texts.mobilityHead, 9, kScale, 8);
     target.SetDrawWidth(2);
 }
 

@@ -1,31 +1,15 @@
 #include "records/exam_dates.h"
 
+#include "core/text_format.h"
+
 #include <QStringList>
 
 namespace mox {
 
-namespace {
-
-// A whole number of 1..maxDigits decimal digits (full-width digits too, as
-// an input method may type them); -1 for anything else.
-int DigitsValue(const QString& text, int minDigits, int maxDigits) {
-    const QString t = text.trimmed();
-    if (t.size() < minDigits || t.size() > maxDigits) return -1;
-    int value = 0;
-    for (QChar c : t) {
-        const int d = c.digitValue();
-        if (d < 0) return -1;
-        value = value * 10 + d;
-    }
-    return value;
-}
-
-}  // namespace
-
 std::optional<QDate> ExamDateOf(const QString& year, const QString& month, const QString& day) {
-    const int y = DigitsValue(year, 4, 4);
-    const int m = DigitsValue(month, 1, 2);
-    const int d = DigitsValue(day, 1, 2);
+    const int y = static_cast<int>(DigitsValue(year, 4, 4));
+    const int m = static_cast<int>(DigitsValue(month, 1, 2));
+    const int d = static_cast<int>(DigitsValue(day, 1, 2));
     if (y < 1 || m < 1 || d < 1) return std::nullopt;
     const QDate date(y, m, d);
     if (!date.isValid()) return std::nullopt;

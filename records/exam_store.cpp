@@ -30,6 +30,16 @@ void ReadOneOrClear(Record& record, const QString& sql, const std::vector<db::Va
     rs->Close();
 }
 
+// ReadOneOrClear of the row with the identifier, false when the database
+// cannot be opened.
+template <typename Record>
+bool ReadOneOrClearIfOpen(Record& record, const QString& sql, int32_t id) {
+    MainDbUse use;
+    if (!use) return false;
+    ReadOneOrClear(record, sql, {id});
+    return true;
+}
+
 void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day) {
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
                  PatientDayValues(patientId, day));
@@ -52,10 +62,7 @@ std::vector<StageRow> ReadStages() {
 }
 
 bool ReadStaffRecord(CCharge& staff, int32_t id) {
-    MainDbUse use;
-    if (!use) return false;
-    ReadOneOrClear(staff, QStringLiteral("SELECT * FROM TCharge WHERE ID=?"), {id});
-    return true;
+    return ReadOneOrClearIfOpen(staff, QStringLiteral("SELECT * FROM TCharge WHERE ID=?"), id);
 }
 
 bool ReadExamItems(const std::array<std::unique_ptr<CSubExam>, 4>& items) {
@@ -67,10 +74,7 @@ bool ReadExamItems(const std::array<std::unique_ptr<CSubExam>, 4>& items) {
 }
 
 bool ReadPatientRecord(CPatient& patient, int32_t id) {
-    MainDbUse use;
-    if (!use) return false;
-    ReadOneOrClear(patient, QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {id});
-    return true;
+    return ReadOneOrClearIfOpen(patient, QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), id);
 }
 
 std::vector<StoredExam> ListStoredExams(int32_t patientId) {

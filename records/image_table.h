@@ -11,6 +11,9 @@ namespace mox {
 
 inline constexpr int kImageSlots = 9;
 
+// The table's name.
+inline const QString kImageTable = QStringLiteral("TImage");
+
 // CREATE TABLE of the TImage layout under `tableName`: 41 columns, their
 // defaults, and the primary key PrimaryKey on ID (no Null).
 QString ImageTableDdl(const QString& tableName);

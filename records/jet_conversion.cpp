@@ -23,7 +23,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 const QString kDoneCaption = QStringLiteral("変換完了");
 const QString kFailedCaption = QStringLiteral("変換エラー");
-const QString kImageTable = QStringLiteral("TImage");
 
 // A refusal of the file as it is, said to the user as it stands.
 struct Refusal {

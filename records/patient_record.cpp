@@ -1,5 +1,6 @@
 #include "records/patient_record.h"
 
+#include "core/text_format.h"
 #include "platform/clock.h"
 #include "records/old_format.h"
 #include "records/record_fields.h"
@@ -76,16 +77,6 @@ const std::array<int32_t, 32>& PatientNumbers() {
     return numbers;
 }
 
-qint64 PatientNumberOf(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 9) return -1;
-    qint64 n = 0;
-    for (QChar c : t) {
-        const int d = c.digitValue();
-        if (d < 0) return -1;
-        n = n * 10 + d;
-    }
-    return n;
-}
+qint64 PatientNumberOf(const QString& text) { return DigitsValue(text, 1, 9); }
 
 }  // namespace mox

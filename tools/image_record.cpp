@@ -12,7 +12,6 @@ namespace mox {
 
 namespace {
 
-const QString kTable = QStringLiteral("TImage");
 const QString kWorkTable = QStringLiteral("TImageWork");
 
 ImageTableStepHook stepHook;
@@ -76,7 +75,7 @@ int16_t OnImageRow(int32_t id, const char16_t* phrase, int16_t failure,
             found = !rs->IsEOF();
             if (found) step(*rs);
         },
-        Sentence(phrase, kTable));
+        Sentence(phrase, kImageTable));
     return done && found ? 0 : failure;
 }
 
@@ -85,8 +84,8 @@ QString Quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Ch
 QString SlotColumn(const char* stem, int slot) { return QLatin1String(stem) + QString::number(slot + 1); }
 
 int16_t StatusOf(db::Connection& conn) {
-    if (!conn.TableExists(kTable)) return -1;
-    return conn.ColumnNames(kTable).contains(QStringLiteral("Rotate9"), Qt::CaseInsensitive) ? 0 : 1;
+    if (!conn.TableExists(kImageTable)) return -1;
+    return conn.ColumnNames(kImageTable).contains(QStringLiteral("Rotate9"), Qt::CaseInsensitive) ? 0 : 1;
 }
 
 void CreateOn(db::Connection& conn, const QString& table) { conn.Execute(ImageTableDdl(table)); }
@@ -221,7 +220,7 @@ int16_t CImage::Insert() {
             RecSetPut(*rs);
             rs->Update();
         },
-        Sentence(u"レコード追加エラー（", kTable));
+        Sentence(u"レコード追加エラー（", kImageTable));
     return done ? 0 : kImageWriteError;
 }
 
@@ -272,7 +271,7 @@ int16_t CImage::ReadToBox(int32_t patientId, std::vector<ImageListEntry>& list, 
             if (entry == NotPlaced) addCurrent(1);
             if (entry == Pending) addCurrent(last + 1);
         },
-        Sentence(u"レコード読取エラー（", kTable));
+        Sentence(u"レコード読取エラー（", kImageTable));
     return done ? 0 : kImageReadError;
 }
 
@@ -288,7 +287,7 @@ int32_t CImage::ReadSNo(int32_t patientId, const QDateTime& examDate) {
                 {patientId, examDate});
             sno = v.IsNull() ? 0 : v.ToInt32();
         },
-        Sentence(u"レコード読取エラー（", kTable));
+        Sentence(u"レコード読取エラー（", kImageTable));
     return sno;
 }
 
@@ -302,7 +301,7 @@ int16_t CImage::Delete(std::optional<int32_t> id) {
             auto rs = MainDbConn()->OpenRecordset(QStringLiteral("SELECT * FROM TImage WHERE ID=?"), {key});
             if (!rs->IsEOF()) rs->Delete();
         },
-        Sentence(u"レコード削除エラー（", kTable));
+        Sentence(u"レコード削除エラー（", kImageTable));
     return done ? 0 : kImageWriteError;
 }
 
@@ -322,14 +321,14 @@ int16_t CImage::GetStatusTable() {
     if (!use) return 0;
     int16_t status = 0;
     Retrier retry;
-    if (!retry.Run([&] { status = StatusOf(*MainDbConn()); }, Sentence(u"テーブルチェックエラー（", kTable))) return 0;
+    if (!retry.Run([&] { status = StatusOf(*MainDbConn()); }, Sentence(u"テーブルチェックエラー（", kImageTable))) return 0;
     return status;
 }
 
 int16_t CImage::CheckTable() {
     MainDbUse use;
     if (!use) return kImageWriteError;
-    const QString statusSentence = Sentence(u"テーブルチェックエラー（", kTable);
+    const QString statusSentence = Sentence(u"テーブルチェックエラー（", kImageTable);
     Retrier retry;
     const bool done = retry.Run(
         [&] {
@@ -347,23 +346,23 @@ int16_t CImage::CheckTable() {
             const bool leftover = conn.TableExists(kWorkTable);
             if (status == 0 && !leftover) return;
 
-            const QString create = Sentence(u"テーブル作成エラー（", kTable);
+            const QString create = Sentence(u"テーブル作成エラー（", kImageTable);
             const QString createWork = Sentence(u"テーブル作成エラー（", kWorkTable);
-            const QString drop = Sentence(u"テーブル削除エラー（", kTable);
+            const QString drop = Sentence(u"テーブル削除エラー（", kImageTable);
             const QString dropWork = Sentence(u"テーブル削除エラー（", kWorkTable);
-            const QString copy = Sentence(u"テーブル作成エラー（", kTable);
-            if (status == -1) run(create, [&] { CreateOn(conn, kTable); });
+            const QString copy = Sentence(u"テーブル作成エラー（", kImageTable);
+            if (status == -1) run(create, [&] { CreateOn(conn, kImageTable); });
             if (leftover) {
-                run(copy, [&] { CopyMissingRowsOn(conn, kWorkTable, kTable); });
+                run(copy, [&] { CopyMissingRowsOn(conn, kWorkTable, kImageTable); });
                 run(dropWork, [&] { DropOn(conn, kWorkTable); });
             }
             if (status == 1) {
                 run(dropWork, [&] { DropOn(conn, kWorkTable); });
                 run(createWork, [&] { CreateOn(conn, kWorkTable); });
-                run(copy, [&] { CopyOn(conn, kTable, kWorkTable); });
-                run(drop, [&] { DropOn(conn, kTable); });
-                run(create, [&] { CreateOn(conn, kTable); });
-                run(copy, [&] { CopyOn(conn, kWorkTable, kTable); });
+                run(copy, [&] { CopyOn(conn, kImageTable, kWorkTable); });
+                run(drop, [&] { DropOn(conn, kImageTable); });
+                run(create, [&] { CreateOn(conn, kImageTable); });
+                run(copy, [&] { CopyOn(conn, kWorkTable, kImageTable); });
                 run(dropWork, [&] { DropOn(conn, kWorkTable); });
             }
             retry.At(create);

@@ -8,6 +8,7 @@
 #include "records/exam_dates.h"
 #include "records/exam_store.h"
 #include "records/exam_vocabulary.h"
+#include "records/image_table.h"
 #include "records/new_exam_row.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
@@ -306,7 +307,7 @@ std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
 }
 
 QString ClinicName(db::Connection& conn) {
-    if (!conn.TableExists(QStringLiteral("TImage"))) return {};
+    if (!conn.TableExists(kImageTable)) return {};
     return conn.Scalar(QStringLiteral("SELECT ImgPath1 FROM TImage WHERE ID=?"), {0}).ToText();
 }
 

@@ -11,8 +11,6 @@
 
 namespace mox {
 
-inline constexpr int32_t kLatestSupportiveStage = 4;
-
 enum class StageDateMark {
     Unchanged,  // nothing to compare: the boxes keep their colour
     Warn,       // red
