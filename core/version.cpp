@@ -5,6 +5,9 @@
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace mox {
 
 namespace {
@@ -12,6 +15,12 @@ namespace {
 QString VersionNumbers() {
     return QString::number(MOX_VERSION_MAJOR) + QLatin1Char('.') + QString::number(MOX_VERSION_MINOR) +
            QLatin1Char('.') + QString::number(MOX_VERSION_REVISION);
+}
+
+bool HoldsExactly(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
+    return file.read(content.size() + 1) == content;
 }
 
 }  // namespace
@@ -48,8 +57,13 @@ QString GetVersionText() { return QStringLiteral("Ver.") + VersionNumbers(); }
 
 bool WriteVersionFile() {
     const QByteArray line = QByteArrayLiteral("Version=") + VersionNumbers().toLatin1() + QByteArrayLiteral("\r\n");
-    return platform::WriteFileAtomically(G().ProgramDir + QStringLiteral("/VersionMOX.txt"),
-                                         [&](platform::FileSink& sink) { return sink.Write(line); }) == 0;
+    const QString path = G().ProgramDir + QStringLiteral("/VersionMOX.txt");
+    // Every start after the first finds the line already there. Writing it
+    // again would wait for the disk to sync, which on a busy disk takes as
+    // long as the rest of the start; a folder that would refuse the new file
+    // is still refused, as the write would be.
+    if (HoldsExactly(path, line) && QFileInfo(G().ProgramDir).isWritable()) return true;
+    return platform::WriteFileAtomically(path, [&](platform::FileSink& sink) { return sink.Write(line); }) == 0;
 }
 
 }  // namespace mox

@@ -211,17 +211,27 @@ void FixComTypeTable() {
 void MigrateExamComments() {
     const auto& labels = StandardComTypeLabels();
     RunStepOnMainDb([&](db::Connection& conn) {
-        // Only rows whose label may differ are read: a large table is not
-        // loaded at every start. A CommentID stored as anything but an
-        // integer (a fraction, a text with blanks) is taken too, and every
-        // row taken goes through the comparison below.
-        // The inner query reads only the index of the two columns.
-        auto rs = conn.OpenRecordset(
-            QStringLiteral("SELECT * FROM TExamData WHERE _rowid_ IN (SELECT _rowid_ FROM TExamData "
-                           "WHERE typeof(CommentID) NOT IN ('integer', 'null') "
-                           "OR (CommentID BETWEEN 0 AND 4 AND trim(IFNULL(Comment, '')) <> "
-                           "CASE CommentID WHEN 0 THEN ? WHEN 1 THEN ? WHEN 2 THEN ? WHEN 3 THEN ? ELSE ? END))"),
-            {labels[0], labels[1], labels[2], labels[3], labels[4]});
+        // Only rows whose label may differ are read, as ranges of the index
+        // of the two columns: a large table is not loaded, nor its index
+        // walked, at every start. Taken are a CommentID other than a whole
+        // number 0..4 (a fraction, a number out of range, or a text, which
+        // sorts above every number), and under each whole number the labels
+        // sorting before and after its own, and Null where its own is not
+        // empty. Every row taken goes through the comparison below, which
+        // also forgives the blanks around a label.
+        QStringList ranges{QStringLiteral("CommentID < 0"), QStringLiteral("CommentID > %1").arg(labels.size() - 1)};
+        std::vector<db::Value> params;
+        for (int id = 0; id < static_cast<int>(labels.size()); ++id) {
+            if (id > 0) ranges << QStringLiteral("CommentID > %1 AND CommentID < %2").arg(id - 1).arg(id);
+            ranges << QStringLiteral("CommentID = %1 AND Comment < ?").arg(id)
+                   << QStringLiteral("CommentID = %1 AND Comment > ?").arg(id);
+            params.insert(params.end(), {labels[id], labels[id]});
+            if (!labels[id].isEmpty()) ranges << QStringLiteral("CommentID = %1 AND Comment IS NULL").arg(id);
+        }
+        auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE _rowid_ IN (SELECT _rowid_ FROM "
+                                                    "TExamData WHERE ") +
+                                         ranges.join(QStringLiteral(" OR ")) + QStringLiteral(")"),
+                                     params);
         for (; !rs->IsEOF(); rs->MoveNext()) {
             try {
                 const db::Value id = rs->Field(QStringLiteral("CommentID"));

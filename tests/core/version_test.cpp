@@ -107,6 +107,14 @@ TEST(WriteVersionFile, WritesOneAsciiLineWithCrLf) {
     QFile file(sandbox.File(QStringLiteral("VersionMOX.txt")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("Version=4.0.6\r\n"));
+    file.close();
+
+    // The current line with more after it is not yet the file the start
+    // leaves.
+    sandbox.WriteText(QStringLiteral("VersionMOX.txt"), "Version=4.0.6\r\nVersion=3.9.9\r\n");
+    ASSERT_TRUE(WriteVersionFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Version=4.0.6\r\n"));
 
     G().ProgramDir = sandbox.File(QStringLiteral("no-such-folder"));
     EXPECT_FALSE(WriteVersionFile());
