@@ -23,7 +23,7 @@ bool CheckInitialCase(QString& share, QString& deepSites) {
         if (use.IsOpen()) {
             // A patient may have more than one first-visit examination; the
             // check is about the earliest. "+ExamDate" keeps the engine from
-            // walking the index by patient and date, which would read every
+            // walking the index by patient and date, which would pass every
             // row of the patient once the first visit was moved to a later
             // day: the few first-visit rows come from the index by patient
             // and occasion and are sorted.
@@ -67,10 +67,11 @@ namespace {
 // earliest or latest first; an invalid date-time when there is none.
 QDateTime OccasionDate(int32_t patientId, int commentId, bool latest) {
     const db::ConnectionPtr conn = MainDbConn();
-    // The index by patient and occasion answers "none" without a row read;
-    // the date order then comes from the index by patient and date, which
-    // stops at the first row of the occasion. Without the first question a
-    // patient who never had the occasion would have every row read.
+    // The index by patient and occasion answers "none" at once; the date
+    // order then comes from the index by patient, date and stage, which
+    // stops at the first entry of the occasion without a row read. Without
+    // the first question a patient who never had the occasion would have
+    // every entry of that index passed.
     if (conn->Scalar(QStringLiteral("SELECT 1 FROM TExamData WHERE PatientID=? AND CommentID=? LIMIT 1"),
                      {patientId, commentId})
             .IsNull())

@@ -22,6 +22,9 @@ std::optional<QDate> ExamDateOf(const QString& year, const QString& month, const
 QString ExamDateText(const QDate& date);
 // The date of a "yyyy/mm/dd" text (the first ten characters of a list entry).
 std::optional<QDate> ExamDateOfText(const QString& text);
+// The calendar day of a stored date's first ten characters ("yyyy-mm-dd");
+// an invalid date when they name none.
+QDate StoredExamDay(const QString& text);
 
 // The stored texts that bound one calendar day: ExamDate >= from and
 // ExamDate < to. Dates are stored as "yyyy-mm-dd hh:mm:ss" text.

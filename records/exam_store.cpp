@@ -9,7 +9,6 @@
 #include "records/staff_record.h"
 
 #include <set>
-#include <unordered_map>
 #include <utility>
 
 namespace mox {
@@ -81,35 +80,26 @@ std::vector<StoredExam> ListStoredExams(int32_t patientId) {
     std::vector<StoredExam> exams;
     MainDbUse use;
     if (!use) return exams;
-    const db::ConnectionPtr conn = MainDbConn();
-    // The index by patient and occasion holds each row's stage, the index by
-    // patient and date its day, and both its row number: the two are read
-    // and paired here, so that no row is read from the table itself, where a
-    // busy clinic's patient has thousands of kilobyte rows among everyone
-    // else's. A stage that is not set sorts first, as SQL sorts NULL.
-    std::unordered_map<int64_t, std::optional<int64_t>> stageOfRow;
-    auto stages = conn->OpenRecordset(
-        QStringLiteral("SELECT rowid AS RowKey, CommentID FROM TExamData WHERE PatientID=?"), {patientId});
-    for (; !stages->IsEOF(); stages->MoveNext()) {
+    // The index by patient, date and stage holds each row's day and stage:
+    // the list is read from it alone, each day and stage handed over once,
+    // so that no row is read from the table itself, where a busy clinic's
+    // patient has thousands of kilobyte rows among everyone else's. A stage
+    // that is not set sorts first, as SQL sorts NULL.
+    std::set<std::pair<QString, std::optional<int64_t>>> dayStages;
+    auto rs = MainDbConn()->OpenRecordset(
+        QStringLiteral("SELECT DISTINCT substr(ExamDate, 1, 10) AS ExamDay, CommentID FROM TExamData "
+                       "WHERE PatientID=? AND ExamDate IS NOT NULL"),
+        {patientId});
+    for (; !rs->IsEOF(); rs->MoveNext()) {
         // By position, as selected: a name lookup per field would cost more
         // than the read.
-        const db::Value stage = stages->Field(1);
-        stageOfRow.emplace(stages->Field(0).ToInt64(),
-                           stage.IsNull() ? std::nullopt : std::optional<int64_t>(stage.ToInt64()));
+        const db::Value stage = rs->Field(1);
+        dayStages.emplace(rs->Field(0).ToText(),
+                          stage.IsNull() ? std::nullopt : std::optional<int64_t>(stage.ToInt64()));
     }
-    stages->Close();
-    std::set<std::pair<QString, std::optional<int64_t>>> dayStages;
-    auto days = conn->OpenRecordset(QStringLiteral("SELECT rowid AS RowKey, substr(ExamDate, 1, 10) AS ExamDay "
-                                                   "FROM TExamData WHERE PatientID=? AND ExamDate IS NOT NULL"),
-                                    {patientId});
-    for (; !days->IsEOF(); days->MoveNext()) {
-        const auto stage = stageOfRow.find(days->Field(0).ToInt64());
-        dayStages.emplace(days->Field(1).ToText(),
-                          stage == stageOfRow.end() ? std::nullopt : stage->second);
-    }
-    days->Close();
+    rs->Close();
     for (const auto& [dayText, stage] : dayStages) {
-        const QDate day = QDate::fromString(dayText, QStringLiteral("yyyy-MM-dd"));
+        const QDate day = StoredExamDay(dayText);
         // A row whose date cannot be read names no examination that a
         // choice could load again.
         if (!day.isValid()) continue;
@@ -195,10 +185,13 @@ bool WriteExamination(const ExamWrite& write) {
     const db::ConnectionPtr conn = MainDbConn();
     db::Transaction transaction(*conn);
 
-    conn->Execute(QStringLiteral("UPDATE TExamData SET CommentID=?, Comment=? WHERE PatientID=? AND CommentID=?"),
-                  {0, QStringLiteral(""), write.patientId, write.stageId});
+    // The rows that give way go first: the stage then moves only on rows
+    // that stay, and a save of the examination shown does not rewrite the
+    // rows it is about to delete.
     if (write.replacedDate) DeleteExamOn(*conn, write.patientId, *write.replacedDate);
     if (write.overwrittenDate) DeleteExamOn(*conn, write.patientId, *write.overwrittenDate);
+    conn->Execute(QStringLiteral("UPDATE TExamData SET CommentID=?, Comment=? WHERE PatientID=? AND CommentID=?"),
+                  {0, QStringLiteral(""), write.patientId, write.stageId});
 
     auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE ID=?"), {-1});
     const QDateTime examDate(write.newDate, QTime(0, 0));

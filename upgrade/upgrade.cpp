@@ -276,8 +276,17 @@ void IndexExamRows() {
     if (!use) return;
     try {
         db::Connection& conn = *MainDbConn();
-        conn.Execute(
-            QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientDate ON TExamData (PatientID, ExamDate)"));
+        {
+            // The index by patient and date of earlier releases is replaced
+            // by one that also holds the stage; in one step, so that a file
+            // is never left with neither.
+            db::Transaction transaction(conn);
+            conn.Execute(
+                QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientDateOccasion ON TExamData "
+                               "(PatientID, ExamDate, CommentID)"));
+            conn.Execute(QStringLiteral("DROP INDEX IF EXISTS TExamDataPatientDate"));
+            transaction.Commit();
+        }
         conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataOccasion ON TExamData (CommentID, Comment)"));
         conn.Execute(
             QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientOccasion ON TExamData (PatientID, CommentID)"));

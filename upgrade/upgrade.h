@@ -33,11 +33,12 @@ void MigrateExamComments();
 // calls it after writing imported rows; a held main slot stays open.
 void UpgradeExamData();
 // The indexes of the examination rows, which files of earlier releases
-// lack: by patient and date for the screens' and the refresh's per-patient
-// queries; by occasion for the label step, which then reads the index
-// instead of the whole table; by patient and occasion for the save, which
-// moves one patient's stage; and the plaque rows still in the old form, for
-// the plaque step. The template carries the same indexes.
+// lack: by patient, date and stage for the screens' and the refresh's
+// per-patient queries (in place of the earlier one by patient and date); by
+// occasion for the label step, which then reads the index instead of the
+// whole table; by patient and occasion for the save, which moves one
+// patient's stage; and the plaque rows still in the old form, for the plaque
+// step. The template carries the same indexes.
 void IndexExamRows();
 
 }  // namespace mox

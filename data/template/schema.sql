@@ -128,11 +128,12 @@ CREATE TABLE TExamData (
     CommentID   INTEGER,
     Comment     TEXT(50)
 );
--- The screens and the sample refresh read one patient's rows at a time; the
--- start-up upgrade checks every row's occasion label; the save moves one
--- patient's stage. The start-up upgrade makes the same indexes, in the same
--- words, in files that lack them.
-CREATE INDEX TExamDataPatientDate ON TExamData (PatientID, ExamDate);
+-- The screens and the sample refresh read one patient's rows at a time, and
+-- the examination list reads each row's day and stage from the first index
+-- alone; the start-up upgrade checks every row's occasion label; the save
+-- moves one patient's stage. The start-up upgrade makes the same indexes, in
+-- the same words, in files that lack them.
+CREATE INDEX TExamDataPatientDateOccasion ON TExamData (PatientID, ExamDate, CommentID);
 CREATE INDEX TExamDataOccasion ON TExamData (CommentID, Comment);
 CREATE INDEX TExamDataPatientOccasion ON TExamData (PatientID, CommentID);
 -- The plaque rows still in the form of an earlier release (no not-examined

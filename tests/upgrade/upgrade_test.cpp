@@ -349,16 +349,18 @@ TEST_F(UpgradeTest, OccasionLabelsStoredOtherThanAsTextAreStillCompared) {
     EXPECT_EQ(Scalar(select, {4}).ToText(), QStringLiteral("基本治療終了時/2024-03-05 14:07:00"));
 }
 
-// A file of an earlier release lacks the indexes of the examination rows:
-// the upgrade makes them in the template's words (the plaque step's index is
-// of use only when it reads as the step's query does), and the plaque rows
-// written before are still found and upgraded.
+// A file of an earlier release lacks the indexes of the examination rows, or
+// has the one by patient and date alone: the upgrade makes the template's, in
+// its words (the plaque step's index is of use only when it reads as the
+// step's query does), drops the replaced one, and the plaque rows written
+// before are still found and upgraded.
 TEST_F(UpgradeTest, FileWithoutTheExamRowIndexesGetsTheTemplatesAndItsPlaqueRowsUpgraded) {
     const QStringList templateIndexes = ExamRowIndexes();
     ASSERT_EQ(templateIndexes.size(), 4);
-    for (const QString& name : {QStringLiteral("TExamDataPatientDate"), QStringLiteral("TExamDataOccasion"),
+    for (const QString& name : {QStringLiteral("TExamDataPatientDateOccasion"), QStringLiteral("TExamDataOccasion"),
                                 QStringLiteral("TExamDataPatientOccasion"), QStringLiteral("TExamDataPlaqueToFix")})
         conn_->Execute(QStringLiteral("DROP INDEX ") + name);
+    conn_->Execute(QStringLiteral("CREATE INDEX TExamDataPatientDate ON TExamData (PatientID, ExamDate)"));
     AddPlaqueRow(1, 3, Values({{0, 5}}), Status({}));
 
     UpgradeDatabaseContent();
