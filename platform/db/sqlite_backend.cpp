@@ -312,6 +312,21 @@ DbError OpenFailure(const QString& path, const QString& reason) {
     return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
 }
 
+// A failed first read of a file, said as the user can act on it: in use,
+// no database or damaged, else the engine's own words.
+DbError ReadFailure(const QString& path, int rc, const QString& detail) {
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+        default:
+            return OpenFailure(path, detail);
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
@@ -334,18 +349,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
     const QString detail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
-    if (rc != SQLITE_OK) {
-        switch (rc & 0xff) {
-            case SQLITE_BUSY:
-            case SQLITE_LOCKED:
-                throw OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-            case SQLITE_NOTADB:
-            case SQLITE_CORRUPT:
-                throw OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
-            default:
-                throw OpenFailure(path, detail);
-        }
-    }
+    if (rc != SQLITE_OK) throw ReadFailure(path, rc, detail);
     const char* setup =
         create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
                : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
@@ -407,19 +411,10 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
         sqlite3_close_v2(dst);
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
-        switch (rc & 0xff) {
-            case SQLITE_NOTADB:
-            case SQLITE_CORRUPT:
-                return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
-            case SQLITE_BUSY:
-            case SQLITE_LOCKED:
-                return OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-            case SQLITE_READONLY:
-                return OpenFailure(path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
-                                                        "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
-            default:
-                return OpenFailure(path, detail);
-        }
+        if ((rc & 0xff) == SQLITE_READONLY)
+            return OpenFailure(path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
+                                                    "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
+        return ReadFailure(path, rc, detail);
     };
     if (!bytes.IsOpen()) {
         const int err = errno;
