@@ -1,6 +1,7 @@
 #include "platform/instance_lock.h"
 
 #include "platform/clock.h"
+#include "platform/descriptor.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -53,8 +54,8 @@ enum class Leftover {
 // not write, left in the lock's place). It is removed under a read lock,
 // which no holder can share, so a program that locked it meanwhile keeps it.
 Leftover RemoveUnheldLockFile(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    const Descriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.IsOpen()) {
         if (errno == ENOENT) return Leftover::kGone;
         // Our own file that we may not even read was never a live lock (a
         // running program writes its lock readable); another user's is not
@@ -64,12 +65,8 @@ Leftover RemoveUnheldLockFile(const QByteArray& path) {
         return ::unlink(path.constData()) == 0 || errno == ENOENT ? Leftover::kGone : Leftover::kStuck;
     }
     struct flock range = WholeFile(F_RDLCK);
-    Leftover result = Leftover::kHeld;
-    if (::fcntl(fd, F_OFD_SETLK, &range) == 0) {
-        result = !NamesFileAt(fd, path) || ::unlink(path.constData()) == 0 ? Leftover::kGone : Leftover::kStuck;
-    }
-    ::close(fd);
-    return result;
+    if (::fcntl(fd.get(), F_OFD_SETLK, &range) != 0) return Leftover::kHeld;
+    return !NamesFileAt(fd.get(), path) || ::unlink(path.constData()) == 0 ? Leftover::kGone : Leftover::kStuck;
 }
 
 // The folder refuses the lock (read-only media, permissions, a file system
@@ -80,26 +77,18 @@ bool LetRunWithoutLock(int err) {
     return true;
 }
 
-// Holds the folder's start lock: a flock on the folder itself, so that no
-// file is added to the program folder for it. Held for the few calls of a
-// start only; where the folder cannot be locked the starts go on unordered.
-class FolderStartGuard {
-public:
-    explicit FolderStartGuard(const QString& folder)
-        : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+// Takes the folder's start lock, held while the descriptor lives: a flock on
+// the folder itself, so that no file is added to the program folder for it.
+// Held for the few calls of a start only; where the folder cannot be locked
+// the starts go on unordered.
+Descriptor LockFolderForStart(const QString& folder) {
+    Descriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.IsOpen()) {
+        while (::flock(dir.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
     }
-    ~FolderStartGuard() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FolderStartGuard(const FolderStartGuard&) = delete;
-    FolderStartGuard& operator=(const FolderStartGuard&) = delete;
-
-private:
-    int fd_;
-};
+    return dir;
+}
 
 }  // namespace
 
@@ -163,20 +152,17 @@ bool InstanceLock::TryAcquire() {
 }
 
 bool InstanceLock::IsHeld(const QString& folder, const QString& lockName) {
-    const int fd = ::open(QFile::encodeName(LockPath(folder, lockName)).constData(),
-                          O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return false;
+    const Descriptor fd(::open(QFile::encodeName(LockPath(folder, lockName)).constData(),
+                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     struct flock range = WholeFile(F_WRLCK);
-    const bool held = ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
+    return fd.IsOpen() && ::fcntl(fd.get(), F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
 }
 
 StartLock TakeStartLock(const QString& folder, const QString& lockName, const QStringList& excluding) {
     StartLock result;
     for (int look = 0; look < kStartLooks; ++look) {
         if (look > 0) Wait(kStartLookIntervalMs);
-        const FolderStartGuard guard(folder);
+        const Descriptor guard = LockFolderForStart(folder);
         auto own = std::make_unique<InstanceLock>(folder, lockName);
         if (!own->TryAcquire()) {
             result.heldName = lockName;
