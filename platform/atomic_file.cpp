@@ -42,6 +42,14 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
     return 0;
 }
 
+// The mode a new file at `path` is written with: that of the file it
+// replaces, else 0600. 0 or the errno of a failed look.
+int ModeToWrite(const QByteArray& path, mode_t* mode) {
+    *mode = 0600;
+    const int err = ModeAt(path, mode);
+    return err == ENOENT ? 0 : err;
+}
+
 // A sum of a file's bytes that any changed, lost or moved 8-byte word
 // alters; it guards against a faulty medium, not against an adversary, and
 // runs at the speed of memory.
@@ -181,8 +189,8 @@ int FileSink::Write(const char* data, qint64 size) {
 
 int WriteFileAtomically(const QString& target, const FileProducer& produce) {
     const QByteArray dst = Native(target);
-    mode_t mode = 0600;
-    if (const int err = ModeAt(dst, &mode); err != 0 && err != ENOENT) return err;
+    mode_t mode = 0;
+    if (const int err = ModeToWrite(dst, &mode)) return err;
     return WriteBeside(dst, mode, produce);
 }
 
@@ -203,8 +211,8 @@ int CopyFileAtomically(const QString& source, const QString& target) {
 
 int CopyDescriptorAtomically(int source, const QString& target) {
     const QByteArray dst = Native(target);
-    mode_t mode = 0600;
-    if (const int err = ModeAt(dst, &mode); err != 0 && err != ENOENT) return err;
+    mode_t mode = 0;
+    if (const int err = ModeToWrite(dst, &mode)) return err;
     return CopyVerified(source, dst, mode);
 }
 
