@@ -197,10 +197,10 @@ private:
         const QString insert =
             QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(Quote(name), marks.join(QLatin1Char(',')));
         MdbHandle* mdb = entry->mdb;
-        std::vector<MdbField> fields(count);
+        std::vector<MdbField> cracked(count), fields(count);
         std::vector<unsigned char> isNull(count);
         while (mdb_fetch_row(table)) {
-            CrackFetchedRow(table, name, fields, isNull);
+            CrackFetchedRow(table, name, cracked, fields, isNull);
             Row row;
             row.reserve(count);
             for (unsigned c = 0; c < count; ++c) {
@@ -221,13 +221,13 @@ private:
     // "". The row's null mask can, so the row just fetched is taken apart
     // once more where it lies on the current page. Every column gets a
     // field, named by its column number; one added to the table after the
-    // row was written is Null.
-    static void CrackFetchedRow(MdbTableDef* table, const QString& name, std::vector<MdbField>& fields,
-                                std::vector<unsigned char>& isNull) {
+    // row was written is Null. `cracked` is the table's scratch, one field
+    // a column, kept from row to row.
+    static void CrackFetchedRow(MdbTableDef* table, const QString& name, std::vector<MdbField>& cracked,
+                                std::vector<MdbField>& fields, std::vector<unsigned char>& isNull) {
         MdbHandle* mdb = table->entry->mdb;
         int start = 0;
         size_t size = 0;
-        std::vector<MdbField> cracked(table->num_cols);
         int got = -1;
         if (table->cur_row > 0 && mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &size) == 0)
             got = mdb_crack_row(table, start & 0x1fff, size, cracked.data());
