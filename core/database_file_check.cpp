@@ -26,8 +26,7 @@ QString CheckChosenDatabase(const QString& path) {
             return QStringLiteral("このシステムのデータベースではありません（%1 がありません）。")
                 .arg(QString::fromLatin1(table));
         }
-        const std::optional<int64_t> version = ReadDbVersion(*conn);
-        if (!version || *version < kLeastDbVersion) return QStringLiteral("データベースのバージョンが一致しません。");
+        if (!HasAcceptedDbVersion(*conn)) return QStringLiteral("データベースのバージョンが一致しません。");
         // A write that is rolled back: a read-only file, a file in a
         // read-only folder (no room for the journal) or a file only another
         // program can read are refused here rather than at the first save.

@@ -35,12 +35,14 @@ std::optional<int64_t> ReadDbVersion(db::Connection& conn) {
     return value;
 }
 
+bool HasAcceptedDbVersion(db::Connection& conn) { return ReadDbVersion(conn).value_or(0) >= kLeastDbVersion; }
+
 bool CheckDbVersion() {
     if (!OpenMainDb()) return false;
-    int64_t value = 0;
+    bool accepted = false;
     for (;;) {
         try {
-            value = ReadDbVersion(*MainDbConn()).value_or(0);
+            accepted = HasAcceptedDbVersion(*MainDbConn());
             break;
         } catch (const db::DbError& e) {
             if (ShowDbErrorBox(e.Number(), e.Description()) != platform::kRetry) {
@@ -50,7 +52,7 @@ bool CheckDbVersion() {
         }
     }
     ReleaseMainDb();
-    return value >= kLeastDbVersion;
+    return accepted;
 }
 
 QString GetVersionText() { return QStringLiteral("Ver.") + VersionNumbers(); }

@@ -17,6 +17,9 @@ inline constexpr int64_t kLeastDbVersion = 1000;
 // Major*10000 + Minor*1000 + Revision of TVersion's row ID 1 on `conn`;
 // nothing when there is no such row. A database error passes on.
 std::optional<int64_t> ReadDbVersion(db::Connection& conn);
+// True when that number is there and kLeastDbVersion or more. A database
+// error passes on.
+bool HasAcceptedDbVersion(db::Connection& conn);
 
 // True when the main database's version number is kLeastDbVersion or
 // more. Uses the main slot (counted).

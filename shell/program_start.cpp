@@ -10,8 +10,6 @@
 #include "records/jet_conversion.h"
 #include "platform/clock.h"
 #include "platform/gui/japanese_ui.h"
-
-#include <QDir>
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
@@ -19,6 +17,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>

@@ -63,9 +63,6 @@ bool FixPlaqueValues(CExamData& record) {
     return changed;
 }
 
-// The plaque item's SubExam.
-constexpr int kPlaqueItem = 3;
-
 // The stored text of a plaque row that FixPlaqueValues may change: a
 // not-examined part that still holds 128, or a value on a tooth whose status
 // word marks an implant or a pontic. A row whose text is not the usual digits

@@ -6,7 +6,6 @@
 #include "maintenance/version_up/archive_unpack.h"
 #include "maintenance/version_up/update_install.h"
 #include "maintenance/version_up/verup_common.h"
-#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -548,6 +547,12 @@ QString VersionUpProtocol::ReserveReportName() {
     // fetched to test its name lands nowhere, and a full disk cannot make
     // a name look free.
     const QByteArray placeholder("GetResultFileName\r\n");
+    // A server that stops answering is not asked the next hundred names.
+    const auto stopsAnswering = [](int result) {
+        if (!EndsTheSession(result)) return false;
+        WriteLog(QStringLiteral("結果報告の確認で応答がありません。") + ErrorNumberText(result), 1);
+        return true;
+    };
     QString reserved;
     bool gaveUp = false;
     for (int pass = 0; pass < setup_.reservePasses && reserved.isEmpty() && !gaveUp; ++pass) {
@@ -557,10 +562,7 @@ QString VersionUpProtocol::ReserveReportName() {
             const QString name = stamp + QStringLiteral("%1.txt").arg(nn, 2, 10, QLatin1Char('0'));
             QByteArray probe;
             const int fetched = ftp.GetRemoteData(RemoteUpload + name, &probe, kReportProbeBytes);
-            // A server that stops answering is not asked the next hundred
-            // names.
-            if (EndsTheSession(fetched)) {
-                WriteLog(QStringLiteral("結果報告の確認で応答がありません。") + ErrorNumberText(fetched), 1);
+            if (stopsAnswering(fetched)) {
                 gaveUp = true;
                 break;
             }
@@ -570,8 +572,7 @@ QString VersionUpProtocol::ReserveReportName() {
                 reserved = name;
                 break;
             }
-            if (EndsTheSession(stored)) {
-                WriteLog(QStringLiteral("結果報告の確認で応答がありません。") + ErrorNumberText(stored), 1);
+            if (stopsAnswering(stored)) {
                 gaveUp = true;
                 break;
             }
