@@ -81,8 +81,6 @@ void LoadSlot(db::Connection& conn, int32_t patientId, const ChartStage& stage, 
 ExamSlot EmptyExamSlot() {
     ExamSlot slot;
     slot.Clear();
-    slot.ExamDate = QDateTime();
-    slot.KindName.clear();
     return slot;
 }
 

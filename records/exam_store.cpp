@@ -39,12 +39,12 @@ bool ReadOneOrClearIfOpen(Record& record, const QString& sql, int32_t id) {
     return true;
 }
 
+}  // namespace
+
 void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day) {
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
                  PatientDayValues(patientId, day));
 }
-
-}  // namespace
 
 std::vector<StageRow> ReadStages() {
     std::vector<StageRow> stages;

@@ -72,6 +72,9 @@ std::optional<QDate> LatestExamDateOfStage(int32_t patientId, int32_t stageId);
 // stage. A patient's image rows (TImage) stay.
 bool DeleteExamination(int32_t patientId, const QDate& day);
 bool DeletePatient(int32_t patientId);
+// The rows of the patient's examination of that day, on the caller's
+// connection and inside the caller's transaction (the import's too).
+void DeleteExamOn(db::Connection& conn, int32_t patientId, const QDate& day);
 
 // One examination's rows, written as one transaction (see WriteExamination).
 struct ExamWrite {

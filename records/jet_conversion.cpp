@@ -13,7 +13,6 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
-#include <cstring>
 
 namespace mox {
 
@@ -150,9 +149,13 @@ bool IsJetDatabaseFile(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray head = file.read(20);
-    return head.size() == 20 && (std::memcmp(head.constData() + 4, "Standard Jet DB", 15) == 0 ||
-                                 std::memcmp(head.constData() + 4, "Standard ACE DB", 15) == 0);
+    return IsJetFileStart(file.read(20));
+}
+
+bool IsJetFileStart(QByteArrayView head) {
+    if (head.size() < 20) return false;
+    const QByteArrayView name = head.sliced(4, 15);
+    return name == "Standard Jet DB" || name == "Standard ACE DB";
 }
 
 QString FillFromJetDatabase(const QString& jetPath, const QString& work) {

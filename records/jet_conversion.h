@@ -13,12 +13,15 @@
 // dated name (the old-format conversion's rule). A failure or a kill at any
 // point leaves the Jet file in place or the complete converted file.
 
+#include <QByteArrayView>
 #include <QString>
 
 namespace mox {
 
 // True when the file begins as an Access database file does.
 bool IsJetDatabaseFile(const QString& path);
+// True when a file's first bytes are those of an Access database file.
+bool IsJetFileStart(QByteArrayView head);
 
 // Copies the template to `work` and fills it from the Jet file in one
 // transaction. "" when done; otherwise why not, as Japanese sentences that

@@ -102,11 +102,12 @@ QString TempBeside(const QString& target) {
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
-// The source of a restore, opened and judged by its first bytes: this
-// system's files are SQLite files, and an Access file of the Windows release
-// is taken for conversion; anything else is refused before a byte of it is
-// copied.
-Descriptor OpenRestoreSource(const QString& source) {
+// The source of a restore, judged by its first bytes: this system's files
+// are SQLite files, and an Access file of the Windows release is taken for
+// conversion (true); anything else is refused before a byte of it is copied.
+// The file is closed again before the engine opens it: closing any
+// descriptor of a file drops every lock this process holds on it.
+bool JudgeRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
@@ -127,12 +128,10 @@ Descriptor OpenRestoreSource(const QString& source) {
     if (got < 0)
         throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
                       FileErrorText(errno)};
-    if (got >= 20 &&
-        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
-        return fd;  // a backup of the Windows release: converted when it is staged
+    if (IsJetFileStart(QByteArrayView(head, got))) return true;
     if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, "SQLite format 3", 16) != 0)
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
-    return fd;
+    return false;
 }
 
 // The user chose `source`; what the engine says of the staged copy is said
@@ -294,15 +293,13 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
     const QString staged = TempBeside(mainPath);
     try {
         Step(RestoreStep::CheckSource);
-        // Closed before the engine opens the file: closing any descriptor of
-        // a file drops every lock this process holds on it.
-        OpenRestoreSource(source);
+        const bool jet = JudgeRestoreSource(source);
 
         Step(RestoreStep::Stage);
         RemoveFile(staged);
         RemoveFile(staged + QStringLiteral("-journal"));
         try {
-            if (IsJetDatabaseFile(source)) {
+            if (jet) {
                 if (const QString why = FillFromJetDatabase(source, staged); !why.isEmpty()) throw Failure{why};
             } else {
                 db::CopyDatabaseContent(source, staged);

@@ -159,8 +159,7 @@ void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t ta
 void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t stage,
                      const std::vector<SourceRow>& rows, int32_t targetId, int& step) {
     Step(step);
-    conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=? AND ExamDate>=? AND ExamDate<?"),
-                 PatientDayValues(targetId, date.day));
+    DeleteExamOn(conn, targetId, date.day);
 
     const QString comment = GetComTypeComment(stage);
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 1=0"));
