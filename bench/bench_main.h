@@ -1,9 +1,9 @@
 #pragma once
 // How a benchmark program starts: a Qt application, then the benchmarks its
-// command line names; and the built program folder it reads from. A run is unattended, so a console benchmark cancels
-// every message box; a drawing benchmark gets a widget application,
-// offscreen unless the environment names a platform, with the forms' fonts
-// mapped to installed ones.
+// command line names; and the built program folder it reads from. A run is
+// unattended, so a console benchmark cancels every message box; a drawing
+// benchmark gets a widget application, offscreen unless the environment
+// names a platform, with the forms' fonts mapped to installed ones.
 
 #include "platform/gui/japanese_ui.h"
 #include "platform/message_box.h"
@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QString>
 #include <functional>
 
@@ -21,7 +22,8 @@ namespace mox::bench {
 // Asked once the application exists.
 inline QString ProgramDir() {
     const QString given = qEnvironmentVariable("MOX_PROGRAM_DIR");
-    return given.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../program") : given;
+    return given.isEmpty() ? QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../program")).absolutePath()
+                           : given;
 }
 
 inline QString TemplatePath() { return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"); }

@@ -21,8 +21,7 @@ void BM_ChartBlockToPdf(benchmark::State& state) {
         mox::platform::PrinterTarget printer;
         printer.UsePdfFile(dir.filePath(QStringLiteral("block.pdf")));
         mox::platform::ApplyDrawingDefaults(printer);
-        mox::PrintChartBlock(printer, 25, 25, 0, mox::test::SampleBlockTexts(exams, 0), exams, pictures, load,
-                             flip);
+        mox::PrintChartBlock(printer, 25, 25, 0, mox::test::SampleBlockTexts(exams, 0), exams, pictures, load, flip);
         printer.EndDoc();
     }
 }

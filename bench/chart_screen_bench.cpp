@@ -12,13 +12,13 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
 //       build/bench/chart_screen_bench --benchmark_filter=NONE
 
+#include "bench/bench_main.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/com/control_host.h"
-#include "platform/gui/japanese_ui.h"
 #include "platform/gui/printer_dialog.h"
 #include "platform/heap.h"
 #include "platform/message_box.h"
@@ -41,11 +41,7 @@ namespace {
 
 using namespace mox;
 
-// MOX_PROGRAM_DIR, else the program folder the build makes beside bench/.
-QString ProgramDir() {
-    if (qEnvironmentVariableIsSet("MOX_PROGRAM_DIR")) return qEnvironmentVariable("MOX_PROGRAM_DIR");
-    return QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../program")).absolutePath();
-}
+using bench::ProgramDir;
 
 // A program folder of its own with a fresh database and the pictures, the
 // modules registered into a registry file inside it, the items loaded as
@@ -56,7 +52,7 @@ struct Folder {
     Folder() {
         qputenv("VXMOX_REGISTRY", dir.filePath(QStringLiteral("registry.ini")).toLocal8Bit());
         const QString db = dir.filePath(QStringLiteral("VXMOX2.MDB"));
-        QFile::copy(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), db);
+        QFile::copy(bench::TemplatePath(), db);
         QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QDir().mkpath(dir.filePath(QStringLiteral("BMP")));
         const QDir pictures(ProgramDir() + QStringLiteral("/BMP"));
@@ -202,14 +198,9 @@ BENCHMARK(BM_BlankFormToPdf)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     // As the program does at its start.
     platform::KeepFreedMemoryForReuse();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::RegisterFontSubstitutes();
-    // Every box answered at once: the completion messages.
-    platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
-    benchmark::Initialize(&argc, argv);
-    MeasureFirstRun();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunDrawingBenchmarks(argc, argv, [] {
+        // Every box answered at once: the completion messages.
+        platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
+        MeasureFirstRun();
+    });
 }

@@ -12,6 +12,7 @@
 // template; a file that does not exist yet is first made as a busy clinic's
 // (bench/clinic_db.h).
 
+#include "bench/bench_main.h"
 #include "bench/clinic_db.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
@@ -19,14 +20,12 @@
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/com/control_host.h"
-#include "platform/gui/japanese_ui.h"
+#include "platform/db/database.h"
+#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
-#include "platform/db/database.h"
-#include "platform/heap.h"
 #include "screens/input/pfrm_input.h"
-#include "upgrade/upgrade.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
@@ -42,16 +41,16 @@ namespace {
 
 using namespace mox;
 
-QString ProgramDir() { return QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR")); }
+using bench::ProgramDir;
 
 // The database the screens start from: the template, or MOX_BENCH_DB (made
 // once when missing).
 QString SourceDatabase() {
     const QString given = qEnvironmentVariable("MOX_BENCH_DB");
-    if (given.isEmpty()) return ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB");
+    if (given.isEmpty()) return bench::TemplatePath();
     if (!QFile::exists(given)) {
         std::fprintf(stderr, "making %s with %d examination rows\n", qPrintable(given), bench::kClinicRows);
-        bench::MakeClinicDb(ProgramDir() + QStringLiteral("/VXMOX2_ORG.MDB"), given, bench::kClinicRows);
+        bench::MakeClinicDb(bench::TemplatePath(), given, bench::kClinicRows);
     }
     return given;
 }
@@ -213,12 +212,8 @@ BENCHMARK(BM_SaveButtonWholeSequence)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     platform::KeepFreedMemoryForReuse();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::RegisterFontSubstitutes();
-    // Every box answered at once: Yes to questions, OK to notices.
-    platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return bench::RunDrawingBenchmarks(argc, argv, [] {
+        // Every box answered at once: Yes to questions, OK to notices.
+        platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
+    });
 }

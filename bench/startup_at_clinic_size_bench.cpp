@@ -15,6 +15,7 @@
 // main database of ROWS generated examination rows, as a start leaves it, to
 // FILE; the other benchmarks take it through MOX_BENCH_DB.
 
+#include "bench/bench_main.h"
 #include "bench/clinic_db.h"
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
@@ -22,13 +23,13 @@
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
-#include "upgrade/upgrade.h"
 #include "core/version.h"
 #include "platform/clock.h"
 #include "platform/com/control_host.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "records/shared_records.h"
+#include "upgrade/upgrade.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -49,13 +50,6 @@ const char* const kChildFlag = "--start-up-work";
 const char* const kMakeDbFlag = "--make-clinic-db";
 const char* const kModules[][2] = {{"libMolarix.so", molarix::kToothButtonClsid},
                                    {"libPrismet.so", prismet::kClsidPrismet}};
-
-// The program folder of the build: MOX_PROGRAM_DIR, else the one beside the
-// benchmark's own folder.
-QString BuiltProgramDir() {
-    const QString named = QString::fromLocal8Bit(qgetenv("MOX_PROGRAM_DIR"));
-    return named.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../program") : named;
-}
 
 // ---- The child: one start ---------------------------------------------------
 
@@ -98,7 +92,7 @@ class ProgramFolder {
 public:
     explicit ProgramFolder(int rows) {
         for (const char* name : {"VXMOX2_ORG.MDB", "libMolarix.so", "libPrismet.so"})
-            QFile::copy(BuiltProgramDir() + QLatin1Char('/') + QLatin1String(name), Path(name));
+            QFile::copy(bench::ProgramDir() + QLatin1Char('/') + QLatin1String(name), Path(name));
         const QString made = qEnvironmentVariable("MOX_BENCH_DB");
         if (rows == kClinicRows && !made.isEmpty()) {
             QFile::copy(made, Path("VXMOX2.MDB"));

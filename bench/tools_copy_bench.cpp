@@ -2,11 +2,13 @@
 // the same disk, plain and followed by a sync (a backup must be synced). The
 // goal: a backup, and a restore, within 1.5 times `cp`.
 //
-// The database is the template with 120,000 generated examination rows
-// (about 122 MB), made once in one transaction; MOX_BENCH_DB=<file> measures
-// a copy of that file instead. The ratios are printed after the table.
+// The database is the template with a busy clinic's generated examination
+// rows (bench/clinic_db.h, about 121 MB), made once in one transaction;
+// MOX_BENCH_DB=<file> measures a copy of that file instead. The ratios are
+// printed after the table.
 
 #include "bench/bench_main.h"
+#include "bench/clinic_db.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/db/database.h"
@@ -32,32 +34,9 @@ namespace {
 
 using namespace mox;
 
-constexpr int kExamRows = 120'000;
-
 [[noreturn]] void GiveUp(const QString& why) {
     std::fprintf(stderr, "tools_copy_bench: %s\n", qPrintable(why));
     std::exit(1);
-}
-
-// Six rows an examination, 30 patients, a day apart, values as the input
-// screen stores them (three characters a site).
-void AddExaminationRows(const QString& file, int rows) {
-    auto conn = db::Connection::Open(db::DataSourcePart(file));
-    QString values;
-    for (int site = 0; site < 200; ++site) values += QString::number(1 + site % 7).rightJustified(3);
-    db::Transaction transaction(*conn);
-    conn->Execute(
-        QStringLiteral(
-            "INSERT INTO TExamData (ID, PatientID, ExamDate, Row, Examination, SubExam, Data1, Data2, Data3, Data4, "
-            "Bui, PocketFree, StartTime, EndTime, ChargeID, IsPrinted, \"UpDate\", CommentID, Comment) "
-            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
-            "SELECT 20000000 + i, 1 + (i / 6) % 30, datetime('2015-01-05', '+' || (i / 6) || ' days'), i % 6, 2, "
-            "2 + i % 3, substr(?, 1 + i % 7, 144), substr(?, 2 + i % 5, 144), substr(?, 3 + i % 3, 144), "
-            "substr(?, 4 + i % 2, 144), substr(?, 1 + i % 11, 192), 0, datetime('2015-01-05 09:00:00'), "
-            "datetime('2015-01-05 09:20:00'), 1, 0, datetime('2015-01-05 09:20:00'), 1 + (i / 6) % 4, '初診' FROM n"),
-        {rows, values, values, values, values, values});
-    transaction.Commit();
-    conn->Close();
 }
 
 struct Clinic {
@@ -69,7 +48,7 @@ struct Clinic {
         if (!QFile::copy(from, main)) GiveUp(QStringLiteral("cannot copy %1").arg(from));
         QFile::setPermissions(main, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         try {
-            if (given.isEmpty()) AddExaminationRows(main, kExamRows);
+            if (given.isEmpty()) bench::AddExaminationRows(main, bench::kClinicRows);
         } catch (const db::DbError& e) {
             GiveUp(e.Description());
         }

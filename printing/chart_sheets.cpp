@@ -374,8 +374,8 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
     target.SetDrawWidth(2);
 }
 
-void ComposeChartSheets(DrawTarget& target, const ChartSheetContent& content, int copies,
-                        ToothPictureFiles& pictures, QImage& work1, QImage& work2) {
+void ComposeChartSheets(DrawTarget& target, const ChartSheetContent& content, int copies, ToothPictureFiles& pictures,
+                        QImage& work1, QImage& work2) {
     for (int copy = 1; copy <= copies; ++copy) {
         NextCopy(target, copy);
         PrintChartSheetPage(target, content.kind, content.caseNumber, content.texts, *content.exams, pictures, work1,

@@ -11,10 +11,10 @@
 // on them, so that no document carries an empty sheet.
 
 #include "platform/gui/draw_target.h"
-#include "printing/sheet_item.h"
-#include "printing/tooth_label_rows.h"
 #include "printing/chart_boxes.h"
 #include "printing/chart_figures.h"
+#include "printing/sheet_item.h"
+#include "printing/tooth_label_rows.h"
 #include "records/chart_slots.h"
 
 #include <QImage>

@@ -30,8 +30,8 @@ std::optional<PictureProblem> PrintPicture(DrawTarget& target, ToothPictureFiles
     loadSurface = QImage();
     flipSurface = QImage();
     PictureProblem problem;
-    const QImage& turned = pictures.Turned(name, (orientation & kFlipHorizontal) != 0,
-                                           (orientation & kFlipVertical) != 0, &problem);
+    const QImage& turned =
+        pictures.Turned(name, (orientation & kFlipHorizontal) != 0, (orientation & kFlipVertical) != 0, &problem);
     if (turned.isNull()) return problem;
     loadSurface = pictures.Picture(name);
     flipSurface = turned;
@@ -76,8 +76,8 @@ void PrintToothImages(DrawTarget& target, const ChartLayout& layout, const Tooth
             const double band = layout.BandY[row];
             if (!root.isEmpty() && printsRoots) {
                 const double top = RootsAbove(row) ? band - layout.RootPicHeight : band;
-                note(PrintPicture(target, pictures, root, kRootOrientation[row][leftHalf][implant], x, top, layout.PicWidth,
-                                  layout.RootPicHeight, loadSurface, flipSurface));
+                note(PrintPicture(target, pictures, root, kRootOrientation[row][leftHalf][implant], x, top,
+                                  layout.PicWidth, layout.RootPicHeight, loadSurface, flipSurface));
             }
             if (!crown.isEmpty() && printsCrowns) {
                 const double top = RootsAbove(row) ? band : band - layout.CrownPicHeight;

@@ -38,8 +38,7 @@ public:
 
     // The picture turned over left to right and/or top to bottom. Null when
     // the file could not be read; `problem`, when given, then says why.
-    const QImage& Turned(const QString& fileName, bool leftRight, bool topBottom,
-                         PictureProblem* problem = nullptr);
+    const QImage& Turned(const QString& fileName, bool leftRight, bool topBottom, PictureProblem* problem = nullptr);
     const QImage& Picture(const QString& fileName, PictureProblem* problem = nullptr);
     // How many files were decoded.
     int Decoded() const { return decoded_; }

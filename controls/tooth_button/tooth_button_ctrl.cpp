@@ -95,8 +95,8 @@ std::vector<QString> CToothButtonCtrl::PropertyPageClassIds() const { return {QS
 // A put that changes what the button draws marks it for the next paint, so
 // that a host can show a whole batch of changes in one pass; Refresh still
 // paints at once.
-HRESULT CToothButtonCtrl::Invoke(DISPID dispid, com::InvokeKind kind, const std::vector<Variant>& args,
-                                 Variant* result, ExceptionInfo* exception) {
+HRESULT CToothButtonCtrl::Invoke(DISPID dispid, com::InvokeKind kind, const std::vector<Variant>& args, Variant* result,
+                                 ExceptionInfo* exception) {
     if (kind == com::InvokeKind::PropertyGet || dispid == kDispRefresh)
         return ControlBase::Invoke(dispid, kind, args, result, exception);
     const ToothButtonState before = state_;

@@ -98,7 +98,9 @@ void LegendLine::paintEvent(QPaintEvent*) {
 }
 
 PFrmChartDR::PFrmChartDR(QWidget* parent)
-    : QWidget(parent), slots_(EmptyExamSlots()), pictures_(ToothPictureFiles::Of(G().ProgramDir + QStringLiteral("/BMP"))) {
+    : QWidget(parent),
+      slots_(EmptyExamSlots()),
+      pictures_(ToothPictureFiles::Of(G().ProgramDir + QStringLiteral("/BMP"))) {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setObjectName(QStringLiteral("PFrmChartDR"));

@@ -15,9 +15,9 @@
 #include "platform/com/control_host.h"
 #include "printing/chart_boxes.h"
 #include "printing/chart_sheets.h"
+#include "records/chart_slots.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
-#include "records/chart_slots.h"
 #include "screens/chart/picture_box.h"
 #include "screens/chart/print_run.h"
 

@@ -3,16 +3,16 @@
 // another database for the rest of the run, a copy of the one in use.
 
 #include "core/connections.h"
+#include "core/database_file_check.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "upgrade/upgrade.h"
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
 #include "records/jet_conversion.h"
 #include "records/shared_records.h"
-#include "core/database_file_check.h"
 #include "screens/input/pfrm_input.h"
+#include "upgrade/upgrade.h"
 
 #include <QAction>
 #include <QCloseEvent>

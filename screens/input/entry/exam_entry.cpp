@@ -18,7 +18,7 @@ namespace {
 
 // Label colours (VB numbers, &HBBGGRR).
 constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kCursorGreen = 0x00FF00;      // RGB(0, 255, 0)
+constexpr uint32_t kCursorGreen = 0x00FF00;  // RGB(0, 255, 0)
 
 // The plaque route is the staff member's own when the pattern is longer
 // than 16 characters; otherwise plaque follows the tooth route.

@@ -57,7 +57,8 @@ bool ExamEntry::AdvanceBeforeEntry(bool mayChangeRow) {
     if (CursorNext(CurRow)) {
         const int b = CurrentButton();
         const int32_t mode = grid_.ExamMode(b);
-        if (mode == kPocketDepthMode || mode == kFurcationMode) grid_.SetFocusItem(b, static_cast<int16_t>(CurrentSite()));
+        if (mode == kPocketDepthMode || mode == kFurcationMode)
+            grid_.SetFocusItem(b, static_cast<int16_t>(CurrentSite()));
         grid_.Refresh(CurRow * 32 + Globals().ToothPositions[CurRow]->nPrevTooth);
         grid_.Refresh(b);
         return true;
