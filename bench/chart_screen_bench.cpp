@@ -20,7 +20,6 @@
 #include "core/tooth_tables.h"
 #include "platform/com/control_host.h"
 #include "platform/gui/printer_dialog.h"
-#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "records/exam_store.h"
 #include "records/shared_records.h"
@@ -196,8 +195,6 @@ BENCHMARK(BM_BlankFormToPdf)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    // As the program does at its start.
-    platform::KeepFreedMemoryForReuse();
     return bench::RunDrawingBenchmarks(argc, argv, [] {
         // Every box answered at once: the completion messages.
         platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });

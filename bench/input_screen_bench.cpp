@@ -21,7 +21,6 @@
 #include "core/tooth_tables.h"
 #include "platform/com/control_host.h"
 #include "platform/db/database.h"
-#include "platform/heap.h"
 #include "platform/message_box.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
@@ -211,7 +210,6 @@ BENCHMARK(BM_SaveButtonWholeSequence)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    platform::KeepFreedMemoryForReuse();
     return bench::RunDrawingBenchmarks(argc, argv, [] {
         // Every box answered at once: Yes to questions, OK to notices.
         platform::SetMsgBoxResponder([](const platform::ShownBox& box) { return platform::DefaultAnswer(box.style); });
