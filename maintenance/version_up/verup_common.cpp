@@ -23,8 +23,6 @@ namespace {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-QString Stamp() { return platform::CurrentClock().Now().toString(QStringLiteral("yyyy/MM/dd HH:mm")); }
-
 // The leading number of a text as the original run-time's Val read it
 // (blanks before it, a sign, digits, an exponent), rounded half to even and
 // held to the 16-bit range instead of overflowing.
@@ -57,34 +55,6 @@ int16_t LeadingNumber(const QString& text) {
 }
 
 }  // namespace
-
-QString LogPath() { return G().ProgramDir + QStringLiteral("/Log_MOX.txt"); }
-
-void WriteLog(const QString& text, int stampFlag) {
-    const QString log = LogPath();
-    const QFileInfo info(log);
-    if (info.exists() && info.size() > kLogRotateAbove) {
-        const QString kept = G().ProgramDir + QStringLiteral("/Log_MOX_") +
-                             platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd")) +
-                             QStringLiteral(".txt");
-        // The log is emptied only once its copy exists: a failed copy keeps
-        // the lines in the growing file rather than losing them.
-        if (CopyFileOver(log, kept)) ClearLog();
-    }
-    AppendLog(stampFlag == 1 ? Stamp() + QLatin1Char(' ') + text : text, 0);
-}
-
-void ClearLog() {
-    QFile file(LogPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.close();
-}
-
-void AppendLog(const QString& line, int stampFlag) {
-    QFile file(LogPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-    const QString text = stampFlag == 1 ? Stamp() + QLatin1Char(' ') + line : line;
-    file.write(text.toUtf8() + "\r\n");
-}
 
 QString GetTempFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

@@ -3,11 +3,10 @@
 // versions and the key=value reader. Paths use '/'; the program folder is
 // G().ProgramDir.
 //
-// The log Log_MOX.txt in the program folder is the record a support desk
-// asks for after a failed update: every line is appended at once (the file
-// opened and closed per line, so a killed program loses nothing), in UTF-8
-// with CR LF, and a file grown past 200 KiB is first kept as
-// Log_MOX_yyyymmdd.txt.
+// Log_MOX.txt (core/program_log.h) is the record a support desk asks for
+// after a failed update.
+
+#include "core/program_log.h"
 
 #include <QString>
 #include <array>
@@ -15,16 +14,12 @@
 
 namespace mox::verup {
 
-inline constexpr qint64 kLogRotateAbove = 204800;
-
-QString LogPath();
-// Writes one line, stamped "yyyy/mm/dd hh:nn " when stampFlag is 1, after
-// the rotation. Never fails the caller.
-void WriteLog(const QString& text, int stampFlag);
-// Leaves the log file existing and empty.
-void ClearLog();
-// Appends the line as it is (stamped when stampFlag is 1).
-void AppendLog(const QString& line, int stampFlag);
+// The log is the programs' one log.
+using mox::AppendLog;
+using mox::ClearLog;
+using mox::kLogRotateAbove;
+using mox::LogPath;
+using mox::WriteLog;
 
 // The user's private temporary place: $XDG_RUNTIME_DIR when it is a folder
 // of this user that nobody else can enter, else $TMPDIR or /tmp (where each

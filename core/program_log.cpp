@@ -1,0 +1,50 @@
+#include "core/program_log.h"
+
+#include "core/settings.h"
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace mox {
+
+namespace {
+
+QString Stamp() { return platform::CurrentClock().Now().toString(QStringLiteral("yyyy/MM/dd HH:mm")); }
+
+}  // namespace
+
+QString LogPath() { return G().ProgramDir + QStringLiteral("/Log_MOX.txt"); }
+
+void WriteLog(const QString& text, int stampFlag) {
+    const QString log = LogPath();
+    const QFileInfo info(log);
+    if (info.exists() && info.size() > kLogRotateAbove) {
+        const QString kept = G().ProgramDir + QStringLiteral("/Log_MOX_") +
+                             platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd")) +
+                             QStringLiteral(".txt");
+        // The log is emptied only once its copy exists: a failed copy keeps
+        // the lines in the growing file rather than losing them.
+        if (platform::CopyFileAtomically(log, kept) == 0) ClearLog();
+    }
+    AppendLog(stampFlag == 1 ? Stamp() + QLatin1Char(' ') + text : text, 0);
+}
+
+void ClearLog() {
+    QFile file(LogPath());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.close();
+}
+
+void AppendLog(const QString& line, int stampFlag) {
+    QFile file(LogPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+    const QString text = stampFlag == 1 ? Stamp() + QLatin1Char(' ') + line : line;
+    file.write(text.toUtf8() + "\r\n");
+}
+
+void LogFailure(const QString& what, const QString& cause) {
+    WriteLog(what + QStringLiteral("：") + QString(cause).replace(QLatin1Char('\n'), QLatin1Char(' ')), 1);
+}
+
+}  // namespace mox
