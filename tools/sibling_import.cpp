@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/exam_lookups.h"
+#include "core/program_log.h"
 #include "core/sibling_db.h"
 #include "upgrade/upgrade.h"
 #include "platform/clock.h"
@@ -299,7 +300,10 @@ std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
             lines.push_back(
                 {exam.date, commentId, ExamDateText(exam.date) + QStringLiteral("  ") + GetComTypeComment(commentId)});
         }
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        // The list shows no dates, as the import screen always has for an
+        // unreadable list; why it is empty goes to the log.
+        LogFailure(QStringLiteral("インポート先の検査日一覧"), e.Description());
         lines.clear();
     }
     return lines;
