@@ -54,7 +54,20 @@ void CheckSourceTables(db::Connection& conn) {
 SourceFlags ReadSourcePatients(SourceDb source) {
     SourceFlags flags{};
     const QString path = LocateSourceDb(source);
-    if (!CheckFile(path)) return flags;
+    if (!CheckFile(path)) {
+        // Several names that differ only in letter case leave a guess: none is read.
+        if (const QStringList found = FindFilesIgnoringCase(path); found.size() > 1) {
+            QStringList names;
+            for (const QString& file : found) names << QFileInfo(file).fileName();
+            platform::MsgBox(
+                QStringLiteral("コンバート元のデータベース(%1)として、名前の大文字・小文字だけが異なるファイルが"
+                               "複数あるため、どれを読むか決められません。この列の患者は選べません。")
+                        .arg(SourceFileName(source)) +
+                    kCrLf + kCrLf + names.join(kCrLf),
+                48, QStringLiteral("読み込みエラー"));
+        }
+        return flags;
+    }
     SourceDbUse use(source);
     if (!use) return flags;
     try {

@@ -53,7 +53,8 @@ void CheckSourceTables(db::Connection& conn);
 
 // The window's source flags: entry n - 1 is 1 when the source holds patient
 // n (1..10). A missing file holds none; a file that cannot be read or lacks
-// the tables is reported by name and holds none.
+// the tables, or several files whose names differ only in letter case, are
+// reported by name and hold none.
 using SourceFlags = std::array<int16_t, 11>;
 SourceFlags ReadSourcePatients(SourceDb source);
 

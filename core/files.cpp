@@ -236,13 +236,19 @@ bool RenameFile(const QString& source, const QString& target) {
     return ::rename(src.constData(), dst.constData()) == 0;
 }
 
-QString FindFileIgnoringCase(const QString& path) {
+QStringList FindFilesIgnoringCase(const QString& path) {
     const QFileInfo info(path);
-    if (info.isFile()) return path;
     const QDir folder = info.dir();
+    QStringList found;
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name))
-        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0) return folder.filePath(name);
-    return path;
+        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0) found << folder.filePath(name);
+    return found;
+}
+
+QString FindFileIgnoringCase(const QString& path) {
+    if (QFileInfo(path).isFile()) return path;
+    const QStringList found = FindFilesIgnoringCase(path);
+    return found.size() == 1 ? found.front() : path;
 }
 
 int32_t GetFileSize(const QString& path) {

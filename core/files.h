@@ -5,6 +5,7 @@
 // Error numbers are the system's errno values; the descriptions are Japanese.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace mox {
@@ -30,10 +31,14 @@ QString CheckDir(const QString& pathOrPattern, int attributes = 0);
 // Renames the source in its own folder to the file-name part of target when
 // source exists and target does not; False when anything prevents it.
 bool RenameFile(const QString& source, const QString& target);
-// The file at the path; when there is none, the file of the same folder whose
-// name differs only in letter case (the first in name order), because files
-// copied from Windows keep whatever case they were given. The path as given
-// when neither exists.
+// Files copied from Windows keep whatever letter case they were given, and
+// Windows opens them under any. The files of the path's folder whose name is
+// the path's file name in any letter case, the path's own file among them,
+// in name order.
+QStringList FindFilesIgnoringCase(const QString& path);
+// The file at the path; when there is none, the one file of the same folder
+// whose name differs only in letter case. The path as given when there is
+// neither, or when several such files leave a guess between them.
 QString FindFileIgnoringCase(const QString& path);
 // Size in bytes; -1 for a blank path or a file that cannot be opened.
 int32_t GetFileSize(const QString& path);

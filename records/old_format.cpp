@@ -3,16 +3,16 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "records/new_exam_row.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
+#include "records/new_exam_row.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
 #include <array>
 #include <limits>
 #include <stdexcept>
@@ -30,11 +30,6 @@ constexpr int kAdSmallInt = 2;
 const QString kCrLf = QStringLiteral("\r\n");
 
 void Step(ConversionStep step) { ConversionStepReached(step); }
-
-QByteArray Native(const QString& path) { return QFile::encodeName(path); }
-
-// The kept copy and the new database hold patient data.
-void MakePrivate(const QString& path) { ::chmod(Native(path).constData(), 0600); }
 
 QString FormatOldBirthDay(const db::Value& v, const QDateTime& now) {
     if (v.IsNull()) return now.toString(QStringLiteral("yyyy/MM/dd"));
@@ -93,8 +88,12 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     }
 }
 
-void ShowFailure() {
-    platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf + kCrLf +
+// The kept copy and the new database hold patient data.
+const QString kNotOwnerOnly = QStringLiteral("アクセス権を所有者のみに設定できませんでした。");
+
+void ShowFailure(const QString& reason = {}) {
+    platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf +
+                         (reason.isEmpty() ? QString() : reason + kCrLf) + kCrLf +
                          QStringLiteral("ミラド協会事務局へ連絡をお願いします。"),
                      16, QStringLiteral("変換エラー"));
 }
@@ -224,15 +223,16 @@ bool OldFormatConversion::CheckTable() {
 
     try {
         const bool copied = CopyFile(MainDbPath, KeptDbPath);
-        if (copied) MakePrivate(KeptDbPath);
+        const int modeError = copied ? platform::MakeOwnerOnly(KeptDbPath) : 0;
         // The kept copy is what stands between the user and a lost database:
         // it counts only when it is there whole.
-        if (!copied || !SameFileContent(MainDbPath, KeptDbPath)) {
+        if (!copied || modeError != 0 || !SameFileContent(MainDbPath, KeptDbPath)) {
             QFile::remove(KeptDbPath);
-            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
-                                 kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
-                                 MainDbPath,
-                             16, QStringLiteral("変換エラー"));
+            platform::MsgBox(
+                QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") + kCrLf +
+                    QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath +
+                    (modeError ? kCrLf + kCrLf + kNotOwnerOnly + kCrLf + FileErrorText(modeError) : QString()),
+                16, QStringLiteral("変換エラー"));
             return false;
         }
     } catch (const std::exception&) {
@@ -242,10 +242,10 @@ bool OldFormatConversion::CheckTable() {
     }
 
     int16_t result = -1;
+    int modeError = 0;
     try {
         if (QFileInfo::exists(workPath)) QFile::remove(workPath);
-        if (CopyFile(TemplateDbPath, workPath)) {
-            MakePrivate(workPath);
+        if (CopyFile(TemplateDbPath, workPath) && (modeError = platform::MakeOwnerOnly(workPath)) == 0) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
             if (result == 0 && !db::IsIntactDatabaseFile(workPath)) result = -1;
@@ -256,8 +256,13 @@ bool OldFormatConversion::CheckTable() {
     }
 
     if (result == 0) {
+        // The placed file took the old file's mode, which may let others read it.
+        const int err = platform::MakeOwnerOnly(MainDbPath);
         platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換しました。"), 64,
                          QStringLiteral("変換完了"));
+        if (err != 0)
+            platform::MsgBox(MainDbPath + kCrLf + kNotOwnerOnly + kCrLf + kCrLf + FileErrorText(err), 48,
+                             QStringLiteral("変換完了"));
         return false;
     }
     CloseMainDb();
@@ -265,7 +270,7 @@ bool OldFormatConversion::CheckTable() {
     platform::Wait(1000);
     // The main file was never replaced: it still is the old database.
     if (QFileInfo::exists(workPath)) QFile::remove(workPath);
-    ShowFailure();
+    ShowFailure(modeError ? kNotOwnerOnly + kCrLf + FileErrorText(modeError) : QString());
     return false;
 }
 

@@ -8,12 +8,15 @@
 #include "shell/test_seams.h"
 #include "core/version.h"
 #include "records/jet_conversion.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/db/database.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -84,6 +87,60 @@ bool SetLeftoverJournalAside(const QString& mainPath) {
     return false;
 }
 
+void ShowStartupError(const QString& what) {
+    platform::MsgBox(what + kCrLf + QStringLiteral("プログラムを終了します。"), 16, QStringLiteral("エラー"));
+}
+
+// A database that a killed run of the file menu left in the middle of a save
+// has its rollback journal under its own name, which no rename carries
+// along: the engine rolls it back first. A file the engine cannot open is
+// left to the checks that follow.
+void SettleUnderOwnName(const QString& path) {
+    if (!IsNameTaken(path + QStringLiteral("-journal"))) return;
+    try {
+        db::Connection::Open(db::DataSourcePart(path))->Close();
+    } catch (const db::DbError& e) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(e.Description()));
+    }
+}
+
+enum class CaseVariant { None, Taken, Refused };
+
+// A clinic's database copied from Windows may come under another letter case
+// (a memory stick mounted with lower-case short names gives "vxmox2.mdb"),
+// and Windows would open it as the main database: here it takes the main
+// file's name, rather than the template being copied beside it. Several
+// such files leave a guess, and the start stops naming them.
+CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
+    const QStringList found = FindFilesIgnoringCase(mainPath);
+    if (found.isEmpty()) return CaseVariant::None;
+    const QString mainName = QFileInfo(mainPath).fileName();
+    if (found.size() > 1) {
+        QStringList names;
+        for (const QString& path : found) names << QFileInfo(path).fileName();
+        ShowStartupError(
+            QStringLiteral("データベース(%1)がなく、名前の大文字・小文字だけが異なるファイルが複数あるため、"
+                           "どれを使うか決められません。")
+                .arg(mainName) +
+            kCrLf + kCrLf + names.join(kCrLf) + kCrLf + kCrLf +
+            QStringLiteral("使うファイルの名前を %1 に変えてから、もう一度起動してください。").arg(mainName));
+        return CaseVariant::Refused;
+    }
+    const QString variantName = QFileInfo(found.front()).fileName();
+    SettleUnderOwnName(found.front());
+    if (const int err = platform::PlaceFileAtomically(found.front(), mainPath)) {
+        ShowStartupError(
+            QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +
+            kCrLf + FileErrorText(err) + kCrLf);
+        return CaseVariant::Refused;
+    }
+    platform::MsgBox(
+        QStringLiteral("プログラムのフォルダーにあった %1 を、名前を %2 に変えてデータベースとして使います。")
+            .arg(variantName, mainName),
+        64, QStringLiteral("データベース"));
+    return CaseVariant::Taken;
+}
+
 // A missing main database is made from the template. An existing file is
 // never replaced, whatever state it is in: the version check that follows
 // refuses a file it cannot read.
@@ -93,19 +150,27 @@ bool EnsureMainDatabase() {
     if (!CheckDir(mainPath, 0).isEmpty()) return true;
     if (!SetLeftoverJournalAside(mainPath)) return false;
 
+    if (const CaseVariant variant = TakeMainDatabaseUnderAnotherCase(mainPath); variant != CaseVariant::None)
+        return variant == CaseVariant::Taken;
+
     // With the main file gone, a leftover compaction target (VXCP.MDB) may
     // hold the only copy of the data: it goes in place of the template.
     if (RecoverLeftoverCompaction()) return true;
 
     const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
+    const QString notMade = QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。");
     if (!CopyFile(templatePath, mainPath)) {
-        platform::MsgBox(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
-                             QStringLiteral("プログラムを終了します。"),
-                         16, QStringLiteral("エラー"));
+        ShowStartupError(notMade);
         return false;
     }
-    // The database holds patient data: readable by its owner only.
-    QFile::setPermissions(mainPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // The database holds patient data: one that others could read is not
+    // made. The copy holds nothing but the template yet.
+    if (const int err = platform::MakeOwnerOnly(mainPath)) {
+        QFile::remove(mainPath);
+        ShowStartupError(notMade + kCrLf + QStringLiteral("アクセス権を所有者のみに設定できません。") + kCrLf + kCrLf +
+                         FileErrorText(err) + kCrLf);
+        return false;
+    }
     platform::Wait(2000);
     return true;
 }

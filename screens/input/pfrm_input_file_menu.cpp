@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
 #include "records/jet_conversion.h"
 #include "records/shared_records.h"
 #include "screens/input/pfrm_input.h"
@@ -59,8 +60,14 @@ std::optional<ChosenFile> ChooseDatabaseFile(QWidget* parent, platform::FileDial
     return chosen;
 }
 
-// The database and its copies hold patient data: readable by their owner only.
-void MakePrivate(const QString& path) { QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner); }
+// The database and its copies hold patient data: readable by their owner
+// only. The text that says why a file is not, or "".
+QString MakePrivate(const QString& path) {
+    const int err = platform::MakeOwnerOnly(path);
+    return err == 0 ? QString()
+                    : kCrLf + kCrLf + path + kCrLf + QStringLiteral("アクセス権を所有者のみに設定できませんでした。") +
+                          kCrLf + FileErrorText(err);
+}
 
 }  // namespace
 
@@ -142,7 +149,14 @@ void PFrmInput::mnuCreate_Click() {
     // CopyFile reports its own failure (a folder that refuses the file, a
     // full disk); the database in use then stays.
     if (!CopyFile(G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"), chosen->Path())) return;
-    MakePrivate(chosen->Path());
+    // The new file holds the template only: one that others could read is
+    // not used.
+    if (const QString why = MakePrivate(chosen->Path()); !why.isEmpty()) {
+        QFile::remove(chosen->Path());
+        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + why, 16,
+                         QStringLiteral("新規作成エラー"));
+        return;
+    }
     UseDatabase(chosen->folder, chosen->name);
     ShowFirstPatient();
 }
@@ -205,9 +219,11 @@ void PFrmInput::mnuSave_Click() {
         return;
     }
     if (!CopyFile(source, target)) return;
-    MakePrivate(target);
-    platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。"), 64,
-                     QStringLiteral("コピー作成"));
+    // The copy has replaced any older file of that name: it stays, and the
+    // user is told that others may read it.
+    const QString why = MakePrivate(target);
+    platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。") + why,
+                     why.isEmpty() ? 64 : 48, QStringLiteral("コピー作成"));
 }
 
 void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {

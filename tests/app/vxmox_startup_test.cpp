@@ -217,6 +217,99 @@ TEST(VxmoxStartup, LeftoverJournalOfAMissingDatabaseIsSetAsideBeforeTheTemplateC
     EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 10001);
 }
 
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The files of the folder named VXMOX2.MDB in any letter case.
+QStringList MainDatabaseNames(const ProgramFolder& folder) {
+    return QDir(folder.Path(".")).entryList({"vxmox2.mdb"}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// A clinic's database copied under another letter case is the one Windows
+// would open: it takes the main file's name instead of the template taking
+// its place, and the user is told.
+TEST(VxmoxStartup, DatabaseCopiedUnderAnotherLetterCaseIsUsedAndSeveralAreNamedNotGuessed) {
+    const QString renamed =
+        "MSGBOX\tデータベース\t64\t1\tプログラムのフォルダーにあった %1 を、名前を VXMOX2.MDB "
+        "に変えてデータベースとして使います。\n";
+    {
+        // A journal left for the missing VXMOX2.MDB is not rolled into it.
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(folder.Path("VXMOX2_ORG.MDB"), folder.Path("vxmox2.mdb")));
+        QFile::setPermissions(folder.Path("vxmox2.mdb"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        mox::db::Connection::Open("Data Source=" + folder.Path("vxmox2.mdb"))
+            ->Execute("INSERT INTO TPatient (ID, KalteNumber, Name) VALUES (?, ?, ?)",
+                      {7, QString("K7"), QString("医院の患者")});
+        QFile journal(folder.Path("VXMOX2.MDB-journal"));
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write(JournalRestoringAnOldVersion());
+        journal.close();
+
+        auto p = folder.Start("lower.log", "1," + kNoBackup, 0);
+        EXPECT_EQ(Finish(*p), 0);
+        const QString log = folder.ReadLog("lower.log");
+        EXPECT_TRUE(log.startsWith(renamed.arg("vxmox2.mdb"))) << log.toStdString();
+        EXPECT_TRUE(log.contains("MAINWINDOW"));
+        EXPECT_EQ(MainDatabaseNames(folder), QStringList{"VXMOX2.MDB"});
+        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+        EXPECT_EQ(conn->Scalar("SELECT Name FROM TPatient WHERE ID=7").ToText(), "医院の患者");
+        EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 10001);
+    }
+    {
+        // A Windows database is then converted as under its own name, its
+        // original kept.
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(MOX_WINDOWS_DB_DIR "/windows.mdb", folder.Path("VXMOX2.mdb")));
+        const QByteArray original = FileBytes(folder.Path("VXMOX2.mdb"));
+        auto p = folder.Start("jet.log", "1,1," + kNoBackup, 0);
+        EXPECT_EQ(Finish(*p), 0);
+        const QString log = folder.ReadLog("jet.log");
+        EXPECT_TRUE(log.startsWith(renamed.arg("VXMOX2.mdb") + "MSGBOX\t変換完了\t64\t1\t")) << log.toStdString();
+        EXPECT_EQ(MainDatabaseNames(folder), QStringList{"VXMOX2.MDB"});
+        const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2_2*.mdb"}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(FileBytes(folder.Path(kept[0])), original);
+        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+        EXPECT_EQ(conn->Scalar("SELECT COUNT(*) FROM TExamData").AsInt64(), 342);
+    }
+    {
+        // A run killed in a save of the file under its copied name left its
+        // journal beside it: the save is undone there before the rename
+        // (here it had set a version of 0.0.5 forward).
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(folder.Path("VXMOX2_ORG.MDB"), folder.Path("Vxmox2.mdb")));
+        QFile::setPermissions(folder.Path("Vxmox2.mdb"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QFile journal(folder.Path("Vxmox2.mdb-journal"));
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write(JournalRestoringAnOldVersion());
+        journal.close();
+        auto p = folder.Start("journal.log", "1,1", 0);
+        EXPECT_EQ(Finish(*p), 5) << folder.ReadLog("journal.log").toStdString();
+        EXPECT_FALSE(QFile::exists(folder.Path("Vxmox2.mdb-journal")));
+        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+        EXPECT_EQ(conn->Scalar("SELECT Major*10000+Minor*1000+Revision FROM TVersion WHERE ID=1").AsInt64(), 5);
+    }
+    {
+        // Two of them: which one is the clinic's is not guessed.
+        ProgramFolder folder;
+        for (const char* name : {"vxmox2.mdb", "Vxmox2.Mdb"}) {
+            QFile f(folder.Path(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(name);
+        }
+        auto p = folder.Start("two.log", "1", 0);
+        EXPECT_EQ(Finish(*p), 6);
+        const QString log = folder.ReadLog("two.log");
+        EXPECT_EQ(log.count("MSGBOX\tエラー\t16\t1\t"), 1) << log.toStdString();
+        EXPECT_TRUE(log.contains("Vxmox2.Mdb\\r\\nvxmox2.mdb\\r\\n")) << log.toStdString();
+        EXPECT_FALSE(log.contains("MAINWINDOW"));
+        EXPECT_EQ(MainDatabaseNames(folder), (QStringList{"Vxmox2.Mdb", "vxmox2.mdb"}));
+        EXPECT_EQ(FileBytes(folder.Path("vxmox2.mdb")), "vxmox2.mdb");
+    }
+}
+
 TEST(VxmoxStartup, DatabasePathsThatAreNotFilesAreRefusedAtOnceWithTheErrorBox) {
     {
         ProgramFolder folder;

@@ -299,6 +299,13 @@ TEST_F(PatientCopyTest, SourcesAreFoundWhateverTheCaseOfTheirCopiedNames) {
     QFile::remove(Path(QStringLiteral("VEXAMOX.mdb")));
     EXPECT_EQ(ReadSourcePatients(SourceDb::A), SourceFlags{});
     EXPECT_TRUE(boxes_.Shown().empty());
+
+    // A second spelling leaves a guess: neither is read, and both are named.
+    ASSERT_TRUE(QFile::copy(Path(QStringLiteral("vexamoxdh.mdb")), Path(QStringLiteral("VEXAMOXDH.MDB"))));
+    EXPECT_EQ(ReadSourcePatients(SourceDb::B), SourceFlags{});
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(QStringLiteral("\r\n\r\nVEXAMOXDH.MDB\r\nvexamoxdh.mdb")))
+        << boxes_.Shown()[0].prompt.toStdString();
 }
 
 // Debian ships no program that writes Jet files; its Access sample is a

@@ -193,11 +193,15 @@ TEST_F(FilesTest, CheckDirWithoutPatternReturnsTheNameAsWritten) {
     EXPECT_TRUE(boxes_.Shown().empty());
 }
 
-TEST_F(FilesTest, FindFileIgnoringCaseGivesTheRealNameOfACopiedFile) {
+TEST_F(FilesTest, FindFileIgnoringCaseGivesTheRealNameOfACopiedFileAndNeverGuesses) {
     const QString dir = sandbox_.Path();
     Make(QStringLiteral("VEXAMOX.mdb"), "copied");
-    Make(QStringLiteral("vexamox.MDB"), "second");
     EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexaMOX.MDB")), dir + QStringLiteral("/VEXAMOX.mdb"));
+    // A second spelling leaves a guess: neither is taken for the file.
+    Make(QStringLiteral("vexamox.MDB"), "second");
+    EXPECT_EQ(FindFilesIgnoringCase(dir + QStringLiteral("/vexaMOX.MDB")),
+              (QStringList{dir + QStringLiteral("/VEXAMOX.mdb"), dir + QStringLiteral("/vexamox.MDB")}));
+    EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexaMOX.MDB")), dir + QStringLiteral("/vexaMOX.MDB"));
     // The exact name wins over other spellings.
     EXPECT_EQ(FindFileIgnoringCase(dir + QStringLiteral("/vexamox.MDB")), dir + QStringLiteral("/vexamox.MDB"));
     // Neither a folder nor a longer name is the file.

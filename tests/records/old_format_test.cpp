@@ -144,8 +144,16 @@ TEST_F(OldFormatTest, UnreadablePatientTableIsReportedNotConverted) {
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("形式確認エラー"));
 }
 
+mode_t ModeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
 TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     MakeOldDatabase();
+    // Whatever the old file's mode, what the conversion writes holds
+    // patient data and is its owner's only.
+    ::chmod(QFile::encodeName(main_).constData(), 0644);
     const QByteArray old = Bytes(main_);
     const int64_t counterBefore =
         Open(test::TemplateDbPath())->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber")).ToInt64();
@@ -159,6 +167,8 @@ TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     EXPECT_EQ(boxes_.Shown()[0].style, 64);
     EXPECT_EQ(KeptFiles(), QStringList{QStringLiteral("VXMOX2_20240305_1407.mdb")});
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), old);
+    EXPECT_EQ(ModeOf(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), 0600u);
+    EXPECT_EQ(ModeOf(main_), 0600u);
     EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
     EXPECT_EQ(record.IsOldFormatTable(), kFormatCurrent);
 
@@ -214,6 +224,33 @@ TEST_F(OldFormatTest, KeptCopiesNeverOverwriteEachOther) {
     EXPECT_EQ(KeptFiles(),
               (QStringList{QStringLiteral("VXMOX2_20240305_1407.mdb"), QStringLiteral("VXMOX2_20240305_1407_2.mdb")}));
     ExpectUserDataIntact();
+}
+
+// A kept copy that cannot be made owner-only (here it is taken away after
+// its rename, which fails the chmod) does not count: the conversion stops,
+// saying why, and nothing else is written.
+TEST_F(OldFormatTest, KeptCopyThatCannotBeMadeOwnerOnlyStopsTheConversion) {
+    MakeOldDatabase();
+    const QByteArray old = Bytes(main_);
+    int folderSync = 0;
+    {
+        platform::FileStepFault counting;
+        ASSERT_EQ(platform::CopyFileAtomically(main_, box_.File(QStringLiteral("probe.mdb"))), 0);
+        for (const platform::FileStep step : counting.Steps()) {
+            ++folderSync;
+            if (step == platform::FileStep::SyncFolder) break;
+        }
+    }
+    const QString kept = box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"));
+    platform::FileStepFault gone(folderSync, [&kept](platform::FileStep) { QFile::remove(kept); });
+    OldFormatConversion().CheckTable();
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(QStringLiteral(
+        "アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+        << boxes_.Shown()[0].prompt.toStdString();
+    EXPECT_EQ(Bytes(main_), old);
+    EXPECT_EQ(gone.StepsTaken(), folderSync) << "nothing was written after the kept copy";
 }
 
 // A conversion that fails ends with the old file in place and the failure

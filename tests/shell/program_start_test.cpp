@@ -2,10 +2,12 @@
 // its own lock, back colour and splash texts around the shared steps.
 
 #include "shell/program_start.h"
+#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
 #include "shell/splash.h"
 #include "shell/timing.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/instance_lock.h"
@@ -248,6 +250,70 @@ TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNever
     box_.WriteText(QStringLiteral("VXMOX2.MDB-journal"), "");
     ASSERT_EQ(StartProgram(Converter()), kStarted);
     EXPECT_FALSE(QFile::exists(dated + QStringLiteral("_3")));
+}
+
+// The converter starts through the same steps: a database copied under
+// another letter case is the main database, before a leftover compaction
+// target is taken for it, which in a folder without either still is.
+TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseComesBeforeALeftoverCompactionTarget) {
+    const auto clinic = [](const QString& path, int patient) {
+        EXPECT_TRUE(QFile::copy(test::TemplateDbPath(), path));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        db::Connection::Open(db::DataSourcePart(path))
+            ->Execute(QStringLiteral("INSERT INTO TPatient (ID) VALUES (?)"), {patient});
+    };
+    const auto patients = [this] {
+        return db::Connection::Open(G().MainDbSource)
+            ->Scalar(QStringLiteral("SELECT group_concat(ID) FROM TPatient WHERE ID<30"))
+            .ToText();
+    };
+    clinic(box_.File(QStringLiteral("vxmox2.MDB")), 5);
+    clinic(CompactTargetPath(), 6);
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベース"));
+    EXPECT_EQ(patients(), QStringLiteral("5"));
+    EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral("vxmox2.MDB"))));
+    EXPECT_TRUE(QFile::exists(CompactTargetPath()));
+    EXPECT_EQ(clock_.TotalWaited(), 0) << "no template was copied";
+    QTRY_VERIFY(mainWindow_ != nullptr);
+
+    delete mainWindow_;
+    ResetAllSlots();
+    boxes_.Clear();
+    QFile::remove(MainPath());
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの復元"));
+    EXPECT_EQ(patients(), QStringLiteral("6"));
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
+// A copy of the template that cannot be made owner-only is not left for the
+// next start to take as the database: the start stops with its error box.
+// The file is taken away after the copy's rename, which fails its chmod as a
+// file system that refuses the mode would.
+TEST_F(ProgramStartTest, TemplateCopyThatCannotBeMadeOwnerOnlyStopsTheStart) {
+    int folderSync = 0;
+    {
+        platform::FileStepFault counting;
+        ASSERT_EQ(platform::CopyFileAtomically(test::TemplateDbPath(), box_.File(QStringLiteral("probe.MDB"))), 0);
+        for (const platform::FileStep step : counting.Steps()) {
+            ++folderSync;
+            if (step == platform::FileStep::SyncFolder) break;
+        }
+    }
+    platform::FileStepFault gone(folderSync, [this](platform::FileStep) { QFile::remove(MainPath()); });
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("エラー"));
+    EXPECT_EQ(boxes_.Shown()[0].style, 16);
+    EXPECT_EQ(boxes_.Shown()[0].prompt,
+              QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。\r\n"
+                             "アクセス権を所有者のみに設定できません。\r\n\r\n"
+                             "<2> ファイルまたはフォルダーが見つかりません。\r\n\r\nプログラムを終了します。"));
+    EXPECT_FALSE(QFile::exists(MainPath()));
+    EXPECT_EQ(prepared_, 0);
 }
 
 }  // namespace

@@ -291,6 +291,55 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(w.ExamsOf(2), 0) << "No: the values were not saved";
 }
 
+// The step of an atomic copy of `source` at which its folder is synced,
+// after the rename: a file taken away there fails the chmod that follows,
+// as a file system that refuses the mode would.
+int FolderSyncStepOfACopy(const QString& source, const QString& probe) {
+    platform::FileStepFault counting;
+    EXPECT_EQ(platform::CopyFileAtomically(source, probe), 0);
+    int step = 0;
+    for (const platform::FileStep taken : counting.Steps()) {
+        ++step;
+        if (taken == platform::FileStep::SyncFolder) break;
+    }
+    return step;
+}
+
+// A file the menu writes that cannot be made owner-only is reported: a new
+// database, which holds the template only, is not used; a copy, which has
+// replaced any older file of its name, stays.
+TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
+    FileMenu w;
+    PFrmInput& f = *w.form;
+    const QString fresh = w.Other() + QStringLiteral("/new.mdb");
+    {
+        platform::FileStepFault gone(
+            FolderSyncStepOfACopy(test::TemplateDbPath(), w.box.File(QStringLiteral("probe.mdb"))),
+            [&fresh](platform::FileStep) { QFile::remove(fresh); });
+        w.fileAnswers.push_back(fresh);
+        w.Menu(f.mnuCreate);
+    }
+    ASSERT_EQ(w.boxes.Shown().size(), 1u);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(
+        QStringLiteral("アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+        << w.boxes.Shown()[0].prompt.toStdString();
+    EXPECT_EQ(G().AppPath, w.box.Path());
+    w.boxes.Clear();
+
+    const QString copy = w.Other() + QStringLiteral("/copy.mdb");
+    {
+        platform::FileStepFault gone(FolderSyncStepOfACopy(w.dbPath, w.box.File(QStringLiteral("probe2.mdb"))),
+                                     [&copy](platform::FileStep) { QFile::remove(copy); });
+        w.fileAnswers.push_back(copy);
+        w.Menu(f.mnuSave);
+    }
+    ASSERT_EQ(w.boxes.Shown().size(), 1u);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("コピー作成"));
+    EXPECT_EQ(w.boxes.Shown()[0].style, 48);
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("アクセス権を所有者のみに設定できませんでした。")));
+}
+
 TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     FileMenu w;
     PFrmInput& f = *w.form;
