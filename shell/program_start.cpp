@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "shell/splash.h"
 #include "shell/test_seams.h"
+#include "core/program_log.h"
 #include "core/version.h"
 #include "records/jet_conversion.h"
 #include "platform/atomic_file.h"
@@ -100,7 +101,7 @@ void SettleUnderOwnName(const QString& path) {
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(e.Description()));
+        LogFailure(path, e.Description());
     }
 }
 
