@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace mox::platform {
 namespace {
@@ -60,7 +61,8 @@ QMessageBox::Icon Icon(int style) {
 
 // Windows closes a box with Escape (or the close box) only when it has a
 // Cancel button, or OK alone; Abort/Retry/Ignore and Yes/No boxes must be
-// answered with a button. Qt would take No or Abort for Escape.
+// answered with a button and keep the keyboard. Qt would take No or Abort
+// for Escape.
 class VbMessageBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -74,6 +76,12 @@ protected:
     void closeEvent(QCloseEvent* event) override {
         if (!escapable && !clickedButton()) {
             event->ignore();
+            // A window manager may have taken the focus for its close
+            // button: the box that stays is where the next key must go. The
+            // window is asked directly, since the toolkit may not have seen
+            // the focus go yet.
+            raise();
+            if (QWindow* window = windowHandle()) window->requestActivate();
             return;
         }
         QMessageBox::closeEvent(event);

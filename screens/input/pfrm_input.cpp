@@ -29,7 +29,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <algorithm>
+#include <array>
 
 namespace mox {
 
@@ -459,6 +462,7 @@ void PFrmInput::FitPatientDropDown() { CmbOutNo->setMaxVisibleItems(CmbOutNo->co
 void PFrmInput::CmbOutNo_GotFocus() { TextAtFocus = CmbOutNo->currentText(); }
 
 void PFrmInput::CmbOutNo_Validate() {
+    if (choosingPatient_) return;
     const QString text = CmbOutNo->currentText();
     if (text.trimmed().isEmpty()) return;
     const int current = CmbOutNo->currentIndex();
@@ -484,10 +488,14 @@ void PFrmInput::RestoreEntrySelection() {
 }
 
 void PFrmInput::CmbOutNo_Click() {
+    // The question box takes the focus from the list, which ends its
+    // editing: that is no second choice while the first is asked about.
+    if (choosingPatient_) return;
     const int index = CmbOutNo->currentIndex();
     if (index < 0) return;
     const int32_t chosen = CmbOutNo->itemData(index).toInt();
     if (chosen != shownPatientId_) {
+        const QScopedValueRollback<bool> choosing(choosingPatient_, true);
         MainDbHold hold;
         if (!hold) {
             RestorePatientSelection();
@@ -689,7 +697,7 @@ void PFrmInput::FocusLastEnabledButtonOfRow0() {
 
 void PFrmInput::SetBoxText(QLineEdit* box, const QString& text) {
     box->setText(text);
-    if (box->hasFocus()) TextAtFocus = text;
+    if (focusControl_ == box) TextAtFocus = text;
 }
 
 void PFrmInput::SetDateBoxes(const QString& dateText) {
@@ -865,32 +873,51 @@ bool PFrmInput::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool PFrmInput::FocusEvent(QObject* watched, QEvent* event) {
-    // Focus that comes back with the window (after a message box) or from a
-    // list's drop-down is no new entry into a control.
+    if (!IsFocusControl(watched)) return false;
+    // A control is entered and left as the window sees it: the focus going
+    // away with the window (a message box, another window, a drop-down) and
+    // coming back to the same control is neither. Focus the program gave
+    // another control while the window was inactive enters that control
+    // when the window comes back, and the control it left is left then.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
-    const bool in = event->type() == QEvent::FocusIn;
+    const bool withWindow = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    if (event->type() == QEvent::FocusOut) {
+        if (withWindow || focusControl_ != watched) return false;
+        focusControl_ = nullptr;
+        Guarded([&] { ControlLostFocus(watched); });
+        return false;
+    }
+    if (focusControl_ == watched) return false;
+    const QObject* left = focusControl_;
+    focusControl_ = watched;
     Guarded([&] {
-        if (watched == CmbOutNo && in) CmbOutNo_GotFocus();
-        if (watched == CmbEntry && in) CmbEntry_GotFocus();
-        if (watched == CmbStage && in) CmbStage_GotFocus();
-        for (QLineEdit* box : {TxtY, TxtM, TxtD}) {
-            if (watched != box) continue;
-            if (in)
-                TxtDate_GotFocus(box);
-            else
-                TxtDate_LostFocus(box);
-        }
-        for (QLineEdit* box : {TxtInNo, TxtApplyNo}) {
-            if (watched != box) continue;
-            if (in)
-                TxtNumber_GotFocus(box);
-            else
-                TxtNumber_LostFocus(box);
-        }
-        if (in && thIndex_.count(watched)) Th_GotFocus();
+        if (left) ControlLostFocus(left);
+        ControlGotFocus(watched);
     });
     return false;
+}
+
+bool PFrmInput::IsFocusControl(const QObject* control) const {
+    const std::array<const QObject*, 8> boxes{CmbOutNo, CmbEntry, CmbStage, TxtY, TxtM, TxtD, TxtInNo, TxtApplyNo};
+    return std::find(boxes.begin(), boxes.end(), control) != boxes.end() || thIndex_.count(control) > 0;
+}
+
+void PFrmInput::ControlGotFocus(const QObject* control) {
+    if (control == CmbOutNo) CmbOutNo_GotFocus();
+    if (control == CmbEntry) CmbEntry_GotFocus();
+    if (control == CmbStage) CmbStage_GotFocus();
+    for (QLineEdit* box : {TxtY, TxtM, TxtD})
+        if (control == box) TxtDate_GotFocus(box);
+    for (QLineEdit* box : {TxtInNo, TxtApplyNo})
+        if (control == box) TxtNumber_GotFocus(box);
+    if (thIndex_.count(control)) Th_GotFocus();
+}
+
+void PFrmInput::ControlLostFocus(const QObject* control) {
+    for (QLineEdit* box : {TxtY, TxtM, TxtD})
+        if (control == box) TxtDate_LostFocus(box);
+    for (QLineEdit* box : {TxtInNo, TxtApplyNo})
+        if (control == box) TxtNumber_LostFocus(box);
 }
 
 bool PFrmInput::ClickEvent(QObject* watched, QEvent* event) {

@@ -180,6 +180,12 @@ private:
     int32_t SelectedStage() const;
     bool IsTextField(QWidget* widget) const;
     bool FocusEvent(QObject* watched, QEvent* event);
+    // The controls whose focus the screen follows, and their handlers.
+    bool IsFocusControl(const QObject* control) const;
+    void ControlGotFocus(const QObject* control);
+    void ControlLostFocus(const QObject* control);
+    // True when the user changed the box's text since it got the focus.
+    bool EditedSinceFocus(const QLineEdit* box) const;
     bool ClickEvent(QObject* watched, QEvent* event);
     void SetDateBoxesBack(uint32_t colour);
     // Text put into a box by the program, not typed: the box's focus text
@@ -223,6 +229,10 @@ private:
     std::map<const QObject*, int> thIndex_;
     std::map<const QObject*, int> labelIndex_;
     int32_t shownPatientId_ = -1;
+    // The control the window's focus is in, as far as the screen goes: it
+    // stays while the focus is away with the window.
+    const QObject* focusControl_ = nullptr;
+    bool choosingPatient_ = false;
     bool ending_ = false;
 };
 

@@ -30,6 +30,7 @@ void PFrmInput::TxtDate_GotFocus(QLineEdit* box) {
     // The box's own text is what leaving it compares with, also when the
     // focus is sent on at once.
     TextAtFocus = box->text();
+    box->setModified(false);
     if (CmbOutNo->currentIndex() >= 0) {
         box->selectAll();
         return;
@@ -46,18 +47,25 @@ void PFrmInput::TxtDate_Change(QLineEdit* box) {
 }
 
 void PFrmInput::TxtDate_LostFocus(QLineEdit* box) {
-    if (box->text() != TextAtFocus) entry_.DataChanged = true;
+    if (EditedSinceFocus(box)) entry_.DataChanged = true;
     if (box->text().size() >= (box == TxtY ? 4 : 2)) CheckStageDate();
 }
 
 void PFrmInput::TxtNumber_GotFocus(QLineEdit* box) {
     TextAtFocus = box->text();
+    box->setModified(false);
     if (!entry_.CheckEntries()) return;
     box->selectAll();
 }
 
 void PFrmInput::TxtNumber_LostFocus(QLineEdit* box) {
-    if (box->text() != TextAtFocus) entry_.DataChanged = true;
+    if (EditedSinceFocus(box)) entry_.DataChanged = true;
+}
+
+bool PFrmInput::EditedSinceFocus(const QLineEdit* box) const {
+    // Only what the user typed is a change: text the program put into the
+    // box (a loaded examination, a chosen date) never is.
+    return box->isModified() && box->text() != TextAtFocus;
 }
 
 void PFrmInput::CmbStage_GotFocus() {

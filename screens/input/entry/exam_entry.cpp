@@ -216,37 +216,43 @@ bool ExamEntry::SetInputMode(int32_t itemId, bool moveFirst) {
     return true;
 }
 
-void ExamEntry::SetButtonsForType(int32_t type) {
-    InputButtons& b = buttons_;
+std::optional<InputButtons> ButtonsOfType(int32_t type) {
+    InputButtons b;
     switch (type) {
         case 1:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i <= 3;
             b.plaque.fill(false);
             b.marks = false;
             b.furcationNone = false;
-            break;
+            return b;
         case 3:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1;
             b.plaque.fill(false);
             b.marks = true;
             b.furcationNone = false;
-            break;
+            return b;
         case 4:
             b.value.fill(false);
             b.plaque.fill(true);
             b.marks = false;
             b.furcationNone = false;
-            break;
+            return b;
         case 6:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1 && i <= 3;
             b.plaque.fill(false);
             b.marks = false;
             b.furcationNone = true;
-            break;
+            return b;
         default:
-            return;  // other types leave the buttons as they were
+            return std::nullopt;  // other types leave the buttons as they were
     }
-    form_.ShowInputButtons(b);
+}
+
+void ExamEntry::SetButtonsForType(int32_t type) {
+    const std::optional<InputButtons> buttons = ButtonsOfType(type);
+    if (!buttons) return;
+    buttons_ = *buttons;
+    form_.ShowInputButtons(buttons_);
 }
 
 int ExamEntry::CurrentTooth() const { return InputOn() ? Cursor(CurRow).nTooth : 0; }
@@ -307,6 +313,12 @@ bool ExamEntry::CursorFirst(int row) { return CursorStep(row, static_cast<int>(S
 bool ExamEntry::CursorLast(int row) { return CursorStep(row, static_cast<int>(Step::Last)); }
 bool ExamEntry::CursorPrev(int row) { return CursorStep(row, static_cast<int>(Step::Prev)); }
 bool ExamEntry::CursorNext(int row) { return CursorStep(row, static_cast<int>(Step::Next)); }
+
+bool ExamEntry::AtRouteEnd() const {
+    if (!InputOn()) return false;
+    CToothPosition probe = Cursor(CurRow);
+    return !StepCursor(probe, RouteOf(CurInputType), Step::Next);
+}
 
 bool ExamEntry::CursorMoveTo(int row, int tooth, std::optional<int> site) {
     if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return false;

@@ -54,6 +54,10 @@ struct InputButtons {
     }
 };
 
+// The input buttons an input type takes; none for the types that leave the
+// buttons as they were.
+std::optional<InputButtons> ButtonsOfType(int32_t type);
+
 // What the entry needs of its window.
 class EntryForm {
 public:
@@ -140,6 +144,8 @@ public:
     bool CursorPrev(int row);
     bool CursorNext(int row);
     bool CursorMoveTo(int row, int tooth, std::optional<int> site = std::nullopt);
+    // True when the cursor stands on the last open position of its route.
+    bool AtRouteEnd() const;
     void ShowCursorMark(int row, int tooth);
     void HideCursorMark(int row, int tooth);
     // A click on site `position` of Th(index) while no batch mode is on:
@@ -218,6 +224,13 @@ private:
     bool BatchMarkSite(int index, int position);
     bool BatchMarkTooth(int index);
     bool TakesKeyboardValues(int32_t mode) const;
+    // The row the next value goes to: the next one when the value written
+    // last filled the last site of its row's route.
+    int16_t EntryRow() const;
+    // Whether the row a value goes to takes value button `index`, or the
+    // no-lesion finding.
+    bool EntryRowTakesValue(int index) const;
+    bool EntryRowTakesNoLesion() const;
     int SiteFor(int32_t mode) const;
     bool AdvanceBeforeEntry(bool mayChangeRow);
     void SetMark(int nExam, int mark);

@@ -71,24 +71,44 @@ bool ExamEntry::AdvanceBeforeEntry(bool mayChangeRow) {
     return true;
 }
 
+int16_t ExamEntry::EntryRow() const {
+    if (!InputOn() || !AdvancePending || CurRow >= kGridRows - 1 || !AtRouteEnd()) return CurRow;
+    return static_cast<int16_t>(CurRow + 1);
+}
+
+bool ExamEntry::EntryRowTakesValue(int index) const {
+    if (!InputOn()) return false;
+    const int16_t row = EntryRow();
+    if (row == CurRow) return TakesKeyboardValues(grid_.ExamMode(CurrentButton())) && buttons_.value[index];
+    const int32_t mode = Globals().SubExamRows[row]->Mode;
+    const std::optional<InputButtons> buttons = ButtonsOfType(mode);
+    return TakesKeyboardValues(mode) && buttons && buttons->value[index];
+}
+
+bool ExamEntry::EntryRowTakesNoLesion() const {
+    if (!InputOn()) return false;
+    const int16_t row = EntryRow();
+    if (row == CurRow) return grid_.ExamMode(CurrentButton()) == kFurcationMode && buttons_.furcationNone;
+    return Globals().SubExamRows[row]->Mode == kFurcationMode;
+}
+
 void ExamEntry::CmdVal_Click(int index) {
     if (index < 0 || index >= kValueButtons) return;
     if (!CheckEntries()) return;
-    PlayWave(QString::number(index) + QStringLiteral(".wav"));
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
-    if (!InputOn() || !TakesKeyboardValues(grid_.ExamMode(CurrentButton()))) return;
-    if (!AdvanceBeforeEntry(true)) return;
-    const int b = CurrentButton();
-    const int32_t mode = grid_.ExamMode(b);
-    // After a row change the new row must take values at all: a plaque or
-    // gap row has no site a value could go to.
-    if (TakesKeyboardValues(mode) && buttons_.value[index]) {
-        grid_.SetData(b, 0, SiteFor(mode), index);
-        DataChanged = true;
-    } else {
-        AdvancePending = false;
+    // The row the value goes to decides on it before anything moves: a value
+    // it refuses leaves the cursor where it is and is never announced as
+    // taken.
+    if (!EntryRowTakesValue(index)) {
+        PlayWave(QStringLiteral("phone1.wav"));
+        return;
     }
+    if (!AdvanceBeforeEntry(true)) return;
+    PlayWave(QString::number(index) + QStringLiteral(".wav"));
+    const int b = CurrentButton();
+    grid_.SetData(b, 0, SiteFor(grid_.ExamMode(b)), index);
+    DataChanged = true;
     grid_.Refresh(b);
 }
 
@@ -127,8 +147,10 @@ bool ExamEntry::KeyPress(int keyAscii) {
 }
 
 void ExamEntry::DispatchValueKey(const QString& command) {
-    const int32_t type = InputOn() ? Globals().SubExamRows[CurRow]->Mode : -1;
     const bool number = IsDigits(command);
+    // A value after the last site of a row is the next row's to take or
+    // refuse; marks and the clear stay with the site the cursor shows.
+    const int32_t type = InputOn() ? Globals().SubExamRows[number ? EntryRow() : CurRow]->Mode : -1;
     const int value = number ? command.toInt() : -1;
     const bool clear = command == QLatin1String(".");
     switch (type) {
@@ -209,20 +231,17 @@ void ExamEntry::CmdNot_Click() {
 
 void ExamEntry::CmdFurcationNone_Click() {
     if (!CheckEntries()) return;
-    PlayWave(QStringLiteral("無.wav"));
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
-    if (!InputOn() || grid_.ExamMode(CurrentButton()) != kFurcationMode) return;
-    if (!AdvanceBeforeEntry(true)) return;
-    const int b = CurrentButton();
-    // "No lesion" is a furcation finding: after a row change it is written
-    // only where the new row is a furcation row too.
-    if (grid_.ExamMode(b) == kFurcationMode && buttons_.furcationNone) {
-        grid_.SetData(b, 0, CurrentSite(), 0);
-        DataChanged = true;
-    } else {
-        AdvancePending = false;
+    if (!EntryRowTakesNoLesion()) {
+        PlayWave(QStringLiteral("phone1.wav"));
+        return;
     }
+    if (!AdvanceBeforeEntry(true)) return;
+    PlayWave(QStringLiteral("無.wav"));
+    const int b = CurrentButton();
+    grid_.SetData(b, 0, CurrentSite(), 0);
+    DataChanged = true;
     grid_.Refresh(b);
 }
 

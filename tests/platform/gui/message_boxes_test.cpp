@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 
 using namespace mox::platform;
@@ -116,6 +119,44 @@ TEST_F(WidgetMessageBoxes, EscapeCancelsOnlyWhereWindowsLetsIt) {
                          }),
               kYes);
     EXPECT_TRUE(stillOpenAfterEscape);
+}
+
+// The title bar's close button: the window manager asks the box to close,
+// some taking the keyboard focus elsewhere meanwhile.
+void PressCloseButton(QMessageBox& box, QWidget& elsewhere) {
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+    QCloseEvent close;
+    QCoreApplication::sendEvent(box.windowHandle(), &close);
+    QTest::qWait(20);
+}
+
+TEST_F(WidgetMessageBoxes, TheCloseButtonAnswersAsEscapeDoesAndAYesNoBoxKeepsTheKeys) {
+    QWidget elsewhere;
+    SeenBox seen;
+    EXPECT_EQ(ShowAndAct(QStringLiteral("c"), 5, QString(), seen,
+                         [&](QMessageBox& box) { PressCloseButton(box, elsewhere); }),
+              kCancel);
+
+    // The backup question at the end of a run: the box stays, and "n" typed
+    // after the close button answers it.
+    bool stayed = false;
+    bool keysToTheBox = false;
+    EXPECT_EQ(
+        ShowAndAct(QStringLiteral("データのバックアップを実行しますか？"), 52, QStringLiteral("バックアップ確認"), seen,
+                   [&](QMessageBox& box) {
+                       PressCloseButton(box, elsewhere);
+                       stayed = box.isVisible();
+                       keysToTheBox = QApplication::activeWindow() == &box;
+                       if (keysToTheBox)
+                           QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+                       else
+                           ButtonNamed(box, QStringLiteral("はい(&Y)"))->click();
+                   }),
+        kNo);
+    EXPECT_TRUE(stayed);
+    EXPECT_TRUE(keysToTheBox);
 }
 
 TEST_F(WidgetMessageBoxes, ScriptedResponderStillComesFirst) {

@@ -87,36 +87,81 @@ TEST(ValueKeys, AValueStaysUnderTheCursorUntilTheNextOneArrives) {
     EXPECT_EQ(b.Value(0, next.nTooth, next.nPocket), 4) << "the second goes into the next site of the route";
     EXPECT_EQ(b.Value(0, 5, 4), 3);
 
-    // A value the item's buttons refuse is not written and keeps the site
-    // for the next value.
+    // A value the item's buttons refuse changes nothing and is not announced:
+    // the cursor stays, and the next value goes where it would have gone.
+    b.PlayedClips();
     b.entry.CmdVal_Click(0);
-    CToothPosition refusedAt = b.Cursor(0);
-    EXPECT_EQ(b.Value(0, refusedAt.nTooth, refusedAt.nPocket), -1);
-    EXPECT_FALSE(b.entry.AdvancePending);
+    EXPECT_EQ(b.PlayedClips(), std::vector<QString>{"phone1.wav"});
+    EXPECT_EQ(b.Cursor(0).nTooth, next.nTooth);
+    EXPECT_EQ(b.Cursor(0).nPocket, next.nPocket);
+    EXPECT_TRUE(b.entry.AdvancePending);
+    CToothPosition after = next;
+    ASSERT_TRUE(after.MoveNext6());
     b.Keys(QStringLiteral("6"));
-    EXPECT_EQ(b.Value(0, refusedAt.nTooth, refusedAt.nPocket), 6);
-    EXPECT_EQ(b.Cursor(0).nTooth, refusedAt.nTooth);
-    EXPECT_EQ(b.Cursor(0).nPocket, refusedAt.nPocket);
+    EXPECT_EQ(b.Value(0, next.nTooth, next.nPocket), 4);
+    EXPECT_EQ(b.Value(0, after.nTooth, after.nPocket), 6);
+    EXPECT_EQ(b.Cursor(0).nTooth, after.nTooth);
+    EXPECT_EQ(b.Cursor(0).nPocket, after.nPocket);
 }
 
 TEST(ValueKeys, AfterARowsLastSiteTheNextRowDecidesAndTheLastRowOverwrites) {
     {
-        // The template's row 3 is plaque, which takes no keyed value.
+        // The template's rows: pocket depths, mobility, furcation. After a
+        // row's last site the next row judges the value and takes it at its
+        // first site, from a key or a value button alike; a value it refuses
+        // changes nothing and is not announced.
+        EntryBench b;
+        ASSERT_TRUE(b.Show(kPatient, std::nullopt));
+        b.entry.CursorLast(0);
+        const CToothPosition lastPocket = b.Cursor(0);
+        b.Keys(QStringLiteral("4"));
+        b.entry.CmdVal_Click(5);
+        b.Keys(QStringLiteral("/2"));
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"4.wav", "phone1.wav", "phone1.wav"}));
+        EXPECT_EQ(b.entry.CurRow, 0) << "no mobility of 5 or 12";
+        EXPECT_EQ(b.Cursor(0).nTooth, lastPocket.nTooth);
+        EXPECT_EQ(b.Value(0, lastPocket.nTooth, lastPocket.nPocket), 4);
+
+        b.Keys(QStringLiteral("0"));
+        ASSERT_EQ(b.entry.CurRow, 1) << "0 is a mobility";
+        const int firstMobility = b.Cursor(1).nTooth;
+        EXPECT_EQ(b.Value(1, firstMobility), 0);
+        b.entry.CmdVal_Click(2);
+        EXPECT_NE(b.Cursor(1).nTooth, firstMobility);
+        EXPECT_EQ(b.Value(1, b.Cursor(1).nTooth), 2);
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"0.wav", "2.wav"}));
+
+        b.entry.CursorLast(1);
+        b.entry.AdvancePending = false;
+        b.Keys(QStringLiteral("10"));
+        ASSERT_EQ(b.entry.CurRow, 2) << "0 after the mobility row is the furcation's no lesion";
+        EXPECT_EQ(b.Value(2, b.Cursor(2).nTooth, b.Cursor(2).nPocket), 0);
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"1.wav", QStringLiteral("無.wav")}));
+        EXPECT_TRUE(b.entry.DataChanged);
+    }
+    {
+        // The template's row 3 is plaque, which takes no keyed value: the
+        // value after the furcation row is refused and the cursor stays.
         EntryBench b;
         ASSERT_TRUE(b.Show(kPatient, std::nullopt));
         b.entry.SetInputMode(13, true);
         b.entry.CursorLast(2);
         const int lastTooth = b.Cursor(2).nTooth;
+        const int lastSite = b.Cursor(2).nPocket;
         b.Keys(QStringLiteral("2"));
-        EXPECT_EQ(b.Value(2, lastTooth, b.Cursor(2).nPocket), 2);
-        b.Keys(QStringLiteral("3"));
-        EXPECT_EQ(b.entry.CurRow, 3) << "the row changes after the last site";
-        EXPECT_EQ(b.grid.PlaqueData(96 + b.Cursor(3).nTooth), -1) << "nothing written on the plaque row";
-        EXPECT_FALSE(b.entry.AdvancePending);
+        EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
+        b.PlayedClips();
+        b.Keys(QStringLiteral("30"));
+        b.entry.CmdFurcationNone_Click();
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"phone1.wav", "phone1.wav", "phone1.wav"}));
+        EXPECT_EQ(b.entry.CurRow, 2);
+        EXPECT_EQ(b.Cursor(2).nTooth, lastTooth);
+        EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
+        for (int t = 0; t < 32; ++t) ASSERT_EQ(b.grid.PlaqueData(96 + t), -1) << "nothing written on the plaque row";
     }
     {
-        // A six-site row that takes no keyed value keeps the buttons the
-        // furcation row left on: the value must still not be written there.
+        // A six-site row that takes no keyed value: the furcation row's
+        // buttons must not let a value through to it.
         EntryBench b;
         SetItemModes(b, {3, 1, 6, 9});
         b.LoadTables();
@@ -124,10 +169,10 @@ TEST(ValueKeys, AfterARowsLastSiteTheNextRowDecidesAndTheLastRowOverwrites) {
         b.entry.SetInputMode(13, true);
         b.entry.CursorLast(2);
         b.Keys(QStringLiteral("22"));
-        ASSERT_EQ(b.entry.CurRow, 3);
+        b.entry.CmdVal_Click(2);
+        EXPECT_EQ(b.entry.CurRow, 2);
         for (int t = 0; t < 32; ++t)
             for (int s = 0; s < 6; ++s) ASSERT_EQ(b.Value(3, t, s), -1) << "tooth " << t << " site " << s;
-        EXPECT_FALSE(b.entry.AdvancePending);
     }
     {
         // With mobility as row 3 the value is taken there, and on row 3
@@ -365,7 +410,8 @@ TEST(Cursor, AnItemMissingFromTheRowsTurnsInputOffWithOneMessage) {
     b.Keys(QStringLiteral("5.+"));
     b.entry.CmdVal_Click(5);
     b.entry.KeyPress(13);
-    EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"phone1.wav", "phone1.wav", "phone1.wav", "5.wav"}));
+    EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"phone1.wav", "phone1.wav", "phone1.wav", "phone1.wav"}))
+        << "no value is stored, so none is announced";
     EXPECT_FALSE(b.entry.DataChanged);
 }
 
