@@ -49,7 +49,7 @@ protected:
 PrivateSoundServer* SoundRealPlayback::server_ = nullptr;
 QString* SoundRealPlayback::whyNot_ = nullptr;
 
-TEST_F(SoundRealPlayback, QtListsTheNullSinkAndAClipPlaysToItsEnd) {
+TEST_F(SoundRealPlayback, QtListsTheNullSinkAndEveryClipPlaysToItsEnd) {
     QStringList playback, recording;
     EnumMixerDevices(playback, recording);
     ASSERT_TRUE(playback.contains("TestSink")) << playback.join(", ").toStdString();
@@ -58,13 +58,40 @@ TEST_F(SoundRealPlayback, QtListsTheNullSinkAndAClipPlaysToItsEnd) {
     ASSERT_TRUE(output.Open(ChooseOutputDevice(QString())));
     EXPECT_EQ(output.Device().description(), "TestSink");
 
-    const auto clip = ReadWaveFile(test::ProgramDir() + "/wave/1.wav");
-    ASSERT_TRUE(clip);
+    const auto one = ReadWaveFile(test::ProgramDir() + "/wave/1.wav");
+    const auto click = ReadWaveFile(test::ProgramDir() + "/wave/click1.wav");
+    const auto twelve = ReadWaveFile(test::ProgramDir() + "/wave/12.wav");
+    ASSERT_TRUE(one && click && twelve);
     QSignalSpy finished(&output, &QtClipOutput::ClipFinished);
-    ASSERT_TRUE(output.Play(*clip));
+    const auto expectPlayedToItsEnd = [&finished](int i, const WaveClip& clip) {
+        EXPECT_GE(finished[i][0].toLongLong() + 2000, clip.DurationUs()) << "clip " << i << " played to its end";
+        EXPECT_EQ(finished[i][1].toLongLong(), clip.DurationUs()) << "clip " << i;
+    };
+    ASSERT_TRUE(output.Play(*one));
     ASSERT_TRUE(WaitFor(finished, 1));
-    EXPECT_GE(finished[0][0].toLongLong() + 2000, clip->DurationUs()) << "played to its end";
-    EXPECT_EQ(finished[0][1].toLongLong(), clip->DurationUs());
+    expectPlayedToItsEnd(0, *one);
+
+    // A click alone, far shorter than what the server buffers before it starts
+    // a stream, after the stream ran empty; then two clips at once, the second
+    // after the first and not over it.
+    ASSERT_TRUE(output.Play(*click));
+    ASSERT_TRUE(WaitFor(finished, 2)) << "a short clip after a silence is heard";
+    expectPlayedToItsEnd(1, *click);
+    ASSERT_TRUE(output.Play(*click));
+    ASSERT_TRUE(output.Play(*twelve));
+    ASSERT_TRUE(WaitFor(finished, 4));
+    expectPlayedToItsEnd(2, *click);
+    expectPlayedToItsEnd(3, *twelve);
+
+    // A stopped clip is not reported; the next one plays as before.
+    ASSERT_TRUE(output.Play(*twelve));
+    output.Stop();
+    ASSERT_TRUE(output.Play(*one));
+    ASSERT_TRUE(WaitFor(finished, 5));
+    expectPlayedToItsEnd(4, *one);
+
+    output.Close();
+    EXPECT_FALSE(output.Play(*one)) << "a closed output plays nothing";
 }
 
 TEST_F(SoundRealPlayback, PlayWaveClipsFinishOneAfterAnotherAndTheQueueStops) {
