@@ -1,19 +1,27 @@
 #pragma once
-// Where the sound window sends its clips. The real output plays each clip on
-// its own Qt audio sink on the chosen device; a clip that is still sounding
-// when the next one starts is left to finish, so clips never cut each other
-// off. Tests use an output that records what it was asked to play.
+// Where the sound window sends its clips. The real output keeps one Qt audio
+// sink per sample format for as long as the output is open, and feeds it clip
+// after clip through a source of its own: a clip that is still sounding when
+// the next one comes is played to its end first, so clips never cut each
+// other off. Tests use an output that records what it was asked to play.
+//
+// Why: Qt 6.4's PulseAudio sink answers a source that reports its end by
+// asking the server to drain the stream, and takes the server's answer on the
+// server's thread, also after the sink was stopped; a sink freed before that
+// answer came took the program down. The source here never reports an end,
+// so no answer is ever owed, and a sink is still freed only when the output
+// closes, never between two clips.
 
 #include "core/sound/wave_file.h"
 
 #include <QAudioDevice>
 #include <QByteArray>
-#include <QList>
+#include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
-#include <QSet>
+#include <memory>
+#include <vector>
 
-class QAudioSink;
+class QTimer;
 
 namespace mox {
 
@@ -25,7 +33,8 @@ public:
     virtual bool Open(const QByteArray& deviceId) = 0;
     // Stops every clip and lets go of the device.
     virtual void Close() = 0;
-    // Starts the clip once. False when the device cannot take it.
+    // Starts the clip once, after any clip of its format still sounding.
+    // False when the device cannot take it.
     virtual bool Play(const WaveClip& clip) = 0;
     // Stops the clip that started last.
     virtual void Stop() = 0;
@@ -48,19 +57,15 @@ signals:
     void ClipFinished(qint64 playedUs, qint64 durationUs);
 
 private:
-    void Release(QAudioSink* sink);
-    void Silence(QAudioSink* sink);
-    void Sweep();
+    struct Lane;
+    void Poll();
+    void StopLane(Lane& lane);
 
     QAudioDevice device_;
-    // Qt's pulse sink runs the event loop inside its stop and destructor, so
-    // a sink is never deleted by deleteLater (which could then fire inside its
-    // own destructor): a finished sink is retired and deleted by a sweep
-    // after it has left every list.
-    QList<QAudioSink*> sinks_;
-    QList<QAudioSink*> retired_;
-    QPointer<QAudioSink> current_;
-    QSet<QAudioSink*> released_;
+    std::vector<std::unique_ptr<Lane>> lanes_;
+    Lane* last_ = nullptr;
+    QTimer* poll_;
+    QElapsedTimer clock_;
 };
 
 }  // namespace mox

@@ -5,85 +5,19 @@
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "core/sound/sound_devices.h"
+#include "tests/core/sound/private_sound_server.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <csignal>
 
 using namespace mox;
+using mox::test::PrivateSoundServer;
 
 namespace {
-
-class PrivateSoundServer {
-public:
-    // Empty when the server runs; otherwise why it could not start.
-    QString Start() {
-        const QString program = QStandardPaths::findExecutable("pulseaudio");
-        if (program.isEmpty()) return "pulseaudio is not installed";
-        if (!dir_.isValid()) return "no temporary folder";
-        const QString runtime = dir_.filePath("runtime");
-        const QString home = dir_.filePath("home");
-        QDir().mkpath(runtime);
-        QDir().mkpath(home);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        env.insert("HOME", home);
-        env.remove("PULSE_SERVER");
-        server_.setProcessEnvironment(env);
-        server_.setProcessChannelMode(QProcess::MergedChannels);
-        // Should the test die, the server goes with it.
-        server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        // Not daemonized, so that the test owns the process and ends it by
-        // its own handle. As root it must not run as the system instance.
-        server_.start(program, {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1", "--use-pid-file=no",
-                                "--realtime=no", "--high-priority=no", "--log-target=stderr",
-                                "--load=module-native-protocol-unix",
-                                "--load=module-null-sink sink_name=test_null "
-                                "sink_properties=device.description=TestSink"});
-        if (!server_.waitForStarted(5000)) return "pulseaudio did not start: " + server_.errorString();
-
-        socket_ = runtime + "/pulse/native";
-        QDeadlineTimer deadline(10000);
-        while (!QFileInfo::exists(socket_)) {
-            if (server_.state() == QProcess::NotRunning)
-                return "pulseaudio ended: " + QString::fromLocal8Bit(server_.readAll());
-            if (deadline.hasExpired()) return "pulseaudio made no socket in 10 s";
-            QThread::msleep(20);
-        }
-        qputenv("PULSE_SERVER", ("unix:" + socket_).toLocal8Bit());
-        qputenv("PULSE_COOKIE", (home + "/.config/pulse/cookie").toLocal8Bit());
-        return {};
-    }
-
-    ~PrivateSoundServer() {
-        qunsetenv("PULSE_SERVER");
-        qunsetenv("PULSE_COOKIE");
-        if (server_.state() == QProcess::NotRunning) return;
-        server_.terminate();
-        if (!server_.waitForFinished(5000)) {
-            server_.kill();
-            server_.waitForFinished(5000);
-        }
-    }
-
-private:
-    QTemporaryDir dir_;
-    QProcess server_;
-    QString socket_;
-};
 
 // Waits, bounded, for a signal count: the one place in the tests that lets
 // real time pass, for real audio to play.
@@ -115,7 +49,7 @@ protected:
 PrivateSoundServer* SoundRealPlayback::server_ = nullptr;
 QString* SoundRealPlayback::whyNot_ = nullptr;
 
-TEST_F(SoundRealPlayback, QtListsTheNullSinkAndAClipPlaysToItsEnd) {
+TEST_F(SoundRealPlayback, QtListsTheNullSinkAndEveryClipPlaysToItsEnd) {
     QStringList playback, recording;
     EnumMixerDevices(playback, recording);
     ASSERT_TRUE(playback.contains("TestSink")) << playback.join(", ").toStdString();
@@ -124,13 +58,40 @@ TEST_F(SoundRealPlayback, QtListsTheNullSinkAndAClipPlaysToItsEnd) {
     ASSERT_TRUE(output.Open(ChooseOutputDevice(QString())));
     EXPECT_EQ(output.Device().description(), "TestSink");
 
-    const auto clip = ReadWaveFile(test::ProgramDir() + "/wave/1.wav");
-    ASSERT_TRUE(clip);
+    const auto one = ReadWaveFile(test::ProgramDir() + "/wave/1.wav");
+    const auto click = ReadWaveFile(test::ProgramDir() + "/wave/click1.wav");
+    const auto twelve = ReadWaveFile(test::ProgramDir() + "/wave/12.wav");
+    ASSERT_TRUE(one && click && twelve);
     QSignalSpy finished(&output, &QtClipOutput::ClipFinished);
-    ASSERT_TRUE(output.Play(*clip));
+    const auto expectPlayedToItsEnd = [&finished](int i, const WaveClip& clip) {
+        EXPECT_GE(finished[i][0].toLongLong() + 2000, clip.DurationUs()) << "clip " << i << " played to its end";
+        EXPECT_EQ(finished[i][1].toLongLong(), clip.DurationUs()) << "clip " << i;
+    };
+    ASSERT_TRUE(output.Play(*one));
     ASSERT_TRUE(WaitFor(finished, 1));
-    EXPECT_GE(finished[0][0].toLongLong() + 2000, clip->DurationUs()) << "played to its end";
-    EXPECT_EQ(finished[0][1].toLongLong(), clip->DurationUs());
+    expectPlayedToItsEnd(0, *one);
+
+    // A click alone, far shorter than what the server buffers before it starts
+    // a stream, after the stream ran empty; then two clips at once, the second
+    // after the first and not over it.
+    ASSERT_TRUE(output.Play(*click));
+    ASSERT_TRUE(WaitFor(finished, 2)) << "a short clip after a silence is heard";
+    expectPlayedToItsEnd(1, *click);
+    ASSERT_TRUE(output.Play(*click));
+    ASSERT_TRUE(output.Play(*twelve));
+    ASSERT_TRUE(WaitFor(finished, 4));
+    expectPlayedToItsEnd(2, *click);
+    expectPlayedToItsEnd(3, *twelve);
+
+    // A stopped clip is not reported; the next one plays as before.
+    ASSERT_TRUE(output.Play(*twelve));
+    output.Stop();
+    ASSERT_TRUE(output.Play(*one));
+    ASSERT_TRUE(WaitFor(finished, 5));
+    expectPlayedToItsEnd(4, *one);
+
+    output.Close();
+    EXPECT_FALSE(output.Play(*one)) << "a closed output plays nothing";
 }
 
 TEST_F(SoundRealPlayback, PlayWaveClipsFinishOneAfterAnotherAndTheQueueStops) {
