@@ -35,8 +35,9 @@ struct Column {
     float w;
 };
 constexpr Column kColumns[8] = {{34, 18}, {52, 13}, {65, 13}, {78, 18}, {96, 13}, {109, 18}, {127, 18}, {145, 18}};
-// The clearance a figure keeps from each side of its column.
-constexpr float kFigureInset = 0.5f;
+// The summary table's rules below its heading row and its two slot rows.
+constexpr float kHeadingRule = 3.4f;
+constexpr float kSlotRules[2] = {8.2f, kTableHeight};
 
 // Each copy is a page of its own; the printer opens the first page itself,
 // so no document carries an empty sheet.
@@ -85,16 +86,29 @@ void BodyLines(DrawTarget& target, float x, float y, int frame, int groups, int 
 // slots, column lines.
 void TableLines(DrawTarget& target, float x, float y, int frame, int heading) {
     Frame(target, frame, x, y, x + kBlockWidth, y + kTableHeight);
-    Rule(target, heading, x, y + 3.4, x + kBlockWidth, y + 3.4);
-    Rule(target, 1, x, y + 8.2, x + kBlockWidth, y + 8.2);
+    Rule(target, heading, x, y + kHeadingRule, x + kBlockWidth, y + kHeadingRule);
+    Rule(target, 1, x, y + kSlotRules[0], x + kBlockWidth, y + kSlotRules[0]);
     for (const Column& c : kColumns) Rule(target, 1, x + c.x, y, x + c.x, y + kTableHeight);
+}
+
+// A text of the summary table, hanging in its cell from `top` above the
+// cell's bottom rule.
+void TableText(DrawTarget& target, double x, double top, double bottom, double w, const QString& text, double size,
+               int16_t align) {
+    PrintTextInCell(target, x, top, w, 0, text, size, align, 0, bottom - top);
+}
+
+void Headings(DrawTarget& target, float x, float y, const QString (&headings)[8], double size) {
+    for (int i = 0; i < 8; ++i)
+        TableText(target, x + kColumns[i].x, y + 0.2, y + kHeadingRule, kColumns[i].w, headings[i], size, kAlignCentre);
 }
 
 void StageRowStart(DrawTarget& target, float x, float y, int j, int lineWidth, const ChartBlockTexts& texts) {
     target.SetDrawWidth(lineWidth);
     target.Line(x + 1, y + 5.5 + 5 * j, x + 6, y + 5.5 + 5 * j, texts.lineColour[j]);
     target.SetDrawWidth(1);
-    Text(target, x + 7, y + 4 + 5 * j, 30, 0, texts.stage[j], 9, kAlignLeft);
+    // The stage column ends at the date column's line.
+    TableText(target, x + 7, y + 4 + 5 * j, y + kSlotRules[j], kColumns[0].x - 7, texts.stage[j], 9, kAlignLeft);
 }
 
 struct Label {
@@ -113,11 +127,11 @@ void SideLabels(DrawTarget& target, float x, float y, std::span<const Label> lab
                 double headSize, std::span<const ScaleMark> scale, double scaleSize) {
     target.SetFontName(kGothicP);
     for (const Label& l : labels)
-        Text(target, x + l.x, y + l.y, l.w, l.h, QString::fromUtf16(l.text), l.size, kAlignCentre);
-    Text(target, x + 7, y + 13, 12, 4.5, mobilityHead, headSize, kAlignCentre);
-    Text(target, x + 7, y + 114.5, 12, 4.5, mobilityHead, headSize, kAlignCentre);
+        PrintTextInCell(target, x + l.x, y + l.y, l.w, l.h, QString::fromUtf16(l.text), l.size, kAlignCentre);
+    PrintTextInCell(target, x + 7, y + 13, 12, 4.5, mobilityHead, headSize, kAlignCentre);
+    PrintTextInCell(target, x + 7, y + 114.5, 12, 4.5, mobilityHead, headSize, kAlignCentre);
     for (const ScaleMark& mark : scale)
-        Text(target, x + 14, y + mark.top, 4.4, 0, QString::fromUtf16(mark.text), scaleSize, kAlignRight);
+        PrintTextInCell(target, x + 14, y + mark.top, 4.4, 0, QString::fromUtf16(mark.text), scaleSize, kAlignRight);
 }
 
 }  // namespace
@@ -190,17 +204,14 @@ void PrintChartBlock(DrawTarget& target, float x, float y, int half, const Chart
     const QString headings[8] = {QStringLiteral("検査日"),   QStringLiteral("現在歯数"), QStringLiteral("PPD総数"),
                                  QStringLiteral("BOP(+)率"), QStringLiteral("PPD平均"),  texts.bandHeads[0],
                                  texts.bandHeads[1],         texts.bandHeads[2]};
-    for (int i = 0; i < 8; ++i)
-        Text(target, x + kColumns[i].x, y + 0.2, kColumns[i].w, 0, headings[i], 8, kAlignCentre);
+    Headings(target, x, y, headings, 8);
     for (int j = 0; j < 2; ++j) {
         StageRowStart(target, x, y, j, 15, texts);
         const SummaryFigures& f = texts.figures[j];
         const QString values[8] = {f.date, f.teeth, f.total, f.bleeding, f.mean, f.bands[0], f.bands[1], f.bands[2]};
-        // A long date or band figure shrinks to stay clear of its cell's
-        // borders instead of running over them.
         for (int i = 0; i < 8; ++i)
-            PrintTextInBox(target, x + kColumns[i].x + kFigureInset, y + 4 + 5 * j, kColumns[i].w - 2 * kFigureInset, 0,
-                           values[i], true, 9, kAlignCentre, 0, 0);
+            TableText(target, x + kColumns[i].x, y + 4 + 5 * j, y + kSlotRules[j], kColumns[i].w, values[i], 9,
+                      kAlignCentre);
     }
     TableLines(target, x, y, 8, 4);
 
@@ -319,8 +330,7 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
     const QString headings[8] = {QStringLiteral("検査日"), QStringLiteral("総歯数"), QStringLiteral("PD総数"),
                                  QStringLiteral("出血"),   QStringLiteral("PD平均"), texts.bandHeads[0],
                                  texts.bandHeads[1],       texts.bandHeads[2]};
-    for (int i = 0; i < 8; ++i)
-        Text(target, x + kColumns[i].x, y + 0.2, kColumns[i].w, 0, headings[i], 9, kAlignCentre);
+    Headings(target, x, y, headings, 9);
     static const std::pair<float, float> kUnitBoxes[] = {{52, 12.5f},  {78, 17.5f},  {96, 12.5f},
                                                          {109, 17.5f}, {127, 17.5f}, {145, 17.5f}};
     const QString units[6] = {QStringLiteral("歯"),        QStringLiteral("(      %)"), QStringLiteral("㎜"),
@@ -328,7 +338,8 @@ void PrintBlankChartBlock(DrawTarget& target, float x, float y, const ChartBlock
     for (int j = 0; j < 2; ++j) {
         StageRowStart(target, x, y, j, 10, texts);
         for (int i = 0; i < 6; ++i)
-            Text(target, x + kUnitBoxes[i].first, y + 4 + 5 * j, kUnitBoxes[i].second, 0, units[i], 9, kAlignRight);
+            TableText(target, x + kUnitBoxes[i].first, y + 4 + 5 * j, y + kSlotRules[j], kUnitBoxes[i].second, units[i],
+                      9, kAlignRight);
     }
     TableLines(target, x, y, 5, 3);
 

@@ -60,7 +60,8 @@ void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& sl
     const std::optional<uint32_t> tint = item ? std::optional(item->suppurationTint) : std::nullopt;
     const bool printer = target.Kind() == TargetKind::Printer;
     const float h = printer ? 6.8f : 7.0f;
-    const float tableRight = x + kChartRight + (printer ? 39 : 36);
+    const IndexTableRules tableRules = IndexTableRulesOf(target);
+    const float tableRight = x + kChartRight + tableRules.width;
     const float pitch = 9 * h / 11;
     const float firstSiteLine = printer ? 0.2f : 0.6f;
     const float secondSiteLine = printer ? 3.4f : 3.8f;
@@ -112,7 +113,7 @@ void PrintExamDataBlock(DrawTarget& target, float x, float y, const ExamSlot& sl
     target.SetDrawWidth(1);
     for (int r = 0; r <= 8; ++r) target.Line(x, rowTop(r), x + kLabelColumn, rowTop(r), 0);
     for (int i = 0; i <= 10; ++i) target.Line(x + kChartRight, y + i * pitch, tableRight, y + i * pitch, 0);
-    const float divider = x + kChartRight + (printer ? 15.3f : 13.0f);
+    const float divider = x + kChartRight + tableRules.divider;
     target.Line(divider, y, divider, rowTop(9), 0);
 
     const int frameWidth = printer ? ScaleXToPixels(target, 0.3) : 2;

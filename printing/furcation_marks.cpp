@@ -81,23 +81,24 @@ private:
             if (shade) UpperMolarShading(cx, y, w, h, v);
             for (int s = 0; s < 3; ++s) {
                 const float bx = cx + s * w / 3 + TowardsTheMiddle(s, w);
-                Grade(g[s], w / 3, h / 2, bx, y, w / 3, h / 2);
-                Grade(g[s + 3], w / 3, h / 2, bx, y + h / 2, w / 3, h / 2);
+                Grade(g[s], w / 3, h / 2, bx, y, w / 3, h / 2, RegionWidth(s, w));
+                Grade(g[s + 3], w / 3, h / 2, bx, y + h / 2, w / 3, h / 2, RegionWidth(s, w));
             }
             DividingLines(cx, y, w, h, kind);
         } else if (kind == kLowerMolar) {
             if (shade && Empty(v[1])) FilledBox(target_, cx, y, cx + w, y + h / 2);
-            Grade(g[1], w, h / 2, cx, y, w, h / 2);
+            Grade(g[1], w, h / 2, cx, y, w, h / 2, w);
             if (shade && Empty(v[4])) FilledBox(target_, cx, y + h / 2, cx + w, y + h);
-            Grade(g[4], w, h / 2, cx, y + h / 2, w, h / 2);
+            Grade(g[4], w, h / 2, cx, y + h / 2, w, h / 2, w);
             DividingLines(cx, y, w, h, kind);
         } else if (kind == kUpperPremolar) {
             if (shade && Empty(v[0])) FilledBox(target_, cx, y, cx + w / 2, y + h);
             if (shade && Empty(v[2])) FilledBox(target_, cx + w / 2, y, cx + w, y + h);
-            for (int s = 0; s < 3; ++s) Grade(g[s], w / 2, h, cx + s * w / 3 + TowardsTheMiddle(s, w), y, w / 3, h);
+            for (int s = 0; s < 3; ++s)
+                Grade(g[s], w / 2, h, cx + s * w / 3 + TowardsTheMiddle(s, w), y, w / 3, h, RegionWidth(s, w));
             DividingLines(cx, y, w, h, kind);
         } else {
-            Grade(g[4], w, h, cx, y, w, h);
+            Grade(g[4], w, h, cx, y, w, h, w);
         }
         target_.SetDrawWidth(1);
         target_.Line(cx, y, cx + w, y + h, 0, LineBox::Box);
@@ -105,6 +106,9 @@ private:
 
     // The outer grades of a cell move a twelfth of it towards its middle.
     static float TowardsTheMiddle(int s, float w) { return s == 0 ? w / 12 : s == 2 ? -w / 12 : 0; }
+    // So each stands in the middle of the part of the cell the dividing
+    // lines leave it: an outer grade in its half, the middle one in the whole.
+    static float RegionWidth(int s, float w) { return s == 1 ? w : w / 2; }
 
     // The regions of an upper molar without a finding: left of the lines,
     // above the junction, right of the lines.
@@ -142,13 +146,15 @@ private:
     }
 
     // A grade measured in one box and printed centred in another, at most
-    // the cap; within the cap the text routine fits it to the print box.
-    void Grade(const QString& text, float measureWidth, float measureHeight, float bx, float by, float bw, float bh) {
+    // the cap; within the cap fitted to the print box's width. Smaller
+    // still where it would come near the lines of the part of the cell,
+    // `regionWidth` wide about the same middle, that it stands in.
+    void Grade(const QString& text, float measureWidth, float measureHeight, float bx, float by, float bw, float bh,
+               float regionWidth) {
         const double fitted =
             FitFontSize(target_, WholeMillimetres(measureWidth), WholeMillimetres(measureHeight), text, form_.cap);
-        const bool fit = fitted <= form_.cap;
-        if (!fit) target_.SetFontSize(form_.cap);
-        PrintTextInBox(target_, bx, by, bw, bh, text, fit, form_.cap, kAlignCentre, 0, 0);
+        const double size = fitted <= form_.cap ? FitFontSizeCapped(target_, bw, text, form_.cap) : form_.cap;
+        PrintTextInCell(target_, bx + (bw - regionWidth) / 2, by, regionWidth, bh, text, size, kAlignCentre);
     }
 
     DrawTarget& target_;

@@ -22,7 +22,7 @@ constexpr int kAreaRow = 9;
 // Where the twins differ, in millimetres from the table's corner and the row's top.
 struct TableGeometry {
     double pitch;
-    double titleX, titleY, titleWidth, titleSize;
+    double titleX, titleY, titleSize;
     double areaTitleY1, areaTitleY2;
     double valueX, valueY, valueWidth, valueSize;
     double areaSize;
@@ -30,15 +30,26 @@ struct TableGeometry {
 
 TableGeometry GeometryOf(const DrawTarget& target) {
     if (target.Kind() == platform::TargetKind::Printer)
-        return {61.2 / kRows, 0.7, 1.4, 15, 8, 0.1, 2.7, 16, 1.4, 24, 9, 8.5};
-    return {63.0 / kRows, 1, 1.7, 13, 7, 0.4, 2.9, 14, 1.7, 23, 8, 8};
+        return {61.2 / kRows, 0.7, 1.4, 8, 0.1, 2.7, 16, 1.4, 24, 9, 8.5};
+    return {63.0 / kRows, 1, 1.7, 7, 0.4, 2.9, 14, 1.7, 23, 8, 8};
 }
 
 void Hanging(DrawTarget& target, double x, double y, double width, const QString& text, double size) {
     PrintTextInBox(target, x, y, width, 0, text, false, size, kAlignLeft, 0, 0);
 }
 
+// A title or a value, hanging from `top` in its column of the row from `row`.
+void InColumn(DrawTarget& target, double x, double top, double right, double row, double pitch, const QString& text,
+              double size) {
+    PrintTextInCell(target, x, top, right - x, 0, text, size, kAlignLeft, 0, row + pitch - top);
+}
+
 }  // namespace
+
+IndexTableRules IndexTableRulesOf(const DrawTarget& target) {
+    if (target.Kind() == platform::TargetKind::Printer) return {15.3, 39};
+    return {13, 36};
+}
 
 QString IndexAreaText(double squareMillimetres) {
     // A wider figure keeps its leading digits (the original cut them off).
@@ -113,33 +124,37 @@ void PrintIndexTable(DrawTarget& target, float x, float y, const ExamSlot& slot,
     };
 
     const TableGeometry g = GeometryOf(target);
+    const IndexTableRules rules = IndexTableRulesOf(target);
+    const double divider = x + rules.divider;
+    const double right = x + rules.width;
     const bool printer = target.Kind() == platform::TargetKind::Printer;
     for (int i = 0; i < kRows; ++i) {
         const double t = y + i * g.pitch;
         target.SetFontName(QStringLiteral("ＭＳ Ｐゴシック"));
         if (i == kAreaRow) {
             target.SetFontName(QStringLiteral("ＭＳ ゴシック"));
-            Hanging(target, x + g.titleX, t + g.areaTitleY1, g.titleWidth, QStringLiteral("PISA"), g.titleSize);
-            Hanging(target, x + g.titleX, t + g.areaTitleY2, g.titleWidth, QStringLiteral("PESA"), g.titleSize);
+            InColumn(target, x + g.titleX, t + g.areaTitleY1, divider, t, g.pitch, QStringLiteral("PISA"), g.titleSize);
+            InColumn(target, x + g.titleX, t + g.areaTitleY2, divider, t, g.pitch, QStringLiteral("PESA"), g.titleSize);
         } else {
-            Hanging(target, x + g.titleX, t + g.titleY, g.titleWidth, titles[i], g.titleSize);
+            InColumn(target, x + g.titleX, t + g.titleY, divider, t, g.pitch, titles[i], g.titleSize);
         }
         target.SetFontName(i == 0 ? QStringLiteral("ＭＳ Ｐゴシック") : QStringLiteral("ＭＳ ゴシック"));
         if (i != kAreaRow) {
-            Hanging(target, x + g.valueX, t + g.valueY, g.valueWidth, values[i], g.valueSize);
+            InColumn(target, x + g.valueX, t + g.valueY, right, t, g.pitch, values[i], g.valueSize);
             continue;
         }
         const double lines[2] = {t + g.areaTitleY1, t + g.areaTitleY2};
         const double areas[2] = {pisa[32], pesa[32]};
         for (int k = 0; k < 2; ++k) {
-            const QString figure = IndexAreaText(areas[k]);
-            Hanging(target, x + g.valueX, lines[k], g.valueWidth, figure, g.areaSize);
+            // The unit takes the size its figure was given.
+            InColumn(target, x + g.valueX, lines[k], right, t, g.pitch, IndexAreaText(areas[k]), g.areaSize);
+            const double size = target.FontSize();
             if (printer) {
-                Hanging(target, x + 25.6, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
-                Hanging(target, x + 27.3, lines[k], g.valueWidth, QStringLiteral("m"), g.areaSize);
+                Hanging(target, x + 25.6, lines[k], g.valueWidth, QStringLiteral("m"), size);
+                Hanging(target, x + 27.3, lines[k], g.valueWidth, QStringLiteral("m"), size);
                 Hanging(target, x + 29.1, lines[k], g.valueWidth, QStringLiteral("2"), 4);
             } else {
-                Hanging(target, x + 23.6, lines[k], g.valueWidth, QStringLiteral("mm"), g.areaSize);
+                Hanging(target, x + 23.6, lines[k], g.valueWidth, QStringLiteral("mm"), size);
                 Hanging(target, x + 26.8, lines[k], g.valueWidth, QStringLiteral("2"), 4);
             }
         }

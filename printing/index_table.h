@@ -20,6 +20,14 @@ namespace mox {
 void PrintIndexTable(platform::DrawTarget& target, float x, float y, const ExamSlot& slot,
                      const std::optional<DataSheetItem>& item);
 
+// The table's column line and its right edge, from its left edge: the
+// block draws them, the texts keep clear of them.
+struct IndexTableRules {
+    double divider;
+    double width;
+};
+IndexTableRules IndexTableRulesOf(const platform::DrawTarget& target);
+
 // A surface area as the table shows it: one decimal, padded on the left to
 // six characters and never cut.
 QString IndexAreaText(double squareMillimetres);

@@ -15,6 +15,39 @@ namespace {
 // over 1.1) is no dash.
 constexpr double kNoLength = 1e-6;
 
+// Sizes found by measuring, remembered: a sheet fits the same few texts
+// hundreds of times, each fit a dozen measurements, and each new size loads
+// a font of its own, on the printer at hundreds of pixels. What a size
+// depends on is the target's resolution and scale, the font, and the
+// question's own terms.
+class SizeMemo {
+public:
+    template <typename... Terms>
+    QString Key(const DrawTarget& target, const Terms&... terms) const {
+        const QChar separator(0x1F);
+        QString key = QString::number(target.DpiX()) + separator + QString::number(target.DpiY()) + separator +
+                      QString::number(target.ScaleWidth() / target.DeviceSize().width()) + separator +
+                      QString::number(target.ScaleHeight() / target.DeviceSize().height()) + separator +
+                      target.FontName() + separator + QString::number(target.FontBold()) +
+                      QString::number(target.FontItalic());
+        ((key += separator, key += Term(terms)), ...);
+        return key;
+    }
+    const double* Find(const QString& key) const {
+        const auto known = sizes_.constFind(key);
+        return known == sizes_.cend() ? nullptr : &*known;
+    }
+    void Keep(const QString& key, double size) {
+        if (sizes_.size() > 4096) sizes_.clear();
+        sizes_.insert(key, size);
+    }
+
+private:
+    static QString Term(const QString& text) { return text; }
+    static QString Term(double number) { return QString::number(number); }
+    QHash<QString, double> sizes_;
+};
+
 int16_t ToPixelCount(double pixels) {
     const double rounded = std::nearbyint(pixels);  // halves to even
     const double clamped =
@@ -77,18 +110,65 @@ void PrintTextInBox(DrawTarget& target, double x, double y, double width, double
     if (fit) target.SetFontSize(savedSize);
 }
 
+namespace {
+
+// The width a cell leaves a text: the box less a side margin on each side
+// it can reach (only the far one when it is aligned to the other).
+double SideRoom(double width, int16_t alignment) {
+    return width - (alignment == kAlignCentre ? 2 : 1) * kCellSideMargin;
+}
+
+bool ClearOfCellLines(const DrawTarget& target, double height, double depth, const QString& text) {
+    const QRectF glyphs = target.TextInk(text);
+    if (glyphs.isEmpty()) return true;
+    if (height > 0) {
+        const double top = (height - target.TextHeight(text)) / 2;
+        return top + glyphs.top() >= kCellLineMargin && top + glyphs.bottom() <= height - kCellLineMargin;
+    }
+    return depth <= 0 || glyphs.bottom() <= depth - kCellLineMargin;
+}
+
+bool KeepsCellMargins(const DrawTarget& target, double width, double height, double depth, const QString& text,
+                      int16_t alignment) {
+    return target.TextWidth(text) <= SideRoom(width, alignment) && ClearOfCellLines(target, height, depth, text);
+}
+
+// The size PrintTextInCell prints at.
+double CellFontSize(DrawTarget& target, double width, double height, double depth, const QString& text, double size,
+                    int16_t alignment) {
+    static SizeMemo cellSizes;
+    const QString key = cellSizes.Key(target, width, height, depth, size, double(alignment), text);
+    if (const double* known = cellSizes.Find(key)) return *known;
+    target.SetFontSize(size);
+    if (!KeepsCellMargins(target, width, height, depth, text, alignment)) {
+        // The fitting into the room the side margins leave, then smaller
+        // still while the glyphs come near the lines above or below.
+        target.SetFontSize(FitFontSizeCapped(target, SideRoom(width, alignment), text, size));
+        const double smallest = 4 - 0.7;
+        while (!ClearOfCellLines(target, height, depth, text) && target.FontSize() > smallest) {
+            // A tenth of a point, or a device pixel of the em where that is more.
+            const double before = target.FontSize();
+            target.SetFontSize(std::max(before - 0.1, smallest));
+            if (target.FontSize() >= before) target.SetFontSize(before - 72.0 / target.DpiY());
+            if (target.FontSize() >= before) break;
+        }
+    }
+    cellSizes.Keep(key, target.FontSize());
+    return target.FontSize();
+}
+
+}  // namespace
+
+void PrintTextInCell(DrawTarget& target, double x, double y, double width, double height, const QString& text,
+                     double size, int16_t alignment, uint32_t colour, double depth) {
+    const double fitted = CellFontSize(target, width, height, depth, text, size, alignment);
+    PrintTextInBox(target, x, y, width, height, text, false, fitted, alignment, colour, 0);
+}
+
 double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, const QString& text, double ceiling) {
-    // A data sheet fits the same few numbers hundreds of times, each fit a
-    // dozen measurements; the size found depends only on what the key holds.
-    static QHash<QString, double> fittedSizes;
-    const QChar separator(0x1F);
-    const QString key = QString::number(target.DpiX()) + separator + QString::number(target.DpiY()) + separator +
-                        QString::number(target.ScaleWidth() / target.DeviceSize().width()) + separator +
-                        QString::number(target.ScaleHeight() / target.DeviceSize().height()) + separator +
-                        target.FontName() + separator + QString::number(target.FontBold()) +
-                        QString::number(target.FontItalic()) + separator + QString::number(maxWidth) + separator +
-                        QString::number(maxHeight) + separator + QString::number(ceiling) + separator + text;
-    if (const auto known = fittedSizes.constFind(key); known != fittedSizes.cend()) return *known;
+    static SizeMemo fittedSizes;
+    const QString key = fittedSizes.Key(target, double(maxWidth), double(maxHeight), ceiling, text);
+    if (const double* known = fittedSizes.Find(key)) return *known;
 
     const double savedSize = target.FontSize();
     // The fit is the last size tried less 0.7, and sizes only grow: when
@@ -119,8 +199,7 @@ double FitFontSize(DrawTarget& target, int32_t maxWidth, int32_t maxHeight, cons
         }
     }
     target.SetFontSize(savedSize);
-    if (fittedSizes.size() > 4096) fittedSizes.clear();
-    fittedSizes.insert(key, fitted);
+    fittedSizes.Keep(key, fitted);
     return fitted;
 }
 

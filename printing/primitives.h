@@ -47,6 +47,27 @@ int32_t WholeMillimetres(double mm);
 void PrintTextInBox(platform::DrawTarget& target, double x, double y, double width, double height, const QString& text,
                     bool fit, double size, int16_t alignment, uint32_t colour, int16_t cells);
 
+// What a text printed into a ruled cell keeps free of its cell: at the sides
+// from the width it is laid out in (its glyphs stand a little further in),
+// above and below from its glyphs themselves (a font's line height leaves
+// room over them that a row of 3.4 mm cannot spare).
+inline constexpr double kCellSideMargin = 0.5;
+inline constexpr double kCellLineMargin = 0.3;
+
+// A text inside a ruled cell: placed in its box as PrintTextInBox places it,
+// at `size` while that keeps the cell margins; otherwise at the fitted size
+// (FitFontSizeCapped) for the width the side margins leave, and smaller
+// still, never below the fitting's 3.3 points, while its glyphs come near
+// the lines above or below. Its width keeps kCellSideMargin from the box's
+// sides (from the far side only when it is aligned left or right); its
+// glyphs keep kCellLineMargin from the box's top and bottom, or, hanging
+// from y (height 0), from the line `depth` below y. The box is the cell, or
+// where the sheet's layout puts the text off the cell's lines, the part of
+// the cell it stands in. Leaves FontSize at the size used and ForeColor at
+// colour.
+void PrintTextInCell(platform::DrawTarget& target, double x, double y, double width, double height, const QString& text,
+                     double size, int16_t alignment, uint32_t colour = 0, double depth = 0);
+
 // The largest size, from 4 points up in steps of 0.6 as the target reads
 // sizes back, at which the text is lower than maxHeight and narrower than
 // maxWidth, less 0.1 (the last step is taken back by 0.7); 3.3 as the target

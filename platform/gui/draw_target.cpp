@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPainterPath>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -141,6 +142,22 @@ double DrawTarget::TextWidth(const QString& text) const {
 double DrawTarget::TextHeight(const QString& text) const {
     const QFontMetricsF metrics(Font(), &MetricsDevice());
     return SplitLines(text).size() * metrics.height() * scaleHeight_ / deviceSize_.height();
+}
+
+QRectF DrawTarget::TextInk(const QString& text) const {
+    // From the outlines: Qt's tight bounding box of a run that mixes scripts
+    // leaves out the descent of some of its glyphs.
+    const QFont font = Font();
+    const QFontMetricsF metrics(font, &MetricsDevice());
+    const QStringList lines = SplitLines(text);
+    QPainterPath outlines;
+    for (int i = 0; i < lines.size(); ++i) outlines.addText(0, metrics.ascent() + i * metrics.height(), font, lines[i]);
+    const QRectF pixels = outlines.boundingRect();
+    if (pixels.isEmpty()) return {};
+    const double sx = scaleWidth_ / deviceSize_.width();
+    const double sy = scaleHeight_ / deviceSize_.height();
+    return QRectF(QPointF(pixels.left() * sx, pixels.top() * sy), QPointF(pixels.right() * sx, pixels.bottom() * sy))
+        .normalized();
 }
 
 void DrawTarget::Line(double x1, double y1, double x2, double y2, std::optional<uint32_t> color, LineBox box) {

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLineF>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 #include <cstdint>
@@ -146,6 +147,9 @@ public:
     void Print(const QString& text, bool newLine = true);
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text) const;
+    // Where the glyphs of the text fall, from the top-left Print puts it at:
+    // the font's line height has room above and below them. Empty for blanks.
+    QRectF TextInk(const QString& text) const;
     // Stretches the whole image into the rectangle; a negative width or height
     // mirrors along that axis and extends from (x, y) towards smaller values.
     void PaintPicture(const QImage& image, double x, double y, double width, double height);

@@ -14,6 +14,7 @@
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/recorded_drawing.h"
 #include "tests/printing/sample_sheets.h"
+#include "tests/printing/text_cells.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,7 @@ protected:
         sheet.texts = {test::SampleBlockTexts(exams_, 0), test::SampleBlockTexts(exams_, 1)};
         sheet.exams = &exams_;
         ToothPictureFiles& pictures = ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
+        dpi_ = printer.DpiY();
         ComposeChartSheets(printer, sheet, 1, pictures, load, flip);
         printer.NewPage();
         // The blank case-report form, with the screen's arrows and slot 0's findings.
@@ -79,6 +81,7 @@ protected:
     static QString pdf_;
     static QPointF origin_;
     static PageRaster* page_;
+    static double dpi_;
 };
 
 test::Sandbox* ChartSheetGolden::sandbox_ = nullptr;
@@ -86,6 +89,7 @@ test::ExamSlots ChartSheetGolden::exams_{};
 QString ChartSheetGolden::pdf_;
 QPointF ChartSheetGolden::origin_;
 PageRaster* ChartSheetGolden::page_ = nullptr;
+double ChartSheetGolden::dpi_ = 0;
 
 // The chart screen's layout of the block at (x, y).
 ChartLayout BlockLayout(float y) {
@@ -193,6 +197,89 @@ TEST_F(ChartSheetGolden, SuppurationBoxesAreYellowUnderTheirBleedingDots) {
     }
     EXPECT_GT(boxes, 0);
     EXPECT_GT(circles, 0);
+}
+
+// The sheets composed again by the same routines on a probe of the
+// printer's resolution, with the widest summary figures a clinic meets.
+std::vector<test::TextInCell> ProbedCells(const test::ExamSlots& exams, double dpi, bool blankForm,
+                                          bool widestFigures) {
+    test::TextCellProbe probe(dpi);
+    platform::ApplyDrawingDefaults(probe);
+    ChartSheetContent sheet;
+    sheet.caseNumber = CaseNumberText(QString(), QStringLiteral("98"));
+    sheet.texts = {test::SampleBlockTexts(exams, 0), test::SampleBlockTexts(exams, 1)};
+    if (widestFigures)
+        for (ChartBlockTexts& texts : sheet.texts)
+            for (SummaryFigures& f : texts.figures) {
+                f.date = QStringLiteral("2025/11/12");
+                f.bleeding = QStringLiteral("131 (70.4%)");
+                f.bands = {QStringLiteral("131 (70.4%)"), QStringLiteral("186 (100.0%)"), QStringLiteral("5 (3.2%)")};
+            }
+    sheet.exams = &exams;
+    ToothPictureFiles& pictures = ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
+    QImage load, flip;
+    if (blankForm) {
+        BlankFormContent blank;
+        blank.texts = sheet.texts;
+        for (ChartBlockTexts& texts : blank.texts) texts.mobility.fill(QStringLiteral("→"));
+        blank.slot0 = &exams[0];
+        ComposeBlankForms(probe, blank, 1, pictures);
+    } else {
+        ComposeChartSheets(probe, sheet, 1, pictures, load, flip);
+    }
+    return test::TextsInRuledCells(probe);
+}
+
+TEST_F(ChartSheetGolden, EveryTextInACellKeepsClearOfItsLines) {
+    // Measured with the glyph outlines of the IPA fonts at the printer's
+    // resolution, against the lines at their printed width.
+    for (bool widest : {false, true}) {
+        const auto cells = ProbedCells(exams_, dpi_, false, widest);
+        EXPECT_GT(cells.size(), 250u);
+        const std::string near = test::TooNear(cells, test::kTextToLine);
+        EXPECT_TRUE(near.empty()) << (widest ? "widest figures:\n" : "sample:\n") << near;
+        if (!widest) continue;
+        // The widest figures are among what was measured; a figure that
+        // fits keeps its size.
+        int dates = 0, bands = 0;
+        for (const test::TextInCell& c : cells) {
+            dates += c.text.text == QStringLiteral("2025/11/12");
+            bands += c.text.text == QStringLiteral("131 (70.4%)");
+            if (c.text.text == QStringLiteral("5 (3.2%)")) {
+                EXPECT_NEAR(c.text.size, 9, 0.07);
+            }
+        }
+        EXPECT_EQ(dates, 4);
+        EXPECT_EQ(bands, 2 * 4);
+    }
+    const auto blank = ProbedCells(exams_, dpi_, true, false);
+    EXPECT_GT(blank.size(), 250u);
+    const std::string near = test::TooNear(blank, test::kTextToLine);
+    EXPECT_TRUE(near.empty()) << "blank form:\n" << near;
+}
+
+TEST_F(ChartSheetGolden, SummaryTableTextsStandOnWhiteWithinTheirCellsOnThePage) {
+    // The same measure read off the printed page at 300 dpi: between each
+    // heading or figure and its column lines, nothing but paper.
+    int seen = 0;
+    for (const test::TextInCell& c : ProbedCells(exams_, dpi_, false, false)) {
+        const QRectF& ink = c.text.ink;
+        const bool table =
+            (ink.top() > kTop && ink.bottom() < kTop + 13) || (ink.top() > kLowerTop && ink.bottom() < kLowerTop + 13);
+        if (!table || ink.left() < kLeft + 34) continue;  // the stage names stand by their line samples
+        const double middle = ink.center().y();
+        // Two dots off each edge: a line or a glyph edge shades the dot beside it.
+        const double dot = 25.4 / 300, off = 2 * dot;
+        for (double x = c.cell.left() + off; x < ink.left() - off; x += dot / 2)
+            EXPECT_TRUE(test::CloseTo(page_->At(x, middle), Qt::white, 60)) << c.text.text.toStdString() << " left";
+        for (double x = ink.right() + off; x < c.cell.right() - off; x += dot / 2)
+            EXPECT_TRUE(test::CloseTo(page_->At(x, middle), Qt::white, 60)) << c.text.text.toStdString() << " right";
+        for (double y = ink.bottom() + off; y < c.cell.bottom() - off; y += dot / 2)
+            EXPECT_TRUE(test::CloseTo(page_->At(ink.center().x(), y), Qt::white, 60))
+                << c.text.text.toStdString() << " below";
+        ++seen;
+    }
+    EXPECT_EQ(seen, 2 * (8 + 2 * 8));
 }
 
 TEST(ChartBlockOddValues, ConvertedDataOfAnyByteDrawsAndNothingFails) {

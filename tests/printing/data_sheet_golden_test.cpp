@@ -11,6 +11,7 @@
 #include "printing/exam_data_block.h"
 #include "tests/printing/pdf_pages.h"
 #include "tests/printing/sample_sheets.h"
+#include "tests/printing/text_cells.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@ protected:
         ASSERT_TRUE(platform::ShowPrinterDialog());
         platform::SetPrinterDialogAnswerer(nullptr);
         platform::PrinterTarget& printer = platform::ProgramPrinter();
+        dpi_ = printer.DpiY();
         ComposeDataSheets(
             printer, {0, CaseNumberText(QString(), QStringLiteral("98")), false, &exams_, test::SampleSheetItem()}, 1);
         origin_ = printer.Printer().pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
@@ -72,6 +74,7 @@ protected:
     static PageRaster* page_;
     static platform::ImageTarget* preview_;
     static PageRaster* previewPage_;
+    static double dpi_;
 };
 
 test::Sandbox* DataSheetGolden::sandbox_ = nullptr;
@@ -81,6 +84,7 @@ QPointF DataSheetGolden::origin_;
 PageRaster* DataSheetGolden::page_ = nullptr;
 platform::ImageTarget* DataSheetGolden::preview_ = nullptr;
 PageRaster* DataSheetGolden::previewPage_ = nullptr;
+double DataSheetGolden::dpi_ = 0;
 
 TEST_F(DataSheetGolden, TextReadsBackAsTheReference) {
     const QString reference = test::SourceDir() + QStringLiteral("/tests/printing/data/data_sheet.txt");
@@ -158,6 +162,20 @@ TEST_F(DataSheetGolden, ThePrintedSheetShowsGreyCellsRedNumbersTintsPlaqueAndToo
 
 TEST_F(DataSheetGolden, ThePreviewShowsTheSameAtScreenResolution) {
     for (int k = 0; k < 4; ++k) ProbeBlock(*previewPage_, exams_[k], 0, 64 * k, 7, "preview");
+}
+
+TEST_F(DataSheetGolden, EveryTextInACellKeepsClearOfItsLines) {
+    // The sheet composed again on a probe of the printer's resolution: the
+    // glyph outlines of the IPA fonts against the lines at their printed
+    // width.
+    test::TextCellProbe probe(dpi_);
+    platform::ApplyDrawingDefaults(probe);
+    ComposeDataSheets(probe,
+                      {0, CaseNumberText(QString(), QStringLiteral("98")), true, &exams_, test::SampleSheetItem()}, 1);
+    const auto cells = test::TextsInRuledCells(probe);
+    EXPECT_GT(cells.size(), 4u * 250);
+    const std::string near = test::TooNear(cells, test::kTextToLine);
+    EXPECT_TRUE(near.empty()) << near;
 }
 
 }  // namespace
