@@ -10,6 +10,7 @@
 #include "platform/descriptor.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 #include "records/jet_conversion.h"
 
 #include <QDir>
@@ -111,17 +112,17 @@ bool JudgeRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
-    Descriptor fd(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) {
-        const int err = errno;
+    const int opened = platform::OpenRegularFile(source);
+    if (opened < 0) {
+        const int err = -opened;
         if (err == ENOENT || err == ENOTDIR)
             throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
+        if (err == EISDIR || err == EINVAL)
+            throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
         throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
                       FileErrorText(err)};
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
+    Descriptor fd(opened);
 
     unsigned char head[100] = {};
     const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);

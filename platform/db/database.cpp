@@ -1,6 +1,7 @@
 #include "platform/db/database.h"
 
 #include "platform/db/backend.h"
+#include "platform/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -123,14 +124,15 @@ int ProbeDescriptor(const QString& path, const struct stat& st) {
     const std::lock_guard<std::mutex> lock(mutex);
     const auto key = std::make_pair(st.st_dev, st.st_ino);
     if (auto it = descriptors.find(key); it != descriptors.end()) return it->second;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -errno;
+    // Replaced by something else between stat and open: nothing of ours
+    // can be locked on that, so the routine's closing it is harmless.
+    const int fd = platform::OpenRegularFile(path);
+    if (fd < 0) return fd == -EISDIR ? -EINVAL : fd;
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        // Replaced by something else between stat and open: nothing of ours
-        // can be locked on it, so closing it is harmless.
+    if (::fstat(fd, &opened) != 0) {
+        const int err = errno;
         ::close(fd);
-        return -EINVAL;
+        return -err;
     }
     descriptors.emplace(std::make_pair(opened.st_dev, opened.st_ino), fd);
     return fd;
