@@ -267,6 +267,24 @@ long Connection::Execute(const QString& sql, const std::vector<Value>& params) {
     return backend_->Execute(sql, params);
 }
 
+std::unique_ptr<PreparedStatement> Connection::Prepare(const QString& sql) {
+    EnsureOpen();
+    return backend_->Prepare(sql);
+}
+
+std::unique_ptr<PreparedStatement> Backend::Prepare(const QString& sql) {
+    class Compiled final : public PreparedStatement {
+    public:
+        Compiled(Backend& backend, const QString& sql) : backend_(backend), sql_(sql) {}
+        void Run(const std::vector<Value>& params) override { backend_.Execute(sql_, params); }
+
+    private:
+        Backend& backend_;
+        QString sql_;
+    };
+    return std::make_unique<Compiled>(*this, sql);
+}
+
 Value Connection::Scalar(const QString& sql, const std::vector<Value>& params) {
     EnsureOpen();
     const Rowset r = backend_->Select(sql, params, false);
