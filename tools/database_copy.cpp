@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/descriptor.h"
+#include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
 #include "platform/regular_file.h"
@@ -199,6 +200,22 @@ bool IsReservedSource(const QString& mainPath, const QString& source) {
     return !resolved.isEmpty() && reserved(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
 }
 
+// A Windows backup is converted as it is staged, with the window that shows
+// the conversion working over the tools window, which takes no input
+// meanwhile.
+void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
+    JetConversion c;
+    {
+        platform::ProgressWindow window(QStringLiteral("データベースの変換"),
+                                        QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
+                                            QStringLiteral("本システムの形式に変換しています。"));
+        c = FillFromJetDatabase(source, staged,
+                                [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
+    }
+    if (!c.Converted())
+        throw Failure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
+}
+
 }  // namespace
 
 QString CurrentDbBaseName() {
@@ -301,7 +318,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(staged + QStringLiteral("-journal"));
         try {
             if (jet) {
-                if (const QString why = FillFromJetDatabase(source, staged); !why.isEmpty()) throw Failure{why};
+                ConvertStagedWindowsFile(source, staged);
             } else {
                 db::CopyDatabaseContent(source, staged);
             }
