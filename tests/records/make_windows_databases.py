@@ -169,7 +169,9 @@ def windows_tables(template, patients=len(NAMES), exams=300):
         tables.append((name, columns, rows, True))
     tables.append(("TImage", IMAGE_COLUMNS, image_rows(), True))
     tables.append(CLINIC_TABLE + (False,))
-    return tables
+    # The examinations last, as a clinic's file grows: a copy cut short
+    # loses examination rows and keeps every table's definition.
+    return [t for t in tables if t[0] != "TExamData"] + [t for t in tables if t[0] == "TExamData"]
 
 
 def stored(declared, value):
