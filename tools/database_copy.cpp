@@ -206,9 +206,10 @@ bool IsReservedSource(const QString& mainPath, const QString& source) {
 void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
     JetConversion c;
     {
-        platform::ProgressWindow window(QStringLiteral("データベースの変換"),
-                                        QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
-                                            QStringLiteral("本システムの形式に変換しています。"));
+        platform::ProgressWindow window(
+            QStringLiteral("データベースの変換"),
+            QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
+                QStringLiteral("本システムの形式に変換しています。"));
         c = FillFromJetDatabase(source, staged,
                                 [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }

@@ -68,9 +68,10 @@ void MakePrivate(const QString& path) { QFile::setPermissions(path, QFileDevice:
 QString ConvertChosenWindowsFile(const QString& jetPath) {
     JetConversion c;
     {
-        platform::ProgressWindow window(QStringLiteral("データベースの変換"),
-                                        QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
-                                            QStringLiteral("本システムの形式に変換しています。"));
+        platform::ProgressWindow window(
+            QStringLiteral("データベースの変換"),
+            QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
+                QStringLiteral("本システムの形式に変換しています。"));
         c = ConvertJetFileBeside(jetPath, [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }
     if (!c.Converted()) {
@@ -80,9 +81,9 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
         return {};
     }
     platform::MsgBox(QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
-                         QStringLiteral("本システムの形式に変換した新しいファイルを作成して開きます。") + kCrLf + kCrLf +
-                         QStringLiteral("選択されたファイル（変更していません）：") + kCrLf + jetPath + kCrLf + kCrLf +
-                         QStringLiteral("変換したファイル：") + kCrLf + c.converted,
+                         QStringLiteral("本システムの形式に変換した新しいファイルを作成して開きます。") + kCrLf +
+                         kCrLf + QStringLiteral("選択されたファイル（変更していません）：") + kCrLf + jetPath + kCrLf +
+                         kCrLf + QStringLiteral("変換したファイル：") + kCrLf + c.converted,
                      64, QStringLiteral("変換完了"));
     return c.converted;
 }
