@@ -3,8 +3,10 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
+#include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 
+#include <QDebug>
 #include <QFileInfo>
 
 namespace mox::convert {
@@ -81,6 +83,9 @@ SourceFlags ReadSourcePatients(SourceDb source) {
         }
     } catch (const db::DbError& e) {
         flags = {};
+        // The library's own words are for the log; the user reads why.
+        if (const auto* jet = dynamic_cast<const db::JetReadError*>(&e))
+            qWarning().noquote() << QStringLiteral("Reading %1: %2").arg(path, jet->Detail());
         ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
                           .arg(QFileInfo(path).fileName()),
                       e.Number(), e.Description());

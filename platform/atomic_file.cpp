@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include "platform/descriptor.h"
+#include "platform/regular_file.h"
 
 #include <QFile>
 
@@ -195,14 +196,13 @@ int WriteFileAtomically(const QString& target, const FileProducer& produce) {
 }
 
 int CopyFileAtomically(const QString& source, const QString& target) {
-    // Non-blocking so that a pipe or device given as the source cannot hang
-    // the program; only regular files are copied.
-    Descriptor in(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0) return errno;
+    // A pipe or device given as the source cannot hang the program; only
+    // regular files are copied.
+    const int opened = OpenRegularFile(source);
+    if (opened < 0) return -opened;
+    Descriptor in(opened);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return errno;
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    if (!S_ISREG(st.st_mode)) return EINVAL;
     return WriteBeside(Native(target), st.st_mode & 07777, [&in](FileSink& sink) {
         return ReadWhole(
             in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });

@@ -2,17 +2,30 @@
 
 #include "core/files.h"
 #include "core/settings.h"
+#include "core/version.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-#include "platform/message_box.h"
+#include "platform/db/jet_reader.h"
+#include "platform/descriptor.h"
+#include "platform/owner_only.h"
+#include "platform/regular_file.h"
 #include "records/image_table.h"
 #include "records/old_format.h"
 
+#include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
-#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
 
 namespace mox {
 
@@ -20,12 +33,16 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
-const QString kDoneCaption = QStringLiteral("変換完了");
-const QString kFailedCaption = QStringLiteral("変換エラー");
+// Tables every database of this system has; the version row is read first,
+// so that a version the start-up refuses is refused before anything else.
+const QStringList kNeededTables = {QStringLiteral("TVersion"), QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+constexpr qint64 kProgressEvery = 1000;
+// A folder whose disk has less than this free is taken for full.
+constexpr unsigned long long kFullBelow = 1 << 20;
 
-// A refusal of the file as it is, said to the user as it stands.
 struct Refusal {
-    QString message;
+    JetRefusal why;
+    QString table, column, detail;
 };
 
 QString Quoted(const QString& name) {
@@ -36,120 +53,222 @@ QString Quoted(const QString& name) {
 
 QString TemplatePath() { return G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"); }
 
-// The converted file and the kept original hold patient data.
-void MakePrivate(const QString& path) { ::chmod(QFile::encodeName(path).constData(), 0600); }
+QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
-QStringList JetTables(db::Connection& jet) {
-    // The reader offers the Jet file's tables in the SQL dialect of the
-    // system's own files, its catalogue included. Only the catalogue's own
-    // names begin "sqlite_"; a clinic's table may well begin "SQLite".
-    QStringList tables;
-    auto rs = jet.OpenRecordset(QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
-    for (; !rs->IsEOF(); rs->MoveNext()) tables << rs->Field(0).ToText();
-    return tables;
+void RemoveFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
+
+void RemoveWithJournal(const QString& path) {
+    RemoveFile(path);
+    RemoveFile(path + QStringLiteral("-journal"));
+}
+
+// What a failed write in `folder` comes from, as far as the folder tells.
+JetRefusal FolderCause(const QString& folder, int err) {
+    if (err == ENOSPC || err == EDQUOT) return JetRefusal::DiskFull;
+    if (err == EROFS || err == EACCES || err == EPERM) return JetRefusal::ReadOnlyFolder;
+    const QByteArray native = QFile::encodeName(folder);
+    struct statvfs vfs {};
+    if (::statvfs(native.constData(), &vfs) == 0) {
+        if (vfs.f_flag & ST_RDONLY) return JetRefusal::ReadOnlyFolder;
+        if (static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kFullBelow) return JetRefusal::DiskFull;
+    }
+    if (::access(native.constData(), W_OK) != 0) return JetRefusal::ReadOnlyFolder;
+    return JetRefusal::WriteFailed;
+}
+
+JetConversion Refused(const QString& source, JetRefusal why, const QString& detail = {}) {
+    JetConversion c;
+    c.outcome = JetConversion::Outcome::Refused;
+    c.source = source;
+    c.refusal = why;
+    c.detail = detail;
+    return c;
+}
+
+JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
+    JetConversion c = Refused(source, FolderCause(folder, err), detail);
+    c.folder = QDir::toNativeSeparators(folder);
+    return c;
 }
 
 // Whether the template's table can take the Jet table's values column by
 // column: the same kind of value wherever both have the column. A table of
 // an earlier release (a birthday as a date) keeps its own column types, so
 // that the old-format check still knows it for what it is.
-bool SameKinds(db::Connection& conn, const QString& table, const QStringList& columns, const QStringList& types) {
-    const QStringList existing = conn.ColumnNames(table);
-    const QStringList existingTypes = conn.ColumnTypes(table);
-    for (qsizetype i = 0; i < columns.size(); ++i)
+bool SameKinds(db::Connection& conn, const db::JetTable& table) {
+    const QStringList existing = conn.ColumnNames(table.name);
+    const QStringList existingTypes = conn.ColumnTypes(table.name);
+    for (const db::JetColumn& c : table.columns)
         for (qsizetype at = 0; at < existing.size(); ++at)
-            if (existing[at].compare(columns[i], Qt::CaseInsensitive) == 0 &&
-                AdoTypeOfDeclared(existingTypes.value(at)) != AdoTypeOfDeclared(types.value(i)))
+            if (existing[at].compare(c.name, Qt::CaseInsensitive) == 0 &&
+                AdoTypeOfDeclared(existingTypes.value(at)) != AdoTypeOfDeclared(c.type))
                 return false;
     return true;
 }
 
-// A table of the template takes the Jet file's rows in place of its own,
-// and a column the template lacks is added with its Access type; a table
-// the template lacks (a table of the clinic's own) or cannot take is made
-// as the Jet file has it. Binary columns cannot be carried, so a
-// file with one is refused rather than converted without it.
-void CopyTable(db::Connection& jet, db::Connection& conn, const QString& table) {
-    const QStringList columns = jet.ColumnNames(table);
-    const QStringList types = jet.ColumnTypes(table);
-    for (qsizetype i = 0; i < columns.size() && i < types.size(); ++i) {
-        if (types[i] == QLatin1String("LONGBINARY") || types[i] == QLatin1String("BINARY"))
-            throw Refusal{
-                QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(table, columns[i])};
-    }
-    QStringList quotedColumns, marks;
-    for (const QString& c : columns) {
-        quotedColumns << Quoted(c);
-        marks << QStringLiteral("?");
-    }
-    if (conn.TableExists(table) && !SameKinds(conn, table, columns, types))
-        conn.Execute(QStringLiteral("DROP TABLE ") + Quoted(table));
-    if (conn.TableExists(table)) {
-        const QStringList existing = conn.ColumnNames(table);
-        conn.Execute(QStringLiteral("DELETE FROM ") + Quoted(table));
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            if (!existing.contains(columns[i], Qt::CaseInsensitive))
-                conn.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                 .arg(Quoted(table), Quoted(columns[i]), types.value(i)));
-    } else {
-        QStringList definitions;
-        for (qsizetype i = 0; i < columns.size(); ++i)
-            definitions << Quoted(columns[i]) + QLatin1Char(' ') + types.value(i);
-        conn.Execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quoted(table), definitions.join(QStringLiteral(", "))));
-    }
-    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(Quoted(table), quotedColumns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-    auto rs = jet.OpenRecordset(QStringLiteral("SELECT * FROM ") + Quoted(table));
-    std::vector<db::Value> row(static_cast<size_t>(columns.size()));
-    for (; !rs->IsEOF(); rs->MoveNext()) {
-        for (qsizetype i = 0; i < columns.size(); ++i) row[static_cast<size_t>(i)] = rs->Field(static_cast<int>(i));
-        conn.Execute(insert, row);
-    }
-}
+bool IsBinary(const QString& type) { return type == QLatin1String("LONGBINARY") || type == QLatin1String("BINARY"); }
 
-void Fill(const QString& jetPath, const QString& work) {
-    const db::ConnectionPtr jet = db::Connection::Open(db::DataSourcePart(jetPath));
-    for (const char* needed : {"TPatient", "TExamData", "TVersion"}) {
-        if (!jet->TableExists(QString::fromLatin1(needed)))
-            throw Refusal{QStringLiteral("本システムのデータベースではありません。(表 %1 がありません)")
-                              .arg(QString::fromLatin1(needed))};
+// Puts each table of the Jet file into the work file as it arrives: a table
+// of the template takes the Jet file's rows in place of its own, and a
+// column the template lacks is added; a table the template lacks (a table
+// of the clinic's own) or cannot take is made as the Jet file has it. Every
+// column is declared in a type that keeps its values. Binary columns cannot
+// be carried, so a file with one is refused rather than converted without it.
+class ConversionSink final : public db::JetSink {
+public:
+    ConversionSink(db::Connection& conn, const QString& source, const JetProgressReport& progress)
+        : conn_(conn), progress_(progress) {
+        state_.file = source;
     }
-    const db::ConnectionPtr conn = db::Connection::Open(db::DataSourcePart(work));
-    {
-        db::Transaction transaction(*conn);
+
+    void Catalogue(const std::vector<db::JetTable>& tables) override {
+        for (const QString& needed : kNeededTables) {
+            const bool found = std::any_of(tables.begin(), tables.end(), [&](const db::JetTable& t) {
+                return t.name.compare(needed, Qt::CaseInsensitive) == 0;
+            });
+            if (!found) throw Refusal{JetRefusal::Foreign, needed, {}, {}};
+        }
+        for (const db::JetTable& t : tables) {
+            for (const db::JetColumn& c : t.columns)
+                if (IsBinary(c.type)) throw Refusal{JetRefusal::BinaryColumn, t.name, c.name, {}};
+            state_.total += t.rows;
+        }
+        transaction_.emplace(conn_);
         ConversionStepReached(ConversionStep::CopyTables);
-        const QStringList tables = JetTables(*jet);
         // TImage is the program's own table, not the template's: its rows go
         // into the table as the program makes it, with the key on ID and the
         // defaults that a contact row added later takes.
-        if (tables.contains(kImageTable, Qt::CaseInsensitive) && !conn->TableExists(kImageTable))
-            conn->Execute(ImageTableDdl(kImageTable));
-        for (const QString& table : tables) CopyTable(*jet, *conn, table);
+        for (const db::JetTable& t : tables)
+            if (t.name.compare(kImageTable, Qt::CaseInsensitive) == 0 && !conn_.TableExists(kImageTable))
+                conn_.Execute(ImageTableDdl(kImageTable));
+        Report();
+    }
+
+    void BeginTable(const db::JetTable& table) override {
+        if (conn_.TableExists(table.name) && !SameKinds(conn_, table))
+            conn_.Execute(QStringLiteral("DROP TABLE ") + Quoted(table.name));
+        if (conn_.TableExists(table.name)) {
+            const QStringList existing = conn_.ColumnNames(table.name);
+            conn_.Execute(QStringLiteral("DELETE FROM ") + Quoted(table.name));
+            for (const db::JetColumn& c : table.columns)
+                if (!existing.contains(c.name, Qt::CaseInsensitive))
+                    conn_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                                      .arg(Quoted(table.name), Quoted(c.name), db::StorageTypeOfJetType(c.type)));
+        } else {
+            QStringList definitions;
+            for (const db::JetColumn& c : table.columns)
+                definitions << Quoted(c.name) + QLatin1Char(' ') + db::StorageTypeOfJetType(c.type);
+            conn_.Execute(
+                QStringLiteral("CREATE TABLE %1 (%2)").arg(Quoted(table.name), definitions.join(QStringLiteral(", "))));
+        }
+        QStringList columns, marks;
+        for (const db::JetColumn& c : table.columns) {
+            columns << Quoted(c.name);
+            marks << QStringLiteral("?");
+        }
+        insert_ =
+            conn_.Prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                              .arg(Quoted(table.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+        versionTable_ = table.name.compare(QStringLiteral("TVersion"), Qt::CaseInsensitive) == 0;
+    }
+
+    void Row(const std::vector<db::Value>& values) override {
+        insert_->Run(values);
+        if (++state_.done % kProgressEvery == 0) Report();
+    }
+
+    void EndTable() override {
+        insert_.reset();
+        if (versionTable_) {
+            // The start-up's own rule, on the rows just copied.
+            bool accepted = false;
+            try {
+                accepted = HasAcceptedDbVersion(conn_);
+            } catch (const db::DbError& e) {
+                throw Refusal{JetRefusal::OldVersion, {}, {}, e.Description()};
+            }
+            if (!accepted) throw Refusal{JetRefusal::OldVersion, {}, {}, {}};
+        }
+        Report();
+    }
+
+    void Commit() {
         ConversionStepReached(ConversionStep::Commit);
-        transaction.Commit();
+        transaction_->Commit();
+    }
+
+private:
+    void Report() {
+        if (progress_) progress_(state_);
+    }
+
+    db::Connection& conn_;
+    const JetProgressReport& progress_;
+    JetProgress state_;
+    std::optional<db::Transaction> transaction_;
+    std::unique_ptr<db::PreparedStatement> insert_;
+    bool versionTable_ = false;
+};
+
+void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress) {
+    const db::ConnectionPtr conn = db::Connection::Open(db::DataSourcePart(work));
+    {
+        ConversionSink sink(*conn, source, progress);
+        db::ReadJetFile(jetPath, sink, kNeededTables);
+        sink.Commit();
     }
     conn->Close();
-    jet->Close();
-    if (!db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}))
-        throw Refusal{QStringLiteral("変換したデータベースを確認できませんでした。")};
 }
 
-QString CannotConvert(const QString& jetPath, const QString& why) {
-    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + jetPath +
-           kCrLf2 + why;
+// The conversion's note in the database folder: written before the
+// converted file takes the main file's place, gone once the user was told.
+QString NotePath(const QString& folder) { return folder + QStringLiteral("/VXCV.txt"); }
+
+bool WriteNote(const QString& folder, const QString& kept) {
+    const QByteArray text = QFileInfo(kept).fileName().toUtf8() + "\r\n";
+    return platform::WriteFileAtomically(NotePath(folder),
+                                         [&text](platform::FileSink& sink) { return sink.Write(text); }) == 0;
+}
+
+QString ReadNote(const QString& folder) {
+    const int fd = platform::OpenRegularFile(NotePath(folder));
+    if (fd < 0) return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    const QString name = QString::fromUtf8(file.read(4096)).trimmed();
+    if (name.isEmpty() || name.contains(QLatin1Char('/'))) return {};
+    return folder + QLatin1Char('/') + name;
+}
+
+// The newest kept copy of the main database in `folder`.
+QString NewestKeptCopy(const QString& folder) {
+    static const QRegularExpression kept(QStringLiteral(R"(^VXMOX2_\d{8}_\d{4}(_\d+)?\.mdb$)"));
+    QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
+    for (const QFileInfo& entry : entries)
+        if (!entry.isSymLink() && kept.match(entry.fileName()).hasMatch()) return entry.absoluteFilePath();
+    return {};
+}
+
+void Log(const JetConversion& c) {
+    if (c.Refused())
+        qWarning().noquote() << QStringLiteral("Jet conversion of %1 refused (%2): %3")
+                                    .arg(c.source)
+                                    .arg(static_cast<int>(c.refusal))
+                                    .arg(c.detail);
 }
 
 }  // namespace
 
 bool IsJetDatabaseFile(const QString& path) {
-    // A pipe or a device under the database's name is never waited on: the
-    // start-up that follows refuses it.
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    return IsJetFileStart(file.read(20));
+    const int fd = platform::OpenRegularFile(path);
+    if (fd < 0) return false;
+    const platform::Descriptor file(fd);
+    char head[20];
+    const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
+    return got > 0 && IsJetFileStart(QByteArrayView(head, got));
 }
 
 bool IsJetFileStart(QByteArrayView head) {
@@ -158,97 +277,202 @@ bool IsJetFileStart(QByteArrayView head) {
     return name == "Standard Jet DB" || name == "Standard ACE DB";
 }
 
-QString FillFromJetDatabase(const QString& jetPath, const QString& work) {
-    // The work file is emptied first: never when it is the Jet file itself.
-    if (IsSameFile(jetPath, work))
-        return CannotConvert(jetPath, QStringLiteral("変換先の作業ファイルが変換元のファイルと同じです。"));
-    QFile::remove(work);
+QString DescribeJetRefusal(const JetConversion& c) {
+    const QString written = c.keeping ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
     QString why;
-    try {
-        if (const int err = platform::CopyFileAtomically(TemplatePath(), work))
-            throw Refusal{QStringLiteral("テンプレートのデータベースをコピーできませんでした。") + kCrLf +
-                          FileErrorText(err)};
-        MakePrivate(work);
-        Fill(jetPath, work);
-        return {};
-    } catch (const Refusal& r) {
-        why = r.message;
-    } catch (const db::DbError& e) {
-        why = e.Description();
-    } catch (const std::exception& e) {
-        why = QString::fromLocal8Bit(e.what());
+    switch (c.refusal) {
+        case JetRefusal::Foreign:
+            why = QStringLiteral("本システムのデータベースではありません。(表 %1 がありません)").arg(c.table);
+            break;
+        case JetRefusal::Damaged:
+            why = QStringLiteral("ファイルが壊れているため、読み込めません。");
+            break;
+        case JetRefusal::Unreadable:
+            why = QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
+            break;
+        case JetRefusal::OldVersion:
+            why = QStringLiteral("データベースのバージョンが一致しません。") + kCrLf +
+                  QStringLiteral("（バージョンの記録がないか、本システムで使用できない古いバージョンです）");
+            break;
+        case JetRefusal::BinaryColumn:
+            why = QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(c.table, c.column);
+            break;
+        case JetRefusal::NoTemplate:
+            why = QStringLiteral("テンプレートのデータベース(%1)を読み込めません。")
+                      .arg(QDir::toNativeSeparators(TemplatePath()));
+            break;
+        case JetRefusal::ReadOnlyFolder:
+            why = QStringLiteral("フォルダ %1 に書き込めないため、%2を作成できませんでした。").arg(c.folder, written) +
+                  kCrLf + QStringLiteral("フォルダが読み取り専用でないか確認してください。");
+            break;
+        case JetRefusal::DiskFull:
+            why = QStringLiteral("ディスクの空き容量が不足しているため、フォルダ %1 に%2を作成できませんでした。")
+                      .arg(c.folder, written);
+            break;
+        case JetRefusal::WriteFailed:
+        case JetRefusal::None:
+            why = QStringLiteral("フォルダ %1 に%2を作成できませんでした。").arg(c.folder, written);
+            break;
     }
-    QFile::remove(work);
-    QFile::remove(work + QStringLiteral("-journal"));
-    return CannotConvert(jetPath, why);
+    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + c.source +
+           kCrLf2 + why;
 }
 
-bool ConvertJetMainDatabase() {
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress) {
+    const QString folder = FolderOf(work);
+    // The work file is emptied first: never when it is the Jet file itself.
+    if (IsSameFile(jetPath, work)) {
+        JetConversion c = Refused(jetPath, JetRefusal::WriteFailed, QStringLiteral("the work file is the Jet file"));
+        c.folder = QDir::toNativeSeparators(folder);
+        Log(c);
+        return c;
+    }
+    // A journal left beside an old work file would be rolled into the new one.
+    RemoveWithJournal(work);
+    JetConversion c;
+    const int templateFd = platform::OpenRegularFile(TemplatePath());
+    if (templateFd < 0) {
+        c = Refused(jetPath, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(-templateFd)));
+    } else {
+        ::close(templateFd);
+        if (const int err = platform::CopyFileAtomically(TemplatePath(), work)) {
+            c = WriteRefusal(jetPath, folder, err, FileErrorText(err));
+        } else if (const int modeErr = platform::MakeOwnerOnly(work)) {
+            c = WriteRefusal(jetPath, folder, modeErr, QStringLiteral("chmod: ") + FileErrorText(modeErr));
+        } else {
+            try {
+                Fill(jetPath, work, jetPath, progress);
+                if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")})) {
+                    c.outcome = JetConversion::Outcome::Converted;
+                    c.source = jetPath;
+                    c.converted = work;
+                    return c;
+                }
+                c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check"));
+            } catch (const Refusal& r) {
+                c = Refused(jetPath, r.why, r.detail);
+                c.table = r.table;
+                c.column = r.column;
+            } catch (const db::JetReadError& e) {
+                c = Refused(
+                    jetPath,
+                    e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
+                    e.Detail());
+            } catch (const db::DbError& e) {
+                // Said while the work file is still there, taking the space.
+                c = WriteRefusal(jetPath, folder, 0, e.Description());
+            } catch (const std::exception& e) {
+                c = WriteRefusal(jetPath, folder, 0, QString::fromLocal8Bit(e.what()));
+            }
+        }
+    }
+    RemoveWithJournal(work);
+    Log(c);
+    return c;
+}
+
+JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     const Settings& g = G();
     const QString mainPath = g.AppPath + g.MainDbFile;
-    if (!IsJetDatabaseFile(mainPath)) return true;
+    const QString work = OldFormatConversion::WorkDbPath(g.AppPath);
+    // No program of this system runs beside the start-up: a work file here
+    // is one a killed run left.
+    RemoveWithJournal(work);
+
+    if (!IsJetDatabaseFile(mainPath)) {
+        JetConversion c;
+        // A run killed after its converted file took the main file's place
+        // and before it could say so: this start says it.
+        const QString kept = ReadNote(g.AppPath);
+        if (!kept.isEmpty() && QFileInfo::exists(mainPath) && QFileInfo::exists(kept)) {
+            c.outcome = JetConversion::Outcome::Converted;
+            c.source = c.converted = mainPath;
+            c.kept = kept;
+            c.toldLate = true;
+            if (const int err = platform::MakeOwnerOnly(mainPath))
+                c.warning = QStringLiteral("変換したファイルを所有者だけが読み書きできる設定にできませんでした。") +
+                            kCrLf + FileErrorText(err);
+        } else {
+            ForgetJetConversionNote();
+        }
+        return c;
+    }
 
     // The original is what stands between the clinic and its records: the
-    // conversion goes on only when its kept copy is there whole.
-    const QString kept = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
-    const int copyError = platform::CopyFileAtomically(mainPath, kept);
-    if (copyError != 0 || !SameFileContent(mainPath, kept)) {
-        QFile::remove(kept);
-        platform::MsgBox(CannotConvert(mainPath, QStringLiteral("元のファイルの控えを作成できませんでした。") +
-                                                     (copyError ? kCrLf + FileErrorText(copyError) : QString())) +
-                             kCrLf2 + QStringLiteral("データベースは変更していません。"),
-                         16, kFailedCaption);
-        return false;
-    }
-    MakePrivate(kept);
-
-    const QString work = OldFormatConversion::WorkDbPath(g.AppPath);
-    QString failure = FillFromJetDatabase(kept, work);
-    if (failure.isEmpty()) {
-        if (const int err = platform::PlaceFileAtomically(work, mainPath)) {
-            QFile::remove(work);
-            failure = CannotConvert(mainPath, FileErrorText(err));
+    // conversion goes on only when its kept copy is there whole. A start
+    // that was stopped before the end kept it already.
+    QString kept = NewestKeptCopy(g.AppPath);
+    const bool keptBefore = !kept.isEmpty() && SameFileContent(mainPath, kept);
+    if (!keptBefore) {
+        kept = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+        int err = platform::CopyFileAtomically(mainPath, kept);
+        if (err == 0 && !SameFileContent(mainPath, kept)) err = EIO;
+        if (err == 0) err = platform::MakeOwnerOnly(kept);
+        if (err != 0) {
+            RemoveFile(kept);
+            JetConversion c = WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err));
+            c.keeping = true;
+            Log(c);
+            return c;
         }
-    } else {
-        failure.replace(kept, mainPath);
     }
-    if (!failure.isEmpty()) {
-        QFile::remove(kept);
-        platform::MsgBox(failure + kCrLf2 + QStringLiteral("データベースは変更していません。"), 16, kFailedCaption);
-        return false;
-    }
-    platform::MsgBox(QStringLiteral("Windows 版のデータベース（Access 形式）を本システムの形式に変換しました。") +
-                         kCrLf2 + mainPath + kCrLf2 + QStringLiteral("変換前のファイルは次の名前で残してあります。") +
-                         kCrLf + kept,
-                     64, kDoneCaption);
-    return true;
+
+    JetConversion c = FillFromJetDatabase(kept, work, [&](const JetProgress& p) {
+        if (!progress) return;
+        JetProgress named = p;
+        named.file = mainPath;
+        progress(named);
+    });
+    c.source = mainPath;
+    // A refusal leaves the folder as it was.
+    const auto refuse = [&](JetConversion r, bool logged = false) {
+        RemoveWithJournal(work);
+        ForgetJetConversionNote();
+        if (!keptBefore) RemoveFile(kept);
+        if (!logged) Log(r);
+        return r;
+    };
+    if (c.Refused()) return refuse(c, true);
+    if (!WriteNote(g.AppPath, kept))
+        return refuse(WriteRefusal(mainPath, g.AppPath, 0, QStringLiteral("the conversion's note")));
+    if (const int err = platform::PlaceFileAtomically(work, mainPath))
+        return refuse(WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err)));
+    c.converted = mainPath;
+    c.kept = kept;
+    // The rename gave the new file the Access file's mode.
+    if (const int err = platform::MakeOwnerOnly(mainPath))
+        c.warning = QStringLiteral("変換したファイルを所有者だけが読み書きできる設定にできませんでした。") + kCrLf +
+                    FileErrorText(err);
+    return c;
 }
 
-QString ConvertJetFileBeside(const QString& jetPath) {
+void ForgetJetConversionNote() { RemoveFile(NotePath(G().AppPath)); }
+
+JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressReport& progress) {
     const QFileInfo info(jetPath);
     const QString folder = info.absolutePath();
-    const QString target = OldFormatConversion::UniquePath(folder, info.completeBaseName() + QStringLiteral("_変換"));
+    const QString stem = info.completeBaseName() + QStringLiteral("_変換");
+    // Work files of a conversion of this file that a killed run left.
+    const QRegularExpression left(QStringLiteral("^\\.") + QRegularExpression::escape(stem) +
+                                  QStringLiteral("(_\\d+)?\\.mdb\\.new(-journal)?$"));
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (!entry.isSymLink() && left.match(entry.fileName()).hasMatch()) RemoveFile(entry.absoluteFilePath());
+
+    const QString target = OldFormatConversion::UniquePath(folder, stem);
     // Named after the new file, not the start-up's work file: any folder can
     // hold a file of that name (the chosen file among them), and the work
     // file is emptied before it is filled.
     const QString work = folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".new");
-    QString failure = FillFromJetDatabase(jetPath, work);
-    if (failure.isEmpty()) {
-        if (const int err = platform::PlaceFileAtomically(work, target)) {
-            QFile::remove(work);
-            failure = CannotConvert(jetPath, FileErrorText(err));
-        }
+    JetConversion c = FillFromJetDatabase(jetPath, work, progress);
+    if (c.Refused()) return c;
+    if (const int err = platform::PlaceFileAtomically(work, target)) {
+        RemoveWithJournal(work);
+        JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
+        Log(r);
+        return r;
     }
-    if (!failure.isEmpty()) {
-        platform::MsgBox(failure, 16, kFailedCaption);
-        return {};
-    }
-    platform::MsgBox(QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
-                         QStringLiteral("本システムの形式に変換した新しいファイルを作成して開きます。") + kCrLf2 +
-                         QStringLiteral("選択されたファイル（変更していません）：") + kCrLf + jetPath + kCrLf2 +
-                         QStringLiteral("変換したファイル：") + kCrLf + target,
-                     64, kDoneCaption);
-    return target;
+    c.converted = target;
+    return c;
 }
 
 }  // namespace mox

@@ -7,37 +7,90 @@
 // then brings the file up to date as it does any older file). TImage, which
 // the template lacks, is made as the program makes it before its rows go in.
 //
-// The Jet file itself is only ever read. The new database is filled in a
-// work file in one transaction and, where it takes the place of a file,
-// put there by one atomic rename; the main database is first kept under a
-// dated name (the old-format conversion's rule). A failure or a kill at any
-// point leaves the Jet file in place or the complete converted file.
+// The Jet file itself is only ever read, in a child process (see
+// platform/db/jet_reader.h), and only a file read whole is converted. The
+// new database is filled in a fresh work file in one transaction and, where
+// it takes the place of a file, put there by one atomic rename; the main
+// database is first kept under a dated name (the old-format conversion's
+// rule). A failure or a kill at any point leaves the Jet file in place or
+// the complete converted file.
+//
+// The conversions say nothing to the user: they return what happened, and
+// their callers (start-up, the open command, the restore) show it.
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 namespace mox {
 
-// True when the file begins as an Access database file does.
+// True when the file begins as an Access database file does (opened first,
+// then judged by what was opened: a pipe is never waited on).
 bool IsJetDatabaseFile(const QString& path);
 // True when a file's first bytes are those of an Access database file.
 bool IsJetFileStart(QByteArrayView head);
 
-// Copies the template to `work` and fills it from the Jet file in one
-// transaction. "" when done; otherwise why not, as Japanese sentences that
-// name `jetPath`, and `work` is gone. A file without TPatient and TExamData
-// is not a database of this system and is refused.
-QString FillFromJetDatabase(const QString& jetPath, const QString& work);
+// How far a conversion has come: rows copied of the rows the file holds.
+struct JetProgress {
+    QString file;  // the Jet file, as the user named it
+    qint64 done = 0;
+    qint64 total = 0;
+};
+using JetProgressReport = std::function<void(const JetProgress&)>;
 
-// At start-up: a Jet main database is kept under a dated name and replaced
-// by its conversion, and the user is told where the original was kept.
-// False when it is a Jet file that could not be converted: the user was
-// told why, and nothing changed.
-bool ConvertJetMainDatabase();
+// Why a Jet file was not converted.
+enum class JetRefusal {
+    None,
+    Foreign,         // a readable Jet file of another program: `table` is missing
+    Damaged,         // the file cannot be read whole
+    Unreadable,      // the file cannot be read at all
+    OldVersion,      // no version row, or one below what the start-up accepts
+    BinaryColumn,    // `table`.`column` holds binary data
+    NoTemplate,      // the template cannot be read
+    ReadOnlyFolder,  // `folder` refuses new files
+    DiskFull,        // `folder`'s disk is full
+    WriteFailed,     // the new file in `folder` could not be written
+};
+
+struct JetConversion {
+    enum class Outcome { NotJet, Converted, Refused };
+    Outcome outcome = Outcome::NotJet;
+    QString source;         // the Jet file, as the user named it
+    QString converted;      // the converted file
+    QString kept;           // at start-up: the original under its dated name
+    bool toldLate = false;  // at start-up: converted by a run that ended before it could say so
+    JetRefusal refusal = JetRefusal::None;
+    bool keeping = false;  // the original's kept copy (not the new file) could not be written
+    QString folder, table, column;
+    QString warning;  // a Japanese sentence to add to the news of a conversion
+    QString detail;   // what the engine or the file system said: for the log only
+
+    bool Converted() const { return outcome == Outcome::Converted; }
+    bool Refused() const { return outcome == Outcome::Refused; }
+};
+
+// "Windows 版のデータベース（Access 形式）を変換できませんでした。", the file
+// and the cause in Japanese, naming the folder where the cause lies there.
+QString DescribeJetRefusal(const JetConversion& conversion);
+
+// Copies the template to a fresh `work` (any old work file and its journal
+// removed first) and fills it from the Jet file in one transaction. On a
+// refusal `work` is gone. A file without TPatient, TExamData and TVersion
+// is not a database of this system.
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress = {});
+
+// At start-up: a Jet main database is kept under a dated name (the newest
+// kept copy when it holds the same bytes) and replaced by its conversion.
+// NotJet when the main database is no Jet file and no earlier conversion is
+// left untold; then nothing was touched. A refusal changed nothing.
+// Afterwards the work file of a run that was killed is gone.
+JetConversion ConvertJetMainDatabase(const JetProgressReport& progress = {});
+// The caller has told the user of the conversion: the note that lets the
+// next start tell it, should this run end first, goes.
+void ForgetJetConversionNote();
 
 // For the open command: the Jet file converted into a new SQLite file beside
-// it. The new file's path, of which the user has been told; "" when the file
-// could not be converted (the user was told why, nothing was written).
-QString ConvertJetFileBeside(const QString& jetPath);
+// it (`converted`); nothing is written on a refusal.
+JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressReport& progress = {});
 
 }  // namespace mox

@@ -79,6 +79,28 @@ run compaction offscreen clinic compaction_bench '.'
 run copy-template offscreen template tools_copy_bench '^BM_(BackUp|Restore)'
 run copy-clinic offscreen clinic tools_copy_bench '^BM_(BackUp|Restore)'
 
+# A clinic's Windows (Access) database of that size (15,002 patients,
+# 120,042 examination rows), made once by the conversion tests' fixture
+# script, with the same rows as SQL for the sqlite3 shell (500 rows a
+# statement, one transaction).
+jet="$bin/windows_clinic_120000.mdb"
+jet_sql="$bin/windows_clinic_120000.sql"
+maker="$here/tests/records/make_windows_databases.py"
+if [[ ! -s $jet || ! -s $jet_sql || $jet -ot $template || $jet -ot $maker ||
+  $jet -ot $here/tests/data/old_release/jet_writer.py ]]; then
+  note "making the Windows clinic database (120,042 examination rows)"
+  python3 "$maker" "$template" --clinic "$jet" 15000 120000 "$jet_sql" || rm -f "$jet" "$jet_sql"
+fi
+[[ -s $jet ]] || jet=""
+if [[ -n $jet && -x $bin/jet_conversion_bench ]]; then
+  note "jet_conversion_bench (Windows clinic database)"
+  MOX_BENCH_JET="$jet" "$bin/jet_conversion_bench" --benchmark_out="$work/jet.json" --benchmark_out_format=json \
+    >/dev/null 2>"$work/jet.log" || {
+    note "jet_conversion_bench failed:"
+    tail -n 5 "$work/jet.log" >&2
+  }
+fi
+
 # median_ms COMMAND...: the median wall time of five runs, in milliseconds.
 median_ms() {
   local times=()
@@ -110,6 +132,75 @@ for db in template clinic; do
   fi
   rm -f "$work/in.MDB" "$work/out.MDB"
 done
+if [[ -n $jet ]] && command -v sqlite3 >/dev/null; then
+  echo "shell-jet $(median_ms sh -c 'cp "$1" "$2" && sqlite3 -bail "$2" <"$3"' - "$template" "$work/out.MDB" "$jet_sql") \
+$(stat -c %s "$jet" | awk '{ printf "%.1f", $1 / 1e6 }')" >>"$work/references"
+fi
+
+# The start-up with the Windows database as VXMOX2.MDB: how soon the
+# progress window shows, and when the conversion is done (the 変換完了 box),
+# with the peak memory of the program and of its reader by then (the
+# upgrade and the rest of the run come after).
+run_windows_start() {
+  local platform=$1
+  [[ $platform == xcb && -z $display ]] && return 0
+  [[ -n $jet && -x $MOX_PROGRAM_DIR/VXMOX ]] || return 0
+  note "VXMOX on $platform (Windows clinic database)"
+  local folder="$work/windows-$platform"
+  cp -r "$MOX_PROGRAM_DIR" "$folder"
+  QT_QPA_PLATFORM=$platform DISPLAY=$display python3 - "$folder" "$jet" "$platform" >>"$work/program" <<'EOF'
+import os, shutil, subprocess, sys, time
+folder, jet, platform = sys.argv[1:4]
+
+def peak_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            return max(int(l.split()[1]) for l in f if l.startswith("VmHWM"))
+    except (OSError, ValueError):
+        return 0
+env = dict(os.environ, VXMOX_INSTANT_WAITS="1", VXMOX_CLOSE_MAIN_AFTER_MS="200", VXMOX_MSGBOX_ANSWERS="1,6,7",
+           VXMOX_REGISTRY=os.path.join(folder, "registry.ini"))
+shown, done, peaks = [], [], []
+for run in range(3):
+    for name in os.listdir(folder):
+        if name.upper().startswith("VXMOX2") and name != "VXMOX2_ORG.MDB":
+            os.remove(os.path.join(folder, name))
+    shutil.copyfile(jet, os.path.join(folder, "VXMOX2.MDB"))
+    log = os.path.join(folder, "windows%d.txt" % run)
+    env["VXMOX_TEST_LOG"] = log
+    began = time.monotonic()
+    child = subprocess.Popen([os.path.join(folder, "VXMOX")], cwd=folder, env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    progress = converted = None
+    peak = 0
+    while child.poll() is None:
+        text = open(log, encoding="utf-8").read() if os.path.exists(log) else ""
+        now = time.monotonic()
+        if converted is None:
+            try:
+                with open("/proc/%d/task/%d/children" % (child.pid, child.pid)) as f:
+                    readers = [int(p) for p in f.read().split()]
+            except OSError:
+                readers = []
+            peak = max([peak, peak_kib(child.pid)] + [peak_kib(p) for p in readers])
+        if progress is None and "PROGRESS" in text:
+            progress = now
+        if converted is None and "変換完了" in text:
+            converted = now
+            peaks.append(peak / 1024)
+        if now - began > 300:
+            child.kill()
+        time.sleep(0.005)
+    if progress is not None and converted is not None:
+        shown.append((progress - began) * 1000)
+        done.append((converted - began) * 1000)
+if shown:
+    print("windows-progress-%s %.1f" % (platform, sorted(shown)[len(shown) // 2]))
+    print("windows-converted-%s %.1f" % (platform, sorted(done)[len(done) // 2]))
+    print("windows-peak-%s %.1f" % (platform, max(peaks)))
+EOF
+}
+run_windows_start offscreen
 
 # The whole program on the clinic's database: exec until the input screen
 # shows, with the fixed waits passing at once, and the peak memory of the
@@ -255,6 +346,20 @@ for db, label in (("template", "template"), ("clinic", "120k rows")):
 for db, bench, label in (("template", "BM_CompactTemplate", "template"), ("clinic", "BM_CompactClinicDb", "120k rows")):
     ratio("exit compaction, %s" % label, "≤ 1.5 × VACUUM INTO", figure("compaction", bench),
           reference("vacuum-" + db), "sqlite3 VACUUM INTO", "no display", figure("compaction", bench, "MB"))
+ratio("conversion of a Windows database, 120k rows", "≤ 2.5 × sqlite3 shell",
+      figure("jet", "BM_ConvertWindowsDatabase"), reference("shell-jet"), "sqlite3 shell", "no display",
+      figure("jet", "BM_ConvertWindowsDatabase", "MB"))
+for counter, what in (("peak_MiB", "converting process"), ("reader_MiB", "reader")):
+    peak = figure("jet", "BM_ConvertWindowsDatabase", counter)
+    rows.append(("peak memory of the conversion (%s), 120k rows" % what, "≤ 150 MiB",
+                 "—" if peak is None else "%.0f MiB" % peak, "no display"))
+ms("start-up with a Windows database: progress window shown", "< 1000 ms", program("windows-progress-offscreen"),
+   "offscreen")
+ms("start-up with a Windows database: converted (変換完了)", "—", program("windows-converted-offscreen"),
+   "offscreen")
+peak = program("windows-peak-offscreen")
+rows.append(("peak memory of a start-up until its Windows database is converted", "≤ 150 MiB",
+             "—" if peak is None else "%.0f MiB" % peak, "offscreen"))
 peak = figure("compaction", "BM_CompactClinicDb", "peak_MiB")
 rows.append(("peak memory of the exit compaction, 120k rows", "< 100 MB",
              "—" if peak is None else "%.0f MiB" % peak, "no display"))

@@ -14,6 +14,7 @@
 #include "platform/db/database.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
+#include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
@@ -24,10 +25,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace mox {
 
@@ -176,6 +179,43 @@ bool EnsureMainDatabase() {
     return true;
 }
 
+// A clinic's database brought over from the Windows release is converted
+// before anything reads it, with a window that shows it working. False when
+// it could not be converted: the user was told why, and nothing changed.
+bool ConvertWindowsMainDatabase() {
+    const QString mainPath = G().AppPath + G().MainDbFile;
+    std::optional<platform::ProgressWindow> window;
+    if (IsJetDatabaseFile(mainPath))
+        window.emplace(QStringLiteral("データベースの変換"),
+                       QStringLiteral("Windows 版のデータベース（Access 形式）を本システムの形式に変換しています。"));
+    const JetConversion c = ConvertJetMainDatabase([&window](const JetProgress& p) {
+        if (window) window->Show(p.file, p.done, p.total);
+    });
+    window.reset();
+    if (c.Refused()) {
+        platform::MsgBox(DescribeJetRefusal(c) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
+                         QStringLiteral("変換エラー"));
+        return false;
+    }
+    if (c.Converted()) {
+        QString text = QStringLiteral("Windows 版のデータベース（Access 形式）を本システムの形式に変換しました。") +
+                       QStringLiteral("\r\n\r\n") + c.converted + QStringLiteral("\r\n\r\n") +
+                       QStringLiteral("変換前のファイルは次の名前で残してあります。") + kCrLf + c.kept;
+        if (!c.warning.isEmpty()) text += QStringLiteral("\r\n\r\n") + c.warning;
+        platform::MsgBox(text, c.warning.isEmpty() ? 64 : 48, QStringLiteral("変換完了"));
+        ForgetJetConversionNote();
+    }
+    return true;
+}
+
+// The version file is written through a work file beside it; one that a
+// killed run left is removed.
+void RemoveVersionFileLeftovers(const QString& folder) {
+    const QRegularExpression left(QStringLiteral(R"(^\.VersionMOX\.txt\.part-[A-Za-z0-9]{6}$)"));
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (!entry.isSymLink() && left.match(entry.fileName()).hasMatch()) QFile::remove(entry.absoluteFilePath());
+}
+
 }  // namespace
 
 int StartProgram(const ProgramStart& start) {
@@ -197,9 +237,10 @@ int StartProgram(const ProgramStart& start) {
     RemoveStaleStagingFiles(G().ProgramDir);
     if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
 
+    RemoveVersionFileLeftovers(G().ProgramDir);
+
     if (!EnsureMainDatabase()) return kStartupFailed;
-    // A clinic's database brought over from the Windows release.
-    if (!ConvertJetMainDatabase()) return kStartupFailed;
+    if (!ConvertWindowsMainDatabase()) return kStartupFailed;
 
     if (!CheckDbVersion()) {
         platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,

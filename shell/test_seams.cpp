@@ -3,6 +3,7 @@
 #include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
+#include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 
 #include <QCoreApplication>
@@ -129,6 +130,9 @@ void InstallTestSeamsFromEnvironment() {
             return answer;
         });
         AnswerFileDialogsFromScript();
+        platform::SetProgressWindowObserver([](const QString& caption, const QString& what) {
+            AppendLog(QStringLiteral("PROGRESS\t%1\t%2").arg(caption, what));
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/atomic_file.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,12 +32,10 @@ bool IsPlainFile(const QString& path) {
 // on what was opened (without waiting for a writer), so a pipe put in the
 // file's place in between is refused too.
 std::optional<QByteArray> ReadPlainFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = platform::OpenRegularFile(path);
     if (fd < 0) return std::nullopt;
-    struct stat st {};
     QFile file;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return std::nullopt;
     }

@@ -8,8 +8,10 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/descriptor.h"
+#include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 #include "records/jet_conversion.h"
 
 #include <QDir>
@@ -111,17 +113,17 @@ bool JudgeRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
-    Descriptor fd(::open(Native(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) {
-        const int err = errno;
+    const int opened = platform::OpenRegularFile(source);
+    if (opened < 0) {
+        const int err = -opened;
         if (err == ENOENT || err == ENOTDIR)
             throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
+        if (err == EISDIR || err == EINVAL)
+            throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
         throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
                       FileErrorText(err)};
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
+    Descriptor fd(opened);
 
     unsigned char head[100] = {};
     const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
@@ -196,6 +198,23 @@ bool IsReservedSource(const QString& mainPath, const QString& source) {
     const QString resolved = QFileInfo(source).canonicalFilePath();
     const QString resolvedMain = QFileInfo(mainPath).canonicalFilePath();
     return !resolved.isEmpty() && reserved(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
+}
+
+// A Windows backup is converted as it is staged, with the window that shows
+// the conversion working over the tools window, which takes no input
+// meanwhile.
+void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
+    JetConversion c;
+    {
+        platform::ProgressWindow window(
+            QStringLiteral("データベースの変換"),
+            QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
+                QStringLiteral("本システムの形式に変換しています。"));
+        c = FillFromJetDatabase(source, staged,
+                                [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
+    }
+    if (!c.Converted())
+        throw Failure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
 }
 
 }  // namespace
@@ -300,7 +319,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(staged + QStringLiteral("-journal"));
         try {
             if (jet) {
-                if (const QString why = FillFromJetDatabase(source, staged); !why.isEmpty()) throw Failure{why};
+                ConvertStagedWindowsFile(source, staged);
             } else {
                 db::CopyDatabaseContent(source, staged);
             }

@@ -34,6 +34,8 @@ public:
     virtual bool IsReadOnly() const { return false; }
 
     virtual long Execute(const QString& sql, const std::vector<Value>& params) = 0;
+    // By default each run compiles the statement anew.
+    virtual std::unique_ptr<PreparedStatement> Prepare(const QString& sql);
     // Reads every row; when `wantKeys` and the statement reads one table,
     // fills `table`, `baseColumns` and `keys`.
     virtual Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) = 0;

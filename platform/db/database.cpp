@@ -1,6 +1,7 @@
 #include "platform/db/database.h"
 
 #include "platform/db/backend.h"
+#include "platform/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -123,14 +124,15 @@ int ProbeDescriptor(const QString& path, const struct stat& st) {
     const std::lock_guard<std::mutex> lock(mutex);
     const auto key = std::make_pair(st.st_dev, st.st_ino);
     if (auto it = descriptors.find(key); it != descriptors.end()) return it->second;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -errno;
+    // Replaced by something else between stat and open: nothing of ours
+    // can be locked on that, so the routine's closing it is harmless.
+    const int fd = platform::OpenRegularFile(path);
+    if (fd < 0) return fd == -EISDIR ? -EINVAL : fd;
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        // Replaced by something else between stat and open: nothing of ours
-        // can be locked on it, so closing it is harmless.
+    if (::fstat(fd, &opened) != 0) {
+        const int err = errno;
         ::close(fd);
-        return -EINVAL;
+        return -err;
     }
     descriptors.emplace(std::make_pair(opened.st_dev, opened.st_ino), fd);
     return fd;
@@ -263,6 +265,24 @@ void Connection::Close() {
 long Connection::Execute(const QString& sql, const std::vector<Value>& params) {
     EnsureOpen();
     return backend_->Execute(sql, params);
+}
+
+std::unique_ptr<PreparedStatement> Connection::Prepare(const QString& sql) {
+    EnsureOpen();
+    return backend_->Prepare(sql);
+}
+
+std::unique_ptr<PreparedStatement> Backend::Prepare(const QString& sql) {
+    class Compiled final : public PreparedStatement {
+    public:
+        Compiled(Backend& backend, const QString& sql) : backend_(backend), sql_(sql) {}
+        void Run(const std::vector<Value>& params) override { backend_.Execute(sql_, params); }
+
+    private:
+        Backend& backend_;
+        QString sql_;
+    };
+    return std::make_unique<Compiled>(*this, sql);
 }
 
 Value Connection::Scalar(const QString& sql, const std::vector<Value>& params) {

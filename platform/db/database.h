@@ -66,6 +66,16 @@ QString DataSourcePart(const QString& location);
 class Backend;
 class Recordset;
 
+// A statement compiled once and run again and again with new values (the
+// copy of a whole table). It belongs to the connection that made it and
+// must be gone before that connection closes.
+class PreparedStatement {
+public:
+    virtual ~PreparedStatement() = default;
+    // Runs the statement once, `params` bound to its '?' in order.
+    virtual void Run(const std::vector<Value>& params) = 0;
+};
+
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     // Opens the database the string names. Throws DbError (kErrCannotOpen)
@@ -91,6 +101,9 @@ public:
     // Runs a statement that returns no rows; values bind to '?' in order.
     // Returns the number of rows changed.
     long Execute(const QString& sql, const std::vector<Value>& params = {});
+
+    // Compiles a statement that returns no rows, for many runs.
+    std::unique_ptr<PreparedStatement> Prepare(const QString& sql);
 
     // Opens a recordset over a SELECT. When the statement reads one table,
     // the recordset is updatable (AddNew/Update/Delete on the current row).

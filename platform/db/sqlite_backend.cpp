@@ -153,6 +153,34 @@ public:
         return changed;
     }
 
+    std::unique_ptr<PreparedStatement> Prepare(const QString& sql) override {
+        class Prepared final : public PreparedStatement {
+        public:
+            Prepared(sqlite3* db, const QString& sql) : db_(db), sql_(sql), utf8_(sql.toUtf8()), st_(db, utf8_) {
+                if (st_.PrepareResult() != SQLITE_OK) Fail(db_, st_.PrepareResult(), sql_);
+                if (!st_.get() || !utf8_.mid(st_.TailOffset()).trimmed().isEmpty())
+                    throw DbError(kErrSql, QStringLiteral("SQL 文は一つだけ指定してください。"));
+            }
+            void Run(const std::vector<Value>& params) override {
+                sqlite3_stmt* s = st_.get();
+                sqlite3_reset(s);
+                CheckParamCount(sqlite3_bind_parameter_count(s), params.size());
+                for (size_t i = 0; i < params.size(); ++i) st_.Bind(static_cast<int>(i) + 1, params[i]);
+                int rc;
+                while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+                }
+                if (rc != SQLITE_DONE) Fail(db_, rc, sql_);
+            }
+
+        private:
+            sqlite3* db_;
+            QString sql_;
+            QByteArray utf8_;
+            Statement st_;
+        };
+        return std::make_unique<Prepared>(db_, sql);
+    }
+
     Rowset Select(const QString& sql, const std::vector<Value>& params, bool wantKeys) override {
         Rowset out;
         // A statement is compiled against the schema this connection last

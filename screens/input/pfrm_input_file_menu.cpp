@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
+#include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 #include "platform/owner_only.h"
 #include "records/jet_conversion.h"
@@ -67,6 +68,31 @@ QString MakePrivate(const QString& path) {
     return err == 0 ? QString()
                     : kCrLf + kCrLf + path + kCrLf + QStringLiteral("アクセス権を所有者のみに設定できませんでした。") +
                           kCrLf + FileErrorText(err);
+}
+
+// The new file made from a Windows file beside it, of which the user has
+// been told; "" when it could not be made (the user was told why).
+QString ConvertChosenWindowsFile(const QString& jetPath) {
+    JetConversion c;
+    {
+        platform::ProgressWindow window(
+            QStringLiteral("データベースの変換"),
+            QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
+                QStringLiteral("本システムの形式に変換しています。"));
+        c = ConvertJetFileBeside(jetPath, [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
+    }
+    if (!c.Converted()) {
+        platform::MsgBox(DescribeJetRefusal(c) + kCrLf + kCrLf +
+                             QStringLiteral("選択されたファイルは変更していません。使用中ファイルは、そのままです。"),
+                         16, QStringLiteral("変換エラー"));
+        return {};
+    }
+    platform::MsgBox(QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
+                         QStringLiteral("本システムの形式に変換した新しいファイルを作成して開きます。") + kCrLf +
+                         kCrLf + QStringLiteral("選択されたファイル（変更していません）：") + kCrLf + jetPath + kCrLf +
+                         kCrLf + QStringLiteral("変換したファイル：") + kCrLf + c.converted,
+                     64, QStringLiteral("変換完了"));
+    return c.converted;
 }
 
 }  // namespace
@@ -168,7 +194,7 @@ void PFrmInput::mnuOpen_Click() {
     if (!chosen) return;
     // A file of the Windows release is opened as its conversion beside it.
     if (IsJetDatabaseFile(chosen->Path())) {
-        const QString converted = ConvertJetFileBeside(chosen->Path());
+        const QString converted = ConvertChosenWindowsFile(chosen->Path());
         if (converted.isEmpty()) return;
         chosen->name = QFileInfo(converted).fileName();
     }

@@ -106,12 +106,27 @@ TEST(VxmoxStartup, WindowsDatabaseIsConvertedAndTheRunGoesOnWhileAForeignOneEnds
         const QByteArray original = jet.readAll();
         jet.close();
 
+        QFile::setPermissions(folder.Path("VXMOX2.MDB"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        // A version file that a run killed after its conversion left half written.
+        QFile part(folder.Path(".VersionMOX.txt.part-Ab12Cd"));
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.close();
+
         auto p = folder.Start("windows.log", "1," + kNoBackup, 4000);
         ASSERT_TRUE(folder.WaitForLog("windows.log", "MAINWINDOW\tMOX-Chart"))
             << folder.ReadLog("windows.log").toStdString();
         EXPECT_EQ(Finish(*p), 0);
         const QString log = folder.ReadLog("windows.log");
         EXPECT_EQ(log.count("MSGBOX\t変換完了\t64"), 1) << log.toStdString();
+        // The user sees it working before it is done.
+        EXPECT_GE(log.indexOf("PROGRESS\tデータベースの変換"), 0);
+        EXPECT_LT(log.indexOf("PROGRESS\tデータベースの変換"), log.indexOf("MSGBOX\t変換完了"));
+        EXPECT_FALSE(QFile::exists(folder.Path(".VersionMOX.txt.part-Ab12Cd")));
+        EXPECT_FALSE(QFile::exists(folder.Path("VXCV.txt")));
+        const QFileDevice::Permissions others =
+            QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+        EXPECT_FALSE(QFile::permissions(folder.Path("VXMOX2.MDB")) & others);
         const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2_2*.mdb"}, QDir::Files);
         ASSERT_EQ(kept.size(), 1);
         QFile keptFile(folder.Path(kept[0]));

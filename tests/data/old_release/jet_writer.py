@@ -3,12 +3,18 @@
 Debian has no program that writes Jet files, and the older release's
 databases are Jet files. This writer makes files with plain tables that a
 Jet reader opens as Access would: the header page, the system catalogue
-MSysObjects, and per table its definition page, its usage maps and its data
-pages. Only what reading needs is written: no indexes, no long values, no
-free-space bookkeeping beyond the fields, text as uncompressed UCS-2.
+MSysObjects (its rows first in the file, as Access keeps them), and per
+table its definition page, its usage maps (type 0, or type 1 with map
+pages once a table reaches past the first 472 pages) and its data pages.
+Only what reading needs is written: no indexes, no long-value pages, no
+free-space bookkeeping beyond the fields. Text is UTF-16LE; a table written
+with compress=True keeps it compressed as Access does (FF FE, then runs of
+one byte a character and of two, switched at each 0x00); memo values are
+kept inline in the row.
 
 Column kinds: "LONG", "INTEGER" (16-bit), "BYTE", "BIT", "DATETIME",
-"TEXT(n)", named as the SQL of the tests declares them.
+"TEXT(n)", "MEMO", "DOUBLE", "SINGLE", "CURRENCY", named as the SQL of the
+tests declares them.
 """
 
 import datetime
@@ -17,8 +23,10 @@ import struct
 PAGE = 4096
 ROW_COUNT_OFFSET = 0x0C  # data pages: number of rows, then their offsets
 
-BOOL, BYTE, INT, LONG, DATETIME, TEXT, OLE = 0x01, 0x02, 0x03, 0x04, 0x08, 0x0A, 0x0B
-FIXED_SIZE = {BYTE: 1, INT: 2, LONG: 4, DATETIME: 8, BOOL: 0}
+BOOL, BYTE, INT, LONG, MONEY, FLOAT, DOUBLE, DATETIME, TEXT, OLE, MEMO = \
+    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B, 0x0C
+FIXED_SIZE = {BYTE: 1, INT: 2, LONG: 4, MONEY: 8, FLOAT: 4, DOUBLE: 8, DATETIME: 8, BOOL: 0}
+MAP_BITS = (PAGE - 4) * 8  # pages one page of a type-1 usage map covers
 
 
 def jet_type(declared):
@@ -28,7 +36,8 @@ def jet_type(declared):
         chars = int(declared.split("(")[1].rstrip(")")) if "(" in declared else 255
         return TEXT, 2 * chars
     return {"LONG": (LONG, 4), "INTEGER": (INT, 2), "SHORT": (INT, 2), "BYTE": (BYTE, 1),
-            "BIT": (BOOL, 0), "DATETIME": (DATETIME, 8), "LONGBINARY": (OLE, 0)}[kind]
+            "BIT": (BOOL, 0), "DATETIME": (DATETIME, 8), "LONGBINARY": (OLE, 0), "MEMO": (MEMO, 0),
+            "DOUBLE": (DOUBLE, 8), "SINGLE": (FLOAT, 4), "CURRENCY": (MONEY, 8)}[kind]
 
 
 def rc4(key, data):
@@ -69,7 +78,27 @@ def date_value(text):
     return delta.days + delta.seconds / 86400.0
 
 
-def encode(kind, value):
+def text_bytes(text, compress):
+    """UTF-16LE, or compressed as Access keeps it: after FF FE one byte a
+    character for characters 1..255, two bytes for the others, each switch
+    marked by 0x00. A character whose low byte is 0 cannot stand in a
+    two-byte run (it would read as a switch): such a text stays whole."""
+    data = str(text).encode("utf-16-le")
+    units = [data[i:i + 2] for i in range(0, len(data), 2)]
+    if not compress or not units or any(u[0] == 0 for u in units):
+        return data
+    out = bytearray(b"\xff\xfe")
+    one_byte = True
+    for u in units:
+        fits = u[1] == 0
+        if fits != one_byte:
+            out.append(0)
+            one_byte = fits
+        out += u[:1] if fits else u
+    return bytes(out)
+
+
+def encode(kind, value, compress=False):
     if kind == BYTE:
         return struct.pack("<B", value)
     if kind == INT:
@@ -78,8 +107,17 @@ def encode(kind, value):
         return struct.pack("<i", value)
     if kind == DATETIME:
         return struct.pack("<d", date_value(value))
+    if kind == DOUBLE:
+        return struct.pack("<d", value)
+    if kind == FLOAT:
+        return struct.pack("<f", value)
+    if kind == MONEY:
+        return struct.pack("<q", round(value * 10000))
     if kind == TEXT:
-        return str(value).encode("utf-16-le")
+        return text_bytes(value, compress)
+    if kind == MEMO:  # inline: the length with flag 0x80, no page, then the text
+        data = text_bytes(value, compress)
+        return struct.pack("<III", len(data) | 0x80000000, 0, 0) + data
     raise ValueError(kind)
 
 
@@ -94,8 +132,9 @@ class Column:
 
 
 class Table:
-    def __init__(self, name, columns, rows, system=False):
+    def __init__(self, name, columns, rows, system=False, compress=False):
         self.name = name
+        self.compress = compress
         self.columns = [Column(i, n, t) for i, (n, t) in enumerate(columns)]
         self.rows = rows
         self.system = system
@@ -129,7 +168,7 @@ class Table:
             if not c.fixed:
                 starts.append(head + len(variable))
                 if present:
-                    variable += encode(c.kind, value)
+                    variable += encode(c.kind, value, self.compress)
             if present:
                 mask[c.number // 8] |= 1 << (c.number % 8)
         end = head + len(variable)
@@ -153,7 +192,7 @@ class Table:
             struct.pack_into("<H", entry, 5, c.number)
             struct.pack_into("<H", entry, 7, c.var_number)
             struct.pack_into("<H", entry, 9, c.number)
-            if c.kind == TEXT:
+            if c.kind in (TEXT, MEMO):
                 struct.pack_into("<H", entry, 11, 0x0409)
             entry[15] = (0x01 if c.fixed else 0x00) | 0x02
             struct.pack_into("<H", entry, 21, c.fixed_offset)
@@ -204,42 +243,71 @@ def data_pages(table_page, rows):
     return out
 
 
-def usage_map(pages):
-    """A map of type 0 that starts at page 0 and marks the given pages."""
-    bitmap = bytearray(59)
+def usage_map(pages, map_pages):
+    """A map of type 0 that starts at page 0 and marks the given pages, or,
+    for pages past its reach, of type 1: the numbers of map pages, each
+    marking MAP_BITS pages. Returns the map row and the map pages
+    {number: page}, numbered from the list map_pages hands out."""
+    if not pages or max(pages) < 59 * 8:
+        bitmap = bytearray(59)
+        for p in pages:
+            bitmap[p // 8] |= 1 << (p % 8)
+        return b"\x00" + struct.pack("<I", 0) + bytes(bitmap), {}
+    bitmaps = {}
     for p in pages:
-        bitmap[p // 8] |= 1 << (p % 8)
-    return b"\x00" + struct.pack("<I", 0) + bytes(bitmap)
+        bitmap = bitmaps.setdefault(p // MAP_BITS, bytearray(PAGE - 4))
+        bitmap[(p % MAP_BITS) // 8] |= 1 << (p % 8)
+    row = bytearray(b"\x01")
+    made = {}
+    for index in range(max(bitmaps) + 1):
+        if index not in bitmaps:
+            row += struct.pack("<I", 0)
+            continue
+        number = map_pages.pop(0)
+        made[number] = b"\x05\x01\x00\x00" + bytes(bitmaps[index])
+        row += struct.pack("<I", number)
+    return bytes(row), made
 
 
-def write_database(path, tables):
-    """tables: list of (name, [(column, declared type)], rows)."""
-    user = [Table(n, c, r) for n, c, r in tables]
+def write_database(path, tables, compress=False):
+    """tables: list of (name, [(column, declared type)], rows), or with a
+    fourth item, whether that table's text is compressed (else `compress`)."""
+    user = [Table(t[0], t[1], t[2], compress=t[3] if len(t) > 3 else compress) for t in tables]
     catalogue_columns = [("Id", "LONG"), ("ParentId", "LONG"), ("Name", "TEXT(128)"), ("Type", "INTEGER"),
                          ("Flags", "LONG"), ("LvProp", "LONGBINARY")]
     # Page 0 header, page 1 the usage maps, page 2 the catalogue's
-    # definition; then each table's definition and data pages.
+    # definition, then the catalogue's rows; then each table's definition,
+    # data pages and map pages.
+    placeholder = Table("MSysObjects", catalogue_columns,
+                        [[0, 0x0F000001, t.name, 1, 0, None] for t in user], system=True)
+    catalogue_pages = len(data_pages(0, [placeholder.row_bytes(r) for r in placeholder.rows]))
+    next_page = 3 + catalogue_pages
     layout = {}
-    next_page = 3
+    table_data = {}
     for t in user:
+        data = data_pages(next_page, [t.row_bytes(r) for r in t.rows])
         layout[t.name] = next_page
-        next_page += 1 + len(data_pages(0, [t.row_bytes(r) for r in t.rows]))
+        table_data[t.name] = data
+        next_page += 1 + len(data)
+        extra = (next_page - 1) // MAP_BITS + 1 if next_page >= 59 * 8 else 0
+        next_page += extra
     catalogue = Table("MSysObjects", catalogue_columns,
                       [[layout[t.name], 0x0F000001, t.name, 1, 0, None] for t in user], system=True)
-    catalogue_data = 3 + sum(1 + len(data_pages(0, [t.row_bytes(r) for r in t.rows])) for t in user)
 
     maps = []  # usage map rows of page 1, two per table
     pages = {0: header_page()}
-    everything = [(catalogue, 2, catalogue_data)] + [(t, layout[t.name], layout[t.name] + 1) for t in user]
-    for table, definition_page, first_data in everything:
-        rows = [table.row_bytes(r) for r in table.rows]
-        data = data_pages(definition_page, rows)
-        numbers = list(range(first_data, first_data + len(data)))
+    everything = [(catalogue, 2, data_pages(2, [catalogue.row_bytes(r) for r in catalogue.rows]))]
+    everything += [(t, layout[t.name], table_data[t.name]) for t in user]
+    for table, definition_page, data in everything:
+        numbers = list(range(definition_page + 1, definition_page + 1 + len(data)))
         for number, page in zip(numbers, data):
             pages[number] = page
+        spare = list(range(definition_page + 1 + len(data), definition_page + 1 + len(data) + 64))
         used = len(maps)
-        maps.append(usage_map(numbers))
-        maps.append(usage_map(numbers))
+        row, map_pages = usage_map(numbers, spare)
+        pages.update(map_pages)
+        maps.append(row)
+        maps.append(usage_map([], [])[0])
         pages[definition_page] = table.definition(definition_page, (1 << 8) | used, (1 << 8) | (used + 1))
     map_pages = data_pages(0, maps)
     if len(map_pages) != 1:

@@ -147,7 +147,7 @@ TEST(FileMenuOpen, AWindowsFileIsOpenedAsItsConversionBesideIt) {
     auto conn = db::Connection::Open(db::DataSourcePart(converted));
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 10001)
         << "the converted file was brought up to date";
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("山田 太郎"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("𠮷田 太郎"));
     conn->Close();
     EXPECT_EQ(w.form->CmbOutNo->currentText(), QStringLiteral("1"));
 }

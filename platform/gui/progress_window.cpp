@@ -1,0 +1,97 @@
+#include "platform/gui/progress_window.h"
+
+#include "platform/gui/screen.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace mox::platform {
+
+namespace {
+
+// Neither Esc nor the close box ends the work: the window goes when it does.
+class BusyDialog final : public QDialog {
+public:
+    BusyDialog() : QDialog(QApplication::activeWindow()) {}
+    void reject() override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+QElapsedTimer& Timer() {
+    static QElapsedTimer timer;
+    if (!timer.isValid()) timer.start();
+    return timer;
+}
+
+constexpr qint64 kRepaintEveryMs = 100;
+
+std::function<void(const QString&, const QString&)>& Observer() {
+    static std::function<void(const QString&, const QString&)> observer;
+    return observer;
+}
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(const QString& caption, const QString& what) : dialog_(new BusyDialog) {
+    dialog_->setObjectName(QStringLiteral("ProgressWindow"));
+    dialog_->setWindowTitle(caption);
+    dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog_->setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(dialog_);
+    what_ = new QLabel(what, dialog_);
+    detail_ = new QLabel(dialog_);
+    detail_->setWordWrap(true);
+    count_ = new QLabel(dialog_);
+    bar_ = new QProgressBar(dialog_);
+    bar_->setRange(0, 0);
+    for (QWidget* w : {static_cast<QWidget*>(what_), static_cast<QWidget*>(detail_), static_cast<QWidget*>(count_),
+                       static_cast<QWidget*>(bar_)})
+        layout->addWidget(w);
+    dialog_->setMinimumWidth(480);
+    SetMousePointer(kHourglassPointer);
+    if (Observer()) Observer()(caption, what);
+    dialog_->show();
+    dialog_->raise();
+    QApplication::processEvents();
+}
+
+ProgressWindow::~ProgressWindow() {
+    // Input that arrived while the work ran is dropped now, while the
+    // window still blocks the others.
+    QApplication::processEvents();
+    dialog_->hide();
+    delete dialog_;
+    SetMousePointer(kDefaultPointer);
+}
+
+void ProgressWindow::Show(const QString& detail, qint64 done, qint64 total) {
+    const qint64 now = Timer().elapsed();
+    const bool last = total > 0 && done >= total;
+    if (lastPaintMs_ >= 0 && now - lastPaintMs_ < kRepaintEveryMs && !last) return;
+    lastPaintMs_ = now;
+    detail_->setText(detail);
+    count_->setText(QStringLiteral("%1 / %2 件")
+                        .arg(QLocale(QLocale::Japanese).toString(done), QLocale(QLocale::Japanese).toString(total)));
+    if (total > 0) {
+        bar_->setRange(0, 1000);
+        bar_->setValue(static_cast<int>(std::min<qint64>(1000, done * 1000 / total)));
+    }
+    QApplication::processEvents();
+}
+
+void SetProgressWindowObserver(std::function<void(const QString&, const QString&)> observer) {
+    Observer() = std::move(observer);
+}
+
+QString ProgressWindow::Text() const {
+    return what_->text() + QLatin1Char('\n') + detail_->text() + QLatin1Char('\n') + count_->text();
+}
+
+}  // namespace mox::platform

@@ -1,0 +1,46 @@
+#pragma once
+// The window that shows a long piece of work while it runs (a conversion of
+// a Windows database at start-up, on opening a file or in a restore): what
+// is being done and how far it has come. It shows at once, and while it is
+// up every other window of the program takes no input: a click made
+// meanwhile is dropped, never carried out afterwards.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class QDialog;
+class QLabel;
+class QProgressBar;
+
+namespace mox::platform {
+
+class ProgressWindow {
+public:
+    // `what`: the sentence that says what is being done.
+    ProgressWindow(const QString& caption, const QString& what);
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+    // `detail` (the file) and `done` of `total` (rows); the window is
+    // repainted and the events that waited are handled (input for other
+    // windows is dropped).
+    void Show(const QString& detail, qint64 done, qint64 total);
+
+    // What the window showed last, for tests.
+    QString Text() const;
+
+private:
+    QDialog* dialog_;
+    QLabel* what_;
+    QLabel* detail_;
+    QLabel* count_;
+    QProgressBar* bar_;
+    qint64 lastPaintMs_ = -1;
+};
+
+// Told of every progress window as it shows (the end-to-end tests' log).
+void SetProgressWindowObserver(std::function<void(const QString& caption, const QString& what)> observer);
+
+}  // namespace mox::platform

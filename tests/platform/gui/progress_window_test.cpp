@@ -1,0 +1,46 @@
+// The window that shows a long piece of work: up at once, and while it is up
+// no other window of the program takes a click.
+
+#include "platform/gui/progress_window.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+
+using namespace mox::platform;
+
+TEST(ProgressWindow, ShowsAtOnceAndTheOtherWindowsTakeNoClickMeanwhile) {
+    QWidget tools;
+    auto* restore = new QPushButton(QStringLiteral("復元実行"), &tools);
+    restore->setGeometry(10, 10, 120, 30);
+    tools.resize(200, 80);
+    tools.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tools));
+    int clicks = 0;
+    QObject::connect(restore, &QPushButton::clicked, [&clicks] { ++clicks; });
+    const auto click = [&] {
+        QTest::mouseClick(tools.windowHandle(), Qt::LeftButton, {}, restore->geometry().center());
+        QApplication::processEvents();
+    };
+    click();
+    ASSERT_EQ(clicks, 1) << "a click reaches the window when nothing runs";
+
+    QString shown;
+    SetProgressWindowObserver([&shown](const QString& caption, const QString&) { shown = caption; });
+    {
+        ProgressWindow window(QStringLiteral("データベースの変換"), QStringLiteral("変換しています。"));
+        EXPECT_EQ(shown, QStringLiteral("データベースの変換"));
+        window.Show(QStringLiteral("/clinic/backup.mdb"), 60000, 120000);
+        EXPECT_TRUE(window.Text().contains(QStringLiteral("/clinic/backup.mdb")));
+        EXPECT_TRUE(window.Text().contains(QStringLiteral("60,000 / 120,000")));
+        click();
+        window.Show(QStringLiteral("/clinic/backup.mdb"), 120000, 120000);
+    }
+    SetProgressWindowObserver(nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(clicks, 1) << "the click made while the work ran was carried out";
+    click();
+    EXPECT_EQ(clicks, 2);
+}
