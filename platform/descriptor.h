@@ -2,7 +2,9 @@
 // An open file descriptor that is closed when its owner goes. Mind POSIX's
 // rule when placing one: closing any descriptor of a file drops every lock
 // this process holds on that file, the database engine's locks included, so
-// a descriptor of a database file must outlive the engine's lock on it.
+// a descriptor of a database file must outlive the engine's lock on it. The
+// database layer shares one per file among its connections, and closes it
+// when the last of them has gone (platform/db/file_hold.h).
 
 #include <unistd.h>
 #include <cerrno>

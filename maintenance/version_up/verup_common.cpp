@@ -57,12 +57,20 @@ int16_t LeadingNumber(const QString& text) {
 }  // namespace
 
 QString GetTempFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    struct stat st {};
-    if (!runtime.isEmpty() && ::lstat(Native(runtime).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-        st.st_uid == ::geteuid() && (st.st_mode & 077) == 0)
-        return runtime;
-    return QDir::tempPath();
+    const QString runtime = QFileInfo(qEnvironmentVariable("XDG_RUNTIME_DIR")).canonicalFilePath();
+    const auto usable = [&](const QString& path) {
+        if (path.isEmpty() || !QDir::isAbsolutePath(path)) return false;
+        const QString real = QFileInfo(path).canonicalFilePath();
+        if (real.isEmpty() || !QFileInfo(real).isDir() || ::access(Native(real).constData(), W_OK | X_OK) != 0)
+            return false;
+        return runtime.isEmpty() || (real != runtime && !real.startsWith(runtime + QLatin1Char('/')));
+    };
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!QDir::isAbsolutePath(cache)) cache = QDir::homePath() + QStringLiteral("/.cache");
+    ::mkdir(Native(cache).constData(), 0700);  // made for this user alone when missing
+    for (const QString& place : {cache, qEnvironmentVariable("TMPDIR")})
+        if (usable(place)) return place;
+    return QStringLiteral("/var/tmp");
 }
 
 int AddFirewallRules() {

@@ -21,9 +21,11 @@ using mox::kLogRotateAbove;
 using mox::LogPath;
 using mox::WriteLog;
 
-// The user's private temporary place: $XDG_RUNTIME_DIR when it is a folder
-// of this user that nobody else can enter, else $TMPDIR or /tmp (where each
-// run still makes a private folder of its own).
+// Where a run makes its private work folder: a place on the disk that this
+// user may write to, the user's cache folder ($XDG_CACHE_HOME, else
+// ~/.cache), else $TMPDIR, else /var/tmp. Never in $XDG_RUNTIME_DIR: desktop
+// Linux keeps it in memory, capped at a tenth of it, which refuses an
+// ordinary update on a small PC.
 QString GetTempFolder();
 // Windows needed an inbound rule for passive FTP's data channel; Linux
 // needs none. The step is kept as a log line. Returns 0.

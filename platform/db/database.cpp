@@ -1,7 +1,8 @@
 #include "platform/db/database.h"
 
 #include "platform/db/backend.h"
-#include "platform/regular_file.h"
+#include "platform/db/file_hold.h"
+#include "platform/owner_only.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 namespace mox::db {
 
@@ -106,39 +106,21 @@ DbError CannotOpen(const QString& path, const QString& reason) {
     return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
 }
 
+// The file at the path changed while it was being opened.
+DbError FileReplaced(const QString& path) {
+    return CannotOpen(path, QStringLiteral("ファイルが他のプログラムによって置き換えられています。"
+                                           "しばらくしてからやり直してください。"));
+}
+
 enum class FileKind { Sqlite, Jet };
 
 // Looks at the file before any engine touches it, so that a missing path is
-// never created and a foreign file is never written to. The file is opened
-// without blocking and judged by its descriptor: a pipe or a device named as
-// a database would otherwise hang the program in its first read.
-// POSIX drops every lock a process holds on a file when any descriptor of
-// that file is closed. A probe that opened and closed the file while another
-// connection of this process held its lock would let a second program write
-// into the middle of that transaction. So each file is probed through one
-// descriptor that stays open for the life of the process, found by its
-// device and inode; stat decides first, so a pipe is never opened at all.
-int ProbeDescriptor(const QString& path, const struct stat& st) {
-    static std::mutex mutex;
-    static std::map<std::pair<dev_t, ino_t>, int> descriptors;
-    const std::lock_guard<std::mutex> lock(mutex);
-    const auto key = std::make_pair(st.st_dev, st.st_ino);
-    if (auto it = descriptors.find(key); it != descriptors.end()) return it->second;
-    // Replaced by something else between stat and open: nothing of ours
-    // can be locked on that, so the routine's closing it is harmless.
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) return fd == -EISDIR ? -EINVAL : fd;
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return -err;
-    }
-    descriptors.emplace(std::make_pair(opened.st_dev, opened.st_ino), fd);
-    return fd;
-}
-
-FileKind ProbeFile(const QString& path) {
+// never created and a foreign file is never written to. The file is judged
+// through the descriptor the connection then keeps (file_hold.h): a probe
+// that opened and closed a descriptor of its own while another connection
+// of this process held the file's lock would let a second program write into
+// the middle of that transaction.
+FileKind ProbeFile(const QString& path, FileHold* hold) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         const int err = errno;
@@ -156,9 +138,13 @@ FileKind ProbeFile(const QString& path) {
     // kept descriptor may have been opened under other ones.
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES)
         throw CannotOpen(path, QStringLiteral("ファイルを読み取る権限がありません。"));
-    const int fd = ProbeDescriptor(path, st);
-    if (fd < 0) {
-        const int err = -fd;
+    int err = 0;
+    *hold = FileHold::Take(path, &err);
+    const int fd = hold->get();
+    if (!hold->IsHeld()) {
+        if (err == EINVAL)
+            throw CannotOpen(path,
+                             QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
         throw CannotOpen(
             path,
             err == EACCES
@@ -196,8 +182,8 @@ QString ResolvePath(const QString& dataSource) {
 void Connection::SetBusyTimeout(int milliseconds) { gBusyTimeout = milliseconds; }
 int Connection::BusyTimeout() { return gBusyTimeout; }
 
-Connection::Connection(ConnectionInfo info, std::unique_ptr<Backend> backend)
-    : info_(std::move(info)), backend_(std::move(backend)) {}
+Connection::Connection(ConnectionInfo info, std::unique_ptr<Backend> backend, FileHold hold)
+    : info_(std::move(info)), hold_(std::make_unique<FileHold>(std::move(hold))), backend_(std::move(backend)) {}
 
 Connection::~Connection() {
     try {
@@ -208,16 +194,25 @@ Connection::~Connection() {
 
 std::shared_ptr<Connection> Connection::Open(const QString& connectionString) {
     ConnectionInfo info = ConnectionInfo::Parse(connectionString);
-    std::unique_ptr<Backend> backend;
     if (!info.IsFile()) {
-        backend = OpenOdbcBackend(info);
-    } else {
-        if (info.dataSource.trimmed().isEmpty())
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルが指定されていません。"));
-        const QString path = ResolvePath(info.dataSource);
-        backend = ProbeFile(path) == FileKind::Sqlite ? OpenSqliteBackend(path, false) : OpenJetBackend(path);
+        auto backend = OpenOdbcBackend(info);
+        return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), FileHold()));
     }
-    return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend)));
+    if (info.dataSource.trimmed().isEmpty())
+        throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルが指定されていません。"));
+    const QString path = ResolvePath(info.dataSource);
+    // The engine opens the file by its name; when another program renamed a
+    // file over that name meanwhile, the engine may have the newer file and
+    // the probe the older one, and the lock would go unguarded.
+    for (int attempt = 1;; ++attempt) {
+        FileHold hold;
+        const FileKind kind = ProbeFile(path, &hold);
+        auto backend = kind == FileKind::Sqlite ? OpenSqliteBackend(path, false) : OpenJetBackend(path);
+        if (hold.IsAt(path))
+            return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
+        backend->Close();
+        if (attempt == 3) throw FileReplaced(path);
+    }
 }
 
 std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
@@ -225,21 +220,27 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     info.dataSource = path;
     info.connectionString = DataSourcePart(path);
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, platform::kOwnerOnlyMode);
     if (fd < 0) {
         const int err = errno;
         if (err != EEXIST)
             throw DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を作成できません。\n(%2)")
                                               .arg(path, QString::fromLocal8Bit(std::strerror(err))));
-        if (ProbeFile(path) != FileKind::Sqlite)
+        FileHold hold;
+        if (ProbeFile(path, &hold) != FileKind::Sqlite)
             throw CannotOpen(path, QStringLiteral("書き込みできない形式のデータベースファイルです。"));
-        return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteBackend(path, false)));
+        auto backend = OpenSqliteBackend(path, false);
+        if (!hold.IsAt(path)) throw FileReplaced(path);
+        return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
     }
-    ::close(fd);
+    // The descriptor that made the file is the one its connections keep.
+    FileHold hold = FileHold::Adopt(fd);
     try {
-        return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteBackend(path, true)));
+        auto backend = OpenSqliteBackend(path, true);
+        if (!hold.IsAt(path)) throw FileReplaced(path);
+        return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
     } catch (...) {
-        ::unlink(native.constData());
+        if (hold.IsAt(path)) ::unlink(native.constData());
         throw;
     }
 }
@@ -251,15 +252,18 @@ void Connection::EnsureOpen() const {
 }
 
 void Connection::Close() {
-    if (!IsOpen()) return;
-    if (transLevel_ > 0) {
-        transLevel_ = 0;
-        try {
-            backend_->Rollback(1);
-        } catch (...) {
+    if (IsOpen()) {
+        if (transLevel_ > 0) {
+            transLevel_ = 0;
+            try {
+                backend_->Rollback(1);
+            } catch (...) {
+            }
         }
+        backend_->Close();
     }
-    backend_->Close();
+    // Only after the engine has let go of its lock.
+    hold_->Release();
 }
 
 long Connection::Execute(const QString& sql, const std::vector<Value>& params) {

@@ -64,6 +64,7 @@ struct ConnectionInfo {
 QString DataSourcePart(const QString& location);
 
 class Backend;
+class FileHold;
 class Recordset;
 
 // A statement compiled once and run again and again with new values (the
@@ -125,9 +126,10 @@ public:
     Backend& Impl() { return *backend_; }
 
 private:
-    Connection(ConnectionInfo info, std::unique_ptr<Backend> backend);
+    Connection(ConnectionInfo info, std::unique_ptr<Backend> backend, FileHold hold);
     void EnsureOpen() const;
     ConnectionInfo info_;
+    std::unique_ptr<FileHold> hold_;  // the file's descriptor, kept until the engine has closed it
     std::unique_ptr<Backend> backend_;
     int transLevel_ = 0;
     friend class Recordset;

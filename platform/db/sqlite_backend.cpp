@@ -4,10 +4,9 @@
 
 #include "platform/atomic_file.h"
 #include "platform/db/backend.h"
+#include "platform/db/file_hold.h"
 #include "platform/db/sql_text.h"
-#include "platform/descriptor.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <QFile>
 #include <cerrno>
@@ -428,9 +427,10 @@ bool KeepsWriteAheadLog(int fd) {
 void CopyDatabaseContent(const QString& source, const QString& target) {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
-    // Opened before the engine's own and closed after it: closing a
-    // descriptor of a file drops every lock this process holds on it.
-    const platform::Descriptor bytes(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Shared with every connection of this process on the file, and let go
+    // after the engine's own (file_hold.h).
+    int openError = 0;
+    const FileHold bytes = FileHold::Take(source, &openError);
     sqlite3* src = nullptr;
     sqlite3* dst = nullptr;
     auto fail = [&](sqlite3* db, int rc, const QString& path) {
@@ -440,17 +440,21 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
         if ((rc & 0xff) == SQLITE_READONLY)
-            return OpenFailure(path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
-                                                    "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
+            return OpenFailure(path,
+                               QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
+                                              "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
         return ReadFailure(path, rc, detail);
     };
-    if (!bytes.IsOpen()) {
-        const int err = errno;
-        throw OpenFailure(
-            source,
-            err == ENOENT || err == ENOTDIR
-                ? QStringLiteral("ファイルが見つかりません。")
-                : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
+    if (!bytes.IsHeld()) {
+        QString why;
+        if (openError == ENOENT || openError == ENOTDIR)
+            why = QStringLiteral("ファイルが見つかりません。");
+        else if (openError == EINVAL)
+            why = QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。");
+        else
+            why =
+                QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(openError)));
+        throw OpenFailure(source, why);
     }
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
@@ -467,6 +471,11 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
     // copy is made.
     rc = sqlite3_exec(src, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw fail(src, sqlite3_extended_errcode(src), source);
+    // The bytes copied must be those of the file under the engine's lock.
+    if (!bytes.IsAt(source)) {
+        sqlite3_close_v2(src);
+        throw OpenFailure(source, QStringLiteral("ファイルがコピーの途中で他のプログラムによって置き換えられました。"));
+    }
 
     if (!KeepsWriteAheadLog(bytes.get())) {
         // The main file now holds the whole database, byte for byte as the

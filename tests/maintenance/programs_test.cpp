@@ -12,6 +12,9 @@
 #include <QSettings>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 using namespace mox;
@@ -79,19 +82,31 @@ TEST(Programs, VersionUpStartsChecksTheServerAndASecondStartEndsSilently) {
     for (const char* value : {"HostName", "HostAlias"}) Registry(registry, verup::kTestServerKey, value, server.Host());
     Registry(registry, verup::kTestServerKey, "UserName", "moxtest");
 
-    QTemporaryDir runtime;
-    ProgramRun first(folder.path(), "VXMOXVerUp", {"TMPDIR=" + temp.path(), "XDG_RUNTIME_DIR=" + runtime.path()});
+    // A folder's time of change tells whether anything was made in it,
+    // also when it was removed again.
+    QTemporaryDir runtime, cache;
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
+    for (const QString& path : {runtime.path(), cache.path(), temp.path()}) {
+        const timespec times[2] = {{longAgo.toSecsSinceEpoch(), 0}, {longAgo.toSecsSinceEpoch(), 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    }
+    ProgramRun first(folder.path(), "VXMOXVerUp",
+                     {"TMPDIR=" + temp.path(), "XDG_RUNTIME_DIR=" + runtime.path(), "XDG_CACHE_HOME=" + cache.path()});
     ASSERT_TRUE(LogSoonHas(folder.filePath("test.log"), "MAINWINDOW\tMOX-Chart バージョンアップ"))
         << ReadFile(folder.filePath("test.log")).toStdString();
     const QString log = QString::fromUtf8(ReadFile(folder.filePath("Log_MOX.txt")));
     EXPECT_TRUE(log.contains(QStringLiteral("ファイアウォールの設定は不要のため省略しました。"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("最新バージョンを確認しました。")));
-    // The check's work folder was the user's own and is gone.
-    EXPECT_TRUE(QDir(runtime.path()).isEmpty());
-    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    // The check's work folder was on the disk, in the user's cache folder,
+    // never in the runtime folder that lives in memory; and it is gone.
+    EXPECT_NE(QFileInfo(cache.path()).lastModified(), longAgo);
+    EXPECT_EQ(QFileInfo(runtime.path()).lastModified(), longAgo);
+    EXPECT_EQ(QFileInfo(temp.path()).lastModified(), longAgo);
+    EXPECT_TRUE(QDir(cache.path()).isEmpty());
 
-    ProgramRun second(folder.path(), "VXMOXVerUp",
-                      {"TMPDIR=" + temp.path(), "VXMOX_TEST_LOG=" + folder.filePath("second.log")});
+    ProgramRun second(
+        folder.path(), "VXMOXVerUp",
+        {"TMPDIR=" + temp.path(), "XDG_CACHE_HOME=" + cache.path(), "VXMOX_TEST_LOG=" + folder.filePath("second.log")});
     EXPECT_EQ(second.Finish(), 3);
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("second.log")));
 
@@ -106,7 +121,8 @@ TEST(Programs, VersionUpClosedByItsFrameEndsAndStartsNothing) {
     QFile::setPermissions(folder.filePath("VXMOXVerUp"), QFile::permissions(ProgramDir() + "/VXMOXVerUp"));
     WriteFile(folder.filePath("VXMOX"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/vxmox-started\"\n", 0755);
     // No server is configured: the window says so and stays usable.
-    ProgramRun run(folder.path(), "VXMOXVerUp", {"TMPDIR=" + temp.path(), "VXMOX_CLOSE_MAIN_AFTER_MS=0"});
+    ProgramRun run(folder.path(), "VXMOXVerUp",
+                   {"TMPDIR=" + temp.path(), "XDG_CACHE_HOME=" + temp.path(), "VXMOX_CLOSE_MAIN_AFTER_MS=0"});
     EXPECT_EQ(run.Finish(), 0);
     EXPECT_TRUE(QString::fromUtf8(ReadFile(folder.filePath("Log_MOX.txt")))
                     .contains(QStringLiteral("更新サーバの接続先が設定されていません。")));

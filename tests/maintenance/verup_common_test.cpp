@@ -14,6 +14,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <vector>
+
 namespace {
 
 using namespace mox;
@@ -79,15 +82,47 @@ TEST_F(LogTest, AFailedRotationCopyLosesNoLine) {
     EXPECT_EQ(ReadFile(Path("Log_MOX.txt")), full + "kept\r\n");
 }
 
-TEST(TempFolder, TheRuntimeFolderOnlyWhileItIsPrivateToTheUser) {
-    QTemporaryDir runtime;
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+// The runtime folder lives in memory, capped at a tenth of it: an update
+// that fits on the disk was refused there for want of room.
+TEST(TempFolder, TheWorkPlaceIsOnTheDiskNeverInTheRuntimeFolder) {
+    const char* names[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR", "HOME"};
+    std::vector<std::pair<QByteArray, bool>> saved;
+    for (const char* name : names) saved.emplace_back(qgetenv(name), qEnvironmentVariableIsSet(name));
+    QTemporaryDir runtime, cache, temp, home;
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    EXPECT_EQ(verup::GetTempFolder(), runtime.path());
-    QFile::setPermissions(runtime.path(),
-                          QFile::permissions(runtime.path()) | QFileDevice::ReadOther | QFileDevice::ExeOther);
-    EXPECT_EQ(verup::GetTempFolder(), QDir::tempPath());
-    qputenv("XDG_RUNTIME_DIR", saved);
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    EXPECT_EQ(verup::GetTempFolder(), cache.path());
+
+    // Without a cache folder of its own the user gets the usual one, made
+    // private when missing.
+    qunsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(verup::GetTempFolder(), home.filePath(".cache"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(home.filePath(".cache")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A cache folder in the runtime folder, or none that can be used: the
+    // temporary folder, else /var/tmp.
+    QDir(runtime.path()).mkdir("cache");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(runtime.filePath("cache")));
+    EXPECT_EQ(verup::GetTempFolder(), temp.path());
+    qputenv("TMPDIR", QFile::encodeName(runtime.path()));
+    EXPECT_EQ(verup::GetTempFolder(), QStringLiteral("/var/tmp"));
+    WriteFile(cache.filePath("file"), "x");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.filePath("file")));
+    qunsetenv("TMPDIR");
+    EXPECT_EQ(verup::GetTempFolder(), QStringLiteral("/var/tmp"));
+
+    for (size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i].second)
+            qputenv(names[i], saved[i].first);
+        else
+            qunsetenv(names[i]);
+    }
 }
 
 TEST(Versions, CompareVersionsNamesTheFirstDifferingPartAndItsDirection) {

@@ -132,7 +132,6 @@ TEST_F(DbOpenTest, FolderNamesWithSeparatorsOpen) {
     EXPECT_EQ(conn->Info().dataSource, path);
 }
 
-
 // Root reads every file whatever its mode, and CI runs as root. The open runs
 // on a thread of its own that gives up the two capabilities that allow it,
 // as the clinic's users never had them; capabilities belong to one thread,
@@ -334,22 +333,86 @@ bool AnotherProcessCanWrite(const QString& path) {
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+// The descriptors this process has open on the file `st` describes.
+int DescriptorsOn(const struct stat& file) {
+    int count = 0;
+    for (const QString& name :
+         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(QStringLiteral("/proc/self/fd/") + name).constData(), &st) == 0 &&
+            st.st_dev == file.st_dev && st.st_ino == file.st_ino)
+            ++count;
+    }
+    return count;
+}
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st;
+}
+
 }  // namespace
 
-// Opening a second connection on a file must not release the write lock the
-// first one holds: POSIX drops a process's locks when any descriptor of the
-// file is closed, and a probe that did so let other programs write into the
-// middle of a transaction.
-TEST_F(DbOpenTest, OpeningAnotherConnectionKeepsTheWriteLockOfTheFirst) {
+// Another connection on a file, or a copy of it, must not release the write
+// lock the first one holds: POSIX drops a process's locks when any descriptor
+// of the file is closed, and a probe that did so let other programs write
+// into the middle of a transaction.
+TEST_F(DbOpenTest, OtherConnectionsAndCopiesKeepTheWriteLockOfTheFirst) {
     const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
     Connection::CreateFile(path)->Close();
     auto first = Connection::Open(DataSourcePart(path));
+    auto second = Connection::Open(DataSourcePart(path));
     first->Execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
     first->BeginTrans();
     first->Execute(QStringLiteral("INSERT INTO T VALUES (1)"));
     ASSERT_FALSE(AnotherProcessCanWrite(path));
     for (int i = 0; i < 3; ++i) Connection::Open(DataSourcePart(path))->Close();
     EXPECT_FALSE(AnotherProcessCanWrite(path));
+    second->Close();
+    EXPECT_FALSE(AnotherProcessCanWrite(path));
+    CopyDatabaseContent(path, box_.File(QStringLiteral("copy.mdb")));
+    EXPECT_FALSE(AnotherProcessCanWrite(path));
     first->CommitTrans();
     EXPECT_TRUE(AnotherProcessCanWrite(path));
+    first->Close();
+    EXPECT_EQ(DescriptorsOn(StatOf(path)), 0);
+}
+
+// A file is let go once no connection uses it: a restored database, a
+// replaced one, or one the user left for another file would otherwise stay
+// on the disk, taking its room, until the program ends.
+TEST_F(DbOpenTest, AFileNoConnectionUsesHoldsNoDescriptor) {
+    const QString path = box_.File(QStringLiteral("VXMOX2.MDB"));
+    Connection::CreateFile(path)->Execute(QStringLiteral("CREATE TABLE T (A INTEGER)"));
+    const struct stat original = StatOf(path);
+    EXPECT_EQ(DescriptorsOn(original), 0);
+    for (int i = 0; i < 3; ++i) {
+        auto conn = Connection::Open(DataSourcePart(path));
+        auto rs = conn->OpenRecordset(QStringLiteral("SELECT A FROM T"));
+        EXPECT_GT(DescriptorsOn(original), 0);
+        conn->Close();  // the recordset keeps the object, not the file
+        EXPECT_EQ(DescriptorsOn(original), 0);
+    }
+
+    // A restore renames a new file over the one a connection had open.
+    auto before = Connection::Open(DataSourcePart(path));
+    const QString staged = box_.File(QStringLiteral(".VXMOX2.MDB.new"));
+    Connection::CreateFile(staged)->Execute(QStringLiteral("CREATE TABLE R (B INTEGER)"));
+    ASSERT_EQ(::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()), 0);
+    const struct stat restored = StatOf(path);
+    before->Close();
+    auto after = Connection::Open(DataSourcePart(path));
+    EXPECT_TRUE(after->TableExists(QStringLiteral("R")));
+    EXPECT_EQ(DescriptorsOn(original), 0);
+
+    // Opening another file in its place lets go of this one.
+    const QString other = box_.File(QStringLiteral("other.mdb"));
+    Connection::CreateFile(other)->Close();
+    after->Close();
+    auto switched = Connection::Open(DataSourcePart(other));
+    EXPECT_EQ(DescriptorsOn(restored), 0);
+    EXPECT_GT(DescriptorsOn(StatOf(other)), 0);
+    switched.reset();
+    EXPECT_EQ(DescriptorsOn(StatOf(other)), 0);
 }
