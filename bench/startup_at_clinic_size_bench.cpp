@@ -10,6 +10,9 @@
 // Reported per row count: the work in milliseconds (the benchmark's manual
 // time) and the child's peak resident memory in MiB; "first start" registers
 // the control modules into a fresh registry file, "later start" finds them.
+// "first start on a 0.1.0 file" starts on a copy of the same database made
+// older, as a converted file of release 0.1.0 comes to its first start: the
+// whole upgrade runs, and the work is the upgrade's.
 //
 // `startup_at_clinic_size_bench --make-clinic-db FILE ROWS` writes such a
 // main database of ROWS generated examination rows, as a start leaves it, to
@@ -28,6 +31,7 @@
 #include "platform/com/control_host.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "records/exam_record.h"
 #include "records/shared_records.h"
 #include "upgrade/upgrade.h"
 
@@ -90,7 +94,8 @@ using bench::kClinicRows;
 // `rows` generated examination rows; made once per size.
 class ProgramFolder {
 public:
-    explicit ProgramFolder(int rows) {
+    enum class Release { Current, Release010 };
+    explicit ProgramFolder(int rows, Release release = Release::Current) : release_(release) {
         for (const char* name : {"VXMOX2_ORG.MDB", "libMolarix.so", "libPrismet.so"})
             QFile::copy(bench::ProgramDir() + QLatin1Char('/') + QLatin1String(name), Path(name));
         const QString made = qEnvironmentVariable("MOX_BENCH_DB");
@@ -102,6 +107,10 @@ public:
         }
         QFile::setPermissions(Path("VXMOX2.MDB"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         Start(true);  // the first upgrade of a new file may do more: not measured
+        if (release_ == Release::Release010) {
+            MakeRelease010(Path("VXMOX2.MDB"));
+            QFile::rename(Path("VXMOX2.MDB"), Path(kRelease010File));
+        }
     }
     QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
 
@@ -113,6 +122,10 @@ public:
     };
     Result Start(bool freshRegistry) const {
         if (freshRegistry) QFile::remove(Path("registry.ini"));
+        if (release_ == Release::Release010 && QFile::exists(Path(kRelease010File))) {
+            QFile::remove(Path("VXMOX2.MDB"));
+            if (!QFile::copy(Path(kRelease010File), Path("VXMOX2.MDB"))) return {};
+        }
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VXMOX_REGISTRY"), Path("registry.ini"));
@@ -131,18 +144,54 @@ public:
     }
 
 private:
+    static constexpr const char* kRelease010File = "VXMOX2_010.MDB";
+
+    // Makes a current database one of release 0.1.0, in the ways the upgrade
+    // tests make an older file: the one index of the examination rows of that
+    // release, the stage names of its occasion table and of half the rows,
+    // plaque rows without their not-examined marks and a value on an implant
+    // in half of them, the item settings before the change, the version row
+    // 0.1.0; and Nulls where the Windows release left columns empty.
+    static void MakeRelease010(const QString& file) {
+        auto conn = db::Connection::Open(db::DataSourcePart(file));
+        db::Transaction transaction(*conn);
+        for (const char* index :
+             {"TExamDataPatientDateOccasion", "TExamDataOccasion", "TExamDataPatientOccasion", "TExamDataPlaqueToFix"})
+            conn->Execute(QStringLiteral("DROP INDEX IF EXISTS ") + QLatin1String(index));
+        conn->Execute(QStringLiteral("CREATE INDEX TExamDataPatientDate ON TExamData (PatientID, ExamDate)"));
+        conn->Execute(QStringLiteral("UPDATE TExamData SET Comment = CASE CommentID WHEN 3 THEN ? WHEN 4 THEN ? "
+                                     "ELSE Comment END"),
+                      {QStringLiteral("ＳＰＴ①"), QStringLiteral("ＳＰＴ②")});
+        conn->Execute(QStringLiteral("UPDATE TComType SET Comment=?, CommentDR=?, CommentDH=? WHERE ID=4"),
+                      {QStringLiteral("ＳＰＴ②"), QStringLiteral("ＳＰＴ②"), QStringLiteral("ＳＰＴ②")});
+        const int implantSite = 21 * kSiteValueWidth;  // lower right first molar, an implant in every row
+        conn->Execute(QStringLiteral("UPDATE TExamData SET Data2 = ? || substr(Data2, ?) WHERE SubExam = 3"),
+                      {QStringLiteral("128").repeated(32), 32 * kSiteValueWidth + 1});
+        conn->Execute(QStringLiteral("UPDATE TExamData SET Data1 = substr(Data1, 1, ?) || '  2' || substr(Data1, ?) "
+                                     "WHERE SubExam = 3 AND ID % 2 = 0"),
+                      {implantSite, implantSite + kSiteValueWidth + 1});
+        conn->Execute(QStringLiteral("UPDATE TExamData SET PocketFree = NULL, StartTime = NULL WHERE ID % 7 = 0"));
+        conn->Execute(QStringLiteral("UPDATE TExamData SET ChargeID = NULL WHERE ID % 11 = 0"));
+        conn->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2 = 7 WHERE ID = 2"));
+        conn->Execute(QStringLiteral("UPDATE TVersion SET Major = 0, Minor = 1, Revision = 0 WHERE ID = 1"));
+        transaction.Commit();
+        conn->Close();
+    }
+
     QTemporaryDir dir_;
+    Release release_;
 };
 
-const ProgramFolder& FolderOf(int rows) {
-    static std::map<int, std::unique_ptr<ProgramFolder>> folders;
-    auto& folder = folders[rows];
-    if (!folder) folder = std::make_unique<ProgramFolder>(rows);
+const ProgramFolder& FolderOf(int rows, ProgramFolder::Release release = ProgramFolder::Release::Current) {
+    static std::map<std::pair<int, ProgramFolder::Release>, std::unique_ptr<ProgramFolder>> folders;
+    auto& folder = folders[{rows, release}];
+    if (!folder) folder = std::make_unique<ProgramFolder>(rows, release);
     return *folder;
 }
 
-void MeasureStarts(benchmark::State& state, bool firstStart) {
-    const ProgramFolder& folder = FolderOf(static_cast<int>(state.range(0)));
+void MeasureStarts(benchmark::State& state, bool firstStart,
+                   ProgramFolder::Release release = ProgramFolder::Release::Current) {
+    const ProgramFolder& folder = FolderOf(static_cast<int>(state.range(0)), release);
     double peak = 0;
     for (auto _ : state) {
         const ProgramFolder::Result r = folder.Start(firstStart);
@@ -159,6 +208,9 @@ void MeasureStarts(benchmark::State& state, bool firstStart) {
 
 void BM_FirstStart(benchmark::State& state) { MeasureStarts(state, true); }
 void BM_LaterStart(benchmark::State& state) { MeasureStarts(state, false); }
+void BM_FirstStartOnRelease010File(benchmark::State& state) {
+    MeasureStarts(state, false, ProgramFolder::Release::Release010);
+}
 
 BENCHMARK(BM_FirstStart)
     ->Arg(0)
@@ -174,6 +226,11 @@ BENCHMARK(BM_LaterStart)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+BENCHMARK(BM_FirstStartOnRelease010File)
+    ->Arg(kClinicRows)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // Writes the main database of a program folder of `rows` examination rows to
 // `file`, through a temporary file beside it.

@@ -75,6 +75,7 @@ for platform in offscreen xcb; do
   run "chart-$platform-template" "$platform" template chart_screen_bench "$screens_chart"
 done
 run start-clinic offscreen clinic startup_at_clinic_size_bench '^BM_LaterStart/(0|120000)/'
+run upgrade-clinic offscreen clinic startup_at_clinic_size_bench '^BM_FirstStartOnRelease010File/120000/'
 run compaction offscreen clinic compaction_bench '.'
 run copy-template offscreen template tools_copy_bench '^BM_(BackUp|Restore)'
 run copy-clinic offscreen clinic tools_copy_bench '^BM_(BackUp|Restore)'
@@ -335,6 +336,8 @@ for device in ("xcb", "offscreen"):
        program("start-" + device), device)
 ms("start-up work at 120k rows (in-process steps, later start)", "< 300 ms",
    figure("start-clinic", "BM_LaterStart/120000"), "no display")
+ms("upgrade of a 120k-row 0.1.0 file (start-up work, its first start)", "≤ 3 s",
+   figure("upgrade-clinic", "BM_FirstStartOnRelease010File/120000"), "no display")
 for device in ("xcb", "offscreen"):
     peak = program("peak-" + device)
     rows.append(("peak memory of a whole run at 120k rows", "< 100 MB",

@@ -3,14 +3,17 @@
 #include "core/connections.h"
 #include "core/sibling_db.h"
 #include "core/text_format.h"
-#include "upgrade/sample_refresh.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
+#include "upgrade/sample_refresh.h"
 
 #include <QDebug>
 #include <QStringList>
+#include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace mox {
@@ -18,6 +21,68 @@ namespace mox {
 namespace {
 
 db::Value Now() { return db::Value(platform::CurrentClock().Now()); }
+
+UpgradeProgress& ProgressReceiver() {
+    static UpgradeProgress receiver;
+    return receiver;
+}
+
+// The progress of one step with work to do; told at once, so that a window
+// stands before the work begins.
+class StepProgress {
+public:
+    StepProgress(QString step, int64_t total) : step_(std::move(step)), total_(total) { Tell(); }
+    void Advance(int64_t done) {
+        done_ += done;
+        Tell();
+    }
+
+private:
+    void Tell() const {
+        if (const UpgradeProgress& receiver = ProgressReceiver()) receiver(step_, done_, total_);
+    }
+    QString step_;
+    int64_t total_;
+    int64_t done_ = 0;
+};
+
+// The steps are silent to the user; why one failed goes to the log.
+void LogFailure(const QString& step, const db::DbError& e) {
+    qWarning().noquote()
+        << QStringLiteral("Upgrade step %1 failed: error %2: %3").arg(step).arg(e.Number()).arg(e.Description());
+}
+
+// Rows a step leaves as they were because they cannot be read or written:
+// one line in the log for the step, however many rows.
+class SkippedRows {
+public:
+    explicit SkippedRows(QString step) : step_(std::move(step)) {}
+    ~SkippedRows() {
+        if (count_ == 0) return;
+        qWarning().noquote() << QStringLiteral(
+                                    "Upgrade step %1 left %2 row(s) as they were, the first (%3): error %4: %5")
+                                    .arg(step_)
+                                    .arg(count_)
+                                    .arg(first_, QString::number(firstError_.Number()), firstError_.Description());
+    }
+    SkippedRows(const SkippedRows&) = delete;
+    SkippedRows& operator=(const SkippedRows&) = delete;
+
+    // `first`: the first of the rows, as the log names it ("ID 12").
+    void Add(int64_t rows, const QString& first, const db::DbError& e) {
+        if (count_ == 0) {
+            first_ = first;
+            firstError_ = e;
+        }
+        count_ += rows;
+    }
+
+private:
+    QString step_;
+    int64_t count_ = 0;
+    QString first_;
+    db::DbError firstError_{0, QString()};
+};
 
 // A step whose rows are skipped one by one on error still writes them all in
 // one transaction; a commit that fails leaves the database as it was.
@@ -30,14 +95,83 @@ void InOneTransaction(db::Connection& conn, Body body) {
 
 // A step on the main database whose failure must not stop the others.
 template <typename Body>
-void RunStepOnMainDb(Body body) {
+void RunStepOnMainDb(const QString& step, Body body) {
     MainDbUse use;
     if (!use) return;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
         InOneTransaction(conn, [&] { body(conn); });
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        LogFailure(step, e);
+    }
+}
+
+// Rows per statement of the writes below: a statement is compiled once for
+// many rows (the examination table's indexes make each compile costly), and
+// its values stay well under the engine's limit of bound values.
+constexpr size_t kRowsPerStatement = 200;
+
+QString RowKeyMarks(size_t count) {
+    return QStringLiteral("?,").repeated(static_cast<qsizetype>(count) - 1) + QLatin1Char('?');
+}
+
+// Sets the same values on the examination rows of `keys` (rowids), and
+// nothing else of them. Rows whose statement fails are left as they were and
+// logged; the rest go on.
+void SetColumnsOfRows(db::Connection& conn, const QString& assignments, const std::vector<db::Value>& values,
+                      const std::vector<db::Value>& keys, SkippedRows& skipped, StepProgress& progress) {
+    for (size_t first = 0; first < keys.size(); first += kRowsPerStatement) {
+        const size_t count = std::min(kRowsPerStatement, keys.size() - first);
+        std::vector<db::Value> params = values;
+        params.insert(params.end(), keys.begin() + first, keys.begin() + first + count);
+        try {
+            conn.Execute(
+                QStringLiteral("UPDATE TExamData SET %1 WHERE _rowid_ IN (%2)").arg(assignments, RowKeyMarks(count)),
+                params);
+        } catch (const db::DbError& e) {
+            skipped.Add(static_cast<int64_t>(count), QStringLiteral("row ") + keys[first].ToText(), e);
+        }
+        progress.Advance(static_cast<int64_t>(count));
+    }
+}
+
+// New values for some columns of one examination row, found by its rowid.
+struct RowChange {
+    db::Value key;
+    QString row;  // as the log names it
+    std::vector<db::Value> values;
+};
+
+// Writes `columns` of the changed rows, each its own values, and nothing else
+// of them: the other columns keep what they hold, Nulls included. Rows whose
+// statement fails are left as they were and logged; the rest go on.
+void WriteColumns(db::Connection& conn, const QStringList& columns, const std::vector<RowChange>& changes,
+                  SkippedRows& skipped) {
+    QStringList names{QStringLiteral("RowKey")}, sets;
+    for (int c = 0; c < columns.size(); ++c) {
+        names << QStringLiteral("c%1").arg(c);
+        sets << QStringLiteral("\"%1\" = v.c%2").arg(columns[c]).arg(c);
+    }
+    const QString rowMarks = QLatin1Char('(') + RowKeyMarks(columns.size() + 1) + QLatin1Char(')');
+    for (size_t first = 0; first < changes.size(); first += kRowsPerStatement) {
+        const size_t count = std::min(kRowsPerStatement, changes.size() - first);
+        std::vector<db::Value> params;
+        params.reserve(count * (columns.size() + 1));
+        for (size_t i = first; i < first + count; ++i) {
+            params.push_back(changes[i].key);
+            params.insert(params.end(), changes[i].values.begin(), changes[i].values.end());
+        }
+        try {
+            conn.Execute(QStringLiteral("WITH v(%1) AS (VALUES %2) UPDATE TExamData SET %3 FROM v "
+                                        "WHERE TExamData._rowid_ = v.RowKey")
+                             .arg(names.join(QLatin1Char(',')),
+                                  QStringList(static_cast<qsizetype>(count), rowMarks).join(QLatin1Char(',')),
+                                  sets.join(QStringLiteral(", "))),
+                         params);
+        } catch (const db::DbError& e) {
+            skipped.Add(static_cast<int64_t>(count), changes[first].row, e);
+        }
     }
 }
 
@@ -92,22 +226,74 @@ const QString& PlaqueRowsToFixCondition() {
     return condition;
 }
 
-// The row keys (SQLite's rowid) of the plaque rows that may need a change.
-std::vector<int64_t> PlaqueRowsToFix(db::Connection& conn) {
-    std::vector<int64_t> keys;
-    auto rs = conn.OpenRecordset(QStringLiteral("SELECT _rowid_ AS RowKey FROM TExamData WHERE ") +
-                                 PlaqueRowsToFixCondition() + QStringLiteral(" ORDER BY _rowid_"));
-    for (; !rs->IsEOF(); rs->MoveNext()) keys.push_back(rs->Field(QStringLiteral("RowKey")).ToInt64());
-    return keys;
+// A plaque row as the examination record reads it, but for its dates, which
+// stand as Null (the record reads the zero date): the step never writes them
+// back, and they are not worth the record's parsing, thousands of times over.
+QString PlaqueRowsByKey(size_t count) {
+    QStringList columns{QStringLiteral("_rowid_ AS RowKey")};
+    for (const char* column :
+         {"ID", "PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
+          "PocketFree", "StartTime", "EndTime", "ChargeID", "IsPrinted", "UpDate", "CommentID", "Comment"}) {
+        const QString name = QLatin1String(column);
+        const bool date = name == QLatin1String("ExamDate") || name.endsWith(QLatin1String("Time")) ||
+                          name == QLatin1String("UpDate");
+        columns << (date ? QStringLiteral("NULL AS \"%1\"") : QStringLiteral("\"%1\"")).arg(name);
+    }
+    return QStringLiteral("SELECT %1 FROM TExamData WHERE _rowid_ IN (%2)")
+        .arg(columns.join(QStringLiteral(", ")), RowKeyMarks(count));
 }
 
-// A row the examination record cannot read fails here and is left alone.
-void FixPlaqueRow(db::Recordset& rs) {
-    CExamData record;
-    record.RecSetGet(rs);
-    if (!FixPlaqueValues(record)) return;
-    record.RecSetPut(rs);
-    rs.Update();
+// Rows read at a time: the rows of a whole clinic are never held at once.
+constexpr size_t kRowsPerRead = 500;
+
+// Reads the plaque rows that may need a change through the examination
+// record, as the screens read them, and writes back the site values of those
+// that change. A row the record cannot read is left alone. The keys of the
+// rows come first, so that the rows are read in parts and no row is weighed
+// twice.
+void FixPlaqueRows(db::Connection& conn, SkippedRows& skipped) {
+    // Where the index of the rows to fix is missing (a file of an earlier
+    // release, whose plaque rows are nearly all in the old form) the record
+    // weighs every plaque row: the condition costs more to evaluate than the
+    // reads it would spare.
+    const bool indexed = conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=?"),
+                                     {QStringLiteral("TExamDataPlaqueToFix")})
+                             .ToInt64() > 0;
+    std::vector<db::Value> keys;
+    {
+        auto rs = conn.OpenRecordset(
+            QStringLiteral("SELECT _rowid_ AS RowKey FROM TExamData WHERE ") +
+            (indexed ? PlaqueRowsToFixCondition() : QStringLiteral("SubExam = %1").arg(kPlaqueItem)));
+        for (; !rs->IsEOF(); rs->MoveNext()) keys.push_back(rs->Field(0));
+    }
+    if (keys.empty()) return;
+    StepProgress progress(QStringLiteral("プラークの検査データを更新しています。"), static_cast<int64_t>(keys.size()));
+    const QStringList valueColumns{QStringLiteral("Data1"), QStringLiteral("Data2"), QStringLiteral("Data3"),
+                                   QStringLiteral("Data4")};
+    for (size_t first = 0; first < keys.size(); first += kRowsPerRead) {
+        const size_t count = std::min(kRowsPerRead, keys.size() - first);
+        const std::vector<db::Value> chunk(keys.begin() + first, keys.begin() + first + count);
+        std::vector<RowChange> changes;
+        {
+            auto rs = conn.OpenRecordset(PlaqueRowsByKey(count), chunk);
+            for (; !rs->IsEOF(); rs->MoveNext()) {
+                try {
+                    CExamData record;
+                    record.RecSetGet(*rs);
+                    if (!FixPlaqueValues(record)) continue;
+                    const QString values = record.ValueText();
+                    RowChange change{rs->Field(QStringLiteral("RowKey")), QStringLiteral("ID %1").arg(record.ID), {}};
+                    for (int c = 0; c < valueColumns.size(); ++c)
+                        change.values.emplace_back(values.mid(c * kValueColumnWidth, kValueColumnWidth));
+                    changes.push_back(std::move(change));
+                } catch (const db::DbError& e) {
+                    skipped.Add(1, QStringLiteral("ID ") + rs->Field(QStringLiteral("ID")).ToText(), e);
+                }
+            }
+        }
+        WriteColumns(conn, valueColumns, changes, skipped);
+        progress.Advance(static_cast<int64_t>(count));
+    }
 }
 
 void StampVersion(db::Connection& conn) {
@@ -158,6 +344,42 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
     });
 }
 
+// The writes of the steps inside its scope, in one transaction on the main
+// database: a file of an earlier release has its occasion labels and its
+// plaque rows on nearly every page of the examination table, and each page
+// is then journaled and written once, not once a step. Each step still keeps
+// its errors to itself, its own part rolled back alone; when the transaction
+// cannot begin, each step writes on its own. The main slot is held, so that
+// every step's counted open and release finds this connection.
+class StepsTogether {
+public:
+    StepsTogether() {
+        if (!hold_) return;
+        try {
+            transaction_.emplace(*MainDbConn());
+        } catch (const db::DbError& e) {
+            LogFailure(QStringLiteral("UpgradeDatabaseContent (begin)"), e);
+        }
+    }
+    StepsTogether(const StepsTogether&) = delete;
+    StepsTogether& operator=(const StepsTogether&) = delete;
+
+    // A commit that fails leaves the database as it was before the steps.
+    void Commit() {
+        if (!transaction_) return;
+        try {
+            transaction_->Commit();
+        } catch (const db::DbError& e) {
+            LogFailure(QStringLiteral("UpgradeDatabaseContent (commit)"), e);
+        }
+        transaction_.reset();
+    }
+
+private:
+    MainDbHold hold_;
+    std::optional<db::Transaction> transaction_;
+};
+
 }  // namespace
 
 const std::array<QString, 5>& StandardComTypeLabels() {
@@ -167,7 +389,8 @@ const std::array<QString, 5>& StandardComTypeLabels() {
 }
 
 void FixSubExamTable() {
-    RunStepOnMainDb([](db::Connection& conn) {
+    const QString step = QStringLiteral("FixSubExamTable");
+    RunStepOnMainDb(step, [&](db::Connection& conn) {
         try {
             auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {2});
             if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
@@ -175,7 +398,8 @@ void FixSubExamTable() {
                 rs->SetField(QStringLiteral("GradPart2"), 6);
                 rs->Update();
             }
-        } catch (const db::DbError&) {
+        } catch (const db::DbError& e) {
+            LogFailure(step + QStringLiteral(" (TSubExam ID 2)"), e);
         }
         try {
             auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
@@ -185,7 +409,8 @@ void FixSubExamTable() {
                 rs->SetField(QStringLiteral("Status"), 4096);
                 rs->Update();
             }
-        } catch (const db::DbError&) {
+        } catch (const db::DbError& e) {
+            LogFailure(step + QStringLiteral(" (TSubExam ID 3)"), e);
         }
     });
 }
@@ -207,63 +432,89 @@ void FixComTypeTable() {
 
 void MigrateExamComments() {
     const auto& labels = StandardComTypeLabels();
-    RunStepOnMainDb([&](db::Connection& conn) {
-        // Only rows whose label may differ are read, as ranges of the index
-        // of the two columns: a large table is not loaded, nor its index
-        // walked, at every start. Taken are a CommentID other than a whole
-        // number 0..4 (a fraction, a number out of range, or a text, which
-        // sorts above every number), and under each whole number the labels
-        // sorting before and after its own, and Null where its own is not
-        // empty. Every row taken goes through the comparison below, which
-        // also forgives the blanks around a label.
-        QStringList ranges{QStringLiteral("CommentID < 0"), QStringLiteral("CommentID > %1").arg(labels.size() - 1)};
+    const int lastId = static_cast<int>(labels.size()) - 1;
+    const QString step = QStringLiteral("MigrateExamComments");
+    RunStepOnMainDb(step, [&](db::Connection& conn) {
+        // Only rows whose label may differ are looked at, as ranges of the
+        // index of the two columns: a large table is not loaded, nor its
+        // index walked, at every start. Under each whole number 0..4 taken
+        // are the labels sorting before and after its own, and Null where its
+        // own is not empty; of these, the rows whose label differs with the
+        // blanks around it forgiven (the run-time's Trim) are relabelled.
+        QStringList ranges;
         std::vector<db::Value> params;
-        for (int id = 0; id < static_cast<int>(labels.size()); ++id) {
-            if (id > 0) ranges << QStringLiteral("CommentID > %1 AND CommentID < %2").arg(id - 1).arg(id);
+        QString label = QStringLiteral("CASE CommentID");
+        std::vector<db::Value> labelParams;
+        for (int id = 0; id <= lastId; ++id) {
             ranges << QStringLiteral("CommentID = %1 AND Comment < ?").arg(id)
                    << QStringLiteral("CommentID = %1 AND Comment > ?").arg(id);
             params.insert(params.end(), {labels[id], labels[id]});
             if (!labels[id].isEmpty()) ranges << QStringLiteral("CommentID = %1 AND Comment IS NULL").arg(id);
+            label += QStringLiteral(" WHEN %1 THEN ?").arg(id);
+            labelParams.push_back(labels[id]);
         }
-        auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE _rowid_ IN (SELECT _rowid_ FROM "
-                                                    "TExamData WHERE ") +
-                                         ranges.join(QStringLiteral(" OR ")) + QStringLiteral(")"),
-                                     params);
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            try {
-                const db::Value id = rs->Field(QStringLiteral("CommentID"));
-                if (id.IsNull()) continue;
-                const int64_t commentId = id.AsInt64();
-                if (commentId < 0 || commentId >= static_cast<int64_t>(labels.size())) continue;
-                const QString& label = labels[commentId];
-                if (TrimBlanks(rs->Field(QStringLiteral("Comment")).ToText()) == label) continue;
-                rs->SetField(QStringLiteral("Comment"), label);
-                rs->SetField(QStringLiteral("UpDate"), Now());
-                rs->Update();
-            } catch (const db::DbError&) {
-                rs->CancelUpdate();
+        label += QStringLiteral(" END");
+        params.insert(params.end(), labelParams.begin(), labelParams.end());
+
+        // The rows to relabel, by the label they get.
+        std::vector<std::vector<db::Value>> keys(labels.size());
+        {
+            auto rs =
+                conn.OpenRecordset(QStringLiteral("SELECT _rowid_ AS RowKey, CommentID FROM TExamData WHERE (") +
+                                       ranges.join(QStringLiteral(" OR ")) +
+                                       QStringLiteral(") AND IFNULL(trim(CAST(Comment AS TEXT), ' '), '') <> ") + label,
+                                   params);
+            for (; !rs->IsEOF(); rs->MoveNext()) keys[rs->Field(1).ToInt64()].push_back(rs->Field(0));
+        }
+        // An occasion stored other than as a whole number (a fraction, a
+        // text, which sorts above every number) counts as the run-time
+        // converts it; such rows are few and weighed one by one.
+        SkippedRows skipped(step);
+        {
+            QStringList others{QStringLiteral("CommentID < 0"), QStringLiteral("CommentID > %1").arg(lastId)};
+            for (int id = 1; id <= lastId; ++id)
+                others << QStringLiteral("CommentID > %1 AND CommentID < %2").arg(id - 1).arg(id);
+            auto rs = conn.OpenRecordset(
+                QStringLiteral("SELECT _rowid_ AS RowKey, ID, CommentID, Comment FROM TExamData WHERE (") +
+                others.join(QStringLiteral(" OR ")) + QStringLiteral(") AND typeof(CommentID) <> 'integer'"));
+            for (; !rs->IsEOF(); rs->MoveNext()) {
+                try {
+                    const int64_t commentId = rs->Field(QStringLiteral("CommentID")).AsInt64();
+                    if (commentId < 0 || commentId > lastId) continue;
+                    if (TrimBlanks(rs->Field(QStringLiteral("Comment")).ToText()) == labels[commentId]) continue;
+                    keys[commentId].push_back(rs->Field(QStringLiteral("RowKey")));
+                } catch (const db::DbError& e) {
+                    skipped.Add(1, QStringLiteral("ID ") + rs->Field(QStringLiteral("ID")).ToText(), e);
+                }
             }
         }
+
+        int64_t total = 0;
+        for (const auto& rows : keys) total += static_cast<int64_t>(rows.size());
+        if (total == 0) return;
+        StepProgress progress(QStringLiteral("検査時期の名称を更新しています。"), total);
+        const db::Value now = Now();
+        for (int id = 0; id <= lastId; ++id)
+            SetColumnsOfRows(conn, QStringLiteral("Comment = ?, \"UpDate\" = ?"), {labels[id], now}, keys[id], skipped,
+                             progress);
     });
 }
 
 void UpgradeExamData() {
-    RunStepOnMainDb([](db::Connection& conn) {
-        try {
-            for (const int64_t key : PlaqueRowsToFix(conn)) {
-                auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE _rowid_=?"),
-                                             {static_cast<long long>(key)});
-                try {
-                    if (!rs->IsEOF()) FixPlaqueRow(*rs);
-                } catch (const db::DbError&) {
-                    rs->CancelUpdate();
-                }
+    const QString step = QStringLiteral("UpgradeExamData");
+    RunStepOnMainDb(step, [&](db::Connection& conn) {
+        {
+            SkippedRows skipped(step);
+            try {
+                FixPlaqueRows(conn, skipped);
+            } catch (const db::DbError& e) {
+                LogFailure(step, e);
             }
-        } catch (const db::DbError&) {
         }
         try {
             StampVersion(conn);
-        } catch (const db::DbError&) {
+        } catch (const db::DbError& e) {
+            LogFailure(step + QStringLiteral(" (TVersion)"), e);
         }
     });
 }
@@ -273,34 +524,62 @@ void IndexExamRows() {
     if (!use) return;
     try {
         db::Connection& conn = *MainDbConn();
-        {
-            // The index by patient and date of earlier releases is replaced
-            // by one that also holds the stage; in one step, so that a file
-            // is never left with neither.
+        // The first index takes the place of the one by patient and date of
+        // earlier releases: made and dropped in one step, so that a file is
+        // never left with neither.
+        const std::pair<QString, QString> indexes[] = {
+            {QStringLiteral("TExamDataPatientDateOccasion"), QStringLiteral("(PatientID, ExamDate, CommentID)")},
+            {QStringLiteral("TExamDataOccasion"), QStringLiteral("(CommentID, Comment)")},
+            {QStringLiteral("TExamDataPatientOccasion"), QStringLiteral("(PatientID, CommentID)")},
+            {QStringLiteral("TExamDataPlaqueToFix"), QStringLiteral("(SubExam) WHERE ") + PlaqueRowsToFixCondition()}};
+        std::vector<const std::pair<QString, QString>*> missing;
+        for (const auto& index : indexes)
+            if (conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND name=?"),
+                            {index.first})
+                    .ToInt64() == 0)
+                missing.push_back(&index);
+        const QString dropReplaced = QStringLiteral("DROP INDEX IF EXISTS TExamDataPatientDate");
+        if (missing.empty() || missing.front() != &indexes[0]) conn.Execute(dropReplaced);
+        if (missing.empty()) return;
+        // Each index reads the whole table: told as rows, so that a large
+        // table shows its work and a small one does not.
+        const int64_t rows = conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64();
+        StepProgress progress(QStringLiteral("検査データの索引を作成しています。"),
+                              rows * static_cast<int64_t>(missing.size()));
+        for (const auto* index : missing) {
             db::Transaction transaction(conn);
             conn.Execute(
-                QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientDateOccasion ON TExamData "
-                               "(PatientID, ExamDate, CommentID)"));
-            conn.Execute(QStringLiteral("DROP INDEX IF EXISTS TExamDataPatientDate"));
+                QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON TExamData %2").arg(index->first, index->second));
+            if (index == &indexes[0]) conn.Execute(dropReplaced);
             transaction.Commit();
+            progress.Advance(rows);
         }
-        conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataOccasion ON TExamData (CommentID, Comment)"));
-        conn.Execute(
-            QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPatientOccasion ON TExamData (PatientID, CommentID)"));
-        conn.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS TExamDataPlaqueToFix ON TExamData (SubExam) WHERE ") +
-                     PlaqueRowsToFixCondition());
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        LogFailure(QStringLiteral("IndexExamRows"), e);
     }
+}
+
+UpgradeProgress SetUpgradeProgress(UpgradeProgress receiver) {
+    return std::exchange(ProgressReceiver(), std::move(receiver));
 }
 
 void UpgradeDatabaseContent() {
     CPatient().CheckTable();
-    IndexExamRows();
     RefreshSamplePatients();
-    FixSubExamTable();
-    FixComTypeTable();
-    MigrateExamComments();
-    UpgradeExamData();
+    {
+        StepsTogether together;
+        FixSubExamTable();
+        try {
+            FixComTypeTable();
+        } catch (const db::DbError&) {
+            together.Commit();  // what the steps before changed stays changed
+            throw;
+        }
+        MigrateExamComments();
+        UpgradeExamData();
+        IndexExamRows();
+        together.Commit();
+    }
     UpgradeTreatGroups();
 }
 

@@ -3,12 +3,17 @@
 // names in line with this release. Each step reads only the rows that can
 // differ from the current standard and writes only what differs, so a
 // current database keeps every row but the version stamp, and a start does
-// not load the examination table however large it grows. The steps run on
-// the main slot (counted open and release), and each step's writes share
-// one transaction.
+// not load the examination table however large it grows. A step writes only
+// the columns it means to change, many rows a statement. The steps run on
+// the main slot (counted open and release); each step's writes share one
+// transaction, and the sequence runs its steps inside one more, so that a
+// file of an earlier release, whose rows nearly all change, has each page
+// written once.
 
 #include <QString>
 #include <array>
+#include <cstdint>
+#include <functional>
 
 namespace mox {
 
@@ -17,9 +22,10 @@ namespace mox {
 const std::array<QString, 5>& StandardComTypeLabels();
 
 // Runs the whole sequence on the database the main slot names: old-format
-// conversion, indexes of the examination rows, sample refresh, item
-// settings, occasion table, occasion labels, plaque rows and version stamp,
-// sibling preparation. An error of the
+// conversion, sample refresh, item settings, occasion table, occasion
+// labels, plaque rows and version stamp, indexes of the examination rows
+// (made after the rows they index are rewritten), sibling preparation. An
+// error of the
 // occasion-table step (for example a file without TComType) ends the sequence
 // and is thrown to the caller as db::DbError; every other step keeps its
 // errors to itself.
@@ -40,5 +46,13 @@ void UpgradeExamData();
 // patient's stage; and the plaque rows still in the old form, for the plaque
 // step. The template carries the same indexes.
 void IndexExamRows();
+
+// Told by a step that has work to do, before the work and as it goes: the
+// step in the user's words, then how much of its work is done. One receiver
+// at a time (the start-up's window); none by default. A step of a database
+// that is already current tells nothing.
+using UpgradeProgress = std::function<void(const QString& step, int64_t done, int64_t total)>;
+// Installs `receiver` (empty: none) and returns the one it replaces.
+UpgradeProgress SetUpgradeProgress(UpgradeProgress receiver);
 
 }  // namespace mox

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <map>
 
 namespace mox {
 namespace {
@@ -34,6 +35,39 @@ QString Status(std::initializer_list<std::pair<int, int>> set) {
 }
 
 int SiteValue(const QString& data, int index) { return data.mid(index * 3, 3).trimmed().toInt(); }
+
+// The program's log (Qt's messages) while it lives.
+class LogCapture {
+public:
+    LogCapture() {
+        Lines().clear();
+        previous_ = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& message) { Lines() << message; });
+    }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
+    static QStringList& Lines() {
+        static QStringList lines;
+        return lines;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+
+// What the upgrade tells a progress window, while it lives.
+struct ProgressReports {
+    struct Report {
+        QString step;
+        int64_t done, total;
+    };
+    ProgressReports() {
+        SetUpgradeProgress([this](const QString& step, int64_t done, int64_t total) {
+            reports.push_back({step, done, total});
+        });
+    }
+    ~ProgressReports() { SetUpgradeProgress({}); }
+    std::vector<Report> reports;
+};
 
 class UpgradeTest : public ::testing::Test {
 protected:
@@ -107,8 +141,10 @@ TEST_F(UpgradeTest, CurrentDatabaseKeepsEveryRowButTheVersionStamp) {
     const QStringList subExam = Dump(QStringLiteral("TSubExam")), comType = Dump(QStringLiteral("TComType")),
                       exams = Dump(QStringLiteral("TExamData")), patients = Dump(QStringLiteral("TPatient"));
 
+    ProgressReports progress;
     UpgradeDatabaseContent();
     UpgradeDatabaseContent();
+    EXPECT_TRUE(progress.reports.empty()) << "no window for a database that is current";
 
     EXPECT_EQ(Dump(QStringLiteral("TSubExam")), subExam);
     EXPECT_EQ(Dump(QStringLiteral("TComType")), comType);
@@ -208,10 +244,7 @@ TEST_F(UpgradeTest, FileWithoutOccasionTableStopsTheSequence) {
     conn_->Execute(QStringLiteral("DROP TABLE TComType"));
     conn_->Execute(QStringLiteral("UPDATE TSubExam SET GradPart2=7 WHERE ID=2"));
     conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=2 WHERE ID=1"));
-    static QStringList logged;
-    logged.clear();
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) { logged << message; });
+    const LogCapture log;
     try {
         UpgradeDatabaseContent();
         ADD_FAILURE() << "no error";
@@ -223,7 +256,7 @@ TEST_F(UpgradeTest, FileWithoutOccasionTableStopsTheSequence) {
         EXPECT_FALSE(e.Description().contains(QStringLiteral("no such table")));
         EXPECT_FALSE(e.Description().contains(QStringLiteral("SELECT")));
     }
-    qInstallMessageHandler(previous);
+    const QStringList logged = LogCapture::Lines();
     ASSERT_EQ(logged.size(), 1);
     EXPECT_TRUE(logged[0].contains(QStringLiteral("no such table"))) << logged[0].toStdString();
     EXPECT_TRUE(logged[0].contains(QStringLiteral("SELECT * FROM TComType")));
@@ -287,6 +320,69 @@ TEST_F(UpgradeTest, PlaqueRowsGetNotExaminedFacesAndLoseImplantValues) {
     // Already upgraded rows are not written again.
     UpgradeExamData();
     EXPECT_EQ(Dump(QStringLiteral("TExamData")), after);
+}
+
+// A file converted from the Windows release holds Nulls in columns the
+// steps do not change: the label and plaque steps write only their own
+// columns, and every other column of the row keeps what it held.
+TEST_F(UpgradeTest, RewrittenRowsKeepTheNullsOfTheColumnsTheStepsDoNotChange) {
+    AddPlaqueRow(1, 3, Values({{0, 5}, {2, 3}}), Status({{2, 0x2000}}));
+    conn_->Execute(
+        QStringLiteral("UPDATE TExamData SET PatientID=NULL, ExamDate=NULL, Row=NULL, Examination=NULL, "
+                       "PocketFree=NULL, StartTime=NULL, EndTime=NULL, ChargeID=NULL, IsPrinted=NULL, "
+                       "CommentID=3, Comment='ＳＰＴ①' WHERE ID=1"));
+    const QString columnsKept = QStringLiteral(
+        "SELECT quote(PatientID) || quote(ExamDate) || quote(Row) || quote(Examination) || quote(SubExam) || "
+        "quote(Bui) || quote(PocketFree) || quote(StartTime) || quote(EndTime) || quote(ChargeID) || "
+        "quote(IsPrinted) || quote(CommentID) FROM TExamData WHERE ID=1");
+    const QString kept = Scalar(columnsKept).ToText();
+
+    UpgradeDatabaseContent();
+
+    // Both steps changed the row...
+    const QString data =
+        Scalar(QStringLiteral("SELECT Data1 || Data2 || Data3 || Data4 FROM TExamData WHERE ID=1")).ToText();
+    EXPECT_EQ(SiteValue(data, 48), 0);
+    EXPECT_EQ(SiteValue(data, 2), 128);
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT Comment || '/' || \"UpDate\" FROM TExamData WHERE ID=1")).ToText(),
+              QStringLiteral("ＳＰＴ移行時/2024-03-05 14:07:00"));
+    // ...and nothing else of it.
+    EXPECT_EQ(Scalar(columnsKept).ToText().toStdString(), kept.toStdString());
+    EXPECT_EQ(kept.count(QStringLiteral("NULL")), 9);
+}
+
+// A clinic's file has thousands of rows to change: they are read and written
+// many at a time, and none is missed at the edges; a window can show the work
+// from its start to its end.
+TEST_F(UpgradeTest, ManyRowsAreAllUpgradedAndTheirProgressIsTold) {
+    const int rows = 1203;
+    {
+        db::Transaction transaction(*conn_);
+        for (int id = 1; id <= rows; ++id) AddPlaqueRow(id, 3, Values({{0, id % 7}}), Status({}));
+        conn_->Execute(QStringLiteral("UPDATE TExamData SET CommentID=4, Comment='ＳＰＴ②' WHERE ID <= ?"), {rows});
+        transaction.Commit();
+    }
+    ProgressReports progress;
+
+    UpgradeDatabaseContent();
+
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE ID <= ? AND Comment=? AND "
+                                    "substr(Data2, 1, 6) = '  0 15'"),
+                     {rows, QStringLiteral("最新ＳＰＴ時")})
+                  .ToInt64(),
+              rows);
+    EXPECT_EQ(PlaqueRowsWaiting(), 0);
+    // Each step with work tells it before its first row and ends at its total.
+    std::map<QString, std::vector<ProgressReports::Report>> bySteps;
+    for (const auto& report : progress.reports) bySteps[report.step].push_back(report);
+    ASSERT_EQ(bySteps.size(), 2u);
+    for (const auto& [step, reports] : bySteps) {
+        SCOPED_TRACE(step.toStdString());
+        EXPECT_EQ(reports.front().done, 0);
+        EXPECT_GE(reports.front().total, rows);
+        EXPECT_EQ(reports.back().done, reports.back().total);
+        EXPECT_GT(reports.size(), 2u);
+    }
 }
 
 // Only rows that can need a change are read; these can, although their
@@ -371,11 +467,24 @@ TEST_F(UpgradeTest, FileWithoutTheExamRowIndexesGetsTheTemplatesAndItsPlaqueRows
     EXPECT_EQ(PlaqueRowsWaiting(), 0);
 }
 
+// The user is not told of a row or an index the upgrade cannot make right,
+// but the log is, once per step.
 TEST_F(UpgradeTest, UnreadablePlaqueRowIsLeftAndTheRestGoesOn) {
     AddPlaqueRow(1, 3, Values({}), QStringLiteral("kaputt"));
     AddPlaqueRow(2, 3, Values({{0, 1}}), Status({}));
     conn_->Execute(QStringLiteral("UPDATE TVersion SET Revision=9"));
+    // A table of the clinic's own under the name of an index the upgrade makes.
+    conn_->Execute(QStringLiteral("DROP INDEX TExamDataPatientOccasion"));
+    conn_->Execute(QStringLiteral("CREATE TABLE TExamDataPatientOccasion (x)"));
+    const LogCapture log;
+    IndexExamRows();
     UpgradeExamData();
+    ASSERT_EQ(LogCapture::Lines().size(), 2) << LogCapture::Lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(LogCapture::Lines()[0].contains(QStringLiteral("IndexExamRows")));
+    EXPECT_TRUE(LogCapture::Lines()[0].contains(QStringLiteral("TExamDataPatientOccasion")));
+    EXPECT_TRUE(LogCapture::Lines()[1].contains(QStringLiteral("UpgradeExamData")));
+    EXPECT_TRUE(LogCapture::Lines()[1].contains(QStringLiteral("(ID 1)")));
+    EXPECT_TRUE(boxes_.Shown().empty());
     EXPECT_EQ(Scalar(QStringLiteral("SELECT substr(Data2, 1, 3) FROM TExamData WHERE ID=1")).ToText(),
               QStringLiteral("128"));
     EXPECT_EQ(Scalar(QStringLiteral("SELECT substr(Data2, 1, 3) FROM TExamData WHERE ID=2")).ToText(),
