@@ -128,8 +128,7 @@ int StartProgram(const ProgramStart& start) {
     instanceLock = std::move(taken.lock);
     // Neither program runs beside this one now, so a work copy of a database
     // left in the program's folders was left by a killed run.
-    RemoveStaleStagingFiles(G().ProgramDir);
-    if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
+    CleanUpAfterKilledRuns();
 
     if (!EnsureMainDatabase()) return kStartupFailed;
     // A clinic's database brought over from the Windows release.

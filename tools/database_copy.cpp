@@ -10,6 +10,7 @@
 #include "platform/descriptor.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
+#include "platform/staging_name.h"
 #include "records/jet_conversion.h"
 
 #include <QDir>
@@ -97,7 +98,7 @@ private:
 
 QString TempBeside(const QString& target) {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new");
+    return info.absolutePath() + QLatin1Char('/') + platform::StagedFileName(info.fileName());
 }
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
@@ -155,6 +156,7 @@ void CheckRestorable(const QString& staged, const QString& source) {
 // every later change of it, so it is no copy and goes.
 void Abandon(RestoreResult& result, const QString& staged, const QString& mainPath) {
     RemoveFile(staged);
+    RemoveFile(staged + QStringLiteral("-journal"));
     if (!result.safetyCopy.isEmpty() && IsSameFile(result.safetyCopy, mainPath)) {
         RemoveFile(result.safetyCopy);
         result.safetyCopy.clear();
@@ -241,8 +243,8 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         return false;
 
     const platform::Hourglass hourglass;
-    // A backup that a killed run left half made in this folder (on a USB
-    // stick, say) goes now, while this program alone writes backups.
+    // A backup that a killed run of this installation left half made in
+    // this folder (on a USB stick, say) goes now; another PC's stays.
     RemoveStaleStagingFiles(existing.absolutePath());
     try {
         ResetAllSlots();

@@ -7,12 +7,14 @@
 
 #include "core/files.h"
 #include "platform/atomic_file.h"
+#include "platform/staging_name.h"
 #include "tests/tools/tools_test_support.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -89,6 +91,42 @@ protected:
     QStringList originalRows;
 };
 
+// Work files a writer of this installation left in `folder` and that
+// writer gone: a backup's, a staged database and its journal, made by a
+// child process that has ended.
+QStringList WorkFilesOfAGoneWriter(const QString& folder) {
+    int names[2];
+    if (::pipe(names) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const QString part = platform::WorkFileTemplate(QStringLiteral("B.MDB"))
+                                 .replace(QStringLiteral("XXXXXX"), QStringLiteral("Ab12Cd"));
+        const QString staged = platform::StagedFileName(QStringLiteral("VXMOX2.MDB"));
+        const QByteArray list = (part + u'\n' + staged + u'\n' + staged + QStringLiteral("-journal")).toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(names[1], list.constData(), list.size());
+        ::_exit(0);
+    }
+    ::close(names[1]);
+    QFile in;
+    in.open(names[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QStringList list = QString::fromUtf8(in.readAll()).split(u'\n');
+    ::waitpid(child, nullptr, 0);
+    for (const QString& name : list) {
+        QFile f(folder + u'/' + name);
+        if (f.open(QIODevice::WriteOnly)) f.write("half a backup");
+    }
+    return list;
+}
+
+// The work-file name `name` with the part of its mark `which` (1 the host,
+// 2 the installation) as another writer would have it.
+QString WrittenElsewhere(const QString& name, int which, const QString& value) {
+    static const QRegularExpression mark(QStringLiteral(R"(\.(part|new)\.([^.]+)\.([0-9a-f]{8})\.)"));
+    const QRegularExpressionMatch m = mark.match(name);
+    QString other = name;
+    return m.hasMatch() ? other.replace(m.capturedStart(which + 1), m.capturedLength(which + 1), value) : QString();
+}
+
 TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
     EXPECT_EQ(BackUpFileName(QStringLiteral("VXMOX2"), QDateTime(QDate(2026, 12, 8), QTime(14, 5, 59))),
               QStringLiteral("VXMOX2_20261208_1405.MDB"));
@@ -126,15 +164,27 @@ TEST_F(DatabaseCopyTest, SafetyCopiesOfOneMinuteGetTheirOwnNames) {
 
 TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYes) {
     const QString target = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261208_1405.MDB");
-    // What a backup killed on this stick left behind goes; nothing else does.
-    box.WriteText(QStringLiteral("usb/.B.MDB.new"), "half a backup");
-    box.WriteText(QStringLiteral("usb/..B.MDB.new.part-Ab12Cd"), "half a backup");
-    box.WriteText(QStringLiteral("usb/.notes.new"), "someone else's");
+    // The folder is shared with a second PC (a NAS). What a killed backup of
+    // this installation left there goes; the other PC's backup under way,
+    // another installation's, this process's own, work files of an earlier
+    // release (nobody can tell whose) and anything else stay.
+    const QStringList gone = WorkFilesOfAGoneWriter(box.File(QStringLiteral("usb")));
+    ASSERT_EQ(gone.size(), 3);
+    const QStringList stay = {WrittenElsewhere(gone[0], 1, QStringLiteral("clinic-pc2")),
+                              WrittenElsewhere(gone[0], 2, QStringLiteral("0badf00d")),
+                              platform::StagedFileName(QStringLiteral("D.MDB")),
+                              QStringLiteral(".B.MDB.new"),
+                              QStringLiteral("..B.MDB.new.part-Ab12Cd"),
+                              QStringLiteral(".notes.new")};
+    for (const QString& name : stay) box.WriteText(QStringLiteral("usb/") + name, "someone else's");
     ASSERT_TRUE(BackUpDatabase(mainDb, target));
-    QFile::remove(box.File("usb/.notes.new"));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
-    EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(target).fileName()});
+    QStringList left = stay;
+    left << QFileInfo(target).fileName();
+    left.sort();
+    EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
+    for (const QString& name : stay) QFile::remove(box.File(QStringLiteral("usb/") + name));
     EXPECT_TRUE(boxes.Shown().empty());
 
     // An older file of that name, readable by others.
