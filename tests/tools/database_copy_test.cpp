@@ -7,16 +7,25 @@
 
 #include "core/files.h"
 #include "platform/atomic_file.h"
+#include "platform/descriptor.h"
 #include "platform/staging_name.h"
+#include "tests/support/damaged_db.h"
 #include "tests/tools/tools_test_support.h"
 
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <sqlite3.h>
+#include <algorithm>
 #include <stdexcept>
 
 namespace mox::test {
@@ -44,8 +53,8 @@ protected:
     static QStringList Rows(const QString& path) {
         QStringList rows;
         auto conn = OpenDb(path);
-        auto tables = conn->OpenRecordset(
-            QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+        auto tables =
+            conn->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
         for (; !tables->IsEOF(); tables->MoveNext()) {
             const QString table = tables->Field(0).ToText();
             auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
@@ -203,6 +212,129 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     EXPECT_EQ(ModeOf(target), 0600u);
 }
 
+// A damaged database never replaces a backup, which may be the last sound
+// copy of the data; under a new name it is backed up, saying what it holds.
+TEST_F(DatabaseCopyTest, BackupOfADamagedDatabaseNeverReplacesAnEarlierBackup) {
+    AddExaminations(mainDb);
+    const QByteArray sound = Bytes(mainDb);
+    const QString earlier = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261201_0900.MDB");
+    const QString fresh = box.File(QStringLiteral("usb/VXMOX2_20261208_1405.MDB"));
+    box.WriteText(QStringLiteral("usb/VXMOX2_20261201_0900.MDB"), "last week's sound backup");
+    for (const DamageKind& kind : DamageKinds()) {
+        SCOPED_TRACE(kind.name);
+        box.WriteText(QStringLiteral("VXMOX2.MDB"), sound);
+        ASSERT_TRUE(MakeDamaged(mainDb, kind.damage));
+        const QByteArray damaged = Bytes(mainDb);
+        boxes.Clear();
+        boxes.Answer(platform::kYes);
+        EXPECT_FALSE(BackUpDatabase(mainDb, earlier));
+        EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
+        ASSERT_EQ(boxes.Shown().size(), 2u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(QStringLiteral("破損")));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(earlier));
+
+        boxes.Clear();
+        EXPECT_TRUE(BackUpDatabase(mainDb, fresh));
+        EXPECT_EQ(Bytes(fresh), damaged);
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップ結果"));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("破損したデータベース")));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(fresh));
+        QFile::remove(fresh);
+        EXPECT_EQ(Bytes(mainDb), damaged);
+    }
+}
+
+// A small ext4 file system in an image file, mounted through a loop device
+// for as long as the object lives (as root). Its stored bytes can be changed
+// behind the kernel's cache of the mounted files, the way a memory stick
+// that stores a wrong bit changes them.
+class LoopMount {
+public:
+    LoopMount(const QString& image, const QString& folder) : image_(image), folder_(folder) {
+        QDir().mkpath(folder);
+        QFile img(image);
+        if (!img.open(QIODevice::WriteOnly) || !img.resize(32 << 20)) return;
+        img.close();
+        const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"), {"/usr/sbin", "/sbin"});
+        if (mkfs.isEmpty() || QProcess::execute(mkfs, {QStringLiteral("-q"), image}) != 0) return;
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                                     {QStringLiteral("-o"), QStringLiteral("loop"), image, folder}) == 0;
+    }
+    ~LoopMount() {
+        if (mounted_) QProcess::execute(QStringLiteral("umount"), {folder_});
+    }
+    bool Mounted() const { return mounted_; }
+
+    // Flips one bit of the byte at `offset` of the file at `path` on the
+    // file system, in the image: where the device keeps it.
+    bool FlipStoredBit(const QString& path, qint64 offset) {
+        const platform::Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY));
+        alignas(fiemap) char buffer[sizeof(fiemap) + 8 * sizeof(fiemap_extent)] = {};
+        auto* map = reinterpret_cast<fiemap*>(buffer);
+        map->fm_start = static_cast<quint64>(offset);
+        map->fm_length = 1;
+        map->fm_flags = FIEMAP_FLAG_SYNC;
+        map->fm_extent_count = 8;
+        if (file.get() < 0 || ::ioctl(file.get(), FS_IOC_FIEMAP, map) != 0) return false;
+        for (quint32 i = 0; i < map->fm_mapped_extents; ++i) {
+            const fiemap_extent& e = map->fm_extents[i];
+            if (quint64(offset) < e.fe_logical || quint64(offset) >= e.fe_logical + e.fe_length) continue;
+            const platform::Descriptor img(::open(QFile::encodeName(image_).constData(), O_RDWR));
+            const off_t stored = static_cast<off_t>(e.fe_physical + (quint64(offset) - e.fe_logical));
+            char byte = 0;
+            if (img.get() < 0 || ::pread(img.get(), &byte, 1, stored) != 1) return false;
+            byte ^= 0x10;
+            return ::pwrite(img.get(), &byte, 1, stored) == 1 && ::fdatasync(img.get()) == 0;
+        }
+        return false;
+    }
+
+private:
+    QString image_, folder_;
+    bool mounted_ = false;
+};
+
+// The backup reads back what it wrote from the medium itself: a stick that
+// stores one bit wrongly gives a refused backup, not one reported made that
+// cannot be restored. The bit flips on the device after the copy is synced,
+// where the kernel's cache still holds the right byte.
+TEST_F(DatabaseCopyTest, BackupReadsBackWhatTheMediumHolds) {
+    if (::geteuid() != 0) MOX_COMPONENT_MISSING("root, to mount a loop device");
+    LoopMount stick(box.File(QStringLiteral("stick.img")), box.File(QStringLiteral("stick")));
+    if (!stick.Mounted()) MOX_COMPONENT_MISSING("a loop-mounted ext4 file system (mkfs.ext4, mount -o loop)");
+    const QString folder = box.File(QStringLiteral("stick"));
+    const QString target = folder + QStringLiteral("/VXMOX2_20261208_1405.MDB");
+
+    int verifyAt = 0;
+    {
+        platform::FileStepFault counter;
+        ASSERT_TRUE(BackUpDatabase(mainDb, target)) << Boxes().join(u'\n').toStdString();
+        const auto& steps = counter.Steps();
+        verifyAt =
+            static_cast<int>(std::find(steps.begin(), steps.end(), platform::FileStep::Verify) - steps.begin()) + 1;
+        ASSERT_LE(verifyAt, counter.StepsTaken());
+    }
+    ASSERT_TRUE(QFile::remove(target));
+    bool flipped = false;
+    {
+        platform::FileStepFault fault(verifyAt, [&](platform::FileStep) {
+            for (const QString& part :
+                 QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden))
+                flipped = stick.FlipStoredBit(folder + u'/' + part, original.size() / 2);
+        });
+        EXPECT_FALSE(BackUpDatabase(mainDb, target));
+    }
+    ASSERT_TRUE(flipped);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップエラー"));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(target));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("ディスクの読み書き")));
+}
+
 TEST_F(DatabaseCopyTest, BackupAndRestoreRefuseTheNamesTheProgramKeepsForItself) {
     const char* const names[] = {"VXMOX2.MDB-journal", "VXCP.MDB", "VXMOX2_ORG.MDB", ".VXMOX.lock", ".VXMOX2.MDB.new"};
     for (const char* name : names) {
@@ -315,6 +447,8 @@ TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
 
 TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
     ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
+    // A main file others could read.
+    ::chmod(QFile::encodeName(mainDb).constData(), 0644);
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
@@ -408,6 +542,35 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
     }
 }
 
+// The restored file becomes what every later save, backup and compaction
+// builds on: a damaged one is refused, whatever the damage, and named.
+TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
+    const QString sound = Folder(QStringLiteral("chosen")) + QStringLiteral("/VXMOX2_20261201_0900.MDB");
+    QFile::copy(source, sound);
+    AddExaminations(sound);
+    const QString damaged = box.File(QStringLiteral("chosen/B.MDB"));
+    for (const DamageKind& kind : DamageKinds()) {
+        SCOPED_TRACE(kind.name);
+        QFile::remove(damaged);
+        QFile::copy(sound, damaged);
+        ASSERT_TRUE(MakeDamaged(damaged, kind.damage));
+        const QByteArray bytes = Bytes(damaged);
+        boxes.Clear();
+        const RestoreResult result = Restore(damaged);
+        EXPECT_FALSE(result.restored);
+        EXPECT_TRUE(result.safetyCopy.isEmpty());
+        ExpectMainUntouched();
+        EXPECT_EQ(Bytes(damaged), bytes);
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("壊れ"))) << boxes.Shown()[0].prompt.toStdString();
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(damaged));
+    }
+    ASSERT_TRUE(Restore(sound).restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Rows(mainDb), Rows(sound));
+}
+
 // A backup file is restored as the engine reads it: rows a killed program
 // never committed (left in a journal) stay out, rows committed into a
 // write-ahead log come in. A copy of the main file alone gets both wrong.
@@ -446,7 +609,8 @@ TEST_F(DatabaseCopyTest, RestoreTakesTheCommittedRowsOfTheSource) {
     ASSERT_TRUE(Restore(logged).restored) << Boxes().join(u'\n').toStdString();
     sqlite3_close(writer);
     auto conn = OpenDb(mainDb);
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=8")).ToText(), QStringLiteral("ログの患者"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=8")).ToText(),
+              QStringLiteral("ログの患者"));
     EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA journal_mode")).ToText(), QStringLiteral("delete"));
     conn->Close();
 }
