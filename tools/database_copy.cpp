@@ -1,5 +1,6 @@
 #include "tools/database_copy.h"
 
+#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/database_integrity.h"
@@ -220,15 +221,6 @@ bool IsReservedSource(const QString& mainPath, const QString& source) {
 
 }  // namespace
 
-QString CurrentDbBaseName() {
-    if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
-    return QFileInfo(G().MainDbFile).completeBaseName();
-}
-
-QString BackUpFileName(const QString& baseName, const QDateTime& now) {
-    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm")) + QStringLiteral(".MDB");
-}
-
 bool IsPlainFileName(const QString& name) {
     if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
     for (const QChar c : name)
@@ -364,8 +356,11 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
 
         // A journal beside the main file would be rolled into the restored
         // file at its next open. Under the write lock no transaction of any
-        // program is under way, so a journal there is a stale one.
+        // program is under way, so a journal there is a stale one; so is a
+        // compaction copy of the file being replaced, which the next exit
+        // must not take for its own.
         RemoveFile(mainPath + QStringLiteral("-journal"));
+        RemovePendingCompaction(mainPath);
 
         Step(RestoreStep::Place);
         if (const int err = platform::PlaceFileAtomically(staged, mainPath, platform::FileAccess::OwnerOnly))

@@ -447,13 +447,18 @@ TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
 
 TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
     ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
-    // A main file others could read.
+    // A main file others could read, and a compaction copy of it that a
+    // killed exit left: the next exit must not take it for the restored file's.
     ::chmod(QFile::encodeName(mainDb).constData(), 0644);
+    QFile::copy(mainDb, box.File(QStringLiteral("VXCP.MDB")));
+    box.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
     EXPECT_EQ(Rows(mainDb), sourceRows);
     EXPECT_EQ(ModeOf(mainDb), 0600u);
+    EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB"))));
+    EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB-journal"))));
     EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(first.safetyCopy), original);
     EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
