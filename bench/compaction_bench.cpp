@@ -5,8 +5,9 @@
 // child's peak memory (ru_maxrss) is the compaction's own; the fixed wait of
 // an attempt passes at once. Reported: the attempt in milliseconds (manual
 // time), the child's peak resident memory in MiB and the file's size;
-// scripts/bench.sh sets the time beside `sqlite3 FILE "VACUUM INTO ..."` of
-// the same file.
+// scripts/bench.sh sets the time beside `sqlite3 FILE "VACUUM INTO ..."` and
+// two `PRAGMA integrity_check` of the same file (the attempt checks the
+// database and its compacted copy).
 
 #include "bench/bench_main.h"
 #include "core/compaction.h"

@@ -1,19 +1,31 @@
 #include "core/compaction.h"
 
+#include "core/backup_folder.h"
 #include "core/connections.h"
+#include "core/database_integrity.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/descriptor.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <functional>
+#include <map>
+#include <optional>
 #include <stdexcept>
 
 namespace mox {
@@ -51,22 +63,52 @@ bool IsReadOnly(const QString& path) {
     return (st.st_mode & 0222) == 0 || ::access(Native(path).constData(), W_OK) != 0;
 }
 
-// A main file that holds nothing but what start-up copied from the template.
-bool IsBareTemplate(const QString& path) {
-    if (G().ProgramDir.isEmpty()) return false;
-    return SameFileContent(path, G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"));
-}
-
 // A file that can take the main file's place: an empty file also opens as
 // an SQLite database, so the patient table must be there too.
 bool IsCompleteDatabase(const QString& path) { return db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}); }
 
+QString TargetBeside(const QString& mainPath) {
+    return QFileInfo(mainPath).absolutePath() + QStringLiteral("/VXCP.MDB");
+}
+
+// The copy and the journal an attempt that ran out of room leaves beside it.
+// 0, or the errno of a copy that is there and cannot be removed.
+int RemoveCopy(const QString& target) {
+    ::unlink(Native(target + QStringLiteral("-journal")).constData());
+    return ::unlink(Native(target).constData()) != 0 && errno != ENOENT ? errno : 0;
+}
+
 // VACUUM INTO refuses a target that is not empty; an empty file made first
 // gives the copy its owner-only mode from the start.
 void CreateEmptyPrivateFile(const QString& path) {
-    const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, platform::kOwnerOnlyMode);
     if (fd < 0) throw FileStepError{errno};
     ::close(fd);
+}
+
+// The stamp of the main file behind `fd` as it is now: which file (its
+// path, device and inode), its size, its modification time and the engine's
+// change counter (header bytes 24..27), which every commit advances. Never 0.
+uint32_t StampOf(const QString& path, int fd) {
+    struct stat st {};
+    char counter[4] = {};
+    if (::fstat(fd, &st) != 0 || ::pread(fd, counter, 4, 24) != 4) return 0;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(Native(path));
+    for (const qint64 part : {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+                              qint64(st.st_mtim.tv_nsec)})
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(&part), sizeof part));
+    hash.addData(QByteArrayView(counter, 4));
+    const uint32_t stamp = qFromBigEndian<uint32_t>(hash.result().constData());
+    return stamp == 0 ? 1 : stamp;
+}
+
+// The stamp a copy carries: its application id (header bytes 68..71).
+uint32_t StampIn(const QString& copy) {
+    const platform::Descriptor fd(::open(Native(copy).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    char id[4] = {};
+    if (fd.get() < 0 || ::pread(fd.get(), id, 4, 68) != 4) return 0;
+    return qFromBigEndian<uint32_t>(id);
 }
 
 // The page cache of the compaction's connections, in KiB (SQLite's own
@@ -84,33 +126,86 @@ void UseSmallCache(db::Connection& conn) {
 // transaction, and the write lock is held by another connection. Reading
 // needs only a shared lock, which the write lock still grants.
 // The copy is not synced by SQLite (it gets the reader's synchronous
-// setting): its pages go to the disk while the copy is checked, and the
-// placing syncs it before the rename, so nothing is renamed that is not on
-// the disk.
-void Compact(db::Connection& reader, const QString& target) {
+// setting, and the stamp is written without a journal): its pages go to the
+// disk while the copy is checked, and the placing syncs it before the
+// rename, so nothing is renamed that is not on the disk. A copy that a kill
+// tore while its stamp was written fails the check of a later attempt.
+void Compact(db::Connection& reader, const QString& target, uint32_t stamp) {
     CreateEmptyPrivateFile(target);
     UseSmallCache(reader);
     reader.Execute(QStringLiteral("PRAGMA synchronous=OFF"));
     reader.Execute(QStringLiteral("VACUUM INTO ?"), {target});
     reader.Close();
+    auto copy = db::Connection::Open(db::DataSourcePart(target));
+    copy->Execute(QStringLiteral("PRAGMA journal_mode=OFF"));
+    copy->Execute(QStringLiteral("PRAGMA synchronous=OFF"));
+    copy->Execute(QStringLiteral("PRAGMA application_id=%1").arg(static_cast<int32_t>(stamp)));
+    copy->Close();
     const int fd = ::open(Native(target).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileStepError{errno};
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);  // only starts the writing
     ::close(fd);
 }
 
-// VACUUM INTO builds every index of the copy from the copied rows, so index
-// and table cannot disagree in it; a copy spoilt in the writing shows in the
-// structure of its pages, which quick_check reads whole. The full check would
-// only compare each index with its table again, at several times the cost.
-void CheckCompacted(const QString& target) {
+// VACUUM INTO copies the rows a table's pages hold and each index's
+// entries as they are; it does not build an index from the rows. A copy
+// spoilt in the writing, or one that missed rows, must not take the main
+// file's place: it is checked as the main file was, and every table must
+// hold as many rows as in the main file.
+void CheckCompacted(const QString& target, const std::map<QString, int64_t>& sourceRows) {
     auto conn = db::Connection::Open(db::DataSourcePart(target));
-    UseSmallCache(*conn);
-    const QString result = conn->Scalar(QStringLiteral("PRAGMA quick_check")).ToText();
+    const bool sound = IsSoundDatabase(*conn, target);
+    const std::map<QString, int64_t> rows = sound ? TableRowCounts(*conn) : std::map<QString, int64_t>{};
     conn->Close();
-    if (result != QStringLiteral("ok"))
+    if (!sound)
+        throw db::DbError(db::kErrCannotOpen, QStringLiteral("最適化したデータベースの検査で異常が見つかりました。"));
+    if (rows != sourceRows)
         throw db::DbError(db::kErrCannotOpen,
-                          QStringLiteral("最適化したデータベースの検査で異常が見つかりました。(%1)").arg(result));
+                          QStringLiteral("最適化したデータベースの行数が元のデータベースと一致しません。"));
+}
+
+// The newest backup or safety copy of the main database in the program's
+// folders and the backup folder that passes the integrity check (of the
+// three newest); "" when none is known.
+QString NewestSoundBackup(const QString& mainPath) {
+    const QString base = CurrentDbBaseName();
+    QStringList folders{G().AppPath};
+    if (!G().ProgramDir.isEmpty()) {
+        folders << G().ProgramDir;
+        if (const std::optional<QString> chosen = ReadBackUpPath(BackUpPathFile())) folders << *chosen;
+    }
+    std::map<QString, QString, std::greater<>> newestFirst;
+    QStringList seen;
+    for (const QString& folder : folders) {
+        const QString clean = QDir::cleanPath(folder);
+        if (folder.trimmed().isEmpty() || seen.contains(clean)) continue;
+        seen << clean;
+        for (const QString& name : QDir(clean).entryList(QDir::Files)) {
+            const QString key = BackUpAgeKey(name, base);
+            const QString path = clean + QLatin1Char('/') + name;
+            if (!key.isEmpty() && !IsSameFile(path, mainPath)) newestFirst.emplace(key + path, path);
+        }
+    }
+    int tried = 0;
+    for (const auto& [key, path] : newestFirst) {
+        if (++tried > 3) break;
+        if (IsCompleteDatabase(path)) return path;
+    }
+    return {};
+}
+
+void ShowDamage(const QString& mainPath) {
+    const QString crlf2 = QStringLiteral("\r\n\r\n");
+    const QString backup = NewestSoundBackup(mainPath);
+    QString text = QStringLiteral("データベースファイルに破損が見つかったため、最適化せずに終了します。") + crlf2 +
+                   mainPath + crlf2 + QStringLiteral("このまま使い続けると、データが失われるおそれがあります。") +
+                   QStringLiteral("次回の起動後に「ツール」の「データの復元」で、");
+    if (backup.isEmpty())
+        text += QStringLiteral("破損する前に作成したバックアップから復元してください。");
+    else
+        text += QStringLiteral("次のバックアップから復元してください。") + QStringLiteral("\r\n") + backup;
+    text += crlf2 + QStringLiteral("バックアップより後に入力したデータは、復元後にもう一度入力してください。");
+    platform::MsgBox(text, 16, QStringLiteral("データベースの破損"));
 }
 
 void ShowFinalError(long number, const QString& description) {
@@ -119,19 +214,27 @@ void ShowFinalError(long number, const QString& description) {
                      16, QStringLiteral("最適化エラー"));
 }
 
+// The main database failed its check.
+struct Damaged {};
+
 }  // namespace
 
 void SetCompactionStepHook(CompactionStepHook hook) { stepHook = std::move(hook); }
 
 QString CompactTargetPath() { return G().AppPath + QStringLiteral("/VXCP.MDB"); }
 
+void RemovePendingCompaction(const QString& mainPath) {
+    // A copy that cannot be removed is harmless: its stamp names the
+    // replaced file, never the one put in its place.
+    RemoveCopy(TargetBeside(mainPath));
+}
+
 bool RecoverLeftoverCompaction() {
     const QString mainPath = MainDbPath();
     const QString leftover = CompactTargetPath();
-    if (!IsFile(leftover)) return false;
-    if (IsFile(mainPath) && !IsBareTemplate(mainPath)) return false;
+    if (!IsFile(leftover) || IsFile(mainPath)) return false;
     if (!IsCompleteDatabase(leftover)) return false;
-    if (platform::PlaceFileAtomically(leftover, mainPath) != 0) return false;
+    if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
     platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、最適化で作成されたファイル(VXCP.MDB)から"
                                     "データベースを復元しました。") +
                          QStringLiteral("\r\n\r\n") + mainPath,
@@ -139,7 +242,7 @@ bool RecoverLeftoverCompaction() {
     return true;
 }
 
-bool CompactDatabase(const int16_t& attempt) {
+bool CompactDatabase(const int16_t& attempt, bool* damaged) {
     const QString mainPath = MainDbPath();
     const QString target = CompactTargetPath();
     long number = 0;
@@ -150,30 +253,46 @@ bool CompactDatabase(const int16_t& attempt) {
         RecoverLeftoverCompaction();
         // Without the main file a leftover may be the only copy: it stays.
         if (!IsFile(mainPath)) throw FileStepError{ENOENT};
-        if (::unlink(Native(target).constData()) != 0 && errno != ENOENT) throw FileStepError{errno};
         if (IsReadOnly(mainPath)) throw FileStepError{EACCES};
 
         // Held until the copy has taken the main file's place: a row that
         // another program commits in between would be lost with the old file.
-        // Both connections are made before the lock is taken, because a file
-        // lock belongs to the whole process and any later open and close of
-        // the file here would end it.
+        // Both connections and the descriptor the stamp is read through are
+        // made before the lock is taken, and the descriptor is closed after
+        // it, because a file lock belongs to the whole process and any later
+        // open and close of the file here would end it.
         Step(CompactionStep::Lock);
+        const platform::Descriptor mainFd(::open(Native(mainPath).constData(), O_RDONLY | O_CLOEXEC));
+        if (mainFd.get() < 0) throw FileStepError{errno};
         const db::ConnectionPtr reader = db::Connection::Open(db::DataSourcePart(mainPath));
         const db::ConnectionPtr lock = db::Connection::Open(db::DataSourcePart(mainPath));
         db::Transaction writeLock(*lock);
 
-        Step(CompactionStep::Compact);
-        Compact(*reader, target);
+        Step(CompactionStep::CheckSource);
+        if (!IsSoundDatabase(*reader, mainPath)) throw Damaged{};
+        const std::map<QString, int64_t> rows = TableRowCounts(*reader);
+
+        // A copy an attempt killed before its rename made of this very file
+        // is finished; any other copy goes.
+        const uint32_t stamp = StampOf(mainPath, mainFd.get());
+        if (!IsFile(target) || StampIn(target) != stamp) {
+            if (const int err = RemoveCopy(target)) throw FileStepError{err};
+            Step(CompactionStep::Compact);
+            Compact(*reader, target, stamp);
+        }
         platform::Wait(2000);
         platform::ProcessEvents();
 
-        if (IsFile(target)) {
-            Step(CompactionStep::Check);
-            CheckCompacted(target);
-            if (const int err = platform::PlaceFileAtomically(target, mainPath); err != 0) throw FileStepError{err};
-        }
+        Step(CompactionStep::Check);
+        CheckCompacted(target, rows);
+        if (const int err = platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly))
+            throw FileStepError{err};
         return true;
+    } catch (const Damaged&) {
+        if (IsFile(mainPath)) RemoveCopy(target);
+        if (damaged) *damaged = true;
+        ShowDamage(mainPath);
+        return false;
     } catch (const FileStepError& e) {
         number = e.number;
         description = FileErrorDescription(e.number);
@@ -185,7 +304,7 @@ bool CompactDatabase(const int16_t& attempt) {
         description = QString::fromLocal8Bit(e.what());
     }
     // The main file was not touched; a half-written copy is not kept around.
-    if (IsFile(mainPath) && IsFile(target)) ::unlink(Native(target).constData());
+    if (IsFile(mainPath)) RemoveCopy(target);
     if (attempt == kLastAttempt) ShowFinalError(number, description);
     return false;
 }

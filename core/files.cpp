@@ -1,14 +1,17 @@
 #include "core/files.h"
 
+#include "core/compaction.h"
+#include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
+#include "platform/staging_name.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -356,17 +359,52 @@ bool SameFileContent(const QString& a, const QString& b) {
     return true;
 }
 
-bool IsStagingName(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.mdb(\.new)?\.part-[A-Za-z0-9]{6})$)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(name).hasMatch();
-}
+bool IsStagingName(const QString& name) { return platform::IsWorkFileName(name); }
 
-void RemoveStaleStagingFiles(const QString& folder) {
+namespace {
+
+// `unmarked`: the unmarked work copies of earlier releases too.
+void RemoveWorkFiles(const QString& folder, bool unmarked) {
     if (folder.isEmpty()) return;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo& entry : entries)
-        if (!entry.isSymLink() && IsStagingName(entry.fileName())) QFile::remove(entry.absoluteFilePath());
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink()) continue;
+        const QString name = entry.fileName();
+        if (platform::IsAbandonedWorkFile(name) || (unmarked && platform::IsUnmarkedWorkFileName(name)))
+            QFile::remove(entry.absoluteFilePath());
+    }
+}
+
+// Every other name of the main file in `folder` gets a copy of its own; the
+// second name goes where no copy can be made, since it keeps nothing that
+// the main file does not.
+void SeparateSecondNames(const QString& mainPath, const QString& folder) {
+    struct stat main {};
+    if (::stat(Native(mainPath).constData(), &main) != 0 || main.st_nlink < 2) return;
+    const QString mainName = QFileInfo(mainPath).canonicalFilePath();
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+        struct stat st {};
+        const QByteArray path = Native(entry.absoluteFilePath());
+        if (entry.isSymLink() || entry.canonicalFilePath() == mainName || ::stat(path.constData(), &st) != 0) continue;
+        if (st.st_dev != main.st_dev || st.st_ino != main.st_ino) continue;
+        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath()) != 0 ||
+            platform::MakeOwnerOnly(entry.absoluteFilePath()) != 0)
+            ::unlink(path.constData());
+    }
+}
+
+}  // namespace
+
+void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder, false); }
+
+void CleanUpAfterKilledRuns() {
+    const Settings& g = G();
+    QStringList folders{QDir::cleanPath(g.ProgramDir)};
+    if (!folders.contains(QDir::cleanPath(g.AppPath))) folders << QDir::cleanPath(g.AppPath);
+    for (const QString& folder : folders) RemoveWorkFiles(folder, true);
+    ::unlink(Native(CompactTargetPath() + QStringLiteral("-journal")).constData());
+    SeparateSecondNames(g.AppPath + g.MainDbFile, g.AppPath);
 }
 
 }  // namespace mox

@@ -59,12 +59,21 @@ QString FileErrorDescription(int errorNumber);
 // "<number> description", the line a message box gives a file error.
 QString FileErrorText(int errorNumber);
 
-// A hidden work copy of a database that a backup, restore, compaction or
-// conversion writes before it takes its destination's place
-// (".VXMOX2.MDB.new", "..VXMOX2.MDB.new.part-Ab12Cd", ".B.MDB.part-Ab12Cd").
+// A hidden work copy that a backup, restore, compaction or conversion
+// writes before it takes its destination's place, or the engine's journal
+// of one (platform/staging_name.h), whoever wrote it.
 bool IsStagingName(const QString& name);
-// Removes the work copies that a killed program left in `folder`, and no
-// other file. Only while no program of this system can be writing them.
+// Removes from `folder` the work copies that this installation wrote on this
+// host and whose writer is gone, and no other file: in a folder other PCs
+// share, their work copies (a backup under way among them) stay.
 void RemoveStaleStagingFiles(const QString& folder);
+
+// What killed runs of the programs left beside the main database and in the
+// program folder: their work copies (the unmarked ones of earlier releases
+// too) and the journal of an unfinished compaction copy are removed, and a
+// safety copy that is still the main database under a second name (a
+// restore killed between its link and its rename) becomes a copy of its own.
+// Only while no program of this system runs.
+void CleanUpAfterKilledRuns();
 
 }  // namespace mox

@@ -2,6 +2,8 @@
 
 #include "platform/descriptor.h"
 #include "platform/regular_file.h"
+#include "platform/owner_only.h"
+#include "platform/staging_name.h"
 
 #include <QFile>
 
@@ -44,11 +46,17 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
 }
 
 // The mode a new file at `path` is written with: that of the file it
-// replaces, else 0600. 0 or the errno of a failed look.
-int ModeToWrite(const QByteArray& path, mode_t* mode) {
-    *mode = 0600;
+// replaces, else owner-only. 0 or the errno of a failed look.
+int ModeToWrite(const QByteArray& path, FileAccess access, mode_t* mode) {
+    *mode = kOwnerOnlyMode;
+    if (access == FileAccess::OwnerOnly) return 0;
     const int err = ModeAt(path, mode);
     return err == ENOENT ? 0 : err;
+}
+
+int SetMode(int fd, mode_t mode) {
+    if (mode == kOwnerOnlyMode) return MakeOwnerOnly(fd);
+    return ::fchmod(fd, mode) == 0 ? 0 : errno;
 }
 
 // A sum of a file's bytes that any changed, lost or moved 8-byte word
@@ -110,8 +118,8 @@ using WrittenCheck = std::function<int(int fd)>;
 
 int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produce, const WrittenCheck& check = {}) {
     const QByteArray folder = FolderOf(target);
-    const QByteArray name = target.mid(target.lastIndexOf('/') + 1);
-    QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + "." + name + ".part-XXXXXX";
+    const QString name = QFile::decodeName(target.mid(target.lastIndexOf('/') + 1));
+    QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + Native(WorkFileTemplate(name));
 
     if (const int err = TakeStep(FileStep::Create)) return err;
     Descriptor out(::mkostemp(temp.data(), O_CLOEXEC));
@@ -126,7 +134,7 @@ int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produ
         }
     } remover{temp};
 
-    if (::fchmod(out.get(), mode) != 0) return errno;
+    if (const int err = SetMode(out.get(), mode)) return err;
     FileSink sink(out.get());
     if (const int err = produce(sink)) return err;
     if (const int err = TakeStep(FileStep::Sync)) return err;
@@ -153,6 +161,9 @@ int CopyVerified(int source, const QByteArray& target, mode_t mode) {
         });
     };
     const auto compare = [&](int written) {
+        // The write left the file's pages in memory, where they would answer
+        // the read whatever the device holds; synced, they can be let go.
+        ::posix_fadvise(written, 0, 0, POSIX_FADV_DONTNEED);
         Fingerprint back;
         if (const int err = ReadWhole(written, [&](const char* data, size_t size) {
                 back.Add(data, size);
@@ -191,7 +202,7 @@ int FileSink::Write(const char* data, qint64 size) {
 int WriteFileAtomically(const QString& target, const FileProducer& produce) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, &mode)) return err;
+    if (const int err = ModeToWrite(dst, FileAccess::AsReplaced, &mode)) return err;
     return WriteBeside(dst, mode, produce);
 }
 
@@ -209,10 +220,10 @@ int CopyFileAtomically(const QString& source, const QString& target) {
     });
 }
 
-int CopyDescriptorAtomically(int source, const QString& target) {
+int CopyDescriptorAtomically(int source, const QString& target, FileAccess access) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, &mode)) return err;
+    if (const int err = ModeToWrite(dst, access, &mode)) return err;
     return CopyVerified(source, dst, mode);
 }
 
@@ -233,13 +244,15 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
         default:
             return errno;
     }
-    return CopyVerified(existingFd, to, 0600);
+    return CopyVerified(existingFd, to, kOwnerOnlyMode);
 }
 
-int PlaceFileAtomically(const QString& written, const QString& target) {
+int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
     const QByteArray src = Native(written), dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeAt(dst, &mode); err == 0) {
+    if (access == FileAccess::OwnerOnly) {
+        if (const int err = MakeOwnerOnly(written)) return err;
+    } else if (const int err = ModeAt(dst, &mode); err == 0) {
         if (::chmod(src.constData(), mode) != 0) return errno;
     } else if (err != ENOENT) {
         return err;

@@ -40,6 +40,11 @@ private:
 // Writes the whole content into the sink; returns 0, or an errno to give up.
 using FileProducer = std::function<int(FileSink&)>;
 
+// The access a new file gets: that of the file it replaces (owner-only for
+// a new file), or owner-only whatever the replaced file had, as every
+// database file the programs write (platform/owner_only.h).
+enum class FileAccess { AsReplaced, OwnerOnly };
+
 // Writes `target` with what `produce` gives. The new file takes the mode of
 // the file it replaces, or owner-only access for a new file (the files hold
 // patient data).
@@ -51,13 +56,15 @@ int WriteFileAtomically(const QString& target, const FileProducer& produce);
 int CopyFileAtomically(const QString& source, const QString& target);
 
 // Copies the whole file behind the open descriptor `source`, from its first
-// byte, to `target` (mode as WriteFileAtomically gives it). Once synced, the
-// new file is read back and compared with what was read from the source: a
-// copy that lost or changed bytes on the way (a write a file system dropped,
-// a file cut short) fails with EIO before it replaces anything, instead of
-// leaving a backup that cannot be restored. The caller keeps the
-// descriptor, so that a lock it holds on the source stays.
-int CopyDescriptorAtomically(int source, const QString& target);
+// byte, to `target`. Once synced, the new file is read back from the medium
+// (its cached pages are dropped first, so the read comes from the device, not
+// from the memory the write left behind) and compared with what was read
+// from the source: a copy that lost or changed bytes on the way (a write a
+// file system dropped, a memory stick that stores a wrong bit, a file cut
+// short) fails with EIO before it replaces anything, instead of leaving a
+// backup that cannot be restored. The caller keeps the descriptor, so that
+// a lock it holds on the source stays.
+int CopyDescriptorAtomically(int source, const QString& target, FileAccess access = FileAccess::AsReplaced);
 
 // Gives the file at `existing` a second name, `keep`, that must be new: a
 // hard link, so that the file's content stays under `keep` when a rename
@@ -67,10 +74,9 @@ int CopyDescriptorAtomically(int source, const QString& target);
 int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 
 // Puts a file that another writer has already made beside `target` (a
-// database engine writes its own output file) in target's place. The placed
-// file takes the mode of the file it replaces. On failure `written` is left
-// to the caller.
-int PlaceFileAtomically(const QString& written, const QString& target);
+// database engine writes its own output file) in target's place, with the
+// access `access` gives. On failure `written` is left to the caller.
+int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
 
 // The steps the failure seam counts.
 enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };

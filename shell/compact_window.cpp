@@ -2,9 +2,9 @@
 
 #include "core/compaction.h"
 #include "core/settings.h"
-#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
+#include "shell/timing.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,13 +79,16 @@ void PFrmCompact::Form_Load() {
 
     AddStatus(QStringLiteral("最適化情報を取得しています。"));
     bool compacted = false;
-    for (int16_t n = 1; n <= kAttempts; ++n) {
+    // A damaged database was reported by the attempt that found it; waiting
+    // cannot mend it, so no attempt follows.
+    bool damaged = false;
+    for (int16_t n = 1; n <= kAttempts && !damaged; ++n) {
         AddStatus(QStringLiteral("最適化の準備をしています。(") + QString::number(n) + QStringLiteral(" 回目)"));
         platform::ProcessEvents();
         platform::Wait(2000);
         AddStatus(QStringLiteral("最適化を実行しています。　(") + QString::number(n) + QStringLiteral(" 回目)"));
         platform::ProcessEvents();
-        if (CompactDatabase(n)) {
+        if (CompactDatabase(n, &damaged)) {
             compacted = true;
             break;
         }

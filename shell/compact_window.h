@@ -13,8 +13,9 @@ class QTimer;
 namespace mox {
 
 // The compaction window of the normal end: compacts the main database (up to
-// ten attempts, two seconds apart), lists its progress and ends the process
-// about three seconds after the last line. The user cannot close it while it
+// ten attempts, two seconds apart; one only when it finds the database
+// damaged), lists its progress and ends the process about three seconds after
+// the last line. The user cannot close it while it
 // works; a close after the work ends the process as the last tick does, so
 // that no process lives on without a window, holding the instance lock.
 class PFrmCompact : public QWidget {

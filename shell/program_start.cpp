@@ -234,8 +234,7 @@ int StartProgram(const ProgramStart& start) {
     instanceLock = std::move(taken.lock);
     // Neither program runs beside this one now, so a work copy of a database
     // left in the program's folders was left by a killed run.
-    RemoveStaleStagingFiles(G().ProgramDir);
-    if (QDir::cleanPath(G().AppPath) != QDir::cleanPath(G().ProgramDir)) RemoveStaleStagingFiles(G().AppPath);
+    CleanUpAfterKilledRuns();
 
     RemoveVersionFileLeftovers(G().ProgramDir);
 

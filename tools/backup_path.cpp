@@ -5,7 +5,6 @@
 #include "platform/atomic_file.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/message_box.h"
-#include "platform/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +17,7 @@ namespace mox {
 
 namespace {
 
-const QString kKey = QStringLiteral("BackUpPath");
+const QString kKey = QLatin1String(kBackUpPathKey);
 
 // Only a plain file is a settings file. Opening a pipe of that name for
 // reading would wait until something writes to it, and the window would
@@ -28,41 +27,7 @@ bool IsPlainFile(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The bytes of a plain file; std::nullopt for anything else. The test is made
-// on what was opened (without waiting for a writer), so a pipe put in the
-// file's place in between is refused too.
-std::optional<QByteArray> ReadPlainFile(const QString& path) {
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) return std::nullopt;
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    return file.readAll();
-}
-
 }  // namespace
-
-QString BackUpPathFile() { return G().ProgramDir + QStringLiteral("/MOX.INI"); }
-
-std::optional<QString> ReadBackUpPath(const QString& iniPath) {
-    const std::optional<QByteArray> bytes = ReadPlainFile(iniPath);
-    if (!bytes) return std::nullopt;
-    QString text = QString::fromUtf8(*bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-
-    std::optional<QString> folder;
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('\''))) continue;
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0 || line.left(equals) != kKey) continue;
-        folder = line.mid(equals + 1);
-    }
-    return folder;
-}
 
 int WriteBackUpPath(const QString& iniPath, const QString& folder) {
     const QByteArray bytes = (kKey + QLatin1Char('=') + folder + QStringLiteral("\r\n")).toUtf8();

@@ -4,6 +4,8 @@
 // rewritten whole through a temporary file and a rename, so that a failed
 // write never leaves the setting empty.
 
+#include "core/backup_folder.h"
+
 #include <QString>
 #include <optional>
 
@@ -11,16 +13,6 @@ class QLabel;
 class QWidget;
 
 namespace mox {
-
-// "MOX.INI" in the program folder.
-QString BackUpPathFile();
-
-// The folder of the last "BackUpPath=" line; std::nullopt when the file has
-// none, cannot be read or is no plain file (a pipe is never waited on). Lines are trimmed; empty lines, comment lines
-// (first character "'"), lines of another key (compared exactly, so
-// "backuppath=" and "BackUpPath =" do not count) and lines without "=" are
-// skipped. Everything after the first "=" is the folder.
-std::optional<QString> ReadBackUpPath(const QString& iniPath);
 
 // Replaces the file by the single line "BackUpPath=" + folder. 0, or the
 // errno of the step that failed (the old file is then as it was).

@@ -1,7 +1,9 @@
 #include "tools/database_copy.h"
 
+#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
+#include "core/database_integrity.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -12,6 +14,8 @@
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
 #include "platform/regular_file.h"
+#include "platform/owner_only.h"
+#include "platform/staging_name.h"
 #include "records/jet_conversion.h"
 
 #include <QDir>
@@ -70,8 +74,13 @@ public:
     LockedDatabase(const LockedDatabase&) = delete;
     LockedDatabase& operator=(const LockedDatabase&) = delete;
 
-    // A copy read back and compared (see CopyDescriptorAtomically).
-    int CopyTo(const QString& target) { return platform::CopyDescriptorAtomically(fd_->get(), target); }
+    // The engine's full check of the file, under the lock.
+    bool IsSound(const QString& path) { return IsSoundDatabase(*conn_, path); }
+    // A copy read back and compared (see CopyDescriptorAtomically); it holds
+    // patient data, so it is private whatever a file it replaces allowed.
+    int CopyTo(const QString& target) {
+        return platform::CopyDescriptorAtomically(fd_->get(), target, platform::FileAccess::OwnerOnly);
+    }
     // The file itself under a second name, or a copy where no link can be
     // made; the rename that restores a backup then leaves it untouched.
     int KeepAs(const QString& path, const QString& keep) { return platform::KeepFileAs(path, fd_->get(), keep); }
@@ -99,7 +108,7 @@ private:
 
 QString TempBeside(const QString& target) {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".new");
+    return info.absolutePath() + QLatin1Char('/') + platform::StagedFileName(info.fileName());
 }
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
@@ -138,15 +147,26 @@ bool JudgeRestoreSource(const QString& source) {
 
 // The user chose `source`; what the engine says of the staged copy is said
 // of that file, never of the hidden copy beside the main file.
-QString AsUserFile(QString text, const QString& staged, const QString& source) {
-    return text.replace(staged, source);
-}
+QString AsUserFile(QString text, const QString& staged, const QString& source) { return text.replace(staged, source); }
 
-// The copy of the source, before it may replace anything, passes what a
-// file chosen with the open command must: every table the program reads, a
-// version this program accepts, and a write. A file cut short the engine
-// has already refused while it copied it.
+// The copy of the source, before it may replace anything, is checked whole
+// by the engine (a damaged backup would spread its damage into every later
+// backup and compaction), and passes what a file chosen with the open
+// command must: every table the program reads, a version this program
+// accepts, and a write.
 void CheckRestorable(const QString& staged, const QString& source) {
+    bool sound = true;
+    try {
+        auto conn = db::Connection::Open(db::DataSourcePart(staged));
+        sound = IsSoundDatabase(*conn, source);
+        conn->Close();
+    } catch (const db::DbError&) {
+        // A file that does not open is refused below, saying so.
+    }
+    if (!sound)
+        throw Failure{
+            QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
+            kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
     if (const QString why = CheckChosenDatabase(staged); !why.isEmpty())
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
                       source + kCrLf2 + AsUserFile(why, staged, source)};
@@ -157,6 +177,7 @@ void CheckRestorable(const QString& staged, const QString& source) {
 // every later change of it, so it is no copy and goes.
 void Abandon(RestoreResult& result, const QString& staged, const QString& mainPath) {
     RemoveFile(staged);
+    RemoveFile(staged + QStringLiteral("-journal"));
     if (!result.safetyCopy.isEmpty() && IsSameFile(result.safetyCopy, mainPath)) {
         RemoveFile(result.safetyCopy);
         result.safetyCopy.clear();
@@ -219,15 +240,6 @@ void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
 
 }  // namespace
 
-QString CurrentDbBaseName() {
-    if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
-    return QFileInfo(G().MainDbFile).completeBaseName();
-}
-
-QString BackUpFileName(const QString& baseName, const QDateTime& now) {
-    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm")) + QStringLiteral(".MDB");
-}
-
 bool IsPlainFileName(const QString& name) {
     if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral("..")) return false;
     for (const QChar c : name)
@@ -242,9 +254,10 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         return false;
     }
     if (IsReservedName(mainPath, target)) {
-        platform::MsgBox(QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
-                             QStringLiteral("ファイル名を変えてください。") + kCrLf2 + target,
-                         16, kBackUpCaption);
+        platform::MsgBox(
+            QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
+                QStringLiteral("ファイル名を変えてください。") + kCrLf2 + target,
+            16, kBackUpCaption);
         return false;
     }
     const QFileInfo existing(target);
@@ -260,21 +273,33 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         return false;
 
     const platform::Hourglass hourglass;
-    // A backup that a killed run left half made in this folder (on a USB
-    // stick, say) goes now, while this program alone writes backups.
+    // A backup that a killed run of this installation left half made in
+    // this folder (on a USB stick, say) goes now; another PC's stays.
     RemoveStaleStagingFiles(existing.absolutePath());
     try {
         ResetAllSlots();
-        // The copy takes the mode of a file it replaces: an older backup
-        // that others could read becomes private first.
-        if (existing.exists()) ::chmod(Native(target).constData(), 0600);
         // Under the write lock the bytes are the database as every program
-        // reads it; the copy is read back and compared with them before it
-        // takes the target's place.
+        // reads it; they are checked, and the copy is read back and compared
+        // with them before it takes the target's place.
         LockedDatabase locked(mainPath);
+        const bool sound = locked.IsSound(mainPath);
+        // An older backup may be the last sound copy of the data.
+        if (!sound && existing.exists())
+            throw Failure{
+                QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
+                               "上書きしません。") +
+                kCrLf2 + target + kCrLf2 +
+                QStringLiteral("別のファイル名を指定すると、破損したままのデータベースをバックアップできます。")};
         if (const int err = locked.CopyTo(target))
             throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
                           FileErrorText(err)};
+        if (!sound)
+            platform::MsgBox(
+                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。"
+                               "このバックアップには破損したデータベースが保存されています。") +
+                    kCrLf2 + target + kCrLf2 +
+                    QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
+                48, QStringLiteral("バックアップ結果"));
         return true;
     } catch (const Failure& f) {
         platform::MsgBox(f.message, 16, kBackUpCaption);
@@ -343,14 +368,21 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
             throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
                           kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
         result.safetyCopy = safety;
+        // The old file itself, under the new name: private, whatever it was.
+        if (const int err = platform::MakeOwnerOnly(safety))
+            throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
+                          kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
 
         // A journal beside the main file would be rolled into the restored
         // file at its next open. Under the write lock no transaction of any
-        // program is under way, so a journal there is a stale one.
+        // program is under way, so a journal there is a stale one; so is a
+        // compaction copy of the file being replaced, which the next exit
+        // must not take for its own.
         RemoveFile(mainPath + QStringLiteral("-journal"));
+        RemovePendingCompaction(mainPath);
 
         Step(RestoreStep::Place);
-        if (const int err = platform::PlaceFileAtomically(staged, mainPath))
+        if (const int err = platform::PlaceFileAtomically(staged, mainPath, platform::FileAccess::OwnerOnly))
             throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
                           kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
         result.restored = true;

@@ -25,18 +25,13 @@
 // Both report every refusal and failure in a box that names the file, and
 // show the hourglass while they copy.
 
+#include "core/backup_folder.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
 
 namespace mox {
-
-// The main database's file name without folder and extension ("VXMOX2"):
-// DbBaseName as the input screen set it, else taken from MainDbFile.
-QString CurrentDbBaseName();
-
-// baseName + "_yyyymmdd_hhnn" + ".MDB" (VXMOX2_20261208_1405.MDB).
-QString BackUpFileName(const QString& baseName, const QDateTime& now);
 
 // A name the user may give a backup file: not empty, no "/", not "." or
 // "..", and no control characters.

@@ -281,7 +281,8 @@ TEST(VxmoxStartup, DatabaseCopiedUnderAnotherLetterCaseIsUsedAndSeveralAreNamedN
         auto p = folder.Start("jet.log", "1,1," + kNoBackup, 0);
         EXPECT_EQ(Finish(*p), 0);
         const QString log = folder.ReadLog("jet.log");
-        EXPECT_TRUE(log.startsWith(renamed.arg("VXMOX2.mdb") + "MSGBOX\t変換完了\t64\t1\t")) << log.toStdString();
+        EXPECT_TRUE(log.startsWith(renamed.arg("VXMOX2.mdb") + "PROGRESS\tデータベースの変換\t")) << log.toStdString();
+        EXPECT_TRUE(log.contains("\nMSGBOX\t変換完了\t64\t1\t")) << log.toStdString();
         EXPECT_EQ(MainDatabaseNames(folder), QStringList{"VXMOX2.MDB"});
         const QStringList kept = QDir(folder.Path(".")).entryList({"VXMOX2_2*.mdb"}, QDir::Files);
         ASSERT_EQ(kept.size(), 1);

@@ -23,7 +23,7 @@ protected:
         return QDir(box_.Path()).entryList({QStringLiteral("VXMOX2_*")}, QDir::Files | QDir::Hidden, QDir::Name);
     }
     QStringList Leftovers() const {
-        return QDir(box_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden);
+        return QDir(box_.Path()).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
     }
 };
 
@@ -66,7 +66,7 @@ TEST_F(ConversionBackupTest, ACopyThatIsNotWholeIsCaughtByOpeningIt) {
     {
         platform::FileStepFault cut(syncStep, [&](platform::FileStep) {
             for (const QString& part :
-                 QDir(folder).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden))
+                 QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden))
                 QFile(folder + QLatin1Char('/') + part).resize(16 * 1024);
         });
         EXPECT_TRUE(MakeConversionBackup().isEmpty());

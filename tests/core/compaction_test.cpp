@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "tests/support/damaged_db.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <set>
 #include <stdexcept>
@@ -128,7 +130,8 @@ protected:
 };
 
 const std::vector<CompactionStep> kSteps = {CompactionStep::RemoveLeftover, CompactionStep::Lock,
-                                            CompactionStep::Compact, CompactionStep::Check};
+                                            CompactionStep::CheckSource, CompactionStep::Compact,
+                                            CompactionStep::Check};
 
 TEST_F(CompactionTest, CompactedCopyReplacesTheMainFile) {
     const qint64 before = QFileInfo(main_).size();
@@ -146,9 +149,12 @@ TEST_F(CompactionTest, CompactedCopyReplacesTheMainFile) {
 TEST_F(CompactionTest, LeftoverTargetIsReplacedAndOtherFoldersWork) {
     UseFolder(folder_ + QStringLiteral("/他のフォルダ"));
     box_.WriteText(QStringLiteral("他のフォルダ/VXCP.MDB"), QByteArray("stale copy of an interrupted run"));
+    // What an attempt that ran out of room leaves.
+    box_.WriteText(QStringLiteral("他のフォルダ/VXCP.MDB-journal"), QByteArray("journal of the copy"));
     EXPECT_EQ(CompactTargetPath(), folder_ + QStringLiteral("/他のフォルダ/VXCP.MDB"));
     EXPECT_TRUE(CompactDatabase(1));
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    EXPECT_FALSE(QFileInfo::exists(CompactTargetPath() + QStringLiteral("-journal")));
     EXPECT_FALSE(QFileInfo::exists(folder_ + QStringLiteral("/VXCP.MDB")));
     EXPECT_TRUE(boxes_.Shown().empty());
     ExpectSoundMain();
@@ -175,6 +181,74 @@ TEST_F(CompactionTest, FailureAtAnyStepLeavesTheMainFileAsItWas) {
         EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
     }
     EXPECT_TRUE(boxes_.Shown().empty());  // attempts before the tenth are silent
+}
+
+// A copy that lost rows, or whose index names the wrong day, passes a quick
+// check; it must never take the main file's place.
+TEST_F(CompactionTest, CopyThatDiffersFromTheMainFileNeverReplacesIt) {
+    const QByteArray original = Bytes(main_);
+    const std::vector<std::pair<const char*, std::function<void(const QString&)>>> spoils = {
+        {"rows lost",
+         [](const QString& copy) {
+             Open(copy)->Execute(
+                 QStringLiteral("DELETE FROM TExamData WHERE ID IN (SELECT ID FROM TExamData LIMIT 5)"));
+         }},
+        {"an index entry's date changed",
+         [](const QString& copy) {
+             auto conn = Open(copy);
+             for (int i = 0; i < 1500; i += 100)
+                 conn->Execute(QStringLiteral("INSERT INTO TExamData (ID, PatientID, ExamDate) VALUES (?, 1, ?)"),
+                               {30000000 + i, QStringLiteral("2024-05-1%1 00:00:00").arg(i % 10)});
+             conn->Close();
+             ASSERT_TRUE(test::MakeDamaged(copy, test::Damage::IndexDateChanged));
+         }},
+    };
+    for (const auto& [what, spoil] : spoils) {
+        SCOPED_TRACE(what);
+        SetCompactionStepHook([&spoil = spoil](CompactionStep step) {
+            if (step == CompactionStep::Check) spoil(CompactTargetPath());
+        });
+        EXPECT_FALSE(CompactDatabase(10));
+        EXPECT_EQ(Bytes(main_), original);
+        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
+        boxes_.Clear();
+    }
+}
+
+// A damaged main database is not compacted (the copy would keep what the
+// damage hides) and the user is told once, at the first attempt, naming the
+// newest backup that is sound.
+TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsNamed) {
+    test::AddExaminations(main_);
+    const QByteArray sound = Bytes(main_);
+    G().ProgramDir = box_.File(QStringLiteral("program"));
+    const QString backups = box_.File(QStringLiteral("usb"));
+    QDir().mkpath(G().ProgramDir);
+    QDir().mkpath(backups);
+    box_.WriteText(QStringLiteral("program/MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+    box_.WriteText(QStringLiteral("usb/VXMOX2_20261101_0900.MDB"), sound);
+    box_.WriteText(QStringLiteral("usb/VXMOX2_20261201_0900.MDB"), sound);
+    box_.WriteText(QStringLiteral("VXMOX2_20261205_0900.MDB"), sound);  // a safety copy, damaged below
+    ASSERT_TRUE(test::MakeDamaged(box_.File(QStringLiteral("VXMOX2_20261205_0900.MDB")), test::Damage::ExamLeafZeroed));
+    for (const test::DamageKind& kind : test::DamageKinds()) {
+        SCOPED_TRACE(kind.name);
+        box_.WriteText(QStringLiteral("VXMOX2.MDB"), sound);
+        ASSERT_TRUE(test::MakeDamaged(main_, kind.damage));
+        const QByteArray damagedBytes = Bytes(main_);
+        bool damaged = false;
+        EXPECT_FALSE(CompactDatabase(1, &damaged));
+        EXPECT_TRUE(damaged);
+        EXPECT_EQ(Bytes(main_), damagedBytes);
+        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの破損"));
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(main_));
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(backups + QStringLiteral("/VXMOX2_20261201_0900.MDB")))
+            << boxes_.Shown()[0].prompt.toStdString();
+        boxes_.Clear();
+    }
 }
 
 TEST_F(CompactionTest, TenthFailureIsReported) {
@@ -344,7 +418,7 @@ TEST_F(CompactionTest, AnotherProgramWritingMeanwhileLosesNothing) {
     ExpectSoundMain();
 }
 
-TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheModeIsKept) {
+TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheCompactedFileIsOwnerOnly) {
     ::chmod(QFile::encodeName(main_).constData(), 0444);
     const QByteArray original = Bytes(main_);
     EXPECT_FALSE(CompactDatabase(9));
@@ -356,10 +430,12 @@ TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheModeIsKept) {
     EXPECT_EQ(ModeOf(main_), 0444u);
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
 
-    ::chmod(QFile::encodeName(main_).constData(), 0640);
+    // Whatever the file allowed before, the compacted database holds
+    // patient data and is its owner's only.
+    ::chmod(QFile::encodeName(main_).constData(), 0644);
     EXPECT_TRUE(CompactDatabase(1));
     EXPECT_NE(Bytes(main_), original);
-    EXPECT_EQ(ModeOf(main_), 0640u);
+    EXPECT_EQ(ModeOf(main_), 0600u);
 }
 
 // A complete leftover beside a missing main file is the user's database.
@@ -389,24 +465,50 @@ TEST_F(CompactionTest, LeftoverThatMayBeTheOnlyCopyIsNeverDeleted) {
     EXPECT_TRUE(boxes_.Shown().empty());
 }
 
-// Start-up makes a missing main file from the template; a complete leftover
-// then still is the user's database, and a real main file never gives way.
-TEST_F(CompactionTest, LeftoverBesideABareTemplateCopyIsPutInPlace) {
-    G().ProgramDir = box_.File(QStringLiteral("program"));
-    QDir().mkpath(G().ProgramDir);
-    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB")));
-    const QByteArray users = Bytes(main_);
+// A copy an attempt made just before it was killed is finished by the next
+// exit only while it is a copy of the very file in place. A restore in
+// between (here the empty template put in the main file's place, the way a
+// restore renames its file there) leaves it a copy of nothing in place: it
+// goes, and the restored database is compacted.
+TEST_F(CompactionTest, CopyOfAKilledAttemptIsFinishedOnlyForTheVeryFileInPlace) {
+    const auto killBeforeRename = [this] {
+        int renameAt = 0;
+        {
+            platform::FileStepFault counter;
+            ASSERT_TRUE(CompactDatabase(1));
+            renameAt =
+                static_cast<int>(std::find(counter.Steps().begin(), counter.Steps().end(), platform::FileStep::Rename) -
+                                 counter.Steps().begin()) +
+                1;
+        }
+        UseFolder(folder_);
+        RunKilled([renameAt] {
+            platform::FileStepFault fault(renameAt, [](platform::FileStep) { ::raise(SIGKILL); });
+            CompactDatabase(1);
+        });
+        ASSERT_TRUE(QFileInfo::exists(CompactTargetPath()));
+    };
+    killBeforeRename();
+    int vacuums = 0;
+    SetCompactionStepHook([&](CompactionStep step) { vacuums += step == CompactionStep::Compact ? 1 : 0; });
+    const qint64 before = QFileInfo(main_).size();
+    EXPECT_TRUE(CompactDatabase(1));
+    EXPECT_EQ(vacuums, 0);
+    EXPECT_LT(QFileInfo(main_).size(), before);
+    ExpectSoundMain();
 
-    ASSERT_TRUE(QFile::copy(main_, CompactTargetPath()));
-    EXPECT_FALSE(RecoverLeftoverCompaction());  // the main file holds the user's data
+    killBeforeRename();
+    vacuums = 0;
+    const QString restored = box_.File(QStringLiteral(".restored"));
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), restored));
+    ASSERT_EQ(::rename(QFile::encodeName(restored).constData(), QFile::encodeName(main_).constData()), 0);
+    EXPECT_TRUE(CompactDatabase(1));
+    EXPECT_EQ(vacuums, 1);
     EXPECT_TRUE(boxes_.Shown().empty());
-
-    ASSERT_TRUE(QFile::remove(main_));
-    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), main_));
-    EXPECT_TRUE(RecoverLeftoverCompaction());
-    EXPECT_EQ(Bytes(main_), users);
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
-    EXPECT_EQ(boxes_.Shown().size(), 1u);
+    auto conn = Open(main_);
+    EXPECT_FALSE(conn->TableExists(QStringLiteral("Filler")));
+    conn->Close();
 }
 
 TEST_F(CompactionTest, LeftoverThatCannotBeRemovedShowsNoBoxBeforeTheTenthAttempt) {

@@ -27,7 +27,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     QStringList Temporaries() {
-        return QDir(sandbox_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden);
+        return QDir(sandbox_.Path()).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden);
     }
 
     test::Sandbox sandbox_;

@@ -173,7 +173,7 @@ TEST_F(AtomicFileTest, VerifiedCopyThatDiffersFromItsSourceReplacesNothing) {
         Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
         FileStepFault fault(verifyAt, [&](FileStep) {
             for (const QString& part :
-                 QDir(box_.Path()).entryList({QStringLiteral(".*.part-*")}, QDir::Files | QDir::Hidden)) {
+                 QDir(box_.Path()).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden)) {
                 QFile f(box_.File(part));
                 if (f.open(QIODevice::ReadWrite)) spoil(f);
             }

@@ -4,9 +4,10 @@
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "shell/timing.h"
+#include "tests/support/damaged_db.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,30 @@ TEST_F(CompactWindowTest, LockedDatabaseGivesTenAttemptsAndOneBox) {
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
     EXPECT_EQ(clock_.TotalWaited(), 10 * 2000);
+    QTRY_COMPARE(exits_, 1);
+}
+
+// Waiting cannot mend a damaged database: one attempt, one box, no retries.
+TEST_F(CompactWindowTest, DamagedDatabaseGivesOneAttemptAndOneBox) {
+    const QString main = G().AppPath + G().MainDbFile;
+    test::AddExaminations(main);
+    ASSERT_TRUE(test::MakeDamaged(main, test::Damage::ExamRowsHidden));
+    const QByteArray damaged = [&] {
+        QFile f(main);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    PFrmCompact w;
+    w.Form_Load();
+    EXPECT_EQ(Lines(w), (QStringList{QStringLiteral("最適化情報を取得しています。"),
+                                     QStringLiteral("最適化の準備をしています。(1 回目)"),
+                                     QStringLiteral("最適化を実行しています。　(1 回目)"),
+                                     QStringLiteral("最適化できません。最適化せずに終了します。"),
+                                     QStringLiteral("終了処理を行っています。")}));
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの破損"));
+    QFile f(main);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
     QTRY_COMPARE(exits_, 1);
 }
 

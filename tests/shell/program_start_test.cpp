@@ -5,16 +5,20 @@
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/settings.h"
-#include "shell/splash.h"
-#include "shell/timing.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "platform/staging_name.h"
+#include "shell/splash.h"
+#include "shell/timing.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -224,6 +228,45 @@ TEST_F(ProgramStartTest, StartLooksAgainBeforeRefusingAndNamesTheProgramThatHold
     ASSERT_EQ(StartProgram(Converter()), kStarted);
     EXPECT_TRUE(boxes_.Shown().empty());
     EXPECT_EQ(ending, nullptr);
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
+// What killed runs leave: the journal of a restore's staged copy (this
+// release's name and an earlier one's), that of a compaction copy that ran
+// out of room, and a safety copy that is still the database itself under a
+// second name (a restore killed between its link and its rename), which
+// would follow every later save. The next start clears them.
+TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatabaseBecomesACopy) {
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), MainPath()));
+    ::chmod(QFile::encodeName(MainPath()).constData(), 0644);
+    const QString safety = box_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
+    ASSERT_EQ(::link(QFile::encodeName(MainPath()).constData(), QFile::encodeName(safety).constData()), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QFile journal(box_.File(platform::StagedFileName(QStringLiteral("VXMOX2.MDB")) + QStringLiteral("-journal")));
+        ::_exit(journal.open(QIODevice::WriteOnly) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+    box_.WriteText(QStringLiteral(".VXMOX2.MDB.new-journal"), "journal of an earlier release's staged copy");
+    box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of a copy that ran out of room");
+    const QByteArray database = [&] {
+        QFile f(MainPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden), QStringList());
+    struct stat main {
+    }, kept{};
+    ASSERT_EQ(::stat(QFile::encodeName(MainPath()).constData(), &main), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(safety).constData(), &kept), 0);
+    EXPECT_NE(main.st_ino, kept.st_ino);
+    QFile f(safety);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), database);
+    EXPECT_EQ(kept.st_mode & 07777, 0600u);
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 

@@ -7,14 +7,25 @@
 
 #include "core/files.h"
 #include "platform/atomic_file.h"
+#include "platform/descriptor.h"
+#include "platform/staging_name.h"
+#include "tests/support/damaged_db.h"
 #include "tests/tools/tools_test_support.h"
 
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <sqlite3.h>
+#include <algorithm>
 #include <stdexcept>
 
 namespace mox::test {
@@ -42,8 +53,8 @@ protected:
     static QStringList Rows(const QString& path) {
         QStringList rows;
         auto conn = OpenDb(path);
-        auto tables = conn->OpenRecordset(
-            QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
+        auto tables =
+            conn->OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"));
         for (; !tables->IsEOF(); tables->MoveNext()) {
             const QString table = tables->Field(0).ToText();
             auto rs = conn->OpenRecordset(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
@@ -89,6 +100,42 @@ protected:
     QStringList originalRows;
 };
 
+// Work files a writer of this installation left in `folder` and that
+// writer gone: a backup's, a staged database and its journal, made by a
+// child process that has ended.
+QStringList WorkFilesOfAGoneWriter(const QString& folder) {
+    int names[2];
+    if (::pipe(names) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const QString part = platform::WorkFileTemplate(QStringLiteral("B.MDB"))
+                                 .replace(QStringLiteral("XXXXXX"), QStringLiteral("Ab12Cd"));
+        const QString staged = platform::StagedFileName(QStringLiteral("VXMOX2.MDB"));
+        const QByteArray list = (part + u'\n' + staged + u'\n' + staged + QStringLiteral("-journal")).toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(names[1], list.constData(), list.size());
+        ::_exit(0);
+    }
+    ::close(names[1]);
+    QFile in;
+    in.open(names[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QStringList list = QString::fromUtf8(in.readAll()).split(u'\n');
+    ::waitpid(child, nullptr, 0);
+    for (const QString& name : list) {
+        QFile f(folder + u'/' + name);
+        if (f.open(QIODevice::WriteOnly)) f.write("half a backup");
+    }
+    return list;
+}
+
+// The work-file name `name` with the part of its mark `which` (1 the host,
+// 2 the installation) as another writer would have it.
+QString WrittenElsewhere(const QString& name, int which, const QString& value) {
+    static const QRegularExpression mark(QStringLiteral(R"(\.(part|new)\.([^.]+)\.([0-9a-f]{8})\.)"));
+    const QRegularExpressionMatch m = mark.match(name);
+    QString other = name;
+    return m.hasMatch() ? other.replace(m.capturedStart(which + 1), m.capturedLength(which + 1), value) : QString();
+}
+
 TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
     EXPECT_EQ(BackUpFileName(QStringLiteral("VXMOX2"), QDateTime(QDate(2026, 12, 8), QTime(14, 5, 59))),
               QStringLiteral("VXMOX2_20261208_1405.MDB"));
@@ -126,15 +173,27 @@ TEST_F(DatabaseCopyTest, SafetyCopiesOfOneMinuteGetTheirOwnNames) {
 
 TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYes) {
     const QString target = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261208_1405.MDB");
-    // What a backup killed on this stick left behind goes; nothing else does.
-    box.WriteText(QStringLiteral("usb/.B.MDB.new"), "half a backup");
-    box.WriteText(QStringLiteral("usb/..B.MDB.new.part-Ab12Cd"), "half a backup");
-    box.WriteText(QStringLiteral("usb/.notes.new"), "someone else's");
+    // The folder is shared with a second PC (a NAS). What a killed backup of
+    // this installation left there goes; the other PC's backup under way,
+    // another installation's, this process's own, work files of an earlier
+    // release (nobody can tell whose) and anything else stay.
+    const QStringList gone = WorkFilesOfAGoneWriter(box.File(QStringLiteral("usb")));
+    ASSERT_EQ(gone.size(), 3);
+    const QStringList stay = {WrittenElsewhere(gone[0], 1, QStringLiteral("clinic-pc2")),
+                              WrittenElsewhere(gone[0], 2, QStringLiteral("0badf00d")),
+                              platform::StagedFileName(QStringLiteral("D.MDB")),
+                              QStringLiteral(".B.MDB.new"),
+                              QStringLiteral("..B.MDB.new.part-Ab12Cd"),
+                              QStringLiteral(".notes.new")};
+    for (const QString& name : stay) box.WriteText(QStringLiteral("usb/") + name, "someone else's");
     ASSERT_TRUE(BackUpDatabase(mainDb, target));
-    QFile::remove(box.File("usb/.notes.new"));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
-    EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(target).fileName()});
+    QStringList left = stay;
+    left << QFileInfo(target).fileName();
+    left.sort();
+    EXPECT_EQ(QDir(box.File("usb")).entryList(QDir::Files | QDir::Hidden, QDir::Name), left);
+    for (const QString& name : stay) QFile::remove(box.File(QStringLiteral("usb/") + name));
     EXPECT_TRUE(boxes.Shown().empty());
 
     // An older file of that name, readable by others.
@@ -151,6 +210,129 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     EXPECT_TRUE(BackUpDatabase(mainDb, target));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
+}
+
+// A damaged database never replaces a backup, which may be the last sound
+// copy of the data; under a new name it is backed up, saying what it holds.
+TEST_F(DatabaseCopyTest, BackupOfADamagedDatabaseNeverReplacesAnEarlierBackup) {
+    AddExaminations(mainDb);
+    const QByteArray sound = Bytes(mainDb);
+    const QString earlier = Folder(QStringLiteral("usb")) + QStringLiteral("/VXMOX2_20261201_0900.MDB");
+    const QString fresh = box.File(QStringLiteral("usb/VXMOX2_20261208_1405.MDB"));
+    box.WriteText(QStringLiteral("usb/VXMOX2_20261201_0900.MDB"), "last week's sound backup");
+    for (const DamageKind& kind : DamageKinds()) {
+        SCOPED_TRACE(kind.name);
+        box.WriteText(QStringLiteral("VXMOX2.MDB"), sound);
+        ASSERT_TRUE(MakeDamaged(mainDb, kind.damage));
+        const QByteArray damaged = Bytes(mainDb);
+        boxes.Clear();
+        boxes.Answer(platform::kYes);
+        EXPECT_FALSE(BackUpDatabase(mainDb, earlier));
+        EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
+        ASSERT_EQ(boxes.Shown().size(), 2u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(QStringLiteral("破損")));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(earlier));
+
+        boxes.Clear();
+        EXPECT_TRUE(BackUpDatabase(mainDb, fresh));
+        EXPECT_EQ(Bytes(fresh), damaged);
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップ結果"));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("破損したデータベース")));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(fresh));
+        QFile::remove(fresh);
+        EXPECT_EQ(Bytes(mainDb), damaged);
+    }
+}
+
+// A small ext4 file system in an image file, mounted through a loop device
+// for as long as the object lives (as root). Its stored bytes can be changed
+// behind the kernel's cache of the mounted files, the way a memory stick
+// that stores a wrong bit changes them.
+class LoopMount {
+public:
+    LoopMount(const QString& image, const QString& folder) : image_(image), folder_(folder) {
+        QDir().mkpath(folder);
+        QFile img(image);
+        if (!img.open(QIODevice::WriteOnly) || !img.resize(32 << 20)) return;
+        img.close();
+        const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.ext4"), {"/usr/sbin", "/sbin"});
+        if (mkfs.isEmpty() || QProcess::execute(mkfs, {QStringLiteral("-q"), image}) != 0) return;
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                                     {QStringLiteral("-o"), QStringLiteral("loop"), image, folder}) == 0;
+    }
+    ~LoopMount() {
+        if (mounted_) QProcess::execute(QStringLiteral("umount"), {folder_});
+    }
+    bool Mounted() const { return mounted_; }
+
+    // Flips one bit of the byte at `offset` of the file at `path` on the
+    // file system, in the image: where the device keeps it.
+    bool FlipStoredBit(const QString& path, qint64 offset) {
+        const platform::Descriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY));
+        alignas(fiemap) char buffer[sizeof(fiemap) + 8 * sizeof(fiemap_extent)] = {};
+        auto* map = reinterpret_cast<fiemap*>(buffer);
+        map->fm_start = static_cast<quint64>(offset);
+        map->fm_length = 1;
+        map->fm_flags = FIEMAP_FLAG_SYNC;
+        map->fm_extent_count = 8;
+        if (file.get() < 0 || ::ioctl(file.get(), FS_IOC_FIEMAP, map) != 0) return false;
+        for (quint32 i = 0; i < map->fm_mapped_extents; ++i) {
+            const fiemap_extent& e = map->fm_extents[i];
+            if (quint64(offset) < e.fe_logical || quint64(offset) >= e.fe_logical + e.fe_length) continue;
+            const platform::Descriptor img(::open(QFile::encodeName(image_).constData(), O_RDWR));
+            const off_t stored = static_cast<off_t>(e.fe_physical + (quint64(offset) - e.fe_logical));
+            char byte = 0;
+            if (img.get() < 0 || ::pread(img.get(), &byte, 1, stored) != 1) return false;
+            byte ^= 0x10;
+            return ::pwrite(img.get(), &byte, 1, stored) == 1 && ::fdatasync(img.get()) == 0;
+        }
+        return false;
+    }
+
+private:
+    QString image_, folder_;
+    bool mounted_ = false;
+};
+
+// The backup reads back what it wrote from the medium itself: a stick that
+// stores one bit wrongly gives a refused backup, not one reported made that
+// cannot be restored. The bit flips on the device after the copy is synced,
+// where the kernel's cache still holds the right byte.
+TEST_F(DatabaseCopyTest, BackupReadsBackWhatTheMediumHolds) {
+    if (::geteuid() != 0) MOX_COMPONENT_MISSING("root, to mount a loop device");
+    LoopMount stick(box.File(QStringLiteral("stick.img")), box.File(QStringLiteral("stick")));
+    if (!stick.Mounted()) MOX_COMPONENT_MISSING("a loop-mounted ext4 file system (mkfs.ext4, mount -o loop)");
+    const QString folder = box.File(QStringLiteral("stick"));
+    const QString target = folder + QStringLiteral("/VXMOX2_20261208_1405.MDB");
+
+    int verifyAt = 0;
+    {
+        platform::FileStepFault counter;
+        ASSERT_TRUE(BackUpDatabase(mainDb, target)) << Boxes().join(u'\n').toStdString();
+        const auto& steps = counter.Steps();
+        verifyAt =
+            static_cast<int>(std::find(steps.begin(), steps.end(), platform::FileStep::Verify) - steps.begin()) + 1;
+        ASSERT_LE(verifyAt, counter.StepsTaken());
+    }
+    ASSERT_TRUE(QFile::remove(target));
+    bool flipped = false;
+    {
+        platform::FileStepFault fault(verifyAt, [&](platform::FileStep) {
+            for (const QString& part :
+                 QDir(folder).entryList({QStringLiteral(".*.part.*")}, QDir::Files | QDir::Hidden))
+                flipped = stick.FlipStoredBit(folder + u'/' + part, original.size() / 2);
+        });
+        EXPECT_FALSE(BackUpDatabase(mainDb, target));
+    }
+    ASSERT_TRUE(flipped);
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("バックアップエラー"));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(target));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("ディスクの読み書き")));
 }
 
 TEST_F(DatabaseCopyTest, BackupAndRestoreRefuseTheNamesTheProgramKeepsForItself) {
@@ -265,11 +447,18 @@ TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
 
 TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
     ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
+    // A main file others could read, and a compaction copy of it that a
+    // killed exit left: the next exit must not take it for the restored file's.
+    ::chmod(QFile::encodeName(mainDb).constData(), 0644);
+    QFile::copy(mainDb, box.File(QStringLiteral("VXCP.MDB")));
+    box.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
     EXPECT_EQ(Rows(mainDb), sourceRows);
     EXPECT_EQ(ModeOf(mainDb), 0600u);
+    EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB"))));
+    EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB-journal"))));
     EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(first.safetyCopy), original);
     EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
@@ -358,6 +547,35 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
     }
 }
 
+// The restored file becomes what every later save, backup and compaction
+// builds on: a damaged one is refused, whatever the damage, and named.
+TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
+    const QString sound = Folder(QStringLiteral("chosen")) + QStringLiteral("/VXMOX2_20261201_0900.MDB");
+    QFile::copy(source, sound);
+    AddExaminations(sound);
+    const QString damaged = box.File(QStringLiteral("chosen/B.MDB"));
+    for (const DamageKind& kind : DamageKinds()) {
+        SCOPED_TRACE(kind.name);
+        QFile::remove(damaged);
+        QFile::copy(sound, damaged);
+        ASSERT_TRUE(MakeDamaged(damaged, kind.damage));
+        const QByteArray bytes = Bytes(damaged);
+        boxes.Clear();
+        const RestoreResult result = Restore(damaged);
+        EXPECT_FALSE(result.restored);
+        EXPECT_TRUE(result.safetyCopy.isEmpty());
+        ExpectMainUntouched();
+        EXPECT_EQ(Bytes(damaged), bytes);
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("壊れ"))) << boxes.Shown()[0].prompt.toStdString();
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(damaged));
+    }
+    ASSERT_TRUE(Restore(sound).restored) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(Rows(mainDb), Rows(sound));
+}
+
 // A backup file is restored as the engine reads it: rows a killed program
 // never committed (left in a journal) stay out, rows committed into a
 // write-ahead log come in. A copy of the main file alone gets both wrong.
@@ -396,7 +614,8 @@ TEST_F(DatabaseCopyTest, RestoreTakesTheCommittedRowsOfTheSource) {
     ASSERT_TRUE(Restore(logged).restored) << Boxes().join(u'\n').toStdString();
     sqlite3_close(writer);
     auto conn = OpenDb(mainDb);
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=8")).ToText(), QStringLiteral("ログの患者"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=8")).ToText(),
+              QStringLiteral("ログの患者"));
     EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA journal_mode")).ToText(), QStringLiteral("delete"));
     conn->Close();
 }
