@@ -1,4 +1,5 @@
 #include "converter/source_databases.h"
+#include "core/program_log.h"
 
 #include "core/connections.h"
 #include "core/files.h"
@@ -6,7 +7,6 @@
 #include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 
-#include <QDebug>
 #include <QFileInfo>
 
 namespace mox::convert {
@@ -84,8 +84,7 @@ SourceFlags ReadSourcePatients(SourceDb source) {
     } catch (const db::DbError& e) {
         flags = {};
         // The library's own words are for the log; the user reads why.
-        if (const auto* jet = dynamic_cast<const db::JetReadError*>(&e))
-            qWarning().noquote() << QStringLiteral("Reading %1: %2").arg(path, jet->Detail());
+        if (const auto* jet = dynamic_cast<const db::JetReadError*>(&e)) LogFailure(path, jet->Detail());
         ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
                           .arg(QFileInfo(path).fileName()),
                       e.Number(), e.Description());

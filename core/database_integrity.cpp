@@ -1,6 +1,5 @@
 #include "core/database_integrity.h"
-
-#include <cstdio>
+#include "core/program_log.h"
 
 namespace mox {
 
@@ -10,7 +9,7 @@ namespace {
 constexpr int kCheckCacheKiB = 2000;
 
 void LogDamage(const QString& path, const QString& report) {
-    std::fprintf(stderr, "integrity_check %s: %s\n", qPrintable(path), qPrintable(report));
+    LogFailure(QStringLiteral("integrity_check %1").arg(path), report);
 }
 
 }  // namespace

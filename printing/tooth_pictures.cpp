@@ -1,11 +1,11 @@
 #include "printing/tooth_pictures.h"
 
 #include "core/files.h"
+#include "core/program_log.h"
 
 #include <QFileInfo>
 #include <QImageReader>
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -47,7 +47,7 @@ const QImage& ToothPictureFiles::Picture(const QString& fileName, PictureProblem
     if (image.isNull()) {
         if (!reported_.contains(fileName)) {
             reported_.insert(fileName);
-            std::fprintf(stderr, "歯の画像を読み込めません: %s\n", qPrintable(failure.description));
+            LogFailure(QStringLiteral("歯の画像を読み込めません"), failure.description);
         }
         if (problem) *problem = failure;
         return NoPicture();

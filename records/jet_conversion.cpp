@@ -1,4 +1,5 @@
 #include "records/jet_conversion.h"
+#include "core/program_log.h"
 
 #include "core/files.h"
 #include "core/settings.h"
@@ -13,7 +14,6 @@
 #include "records/image_table.h"
 #include "records/old_format.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -254,10 +254,8 @@ QString NewestKeptCopy(const QString& folder) {
 
 void Log(const JetConversion& c) {
     if (c.Refused())
-        qWarning().noquote() << QStringLiteral("Jet conversion of %1 refused (%2): %3")
-                                    .arg(c.source)
-                                    .arg(static_cast<int>(c.refusal))
-                                    .arg(c.detail);
+        LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source),
+                   QStringLiteral("(%1) %2").arg(static_cast<int>(c.refusal)).arg(c.detail));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "upgrade/upgrade.h"
+#include "core/program_log.h"
 
 #include "core/connections.h"
 #include "core/sibling_db.h"
@@ -9,7 +10,6 @@
 #include "records/patient_record.h"
 #include "upgrade/sample_refresh.h"
 
-#include <QDebug>
 #include <QStringList>
 #include <algorithm>
 #include <optional>
@@ -47,9 +47,9 @@ private:
 };
 
 // The steps are silent to the user; why one failed goes to the log.
-void LogFailure(const QString& step, const db::DbError& e) {
-    qWarning().noquote()
-        << QStringLiteral("Upgrade step %1 failed: error %2: %3").arg(step).arg(e.Number()).arg(e.Description());
+void LogStepFailure(const QString& step, const db::DbError& e) {
+    LogFailure(QStringLiteral("データベースの更新 %1").arg(step),
+               QStringLiteral("エラー %1: %2").arg(e.Number()).arg(e.Description()));
 }
 
 // Rows a step leaves as they were because they cannot be read or written:
@@ -59,11 +59,10 @@ public:
     explicit SkippedRows(QString step) : step_(std::move(step)) {}
     ~SkippedRows() {
         if (count_ == 0) return;
-        qWarning().noquote() << QStringLiteral(
-                                    "Upgrade step %1 left %2 row(s) as they were, the first (%3): error %4: %5")
-                                    .arg(step_)
-                                    .arg(count_)
-                                    .arg(first_, QString::number(firstError_.Number()), firstError_.Description());
+        LogFailure(QStringLiteral("データベースの更新 %1").arg(step_),
+                   QStringLiteral("%1 行をそのままにしました。最初の行 (%2): エラー %3: %4")
+                       .arg(count_)
+                       .arg(first_, QString::number(firstError_.Number()), firstError_.Description()));
     }
     SkippedRows(const SkippedRows&) = delete;
     SkippedRows& operator=(const SkippedRows&) = delete;
@@ -103,7 +102,7 @@ void RunStepOnMainDb(const QString& step, Body body) {
         db::Connection& conn = *connPtr;
         InOneTransaction(conn, [&] { body(conn); });
     } catch (const db::DbError& e) {
-        LogFailure(step, e);
+        LogStepFailure(step, e);
     }
 }
 
@@ -358,7 +357,7 @@ public:
         try {
             transaction_.emplace(*MainDbConn());
         } catch (const db::DbError& e) {
-            LogFailure(QStringLiteral("UpgradeDatabaseContent (begin)"), e);
+            LogStepFailure(QStringLiteral("UpgradeDatabaseContent (begin)"), e);
         }
     }
     StepsTogether(const StepsTogether&) = delete;
@@ -370,7 +369,7 @@ public:
         try {
             transaction_->Commit();
         } catch (const db::DbError& e) {
-            LogFailure(QStringLiteral("UpgradeDatabaseContent (commit)"), e);
+            LogStepFailure(QStringLiteral("UpgradeDatabaseContent (commit)"), e);
         }
         transaction_.reset();
     }
@@ -399,7 +398,7 @@ void FixSubExamTable() {
                 rs->Update();
             }
         } catch (const db::DbError& e) {
-            LogFailure(step + QStringLiteral(" (TSubExam ID 2)"), e);
+            LogStepFailure(step + QStringLiteral(" (TSubExam ID 2)"), e);
         }
         try {
             auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TSubExam WHERE ID=?"), {3});
@@ -410,7 +409,7 @@ void FixSubExamTable() {
                 rs->Update();
             }
         } catch (const db::DbError& e) {
-            LogFailure(step + QStringLiteral(" (TSubExam ID 3)"), e);
+            LogStepFailure(step + QStringLiteral(" (TSubExam ID 3)"), e);
         }
     });
 }
@@ -424,8 +423,7 @@ void FixComTypeTable() {
         // This error ends the program with a box: the user reads in Japanese
         // which table failed; the statement and the engine's own words go to
         // the log for whoever looks into it.
-        qWarning().noquote()
-            << QStringLiteral("Upgrade of TComType failed: error %1: %2").arg(e.Number()).arg(e.Description());
+        LogStepFailure(QStringLiteral("TComType"), e);
         throw db::DbError(e.Number(), QStringLiteral("検査時期のテーブル（TComType）を読み書きできませんでした。"));
     }
 }
@@ -508,13 +506,13 @@ void UpgradeExamData() {
             try {
                 FixPlaqueRows(conn, skipped);
             } catch (const db::DbError& e) {
-                LogFailure(step, e);
+                LogStepFailure(step, e);
             }
         }
         try {
             StampVersion(conn);
         } catch (const db::DbError& e) {
-            LogFailure(step + QStringLiteral(" (TVersion)"), e);
+            LogStepFailure(step + QStringLiteral(" (TVersion)"), e);
         }
     });
 }
@@ -555,7 +553,7 @@ void IndexExamRows() {
             progress.Advance(rows);
         }
     } catch (const db::DbError& e) {
-        LogFailure(QStringLiteral("IndexExamRows"), e);
+        LogStepFailure(QStringLiteral("IndexExamRows"), e);
     }
 }
 

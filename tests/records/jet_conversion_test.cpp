@@ -99,7 +99,12 @@ protected:
         QFile::remove(main_);
         box_.WriteText(QStringLiteral("VXMOX2.MDB"), bytes);
     }
-    QStringList Files() const { return QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    // The log of the program folder aside: a refusal leaves its cause there.
+    QStringList Files() const {
+        QStringList names = QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        names.removeAll(QStringLiteral("Log_MOX.txt"));
+        return names;
+    }
     // The main file is the untouched Windows file, or the complete
     // conversion of it; never anything between.
     void ExpectWindowsFileOrItsConversion() {

@@ -72,6 +72,7 @@ protected:
         QStringList names = QDir(box.Path()).entryList(QDir::Files | QDir::Hidden);
         names.removeAll(QStringLiteral("VXMOX2.MDB"));
         names.removeAll(QStringLiteral("registry.ini"));
+        names.removeAll(QStringLiteral("Log_MOX.txt"));
         return names;
     }
     void ExpectMainUntouched() {

@@ -2,6 +2,7 @@
 
 #include "upgrade/upgrade.h"
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -36,22 +37,15 @@ QString Status(std::initializer_list<std::pair<int, int>> set) {
 
 int SiteValue(const QString& data, int index) { return data.mid(index * 3, 3).trimmed().toInt(); }
 
-// The program's log (Qt's messages) while it lives.
+// The lines the program's log (Log_MOX.txt) gains while it lives.
 class LogCapture {
 public:
-    LogCapture() {
-        Lines().clear();
-        previous_ = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& message) { Lines() << message; });
+    LogCapture() { QFile::remove(LogPath()); }
+    static QStringList Lines() {
+        QFile file(LogPath());
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     }
-    ~LogCapture() { qInstallMessageHandler(previous_); }
-    static QStringList& Lines() {
-        static QStringList lines;
-        return lines;
-    }
-
-private:
-    QtMessageHandler previous_;
 };
 
 // What the upgrade tells a progress window, while it lives.
