@@ -80,7 +80,7 @@ bool IsAbandonedWorkFile(const QString& name) {
 
 bool IsUnmarkedWorkFileName(const QString& name) {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.mdb(\.new)?\.part-[A-Za-z0-9]{6})(-journal)?$)"),
+        QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.part-[A-Za-z0-9]{6})(-journal)?$)"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }

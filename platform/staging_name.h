@@ -28,7 +28,8 @@ QString WorkFileTemplate(const QString& targetName);
 QString StagedFileName(const QString& targetName);
 
 // Any program's work-file name, whoever wrote it, and the unmarked names
-// earlier releases gave them (".VXMOX2.MDB.new", "..B.MDB.new.part-Ab12Cd").
+// earlier releases gave them (".VXMOX2.MDB.new", "..B.MDB.new.part-Ab12Cd",
+// ".VersionMOX.txt.part-Ab12Cd").
 bool IsWorkFileName(const QString& name);
 
 // A work file that this installation wrote on this host and whose writer

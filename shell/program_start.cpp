@@ -3,12 +3,9 @@
 #include "core/compaction.h"
 #include "core/files.h"
 #include "core/program_end.h"
-#include "core/settings.h"
-#include "shell/splash.h"
-#include "shell/test_seams.h"
 #include "core/program_log.h"
+#include "core/settings.h"
 #include "core/version.h"
-#include "records/jet_conversion.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -19,13 +16,15 @@
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/owner_only.h"
+#include "records/jet_conversion.h"
+#include "shell/splash.h"
+#include "shell/test_seams.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -208,14 +207,6 @@ bool ConvertWindowsMainDatabase() {
     return true;
 }
 
-// The version file is written through a work file beside it; one that a
-// killed run left is removed.
-void RemoveVersionFileLeftovers(const QString& folder) {
-    const QRegularExpression left(QStringLiteral(R"(^\.VersionMOX\.txt\.part-[A-Za-z0-9]{6}$)"));
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
-        if (!entry.isSymLink() && left.match(entry.fileName()).hasMatch()) QFile::remove(entry.absoluteFilePath());
-}
-
 }  // namespace
 
 int StartProgram(const ProgramStart& start) {
@@ -235,8 +226,6 @@ int StartProgram(const ProgramStart& start) {
     // Neither program runs beside this one now, so a work copy of a database
     // left in the program's folders was left by a killed run.
     CleanUpAfterKilledRuns();
-
-    RemoveVersionFileLeftovers(G().ProgramDir);
 
     if (!EnsureMainDatabase()) return kStartupFailed;
     if (!ConvertWindowsMainDatabase()) return kStartupFailed;

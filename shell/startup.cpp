@@ -6,7 +6,7 @@
 #include "core/tooth_tables.h"
 #include "core/version.h"
 #include "platform/clock.h"
-#include "platform/gui/forms.h"
+#include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 #include "records/shared_records.h"
 #include "shell/empty_main_window.h"
@@ -15,11 +15,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
-#include <QLabel>
-#include <QProgressBar>
-#include <QVBoxLayout>
-#include <algorithm>
-#include <memory>
 
 namespace mox {
 
@@ -27,50 +22,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 constexpr uint32_t kFormBackColor = 0xF8ECF9;  // RGB(249, 236, 248)
-
-// The upgrade of a file of an earlier release may take seconds before the
-// splash can show: a window tells the user what is being done, from the
-// moment a step with that much work starts until the upgrade ends. A current
-// database, or a few rows, shows none.
-class UpgradeProgressWindow {
-public:
-    UpgradeProgressWindow()
-        : previous_(SetUpgradeProgress(
-              [this](const QString& step, int64_t done, int64_t total) { Show(step, done, total); })) {}
-    ~UpgradeProgressWindow() { SetUpgradeProgress(std::move(previous_)); }
-    UpgradeProgressWindow(const UpgradeProgressWindow&) = delete;
-    UpgradeProgressWindow& operator=(const UpgradeProgressWindow&) = delete;
-
-private:
-    static constexpr int64_t kWorthAWindow = 2000;  // rows
-
-    void Show(const QString& step, int64_t done, int64_t total) {
-        if (!window_) {
-            if (total < kWorthAWindow) return;
-            window_ = std::make_unique<QWidget>(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-            window_->setWindowTitle(QStringLiteral("MOX-Chart"));
-            window_->setFixedWidth(420);
-            auto* layout = new QVBoxLayout(window_.get());
-            layout->addWidget(new QLabel(QStringLiteral("データベースを更新しています。しばらくお待ちください。")));
-            step_ = new QLabel;
-            bar_ = new QProgressBar;
-            bar_->setRange(0, 1000);
-            layout->addWidget(step_);
-            layout->addWidget(bar_);
-            window_->adjustSize();
-            platform::CenterForm(window_.get(), kFormBackColor);
-            window_->show();
-        }
-        step_->setText(step);
-        bar_->setValue(total > 0 ? static_cast<int>(std::clamp<int64_t>(done, 0, total) * 1000 / total) : 0);
-        platform::ProcessEvents();
-    }
-
-    UpgradeProgress previous_;
-    std::unique_ptr<QWidget> window_;
-    QLabel* step_ = nullptr;
-    QProgressBar* bar_ = nullptr;
-};
 
 // Step 1: a database named on the command line that does not exist is only
 // reported; neither argument is used later.
@@ -107,7 +58,14 @@ int PrepareVxmox() {
     CreateGlobalObjects();
 
     if (hooks.upgradeDatabaseContent) {
-        UpgradeProgressWindow progress;
+        // The upgrade of a file of an earlier release may take seconds
+        // before the splash can show: a window tells the user what is being
+        // done from the moment a step with that much work starts.
+        platform::ProgressWindowForLongWork window(
+            QStringLiteral("MOX-Chart"), QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
+            kUpgradeRowsWorthAWindow);
+        const UpgradeProgressScope progress(
+            [&window](const QString& step, int64_t done, int64_t total) { window.Show(step, done, total); });
         hooks.upgradeDatabaseContent();
     }
 

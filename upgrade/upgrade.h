@@ -55,4 +55,19 @@ using UpgradeProgress = std::function<void(const QString& step, int64_t done, in
 // Installs `receiver` (empty: none) and returns the one it replaces.
 UpgradeProgress SetUpgradeProgress(UpgradeProgress receiver);
 
+// While one lives, the upgrade tells `receiver` of its progress.
+class UpgradeProgressScope {
+public:
+    explicit UpgradeProgressScope(UpgradeProgress receiver) : previous_(SetUpgradeProgress(std::move(receiver))) {}
+    ~UpgradeProgressScope() { SetUpgradeProgress(std::move(previous_)); }
+    UpgradeProgressScope(const UpgradeProgressScope&) = delete;
+    UpgradeProgressScope& operator=(const UpgradeProgressScope&) = delete;
+
+private:
+    UpgradeProgress previous_;
+};
+
+// The upgrade shows a window for steps with at least this many rows to do.
+inline constexpr int64_t kUpgradeRowsWorthAWindow = 2000;
+
 }  // namespace mox

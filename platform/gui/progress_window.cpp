@@ -86,6 +86,19 @@ void ProgressWindow::Show(const QString& detail, qint64 done, qint64 total) {
     QApplication::processEvents();
 }
 
+ProgressWindowForLongWork::ProgressWindowForLongWork(QString caption, QString what, qint64 worthAWindow)
+    : caption_(std::move(caption)), what_(std::move(what)), worthAWindow_(worthAWindow) {}
+
+ProgressWindowForLongWork::~ProgressWindowForLongWork() = default;
+
+void ProgressWindowForLongWork::Show(const QString& detail, qint64 done, qint64 total) {
+    if (!window_) {
+        if (total < worthAWindow_) return;
+        window_ = std::make_unique<ProgressWindow>(caption_, what_);
+    }
+    window_->Show(detail, done, total);
+}
+
 void SetProgressWindowObserver(std::function<void(const QString&, const QString&)> observer) {
     Observer() = std::move(observer);
 }

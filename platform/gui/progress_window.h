@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QLabel;
@@ -38,6 +39,25 @@ private:
     QLabel* count_;
     QProgressBar* bar_;
     qint64 lastPaintMs_ = -1;
+};
+
+// A progress window for work whose size shows only as it reports: it
+// appears once a report names at least `worthAWindow` units of work, so
+// that short work passes without one.
+class ProgressWindowForLongWork {
+public:
+    ProgressWindowForLongWork(QString caption, QString what, qint64 worthAWindow);
+    ~ProgressWindowForLongWork();
+    ProgressWindowForLongWork(const ProgressWindowForLongWork&) = delete;
+    ProgressWindowForLongWork& operator=(const ProgressWindowForLongWork&) = delete;
+
+    void Show(const QString& detail, qint64 done, qint64 total);
+
+private:
+    QString caption_;
+    QString what_;
+    qint64 worthAWindow_;
+    std::unique_ptr<ProgressWindow> window_;
 };
 
 // Told of every progress window as it shows (the end-to-end tests' log).

@@ -211,6 +211,11 @@ void PFrmInput::mnuOpen_Click() {
     const QString previousName = G().MainDbFile.mid(1);
     UseDatabase(chosen->folder, chosen->name);
     try {
+        platform::ProgressWindowForLongWork window(
+            QStringLiteral("MOX-Chart"), QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
+            kUpgradeRowsWorthAWindow);
+        const UpgradeProgressScope progress(
+            [&window](const QString& step, int64_t done, int64_t total) { window.Show(step, done, total); });
         UpgradeDatabaseContent();
     } catch (const db::DbError& e) {
         UseDatabase(previousFolder, previousName);
