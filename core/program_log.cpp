@@ -15,10 +15,13 @@ QString Stamp() { return platform::CurrentClock().Now().toString(QStringLiteral(
 
 }  // namespace
 
-QString LogPath() { return G().ProgramDir + QStringLiteral("/Log_MOX.txt"); }
+// No program folder, no log: a routine used outside a program (a test)
+// writes nowhere rather than into the root folder.
+QString LogPath() { return G().ProgramDir.isEmpty() ? QString() : G().ProgramDir + QStringLiteral("/Log_MOX.txt"); }
 
 void WriteLog(const QString& text, int stampFlag) {
     const QString log = LogPath();
+    if (log.isEmpty()) return;
     const QFileInfo info(log);
     if (info.exists() && info.size() > kLogRotateAbove) {
         const QString kept = G().ProgramDir + QStringLiteral("/Log_MOX_") +
@@ -32,11 +35,13 @@ void WriteLog(const QString& text, int stampFlag) {
 }
 
 void ClearLog() {
+    if (LogPath().isEmpty()) return;
     QFile file(LogPath());
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.close();
 }
 
 void AppendLog(const QString& line, int stampFlag) {
+    if (LogPath().isEmpty()) return;
     QFile file(LogPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
     const QString text = stampFlag == 1 ? Stamp() + QLatin1Char(' ') + line : line;

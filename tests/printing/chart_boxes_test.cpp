@@ -14,6 +14,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 #include <QDir>
 #include <QPainter>
 #include <memory>
@@ -364,11 +365,15 @@ TEST_F(ToothPictures, StatesDecideTheCellsAndTheWayThePicturesFace) {
 TEST_F(ToothPictures, EachFileIsReadOnceAndAMissingOneLeavesAWhiteCellNamedOnce) {
     ASSERT_TRUE(QFile::remove(folder_ + u'/' + HeadPicBuccal[1]));
     ToothPictureFiles files(folder_);
-    testing::internal::CaptureStderr();
+    // The missing file is named in the program's log.
+    const QString programDir = std::exchange(G().ProgramDir, folder_);
     for (int round = 0; round < 2; ++round)
         for (int t = 0; t < 32; ++t) PaintToothCells(page_, t, 0, files, ToothCells::ByState);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(QString::fromStdString(errors).count(HeadPicBuccal[1]), 1) << errors;
+    G().ProgramDir = programDir;
+    QFile log(folder_ + QStringLiteral("/Log_MOX.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString errors = QString::fromUtf8(log.readAll());
+    EXPECT_EQ(errors.count(HeadPicBuccal[1]), 1) << errors.toStdString();
     // 17's crown is white, not the crown of 18 painted just before it.
     EXPECT_TRUE(White(0, 40, 130, 70));
     EXPECT_EQ(Corner(0, 0, 130, 70, HeadPicBuccal[0]), QStringLiteral("TL"));
