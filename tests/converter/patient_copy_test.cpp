@@ -5,13 +5,11 @@
 #include "converter/patient_copy.h"
 #include "converter/source_databases.h"
 #include "tests/converter/converter_fixture.h"
+#include "tests/support/kill_at.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
-#include <csignal>
 #include <set>
 
 namespace mox::convert::test {
@@ -241,19 +239,12 @@ TEST_F(PatientCopyTest, AProcessKilledAtAnyStatementLeavesTheDatabaseAsItWas) {
     const QStringList before = DumpDatabase(MainPath());
     ResetAllSlots();
     for (size_t killAt = 1; killAt <= steps.size(); killAt += 3) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            size_t taken = 0;
-            SetCopyStepHook([&](CopyStep) {
-                if (++taken == killAt) ::raise(SIGKILL);
-            });
-            ConvertPatients(kReferenceMappings);
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "step " << killAt;
+        ASSERT_EQ(mox::test::RunInChild([killAt] {
+                      SetCopyStepHook(mox::test::KillAtStepNumber<CopyStep>(killAt));
+                      ConvertPatients(kReferenceMappings);
+                  }),
+                  mox::test::ChildEnd::Killed)
+            << "step " << killAt;
         EXPECT_EQ(DumpDatabase(MainPath()), before) << "killed at step " << killAt;
         EXPECT_EQ(IntegrityCheck(MainPath()), QStringLiteral("ok"));
     }

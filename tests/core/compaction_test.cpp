@@ -10,6 +10,7 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/damaged_db.h"
+#include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -24,10 +25,8 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
-#include <csignal>
 #include <set>
 #include <stdexcept>
 
@@ -106,19 +105,6 @@ protected:
             << conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText().toStdString();
         EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64(), examCount_);
         conn->Close();
-    }
-    // Runs `attempt` in a child process that is to die in it.
-    void RunKilled(const std::function<void()>& attempt) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            attempt();
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_EQ(WTERMSIG(status), SIGKILL);
     }
 
     test::Sandbox box_;
@@ -264,12 +250,11 @@ TEST_F(CompactionTest, TenthFailureIsReported) {
 TEST_F(CompactionTest, KillAtAnyStepLeavesASoundDatabase) {
     for (CompactionStep killAt : kSteps) {
         SCOPED_TRACE(static_cast<int>(killAt));
-        RunKilled([killAt] {
-            SetCompactionStepHook([killAt](CompactionStep step) {
-                if (step == killAt) ::raise(SIGKILL);
-            });
-            CompactDatabase(1);
-        });
+        ASSERT_EQ(test::RunInChild([killAt] {
+                      SetCompactionStepHook(test::KillAt(killAt));
+                      CompactDatabase(1);
+                  }),
+                  test::ChildEnd::Killed);
         ExpectSoundMain();
         // The next run's attempt clears what the killed one left.
         EXPECT_TRUE(CompactDatabase(1));
@@ -277,10 +262,11 @@ TEST_F(CompactionTest, KillAtAnyStepLeavesASoundDatabase) {
     }
     for (int k = 1; k <= 3; ++k) {  // sync, rename, folder sync of the placing
         SCOPED_TRACE(k);
-        RunKilled([k] {
-            platform::FileStepFault fault(k, [](platform::FileStep) { ::raise(SIGKILL); });
-            CompactDatabase(1);
-        });
+        ASSERT_EQ(test::RunInChild([k] {
+                      test::KillAtFileStep fault(k);
+                      CompactDatabase(1);
+                  }),
+                  test::ChildEnd::Killed);
         ExpectSoundMain();
         EXPECT_TRUE(CompactDatabase(1));
         ExpectSoundMain();
@@ -482,10 +468,11 @@ TEST_F(CompactionTest, CopyOfAKilledAttemptIsFinishedOnlyForTheVeryFileInPlace) 
                 1;
         }
         UseFolder(folder_);
-        RunKilled([renameAt] {
-            platform::FileStepFault fault(renameAt, [](platform::FileStep) { ::raise(SIGKILL); });
-            CompactDatabase(1);
-        });
+        ASSERT_EQ(test::RunInChild([renameAt] {
+                      test::KillAtFileStep fault(renameAt);
+                      CompactDatabase(1);
+                  }),
+                  test::ChildEnd::Killed);
         ASSERT_TRUE(QFileInfo::exists(CompactTargetPath()));
     };
     killBeforeRename();

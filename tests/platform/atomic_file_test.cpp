@@ -3,6 +3,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/descriptor.h"
+#include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
-#include <csignal>
 #include <stdexcept>
 
 namespace mox::platform {
@@ -206,15 +205,10 @@ TEST_F(AtomicFileTest, KillAtEveryStepLeavesTheOldOrTheNewFile) {
         for (int k = 1;; ++k) {
             SCOPED_TRACE(k);
             const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
-            const pid_t child = ::fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                FileStepFault fault(k, [](FileStep) { ::raise(SIGKILL); });
+            const test::ChildEnd end = test::RunInChild([&] {
+                test::KillAtFileStep fault(k);
                 writer.run(*this, target);
-                ::_exit(0);
-            }
-            int status = 0;
-            ::waitpid(child, &status, 0);
+            });
             const QByteArray bytes = Read(target);
             EXPECT_TRUE(bytes == kOld || bytes == kNew);
             // Once the new file stood, a later kill cannot bring the old back.
@@ -222,11 +216,11 @@ TEST_F(AtomicFileTest, KillAtEveryStepLeavesTheOldOrTheNewFile) {
                 EXPECT_EQ(bytes, kNew);
             }
             renamed = bytes == kNew;
-            if (WIFEXITED(status)) {  // every step passed
+            if (end == test::ChildEnd::RanThrough) {  // every step passed
                 EXPECT_EQ(bytes, kNew);
                 break;
             }
-            ASSERT_TRUE(WIFSIGNALED(status));
+            ASSERT_EQ(end, test::ChildEnd::Killed);
         }
         EXPECT_TRUE(renamed);
     }

@@ -19,6 +19,7 @@
 #include "platform/message_box.h"
 #include "records/image_table.h"
 #include "records/old_format.h"
+#include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +28,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <csignal>
 #include <stdexcept>
 
 namespace mox {
@@ -401,27 +400,15 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
 
     const auto killedAt = [&](const std::function<void()>& conversion) -> bool {
         PutMain(windows_);
-        const pid_t child = ::fork();
-        if (child < 0) {
-            ADD_FAILURE() << "fork";
-            return false;
-        }
-        if (child == 0) {
-            conversion();
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        const bool killed = test::RunInChild(conversion) == test::ChildEnd::Killed;
         ExpectWindowsFileOrItsConversion();
         again(Bytes(main_) != windows_);
-        return WIFSIGNALED(status);
+        return killed;
     };
     for (ConversionStep killAt : {ConversionStep::CopyTables, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(killAt));
         EXPECT_TRUE(killedAt([killAt] {
-            SetConversionStepHook([killAt](ConversionStep step) {
-                if (step == killAt) ::raise(SIGKILL);
-            });
+            SetConversionStepHook(test::KillAt(killAt));
             ConvertJetMainDatabase();
         }));
     }
@@ -429,7 +416,7 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
     for (int k = 1;; ++k) {
         SCOPED_TRACE(k);
         const bool killed = killedAt([k] {
-            platform::FileStepFault fault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            test::KillAtFileStep fault(k);
             ConvertJetMainDatabase();
         });
         if (!killed) break;
@@ -458,18 +445,15 @@ TEST_F(JetConversionTest, AStaleWorkFileAndItsJournalAreNotRolledIntoTheNextConv
         t.Commit();
         conn->Close();
     }
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        auto conn = db::Connection::Open(db::DataSourcePart(work));
-        conn->Execute(QStringLiteral("PRAGMA cache_size=4"));
-        conn->BeginTrans();
-        conn->Execute(QStringLiteral("UPDATE Stale SET Note = 'y'"));
-        conn->Execute(QStringLiteral("DROP TABLE Stale"));
-        ::raise(SIGKILL);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    ASSERT_EQ(test::RunInChild([&] {
+                  auto conn = db::Connection::Open(db::DataSourcePart(work));
+                  conn->Execute(QStringLiteral("PRAGMA cache_size=4"));
+                  conn->BeginTrans();
+                  conn->Execute(QStringLiteral("UPDATE Stale SET Note = 'y'"));
+                  conn->Execute(QStringLiteral("DROP TABLE Stale"));
+                  test::KillThisProcess();
+              }),
+              test::ChildEnd::Killed);
     ASSERT_TRUE(QFileInfo::exists(work + QStringLiteral("-journal")));
 
     PutMain(windows_);

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,6 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <csignal>
 #include <stdexcept>
 
 namespace mox {
@@ -363,30 +361,18 @@ TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
     // the k-th step of the file writes; the next start converts again.
     const auto killedAt = [&](const std::function<void()>& conversion) -> bool {
         MakeOldDatabase();
-        const pid_t child = ::fork();
-        if (child < 0) {
-            ADD_FAILURE() << "fork";
-            return false;
-        }
-        if (child == 0) {
-            conversion();
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        const bool killed = test::RunInChild(conversion) == test::ChildEnd::Killed;
         ExpectUserDataIntact();
         OldFormatConversion().CheckTable();
         ExpectUserDataIntact();
         EXPECT_EQ(OldFormatConversion().IsOldFormatTable(), kFormatCurrent);
         QFile::remove(main_);
-        return WIFSIGNALED(status);
+        return killed;
     };
     for (ConversionStep killAt : {ConversionStep::CopyPatients, ConversionStep::CopyExams, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(killAt));
         EXPECT_TRUE(killedAt([killAt] {
-            SetConversionStepHook([killAt](ConversionStep step) {
-                if (step == killAt) ::raise(SIGKILL);
-            });
+            SetConversionStepHook(test::KillAt(killAt));
             OldFormatConversion().CheckTable();
         }));
     }
@@ -394,7 +380,7 @@ TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
     for (int k = 1;; ++k) {
         SCOPED_TRACE(k);
         const bool killed = killedAt([k] {
-            platform::FileStepFault fault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            test::KillAtFileStep fault(k);
             OldFormatConversion().CheckTable();
         });
         if (!killed) break;

@@ -13,11 +13,11 @@
 #include "platform/staging_name.h"
 #include "shell/splash.h"
 #include "shell/timing.h"
+#include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
@@ -241,14 +241,12 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
     ::chmod(QFile::encodeName(MainPath()).constData(), 0644);
     const QString safety = box_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
     ASSERT_EQ(::link(QFile::encodeName(MainPath()).constData(), QFile::encodeName(safety).constData()), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        QFile journal(box_.File(platform::StagedFileName(QStringLiteral("VXMOX2.MDB")) + QStringLiteral("-journal")));
-        ::_exit(journal.open(QIODevice::WriteOnly) ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(test::RunInChild([&] {
+                  QFile journal(
+                      box_.File(platform::StagedFileName(QStringLiteral("VXMOX2.MDB")) + QStringLiteral("-journal")));
+                  EXPECT_TRUE(journal.open(QIODevice::WriteOnly));
+              }),
+              test::ChildEnd::RanThrough);
     box_.WriteText(QStringLiteral(".VXMOX2.MDB.new-journal"), "journal of an earlier release's staged copy");
     box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of a copy that ran out of room");
     const QByteArray database = [&] {

@@ -10,12 +10,12 @@
 #include "platform/descriptor.h"
 #include "platform/staging_name.h"
 #include "tests/support/damaged_db.h"
+#include "tests/support/kill_at.h"
 #include "tests/tools/tools_test_support.h"
 
 #include <fcntl.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
-#include <signal.h>
 #include <sqlite3.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -583,8 +583,7 @@ TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
 TEST_F(DatabaseCopyTest, RestoreTakesTheCommittedRowsOfTheSource) {
     const QString interrupted = Folder(QStringLiteral("chosen")) + QStringLiteral("/interrupted.MDB");
     QFile::copy(source, interrupted);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    RunInChild([&] {
         sqlite3* db = nullptr;
         sqlite3_open(QFile::encodeName(interrupted).constData(), &db);
         // A small cache makes the transaction write into the file before
@@ -594,10 +593,8 @@ TEST_F(DatabaseCopyTest, RestoreTakesTheCommittedRowsOfTheSource) {
                      "CREATE TABLE Filler(x); INSERT INTO Filler SELECT randomblob(4000) FROM "
                      "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
                      nullptr, nullptr, nullptr);
-        ::raise(SIGKILL);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+        KillThisProcess();
+    });
     ASSERT_TRUE(QFileInfo::exists(interrupted + QStringLiteral("-journal")));
     ASSERT_TRUE(Restore(interrupted).restored) << Boxes().join(u'\n').toStdString();
     EXPECT_EQ(Rows(mainDb), sourceRows);
@@ -711,15 +708,10 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
 
 TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
     auto runKilled = [&](const std::function<void()>& arm) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            arm();
-            Restore(source);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        return WIFSIGNALED(status);
+        return RunInChild([&] {
+                   arm();
+                   Restore(source);
+               }) == ChildEnd::Killed;
     };
     auto checkAndReset = [&] {
         const QByteArray now = Bytes(mainDb);
@@ -731,11 +723,7 @@ TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
     };
     for (RestoreStep at : kSteps) {
         SCOPED_TRACE(static_cast<int>(at));
-        EXPECT_TRUE(runKilled([at] {
-            SetRestoreStepHook([at](RestoreStep step) {
-                if (step == at) ::raise(SIGKILL);
-            });
-        }));
+        EXPECT_TRUE(runKilled([at] { SetRestoreStepHook(KillAt(at)); }));
         EXPECT_EQ(Bytes(mainDb), original);
         checkAndReset();
     }
@@ -743,7 +731,7 @@ TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
         SCOPED_TRACE(k);
         const bool killed = runKilled([k] {
             // Lives on in the child until the kill.
-            new platform::FileStepFault(k, [](platform::FileStep) { ::raise(SIGKILL); });
+            new KillAtFileStep(k);
         });
         checkAndReset();
         if (!killed) break;

@@ -10,14 +10,12 @@
 #include "core/next_number.h"
 #include "records/patient_record.h"
 #include "records/shared_records.h"
+#include "tests/support/kill_at.h"
 #include "tests/tools/tools_test_support.h"
 #include "tools/era_date.h"
 #include "tools/image_record.h"
 #include "tools/pfrm_import.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -270,8 +268,9 @@ TEST_P(SiblingImportTest, DatesAreListedOncePerDayWithTheirStagesAndKeepTheStore
     EXPECT_EQ(Globals().CurPatient->Sex, 0);
     // Rows whose date is missing or unreadable name no day: the list is the
     // input screen's.
-    OpenDb(mainDb)->Execute(QStringLiteral("INSERT INTO TExamData (ID, PatientID, ExamDate, Row, SubExam, CommentID) "
-                                           "VALUES (900101, 5, NULL, 0, 2, 2), (900102, 5, '2010-13-45', 0, 2, 2)"));
+    OpenDb(mainDb)->Execute(
+        QStringLiteral("INSERT INTO TExamData (ID, PatientID, ExamDate, Row, SubExam, CommentID) "
+                       "VALUES (900101, 5, NULL, 0, 2, 2), (900102, 5, '2010-13-45', 0, 2, 2)"));
     QStringList target;
     for (const TargetExamDate& d : ListTargetExamDates(5)) target << d.text;
     EXPECT_EQ(target, (QStringList{"2009/12/01  基本治療終了時", "2010/04/01  基本治療終了時"}));
@@ -387,19 +386,12 @@ TEST_F(ImportFaultTest, KilledImportLeavesTheMainDatabaseAsItWas) {
     const auto chosen = Dates(1, {kDateA, kDateB});
     for (int k = 1;; ++k) {
         SCOPED_TRACE(k);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            SetImportStepHook([k](int step) {
-                if (step == k) ::raise(SIGKILL);
-            });
+        const ChildEnd end = RunInChild([&] {
+            SetImportStepHook(KillAt(k));
             ImportExaminations(1, 5, chosen);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (WIFEXITED(status)) break;  // no step k: the import ran through
-        ASSERT_TRUE(WIFSIGNALED(status));
+        });
+        if (end == ChildEnd::RanThrough) break;  // no step k: the import ran through
+        ASSERT_EQ(end, ChildEnd::Killed);
         EXPECT_EQ(Everything(), everything);
         ResetAllSlots();
     }
