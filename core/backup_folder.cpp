@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -51,9 +50,16 @@ std::optional<QString> ReadBackUpPath(const QString& iniPath) {
     return folder;
 }
 
+QString DbBaseNameOf(const QString& fileName) {
+    QString base = fileName.startsWith(QLatin1Char('/')) ? fileName.mid(1) : fileName;
+    const qsizetype dot = base.indexOf(QLatin1Char('.'));
+    if (dot >= 0) base.truncate(dot);
+    return base;
+}
+
 QString CurrentDbBaseName() {
     if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
-    return QFileInfo(G().MainDbFile).completeBaseName();
+    return DbBaseNameOf(G().MainDbFile);
 }
 
 QString BackUpFileName(const QString& baseName, const QDateTime& now) {

@@ -142,6 +142,15 @@ TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
               QStringLiteral("VXMOX2_20261208_1405.MDB"));
     EXPECT_EQ(BackUpFileName(QStringLiteral("医院"), QDateTime(QDate(2027, 1, 2), QTime(9, 7))),
               QStringLiteral("医院_20270102_0907.MDB"));
+    // The database's base name ends at the first dot of its file name, as
+    // the input screen takes it, whoever asks first.
+    const Settings kept = G();
+    G().DbBaseName.clear();
+    G().MainDbFile = QStringLiteral("/clinic.2024.MDB");
+    EXPECT_EQ(CurrentDbBaseName(), QStringLiteral("clinic"));
+    G() = kept;
+    EXPECT_EQ(DbBaseNameOf(QStringLiteral("/VXMOX2.MDB")), QStringLiteral("VXMOX2"));
+    EXPECT_EQ(DbBaseNameOf(QStringLiteral("医院")), QStringLiteral("医院"));
 
     for (const char* good : {"VXMOX2_20261208_1405.MDB", "控え.MDB", "a..b", ".hidden"})
         EXPECT_TRUE(IsPlainFileName(QString::fromUtf8(good))) << good;
