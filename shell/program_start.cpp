@@ -4,6 +4,7 @@
 #include "core/files.h"
 #include "core/program_end.h"
 #include "core/program_log.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/atomic_file.h"
@@ -160,9 +161,8 @@ bool EnsureMainDatabase() {
     // hold the only copy of the data: it goes in place of the template.
     if (RecoverLeftoverCompaction()) return true;
 
-    const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
     const QString notMade = QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。");
-    if (!CopyFile(templatePath, mainPath)) {
+    if (!CopyFile(TemplateDbPath(), mainPath)) {
         ShowStartupError(notMade);
         return false;
     }

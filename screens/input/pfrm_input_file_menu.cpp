@@ -6,6 +6,7 @@
 #include "core/database_file_check.h"
 #include "core/files.h"
 #include "core/settings.h"
+#include "core/program_paths.h"
 #include "core/version.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/progress_window.h"
@@ -174,7 +175,7 @@ void PFrmInput::mnuCreate_Click() {
     }
     // CopyFile reports its own failure (a folder that refuses the file, a
     // full disk); the database in use then stays.
-    if (!CopyFile(G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"), chosen->Path())) return;
+    if (!CopyFile(TemplateDbPath(), chosen->Path())) return;
     // The new file holds the template only: one that others could read is
     // not used.
     if (const QString why = MakePrivate(chosen->Path()); !why.isEmpty()) {
