@@ -1,5 +1,6 @@
 #include "core/backup_folder.h"
 
+#include "core/files.h"
 #include "core/settings.h"
 #include "platform/regular_file.h"
 
@@ -26,6 +27,10 @@ std::optional<QByteArray> ReadPlainFile(const QString& path) {
         return std::nullopt;
     }
     return file.readAll();
+}
+
+QString DatedStem(const QString& baseName, const QDateTime& now) {
+    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm"));
 }
 
 }  // namespace
@@ -63,7 +68,12 @@ QString CurrentDbBaseName() {
 }
 
 QString BackUpFileName(const QString& baseName, const QDateTime& now) {
-    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm")) + QStringLiteral(".MDB");
+    return DatedStem(baseName, now) + QStringLiteral(".MDB");
+}
+
+QString UniqueDatedPath(const QString& folder, const QString& baseName, const QDateTime& now,
+                        const QString& extension) {
+    return UniquePath(folder + QLatin1Char('/') + DatedStem(baseName, now), extension);
 }
 
 QString BackUpAgeKey(const QString& fileName, const QString& baseName) {

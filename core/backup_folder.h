@@ -32,6 +32,10 @@ QString CurrentDbBaseName();
 // baseName + "_yyyymmdd_hhnn" + ".MDB" (VXMOX2_20261208_1405.MDB), the name
 // of a backup and of a restore's safety copy.
 QString BackUpFileName(const QString& baseName, const QDateTime& now);
+// folder + "/" + baseName + "_yyyymmdd_hhnn" + extension, with "_2", "_3",
+// ... before the extension when a file already has that name: a safety copy
+// or a kept original never replaces an earlier one of the same minute.
+QString UniqueDatedPath(const QString& folder, const QString& baseName, const QDateTime& now, const QString& extension);
 
 // For such a name of baseName's database (a second copy of one minute has
 // "_2", "_3", ... before ".MDB"), a text that sorts the copies from the

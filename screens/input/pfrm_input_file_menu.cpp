@@ -5,9 +5,10 @@
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/files.h"
-#include "core/settings.h"
 #include "core/program_paths.h"
+#include "core/settings.h"
 #include "core/version.h"
+#include "platform/db/file_kind.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
@@ -194,7 +195,7 @@ void PFrmInput::mnuOpen_Click() {
                                                           QStringLiteral("開くファイルを選択して下さい"), false);
     if (!chosen) return;
     // A file of the Windows release is opened as its conversion beside it.
-    if (IsJetDatabaseFile(chosen->Path())) {
+    if (db::FileKindAt(chosen->Path()) == db::FileKind::Jet) {
         const QString converted = ConvertChosenWindowsFile(chosen->Path());
         if (converted.isEmpty()) return;
         chosen->name = QFileInfo(converted).fileName();

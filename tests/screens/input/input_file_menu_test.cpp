@@ -147,7 +147,8 @@ TEST(FileMenuOpen, AWindowsFileIsOpenedAsItsConversionBesideIt) {
     auto conn = db::Connection::Open(db::DataSourcePart(converted));
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 10001)
         << "the converted file was brought up to date";
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("𠮷田 太郎"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(),
+              QStringLiteral("𠮷田 太郎"));
     conn->Close();
     EXPECT_EQ(w.form->CmbOutNo->currentText(), QStringLiteral("1"));
 }
@@ -321,8 +322,8 @@ TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
     EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(
-        QStringLiteral("アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(QStringLiteral(
+        "アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
         << w.boxes.Shown()[0].prompt.toStdString();
     EXPECT_EQ(G().AppPath, w.box.Path());
     w.boxes.Clear();
