@@ -2,6 +2,7 @@
 // notice) and its database-file menu: a new database from the template,
 // another database for the rest of the run, a copy of the one in use.
 
+#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/files.h"
@@ -251,7 +252,10 @@ void PFrmInput::mnuSave_Click() {
                          QStringLiteral("指定エラー"));
         return;
     }
+    const bool replacing = IsNameTaken(target);
     if (!CopyFile(source, target)) return;
+    // A compaction copy pending beside the replaced file holds its old data.
+    if (replacing) RemovePendingCompaction(target);
     // The copy has replaced any older file of that name: it stays, and the
     // user is told that others may read it.
     const QString why = MakePrivate(target);

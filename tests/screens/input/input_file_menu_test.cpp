@@ -358,9 +358,12 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_TRUE(w.fileRequests[0].confirmOverwrite);
     EXPECT_TRUE(QFileInfo(w.Other() + QStringLiteral("/link.mdb")).isSymLink()) << "the link was not replaced";
 
-    // A copy elsewhere, over an older file of the same name.
+    // A copy elsewhere, over an older file of the same name, with the
+    // compaction copy of the older file that a killed exit left: the next
+    // exit there must not take it for the new file's.
     const QString target = w.Other() + QStringLiteral("/VXMOX2.MDB");
     w.box.WriteText(QStringLiteral("other/VXMOX2.MDB"), "older");
+    w.box.WriteText(QStringLiteral("other/VXCP.MDB"), "older, compacted");
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     w.boxes.Answer(kNo);
     w.fileAnswers.push_back(target);
@@ -368,6 +371,7 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "コピー作成"}));
     EXPECT_EQ(Bytes(target), Bytes(w.dbPath));
     EXPECT_EQ(ModeOf(target), 0600u);
+    EXPECT_FALSE(QFileInfo::exists(w.Other() + QStringLiteral("/VXCP.MDB")));
     EXPECT_EQ(G().AppPath, w.box.Path()) << "the file in use does not change";
     EXPECT_TRUE(f.Entry().DataChanged) << "a copy replaces nothing on the screen";
     EXPECT_EQ(w.Value(0, 0, 0), 7);
