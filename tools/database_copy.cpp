@@ -10,8 +10,8 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/file_hold.h"
 #include "platform/db/file_kind.h"
-#include "platform/descriptor.h"
 #include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
 #include <optional>
@@ -49,17 +48,17 @@ struct Failure {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-using platform::Descriptor;
-
 // The main file's write lock, held through a connection of the database
 // layer, with a descriptor to read the file's bytes under it. POSIX drops
 // every lock a process holds on a file when any descriptor of the file is
-// closed, so the descriptor is closed only after the lock has gone.
+// closed: the descriptor is the one the database layer shares with every
+// connection of this process on the file, closed by the last of them.
 class LockedDatabase {
 public:
     explicit LockedDatabase(const QString& path) {
-        fd_.emplace(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
-        if (fd_->get() < 0) throw Failure{ReadFailure(path, FileErrorText(errno))};
+        int err = 0;
+        file_ = db::FileHold::Take(path, &err);
+        if (!file_.IsHeld()) throw Failure{ReadFailure(path, FileErrorText(err))};
         try {
             conn_ = db::Connection::Open(db::DataSourcePart(path));
             lock_.emplace(*conn_);
@@ -77,7 +76,7 @@ public:
     // A copy read back and compared (see CopyDescriptorAtomically); it holds
     // patient data, so it is private whatever a file it replaces allowed.
     int CopyTo(const QString& target) {
-        return platform::CopyDescriptorAtomically(fd_->get(), target, platform::FileAccess::OwnerOnly);
+        return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
     }
 
 private:
@@ -93,10 +92,10 @@ private:
             }
             conn_.reset();
         }
-        fd_.reset();
+        file_.Release();
     }
 
-    std::optional<Descriptor> fd_;
+    db::FileHold file_;
     db::ConnectionPtr conn_;
     std::optional<db::Transaction> lock_;
 };
