@@ -4,6 +4,7 @@
 #include "converter/convert_window.h"
 #include "converter/source_databases.h"
 #include "core/next_number.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/com/control_host.h"
 #include "platform/db/database.h"
@@ -63,7 +64,7 @@ void SetupConverterPaths(const QString& programDir) {
     g.IdPrefix = 1;
     g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
     g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
-    g.TemplateDbSource = db::DataSourcePart(g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+    g.TemplateDbSource = db::DataSourcePart(TemplateDbPath());
     LocateSourceDb(SourceDb::A);
     LocateSourceDb(SourceDb::B);
 }

@@ -1,5 +1,6 @@
 #include "core/backup_folder.h"
 
+#include "core/files.h"
 #include "core/settings.h"
 #include "platform/regular_file.h"
 
@@ -7,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -27,6 +27,10 @@ std::optional<QByteArray> ReadPlainFile(const QString& path) {
         return std::nullopt;
     }
     return file.readAll();
+}
+
+QString DatedStem(const QString& baseName, const QDateTime& now) {
+    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm"));
 }
 
 }  // namespace
@@ -51,13 +55,25 @@ std::optional<QString> ReadBackUpPath(const QString& iniPath) {
     return folder;
 }
 
+QString DbBaseNameOf(const QString& fileName) {
+    QString base = fileName.startsWith(QLatin1Char('/')) ? fileName.mid(1) : fileName;
+    const qsizetype dot = base.indexOf(QLatin1Char('.'));
+    if (dot >= 0) base.truncate(dot);
+    return base;
+}
+
 QString CurrentDbBaseName() {
     if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
-    return QFileInfo(G().MainDbFile).completeBaseName();
+    return DbBaseNameOf(G().MainDbFile);
 }
 
 QString BackUpFileName(const QString& baseName, const QDateTime& now) {
-    return baseName + now.toString(QStringLiteral("_yyyyMMdd_HHmm")) + QStringLiteral(".MDB");
+    return DatedStem(baseName, now) + QStringLiteral(".MDB");
+}
+
+QString UniqueDatedPath(const QString& folder, const QString& baseName, const QDateTime& now,
+                        const QString& extension) {
+    return UniquePath(folder + QLatin1Char('/') + DatedStem(baseName, now), extension);
 }
 
 QString BackUpAgeKey(const QString& fileName, const QString& baseName) {

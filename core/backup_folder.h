@@ -21,13 +21,21 @@ QString BackUpPathFile();
 // skipped. Everything after the first "=" is the folder.
 std::optional<QString> ReadBackUpPath(const QString& iniPath);
 
-// The main database's file name without folder and extension ("VXMOX2"):
-// DbBaseName as the input screen set it, else taken from MainDbFile.
+// The base name of a database file (MainDbFile, its leading '/' allowed):
+// the name up to its first dot, as Windows took it ("VXMOX2.MDB" gives
+// "VXMOX2", and "clinic.2024.mdb" gives "clinic").
+QString DbBaseNameOf(const QString& fileName);
+// The main database's base name: DbBaseName as the input screen set it,
+// else taken from MainDbFile by the same rule.
 QString CurrentDbBaseName();
 
 // baseName + "_yyyymmdd_hhnn" + ".MDB" (VXMOX2_20261208_1405.MDB), the name
 // of a backup and of a restore's safety copy.
 QString BackUpFileName(const QString& baseName, const QDateTime& now);
+// folder + "/" + baseName + "_yyyymmdd_hhnn" + extension, with "_2", "_3",
+// ... before the extension when a file already has that name: a safety copy
+// or a kept original never replaces an earlier one of the same minute.
+QString UniqueDatedPath(const QString& folder, const QString& baseName, const QDateTime& now, const QString& extension);
 
 // For such a name of baseName's database (a second copy of one minute has
 // "_2", "_3", ... before ".MDB"), a text that sorts the copies from the

@@ -162,6 +162,12 @@ bool IsNameTaken(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
+QString UniquePath(const QString& stemPath, const QString& extension) {
+    QString path = stemPath + extension;
+    for (int n = 2; IsNameTaken(path); ++n) path = stemPath + QLatin1Char('_') + QString::number(n) + extension;
+    return path;
+}
+
 bool IsSameFile(const QString& a, const QString& b) {
     if (IsBlank(a) || IsBlank(b)) return false;
     return SameFile(Native(a), Native(b));
@@ -358,8 +364,6 @@ bool SameFileContent(const QString& a, const QString& b) {
     }
     return true;
 }
-
-bool IsStagingName(const QString& name) { return platform::IsWorkFileName(name); }
 
 namespace {
 

@@ -20,6 +20,10 @@ bool IsNameTaken(const QString& path);
 // True when both paths name one existing file, under whatever spelling
 // (links, "..", another hard link).
 bool IsSameFile(const QString& a, const QString& b);
+// stemPath + extension, or, when a file (or a link to nothing) has that
+// name, stemPath + "_2", "_3", ... + extension: a new file there never
+// replaces an earlier one.
+QString UniquePath(const QString& stemPath, const QString& extension);
 // Copies source to target, replacing the target. The new copy is written
 // beside the target and renamed over it, so the old target stays complete
 // until the copy exists. False, nothing done, when both name the same file.
@@ -59,10 +63,6 @@ QString FileErrorDescription(int errorNumber);
 // "<number> description", the line a message box gives a file error.
 QString FileErrorText(int errorNumber);
 
-// A hidden work copy that a backup, restore, compaction or conversion
-// writes before it takes its destination's place, or the engine's journal
-// of one (platform/staging_name.h), whoever wrote it.
-bool IsStagingName(const QString& name);
 // Removes from `folder` the work copies that this installation wrote on this
 // host and whose writer is gone, and no other file: in a folder other PCs
 // share, their work copies (a backup under way among them) stay.

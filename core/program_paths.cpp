@@ -89,6 +89,8 @@ QString GetSqlServerName() {
     return host.isEmpty() ? QString() : host + QStringLiteral("\\HLX");
 }
 
+QString TemplateDbPath() { return G().ProgramDir + QLatin1Char('/') + QLatin1String(kTemplateDbName); }
+
 void SetupDatabasePaths(const QString& programDir, const QString& programFileName) {
     Settings& g = G();
     g.ProgramDir = programDir;
@@ -96,7 +98,7 @@ void SetupDatabasePaths(const QString& programDir, const QString& programFileNam
     g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
     g.IdPrefix = 1;
     g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
-    g.TemplateDbSource = db::DataSourcePart(programDir + QStringLiteral("/VXMOX2_ORG.MDB"));
+    g.TemplateDbSource = db::DataSourcePart(TemplateDbPath());
     g.SharedDbKind = 0;
     g.SharedDbSource.clear();
     g.SharedDbFolder.clear();

@@ -34,6 +34,11 @@ int16_t GetSharedDbKind(const QString& makerWord);
 // Server name from G().SharedDbFolder: "<host>\HLX", or "".
 QString GetSqlServerName();
 
+// The template every new database is made from, in the program folder
+// (never the folder of the database in use).
+inline constexpr char kTemplateDbName[] = "VXMOX2_ORG.MDB";
+QString TemplateDbPath();
+
 // Sets the paths and the sibling database in G() and writes the program's
 // path under the sibling product's keys. The first form takes the folder
 // and file name of the running executable.

@@ -65,6 +65,11 @@ QString StagedFileName(const QString& targetName) {
     return QLatin1Char('.') + targetName + QStringLiteral(".new.") + Mark();
 }
 
+QString StagedFilePath(const QString& targetPath) {
+    const QFileInfo target(targetPath);
+    return target.absolutePath() + QLatin1Char('/') + StagedFileName(target.fileName());
+}
+
 bool IsWorkFileName(const QString& name) {
     const QRegularExpressionMatch m = MarkedPattern().match(name);
     if (m.hasMatch()) return (m.captured(u"kind") == u"part") == m.hasCaptured(u"tail");
@@ -80,7 +85,7 @@ bool IsAbandonedWorkFile(const QString& name) {
 
 bool IsUnmarkedWorkFileName(const QString& name) {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.part-[A-Za-z0-9]{6})(-journal)?$)"),
+        QStringLiteral(R"(^(\.[^./][^/]*\.mdb\.new|\.\.?[^./][^/]*\.part-[A-Za-z0-9]{6}|VXCV\.MDB)(-journal)?$)"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern.match(name).hasMatch();
 }

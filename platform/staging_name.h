@@ -26,10 +26,13 @@ QString WorkFileTemplate(const QString& targetName);
 
 // The name a database for `targetName` is staged under by this process.
 QString StagedFileName(const QString& targetName);
+// The path of that file beside `targetPath`: where a restore stages its
+// copy and a conversion builds its new database.
+QString StagedFilePath(const QString& targetPath);
 
 // Any program's work-file name, whoever wrote it, and the unmarked names
 // earlier releases gave them (".VXMOX2.MDB.new", "..B.MDB.new.part-Ab12Cd",
-// ".VersionMOX.txt.part-Ab12Cd").
+// ".VersionMOX.txt.part-Ab12Cd", the conversions' "VXCV.MDB").
 bool IsWorkFileName(const QString& name);
 
 // A work file that this installation wrote on this host and whose writer

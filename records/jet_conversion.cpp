@@ -1,16 +1,19 @@
 #include "records/jet_conversion.h"
 #include "core/program_log.h"
 
+#include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/file_kind.h"
 #include "platform/db/jet_reader.h"
-#include "platform/descriptor.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
+#include "platform/staging_name.h"
 #include "records/image_table.h"
 #include "records/old_format.h"
 
@@ -51,16 +54,9 @@ QString Quoted(const QString& name) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QString TemplatePath() { return G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"); }
-
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 void RemoveFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
-
-void RemoveWithJournal(const QString& path) {
-    RemoveFile(path);
-    RemoveFile(path + QStringLiteral("-journal"));
-}
 
 // What a failed write in `folder` comes from, as far as the folder tells.
 JetRefusal FolderCause(const QString& folder, int err) {
@@ -260,21 +256,6 @@ void Log(const JetConversion& c) {
 
 }  // namespace
 
-bool IsJetDatabaseFile(const QString& path) {
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) return false;
-    const platform::Descriptor file(fd);
-    char head[20];
-    const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
-    return got > 0 && IsJetFileStart(QByteArrayView(head, got));
-}
-
-bool IsJetFileStart(QByteArrayView head) {
-    if (head.size() < 20) return false;
-    const QByteArrayView name = head.sliced(4, 15);
-    return name == "Standard Jet DB" || name == "Standard ACE DB";
-}
-
 QString DescribeJetRefusal(const JetConversion& c) {
     const QString written = c.keeping ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
     QString why;
@@ -297,7 +278,7 @@ QString DescribeJetRefusal(const JetConversion& c) {
             break;
         case JetRefusal::NoTemplate:
             why = QStringLiteral("テンプレートのデータベース(%1)を読み込めません。")
-                      .arg(QDir::toNativeSeparators(TemplatePath()));
+                      .arg(QDir::toNativeSeparators(TemplateDbPath()));
             break;
         case JetRefusal::ReadOnlyFolder:
             why = QStringLiteral("フォルダ %1 に書き込めないため、%2を作成できませんでした。").arg(c.folder, written) +
@@ -325,46 +306,37 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
         Log(c);
         return c;
     }
-    // A journal left beside an old work file would be rolled into the new one.
-    RemoveWithJournal(work);
     JetConversion c;
-    const int templateFd = platform::OpenRegularFile(TemplatePath());
-    if (templateFd < 0) {
-        c = Refused(jetPath, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(-templateFd)));
+    bool noTemplate = false;
+    if (const int err = MakeFromTemplate(work, &noTemplate)) {
+        c = noTemplate ? Refused(jetPath, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(err)))
+                       : WriteRefusal(jetPath, folder, err, FileErrorText(err));
     } else {
-        ::close(templateFd);
-        if (const int err = platform::CopyFileAtomically(TemplatePath(), work)) {
-            c = WriteRefusal(jetPath, folder, err, FileErrorText(err));
-        } else if (const int modeErr = platform::MakeOwnerOnly(work)) {
-            c = WriteRefusal(jetPath, folder, modeErr, QStringLiteral("chmod: ") + FileErrorText(modeErr));
-        } else {
-            try {
-                Fill(jetPath, work, jetPath, progress);
-                if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")})) {
-                    c.outcome = JetConversion::Outcome::Converted;
-                    c.source = jetPath;
-                    c.converted = work;
-                    return c;
-                }
-                c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check"));
-            } catch (const Refusal& r) {
-                c = Refused(jetPath, r.why, r.detail);
-                c.table = r.table;
-                c.column = r.column;
-            } catch (const db::JetReadError& e) {
-                c = Refused(
-                    jetPath,
-                    e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
-                    e.Detail());
-            } catch (const db::DbError& e) {
-                // Said while the work file is still there, taking the space.
-                c = WriteRefusal(jetPath, folder, 0, e.Description());
-            } catch (const std::exception& e) {
-                c = WriteRefusal(jetPath, folder, 0, QString::fromLocal8Bit(e.what()));
+        try {
+            Fill(jetPath, work, jetPath, progress);
+            if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")})) {
+                c.outcome = JetConversion::Outcome::Converted;
+                c.source = jetPath;
+                c.converted = work;
+                return c;
             }
+            c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check"));
+        } catch (const Refusal& r) {
+            c = Refused(jetPath, r.why, r.detail);
+            c.table = r.table;
+            c.column = r.column;
+        } catch (const db::JetReadError& e) {
+            c = Refused(jetPath,
+                        e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
+                        e.Detail());
+        } catch (const db::DbError& e) {
+            // Said while the work file is still there, taking the space.
+            c = WriteRefusal(jetPath, folder, 0, e.Description());
+        } catch (const std::exception& e) {
+            c = WriteRefusal(jetPath, folder, 0, QString::fromLocal8Bit(e.what()));
         }
     }
-    RemoveWithJournal(work);
+    RemoveWorkFile(work);
     Log(c);
     return c;
 }
@@ -372,12 +344,11 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
 JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     const Settings& g = G();
     const QString mainPath = g.AppPath + g.MainDbFile;
-    const QString work = OldFormatConversion::WorkDbPath(g.AppPath);
-    // No program of this system runs beside the start-up: a work file here
-    // is one a killed run left.
-    RemoveWithJournal(work);
+    const QString work = platform::StagedFilePath(mainPath);
+    // The work files of a killed run are gone before anything is written.
+    RemoveStaleStagingFiles(g.AppPath);
 
-    if (!IsJetDatabaseFile(mainPath)) {
+    if (db::FileKindAt(mainPath) != db::FileKind::Jet) {
         JetConversion c;
         // A run killed after its converted file took the main file's place
         // and before it could say so: this start says it.
@@ -403,11 +374,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     const bool keptBefore = !kept.isEmpty() && SameFileContent(mainPath, kept);
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
-        int err = platform::CopyFileAtomically(mainPath, kept);
-        if (err == 0 && !SameFileContent(mainPath, kept)) err = EIO;
-        if (err == 0) err = platform::MakeOwnerOnly(kept);
-        if (err != 0) {
-            RemoveFile(kept);
+        if (const int err = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
             JetConversion c = WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err));
             c.keeping = true;
             Log(c);
@@ -424,7 +391,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     c.source = mainPath;
     // A refusal leaves the folder as it was.
     const auto refuse = [&](JetConversion r, bool logged = false) {
-        RemoveWithJournal(work);
+        RemoveWorkFile(work);
         ForgetJetConversionNote();
         if (!keptBefore) RemoveFile(kept);
         if (!logged) Log(r);
@@ -433,14 +400,10 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     if (c.Refused()) return refuse(c, true);
     if (!WriteNote(g.AppPath, kept))
         return refuse(WriteRefusal(mainPath, g.AppPath, 0, QStringLiteral("the conversion's note")));
-    if (const int err = platform::PlaceFileAtomically(work, mainPath))
+    if (const int err = PutInPlace(work, mainPath))
         return refuse(WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err)));
     c.converted = mainPath;
     c.kept = kept;
-    // The rename gave the new file the Access file's mode.
-    if (const int err = platform::MakeOwnerOnly(mainPath))
-        c.warning = QStringLiteral("変換したファイルを所有者だけが読み書きできる設定にできませんでした。") + kCrLf +
-                    FileErrorText(err);
     return c;
 }
 
@@ -449,22 +412,16 @@ void ForgetJetConversionNote() { RemoveFile(NotePath(G().AppPath)); }
 JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressReport& progress) {
     const QFileInfo info(jetPath);
     const QString folder = info.absolutePath();
-    const QString stem = info.completeBaseName() + QStringLiteral("_変換");
-    // Work files of a conversion of this file that a killed run left.
-    const QRegularExpression left(QStringLiteral("^\\.") + QRegularExpression::escape(stem) +
-                                  QStringLiteral("(_\\d+)?\\.mdb\\.new(-journal)?$"));
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
-        if (!entry.isSymLink() && left.match(entry.fileName()).hasMatch()) RemoveFile(entry.absoluteFilePath());
-
-    const QString target = OldFormatConversion::UniquePath(folder, stem);
-    // Named after the new file, not the start-up's work file: any folder can
-    // hold a file of that name (the chosen file among them), and the work
-    // file is emptied before it is filled.
-    const QString work = folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".new");
+    // Work files a killed run of this installation left here.
+    RemoveStaleStagingFiles(folder);
+    const QString target = UniquePath(folder + QStringLiteral("/") + info.completeBaseName() + QStringLiteral("_変換"),
+                                      QStringLiteral(".mdb"));
+    const QString work = platform::StagedFilePath(target);
     JetConversion c = FillFromJetDatabase(jetPath, work, progress);
     if (c.Refused()) return c;
-    if (const int err = platform::PlaceFileAtomically(work, target)) {
-        RemoveWithJournal(work);
+    // A new file: nothing of the folder's is replaced.
+    if (const int err = platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly)) {
+        RemoveWorkFile(work);
         JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
         Log(r);
         return r;

@@ -8,27 +8,21 @@
 // the template lacks, is made as the program makes it before its rows go in.
 //
 // The Jet file itself is only ever read, in a child process (see
-// platform/db/jet_reader.h), and only a file read whole is converted. The
-// new database is filled in a fresh work file in one transaction and, where
-// it takes the place of a file, put there by one atomic rename; the main
-// database is first kept under a dated name (the old-format conversion's
-// rule). A failure or a kill at any point leaves the Jet file in place or
-// the complete converted file.
+// platform/db/jet_reader.h), and only a file read whole is converted; what
+// kind a file is, platform/db/file_kind.h tells. The new database is filled
+// in a fresh work file in one transaction and, where it takes the place of a
+// file, put there by one atomic rename; the main database is first kept
+// under a dated name (the old-format conversion's rule, the sequence of
+// core/database_replacement.h). A failure or a kill at any point leaves the
+// Jet file in place or the complete converted file.
 //
 // The conversions say nothing to the user: they return what happened, and
 // their callers (start-up, the open command, the restore) show it.
 
-#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
 namespace mox {
-
-// True when the file begins as an Access database file does (opened first,
-// then judged by what was opened: a pipe is never waited on).
-bool IsJetDatabaseFile(const QString& path);
-// True when a file's first bytes are those of an Access database file.
-bool IsJetFileStart(QByteArrayView head);
 
 // How far a conversion has come: rows copied of the rows the file holds.
 struct JetProgress {

@@ -1,17 +1,16 @@
 #include "records/old_format.h"
 
+#include "core/backup_folder.h"
 #include "core/connections.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
-#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
-#include "platform/owner_only.h"
+#include "platform/staging_name.h"
 #include "records/new_exam_row.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <array>
 #include <limits>
@@ -88,9 +87,6 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     }
 }
 
-// The kept copy and the new database hold patient data.
-const QString kNotOwnerOnly = QStringLiteral("アクセス権を所有者のみに設定できませんでした。");
-
 void ShowFailure(const QString& reason = {}) {
     platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf +
                          (reason.isEmpty() ? QString() : reason + kCrLf) + kCrLf +
@@ -129,17 +125,8 @@ QString OldFormatConversion::GetStageName(int32_t commentId) {
 }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
-    return UniquePath(folder, QStringLiteral("VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm")));
+    return UniqueDatedPath(folder, QStringLiteral("VXMOX2"), now, QStringLiteral(".mdb"));
 }
-
-QString OldFormatConversion::UniquePath(const QString& folder, const QString& stem) {
-    const QString start = folder + QLatin1Char('/') + stem;
-    QString path = start + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(path); ++n) path = start + QStringLiteral("_%1.mdb").arg(n);
-    return path;
-}
-
-QString OldFormatConversion::WorkDbPath(const QString& folder) { return folder + QStringLiteral("/VXCV.MDB"); }
 
 int16_t OldFormatConversion::IsOldFormatTable() {
     const Settings& g = G();
@@ -218,59 +205,43 @@ bool OldFormatConversion::CheckTable() {
 
     MainDbPath = g.AppPath + g.MainDbFile;
     KeptDbPath = UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
-    TemplateDbPath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
-    const QString workPath = WorkDbPath(g.AppPath);
+    TemplateDbPath = mox::TemplateDbPath();
+    const QString workPath = platform::StagedFilePath(MainDbPath);
 
-    try {
-        const bool copied = CopyFile(MainDbPath, KeptDbPath);
-        const int modeError = copied ? platform::MakeOwnerOnly(KeptDbPath) : 0;
-        // The kept copy is what stands between the user and a lost database:
-        // it counts only when it is there whole.
-        if (!copied || modeError != 0 || !SameFileContent(MainDbPath, KeptDbPath)) {
-            QFile::remove(KeptDbPath);
-            platform::MsgBox(
-                QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") + kCrLf +
-                    QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath +
-                    (modeError ? kCrLf + kCrLf + kNotOwnerOnly + kCrLf + FileErrorText(modeError) : QString()),
-                16, QStringLiteral("変換エラー"));
-            return false;
-        }
-    } catch (const std::exception&) {
-        QFile::remove(KeptDbPath);
-        ShowFailure();
+    // The kept copy is what stands between the user and a lost database:
+    // the conversion goes on only when it is there whole.
+    if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
+        platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
+                             kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath +
+                             kCrLf + kCrLf + FileErrorText(err),
+                         16, QStringLiteral("変換エラー"));
         return false;
     }
 
     int16_t result = -1;
-    int modeError = 0;
+    int fileError = 0;
     try {
-        if (QFileInfo::exists(workPath)) QFile::remove(workPath);
-        if (CopyFile(TemplateDbPath, workPath) && (modeError = platform::MakeOwnerOnly(workPath)) == 0) {
+        if ((fileError = MakeFromTemplate(workPath)) == 0) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
             if (result == 0 && !db::IsIntactDatabaseFile(workPath)) result = -1;
-            if (result == 0 && platform::PlaceFileAtomically(workPath, MainDbPath) != 0) result = -1;
+            if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath)) != 0) result = -1;
         }
     } catch (const std::exception&) {
         result = -1;
     }
 
     if (result == 0) {
-        // The placed file took the old file's mode, which may let others read it.
-        const int err = platform::MakeOwnerOnly(MainDbPath);
         platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換しました。"), 64,
                          QStringLiteral("変換完了"));
-        if (err != 0)
-            platform::MsgBox(MainDbPath + kCrLf + kNotOwnerOnly + kCrLf + kCrLf + FileErrorText(err), 48,
-                             QStringLiteral("変換完了"));
         return false;
     }
     CloseMainDb();
     CloseOldDb();
     platform::Wait(1000);
     // The main file was never replaced: it still is the old database.
-    if (QFileInfo::exists(workPath)) QFile::remove(workPath);
-    ShowFailure(modeError ? kNotOwnerOnly + kCrLf + FileErrorText(modeError) : QString());
+    RemoveWorkFile(workPath);
+    ShowFailure(fileError ? FileErrorText(fileError) : QString());
     return false;
 }
 

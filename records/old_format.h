@@ -5,7 +5,7 @@
 //
 // The conversion never deletes the user's file. It first keeps a copy under
 // a time-stamped name that no earlier kept copy has, and goes on only when
-// that copy is complete (same size and content hash). The new database is
+// that copy is complete (core/database_replacement.h). The new database is
 // filled in a work file beside the main one, in one transaction, through the
 // main slot held on that file, checked, and put in the main file's place in
 // one atomic rename; until then the main file is the old database, so any
@@ -64,11 +64,6 @@ public:
     // The kept name for a moment: "VXMOX2_yyyymmdd_hhnn.mdb", with "_2",
     // "_3", ... before ".mdb" when an earlier kept copy has that name.
     static QString UniqueKeptPath(const QString& folder, const QDateTime& now);
-    // folder/stem.mdb, or with "_2", "_3", ... before ".mdb" when a file
-    // already has that name.
-    static QString UniquePath(const QString& folder, const QString& stem);
-    // The work file the new database is built in, beside the main one.
-    static QString WorkDbPath(const QString& folder);
 };
 
 }  // namespace mox

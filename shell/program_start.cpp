@@ -4,11 +4,13 @@
 #include "core/files.h"
 #include "core/program_end.h"
 #include "core/program_log.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/file_kind.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/progress_window.h"
@@ -79,10 +81,7 @@ bool SetLeftoverJournalAside(const QString& mainPath) {
     const QString journal = mainPath + QStringLiteral("-journal");
     if (!IsNameTaken(journal)) return true;
     const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    QString aside = journal + QLatin1Char('_') + stamp;
-    for (int n = 2; IsNameTaken(aside); ++n)
-        aside = journal + QLatin1Char('_') + stamp + QLatin1Char('_') + QString::number(n);
-    if (RenameFile(journal, aside)) return true;
+    if (RenameFile(journal, UniquePath(journal + QLatin1Char('_') + stamp, {}))) return true;
     platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(journal).fileName() +
                          QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
                          QStringLiteral("プログラムを終了します。"),
@@ -160,9 +159,8 @@ bool EnsureMainDatabase() {
     // hold the only copy of the data: it goes in place of the template.
     if (RecoverLeftoverCompaction()) return true;
 
-    const QString templatePath = g.ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB");
     const QString notMade = QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。");
-    if (!CopyFile(templatePath, mainPath)) {
+    if (!CopyFile(TemplateDbPath(), mainPath)) {
         ShowStartupError(notMade);
         return false;
     }
@@ -184,7 +182,7 @@ bool EnsureMainDatabase() {
 bool ConvertWindowsMainDatabase() {
     const QString mainPath = G().AppPath + G().MainDbFile;
     std::optional<platform::ProgressWindow> window;
-    if (IsJetDatabaseFile(mainPath))
+    if (db::FileKindAt(mainPath) == db::FileKind::Jet)
         window.emplace(QStringLiteral("データベースの変換"),
                        QStringLiteral("Windows 版のデータベース（Access 形式）を本システムの形式に変換しています。"));
     const JetConversion c = ConvertJetMainDatabase([&window](const JetProgress& p) {

@@ -1,20 +1,20 @@
 #include "tools/database_copy.h"
 
-#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/database_integrity.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-#include "platform/descriptor.h"
+#include "platform/db/file_hold.h"
+#include "platform/db/file_kind.h"
 #include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
-#include "platform/regular_file.h"
-#include "platform/owner_only.h"
 #include "platform/staging_name.h"
 #include "records/jet_conversion.h"
 
@@ -22,11 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 
@@ -51,17 +48,17 @@ struct Failure {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-using platform::Descriptor;
-
 // The main file's write lock, held through a connection of the database
 // layer, with a descriptor to read the file's bytes under it. POSIX drops
 // every lock a process holds on a file when any descriptor of the file is
-// closed, so the descriptor is closed only after the lock has gone.
+// closed: the descriptor is the one the database layer shares with every
+// connection of this process on the file, closed by the last of them.
 class LockedDatabase {
 public:
     explicit LockedDatabase(const QString& path) {
-        fd_.emplace(::open(Native(path).constData(), O_RDONLY | O_CLOEXEC));
-        if (fd_->get() < 0) throw Failure{ReadFailure(path, FileErrorText(errno))};
+        int err = 0;
+        file_ = db::FileHold::Take(path, &err);
+        if (!file_.IsHeld()) throw Failure{ReadFailure(path, FileErrorText(err))};
         try {
             conn_ = db::Connection::Open(db::DataSourcePart(path));
             lock_.emplace(*conn_);
@@ -79,11 +76,8 @@ public:
     // A copy read back and compared (see CopyDescriptorAtomically); it holds
     // patient data, so it is private whatever a file it replaces allowed.
     int CopyTo(const QString& target) {
-        return platform::CopyDescriptorAtomically(fd_->get(), target, platform::FileAccess::OwnerOnly);
+        return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
     }
-    // The file itself under a second name, or a copy where no link can be
-    // made; the rename that restores a backup then leaves it untouched.
-    int KeepAs(const QString& path, const QString& keep) { return platform::KeepFileAs(path, fd_->get(), keep); }
 
 private:
     static QString ReadFailure(const QString& path, const QString& why) {
@@ -98,51 +92,35 @@ private:
             }
             conn_.reset();
         }
-        fd_.reset();
+        file_.Release();
     }
 
-    std::optional<Descriptor> fd_;
+    db::FileHold file_;
     db::ConnectionPtr conn_;
     std::optional<db::Transaction> lock_;
 };
-
-QString TempBeside(const QString& target) {
-    const QFileInfo info(target);
-    return info.absolutePath() + QLatin1Char('/') + platform::StagedFileName(info.fileName());
-}
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
 // The source of a restore, judged by its first bytes: this system's files
 // are SQLite files, and an Access file of the Windows release is taken for
 // conversion (true); anything else is refused before a byte of it is copied.
-// The file is closed again before the engine opens it: closing any
-// descriptor of a file drops every lock this process holds on it.
 bool JudgeRestoreSource(const QString& source) {
     if (source.trimmed().isEmpty())
         throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
-    const int opened = platform::OpenRegularFile(source);
-    if (opened < 0) {
-        const int err = -opened;
-        if (err == ENOENT || err == ENOTDIR)
-            throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
-        if (err == EISDIR || err == EINVAL)
-            throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
+    int err = 0;
+    const db::FileKind kind = db::FileKindAt(source, &err);
+    if (err == ENOENT || err == ENOTDIR)
+        throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
+    if (err == EISDIR || err == EINVAL)
+        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
+    if (err != 0)
         throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
                       FileErrorText(err)};
-    }
-    Descriptor fd(opened);
-
-    unsigned char head[100] = {};
-    const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
-    if (got < 0)
-        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
-                      FileErrorText(errno)};
-    if (IsJetFileStart(QByteArrayView(head, got))) return true;
-    if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, "SQLite format 3", 16) != 0)
+    if (kind == db::FileKind::Other)
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
-    return false;
+    return kind == db::FileKind::Jet;
 }
 
 // The user chose `source`; what the engine says of the staged copy is said
@@ -176,8 +154,7 @@ void CheckRestorable(const QString& staged, const QString& source) {
 // A safety copy that is still the main file under a second name would follow
 // every later change of it, so it is no copy and goes.
 void Abandon(RestoreResult& result, const QString& staged, const QString& mainPath) {
-    RemoveFile(staged);
-    RemoveFile(staged + QStringLiteral("-journal"));
+    RemoveWorkFile(staged);
     if (!result.safetyCopy.isEmpty() && IsSameFile(result.safetyCopy, mainPath)) {
         RemoveFile(result.safetyCopy);
         result.safetyCopy.clear();
@@ -199,11 +176,11 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
     const QString mainName = main.fileName();
     const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
                                   mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
-                                  QStringLiteral("VXCP.MDB-journal"),    QStringLiteral("VXMOX2_ORG.MDB"),
+                                  QStringLiteral("VXCP.MDB-journal"),    QLatin1String(kTemplateDbName),
                                   QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
     for (const QString& r : reserved)
         if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
-    return IsStagingName(name);
+    return platform::IsWorkFileName(name);
 }
 
 // A restore removes its staging file before it copies and may remove the
@@ -212,7 +189,7 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
 // so it stays a source: a clinic may start again from the empty database.
 bool IsReservedSource(const QString& mainPath, const QString& source) {
     const auto reserved = [](const QString& mainFile, const QString& file) {
-        return QFileInfo(file).fileName().compare(QStringLiteral("VXMOX2_ORG.MDB"), Qt::CaseInsensitive) != 0 &&
+        return QFileInfo(file).fileName().compare(QLatin1String(kTemplateDbName), Qt::CaseInsensitive) != 0 &&
                IsReservedName(mainFile, file);
     };
     if (reserved(mainPath, source)) return true;
@@ -308,12 +285,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
 }
 
 QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDateTime& now) {
-    const QString name = BackUpFileName(baseName, now);
-    QString path = folder + QLatin1Char('/') + name;
-    const QString stem = name.left(name.size() - 4);
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = folder + QLatin1Char('/') + stem + QLatin1Char('_') + QString::number(n) + QStringLiteral(".MDB");
-    return path;
+    return UniqueDatedPath(folder, baseName, now, QStringLiteral(".MDB"));
 }
 
 void SetRestoreStepHook(RestoreStepHook hook) { stepHook = std::move(hook); }
@@ -334,14 +306,13 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
     }
 
     const platform::Hourglass hourglass;
-    const QString staged = TempBeside(mainPath);
+    const QString staged = platform::StagedFilePath(mainPath);
     try {
         Step(RestoreStep::CheckSource);
         const bool jet = JudgeRestoreSource(source);
 
         Step(RestoreStep::Stage);
-        RemoveFile(staged);
-        RemoveFile(staged + QStringLiteral("-journal"));
+        RemoveWorkFile(staged);
         try {
             if (jet) {
                 ConvertStagedWindowsFile(source, staged);
@@ -363,26 +334,23 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         LockedDatabase locked(mainPath);
 
         Step(RestoreStep::SafetyCopy);
+        // The old file itself under the new name (the rename that follows
+        // leaves it untouched), private whatever it was.
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
-        if (const int err = locked.KeepAs(mainPath, safety))
+        if (const int err = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
             throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
                           kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
         result.safetyCopy = safety;
-        // The old file itself, under the new name: private, whatever it was.
-        if (const int err = platform::MakeOwnerOnly(safety))
-            throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
-                          kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
 
         // A journal beside the main file would be rolled into the restored
         // file at its next open. Under the write lock no transaction of any
         // program is under way, so a journal there is a stale one; so is a
         // compaction copy of the file being replaced, which the next exit
-        // must not take for its own.
+        // must not take for its own (PutInPlace removes it).
         RemoveFile(mainPath + QStringLiteral("-journal"));
-        RemovePendingCompaction(mainPath);
 
         Step(RestoreStep::Place);
-        if (const int err = platform::PlaceFileAtomically(staged, mainPath, platform::FileAccess::OwnerOnly))
+        if (const int err = PutInPlace(staged, mainPath))
             throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
                           kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
         result.restored = true;

@@ -2,6 +2,7 @@
 
 #include "platform/db/backend.h"
 #include "platform/db/file_hold.h"
+#include "platform/db/file_kind.h"
 #include "platform/owner_only.h"
 
 #include <fcntl.h>
@@ -112,8 +113,6 @@ DbError FileReplaced(const QString& path) {
                                            "しばらくしてからやり直してください。"));
 }
 
-enum class FileKind { Sqlite, Jet };
-
 // Looks at the file before any engine touches it, so that a missing path is
 // never created and a foreign file is never written to. The file is judged
 // through the descriptor the connection then keeps (file_hold.h): a probe
@@ -151,18 +150,8 @@ FileKind ProbeFile(const QString& path, FileHold* hold) {
                 ? QStringLiteral("ファイルを読み取る権限がありません。")
                 : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
     }
-    unsigned char head[100] = {};
-    size_t got = 0;
-    while (got < sizeof head) {
-        const ssize_t n = ::pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (got == sizeof head && std::memcmp(head, "SQLite format 3", 16) == 0) return FileKind::Sqlite;
-    if (got >= 20 &&
-        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
-        return FileKind::Jet;
+    const FileKind kind = ReadFileKind(fd);
+    if (kind != FileKind::Other) return kind;
     throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
+#include "core/backup_folder.h"
 #include "core/connections.h"
 #include "core/messages.h"
 #include "core/settings.h"
@@ -424,13 +425,7 @@ void PFrmInput::ShowDatabasePath() {
     LblPath->setFont(font);
 }
 
-void PFrmInput::NoteDatabaseName() {
-    Settings& g = G();
-    QString base = g.MainDbFile.mid(1);
-    const int dot = base.indexOf(u'.');
-    if (dot >= 0) base.truncate(dot);
-    g.DbBaseName = base;
-}
+void PFrmInput::NoteDatabaseName() { G().DbBaseName = DbBaseNameOf(G().MainDbFile); }
 
 void PFrmInput::LoadStageList() {
     entry_.StageNames.fill(QString());

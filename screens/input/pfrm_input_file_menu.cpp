@@ -2,11 +2,14 @@
 // notice) and its database-file menu: a new database from the template,
 // another database for the rest of the run, a copy of the one in use.
 
+#include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/files.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
+#include "platform/db/file_kind.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
@@ -174,7 +177,7 @@ void PFrmInput::mnuCreate_Click() {
     }
     // CopyFile reports its own failure (a folder that refuses the file, a
     // full disk); the database in use then stays.
-    if (!CopyFile(G().ProgramDir + QStringLiteral("/VXMOX2_ORG.MDB"), chosen->Path())) return;
+    if (!CopyFile(TemplateDbPath(), chosen->Path())) return;
     // The new file holds the template only: one that others could read is
     // not used.
     if (const QString why = MakePrivate(chosen->Path()); !why.isEmpty()) {
@@ -193,7 +196,7 @@ void PFrmInput::mnuOpen_Click() {
                                                           QStringLiteral("開くファイルを選択して下さい"), false);
     if (!chosen) return;
     // A file of the Windows release is opened as its conversion beside it.
-    if (IsJetDatabaseFile(chosen->Path())) {
+    if (db::FileKindAt(chosen->Path()) == db::FileKind::Jet) {
         const QString converted = ConvertChosenWindowsFile(chosen->Path());
         if (converted.isEmpty()) return;
         chosen->name = QFileInfo(converted).fileName();
@@ -249,7 +252,10 @@ void PFrmInput::mnuSave_Click() {
                          QStringLiteral("指定エラー"));
         return;
     }
+    const bool replacing = IsNameTaken(target);
     if (!CopyFile(source, target)) return;
+    // A compaction copy pending beside the replaced file holds its old data.
+    if (replacing) RemovePendingCompaction(target);
     // The copy has replaced any older file of that name: it stays, and the
     // user is told that others may read it.
     const QString why = MakePrivate(target);

@@ -15,8 +15,10 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/file_kind.h"
 #include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
+#include "platform/staging_name.h"
 #include "records/image_table.h"
 #include "records/old_format.h"
 #include "tests/support/kill_at.h"
@@ -121,8 +123,12 @@ protected:
 
 TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKept) {
     PutMain(windows_);
-    ASSERT_TRUE(IsJetDatabaseFile(main_));
+    ASSERT_EQ(db::FileKindAt(main_), db::FileKind::Jet);
     ::chmod(QFile::encodeName(main_).constData(), 0644);
+    // A compaction copy of the file that was there before, which a killed
+    // exit left: it goes with the file it was made from.
+    box_.WriteText(QStringLiteral("VXCP.MDB"), "compacted");
+    box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     std::vector<JetProgress> progress;
     const JetConversion c = ConvertJetMainDatabase([&](const JetProgress& p) { progress.push_back(p); });
     ASSERT_TRUE(c.Converted()) << DescribeJetRefusal(c).toStdString() << c.detail.toStdString();
@@ -132,7 +138,7 @@ TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKep
     EXPECT_EQ(c.converted, main_);
     EXPECT_FALSE(c.toldLate);
     EXPECT_EQ(Bytes(kept), windows_);
-    EXPECT_FALSE(IsJetDatabaseFile(main_));
+    EXPECT_EQ(db::FileKindAt(main_), db::FileKind::Sqlite);
     EXPECT_EQ(Dump(main_), reference_);
     // Both hold patient data, whatever mode the Access file had.
     EXPECT_EQ(ModeOf(main_), 0600u);
@@ -223,8 +229,17 @@ TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
     box_.WriteText(QStringLiteral("clinic.mdb"), windows_);
     // A run killed while it converted this file left its work file and
     // journal; they go when the file is chosen again.
-    box_.WriteText(QStringLiteral(".clinic_変換.mdb.new"), "half");
-    box_.WriteText(QStringLiteral(".clinic_変換.mdb.new-journal"), "half");
+    const pid_t killed = ::fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        const QString work =
+            QFileInfo(platform::StagedFilePath(box_.File(QStringLiteral("clinic_変換.mdb")))).fileName();
+        box_.WriteText(work, "half");
+        box_.WriteText(work + QStringLiteral("-journal"), "half");
+        ::_exit(0);
+    }
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_EQ(Files().size(), 4);
     const QString first = ConvertJetFileBeside(chosen).converted;
     EXPECT_EQ(first, box_.File(QStringLiteral("clinic_変換.mdb")));
     EXPECT_EQ(Dump(first), reference_);

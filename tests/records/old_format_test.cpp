@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/message_box.h"
+#include "platform/staging_name.h"
 #include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <stdexcept>
 
@@ -153,6 +155,9 @@ TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     // patient data and is its owner's only.
     ::chmod(QFile::encodeName(main_).constData(), 0644);
     const QByteArray old = Bytes(main_);
+    // A compaction copy of the old file that a killed exit left: the next
+    // exit must not take it for the converted file's.
+    QFile::copy(main_, box_.File(QStringLiteral("VXCP.MDB")));
     const int64_t counterBefore =
         Open(test::TemplateDbPath())->Scalar(QStringLiteral("SELECT ExamData FROM TNextAutoNumber")).ToInt64();
     OldFormatConversion record;
@@ -167,7 +172,8 @@ TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), old);
     EXPECT_EQ(ModeOf(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), 0600u);
     EXPECT_EQ(ModeOf(main_), 0600u);
-    EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
+    EXPECT_FALSE(QFileInfo::exists(platform::StagedFilePath(main_)));
+    EXPECT_FALSE(QFileInfo::exists(box_.File(QStringLiteral("VXCP.MDB"))));
     EXPECT_EQ(record.IsOldFormatTable(), kFormatCurrent);
 
     auto c = Open(main_);
@@ -224,31 +230,35 @@ TEST_F(OldFormatTest, KeptCopiesNeverOverwriteEachOther) {
     ExpectUserDataIntact();
 }
 
-// A kept copy that cannot be made owner-only (here it is taken away after
-// its rename, which fails the chmod) does not count: the conversion stops,
-// saying why, and nothing else is written.
-TEST_F(OldFormatTest, KeptCopyThatCannotBeMadeOwnerOnlyStopsTheConversion) {
+// A kept copy that is not whole (its read-back differs from what was read,
+// as from a medium that stores a wrong bit) does not count: the conversion
+// stops, saying why, and nothing else is written.
+TEST_F(OldFormatTest, KeptCopyThatIsNotWholeStopsTheConversion) {
     MakeOldDatabase();
     const QByteArray old = Bytes(main_);
-    int folderSync = 0;
+    int verify = 0;
     {
         platform::FileStepFault counting;
-        ASSERT_EQ(platform::CopyFileAtomically(main_, box_.File(QStringLiteral("probe.mdb"))), 0);
+        const int fd = ::open(QFile::encodeName(main_).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(platform::CopyDescriptorAtomically(fd, box_.File(QStringLiteral("probe.bin"))), 0);
+        ::close(fd);
         for (const platform::FileStep step : counting.Steps()) {
-            ++folderSync;
-            if (step == platform::FileStep::SyncFolder) break;
+            ++verify;
+            if (step == platform::FileStep::Verify) break;
         }
     }
-    const QString kept = box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"));
-    platform::FileStepFault gone(folderSync, [&kept](platform::FileStep) { QFile::remove(kept); });
+    platform::FileStepFault wrong(verify, EIO);
     OldFormatConversion().CheckTable();
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("変換エラー"));
-    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(QStringLiteral(
-        "アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.startsWith(
+        QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。")));
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.endsWith(
+        main_ + QStringLiteral("\r\n\r\n<5> ディスクの読み書きでエラーが発生しました。")))
         << boxes_.Shown()[0].prompt.toStdString();
     EXPECT_EQ(Bytes(main_), old);
-    EXPECT_EQ(gone.StepsTaken(), folderSync) << "nothing was written after the kept copy";
+    EXPECT_TRUE(KeptFiles().isEmpty());
+    EXPECT_EQ(wrong.StepsTaken(), verify) << "nothing was written after the kept copy";
 }
 
 // A conversion that fails ends with the old file in place and the failure
@@ -256,7 +266,7 @@ TEST_F(OldFormatTest, KeptCopyThatCannotBeMadeOwnerOnlyStopsTheConversion) {
 // cannot fail it) ends converted. Either way nothing is left half done.
 TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
     const auto check = [&](const QByteArray& old) {
-        EXPECT_FALSE(QFileInfo::exists(OldFormatConversion::WorkDbPath(box_.Path())));
+        EXPECT_FALSE(QFileInfo::exists(platform::StagedFilePath(main_)));
         ASSERT_FALSE(boxes_.Shown().empty());
         const platform::ShownBox& last = boxes_.Shown().back();
         if (last.caption == QStringLiteral("変換完了")) {
@@ -326,7 +336,7 @@ TEST_F(OldFormatTest, MainSourceNeverChangesWhileTheNewDatabaseIsFilled) {
         });
         OldFormatConversion().CheckTable();
         EXPECT_EQ(sourceDuring, source);
-        EXPECT_EQ(slotFileDuring, OldFormatConversion::WorkDbPath(box_.Path()));
+        EXPECT_EQ(slotFileDuring, platform::StagedFilePath(main_));
         EXPECT_EQ(G().MainDbSource, source);
         ASSERT_TRUE(OpenMainDb());
         EXPECT_EQ(MainDbConn()->Info().dataSource, main_);

@@ -233,7 +233,7 @@ TEST_F(ProgramStartTest, StartLooksAgainBeforeRefusingAndNamesTheProgramThatHold
 
 // What killed runs leave: the journal of a restore's staged copy (this
 // release's name and an earlier one's), that of a compaction copy that ran
-// out of room, and a safety copy that is still the database itself under a
+// out of room, an earlier release's conversion work file, and a safety copy that is still the database itself under a
 // second name (a restore killed between its link and its rename), which
 // would follow every later save. The next start clears them.
 TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatabaseBecomesACopy) {
@@ -249,6 +249,8 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
               test::ChildEnd::RanThrough);
     box_.WriteText(QStringLiteral(".VXMOX2.MDB.new-journal"), "journal of an earlier release's staged copy");
     box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of a copy that ran out of room");
+    box_.WriteText(QStringLiteral("VXCV.MDB"), "an earlier release's conversion work file");
+    box_.WriteText(QStringLiteral("VXCV.MDB-journal"), "its journal");
     const QByteArray database = [&] {
         QFile f(MainPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -256,6 +258,7 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
 
     ASSERT_EQ(StartProgram(Converter()), kStarted);
     EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral("VXCV.MDB"))));
     struct stat main {
     }, kept{};
     ASSERT_EQ(::stat(QFile::encodeName(MainPath()).constData(), &main), 0);

@@ -142,6 +142,15 @@ TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
               QStringLiteral("VXMOX2_20261208_1405.MDB"));
     EXPECT_EQ(BackUpFileName(QStringLiteral("医院"), QDateTime(QDate(2027, 1, 2), QTime(9, 7))),
               QStringLiteral("医院_20270102_0907.MDB"));
+    // The database's base name ends at the first dot of its file name, as
+    // the input screen takes it, whoever asks first.
+    const Settings kept = G();
+    G().DbBaseName.clear();
+    G().MainDbFile = QStringLiteral("/clinic.2024.MDB");
+    EXPECT_EQ(CurrentDbBaseName(), QStringLiteral("clinic"));
+    G() = kept;
+    EXPECT_EQ(DbBaseNameOf(QStringLiteral("/VXMOX2.MDB")), QStringLiteral("VXMOX2"));
+    EXPECT_EQ(DbBaseNameOf(QStringLiteral("医院")), QStringLiteral("医院"));
 
     for (const char* good : {"VXMOX2_20261208_1405.MDB", "控え.MDB", "a..b", ".hidden"})
         EXPECT_TRUE(IsPlainFileName(QString::fromUtf8(good))) << good;
@@ -408,6 +417,42 @@ TEST_F(DatabaseCopyTest, NoRowIsCommittedWhileTheBackupReadsTheFile) {
     db::Connection::SetBusyTimeout(busyTimeout);
     EXPECT_TRUE(refused);
     EXPECT_EQ(Bytes(target), original);
+}
+
+// Whether another process could commit a change into the file now.
+bool AnotherProcessCanCommit(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("sqlite3"),
+            {path, QStringLiteral("BEGIN IMMEDIATE; CREATE TABLE Probe (A); DROP TABLE Probe; COMMIT;")});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// A lock that another connection of the program holds on the main file
+// outlives a backup and a restore's safety copy: POSIX drops a process's
+// locks when any descriptor of the file is closed, so the file is read
+// through the one descriptor its connections share.
+TEST_F(DatabaseCopyTest, BackupAndRestoreLeaveTheLocksOfTheProgramsOtherConnections) {
+    for (const bool restore : {false, true}) {
+        SCOPED_TRACE(restore);
+        auto reader = OpenDb(mainDb);
+        reader->Execute(QStringLiteral("BEGIN"));
+        reader->Scalar(QStringLiteral("SELECT COUNT(*) FROM TPatient"));
+        ASSERT_FALSE(AnotherProcessCanCommit(mainDb)) << "the read holds the shared lock";
+        if (restore) {
+            // The restore stops after its safety copy, before the rename.
+            SetRestoreStepHook([](RestoreStep step) {
+                if (step == RestoreStep::Place) throw std::runtime_error("stopped");
+            });
+            EXPECT_FALSE(Restore(source).restored);
+            SetRestoreStepHook(nullptr);
+        } else {
+            ASSERT_TRUE(BackUpDatabase(mainDb, box.File(QStringLiteral("VXMOX2_backup.MDB"))));
+        }
+        EXPECT_FALSE(AnotherProcessCanCommit(mainDb));
+        reader->Execute(QStringLiteral("COMMIT"));
+        EXPECT_TRUE(AnotherProcessCanCommit(mainDb));
+        reader->Close();
+    }
 }
 
 TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {

@@ -147,7 +147,8 @@ TEST(FileMenuOpen, AWindowsFileIsOpenedAsItsConversionBesideIt) {
     auto conn = db::Connection::Open(db::DataSourcePart(converted));
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 10001)
         << "the converted file was brought up to date";
-    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(), QStringLiteral("𠮷田 太郎"));
+    EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Name FROM TPatient WHERE ID=1")).ToText(),
+              QStringLiteral("𠮷田 太郎"));
     conn->Close();
     EXPECT_EQ(w.form->CmbOutNo->currentText(), QStringLiteral("1"));
 }
@@ -321,8 +322,8 @@ TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
     EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(
-        QStringLiteral("アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(QStringLiteral(
+        "アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
         << w.boxes.Shown()[0].prompt.toStdString();
     EXPECT_EQ(G().AppPath, w.box.Path());
     w.boxes.Clear();
@@ -357,9 +358,12 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_TRUE(w.fileRequests[0].confirmOverwrite);
     EXPECT_TRUE(QFileInfo(w.Other() + QStringLiteral("/link.mdb")).isSymLink()) << "the link was not replaced";
 
-    // A copy elsewhere, over an older file of the same name.
+    // A copy elsewhere, over an older file of the same name, with the
+    // compaction copy of the older file that a killed exit left: the next
+    // exit there must not take it for the new file's.
     const QString target = w.Other() + QStringLiteral("/VXMOX2.MDB");
     w.box.WriteText(QStringLiteral("other/VXMOX2.MDB"), "older");
+    w.box.WriteText(QStringLiteral("other/VXCP.MDB"), "older, compacted");
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     w.boxes.Answer(kNo);
     w.fileAnswers.push_back(target);
@@ -367,6 +371,7 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "コピー作成"}));
     EXPECT_EQ(Bytes(target), Bytes(w.dbPath));
     EXPECT_EQ(ModeOf(target), 0600u);
+    EXPECT_FALSE(QFileInfo::exists(w.Other() + QStringLiteral("/VXCP.MDB")));
     EXPECT_EQ(G().AppPath, w.box.Path()) << "the file in use does not change";
     EXPECT_TRUE(f.Entry().DataChanged) << "a copy replaces nothing on the screen";
     EXPECT_EQ(w.Value(0, 0, 0), 7);

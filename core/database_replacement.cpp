@@ -1,0 +1,55 @@
+#include "core/database_replacement.h"
+
+#include "core/compaction.h"
+#include "core/program_paths.h"
+#include "platform/atomic_file.h"
+#include "platform/db/file_hold.h"
+#include "platform/owner_only.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace mox {
+
+namespace {
+
+void Remove(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
+
+}  // namespace
+
+int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
+    int err = 0;
+    const db::FileHold original = db::FileHold::Take(path, &err);
+    if (!original.IsHeld()) return err;
+    if (by == KeepBy::Copy)
+        return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly);
+    if ((err = platform::KeepFileAs(path, original.get(), kept)) != 0) return err;
+    // A second name shares the original's mode.
+    if ((err = platform::MakeOwnerOnly(kept)) != 0) Remove(kept);
+    return err;
+}
+
+int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
+    if (templateUnreadable) *templateUnreadable = false;
+    RemoveWorkFile(work);
+    int err = 0;
+    const db::FileHold source = db::FileHold::Take(TemplateDbPath(), &err);
+    if (!source.IsHeld()) {
+        if (templateUnreadable) *templateUnreadable = true;
+        return err;
+    }
+    return platform::CopyDescriptorAtomically(source.get(), work, platform::FileAccess::OwnerOnly);
+}
+
+void RemoveWorkFile(const QString& work) {
+    Remove(work);
+    Remove(work + QStringLiteral("-journal"));
+}
+
+int PutInPlace(const QString& work, const QString& target) {
+    RemovePendingCompaction(target);
+    return platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly);
+}
+
+}  // namespace mox

@@ -1,0 +1,48 @@
+#pragma once
+// A database file that a new one takes the place of: a conversion of an
+// earlier release's file or of a Windows file, a restore. The original is
+// kept first under a name no file has; the new database is made in a work
+// file beside the file it replaces (platform/staging_name.h), from the
+// template for a conversion, and checked; then it takes the original's place
+// in one rename (platform/atomic_file.h). Until that rename the original is
+// in place and untouched, so a failure or a kill at any step leaves the
+// original or the complete new file. Every file written here holds patient
+// data and is readable by its owner only.
+
+#include <QString>
+
+namespace mox {
+
+// How the original is kept.
+enum class KeepBy {
+    // A copy of its own, read back from the medium and compared with what was
+    // read: a conversion that fails leaves the original in use, and its kept
+    // copy must not follow later changes.
+    Copy,
+    // The file itself under a second name (or such a copy where the file
+    // system has no links): the rename follows at once, under the lock.
+    SecondName,
+};
+
+// Keeps the database file at `path` under `kept`, a name no file has. The
+// file is read through the descriptor the database layer shares, so that no
+// lock a connection of this process holds on it is dropped. 0, or the errno
+// of the failed step; nothing is then left under `kept`.
+int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by);
+
+// Makes `work` a fresh copy of the template, read back and compared: an old
+// file of that name and its journal (which the engine would roll into the
+// new one) are removed first. 0, or the errno of the failed step, with
+// *templateUnreadable telling a template that cannot be read from a work
+// file that cannot be written; `work` is then gone.
+int MakeFromTemplate(const QString& work, bool* templateUnreadable = nullptr);
+
+// Removes a work file and its journal.
+void RemoveWorkFile(const QString& work);
+
+// Puts the checked database `work` in the place of the file at `target`. A
+// compaction copy pending beside `target` holds the replaced data and goes
+// first. 0, or the errno of the failed step; `work` is then the caller's.
+int PutInPlace(const QString& work, const QString& target);
+
+}  // namespace mox
