@@ -1,6 +1,7 @@
 #include "converter/conversion_backup.h"
 
 #include "core/connections.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "platform/clock.h"
@@ -46,14 +47,17 @@ QString MakeConversionBackup() {
     const QString mainPath = g.AppPath + g.MainDbFile;
     const QString backupPath = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
 
-    const bool copied = CopyFile(mainPath, backupPath);
-    if (copied && BackupIsWhole(backupPath)) return backupPath;
+    // Kept as every original before a conversion is: a copy of its own,
+    // owner-only, read back from the disk.
+    const int err = KeepDatabaseFile(mainPath, backupPath, KeepBy::Copy);
+    if (err == 0 && BackupIsWhole(backupPath)) return backupPath;
 
     // Only the copy just made is removed; earlier ones are never touched.
-    if (copied) QFile::remove(backupPath);
+    if (err == 0) QFile::remove(backupPath);
     platform::MsgBox(
         QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") + kCrLf +
-            QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName(),
+            QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName() +
+            (err != 0 ? kCrLf + kCrLf + FileErrorText(err) : QString()),
         16, QStringLiteral("コンバートエラー"));
     return {};
 }

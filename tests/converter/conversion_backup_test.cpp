@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace mox::convert::test {
@@ -29,8 +30,13 @@ protected:
 
 TEST_F(ConversionBackupTest, AFailureAtAnyStepOfTheCopyLeavesNoCopyAndTheEarlierOnesAlone) {
     box_.WriteText(QStringLiteral("VXMOX2_20240506_1020.mdb"), "an earlier copy");
+    // A database that others may read gives a copy that only its owner may.
+    ASSERT_TRUE(QFile::setPermissions(Path(QStringLiteral("VXMOX2.MDB")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     platform::FileStepFault counter;
-    ASSERT_FALSE(MakeConversionBackup().isEmpty());
+    const QString made = MakeConversionBackup();
+    ASSERT_FALSE(made.isEmpty());
+    EXPECT_EQ(QFileInfo(made).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     const int steps = counter.StepsTaken();
     ASSERT_GE(steps, 4);
     QFile::remove(Path(QStringLiteral("VXMOX2_20240506_1020_2.mdb")));
@@ -42,7 +48,7 @@ TEST_F(ConversionBackupTest, AFailureAtAnyStepOfTheCopyLeavesNoCopyAndTheEarlier
             platform::FileStepFault fault(failAt, EIO);
             EXPECT_TRUE(MakeConversionBackup().isEmpty()) << failAt;
         }
-        EXPECT_EQ(boxes_.Shown().size(), 2u) << failAt;
+        EXPECT_EQ(boxes_.Shown().size(), 1u) << failAt;
         EXPECT_EQ(Backups(), QStringList{QStringLiteral("VXMOX2_20240506_1020.mdb")}) << failAt;
         EXPECT_TRUE(Leftovers().isEmpty()) << failAt;
         EXPECT_EQ(FileBytes(Path(QStringLiteral("VXMOX2_20240506_1020.mdb"))), QByteArray("an earlier copy"));
