@@ -7,7 +7,9 @@
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "platform/owner_only.h"
 #include "platform/registry.h"
+#include "platform/staging_name.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -113,11 +115,15 @@ QString GetUninstallDisplayName(const QString& productCode) {
 int CopyIfPresent(const QString& source, const QString& target) {
     if (!QFileInfo(source).isFile()) return ENOENT;
     if (IsNameTaken(target)) return EEXIST;
-    // The copy is made under a name of its own and then given the target's
-    // name only if that is still free.
-    const QFileInfo targetInfo(target);
-    const QString part = targetInfo.path() + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".copying");
+    // The copy is made under a name of its own, readable by its owner only
+    // (it holds patient data), and then given the target's name only if
+    // that is still free.
+    const QString part = platform::StagedFilePath(target);
     if (const int err = platform::CopyFileAtomically(source, part)) return err;
+    if (const int err = platform::MakeOwnerOnly(part)) {
+        ::unlink(QFile::encodeName(part).constData());
+        return err;
+    }
     if (!RenameFile(part, target)) {
         ::unlink(QFile::encodeName(part).constData());
         return EEXIST;

@@ -47,7 +47,7 @@ protected:
         setup_.ownFolder = own_.path();
         setup_.uninstallTimeoutMs = 60000;
         WriteFile(own_.filePath("vxs"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/vxs-started\"\n", 0755);
-        WriteFile(Old("VXMOX2.MDB"), kPatients, 0600);
+        WriteFile(Old("VXMOX2.MDB"), kPatients, 0644);
         Register(QStringLiteral("MOX-Chart Ver.4"));
         Uninstaller("exit 0");
     }
@@ -134,6 +134,9 @@ TEST_F(RemoverTest, YesKeepsADatedCopyNoYesMovesTheDatabaseAndOtherAnswersChange
     EXPECT_TRUE(
         Box(1).prompt.endsWith(QStringLiteral("＊現在の検査データは、以下のファイルに保存します。\r\n") + dated));
     EXPECT_EQ(ReadFile(dated), kPatients);
+    // A database others could read gives a copy only its owner can.
+    EXPECT_EQ(QFileInfo(dated).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     EXPECT_EQ(ReadFile(Old("VXMOX2.MDB")), kPatients);
     EXPECT_TRUE(Uninstalled());
     EXPECT_TRUE(InstallerStarted());
