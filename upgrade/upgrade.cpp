@@ -6,6 +6,7 @@
 #include "core/text_format.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sql_text.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
 #include "upgrade/sample_refresh.h"
@@ -150,7 +151,7 @@ void WriteColumns(db::Connection& conn, const QStringList& columns, const std::v
     QStringList names{QStringLiteral("RowKey")}, sets;
     for (int c = 0; c < columns.size(); ++c) {
         names << QStringLiteral("c%1").arg(c);
-        sets << QStringLiteral("\"%1\" = v.c%2").arg(columns[c]).arg(c);
+        sets << QStringLiteral("%1 = v.c%2").arg(db::QuoteIdentifier(columns[c]), QString::number(c));
     }
     const QString rowMarks = QLatin1Char('(') + RowKeyMarks(columns.size() + 1) + QLatin1Char(')');
     for (size_t first = 0; first < changes.size(); first += kRowsPerStatement) {
@@ -236,7 +237,7 @@ QString PlaqueRowsByKey(size_t count) {
         const QString name = QLatin1String(column);
         const bool date = name == QLatin1String("ExamDate") || name.endsWith(QLatin1String("Time")) ||
                           name == QLatin1String("UpDate");
-        columns << (date ? QStringLiteral("NULL AS \"%1\"") : QStringLiteral("\"%1\"")).arg(name);
+        columns << (date ? QStringLiteral("NULL AS ") : QString()) + db::QuoteIdentifier(name);
     }
     return QStringLiteral("SELECT %1 FROM TExamData WHERE _rowid_ IN (%2)")
         .arg(columns.join(QStringLiteral(", ")), RowKeyMarks(count));
