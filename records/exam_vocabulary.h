@@ -5,6 +5,7 @@
 // the colour a tooth's state gives its label. Stored data and the tooth
 // buttons' modes use these numbers, so none of them may change.
 
+#include "core/exam_stages.h"
 #include "core/site_value.h"
 
 #include <cstdint>
@@ -23,11 +24,7 @@ inline constexpr int32_t kFurcationItem = 13;
 inline constexpr int32_t kBleedingRow = 9;
 inline constexpr int32_t kSuppurationRow = 10;
 
-// Treatment stages (TComType.ID, TExamData.CommentID); 0 is none.
-inline constexpr int32_t kFirstVisitStage = 1;
-inline constexpr int32_t kEndOfInitialTherapyStage = 2;
-inline constexpr int32_t kMoveToSptStage = 3;
-inline constexpr int32_t kLatestSptStage = 4;
+// Treatment stages and their labels: core/exam_stages.h.
 
 // Input modes of an item (CSubExam.Mode, the tooth buttons' ExamMode).
 inline constexpr int32_t kToothValueMode = 1;   // one value per tooth (mobility)

@@ -1,6 +1,7 @@
 #include "records/old_format.h"
 
 #include "core/connections.h"
+#include "core/exam_stages.h"
 #include "core/files.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -122,11 +122,7 @@ int AdoTypeOfDeclared(const QString& declaredType) {
     return 0;
 }
 
-QString OldFormatConversion::GetStageName(int32_t commentId) {
-    static constexpr std::array<const char16_t*, 4> kNames = {u"初診時", u"基本治療終了時", u"ＳＰＴ移行時",
-                                                              u"最新ＳＰＴ時"};
-    return commentId >= 1 && commentId <= 4 ? QString::fromUtf16(kNames[commentId - 1]) : QString();
-}
+QString OldFormatConversion::GetStageName(int32_t commentId) { return StandardStageName(commentId); }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
     return UniquePath(folder, QStringLiteral("VXMOX2_") + now.toString(QStringLiteral("yyyyMMdd_HHmm")));

@@ -2,6 +2,7 @@
 #include "core/program_log.h"
 
 #include "core/connections.h"
+#include "core/exam_stages.h"
 #include "core/sibling_db.h"
 #include "core/text_format.h"
 #include "platform/clock.h"
@@ -13,6 +14,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -317,7 +319,6 @@ void AddComTypeRow(db::Recordset& rs, int id, const QString& label) {
 }
 
 void RebuildComTypeTableWhereStale(db::Connection& conn) {
-    const auto& labels = StandardComTypeLabels();
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
     if (row0->IsEOF()) AddComTypeRow(*row0, 0, QString());
     row0.reset();
@@ -326,7 +327,7 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
     if (row4->IsEOF()) return;
     auto differs = [&](const char* column) {
         const db::Value v = row4->Field(QString::fromLatin1(column));
-        return !v.IsNull() && v.ToText() != labels[4];
+        return !v.IsNull() && v.ToText() != StandardStageName(kLatestSptStage);
     };
     const bool rebuild = differs("CommentDR") || differs("CommentDH");
     row4.reset();
@@ -340,7 +341,7 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
             all->Delete();
             all->MoveNext();
         }
-        for (int id = 0; id < static_cast<int>(labels.size()); ++id) AddComTypeRow(*all, id, labels[id]);
+        for (int id = 0; id <= kLatestSptStage; ++id) AddComTypeRow(*all, id, StandardStageName(id));
     });
 }
 
@@ -381,12 +382,6 @@ private:
 };
 
 }  // namespace
-
-const std::array<QString, 5>& StandardComTypeLabels() {
-    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-    return labels;
-}
 
 void FixSubExamTable() {
     const QString step = QStringLiteral("FixSubExamTable");
@@ -430,8 +425,9 @@ void FixComTypeTable() {
 }
 
 void MigrateExamComments() {
-    const auto& labels = StandardComTypeLabels();
-    const int lastId = static_cast<int>(labels.size()) - 1;
+    constexpr int lastId = kLatestSptStage;
+    std::array<QString, lastId + 1> labels;
+    for (int id = 0; id <= lastId; ++id) labels[id] = StandardStageName(id);
     const QString step = QStringLiteral("MigrateExamComments");
     RunStepOnMainDb(step, [&](db::Connection& conn) {
         // Only rows whose label may differ are looked at, as ranges of the
