@@ -41,7 +41,7 @@ CExamData CurrentRow(int id, int index, int patient, int examination, const Exam
             // Plaque faces, and the faces not examined: none where no natural
             // tooth stands, as the upgrade leaves them.
             r.SetbData(t, natural ? seed % 16 : kNoSiteValue);
-            r.SetbData(static_cast<int16_t>(t + 48), natural ? 0 : 15);
+            r.SetbData(static_cast<int16_t>(t + kPlaqueNotExaminedOffset), natural ? 0 : 15);
             continue;
         }
         if (t == kMissingTooth) continue;

@@ -177,10 +177,8 @@ void WriteColumns(db::Connection& conn, const QStringList& columns, const std::v
     }
 }
 
-// The plaque layout: tooth t's face bits at site t, its faces not examined at
-// site t + 48 (15: none examined). Implants and pontics take no plaque value.
-constexpr int kPlaqueNotExaminedOffset = 48;
-
+// Gives a plaque row the not-examined bits it lacks; implants and pontics take
+// no plaque value.
 bool FixPlaqueValues(CExamData& record) {
     bool changed = false;
     for (int16_t t = 0; t < 32; ++t) {
@@ -210,7 +208,9 @@ bool FixPlaqueValues(CExamData& record) {
 // they are written. The template declares the index with this same text.
 const QString& PlaqueRowsToFixCondition() {
     static const QString condition = [] {
-        const int notExaminedChars = 32 * kSiteValueWidth;  // sites 48..79: the head of Data2
+        static_assert(kPlaqueNotExaminedOffset * kSiteValueWidth == kValueColumnWidth,
+                      "the not-examined bits open Data2");
+        const int notExaminedChars = 32 * kSiteValueWidth;
         QStringList terms{QStringLiteral("typeof(Data1) <> 'text' OR typeof(Data2) <> 'text'"),
                           QStringLiteral("length(Data1) <> %1 OR length(Data2) <> %1").arg(kValueColumnWidth),
                           QStringLiteral("Data1 GLOB '*[^ 0-9]*' OR Data2 GLOB '*[^ 0-9]*' OR Bui GLOB '*[^ 0-9+-]*'"),
