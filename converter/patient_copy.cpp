@@ -4,6 +4,7 @@
 #include "core/exam_stages.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/exam_record.h"
 #include "records/new_exam_row.h"
 
 #include <QDateTime>
@@ -110,9 +111,7 @@ void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targe
             *rs,
             [&](db::Recordset& row, int32_t) {
                 row.SetField(QStringLiteral("PatientID"), targetId);
-                Copy(row, exam,
-                     {"ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-                      "PocketFree", "StartTime", "EndTime", "ChargeID", "IsPrinted", "CommentID"});
+                for (const char* column : kCopiedExamColumns) row.SetField(QString::fromLatin1(column), exam[column]);
                 row.SetField(QStringLiteral("Comment"), StageNameOf(exam["CommentID"].ToInt64()));
                 row.SetField(QStringLiteral("UpDate"), updated);
             },

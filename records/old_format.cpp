@@ -9,6 +9,7 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "platform/owner_only.h"
+#include "records/exam_record.h"
 #include "records/new_exam_row.h"
 
 #include <QFile>
@@ -78,9 +79,9 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
     for (; !old->IsEOF(); old->MoveNext()) {
         AddExamRow(*rs, [&](db::Recordset& row, int32_t) {
-            for (const char* column :
-                 {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-                  "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
+            // A case keeps its number.
+            row.SetField(QStringLiteral("PatientID"), old->Field(QStringLiteral("PatientID")));
+            for (const char* column : kCopiedExamColumns)
                 row.SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
             row.SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
             row.SetField(QStringLiteral("UpDate"), now);
