@@ -3,7 +3,6 @@
 #include "platform/db/database.h"
 #include "records/exam_record.h"
 #include "records/exam_vocabulary.h"
-#include "upgrade/upgrade.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -32,7 +31,7 @@ CExamData CurrentRow(int id, int index, int patient, int examination, const Exam
     r.SubExam = kind.subExam;
     r.ChargeID = 1;
     r.CommentID = static_cast<int16_t>(1 + examination % 4);
-    r.Comment = StandardComTypeLabels()[r.CommentID];
+    r.Comment = StandardStageName(r.CommentID);
     r.SetnBui(kMissingTooth, static_cast<int16_t>(kToothMissing));
     r.SetnBui(kImplantTooth, static_cast<int16_t>(kToothImplant));
     for (int16_t t = 0; t < 32; ++t) {
@@ -42,7 +41,7 @@ CExamData CurrentRow(int id, int index, int patient, int examination, const Exam
             // Plaque faces, and the faces not examined: none where no natural
             // tooth stands, as the upgrade leaves them.
             r.SetbData(t, natural ? seed % 16 : kNoSiteValue);
-            r.SetbData(static_cast<int16_t>(t + 48), natural ? 0 : 15);
+            r.SetbData(static_cast<int16_t>(t + kPlaqueNotExaminedOffset), natural ? 0 : 15);
             continue;
         }
         if (t == kMissingTooth) continue;

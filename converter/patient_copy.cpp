@@ -1,10 +1,11 @@
 #include "converter/patient_copy.h"
 
 #include "core/connections.h"
+#include "core/exam_stages.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/exam_record.h"
 #include "records/new_exam_row.h"
-#include "records/old_format.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -76,11 +77,6 @@ void Copy(db::Recordset& target, const SourceRow& source, std::initializer_list<
     for (const char* column : columns) target.SetField(QString::fromLatin1(column), source[column]);
 }
 
-QString StageNameOfValue(const db::Value& commentId) {
-    const int64_t id = commentId.ToInt64();
-    return id >= 1 && id <= 4 ? StageNameOf(static_cast<int32_t>(id)) : QString();
-}
-
 // Empties the slot and writes the source patient into it, on the main
 // connection, inside the caller's transaction.
 void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targetId, const QDateTime& now) {
@@ -115,10 +111,8 @@ void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targe
             *rs,
             [&](db::Recordset& row, int32_t) {
                 row.SetField(QStringLiteral("PatientID"), targetId);
-                Copy(row, exam,
-                     {"ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-                      "PocketFree", "StartTime", "EndTime", "ChargeID", "IsPrinted", "CommentID"});
-                row.SetField(QStringLiteral("Comment"), StageNameOfValue(exam["CommentID"]));
+                for (const char* column : kCopiedExamColumns) row.SetField(QString::fromLatin1(column), exam[column]);
+                row.SetField(QStringLiteral("Comment"), StageNameOf(exam["CommentID"].ToInt64()));
                 row.SetField(QStringLiteral("UpDate"), updated);
             },
             steps);
@@ -150,7 +144,7 @@ ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception&
 
 void SetCopyStepHook(std::function<void(CopyStep)> hook) { stepHook = std::move(hook); }
 
-QString StageNameOf(int32_t commentId) { return OldFormatConversion::GetStageName(commentId); }
+QString StageNameOf(int64_t commentId) { return StandardStageName(commentId); }
 
 void CopyPatientA(int32_t sourceId, int32_t targetId) { CopyPatient(SourceDb::A, sourceId, targetId); }
 void CopyPatientB(int32_t sourceId, int32_t targetId) { CopyPatient(SourceDb::B, sourceId, targetId); }

@@ -21,7 +21,7 @@
 namespace mox::convert {
 
 // The stage name of a stage number (TComType 1..4); empty for any other.
-QString StageNameOf(int32_t commentId);
+QString StageNameOf(int64_t commentId);
 
 // Source patient number (1..10) into target patient number (1..30).
 void CopyPatientA(int32_t sourceId, int32_t targetId);

@@ -1,5 +1,6 @@
 #include "core/database_integrity.h"
 #include "core/program_log.h"
+#include "platform/db/sql_text.h"
 
 namespace mox {
 
@@ -34,9 +35,8 @@ std::map<QString, int64_t> TableRowCounts(db::Connection& conn) {
     for (; !tables->IsEOF(); tables->MoveNext()) counts[tables->Field(0).ToText()] = 0;
     tables->Close();
     for (auto& [table, count] : counts) {
-        QString quoted = table;
-        quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-        count = conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM \"%1\" NOT INDEXED").arg(quoted)).ToInt64();
+        count = conn.Scalar(QStringLiteral("SELECT COUNT(*) FROM %1 NOT INDEXED").arg(db::QuoteIdentifier(table)))
+                    .ToInt64();
     }
     return counts;
 }

@@ -1,24 +1,17 @@
 #include "core/sibling_db.h"
 
 #include "core/connections.h"
+#include "core/exam_stages.h"
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-
-#include <array>
 
 namespace mox {
 
 namespace {
 
 const QString kSocietyGroup = QStringLiteral("ミラド会");
-
-const std::array<QString, 4>& CurrentStageNames() {
-    static const std::array<QString, 4> names{QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                              QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-    return names;
-}
 
 // The Access file stamps changes in UpDate, the SQL Server catalogs in UpDateTime.
 QString StampColumn() { return G().SharedDbKind == 1 ? QStringLiteral("\"UpDate\"") : QStringLiteral("UpDateTime"); }
@@ -31,21 +24,21 @@ struct StageMove {
 };
 
 std::vector<StageMove> StageMoves(int16_t style) {
-    const auto& names = CurrentStageNames();
-    std::vector<StageMove> moves{{1, 1, names[0]}, {2, 2, names[1]}};
+    const auto to = [](int oldId, int newId) { return StageMove{oldId, newId, StandardStageName(newId)}; };
+    std::vector<StageMove> moves{to(1, kFirstVisitStage), to(2, kEndOfInitialTherapyStage)};
     switch (style) {
         case kStyleSpt:
         case kStyleSptTransition:
-            moves.push_back({3, 3, names[2]});
-            moves.push_back({4, 4, names[3]});
-            moves.push_back({5, 0, QString()});
-            moves.push_back({6, 0, QString()});
+            moves.push_back(to(3, kMoveToSptStage));
+            moves.push_back(to(4, kLatestSptStage));
+            moves.push_back(to(5, 0));
+            moves.push_back(to(6, 0));
             break;
         case kStyleMaintenance:
-            moves.push_back({3, 0, QString()});
-            moves.push_back({4, 0, QString()});
-            moves.push_back({5, 3, names[2]});
-            moves.push_back({6, 4, names[3]});
+            moves.push_back(to(3, 0));
+            moves.push_back(to(4, 0));
+            moves.push_back(to(5, kMoveToSptStage));
+            moves.push_back(to(6, kLatestSptStage));
             break;
         default:
             break;
@@ -80,11 +73,10 @@ TreatMGList FindSocietyTreatGroup() {
 }
 
 bool IsTreatGroupCurrent(const TreatMGList& list, int16_t& style) {
-    const auto& names = CurrentStageNames();
-    bool current = list.size() == names.size();
+    bool current = list.size() == static_cast<size_t>(kLatestSptStage);
     for (size_t i = 0; current && i < list.size(); ++i) {
-        const int32_t id = list[i].IDMG;
-        if (id >= 1 && id <= 4 && list[i].MGName != names[id - 1]) current = false;
+        const QString name = StandardStageName(list[i].IDMG);
+        if (!name.isEmpty() && list[i].MGName != name) current = false;
     }
     style = kStyleOther;
     if (current) return true;
@@ -94,7 +86,7 @@ bool IsTreatGroupCurrent(const TreatMGList& list, int16_t& style) {
             style = kStyleSpt;
         else if (rec.MGName == QStringLiteral("メインテナンス①"))
             style = kStyleMaintenance;
-        else if (rec.MGName == names[2])
+        else if (rec.MGName == StandardStageName(kMoveToSptStage))
             style = kStyleSptTransition;
     }
     return false;
@@ -110,10 +102,9 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
         const db::Value now(platform::CurrentClock().Now());
         db::Transaction transaction(conn);
         conn.Execute(QStringLiteral("DELETE FROM TTreatMG WHERE IDLG=?"), {groupId});
-        const auto& names = CurrentStageNames();
-        for (int stage = 1; stage <= 4; ++stage) {
+        for (int stage = kFirstVisitStage; stage <= kLatestSptStage; ++stage) {
             conn.Execute(QStringLiteral("INSERT INTO TTreatMG (IDLG, IDMG, MGName, %1) VALUES (?, ?, ?, ?)").arg(stamp),
-                         {groupId, stage, names[stage - 1], now});
+                         {groupId, stage, StandardStageName(stage), now});
         }
         // Ascending old numbers: a stage moved down is never moved twice.
         for (const StageMove& move : StageMoves(style)) {

@@ -8,8 +8,6 @@ namespace mox {
 
 namespace {
 
-constexpr int kUnexaminedFacesOffset = 48;
-
 const QString kStageQuery = QStringLiteral("SELECT * FROM TComType WHERE ID>0 AND DR<>0 ORDER BY ID");
 
 void CopySites(const CExamData& row, std::array<uint8_t, kSiteCount>& into) {
@@ -37,7 +35,7 @@ void TakeRow(const CExamData& row, ExamSlot& slot) {
         case kPlaqueItem:
             for (int t = 0; t < 32; ++t) {
                 slot.PlaqueFaces[t] = static_cast<uint8_t>(row.bData(int16_t(t)));
-                slot.PlaqueUnexamined[t] = static_cast<uint8_t>(row.bData(int16_t(t + kUnexaminedFacesOffset)));
+                slot.PlaqueUnexamined[t] = static_cast<uint8_t>(row.bData(int16_t(t + kPlaqueNotExaminedOffset)));
             }
             break;
         case kFurcationItem:

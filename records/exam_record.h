@@ -29,6 +29,14 @@ inline constexpr int kValueColumnWidth = 144;
 
 using ToothStatusWords = std::array<int16_t, 32>;
 
+// The columns a copy of an examination row (the old-format conversion, the
+// converter, the sample refresh) takes over from its source as they stand:
+// all but the row's key (ID), its patient (PatientID), its stage label
+// (Comment) and its change stamp (UpDate), which each copy sets itself.
+inline constexpr std::array<const char*, 15> kCopiedExamColumns = {
+    "ExamDate", "Row",        "Examination", "SubExam", "Data1",    "Data2",     "Data3",    "Data4",
+    "Bui",      "PocketFree", "StartTime",   "EndTime", "ChargeID", "IsPrinted", "CommentID"};
+
 class CExamData {
 public:
     CExamData();

@@ -5,6 +5,7 @@
 // the colour a tooth's state gives its label. Stored data and the tooth
 // buttons' modes use these numbers, so none of them may change.
 
+#include "core/exam_stages.h"
 #include "core/site_value.h"
 
 #include <cstdint>
@@ -17,25 +18,28 @@ inline constexpr int32_t kPocketDepthItem = 2;
 inline constexpr int32_t kPlaqueItem = 3;
 inline constexpr int32_t kFurcationItem = 13;
 
+// The plaque item keeps tooth t's face bits (1, 2, 4, 8) at site value t and
+// the bits of the faces not examined at site value t + this offset (15: none
+// examined).
+inline constexpr int kPlaqueNotExaminedOffset = 48;
+
 // Rows of an examination (TExamData.Row, and the slot of the shared
 // examination records that holds them): display rows 0..3, then the
 // pocket-depth item's bleeding and suppuration marks.
 inline constexpr int32_t kBleedingRow = 9;
 inline constexpr int32_t kSuppurationRow = 10;
 
-// Treatment stages (TComType.ID, TExamData.CommentID); 0 is none.
-inline constexpr int32_t kFirstVisitStage = 1;
-inline constexpr int32_t kEndOfInitialTherapyStage = 2;
-inline constexpr int32_t kMoveToSptStage = 3;
-inline constexpr int32_t kLatestSptStage = 4;
+// Treatment stages and their labels: core/exam_stages.h.
 
 // Input modes of an item (CSubExam.Mode, the tooth buttons' ExamMode).
 inline constexpr int32_t kToothValueMode = 1;   // one value per tooth (mobility)
 inline constexpr int32_t kPocketDepthMode = 3;  // six sites with bleeding and suppuration marks
 inline constexpr int32_t kPlaqueMode = 4;
 inline constexpr int32_t kFurcationMode = 6;
-// Modes 5 and 9 are further six-site items; 7 and 8 take a tooth and its
-// neighbour (gap items).
+// Modes 0 and 2 are further items of one value per tooth; 5 and 9 further
+// six-site items; 7 and 8 take a tooth and its neighbour (gap items).
+// Values kept per tooth, walked tooth by tooth.
+inline bool IsToothRouteType(int32_t mode) { return mode == 0 || mode == kToothValueMode || mode == 2; }
 // Values kept per site (six to a tooth) rather than per tooth.
 inline bool IsPerSiteType(int32_t mode) {
     return mode == kPocketDepthMode || mode == 5 || mode == kFurcationMode || mode == 9;

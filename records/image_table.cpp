@@ -1,5 +1,7 @@
 #include "records/image_table.h"
 
+#include "platform/db/sql_text.h"
+
 #include <QStringList>
 
 namespace mox {
@@ -12,8 +14,8 @@ QString ImageTableDdl(const QString& tableName) {
     for (int i = 1; i <= kImageSlots; ++i) columns << QStringLiteral("ReverseLR%1 INTEGER DEFAULT 0").arg(i);
     for (int i = 1; i <= kImageSlots; ++i) columns << QStringLiteral("Rotate%1 LONG DEFAULT 0").arg(i);
     columns << QStringLiteral("\"UpDate\" DATETIME") << QStringLiteral("CONSTRAINT PrimaryKey PRIMARY KEY (ID)");
-    return QStringLiteral("CREATE TABLE \"") + tableName + QStringLiteral("\" (") + columns.join(QStringLiteral(", ")) +
-           QLatin1Char(')');
+    return QStringLiteral("CREATE TABLE %1 (%2)")
+        .arg(db::QuoteIdentifier(tableName), columns.join(QStringLiteral(", ")));
 }
 
 }  // namespace mox

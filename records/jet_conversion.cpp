@@ -11,6 +11,7 @@
 #include "platform/db/database.h"
 #include "platform/db/file_kind.h"
 #include "platform/db/jet_reader.h"
+#include "platform/db/sql_text.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
 #include "platform/staging_name.h"
@@ -48,11 +49,6 @@ struct Refusal {
     QString table, column, detail;
 };
 
-QString Quoted(const QString& name) {
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
@@ -142,29 +138,30 @@ public:
 
     void BeginTable(const db::JetTable& table) override {
         if (conn_.TableExists(table.name) && !SameKinds(conn_, table))
-            conn_.Execute(QStringLiteral("DROP TABLE ") + Quoted(table.name));
+            conn_.Execute(QStringLiteral("DROP TABLE ") + db::QuoteIdentifier(table.name));
         if (conn_.TableExists(table.name)) {
             const QStringList existing = conn_.ColumnNames(table.name);
-            conn_.Execute(QStringLiteral("DELETE FROM ") + Quoted(table.name));
+            conn_.Execute(QStringLiteral("DELETE FROM ") + db::QuoteIdentifier(table.name));
             for (const db::JetColumn& c : table.columns)
                 if (!existing.contains(c.name, Qt::CaseInsensitive))
                     conn_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                                      .arg(Quoted(table.name), Quoted(c.name), db::StorageTypeOfJetType(c.type)));
+                                      .arg(db::QuoteIdentifier(table.name), db::QuoteIdentifier(c.name),
+                                           db::StorageTypeOfJetType(c.type)));
         } else {
             QStringList definitions;
             for (const db::JetColumn& c : table.columns)
-                definitions << Quoted(c.name) + QLatin1Char(' ') + db::StorageTypeOfJetType(c.type);
-            conn_.Execute(
-                QStringLiteral("CREATE TABLE %1 (%2)").arg(Quoted(table.name), definitions.join(QStringLiteral(", "))));
+                definitions << db::QuoteIdentifier(c.name) + QLatin1Char(' ') + db::StorageTypeOfJetType(c.type);
+            conn_.Execute(QStringLiteral("CREATE TABLE %1 (%2)")
+                              .arg(db::QuoteIdentifier(table.name), definitions.join(QStringLiteral(", "))));
         }
         QStringList columns, marks;
         for (const db::JetColumn& c : table.columns) {
-            columns << Quoted(c.name);
+            columns << db::QuoteIdentifier(c.name);
             marks << QStringLiteral("?");
         }
-        insert_ =
-            conn_.Prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(Quoted(table.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+        insert_ = conn_.Prepare(
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(db::QuoteIdentifier(table.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
         versionTable_ = table.name.compare(QStringLiteral("TVersion"), Qt::CaseInsensitive) == 0;
     }
 

@@ -3,6 +3,7 @@
 #include "core/backup_folder.h"
 #include "core/connections.h"
 #include "core/database_replacement.h"
+#include "core/exam_stages.h"
 #include "core/files.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
@@ -10,9 +11,9 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
+#include "records/exam_record.h"
 #include "records/new_exam_row.h"
 
-#include <array>
 #include <limits>
 #include <stdexcept>
 
@@ -77,9 +78,9 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     auto rs = mainConn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
     for (; !old->IsEOF(); old->MoveNext()) {
         AddExamRow(*rs, [&](db::Recordset& row, int32_t) {
-            for (const char* column :
-                 {"PatientID", "ExamDate", "Row", "Examination", "SubExam", "Data1", "Data2", "Data3", "Data4", "Bui",
-                  "StartTime", "EndTime", "ChargeID", "IsPrinted", "PocketFree", "CommentID"})
+            // A case keeps its number.
+            row.SetField(QStringLiteral("PatientID"), old->Field(QStringLiteral("PatientID")));
+            for (const char* column : kCopiedExamColumns)
                 row.SetField(QString::fromLatin1(column), old->Field(QString::fromLatin1(column)));
             row.SetField(QStringLiteral("Comment"), OldFormatConversion::GetStageName(OldCommentId(*old)));
             row.SetField(QStringLiteral("UpDate"), now);
@@ -118,11 +119,7 @@ int AdoTypeOfDeclared(const QString& declaredType) {
     return 0;
 }
 
-QString OldFormatConversion::GetStageName(int32_t commentId) {
-    static constexpr std::array<const char16_t*, 4> kNames = {u"初診時", u"基本治療終了時", u"ＳＰＴ移行時",
-                                                              u"最新ＳＰＴ時"};
-    return commentId >= 1 && commentId <= 4 ? QString::fromUtf16(kNames[commentId - 1]) : QString();
-}
+QString OldFormatConversion::GetStageName(int32_t commentId) { return StandardStageName(commentId); }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
     return UniqueDatedPath(folder, QStringLiteral("VXMOX2"), now, QStringLiteral(".mdb"));

@@ -3,6 +3,7 @@
 #include "core/connections.h"
 #include "core/settings.h"
 #include "platform/clock.h"
+#include "platform/db/sql_text.h"
 #include "platform/message_box.h"
 #include "records/record_fields.h"
 
@@ -79,8 +80,6 @@ int16_t OnImageRow(int32_t id, const char16_t* phrase, int16_t failure,
     return done && found ? 0 : failure;
 }
 
-QString Quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
-
 QString SlotColumn(const char* stem, int slot) { return QLatin1String(stem) + QString::number(slot + 1); }
 
 int16_t StatusOf(db::Connection& conn) {
@@ -91,7 +90,7 @@ int16_t StatusOf(db::Connection& conn) {
 void CreateOn(db::Connection& conn, const QString& table) { conn.Execute(ImageTableDdl(table)); }
 
 void DropOn(db::Connection& conn, const QString& table) {
-    conn.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + Quoted(table));
+    conn.Execute(QStringLiteral("DROP TABLE IF EXISTS ") + db::QuoteIdentifier(table));
 }
 
 QStringList ColumnsOf(db::Connection& conn, const QString& table) {
@@ -102,7 +101,7 @@ QStringList ColumnsOf(db::Connection& conn, const QString& table) {
 
 QString ColumnList(const QStringList& columns) {
     QStringList quoted;
-    for (const QString& c : columns) quoted << Quoted(c);
+    for (const QString& c : columns) quoted << db::QuoteIdentifier(c);
     return quoted.join(QStringLiteral(", "));
 }
 
@@ -117,7 +116,8 @@ void CopyOn(db::Connection& conn, const QString& source, const QString& target) 
             throw db::DbError(db::kErrItemNotFound,
                               QStringLiteral("テーブル %1 に列 %2 がありません。").arg(target, c));
     const QString list = ColumnList(sourceColumns);
-    conn.Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(Quoted(target), list, Quoted(source)));
+    conn.Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3")
+                     .arg(db::QuoteIdentifier(target), list, db::QuoteIdentifier(source)));
 }
 
 // The rows of a leftover work table whose ID the table lacks, through the
@@ -129,7 +129,7 @@ void CopyMissingRowsOn(db::Connection& conn, const QString& work, const QString&
         if (tableColumns.contains(c, Qt::CaseInsensitive)) common << c;
     const QString list = ColumnList(common);
     conn.Execute(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE ID NOT IN (SELECT ID FROM %1)")
-                     .arg(Quoted(table), list, Quoted(work)));
+                     .arg(db::QuoteIdentifier(table), list, db::QuoteIdentifier(work)));
 }
 
 }  // namespace
@@ -321,7 +321,8 @@ int16_t CImage::GetStatusTable() {
     if (!use) return 0;
     int16_t status = 0;
     Retrier retry;
-    if (!retry.Run([&] { status = StatusOf(*MainDbConn()); }, Sentence(u"テーブルチェックエラー（", kImageTable))) return 0;
+    if (!retry.Run([&] { status = StatusOf(*MainDbConn()); }, Sentence(u"テーブルチェックエラー（", kImageTable)))
+        return 0;
     return status;
 }
 

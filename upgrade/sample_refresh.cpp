@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "records/exam_record.h"
 #include "records/new_exam_row.h"
 #include "records/patient_record.h"
 
@@ -17,19 +18,21 @@ namespace {
 
 constexpr int kSampleCases[] = {98, 99};
 
-// The examination columns a sample keeps from the template.
-const char* const kCopiedExamColumns[] = {"ExamDate", "Row",       "Examination", "SubExam",    "Data1",     "Data2",
-                                          "Data3",    "Data4",     "Bui",         "PocketFree", "StartTime", "EndTime",
-                                          "ChargeID", "IsPrinted", "CommentID",   "Comment"};
-
 struct TemplatePatient {
     db::Value kalteNumber, ruby, birthDay, sex;
+};
+
+// A sample examination row: the copied columns, and its stage label, which
+// the template's own row gives as it stands.
+struct TemplateExam {
+    std::vector<db::Value> values;  // by kCopiedExamColumns
+    db::Value comment;
 };
 
 struct TemplateCase {
     int id = 0;
     std::optional<TemplatePatient> patient;  // none when the template lacks the case
-    std::vector<std::vector<db::Value>> exams;
+    std::vector<TemplateExam> exams;
 };
 
 QString FormatBirthDay(const db::Value& v) {
@@ -50,9 +53,10 @@ TemplateCase ReadTemplateCase(db::Connection& conn, int id) {
     auto exams = conn.OpenRecordset(
         QStringLiteral("SELECT * FROM TExamData WHERE PatientID=? ORDER BY ExamDate, Examination, SubExam, Row"), {id});
     for (; !exams->IsEOF(); exams->MoveNext()) {
-        std::vector<db::Value> row;
-        for (const char* column : kCopiedExamColumns) row.push_back(exams->Field(QString::fromLatin1(column)));
-        c.exams.push_back(std::move(row));
+        TemplateExam exam;
+        for (const char* column : kCopiedExamColumns) exam.values.push_back(exams->Field(QString::fromLatin1(column)));
+        exam.comment = exams->Field(QStringLiteral("Comment"));
+        c.exams.push_back(std::move(exam));
     }
     return c;
 }
@@ -84,11 +88,12 @@ void CopySampleExamData(db::Connection& conn, const TemplateCase& source, const 
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {source.id});
     if (source.exams.empty()) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
-    for (const auto& row : source.exams) {
+    for (const TemplateExam& exam : source.exams) {
         AddExamRow(*rs, [&](db::Recordset& added, int32_t) {
             added.SetField(QStringLiteral("PatientID"), source.id);
-            for (size_t i = 0; i < row.size(); ++i)
-                added.SetField(QString::fromLatin1(kCopiedExamColumns[i]), row[i]);
+            for (size_t i = 0; i < exam.values.size(); ++i)
+                added.SetField(QString::fromLatin1(kCopiedExamColumns[i]), exam.values[i]);
+            added.SetField(QStringLiteral("Comment"), exam.comment);
             added.SetField(QStringLiteral("UpDate"), now);
         });
     }

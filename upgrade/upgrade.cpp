@@ -2,16 +2,19 @@
 #include "core/program_log.h"
 
 #include "core/connections.h"
+#include "core/exam_stages.h"
 #include "core/sibling_db.h"
 #include "core/text_format.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sql_text.h"
 #include "records/exam_record.h"
 #include "records/patient_record.h"
 #include "upgrade/sample_refresh.h"
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -150,7 +153,7 @@ void WriteColumns(db::Connection& conn, const QStringList& columns, const std::v
     QStringList names{QStringLiteral("RowKey")}, sets;
     for (int c = 0; c < columns.size(); ++c) {
         names << QStringLiteral("c%1").arg(c);
-        sets << QStringLiteral("\"%1\" = v.c%2").arg(columns[c]).arg(c);
+        sets << QStringLiteral("%1 = v.c%2").arg(db::QuoteIdentifier(columns[c]), QString::number(c));
     }
     const QString rowMarks = QLatin1Char('(') + RowKeyMarks(columns.size() + 1) + QLatin1Char(')');
     for (size_t first = 0; first < changes.size(); first += kRowsPerStatement) {
@@ -174,10 +177,8 @@ void WriteColumns(db::Connection& conn, const QStringList& columns, const std::v
     }
 }
 
-// The plaque layout: tooth t's face bits at site t, its faces not examined at
-// site t + 48 (15: none examined). Implants and pontics take no plaque value.
-constexpr int kPlaqueNotExaminedOffset = 48;
-
+// Gives a plaque row the not-examined bits it lacks; implants and pontics take
+// no plaque value.
 bool FixPlaqueValues(CExamData& record) {
     bool changed = false;
     for (int16_t t = 0; t < 32; ++t) {
@@ -207,7 +208,9 @@ bool FixPlaqueValues(CExamData& record) {
 // they are written. The template declares the index with this same text.
 const QString& PlaqueRowsToFixCondition() {
     static const QString condition = [] {
-        const int notExaminedChars = 32 * kSiteValueWidth;  // sites 48..79: the head of Data2
+        static_assert(kPlaqueNotExaminedOffset * kSiteValueWidth == kValueColumnWidth,
+                      "the not-examined bits open Data2");
+        const int notExaminedChars = 32 * kSiteValueWidth;
         QStringList terms{QStringLiteral("typeof(Data1) <> 'text' OR typeof(Data2) <> 'text'"),
                           QStringLiteral("length(Data1) <> %1 OR length(Data2) <> %1").arg(kValueColumnWidth),
                           QStringLiteral("Data1 GLOB '*[^ 0-9]*' OR Data2 GLOB '*[^ 0-9]*' OR Bui GLOB '*[^ 0-9+-]*'"),
@@ -236,7 +239,7 @@ QString PlaqueRowsByKey(size_t count) {
         const QString name = QLatin1String(column);
         const bool date = name == QLatin1String("ExamDate") || name.endsWith(QLatin1String("Time")) ||
                           name == QLatin1String("UpDate");
-        columns << (date ? QStringLiteral("NULL AS \"%1\"") : QStringLiteral("\"%1\"")).arg(name);
+        columns << (date ? QStringLiteral("NULL AS ") : QString()) + db::QuoteIdentifier(name);
     }
     return QStringLiteral("SELECT %1 FROM TExamData WHERE _rowid_ IN (%2)")
         .arg(columns.join(QStringLiteral(", ")), RowKeyMarks(count));
@@ -316,7 +319,6 @@ void AddComTypeRow(db::Recordset& rs, int id, const QString& label) {
 }
 
 void RebuildComTypeTableWhereStale(db::Connection& conn) {
-    const auto& labels = StandardComTypeLabels();
     auto row0 = conn.OpenRecordset(QStringLiteral("SELECT * FROM TComType WHERE ID=?"), {0});
     if (row0->IsEOF()) AddComTypeRow(*row0, 0, QString());
     row0.reset();
@@ -325,7 +327,7 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
     if (row4->IsEOF()) return;
     auto differs = [&](const char* column) {
         const db::Value v = row4->Field(QString::fromLatin1(column));
-        return !v.IsNull() && v.ToText() != labels[4];
+        return !v.IsNull() && v.ToText() != StandardStageName(kLatestSptStage);
     };
     const bool rebuild = differs("CommentDR") || differs("CommentDH");
     row4.reset();
@@ -339,7 +341,7 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
             all->Delete();
             all->MoveNext();
         }
-        for (int id = 0; id < static_cast<int>(labels.size()); ++id) AddComTypeRow(*all, id, labels[id]);
+        for (int id = 0; id <= kLatestSptStage; ++id) AddComTypeRow(*all, id, StandardStageName(id));
     });
 }
 
@@ -380,12 +382,6 @@ private:
 };
 
 }  // namespace
-
-const std::array<QString, 5>& StandardComTypeLabels() {
-    static const std::array<QString, 5> labels{QString(), QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                               QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
-    return labels;
-}
 
 void FixSubExamTable() {
     const QString step = QStringLiteral("FixSubExamTable");
@@ -429,8 +425,9 @@ void FixComTypeTable() {
 }
 
 void MigrateExamComments() {
-    const auto& labels = StandardComTypeLabels();
-    const int lastId = static_cast<int>(labels.size()) - 1;
+    constexpr int lastId = kLatestSptStage;
+    std::array<QString, lastId + 1> labels;
+    for (int id = 0; id <= lastId; ++id) labels[id] = StandardStageName(id);
     const QString step = QStringLiteral("MigrateExamComments");
     RunStepOnMainDb(step, [&](db::Connection& conn) {
         // Only rows whose label may differ are looked at, as ranges of the

@@ -11,15 +11,10 @@
 // written once.
 
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <functional>
 
 namespace mox {
-
-// The five standard examination occasions of TComType (and of
-// TExamData.Comment by CommentID), indexed by ID 0..4.
-const std::array<QString, 5>& StandardComTypeLabels();
 
 // Runs the whole sequence on the database the main slot names: old-format
 // conversion, sample refresh, item settings, occasion table, occasion

@@ -7,6 +7,7 @@
 
 #include "platform/db/backend.h"
 #include "platform/db/jet_reader.h"
+#include "platform/db/sql_text.h"
 
 #include <QHash>
 
@@ -19,12 +20,6 @@ DbError ReadOnlyError() {
                    QStringLiteral("Jet 形式のデータベースファイルは読み取り専用です。書き込みはできません。"));
 }
 
-QString Quote(const QString& name) {
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
 // Each table is made as the Jet file has it, in types that keep its values,
 // and filled through one compiled statement.
 class MemorySink final : public JetSink {
@@ -35,14 +30,15 @@ public:
     void BeginTable(const JetTable& table) override {
         QStringList defs, marks, types;
         for (const JetColumn& c : table.columns) {
-            defs << Quote(c.name) + QLatin1Char(' ') + StorageTypeOfJetType(c.type);
+            defs << QuoteIdentifier(c.name) + QLatin1Char(' ') + StorageTypeOfJetType(c.type);
             marks << QStringLiteral("?");
             types << c.type;
         }
         types_.insert(table.name.toLower(), types);
-        mem_.Execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(Quote(table.name), defs.join(QLatin1Char(','))), {});
-        insert_ = mem_.Prepare(
-            QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(Quote(table.name), marks.join(QLatin1Char(','))));
+        mem_.Execute(
+            QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteIdentifier(table.name), defs.join(QLatin1Char(','))), {});
+        insert_ = mem_.Prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                   .arg(QuoteIdentifier(table.name), marks.join(QLatin1Char(','))));
     }
     void Row(const std::vector<Value>& values) override { insert_->Run(values); }
     void EndTable() override { insert_.reset(); }

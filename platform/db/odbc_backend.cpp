@@ -264,12 +264,8 @@ private:
         return -1;
     }
 
-    QString Quote(const QString& name) const {
-        if (quote_.isEmpty()) return name;
-        QString q = name;
-        q.replace(quote_, quote_ + quote_);
-        return quote_ + q + quote_;
-    }
+    // A driver that names no quote character takes names bare.
+    QString Quote(const QString& name) const { return quote_.isEmpty() ? name : QuoteIdentifier(name, quote_); }
 
     QString Where(const Row& key, std::vector<Value>* params) const {
         QStringList parts;

@@ -140,4 +140,10 @@ void CheckParamCount(int markers, size_t values) {
         QStringLiteral("SQL 文のパラメーターの数 (%1) と値の数 (%2) が一致しません。").arg(markers).arg(values));
 }
 
+QString QuoteIdentifier(const QString& name, const QString& mark) {
+    QString quoted = name;
+    quoted.replace(mark, mark + mark);
+    return mark + quoted + mark;
+}
+
 }  // namespace mox::db

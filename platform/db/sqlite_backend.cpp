@@ -16,12 +16,6 @@ namespace mox::db {
 
 namespace {
 
-QString Quote(const QString& name) {
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
 [[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql) {
     const int primary = rc & 0xff;
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -256,13 +250,13 @@ public:
     QStringList ColumnTypes(const QString& table) override { return TableInfo(table, 1); }
 
     Row InsertRow(const QString& table, const QStringList& columns, const Row& values) override {
-        QString sql = QStringLiteral("INSERT INTO %1").arg(Quote(table));
+        QString sql = QStringLiteral("INSERT INTO %1").arg(QuoteIdentifier(table));
         if (columns.isEmpty()) {
             sql += QStringLiteral(" DEFAULT VALUES");
         } else {
             QStringList names, marks;
             for (const QString& c : columns) {
-                names << Quote(c);
+                names << QuoteIdentifier(c);
                 marks << QStringLiteral("?");
             }
             sql += QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
@@ -274,10 +268,10 @@ public:
     void UpdateRow(const QString& table, Row* key, const QStringList& columns, const Row& values) override {
         if (columns.isEmpty()) return;
         QStringList sets;
-        for (const QString& c : columns) sets << Quote(c) + QStringLiteral("=?");
+        for (const QString& c : columns) sets << QuoteIdentifier(c) + QStringLiteral("=?");
         // The rowid comes back because an edit of an INTEGER PRIMARY KEY moves it.
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=? RETURNING _rowid_")
-                                .arg(Quote(table), sets.join(QLatin1Char(',')));
+                                .arg(QuoteIdentifier(table), sets.join(QLatin1Char(',')));
         std::vector<Value> params = values;
         params.push_back(key->at(0));
         const Rowset r = Select(sql, params, false);
@@ -286,16 +280,16 @@ public:
     }
 
     void DeleteRow(const QString& table, const Row& key) override {
-        if (Execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(Quote(table)), {key.at(0)}) != 1)
+        if (Execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(QuoteIdentifier(table)), {key.at(0)}) != 1)
             throw RowGone();
     }
 
     Row FetchRow(const QString& table, Row* key, const QStringList& columns) override {
         QStringList names;
-        for (const QString& c : columns) names << Quote(c);
-        const Rowset r =
-            Select(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(names.join(QLatin1Char(',')), Quote(table)),
-                   {key->at(0)}, false);
+        for (const QString& c : columns) names << QuoteIdentifier(c);
+        const Rowset r = Select(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?")
+                                    .arg(names.join(QLatin1Char(',')), QuoteIdentifier(table)),
+                                {key->at(0)}, false);
         return r.rows.empty() ? Row() : r.rows[0];
     }
 

@@ -226,16 +226,14 @@ void PFrmChartDR::BuildChartPage(int page) {
     const QString figureNames[8] = {QStringLiteral("LblDate"),  QStringLiteral("LblAll"), QStringLiteral("LblPD"),
                                     QStringLiteral("LblBlood"), QStringLiteral("LblAve"), QStringLiteral("LblGP0"),
                                     QStringLiteral("LblGP1"),   QStringLiteral("LblGP2")};
-    const QString defaultStages[4] = {QStringLiteral("初診時"), QStringLiteral("基本治療終了時"),
-                                      QStringLiteral("ＳＰＴ移行時"), QStringLiteral("最新ＳＰＴ時")};
     for (int j = 0; j < 2; ++j) {
         const int k = 2 * page + j;
         const int top = kFigureRowTwips[j];
         LineChart[k] = new LegendLine(SlotColour(k), tab);
         LineChart[k]->setObjectName(QStringLiteral("LineChart(%1)").arg(k));
         LineChart[k]->setGeometry(TwipsRect(60, top, 330, kFigureRowHeightTwips));
-        LblStage[k] =
-            label(QStringLiteral("LblStage(%1)").arg(k), defaultStages[k], {420, top, 1140, kFigureRowHeightTwips});
+        LblStage[k] = label(QStringLiteral("LblStage(%1)").arg(k), StandardStageName(kFirstVisitStage + k),
+                            {420, top, 1140, kFigureRowHeightTwips});
         LblStage[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         LblStage[k]->setFont(QFont(kGothicP, 8));
         for (int f = 0; f < 8; ++f) {

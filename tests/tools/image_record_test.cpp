@@ -152,6 +152,24 @@ TEST_F(ImageRecordTest, WorkTableOfAnInterruptedRebuildGivesBackItsRows) {
     EXPECT_FALSE(db->TableExists(QStringLiteral("TImageWork")));
 }
 
+TEST_F(ImageRecordTest, ColumnNameHoldingAQuoteIsCopiedWhole) {
+    // A column that another tool added, named Memo "A", in the table and in
+    // the work table of an interrupted rebuild, which alone holds row 11.
+    const QString column = QStringLiteral("\"Memo \"\"A\"\"\"");
+    for (const QString table : {QStringLiteral("TImage"), QStringLiteral("TImageWork")}) {
+        db->Execute(ImageTableDdl(table));
+        db->Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+    }
+    db->Execute(
+        QStringLiteral("INSERT INTO TImageWork (ID, ImgPath1, %1) VALUES (11, '/img/a.png', '院内メモ')").arg(column));
+    boxes.Answer(platform::kCancel);  // were the copy to fail
+    EXPECT_EQ(CImage().CheckTable(), 0);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(db->Scalar(QStringLiteral("SELECT %1 FROM TImage WHERE ID=11").arg(column)).ToText(),
+              QStringLiteral("院内メモ"));
+    EXPECT_FALSE(db->TableExists(QStringLiteral("TImageWork")));
+}
+
 TEST_F(ImageRecordTest, BusyDatabaseIsRetriedSilentlyOtherErrorsAskAtOnce) {
     const int busyTimeout = db::Connection::BusyTimeout();
     db::Connection::SetBusyTimeout(10);

@@ -27,24 +27,12 @@ constexpr int kPlaquePatternLimit = 16;
 enum class Route { None, Tooth, Site, Plaque, Gap };
 
 Route RouteOf(int32_t inputType) {
-    switch (inputType) {
-        case 0:
-        case 1:
-        case 2:
-            return Route::Tooth;
-        case 3:
-        case 5:
-        case 6:
-        case 9:
-            return Route::Site;
-        case 4:
-            return Globals().CurCharge->PlaquePattern.size() > kPlaquePatternLimit ? Route::Plaque : Route::Tooth;
-        case 7:
-        case 8:
-            return Route::Gap;
-        default:
-            return Route::None;
-    }
+    if (IsToothRouteType(inputType)) return Route::Tooth;
+    if (IsPerSiteType(inputType)) return Route::Site;
+    if (inputType == kPlaqueMode)
+        return Globals().CurCharge->PlaquePattern.size() > kPlaquePatternLimit ? Route::Plaque : Route::Tooth;
+    if (IsGapType(inputType)) return Route::Gap;
+    return Route::None;
 }
 
 CToothPosition& Cursor(int row) { return *Globals().ToothPositions[row]; }
@@ -89,32 +77,25 @@ void ExamEntry::PaintToothGrid() {
             const int b = row * 32 + t;
             const auto& order = SiteOrder[t / 8];
             grid_.SetExamMode(b, mode);
-            switch (mode) {
-                case 4:
-                    if (r.bData(t) != kNoSiteValue) {
-                        grid_.SetPlaqueUnTreat(b, r.bData(t + 48));
-                        grid_.SetPlaqueData(b, r.bData(t));
-                    } else {
-                        grid_.SetPlaqueUnTreat(b, 15);
-                        grid_.SetPlaqueData(b, -1);
-                    }
-                    break;
-                case 3:
-                case 5:
-                case 6:
-                case 9:
-                    for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValueOf(r.bData(t * 6 + s)));
-                    if (mode == kPocketDepthMode) {
-                        for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 1, order[s], ButtonValueOf(Record(kBleedingRow).bData(t * 6 + s)));
-                        for (int s = 0; s < 6; ++s)
-                            grid_.SetData(b, 2, order[s], ButtonValueOf(Record(kSuppurationRow).bData(t * 6 + s)));
-                    }
-                    if (mode == kFurcationMode) grid_.SetRoot(b, FurcationType[t]);
-                    break;
-                default:
-                    grid_.SetData(b, 0, 0, ButtonValueOf(r.bData(t)));
-                    break;
+            if (mode == kPlaqueMode) {
+                if (r.bData(t) != kNoSiteValue) {
+                    grid_.SetPlaqueUnTreat(b, r.bData(t + kPlaqueNotExaminedOffset));
+                    grid_.SetPlaqueData(b, r.bData(t));
+                } else {
+                    grid_.SetPlaqueUnTreat(b, 15);
+                    grid_.SetPlaqueData(b, -1);
+                }
+            } else if (IsPerSiteType(mode)) {
+                for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValueOf(r.bData(t * 6 + s)));
+                if (mode == kPocketDepthMode) {
+                    for (int s = 0; s < 6; ++s)
+                        grid_.SetData(b, 1, order[s], ButtonValueOf(Record(kBleedingRow).bData(t * 6 + s)));
+                    for (int s = 0; s < 6; ++s)
+                        grid_.SetData(b, 2, order[s], ButtonValueOf(Record(kSuppurationRow).bData(t * 6 + s)));
+                }
+                if (mode == kFurcationMode) grid_.SetRoot(b, FurcationType[t]);
+            } else {
+                grid_.SetData(b, 0, 0, ButtonValueOf(r.bData(t)));
             }
         }
     }
@@ -195,21 +176,14 @@ bool ExamEntry::SetInputMode(int32_t itemId, bool moveFirst) {
     c.nInputStatus = item.Status;
     for (int16_t s = 0; s < 6; ++s) c.SetbPocketPosition(s, staff.PocketPosition(s) != 0);
     for (int16_t t = 0; t < kToothCount; ++t) c.SetnBuiStatus(t, ToothStatus[t]);
-    switch (CurInputType) {
-        case 6:
-            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, true);
-            break;
-        case 7:
-        case 8:
-            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, true);
-            break;
-        case 4:
-            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, false, staff.PlaquePattern);
-            break;
-        default:
-            c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector);
-            break;
-    }
+    if (CurInputType == kFurcationMode)
+        c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, true);
+    else if (IsGapType(CurInputType))
+        c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, true);
+    else if (CurInputType == kPlaqueMode)
+        c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector, false, false, staff.PlaquePattern);
+    else
+        c.MakeMove(staff.VectorPattern, staff.PocketPattern, staff.PocketVector);
     if (moveFirst) CursorFirst(CurRow);
     grid_.Refresh(CurrentButton());
     SetButtonsForType(CurInputType);
@@ -219,25 +193,25 @@ bool ExamEntry::SetInputMode(int32_t itemId, bool moveFirst) {
 std::optional<InputButtons> ButtonsOfType(int32_t type) {
     InputButtons b;
     switch (type) {
-        case 1:
+        case kToothValueMode:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i <= 3;
             b.plaque.fill(false);
             b.marks = false;
             b.furcationNone = false;
             return b;
-        case 3:
+        case kPocketDepthMode:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1;
             b.plaque.fill(false);
             b.marks = true;
             b.furcationNone = false;
             return b;
-        case 4:
+        case kPlaqueMode:
             b.value.fill(false);
             b.plaque.fill(true);
             b.marks = false;
             b.furcationNone = false;
             return b;
-        case 6:
+        case kFurcationMode:
             for (int i = 0; i < kValueButtons; ++i) b.value[i] = i >= 1 && i <= 3;
             b.plaque.fill(false);
             b.marks = false;
@@ -305,7 +279,8 @@ bool ExamEntry::CursorStep(int row, int step) {
     }
     // At the end of a plaque route the examiner hears that the row is done
     // before anything else happens.
-    if (static_cast<Step>(step) == Step::Next && CurInputType == 4) platform::Wait(route == Route::Plaque ? 690 : 950);
+    if (static_cast<Step>(step) == Step::Next && CurInputType == kPlaqueMode)
+        platform::Wait(route == Route::Plaque ? 690 : 950);
     return false;
 }
 

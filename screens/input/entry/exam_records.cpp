@@ -85,33 +85,26 @@ void ExamEntry::CollectExamValues() {
             const auto& order = SiteOrder[t / 8];
             const int32_t mode = grid_.ExamMode(b);
             const int16_t tooth = static_cast<int16_t>(t);
-            switch (mode) {
-                case 4: {
-                    const int32_t faces = grid_.PlaqueData(b);
-                    if (faces == -1) {
-                        r.SetbData(tooth, kNoSiteValue);
-                        r.SetbData(tooth + 48, 15);
-                    } else {
-                        r.SetbData(tooth, StoredValueOf(faces));
-                        r.SetbData(tooth + 48, StoredValueOf(grid_.PlaqueUnTreat(b)));
-                    }
-                    break;
+            if (mode == kPlaqueMode) {
+                const int32_t faces = grid_.PlaqueData(b);
+                const int16_t notExamined = static_cast<int16_t>(tooth + kPlaqueNotExaminedOffset);
+                if (faces == -1) {
+                    r.SetbData(tooth, kNoSiteValue);
+                    r.SetbData(notExamined, 15);
+                } else {
+                    r.SetbData(tooth, StoredValueOf(faces));
+                    r.SetbData(notExamined, StoredValueOf(grid_.PlaqueUnTreat(b)));
                 }
-                case 3:
-                case 5:
-                case 6:
-                case 9:
-                    for (int s = 0; s < 6; ++s) {
-                        const int16_t index = static_cast<int16_t>(t * 6 + s);
-                        r.SetbData(index, StoredValueOf(grid_.Data(b, 0, order[s])));
-                        if (mode != kPocketDepthMode) continue;
-                        g.ExamDataRows[kBleedingRow]->SetbData(index, StoredValueOf(grid_.Data(b, 1, order[s])));
-                        g.ExamDataRows[kSuppurationRow]->SetbData(index, StoredValueOf(grid_.Data(b, 2, order[s])));
-                    }
-                    break;
-                default:
-                    r.SetbData(tooth, StoredValueOf(grid_.Data(b, 0, 0)));
-                    break;
+            } else if (IsPerSiteType(mode)) {
+                for (int s = 0; s < 6; ++s) {
+                    const int16_t index = static_cast<int16_t>(t * 6 + s);
+                    r.SetbData(index, StoredValueOf(grid_.Data(b, 0, order[s])));
+                    if (mode != kPocketDepthMode) continue;
+                    g.ExamDataRows[kBleedingRow]->SetbData(index, StoredValueOf(grid_.Data(b, 1, order[s])));
+                    g.ExamDataRows[kSuppurationRow]->SetbData(index, StoredValueOf(grid_.Data(b, 2, order[s])));
+                }
+            } else {
+                r.SetbData(tooth, StoredValueOf(grid_.Data(b, 0, 0)));
             }
         }
     }

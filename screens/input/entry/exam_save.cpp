@@ -138,17 +138,17 @@ UnexaminedCounts ExamEntry::CountUnexamined() const {
             const int16_t w = ToothStatus[t];
             const bool natural = IsRestTooth(w);
             switch (grid_.ExamMode(b)) {
-                case 3:
+                case kPocketDepthMode:
                     if (!natural) break;
                     for (int s = 0; s < 6; ++s)
                         if (grid_.Data(b, 0, s) == -1) ++counts.pocketDepth;
                     break;
-                case 1:
+                case kToothValueMode:
                     // Implants are checked for mobility too.
                     if (static_cast<uint16_t>(w) & (kToothMissing | kToothPontic)) break;
                     if (grid_.Data(b, 0, 0) == -1) ++counts.mobility;
                     break;
-                case 6: {
+                case kFurcationMode: {
                     if (!natural) break;
                     // The furcation entrances of the tooth's kind, as button sites.
                     std::vector<int> sites;
@@ -169,7 +169,7 @@ UnexaminedCounts ExamEntry::CountUnexamined() const {
                         if (grid_.Data(b, 0, s) == -1) ++counts.furcation;
                     break;
                 }
-                case 4:
+                case kPlaqueMode:
                     if (!natural) break;
                     if (grid_.PlaqueData(b) == -1)
                         counts.plaque += 4;

@@ -119,7 +119,7 @@ void ExamEntry::ClearBlockedToothValues(int tooth) {
                 for (int s = 0; s < 6; ++s) record.SetbData(static_cast<int16_t>(t * 6 + s), kNoSiteValue);
         } else if (closed) {
             // A per-tooth item keeps what it holds elsewhere (the plaque
-            // item's faces not examined at t + 48).
+            // item's faces not examined at t + kPlaqueNotExaminedOffset).
             record.SetbData(static_cast<int16_t>(t), kNoSiteValue);
         }
         // Every change of state, on or off, takes the tooth's marks away.

@@ -154,11 +154,11 @@ void ExamEntry::DispatchValueKey(const QString& command) {
     const int value = number ? command.toInt() : -1;
     const bool clear = command == QLatin1String(".");
     switch (type) {
-        case 1:
+        case kToothValueMode:
             if (number && value <= 3) return CmdVal_Click(value);
             if (clear) return CmdNot_Click();
             break;
-        case 3:
+        case kPocketDepthMode:
             if (number && value >= 1 && value <= 16) return CmdVal_Click(value);
             if (command == QLatin1String("+")) return SetBleedingMark(1);
             if (command == QLatin1String("-")) return SetBleedingMark(0);
@@ -166,7 +166,7 @@ void ExamEntry::DispatchValueKey(const QString& command) {
             if (command == QLatin1String("*-")) return SetSuppurationMark(0);
             if (clear) return CmdNot_Click();
             break;
-        case 6:
+        case kFurcationMode:
             if (command == QLatin1String("0")) return CmdFurcationNone_Click();
             if (number && value >= 1 && value <= 3) return CmdVal_Click(value);
             if (clear) return CmdNot_Click();
@@ -212,7 +212,7 @@ void ExamEntry::CmdNot_Click() {
     EndSuppurationBatchMode();
     if (!InputOn()) return;
     const int b = CurrentButton();
-    if (CurInputType == 4) {
+    if (CurInputType == kPlaqueMode) {
         grid_.SetPlaqueUnTreat(b, 15);
         grid_.SetPlaqueData(b, -1);
     } else {
