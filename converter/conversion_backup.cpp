@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
 #include "records/old_format.h"
 

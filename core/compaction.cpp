@@ -8,6 +8,7 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/descriptor.h"
 #include "platform/message_box.h"
 #include "platform/owner_only.h"

@@ -1,5 +1,6 @@
 #include "core/database_integrity.h"
 #include "core/program_log.h"
+#include "platform/db/sqlite_file.h"
 
 namespace mox {
 

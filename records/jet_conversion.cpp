@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/db/jet_reader.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/descriptor.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"

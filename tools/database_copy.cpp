@@ -9,6 +9,7 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/descriptor.h"
 #include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
