@@ -341,13 +341,14 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
         } else {
             try {
                 Fill(jetPath, work, jetPath, progress);
-                if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")})) {
+                QString why;
+                if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                     c.outcome = JetConversion::Outcome::Converted;
                     c.source = jetPath;
                     c.converted = work;
                     return c;
                 }
-                c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check"));
+                c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
             } catch (const Refusal& r) {
                 c = Refused(jetPath, r.why, r.detail);
                 c.table = r.table;

@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -206,7 +207,9 @@ int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath, const QS
         CopyExams(oldConn, mainConn, now);
         Step(ConversionStep::Commit);
         transaction.Commit();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The user is told the conversion failed; the cause is for the log.
+        LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(oldPath), QString::fromLocal8Bit(e.what()));
         return -1;
     }
     CloseOldDb();
@@ -249,10 +252,15 @@ bool OldFormatConversion::CheckTable() {
         if (CopyFile(TemplateDbPath, workPath) && (modeError = platform::MakeOwnerOnly(workPath)) == 0) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            if (result == 0 && !db::IsIntactDatabaseFile(workPath)) result = -1;
+            QString why;
+            if (result == 0 && !db::IsIntactDatabaseFile(workPath, {}, &why)) {
+                LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), why);
+                result = -1;
+            }
             if (result == 0 && platform::PlaceFileAtomically(workPath, MainDbPath) != 0) result = -1;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), QString::fromLocal8Bit(e.what()));
         result = -1;
     }
 

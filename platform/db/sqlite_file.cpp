@@ -10,16 +10,20 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
 
 QString IntegrityCheck(Connection& conn) { return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(); }
 
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables) {
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why) {
+    QString cause;
     try {
         auto conn = Connection::Open(DataSourcePart(path));
-        bool ok = IntegrityCheck(*conn) == QStringLiteral("ok");
-        for (const QString& table : tables) ok = ok && conn->TableExists(table);
+        const QString report = IntegrityCheck(*conn);
+        if (report != QStringLiteral("ok")) cause = QStringLiteral("integrity_check: ") + report;
+        for (const QString& table : tables)
+            if (cause.isEmpty() && !conn->TableExists(table)) cause = QStringLiteral("no table ") + table;
         conn->Close();
-        return ok;
-    } catch (const DbError&) {
-        return false;
+    } catch (const DbError& e) {
+        cause = e.Description();
     }
+    if (why) *why = cause;
+    return cause.isEmpty();
 }
 
 }  // namespace mox::db

@@ -25,7 +25,9 @@ void CopyDatabaseContent(const QString& source, const QString& target);
 // The engine's own check of a whole file ("ok" when sound), on an open connection.
 QString IntegrityCheck(Connection& conn);
 // The file opens as a database, passes the integrity check and holds every
-// named table. An empty file also opens, so callers name a table they rely on.
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables = {});
+// named table. An empty file also opens, so callers name a table they rely
+// on. When it does not, `why` (when given) receives the cause: the engine's
+// words or the check's report, for the log.
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why = nullptr);
 
 }  // namespace mox::db
