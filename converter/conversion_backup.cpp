@@ -3,9 +3,11 @@
 #include "core/connections.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
 #include "records/old_format.h"
 
@@ -35,7 +37,9 @@ bool BackupIsWhole(const QString& backupPath) {
             CountRows(*backup, QStringLiteral("TExamData")) == CountRows(*MainDbConn(), QStringLiteral("TExamData"));
         backup->Close();
         return whole;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        // The user reads that no copy could be made; the engine's words are for the log.
+        LogFailure(QStringLiteral("コンバート前の控えの確認 %1").arg(backupPath), e.Description());
         return false;
     }
 }

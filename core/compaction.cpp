@@ -4,10 +4,12 @@
 #include "core/connections.h"
 #include "core/database_integrity.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/descriptor.h"
 #include "platform/message_box.h"
 #include "platform/owner_only.h"
@@ -64,8 +66,14 @@ bool IsReadOnly(const QString& path) {
 }
 
 // A file that can take the main file's place: an empty file also opens as
-// an SQLite database, so the patient table must be there too.
-bool IsCompleteDatabase(const QString& path) { return db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}); }
+// an SQLite database, so the patient table must be there too. A file passed
+// over is not named to the user; why it was goes to the log.
+bool IsCompleteDatabase(const QString& path) {
+    QString why;
+    if (db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}, &why)) return true;
+    LogFailure(QStringLiteral("データベースファイルの確認 %1").arg(path), why);
+    return false;
+}
 
 QString TargetBeside(const QString& mainPath) {
     return QFileInfo(mainPath).absolutePath() + QStringLiteral("/VXCP.MDB");

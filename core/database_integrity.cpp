@@ -1,6 +1,7 @@
 #include "core/database_integrity.h"
 #include "core/program_log.h"
 #include "platform/db/sql_text.h"
+#include "platform/db/sqlite_file.h"
 
 namespace mox {
 

@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/exam_stages.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/clock.h"
@@ -66,7 +67,9 @@ TreatMGList FindSocietyTreatGroup() {
             list.push_back({groupId, stages->Field(QStringLiteral("IDMG")).ToInt32(),
                             TrimBlanks(stages->Field(QStringLiteral("MGName")).ToText())});
         }
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        // The preparation ends without a word; why goes to the log.
+        LogFailure(QStringLiteral("Vexaline の治療グループの読み込み"), e.Description());
         list.clear();
     }
     return list;
@@ -115,7 +118,8 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
         conn.Execute(QStringLiteral("UPDATE TExamStatus SET %1=? WHERE TreatLGID=?").arg(stamp), {now, groupId});
         transaction.Commit();
         return true;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        LogFailure(QStringLiteral("Vexaline の治療グループの書き換え"), e.Description());
         return false;
     }
 }

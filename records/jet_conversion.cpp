@@ -12,6 +12,7 @@
 #include "platform/db/file_kind.h"
 #include "platform/db/jet_reader.h"
 #include "platform/db/sql_text.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
 #include "platform/staging_name.h"
@@ -48,7 +49,6 @@ struct Refusal {
     JetRefusal why;
     QString table, column, detail;
 };
-
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
@@ -311,13 +311,14 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
     } else {
         try {
             Fill(jetPath, work, jetPath, progress);
-            if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")})) {
+            QString why;
+            if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                 c.outcome = JetConversion::Outcome::Converted;
                 c.source = jetPath;
                 c.converted = work;
                 return c;
             }
-            c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check"));
+            c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
         } catch (const Refusal& r) {
             c = Refused(jetPath, r.why, r.detail);
             c.table = r.table;

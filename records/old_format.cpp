@@ -5,10 +5,12 @@
 #include "core/database_replacement.h"
 #include "core/exam_stages.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
 #include "records/exam_record.h"
@@ -189,7 +191,9 @@ int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath, const QS
         CopyExams(oldConn, mainConn, now);
         Step(ConversionStep::Commit);
         transaction.Commit();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The user is told the conversion failed; the cause is for the log.
+        LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(oldPath), QString::fromLocal8Bit(e.what()));
         return -1;
     }
     CloseOldDb();
@@ -221,10 +225,15 @@ bool OldFormatConversion::CheckTable() {
         if ((fileError = MakeFromTemplate(workPath)) == 0) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            if (result == 0 && !db::IsIntactDatabaseFile(workPath)) result = -1;
+            QString why;
+            if (result == 0 && !db::IsIntactDatabaseFile(workPath, {}, &why)) {
+                LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), why);
+                result = -1;
+            }
             if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath)) != 0) result = -1;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), QString::fromLocal8Bit(e.what()));
         result = -1;
     }
 

@@ -12,6 +12,7 @@
 #include "platform/db/database.h"
 #include "platform/db/file_hold.h"
 #include "platform/db/file_kind.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/gui/progress_window.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"

@@ -268,7 +268,9 @@ std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
             date.text = ExamDateText(day) + QStringLiteral("  ") + GetComTypeComment(date.stage);
             dates.push_back(std::move(date));
         }
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        // The list shows no dates, as for a patient without any; why goes to the log.
+        LogFailure(QStringLiteral("インポート元の検査日一覧"), e.Description());
         dates.clear();
     }
     return dates;
@@ -286,7 +288,8 @@ bool LoadTargetPatient(int32_t caseId) {
         else
             patient.RecSetGet(*rs);
         return true;
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        LogFailure(QStringLiteral("インポート先の患者データ"), e.Description());
         patient.ClearBuffer();
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -104,7 +105,9 @@ bool ReadTemplateCases(std::vector<TemplateCase>& cases) {
     bool ok = true;
     try {
         for (int id : kSampleCases) cases.push_back(ReadTemplateCase(*TemplateDbConn(), id));
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        // The refresh is silent; it is tried again at the next start.
+        LogFailure(QStringLiteral("サンプル患者の更新 (テンプレートの読み込み)"), e.Description());
         ok = false;
     }
     ReleaseTemplateDb();
@@ -127,7 +130,8 @@ bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
             CopySampleExamData(conn, c, now);
         }
         transaction.Commit();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
+        LogFailure(QStringLiteral("サンプル患者の更新 (書き込み)"), e.Description());
         return false;
     }
     return true;

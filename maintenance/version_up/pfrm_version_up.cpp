@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -211,9 +210,9 @@ void PFrmVersionUp::ShowRemoteVersion(const QString& text) { lblRSVer->setText(t
 void PFrmVersionUp::KeepResponsive() {
     // Often enough to repaint and take a close, seldom enough not to slow
     // a fast transfer.
-    static QElapsedTimer sinceLast;
-    if (sinceLast.isValid() && sinceLast.elapsed() < 100) return;
-    sinceLast.start();
+    const qint64 now = platform::CurrentClock().MonotonicMs();
+    if (lastEventsMs_ >= 0 && now - lastEventsMs_ < 100) return;
+    lastEventsMs_ = now;
     platform::ProcessEvents();
 }
 

@@ -71,6 +71,8 @@ private:
     // The user closed the window during a run: it closes when the run has
     // stopped.
     bool closeAfterRun_ = false;
+    // When KeepResponsive last let the window's events run (the clock's time).
+    qint64 lastEventsMs_ = -1;
 };
 
 }  // namespace mox::verup

@@ -13,7 +13,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -399,12 +398,11 @@ int VersionUpProtocol::DownloadUpdate() {
 }
 
 void VersionUpProtocol::ShowDownloadProgress(const QString& name, qint64 received, qint64 total) {
-    static QElapsedTimer sinceStart;
-    if (!sinceStart.isValid()) sinceStart.start();
     // A few repaints a second keep the window alive without slowing the
     // transfer.
-    if (lastProgressMs_ >= 0 && sinceStart.elapsed() - lastProgressMs_ < 200) return;
-    lastProgressMs_ = sinceStart.elapsed();
+    const qint64 now = platform::CurrentClock().MonotonicMs();
+    if (lastProgressMs_ >= 0 && now - lastProgressMs_ < 200) return;
+    lastProgressMs_ = now;
     QString text = name + QStringLiteral(" ダウンロード中 ") + QString::number(received / 1024) + QStringLiteral(" KB");
     if (total > 0) text += QStringLiteral(" / ") + QString::number(total / 1024) + QStringLiteral(" KB");
     view_.ShowProgress(text);

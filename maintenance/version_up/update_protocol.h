@@ -156,6 +156,8 @@ private:
     bool cancelRequested_ = false;
     QString workFolder_;
     std::unique_ptr<platform::InstanceLock> mainLock_;
+    // When the current file's last progress line was shown (the clock's
+    // time); -1 before its first.
     qint64 lastProgressMs_ = -1;
 };
 

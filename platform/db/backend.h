@@ -62,7 +62,12 @@ public:
     virtual Row FetchRow(const QString& table, Row* key, const QStringList& columns) = 0;
 };
 
-std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create);
+// The engines take what the façade keeps (the busy timeout) as arguments:
+// they never read the façade, which opens them.
+std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int busyTimeoutMs);
+// CopyDatabaseContent (sqlite_file.h) on the engine, waiting at most
+// `busyTimeoutMs` for another connection's lock.
+void CopySqliteFile(const QString& source, const QString& target, int busyTimeoutMs);
 // A private database in memory (the tables of a Jet file are read into one).
 std::unique_ptr<Backend> OpenSqliteMemory();
 std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info);

@@ -19,9 +19,6 @@
 
 namespace mox::db {
 
-DbError::DbError(long number, const QString& description)
-    : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-
 // ---------------------------------------------------------------- connection strings
 
 ConnectionInfo ConnectionInfo::Parse(const QString& connectionString) {
@@ -196,7 +193,7 @@ std::shared_ptr<Connection> Connection::Open(const QString& connectionString) {
     for (int attempt = 1;; ++attempt) {
         FileHold hold;
         const FileKind kind = ProbeFile(path, &hold);
-        auto backend = kind == FileKind::Sqlite ? OpenSqliteBackend(path, false) : OpenJetBackend(path);
+        auto backend = kind == FileKind::Sqlite ? OpenSqliteBackend(path, false, BusyTimeout()) : OpenJetBackend(path);
         if (hold.IsAt(path))
             return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
         backend->Close();
@@ -218,14 +215,14 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
         FileHold hold;
         if (ProbeFile(path, &hold) != FileKind::Sqlite)
             throw CannotOpen(path, QStringLiteral("書き込みできない形式のデータベースファイルです。"));
-        auto backend = OpenSqliteBackend(path, false);
+        auto backend = OpenSqliteBackend(path, false, BusyTimeout());
         if (!hold.IsAt(path)) throw FileReplaced(path);
         return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
     }
     // The descriptor that made the file is the one its connections keep.
     FileHold hold = FileHold::Adopt(fd);
     try {
-        auto backend = OpenSqliteBackend(path, true);
+        auto backend = OpenSqliteBackend(path, true, BusyTimeout());
         if (!hold.IsAt(path)) throw FileReplaced(path);
         return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));
     } catch (...) {
@@ -586,20 +583,6 @@ void Recordset::Close() {
 
 bool Recordset::IsUpdatable() const {
     return s_->open && !s_->data.table.isEmpty() && s_->conn && !s_->conn->Impl().IsReadOnly();
-}
-
-QString IntegrityCheck(Connection& conn) { return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(); }
-
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables) {
-    try {
-        auto conn = Connection::Open(DataSourcePart(path));
-        bool ok = IntegrityCheck(*conn) == QStringLiteral("ok");
-        for (const QString& table : tables) ok = ok && conn->TableExists(table);
-        conn->Close();
-        return ok;
-    } catch (const DbError&) {
-        return false;
-    }
 }
 
 }  // namespace mox::db

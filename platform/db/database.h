@@ -4,44 +4,18 @@
 // connection alive, so a slot may drop a connection while an outer caller
 // still reads through a recordset made on it. Back ends (SQLite files, ODBC
 // catalogs) sit behind the abstract Backend; callers see only Connection,
-// Recordset and Transaction.
+// Recordset and Transaction. What only an SQLite file offers (a copy of its
+// content, the engine's check) is in sqlite_file.h.
 
+#include "platform/db/db_error.h"
 #include "platform/db/value.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace mox::db {
-
-// An error of the database layer. `Number` follows the original error
-// numbers where a caller shows them ("[Error:" boxes); `Description` is the
-// text shown after it.
-class DbError : public std::runtime_error {
-public:
-    DbError(long number, const QString& description);
-    long Number() const { return number_; }
-    QString Description() const { return description_; }
-
-private:
-    long number_;
-    QString description_;
-};
-
-// Common error numbers (the Jet/ADO numbers the messages show).
-constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database
-constexpr long kErrNoCurrentRow = 3021;        // BOF or EOF is true
-constexpr long kErrItemNotFound = 3265;        // no such field
-constexpr long kErrInvalidUse = 94;            // invalid use of Null
-constexpr long kErrReadOnly = 3251;            // operation not allowed (recordset not updatable)
-constexpr long kErrSql = 3709;                 // statement failed
-constexpr long kErrClosed = 3704;              // the connection or recordset is closed
-constexpr long kErrNoTransaction = 3034;       // commit or rollback without BeginTrans
-constexpr long kErrTypeMismatch = 13;          // value does not convert
-constexpr long kErrOverflow = 6;               // value out of range
-constexpr long kErrRowNotFound = -2147217864;  // 0x80040E38, the row to update or delete is gone
 
 // The parts of an ADO-style connection string that matter here.
 struct ConnectionInfo {
@@ -185,22 +159,5 @@ public:
 private:
     std::unique_ptr<State> s_;
 };
-
-// Writes a new file `target` holding the database at `source` as the engine
-// reads it, under a shared lock: a transaction that a killed program left
-// in a journal is rolled back and rows committed into a write-ahead log are
-// included, which a copy of the main file's bytes alone would get wrong.
-// Where the main file then holds the whole database its bytes are copied,
-// verified as platform::CopyDescriptorAtomically verifies, and `target` is
-// synced; a file that keeps a write-ahead log is copied page by page by the
-// engine. The copy keeps its changes in a rollback journal, as every file of
-// this system does. Throws DbError; `target` is then removed.
-void CopyDatabaseContent(const QString& source, const QString& target);
-
-// The engine's own check of a whole file ("ok" when sound), on an open connection.
-QString IntegrityCheck(Connection& conn);
-// The file opens as a database, passes the integrity check and holds every
-// named table. An empty file also opens, so callers name a table they rely on.
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables = {});
 
 }  // namespace mox::db

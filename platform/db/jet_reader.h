@@ -10,7 +10,8 @@
 // definition holds and no page lay beyond the end of the file: a file cut
 // short or partly zeroed is damaged, never read short.
 
-#include "platform/db/database.h"
+#include "platform/db/db_error.h"
+#include "platform/db/value.h"
 
 #include <QString>
 #include <QStringList>

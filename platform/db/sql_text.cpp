@@ -1,6 +1,6 @@
 #include "platform/db/sql_text.h"
 
-#include "platform/db/database.h"
+#include "platform/db/db_error.h"
 
 #include <algorithm>
 #include <vector>

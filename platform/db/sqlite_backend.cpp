@@ -350,7 +350,7 @@ DbError ReadFailure(const QString& path, int rc, const QString& detail) {
 
 }  // namespace
 
-std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
+std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int busyTimeoutMs) {
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(path);
     // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
@@ -361,7 +361,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create) {
         throw OpenFailure(path, detail);
     }
     auto backend = std::make_unique<SqliteBackend>(db);
-    sqlite3_busy_timeout(db, Connection::BusyTimeout());
+    sqlite3_busy_timeout(db, busyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
 
     // Reading the schema proves the file is a database before anything is
@@ -418,7 +418,7 @@ bool KeepsWriteAheadLog(int fd) {
 
 }  // namespace
 
-void CopyDatabaseContent(const QString& source, const QString& target) {
+void CopySqliteFile(const QString& source, const QString& target, int busyTimeoutMs) {
     const QByteArray from = QFile::encodeName(source);
     const QByteArray to = QFile::encodeName(target);
     // Shared with every connection of this process on the file, and let go
@@ -459,7 +459,7 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
         rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READONLY, nullptr);
     }
     if (rc != SQLITE_OK) throw fail(src, rc, source);
-    sqlite3_busy_timeout(src, Connection::BusyTimeout());
+    sqlite3_busy_timeout(src, busyTimeoutMs);
     // The first read of a transaction rolls back what a killed writer left
     // in a journal, and its shared lock keeps every writer out until the
     // copy is made.

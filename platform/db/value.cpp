@@ -1,6 +1,6 @@
 #include "platform/db/value.h"
 
-#include "platform/db/database.h"
+#include "platform/db/db_error.h"
 
 #include <QRegularExpression>
 #include <cmath>

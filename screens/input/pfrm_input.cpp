@@ -549,7 +549,10 @@ void PFrmInput::FillEntryList() {
 }
 
 void PFrmInput::ListExaminations(const QString& shownDate) {
-    MainDbUse use;
+    // Held, not counted: the examination chosen below loads under a hold,
+    // which would close a counted use under it and leave its release with
+    // nothing to release.
+    MainDbHold hold;
     FillEntryList();
     SetDateBoxesBack(kWhite);
     if (CmbEntry->count() > 0) {

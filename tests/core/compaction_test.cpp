@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <fcntl.h>
@@ -235,6 +236,16 @@ TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsN
             << boxes_.Shown()[0].prompt.toStdString();
         boxes_.Clear();
     }
+    // The damaged safety copy was passed over without a word to the user;
+    // the log says which file and why.
+    const QString log = QString::fromUtf8(Bytes(G().ProgramDir + QStringLiteral("/Log_MOX.txt")));
+    EXPECT_TRUE(QRegularExpression(QRegularExpression::escape(QStringLiteral("データベースファイルの確認 ") +
+                                                              box_.File(QStringLiteral("VXMOX2_20261205_0900.MDB")) +
+                                                              QStringLiteral("：")) +
+                                   QStringLiteral("\\S"))
+                    .match(log)
+                    .hasMatch())
+        << log.toStdString();
 }
 
 TEST_F(CompactionTest, TenthFailureIsReported) {

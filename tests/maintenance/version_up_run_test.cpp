@@ -463,6 +463,30 @@ TEST_F(VersionUpRunTest, AFailureAtAnyStepOfTheInstallLeavesTheFolderAsItWasAndT
     EXPECT_GT(failures, 20);
 }
 
+// The progress line is renewed by the clock the tests move: once per file
+// while it stands still, then at most every 200 ms of it.
+TEST_F(VersionUpRunTest, DownloadProgressFollowsTheClock) {
+    StartServer();
+    WriteFile(tree_.Download(QStringLiteral("big.bin")), QByteArray(2 << 20, 'x'));
+    platform::FakeClock clock;
+    const auto linesOf = [this](const QString& name) {
+        return view_.progress.filter(QRegularExpression(QStringLiteral("^") + name + QStringLiteral(" "))).size();
+    };
+    ASSERT_EQ(Protocol().DownloadUpdate(), 0) << view_.All();
+    EXPECT_EQ(linesOf(QStringLiteral("big.bin")), 1);
+
+    int blocks = 0;
+    view_.progress.clear();
+    view_.onKeepResponsive = [&] {
+        ++blocks;
+        clock.Advance(50);
+    };
+    ASSERT_EQ(Protocol().DownloadUpdate(), 0) << view_.All();
+    ASSERT_GE(blocks, 8);
+    EXPECT_GE(linesOf(QStringLiteral("big.bin")), 2);
+    EXPECT_LE(linesOf(QStringLiteral("big.bin")), blocks / 4 + 1);
+}
+
 TEST_F(VersionUpRunTest, ReservationSkipsTakenNamesAndLeavesNoProbeBehind) {
     StartServer();
     platform::FakeClock clock;

@@ -2,6 +2,7 @@
 
 #include "upgrade/sample_refresh.h"
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
@@ -9,6 +10,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QFileInfo>
 
 namespace mox {
@@ -140,6 +142,12 @@ TEST_F(SampleRefreshTest, FailedReplaceKeepsSamplesAndMarker) {
               templateExams98_);
     EXPECT_EQ(conn_->Scalar(QStringLiteral("SELECT MAX(ID) FROM TExamData")).ToInt64(), maxId_);
     EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+    // Nothing is said at start-up; the log keeps the engine's words.
+    QFile log(LogPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(lines.contains(QStringLiteral("サンプル患者の更新")) && lines.contains(QStringLiteral("disk full")))
+        << lines.toStdString();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // transaction, check report and confirmation.
 
 #include "core/exam_lookups.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/clock.h"
@@ -65,9 +66,10 @@ bool ExamEntry::SaveExamData(int32_t patientNo, const QString& entryDate, int32_
 
     try {
         ShowSaveCheckReport();
-    } catch (const db::DbError&) {
+    } catch (const db::DbError& e) {
         // The rows are written; a report that cannot read its figures is
         // left out rather than turning the save into a failure.
+        LogFailure(QStringLiteral("保存後のチェック"), e.Description());
     }
     if (InputOn()) HideCursorMark(CurRow, CurrentTooth());
     platform::MsgBox(QStringLiteral("正常に保存されました。　　") + kCrLf + kCrLf + QStringLiteral("基準フォルダ： ") +

@@ -1,4 +1,5 @@
 #include "platform/db/database.h"
+#include "platform/db/sqlite_file.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

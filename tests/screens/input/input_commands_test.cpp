@@ -49,6 +49,15 @@ public:
         ASSERT_TRUE(form->Entry().DataChanged);
         boxes.Clear();
     }
+    // The screen hands the main slot back as it found it: a later user's
+    // nested counted use keeps its connection to the end.
+    void ExpectMainSlotHandedBack() {
+        EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
+        EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+        MainDbUse outer;
+        { MainDbUse inner; }
+        EXPECT_TRUE(outer.IsOpen());
+    }
     // A trigger that fails the deletion of the given table's rows.
     void FailDeletesOf(const QString& table) {
         Db()->Execute(QStringLiteral("CREATE TRIGGER NoDelete BEFORE DELETE ON %1 "
@@ -75,6 +84,7 @@ TEST(DeleteExamination, TheNeighbourIsShownAndNothingIsAskedOrWrittenBack) {
     EXPECT_FALSE(f.Entry().DataChanged);
     EXPECT_EQ(f.StageAtFocus, -1);
     EXPECT_EQ(QApplication::focusWidget(), f.TxtY);
+    w.ExpectMainSlotHandedBack();
 
     // The last one: the new last is shown.
     w.ChooseEntry(1);
@@ -92,6 +102,7 @@ TEST(DeleteExamination, TheNeighbourIsShownAndNothingIsAskedOrWrittenBack) {
     EXPECT_TRUE(f.Entry().IsNewEntry);
     EXPECT_EQ(w.ShownDepth(), -1);
     EXPECT_TRUE(f.TxtY->text().isEmpty());
+    w.ExpectMainSlotHandedBack();
 
     // Nothing chosen: refused before the question.
     w.Captions();
@@ -214,6 +225,7 @@ TEST(Navigation, ANewExaminationKeepsThePatientAndStartsOnPocketDepths) {
     EXPECT_EQ(f.Entry().CurItemID, kPocketDepthItem);
     EXPECT_EQ(w.ShownDepth(), -1);
     EXPECT_EQ(QApplication::focusWidget(), f.TxtY);
+    w.ExpectMainSlotHandedBack();
 
     // The last examination chosen again from the list loads.
     w.ChooseEntry(2);

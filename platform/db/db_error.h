@@ -1,0 +1,38 @@
+#pragma once
+// The one error of the database layer, below the engines and the façade
+// alike: both throw it, so neither depends on the other for it.
+
+#include <QString>
+#include <stdexcept>
+
+namespace mox::db {
+
+// An error of the database layer. `Number` follows the original error
+// numbers where a caller shows them ("[Error:" boxes); `Description` is the
+// text shown after it.
+class DbError : public std::runtime_error {
+public:
+    DbError(long number, const QString& description)
+        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+    long Number() const { return number_; }
+    QString Description() const { return description_; }
+
+private:
+    long number_;
+    QString description_;
+};
+
+// Common error numbers (the Jet/ADO numbers the messages show).
+constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database
+constexpr long kErrNoCurrentRow = 3021;        // BOF or EOF is true
+constexpr long kErrItemNotFound = 3265;        // no such field
+constexpr long kErrInvalidUse = 94;            // invalid use of Null
+constexpr long kErrReadOnly = 3251;            // operation not allowed (recordset not updatable)
+constexpr long kErrSql = 3709;                 // statement failed
+constexpr long kErrClosed = 3704;              // the connection or recordset is closed
+constexpr long kErrNoTransaction = 3034;       // commit or rollback without BeginTrans
+constexpr long kErrTypeMismatch = 13;          // value does not convert
+constexpr long kErrOverflow = 6;               // value out of range
+constexpr long kErrRowNotFound = -2147217864;  // 0x80040E38, the row to update or delete is gone
+
+}  // namespace mox::db

@@ -1,0 +1,29 @@
+#include "platform/db/sqlite_file.h"
+
+#include "platform/db/backend.h"
+
+namespace mox::db {
+
+void CopyDatabaseContent(const QString& source, const QString& target) {
+    CopySqliteFile(source, target, Connection::BusyTimeout());
+}
+
+QString IntegrityCheck(Connection& conn) { return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(); }
+
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why) {
+    QString cause;
+    try {
+        auto conn = Connection::Open(DataSourcePart(path));
+        const QString report = IntegrityCheck(*conn);
+        if (report != QStringLiteral("ok")) cause = QStringLiteral("integrity_check: ") + report;
+        for (const QString& table : tables)
+            if (cause.isEmpty() && !conn->TableExists(table)) cause = QStringLiteral("no table ") + table;
+        conn->Close();
+    } catch (const DbError& e) {
+        cause = e.Description();
+    }
+    if (why) *why = cause;
+    return cause.isEmpty();
+}
+
+}  // namespace mox::db

@@ -1,0 +1,33 @@
+#pragma once
+// What only an SQLite file offers: a copy of its content as the engine reads
+// it, and the engine's check of the whole file. The database layer itself
+// (database.h) is the same for every engine; these are not.
+
+#include "platform/db/database.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace mox::db {
+
+// Writes a new file `target` holding the database at `source` as the engine
+// reads it, under a shared lock: a transaction that a killed program left
+// in a journal is rolled back and rows committed into a write-ahead log are
+// included, which a copy of the main file's bytes alone would get wrong.
+// Where the main file then holds the whole database its bytes are copied,
+// verified as platform::CopyDescriptorAtomically verifies, and `target` is
+// synced; a file that keeps a write-ahead log is copied page by page by the
+// engine. The copy keeps its changes in a rollback journal, as every file of
+// this system does. Waits for a lock as long as Connection::BusyTimeout().
+// Throws DbError; `target` is then removed.
+void CopyDatabaseContent(const QString& source, const QString& target);
+
+// The engine's own check of a whole file ("ok" when sound), on an open connection.
+QString IntegrityCheck(Connection& conn);
+// The file opens as a database, passes the integrity check and holds every
+// named table. An empty file also opens, so callers name a table they rely
+// on. When it does not, `why` (when given) receives the cause: the engine's
+// words or the check's report, for the log.
+bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why = nullptr);
+
+}  // namespace mox::db
