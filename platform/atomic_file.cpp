@@ -1,8 +1,8 @@
 #include "platform/atomic_file.h"
 
 #include "platform/descriptor.h"
-#include "platform/regular_file.h"
 #include "platform/owner_only.h"
+#include "platform/regular_file.h"
 #include "platform/staging_name.h"
 
 #include <QFile>

@@ -76,11 +76,11 @@ QDateTime OccasionDate(int32_t patientId, int commentId, bool latest) {
                      {patientId, commentId})
             .IsNull())
         return {};
-    auto rs = conn->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
-                                                 "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
-                                      (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")) +
-                                      QStringLiteral(" LIMIT 1"),
-                                  {patientId, commentId});
+    auto rs =
+        conn->OpenRecordset(QStringLiteral("SELECT ExamDate FROM TExamData WHERE PatientID=? AND CommentID=? "
+                                           "AND ExamDate IS NOT NULL ORDER BY ExamDate ") +
+                                (latest ? QStringLiteral("DESC") : QStringLiteral("ASC")) + QStringLiteral(" LIMIT 1"),
+                            {patientId, commentId});
     QDateTime date;
     if (!rs->IsEOF()) date = ReadDate(*rs, QStringLiteral("ExamDate"));
     rs->Close();

@@ -1,11 +1,11 @@
 #include "shell/end_windows.h"
 
 #include "core/program_end.h"
+#include "platform/db/database.h"
+#include "platform/message_box.h"
 #include "shell/compact_window.h"
 #include "shell/startup.h"
 #include "upgrade/upgrade.h"
-#include "platform/db/database.h"
-#include "platform/message_box.h"
 
 namespace mox {
 

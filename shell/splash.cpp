@@ -1,10 +1,10 @@
 #include "shell/splash.h"
 
 #include "core/settings.h"
-#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/screen.h"
+#include "shell/timing.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -1,10 +1,10 @@
 #include "shell/test_seams.h"
 
-#include "shell/timing.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
+#include "shell/timing.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

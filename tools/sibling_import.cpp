@@ -4,7 +4,6 @@
 #include "core/exam_lookups.h"
 #include "core/program_log.h"
 #include "core/sibling_db.h"
-#include "upgrade/upgrade.h"
 #include "platform/clock.h"
 #include "records/exam_dates.h"
 #include "records/exam_store.h"
@@ -14,6 +13,7 @@
 #include "records/patient_record.h"
 #include "records/shared_records.h"
 #include "tools/era_date.h"
+#include "upgrade/upgrade.h"
 
 #include <QStringList>
 #include <array>

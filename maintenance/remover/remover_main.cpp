@@ -1,5 +1,5 @@
-#include "shell/program_start.h"
 #include "maintenance/remover/remover.h"
+#include "shell/program_start.h"
 
 #include <QCoreApplication>
 #include <QTimer>

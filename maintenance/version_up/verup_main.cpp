@@ -1,8 +1,8 @@
 #include "core/settings.h"
-#include "shell/program_start.h"
-#include "shell/test_seams.h"
 #include "maintenance/version_up/pfrm_version_up.h"
 #include "maintenance/version_up/verup_common.h"
+#include "shell/program_start.h"
+#include "shell/test_seams.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -66,9 +66,7 @@ PrinterTarget& ProgramPrinter() {
 
 void SetPrinterDialogAnswerer(PrinterDialogAnswerer answerer) { Answerer() = std::move(answerer); }
 
-void InitPrinterDefaults() {
-    ApplyDrawingDefaults(ProgramPrinter());
-}
+void InitPrinterDefaults() { ApplyDrawingDefaults(ProgramPrinter()); }
 
 bool ShowPrinterDialog(QWidget* parent) {
     PrinterTarget& printer = ProgramPrinter();

@@ -4,9 +4,9 @@
 
 #include "converter/converter_start.h"
 #include "converter/convert_window.h"
+#include "platform/registry.h"
 #include "shell/splash.h"
 #include "shell/timing.h"
-#include "platform/registry.h"
 #include "tests/converter/converter_fixture.h"
 
 #include <gtest/gtest.h>

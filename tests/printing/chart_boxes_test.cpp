@@ -14,10 +14,10 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
-#include <utility>
 #include <QDir>
 #include <QPainter>
 #include <memory>
+#include <utility>
 
 namespace mox {
 namespace {

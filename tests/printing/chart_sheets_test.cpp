@@ -46,9 +46,7 @@ protected:
     }
 
     static ChartBlockTexts Texts(int half) { return test::SampleBlockTexts(sample_, half); }
-    static ToothPictureFiles& Pictures() {
-        return ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP"));
-    }
+    static ToothPictureFiles& Pictures() { return ToothPictureFiles::Of(test::ProgramDir() + QStringLiteral("/BMP")); }
     // The log read back once for each state of it.
     const std::vector<Drawn>& Drawing() const {
         if (parsedLines_ != printer_.Log().size() || parsedFirst_ != printer_.Log().value(0)) {

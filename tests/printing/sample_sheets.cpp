@@ -1,13 +1,12 @@
 #include "tests/printing/sample_sheets.h"
 
 #include "platform/db/database.h"
+#include "printing/chart_figures.h"
+#include "printing/chart_sheets.h"
 #include "records/chart_slots.h"
 #include "records/exam_item.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
-#include "printing/chart_figures.h"
-#include "printing/chart_sheets.h"
-#include "records/chart_slots.h"
 
 namespace mox::test {
 

@@ -6,11 +6,10 @@
 // printing benchmarks.
 
 #include "platform/gui/draw_target.h"
-#include "records/chart_slots.h"
-#include "records/exam_slot.h"
 #include "printing/chart_figures.h"
 #include "printing/chart_sheets.h"
 #include "records/chart_slots.h"
+#include "records/exam_slot.h"
 
 #include <QImage>
 #include <QString>
