@@ -252,6 +252,14 @@ void PFrmInput::mnuSave_Click() {
                          QStringLiteral("指定エラー"));
         return;
     }
+    // A copy under the name of the compaction's copy, the template or a work
+    // file would be removed or overwritten by the programs.
+    if (IsReservedName(source, target)) {
+        platform::MsgBox(QStringLiteral("この名前はプログラムが使用するため、コピーの名前にできません。") +
+                             QStringLiteral("ファイル名を変えてください。") + kCrLf + kCrLf + target,
+                         16, QStringLiteral("指定エラー"));
+        return;
+    }
     const bool replacing = IsNameTaken(target);
     if (!CopyFile(source, target)) return;
     // A compaction copy pending beside the replaced file holds its old data.

@@ -358,6 +358,23 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_TRUE(w.fileRequests[0].confirmOverwrite);
     EXPECT_TRUE(QFileInfo(w.Other() + QStringLiteral("/link.mdb")).isSymLink()) << "the link was not replaced";
 
+    // Names the programs keep in the program folder: the compaction's copy
+    // (removed as the copy replaced it) and the template (patient data in
+    // every new database) are refused, and no file there changes.
+    w.box.WriteText(QStringLiteral("VXCP.MDB"), "compacted");
+    const QString templ = w.box.File(QStringLiteral("VXMOX2_ORG.MDB"));
+    const QByteArray templateBytes = Bytes(templ);
+    for (const QString& reserved :
+         {w.box.File(QStringLiteral("VXCP.MDB")), templ, w.box.File(QStringLiteral("vxmox2.mdb-journal"))}) {
+        w.boxes.Answer(kNo);
+        w.fileAnswers.push_back(reserved);
+        w.Menu(f.mnuSave);
+        EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "指定エラー"})) << reserved.toStdString();
+    }
+    EXPECT_EQ(Bytes(w.box.File(QStringLiteral("VXCP.MDB"))), QByteArray("compacted"));
+    EXPECT_EQ(Bytes(templ), templateBytes);
+    EXPECT_FALSE(QFileInfo::exists(w.box.File(QStringLiteral("vxmox2.mdb-journal"))));
+
     // A copy elsewhere, over an older file of the same name, with the
     // compaction copy of the older file that a killed exit left: the next
     // exit there must not take it for the new file's.
