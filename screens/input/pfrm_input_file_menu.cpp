@@ -5,6 +5,7 @@
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
@@ -175,15 +176,13 @@ void PFrmInput::mnuCreate_Click() {
                          QStringLiteral("新規作成エラー"));
         return;
     }
-    // CopyFile reports its own failure (a folder that refuses the file, a
-    // full disk); the database in use then stays.
-    if (!CopyFile(TemplateDbPath(), chosen->Path())) return;
-    // The new file holds the template only: one that others could read is
-    // not used.
-    if (const QString why = MakePrivate(chosen->Path()); !why.isEmpty()) {
-        QFile::remove(chosen->Path());
-        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + why, 16,
-                         QStringLiteral("新規作成エラー"));
+    // The new file holds the template only, owner-only from its first byte;
+    // when it cannot be made the database in use stays.
+    bool templateUnreadable = false;
+    if (const int err = MakeFromTemplate(chosen->Path(), &templateUnreadable)) {
+        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + kCrLf + kCrLf +
+                             (templateUnreadable ? TemplateDbPath() : chosen->Path()) + kCrLf + FileErrorText(err),
+                         16, QStringLiteral("新規作成エラー"));
         return;
     }
     UseDatabase(chosen->folder, chosen->name);
