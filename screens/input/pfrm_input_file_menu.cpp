@@ -104,6 +104,7 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
 // ---- Closing ----
 
 bool PFrmInput::Form_QueryUnload() {
+    JudgeFocusedEdit();
     if (entry_.DataChanged) {
         const int answer =
             platform::MsgBox(QStringLiteral("データが保存されていません。終了してもよろしいですか？　　"), 4 + 48,
@@ -161,6 +162,7 @@ void PFrmInput::BuildFileMenu() {
 void PFrmInput::CmdFile_Click() { mnuFile->popup(QCursor::pos()); }
 
 bool PFrmInput::SaveBeforeFileMenu() {
+    JudgeFocusedEdit();
     if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return true;
     return SaveExamination();
 }
