@@ -18,7 +18,7 @@
 #include "records/jet_conversion.h"
 #include "records/shared_records.h"
 #include "screens/input/pfrm_input.h"
-#include "upgrade/upgrade.h"
+#include "upgrade/upgrade_progress.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -214,17 +214,10 @@ void PFrmInput::mnuOpen_Click() {
     const QString previousFolder = G().AppPath;
     const QString previousName = G().MainDbFile.mid(1);
     UseDatabase(chosen->folder, chosen->name);
-    try {
-        platform::ProgressWindowForLongWork window(
-            QStringLiteral("MOX-Chart"), QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
-            kUpgradeRowsWorthAWindow);
-        const UpgradeProgressScope progress(
-            [&window](const QString& step, int64_t done, int64_t total) { window.Show(step, done, total); });
-        UpgradeDatabaseContent();
-    } catch (const db::DbError& e) {
+    if (const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
         UseDatabase(previousFolder, previousName);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + e.Description(),
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + failure->Description(),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
