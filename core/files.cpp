@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include "core/compaction.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
@@ -409,6 +410,24 @@ void CleanUpAfterKilledRuns() {
     for (const QString& folder : folders) RemoveWorkFiles(folder, true);
     ::unlink(Native(CompactTargetPath() + QStringLiteral("-journal")).constData());
     SeparateSecondNames(g.AppPath + g.MainDbFile, g.AppPath);
+}
+
+bool IsReservedName(const QString& mainPath, const QString& target) {
+    const QFileInfo main(mainPath);
+    const QFileInfo info(target);
+    const QString folder = QDir::cleanPath(info.absolutePath());
+    const bool programsFolder = folder == QDir::cleanPath(main.absolutePath()) ||
+                                folder == QDir::cleanPath(G().ProgramDir) || folder == QDir::cleanPath(G().AppPath);
+    if (!programsFolder) return false;
+    const QString name = info.fileName();
+    const QString mainName = main.fileName();
+    const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
+                                  mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
+                                  QStringLiteral("VXCP.MDB-journal"),    QLatin1String(kTemplateDbName),
+                                  QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
+    for (const QString& r : reserved)
+        if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
+    return platform::IsWorkFileName(name);
 }
 
 }  // namespace mox

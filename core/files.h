@@ -76,4 +76,10 @@ void RemoveStaleStagingFiles(const QString& folder);
 // Only while no program of this system runs.
 void CleanUpAfterKilledRuns();
 
+// Names the programs keep for themselves beside the main database at
+// `mainPath` and in the program folder: a backup or a copy under one of them
+// would be taken for the engine's journal, the compaction's work file, the
+// template or a lock, and be removed or overwritten by the programs.
+bool IsReservedName(const QString& mainPath, const QString& target);
+
 }  // namespace mox

@@ -142,10 +142,11 @@ double CellFontSize(DrawTarget& target, double width, double height, double dept
     target.SetFontSize(size);
     if (!KeepsCellMargins(target, width, height, depth, text, alignment)) {
         // The fitting into the room the side margins leave, then smaller
-        // still while the glyphs come near the lines above or below.
+        // still while the text comes near the lines: the fitting rounds the
+        // room to whole millimetres, which may be more than the margins leave.
         target.SetFontSize(FitFontSizeCapped(target, SideRoom(width, alignment), text, size));
         const double smallest = 4 - 0.7;
-        while (!ClearOfCellLines(target, height, depth, text) && target.FontSize() > smallest) {
+        while (!KeepsCellMargins(target, width, height, depth, text, alignment) && target.FontSize() > smallest) {
             // A tenth of a point, or a device pixel of the em where that is more.
             const double before = target.FontSize();
             target.SetFontSize(std::max(before - 0.1, smallest));

@@ -1,11 +1,11 @@
 #include "shell/end_windows.h"
 
 #include "core/program_end.h"
-#include "platform/db/database.h"
+#include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 #include "shell/compact_window.h"
 #include "shell/startup.h"
-#include "upgrade/upgrade.h"
+#include "upgrade/upgrade_progress.h"
 
 namespace mox {
 
@@ -14,14 +14,12 @@ namespace {
 // An error the upgrade passes on means the file lacks what the screens need
 // (for example its occasion table): the program cannot go on with it.
 void UpgradeAtStartup() {
-    try {
-        UpgradeDatabaseContent();
-    } catch (const db::DbError& e) {
-        platform::MsgBox(QStringLiteral("データベースの更新でエラーが発生しました。プログラムを終了します。\r\n\r\n<") +
-                             QString::number(e.Number()) + QStringLiteral("> ") + e.Description(),
-                         16, QStringLiteral("エラー"));
-        EndProgram();
-    }
+    const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>();
+    if (!failure) return;
+    platform::MsgBox(QStringLiteral("データベースの更新でエラーが発生しました。プログラムを終了します。\r\n\r\n<") +
+                         QString::number(failure->Number()) + QStringLiteral("> ") + failure->Description(),
+                     16, QStringLiteral("エラー"));
+    EndProgram();
 }
 
 }  // namespace

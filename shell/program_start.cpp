@@ -1,6 +1,7 @@
 #include "shell/program_start.h"
 
 #include "core/compaction.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
 #include "core/program_end.h"
 #include "core/program_log.h"
@@ -17,7 +18,6 @@
 #include "platform/gui/screen.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
-#include "platform/owner_only.h"
 #include "records/jet_conversion.h"
 #include "shell/splash.h"
 #include "shell/test_seams.h"
@@ -130,7 +130,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
     }
     const QString variantName = QFileInfo(found.front()).fileName();
     SettleUnderOwnName(found.front());
-    if (const int err = platform::PlaceFileAtomically(found.front(), mainPath)) {
+    if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
         ShowStartupError(
             QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +
             kCrLf + FileErrorText(err) + kCrLf);
@@ -159,17 +159,12 @@ bool EnsureMainDatabase() {
     // hold the only copy of the data: it goes in place of the template.
     if (RecoverLeftoverCompaction()) return true;
 
-    const QString notMade = QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。");
-    if (!CopyFile(TemplateDbPath(), mainPath)) {
-        ShowStartupError(notMade);
-        return false;
-    }
-    // The database holds patient data: one that others could read is not
-    // made. The copy holds nothing but the template yet.
-    if (const int err = platform::MakeOwnerOnly(mainPath)) {
-        QFile::remove(mainPath);
-        ShowStartupError(notMade + kCrLf + QStringLiteral("アクセス権を所有者のみに設定できません。") + kCrLf + kCrLf +
-                         FileErrorText(err) + kCrLf);
+    // The database holds patient data: it is owner-only from its first byte.
+    bool templateUnreadable = false;
+    if (const int err = MakeFromTemplate(mainPath, &templateUnreadable)) {
+        ShowStartupError(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
+                         kCrLf + (templateUnreadable ? TemplateDbPath() : mainPath) + kCrLf + FileErrorText(err) +
+                         kCrLf);
         return false;
     }
     platform::Wait(2000);

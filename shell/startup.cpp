@@ -6,11 +6,9 @@
 #include "core/tooth_tables.h"
 #include "core/version.h"
 #include "platform/clock.h"
-#include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 #include "records/shared_records.h"
 #include "shell/empty_main_window.h"
-#include "upgrade/upgrade.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -57,17 +55,7 @@ int PrepareVxmox() {
 
     CreateGlobalObjects();
 
-    if (hooks.upgradeDatabaseContent) {
-        // The upgrade of a file of an earlier release may take seconds
-        // before the splash can show: a window tells the user what is being
-        // done from the moment a step with that much work starts.
-        platform::ProgressWindowForLongWork window(
-            QStringLiteral("MOX-Chart"), QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
-            kUpgradeRowsWorthAWindow);
-        const UpgradeProgressScope progress(
-            [&window](const QString& step, int64_t done, int64_t total) { window.Show(step, done, total); });
-        hooks.upgradeDatabaseContent();
-    }
+    if (hooks.upgradeDatabaseContent) hooks.upgradeDatabaseContent();
 
     MakeToothLabels();
     MakeToothPictureNames();

@@ -20,7 +20,9 @@ namespace mox {
 struct StartupHooks {
     // Registers the control modules of the program folder where needed.
     std::function<void()> registerControlModules;
-    // Brings the database content up to date (step 8).
+    // Brings the database content up to date (step 8). The upgrade of a
+    // file of an earlier release may take seconds before the splash can
+    // show: it runs under a window that tells the user what is being done.
     std::function<void()> upgradeDatabaseContent;
     // Loads the hidden sound window (step 9).
     std::function<void()> loadSoundWindow;

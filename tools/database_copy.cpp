@@ -162,28 +162,6 @@ void Abandon(RestoreResult& result, const QString& staged, const QString& mainPa
     }
 }
 
-// Names the programs keep for themselves beside the main database and in
-// the program folder: a backup under one of them would be taken for the
-// engine's journal, the compaction's work file, the template or a lock, and
-// be removed or overwritten at the next start.
-bool IsReservedName(const QString& mainPath, const QString& target) {
-    const QFileInfo main(mainPath);
-    const QFileInfo info(target);
-    const QString folder = QDir::cleanPath(info.absolutePath());
-    const bool programsFolder = folder == QDir::cleanPath(main.absolutePath()) ||
-                                folder == QDir::cleanPath(G().ProgramDir) || folder == QDir::cleanPath(G().AppPath);
-    if (!programsFolder) return false;
-    const QString name = info.fileName();
-    const QString mainName = main.fileName();
-    const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
-                                  mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
-                                  QStringLiteral("VXCP.MDB-journal"),    QLatin1String(kTemplateDbName),
-                                  QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
-    for (const QString& r : reserved)
-        if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
-    return platform::IsWorkFileName(name);
-}
-
 // A restore removes its staging file before it copies and may remove the
 // main file's journal after: a source under one of those names, or a link
 // to one, would be gone before it was read. The template is only ever read,

@@ -335,6 +335,7 @@ int PFrmInput::AskUnsavedQuestion() {
 }
 
 PFrmInput::Unsaved PFrmInput::SaveShownWhenAsked(const QString& shownDate) {
+    JudgeFocusedEdit();
     if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return Unsaved::Kept;
     return SaveExamData(shownDate, SelectedStage(), false) ? Unsaved::Saved : Unsaved::SaveFailed;
 }

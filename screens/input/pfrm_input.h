@@ -186,6 +186,10 @@ private:
     void ControlLostFocus(const QObject* control);
     // True when the user changed the box's text since it got the focus.
     bool EditedSinceFocus(const QLineEdit* box) const;
+    // Counts what the user typed into the box the focus is in as a change,
+    // as leaving it would: closing the window or choosing a menu entry moves
+    // no focus, and the questions before leaving must see the edit.
+    void JudgeFocusedEdit();
     bool ClickEvent(QObject* watched, QEvent* event);
     void SetDateBoxesBack(uint32_t colour);
     // Text put into a box by the program, not typed: the box's focus text

@@ -29,6 +29,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 // ---- Leaving the examination shown ----
 
 PFrmInput::Leaving PFrmInput::AskToSaveBeforeLeaving() {
+    JudgeFocusedEdit();
     if (!entry_.DataChanged) return Leaving::Go;
     if (AskUnsavedQuestion() != platform::kYes) return Leaving::GoWithoutSaving;
     return SaveExamination() ? Leaving::Go : Leaving::Stay;
@@ -98,6 +99,7 @@ void PFrmInput::CmdEnd_Click() {
 // ---- New, previous and next examination, date ----
 
 void PFrmInput::CmdAdd_Click() {
+    JudgeFocusedEdit();
     if (entry_.DataChanged && AskUnsavedQuestion() == platform::kYes &&
         !SaveExamData(EntryDateOf(CmbEntry->currentIndex()), SelectedStage(), true))
         return;

@@ -62,6 +62,11 @@ void PFrmInput::TxtNumber_LostFocus(QLineEdit* box) {
     if (EditedSinceFocus(box)) entry_.DataChanged = true;
 }
 
+void PFrmInput::JudgeFocusedEdit() {
+    for (QLineEdit* box : {TxtY, TxtM, TxtD, TxtInNo, TxtApplyNo})
+        if (focusControl_ == box && EditedSinceFocus(box)) entry_.DataChanged = true;
+}
+
 bool PFrmInput::EditedSinceFocus(const QLineEdit* box) const {
     // Only what the user typed is a change: text the program put into the
     // box (a loaded examination, a chosen date) never is.

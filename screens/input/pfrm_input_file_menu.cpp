@@ -5,6 +5,7 @@
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
@@ -17,7 +18,7 @@
 #include "records/jet_conversion.h"
 #include "records/shared_records.h"
 #include "screens/input/pfrm_input.h"
-#include "upgrade/upgrade.h"
+#include "upgrade/upgrade_progress.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -103,6 +104,7 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
 // ---- Closing ----
 
 bool PFrmInput::Form_QueryUnload() {
+    JudgeFocusedEdit();
     if (entry_.DataChanged) {
         const int answer =
             platform::MsgBox(QStringLiteral("データが保存されていません。終了してもよろしいですか？　　"), 4 + 48,
@@ -160,6 +162,7 @@ void PFrmInput::BuildFileMenu() {
 void PFrmInput::CmdFile_Click() { mnuFile->popup(QCursor::pos()); }
 
 bool PFrmInput::SaveBeforeFileMenu() {
+    JudgeFocusedEdit();
     if (!entry_.DataChanged || AskUnsavedQuestion() != platform::kYes) return true;
     return SaveExamination();
 }
@@ -175,15 +178,13 @@ void PFrmInput::mnuCreate_Click() {
                          QStringLiteral("新規作成エラー"));
         return;
     }
-    // CopyFile reports its own failure (a folder that refuses the file, a
-    // full disk); the database in use then stays.
-    if (!CopyFile(TemplateDbPath(), chosen->Path())) return;
-    // The new file holds the template only: one that others could read is
-    // not used.
-    if (const QString why = MakePrivate(chosen->Path()); !why.isEmpty()) {
-        QFile::remove(chosen->Path());
-        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + why, 16,
-                         QStringLiteral("新規作成エラー"));
+    // The new file holds the template only, owner-only from its first byte;
+    // when it cannot be made the database in use stays.
+    bool templateUnreadable = false;
+    if (const int err = MakeFromTemplate(chosen->Path(), &templateUnreadable)) {
+        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + kCrLf + kCrLf +
+                             (templateUnreadable ? TemplateDbPath() : chosen->Path()) + kCrLf + FileErrorText(err),
+                         16, QStringLiteral("新規作成エラー"));
         return;
     }
     UseDatabase(chosen->folder, chosen->name);
@@ -213,17 +214,10 @@ void PFrmInput::mnuOpen_Click() {
     const QString previousFolder = G().AppPath;
     const QString previousName = G().MainDbFile.mid(1);
     UseDatabase(chosen->folder, chosen->name);
-    try {
-        platform::ProgressWindowForLongWork window(
-            QStringLiteral("MOX-Chart"), QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
-            kUpgradeRowsWorthAWindow);
-        const UpgradeProgressScope progress(
-            [&window](const QString& step, int64_t done, int64_t total) { window.Show(step, done, total); });
-        UpgradeDatabaseContent();
-    } catch (const db::DbError& e) {
+    if (const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
         UseDatabase(previousFolder, previousName);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + e.Description(),
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + failure->Description(),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
@@ -250,6 +244,14 @@ void PFrmInput::mnuSave_Click() {
     if (target == source || IsSameFile(source, target)) {
         platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
                          QStringLiteral("指定エラー"));
+        return;
+    }
+    // A copy under the name of the compaction's copy, the template or a work
+    // file would be removed or overwritten by the programs.
+    if (IsReservedName(source, target)) {
+        platform::MsgBox(QStringLiteral("この名前はプログラムが使用するため、コピーの名前にできません。") +
+                             QStringLiteral("ファイル名を変えてください。") + kCrLf + kCrLf + target,
+                         16, QStringLiteral("指定エラー"));
         return;
     }
     const bool replacing = IsNameTaken(target);

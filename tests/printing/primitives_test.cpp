@@ -101,6 +101,30 @@ TEST_F(Primitives, NormalModePlacesByAlignmentAndCentresOrHangs) {
     EXPECT_LT(OfKind(printer_.Log(), QStringLiteral("Text")).at(0).at[0], 10);
 }
 
+// A title fitted into a narrow ruled column keeps its side margin: the
+// fitting works in whole millimetres and may round the room up.
+TEST_F(Primitives, TitleInANarrowCellKeepsClearOfTheDividers) {
+    const double x = 10, width = 12;
+    QStringList titles;
+    for (int n = 1; n <= 24; ++n)
+        titles << QString(n, QChar(u'検')) << QString(n, QLatin1Char('8')) << QStringLiteral("動揺度 Mobility").left(n);
+    for (const QString& title : titles) {
+        // A title the fitting's smallest size cannot hold overruns at it.
+        printer_.SetFontSize(4 - 0.7);
+        if (printer_.TextWidth(title) > width - kCellSideMargin) continue;
+        for (const double height : {3.4, 8.0}) {
+            printer_.ClearLog();
+            PrintTextInCell(printer_, x, 20, width, height, title, 12, kAlignLeft);
+            const auto texts = OfKind(printer_.Log(), QStringLiteral("Text"));
+            ASSERT_EQ(texts.size(), 1u);
+            const double left = texts[0].at[0];
+            const double right = left + printer_.TextWidth(title);
+            EXPECT_GE(left, x - 1e-9) << title.toStdString();
+            EXPECT_LE(right, x + width - kCellSideMargin + 1e-9) << title.toStdString() << " at " << height;
+        }
+    }
+}
+
 TEST_F(Primitives, EmptyOrNullTextMovesAndSetsButPrintsNothing) {
     for (const QString& text : {QString(), QString(QLatin1String(""))}) {
         printer_.SetCurrentX(0);

@@ -76,20 +76,16 @@ int16_t ExamEntry::EntryRow() const {
     return static_cast<int16_t>(CurRow + 1);
 }
 
+// The row's buttons are those of its type, on the row the cursor is in too.
 bool ExamEntry::EntryRowTakesValue(int index) const {
     if (!InputOn()) return false;
-    const int16_t row = EntryRow();
-    if (row == CurRow) return TakesKeyboardValues(grid_.ExamMode(CurrentButton())) && buttons_.value[index];
-    const int32_t mode = Globals().SubExamRows[row]->Mode;
+    const int32_t mode = Globals().SubExamRows[EntryRow()]->Mode;
     const std::optional<InputButtons> buttons = ButtonsOfType(mode);
     return TakesKeyboardValues(mode) && buttons && buttons->value[index];
 }
 
 bool ExamEntry::EntryRowTakesNoLesion() const {
-    if (!InputOn()) return false;
-    const int16_t row = EntryRow();
-    if (row == CurRow) return grid_.ExamMode(CurrentButton()) == kFurcationMode && buttons_.furcationNone;
-    return Globals().SubExamRows[row]->Mode == kFurcationMode;
+    return InputOn() && Globals().SubExamRows[EntryRow()]->Mode == kFurcationMode;
 }
 
 void ExamEntry::CmdVal_Click(int index) {

@@ -509,6 +509,22 @@ TEST(Leaving, TheEndButtonAndTheCloseBox) {
         EXPECT_TRUE(w.boxes.Shown().empty());
         EXPECT_EQ(w.endRuns, 1);
     }
+    {
+        // A day typed into its box, the focus still there: the close box
+        // moves no focus, and asks all the same.
+        InputWindow w;
+        w.ChoosePatient(1);
+        w.form->TxtD->setFocus();
+        QTest::keyClicks(w.form->TxtD, QStringLiteral("5"));
+        ASSERT_EQ(w.form->focusWidget(), w.form->TxtD);
+        w.boxes.Answer(kNo);
+        w.form->close();
+        ASSERT_EQ(w.boxes.Shown().size(), 1u);
+        EXPECT_EQ(w.boxes.Shown()[0].prompt,
+                  QStringLiteral("データが保存されていません。終了してもよろしいですか？　　"));
+        EXPECT_TRUE(w.form->isVisible());
+        EXPECT_EQ(w.endRuns, 0);
+    }
 }
 
 }  // namespace

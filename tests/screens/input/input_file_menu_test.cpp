@@ -6,6 +6,7 @@
 #include "core/files.h"
 #include "platform/atomic_file.h"
 #include "tests/screens/input/input_window.h"
+#include "tests/support/kill_at.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sqlite3.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -277,11 +279,28 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
 
+    // The journal of a killed writer of a file long gone under the new name
+    // would be rolled into the new file.
+    w.MakeOtherDatabase(QStringLiteral("new.mdb"));
+    RunInChild([&fresh] {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(fresh).constData(), &db);
+        sqlite3_exec(
+            db,
+            "PRAGMA cache_size=2; BEGIN; CREATE TABLE Filler(x); INSERT INTO Filler SELECT randomblob(4000) "
+            "FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+            nullptr, nullptr, nullptr);
+        KillThisProcess();
+    });
+    ASSERT_TRUE(QFileInfo::exists(fresh + QStringLiteral("-journal")));
+    QFile::remove(fresh);
     w.EnterUnsavedValues();
     w.boxes.Answer(kNo);
     w.fileAnswers.push_back(fresh);
     w.Menu(f.mnuCreate);
     ASSERT_TRUE(QFileInfo::exists(fresh));
+    EXPECT_FALSE(QFileInfo::exists(fresh + QStringLiteral("-journal")));
+    EXPECT_EQ(Bytes(fresh), Bytes(test::TemplateDbPath()));
     EXPECT_EQ(ModeOf(fresh), 0600u) << "the new database holds patient data";
     EXPECT_EQ(G().AppPath, w.Other());
     EXPECT_EQ(G().MainDbFile, QStringLiteral("/new.mdb"));
@@ -306,25 +325,26 @@ int FolderSyncStepOfACopy(const QString& source, const QString& probe) {
     return step;
 }
 
-// A file the menu writes that cannot be made owner-only is reported: a new
-// database, which holds the template only, is not used; a copy, which has
-// replaced any older file of its name, stays.
+// A file the menu writes that cannot be made is reported: a new database,
+// which is owner-only from its first byte, is not used when any step of it
+// fails; a copy that cannot be made owner-only, which has replaced any
+// older file of its name, stays.
 TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
     FileMenu w;
     PFrmInput& f = *w.form;
     const QString fresh = w.Other() + QStringLiteral("/new.mdb");
     {
-        platform::FileStepFault gone(
-            FolderSyncStepOfACopy(test::TemplateDbPath(), w.box.File(QStringLiteral("probe.mdb"))),
-            [&fresh](platform::FileStep) { QFile::remove(fresh); });
+        platform::FileStepFault refused(1, EACCES);
         w.fileAnswers.push_back(fresh);
         w.Menu(f.mnuCreate);
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
     EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.endsWith(QStringLiteral(
-        "アクセス権を所有者のみに設定できませんでした。\r\n<2> ファイルまたはフォルダーが見つかりません。")))
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.startsWith(
+        QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。\r\n\r\n") + fresh +
+        QStringLiteral("\r\n<13> ")))
         << w.boxes.Shown()[0].prompt.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
     w.boxes.Clear();
 
@@ -357,6 +377,23 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_EQ(w.fileRequests[0].title, QStringLiteral("コピーを作成"));
     EXPECT_TRUE(w.fileRequests[0].confirmOverwrite);
     EXPECT_TRUE(QFileInfo(w.Other() + QStringLiteral("/link.mdb")).isSymLink()) << "the link was not replaced";
+
+    // Names the programs keep in the program folder: the compaction's copy
+    // (removed as the copy replaced it) and the template (patient data in
+    // every new database) are refused, and no file there changes.
+    w.box.WriteText(QStringLiteral("VXCP.MDB"), "compacted");
+    const QString templ = w.box.File(QStringLiteral("VXMOX2_ORG.MDB"));
+    const QByteArray templateBytes = Bytes(templ);
+    for (const QString& reserved :
+         {w.box.File(QStringLiteral("VXCP.MDB")), templ, w.box.File(QStringLiteral("vxmox2.mdb-journal"))}) {
+        w.boxes.Answer(kNo);
+        w.fileAnswers.push_back(reserved);
+        w.Menu(f.mnuSave);
+        EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "指定エラー"})) << reserved.toStdString();
+    }
+    EXPECT_EQ(Bytes(w.box.File(QStringLiteral("VXCP.MDB"))), QByteArray("compacted"));
+    EXPECT_EQ(Bytes(templ), templateBytes);
+    EXPECT_FALSE(QFileInfo::exists(w.box.File(QStringLiteral("vxmox2.mdb-journal"))));
 
     // A copy elsewhere, over an older file of the same name, with the
     // compaction copy of the older file that a killed exit left: the next
