@@ -333,8 +333,6 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     const Settings& g = G();
     const QString mainPath = g.AppPath + g.MainDbFile;
     const QString work = platform::StagedFilePath(mainPath);
-    // The work files of a killed run are gone before anything is written.
-    RemoveStaleStagingFiles(g.AppPath);
 
     if (db::FileKindAt(mainPath) != db::FileKind::Jet) {
         JetConversion c;
