@@ -119,20 +119,13 @@ uint32_t StampIn(const QString& copy) {
     return qFromBigEndian<uint32_t>(id);
 }
 
-// The page cache of the compaction's connections, in KiB (SQLite's own
-// default). VACUUM INTO gives the new file the cache size of the one it
-// reads, and every page of both passes through them once: the large cache of
-// the program's connections would only make the exit the run's memory peak
-// and slow it down.
-constexpr int kCompactionCacheKiB = 2000;
-
-void UseSmallCache(db::Connection& conn) {
-    conn.Execute(QStringLiteral("PRAGMA cache_size=-%1").arg(kCompactionCacheKiB));
-}
-
 // Runs on a connection of its own: SQLite does not vacuum inside a
 // transaction, and the write lock is held by another connection. Reading
-// needs only a shared lock, which the write lock still grants.
+// needs only a shared lock, which the write lock still grants. The reader
+// keeps the small page cache of the check before: VACUUM INTO gives the new
+// file the cache size of the one it reads, and every page of both passes
+// through them once, so the program's large cache would only make the exit
+// the run's memory peak and slow it down.
 // The copy is not synced by SQLite (it gets the reader's synchronous
 // setting, and the stamp is written without a journal): its pages go to the
 // disk while the copy is checked, and the placing syncs it before the
@@ -140,7 +133,6 @@ void UseSmallCache(db::Connection& conn) {
 // tore while its stamp was written fails the check of a later attempt.
 void Compact(db::Connection& reader, const QString& target, uint32_t stamp) {
     CreateEmptyPrivateFile(target);
-    UseSmallCache(reader);
     reader.Execute(QStringLiteral("PRAGMA synchronous=OFF"));
     reader.Execute(QStringLiteral("VACUUM INTO ?"), {target});
     reader.Close();
@@ -162,10 +154,10 @@ void Compact(db::Connection& reader, const QString& target, uint32_t stamp) {
 // hold as many rows as in the main file.
 void CheckCompacted(const QString& target, const std::map<QString, int64_t>& sourceRows) {
     auto conn = db::Connection::Open(db::DataSourcePart(target));
-    const bool sound = IsSoundDatabase(*conn, target);
-    const std::map<QString, int64_t> rows = sound ? TableRowCounts(*conn) : std::map<QString, int64_t>{};
+    const bool damaged = IsDamagedDatabase(*conn, target);
+    const std::map<QString, int64_t> rows = damaged ? std::map<QString, int64_t>{} : TableRowCounts(*conn);
     conn->Close();
-    if (!sound)
+    if (damaged)
         throw db::DbError(db::kErrCannotOpen, QStringLiteral("最適化したデータベースの検査で異常が見つかりました。"));
     if (rows != sourceRows)
         throw db::DbError(db::kErrCannotOpen,
@@ -277,7 +269,9 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged) {
         db::Transaction writeLock(*lock);
 
         Step(CompactionStep::CheckSource);
-        if (!IsSoundDatabase(*reader, mainPath)) throw Damaged{};
+        // A check that could not be run (the file in use, a read error) is
+        // a failed attempt like any other: only damage is told as damage.
+        if (IsDamagedDatabase(*reader, mainPath)) throw Damaged{};
         const std::map<QString, int64_t> rows = TableRowCounts(*reader);
 
         // A copy an attempt killed before its rename made of this very file

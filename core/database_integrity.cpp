@@ -7,27 +7,30 @@ namespace mox {
 
 namespace {
 
-// SQLite's own default page cache, in KiB.
-constexpr int kCheckCacheKiB = 2000;
-
-void LogDamage(const QString& path, const QString& report) {
-    LogFailure(QStringLiteral("integrity_check %1").arg(path), report);
+void LogCheck(const QString& path, const QString& cause) {
+    LogFailure(QStringLiteral("integrity_check %1").arg(path), cause);
 }
 
 }  // namespace
 
+bool IsDamagedDatabase(db::Connection& conn, const QString& path) {
+    try {
+        const QString report = db::IntegrityCheck(conn);
+        if (report == QStringLiteral("ok")) return false;
+        LogCheck(path, report);
+    } catch (const db::DbError& e) {
+        LogCheck(path, e.Description());
+        if (e.Number() != db::kErrDamaged) throw;
+    }
+    return true;
+}
+
 bool IsSoundDatabase(db::Connection& conn, const QString& path) {
     try {
-        // The check reads every page once: a large cache only slows it.
-        conn.Execute(QStringLiteral("PRAGMA cache_size=-%1").arg(kCheckCacheKiB));
-        const QString report = db::IntegrityCheck(conn);
-        if (report == QStringLiteral("ok")) return true;
-        LogDamage(path, report);
-    } catch (const db::DbError& e) {
-        // Some damage stops the check itself.
-        LogDamage(path, e.Description());
+        return !IsDamagedDatabase(conn, path);
+    } catch (const db::DbError&) {
+        return false;
     }
-    return false;
 }
 
 std::map<QString, int64_t> TableRowCounts(db::Connection& conn) {

@@ -22,7 +22,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -236,15 +235,6 @@ QString ReadNote(const QString& folder) {
     return folder + QLatin1Char('/') + name;
 }
 
-// The newest kept copy of the main database in `folder`.
-QString NewestKeptCopy(const QString& folder) {
-    static const QRegularExpression kept(QStringLiteral(R"(^VXMOX2_\d{8}_\d{4}(_\d+)?\.mdb$)"));
-    QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Time);
-    for (const QFileInfo& entry : entries)
-        if (!entry.isSymLink() && kept.match(entry.fileName()).hasMatch()) return entry.absoluteFilePath();
-    return {};
-}
-
 void Log(const JetConversion& c) {
     if (c.Refused())
         LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source),
@@ -343,8 +333,6 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     const Settings& g = G();
     const QString mainPath = g.AppPath + g.MainDbFile;
     const QString work = platform::StagedFilePath(mainPath);
-    // The work files of a killed run are gone before anything is written.
-    RemoveStaleStagingFiles(g.AppPath);
 
     if (db::FileKindAt(mainPath) != db::FileKind::Jet) {
         JetConversion c;
@@ -368,8 +356,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
     // The original is what stands between the clinic and its records: the
     // conversion goes on only when its kept copy is there whole. A start
     // that was stopped before the end kept it already.
-    QString kept = NewestKeptCopy(g.AppPath);
-    const bool keptBefore = !kept.isEmpty() && SameFileContent(mainPath, kept);
+    QString kept = OldFormatConversion::EarlierKeptCopy(g.AppPath, mainPath);
+    const bool keptBefore = !kept.isEmpty();
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
         if (const int err = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {

@@ -76,8 +76,9 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
 // At start-up: a Jet main database is kept under a dated name (the newest
 // kept copy when it holds the same bytes) and replaced by its conversion.
 // NotJet when the main database is no Jet file and no earlier conversion is
-// left untold; then nothing was touched. A refusal changed nothing.
-// Afterwards the work file of a run that was killed is gone.
+// left untold; then nothing was touched. A refusal changed nothing. The
+// start-up calls it after CleanUpAfterKilledRuns, which has removed the work
+// file of a run that was killed.
 JetConversion ConvertJetMainDatabase(const JetProgressReport& progress = {});
 // The caller has told the user of the conversion: the note that lets the
 // next start tell it, should this run end first, goes.

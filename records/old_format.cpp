@@ -16,6 +16,9 @@
 #include "records/exam_record.h"
 #include "records/new_exam_row.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <limits>
 #include <stdexcept>
 
@@ -127,6 +130,14 @@ QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTi
     return UniqueDatedPath(folder, QStringLiteral("VXMOX2"), now, QStringLiteral(".mdb"));
 }
 
+QString OldFormatConversion::EarlierKeptCopy(const QString& folder, const QString& mainPath) {
+    static const QRegularExpression kept(QStringLiteral(R"(^VXMOX2_\d{8}_\d{4}(_\d+)?\.mdb$)"));
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Time))
+        if (!entry.isSymLink() && kept.match(entry.fileName()).hasMatch())
+            return SameFileContent(mainPath, entry.absoluteFilePath()) ? entry.absoluteFilePath() : QString();
+    return {};
+}
+
 int16_t OldFormatConversion::IsOldFormatTable() {
     const Settings& g = G();
     if (!CheckFile(g.AppPath + g.MainDbFile)) return kNoMainDatabase;
@@ -205,18 +216,21 @@ bool OldFormatConversion::CheckTable() {
     if (IsOldFormatTable() != kFormatOld) return false;
 
     MainDbPath = g.AppPath + g.MainDbFile;
-    KeptDbPath = UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+    KeptDbPath = EarlierKeptCopy(g.AppPath, MainDbPath);
     TemplateDbPath = mox::TemplateDbPath();
     const QString workPath = platform::StagedFilePath(MainDbPath);
 
     // The kept copy is what stands between the user and a lost database:
     // the conversion goes on only when it is there whole.
-    if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
-        platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
-                             kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + MainDbPath +
-                             kCrLf + kCrLf + FileErrorText(err),
-                         16, QStringLiteral("変換エラー"));
-        return false;
+    if (KeptDbPath.isEmpty()) {
+        KeptDbPath = UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+        if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
+            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
+                                 kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
+                                 MainDbPath + kCrLf + kCrLf + FileErrorText(err),
+                             16, QStringLiteral("変換エラー"));
+            return false;
+        }
     }
 
     int16_t result = -1;

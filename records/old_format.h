@@ -64,6 +64,11 @@ public:
     // The kept name for a moment: "VXMOX2_yyyymmdd_hhnn.mdb", with "_2",
     // "_3", ... before ".mdb" when an earlier kept copy has that name.
     static QString UniqueKeptPath(const QString& folder, const QDateTime& now);
+    // The newest kept copy in `folder` when it holds the bytes of the main
+    // file at `mainPath`: a start whose conversion failed or was stopped kept
+    // it, and the next one keeps no second copy of the same original. "" when
+    // there is none.
+    static QString EarlierKeptCopy(const QString& folder, const QString& mainPath);
 };
 
 }  // namespace mox

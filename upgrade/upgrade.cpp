@@ -86,6 +86,30 @@ private:
     db::DbError firstError_{0, QString()};
 };
 
+// A write of a step that failed. The engine may have rolled back the whole
+// transaction on its own (disk full, an I/O error): the step's writes are
+// then gone, and any later write would commit by itself. So the step ends,
+// and so do the steps that share its transaction.
+struct StepWriteFailure : db::DbError {
+    explicit StepWriteFailure(const db::DbError& e) : db::DbError(e) {}
+};
+
+template <typename Write>
+void Writing(Write write) {
+    try {
+        write();
+    } catch (const StepWriteFailure&) {
+        throw;
+    } catch (const db::DbError& e) {
+        throw StepWriteFailure(e);
+    }
+}
+
+// While the steps share one transaction (StepsTogether), a failed write of
+// one of them abandons it: the rest do not run, and the whole is rolled back.
+bool stepsShareTransaction = false;
+bool stepsAbandoned = false;
+
 // A step whose rows are skipped one by one on error still writes them all in
 // one transaction; a commit that fails leaves the database as it was.
 template <typename Body>
@@ -95,15 +119,20 @@ void InOneTransaction(db::Connection& conn, Body body) {
     transaction.Commit();
 }
 
-// A step on the main database whose failure must not stop the others.
+// A step on the main database whose failure must not stop the others, but
+// for a failed write (see StepWriteFailure).
 template <typename Body>
 void RunStepOnMainDb(const QString& step, Body body) {
+    if (stepsAbandoned) return;
     MainDbUse use;
     if (!use) return;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
         InOneTransaction(conn, [&] { body(conn); });
+    } catch (const StepWriteFailure& e) {
+        LogStepFailure(step, e);
+        stepsAbandoned = stepsShareTransaction;
     } catch (const db::DbError& e) {
         LogStepFailure(step, e);
     }
@@ -119,21 +148,18 @@ QString RowKeyMarks(size_t count) {
 }
 
 // Sets the same values on the examination rows of `keys` (rowids), and
-// nothing else of them. Rows whose statement fails are left as they were and
-// logged; the rest go on.
+// nothing else of them.
 void SetColumnsOfRows(db::Connection& conn, const QString& assignments, const std::vector<db::Value>& values,
-                      const std::vector<db::Value>& keys, SkippedRows& skipped, StepProgress& progress) {
+                      const std::vector<db::Value>& keys, StepProgress& progress) {
     for (size_t first = 0; first < keys.size(); first += kRowsPerStatement) {
         const size_t count = std::min(kRowsPerStatement, keys.size() - first);
         std::vector<db::Value> params = values;
         params.insert(params.end(), keys.begin() + first, keys.begin() + first + count);
-        try {
+        Writing([&] {
             conn.Execute(
                 QStringLiteral("UPDATE TExamData SET %1 WHERE _rowid_ IN (%2)").arg(assignments, RowKeyMarks(count)),
                 params);
-        } catch (const db::DbError& e) {
-            skipped.Add(static_cast<int64_t>(count), QStringLiteral("row ") + keys[first].ToText(), e);
-        }
+        });
         progress.Advance(static_cast<int64_t>(count));
     }
 }
@@ -141,15 +167,12 @@ void SetColumnsOfRows(db::Connection& conn, const QString& assignments, const st
 // New values for some columns of one examination row, found by its rowid.
 struct RowChange {
     db::Value key;
-    QString row;  // as the log names it
     std::vector<db::Value> values;
 };
 
 // Writes `columns` of the changed rows, each its own values, and nothing else
-// of them: the other columns keep what they hold, Nulls included. Rows whose
-// statement fails are left as they were and logged; the rest go on.
-void WriteColumns(db::Connection& conn, const QStringList& columns, const std::vector<RowChange>& changes,
-                  SkippedRows& skipped) {
+// of them: the other columns keep what they hold, Nulls included.
+void WriteColumns(db::Connection& conn, const QStringList& columns, const std::vector<RowChange>& changes) {
     QStringList names{QStringLiteral("RowKey")}, sets;
     for (int c = 0; c < columns.size(); ++c) {
         names << QStringLiteral("c%1").arg(c);
@@ -164,16 +187,14 @@ void WriteColumns(db::Connection& conn, const QStringList& columns, const std::v
             params.push_back(changes[i].key);
             params.insert(params.end(), changes[i].values.begin(), changes[i].values.end());
         }
-        try {
+        Writing([&] {
             conn.Execute(QStringLiteral("WITH v(%1) AS (VALUES %2) UPDATE TExamData SET %3 FROM v "
                                         "WHERE TExamData._rowid_ = v.RowKey")
                              .arg(names.join(QLatin1Char(',')),
                                   QStringList(static_cast<qsizetype>(count), rowMarks).join(QLatin1Char(',')),
                                   sets.join(QStringLiteral(", "))),
                          params);
-        } catch (const db::DbError& e) {
-            skipped.Add(static_cast<int64_t>(count), changes[first].row, e);
-        }
+        });
     }
 }
 
@@ -284,7 +305,7 @@ void FixPlaqueRows(db::Connection& conn, SkippedRows& skipped) {
                     record.RecSetGet(*rs);
                     if (!FixPlaqueValues(record)) continue;
                     const QString values = record.ValueText();
-                    RowChange change{rs->Field(QStringLiteral("RowKey")), QStringLiteral("ID %1").arg(record.ID), {}};
+                    RowChange change{rs->Field(QStringLiteral("RowKey")), {}};
                     for (int c = 0; c < valueColumns.size(); ++c)
                         change.values.emplace_back(values.mid(c * kValueColumnWidth, kValueColumnWidth));
                     changes.push_back(std::move(change));
@@ -293,7 +314,7 @@ void FixPlaqueRows(db::Connection& conn, SkippedRows& skipped) {
                 }
             }
         }
-        WriteColumns(conn, valueColumns, changes, skipped);
+        WriteColumns(conn, valueColumns, changes);
         progress.Advance(static_cast<int64_t>(count));
     }
 }
@@ -304,7 +325,7 @@ void StampVersion(db::Connection& conn) {
     rs->SetField(QStringLiteral("Major"), 1);
     rs->SetField(QStringLiteral("Minor"), 0);
     rs->SetField(QStringLiteral("Revision"), 1);
-    rs->Update();
+    Writing([&] { rs->Update(); });
 }
 
 void AddComTypeRow(db::Recordset& rs, int id, const QString& label) {
@@ -349,7 +370,8 @@ void RebuildComTypeTableWhereStale(db::Connection& conn) {
 // database: a file of an earlier release has its occasion labels and its
 // plaque rows on nearly every page of the examination table, and each page
 // is then journaled and written once, not once a step. Each step still keeps
-// its errors to itself, its own part rolled back alone; when the transaction
+// its errors to itself, its own part rolled back alone, but for a failed
+// write, which ends them all (StepWriteFailure); when the transaction
 // cannot begin, each step writes on its own. The main slot is held, so that
 // every step's counted open and release finds this connection.
 class StepsTogether {
@@ -358,6 +380,7 @@ public:
         if (!hold_) return;
         try {
             transaction_.emplace(*MainDbConn());
+            stepsShareTransaction = true;
         } catch (const db::DbError& e) {
             LogStepFailure(QStringLiteral("UpgradeDatabaseContent (begin)"), e);
         }
@@ -365,9 +388,17 @@ public:
     StepsTogether(const StepsTogether&) = delete;
     StepsTogether& operator=(const StepsTogether&) = delete;
 
-    // A commit that fails leaves the database as it was before the steps.
+    ~StepsTogether() { stepsShareTransaction = stepsAbandoned = false; }
+
+    // A commit that fails leaves the database as it was before the steps;
+    // after a failed write nothing of theirs is kept.
     void Commit() {
         if (!transaction_) return;
+        stepsShareTransaction = false;
+        if (std::exchange(stepsAbandoned, false)) {
+            transaction_.reset();
+            return;
+        }
         try {
             transaction_->Commit();
         } catch (const db::DbError& e) {
@@ -391,8 +422,10 @@ void FixSubExamTable() {
             if (!rs->IsEOF() && !rs->Field(QStringLiteral("GradPart2")).IsNull() &&
                 rs->Field(QStringLiteral("GradPart2")).ToInt64() == 7) {
                 rs->SetField(QStringLiteral("GradPart2"), 6);
-                rs->Update();
+                Writing([&] { rs->Update(); });
             }
+        } catch (const StepWriteFailure&) {
+            throw;
         } catch (const db::DbError& e) {
             LogStepFailure(step + QStringLiteral(" (TSubExam ID 2)"), e);
         }
@@ -402,8 +435,10 @@ void FixSubExamTable() {
             const db::Value status = rs->IsEOF() ? db::Value() : rs->Field(QStringLiteral("Status"));
             if (!status.IsNull() && status.ToInt64() != 4096) {
                 rs->SetField(QStringLiteral("Status"), 4096);
-                rs->Update();
+                Writing([&] { rs->Update(); });
             }
+        } catch (const StepWriteFailure&) {
+            throw;
         } catch (const db::DbError& e) {
             LogStepFailure(step + QStringLiteral(" (TSubExam ID 3)"), e);
         }
@@ -411,6 +446,7 @@ void FixSubExamTable() {
 }
 
 void FixComTypeTable() {
+    if (stepsAbandoned) return;
     MainDbUse use;
     if (!use) return;
     try {
@@ -490,7 +526,7 @@ void MigrateExamComments() {
         StepProgress progress(QStringLiteral("検査時期の名称を更新しています。"), total);
         const db::Value now = Now();
         for (int id = 0; id <= lastId; ++id)
-            SetColumnsOfRows(conn, QStringLiteral("Comment = ?, \"UpDate\" = ?"), {labels[id], now}, keys[id], skipped,
+            SetColumnsOfRows(conn, QStringLiteral("Comment = ?, \"UpDate\" = ?"), {labels[id], now}, keys[id],
                              progress);
     });
 }
@@ -502,12 +538,16 @@ void UpgradeExamData() {
             SkippedRows skipped(step);
             try {
                 FixPlaqueRows(conn, skipped);
+            } catch (const StepWriteFailure&) {
+                throw;  // the rows stay as they were, and so does the stamp
             } catch (const db::DbError& e) {
                 LogStepFailure(step, e);
             }
         }
         try {
             StampVersion(conn);
+        } catch (const StepWriteFailure&) {
+            throw;
         } catch (const db::DbError& e) {
             LogStepFailure(step + QStringLiteral(" (TVersion)"), e);
         }
@@ -515,6 +555,7 @@ void UpgradeExamData() {
 }
 
 void IndexExamRows() {
+    if (stepsAbandoned) return;
     MainDbUse use;
     if (!use) return;
     try {

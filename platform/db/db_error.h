@@ -34,5 +34,6 @@ constexpr long kErrNoTransaction = 3034;       // commit or rollback without Beg
 constexpr long kErrTypeMismatch = 13;          // value does not convert
 constexpr long kErrOverflow = 6;               // value out of range
 constexpr long kErrRowNotFound = -2147217864;  // 0x80040E38, the row to update or delete is gone
+constexpr long kErrDamaged = 3049;             // the file is damaged or not a database
 
 }  // namespace mox::db

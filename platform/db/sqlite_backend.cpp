@@ -20,6 +20,7 @@ namespace {
     const int primary = rc & 0xff;
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     QString text;
+    long number = kErrSql;
     switch (primary) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
@@ -39,6 +40,7 @@ namespace {
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
             text = QStringLiteral("データベースファイルが壊れています。");
+            number = kErrDamaged;
             break;
         case SQLITE_CONSTRAINT:
             text = QStringLiteral("データの書き込みが制約に違反しています。");
@@ -49,7 +51,7 @@ namespace {
     }
     text += QStringLiteral("\n(%1)").arg(detail);
     if (!sql.isEmpty()) text += QStringLiteral("\n%1").arg(sql.simplified());
-    throw DbError(kErrSql, text);
+    throw DbError(number, text);
 }
 
 class Statement {

@@ -8,7 +8,18 @@ void CopyDatabaseContent(const QString& source, const QString& target) {
     CopySqliteFile(source, target, Connection::BusyTimeout());
 }
 
-QString IntegrityCheck(Connection& conn) { return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(); }
+namespace {
+
+// SQLite's own default page cache, in KiB.
+constexpr int kCheckCacheKiB = 2000;
+
+}  // namespace
+
+QString IntegrityCheck(Connection& conn) {
+    // The check reads every page once: a large cache only slows it.
+    conn.Execute(QStringLiteral("PRAGMA cache_size=-%1").arg(kCheckCacheKiB));
+    return conn.Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+}
 
 bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why) {
     QString cause;

@@ -22,7 +22,11 @@ namespace mox::db {
 // Throws DbError; `target` is then removed.
 void CopyDatabaseContent(const QString& source, const QString& target);
 
-// The engine's own check of a whole file ("ok" when sound), on an open connection.
+// The engine's own check of a whole file on an open connection: "ok" when
+// sound, else the engine's report of the damage. The connection is left with
+// a small page cache. Throws DbError: kErrDamaged when damage stops the check
+// itself, another number when the check could not be run (the file in use, a
+// read error, no memory), which says nothing of the file's soundness.
 QString IntegrityCheck(Connection& conn);
 // The file opens as a database, passes the integrity check and holds every
 // named table. An empty file also opens, so callers name a table they rely

@@ -22,6 +22,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -246,6 +248,36 @@ TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsN
                     .match(log)
                     .hasMatch())
         << log.toStdString();
+}
+
+// A check that cannot be run to its end for want of memory, a read error or a
+// busy file says nothing of damage: the attempt fails as any other, the
+// user is not sent to a backup, and a later attempt compacts.
+TEST_F(CompactionTest, CheckThatCannotRunIsAFailedAttemptNotDamage) {
+    G().ProgramDir = folder_;
+    const QByteArray original = Bytes(main_);
+    const auto unlimited = [] { sqlite3_hard_heap_limit64(0); };
+    SetCompactionStepHook([](CompactionStep step) {
+        if (step == CompactionStep::CheckSource) sqlite3_hard_heap_limit64(sqlite3_memory_used() + 16 * 1024);
+    });
+    for (const int16_t attempt : {3, 10}) {
+        SCOPED_TRACE(attempt);
+        bool damaged = false;
+        const bool compacted = CompactDatabase(attempt, &damaged);
+        unlimited();
+        EXPECT_FALSE(compacted);
+        EXPECT_FALSE(damaged);
+        EXPECT_EQ(Bytes(main_), original);
+        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    }
+    // Only the tenth attempt speaks, and of an error, not of damage.
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
+    const QString log = QString::fromUtf8(Bytes(folder_ + QStringLiteral("/Log_MOX.txt")));
+    EXPECT_TRUE(log.contains(QStringLiteral("integrity_check ") + main_)) << log.toStdString();
+    SetCompactionStepHook(nullptr);
+    EXPECT_TRUE(CompactDatabase(4));
+    ExpectSoundMain();
 }
 
 TEST_F(CompactionTest, TenthFailureIsReported) {

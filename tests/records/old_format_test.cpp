@@ -296,6 +296,13 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
         EXPECT_EQ(boxes_.Shown()[0].prompt,
                   QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。\r\n\r\n"
                                  "ミラド協会事務局へ連絡をお願いします。"));
+        // The next start tries again, and fails again: the original it
+        // kept is kept once.
+        const QStringList kept = KeptFiles();
+        clock_.Advance(60 * 60 * 1000);
+        OldFormatConversion().CheckTable();
+        check(old);
+        EXPECT_EQ(KeptFiles(), kept);
         QFile::remove(main_);
     }
     SetConversionStepHook(nullptr);

@@ -461,6 +461,45 @@ TEST_F(UpgradeTest, FileWithoutTheExamRowIndexesGetsTheTemplatesAndItsPlaqueRows
     EXPECT_EQ(PlaqueRowsWaiting(), 0);
 }
 
+// A write that fails for want of room may take the whole transaction with
+// it: nothing of the upgrade may then be committed on its own, least of all
+// the version stamp over rows left in the old form. The next start does it all.
+TEST_F(UpgradeTest, DiskFullDuringTheUpgradeLeavesTheFileAsItWas) {
+    for (const QString& name : {QStringLiteral("TExamDataPatientDateOccasion"), QStringLiteral("TExamDataOccasion"),
+                                QStringLiteral("TExamDataPatientOccasion"), QStringLiteral("TExamDataPlaqueToFix")})
+        conn_->Execute(QStringLiteral("DROP INDEX ") + name);
+    {
+        db::Transaction transaction(*conn_);
+        for (int id = 1; id <= 1500; ++id) AddPlaqueRow(id, 3, Values({{0, id % 7}}), Status({}));
+        conn_->Execute(
+            QStringLiteral("UPDATE TExamData SET CommentID=4, Comment=NULL, \"UpDate\"=NULL WHERE ID <= 1500"));
+        transaction.Commit();
+    }
+    conn_->Execute(QStringLiteral("UPDATE TVersion SET Major=1, Minor=0, Revision=0 WHERE ID=1"));
+    conn_->Execute(QStringLiteral("VACUUM"));  // no free page left for the upgrade's writes
+    const QStringList exams = Dump(QStringLiteral("TExamData")), version = Dump(QStringLiteral("TVersion"));
+    const int64_t pages = Scalar(QStringLiteral("PRAGMA page_count")).ToInt64();
+    const LogCapture log;
+
+    ASSERT_TRUE(HoldMainDb());
+    MainDbConn()->Execute(QStringLiteral("PRAGMA max_page_count=%1").arg(pages));
+    UpgradeDatabaseContent();
+    CloseMainDb();
+
+    EXPECT_EQ(Dump(QStringLiteral("TVersion")), version);
+    EXPECT_TRUE(Dump(QStringLiteral("TExamData")) == exams);
+    EXPECT_TRUE(boxes_.Shown().empty());
+    EXPECT_FALSE(LogCapture::Lines().isEmpty());
+
+    UpgradeDatabaseContent();
+    EXPECT_EQ(Dump(QStringLiteral("TVersion")), QStringList{QStringLiteral("1|1|0|1")});
+    EXPECT_EQ(Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData WHERE ID <= 1500 AND Comment=? AND "
+                                    "substr(Data2, 1, 3)='  0'"),
+                     {QStringLiteral("最新ＳＰＴ時")})
+                  .ToInt64(),
+              1500);
+}
+
 // The user is not told of a row or an index the upgrade cannot make right,
 // but the log is, once per step.
 TEST_F(UpgradeTest, UnreadablePlaqueRowIsLeftAndTheRestGoesOn) {
