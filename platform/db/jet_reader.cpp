@@ -233,16 +233,29 @@ private:
     }
 
     // mdbtools reads on where a page lies beyond the end of the file or a
-    // usage map makes no sense, and says so only on stderr.
+    // usage map makes no sense, and says so only on stderr, among warnings
+    // it may repeat for every page: all it said since the last look is read.
     void CheckLibrarySaidNothing(const char* where) {
-        const off_t size = ::lseek(stderrFd_, 0, SEEK_END);
-        if (size <= 0) return;
-        std::string said(static_cast<size_t>(std::min<off_t>(size, 4096)), '\0');
-        const ssize_t got = ::pread(stderrFd_, said.data(), said.size(), 0);
-        said.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        if (said.find("beyond EOF") != std::string::npos || said.find("brute force") != std::string::npos ||
-            said.find("Unrecognized") != std::string::npos || said.find("unrecognized") != std::string::npos)
-            throw Damage{std::string(where) + ": " + said};
+        static constexpr const char* kDamageWords[] = {"beyond EOF", "brute force", "Unrecognized", "unrecognized"};
+        constexpr size_t kKeep = 16;  // longer than every word, so one cut between two reads is found
+        std::string said;
+        char chunk[1 << 16];
+        for (;;) {
+            const ssize_t got = ::pread(stderrFd_, chunk, sizeof chunk, saidUpTo_);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) throw Damage{std::string(where) + ": what the library said cannot be read"};
+            if (got == 0) return;
+            saidUpTo_ += got;
+            said.append(chunk, static_cast<size_t>(got));
+            for (const char* word : kDamageWords) {
+                const size_t at = said.find(word);
+                if (at == std::string::npos) continue;
+                const size_t from = said.rfind('\n', at);
+                const size_t line = from == std::string::npos ? 0 : from + 1;
+                throw Damage{std::string(where) + ": " + said.substr(line, said.find('\n', at) - line)};
+            }
+            if (said.size() > kKeep) said.erase(0, said.size() - kKeep);
+        }
     }
 
     // The bound values cannot tell a Null from an empty text, nor hold a
@@ -464,35 +477,49 @@ private:
     MdbHandle* mdb_;
     FrameWriter& out_;
     int stderrFd_;
+    off_t saidUpTo_ = 0;
     std::u16string units_;
     std::vector<unsigned char> memo_;
 };
 
-[[noreturn]] void ChildMain(int fileFd, int pipeFd, const std::vector<std::string>& first) {
+// Whatever happens in here ends the child: an exception that left would
+// unwind through the caller's frames, a copy of the program running on.
+[[noreturn]] void ChildMain(int fileFd, int pipeFd, const std::vector<std::string>& first) noexcept {
     std::signal(SIGPIPE, SIG_DFL);
     FrameWriter out(pipeFd);
-    const auto fail = [&out](JetReadError::Kind kind, const std::string& detail) {
-        std::string payload;
-        payload.push_back(char(kind == JetReadError::Kind::Damaged ? 1 : 0));
-        FrameWriter::Bytes(payload, detail.data(), detail.size());
-        out.Put(kFailed, payload);
-        out.Flush();
+    const auto fail = [&out](JetReadError::Kind kind, const std::string& detail) noexcept {
+        try {
+            std::string payload;
+            payload.push_back(char(kind == JetReadError::Kind::Damaged ? 1 : 0));
+            FrameWriter::Bytes(payload, detail.data(), detail.size());
+            out.Put(kFailed, payload);
+            out.Flush();
+        } catch (...) {
+        }
         ::_exit(3);
     };
-    // What the library says goes into a file of its own, read back after
-    // each table.
-    const int said = ::memfd_create("mdbtools", 0);
-    if (said >= 0) ::dup2(said, STDERR_FILENO);
-    // Files of the older release are Japanese: Jet 3 text is Shift-JIS.
-    if (!std::getenv("MDB_JET3_CHARSET")) ::setenv("MDB_JET3_CHARSET", "CP932", 0);
-    if (gChildHook) gChildHook();
-    const std::string name = "/dev/fd/" + std::to_string(fileFd);
-    MdbHandle* mdb = mdb_open(name.c_str(), MDB_NOFLAGS);
-    if (!mdb) fail(JetReadError::Kind::Damaged, "mdb_open refused the file");
     try {
+        // What the library says goes into a file of its own, read back after
+        // each table; without it damage would pass unseen.
+        const int said = ::memfd_create("mdbtools", MFD_CLOEXEC);
+        if (said < 0 || ::dup2(said, STDERR_FILENO) < 0)
+            fail(JetReadError::Kind::Unreadable,
+                 std::string("the library's messages cannot be kept: ") + std::strerror(errno));
+        // Files of the older release are Japanese: Jet 3 text is Shift-JIS.
+        if (!std::getenv("MDB_JET3_CHARSET")) ::setenv("MDB_JET3_CHARSET", "CP932", 0);
+        if (gChildHook) gChildHook();
+        const std::string name = "/dev/fd/" + std::to_string(fileFd);
+        MdbHandle* mdb = mdb_open(name.c_str(), MDB_NOFLAGS);
+        if (!mdb) fail(JetReadError::Kind::Damaged, "mdb_open refused the file");
         ChildReader(mdb, out, said).Run(first);
     } catch (const Damage& d) {
         fail(JetReadError::Kind::Damaged, d.detail);
+    } catch (const std::exception& e) {
+        // A length read from damaged bytes can ask for more memory than
+        // there is.
+        fail(JetReadError::Kind::Damaged, std::string("the reader failed: ") + e.what());
+    } catch (...) {
+        fail(JetReadError::Kind::Damaged, "the reader failed");
     }
     ::_exit(0);
 }
