@@ -54,11 +54,14 @@ constexpr int kMaxColumns = 255;  // Access allows no more
 class FrameWriter {
 public:
     explicit FrameWriter(int fd) : fd_(fd) { buffer_.reserve(kFlushAt + 65536); }
+    // The reader waits for the pipe, not for the buffer: what waits here is
+    // sent once it fills, and also once a second has gone by, so that a slow
+    // medium is never taken for a child that hangs.
     void Put(char type, const std::string& payload) {
         buffer_.push_back(type);
         U32(buffer_, static_cast<uint32_t>(payload.size()));
         buffer_ += payload;
-        if (buffer_.size() >= kFlushAt) Flush();
+        if (buffer_.size() >= kFlushAt || NowMs() - flushedMs_ >= kFlushAfterMs) Flush();
     }
     void Flush() {
         size_t done = 0;
@@ -69,6 +72,7 @@ public:
             done += static_cast<size_t>(n);
         }
         buffer_.clear();
+        flushedMs_ = NowMs();
     }
     static void U32(std::string& out, uint32_t v) {
         char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
@@ -81,9 +85,16 @@ public:
     static void Text(std::string& out, const char* text) { Bytes(out, text, std::strlen(text)); }
 
 private:
+    static int64_t NowMs() {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    }
     static constexpr size_t kFlushAt = 1 << 16;
+    static constexpr int64_t kFlushAfterMs = 1000;
     int fd_;
     std::string buffer_;
+    int64_t flushedMs_ = NowMs();
 };
 
 struct Damage {
@@ -175,6 +186,7 @@ public:
             out_.Put(kBegin, payload);
             ReadRows(tables[i], true);
             out_.Put(kEnd, std::string());
+            out_.Flush();
         }
         out_.Put(kDone, std::string());
         out_.Flush();
