@@ -141,7 +141,6 @@ public:
     ChildReader(MdbHandle* mdb, FrameWriter& out, int stderrFd) : mdb_(mdb), out_(out), stderrFd_(stderrFd) {}
 
     void Run(const std::vector<std::string>& first) {
-        mdb_set_date_fmt(mdb_, "%Y-%m-%d %H:%M:%S");
         if (!mdb_read_catalog(mdb_, MDB_TABLE)) throw Damage{"the catalogue cannot be read"};
         CheckLibrarySaidNothing("catalogue");
         std::vector<MdbCatalogEntry*> tables;
@@ -650,9 +649,6 @@ void ReadJetFile(const QString& path, JetSink& sink, const QStringList& first) {
     if (opened < 0)
         throw JetReadError(JetReadError::Kind::Unreadable, path, QString::fromLocal8Bit(std::strerror(-opened)));
     const platform::Descriptor file(opened);
-    // The child must see the file as the descriptor found it: no flag of
-    // the parent's open may close it on the way.
-    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw JetReadError(JetReadError::Kind::Unreadable, path, QString::fromLocal8Bit(std::strerror(errno)));
