@@ -6,7 +6,6 @@
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
-#include "platform/owner_only.h"
 #include "platform/staging_name.h"
 
 #include <QByteArray>
@@ -393,8 +392,7 @@ void SeparateSecondNames(const QString& mainPath, const QString& folder) {
         const QByteArray path = Native(entry.absoluteFilePath());
         if (entry.isSymLink() || entry.canonicalFilePath() == mainName || ::stat(path.constData(), &st) != 0) continue;
         if (st.st_dev != main.st_dev || st.st_ino != main.st_ino) continue;
-        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath()) != 0 ||
-            platform::MakeOwnerOnly(entry.absoluteFilePath()) != 0)
+        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath(), platform::FileAccess::OwnerOnly) != 0)
             ::unlink(path.constData());
     }
 }

@@ -45,18 +45,24 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
     return 0;
 }
 
-// The mode a new file at `path` is written with: that of the file it
-// replaces, else owner-only. 0 or the errno of a failed look.
-int ModeToWrite(const QByteArray& path, FileAccess access, mode_t* mode) {
+// The mode a new file at `path` is written with, copied from the open
+// `source` where there is one. 0 or the errno of a failed look.
+int ModeToWrite(const QByteArray& path, FileAccess access, int source, mode_t* mode) {
     *mode = kOwnerOnlyMode;
-    if (access == FileAccess::OwnerOnly) return 0;
+    switch (access) {
+        case FileAccess::OwnerOnly:
+            return 0;
+        case FileAccess::AsSource: {
+            struct stat st {};
+            if (::fstat(source, &st) != 0) return errno;
+            *mode = st.st_mode & 07777;
+            return 0;
+        }
+        case FileAccess::AsReplaced:
+            break;
+    }
     const int err = ModeAt(path, mode);
     return err == ENOENT ? 0 : err;
-}
-
-int SetMode(int fd, mode_t mode) {
-    if (mode == kOwnerOnlyMode) return MakeOwnerOnly(fd);
-    return ::fchmod(fd, mode) == 0 ? 0 : errno;
 }
 
 // A sum of a file's bytes that any changed, lost or moved 8-byte word
@@ -134,7 +140,7 @@ int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produ
         }
     } remover{temp};
 
-    if (const int err = SetMode(out.get(), mode)) return err;
+    if (::fchmod(out.get(), mode) != 0) return errno;
     FileSink sink(out.get());
     if (const int err = produce(sink)) return err;
     if (const int err = TakeStep(FileStep::Sync)) return err;
@@ -202,19 +208,20 @@ int FileSink::Write(const char* data, qint64 size) {
 int WriteFileAtomically(const QString& target, const FileProducer& produce) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, FileAccess::AsReplaced, &mode)) return err;
+    if (const int err = ModeToWrite(dst, FileAccess::AsReplaced, -1, &mode)) return err;
     return WriteBeside(dst, mode, produce);
 }
 
-int CopyFileAtomically(const QString& source, const QString& target) {
+int CopyFileAtomically(const QString& source, const QString& target, FileAccess access) {
     // A pipe or device given as the source cannot hang the program; only
     // regular files are copied.
     const int opened = OpenRegularFile(source);
     if (opened < 0) return -opened;
     Descriptor in(opened);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return errno;
-    return WriteBeside(Native(target), st.st_mode & 07777, [&in](FileSink& sink) {
+    const QByteArray dst = Native(target);
+    mode_t mode = 0;
+    if (const int err = ModeToWrite(dst, access, in.get(), &mode)) return err;
+    return WriteBeside(dst, mode, [&in](FileSink& sink) {
         return ReadWhole(
             in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });
     });
@@ -223,7 +230,7 @@ int CopyFileAtomically(const QString& source, const QString& target) {
 int CopyDescriptorAtomically(int source, const QString& target, FileAccess access) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, access, &mode)) return err;
+    if (const int err = ModeToWrite(dst, access, source, &mode)) return err;
     return CopyVerified(source, dst, mode);
 }
 
@@ -252,6 +259,8 @@ int PlaceFileAtomically(const QString& written, const QString& target, FileAcces
     mode_t mode = 0;
     if (access == FileAccess::OwnerOnly) {
         if (const int err = MakeOwnerOnly(written)) return err;
+    } else if (access == FileAccess::AsSource) {
+        // The written file is the source: its mode stays.
     } else if (const int err = ModeAt(dst, &mode); err == 0) {
         if (::chmod(src.constData(), mode) != 0) return errno;
     } else if (err != ENOENT) {

@@ -41,19 +41,20 @@ private:
 using FileProducer = std::function<int(FileSink&)>;
 
 // The access a new file gets: that of the file it replaces (owner-only for
-// a new file), or owner-only whatever the replaced file had, as every
-// database file the programs write (platform/owner_only.h).
-enum class FileAccess { AsReplaced, OwnerOnly };
+// a new file), owner-only whatever the replaced file had, as every database
+// file the programs write (platform/owner_only.h), or that of the file it
+// is a copy of. The new file has it from its first byte.
+enum class FileAccess { AsReplaced, OwnerOnly, AsSource };
 
 // Writes `target` with what `produce` gives. The new file takes the mode of
 // the file it replaces, or owner-only access for a new file (the files hold
 // patient data).
 int WriteFileAtomically(const QString& target, const FileProducer& produce);
 
-// Copies a regular file to `target`, bytes and mode, as a Windows copy keeps
-// the source's attributes. Pipes and devices are refused (EINVAL) rather
-// than waited on.
-int CopyFileAtomically(const QString& source, const QString& target);
+// Copies a regular file to `target`, bytes and, by default, mode, as a
+// Windows copy keeps the source's attributes. Pipes and devices are refused
+// (EINVAL) rather than waited on.
+int CopyFileAtomically(const QString& source, const QString& target, FileAccess access = FileAccess::AsSource);
 
 // Copies the whole file behind the open descriptor `source`, from its first
 // byte, to `target`. Once synced, the new file is read back from the medium

@@ -11,6 +11,4 @@ int MakeOwnerOnly(const QString& path) {
     return ::chmod(QFile::encodeName(path).constData(), kOwnerOnlyMode) == 0 ? 0 : errno;
 }
 
-int MakeOwnerOnly(int fd) { return ::fchmod(fd, kOwnerOnlyMode) == 0 ? 0 : errno; }
-
 }  // namespace mox::platform

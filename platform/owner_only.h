@@ -11,9 +11,8 @@ namespace mox::platform {
 // The mode of every database file the programs write.
 inline constexpr unsigned kOwnerOnlyMode = 0600;
 
-// Gives the file at `path` (or behind the open descriptor `fd`) owner-only
-// access. 0, or the errno of the failed chmod.
+// Gives the file at `path` owner-only access. 0, or the errno of the failed
+// chmod.
 int MakeOwnerOnly(const QString& path);
-int MakeOwnerOnly(int fd);
 
 }  // namespace mox::platform

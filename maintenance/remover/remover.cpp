@@ -7,7 +7,6 @@
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
-#include "platform/owner_only.h"
 #include "platform/registry.h"
 #include "platform/staging_name.h"
 
@@ -119,11 +118,7 @@ int CopyIfPresent(const QString& source, const QString& target) {
     // (it holds patient data), and then given the target's name only if
     // that is still free.
     const QString part = platform::StagedFilePath(target);
-    if (const int err = platform::CopyFileAtomically(source, part)) return err;
-    if (const int err = platform::MakeOwnerOnly(part)) {
-        ::unlink(QFile::encodeName(part).constData());
-        return err;
-    }
+    if (const int err = platform::CopyFileAtomically(source, part, platform::FileAccess::OwnerOnly)) return err;
     if (!RenameFile(part, target)) {
         ::unlink(QFile::encodeName(part).constData());
         return EEXIST;

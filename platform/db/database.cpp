@@ -119,10 +119,7 @@ DbError FileReplaced(const QString& path) {
 FileKind ProbeFile(const QString& path, FileHold* hold) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
-        const int err = errno;
-        if (err == ENOENT || err == ENOTDIR) throw CannotOpen(path, QStringLiteral("ファイルが見つかりません。"));
-        throw CannotOpen(
-            path, QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
+        throw CannotOpen(path, CannotOpenReason(errno));
     }
     if (S_ISDIR(st.st_mode))
         throw CannotOpen(path,
@@ -137,16 +134,7 @@ FileKind ProbeFile(const QString& path, FileHold* hold) {
     int err = 0;
     *hold = FileHold::Take(path, &err);
     const int fd = hold->get();
-    if (!hold->IsHeld()) {
-        if (err == EINVAL)
-            throw CannotOpen(path,
-                             QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
-        throw CannotOpen(
-            path,
-            err == EACCES
-                ? QStringLiteral("ファイルを読み取る権限がありません。")
-                : QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err))));
-    }
+    if (!hold->IsHeld()) throw CannotOpen(path, CannotOpenReason(err));
     const FileKind kind = ReadFileKind(fd);
     if (kind != FileKind::Other) return kind;
     throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));

@@ -22,6 +22,10 @@ private:
     QString description_;
 };
 
+// Why a database file could not be opened, from the errno its open gave
+// (EINVAL: not a regular file), as the sentence after "cannot open".
+QString CannotOpenReason(int error);
+
 // Common error numbers (the Jet/ADO numbers the messages show).
 constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database
 constexpr long kErrNoCurrentRow = 3021;        // BOF or EOF is true

@@ -54,11 +54,14 @@ constexpr int kMaxColumns = 255;  // Access allows no more
 class FrameWriter {
 public:
     explicit FrameWriter(int fd) : fd_(fd) { buffer_.reserve(kFlushAt + 65536); }
+    // The reader waits for the pipe, not for the buffer: what waits here is
+    // sent once it fills, and also once a second has gone by, so that a slow
+    // medium is never taken for a child that hangs.
     void Put(char type, const std::string& payload) {
         buffer_.push_back(type);
         U32(buffer_, static_cast<uint32_t>(payload.size()));
         buffer_ += payload;
-        if (buffer_.size() >= kFlushAt) Flush();
+        if (buffer_.size() >= kFlushAt || NowMs() - flushedMs_ >= kFlushAfterMs) Flush();
     }
     void Flush() {
         size_t done = 0;
@@ -69,6 +72,7 @@ public:
             done += static_cast<size_t>(n);
         }
         buffer_.clear();
+        flushedMs_ = NowMs();
     }
     static void U32(std::string& out, uint32_t v) {
         char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
@@ -81,9 +85,16 @@ public:
     static void Text(std::string& out, const char* text) { Bytes(out, text, std::strlen(text)); }
 
 private:
+    static int64_t NowMs() {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    }
     static constexpr size_t kFlushAt = 1 << 16;
+    static constexpr int64_t kFlushAfterMs = 1000;
     int fd_;
     std::string buffer_;
+    int64_t flushedMs_ = NowMs();
 };
 
 struct Damage {
@@ -130,7 +141,6 @@ public:
     ChildReader(MdbHandle* mdb, FrameWriter& out, int stderrFd) : mdb_(mdb), out_(out), stderrFd_(stderrFd) {}
 
     void Run(const std::vector<std::string>& first) {
-        mdb_set_date_fmt(mdb_, "%Y-%m-%d %H:%M:%S");
         if (!mdb_read_catalog(mdb_, MDB_TABLE)) throw Damage{"the catalogue cannot be read"};
         CheckLibrarySaidNothing("catalogue");
         std::vector<MdbCatalogEntry*> tables;
@@ -175,6 +185,7 @@ public:
             out_.Put(kBegin, payload);
             ReadRows(tables[i], true);
             out_.Put(kEnd, std::string());
+            out_.Flush();
         }
         out_.Put(kDone, std::string());
         out_.Flush();
@@ -233,16 +244,29 @@ private:
     }
 
     // mdbtools reads on where a page lies beyond the end of the file or a
-    // usage map makes no sense, and says so only on stderr.
+    // usage map makes no sense, and says so only on stderr, among warnings
+    // it may repeat for every page: all it said since the last look is read.
     void CheckLibrarySaidNothing(const char* where) {
-        const off_t size = ::lseek(stderrFd_, 0, SEEK_END);
-        if (size <= 0) return;
-        std::string said(static_cast<size_t>(std::min<off_t>(size, 4096)), '\0');
-        const ssize_t got = ::pread(stderrFd_, said.data(), said.size(), 0);
-        said.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        if (said.find("beyond EOF") != std::string::npos || said.find("brute force") != std::string::npos ||
-            said.find("Unrecognized") != std::string::npos || said.find("unrecognized") != std::string::npos)
-            throw Damage{std::string(where) + ": " + said};
+        static constexpr const char* kDamageWords[] = {"beyond EOF", "brute force", "Unrecognized", "unrecognized"};
+        constexpr size_t kKeep = 16;  // longer than every word, so one cut between two reads is found
+        std::string said;
+        char chunk[1 << 16];
+        for (;;) {
+            const ssize_t got = ::pread(stderrFd_, chunk, sizeof chunk, saidUpTo_);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) throw Damage{std::string(where) + ": what the library said cannot be read"};
+            if (got == 0) return;
+            saidUpTo_ += got;
+            said.append(chunk, static_cast<size_t>(got));
+            for (const char* word : kDamageWords) {
+                const size_t at = said.find(word);
+                if (at == std::string::npos) continue;
+                const size_t from = said.rfind('\n', at);
+                const size_t line = from == std::string::npos ? 0 : from + 1;
+                throw Damage{std::string(where) + ": " + said.substr(line, said.find('\n', at) - line)};
+            }
+            if (said.size() > kKeep) said.erase(0, said.size() - kKeep);
+        }
     }
 
     // The bound values cannot tell a Null from an empty text, nor hold a
@@ -464,35 +488,49 @@ private:
     MdbHandle* mdb_;
     FrameWriter& out_;
     int stderrFd_;
+    off_t saidUpTo_ = 0;
     std::u16string units_;
     std::vector<unsigned char> memo_;
 };
 
-[[noreturn]] void ChildMain(int fileFd, int pipeFd, const std::vector<std::string>& first) {
+// Whatever happens in here ends the child: an exception that left would
+// unwind through the caller's frames, a copy of the program running on.
+[[noreturn]] void ChildMain(int fileFd, int pipeFd, const std::vector<std::string>& first) noexcept {
     std::signal(SIGPIPE, SIG_DFL);
     FrameWriter out(pipeFd);
-    const auto fail = [&out](JetReadError::Kind kind, const std::string& detail) {
-        std::string payload;
-        payload.push_back(char(kind == JetReadError::Kind::Damaged ? 1 : 0));
-        FrameWriter::Bytes(payload, detail.data(), detail.size());
-        out.Put(kFailed, payload);
-        out.Flush();
+    const auto fail = [&out](JetReadError::Kind kind, const std::string& detail) noexcept {
+        try {
+            std::string payload;
+            payload.push_back(char(kind == JetReadError::Kind::Damaged ? 1 : 0));
+            FrameWriter::Bytes(payload, detail.data(), detail.size());
+            out.Put(kFailed, payload);
+            out.Flush();
+        } catch (...) {
+        }
         ::_exit(3);
     };
-    // What the library says goes into a file of its own, read back after
-    // each table.
-    const int said = ::memfd_create("mdbtools", 0);
-    if (said >= 0) ::dup2(said, STDERR_FILENO);
-    // Files of the older release are Japanese: Jet 3 text is Shift-JIS.
-    if (!std::getenv("MDB_JET3_CHARSET")) ::setenv("MDB_JET3_CHARSET", "CP932", 0);
-    if (gChildHook) gChildHook();
-    const std::string name = "/dev/fd/" + std::to_string(fileFd);
-    MdbHandle* mdb = mdb_open(name.c_str(), MDB_NOFLAGS);
-    if (!mdb) fail(JetReadError::Kind::Damaged, "mdb_open refused the file");
     try {
+        // What the library says goes into a file of its own, read back after
+        // each table; without it damage would pass unseen.
+        const int said = ::memfd_create("mdbtools", MFD_CLOEXEC);
+        if (said < 0 || ::dup2(said, STDERR_FILENO) < 0)
+            fail(JetReadError::Kind::Unreadable,
+                 std::string("the library's messages cannot be kept: ") + std::strerror(errno));
+        // Files of the older release are Japanese: Jet 3 text is Shift-JIS.
+        if (!std::getenv("MDB_JET3_CHARSET")) ::setenv("MDB_JET3_CHARSET", "CP932", 0);
+        if (gChildHook) gChildHook();
+        const std::string name = "/dev/fd/" + std::to_string(fileFd);
+        MdbHandle* mdb = mdb_open(name.c_str(), MDB_NOFLAGS);
+        if (!mdb) fail(JetReadError::Kind::Damaged, "mdb_open refused the file");
         ChildReader(mdb, out, said).Run(first);
     } catch (const Damage& d) {
         fail(JetReadError::Kind::Damaged, d.detail);
+    } catch (const std::exception& e) {
+        // A length read from damaged bytes can ask for more memory than
+        // there is.
+        fail(JetReadError::Kind::Damaged, std::string("the reader failed: ") + e.what());
+    } catch (...) {
+        fail(JetReadError::Kind::Damaged, "the reader failed");
     }
     ::_exit(0);
 }
@@ -611,9 +649,6 @@ void ReadJetFile(const QString& path, JetSink& sink, const QStringList& first) {
     if (opened < 0)
         throw JetReadError(JetReadError::Kind::Unreadable, path, QString::fromLocal8Bit(std::strerror(-opened)));
     const platform::Descriptor file(opened);
-    // The child must see the file as the descriptor found it: no flag of
-    // the parent's open may close it on the way.
-    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw JetReadError(JetReadError::Kind::Unreadable, path, QString::fromLocal8Bit(std::strerror(errno)));

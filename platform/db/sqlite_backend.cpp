@@ -441,17 +441,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
                                               "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
         return ReadFailure(path, rc, detail);
     };
-    if (!bytes.IsHeld()) {
-        QString why;
-        if (openError == ENOENT || openError == ENOTDIR)
-            why = QStringLiteral("ファイルが見つかりません。");
-        else if (openError == EINVAL)
-            why = QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。");
-        else
-            why =
-                QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(openError)));
-        throw OpenFailure(source, why);
-    }
+    if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
     int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);

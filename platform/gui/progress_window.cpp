@@ -39,7 +39,8 @@ std::function<void(const QString&, const QString&)>& Observer() {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(const QString& caption, const QString& what) : dialog_(new BusyDialog) {
+ProgressWindow::ProgressWindow(const QString& caption, const QString& what)
+    : dialog_(new BusyDialog), pointerBefore_(MousePointer()) {
     dialog_->setObjectName(QStringLiteral("ProgressWindow"));
     dialog_->setWindowTitle(caption);
     dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -68,7 +69,8 @@ ProgressWindow::~ProgressWindow() {
     QApplication::processEvents();
     dialog_->hide();
     delete dialog_;
-    SetMousePointer(kDefaultPointer);
+    // Work that showed the hourglass before the window came goes on with it.
+    SetMousePointer(pointerBefore_);
 }
 
 void ProgressWindow::Show(const QString& detail, qint64 done, qint64 total) {

@@ -38,6 +38,7 @@ private:
     QLabel* detail_;
     QLabel* count_;
     QProgressBar* bar_;
+    int pointerBefore_;
     qint64 lastPaintMs_ = -1;
 };
 

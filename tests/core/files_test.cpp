@@ -1,4 +1,5 @@
 #include "core/files.h"
+#include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
 #include "tests/support/test_support.h"
@@ -166,6 +167,46 @@ TEST_F(FilesTest, CopyFailingAtAnyStepReportsItAndKeepsTheOldTarget) {
         EXPECT_EQ(Read(target), QByteArray("precious"));
         EXPECT_TRUE(Temporaries().isEmpty());
     }
+}
+
+// A safety copy that is still the main database under a second name (a
+// restore killed between its link and its rename) becomes a copy of its
+// own, which only its owner can read from its first byte on.
+TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesAnOwnerOnlyCopy) {
+    const Settings before = G();
+    G().AppPath = G().ProgramDir = sandbox_.Path();
+    G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    const QString main = Make(QStringLiteral("VXMOX2.MDB"), "the clinic's examinations");
+    ::chmod(QFile::encodeName(main).constData(), 0644);
+    const QString safety = sandbox_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
+    ASSERT_EQ(::link(QFile::encodeName(main).constData(), QFile::encodeName(safety).constData()), 0);
+    const auto modeOf = [](const QString& path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    QStringList beingWritten;
+    {
+        platform::FileStepFault whileCopied(2, [&](platform::FileStep step) {
+            EXPECT_EQ(step, platform::FileStep::Write);
+            for (const QString& name : QDir(sandbox_.Path()).entryList(QDir::Files | QDir::Hidden)) {
+                if (name == QStringLiteral("VXMOX2.MDB") || name == QStringLiteral("VXMOX2_20240506_0700.MDB"))
+                    continue;
+                beingWritten << name;
+                EXPECT_EQ(modeOf(sandbox_.File(name)), 0600u) << name.toStdString();
+            }
+        });
+        CleanUpAfterKilledRuns();
+    }
+    G() = before;
+    EXPECT_EQ(beingWritten.size(), 1);
+    struct stat mainSt {
+    }, keptSt{};
+    ASSERT_EQ(::stat(QFile::encodeName(main).constData(), &mainSt), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(safety).constData(), &keptSt), 0);
+    EXPECT_NE(mainSt.st_ino, keptSt.st_ino);
+    EXPECT_EQ(Read(safety), QByteArray("the clinic's examinations"));
+    EXPECT_EQ(keptSt.st_mode & 07777, 0600u);
+    EXPECT_EQ(mainSt.st_mode & 07777, 0644u);
 }
 
 TEST_F(FilesTest, CheckDirFindsPatternsCaseInsensitivelyAndLowerCasesThem) {

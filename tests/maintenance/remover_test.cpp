@@ -126,7 +126,23 @@ TEST_F(RemoverTest, YesKeepsADatedCopyNoYesMovesTheDatabaseAndOtherAnswersChange
     // Yes: a dated copy, the database stays.
     boxes_.Answer(kYes);
     boxes_.Answer(kYes);
-    EXPECT_EQ(remover::Main(setup_), 0);
+    // A database others could read gives a copy only its owner can, from
+    // its first byte on.
+    const QFileDevice::Permissions ownerOnly =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    QStringList beingWritten;
+    {
+        platform::FileStepFault whileCopied(2, [&](platform::FileStep step) {
+            EXPECT_EQ(step, platform::FileStep::Write);
+            for (const QString& name : QDir(old_.path()).entryList(QDir::Files | QDir::Hidden)) {
+                if (name == QStringLiteral("VXMOX2.MDB") || !name.contains(QStringLiteral("VXMOX2.MDB"))) continue;
+                beingWritten << name;
+                EXPECT_EQ(QFileInfo(Old(name)).permissions(), ownerOnly) << name.toStdString();
+            }
+        });
+        EXPECT_EQ(remover::Main(setup_), 0);
+    }
+    EXPECT_EQ(beingWritten.size(), 1);
     ASSERT_EQ(boxes_.Shown().size(), 2u);
     EXPECT_EQ(Box(1).style, 51);
     EXPECT_TRUE(
@@ -134,9 +150,7 @@ TEST_F(RemoverTest, YesKeepsADatedCopyNoYesMovesTheDatabaseAndOtherAnswersChange
     EXPECT_TRUE(
         Box(1).prompt.endsWith(QStringLiteral("＊現在の検査データは、以下のファイルに保存します。\r\n") + dated));
     EXPECT_EQ(ReadFile(dated), kPatients);
-    // A database others could read gives a copy only its owner can.
-    EXPECT_EQ(QFileInfo(dated).permissions(),
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(QFileInfo(dated).permissions(), ownerOnly);
     EXPECT_EQ(ReadFile(Old("VXMOX2.MDB")), kPatients);
     EXPECT_TRUE(Uninstalled());
     EXPECT_TRUE(InstallerStarted());

@@ -99,6 +99,29 @@ TEST_F(AtomicFileTest, NewContentReplacesTheTargetAndTheModeIsKept) {
     EXPECT_EQ(Read(readOnly), kNew);
     EXPECT_EQ(ModeOf(readOnly), 0600u);
 
+    // A database copy is owner-only from its first byte, whatever the
+    // source's mode.
+    const QString open = Make(QStringLiteral("open.MDB"), kNew, 0644);
+    const QString database = box_.File(QStringLiteral("database.MDB"));
+    const QStringList before = Files();
+    QStringList beingWritten;
+    {
+        FileStepFault whileCopied(2, [&](FileStep step) {
+            EXPECT_EQ(step, FileStep::Write);
+            for (const QString& name : Files())
+                if (!before.contains(name)) {
+                    beingWritten << name;
+                    EXPECT_EQ(ModeOf(box_.File(name)), 0600u) << name.toStdString();
+                }
+        });
+        ASSERT_EQ(CopyFileAtomically(open, database, FileAccess::OwnerOnly), 0);
+    }
+    EXPECT_EQ(beingWritten.size(), 1);
+    EXPECT_EQ(Read(database), kNew);
+    EXPECT_EQ(ModeOf(database), 0600u);
+    QFile::remove(open);
+    QFile::remove(database);
+
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXMOX2.MDB"), QStringLiteral("backup.MDB"),
                                     QStringLiteral("new.MDB"), QStringLiteral("source")}));
 }

@@ -31,6 +31,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
+#include <new>
 #include <stdexcept>
 
 namespace mox {
@@ -344,6 +346,33 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
     db::SetJetReadTimeout(0);
     EXPECT_EQ(hung.refusal, JetRefusal::Damaged);
     EXPECT_EQ(Bytes(main_), windows_);
+
+    // A reader that runs out of memory (a length read from damaged bytes)
+    // says so and ends: it never runs on as a second copy of the program,
+    // and the caller hears at once, not when the wait runs out.
+    const pid_t self = ::getpid();
+    db::SetJetReaderChildHook([] { throw std::bad_alloc(); });
+    const JetConversion starved = ConvertJetMainDatabase();
+    db::SetJetReaderChildHook(nullptr);
+    if (::getpid() != self) {
+        ADD_FAILURE() << "the reader's child ran on in the caller";
+        ::_exit(1);
+    }
+    EXPECT_EQ(starved.refusal, JetRefusal::Damaged);
+    EXPECT_TRUE(starved.detail.contains(QStringLiteral("bad_alloc"))) << starved.detail.toStdString();
+    EXPECT_EQ(Bytes(main_), windows_);
+
+    // Damage the library tells of is found however much it said before.
+    db::SetJetReaderChildHook([] {
+        for (int page = 0; page < 2000; ++page) std::fprintf(stderr, "page %d from map doesn't match\n", page);
+        std::fprintf(stderr, "Warning: defining page 99999 beyond EOF\n");
+    });
+    const JetConversion told = ConvertJetMainDatabase();
+    db::SetJetReaderChildHook(nullptr);
+    EXPECT_EQ(told.refusal, JetRefusal::Damaged);
+    EXPECT_TRUE(told.detail.contains(QStringLiteral("beyond EOF"))) << told.detail.toStdString();
+    EXPECT_EQ(Bytes(main_), windows_);
+    EXPECT_TRUE(boxes_.Shown().empty());
 }
 
 // A folder that refuses new files, or a full disk, is named; engine text

@@ -2,6 +2,7 @@
 // no other window of the program takes a click.
 
 #include "platform/gui/progress_window.h"
+#include "platform/gui/screen.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -43,4 +44,16 @@ TEST(ProgressWindow, ShowsAtOnceAndTheOtherWindowsTakeNoClickMeanwhile) {
     EXPECT_EQ(clicks, 1) << "the click made while the work ran was carried out";
     click();
     EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(MousePointer(), kDefaultPointer);
+
+    // Work that holds the hourglass (a restore) and opens a window inside
+    // goes on under the hourglass once the window is gone.
+    {
+        Hourglass restoring;
+        { ProgressWindow window(QStringLiteral("データベースの変換"), QStringLiteral("変換しています。")); }
+        EXPECT_EQ(MousePointer(), kHourglassPointer);
+        EXPECT_EQ(QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor,
+                  Qt::WaitCursor);
+    }
+    EXPECT_EQ(MousePointer(), kDefaultPointer);
 }
