@@ -72,8 +72,17 @@ public:
     LockedDatabase(const LockedDatabase&) = delete;
     LockedDatabase& operator=(const LockedDatabase&) = delete;
 
-    // The engine's full check of the file, under the lock.
-    bool IsSound(const QString& path) { return IsSoundDatabase(*conn_, path); }
+    // The engine's full check of the file, under the lock: true when it
+    // finds damage. A check that cannot run (a read error, no memory) is no
+    // sign of damage: the file is then one that cannot be read (the cause is
+    // in the log).
+    bool IsDamaged(const QString& path) {
+        try {
+            return IsDamagedDatabase(*conn_, path);
+        } catch (const db::DbError&) {
+            throw Failure{ReadFailure(path, QStringLiteral("データベースファイルを最後まで検査できませんでした。"))};
+        }
+    }
     // A copy read back and compared (see CopyDescriptorAtomically); it holds
     // patient data, so it is private whatever a file it replaces allowed.
     int CopyTo(const QString& target) {
@@ -134,15 +143,23 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
 // command must: every table the program reads, a version this program
 // accepts, and a write.
 void CheckRestorable(const QString& staged, const QString& source) {
-    bool sound = true;
+    bool damaged = false, checked = true;
     try {
         auto conn = db::Connection::Open(db::DataSourcePart(staged));
-        sound = IsSoundDatabase(*conn, source);
+        try {
+            damaged = IsDamagedDatabase(*conn, source);
+        } catch (const db::DbError&) {
+            checked = false;  // the cause is in the log
+        }
         conn->Close();
     } catch (const db::DbError&) {
         // A file that does not open is refused below, saying so.
     }
-    if (!sound)
+    if (!checked)
+        throw Failure{QStringLiteral("復元元のファイルを最後まで検査できなかったため、復元できません。"
+                                     "現在のデータは変更していません。") +
+                      kCrLf2 + source};
+    if (damaged)
         throw Failure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
@@ -238,7 +255,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         // reads it; they are checked, and the copy is read back and compared
         // with them before it takes the target's place.
         LockedDatabase locked(mainPath);
-        const bool sound = locked.IsSound(mainPath);
+        const bool sound = !locked.IsDamaged(mainPath);
         // An older backup may be the last sound copy of the data.
         if (!sound && existing.exists())
             throw Failure{

@@ -622,6 +622,45 @@ TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
     EXPECT_EQ(Rows(mainDb), Rows(sound));
 }
 
+// A check that cannot run (the engine out of memory here, a read error on a
+// stick elsewhere) refuses the restore without calling a sound file damaged;
+// a backup whose check cannot run stops as a file that cannot be read and
+// leaves the earlier backup.
+TEST_F(DatabaseCopyTest, ACheckThatCannotRunRefusesWithoutCallingTheFileDamaged) {
+    // Heap room above what is in use for opening the template-size file, not
+    // for checking it whole.
+    constexpr sqlite3_int64 kEnoughToOpenNotToCheck = 256 * 1024;
+    const auto starveTheEngine = [](RestoreStep step) {
+        if (step == RestoreStep::CheckStaged)
+            sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
+    };
+    SetRestoreStepHook(starveTheEngine);
+    const RestoreResult result = Restore(source);
+    sqlite3_hard_heap_limit64(0);
+    SetRestoreStepHook(nullptr);
+    EXPECT_FALSE(result.restored);
+    ExpectMainUntouched();
+    ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("検査できなかった")))
+        << boxes.Shown()[0].prompt.toStdString();
+    EXPECT_FALSE(boxes.Shown()[0].prompt.contains(QStringLiteral("壊れ")));
+
+    const QString earlier = box.File(QStringLiteral("VXMOX2_20261201_0900.MDB"));
+    box.WriteText(QStringLiteral("VXMOX2_20261201_0900.MDB"), "last week's sound backup");
+    boxes.Clear();
+    boxes.Answer(platform::kYes);
+    sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
+    const bool backedUp = BackUpDatabase(mainDb, earlier);
+    sqlite3_hard_heap_limit64(0);
+    EXPECT_FALSE(backedUp);
+    EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_EQ(boxes.Shown().back().caption, QStringLiteral("バックアップエラー"));
+    EXPECT_TRUE(boxes.Shown().back().prompt.contains(QStringLiteral("検査できませんでした")))
+        << Boxes().join(u'\n').toStdString();
+}
+
 // A backup file is restored as the engine reads it: rows a killed program
 // never committed (left in a journal) stay out, rows committed into a
 // write-ahead log come in. A copy of the main file alone gets both wrong.
