@@ -296,6 +296,13 @@ private:
             throw Damage{"a field lies outside its page"};
         return mdb_->pg_buf + f.start;
     }
+    // A fixed-size value as the page stores it (little-endian, as this host).
+    template <typename T>
+    T FieldAs(const MdbField& f) const {
+        T v;
+        std::memcpy(&v, FieldBytes(f, sizeof v), sizeof v);
+        return v;
+    }
 
     void Encode(std::string& out, MdbColumn* col, const MdbField& f, bool isNull) {
         if (col->col_type == MDB_BOOL) {  // the null mask is the value
@@ -312,31 +319,23 @@ private:
                 out.push_back(char(kInt));
                 Int(out, *FieldBytes(f, 1));
                 return;
-            case MDB_INT: {
-                int16_t v;
-                std::memcpy(&v, FieldBytes(f, 2), 2);
+            case MDB_INT:
                 out.push_back(char(kInt));
-                Int(out, v);
+                Int(out, FieldAs<int16_t>(f));
                 return;
-            }
-            case MDB_LONGINT: {
-                int32_t v;
-                std::memcpy(&v, FieldBytes(f, 4), 4);
+            case MDB_LONGINT:
                 out.push_back(char(kInt));
-                Int(out, v);
+                Int(out, FieldAs<int32_t>(f));
                 return;
-            }
             case MDB_MONEY: {
-                int64_t v;
-                std::memcpy(&v, FieldBytes(f, 8), 8);
+                const int64_t v = FieldAs<int64_t>(f);
                 out.push_back(char(kReal));
                 Real(out, static_cast<double>(v) / 10000.0);
                 return;
             }
             case MDB_FLOAT: {
                 // A single as Access shows it: its shortest decimal form.
-                float v;
-                std::memcpy(&v, FieldBytes(f, 4), 4);
+                const float v = FieldAs<float>(f);
                 char text[32];
                 const auto end = std::to_chars(text, text + sizeof text - 1, v).ptr;
                 *end = '\0';
@@ -346,8 +345,7 @@ private:
             }
             case MDB_DOUBLE:
             case MDB_DATETIME: {
-                double v;
-                std::memcpy(&v, FieldBytes(f, 8), 8);
+                const double v = FieldAs<double>(f);
                 out.push_back(char(col->col_type == MDB_DOUBLE ? kReal : kDate));
                 Real(out, v);
                 return;
