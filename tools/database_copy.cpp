@@ -220,7 +220,10 @@ bool IsPlainFileName(const QString& name) {
     return true;
 }
 
-bool BackUpDatabase(const QString& mainPath, const QString& target) {
+bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTargetChoice choice) {
+    const bool byName = choice == BackUpTargetChoice::FileName;
+    const QString chooseOther =
+        byName ? QStringLiteral("ファイル名を変えてください。") : QStringLiteral("別のフォルダを指定してください。");
     if (IsSameFile(mainPath, target)) {
         platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
                          QStringLiteral("指定エラー"));
@@ -229,15 +232,15 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
     if (IsReservedName(mainPath, target)) {
         platform::MsgBox(
             QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
-                QStringLiteral("ファイル名を変えてください。") + kCrLf2 + target,
+                chooseOther + kCrLf2 + target,
             16, kBackUpCaption);
         return false;
     }
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {
-        platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +
-                             kCrLf2 + target,
-                         16, kBackUpCaption);
+        platform::MsgBox(
+            QStringLiteral("バックアップ先に同じ名前のフォルダがあります。") + chooseOther + kCrLf2 + target, 16,
+            kBackUpCaption);
         return false;
     }
     if (existing.exists() &&
@@ -258,11 +261,12 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         const bool sound = !locked.IsDamaged(mainPath);
         // An older backup may be the last sound copy of the data.
         if (!sound && existing.exists())
-            throw Failure{
-                QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
-                               "上書きしません。") +
-                kCrLf2 + target + kCrLf2 +
-                QStringLiteral("別のファイル名を指定すると、破損したままのデータベースをバックアップできます。")};
+            throw Failure{QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
+                                         "上書きしません。") +
+                          kCrLf2 + target + kCrLf2 +
+                          (byName ? QStringLiteral("別のファイル名を指定すると、")
+                                  : QStringLiteral("別のフォルダを指定すると、")) +
+                          QStringLiteral("破損したままのデータベースをバックアップできます。")};
         if (const int err = locked.CopyTo(target))
             throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
                           FileErrorText(err)};
