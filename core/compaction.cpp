@@ -209,11 +209,11 @@ void ShowDamage(const QString& mainPath) {
     const QString crlf2 = QStringLiteral("\r\n\r\n");
     const QString backup = NewestSoundBackup(mainPath);
     QString text = QStringLiteral("データベースファイルに破損が見つかったため、最適化せずに終了します。") + crlf2 +
-                   mainPath + crlf2 + QStringLiteral("このまま使い続けると、データが失われるおそれがあります。");
+                   mainPath + crlf2 + QStringLiteral("このまま使い続けると、データが失われるおそれがあります。\r\n");
     if (IsProgramFolderDatabase(mainPath))
         text += QStringLiteral("次回の起動後に「ツール」の「データの復元」で、");
     else
-        text += QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、") +
+        text += QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、\r\n") +
                 QStringLiteral("「ツール」の「データの復元」で、");
     if (backup.isEmpty())
         text += QStringLiteral("破損する前に作成したバックアップから復元してください。");
@@ -250,8 +250,8 @@ bool RecoverLeftoverCompaction() {
     if (!IsFile(leftover) || IsFile(mainPath)) return false;
     if (!IsCompleteDatabase(leftover)) return false;
     if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
-    platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、最適化で作成されたファイル(VXCP.MDB)から"
-                                    "データベースを復元しました。") +
+    platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、\r\n"
+                                    "最適化で作成されたファイル(VXCP.MDB)からデータベースを復元しました。") +
                          QStringLiteral("\r\n\r\n") + mainPath,
                      48, QStringLiteral("データベースの復元"));
     return true;

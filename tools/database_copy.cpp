@@ -32,6 +32,7 @@ namespace mox {
 
 namespace {
 
+const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 const QString kBackUpCaption = QStringLiteral("バックアップエラー");
 const QString kRestoreCaption = QStringLiteral("復元エラー");
@@ -231,7 +232,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
     }
     if (IsReservedName(mainPath, target)) {
         platform::MsgBox(
-            QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
+            QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") + kCrLf +
                 chooseOther + kCrLf2 + target,
             16, kBackUpCaption);
         return false;
@@ -272,7 +273,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
                           FileErrorText(err)};
         if (!sound)
             platform::MsgBox(
-                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。"
+                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。\r\n"
                                "このバックアップには破損したデータベースが保存されています。") +
                     kCrLf2 + target + kCrLf2 +
                     QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
@@ -299,7 +300,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         return result;
     }
     if (!source.trimmed().isEmpty() && IsReservedSource(mainPath, source)) {
-        platform::MsgBox(QStringLiteral("このファイルはプログラムが作業に使用するため、復元元にできません。") +
+        platform::MsgBox(QStringLiteral("このファイルはプログラムが作業に使用するため、復元元にできません。") + kCrLf +
                              QStringLiteral("別のバックアップファイルを選んでください。") + kCrLf2 + source,
                          16, kRestoreCaption);
         return result;

@@ -289,7 +289,7 @@ TEST_F(CompactionTest, DamagedOpenedFileIsToBeOpenedAgainAndOnlyItsOwnCopiesAreN
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         const QString prompt = boxes_.Shown()[0].prompt;
         EXPECT_TRUE(
-            prompt.contains(QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、"
+            prompt.contains(QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、\r\n"
                                            "「ツール」の「データの復元」で、") +
                             (ownCopy ? QStringLiteral("次のバックアップから復元してください。\r\n") + box_.File(own) +
                                            QStringLiteral("\r\n")
