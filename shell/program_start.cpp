@@ -121,7 +121,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         QStringList names;
         for (const QString& path : found) names << QFileInfo(path).fileName();
         ShowStartupError(
-            QStringLiteral("データベース(%1)がなく、名前の大文字・小文字だけが異なるファイルが複数あるため、"
+            QStringLiteral("データベース(%1)がなく、\r\n名前の大文字・小文字だけが異なるファイルが複数あるため、"
                            "どれを使うか決められません。")
                 .arg(mainName) +
             kCrLf + kCrLf + names.join(kCrLf) + kCrLf + kCrLf +
@@ -137,7 +137,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         return CaseVariant::Refused;
     }
     platform::MsgBox(
-        QStringLiteral("プログラムのフォルダーにあった %1 を、名前を %2 に変えてデータベースとして使います。")
+        QStringLiteral("プログラムのフォルダにあった %1 を、名前を %2 に変えてデータベースとして使います。")
             .arg(variantName, mainName),
         64, QStringLiteral("データベース"));
     return CaseVariant::Taken;

@@ -269,7 +269,7 @@ QStringList MainDatabaseNames(const ProgramFolder& folder) {
 // its place, and the user is told.
 TEST(VxmoxStartup, DatabaseCopiedUnderAnotherLetterCaseIsUsedAndSeveralAreNamedNotGuessed) {
     const QString renamed =
-        "MSGBOX\tデータベース\t64\t1\tプログラムのフォルダーにあった %1 を、名前を VXMOX2.MDB "
+        "MSGBOX\tデータベース\t64\t1\tプログラムのフォルダにあった %1 を、名前を VXMOX2.MDB "
         "に変えてデータベースとして使います。\n";
     {
         // A journal left for the missing VXMOX2.MDB is not rolled into it.
