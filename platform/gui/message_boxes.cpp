@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -77,9 +78,11 @@ protected:
         QMessageBox::showEvent(event);
         KeepLinesWhole();
     }
-    void changeEvent(QEvent* event) override {
-        QMessageBox::changeEvent(event);
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) KeepLinesWhole();
+    // The box sizes itself again on every layout request.
+    bool event(QEvent* event) override {
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest) KeepLinesWhole();
+        return handled;
     }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape && !escapable) return;
@@ -114,8 +117,16 @@ private:
         if (widest + width() - label->width() > room) return;
         label->setWordWrap(false);
         layout()->activate();
-        setFixedSize(layout()->totalMinimumSize().expandedTo(QSize(width(), 0)));
+        const QSize whole = layout()->totalMinimumSize().expandedTo(QSize(width(), 0));
+        // It was placed for its first size: it grows to both sides of that.
+        if (centreX_ < 0) centreX_ = x() + width() / 2;
+        move(centreX_ - whole.width() / 2, y());
+        setFixedSize(whole);
+        // What the label's change asked for is done.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
     }
+
+    int centreX_ = -1;
 };
 
 }  // namespace

@@ -175,6 +175,9 @@ TEST_F(WidgetMessageBoxes, LinesAreBrokenOnlyWhereTheTextBreaksThem) {
         QString shownText;
         SeenBox seen;
         ShowAndAct(prompt, 64, QStringLiteral("変換完了"), seen, [&](QMessageBox& box) {
+            // The box lays itself out again on a request, as it does on a
+            // real display once it is shown.
+            QCoreApplication::sendPostedEvents(&box, QEvent::LayoutRequest);
             auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
             ASSERT_NE(label, nullptr);
             shownText = label->text();
