@@ -101,6 +101,15 @@ protected:
         G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
         G().MainDbSource = QStringLiteral("Data Source=") + main_;
     }
+    // The main database's folder as the program folder, whose MOX.INI names
+    // the backup folder "usb"; its path.
+    QString UseBackupFolder() {
+        G().ProgramDir = folder_;
+        const QString backups = box_.File(QStringLiteral("usb"));
+        QDir().mkpath(backups);
+        box_.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+        return backups;
+    }
     // The main file opens, is sound and holds every examination.
     void ExpectSoundMain() {
         auto conn = Open(main_);
@@ -212,10 +221,7 @@ TEST_F(CompactionTest, CopyThatDiffersFromTheMainFileNeverReplacesIt) {
 TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsNamed) {
     test::AddExaminations(main_);
     const QByteArray sound = Bytes(main_);
-    G().ProgramDir = folder_;
-    const QString backups = box_.File(QStringLiteral("usb"));
-    QDir().mkpath(backups);
-    box_.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+    const QString backups = UseBackupFolder();
     box_.WriteText(QStringLiteral("usb/VXMOX2_20261101_0900.MDB"), sound);
     box_.WriteText(QStringLiteral("usb/VXMOX2_20261201_0900.MDB"), sound);
     box_.WriteText(QStringLiteral("VXMOX2_20261205_0900.MDB"), sound);  // a safety copy, damaged below
@@ -259,10 +265,7 @@ TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsN
 TEST_F(CompactionTest, DamagedOpenedFileIsToBeOpenedAgainAndOnlyItsOwnCopiesAreNamed) {
     test::AddExaminations(main_);
     const QByteArray sound = Bytes(main_);
-    G().ProgramDir = folder_;
-    const QString backups = box_.File(QStringLiteral("usb"));
-    QDir().mkpath(backups);
-    box_.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+    const QString backups = UseBackupFolder();
     UseFolder(folder_ + QStringLiteral("/clinics"));
     const QString opened = folder_ + QStringLiteral("/clinics/clinic.2024.MDB");
     ASSERT_TRUE(QFile::rename(main_, opened));
