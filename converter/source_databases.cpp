@@ -62,8 +62,8 @@ SourceFlags ReadSourcePatients(SourceDb source) {
             QStringList names;
             for (const QString& file : found) names << QFileInfo(file).fileName();
             platform::MsgBox(
-                QStringLiteral("コンバート元のデータベース(%1)として、名前の大文字・小文字だけが異なるファイルが"
-                               "複数あるため、どれを読むか決められません。この列の患者は選べません。")
+                QStringLiteral("コンバート元のデータベース(%1)として、\r\n名前の大文字・小文字だけが異なるファイルが"
+                               "複数あるため、どれを読むか決められません。\r\nこの列の患者は選べません。")
                         .arg(SourceFileName(source)) +
                     kCrLf + kCrLf + names.join(kCrLf),
                 48, QStringLiteral("読み込みエラー"));

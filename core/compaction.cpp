@@ -164,16 +164,24 @@ void CheckCompacted(const QString& target, const std::map<QString, int64_t>& sou
                           QStringLiteral("最適化したデータベースの行数が元のデータベースと一致しません。"));
 }
 
-// The newest backup or safety copy of the main database in the program's
-// folders and the backup folder that passes the integrity check (of the
-// three newest); "" when none is known.
+// The program folder's own database, which every start uses. Another file,
+// opened or made with the file menu, is used only until the program ends.
+bool IsProgramFolderDatabase(const QString& mainPath) {
+    return !G().ProgramDir.isEmpty() && IsSameFile(mainPath, G().ProgramDir + QStringLiteral("/VXMOX2.MDB"));
+}
+
+// The newest backup or safety copy that passes the integrity check (of the
+// three newest) and is provably of the database at mainPath; "" when none
+// is known. Only a copy under the file's whole name (clinic.2024.MDB's are
+// clinic.2024_yyyymmdd_hhnn.MDB) in its own folder is: the backup names cut
+// the name at its first dot, which clinic.2024.MDB and clinic.2025.MDB share.
+// The backup folder takes the backups of whatever file is in use, so it
+// counts for the program folder's database only.
 QString NewestSoundBackup(const QString& mainPath) {
-    const QString base = CurrentDbBaseName();
-    QStringList folders{G().AppPath};
-    if (!G().ProgramDir.isEmpty()) {
-        folders << G().ProgramDir;
+    const QString base = QFileInfo(mainPath).completeBaseName();
+    QStringList folders{QFileInfo(mainPath).absolutePath()};
+    if (IsProgramFolderDatabase(mainPath))
         if (const std::optional<QString> chosen = ReadBackUpPath(BackUpPathFile())) folders << *chosen;
-    }
     std::map<QString, QString, std::greater<>> newestFirst;
     QStringList seen;
     for (const QString& folder : folders) {
@@ -194,12 +202,19 @@ QString NewestSoundBackup(const QString& mainPath) {
     return {};
 }
 
+// The next start uses the program folder's database: a file opened with
+// the file menu must be opened again before the restore can put its backup
+// over it.
 void ShowDamage(const QString& mainPath) {
     const QString crlf2 = QStringLiteral("\r\n\r\n");
     const QString backup = NewestSoundBackup(mainPath);
     QString text = QStringLiteral("データベースファイルに破損が見つかったため、最適化せずに終了します。") + crlf2 +
-                   mainPath + crlf2 + QStringLiteral("このまま使い続けると、データが失われるおそれがあります。") +
-                   QStringLiteral("次回の起動後に「ツール」の「データの復元」で、");
+                   mainPath + crlf2 + QStringLiteral("このまま使い続けると、データが失われるおそれがあります。\r\n");
+    if (IsProgramFolderDatabase(mainPath))
+        text += QStringLiteral("次回の起動後に「ツール」の「データの復元」で、");
+    else
+        text += QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、\r\n") +
+                QStringLiteral("「ツール」の「データの復元」で、");
     if (backup.isEmpty())
         text += QStringLiteral("破損する前に作成したバックアップから復元してください。");
     else
@@ -235,8 +250,8 @@ bool RecoverLeftoverCompaction() {
     if (!IsFile(leftover) || IsFile(mainPath)) return false;
     if (!IsCompleteDatabase(leftover)) return false;
     if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
-    platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、最適化で作成されたファイル(VXCP.MDB)から"
-                                    "データベースを復元しました。") +
+    platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、\r\n"
+                                    "最適化で作成されたファイル(VXCP.MDB)からデータベースを復元しました。") +
                          QStringLiteral("\r\n\r\n") + mainPath,
                      48, QStringLiteral("データベースの復元"));
     return true;

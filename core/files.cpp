@@ -92,7 +92,7 @@ QString FileErrorText(int errorNumber) {
 QString FileErrorDescription(int errorNumber) {
     switch (errorNumber) {
         case ENOENT:
-            return QStringLiteral("ファイルまたはフォルダーが見つかりません。");
+            return QStringLiteral("ファイルまたはフォルダが見つかりません。");
         case ENOTDIR:
             return QStringLiteral("パスが見つかりません。");
         case EACCES:
@@ -101,7 +101,7 @@ QString FileErrorDescription(int errorNumber) {
         case EEXIST:
             return QStringLiteral("ファイルは既に存在します。");
         case EISDIR:
-            return QStringLiteral("フォルダーが指定されました。");
+            return QStringLiteral("フォルダが指定されました。");
         case ENOSPC:
             return QStringLiteral("ディスクの空き容量が不足しています。");
         case EDQUOT:
@@ -123,7 +123,7 @@ QString FileErrorDescription(int errorNumber) {
         case ENFILE:
             return QStringLiteral("開いているファイルが多すぎます。");
         case ENOTEMPTY:
-            return QStringLiteral("フォルダーが空ではありません。");
+            return QStringLiteral("フォルダが空ではありません。");
         case EINVAL:
             return QStringLiteral("パスの指定が正しくありません。");
         default:

@@ -49,7 +49,9 @@ void AppendLog(const QString& line, int stampFlag) {
 }
 
 void LogFailure(const QString& what, const QString& cause) {
-    WriteLog(what + QStringLiteral("：") + QString(cause).replace(QLatin1Char('\n'), QLatin1Char(' ')), 1);
+    QString oneLine = cause;
+    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    WriteLog(what + QStringLiteral("：") + oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')), 1);
 }
 
 }  // namespace mox

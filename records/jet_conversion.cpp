@@ -235,20 +235,13 @@ QString ReadNote(const QString& folder) {
     return folder + QLatin1Char('/') + name;
 }
 
-void Log(const JetConversion& c) {
-    if (c.Refused())
-        LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source),
-                   QStringLiteral("(%1) %2").arg(static_cast<int>(c.refusal)).arg(c.detail));
-}
-
-}  // namespace
-
-QString DescribeJetRefusal(const JetConversion& c) {
+// Why the file was not converted, in the user's words.
+QString RefusalCause(const JetConversion& c) {
     const QString written = c.keeping ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
     QString why;
     switch (c.refusal) {
         case JetRefusal::Foreign:
-            why = QStringLiteral("本システムのデータベースではありません。(表 %1 がありません)").arg(c.table);
+            why = QStringLiteral("本システムのデータベースではありません（表 %1 がありません）。").arg(c.table);
             break;
         case JetRefusal::Damaged:
             why = QStringLiteral("ファイルが壊れているため、読み込めません。");
@@ -264,7 +257,7 @@ QString DescribeJetRefusal(const JetConversion& c) {
             why = QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(c.table, c.column);
             break;
         case JetRefusal::NoTemplate:
-            why = QStringLiteral("テンプレートのデータベース(%1)を読み込めません。")
+            why = QStringLiteral("テンプレートのデータベース（%1）を読み込めません。")
                       .arg(QDir::toNativeSeparators(TemplateDbPath()));
             break;
         case JetRefusal::ReadOnlyFolder:
@@ -280,15 +273,36 @@ QString DescribeJetRefusal(const JetConversion& c) {
             why = QStringLiteral("フォルダ %1 に%2を作成できませんでした。").arg(c.folder, written);
             break;
     }
-    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + c.source +
-           kCrLf2 + why;
+    return why;
 }
 
-JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress) {
+// The file the user chose (at start-up the main database, not the copy the
+// conversion read), the cause as the user was told it, and what the engine
+// or the file system said.
+void Log(const JetConversion& c) {
+    if (!c.Refused()) return;
+    QString cause = RefusalCause(c);
+    if (!c.detail.isEmpty()) cause += QStringLiteral(" ") + c.detail;
+    LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source), cause);
+}
+
+}  // namespace
+
+QString DescribeJetRefusal(const JetConversion& c) {
+    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + c.source +
+           kCrLf2 + RefusalCause(c);
+}
+
+namespace {
+
+// The conversion of the file at jetPath, which the user knows as shownAs
+// (at start-up the conversion reads the main database's kept copy).
+JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QString& work,
+                        const JetProgressReport& progress) {
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
-        JetConversion c = Refused(jetPath, JetRefusal::WriteFailed, QStringLiteral("the work file is the Jet file"));
+        JetConversion c = Refused(shownAs, JetRefusal::WriteFailed, QStringLiteral("the work file is the Jet file"));
         c.folder = QDir::toNativeSeparators(folder);
         Log(c);
         return c;
@@ -296,37 +310,43 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
     JetConversion c;
     bool noTemplate = false;
     if (const int err = MakeFromTemplate(work, &noTemplate)) {
-        c = noTemplate ? Refused(jetPath, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(err)))
-                       : WriteRefusal(jetPath, folder, err, FileErrorText(err));
+        c = noTemplate ? Refused(shownAs, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(err)))
+                       : WriteRefusal(shownAs, folder, err, FileErrorText(err));
     } else {
         try {
-            Fill(jetPath, work, jetPath, progress);
+            Fill(jetPath, work, shownAs, progress);
             QString why;
             if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                 c.outcome = JetConversion::Outcome::Converted;
-                c.source = jetPath;
+                c.source = shownAs;
                 c.converted = work;
                 return c;
             }
-            c = WriteRefusal(jetPath, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
+            c = WriteRefusal(shownAs, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
         } catch (const Refusal& r) {
-            c = Refused(jetPath, r.why, r.detail);
+            c = Refused(shownAs, r.why, r.detail);
             c.table = r.table;
             c.column = r.column;
         } catch (const db::JetReadError& e) {
-            c = Refused(jetPath,
+            c = Refused(shownAs,
                         e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
                         e.Detail());
         } catch (const db::DbError& e) {
             // Said while the work file is still there, taking the space.
-            c = WriteRefusal(jetPath, folder, 0, e.Description());
+            c = WriteRefusal(shownAs, folder, 0, e.Description());
         } catch (const std::exception& e) {
-            c = WriteRefusal(jetPath, folder, 0, QString::fromLocal8Bit(e.what()));
+            c = WriteRefusal(shownAs, folder, 0, QString::fromLocal8Bit(e.what()));
         }
     }
     RemoveWorkFile(work);
     Log(c);
     return c;
+}
+
+}  // namespace
+
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress) {
+    return FillNamed(jetPath, jetPath, work, progress);
 }
 
 JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
@@ -368,13 +388,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
         }
     }
 
-    JetConversion c = FillFromJetDatabase(kept, work, [&](const JetProgress& p) {
-        if (!progress) return;
-        JetProgress named = p;
-        named.file = mainPath;
-        progress(named);
-    });
-    c.source = mainPath;
+    JetConversion c = FillNamed(kept, mainPath, work, progress);
     // A refusal leaves the folder as it was.
     const auto refuse = [&](JetConversion r, bool logged = false) {
         RemoveWorkFile(work);

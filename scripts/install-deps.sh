@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6svg6-dev
   qt6-multimedia-dev qt6-translations-l10n qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   unixodbc-dev tdsodbc libsqliteodbc odbcinst

@@ -121,7 +121,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         QStringList names;
         for (const QString& path : found) names << QFileInfo(path).fileName();
         ShowStartupError(
-            QStringLiteral("データベース(%1)がなく、名前の大文字・小文字だけが異なるファイルが複数あるため、"
+            QStringLiteral("データベース(%1)がなく、\r\n名前の大文字・小文字だけが異なるファイルが複数あるため、"
                            "どれを使うか決められません。")
                 .arg(mainName) +
             kCrLf + kCrLf + names.join(kCrLf) + kCrLf + kCrLf +
@@ -137,7 +137,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         return CaseVariant::Refused;
     }
     platform::MsgBox(
-        QStringLiteral("プログラムのフォルダーにあった %1 を、名前を %2 に変えてデータベースとして使います。")
+        QStringLiteral("プログラムのフォルダにあった %1 を、名前を %2 に変えてデータベースとして使います。")
             .arg(variantName, mainName),
         64, QStringLiteral("データベース"));
     return CaseVariant::Taken;
@@ -171,10 +171,18 @@ bool EnsureMainDatabase() {
     return true;
 }
 
+void ShowVersionRefused() {
+    platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,
+                     QStringLiteral("バージョンエラー"));
+}
+
 // A clinic's database brought over from the Windows release is converted
-// before anything reads it, with a window that shows it working. False when
-// it could not be converted: the user was told why, and nothing changed.
-bool ConvertWindowsMainDatabase() {
+// before anything reads it, with a window that shows it working. kStarted
+// unless it could not be converted: then the user was told why, nothing
+// changed, and the result is the start's exit code. A version the start-up
+// refuses is refused as the version check refuses the same version of its
+// own files.
+int ConvertWindowsMainDatabase() {
     const QString mainPath = G().AppPath + G().MainDbFile;
     std::optional<platform::ProgressWindow> window;
     if (db::FileKindAt(mainPath) == db::FileKind::Jet)
@@ -184,10 +192,14 @@ bool ConvertWindowsMainDatabase() {
         if (window) window->Show(p.file, p.done, p.total);
     });
     window.reset();
+    if (c.Refused() && c.refusal == JetRefusal::OldVersion) {
+        ShowVersionRefused();
+        return kVersionRefused;
+    }
     if (c.Refused()) {
         platform::MsgBox(DescribeJetRefusal(c) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
                          QStringLiteral("変換エラー"));
-        return false;
+        return kStartupFailed;
     }
     if (c.Converted()) {
         QString text = QStringLiteral("Windows 版のデータベース（Access 形式）を本システムの形式に変換しました。") +
@@ -197,7 +209,7 @@ bool ConvertWindowsMainDatabase() {
         platform::MsgBox(text, c.warning.isEmpty() ? 64 : 48, QStringLiteral("変換完了"));
         ForgetJetConversionNote();
     }
-    return true;
+    return kStarted;
 }
 
 }  // namespace
@@ -221,11 +233,10 @@ int StartProgram(const ProgramStart& start) {
     CleanUpAfterKilledRuns();
 
     if (!EnsureMainDatabase()) return kStartupFailed;
-    if (!ConvertWindowsMainDatabase()) return kStartupFailed;
+    if (const int converted = ConvertWindowsMainDatabase(); converted != kStarted) return converted;
 
     if (!CheckDbVersion()) {
-        platform::MsgBox(QStringLiteral("データベースのバージョンが一致しません。"), 16,
-                         QStringLiteral("バージョンエラー"));
+        ShowVersionRefused();
         return kVersionRefused;
     }
 

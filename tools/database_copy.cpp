@@ -32,6 +32,7 @@ namespace mox {
 
 namespace {
 
+const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 const QString kBackUpCaption = QStringLiteral("バックアップエラー");
 const QString kRestoreCaption = QStringLiteral("復元エラー");
@@ -220,7 +221,10 @@ bool IsPlainFileName(const QString& name) {
     return true;
 }
 
-bool BackUpDatabase(const QString& mainPath, const QString& target) {
+bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTargetChoice choice) {
+    const bool byName = choice == BackUpTargetChoice::FileName;
+    const QString chooseOther =
+        byName ? QStringLiteral("ファイル名を変えてください。") : QStringLiteral("別のフォルダを指定してください。");
     if (IsSameFile(mainPath, target)) {
         platform::MsgBox(QStringLiteral("コピー元とコピー先が同じです。処理を中止します。"), 16,
                          QStringLiteral("指定エラー"));
@@ -228,16 +232,16 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
     }
     if (IsReservedName(mainPath, target)) {
         platform::MsgBox(
-            QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") +
-                QStringLiteral("ファイル名を変えてください。") + kCrLf2 + target,
+            QStringLiteral("この名前はプログラムが使用するため、バックアップファイルの名前にできません。") + kCrLf +
+                chooseOther + kCrLf2 + target,
             16, kBackUpCaption);
         return false;
     }
     const QFileInfo existing(target);
     if (existing.exists() && !existing.isFile()) {
-        platform::MsgBox(QStringLiteral("バックアップ先に同じ名前のフォルダがあります。ファイル名を変えてください。") +
-                             kCrLf2 + target,
-                         16, kBackUpCaption);
+        platform::MsgBox(
+            QStringLiteral("バックアップ先に同じ名前のフォルダがあります。") + chooseOther + kCrLf2 + target, 16,
+            kBackUpCaption);
         return false;
     }
     if (existing.exists() &&
@@ -258,17 +262,18 @@ bool BackUpDatabase(const QString& mainPath, const QString& target) {
         const bool sound = !locked.IsDamaged(mainPath);
         // An older backup may be the last sound copy of the data.
         if (!sound && existing.exists())
-            throw Failure{
-                QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
-                               "上書きしません。") +
-                kCrLf2 + target + kCrLf2 +
-                QStringLiteral("別のファイル名を指定すると、破損したままのデータベースをバックアップできます。")};
+            throw Failure{QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
+                                         "上書きしません。") +
+                          kCrLf2 + target + kCrLf2 +
+                          (byName ? QStringLiteral("別のファイル名を指定すると、")
+                                  : QStringLiteral("別のフォルダを指定すると、")) +
+                          QStringLiteral("破損したままのデータベースをバックアップできます。")};
         if (const int err = locked.CopyTo(target))
             throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
                           FileErrorText(err)};
         if (!sound)
             platform::MsgBox(
-                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。"
+                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。\r\n"
                                "このバックアップには破損したデータベースが保存されています。") +
                     kCrLf2 + target + kCrLf2 +
                     QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
@@ -295,7 +300,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         return result;
     }
     if (!source.trimmed().isEmpty() && IsReservedSource(mainPath, source)) {
-        platform::MsgBox(QStringLiteral("このファイルはプログラムが作業に使用するため、復元元にできません。") +
+        platform::MsgBox(QStringLiteral("このファイルはプログラムが作業に使用するため、復元元にできません。") + kCrLf +
                              QStringLiteral("別のバックアップファイルを選んでください。") + kCrLf2 + source,
                          16, kRestoreCaption);
         return result;

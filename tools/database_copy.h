@@ -37,10 +37,16 @@ namespace mox {
 // "..", and no control characters.
 bool IsPlainFileName(const QString& name);
 
+// What the window that asks for the backup lets the user change, so that a
+// refusal advises only what can be done there: the tools window takes a
+// file name, the backup window at the program's end a folder only.
+enum class BackUpTargetChoice { FileName, Folder };
+
 // Copies the database at mainPath to target (see above). True when target
 // now holds the checked copy; false when both paths name one file, the user
 // kept an existing file or the copy failed (reported).
-bool BackUpDatabase(const QString& mainPath, const QString& target);
+bool BackUpDatabase(const QString& mainPath, const QString& target,
+                    BackUpTargetChoice choice = BackUpTargetChoice::FileName);
 
 // The safety copy's path in `folder`: the backup name of `now`, or, when a
 // file of that name exists, the same name with "_2", "_3", ... before

@@ -84,7 +84,7 @@ void PFrmBackup::CmdBackUp_Click() {
     }
     const QString source = G().AppPath + G().MainDbFile;
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + BackUpFileName;
-    if (BackUpDatabase(source, target)) close();
+    if (BackUpDatabase(source, target, BackUpTargetChoice::Folder)) close();
 }
 
 void PFrmBackup::CmdEnd_Click() { close(); }

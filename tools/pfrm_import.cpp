@@ -343,6 +343,7 @@ void PFrmImport::CmdPathRestore_Click() {
     request.folder = QFileInfo(BackUpFolder).isDir() ? BackUpFolder : G().ProgramDir;
     request.filter = QStringLiteral("データベースファイル (*.mdb *.MDB)");
     request.mustExist = true;
+    request.typicalName = BackUpFileName(CurrentDbBaseName(), platform::CurrentClock().Now());
     const std::optional<QString> file = platform::ShowFileDialog(request, this);
     if (file) LblPathRestore->setText(*file);
 }

@@ -50,9 +50,9 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
     const QString file = QStringLiteral(" ［ファイル：") + archive + QStringLiteral("］");
     switch (result.error) {
         case UnpackError::NoArchiver:
-            return QStringLiteral("解凍プログラム(7za)が見つかりません。");
+            return QStringLiteral("解凍プログラム（7za）が見つかりません。");
         case UnpackError::NotStarted:
-            return QStringLiteral("解凍プログラム(7za)を起動できませんでした。") + file;
+            return QStringLiteral("解凍プログラム（7za）を起動できませんでした。") + file;
         case UnpackError::TimedOut:
             return QStringLiteral("解凍が時間内に終わりませんでした。") + file;
         case UnpackError::Cancelled:
@@ -70,7 +70,7 @@ QString UnpackFailureText(const UnpackResult& result, const QString& archive) {
             return QStringLiteral("解凍エラー発生（パスワード違い）") + file + QStringLiteral(" ［終了コード：") +
                    QString::number(result.exitCode) + QStringLiteral("］");
         case UnpackError::Crashed:
-            return QStringLiteral("解凍プログラム(7za)が異常終了しました。") + file;
+            return QStringLiteral("解凍プログラム（7za）が異常終了しました。") + file;
         case UnpackError::UnsafeEntry:
             return QStringLiteral("更新ファイルに使えない項目があります。") + file + QStringLiteral(" ［項目：") +
                    Shown(result.detail) + QStringLiteral("］");

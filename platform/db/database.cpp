@@ -122,8 +122,7 @@ FileKind ProbeFile(const QString& path, FileHold* hold) {
         throw CannotOpen(path, CannotOpenReason(errno));
     }
     if (S_ISDIR(st.st_mode))
-        throw CannotOpen(path,
-                         QStringLiteral("フォルダーが指定されています。データベースファイルを指定してください。"));
+        throw CannotOpen(path, QStringLiteral("フォルダが指定されています。データベースファイルを指定してください。"));
     if (!S_ISREG(st.st_mode))
         throw CannotOpen(path,
                          QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
@@ -198,8 +197,9 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     if (fd < 0) {
         const int err = errno;
         if (err != EEXIST)
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を作成できません。\n(%2)")
-                                              .arg(path, QString::fromLocal8Bit(std::strerror(err))));
+            throw DbError(
+                kErrCannotOpen,
+                QStringLiteral("データベースファイル '%1' を作成できません。\n(エラー番号 %2)").arg(path).arg(err));
         FileHold hold;
         if (ProbeFile(path, &hold) != FileKind::Sqlite)
             throw CannotOpen(path, QStringLiteral("書き込みできない形式のデータベースファイルです。"));

@@ -1,7 +1,6 @@
 #include "platform/db/db_error.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace mox::db {
 
@@ -15,7 +14,7 @@ QString CannotOpenReason(int error) {
         case EACCES:
             return QStringLiteral("ファイルを読み取る権限がありません。");
         default:
-            return QStringLiteral("ファイルを読み取れません。(%1)").arg(QString::fromLocal8Bit(std::strerror(error)));
+            return QStringLiteral("ファイルを読み取れません。(エラー番号 %1)").arg(error);
     }
 }
 

@@ -400,14 +400,14 @@ QString CopyFailure(int err) {
         case EACCES:
         case EPERM:
         case EROFS:
-            return QStringLiteral("コピー先のフォルダーに書き込めません。");
+            return QStringLiteral("コピー先のフォルダに書き込めません。");
         case ENOENT:
         case ENOTDIR:
-            return QStringLiteral("コピー先のフォルダーが見つかりません。");
+            return QStringLiteral("コピー先のフォルダが見つかりません。");
         case EIO:
             return QStringLiteral("ファイルの読み書きでエラーが発生しました。");
         default:
-            return QStringLiteral("ファイルをコピーできません。(%1)").arg(QString::fromLocal8Bit(std::strerror(err)));
+            return QStringLiteral("ファイルをコピーできません。(エラー番号 %1)").arg(err);
     }
 }
 
@@ -436,9 +436,9 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
         if ((rc & 0xff) == SQLITE_READONLY)
-            return OpenFailure(path,
-                               QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
-                                              "元に戻せません。書き込みできる場所にコピーしてから指定してください。"));
+            return OpenFailure(
+                path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
+                                     "元に戻せません。\r\n書き込みできる場所にコピーしてから指定してください。"));
         return ReadFailure(path, rc, detail);
     };
     if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));

@@ -22,6 +22,10 @@ struct FileDialogRequest {
     // only taken after the overwrite question.
     bool mustExist = true;
     bool confirmOverwrite = true;
+    // Open and Save: a name of the kind the user picks from (a backup's
+    // dated name), which the name column shows whole; the size, type and
+    // date columns then show theirs whole too.
+    QString typicalName;
 };
 
 // Answers the dialog in tests: a path confirms, std::nullopt cancels. An

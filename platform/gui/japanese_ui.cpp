@@ -38,6 +38,12 @@ bool LoadJapaneseTranslations() {
     }
     QCoreApplication::installTranslator(candidate);
     translator = candidate;
+    // Installed last, so asked first: it holds only texts Qt's lacks.
+    auto* own = new QTranslator(app);
+    if (own->load(QStringLiteral(":/translations/dialogs_ja.qm")))
+        QCoreApplication::installTranslator(own);
+    else
+        delete own;
     return true;
 }
 

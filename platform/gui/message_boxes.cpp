@@ -3,9 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
 #include <QWindow>
 
 namespace mox::platform {
@@ -69,6 +74,16 @@ public:
     bool escapable = false;
 
 protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        KeepLinesWhole();
+    }
+    // The box sizes itself again on every layout request.
+    bool event(QEvent* event) override {
+        const bool handled = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest) KeepLinesWhole();
+        return handled;
+    }
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Escape && !escapable) return;
         QMessageBox::keyPressEvent(event);
@@ -86,13 +101,46 @@ protected:
         }
         QMessageBox::closeEvent(event);
     }
+
+private:
+    // Qt wraps a text wider than half the screen (500 pixels at most), and
+    // Japanese anywhere, inside a word too (「しまし／た。」). The messages
+    // break their lines where the text means a break; the box is made wide
+    // enough for its widest line where the screen has room for it.
+    void KeepLinesWhole() {
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!label || !label->wordWrap() || !layout()) return;
+        int widest = 0;
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+            widest = qMax(widest, label->fontMetrics().horizontalAdvance(line));
+        const int room = screen() ? screen()->availableGeometry().width() * 9 / 10 : 0;
+        if (widest + width() - label->width() > room) return;
+        label->setWordWrap(false);
+        layout()->activate();
+        const QSize whole = layout()->totalMinimumSize().expandedTo(QSize(width(), 0));
+        // It was placed for its first size: it grows to both sides of that.
+        if (centreX_ < 0) centreX_ = x() + width() / 2;
+        move(centreX_ - whole.width() / 2, y());
+        setFixedSize(whole);
+        // What the label's change asked for is done.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+
+    int centreX_ = -1;
 };
 
 }  // namespace
 
 int ShowWidgetMessageBox(const ShownBox& box, QWidget* parent) {
-    VbMessageBox dialog(Icon(box.style), box.caption, box.prompt, QMessageBox::NoButton,
+    // A text is shown as written: a file name with "<b>" in it is no markup.
+    // A carriage return alone breaks the line, as on Windows (the numbered
+    // messages are written so); Qt would show it as a blank.
+    QString prompt = box.prompt;
+    prompt.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    VbMessageBox dialog(Icon(box.style), box.caption, QString(), QMessageBox::NoButton,
                         parent ? parent : QApplication::activeWindow());
+    dialog.setTextFormat(Qt::PlainText);
+    dialog.setText(prompt);
     const std::vector<int> answers = ButtonAnswers(box.style);
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (int answer : answers) {

@@ -91,7 +91,7 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
                          16, QStringLiteral("変換エラー"));
         return {};
     }
-    platform::MsgBox(QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") +
+    platform::MsgBox(QStringLiteral("選択されたファイルは Windows 版のデータベース（Access 形式）のため、") + kCrLf +
                          QStringLiteral("本システムの形式に変換した新しいファイルを作成して開きます。") + kCrLf +
                          kCrLf + QStringLiteral("選択されたファイル（変更していません）：") + kCrLf + jetPath + kCrLf +
                          kCrLf + QStringLiteral("変換したファイル：") + kCrLf + c.converted,

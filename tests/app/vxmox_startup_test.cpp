@@ -149,18 +149,40 @@ TEST(VxmoxStartup, WindowsDatabaseIsConvertedAndTheRunGoesOnWhileAForeignOneEnds
     }
 }
 
+// The same refusal for this system's file and for the Windows release's,
+// whose conversion stops at its version row and keeps nothing of it.
 TEST(VxmoxStartup, OldDatabaseVersionIsRefusedWithoutVersionFile) {
-    ProgramFolder folder;
-    ASSERT_TRUE(QFile::copy(folder.Path("VXMOX2_ORG.MDB"), folder.Path("VXMOX2.MDB")));
+    const auto startWith = [](ProgramFolder& folder, const QString& name, const QString& log) {
+        auto p = folder.Start(log);
+        EXPECT_EQ(Finish(*p), 5);
+        const QString said = folder.ReadLog(log);
+        EXPECT_EQ(said.count("MSGBOX\t"), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains("MSGBOX\tバージョンエラー\t16\t1\tデータベースのバージョンが一致しません。\n"))
+            << said.toStdString();
+        EXPECT_FALSE(said.contains("MAINWINDOW"));
+        EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt"))) << name.toStdString();
+    };
     {
-        auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
-        conn->Execute("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1", {0, 0, 999});
+        ProgramFolder folder;
+        ASSERT_TRUE(QFile::copy(folder.Path("VXMOX2_ORG.MDB"), folder.Path("VXMOX2.MDB")));
+        {
+            auto conn = mox::db::Connection::Open("Data Source=" + folder.Path("VXMOX2.MDB"));
+            conn->Execute("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1", {0, 0, 999});
+        }
+        startWith(folder, QStringLiteral("0.0.999"), QStringLiteral("old.log"));
     }
-    auto p = folder.Start("old.log");
-    EXPECT_EQ(Finish(*p), 5);
-    EXPECT_TRUE(folder.ReadLog("old.log").contains(
-        "MSGBOX\tバージョンエラー\t16\t1\tデータベースのバージョンが一致しません。"));
-    EXPECT_FALSE(QFile::exists(folder.Path("VersionMOX.txt")));
+    for (const char* windowsFile : {"version_0_0_5.mdb", "no_version.mdb"}) {
+        SCOPED_TRACE(windowsFile);
+        ProgramFolder folder;
+        const QString fixture = QStringLiteral(MOX_WINDOWS_DB_DIR "/") + QLatin1String(windowsFile);
+        ASSERT_TRUE(QFile::copy(fixture, folder.Path("VXMOX2.MDB")));
+        startWith(folder, QLatin1String(windowsFile), QStringLiteral("windows.log"));
+        QFile original(fixture), main(folder.Path("VXMOX2.MDB"));
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly) && main.open(QIODevice::ReadOnly));
+        EXPECT_EQ(main.readAll(), original.readAll());
+        EXPECT_EQ(QDir(folder.Path(".")).entryList({"VXMOX2*"}, QDir::Files),
+                  (QStringList{"VXMOX2.MDB", "VXMOX2_ORG.MDB"}));
+    }
 }
 
 TEST(VxmoxStartup, CommandLineDatabaseIsTestedUnderItsOwnNameAndAMissingOneOnlyReported) {
@@ -247,7 +269,7 @@ QStringList MainDatabaseNames(const ProgramFolder& folder) {
 // its place, and the user is told.
 TEST(VxmoxStartup, DatabaseCopiedUnderAnotherLetterCaseIsUsedAndSeveralAreNamedNotGuessed) {
     const QString renamed =
-        "MSGBOX\tデータベース\t64\t1\tプログラムのフォルダーにあった %1 を、名前を VXMOX2.MDB "
+        "MSGBOX\tデータベース\t64\t1\tプログラムのフォルダにあった %1 を、名前を VXMOX2.MDB "
         "に変えてデータベースとして使います。\n";
     {
         // A journal left for the missing VXMOX2.MDB is not rolled into it.

@@ -101,6 +101,15 @@ protected:
         G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
         G().MainDbSource = QStringLiteral("Data Source=") + main_;
     }
+    // The main database's folder as the program folder, whose MOX.INI names
+    // the backup folder "usb"; its path.
+    QString UseBackupFolder() {
+        G().ProgramDir = folder_;
+        const QString backups = box_.File(QStringLiteral("usb"));
+        QDir().mkpath(backups);
+        box_.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+        return backups;
+    }
     // The main file opens, is sound and holds every examination.
     void ExpectSoundMain() {
         auto conn = Open(main_);
@@ -212,11 +221,7 @@ TEST_F(CompactionTest, CopyThatDiffersFromTheMainFileNeverReplacesIt) {
 TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsNamed) {
     test::AddExaminations(main_);
     const QByteArray sound = Bytes(main_);
-    G().ProgramDir = box_.File(QStringLiteral("program"));
-    const QString backups = box_.File(QStringLiteral("usb"));
-    QDir().mkpath(G().ProgramDir);
-    QDir().mkpath(backups);
-    box_.WriteText(QStringLiteral("program/MOX.INI"), ("BackUpPath=" + backups + "\r\n").toUtf8());
+    const QString backups = UseBackupFolder();
     box_.WriteText(QStringLiteral("usb/VXMOX2_20261101_0900.MDB"), sound);
     box_.WriteText(QStringLiteral("usb/VXMOX2_20261201_0900.MDB"), sound);
     box_.WriteText(QStringLiteral("VXMOX2_20261205_0900.MDB"), sound);  // a safety copy, damaged below
@@ -234,7 +239,9 @@ TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsN
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの破損"));
         EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(main_));
-        EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(backups + QStringLiteral("/VXMOX2_20261201_0900.MDB")))
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(
+            QStringLiteral("次回の起動後に「ツール」の「データの復元」で、次のバックアップから復元してください。\r\n") +
+            backups + QStringLiteral("/VXMOX2_20261201_0900.MDB")))
             << boxes_.Shown()[0].prompt.toStdString();
         boxes_.Clear();
     }
@@ -248,6 +255,52 @@ TEST_F(CompactionTest, DamagedDatabaseIsNeverCompactedAndTheNewestSoundBackupIsN
                     .match(log)
                     .hasMatch())
         << log.toStdString();
+}
+
+// The next start uses the program folder's database: for a file opened with
+// the file menu the box says to open it again before the restore, and names
+// only a copy under its own whole name in its own folder. Copies under the
+// name cut at its first dot may be another file's (clinic.2025.MDB's), and
+// the backup folder's and the program folder's are of other files.
+TEST_F(CompactionTest, DamagedOpenedFileIsToBeOpenedAgainAndOnlyItsOwnCopiesAreNamed) {
+    test::AddExaminations(main_);
+    const QByteArray sound = Bytes(main_);
+    const QString backups = UseBackupFolder();
+    UseFolder(folder_ + QStringLiteral("/clinics"));
+    const QString opened = folder_ + QStringLiteral("/clinics/clinic.2024.MDB");
+    ASSERT_TRUE(QFile::rename(main_, opened));
+    main_ = opened;
+    G().MainDbFile = QStringLiteral("/clinic.2024.MDB");
+    G().MainDbSource = QStringLiteral("Data Source=") + main_;
+    const QStringList others = {
+        QStringLiteral("usb/clinic.2024_20261206_0900.MDB"),     QStringLiteral("usb/clinic_20261206_0900.MDB"),
+        QStringLiteral("clinic.2024_20261206_0900.MDB"),         QStringLiteral("clinics/clinic_20261206_0900.MDB"),
+        QStringLiteral("clinics/clinic.2025_20261206_0900.MDB"),
+    };
+    for (const QString& other : others) box_.WriteText(other, sound);
+    const QString own = QStringLiteral("clinics/clinic.2024_20261130_0900.MDB");
+    box_.WriteText(own, sound);
+    box_.WriteText(QStringLiteral("clinics/clinic.2024.MDB"), sound);
+    ASSERT_TRUE(test::MakeDamaged(main_, test::Damage::ExamLeafZeroed));
+
+    for (const bool ownCopy : {true, false}) {
+        SCOPED_TRACE(ownCopy);
+        if (!ownCopy) QFile::remove(box_.File(own));
+        bool damaged = false;
+        EXPECT_FALSE(CompactDatabase(1, &damaged));
+        EXPECT_TRUE(damaged);
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        const QString prompt = boxes_.Shown()[0].prompt;
+        EXPECT_TRUE(
+            prompt.contains(QStringLiteral("次回の起動後に「ファイル」の「開く」でこのファイルを開き直してから、\r\n"
+                                           "「ツール」の「データの復元」で、") +
+                            (ownCopy ? QStringLiteral("次のバックアップから復元してください。\r\n") + box_.File(own) +
+                                           QStringLiteral("\r\n")
+                                     : QStringLiteral("破損する前に作成したバックアップから復元してください。"))))
+            << prompt.toStdString();
+        for (const QString& other : others) EXPECT_FALSE(prompt.contains(box_.File(other))) << other.toStdString();
+        boxes_.Clear();
+    }
 }
 
 // A check that cannot be run to its end for want of memory, a read error or a

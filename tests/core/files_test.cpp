@@ -118,7 +118,7 @@ TEST_F(FilesTest, FailedCopyReportsAndKeepsTheOldTarget) {
     const QString target = Make(QStringLiteral("VXMOX2.MDB"), "precious");
     EXPECT_FALSE(CopyFile(sandbox_.File(QStringLiteral("missing.MDB")), target));
     ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダが見つかりません。"));
     EXPECT_EQ(boxes_.Shown()[0].style, 0);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("MOX2-CHART"));
     EXPECT_EQ(Read(target), QByteArray("precious"));
@@ -141,7 +141,7 @@ TEST_F(FilesTest, FailedCopyReportsAndKeepsTheOldTarget) {
     boxes_.Clear();
     EXPECT_FALSE(CopyFile(target, sandbox_.File(QStringLiteral("no-folder/x.MDB"))));
     ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kCopyError + QStringLiteral("<2> ファイルまたはフォルダが見つかりません。"));
     EXPECT_TRUE(Temporaries().isEmpty());
 }
 
@@ -255,7 +255,7 @@ TEST_F(FilesTest, FindFileIgnoringCaseGivesTheRealNameOfACopiedFileAndNeverGuess
 TEST_F(FilesTest, CheckDirReportsAFolderItCannotList) {
     EXPECT_EQ(CheckDir(sandbox_.File(QStringLiteral("gone/*.MDB"))), QString());
     ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].prompt, kDirError + QStringLiteral("<2> ファイルまたはフォルダーが見つかりません。"));
+    EXPECT_EQ(boxes_.Shown()[0].prompt, kDirError + QStringLiteral("<2> ファイルまたはフォルダが見つかりません。"));
 }
 
 TEST(LikePattern, FollowsTheOperatorsRules) {

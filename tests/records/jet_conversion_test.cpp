@@ -289,7 +289,8 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         JetRefusal why;
         const char* said;
     } cases[] = {
-        {"foreign", foreign, JetRefusal::Foreign, "本システムのデータベースではありません。(表 TVersion がありません)"},
+        {"foreign", foreign, JetRefusal::Foreign,
+         "本システムのデータベースではありません（表 TVersion がありません）。"},
         {"cut short", windows_.left(3 * kPage), JetRefusal::Damaged, "壊れている"},
         {"header only", windows_.left(40), JetRefusal::Damaged, "壊れている"},
         // An interrupted copy from a USB stick: the catalogue is whole.
@@ -326,6 +327,16 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         const QString said = DescribeJetRefusal(atStart);
         EXPECT_TRUE(said.contains(main_)) << said.toStdString();
         EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
+        // The support desk reads the file the user has and the cause in words,
+        // not the copy the conversion read nor a number.
+        const QStringList logged = QString::fromUtf8(Bytes(box_.File(QStringLiteral("Log_MOX.txt"))))
+                                       .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_FALSE(logged.isEmpty());
+        EXPECT_TRUE(
+            logged.last().contains(QStringLiteral("Access 形式のデータベースの変換 ") + main_ + QStringLiteral("：")))
+            << logged.last().toStdString();
+        EXPECT_TRUE(logged.last().contains(QString::fromUtf8(c.said))) << logged.last().toStdString();
+        EXPECT_FALSE(logged.last().contains(QLatin1Char('\r')));
         // Damaged files of this system are never called another program's.
         EXPECT_EQ(said.contains(QStringLiteral("本システムのデータベースではありません")),
                   c.why == JetRefusal::Foreign);

@@ -243,6 +243,7 @@ TEST_F(DatabaseCopyTest, BackupOfADamagedDatabaseNeverReplacesAnEarlierBackup) {
         EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
         EXPECT_TRUE(boxes.Shown()[1].prompt.contains(QStringLiteral("破損")));
         EXPECT_TRUE(boxes.Shown()[1].prompt.contains(earlier));
+        EXPECT_TRUE(boxes.Shown()[1].prompt.contains(QStringLiteral("別のファイル名を指定すると")));
 
         boxes.Clear();
         EXPECT_TRUE(BackUpDatabase(mainDb, fresh));

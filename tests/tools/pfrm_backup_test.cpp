@@ -5,6 +5,7 @@
 #include "tools/pfrm_backup.h"
 
 #include "platform/atomic_file.h"
+#include "tests/support/damaged_db.h"
 #include "tests/tools/tools_test_support.h"
 #include "tools/backup_path.h"
 
@@ -171,6 +172,36 @@ TEST_F(BackupWindowTest, CopyClosesTheWindowAndEveryWayOutShowsTheCompactionOnce
     EXPECT_TRUE(WaitFor([&] { return compactions == 3; }, 2000));
     form.reset();
     EXPECT_EQ(compactions, 3);
+}
+
+// The window has no file name to change: a damaged database that would
+// replace a backup of the same minute is refused with advice to choose
+// another folder, which the window can then do.
+TEST_F(BackupWindowTest, DamagedDatabaseOverAnExistingBackupIsRefusedWithAdviceTheWindowCanFollow) {
+    AddExaminations(mainDb);
+    ASSERT_TRUE(MakeDamaged(mainDb, Damage::ExamLeafZeroed));
+    const QString usb = Folder(QStringLiteral("usb"));
+    box.WriteText(QStringLiteral("usb/VXMOX2_20261208_1405.MDB"), "a sound backup of this minute");
+    box.WriteText(QStringLiteral("MOX.INI"), ("BackUpPath=" + usb + "\r\n").toUtf8());
+    Open();
+    boxes.Answer(platform::kYes);  // to replace the file of that name
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    ASSERT_EQ(boxes.Shown().size(), 2u) << Boxes().join(u'\n').toStdString();
+    EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+    EXPECT_TRUE(boxes.Shown()[1].prompt.endsWith(
+        QStringLiteral("別のフォルダを指定すると、破損したままのデータベースをバックアップできます。")))
+        << boxes.Shown()[1].prompt.toStdString();
+    EXPECT_FALSE(boxes.Shown()[1].prompt.contains(QStringLiteral("ファイル名")));
+    EXPECT_EQ(Bytes(usb + QStringLiteral("/VXMOX2_20261208_1405.MDB")), QByteArray("a sound backup of this minute"));
+    EXPECT_TRUE(form->isVisible());
+
+    const QString other = Folder(QStringLiteral("other"));
+    dialogAnswers.push_back(other);
+    Click(form->ButtonWindow(QStringLiteral("CmdPathBackUp")));
+    Click(form->ButtonWindow(QStringLiteral("CmdBackUp")));
+    EXPECT_EQ(Bytes(other + QStringLiteral("/VXMOX2_20261208_1405.MDB")), Bytes(mainDb));
+    EXPECT_EQ(boxes.Shown().back().caption, QStringLiteral("バックアップ結果"));
+    EXPECT_TRUE(WaitFor([&] { return compactions == 1; }, 2000));
 }
 
 TEST_F(BackupWindowTest, CopyOntoTheMainFileItselfIsRefused) {

@@ -149,6 +149,7 @@ TEST_F(ToolsWindowTest, RestoreTabAsksFirstAndShowsTheSafetyCopy) {
     EXPECT_EQ(requests[0].kind, platform::FileDialogRequest::Kind::Open);
     EXPECT_EQ(requests[0].folder, usb);  // where the backups are
     EXPECT_TRUE(requests[0].filter.contains(QStringLiteral("*.mdb")));
+    EXPECT_EQ(requests[0].typicalName, QStringLiteral("VXMOX2_20261208_1405.MDB"));  // its names show whole
     EXPECT_EQ(form->LblPathRestore->text(), backup);
 
     boxes.Answer(platform::kNo);

@@ -289,12 +289,6 @@ bool ExamEntry::CursorLast(int row) { return CursorStep(row, static_cast<int>(St
 bool ExamEntry::CursorPrev(int row) { return CursorStep(row, static_cast<int>(Step::Prev)); }
 bool ExamEntry::CursorNext(int row) { return CursorStep(row, static_cast<int>(Step::Next)); }
 
-bool ExamEntry::AtRouteEnd() const {
-    if (!InputOn()) return false;
-    CToothPosition probe = Cursor(CurRow);
-    return !StepCursor(probe, RouteOf(CurInputType), Step::Next);
-}
-
 bool ExamEntry::CursorMoveTo(int row, int tooth, std::optional<int> site) {
     if (row < 0 || row >= kGridRows || tooth < 0 || tooth >= kToothCount) return false;
     CToothPosition& c = Cursor(row);

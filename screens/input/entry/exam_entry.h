@@ -144,8 +144,6 @@ public:
     bool CursorPrev(int row);
     bool CursorNext(int row);
     bool CursorMoveTo(int row, int tooth, std::optional<int> site = std::nullopt);
-    // True when the cursor stands on the last open position of its route.
-    bool AtRouteEnd() const;
     void ShowCursorMark(int row, int tooth);
     void HideCursorMark(int row, int tooth);
     // A click on site `position` of Th(index) while no batch mode is on:
@@ -224,13 +222,6 @@ private:
     bool BatchMarkSite(int index, int position);
     bool BatchMarkTooth(int index);
     bool TakesKeyboardValues(int32_t mode) const;
-    // The row the next value goes to: the next one when the value written
-    // last filled the last site of its row's route.
-    int16_t EntryRow() const;
-    // Whether the row a value goes to takes value button `index`, or the
-    // no-lesion finding.
-    bool EntryRowTakesValue(int index) const;
-    bool EntryRowTakesNoLesion() const;
     int SiteFor(int32_t mode) const;
     bool AdvanceBeforeEntry(bool mayChangeRow);
     void SetMark(int nExam, int mark);

@@ -71,40 +71,30 @@ bool ExamEntry::AdvanceBeforeEntry(bool mayChangeRow) {
     return true;
 }
 
-int16_t ExamEntry::EntryRow() const {
-    if (!InputOn() || !AdvancePending || CurRow >= kGridRows - 1 || !AtRouteEnd()) return CurRow;
-    return static_cast<int16_t>(CurRow + 1);
-}
-
-// The row's buttons are those of its type, on the row the cursor is in too.
-bool ExamEntry::EntryRowTakesValue(int index) const {
-    if (!InputOn()) return false;
-    const int32_t mode = Globals().SubExamRows[EntryRow()]->Mode;
-    const std::optional<InputButtons> buttons = ButtonsOfType(mode);
-    return TakesKeyboardValues(mode) && buttons && buttons->value[index];
-}
-
-bool ExamEntry::EntryRowTakesNoLesion() const {
-    return InputOn() && Globals().SubExamRows[EntryRow()]->Mode == kFurcationMode;
-}
-
 void ExamEntry::CmdVal_Click(int index) {
     if (index < 0 || index >= kValueButtons) return;
     if (!CheckEntries()) return;
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
-    // The row the value goes to decides on it before anything moves: a value
-    // it refuses leaves the cursor where it is and is never announced as
-    // taken.
-    if (!EntryRowTakesValue(index)) {
+    if (!InputOn() || !TakesKeyboardValues(grid_.ExamMode(CurrentButton()))) {
         PlayWave(QStringLiteral("phone1.wav"));
         return;
     }
     if (!AdvanceBeforeEntry(true)) return;
-    PlayWave(QString::number(index) + QStringLiteral(".wav"));
+    // After the last site of a row the cursor is in the next row, whose item
+    // may not take the value (a plaque row takes none): it stays unwritten,
+    // the refusal is heard instead of the value, and the next value goes into
+    // the site the cursor now shows.
     const int b = CurrentButton();
-    grid_.SetData(b, 0, SiteFor(grid_.ExamMode(b)), index);
-    DataChanged = true;
+    const int32_t mode = grid_.ExamMode(b);
+    if (TakesKeyboardValues(mode) && buttons_.value[index]) {
+        PlayWave(QString::number(index) + QStringLiteral(".wav"));
+        grid_.SetData(b, 0, SiteFor(mode), index);
+        DataChanged = true;
+    } else {
+        PlayWave(QStringLiteral("phone1.wav"));
+        AdvancePending = false;
+    }
     grid_.Refresh(b);
 }
 
@@ -143,10 +133,8 @@ bool ExamEntry::KeyPress(int keyAscii) {
 }
 
 void ExamEntry::DispatchValueKey(const QString& command) {
+    const int32_t type = InputOn() ? Globals().SubExamRows[CurRow]->Mode : -1;
     const bool number = IsDigits(command);
-    // A value after the last site of a row is the next row's to take or
-    // refuse; marks and the clear stay with the site the cursor shows.
-    const int32_t type = InputOn() ? Globals().SubExamRows[number ? EntryRow() : CurRow]->Mode : -1;
     const int value = number ? command.toInt() : -1;
     const bool clear = command == QLatin1String(".");
     switch (type) {
@@ -229,15 +217,22 @@ void ExamEntry::CmdFurcationNone_Click() {
     if (!CheckEntries()) return;
     EndBleedingBatchMode();
     EndSuppurationBatchMode();
-    if (!EntryRowTakesNoLesion()) {
+    if (!InputOn() || grid_.ExamMode(CurrentButton()) != kFurcationMode) {
         PlayWave(QStringLiteral("phone1.wav"));
         return;
     }
     if (!AdvanceBeforeEntry(true)) return;
-    PlayWave(QStringLiteral("無.wav"));
+    // "No lesion" is a furcation finding: after a row change it is written
+    // only where the new row is a furcation row too.
     const int b = CurrentButton();
-    grid_.SetData(b, 0, CurrentSite(), 0);
-    DataChanged = true;
+    if (grid_.ExamMode(b) == kFurcationMode && buttons_.furcationNone) {
+        PlayWave(QStringLiteral("無.wav"));
+        grid_.SetData(b, 0, CurrentSite(), 0);
+        DataChanged = true;
+    } else {
+        PlayWave(QStringLiteral("phone1.wav"));
+        AdvancePending = false;
+    }
     grid_.Refresh(b);
 }
 

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -157,6 +159,62 @@ TEST_F(WidgetMessageBoxes, TheCloseButtonAnswersAsEscapeDoesAndAYesNoBoxKeepsThe
         kNo);
     EXPECT_TRUE(stayed);
     EXPECT_TRUE(keysToTheBox);
+}
+
+// Qt wraps Japanese anywhere once a text is wider than half the screen,
+// inside a word too ("しまし" / "た。"): a line the screen has room for is
+// shown whole, and only a line wider than the screen is wrapped, inside it.
+TEST_F(WidgetMessageBoxes, LinesAreBrokenOnlyWhereTheTextBreaksThem) {
+    const QString converted = QStringLiteral(
+        "Windows 版のデータベース（Access 形式）を本システムの形式に変換しました。\r\n\r\n"
+        "/home/clinic/MOX-Chart/VXMOX2.MDB\r\n\r\n変換前のファイルは次の名前で残してあります。\r\n"
+        "/home/clinic/MOX-Chart/VXMOX2_20261208_1405.mdb");
+    const QString tooWide = QString(200, QChar(u'字'));
+    for (const QString& prompt : {converted, tooWide}) {
+        int labelWidth = 0, widest = 0, boxWidth = 0, screenWidth = 0;
+        QString shownText;
+        SeenBox seen;
+        ShowAndAct(prompt, 64, QStringLiteral("変換完了"), seen, [&](QMessageBox& box) {
+            // The box lays itself out again on a request, as it does on a
+            // real display once it is shown.
+            QCoreApplication::sendPostedEvents(&box, QEvent::LayoutRequest);
+            auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_NE(label, nullptr);
+            shownText = label->text();
+            for (const QString& line : shownText.split(QLatin1Char('\n')))
+                widest = qMax(widest, label->fontMetrics().horizontalAdvance(line));
+            labelWidth = label->contentsRect().width();
+            boxWidth = box.frameGeometry().width();
+            screenWidth = box.screen()->availableGeometry().width();
+            const QString grabs = qEnvironmentVariable("MOX_SCREENSHOT_DIR");
+            if (!grabs.isEmpty() && prompt == converted) box.grab().save(grabs + QStringLiteral("/message_box.png"));
+            box.defaultButton()->click();
+        });
+        EXPECT_FALSE(shownText.contains(QLatin1Char('\r')));
+        EXPECT_LE(boxWidth, screenWidth);
+        if (prompt == converted)
+            EXPECT_GE(labelWidth, widest) << "a line is wrapped inside";
+        else
+            EXPECT_LT(labelWidth, widest);
+    }
+    // The numbered messages break their lines with a carriage return alone.
+    SeenBox numbered;
+    QString numberedText;
+    ShowAndAct(QStringLiteral("一括でクリアします.\rよろしいですか."), 33, QStringLiteral("確認"), numbered,
+               [&](QMessageBox& box) {
+                   numberedText = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text();
+                   box.defaultButton()->click();
+               });
+    EXPECT_EQ(numberedText, QStringLiteral("一括でクリアします.\nよろしいですか."));
+    // A file name is shown as it is written, never as markup.
+    SeenBox named;
+    Qt::TextFormat format = Qt::AutoText;
+    ShowAndAct(QStringLiteral("<b>clinic</b>.MDB"), 16, QString(), named, [&](QMessageBox& box) {
+        format = box.textFormat();
+        box.defaultButton()->click();
+    });
+    EXPECT_EQ(named.text, QStringLiteral("<b>clinic</b>.MDB"));
+    EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST_F(WidgetMessageBoxes, ScriptedResponderStillComesFirst) {

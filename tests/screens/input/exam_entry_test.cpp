@@ -87,77 +87,87 @@ TEST(ValueKeys, AValueStaysUnderTheCursorUntilTheNextOneArrives) {
     EXPECT_EQ(b.Value(0, next.nTooth, next.nPocket), 4) << "the second goes into the next site of the route";
     EXPECT_EQ(b.Value(0, 5, 4), 3);
 
-    // A value the item's buttons refuse changes nothing and is not announced:
-    // the cursor stays, and the next value goes where it would have gone.
+    // A value the item's buttons refuse is not written and not announced, and
+    // keeps the site it was refused at for the next value.
     b.PlayedClips();
     b.entry.CmdVal_Click(0);
     EXPECT_EQ(b.PlayedClips(), std::vector<QString>{"phone1.wav"});
-    EXPECT_EQ(b.Cursor(0).nTooth, next.nTooth);
-    EXPECT_EQ(b.Cursor(0).nPocket, next.nPocket);
-    EXPECT_TRUE(b.entry.AdvancePending);
-    CToothPosition after = next;
-    ASSERT_TRUE(after.MoveNext6());
+    const CToothPosition refusedAt = b.Cursor(0);
+    EXPECT_EQ(b.Value(0, refusedAt.nTooth, refusedAt.nPocket), -1);
+    EXPECT_FALSE(b.entry.AdvancePending);
     b.Keys(QStringLiteral("6"));
     EXPECT_EQ(b.Value(0, next.nTooth, next.nPocket), 4);
-    EXPECT_EQ(b.Value(0, after.nTooth, after.nPocket), 6);
-    EXPECT_EQ(b.Cursor(0).nTooth, after.nTooth);
-    EXPECT_EQ(b.Cursor(0).nPocket, after.nPocket);
+    EXPECT_EQ(b.Value(0, refusedAt.nTooth, refusedAt.nPocket), 6);
+    EXPECT_EQ(b.Cursor(0).nTooth, refusedAt.nTooth);
+    EXPECT_EQ(b.Cursor(0).nPocket, refusedAt.nPocket);
 }
 
 TEST(ValueKeys, AfterARowsLastSiteTheNextRowDecidesAndTheLastRowOverwrites) {
     {
-        // The template's rows: pocket depths, mobility, furcation. After a
-        // row's last site the next row judges the value and takes it at its
-        // first site, from a key or a value button alike; a value it refuses
-        // changes nothing and is not announced.
+        // The template's rows: pocket depths, mobility, furcation. A value
+        // after a row's last site moves the cursor into the next row, which
+        // takes it at its first site or refuses it there: the refusal is
+        // heard instead of the value, and the next value goes into that site.
         EntryBench b;
         ASSERT_TRUE(b.Show(kPatient, std::nullopt));
         b.entry.CursorLast(0);
         const CToothPosition lastPocket = b.Cursor(0);
         b.Keys(QStringLiteral("4"));
         b.entry.CmdVal_Click(5);
-        b.Keys(QStringLiteral("/2"));
-        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"4.wav", "phone1.wav", "phone1.wav"}));
-        EXPECT_EQ(b.entry.CurRow, 0) << "no mobility of 5 or 12";
-        EXPECT_EQ(b.Cursor(0).nTooth, lastPocket.nTooth);
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"4.wav", "phone1.wav"}));
+        ASSERT_EQ(b.entry.CurRow, 1) << "no mobility of 5, but the row changed";
+        EXPECT_FALSE(b.entry.AdvancePending);
+        const int firstMobility = b.Cursor(1).nTooth;
+        EXPECT_EQ(b.Value(1, firstMobility), -1);
         EXPECT_EQ(b.Value(0, lastPocket.nTooth, lastPocket.nPocket), 4);
 
-        b.Keys(QStringLiteral("0"));
-        ASSERT_EQ(b.entry.CurRow, 1) << "0 is a mobility";
-        const int firstMobility = b.Cursor(1).nTooth;
-        EXPECT_EQ(b.Value(1, firstMobility), 0);
+        b.Keys(QStringLiteral("/20"));
+        EXPECT_EQ(b.Value(1, firstMobility), 0) << "12 is no mobility; 0 goes into the first tooth";
         b.entry.CmdVal_Click(2);
         EXPECT_NE(b.Cursor(1).nTooth, firstMobility);
         EXPECT_EQ(b.Value(1, b.Cursor(1).nTooth), 2);
-        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"0.wav", "2.wav"}));
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"phone1.wav", "0.wav", "2.wav"}));
 
+        // 0 after the mobility row is a mobility refused by the furcation
+        // row; the next 0 is its no lesion.
         b.entry.CursorLast(1);
         b.entry.AdvancePending = false;
         b.Keys(QStringLiteral("10"));
-        ASSERT_EQ(b.entry.CurRow, 2) << "0 after the mobility row is the furcation's no lesion";
-        EXPECT_EQ(b.Value(2, b.Cursor(2).nTooth, b.Cursor(2).nPocket), 0);
-        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"1.wav", QStringLiteral("無.wav")}));
+        ASSERT_EQ(b.entry.CurRow, 2);
+        const CToothPosition firstFurcation = b.Cursor(2);
+        EXPECT_EQ(b.Value(2, firstFurcation.nTooth, firstFurcation.nPocket), -1);
+        b.Keys(QStringLiteral("0"));
+        EXPECT_EQ(b.Value(2, firstFurcation.nTooth, firstFurcation.nPocket), 0);
+        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"1.wav", "phone1.wav", QStringLiteral("無.wav")}));
         EXPECT_TRUE(b.entry.DataChanged);
     }
     {
-        // The template's row 3 is plaque, which takes no keyed value: the
-        // value after the furcation row is refused and the cursor stays.
-        EntryBench b;
-        ASSERT_TRUE(b.Show(kPatient, std::nullopt));
-        b.entry.SetInputMode(13, true);
-        b.entry.CursorLast(2);
-        const int lastTooth = b.Cursor(2).nTooth;
-        const int lastSite = b.Cursor(2).nPocket;
-        b.Keys(QStringLiteral("2"));
-        EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
-        b.PlayedClips();
-        b.Keys(QStringLiteral("30"));
-        b.entry.CmdFurcationNone_Click();
-        EXPECT_EQ(b.PlayedClips(), (std::vector<QString>{"phone1.wav", "phone1.wav", "phone1.wav"}));
-        EXPECT_EQ(b.entry.CurRow, 2);
-        EXPECT_EQ(b.Cursor(2).nTooth, lastTooth);
-        EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
-        for (int t = 0; t < 32; ++t) ASSERT_EQ(b.grid.PlaqueData(96 + t), -1) << "nothing written on the plaque row";
+        // The template's row 3 is plaque, which takes no keyed value: a value
+        // or a no lesion after the furcation row's last site carries the
+        // cursor into the plaque row and writes nothing.
+        for (const bool noLesion : {false, true}) {
+            SCOPED_TRACE(noLesion);
+            EntryBench b;
+            ASSERT_TRUE(b.Show(kPatient, std::nullopt));
+            b.entry.SetInputMode(13, true);
+            b.entry.CursorLast(2);
+            const int lastTooth = b.Cursor(2).nTooth;
+            const int lastSite = b.Cursor(2).nPocket;
+            b.Keys(QStringLiteral("2"));
+            EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
+            b.PlayedClips();
+            if (noLesion)
+                b.entry.CmdFurcationNone_Click();
+            else
+                b.Keys(QStringLiteral("3"));
+            EXPECT_EQ(b.PlayedClips(), std::vector<QString>{"phone1.wav"});
+            EXPECT_EQ(b.entry.CurRow, 3);
+            EXPECT_EQ(b.entry.CurInputType, kPlaqueMode);
+            EXPECT_FALSE(b.entry.AdvancePending);
+            EXPECT_EQ(b.Value(2, lastTooth, lastSite), 2);
+            for (int t = 0; t < 32; ++t)
+                ASSERT_EQ(b.grid.PlaqueData(96 + t), -1) << "nothing written on the plaque row";
+        }
     }
     {
         // A six-site row that takes no keyed value: the furcation row's
@@ -170,7 +180,7 @@ TEST(ValueKeys, AfterARowsLastSiteTheNextRowDecidesAndTheLastRowOverwrites) {
         b.entry.CursorLast(2);
         b.Keys(QStringLiteral("22"));
         b.entry.CmdVal_Click(2);
-        EXPECT_EQ(b.entry.CurRow, 2);
+        EXPECT_EQ(b.entry.CurRow, 3);
         for (int t = 0; t < 32; ++t)
             for (int s = 0; s < 6; ++s) ASSERT_EQ(b.Value(3, t, s), -1) << "tooth " << t << " site " << s;
     }
