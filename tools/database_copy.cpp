@@ -81,7 +81,9 @@ public:
         try {
             return IsDamagedDatabase(*conn_, path);
         } catch (const db::DbError&) {
-            throw Failure{ReadFailure(path, QStringLiteral("データベースファイルを最後まで検査できませんでした。"))};
+            throw Failure{ReadFailure(path, QStringLiteral("データベースファイルを最後まで検査できなかったため、"
+                                                           "コピーは作成していません。") +
+                                                RetryAfterReadErrorAdvice())};
         }
     }
     // A copy read back and compared (see CopyDescriptorAtomically); it holds
@@ -157,9 +159,9 @@ void CheckRestorable(const QString& staged, const QString& source) {
         // A file that does not open is refused below, saying so.
     }
     if (!checked)
-        throw Failure{QStringLiteral("復元元のファイルを最後まで検査できなかったため、復元できません。"
+        throw Failure{QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。"
                                      "現在のデータは変更していません。") +
-                      kCrLf2 + source};
+                      kCrLf2 + source + kCrLf2 + RetryAfterReadErrorAdvice()};
     if (damaged)
         throw Failure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +

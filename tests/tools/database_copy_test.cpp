@@ -10,6 +10,7 @@
 #include "platform/descriptor.h"
 #include "platform/staging_name.h"
 #include "tests/support/damaged_db.h"
+#include "tests/support/engine_file_fault.h"
 #include "tests/support/kill_at.h"
 #include "tests/tools/tools_test_support.h"
 
@@ -623,43 +624,70 @@ TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
     EXPECT_EQ(Rows(mainDb), Rows(sound));
 }
 
-// A check that cannot run (the engine out of memory here, a read error on a
-// stick elsewhere) refuses the restore without calling a sound file damaged;
-// a backup whose check cannot run stops as a file that cannot be read and
-// leaves the earlier backup.
+// A check that cannot run to its end (the engine out of memory, a page the
+// medium failed to give once) is no damage: the restore is refused and the
+// backup stops, both as a file that could not be read, saying to try again;
+// nothing is replaced, and the earlier backup stays. Tried again, both work.
 TEST_F(DatabaseCopyTest, ACheckThatCannotRunRefusesWithoutCallingTheFileDamaged) {
     // Heap room above what is in use for opening the template-size file, not
     // for checking it whole.
     constexpr sqlite3_int64 kEnoughToOpenNotToCheck = 256 * 1024;
-    const auto starveTheEngine = [](RestoreStep step) {
-        if (step == RestoreStep::CheckStaged)
-            sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
+    EngineFileFault medium;
+    const struct {
+        const char* cause;
+        std::function<void(const QString& checked)> fail;
+    } causes[] = {
+        {"no memory",
+         [](const QString&) { sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck); }},
+        {"a read error",
+         [&medium](const QString& checked) { medium.FailNextReadOfPage(RootPageOf(checked, "TExamData")); }},
     };
-    SetRestoreStepHook(starveTheEngine);
-    const RestoreResult result = Restore(source);
-    sqlite3_hard_heap_limit64(0);
-    SetRestoreStepHook(nullptr);
-    EXPECT_FALSE(result.restored);
-    ExpectMainUntouched();
-    ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
-    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
-    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("検査できなかった")))
-        << boxes.Shown()[0].prompt.toStdString();
-    EXPECT_FALSE(boxes.Shown()[0].prompt.contains(QStringLiteral("壊れ")));
-
     const QString earlier = box.File(QStringLiteral("VXMOX2_20261201_0900.MDB"));
     box.WriteText(QStringLiteral("VXMOX2_20261201_0900.MDB"), "last week's sound backup");
+    for (const auto& c : causes) {
+        SCOPED_TRACE(c.cause);
+        const int faults = medium.FaultsGiven();
+        boxes.Clear();
+        SetRestoreStepHook([&](RestoreStep step) {
+            if (step == RestoreStep::CheckStaged) c.fail(source);
+        });
+        const RestoreResult result = Restore(source);
+        sqlite3_hard_heap_limit64(0);
+        SetRestoreStepHook(nullptr);
+        EXPECT_FALSE(result.restored);
+        ExpectMainUntouched();
+        ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+        const QString restoreSaid = boxes.Shown()[0].prompt;
+        EXPECT_TRUE(restoreSaid.contains(QStringLiteral("読み取れず")) && restoreSaid.contains(source) &&
+                    restoreSaid.contains(QStringLiteral("もう一度実行")))
+            << restoreSaid.toStdString();
+        EXPECT_FALSE(restoreSaid.contains(QStringLiteral("壊れ")));
+
+        boxes.Clear();
+        boxes.Answer(platform::kYes);
+        c.fail(mainDb);
+        const bool backedUp = BackUpDatabase(mainDb, earlier);
+        sqlite3_hard_heap_limit64(0);
+        EXPECT_FALSE(backedUp);
+        EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
+        ASSERT_EQ(boxes.Shown().size(), 2u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+        const QString backupSaid = boxes.Shown()[1].prompt;
+        EXPECT_TRUE(backupSaid.contains(QStringLiteral("読み取れませんでした")) && backupSaid.contains(mainDb) &&
+                    backupSaid.contains(QStringLiteral("もう一度実行")))
+            << backupSaid.toStdString();
+        EXPECT_FALSE(backupSaid.contains(QStringLiteral("破損")));
+        if (std::string(c.cause) == "a read error") {
+            EXPECT_EQ(medium.FaultsGiven(), faults + 2) << "both checks met the read error";
+        }
+    }
     boxes.Clear();
     boxes.Answer(platform::kYes);
-    sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
-    const bool backedUp = BackUpDatabase(mainDb, earlier);
-    sqlite3_hard_heap_limit64(0);
-    EXPECT_FALSE(backedUp);
-    EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
-    ASSERT_FALSE(boxes.Shown().empty());
-    EXPECT_EQ(boxes.Shown().back().caption, QStringLiteral("バックアップエラー"));
-    EXPECT_TRUE(boxes.Shown().back().prompt.contains(QStringLiteral("検査できませんでした")))
-        << Boxes().join(u'\n').toStdString();
+    EXPECT_TRUE(BackUpDatabase(mainDb, earlier));
+    EXPECT_EQ(Bytes(earlier), original);
+    EXPECT_TRUE(Restore(source).restored);
+    EXPECT_EQ(Rows(mainDb), sourceRows);
 }
 
 // A backup file is restored as the engine reads it: rows a killed program
