@@ -1,5 +1,6 @@
 #include "tools/database_copy.h"
 
+#include "core/checked_copy.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/database_integrity.h"
@@ -10,7 +11,6 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-#include "platform/db/file_hold.h"
 #include "platform/db/file_kind.h"
 #include "platform/db/sqlite_file.h"
 #include "platform/gui/progress_window.h"
@@ -25,7 +25,6 @@
 
 #include <unistd.h>
 #include <cerrno>
-#include <optional>
 #include <stdexcept>
 
 namespace mox {
@@ -43,75 +42,9 @@ void Step(RestoreStep step) {
     if (stepHook) stepHook(step);
 }
 
-// A refusal or failure, in the words the user is shown.
-struct Failure {
-    QString message;
-};
+using Failure = CopyFailure;
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
-
-// The main file's write lock, held through a connection of the database
-// layer, with a descriptor to read the file's bytes under it. POSIX drops
-// every lock a process holds on a file when any descriptor of the file is
-// closed: the descriptor is the one the database layer shares with every
-// connection of this process on the file, closed by the last of them.
-class LockedDatabase {
-public:
-    explicit LockedDatabase(const QString& path) {
-        int err = 0;
-        file_ = db::FileHold::Take(path, &err);
-        if (!file_.IsHeld()) throw Failure{ReadFailure(path, FileErrorText(err))};
-        try {
-            conn_ = db::Connection::Open(db::DataSourcePart(path));
-            lock_.emplace(*conn_);
-        } catch (const db::DbError& e) {
-            Release();
-            throw Failure{ReadFailure(path, e.Description())};
-        }
-    }
-    ~LockedDatabase() { Release(); }
-    LockedDatabase(const LockedDatabase&) = delete;
-    LockedDatabase& operator=(const LockedDatabase&) = delete;
-
-    // The engine's full check of the file, under the lock: true when it
-    // finds damage. A check that cannot run (a read error, no memory) is no
-    // sign of damage: the file is then one that cannot be read (the cause is
-    // in the log).
-    bool IsDamaged(const QString& path) {
-        try {
-            return IsDamagedDatabase(*conn_, path);
-        } catch (const db::DbError&) {
-            throw Failure{ReadFailure(path, QStringLiteral("データベースファイルを最後まで検査できなかったため、"
-                                                           "コピーは作成していません。") +
-                                                RetryAfterReadErrorAdvice())};
-        }
-    }
-    // A copy read back and compared (see CopyDescriptorAtomically); it holds
-    // patient data, so it is private whatever a file it replaces allowed.
-    int CopyTo(const QString& target) {
-        return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
-    }
-
-private:
-    static QString ReadFailure(const QString& path, const QString& why) {
-        return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + path + kCrLf2 + why;
-    }
-    void Release() {
-        lock_.reset();
-        if (conn_) {
-            try {
-                conn_->Close();
-            } catch (const db::DbError&) {
-            }
-            conn_.reset();
-        }
-        file_.Release();
-    }
-
-    db::FileHold file_;
-    db::ConnectionPtr conn_;
-    std::optional<db::Transaction> lock_;
-};
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
@@ -252,34 +185,12 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
         return false;
 
     const platform::Hourglass hourglass;
-    // A backup that a killed run of this installation left half made in
-    // this folder (on a USB stick, say) goes now; another PC's stays.
-    RemoveStaleStagingFiles(existing.absolutePath());
     try {
-        ResetAllSlots();
-        // Under the write lock the bytes are the database as every program
-        // reads it; they are checked, and the copy is read back and compared
-        // with them before it takes the target's place.
-        LockedDatabase locked(mainPath);
-        const bool sound = !locked.IsDamaged(mainPath);
-        // An older backup may be the last sound copy of the data.
-        if (!sound && existing.exists())
-            throw Failure{QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
-                                         "上書きしません。") +
-                          kCrLf2 + target + kCrLf2 +
-                          (byName ? QStringLiteral("別のファイル名を指定すると、")
-                                  : QStringLiteral("別のフォルダを指定すると、")) +
-                          QStringLiteral("破損したままのデータベースをバックアップできます。")};
-        if (const int err = locked.CopyTo(target))
-            throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
-                          FileErrorText(err)};
-        if (!sound)
-            platform::MsgBox(
-                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。\r\n"
-                               "このバックアップには破損したデータベースが保存されています。") +
-                    kCrLf2 + target + kCrLf2 +
-                    QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
-                48, QStringLiteral("バックアップ結果"));
+        CopyCheckedDatabase(
+            mainPath, target,
+            {QStringLiteral("バックアップファイル"), QStringLiteral("バックアップ"),
+             byName ? QStringLiteral("別のファイル名を指定すると、") : QStringLiteral("別のフォルダを指定すると、"),
+             QStringLiteral("バックアップ結果")});
         return true;
     } catch (const Failure& f) {
         platform::MsgBox(f.message, 16, kBackUpCaption);

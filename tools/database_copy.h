@@ -1,13 +1,11 @@
 #pragma once
 // Backup and restore of the main database file.
 //
-// A backup is taken while this program holds the database's write lock, so
-// no program can commit a row into the file while its bytes are read. The
-// copy goes to a file beside the target, is synced, is read back and
-// compared with what was read, and only then takes the target's place in
-// one rename; it is readable by its owner only (0600), because it holds
-// patient data. An existing target is replaced only after the user
-// said Yes.
+// A backup is the checked copy of core/checked_copy.h: made under the
+// database's write lock, checked first, never a damaged database over an
+// existing file, read back from the medium before it takes the target's
+// place, readable by its owner only. An existing target is replaced only
+// after the user said Yes.
 //
 // A restore never lets the main file go before its replacement is complete
 // and checked. The chosen file is copied beside the main file as the
