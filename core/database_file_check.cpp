@@ -1,17 +1,10 @@
 #include "core/database_file_check.h"
 
+#include "core/database_layout.h"
 #include "core/version.h"
 #include "platform/db/database.h"
 
 namespace mox {
-
-namespace {
-
-// The tables the input screen, its save and the allocator use.
-const char* const kNeededTables[] = {"TVersion", "TPatient", "TExamData",      "TSubExam",
-                                     "TCharge",  "TComType", "TNextAutoNumber"};
-
-}  // namespace
 
 QString CheckChosenDatabase(const QString& path) {
     db::ConnectionPtr conn;
@@ -21,11 +14,8 @@ QString CheckChosenDatabase(const QString& path) {
         return QStringLiteral("データベースとして開けないファイルです。\r\n\r\n") + e.Description();
     }
     try {
-        for (const char* table : kNeededTables) {
-            if (conn->TableExists(QString::fromLatin1(table))) continue;
-            return QStringLiteral("このシステムのデータベースではありません（%1 がありません）。")
-                .arg(QString::fromLatin1(table));
-        }
+        if (const QString differs = LayoutDifference(*conn); !differs.isEmpty())
+            return QStringLiteral("このシステムのデータベースではありません（%1）。").arg(differs);
         if (!HasAcceptedDbVersion(*conn)) return QStringLiteral("データベースのバージョンが一致しません。");
         // A write that is rolled back: a read-only file, a file in a
         // read-only folder (no room for the journal) or a file only another

@@ -3,6 +3,7 @@
 
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/image_table.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
@@ -16,7 +17,6 @@
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
 #include "platform/staging_name.h"
-#include "records/image_table.h"
 #include "records/old_format.h"
 
 #include <QDir>

@@ -76,8 +76,8 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
 // The copy of the source, before it may replace anything, is checked whole
 // by the engine (a damaged backup would spread its damage into every later
 // backup and compaction), and passes what a file chosen with the open
-// command must: every table the program reads, a version this program
-// accepts, and a write.
+// command must: this system's layout, a version this program accepts, and a
+// write.
 void CheckRestorable(const QString& staged, const QString& source) {
     bool damaged = false, checked = true;
     try {

@@ -10,6 +10,7 @@
 #include "records/jet_conversion.h"
 
 #include "core/connections.h"
+#include "core/image_table.h"
 #include "core/next_number.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -19,7 +20,6 @@
 #include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
-#include "records/image_table.h"
 #include "records/old_format.h"
 #include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"

@@ -561,6 +561,20 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
             conn->Execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
         conn->Close();
     }
+    // Sound files of this system's tables that another program changed, so
+    // that every read, every save, or a save of one patient's rows with the
+    // rows of others would fail or be lost.
+    const auto changed = [&](const char* name, const QString& sql) {
+        const QString path = folder + u'/' + QLatin1String(name);
+        QFile::copy(source, path);
+        OpenDb(path)->Execute(sql);
+    };
+    changed("no_comment.MDB",
+            QStringLiteral("DROP INDEX TExamDataOccasion; ALTER TABLE TExamData DROP COLUMN Comment"));
+    changed("view.MDB", QStringLiteral("ALTER TABLE TPatient RENAME TO TPatientRows; "
+                                       "CREATE VIEW TPatient AS SELECT * FROM TPatientRows"));
+    changed("trigger.MDB", QStringLiteral("CREATE TRIGGER Cleanup AFTER INSERT ON TExamData BEGIN "
+                                          "DELETE FROM TExamData WHERE PatientID <= 10; END"));
 
     struct Case {
         QString path;
@@ -574,7 +588,10 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         {folder + QStringLiteral("/old.MDB"), u"バージョン"},
         {folder + QStringLiteral("/cut.MDB"), u"復元元"},
         {folder + QStringLiteral("/folder.MDB"), u"ファイルではありません"},
-        {folder + QStringLiteral("/version_only.MDB"), u"TPatient がありません"},
+        {folder + QStringLiteral("/version_only.MDB"), u"表 TComType がありません"},
+        {folder + QStringLiteral("/no_comment.MDB"), u"表 TExamData に列 Comment がありません"},
+        {folder + QStringLiteral("/view.MDB"), u"TPatient が表ではなくビューです"},
+        {folder + QStringLiteral("/trigger.MDB"), u"トリガー Cleanup"},
         {box.Path() + QStringLiteral("/./VXMOX2.MDB"), u"復元元と復元先が同じです"},
     };
     for (const Case& c : cases) {

@@ -167,9 +167,14 @@ TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
     const QString partial = w.MakeOtherDatabase(QStringLiteral("partial.mdb"));
     db::Connection::Open(db::DataSourcePart(partial))->Execute(QStringLiteral("DROP TABLE TComType"));
     const QString missing = w.Other() + QStringLiteral("/gone.mdb");
+    // Another program's trigger would delete rows of other patients at a save.
+    const QString trigger = w.MakeOtherDatabase(QStringLiteral("trigger.mdb"));
+    db::Connection::Open(db::DataSourcePart(trigger))
+        ->Execute(QStringLiteral("CREATE TRIGGER Cleanup AFTER INSERT ON TExamData BEGIN "
+                                 "DELETE FROM TExamData WHERE PatientID <= 10; END"));
 
     PFrmInput& f = *w.form;
-    for (const QString& path : {text, old, partial, missing}) {
+    for (const QString& path : {text, old, partial, missing, trigger}) {
         w.boxes.Answer(kNo);  // keep the values unsaved
         w.fileAnswers.push_back(path);
         w.Menu(f.mnuOpen);
@@ -181,7 +186,7 @@ TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
         EXPECT_EQ(w.Value(0, 0, 0), 7);
     }
     const auto last = w.fileRequests.size();
-    EXPECT_EQ(last, 4u);
+    EXPECT_EQ(last, 5u);
 
     // The screen goes on with the database in use.
     w.ClickButton(QStringLiteral("CmdSave"));
