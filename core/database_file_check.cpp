@@ -6,7 +6,8 @@
 
 namespace mox {
 
-QString CheckChosenDatabase(const QString& path) {
+QString CheckChosenDatabase(const QString& path, bool* diskFull) {
+    if (diskFull) *diskFull = false;
     db::ConnectionPtr conn;
     try {
         conn = db::Connection::Open(db::DataSourcePart(path));
@@ -23,6 +24,7 @@ QString CheckChosenDatabase(const QString& path) {
         db::Transaction probe(*conn);
         conn->Execute(QStringLiteral("UPDATE TVersion SET ID=ID WHERE ID=1"));
     } catch (const db::DbError& e) {
+        if (diskFull) *diskFull = e.Number() == db::kErrDiskFull;
         return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
     }
     return {};

@@ -11,7 +11,8 @@
 namespace mox {
 
 // "" when the file at `path` may become the main database; otherwise why
-// not, as a sentence for the user.
-QString CheckChosenDatabase(const QString& path);
+// not, as a sentence for the user. *diskFull (when given) tells a write that
+// failed because the file's disk is full: the file itself may be sound.
+QString CheckChosenDatabase(const QString& path, bool* diskFull = nullptr);
 
 }  // namespace mox

@@ -78,7 +78,16 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
 // backup and compaction), and passes what a file chosen with the open
 // command must: this system's layout, a version this program accepts, and a
 // write.
-void CheckRestorable(const QString& staged, const QString& source) {
+// The disk beside the main file filled up: the source may be sound.
+Failure DiskFull(const QString& source, const QString& mainPath) {
+    return Failure{QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。"
+                                  "現在のデータは変更していません。") +
+                   kCrLf2 + QStringLiteral("復元先：") + mainPath + QStringLiteral("\r\n") +
+                   QStringLiteral("復元元：") + source + kCrLf2 +
+                   QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。")};
+}
+
+void CheckRestorable(const QString& staged, const QString& source, const QString& mainPath) {
     bool damaged = false, checked = true;
     try {
         auto conn = db::Connection::Open(db::DataSourcePart(staged));
@@ -99,7 +108,10 @@ void CheckRestorable(const QString& staged, const QString& source) {
         throw Failure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
-    if (const QString why = CheckChosenDatabase(staged); !why.isEmpty())
+    bool diskFull = false;
+    const QString why = CheckChosenDatabase(staged, &diskFull);
+    if (diskFull) throw DiskFull(source, mainPath);
+    if (!why.isEmpty())
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
                       source + kCrLf2 + AsUserFile(why, staged, source)};
 }
@@ -234,12 +246,13 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
                 db::CopyDatabaseContent(source, staged);
             }
         } catch (const db::DbError& e) {
+            if (e.Number() == db::kErrDiskFull) throw DiskFull(source, mainPath);
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                           AsUserFile(e.Description(), staged, source)};
         }
 
         Step(RestoreStep::CheckStaged);
-        CheckRestorable(staged, source);
+        CheckRestorable(staged, source, mainPath);
 
         Step(RestoreStep::CloseSlots);
         ResetAllSlots();

@@ -27,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace mox::test {
@@ -834,6 +835,37 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
         ResetMain();
     }
     EXPECT_TRUE(stopped) << "a failed safety copy stops the restore";
+}
+
+// A disk beside the main file that fills up while the restore stages its
+// copy, or at the staged copy's test write, is told as a full disk naming
+// both files: the chosen backup is fine and nothing changed.
+TEST_F(DatabaseCopyTest, AFullDiskIsToldAsAFullDisk) {
+    test::EngineFileFault disk;
+    for (const bool atTestWrite : {false, true}) {
+        SCOPED_TRACE(atTestWrite ? "at the test write" : "while staging");
+        boxes.Clear();
+        std::optional<platform::FileStepFault> full;
+        if (atTestWrite)
+            SetRestoreStepHook([&disk](RestoreStep step) { disk.SetDiskFull(step == RestoreStep::CheckStaged); });
+        else
+            full.emplace(2, ENOSPC);
+        const RestoreResult result = Restore(source);
+        if (full) EXPECT_EQ(full->Steps().at(1), platform::FileStep::Write) << "the staged copy's first write";
+        full.reset();
+        SetRestoreStepHook(nullptr);
+        disk.SetDiskFull(false);
+        EXPECT_FALSE(result.restored);
+        ExpectMainUntouched();
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+        ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
+        const QString said = boxes.Shown()[0].prompt;
+        EXPECT_TRUE(said.startsWith(QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。")))
+            << said.toStdString();
+        EXPECT_TRUE(said.contains(mainDb) && said.contains(source)) << said.toStdString();
+        EXPECT_FALSE(said.contains(QStringLiteral("本システムのデータベース")));
+    }
+    EXPECT_GT(disk.FaultsGiven(), 0) << "the test write met the full disk";
 }
 
 TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
