@@ -1,19 +1,13 @@
 #include "core/database_file_check.h"
 
+#include "core/database_layout.h"
 #include "core/version.h"
 #include "platform/db/database.h"
 
 namespace mox {
 
-namespace {
-
-// The tables the input screen, its save and the allocator use.
-const char* const kNeededTables[] = {"TVersion", "TPatient", "TExamData",      "TSubExam",
-                                     "TCharge",  "TComType", "TNextAutoNumber"};
-
-}  // namespace
-
-QString CheckChosenDatabase(const QString& path) {
+QString CheckChosenDatabase(const QString& path, bool* diskFull) {
+    if (diskFull) *diskFull = false;
     db::ConnectionPtr conn;
     try {
         conn = db::Connection::Open(db::DataSourcePart(path));
@@ -21,11 +15,8 @@ QString CheckChosenDatabase(const QString& path) {
         return QStringLiteral("データベースとして開けないファイルです。\r\n\r\n") + e.Description();
     }
     try {
-        for (const char* table : kNeededTables) {
-            if (conn->TableExists(QString::fromLatin1(table))) continue;
-            return QStringLiteral("このシステムのデータベースではありません（%1 がありません）。")
-                .arg(QString::fromLatin1(table));
-        }
+        if (const QString differs = LayoutDifference(*conn); !differs.isEmpty())
+            return QStringLiteral("このシステムのデータベースではありません（%1）。").arg(differs);
         if (!HasAcceptedDbVersion(*conn)) return QStringLiteral("データベースのバージョンが一致しません。");
         // A write that is rolled back: a read-only file, a file in a
         // read-only folder (no room for the journal) or a file only another
@@ -33,6 +24,7 @@ QString CheckChosenDatabase(const QString& path) {
         db::Transaction probe(*conn);
         conn->Execute(QStringLiteral("UPDATE TVersion SET ID=ID WHERE ID=1"));
     } catch (const db::DbError& e) {
+        if (diskFull) *diskFull = e.Number() == db::kErrDiskFull;
         return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
     }
     return {};

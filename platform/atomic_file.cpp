@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace mox::platform {
@@ -254,7 +255,20 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
     return CopyVerified(existingFd, to, kOwnerOnlyMode);
 }
 
-int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
+namespace {
+
+// Gives `src` the name `dst`, which no file may have: the engine makes sure
+// of it in the rename itself, or, where the file system cannot, a second
+// name (which is refused where one exists) takes the place of the first.
+int RenameWithoutReplacing(const QByteArray& src, const QByteArray& dst) {
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    if (::link(src.constData(), dst.constData()) != 0) return errno;
+    ::unlink(src.constData());
+    return 0;
+}
+
+int Place(const QString& written, const QString& target, FileAccess access, bool replace) {
     const QByteArray src = Native(written), dst = Native(target);
     mode_t mode = 0;
     if (access == FileAccess::OwnerOnly) {
@@ -272,9 +286,23 @@ int PlaceFileAtomically(const QString& written, const QString& target, FileAcces
     if (::fsync(file.get()) != 0) return errno;
     if (const int err = file.Close()) return err;
     if (const int err = TakeStep(FileStep::Rename)) return err;
-    if (::rename(src.constData(), dst.constData()) != 0) return errno;
+    if (replace) {
+        if (::rename(src.constData(), dst.constData()) != 0) return errno;
+    } else if (const int err = RenameWithoutReplacing(src, dst)) {
+        return err;
+    }
     SyncFolder(FolderOf(dst));
     return 0;
+}
+
+}  // namespace
+
+int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
+    return Place(written, target, access, true);
+}
+
+int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access) {
+    return Place(written, target, access, false);
 }
 
 FileStepFault::FileStepFault() : previous_(activeFault) { activeFault = this; }

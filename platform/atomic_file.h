@@ -78,6 +78,10 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 // database engine writes its own output file) in target's place, with the
 // access `access` gives. On failure `written` is left to the caller.
 int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
+// The same for a new file: `target` must be a name no file has, and a file
+// that another program gave that name meanwhile is never replaced (EEXIST;
+// `written` is then left to the caller).
+int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::OwnerOnly);
 
 // The steps the failure seam counts.
 enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };

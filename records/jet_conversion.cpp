@@ -3,6 +3,7 @@
 
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/image_table.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
@@ -16,7 +17,6 @@
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
 #include "platform/staging_name.h"
-#include "records/image_table.h"
 #include "records/old_format.h"
 
 #include <QDir>
@@ -414,13 +414,17 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
     const QString folder = info.absolutePath();
     // Work files a killed run of this installation left here.
     RemoveStaleStagingFiles(folder);
-    const QString target = UniquePath(folder + QStringLiteral("/") + info.completeBaseName() + QStringLiteral("_変換"),
-                                      QStringLiteral(".mdb"));
+    const QString stem = folder + QStringLiteral("/") + info.completeBaseName() + QStringLiteral("_変換");
+    QString target = UniquePath(stem, QStringLiteral(".mdb"));
     const QString work = platform::StagedFilePath(target);
     JetConversion c = FillFromJetDatabase(jetPath, work, progress);
     if (c.Refused()) return c;
-    // A new file: nothing of the folder's is replaced.
-    if (const int err = platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly)) {
+    // A new file: nothing of the folder's is replaced, a file given the
+    // chosen name while the conversion ran included.
+    int err = 0;
+    while ((err = platform::PlaceNewFileAtomically(work, target)) == EEXIST)
+        target = UniquePath(stem, QStringLiteral(".mdb"));
+    if (err) {
         RemoveWorkFile(work);
         JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
         Log(r);

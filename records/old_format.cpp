@@ -29,8 +29,6 @@ namespace {
 std::function<void(ConversionStep)> stepHook;
 
 constexpr int kLastUserCase = 30;
-constexpr int kAdVarWChar = 202;
-constexpr int kAdSmallInt = 2;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -108,22 +106,6 @@ void ConversionStepReached(ConversionStep step) {
     if (stepHook) stepHook(step);
 }
 
-int AdoTypeOfDeclared(const QString& declaredType) {
-    const QString t = declaredType.trimmed().toUpper();
-    const QString base = t.left(t.indexOf(QLatin1Char('('))).trimmed();
-    if (base == QLatin1String("LONG")) return 3;
-    if (base == QLatin1String("INTEGER") || base == QLatin1String("SHORT")) return kAdSmallInt;
-    if (base == QLatin1String("BYTE")) return 17;
-    if (base == QLatin1String("TEXT")) return kAdVarWChar;
-    if (base == QLatin1String("MEMO")) return 203;
-    if (base == QLatin1String("DATETIME")) return 7;
-    if (base == QLatin1String("BIT")) return 11;
-    if (base == QLatin1String("SINGLE")) return 4;
-    if (base == QLatin1String("DOUBLE")) return 5;
-    if (base == QLatin1String("CURRENCY")) return 6;
-    return 0;
-}
-
 QString OldFormatConversion::GetStageName(int32_t commentId) { return StandardStageName(commentId); }
 
 QString OldFormatConversion::UniqueKeptPath(const QString& folder, const QDateTime& now) {
@@ -148,27 +130,23 @@ int16_t OldFormatConversion::IsOldFormatTable() {
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
-        const QStringList names = conn.ColumnNames(QStringLiteral("TPatient"));
-        const QStringList types = conn.ColumnTypes(QStringLiteral("TPatient"));
-        int birthDay = 0, sex = 0;
-        bool found[2] = {false, false};
-        for (qsizetype i = 0; i < names.size() && i < types.size(); ++i) {
-            if (names[i].compare(QLatin1String("BirthDay"), Qt::CaseInsensitive) == 0) {
-                birthDay = AdoTypeOfDeclared(types[i]);
-                found[0] = true;
-            } else if (names[i].compare(QLatin1String("Sex"), Qt::CaseInsensitive) == 0) {
-                sex = AdoTypeOfDeclared(types[i]);
-                found[1] = true;
-            }
-        }
-        if (!found[0] || !found[1]) {
-            number = db::kErrItemNotFound;
-            description = QStringLiteral("患者テーブル(TPatient)に生年月日(BirthDay)または性別(Sex)の列がありません。");
-        } else if (birthDay == 0 || sex == 0) {
-            number = db::kErrTypeMismatch;
-            description = QStringLiteral("患者テーブル(TPatient)の列の型を判別できません。");
-        } else {
-            result = birthDay == kAdVarWChar && sex == kAdSmallInt ? kFormatCurrent : kFormatOld;
+        switch (PatientFormatOf(conn.ColumnNames(QStringLiteral("TPatient")),
+                                conn.ColumnTypes(QStringLiteral("TPatient")))) {
+            case PatientTableFormat::ColumnMissing:
+                number = db::kErrItemNotFound;
+                description =
+                    QStringLiteral("患者テーブル(TPatient)に生年月日(BirthDay)または性別(Sex)の列がありません。");
+                break;
+            case PatientTableFormat::TypeUnknown:
+                number = db::kErrTypeMismatch;
+                description = QStringLiteral("患者テーブル(TPatient)の列の型を判別できません。");
+                break;
+            case PatientTableFormat::Current:
+                result = kFormatCurrent;
+                break;
+            case PatientTableFormat::EarlierRelease:
+                result = kFormatOld;
+                break;
         }
     } catch (const db::DbError& e) {
         number = e.Number();

@@ -11,6 +11,8 @@
 // one atomic rename; until then the main file is the old database, so any
 // failure or interruption leaves it as it was.
 
+#include "core/database_layout.h"
+
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
@@ -25,11 +27,6 @@ enum FormatTestResult : int16_t {
     kNoMainDatabase = -1,
     kFormatUnreadable = -2,  // the column types could not be read: never taken for old
 };
-
-// The ADO type number of a column by its declared type (LONG 3, INTEGER or
-// SHORT 2, BYTE 17, TEXT(n) 202, MEMO 203, DATETIME 7, BIT 11, SINGLE 4,
-// DOUBLE 5, CURRENCY 6); 0 for a type that is none of them.
-int AdoTypeOfDeclared(const QString& declaredType);
 
 // The points of the copy between the databases, for the failure seam of the
 // tests; the file writes (kept copy, work file, replacement) are counted by

@@ -1,5 +1,6 @@
 #include "tools/database_copy.h"
 
+#include "core/checked_copy.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
 #include "core/database_integrity.h"
@@ -10,7 +11,6 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
-#include "platform/db/file_hold.h"
 #include "platform/db/file_kind.h"
 #include "platform/db/sqlite_file.h"
 #include "platform/gui/progress_window.h"
@@ -25,7 +25,6 @@
 
 #include <unistd.h>
 #include <cerrno>
-#include <optional>
 #include <stdexcept>
 
 namespace mox {
@@ -43,73 +42,9 @@ void Step(RestoreStep step) {
     if (stepHook) stepHook(step);
 }
 
-// A refusal or failure, in the words the user is shown.
-struct Failure {
-    QString message;
-};
+using Failure = CopyFailure;
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
-
-// The main file's write lock, held through a connection of the database
-// layer, with a descriptor to read the file's bytes under it. POSIX drops
-// every lock a process holds on a file when any descriptor of the file is
-// closed: the descriptor is the one the database layer shares with every
-// connection of this process on the file, closed by the last of them.
-class LockedDatabase {
-public:
-    explicit LockedDatabase(const QString& path) {
-        int err = 0;
-        file_ = db::FileHold::Take(path, &err);
-        if (!file_.IsHeld()) throw Failure{ReadFailure(path, FileErrorText(err))};
-        try {
-            conn_ = db::Connection::Open(db::DataSourcePart(path));
-            lock_.emplace(*conn_);
-        } catch (const db::DbError& e) {
-            Release();
-            throw Failure{ReadFailure(path, e.Description())};
-        }
-    }
-    ~LockedDatabase() { Release(); }
-    LockedDatabase(const LockedDatabase&) = delete;
-    LockedDatabase& operator=(const LockedDatabase&) = delete;
-
-    // The engine's full check of the file, under the lock: true when it
-    // finds damage. A check that cannot run (a read error, no memory) is no
-    // sign of damage: the file is then one that cannot be read (the cause is
-    // in the log).
-    bool IsDamaged(const QString& path) {
-        try {
-            return IsDamagedDatabase(*conn_, path);
-        } catch (const db::DbError&) {
-            throw Failure{ReadFailure(path, QStringLiteral("データベースファイルを最後まで検査できませんでした。"))};
-        }
-    }
-    // A copy read back and compared (see CopyDescriptorAtomically); it holds
-    // patient data, so it is private whatever a file it replaces allowed.
-    int CopyTo(const QString& target) {
-        return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
-    }
-
-private:
-    static QString ReadFailure(const QString& path, const QString& why) {
-        return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + path + kCrLf2 + why;
-    }
-    void Release() {
-        lock_.reset();
-        if (conn_) {
-            try {
-                conn_->Close();
-            } catch (const db::DbError&) {
-            }
-            conn_.reset();
-        }
-        file_.Release();
-    }
-
-    db::FileHold file_;
-    db::ConnectionPtr conn_;
-    std::optional<db::Transaction> lock_;
-};
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 
@@ -141,9 +76,18 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
 // The copy of the source, before it may replace anything, is checked whole
 // by the engine (a damaged backup would spread its damage into every later
 // backup and compaction), and passes what a file chosen with the open
-// command must: every table the program reads, a version this program
-// accepts, and a write.
-void CheckRestorable(const QString& staged, const QString& source) {
+// command must: this system's layout, a version this program accepts, and a
+// write.
+// The disk beside the main file filled up: the source may be sound.
+Failure DiskFull(const QString& source, const QString& mainPath) {
+    return Failure{QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。"
+                                  "現在のデータは変更していません。") +
+                   kCrLf2 + QStringLiteral("復元先：") + mainPath + QStringLiteral("\r\n") +
+                   QStringLiteral("復元元：") + source + kCrLf2 +
+                   QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。")};
+}
+
+void CheckRestorable(const QString& staged, const QString& source, const QString& mainPath) {
     bool damaged = false, checked = true;
     try {
         auto conn = db::Connection::Open(db::DataSourcePart(staged));
@@ -157,14 +101,17 @@ void CheckRestorable(const QString& staged, const QString& source) {
         // A file that does not open is refused below, saying so.
     }
     if (!checked)
-        throw Failure{QStringLiteral("復元元のファイルを最後まで検査できなかったため、復元できません。"
+        throw Failure{QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。"
                                      "現在のデータは変更していません。") +
-                      kCrLf2 + source};
+                      kCrLf2 + source + kCrLf2 + RetryAfterReadErrorAdvice()};
     if (damaged)
         throw Failure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
-    if (const QString why = CheckChosenDatabase(staged); !why.isEmpty())
+    bool diskFull = false;
+    const QString why = CheckChosenDatabase(staged, &diskFull);
+    if (diskFull) throw DiskFull(source, mainPath);
+    if (!why.isEmpty())
         throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
                       source + kCrLf2 + AsUserFile(why, staged, source)};
 }
@@ -250,34 +197,12 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
         return false;
 
     const platform::Hourglass hourglass;
-    // A backup that a killed run of this installation left half made in
-    // this folder (on a USB stick, say) goes now; another PC's stays.
-    RemoveStaleStagingFiles(existing.absolutePath());
     try {
-        ResetAllSlots();
-        // Under the write lock the bytes are the database as every program
-        // reads it; they are checked, and the copy is read back and compared
-        // with them before it takes the target's place.
-        LockedDatabase locked(mainPath);
-        const bool sound = !locked.IsDamaged(mainPath);
-        // An older backup may be the last sound copy of the data.
-        if (!sound && existing.exists())
-            throw Failure{QStringLiteral("データベースファイルに破損が見つかったため、既にあるバックアップファイルには"
-                                         "上書きしません。") +
-                          kCrLf2 + target + kCrLf2 +
-                          (byName ? QStringLiteral("別のファイル名を指定すると、")
-                                  : QStringLiteral("別のフォルダを指定すると、")) +
-                          QStringLiteral("破損したままのデータベースをバックアップできます。")};
-        if (const int err = locked.CopyTo(target))
-            throw Failure{QStringLiteral("バックアップファイルを作成できませんでした。") + kCrLf2 + target + kCrLf2 +
-                          FileErrorText(err)};
-        if (!sound)
-            platform::MsgBox(
-                QStringLiteral("バックアップファイルを作成しましたが、データベースファイルに破損が見つかりました。\r\n"
-                               "このバックアップには破損したデータベースが保存されています。") +
-                    kCrLf2 + target + kCrLf2 +
-                    QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
-                48, QStringLiteral("バックアップ結果"));
+        CopyCheckedDatabase(
+            mainPath, target,
+            {QStringLiteral("バックアップファイル"), QStringLiteral("バックアップ"),
+             byName ? QStringLiteral("別のファイル名を指定すると、") : QStringLiteral("別のフォルダを指定すると、"),
+             QStringLiteral("バックアップ結果")});
         return true;
     } catch (const Failure& f) {
         platform::MsgBox(f.message, 16, kBackUpCaption);
@@ -321,12 +246,13 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
                 db::CopyDatabaseContent(source, staged);
             }
         } catch (const db::DbError& e) {
+            if (e.Number() == db::kErrDiskFull) throw DiskFull(source, mainPath);
             throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                           AsUserFile(e.Description(), staged, source)};
         }
 
         Step(RestoreStep::CheckStaged);
-        CheckRestorable(staged, source);
+        CheckRestorable(staged, source, mainPath);
 
         Step(RestoreStep::CloseSlots);
         ResetAllSlots();

@@ -1,20 +1,18 @@
 #pragma once
 // Backup and restore of the main database file.
 //
-// A backup is taken while this program holds the database's write lock, so
-// no program can commit a row into the file while its bytes are read. The
-// copy goes to a file beside the target, is synced, is read back and
-// compared with what was read, and only then takes the target's place in
-// one rename; it is readable by its owner only (0600), because it holds
-// patient data. An existing target is replaced only after the user
-// said Yes.
+// A backup is the checked copy of core/checked_copy.h: made under the
+// database's write lock, checked first, never a damaged database over an
+// existing file, read back from the medium before it takes the target's
+// place, readable by its owner only. An existing target is replaced only
+// after the user said Yes.
 //
 // A restore never lets the main file go before its replacement is complete
 // and checked. The chosen file is copied beside the main file as the
-// database engine reads it, and that copy must open as a database of this
-// system (an SQLite file holding every table the program reads, whose
-// version row passes the version check and which takes a write): a
-// Windows-era Access file or any other file is refused. Then every
+// database engine reads it (a Windows file is converted as it is copied),
+// and that copy must be whole and a database of this system
+// (core/database_file_check.h: this system's layout, a version row the
+// version check passes, and a write): any other file is refused. Then every
 // connection slot is closed and, under the main file's write lock, the main
 // file gets a second name as the safety copy (a hard link, or a copy where
 // the file system has none) that never replaces an earlier one, and the

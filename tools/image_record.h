@@ -18,8 +18,8 @@
 // a word; after that, and at once for any other error, a box offers Retry
 // and Cancel.
 
+#include "core/image_table.h"
 #include "platform/db/database.h"
-#include "records/image_table.h"
 
 #include <QDateTime>
 #include <QString>

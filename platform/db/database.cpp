@@ -219,6 +219,12 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     }
 }
 
+std::shared_ptr<Connection> Connection::OpenInMemory() {
+    ConnectionInfo info;
+    info.dataSource = QStringLiteral(":memory:");
+    return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteMemory(), FileHold()));
+}
+
 bool Connection::IsOpen() const { return backend_ && backend_->IsOpen(); }
 
 void Connection::EnsureOpen() const {

@@ -59,6 +59,8 @@ public:
     // Opens (creating when missing, mode 0600) an SQLite file; used for the
     // template build, new databases and compaction targets.
     static std::shared_ptr<Connection> CreateFile(const QString& path);
+    // A private, empty SQLite database in memory, gone when it closes.
+    static std::shared_ptr<Connection> OpenInMemory();
 
     // How long a statement waits for another connection's lock before it
     // fails (connections opened afterwards). Default 5000 ms; tests shorten it.

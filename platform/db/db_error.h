@@ -39,5 +39,6 @@ constexpr long kErrTypeMismatch = 13;          // value does not convert
 constexpr long kErrOverflow = 6;               // value out of range
 constexpr long kErrRowNotFound = -2147217864;  // 0x80040E38, the row to update or delete is gone
 constexpr long kErrDamaged = 3049;             // the file is damaged or not a database
+constexpr long kErrDiskFull = 3026;            // not enough space on the disk
 
 }  // namespace mox::db

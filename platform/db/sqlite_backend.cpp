@@ -33,6 +33,7 @@ namespace {
             break;
         case SQLITE_FULL:
             text = QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
+            number = kErrDiskFull;
             break;
         case SQLITE_IOERR:
             text = QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
@@ -345,6 +346,11 @@ DbError ReadFailure(const QString& path, int rc, const QString& detail) {
         case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
             return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+        case SQLITE_FULL:
+            return DbError(kErrDiskFull,
+                           QStringLiteral("ディスクの空き容量が不足しているため、データベースファイル '%1' に"
+                                          "書き込めません。")
+                               .arg(path));
         default:
             return OpenFailure(path, detail);
     }
@@ -470,7 +476,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         const int err = platform::CopyDescriptorAtomically(bytes.get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
-        if (err != 0) throw DbError(kErrSql, CopyFailure(err));
+        if (err != 0) throw DbError(err == ENOSPC || err == EDQUOT ? kErrDiskFull : kErrSql, CopyFailure(err));
         return;
     }
 

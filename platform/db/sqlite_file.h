@@ -28,6 +28,10 @@ void CopyDatabaseContent(const QString& source, const QString& target);
 // itself, another number when the check could not be run (the file in use, a
 // read error, no memory), which says nothing of the file's soundness.
 QString IntegrityCheck(Connection& conn);
+// Whether a report of IntegrityCheck tells of pages the check could not read
+// (an I/O error, no memory): the check then did not run to its end, and the
+// report says nothing of the file's soundness.
+bool ReportsUnreadPages(const QString& report);
 // The file opens as a database, passes the integrity check and holds every
 // named table. An empty file also opens, so callers name a table they rely
 // on. When it does not, `why` (when given) receives the cause: the engine's

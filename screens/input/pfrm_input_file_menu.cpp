@@ -2,6 +2,7 @@
 // notice) and its database-file menu: a new database from the template,
 // another database for the rest of the run, a copy of the one in use.
 
+#include "core/checked_copy.h"
 #include "core/compaction.h"
 #include "core/connections.h"
 #include "core/database_file_check.h"
@@ -13,8 +14,8 @@
 #include "platform/db/file_kind.h"
 #include "platform/gui/file_dialog.h"
 #include "platform/gui/progress_window.h"
+#include "platform/gui/screen.h"
 #include "platform/message_box.h"
-#include "platform/owner_only.h"
 #include "records/jet_conversion.h"
 #include "records/shared_records.h"
 #include "screens/input/pfrm_input.h"
@@ -63,15 +64,6 @@ std::optional<ChosenFile> ChooseDatabaseFile(QWidget* parent, platform::FileDial
     ChosenFile chosen;
     if (SplitPath(*path, chosen.folder, chosen.name) || chosen.name.isEmpty()) return std::nullopt;
     return chosen;
-}
-
-// The database and its copies hold patient data: readable by their owner
-// only. The text that says why a file is not, or "".
-QString MakePrivate(const QString& path) {
-    const int err = platform::MakeOwnerOnly(path);
-    return err == 0 ? QString()
-                    : kCrLf + kCrLf + path + kCrLf + QStringLiteral("アクセス権を所有者のみに設定できませんでした。") +
-                          kCrLf + FileErrorText(err);
 }
 
 // The new file made from a Windows file beside it, of which the user has
@@ -255,14 +247,24 @@ void PFrmInput::mnuSave_Click() {
         return;
     }
     const bool replacing = IsNameTaken(target);
-    if (!CopyFile(source, target)) return;
+    bool sound = false;
+    try {
+        // The backup's copy: a damaged database never replaces an older
+        // copy, which may be the last sound one.
+        const platform::Hourglass hourglass;
+        sound = CopyCheckedDatabase(source, target,
+                                    {QStringLiteral("コピー"), QStringLiteral("コピー"),
+                                     QStringLiteral("別のファイル名を指定すると、"), QStringLiteral("コピー作成")});
+    } catch (const CopyFailure& f) {
+        platform::MsgBox(f.message + kCrLf + kCrLf + QStringLiteral("使用中ファイルは、そのままです。"), 16,
+                         QStringLiteral("コピー作成エラー"));
+        return;
+    }
     // A compaction copy pending beside the replaced file holds its old data.
     if (replacing) RemovePendingCompaction(target);
-    // The copy has replaced any older file of that name: it stays, and the
-    // user is told that others may read it.
-    const QString why = MakePrivate(target);
-    platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。") + why,
-                     why.isEmpty() ? 64 : 48, QStringLiteral("コピー作成"));
+    if (sound)
+        platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。"), 64,
+                         QStringLiteral("コピー作成"));
 }
 
 void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {

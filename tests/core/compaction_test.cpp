@@ -10,6 +10,7 @@
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "tests/support/damaged_db.h"
+#include "tests/support/engine_file_fault.h"
 #include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
@@ -303,29 +304,46 @@ TEST_F(CompactionTest, DamagedOpenedFileIsToBeOpenedAgainAndOnlyItsOwnCopiesAreN
     }
 }
 
-// A check that cannot be run to its end for want of memory, a read error or a
-// busy file says nothing of damage: the attempt fails as any other, the
-// user is not sent to a backup, and a later attempt compacts.
+// A check that cannot be run to its end for want of memory, or for a page
+// the medium failed to give once, says nothing of damage: the attempt fails
+// as any other, the user is not sent to a backup, and a later attempt
+// compacts. A read error is told as one, with what to do.
 TEST_F(CompactionTest, CheckThatCannotRunIsAFailedAttemptNotDamage) {
     G().ProgramDir = folder_;
     const QByteArray original = Bytes(main_);
-    const auto unlimited = [] { sqlite3_hard_heap_limit64(0); };
-    SetCompactionStepHook([](CompactionStep step) {
-        if (step == CompactionStep::CheckSource) sqlite3_hard_heap_limit64(sqlite3_memory_used() + 16 * 1024);
-    });
-    for (const int16_t attempt : {3, 10}) {
-        SCOPED_TRACE(attempt);
-        bool damaged = false;
-        const bool compacted = CompactDatabase(attempt, &damaged);
-        unlimited();
-        EXPECT_FALSE(compacted);
-        EXPECT_FALSE(damaged);
-        EXPECT_EQ(Bytes(main_), original);
-        EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+    test::EngineFileFault medium;
+    const int64_t examPage = test::RootPageOf(main_, QStringLiteral("TExamData"));
+    const struct {
+        const char* cause;
+        std::function<void()> fail;
+        const char* said;
+    } causes[] = {
+        {"no memory", [] { sqlite3_hard_heap_limit64(sqlite3_memory_used() + 16 * 1024); }, ""},
+        {"a read error", [&] { medium.FailNextReadOfPage(examPage); }, "読み取りでエラー"},
+    };
+    for (const auto& c : causes) {
+        SCOPED_TRACE(c.cause);
+        boxes_.Clear();
+        SetCompactionStepHook([&c](CompactionStep step) {
+            if (step == CompactionStep::CheckSource) c.fail();
+        });
+        for (const int16_t attempt : {3, 10}) {
+            SCOPED_TRACE(attempt);
+            bool damaged = false;
+            const bool compacted = CompactDatabase(attempt, &damaged);
+            sqlite3_hard_heap_limit64(0);
+            EXPECT_FALSE(compacted);
+            EXPECT_FALSE(damaged);
+            EXPECT_EQ(Bytes(main_), original);
+            EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
+        }
+        // Only the tenth attempt speaks, and of an error, not of damage.
+        ASSERT_EQ(boxes_.Shown().size(), 1u);
+        EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
+        EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QString::fromUtf8(c.said)))
+            << boxes_.Shown()[0].prompt.toStdString();
     }
-    // Only the tenth attempt speaks, and of an error, not of damage.
-    ASSERT_EQ(boxes_.Shown().size(), 1u);
-    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("最適化エラー"));
+    EXPECT_EQ(medium.FaultsGiven(), 2);
     const QString log = QString::fromUtf8(Bytes(folder_ + QStringLiteral("/Log_MOX.txt")));
     EXPECT_TRUE(log.contains(QStringLiteral("integrity_check ") + main_)) << log.toStdString();
     SetCompactionStepHook(nullptr);

@@ -221,6 +221,24 @@ TEST_F(AtomicFileTest, KeptNameHoldsTheOldFileAfterARenameReplacesIt) {
     EXPECT_EQ(Read(kept), kOld);
 }
 
+// A new file never replaces one that another program gave its name
+// meanwhile, a link to nothing included: the caller keeps its file.
+TEST_F(AtomicFileTest, ANewFileIsPlacedOnlyUnderAFreeName) {
+    const QString taken = Make(QStringLiteral("clinic_変換.mdb"), kOld, 0644);
+    const QString dangling = box_.File(QStringLiteral("clinic_変換_2.mdb"));
+    ASSERT_TRUE(QFile::link(box_.File(QStringLiteral("gone")), dangling));
+    const QString written = Make(QStringLiteral("written"), kNew, 0644);
+    EXPECT_EQ(PlaceNewFileAtomically(written, taken), EEXIST);
+    EXPECT_EQ(PlaceNewFileAtomically(written, dangling), EEXIST);
+    EXPECT_EQ(Read(taken), kOld);
+    EXPECT_FALSE(QFileInfo::exists(box_.File(QStringLiteral("gone"))));
+    const QString free = box_.File(QStringLiteral("clinic_変換_3.mdb"));
+    ASSERT_EQ(PlaceNewFileAtomically(written, free), 0);
+    EXPECT_EQ(Read(free), kNew);
+    EXPECT_EQ(ModeOf(free), 0600u);
+    EXPECT_FALSE(QFileInfo::exists(written));
+}
+
 TEST_F(AtomicFileTest, KillAtEveryStepLeavesTheOldOrTheNewFile) {
     for (const Writer& writer : Writers()) {
         SCOPED_TRACE(writer.name);

@@ -5,9 +5,9 @@
 #include "records/exam_store.h"
 
 #include "core/connections.h"
+#include "core/image_table.h"
 #include "core/settings.h"
 #include "records/exam_record.h"
-#include "records/image_table.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

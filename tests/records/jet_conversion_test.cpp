@@ -10,6 +10,7 @@
 #include "records/jet_conversion.h"
 
 #include "core/connections.h"
+#include "core/image_table.h"
 #include "core/next_number.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -19,7 +20,6 @@
 #include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
-#include "records/image_table.h"
 #include "records/old_format.h"
 #include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
@@ -248,9 +248,17 @@ TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
     EXPECT_EQ(ModeOf(first), 0600u);
     EXPECT_EQ(Bytes(chosen), windows_);
     EXPECT_TRUE(boxes_.Shown().empty());
-    // An earlier conversion is never overwritten.
+    // An earlier conversion is never overwritten, nor a file that another
+    // program gave the chosen name while the conversion ran.
     EXPECT_EQ(ConvertJetFileBeside(chosen).converted, box_.File(QStringLiteral("clinic_変換_2.mdb")));
     EXPECT_EQ(Dump(first), reference_);
+    const QString meanwhile = box_.File(QStringLiteral("clinic_変換_3.mdb"));
+    const JetConversion raced = ConvertJetFileBeside(chosen, [&](const JetProgress&) {
+        if (!QFileInfo::exists(meanwhile)) box_.WriteText(QStringLiteral("clinic_変換_3.mdb"), "made meanwhile");
+    });
+    EXPECT_EQ(raced.converted, box_.File(QStringLiteral("clinic_変換_4.mdb")));
+    EXPECT_EQ(Bytes(meanwhile), QByteArray("made meanwhile"));
+    EXPECT_EQ(Dump(raced.converted), reference_);
 
     // Whatever the chosen file is called (here as the start-up's work file),
     // it is only read, and no work file is left beside it.
@@ -259,7 +267,8 @@ TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXCV.MDB"))), windows_);
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXCV.MDB"), QStringLiteral("VXCV_変換.mdb"),
                                     QStringLiteral("VXMOX2_ORG.MDB"), QStringLiteral("clinic.mdb"),
-                                    QStringLiteral("clinic_変換.mdb"), QStringLiteral("clinic_変換_2.mdb")}));
+                                    QStringLiteral("clinic_変換.mdb"), QStringLiteral("clinic_変換_2.mdb"),
+                                    QStringLiteral("clinic_変換_3.mdb"), QStringLiteral("clinic_変換_4.mdb")}));
 }
 
 // A page of the file, as the fixture writer lays them out: 4 KiB each,

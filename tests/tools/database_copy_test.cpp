@@ -10,6 +10,7 @@
 #include "platform/descriptor.h"
 #include "platform/staging_name.h"
 #include "tests/support/damaged_db.h"
+#include "tests/support/engine_file_fault.h"
 #include "tests/support/kill_at.h"
 #include "tests/tools/tools_test_support.h"
 
@@ -26,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace mox::test {
@@ -560,6 +562,20 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
             conn->Execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table)));
         conn->Close();
     }
+    // Sound files of this system's tables that another program changed, so
+    // that every read, every save, or a save of one patient's rows with the
+    // rows of others would fail or be lost.
+    const auto changed = [&](const char* name, const QString& sql) {
+        const QString path = folder + u'/' + QLatin1String(name);
+        QFile::copy(source, path);
+        OpenDb(path)->Execute(sql);
+    };
+    changed("no_comment.MDB",
+            QStringLiteral("DROP INDEX TExamDataOccasion; ALTER TABLE TExamData DROP COLUMN Comment"));
+    changed("view.MDB", QStringLiteral("ALTER TABLE TPatient RENAME TO TPatientRows; "
+                                       "CREATE VIEW TPatient AS SELECT * FROM TPatientRows"));
+    changed("trigger.MDB", QStringLiteral("CREATE TRIGGER Cleanup AFTER INSERT ON TExamData BEGIN "
+                                          "DELETE FROM TExamData WHERE PatientID <= 10; END"));
 
     struct Case {
         QString path;
@@ -573,7 +589,10 @@ TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
         {folder + QStringLiteral("/old.MDB"), u"バージョン"},
         {folder + QStringLiteral("/cut.MDB"), u"復元元"},
         {folder + QStringLiteral("/folder.MDB"), u"ファイルではありません"},
-        {folder + QStringLiteral("/version_only.MDB"), u"TPatient がありません"},
+        {folder + QStringLiteral("/version_only.MDB"), u"表 TComType がありません"},
+        {folder + QStringLiteral("/no_comment.MDB"), u"表 TExamData に列 Comment がありません"},
+        {folder + QStringLiteral("/view.MDB"), u"TPatient が表ではなくビューです"},
+        {folder + QStringLiteral("/trigger.MDB"), u"トリガー Cleanup"},
         {box.Path() + QStringLiteral("/./VXMOX2.MDB"), u"復元元と復元先が同じです"},
     };
     for (const Case& c : cases) {
@@ -623,43 +642,70 @@ TEST_F(DatabaseCopyTest, RestoreRefusesADamagedSourceOfEveryKind) {
     EXPECT_EQ(Rows(mainDb), Rows(sound));
 }
 
-// A check that cannot run (the engine out of memory here, a read error on a
-// stick elsewhere) refuses the restore without calling a sound file damaged;
-// a backup whose check cannot run stops as a file that cannot be read and
-// leaves the earlier backup.
+// A check that cannot run to its end (the engine out of memory, a page the
+// medium failed to give once) is no damage: the restore is refused and the
+// backup stops, both as a file that could not be read, saying to try again;
+// nothing is replaced, and the earlier backup stays. Tried again, both work.
 TEST_F(DatabaseCopyTest, ACheckThatCannotRunRefusesWithoutCallingTheFileDamaged) {
     // Heap room above what is in use for opening the template-size file, not
     // for checking it whole.
     constexpr sqlite3_int64 kEnoughToOpenNotToCheck = 256 * 1024;
-    const auto starveTheEngine = [](RestoreStep step) {
-        if (step == RestoreStep::CheckStaged)
-            sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
+    EngineFileFault medium;
+    const struct {
+        const char* cause;
+        std::function<void(const QString& checked)> fail;
+    } causes[] = {
+        {"no memory",
+         [](const QString&) { sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck); }},
+        {"a read error",
+         [&medium](const QString& checked) { medium.FailNextReadOfPage(RootPageOf(checked, "TExamData")); }},
     };
-    SetRestoreStepHook(starveTheEngine);
-    const RestoreResult result = Restore(source);
-    sqlite3_hard_heap_limit64(0);
-    SetRestoreStepHook(nullptr);
-    EXPECT_FALSE(result.restored);
-    ExpectMainUntouched();
-    ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
-    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
-    EXPECT_TRUE(boxes.Shown()[0].prompt.contains(QStringLiteral("検査できなかった")))
-        << boxes.Shown()[0].prompt.toStdString();
-    EXPECT_FALSE(boxes.Shown()[0].prompt.contains(QStringLiteral("壊れ")));
-
     const QString earlier = box.File(QStringLiteral("VXMOX2_20261201_0900.MDB"));
     box.WriteText(QStringLiteral("VXMOX2_20261201_0900.MDB"), "last week's sound backup");
+    for (const auto& c : causes) {
+        SCOPED_TRACE(c.cause);
+        const int faults = medium.FaultsGiven();
+        boxes.Clear();
+        SetRestoreStepHook([&](RestoreStep step) {
+            if (step == RestoreStep::CheckStaged) c.fail(source);
+        });
+        const RestoreResult result = Restore(source);
+        sqlite3_hard_heap_limit64(0);
+        SetRestoreStepHook(nullptr);
+        EXPECT_FALSE(result.restored);
+        ExpectMainUntouched();
+        ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("復元エラー"));
+        const QString restoreSaid = boxes.Shown()[0].prompt;
+        EXPECT_TRUE(restoreSaid.contains(QStringLiteral("読み取れず")) && restoreSaid.contains(source) &&
+                    restoreSaid.contains(QStringLiteral("もう一度実行")))
+            << restoreSaid.toStdString();
+        EXPECT_FALSE(restoreSaid.contains(QStringLiteral("壊れ")));
+
+        boxes.Clear();
+        boxes.Answer(platform::kYes);
+        c.fail(mainDb);
+        const bool backedUp = BackUpDatabase(mainDb, earlier);
+        sqlite3_hard_heap_limit64(0);
+        EXPECT_FALSE(backedUp);
+        EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
+        ASSERT_EQ(boxes.Shown().size(), 2u) << Boxes().join(u'\n').toStdString();
+        EXPECT_EQ(boxes.Shown()[1].caption, QStringLiteral("バックアップエラー"));
+        const QString backupSaid = boxes.Shown()[1].prompt;
+        EXPECT_TRUE(backupSaid.contains(QStringLiteral("読み取れませんでした")) && backupSaid.contains(mainDb) &&
+                    backupSaid.contains(QStringLiteral("もう一度実行")))
+            << backupSaid.toStdString();
+        EXPECT_FALSE(backupSaid.contains(QStringLiteral("破損")));
+        if (std::string(c.cause) == "a read error") {
+            EXPECT_EQ(medium.FaultsGiven(), faults + 2) << "both checks met the read error";
+        }
+    }
     boxes.Clear();
     boxes.Answer(platform::kYes);
-    sqlite3_hard_heap_limit64(sqlite3_memory_used() + kEnoughToOpenNotToCheck);
-    const bool backedUp = BackUpDatabase(mainDb, earlier);
-    sqlite3_hard_heap_limit64(0);
-    EXPECT_FALSE(backedUp);
-    EXPECT_EQ(Bytes(earlier), QByteArray("last week's sound backup"));
-    ASSERT_FALSE(boxes.Shown().empty());
-    EXPECT_EQ(boxes.Shown().back().caption, QStringLiteral("バックアップエラー"));
-    EXPECT_TRUE(boxes.Shown().back().prompt.contains(QStringLiteral("検査できませんでした")))
-        << Boxes().join(u'\n').toStdString();
+    EXPECT_TRUE(BackUpDatabase(mainDb, earlier));
+    EXPECT_EQ(Bytes(earlier), original);
+    EXPECT_TRUE(Restore(source).restored);
+    EXPECT_EQ(Rows(mainDb), sourceRows);
 }
 
 // A backup file is restored as the engine reads it: rows a killed program
@@ -789,6 +835,37 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
         ResetMain();
     }
     EXPECT_TRUE(stopped) << "a failed safety copy stops the restore";
+}
+
+// A disk beside the main file that fills up while the restore stages its
+// copy, or at the staged copy's test write, is told as a full disk naming
+// both files: the chosen backup is fine and nothing changed.
+TEST_F(DatabaseCopyTest, AFullDiskIsToldAsAFullDisk) {
+    test::EngineFileFault disk;
+    for (const bool atTestWrite : {false, true}) {
+        SCOPED_TRACE(atTestWrite ? "at the test write" : "while staging");
+        boxes.Clear();
+        std::optional<platform::FileStepFault> full;
+        if (atTestWrite)
+            SetRestoreStepHook([&disk](RestoreStep step) { disk.SetDiskFull(step == RestoreStep::CheckStaged); });
+        else
+            full.emplace(2, ENOSPC);
+        const RestoreResult result = Restore(source);
+        if (full) EXPECT_EQ(full->Steps().at(1), platform::FileStep::Write) << "the staged copy's first write";
+        full.reset();
+        SetRestoreStepHook(nullptr);
+        disk.SetDiskFull(false);
+        EXPECT_FALSE(result.restored);
+        ExpectMainUntouched();
+        EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
+        ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
+        const QString said = boxes.Shown()[0].prompt;
+        EXPECT_TRUE(said.startsWith(QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。")))
+            << said.toStdString();
+        EXPECT_TRUE(said.contains(mainDb) && said.contains(source)) << said.toStdString();
+        EXPECT_FALSE(said.contains(QStringLiteral("本システムのデータベース")));
+    }
+    EXPECT_GT(disk.FaultsGiven(), 0) << "the test write met the full disk";
 }
 
 TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {

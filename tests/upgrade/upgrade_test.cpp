@@ -2,6 +2,7 @@
 
 #include "upgrade/upgrade.h"
 #include "core/connections.h"
+#include "core/database_layout.h"
 #include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
@@ -192,6 +193,7 @@ TEST_F(UpgradeTest, OldFormatDatabaseIsConvertedBeforeTheOtherSteps) {
     EXPECT_EQ(SiteValue(converted, 48), 0);
     EXPECT_EQ(Dump(QStringLiteral("TVersion")), QStringList{QStringLiteral("1|1|0|1")});
     EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
+    EXPECT_EQ(LayoutDifference(*conn_), QString());
 }
 
 TEST_F(UpgradeTest, ItemSettingsAreSetOnlyWhereTheyDiffer) {
@@ -459,6 +461,8 @@ TEST_F(UpgradeTest, FileWithoutTheExamRowIndexesGetsTheTemplatesAndItsPlaqueRows
     EXPECT_EQ(Scalar(QStringLiteral("SELECT substr(Data2, 1, 3) FROM TExamData WHERE ID=1")).ToText(),
               QStringLiteral("  0"));
     EXPECT_EQ(PlaqueRowsWaiting(), 0);
+    // What the upgrade made may be restored or opened again.
+    EXPECT_EQ(LayoutDifference(*conn_), QString());
 }
 
 // A write that fails for want of room may take the whole transaction with

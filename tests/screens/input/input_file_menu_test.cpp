@@ -6,6 +6,7 @@
 #include "core/files.h"
 #include "platform/atomic_file.h"
 #include "tests/screens/input/input_window.h"
+#include "tests/support/damaged_db.h"
 #include "tests/support/kill_at.h"
 
 #include <QAction>
@@ -166,9 +167,14 @@ TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
     const QString partial = w.MakeOtherDatabase(QStringLiteral("partial.mdb"));
     db::Connection::Open(db::DataSourcePart(partial))->Execute(QStringLiteral("DROP TABLE TComType"));
     const QString missing = w.Other() + QStringLiteral("/gone.mdb");
+    // Another program's trigger would delete rows of other patients at a save.
+    const QString trigger = w.MakeOtherDatabase(QStringLiteral("trigger.mdb"));
+    db::Connection::Open(db::DataSourcePart(trigger))
+        ->Execute(QStringLiteral("CREATE TRIGGER Cleanup AFTER INSERT ON TExamData BEGIN "
+                                 "DELETE FROM TExamData WHERE PatientID <= 10; END"));
 
     PFrmInput& f = *w.form;
-    for (const QString& path : {text, old, partial, missing}) {
+    for (const QString& path : {text, old, partial, missing, trigger}) {
         w.boxes.Answer(kNo);  // keep the values unsaved
         w.fileAnswers.push_back(path);
         w.Menu(f.mnuOpen);
@@ -180,7 +186,7 @@ TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
         EXPECT_EQ(w.Value(0, 0, 0), 7);
     }
     const auto last = w.fileRequests.size();
-    EXPECT_EQ(last, 4u);
+    EXPECT_EQ(last, 5u);
 
     // The screen goes on with the database in use.
     w.ClickButton(QStringLiteral("CmdSave"));
@@ -311,25 +317,9 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(w.ExamsOf(2), 0) << "No: the values were not saved";
 }
 
-// The step of an atomic copy of `source` at which its folder is synced,
-// after the rename: a file taken away there fails the chmod that follows,
-// as a file system that refuses the mode would.
-int FolderSyncStepOfACopy(const QString& source, const QString& probe) {
-    platform::FileStepFault counting;
-    EXPECT_EQ(platform::CopyFileAtomically(source, probe), 0);
-    int step = 0;
-    for (const platform::FileStep taken : counting.Steps()) {
-        ++step;
-        if (taken == platform::FileStep::SyncFolder) break;
-    }
-    return step;
-}
-
-// A file the menu writes that cannot be made is reported: a new database,
-// which is owner-only from its first byte, is not used when any step of it
-// fails; a copy that cannot be made owner-only, which has replaced any
-// older file of its name, stays.
-TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
+// A new database that cannot be made is reported and not used: it is
+// owner-only from its first byte, so no step of it may fail unseen.
+TEST(FileMenuCreate, ANewDatabaseThatCannotBeMadeIsReported) {
     FileMenu w;
     PFrmInput& f = *w.form;
     const QString fresh = w.Other() + QStringLiteral("/new.mdb");
@@ -346,19 +336,6 @@ TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
         << w.boxes.Shown()[0].prompt.toStdString();
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
-    w.boxes.Clear();
-
-    const QString copy = w.Other() + QStringLiteral("/copy.mdb");
-    {
-        platform::FileStepFault gone(FolderSyncStepOfACopy(w.dbPath, w.box.File(QStringLiteral("probe2.mdb"))),
-                                     [&copy](platform::FileStep) { QFile::remove(copy); });
-        w.fileAnswers.push_back(copy);
-        w.Menu(f.mnuSave);
-    }
-    ASSERT_EQ(w.boxes.Shown().size(), 1u);
-    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("コピー作成"));
-    EXPECT_EQ(w.boxes.Shown()[0].style, 48);
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("アクセス権を所有者のみに設定できませんでした。")));
 }
 
 TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
@@ -422,7 +399,40 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
         w.Menu(f.mnuSave);
     }
     EXPECT_EQ(Bytes(target), QByteArray("older"));
-    EXPECT_EQ(w.Captions().back(), QString::fromUtf8(platform::kProgramTitle));
+    EXPECT_EQ(w.Captions().back(), QStringLiteral("コピー作成エラー"));
+}
+
+// The database in use damaged by another program (a page of the
+// examinations overwritten): a copy never replaces an older copy, which may
+// be the last sound one; under a new name it is made and says what it holds.
+TEST(FileMenuCopy, ADamagedDatabaseNeverReplacesAnEarlierCopy) {
+    FileMenu w;
+    PFrmInput& f = *w.form;
+    test::AddExaminations(w.dbPath);
+    ASSERT_TRUE(test::MakeDamaged(w.dbPath, test::Damage::ExamLeafGarbled));
+    const QByteArray damaged = Bytes(w.dbPath);
+    const QString weekly = w.Other() + QStringLiteral("/WEEKLY.MDB");
+    w.box.WriteText(QStringLiteral("other/WEEKLY.MDB"), "last week's sound copy");
+    w.fileAnswers.push_back(weekly);
+    w.Menu(f.mnuSave);
+    EXPECT_EQ(Bytes(weekly), QByteArray("last week's sound copy"));
+    ASSERT_EQ(w.boxes.Shown().size(), 1u);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("コピー作成エラー"));
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("破損")) &&
+                w.boxes.Shown()[0].prompt.contains(weekly))
+        << w.boxes.Shown()[0].prompt.toStdString();
+    w.boxes.Clear();
+
+    const QString fresh = w.Other() + QStringLiteral("/NEW.MDB");
+    w.fileAnswers.push_back(fresh);
+    w.Menu(f.mnuSave);
+    EXPECT_EQ(Bytes(fresh), damaged);
+    ASSERT_EQ(w.boxes.Shown().size(), 1u);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("コピー作成"));
+    EXPECT_EQ(w.boxes.Shown()[0].style, 48);
+    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("破損したデータベース")));
+    EXPECT_EQ(Bytes(w.dbPath), damaged);
+    EXPECT_EQ(G().AppPath, w.box.Path());
 }
 
 TEST(LifeCycle, TheHeadingTellsTheDetailedVersion) {

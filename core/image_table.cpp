@@ -1,4 +1,4 @@
-#include "records/image_table.h"
+#include "core/image_table.h"
 
 #include "platform/db/sql_text.h"
 

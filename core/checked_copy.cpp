@@ -1,0 +1,88 @@
+#include "core/checked_copy.h"
+
+#include "core/connections.h"
+#include "core/database_integrity.h"
+#include "core/files.h"
+#include "platform/atomic_file.h"
+#include "platform/message_box.h"
+
+#include <QFileInfo>
+
+namespace mox {
+
+namespace {
+
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+QString ReadFailure(const QString& path, const QString& why) {
+    return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + path + kCrLf2 + why;
+}
+
+}  // namespace
+
+LockedDatabase::LockedDatabase(const QString& path) : path_(path) {
+    int err = 0;
+    file_ = db::FileHold::Take(path, &err);
+    if (!file_.IsHeld()) throw CopyFailure{ReadFailure(path, FileErrorText(err))};
+    try {
+        conn_ = db::Connection::Open(db::DataSourcePart(path));
+        lock_.emplace(*conn_);
+    } catch (const db::DbError& e) {
+        Release();
+        throw CopyFailure{ReadFailure(path, e.Description())};
+    }
+}
+
+bool LockedDatabase::IsDamaged() {
+    try {
+        return IsDamagedDatabase(*conn_, path_);
+    } catch (const db::DbError&) {
+        throw CopyFailure{ReadFailure(path_, QStringLiteral("データベースファイルを最後まで検査できなかったため、"
+                                                            "コピー先には何も書き込んでいません。") +
+                                                 RetryAfterReadErrorAdvice())};
+    }
+}
+
+int LockedDatabase::CopyTo(const QString& target) {
+    return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
+}
+
+void LockedDatabase::Release() {
+    lock_.reset();
+    if (conn_) {
+        try {
+            conn_->Close();
+        } catch (const db::DbError&) {
+        }
+        conn_.reset();
+    }
+    file_.Release();
+}
+
+bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const CopyWords& words) {
+    const bool replacing = QFileInfo::exists(target);
+    // A copy that a killed run of this installation left half made in the
+    // target's folder (on a USB stick, say) goes now; another PC's stays.
+    RemoveStaleStagingFiles(QFileInfo(target).absolutePath());
+    ResetAllSlots();
+    LockedDatabase locked(mainPath);
+    const bool sound = !locked.IsDamaged();
+    if (!sound && replacing)
+        throw CopyFailure{QStringLiteral("データベースファイルに破損が見つかったため、既にある") + words.file +
+                          QStringLiteral("には上書きしません。") + kCrLf2 + target + kCrLf2 + words.otherTarget +
+                          QStringLiteral("破損したままのデータベースを") + words.making + QStringLiteral("できます。")};
+    if (const int err = locked.CopyTo(target))
+        throw CopyFailure{words.file + QStringLiteral("を作成できませんでした。") + kCrLf2 + target + kCrLf2 +
+                          FileErrorText(err)};
+    if (!sound)
+        platform::MsgBox(words.file +
+                             QStringLiteral("を作成しましたが、データベースファイルに破損が見つかりました。\r\n"
+                                            "この") +
+                             words.making + QStringLiteral("には破損したデータベースが保存されています。") + kCrLf2 +
+                             target + kCrLf2 +
+                             QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
+                         48, words.resultCaption);
+    return sound;
+}
+
+}  // namespace mox
