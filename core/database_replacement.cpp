@@ -24,10 +24,9 @@ int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
     if (!original.IsHeld()) return err;
     if (by == KeepBy::Copy)
         return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly);
-    if ((err = platform::KeepFileAs(path, original.get(), kept)) != 0) return err;
-    // A second name shares the original's mode.
-    if ((err = platform::MakeOwnerOnly(kept)) != 0) Remove(kept);
-    return err;
+    // A second name shares the live file's mode, which stays as its owner
+    // set it.
+    return platform::KeepFileAs(path, original.get(), kept);
 }
 
 int MakeFromTemplate(const QString& work, bool* templateUnreadable) {

@@ -7,7 +7,9 @@
 // in one rename (platform/atomic_file.h). Until that rename the original is
 // in place and untouched, so a failure or a kill at any step leaves the
 // original or the complete new file. Every file written here holds patient
-// data and is readable by its owner only.
+// data: a new one is readable by its owner only, one that replaces another
+// keeps that file's mode without any access for others
+// (platform/owner_only.h).
 
 #include <QString>
 
@@ -26,7 +28,8 @@ enum class KeepBy {
 
 // Keeps the database file at `path` under `kept`, a name no file has. The
 // file is read through the descriptor the database layer shares, so that no
-// lock a connection of this process holds on it is dropped. 0, or the errno
+// lock a connection of this process holds on it is dropped. A second name
+// leaves the file's mode alone: it is the live file's too. 0, or the errno
 // of the failed step; nothing is then left under `kept`.
 int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by);
 

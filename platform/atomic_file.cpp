@@ -50,8 +50,12 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
 int ModeToWrite(const QByteArray& path, FileAccess access, int source, mode_t* mode) {
     *mode = kOwnerOnlyMode;
     switch (access) {
-        case FileAccess::OwnerOnly:
-            return 0;
+        case FileAccess::OwnerOnly: {
+            mode_t replaced = 0;
+            const int err = ModeAt(path, &replaced);
+            if (err == 0) *mode = WithoutOthersAccess(replaced);
+            return err == ENOENT ? 0 : err;
+        }
         case FileAccess::AsSource: {
             struct stat st {};
             if (::fstat(source, &st) != 0) return errno;
@@ -256,15 +260,16 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
 
 int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
     const QByteArray src = Native(written), dst = Native(target);
-    mode_t mode = 0;
-    if (access == FileAccess::OwnerOnly) {
-        if (const int err = MakeOwnerOnly(written)) return err;
-    } else if (access == FileAccess::AsSource) {
-        // The written file is the source: its mode stays.
-    } else if (const int err = ModeAt(dst, &mode); err == 0) {
-        if (::chmod(src.constData(), mode) != 0) return errno;
-    } else if (err != ENOENT) {
-        return err;
+    if (access != FileAccess::AsSource) {
+        mode_t own = 0, mode = 0;
+        if (const int err = ModeAt(src, &own)) return err;
+        if (const int err = ModeAt(dst, &mode); err == ENOENT) {
+            mode = own;
+        } else if (err != 0) {
+            return err;
+        }
+        if (access == FileAccess::OwnerOnly) mode = WithoutOthersAccess(mode);
+        if (mode != own && ::chmod(src.constData(), mode) != 0) return errno;
     }
     if (const int err = TakeStep(FileStep::Sync)) return err;
     Descriptor file(::open(src.constData(), O_RDONLY | O_CLOEXEC));

@@ -14,6 +14,7 @@
 #include "tests/tools/tools_test_support.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sqlite3.h>
@@ -493,21 +494,22 @@ TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
 
 TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
     ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
-    // A main file others could read, and a compaction copy of it that a
-    // killed exit left: the next exit must not take it for the restored file's.
-    ::chmod(QFile::encodeName(mainDb).constData(), 0644);
+    // A main file the owner shares with a group and others could read, and
+    // a compaction copy of it that a killed exit left: the next exit must not
+    // take it for the restored file's.
+    ::chmod(QFile::encodeName(mainDb).constData(), 0664);
     QFile::copy(mainDb, box.File(QStringLiteral("VXCP.MDB")));
     box.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
     EXPECT_EQ(Rows(mainDb), sourceRows);
-    EXPECT_EQ(ModeOf(mainDb), 0600u);
+    EXPECT_EQ(ModeOf(mainDb), 0660u) << "the replaced file's mode, without any access for others";
     EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB"))));
     EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB-journal"))));
     EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(first.safetyCopy), original);
-    EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
+    EXPECT_EQ(ModeOf(first.safetyCopy), 0664u) << "the old file itself, whose mode was the live file's";
 
     // The safety copy is the old file itself, not a name of the restored
     // one: a save into the restored database leaves it as it was.
@@ -536,6 +538,30 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     EXPECT_EQ(third.safetyCopy, elsewhere.filePath(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(third.safetyCopy), before);
     EXPECT_EQ(ModeOf(third.safetyCopy), 0600u);
+}
+
+// Two accounts of one PC share the database through their group; the one
+// that does not own it restores it. The old file is kept under a second name,
+// whose mode is the live file's and is not the restoring account's to change.
+TEST_F(DatabaseCopyTest, AnAccountThatSharesTheDatabaseWithItsOwnerRestoresIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act as a second account";
+    constexpr uid_t kOther = 65534;
+    ASSERT_EQ(::chmod(QFile::encodeName(box.Path()).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(box.File(QStringLiteral("backups"))).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(source).constData(), 0644), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(mainDb).constData(), 0, kOther), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(mainDb).constData(), 0660), 0);
+    EXPECT_EQ(RunInChild([&] {
+                  if (::setgroups(0, nullptr) != 0 || ::setgid(kOther) != 0 || ::setuid(kOther) != 0) std::abort();
+                  const RestoreResult r = Restore(source);
+                  EXPECT_TRUE(r.restored) << Boxes().join(u'\n').toStdString();
+              }),
+              ChildEnd::RanThrough);
+    EXPECT_EQ(Rows(mainDb), sourceRows);
+    EXPECT_EQ(ModeOf(mainDb), 0660u);
+    const QString safety = box.File(QStringLiteral("VXMOX2_20261208_1405.MDB"));
+    EXPECT_EQ(Bytes(safety), original);
+    EXPECT_EQ(ModeOf(safety), 0660u);
 }
 
 TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
