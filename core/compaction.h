@@ -54,7 +54,7 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged = nullptr);
 // database from the template; each compaction attempt calls it first.
 bool RecoverLeftoverCompaction();
 
-// Removes the compaction copy (and its journal) beside the database at
+// Removes the compaction copy (and the engine's files) beside the database at
 // `mainPath`, which is being replaced: the copy holds the replaced data. A
 // restore calls it under the main file's lock.
 void RemovePendingCompaction(const QString& mainPath);

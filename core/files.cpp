@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
 
@@ -237,12 +238,7 @@ bool RenameFile(const QString& source, const QString& target) {
     if (newName.isEmpty()) return false;
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     const QString newPath = slash < 0 ? newName : source.left(slash + 1) + newName;
-    const QByteArray dst = Native(newPath);
-    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // File systems without RENAME_NOREPLACE.
-    if (KindAt(dst, nullptr) != Kind::None) return false;
-    return ::rename(src.constData(), dst.constData()) == 0;
+    return platform::RenameWithoutReplacing(source, newPath) == 0;
 }
 
 QStringList FindFilesIgnoringCase(const QString& path) {
@@ -419,10 +415,10 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
     if (!programsFolder) return false;
     const QString name = info.fileName();
     const QString mainName = main.fileName();
-    const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
-                                  mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
-                                  QStringLiteral("VXCP.MDB-journal"),    QLatin1String(kTemplateDbName),
-                                  QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
+    QStringList reserved = {QStringLiteral("VXCP.MDB"), QLatin1String(kTemplateDbName), QStringLiteral(".VXMOX.lock"),
+                            QStringLiteral(".MOXConvert.lock")};
+    for (const char* suffix : db::kEngineFileSuffixes)
+        reserved << mainName + QLatin1String(suffix) << QStringLiteral("VXCP.MDB") + QLatin1String(suffix);
     for (const QString& r : reserved)
         if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
     return platform::IsWorkFileName(name);

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/clock.h"
 #include "platform/descriptor.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
@@ -280,6 +281,33 @@ int PlaceFileAtomically(const QString& written, const QString& target, FileAcces
     if (::rename(src.constData(), dst.constData()) != 0) return errno;
     SyncFolder(FolderOf(dst));
     return 0;
+}
+
+int RenameWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray src = Native(from), dst = Native(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // File systems without RENAME_NOREPLACE.
+    struct stat st {};
+    if (::lstat(dst.constData(), &st) == 0) return EEXIST;
+    return ::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
+}
+
+QString SetAside(const QString& path, int* error) {
+    const QString stem = path + QLatin1Char('_') + CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString aside = stem;
+    for (int n = 2;; ++n) {
+        const int err = RenameWithoutReplacing(path, aside);
+        if (err == 0) {
+            SyncFolder(FolderOf(Native(aside)));
+            return aside;
+        }
+        if (err != EEXIST) {
+            *error = err;
+            return {};
+        }
+        aside = stem + QLatin1Char('_') + QString::number(n);
+    }
 }
 
 FileStepFault::FileStepFault() : previous_(activeFault) { activeFault = this; }

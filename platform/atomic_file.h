@@ -83,6 +83,16 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 // refused for it. On failure `written` is left to the caller.
 int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
 
+// Renames `from` to `to` only while no file (nor a link to nothing) has
+// that name. 0, EEXIST, or the errno of the failed rename.
+int RenameWithoutReplacing(const QString& from, const QString& to);
+
+// Moves the file at `path` out of the way of every program that would read
+// it under its name, to `path` + "_yyyymmdd_hhnnss" of the clock's time (with
+// "_2", "_3", ... when that is taken), never replacing a file. The new path,
+// or "" with the errno in *error.
+QString SetAside(const QString& path, int* error);
+
 // The steps the failure seam counts.
 enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };
 

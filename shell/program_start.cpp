@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/db/file_kind.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/progress_window.h"
@@ -74,15 +75,13 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
                      16, QStringLiteral("同時起動"));
 }
 
-// A rollback journal left beside a database that is gone belongs to that
-// database: the engine would roll it into whatever file takes the name next
-// and spoil it. It is kept under a dated name that no engine reads.
+// A rollback journal or log left beside a database that is gone belongs to
+// that name: the engine would roll it into whatever file takes the name next
+// and spoil it. What it holds is kept under a dated name that no engine reads.
 bool SetLeftoverJournalAside(const QString& mainPath) {
-    const QString journal = mainPath + QStringLiteral("-journal");
-    if (!IsNameTaken(journal)) return true;
-    const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    if (RenameFile(journal, UniquePath(journal + QLatin1Char('_') + stamp, {}))) return true;
-    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(journal).fileName() +
+    QString which;
+    if (db::MakeWayForDatabase(mainPath, &which) == 0) return true;
+    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(which).fileName() +
                          QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
                          QStringLiteral("プログラムを終了します。"),
                      16, QStringLiteral("エラー"));

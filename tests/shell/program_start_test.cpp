@@ -17,6 +17,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
@@ -272,14 +273,41 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
+// The journal and the log of a database that is gone would be rolled into
+// the template's copy that takes its name: what they hold is kept under a
+// dated name no engine reads, and the new database is the template's.
 TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNeverReplacesAnother) {
     const QString journal = MainPath() + QStringLiteral("-journal");
     const QString dated = journal + QStringLiteral("_20240506_070809");
     box_.WriteText(QStringLiteral("VXMOX2.MDB-journal_20240506_070809"), "earlier");
     box_.WriteText(QStringLiteral("VXMOX2.MDB-journal"), "leftover");
+    // Another database's log, of pages this file's size and kind.
+    const QString other = box_.CopyTemplate(QStringLiteral("other.MDB"));
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(other).constData(), &raw), SQLITE_OK);
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(raw,
+                     "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM TExamData; "
+                     "UPDATE TPatient SET Name='another clinic';",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_TRUE(QFile::rename(other + QStringLiteral("-wal"), MainPath() + QStringLiteral("-wal")));
+    ASSERT_TRUE(QFile::rename(other + QStringLiteral("-shm"), MainPath() + QStringLiteral("-shm")));
 
     ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_TRUE(boxes_.Shown().empty());
     EXPECT_FALSE(QFile::exists(journal));
+    EXPECT_FALSE(QFile::exists(MainPath() + QStringLiteral("-shm")));
+    EXPECT_TRUE(QFile::exists(MainPath() + QStringLiteral("-wal_20240506_070809")));
+    {
+        auto conn = db::Connection::Open(G().MainDbSource);
+        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
+        EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT count(*) FROM TPatient WHERE Name='another clinic'")).ToInt64(),
+                  0);
+        conn->Close();
+    }
     QFile earlier(dated);
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), QByteArray("earlier"));

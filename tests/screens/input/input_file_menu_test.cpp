@@ -279,8 +279,19 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
 
-    // The journal of a killed writer of a file long gone under the new name
-    // would be rolled into the new file.
+    // The journal of a killed writer of a file long gone under the new name,
+    // and another database's log, would be rolled into the new file: they
+    // are kept under names no engine reads.
+    const QString foreign = w.MakeOtherDatabase(QStringLiteral("foreign.mdb"));
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(foreign).constData(), &db);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; UPDATE TPatient SET Name='foreign';",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    ASSERT_TRUE(QFile::rename(foreign + QStringLiteral("-wal"), fresh + QStringLiteral("-wal")));
     w.MakeOtherDatabase(QStringLiteral("new.mdb"));
     RunInChild([&fresh] {
         sqlite3* db = nullptr;
@@ -299,8 +310,15 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     w.fileAnswers.push_back(fresh);
     w.Menu(f.mnuCreate);
     ASSERT_TRUE(QFileInfo::exists(fresh));
-    EXPECT_FALSE(QFileInfo::exists(fresh + QStringLiteral("-journal")));
+    const QStringList kept = QDir(w.Other()).entryList({QStringLiteral("new.mdb-*")});
+    ASSERT_EQ(kept.size(), 2) << kept.join(u' ').toStdString();
+    EXPECT_TRUE(kept[0].startsWith(QStringLiteral("new.mdb-journal_")));
+    EXPECT_TRUE(kept[1].startsWith(QStringLiteral("new.mdb-wal_")));
     EXPECT_EQ(Bytes(fresh), Bytes(test::TemplateDbPath()));
+    EXPECT_EQ(db::Connection::Open(db::DataSourcePart(fresh))
+                  ->Scalar(QStringLiteral("SELECT count(*) FROM TPatient WHERE Name='foreign'"))
+                  .ToInt64(),
+              0);
     EXPECT_EQ(ModeOf(fresh), 0600u) << "the new database holds patient data";
     EXPECT_EQ(G().AppPath, w.Other());
     EXPECT_EQ(G().MainDbFile, QStringLiteral("/new.mdb"));
