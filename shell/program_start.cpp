@@ -92,17 +92,25 @@ void ShowStartupError(const QString& what) {
     platform::MsgBox(what + kCrLf + QStringLiteral("プログラムを終了します。"), 16, QStringLiteral("エラー"));
 }
 
-// A database that a killed run of the file menu left in the middle of a save
-// has its rollback journal under its own name, which no rename carries
-// along: the engine rolls it back first. A file the engine cannot open is
-// left to the checks that follow.
-void SettleUnderOwnName(const QString& path) {
-    if (!IsNameTaken(path + QStringLiteral("-journal"))) return;
+// A database copied under another name carries the journal of a write
+// that was cut off, or a log, under that name, which no rename carries
+// along: the engine rolls it in first. False when it could not: the file is
+// still half written and must not become the database (the engine's words
+// go to the log).
+bool SettleUnderOwnName(const QString& path) {
+    if (!IsNameTaken(path + QStringLiteral("-journal")) && !IsNameTaken(path + QStringLiteral("-wal"))) return true;
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
         LogFailure(path, e.Description());
+        return false;
     }
+    // What is left of a journal holds nothing to roll back.
+    if (const int err = db::MakeWayForDatabase(path)) {
+        LogFailure(path, FileErrorText(err));
+        return false;
+    }
+    return true;
 }
 
 enum class CaseVariant { None, Taken, Refused };
@@ -128,7 +136,21 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         return CaseVariant::Refused;
     }
     const QString variantName = QFileInfo(found.front()).fileName();
-    SettleUnderOwnName(found.front());
+    if (!SettleUnderOwnName(found.front())) {
+        const QString journal = variantName + QStringLiteral("-journal");
+        ShowStartupError(QStringLiteral("データベース(%1)には、").arg(variantName) + kCrLf +
+                         QStringLiteral("途中で中断された書き込みが残っています。") + kCrLf +
+                         QStringLiteral("その記録(%1)を読み書きできないか、").arg(journal) + kCrLf +
+                         QStringLiteral("読み書きでエラーが発生したため、元に戻せませんでした。") + kCrLf +
+                         QStringLiteral("このままでは %1 として使うことができません。").arg(mainName) + kCrLf + kCrLf +
+                         QStringLiteral("%1 と %2 は、").arg(variantName, journal) + kCrLf +
+                         QStringLiteral("どちらもそのまま残してあります。") + kCrLf +
+                         QStringLiteral("%1 をこのユーザーで読み書きできるようにしてから").arg(journal) + kCrLf +
+                         QStringLiteral("（ファイルを作ったユーザーで所有者やアクセス権を変えるなど）、") + kCrLf +
+                         QStringLiteral("もう一度起動してください。") + kCrLf + kCrLf +
+                         QStringLiteral("詳しい原因は次のファイルに記録しました。") + kCrLf + LogPath() + kCrLf);
+        return CaseVariant::Refused;
+    }
     if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
         ShowStartupError(
             QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +

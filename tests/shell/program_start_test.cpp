@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -363,6 +364,69 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseComesBeforeALeftoverCompactionT
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの復元"));
     EXPECT_EQ(patients(), QStringLiteral("6"));
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
+// A database copied under another letter case with the journal of a write
+// that was cut off is half written: it becomes the database only once the
+// journal is rolled back. A journal that cannot be (an I/O error, another
+// account's file) leaves both files as they are, and the user is told why and
+// what to do, as the same journal beside VXMOX2.MDB stops the start.
+TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseIsTakenOverOnlyOnceItsCutOffWriteIsUndone) {
+    const QString variant = box_.CopyTemplate(QStringLiteral("vxmox2.mdb"));
+    const QString journal = variant + QStringLiteral("-journal");
+    const auto names = [](const QString& path) {
+        auto conn = db::Connection::Open(db::DataSourcePart(path));
+        const QString all = conn->Scalar(QStringLiteral("SELECT group_concat(Name) FROM TPatient")).ToText() + u'/' +
+                            conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+        conn->Close();
+        return all;
+    };
+    const QString before = names(variant);
+    ASSERT_EQ(test::RunInChild([&] {
+                  sqlite3* raw = nullptr;
+                  sqlite3_open(QFile::encodeName(variant).constData(), &raw);
+                  sqlite3_exec(
+                      raw,
+                      "PRAGMA cache_size=2; BEGIN; UPDATE TPatient SET Name='cut off'; CREATE TABLE Filler(x);"
+                      "INSERT INTO Filler SELECT randomblob(4000) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION "
+                      "ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+                      nullptr, nullptr, nullptr);
+                  test::KillThisProcess();
+              }),
+              test::ChildEnd::Killed);
+    ASSERT_TRUE(QFile::exists(journal));
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray halfWritten = bytes(variant);
+    const QByteArray undo = bytes(journal);
+
+    // The journal cannot be read.
+    ASSERT_TRUE(QFile::rename(journal, box_.File(QStringLiteral("undo"))));
+    ASSERT_TRUE(QDir().mkdir(journal));
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("エラー"));
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("vxmox2.mdb-journal")))
+        << boxes_.Shown()[0].prompt.toStdString();
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("もう一度起動してください")));
+    EXPECT_FALSE(QFile::exists(MainPath()));
+    EXPECT_EQ(bytes(variant), halfWritten);
+    EXPECT_TRUE(QFileInfo(journal).isDir());
+    EXPECT_EQ(prepared_, 0);
+
+    // Readable again, it is rolled back first.
+    ASSERT_TRUE(QDir().rmdir(journal));
+    ASSERT_TRUE(QFile::rename(box_.File(QStringLiteral("undo")), journal));
+    ASSERT_EQ(bytes(journal), undo);
+    boxes_.Clear();
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_FALSE(QFile::exists(variant));
+    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden | QDir::Dirs),
+              QStringList());
+    EXPECT_EQ(names(MainPath()), before);
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
