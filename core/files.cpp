@@ -178,11 +178,13 @@ bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     if (SameFile(Native(source), Native(target))) return false;
     if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
-        ReportError(kMsgCopyFile, err);
+        ReportCopyFileError(err);
         return false;
     }
     return true;
 }
+
+void ReportCopyFileError(int errorNumber) { ReportError(kMsgCopyFile, errorNumber); }
 
 QString CheckDir(const QString& pathOrPattern, int attributes) {
     if (IsBlank(pathOrPattern)) return {};

@@ -28,6 +28,9 @@ QString UniquePath(const QString& stemPath, const QString& extension);
 // beside the target and renamed over it, so the old target stays complete
 // until the copy exists. False, nothing done, when both name the same file.
 bool CopyFile(const QString& source, const QString& target);
+// CopyFile's own report of a failed copy, for a copy made by other means
+// (a new database from the template).
+void ReportCopyFileError(int errorNumber);
 // Replacement of Dir(): with "*" or "?" in the name part and attributes 0,
 // the lower-cased name of the first matching file of the folder; otherwise
 // the name part when a file (attributes 16: a folder) exists at the path.

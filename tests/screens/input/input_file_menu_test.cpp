@@ -266,7 +266,8 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(Bytes(existing), before);
     EXPECT_EQ(G().AppPath, w.box.Path());
 
-    // A disk that fills up: CopyFile says so and nothing changes.
+    // A disk that fills up: CopyFile says so in its own words, and nothing
+    // changes.
     const QString fresh = w.Other() + QStringLiteral("/new.mdb");
     {
         platform::FileStepFault full(2, ENOSPC);
@@ -274,7 +275,10 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
         w.Menu(f.mnuCreate);
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("ディスクの空き容量が不足しています。")));
+    EXPECT_EQ(w.boxes.Shown()[0].prompt, QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n"
+                                                        "<28> ディスクの空き容量が不足しています。"));
+    EXPECT_EQ(w.boxes.Shown()[0].style, 0);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("MOX2-CHART"));
     w.boxes.Clear();
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
@@ -357,11 +361,8 @@ TEST(FileMenuCreate, AFileThatCannotBeMadeOwnerOnlyIsReported) {
         w.Menu(f.mnuCreate);
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
-    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.startsWith(
-        QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。\r\n\r\n") + fresh +
-        QStringLiteral("\r\n<13> ")))
-        << w.boxes.Shown()[0].prompt.toStdString();
+    EXPECT_EQ(w.boxes.Shown()[0].prompt, QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n"
+                                                        "<13> アクセスが拒否されました。"));
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
     w.boxes.Clear();
