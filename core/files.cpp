@@ -365,16 +365,61 @@ bool SameFileContent(const QString& a, const QString& b) {
 
 namespace {
 
-// `unmarked`: the unmarked work copies of earlier releases too.
-void RemoveWorkFiles(const QString& folder, bool unmarked) {
+// The tables every database of this system holds.
+const QStringList kSystemTables = {QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+
+bool IsOlder(const QString& path, const QString& than) {
+    struct stat a {
+    }, b{};
+    if (::stat(Native(path).constData(), &a) != 0 || ::stat(Native(than).constData(), &b) != 0) return false;
+    return a.st_mtim.tv_sec < b.st_mtim.tv_sec ||
+           (a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec < b.st_mtim.tv_nsec);
+}
+
+// The work files a killed writer of this installation left in `folder`;
+// with `mainPath`, also the work files earlier releases left beside that
+// database. Their names say nothing of their writer, so such a file goes
+// only when it is provably one: a database of this system older than the
+// main database, which every later run rewrites. A name that merely looks
+// like one (in another letter case, a text file, a journal alone) is a
+// user's and stays.
+void RemoveWorkFiles(const QString& folder, const QString& mainPath = {}) {
     if (folder.isEmpty()) return;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& entry : entries) {
         if (entry.isSymLink()) continue;
         const QString name = entry.fileName();
-        if (platform::IsAbandonedWorkFile(name) || (unmarked && platform::IsUnmarkedWorkFileName(name)))
+        if (platform::IsAbandonedWorkFile(name)) {
             QFile::remove(entry.absoluteFilePath());
+            continue;
+        }
+        if (mainPath.isEmpty()) continue;
+        const QString work = platform::EarlierReleaseWorkFile(name, Qt::CaseSensitive);
+        if (work.isEmpty()) continue;
+        const QString path = QDir(folder).filePath(work);
+        if (QFileInfo(path).isSymLink() || !IsOlder(path, mainPath) || !db::HoldsTables(path, kSystemTables)) continue;
+        QFile::remove(path + QStringLiteral("-journal"));
+        QFile::remove(path);
     }
+}
+
+// The engine's files of a case variant of the main file's name (a database
+// copied from Windows) whose file is gone: the letter-case take-over has
+// made that file the main database. Under the old name no file reads them
+// but one given that name later, which they would spoil.
+void ResolveOrphanedEngineFiles(const QString& mainPath) {
+    const QFileInfo main(mainPath);
+    QStringList databases;
+    for (const QString& name : main.dir().entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        for (const char* suffix : db::kEngineFileSuffixes) {
+            if (!name.endsWith(QLatin1String(suffix))) continue;
+            const QString database = name.chopped(static_cast<qsizetype>(qstrlen(suffix)));
+            if (database != main.fileName() && database.compare(main.fileName(), Qt::CaseInsensitive) == 0 &&
+                !databases.contains(database) && !IsNameTaken(main.dir().filePath(database)))
+                databases << database;
+        }
+    }
+    for (const QString& database : databases) db::MakeWayForDatabase(main.dir().filePath(database));
 }
 
 // Every other name of the main file in `folder` gets a copy of its own; the
@@ -397,15 +442,17 @@ void SeparateSecondNames(const QString& mainPath, const QString& folder) {
 
 }  // namespace
 
-void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder, false); }
+void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder); }
 
 void CleanUpAfterKilledRuns() {
     const Settings& g = G();
+    const QString mainPath = g.AppPath + g.MainDbFile;
     QStringList folders{QDir::cleanPath(g.ProgramDir)};
     if (!folders.contains(QDir::cleanPath(g.AppPath))) folders << QDir::cleanPath(g.AppPath);
-    for (const QString& folder : folders) RemoveWorkFiles(folder, true);
-    ::unlink(Native(CompactTargetPath() + QStringLiteral("-journal")).constData());
-    SeparateSecondNames(g.AppPath + g.MainDbFile, g.AppPath);
+    for (const QString& folder : folders) RemoveWorkFiles(folder, mainPath);
+    db::RemoveEngineFiles(CompactTargetPath());
+    ResolveOrphanedEngineFiles(mainPath);
+    SeparateSecondNames(mainPath, g.AppPath);
 }
 
 bool IsReservedName(const QString& mainPath, const QString& target) {

@@ -67,16 +67,17 @@ QString FileErrorDescription(int errorNumber);
 QString FileErrorText(int errorNumber);
 
 // Removes from `folder` the work copies that this installation wrote on this
-// host and whose writer is gone, and no other file: in a folder other PCs
+// machine and whose writer is gone, and no other file: in a folder other PCs
 // share, their work copies (a backup under way among them) stay.
 void RemoveStaleStagingFiles(const QString& folder);
 
 // What killed runs of the programs left beside the main database and in the
-// program folder: their work copies (the unmarked ones of earlier releases
-// too) and the journal of an unfinished compaction copy are removed, and a
-// safety copy that is still the main database under a second name (a
-// restore killed between its link and its rename) becomes a copy of its own.
-// Only while no program of this system runs.
+// program folder: their work copies (those of earlier releases too, when
+// they are provably theirs), the engine's files of an unfinished compaction
+// copy, those a letter-case take-over left under the old name, and a safety
+// copy that is still the main database under a second name (a restore
+// killed between its link and its rename) becomes a copy of its own. Only
+// while no program of this system runs.
 void CleanUpAfterKilledRuns();
 
 // Names the programs keep for themselves beside the main database at

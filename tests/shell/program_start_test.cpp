@@ -233,11 +233,15 @@ TEST_F(ProgramStartTest, StartLooksAgainBeforeRefusingAndNamesTheProgramThatHold
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
-// What killed runs leave: the journal of a restore's staged copy (this
-// release's name and an earlier one's), that of a compaction copy that ran
-// out of room, an earlier release's conversion work file, and a safety copy that is still the database itself under a
-// second name (a restore killed between its link and its rename), which
-// would follow every later save. The next start clears them.
+// What killed runs leave: the journal of a restore's staged copy, that of
+// a compaction copy that ran out of room, an earlier release's work files,
+// the journal a letter-case take-over left under the old name, and a safety
+// copy that is still the database itself under a second name (a restore
+// killed between its link and its rename), which would follow every later
+// save. The next start clears them, and nothing else: an earlier release's
+// names carry no mark, so only a database of this system older than the
+// main database is taken for one of its work files; a user's file under a
+// name like theirs stays.
 TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatabaseBecomesACopy) {
     ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), MainPath()));
     ::chmod(QFile::encodeName(MainPath()).constData(), 0664);
@@ -249,18 +253,39 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
                   EXPECT_TRUE(journal.open(QIODevice::WriteOnly));
               }),
               test::ChildEnd::RanThrough);
-    box_.WriteText(QStringLiteral(".VXMOX2.MDB.new-journal"), "journal of an earlier release's staged copy");
     box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of a copy that ran out of room");
-    box_.WriteText(QStringLiteral("VXCV.MDB"), "an earlier release's conversion work file");
+    box_.WriteText(QStringLiteral("vxmox2.mdb-journal"), "journal of a file taken over under another case");
+    const QDateTime earlier(QDate(2024, 5, 1), QTime(9, 0));
+    const auto earlierDatabase = [&](const QString& name) {
+        box_.CopyTemplate(name);
+        QFile file(box_.File(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(earlier, QFileDevice::FileModificationTime));
+    };
+    const QStringList earlierWork = {QStringLiteral("VXCV.MDB"), QStringLiteral(".VXMOX2.MDB.new"),
+                                     QStringLiteral("..VXMOX2.MDB.new.part-Ab12Cd")};
+    for (const QString& name : earlierWork) earlierDatabase(name);
     box_.WriteText(QStringLiteral("VXCV.MDB-journal"), "its journal");
+    const QStringList users = {QStringLiteral("vxcv.mdb"), QStringLiteral(".カルテ控え.mdb.new"),
+                               QStringLiteral("..Backup.MDB.part-abc123"), QStringLiteral(".notes.txt.part-Ab12Cd"),
+                               QStringLiteral(".clinic.mdb.new-journal")};
+    earlierDatabase(users[0]);
+    for (const QString& name : users.mid(1)) box_.WriteText(name, "the user's");
     const QByteArray database = [&] {
         QFile f(MainPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
 
     ASSERT_EQ(StartProgram(Converter()), kStarted);
-    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden), QStringList());
-    EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral("VXCV.MDB"))));
+    QStringList left = QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : users) EXPECT_TRUE(left.removeOne(name)) << name.toStdString();
+    const QStringList takenOver = left.filter(QStringLiteral("vxmox2.mdb-journal_20240506_0708"));
+    ASSERT_EQ(takenOver.size(), 1) << left.join(u' ').toStdString();
+    left.removeOne(takenOver[0]);
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".MOXConvert.lock"), QStringLiteral("VXMOX2.MDB"),
+                                 QStringLiteral("VXMOX2_20240506_0700.MDB"), QStringLiteral("VXMOX2_ORG.MDB")}));
+    QFile aside(box_.File(takenOver[0]));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), QByteArray("journal of a file taken over under another case"));
     struct stat main {
     }, kept{};
     ASSERT_EQ(::stat(QFile::encodeName(MainPath()).constData(), &main), 0);
