@@ -46,8 +46,11 @@ bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QStrin
 }
 
 bool HoldsChanges(const QString& enginePath) {
+    // The index holds nothing its log does not; a file that cannot be read
+    // may hold anything.
+    if (enginePath.endsWith(QLatin1String("-shm"))) return false;
     QFile file(enginePath);
-    if (enginePath.endsWith(QLatin1String("-shm")) || !file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) return true;
     // The engine's own tests: a journal whose first byte is zero is finished
     // (or was never begun); a log holds frames after its 32-byte header.
     if (enginePath.endsWith(QLatin1String("-journal"))) {

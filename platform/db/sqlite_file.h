@@ -53,7 +53,8 @@ int MakeWayForDatabase(const QString& path, QString* which = nullptr);
 void RemoveEngineFiles(const QString& path);
 
 // Whether the engine file `path` (one of kEngineFileSuffixes) holds changes
-// it would roll into a database, as above.
+// it would roll into a database, as above; one that cannot be read counts
+// as holding some.
 bool HoldsChanges(const QString& enginePath);
 
 // Whether the file at `path`, read as it lies (no journal rolled back, no
