@@ -69,10 +69,15 @@ QString LifeMark(qint64 pid) {
     return QString::fromLatin1(hash.result().toHex().left(8));
 }
 
-QString Mark() {
+// This process's life, as its marks carry it.
+QString OwnLife() {
     const QString life = LifeMark(::getpid());
+    return life.isEmpty() ? QStringLiteral("00000000") : life;
+}
+
+QString Mark() {
     return HostMark() + QLatin1Char('.') + InstallMark() + QLatin1Char('.') + QString::number(::getpid()) +
-           QLatin1Char('.') + (life.isEmpty() ? QStringLiteral("00000000") : life);
+           QLatin1Char('.') + OwnLife();
 }
 
 const QRegularExpression& MarkedPattern() {
@@ -87,7 +92,7 @@ const QRegularExpression& MarkedPattern() {
 // while its id is taken.
 bool IsRunning(qint64 pid, const QString& life) {
     if (pid <= 0 || pid > INT_MAX) return false;
-    if (pid == ::getpid()) return life == LifeMark(pid);
+    if (pid == ::getpid()) return life == OwnLife();
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
     const QString now = LifeMark(pid);
     return now.isEmpty() || now == life;
