@@ -82,7 +82,7 @@ QString TargetBeside(const QString& mainPath) {
 // The copy and the journal an attempt that ran out of room leaves beside it.
 // 0, or the errno of a copy that is there and cannot be removed.
 int RemoveCopy(const QString& target) {
-    ::unlink(Native(target + QStringLiteral("-journal")).constData());
+    db::RemoveEngineFiles(target);
     return ::unlink(Native(target).constData()) != 0 && errno != ENOENT ? errno : 0;
 }
 

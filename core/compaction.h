@@ -5,10 +5,10 @@
 // and make the loss permanent; the user is told once what to do. A sound
 // database is copied compacted into VXCP.MDB beside it (VACUUM INTO), the
 // copy is checked in the same way and must hold every row of every table,
-// and only then takes the main file's place in one atomic rename, readable
-// by its owner only. The main file is never deleted: until the rename it is
-// the complete database, and a failed or interrupted attempt leaves it
-// untouched.
+// and only then takes the main file's place in one atomic rename, with the
+// main file's mode without any access for others. The main file is never
+// deleted: until the rename it is the complete database, and a failed or
+// interrupted attempt leaves it untouched.
 //
 // From before the check until after the rename the attempt holds the main
 // file's write lock, so no other program can commit a row (or advance a
@@ -54,7 +54,7 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged = nullptr);
 // database from the template; each compaction attempt calls it first.
 bool RecoverLeftoverCompaction();
 
-// Removes the compaction copy (and its journal) beside the database at
+// Removes the compaction copy (and the engine's files) beside the database at
 // `mainPath`, which is being replaced: the copy holds the replaced data. A
 // restore calls it under the main file's lock.
 void RemovePendingCompaction(const QString& mainPath);

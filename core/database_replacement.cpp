@@ -4,9 +4,11 @@
 #include "core/program_paths.h"
 #include "platform/atomic_file.h"
 #include "platform/db/file_hold.h"
-#include "platform/owner_only.h"
+#include "platform/db/sqlite_file.h"
+#include "platform/staging_name.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -24,16 +26,21 @@ int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
     if (!original.IsHeld()) return err;
     if (by == KeepBy::Copy)
         return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly);
-    if ((err = platform::KeepFileAs(path, original.get(), kept)) != 0) return err;
-    // A second name shares the original's mode.
-    if ((err = platform::MakeOwnerOnly(kept)) != 0) Remove(kept);
-    return err;
+    // A second name shares the live file's mode, which stays as its owner
+    // set it.
+    return platform::KeepFileAs(path, original.get(), kept);
 }
 
 int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
     if (templateUnreadable) *templateUnreadable = false;
-    RemoveWorkFile(work);
     int err = 0;
+    // A work file of the programs' own is theirs to remove; a user's name
+    // may have a journal or log of an earlier file of that name beside it,
+    // which is kept.
+    if (platform::IsWorkFileName(QFileInfo(work).fileName()))
+        RemoveWorkFile(work);
+    else if ((err = db::MakeWayForDatabase(work)) != 0)
+        return err;
     const db::FileHold source = db::FileHold::Take(TemplateDbPath(), &err);
     if (!source.IsHeld()) {
         if (templateUnreadable) *templateUnreadable = true;
@@ -44,11 +51,12 @@ int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
 
 void RemoveWorkFile(const QString& work) {
     Remove(work);
-    Remove(work + QStringLiteral("-journal"));
+    db::RemoveEngineFiles(work);
 }
 
 int PutInPlace(const QString& work, const QString& target) {
     RemovePendingCompaction(target);
+    if (const int err = db::MakeWayForDatabase(target)) return err;
     return platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly);
 }
 

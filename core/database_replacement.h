@@ -7,7 +7,9 @@
 // in one rename (platform/atomic_file.h). Until that rename the original is
 // in place and untouched, so a failure or a kill at any step leaves the
 // original or the complete new file. Every file written here holds patient
-// data and is readable by its owner only.
+// data: a new one is readable by its owner only, one that replaces another
+// keeps that file's mode without any access for others
+// (platform/owner_only.h).
 
 #include <QString>
 
@@ -26,23 +28,27 @@ enum class KeepBy {
 
 // Keeps the database file at `path` under `kept`, a name no file has. The
 // file is read through the descriptor the database layer shares, so that no
-// lock a connection of this process holds on it is dropped. 0, or the errno
+// lock a connection of this process holds on it is dropped. A second name
+// leaves the file's mode alone: it is the live file's too. 0, or the errno
 // of the failed step; nothing is then left under `kept`.
 int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by);
 
-// Makes `work` a fresh copy of the template, read back and compared: an old
-// file of that name and its journal (which the engine would roll into the
-// new one) are removed first. 0, or the errno of the failed step, with
-// *templateUnreadable telling a template that cannot be read from a work
-// file that cannot be written; `work` is then gone.
+// Makes `work` a fresh copy of the template, read back and compared. The
+// engine would roll a journal or log of that name into the new file: for a
+// work file of the programs (platform/staging_name.h) an old file of that
+// name and its engine's files are removed first; beside a name the user
+// chose they are set aside (db::MakeWayForDatabase). 0, or the errno of the
+// failed step, with *templateUnreadable telling a template that cannot be
+// read from a work file that cannot be written; `work` is then gone.
 int MakeFromTemplate(const QString& work, bool* templateUnreadable = nullptr);
 
-// Removes a work file and its journal.
+// Removes a work file and the engine's files beside it.
 void RemoveWorkFile(const QString& work);
 
 // Puts the checked database `work` in the place of the file at `target`. A
 // compaction copy pending beside `target` holds the replaced data and goes
-// first. 0, or the errno of the failed step; `work` is then the caller's.
+// first, and the engine's files of that name make way for the new file. 0,
+// or the errno of the failed step; `work` is then the caller's.
 int PutInPlace(const QString& work, const QString& target);
 
 }  // namespace mox

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
 
@@ -177,11 +178,13 @@ bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     if (SameFile(Native(source), Native(target))) return false;
     if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
-        ReportError(kMsgCopyFile, err);
+        ReportCopyFileError(err);
         return false;
     }
     return true;
 }
+
+void ReportCopyFileError(int errorNumber) { ReportError(kMsgCopyFile, errorNumber); }
 
 QString CheckDir(const QString& pathOrPattern, int attributes) {
     if (IsBlank(pathOrPattern)) return {};
@@ -237,12 +240,7 @@ bool RenameFile(const QString& source, const QString& target) {
     if (newName.isEmpty()) return false;
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     const QString newPath = slash < 0 ? newName : source.left(slash + 1) + newName;
-    const QByteArray dst = Native(newPath);
-    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // File systems without RENAME_NOREPLACE.
-    if (KindAt(dst, nullptr) != Kind::None) return false;
-    return ::rename(src.constData(), dst.constData()) == 0;
+    return platform::RenameWithoutReplacing(source, newPath) == 0;
 }
 
 QStringList FindFilesIgnoringCase(const QString& path) {
@@ -367,16 +365,61 @@ bool SameFileContent(const QString& a, const QString& b) {
 
 namespace {
 
-// `unmarked`: the unmarked work copies of earlier releases too.
-void RemoveWorkFiles(const QString& folder, bool unmarked) {
+// The tables every database of this system holds.
+const QStringList kSystemTables = {QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+
+bool IsOlder(const QString& path, const QString& than) {
+    struct stat a {
+    }, b{};
+    if (::stat(Native(path).constData(), &a) != 0 || ::stat(Native(than).constData(), &b) != 0) return false;
+    return a.st_mtim.tv_sec < b.st_mtim.tv_sec ||
+           (a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec < b.st_mtim.tv_nsec);
+}
+
+// The work files a killed writer of this installation left in `folder`;
+// with `mainPath`, also the work files earlier releases left beside that
+// database. Their names say nothing of their writer, so such a file goes
+// only when it is provably one: a database of this system older than the
+// main database, which every later run rewrites. A name that merely looks
+// like one (in another letter case, a text file, a journal alone) is a
+// user's and stays.
+void RemoveWorkFiles(const QString& folder, const QString& mainPath = {}) {
     if (folder.isEmpty()) return;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo& entry : entries) {
         if (entry.isSymLink()) continue;
         const QString name = entry.fileName();
-        if (platform::IsAbandonedWorkFile(name) || (unmarked && platform::IsUnmarkedWorkFileName(name)))
+        if (platform::IsAbandonedWorkFile(name)) {
             QFile::remove(entry.absoluteFilePath());
+            continue;
+        }
+        if (mainPath.isEmpty()) continue;
+        const QString work = platform::EarlierReleaseWorkFile(name, Qt::CaseSensitive);
+        if (work.isEmpty()) continue;
+        const QString path = QDir(folder).filePath(work);
+        if (QFileInfo(path).isSymLink() || !IsOlder(path, mainPath) || !db::HoldsTables(path, kSystemTables)) continue;
+        QFile::remove(path + QStringLiteral("-journal"));
+        QFile::remove(path);
     }
+}
+
+// The engine's files of a case variant of the main file's name (a database
+// copied from Windows) whose file is gone: the letter-case take-over has
+// made that file the main database. Under the old name no file reads them
+// but one given that name later, which they would spoil.
+void ResolveOrphanedEngineFiles(const QString& mainPath) {
+    const QFileInfo main(mainPath);
+    QStringList databases;
+    for (const QString& name : main.dir().entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        for (const char* suffix : db::kEngineFileSuffixes) {
+            if (!name.endsWith(QLatin1String(suffix))) continue;
+            const QString database = name.chopped(static_cast<qsizetype>(qstrlen(suffix)));
+            if (database != main.fileName() && database.compare(main.fileName(), Qt::CaseInsensitive) == 0 &&
+                !databases.contains(database) && !IsNameTaken(main.dir().filePath(database)))
+                databases << database;
+        }
+    }
+    for (const QString& database : databases) db::MakeWayForDatabase(main.dir().filePath(database));
 }
 
 // Every other name of the main file in `folder` gets a copy of its own; the
@@ -399,15 +442,17 @@ void SeparateSecondNames(const QString& mainPath, const QString& folder) {
 
 }  // namespace
 
-void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder, false); }
+void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder); }
 
 void CleanUpAfterKilledRuns() {
     const Settings& g = G();
+    const QString mainPath = g.AppPath + g.MainDbFile;
     QStringList folders{QDir::cleanPath(g.ProgramDir)};
     if (!folders.contains(QDir::cleanPath(g.AppPath))) folders << QDir::cleanPath(g.AppPath);
-    for (const QString& folder : folders) RemoveWorkFiles(folder, true);
-    ::unlink(Native(CompactTargetPath() + QStringLiteral("-journal")).constData());
-    SeparateSecondNames(g.AppPath + g.MainDbFile, g.AppPath);
+    for (const QString& folder : folders) RemoveWorkFiles(folder, mainPath);
+    db::RemoveEngineFiles(CompactTargetPath());
+    ResolveOrphanedEngineFiles(mainPath);
+    SeparateSecondNames(mainPath, g.AppPath);
 }
 
 bool IsReservedName(const QString& mainPath, const QString& target) {
@@ -419,10 +464,10 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
     if (!programsFolder) return false;
     const QString name = info.fileName();
     const QString mainName = main.fileName();
-    const QStringList reserved = {mainName + QStringLiteral("-journal"), mainName + QStringLiteral("-wal"),
-                                  mainName + QStringLiteral("-shm"),     QStringLiteral("VXCP.MDB"),
-                                  QStringLiteral("VXCP.MDB-journal"),    QLatin1String(kTemplateDbName),
-                                  QStringLiteral(".VXMOX.lock"),         QStringLiteral(".MOXConvert.lock")};
+    QStringList reserved = {QStringLiteral("VXCP.MDB"), QLatin1String(kTemplateDbName), QStringLiteral(".VXMOX.lock"),
+                            QStringLiteral(".MOXConvert.lock")};
+    for (const char* suffix : db::kEngineFileSuffixes)
+        reserved << mainName + QLatin1String(suffix) << QStringLiteral("VXCP.MDB") + QLatin1String(suffix);
     for (const QString& r : reserved)
         if (name.compare(r, Qt::CaseInsensitive) == 0) return true;
     return platform::IsWorkFileName(name);

@@ -28,6 +28,9 @@ QString UniquePath(const QString& stemPath, const QString& extension);
 // beside the target and renamed over it, so the old target stays complete
 // until the copy exists. False, nothing done, when both name the same file.
 bool CopyFile(const QString& source, const QString& target);
+// CopyFile's own report of a failed copy, for a copy made by other means
+// (a new database from the template).
+void ReportCopyFileError(int errorNumber);
 // Replacement of Dir(): with "*" or "?" in the name part and attributes 0,
 // the lower-cased name of the first matching file of the folder; otherwise
 // the name part when a file (attributes 16: a folder) exists at the path.
@@ -64,16 +67,17 @@ QString FileErrorDescription(int errorNumber);
 QString FileErrorText(int errorNumber);
 
 // Removes from `folder` the work copies that this installation wrote on this
-// host and whose writer is gone, and no other file: in a folder other PCs
+// machine and whose writer is gone, and no other file: in a folder other PCs
 // share, their work copies (a backup under way among them) stay.
 void RemoveStaleStagingFiles(const QString& folder);
 
 // What killed runs of the programs left beside the main database and in the
-// program folder: their work copies (the unmarked ones of earlier releases
-// too) and the journal of an unfinished compaction copy are removed, and a
-// safety copy that is still the main database under a second name (a
-// restore killed between its link and its rename) becomes a copy of its own.
-// Only while no program of this system runs.
+// program folder: their work copies (those of earlier releases too, when
+// they are provably theirs), the engine's files of an unfinished compaction
+// copy, those a letter-case take-over left under the old name, and a safety
+// copy that is still the main database under a second name (a restore
+// killed between its link and its rename) becomes a copy of its own. Only
+// while no program of this system runs.
 void CleanUpAfterKilledRuns();
 
 // Names the programs keep for themselves beside the main database at

@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/clock.h"
 #include "platform/descriptor.h"
 #include "platform/owner_only.h"
 #include "platform/regular_file.h"
@@ -51,8 +52,12 @@ int ModeAt(const QByteArray& path, mode_t* mode) {
 int ModeToWrite(const QByteArray& path, FileAccess access, int source, mode_t* mode) {
     *mode = kOwnerOnlyMode;
     switch (access) {
-        case FileAccess::OwnerOnly:
-            return 0;
+        case FileAccess::OwnerOnly: {
+            mode_t replaced = 0;
+            const int err = ModeAt(path, &replaced);
+            if (err == 0) *mode = WithoutOthersAccess(replaced);
+            return err == ENOENT ? 0 : err;
+        }
         case FileAccess::AsSource: {
             struct stat st {};
             if (::fstat(source, &st) != 0) return errno;
@@ -257,28 +262,20 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
 
 namespace {
 
-// Gives `src` the name `dst`, which no file may have: the engine makes sure
-// of it in the rename itself, or, where the file system cannot, a second
-// name (which is refused where one exists) takes the place of the first.
-int RenameWithoutReplacing(const QByteArray& src, const QByteArray& dst) {
-    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    if (::link(src.constData(), dst.constData()) != 0) return errno;
-    ::unlink(src.constData());
-    return 0;
-}
-
 int Place(const QString& written, const QString& target, FileAccess access, bool replace) {
     const QByteArray src = Native(written), dst = Native(target);
-    mode_t mode = 0;
-    if (access == FileAccess::OwnerOnly) {
-        if (const int err = MakeOwnerOnly(written)) return err;
-    } else if (access == FileAccess::AsSource) {
-        // The written file is the source: its mode stays.
-    } else if (const int err = ModeAt(dst, &mode); err == 0) {
-        if (::chmod(src.constData(), mode) != 0) return errno;
-    } else if (err != ENOENT) {
-        return err;
+    if (access != FileAccess::AsSource) {
+        mode_t own = 0, mode = 0;
+        if (const int err = ModeAt(src, &own)) return err;
+        // A new file replaces nothing, so a file that took its name
+        // meanwhile lends it no mode either.
+        if (const int err = replace ? ModeAt(dst, &mode) : ENOENT; err == ENOENT) {
+            mode = own;
+        } else if (err != 0) {
+            return err;
+        }
+        if (access == FileAccess::OwnerOnly) mode = WithoutOthersAccess(mode);
+        if (mode != own && ::chmod(src.constData(), mode) != 0) return errno;
     }
     if (const int err = TakeStep(FileStep::Sync)) return err;
     Descriptor file(::open(src.constData(), O_RDONLY | O_CLOEXEC));
@@ -288,7 +285,7 @@ int Place(const QString& written, const QString& target, FileAccess access, bool
     if (const int err = TakeStep(FileStep::Rename)) return err;
     if (replace) {
         if (::rename(src.constData(), dst.constData()) != 0) return errno;
-    } else if (const int err = RenameWithoutReplacing(src, dst)) {
+    } else if (const int err = RenameWithoutReplacing(written, target)) {
         return err;
     }
     SyncFolder(FolderOf(dst));
@@ -303,6 +300,40 @@ int PlaceFileAtomically(const QString& written, const QString& target, FileAcces
 
 int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access) {
     return Place(written, target, access, false);
+}
+
+int RenameWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray src = Native(from), dst = Native(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // Where the file system cannot refuse a name in the rename itself, a
+    // second name is refused where one exists; without links, only a look
+    // at the name is left.
+    if (::link(src.constData(), dst.constData()) == 0) {
+        ::unlink(src.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) return errno;
+    struct stat st {};
+    if (::lstat(dst.constData(), &st) == 0) return EEXIST;
+    return ::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
+}
+
+QString SetAside(const QString& path, int* error) {
+    const QString stem = path + QLatin1Char('_') + CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString aside = stem;
+    for (int n = 2;; ++n) {
+        const int err = RenameWithoutReplacing(path, aside);
+        if (err == 0) {
+            SyncFolder(FolderOf(Native(aside)));
+            return aside;
+        }
+        if (err != EEXIST) {
+            *error = err;
+            return {};
+        }
+        aside = stem + QLatin1Char('_') + QString::number(n);
+    }
 }
 
 FileStepFault::FileStepFault() : previous_(activeFault) { activeFault = this; }

@@ -41,9 +41,10 @@ private:
 using FileProducer = std::function<int(FileSink&)>;
 
 // The access a new file gets: that of the file it replaces (owner-only for
-// a new file), owner-only whatever the replaced file had, as every database
-// file the programs write (platform/owner_only.h), or that of the file it
-// is a copy of. The new file has it from its first byte.
+// a new file); that of the file it replaces without any access for others
+// (owner-only for a new file), as every database file the programs write
+// (platform/owner_only.h); or that of the file it is a copy of. The new
+// file has it from its first byte.
 enum class FileAccess { AsReplaced, OwnerOnly, AsSource };
 
 // Writes `target` with what `produce` gives. The new file takes the mode of
@@ -76,12 +77,25 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 
 // Puts a file that another writer has already made beside `target` (a
 // database engine writes its own output file) in target's place, with the
-// access `access` gives. On failure `written` is left to the caller.
+// access `access` gives; with OwnerOnly and no file at `target`, `written`
+// keeps its own mode without any access for others. A mode that is already
+// right is not set again, so an account that does not own `written` is not
+// refused for it. On failure `written` is left to the caller.
 int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
 // The same for a new file: `target` must be a name no file has, and a file
 // that another program gave that name meanwhile is never replaced (EEXIST;
 // `written` is then left to the caller).
 int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::OwnerOnly);
+
+// Renames `from` to `to` only while no file (nor a link to nothing) has
+// that name. 0, EEXIST, or the errno of the failed rename.
+int RenameWithoutReplacing(const QString& from, const QString& to);
+
+// Moves the file at `path` out of the way of every program that would read
+// it under its name, to `path` + "_yyyymmdd_hhnnss" of the clock's time (with
+// "_2", "_3", ... when that is taken), never replacing a file. The new path,
+// or "" with the errno in *error.
+QString SetAside(const QString& path, int* error);
 
 // The steps the failure seam counts.
 enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };

@@ -1,18 +1,28 @@
 #pragma once
 // Database files, their backups, kept originals and safety copies hold
-// patient data: every one the programs write is readable by its owner only,
-// whatever mode the file it came from had. One routine sets that mode, so
-// that a failure to set it is reported in one way and never passes unseen.
+// patient data. A file the programs make new is readable by its owner only
+// from its first byte. A file that takes the place of another keeps the mode
+// the owner gave the one it replaces, without any access for others: a
+// database shared with a group (two accounts of one PC) stays shared, and a
+// world-readable one stops being so. One place says what these modes are.
 
 #include <QString>
 
 namespace mox::platform {
 
-// The mode of every database file the programs write.
+// The mode of every database file the programs make new.
 inline constexpr unsigned kOwnerOnlyMode = 0600;
+
+// The mode of a file that replaces one of mode `replaced`.
+constexpr unsigned WithoutOthersAccess(unsigned replaced) { return replaced & 07770u; }
 
 // Gives the file at `path` owner-only access. 0, or the errno of the failed
 // chmod.
 int MakeOwnerOnly(const QString& path);
+
+// Takes any access for others from the file at `path`, leaving its owner's
+// and group's as they are; a file that gives others none is not touched, so
+// an account that does not own it is never refused for it. 0, or the errno.
+int RemoveOthersAccess(const QString& path);
 
 }  // namespace mox::platform

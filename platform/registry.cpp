@@ -1,8 +1,19 @@
 #include "platform/registry.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSysInfo>
 #include <memory>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <cerrno>
 
 namespace mox::platform {
 namespace {
@@ -55,11 +66,58 @@ std::unique_ptr<QSettings>& BatchSettings() {
     return settings;
 }
 
+// Removes the lock file at `lockPath` when a killed writer left it. A live
+// writer holds its lock file locked (QLockFile keeps an flock on it); one
+// killed while it wrote its first line has left it empty. QSettings would
+// take such a file over only once it is 30 s old, and every start would
+// wait that long.
+void RemoveKilledWritersLock(const QString& lockPath) {
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return;
+    bool gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (gone) {
+        char text[512] = {};
+        const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+        // "pid", the program and the host, a line each; a running process
+        // of that id on this host may hold it without flock (a network share).
+        const QList<QByteArray> lines = QByteArray(text, n > 0 ? n : 0).split('\n');
+        bool parsed = false;
+        const qint64 pid = lines.value(0).toLongLong(&parsed);
+        if (parsed && pid > 0 && lines.size() >= 3) {
+            const bool here = QString::fromUtf8(lines[2]) == QSysInfo::machineHostName();
+            gone = here && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        }
+        if (gone) ::unlink(QFile::encodeName(lockPath).constData());
+    }
+    ::close(fd);
+}
+
+// What a program killed while it wrote the file left: the lock, and the
+// temporary copy ("registry.ini.Ab12Cd") QSettings writes before it renames
+// it over the file. Only the writer that holds the lock writes such a copy,
+// so while this process holds it, every one there is a killed writer's.
+// Once per process and file, before the first look at it.
+void ClearKilledWritersLeftovers() {
+    static QString cleared;
+    const QString path = RegistryFilePath();
+    if (path == cleared) return;
+    cleared = path;
+    RemoveKilledWritersLock(path + QStringLiteral(".lock"));
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(0)) return;
+    const QFileInfo file(path);
+    const QRegularExpression copy(QStringLiteral("^") + QRegularExpression::escape(file.fileName()) +
+                                  QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    for (const QFileInfo& entry : file.dir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+        if (!entry.isSymLink() && copy.match(entry.fileName()).hasMatch()) QFile::remove(entry.absoluteFilePath());
+}
+
 // The settings one call works on, entered at the root: the batch's copy, or
 // the file itself. A change is written at once, or with the batch's end.
 class Access {
 public:
     Access() {
+        ClearKilledWritersLeftovers();
         if (!BatchSettings()) own_ = std::make_unique<QSettings>(RegistryFilePath(), QSettings::IniFormat);
     }
     ~Access() {
@@ -142,6 +200,7 @@ QStringList RegistryValueNames(const QString& keyPath) {
 }
 
 RegistryBatch::RegistryBatch() : owner_(!BatchSettings()) {
+    ClearKilledWritersLeftovers();
     if (owner_) BatchSettings() = std::make_unique<QSettings>(RegistryFilePath(), QSettings::IniFormat);
 }
 

@@ -364,8 +364,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
             c.source = c.converted = mainPath;
             c.kept = kept;
             c.toldLate = true;
-            if (const int err = platform::MakeOwnerOnly(mainPath))
-                c.warning = QStringLiteral("変換したファイルを所有者だけが読み書きできる設定にできませんでした。") +
+            if (const int err = platform::RemoveOthersAccess(mainPath))
+                c.warning = QStringLiteral("変換したファイルを他のユーザーが読み取れない設定にできませんでした。") +
                             kCrLf + FileErrorText(err);
         } else {
             ForgetJetConversionNote();

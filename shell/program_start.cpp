@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "platform/db/file_kind.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/gui/japanese_ui.h"
 #include "platform/gui/message_boxes.h"
 #include "platform/gui/progress_window.h"
@@ -74,15 +75,13 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
                      16, QStringLiteral("同時起動"));
 }
 
-// A rollback journal left beside a database that is gone belongs to that
-// database: the engine would roll it into whatever file takes the name next
-// and spoil it. It is kept under a dated name that no engine reads.
+// A rollback journal or log left beside a database that is gone belongs to
+// that name: the engine would roll it into whatever file takes the name next
+// and spoil it. What it holds is kept under a dated name that no engine reads.
 bool SetLeftoverJournalAside(const QString& mainPath) {
-    const QString journal = mainPath + QStringLiteral("-journal");
-    if (!IsNameTaken(journal)) return true;
-    const QString stamp = platform::CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    if (RenameFile(journal, UniquePath(journal + QLatin1Char('_') + stamp, {}))) return true;
-    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(journal).fileName() +
+    QString which;
+    if (db::MakeWayForDatabase(mainPath, &which) == 0) return true;
+    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(which).fileName() +
                          QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
                          QStringLiteral("プログラムを終了します。"),
                      16, QStringLiteral("エラー"));
@@ -93,17 +92,25 @@ void ShowStartupError(const QString& what) {
     platform::MsgBox(what + kCrLf + QStringLiteral("プログラムを終了します。"), 16, QStringLiteral("エラー"));
 }
 
-// A database that a killed run of the file menu left in the middle of a save
-// has its rollback journal under its own name, which no rename carries
-// along: the engine rolls it back first. A file the engine cannot open is
-// left to the checks that follow.
-void SettleUnderOwnName(const QString& path) {
-    if (!IsNameTaken(path + QStringLiteral("-journal"))) return;
+// A database copied under another name carries the journal of a write
+// that was cut off, or a log, under that name, which no rename carries
+// along: the engine rolls it in first. False when it could not: the file is
+// still half written and must not become the database (the engine's words
+// go to the log).
+bool SettleUnderOwnName(const QString& path) {
+    if (!IsNameTaken(path + QStringLiteral("-journal")) && !IsNameTaken(path + QStringLiteral("-wal"))) return true;
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
         LogFailure(path, e.Description());
+        return false;
     }
+    // What is left of a journal holds nothing to roll back.
+    if (const int err = db::MakeWayForDatabase(path)) {
+        LogFailure(path, FileErrorText(err));
+        return false;
+    }
+    return true;
 }
 
 enum class CaseVariant { None, Taken, Refused };
@@ -129,7 +136,21 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         return CaseVariant::Refused;
     }
     const QString variantName = QFileInfo(found.front()).fileName();
-    SettleUnderOwnName(found.front());
+    if (!SettleUnderOwnName(found.front())) {
+        const QString journal = variantName + QStringLiteral("-journal");
+        ShowStartupError(QStringLiteral("データベース(%1)には、").arg(variantName) + kCrLf +
+                         QStringLiteral("途中で中断された書き込みが残っています。") + kCrLf +
+                         QStringLiteral("その記録(%1)を読み書きできないか、").arg(journal) + kCrLf +
+                         QStringLiteral("読み書きでエラーが発生したため、元に戻せませんでした。") + kCrLf +
+                         QStringLiteral("このままでは %1 として使うことができません。").arg(mainName) + kCrLf + kCrLf +
+                         QStringLiteral("%1 と %2 は、").arg(variantName, journal) + kCrLf +
+                         QStringLiteral("どちらもそのまま残してあります。") + kCrLf +
+                         QStringLiteral("%1 をこのユーザーで読み書きできるようにしてから").arg(journal) + kCrLf +
+                         QStringLiteral("（ファイルを作ったユーザーで所有者やアクセス権を変えるなど）、") + kCrLf +
+                         QStringLiteral("もう一度起動してください。") + kCrLf + kCrLf +
+                         QStringLiteral("詳しい原因は次のファイルに記録しました。") + kCrLf + LogPath() + kCrLf);
+        return CaseVariant::Refused;
+    }
     if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
         ShowStartupError(
             QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +

@@ -95,6 +95,7 @@ void RollBack(const std::vector<Done>& done, const QString& programFolder, const
 bool IsProtectedName(const QString& name) {
     const QString lower = name.toLower();
     if (lower == QLatin1String("vxmox2.mdb") || lower == QLatin1String("vxmox2.mdb-journal") ||
+        lower == QLatin1String("vxmox2.mdb-wal") || lower == QLatin1String("vxmox2.mdb-shm") ||
         lower == QLatin1String("vxcp.mdb") || lower == QLatin1String("mox.ini") || lower == QLatin1String("info.txt"))
         return true;
     if (MatchesLikePattern(lower, QStringLiteral("log_mox*.txt"))) return true;

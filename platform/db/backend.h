@@ -68,6 +68,13 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
 // CopyDatabaseContent (sqlite_file.h) on the engine, waiting at most
 // `busyTimeoutMs` for another connection's lock.
 void CopySqliteFile(const QString& source, const QString& target, int busyTimeoutMs);
+// A write-ahead log beside the database file at `path` (open as `fd`) is
+// rolled into it by the engine at its first read, whichever database wrote
+// the log. Only a file that keeps its changes in a log has one of its own;
+// this system's files never do, and beside such a file a log is another
+// database's: it is set aside under a dated name and the user is told.
+// Throws DbError when it cannot be moved.
+void SetForeignLogAside(const QString& path, int fd);
 // A private database in memory (the tables of a Jet file are read into one).
 std::unique_ptr<Backend> OpenSqliteMemory();
 std::unique_ptr<Backend> OpenOdbcBackend(const ConnectionInfo& info);

@@ -6,9 +6,14 @@
 #include "platform/db/backend.h"
 #include "platform/db/file_hold.h"
 #include "platform/db/sql_text.h"
+#include "platform/db/sqlite_file.h"
+#include "platform/message_box.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -356,9 +361,52 @@ DbError ReadFailure(const QString& path, int rc, const QString& detail) {
     }
 }
 
+// Byte 18 of the header: 2 while the file keeps its changes in a
+// write-ahead log.
+bool KeepsWriteAheadLog(int fd) {
+    unsigned char version = 0;
+    return ::pread(fd, &version, 1, 18) == 1 && version == 2;
+}
+
 }  // namespace
 
+void SetForeignLogAside(const QString& path, int fd) {
+    const QString log = path + QStringLiteral("-wal");
+    struct stat st {};
+    if (::lstat(QFile::encodeName(log).constData(), &st) != 0) return;
+    // The engine's own check of a log's frames against its header decides
+    // for a file that keeps one.
+    if (KeepsWriteAheadLog(fd)) return;
+    const QByteArray shm = QFile::encodeName(path + QStringLiteral("-shm"));
+    if (S_ISREG(st.st_mode) && !HoldsChanges(log) && ::unlink(QFile::encodeName(log).constData()) == 0) {
+        ::unlink(shm.constData());
+        return;
+    }
+    int err = 0;
+    const QString aside = platform::SetAside(log, &err);
+    if (aside.isEmpty() && err != ENOENT)
+        throw OpenFailure(path, QStringLiteral("このデータベースのものではない作業ファイル(%1)が同じフォルダにあり、"
+                                               "名前を変えられないため、開けません。フォルダに書き込みできるか"
+                                               "確認してください。")
+                                    .arg(QFileInfo(log).fileName()));
+    ::unlink(shm.constData());
+    if (aside.isEmpty()) return;
+    const QString crlf = QStringLiteral("\r\n");
+    platform::MsgBox(QStringLiteral("データベース(%1)と同じ名前の作業ファイル(%2)がありましたが、")
+                             .arg(path, QFileInfo(log).fileName()) +
+                         crlf + QStringLiteral("このデータベースのものではありません。") + crlf +
+                         QStringLiteral("このまま開くとデータベースが壊れるため、") + crlf +
+                         QStringLiteral("作業ファイルの名前を次のように変えて残しました。") + crlf + crlf + aside +
+                         crlf + crlf + QStringLiteral("データベースはそのまま使えます。"),
+                     48, QStringLiteral("データベース"));
+}
+
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int busyTimeoutMs) {
+    {
+        int holdError = 0;
+        const FileHold hold = FileHold::Take(path, &holdError);
+        if (hold.IsHeld()) SetForeignLogAside(path, hold.get());
+    }
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(path);
     // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
@@ -417,13 +465,6 @@ QString CopyFailure(int err) {
     }
 }
 
-// Byte 18 of the header: 2 while the file keeps its changes in a
-// write-ahead log.
-bool KeepsWriteAheadLog(int fd) {
-    unsigned char version = 0;
-    return ::pread(fd, &version, 1, 18) == 1 && version == 2;
-}
-
 }  // namespace
 
 void CopySqliteFile(const QString& source, const QString& target, int busyTimeoutMs) {
@@ -448,6 +489,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         return ReadFailure(path, rc, detail);
     };
     if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));
+    SetForeignLogAside(source, bytes.get());
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
     int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);

@@ -1,9 +1,15 @@
 #include "platform/db/sqlite_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/db/backend.h"
 
 #include <sqlite3.h>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
 
 namespace mox::db {
 
@@ -52,6 +58,71 @@ bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QStrin
     }
     if (why) *why = cause;
     return cause.isEmpty();
+}
+
+bool HoldsChanges(const QString& enginePath) {
+    // The index holds nothing its log does not; a file that cannot be read
+    // may hold anything.
+    if (enginePath.endsWith(QLatin1String("-shm"))) return false;
+    QFile file(enginePath);
+    if (!file.open(QIODevice::ReadOnly)) return true;
+    // The engine's own tests: a journal whose first byte is zero is finished
+    // (or was never begun); a log holds frames after its 32-byte header.
+    if (enginePath.endsWith(QLatin1String("-journal"))) {
+        char first = 0;
+        return file.read(&first, 1) == 1 && first != 0;
+    }
+    return file.size() > 32;
+}
+
+int MakeWayForDatabase(const QString& path, QString* which) {
+    for (const char* suffix : kEngineFileSuffixes) {
+        const QString engineFile = path + QLatin1String(suffix);
+        const QByteArray native = QFile::encodeName(engineFile);
+        struct stat st {};
+        if (::lstat(native.constData(), &st) != 0) continue;
+        int err = 0;
+        if (S_ISREG(st.st_mode) && !HoldsChanges(engineFile)) {
+            if (::unlink(native.constData()) != 0 && errno != ENOENT) err = errno;
+        } else if (platform::SetAside(engineFile, &err).isEmpty() && err == ENOENT) {
+            err = 0;
+        }
+        if (err != 0) {
+            if (which) *which = engineFile;
+            return err;
+        }
+    }
+    return 0;
+}
+
+void RemoveEngineFiles(const QString& path) {
+    for (const char* suffix : kEngineFileSuffixes) QFile::remove(path + QLatin1String(suffix));
+}
+
+bool HoldsTables(const QString& path, const QStringList& tables) {
+    // As a URI with immutable=1 the engine neither locks the file nor looks
+    // for its journal or log.
+    QByteArray uri = "file:";
+    for (const char c : QFile::encodeName(path)) {
+        if (c == '%' || c == '?' || c == '#')
+            uri += '%' + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+        else
+            uri += c;
+    }
+    uri += "?immutable=1";
+    sqlite3* db = nullptr;
+    bool holds = sqlite3_open_v2(uri.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
+    for (const QString& table : tables) {
+        if (!holds) break;
+        sqlite3_stmt* statement = nullptr;
+        holds = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?", -1, &statement,
+                                   nullptr) == SQLITE_OK &&
+                sqlite3_bind_text(statement, 1, table.toUtf8().constData(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+                sqlite3_step(statement) == SQLITE_ROW;
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close_v2(db);
+    return holds;
 }
 
 }  // namespace mox::db

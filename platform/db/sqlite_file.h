@@ -38,4 +38,31 @@ bool ReportsUnreadPages(const QString& report);
 // words or the check's report, for the log.
 bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why = nullptr);
 
+// The engine keeps files of its own beside a database, under the database's
+// name and a suffix: its rollback journal, its write-ahead log and that
+// log's shared-memory index. It reads them into whatever file has that name
+// when it opens it, so they belong to the name, not to a file.
+inline constexpr const char* kEngineFileSuffixes[] = {"-journal", "-wal", "-shm"};
+
+// Makes way for a database file that is to take the name `path`, a new file
+// or one that replaces another: the engine's files of that name would be
+// rolled into it at its first open and spoil it. One that holds changes (a
+// journal of an unfinished write, a log with frames) is set aside under a
+// dated name (platform::SetAside), so that nothing in it is lost; one that
+// holds none goes. 0, or the errno, with the file that could not be moved
+// in *which.
+int MakeWayForDatabase(const QString& path, QString* which = nullptr);
+
+// Removes the engine's files of a work file of the programs.
+void RemoveEngineFiles(const QString& path);
+
+// Whether the engine file `path` (one of kEngineFileSuffixes) holds changes
+// it would roll into a database, as above; one that cannot be read counts
+// as holding some.
+bool HoldsChanges(const QString& enginePath);
+
+// Whether the file at `path`, read as it lies (no journal rolled back, no
+// lock taken, nothing written), is a database holding every named table.
+bool HoldsTables(const QString& path, const QStringList& tables);
+
 }  // namespace mox::db

@@ -8,7 +8,6 @@
 #include "core/database_file_check.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
-#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/db/file_kind.h"
@@ -172,11 +171,8 @@ void PFrmInput::mnuCreate_Click() {
     }
     // The new file holds the template only, owner-only from its first byte;
     // when it cannot be made the database in use stays.
-    bool templateUnreadable = false;
-    if (const int err = MakeFromTemplate(chosen->Path(), &templateUnreadable)) {
-        platform::MsgBox(QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。") + kCrLf + kCrLf +
-                             (templateUnreadable ? TemplateDbPath() : chosen->Path()) + kCrLf + FileErrorText(err),
-                         16, QStringLiteral("新規作成エラー"));
+    if (const int err = MakeFromTemplate(chosen->Path())) {
+        ReportCopyFileError(err);
         return;
     }
     UseDatabase(chosen->folder, chosen->name);

@@ -518,7 +518,7 @@ TEST_F(CompactionTest, AnotherProgramWritingMeanwhileLosesNothing) {
     ExpectSoundMain();
 }
 
-TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheCompactedFileIsOwnerOnly) {
+TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheCompactedFileKeepsItsModeWithoutOthers) {
     ::chmod(QFile::encodeName(main_).constData(), 0444);
     const QByteArray original = Bytes(main_);
     EXPECT_FALSE(CompactDatabase(9));
@@ -530,12 +530,13 @@ TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheCompactedFileIsOwnerOnly
     EXPECT_EQ(ModeOf(main_), 0444u);
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
 
-    // Whatever the file allowed before, the compacted database holds
-    // patient data and is its owner's only.
-    ::chmod(QFile::encodeName(main_).constData(), 0644);
+    // The compacted database keeps what its owner allowed, the group of two
+    // accounts of the PC among it; it holds patient data, and others lose
+    // what they could.
+    ::chmod(QFile::encodeName(main_).constData(), 0664);
     EXPECT_TRUE(CompactDatabase(1));
     EXPECT_NE(Bytes(main_), original);
-    EXPECT_EQ(ModeOf(main_), 0600u);
+    EXPECT_EQ(ModeOf(main_), 0660u);
 }
 
 // A complete leftover beside a missing main file is the user's database.

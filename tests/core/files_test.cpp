@@ -171,13 +171,14 @@ TEST_F(FilesTest, CopyFailingAtAnyStepReportsItAndKeepsTheOldTarget) {
 
 // A safety copy that is still the main database under a second name (a
 // restore killed between its link and its rename) becomes a copy of its
-// own, which only its owner can read from its first byte on.
-TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesAnOwnerOnlyCopy) {
+// own, which others cannot read from its first byte on; the owner's group
+// keeps what the file gave it.
+TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesACopyOthersCannotRead) {
     const Settings before = G();
     G().AppPath = G().ProgramDir = sandbox_.Path();
     G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
     const QString main = Make(QStringLiteral("VXMOX2.MDB"), "the clinic's examinations");
-    ::chmod(QFile::encodeName(main).constData(), 0644);
+    ::chmod(QFile::encodeName(main).constData(), 0664);
     const QString safety = sandbox_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
     ASSERT_EQ(::link(QFile::encodeName(main).constData(), QFile::encodeName(safety).constData()), 0);
     const auto modeOf = [](const QString& path) {
@@ -192,7 +193,7 @@ TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesAnOwnerOnlyCopy) {
                 if (name == QStringLiteral("VXMOX2.MDB") || name == QStringLiteral("VXMOX2_20240506_0700.MDB"))
                     continue;
                 beingWritten << name;
-                EXPECT_EQ(modeOf(sandbox_.File(name)), 0600u) << name.toStdString();
+                EXPECT_EQ(modeOf(sandbox_.File(name)), 0660u) << name.toStdString();
             }
         });
         CleanUpAfterKilledRuns();
@@ -205,8 +206,8 @@ TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesAnOwnerOnlyCopy) {
     ASSERT_EQ(::stat(QFile::encodeName(safety).constData(), &keptSt), 0);
     EXPECT_NE(mainSt.st_ino, keptSt.st_ino);
     EXPECT_EQ(Read(safety), QByteArray("the clinic's examinations"));
-    EXPECT_EQ(keptSt.st_mode & 07777, 0600u);
-    EXPECT_EQ(mainSt.st_mode & 07777, 0644u);
+    EXPECT_EQ(keptSt.st_mode & 07777, 0660u);
+    EXPECT_EQ(mainSt.st_mode & 07777, 0664u);
 }
 
 TEST_F(FilesTest, CheckDirFindsPatternsCaseInsensitivelyAndLowerCasesThem) {

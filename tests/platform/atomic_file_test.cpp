@@ -227,7 +227,9 @@ TEST_F(AtomicFileTest, ANewFileIsPlacedOnlyUnderAFreeName) {
     const QString taken = Make(QStringLiteral("clinic_変換.mdb"), kOld, 0644);
     const QString dangling = box_.File(QStringLiteral("clinic_変換_2.mdb"));
     ASSERT_TRUE(QFile::link(box_.File(QStringLiteral("gone")), dangling));
-    const QString written = Make(QStringLiteral("written"), kNew, 0644);
+    // Written owner-only, as the programs' work files are: the taken file's
+    // mode is not lent to it.
+    const QString written = Make(QStringLiteral("written"), kNew, 0600);
     EXPECT_EQ(PlaceNewFileAtomically(written, taken), EEXIST);
     EXPECT_EQ(PlaceNewFileAtomically(written, dangling), EEXIST);
     EXPECT_EQ(Read(taken), kOld);

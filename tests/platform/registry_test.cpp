@@ -2,7 +2,9 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
 
 using namespace mox::platform;
 
@@ -163,4 +165,27 @@ TEST(Registry, BatchOnAnUnwritableFileFailsAtItsEnd) {
         EXPECT_FALSE(batch.Finish());
     }
     EXPECT_EQ(RegistryRead(kKey, QStringLiteral("V"), QStringLiteral("none")), QStringLiteral("none"));
+}
+
+// A writer killed while it wrote the file leaves its lock, empty when it was
+// killed at its first line, and its temporary copy. The next program takes
+// the lock over at once (QSettings would wait until it is 30 s old) and
+// removes the copy; a lock a running writer holds, and its copy, stay.
+TEST(Registry, WhatAKilledWriterLeftIsClearedAtOnce) {
+    mox::test::Sandbox sandbox;
+    sandbox.WriteText(QStringLiteral("registry.ini.lock"), "");
+    sandbox.WriteText(QStringLiteral("registry.ini.Ab12Cd"), "[HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("MOXExe"), QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_EQ(QDir(sandbox.Path()).entryList({QStringLiteral("registry.ini*")}, QDir::Files | QDir::Hidden),
+              QStringList());
+    ASSERT_TRUE(RegistryWrite(kKey, QStringLiteral("MOXExe"), QStringLiteral("/opt/mox/VXMOX")));
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("MOXExe")), QStringLiteral("/opt/mox/VXMOX"));
+
+    mox::test::Sandbox other;
+    QLockFile running(RegistryFilePath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    other.WriteText(QStringLiteral("registry.ini.Qs7pLm"), "[HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(RegistryRead(kKey, QStringLiteral("MOXExe"), QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_TRUE(QFile::exists(other.File(QStringLiteral("registry.ini.Qs7pLm"))));
+    EXPECT_TRUE(QFile::exists(RegistryFilePath() + QStringLiteral(".lock")));
 }

@@ -142,8 +142,9 @@ TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKep
     EXPECT_EQ(Bytes(kept), windows_);
     EXPECT_EQ(db::FileKindAt(main_), db::FileKind::Sqlite);
     EXPECT_EQ(Dump(main_), reference_);
-    // Both hold patient data, whatever mode the Access file had.
-    EXPECT_EQ(ModeOf(main_), 0600u);
+    // Both hold patient data: the converted file keeps the Access file's mode
+    // (0644) without any access for others, the kept copy is new.
+    EXPECT_EQ(ModeOf(main_), 0640u);
     EXPECT_EQ(ModeOf(kept), 0600u);
     // The caller tells the user; the conversion says nothing itself.
     EXPECT_TRUE(boxes_.Shown().empty());
@@ -428,7 +429,7 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
         EXPECT_EQ(Bytes(c.kept), windows_);
         ForgetJetConversionNote();
         EXPECT_EQ(Dump(main_), reference_);
-        EXPECT_EQ(ModeOf(main_), 0600u);
+        EXPECT_EQ(ModeOf(main_), 0640u);
     };
     for (ConversionStep failing : {ConversionStep::CopyTables, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(failing));

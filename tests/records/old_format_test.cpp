@@ -151,8 +151,9 @@ mode_t ModeOf(const QString& path) {
 
 TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     MakeOldDatabase();
-    // Whatever the old file's mode, what the conversion writes holds
-    // patient data and is its owner's only.
+    // What the conversion writes holds patient data: the kept copy is new
+    // and its owner's only, the converted file keeps the old file's mode
+    // without any access for others.
     ::chmod(QFile::encodeName(main_).constData(), 0644);
     const QByteArray old = Bytes(main_);
     // A compaction copy of the old file that a killed exit left: the next
@@ -171,7 +172,7 @@ TEST_F(OldFormatTest, ConvertsTheUsersCasesIntoATemplateCopy) {
     EXPECT_EQ(KeptFiles(), QStringList{QStringLiteral("VXMOX2_20240305_1407.mdb")});
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), old);
     EXPECT_EQ(ModeOf(box_.File(QStringLiteral("VXMOX2_20240305_1407.mdb"))), 0600u);
-    EXPECT_EQ(ModeOf(main_), 0600u);
+    EXPECT_EQ(ModeOf(main_), 0640u) << "the old file's mode, without any access for others";
     EXPECT_FALSE(QFileInfo::exists(platform::StagedFilePath(main_)));
     EXPECT_FALSE(QFileInfo::exists(box_.File(QStringLiteral("VXCP.MDB"))));
     EXPECT_EQ(record.IsOldFormatTable(), kFormatCurrent);

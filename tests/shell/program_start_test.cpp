@@ -17,11 +17,13 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -231,14 +233,18 @@ TEST_F(ProgramStartTest, StartLooksAgainBeforeRefusingAndNamesTheProgramThatHold
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
-// What killed runs leave: the journal of a restore's staged copy (this
-// release's name and an earlier one's), that of a compaction copy that ran
-// out of room, an earlier release's conversion work file, and a safety copy that is still the database itself under a
-// second name (a restore killed between its link and its rename), which
-// would follow every later save. The next start clears them.
+// What killed runs leave: the journal of a restore's staged copy, that of
+// a compaction copy that ran out of room, an earlier release's work files,
+// the journal a letter-case take-over left under the old name, and a safety
+// copy that is still the database itself under a second name (a restore
+// killed between its link and its rename), which would follow every later
+// save. The next start clears them, and nothing else: an earlier release's
+// names carry no mark, so only a database of this system older than the
+// main database is taken for one of its work files; a user's file under a
+// name like theirs stays.
 TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatabaseBecomesACopy) {
     ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), MainPath()));
-    ::chmod(QFile::encodeName(MainPath()).constData(), 0644);
+    ::chmod(QFile::encodeName(MainPath()).constData(), 0664);
     const QString safety = box_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
     ASSERT_EQ(::link(QFile::encodeName(MainPath()).constData(), QFile::encodeName(safety).constData()), 0);
     ASSERT_EQ(test::RunInChild([&] {
@@ -247,18 +253,39 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
                   EXPECT_TRUE(journal.open(QIODevice::WriteOnly));
               }),
               test::ChildEnd::RanThrough);
-    box_.WriteText(QStringLiteral(".VXMOX2.MDB.new-journal"), "journal of an earlier release's staged copy");
     box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of a copy that ran out of room");
-    box_.WriteText(QStringLiteral("VXCV.MDB"), "an earlier release's conversion work file");
+    box_.WriteText(QStringLiteral("vxmox2.mdb-journal"), "journal of a file taken over under another case");
+    const QDateTime earlier(QDate(2024, 5, 1), QTime(9, 0));
+    const auto earlierDatabase = [&](const QString& name) {
+        box_.CopyTemplate(name);
+        QFile file(box_.File(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(earlier, QFileDevice::FileModificationTime));
+    };
+    const QStringList earlierWork = {QStringLiteral("VXCV.MDB"), QStringLiteral(".VXMOX2.MDB.new"),
+                                     QStringLiteral("..VXMOX2.MDB.new.part-Ab12Cd")};
+    for (const QString& name : earlierWork) earlierDatabase(name);
     box_.WriteText(QStringLiteral("VXCV.MDB-journal"), "its journal");
+    const QStringList users = {QStringLiteral("vxcv.mdb"), QStringLiteral(".カルテ控え.mdb.new"),
+                               QStringLiteral("..Backup.MDB.part-abc123"), QStringLiteral(".notes.txt.part-Ab12Cd"),
+                               QStringLiteral(".clinic.mdb.new-journal")};
+    earlierDatabase(users[0]);
+    for (const QString& name : users.mid(1)) box_.WriteText(name, "the user's");
     const QByteArray database = [&] {
         QFile f(MainPath());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
 
     ASSERT_EQ(StartProgram(Converter()), kStarted);
-    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden), QStringList());
-    EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral("VXCV.MDB"))));
+    QStringList left = QDir(box_.Path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& name : users) EXPECT_TRUE(left.removeOne(name)) << name.toStdString();
+    const QStringList takenOver = left.filter(QStringLiteral("vxmox2.mdb-journal_20240506_0708"));
+    ASSERT_EQ(takenOver.size(), 1) << left.join(u' ').toStdString();
+    left.removeOne(takenOver[0]);
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".MOXConvert.lock"), QStringLiteral("VXMOX2.MDB"),
+                                 QStringLiteral("VXMOX2_20240506_0700.MDB"), QStringLiteral("VXMOX2_ORG.MDB")}));
+    QFile aside(box_.File(takenOver[0]));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), QByteArray("journal of a file taken over under another case"));
     struct stat main {
     }, kept{};
     ASSERT_EQ(::stat(QFile::encodeName(MainPath()).constData(), &main), 0);
@@ -267,18 +294,46 @@ TEST_F(ProgramStartTest, LeftoversOfKilledRunsAreClearedAndASecondNameOfTheDatab
     QFile f(safety);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), database);
-    EXPECT_EQ(kept.st_mode & 07777, 0600u);
+    EXPECT_EQ(kept.st_mode & 07777, 0660u) << "the copy replaced a name of the file: its mode, none for others";
+    EXPECT_EQ(main.st_mode & 07777, 0664u);
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
+// The journal and the log of a database that is gone would be rolled into
+// the template's copy that takes its name: what they hold is kept under a
+// dated name no engine reads, and the new database is the template's.
 TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNeverReplacesAnother) {
     const QString journal = MainPath() + QStringLiteral("-journal");
     const QString dated = journal + QStringLiteral("_20240506_070809");
     box_.WriteText(QStringLiteral("VXMOX2.MDB-journal_20240506_070809"), "earlier");
     box_.WriteText(QStringLiteral("VXMOX2.MDB-journal"), "leftover");
+    // Another database's log, of pages this file's size and kind.
+    const QString other = box_.CopyTemplate(QStringLiteral("other.MDB"));
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(other).constData(), &raw), SQLITE_OK);
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(raw,
+                     "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; DELETE FROM TExamData; "
+                     "UPDATE TPatient SET Name='another clinic';",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_TRUE(QFile::rename(other + QStringLiteral("-wal"), MainPath() + QStringLiteral("-wal")));
+    ASSERT_TRUE(QFile::rename(other + QStringLiteral("-shm"), MainPath() + QStringLiteral("-shm")));
 
     ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_TRUE(boxes_.Shown().empty());
     EXPECT_FALSE(QFile::exists(journal));
+    EXPECT_FALSE(QFile::exists(MainPath() + QStringLiteral("-shm")));
+    EXPECT_TRUE(QFile::exists(MainPath() + QStringLiteral("-wal_20240506_070809")));
+    {
+        auto conn = db::Connection::Open(G().MainDbSource);
+        EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
+        EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT count(*) FROM TPatient WHERE Name='another clinic'")).ToInt64(),
+                  0);
+        conn->Close();
+    }
     QFile earlier(dated);
     ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
     EXPECT_EQ(earlier.readAll(), QByteArray("earlier"));
@@ -321,7 +376,7 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseComesBeforeALeftoverCompactionT
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベース"));
     EXPECT_EQ(patients(), QStringLiteral("5"));
     EXPECT_FALSE(QFile::exists(box_.File(QStringLiteral("vxmox2.MDB"))));
-    EXPECT_EQ(QFile::permissions(MainPath()) & 0x0077, 0) << "the database is its owner's only";
+    EXPECT_EQ(QFile::permissions(MainPath()) & 0x0777, 0x0640) << "the file's mode, with no access for others";
     EXPECT_TRUE(QFile::exists(CompactTargetPath()));
     EXPECT_EQ(clock_.TotalWaited(), 0) << "no template was copied";
     QTRY_VERIFY(mainWindow_ != nullptr);
@@ -334,6 +389,69 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseComesBeforeALeftoverCompactionT
     ASSERT_EQ(boxes_.Shown().size(), 1u);
     EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("データベースの復元"));
     EXPECT_EQ(patients(), QStringLiteral("6"));
+    QTRY_VERIFY(mainWindow_ != nullptr);
+}
+
+// A database copied under another letter case with the journal of a write
+// that was cut off is half written: it becomes the database only once the
+// journal is rolled back. A journal that cannot be (an I/O error, another
+// account's file) leaves both files as they are, and the user is told why and
+// what to do, as the same journal beside VXMOX2.MDB stops the start.
+TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseIsTakenOverOnlyOnceItsCutOffWriteIsUndone) {
+    const QString variant = box_.CopyTemplate(QStringLiteral("vxmox2.mdb"));
+    const QString journal = variant + QStringLiteral("-journal");
+    const auto names = [](const QString& path) {
+        auto conn = db::Connection::Open(db::DataSourcePart(path));
+        const QString all = conn->Scalar(QStringLiteral("SELECT group_concat(Name) FROM TPatient")).ToText() + u'/' +
+                            conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+        conn->Close();
+        return all;
+    };
+    const QString before = names(variant);
+    ASSERT_EQ(test::RunInChild([&] {
+                  sqlite3* raw = nullptr;
+                  sqlite3_open(QFile::encodeName(variant).constData(), &raw);
+                  sqlite3_exec(
+                      raw,
+                      "PRAGMA cache_size=2; BEGIN; UPDATE TPatient SET Name='cut off'; CREATE TABLE Filler(x);"
+                      "INSERT INTO Filler SELECT randomblob(4000) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION "
+                      "ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+                      nullptr, nullptr, nullptr);
+                  test::KillThisProcess();
+              }),
+              test::ChildEnd::Killed);
+    ASSERT_TRUE(QFile::exists(journal));
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray halfWritten = bytes(variant);
+    const QByteArray undo = bytes(journal);
+
+    // The journal cannot be read.
+    ASSERT_TRUE(QFile::rename(journal, box_.File(QStringLiteral("undo"))));
+    ASSERT_TRUE(QDir().mkdir(journal));
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_EQ(boxes_.Shown()[0].caption, QStringLiteral("エラー"));
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("vxmox2.mdb-journal")))
+        << boxes_.Shown()[0].prompt.toStdString();
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("もう一度起動してください")));
+    EXPECT_FALSE(QFile::exists(MainPath()));
+    EXPECT_EQ(bytes(variant), halfWritten);
+    EXPECT_TRUE(QFileInfo(journal).isDir());
+    EXPECT_EQ(prepared_, 0);
+
+    // Readable again, it is rolled back first.
+    ASSERT_TRUE(QDir().rmdir(journal));
+    ASSERT_TRUE(QFile::rename(box_.File(QStringLiteral("undo")), journal));
+    ASSERT_EQ(bytes(journal), undo);
+    boxes_.Clear();
+    ASSERT_EQ(StartProgram(Converter()), kStarted);
+    EXPECT_FALSE(QFile::exists(variant));
+    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("*journal*")}, QDir::Files | QDir::Hidden | QDir::Dirs),
+              QStringList());
+    EXPECT_EQ(names(MainPath()), before);
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 

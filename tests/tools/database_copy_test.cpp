@@ -15,10 +15,13 @@
 #include "tests/tools/tools_test_support.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sqlite3.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFileInfo>
@@ -26,6 +29,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
@@ -131,12 +135,46 @@ QStringList WorkFilesOfAGoneWriter(const QString& folder) {
 }
 
 // The work-file name `name` with the part of its mark `which` (1 the host,
-// 2 the installation) as another writer would have it.
+// 2 the installation, 3 the process id) as another writer would have it.
 QString WrittenElsewhere(const QString& name, int which, const QString& value) {
-    static const QRegularExpression mark(QStringLiteral(R"(\.(part|new)\.([^.]+)\.([0-9a-f]{8})\.)"));
+    static const QRegularExpression mark(QStringLiteral(R"(\.(part|new)\.([^.]+)\.([0-9a-f]{8})\.([0-9]+)\.)"));
     const QRegularExpressionMatch m = mark.match(name);
     QString other = name;
     return m.hasMatch() ? other.replace(m.capturedStart(which + 1), m.capturedLength(which + 1), value) : QString();
+}
+
+// A backup under way on a second PC cloned from the same image as this one:
+// the same host name and program folder, another machine. Written by this
+// test program started with another machine identity; "" where the test
+// cannot give it one.
+QString BackupUnderWayOnAClone(const QString& folder) {
+    QTemporaryFile identity;
+    if (!identity.open() || identity.write("0123456789abcdef0123456789abcdef\n") <= 0 || !identity.flush()) return {};
+    const QByteArray identityPath = QFile::encodeName(identity.fileName());
+    const QByteArray folderPath = QFile::encodeName(folder);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(identityPath.constData(), "/etc/machine-id", nullptr, MS_BIND, nullptr) != 0)
+            ::_exit(3);
+        ::setenv("MOX_CLONE_FOLDER", folderPath.constData(), 1);
+        ::execl("/proc/self/exe", "clone", "--gtest_also_run_disabled_tests",
+                "--gtest_filter=DatabaseCopyClone.DISABLED_LeaveABackupUnderWay", static_cast<char*>(nullptr));
+        ::_exit(4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    const QStringList written = QDir(folder).entryList({QStringLiteral("*Cl0n3d")}, QDir::Files | QDir::Hidden);
+    return written.size() == 1 ? written[0] : QString();
+}
+
+TEST(DatabaseCopyClone, DISABLED_LeaveABackupUnderWay) {
+    QFile part(qEnvironmentVariable("MOX_CLONE_FOLDER") + u'/' +
+               platform::WorkFileTemplate(QStringLiteral("B.MDB"))
+                   .replace(QStringLiteral("XXXXXX"), QStringLiteral("Cl0n3d")));
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    part.write("the other PC's backup under way");
 }
 
 TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
@@ -189,15 +227,24 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     // this installation left there goes; the other PC's backup under way,
     // another installation's, this process's own, work files of an earlier
     // release (nobody can tell whose) and anything else stay.
+    // A process that has since been given the id of a killed writer is not
+    // that writer: the writer's file goes.
     const QStringList gone = WorkFilesOfAGoneWriter(box.File(QStringLiteral("usb")));
     ASSERT_EQ(gone.size(), 3);
-    const QStringList stay = {WrittenElsewhere(gone[0], 1, QStringLiteral("clinic-pc2")),
-                              WrittenElsewhere(gone[0], 2, QStringLiteral("0badf00d")),
-                              platform::StagedFileName(QStringLiteral("D.MDB")),
-                              QStringLiteral(".B.MDB.new"),
-                              QStringLiteral("..B.MDB.new.part-Ab12Cd"),
-                              QStringLiteral(".notes.new")};
+    const QString reusedId = WrittenElsewhere(gone[0], 3, QStringLiteral("1"));
+    box.WriteText(QStringLiteral("usb/") + reusedId, "half a backup of a writer killed before a reboot");
+    QStringList stay = {WrittenElsewhere(gone[0], 1, QStringLiteral("clinic-pc2")),
+                        WrittenElsewhere(gone[0], 2, QStringLiteral("0badf00d")),
+                        platform::StagedFileName(QStringLiteral("D.MDB")),
+                        QStringLiteral(".B.MDB.new"),
+                        QStringLiteral("..B.MDB.new.part-Ab12Cd"),
+                        QStringLiteral(".notes.new")};
     for (const QString& name : stay) box.WriteText(QStringLiteral("usb/") + name, "someone else's");
+    // Only root can give a process another machine identity.
+    if (const QString clone = BackupUnderWayOnAClone(box.File(QStringLiteral("usb"))); !clone.isEmpty())
+        stay << clone;
+    else if (::geteuid() == 0)
+        ADD_FAILURE() << "the clone wrote no backup";
     ASSERT_TRUE(BackUpDatabase(mainDb, target));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
@@ -496,21 +543,22 @@ TEST_F(DatabaseCopyTest, FailedBackupLeavesTheEarlierFileAndNothingBeside) {
 
 TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepBothSafetyCopies) {
     ASSERT_TRUE(OpenMainDb());  // a slot still open when the restore starts
-    // A main file others could read, and a compaction copy of it that a
-    // killed exit left: the next exit must not take it for the restored file's.
-    ::chmod(QFile::encodeName(mainDb).constData(), 0644);
+    // A main file the owner shares with a group and others could read, and
+    // a compaction copy of it that a killed exit left: the next exit must not
+    // take it for the restored file's.
+    ::chmod(QFile::encodeName(mainDb).constData(), 0664);
     QFile::copy(mainDb, box.File(QStringLiteral("VXCP.MDB")));
     box.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     const RestoreResult first = Restore(source);
     ASSERT_TRUE(first.restored) << Boxes().join(u'\n').toStdString();
     EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
     EXPECT_EQ(Rows(mainDb), sourceRows);
-    EXPECT_EQ(ModeOf(mainDb), 0600u);
+    EXPECT_EQ(ModeOf(mainDb), 0660u) << "the replaced file's mode, without any access for others";
     EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB"))));
     EXPECT_FALSE(QFileInfo::exists(box.File(QStringLiteral("VXCP.MDB-journal"))));
     EXPECT_EQ(first.safetyCopy, box.File(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(first.safetyCopy), original);
-    EXPECT_EQ(ModeOf(first.safetyCopy), 0600u);
+    EXPECT_EQ(ModeOf(first.safetyCopy), 0664u) << "the old file itself, whose mode was the live file's";
 
     // The safety copy is the old file itself, not a name of the restored
     // one: a save into the restored database leaves it as it was.
@@ -539,6 +587,30 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     EXPECT_EQ(third.safetyCopy, elsewhere.filePath(QStringLiteral("VXMOX2_20261208_1405.MDB")));
     EXPECT_EQ(Bytes(third.safetyCopy), before);
     EXPECT_EQ(ModeOf(third.safetyCopy), 0600u);
+}
+
+// Two accounts of one PC share the database through their group; the one
+// that does not own it restores it. The old file is kept under a second name,
+// whose mode is the live file's and is not the restoring account's to change.
+TEST_F(DatabaseCopyTest, AnAccountThatSharesTheDatabaseWithItsOwnerRestoresIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can act as a second account";
+    constexpr uid_t kOther = 65534;
+    ASSERT_EQ(::chmod(QFile::encodeName(box.Path()).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(box.File(QStringLiteral("backups"))).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(source).constData(), 0644), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(mainDb).constData(), 0, kOther), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(mainDb).constData(), 0660), 0);
+    EXPECT_EQ(RunInChild([&] {
+                  if (::setgroups(0, nullptr) != 0 || ::setgid(kOther) != 0 || ::setuid(kOther) != 0) std::abort();
+                  const RestoreResult r = Restore(source);
+                  EXPECT_TRUE(r.restored) << Boxes().join(u'\n').toStdString();
+              }),
+              ChildEnd::RanThrough);
+    EXPECT_EQ(Rows(mainDb), sourceRows);
+    EXPECT_EQ(ModeOf(mainDb), 0660u);
+    const QString safety = box.File(QStringLiteral("VXMOX2_20261208_1405.MDB"));
+    EXPECT_EQ(Bytes(safety), original);
+    EXPECT_EQ(ModeOf(safety), 0660u);
 }
 
 TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {

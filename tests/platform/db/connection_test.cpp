@@ -1,5 +1,6 @@
 #include "platform/db/database.h"
 #include "platform/db/sqlite_file.h"
+#include "platform/message_box.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -201,6 +202,69 @@ TEST_F(DbOpenTest, FileInWalModeIsTurnedBackToARollbackJournal) {
     EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA journal_mode")).ToText(), QStringLiteral("delete"));
     EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA synchronous")).ToInt64(), 2);  // FULL
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT A FROM T")).ToInt64(), 1);
+}
+
+// A log beside a file is rolled into it at the first read, whichever
+// database wrote it. A file that keeps a log takes its own; beside one that
+// keeps none (every file of this system) a log is another database's, which
+// would spoil it: it is set aside, the user is told, and the file opens and
+// is copied as it is.
+TEST_F(DbOpenTest, OnlyAFileInWalModeTakesTheLogBesideIt) {
+    const auto make = [this](const QString& name, bool keepsLog, int rows) {
+        const QString path = box_.File(name);
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(raw, keepsLog ? "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;" : "", nullptr, nullptr,
+                     nullptr);
+        sqlite3_exec(raw, "CREATE TABLE T (A); CREATE TABLE U (B);", nullptr, nullptr, nullptr);
+        const QByteArray fill = QStringLiteral(
+                                    "INSERT INTO T SELECT randomblob(300) FROM (WITH RECURSIVE n(i) AS "
+                                    "(SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<%1) SELECT i FROM n);")
+                                    .arg(rows)
+                                    .toUtf8();
+        sqlite3_exec(raw, fill.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+        return path;
+    };
+    const auto rows = [](const QString& path) {
+        auto conn = Connection::Open(QStringLiteral("Data Source=") + path);
+        const QString counted = conn->Scalar(QStringLiteral("SELECT count(*) FROM T")).ToText() + u'/' +
+                                conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText();
+        conn->Close();
+        return counted;
+    };
+
+    const QString own = make(QStringLiteral("own.db"), true, 50);
+    ASSERT_TRUE(QFileInfo::exists(own + QStringLiteral("-wal")));
+    const QString other = make(QStringLiteral("other.db"), true, 200);
+    const QByteArray foreignLog = ReadAll(other + QStringLiteral("-wal"));
+    ASSERT_GT(foreignLog.size(), 32);
+
+    mox::platform::ScriptedMsgBoxes boxes;
+    EXPECT_EQ(rows(own), QStringLiteral("50/ok"));
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    for (const bool copied : {false, true}) {
+        SCOPED_TRACE(copied);
+        const QString clinic = make(copied ? QStringLiteral("backup.db") : QStringLiteral("clinic.db"), false, 3);
+        QFile::copy(other + QStringLiteral("-wal"), clinic + QStringLiteral("-wal"));
+        QFile::copy(other + QStringLiteral("-shm"), clinic + QStringLiteral("-shm"));
+        boxes.Clear();
+        if (copied) {
+            const QString copy = box_.File(QStringLiteral("copy.db"));
+            CopyDatabaseContent(clinic, copy);
+            EXPECT_EQ(rows(copy), QStringLiteral("3/ok"));
+        }
+        EXPECT_EQ(rows(clinic), QStringLiteral("3/ok"));
+        const QStringList aside = QDir(box_.Path()).entryList({QFileInfo(clinic).fileName() + QStringLiteral("-*")});
+        ASSERT_EQ(aside.size(), 1) << aside.join(u' ').toStdString();
+        EXPECT_TRUE(aside[0].startsWith(QFileInfo(clinic).fileName() + QStringLiteral("-wal_")));
+        EXPECT_EQ(ReadAll(box_.File(aside[0])), foreignLog) << "what the log holds is kept";
+        ASSERT_EQ(boxes.Shown().size(), 1u);
+        EXPECT_EQ(boxes.Shown()[0].style, 48);
+        EXPECT_TRUE(boxes.Shown()[0].prompt.contains(box_.File(aside[0])));
+    }
 }
 
 TEST_F(DbOpenTest, SchemaQueries) {

@@ -272,7 +272,8 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(Bytes(existing), before);
     EXPECT_EQ(G().AppPath, w.box.Path());
 
-    // A disk that fills up: CopyFile says so and nothing changes.
+    // A disk that fills up: CopyFile says so in its own words, and nothing
+    // changes.
     const QString fresh = w.Other() + QStringLiteral("/new.mdb");
     {
         platform::FileStepFault full(2, ENOSPC);
@@ -280,13 +281,27 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
         w.Menu(f.mnuCreate);
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("ディスクの空き容量が不足しています。")));
+    EXPECT_EQ(w.boxes.Shown()[0].prompt, QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n"
+                                                        "<28> ディスクの空き容量が不足しています。"));
+    EXPECT_EQ(w.boxes.Shown()[0].style, 0);
+    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("MOX2-CHART"));
     w.boxes.Clear();
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
 
-    // The journal of a killed writer of a file long gone under the new name
-    // would be rolled into the new file.
+    // The journal of a killed writer of a file long gone under the new name,
+    // and another database's log, would be rolled into the new file: they
+    // are kept under names no engine reads.
+    const QString foreign = w.MakeOtherDatabase(QStringLiteral("foreign.mdb"));
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(foreign).constData(), &db);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; UPDATE TPatient SET Name='foreign';",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    ASSERT_TRUE(QFile::rename(foreign + QStringLiteral("-wal"), fresh + QStringLiteral("-wal")));
     w.MakeOtherDatabase(QStringLiteral("new.mdb"));
     RunInChild([&fresh] {
         sqlite3* db = nullptr;
@@ -305,8 +320,15 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     w.fileAnswers.push_back(fresh);
     w.Menu(f.mnuCreate);
     ASSERT_TRUE(QFileInfo::exists(fresh));
-    EXPECT_FALSE(QFileInfo::exists(fresh + QStringLiteral("-journal")));
+    const QStringList kept = QDir(w.Other()).entryList({QStringLiteral("new.mdb-*")});
+    ASSERT_EQ(kept.size(), 2) << kept.join(u' ').toStdString();
+    EXPECT_TRUE(kept[0].startsWith(QStringLiteral("new.mdb-journal_")));
+    EXPECT_TRUE(kept[1].startsWith(QStringLiteral("new.mdb-wal_")));
     EXPECT_EQ(Bytes(fresh), Bytes(test::TemplateDbPath()));
+    EXPECT_EQ(db::Connection::Open(db::DataSourcePart(fresh))
+                  ->Scalar(QStringLiteral("SELECT count(*) FROM TPatient WHERE Name='foreign'"))
+                  .ToInt64(),
+              0);
     EXPECT_EQ(ModeOf(fresh), 0600u) << "the new database holds patient data";
     EXPECT_EQ(G().AppPath, w.Other());
     EXPECT_EQ(G().MainDbFile, QStringLiteral("/new.mdb"));
@@ -329,11 +351,8 @@ TEST(FileMenuCreate, ANewDatabaseThatCannotBeMadeIsReported) {
         w.Menu(f.mnuCreate);
     }
     ASSERT_EQ(w.boxes.Shown().size(), 1u);
-    EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("新規作成エラー"));
-    EXPECT_TRUE(w.boxes.Shown()[0].prompt.startsWith(
-        QStringLiteral("新規作成できませんでした。使用中ファイルは、そのままです。\r\n\r\n") + fresh +
-        QStringLiteral("\r\n<13> ")))
-        << w.boxes.Shown()[0].prompt.toStdString();
+    EXPECT_EQ(w.boxes.Shown()[0].prompt, QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n"
+                                                        "<13> アクセスが拒否されました。"));
     EXPECT_FALSE(QFileInfo::exists(fresh));
     EXPECT_EQ(G().AppPath, w.box.Path());
 }
