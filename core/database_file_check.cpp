@@ -6,9 +6,11 @@
 
 namespace mox {
 
-QString CheckChosenDatabase(const QString& path, bool* diskFull) {
-    if (diskFull) *diskFull = false;
-    db::ConnectionPtr conn;
+namespace {
+
+// Opens the file at `path` and compares its layout: "" and the connection,
+// or the sentence for the user.
+QString OpenWithOwnLayout(const QString& path, db::ConnectionPtr& conn) {
     try {
         conn = db::Connection::Open(db::DataSourcePart(path));
     } catch (const db::DbError& e) {
@@ -17,6 +19,24 @@ QString CheckChosenDatabase(const QString& path, bool* diskFull) {
     try {
         if (const QString differs = LayoutDifference(*conn); !differs.isEmpty())
             return QStringLiteral("このシステムのデータベースではありません（%1）。").arg(differs);
+    } catch (const db::DbError& e) {
+        return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
+    }
+    return {};
+}
+
+}  // namespace
+
+QString CheckDatabaseLayout(const QString& path) {
+    db::ConnectionPtr conn;
+    return OpenWithOwnLayout(path, conn);
+}
+
+QString CheckChosenDatabase(const QString& path, bool* diskFull) {
+    if (diskFull) *diskFull = false;
+    db::ConnectionPtr conn;
+    if (QString why = OpenWithOwnLayout(path, conn); !why.isEmpty()) return why;
+    try {
         if (!HasAcceptedDbVersion(*conn)) return QStringLiteral("データベースのバージョンが一致しません。");
         // A write that is rolled back: a read-only file, a file in a
         // read-only folder (no room for the journal) or a file only another

@@ -15,4 +15,9 @@ namespace mox {
 // failed because the file's disk is full: the file itself may be sound.
 QString CheckChosenDatabase(const QString& path, bool* diskFull = nullptr);
 
+// The first half of that check, for a file that becomes the database before
+// the start-up's own version check and upgrade run on it (a database under
+// another letter case): it opens, and its layout is this system's.
+QString CheckDatabaseLayout(const QString& path);
+
 }  // namespace mox

@@ -1,6 +1,7 @@
 #include "shell/program_start.h"
 
 #include "core/compaction.h"
+#include "core/database_file_check.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
 #include "core/program_end.h"
@@ -150,6 +151,16 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
                          QStringLiteral("もう一度起動してください。") + kCrLf + kCrLf +
                          QStringLiteral("詳しい原因は次のファイルに記録しました。") + kCrLf + LogPath() + kCrLf);
         return CaseVariant::Refused;
+    }
+    // A Windows file is converted and checked by the conversion; any other
+    // file becomes the database only with this system's layout.
+    if (db::FileKindAt(found.front()) != db::FileKind::Jet) {
+        if (const QString why = CheckDatabaseLayout(found.front()); !why.isEmpty()) {
+            ShowStartupError(QStringLiteral("プログラムのフォルダにある %1 は、").arg(variantName) + kCrLf +
+                             QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf + why +
+                             kCrLf + kCrLf + QStringLiteral("%1 はそのまま残してあります。").arg(variantName) + kCrLf);
+            return CaseVariant::Refused;
+        }
     }
     if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
         ShowStartupError(

@@ -455,6 +455,22 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseIsTakenOverOnlyOnceItsCutOffWri
     QTRY_VERIFY(mainWindow_ != nullptr);
 }
 
+// A file under another letter case that another program changed (here a
+// trigger that deletes examinations) is not this system's database: it stays
+// where it is and the start stops naming the difference.
+TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseOfAnotherLayoutIsLeftAsItIs) {
+    const QString variant = box_.CopyTemplate(QStringLiteral("vxmox2.mdb"));
+    db::Connection::Open(db::DataSourcePart(variant))
+        ->Execute(QStringLiteral("CREATE TRIGGER Purge AFTER INSERT ON TExamData BEGIN "
+                                 "DELETE FROM TExamData WHERE PatientID<=10; END"));
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("Purge"))) << boxes_.Shown()[0].prompt.toStdString();
+    EXPECT_TRUE(QFile::exists(variant));
+    EXPECT_FALSE(QFile::exists(MainPath()));
+    EXPECT_EQ(prepared_, 0);
+}
+
 // A copy of the template that cannot be made is not left for the next start
 // to take as the database: the start stops with its error box. The copy is
 // owner-only from its first byte.
