@@ -76,6 +76,20 @@ JetConversion Refused(const QString& source, JetRefusal why, const QString& deta
     return c;
 }
 
+JetRefusal RefusalOf(db::JetReadError::Kind kind) {
+    switch (kind) {
+        case db::JetReadError::Kind::Damaged:
+            return JetRefusal::Damaged;
+        case db::JetReadError::Kind::Miscounted:
+            return JetRefusal::StaleCount;
+        case db::JetReadError::Kind::TooSlow:
+            return JetRefusal::TooSlow;
+        case db::JetReadError::Kind::Unreadable:
+            break;
+    }
+    return JetRefusal::Unreadable;
+}
+
 JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
     JetConversion c = Refused(source, FolderCause(folder, err), detail);
     c.folder = QDir::toNativeSeparators(folder);
@@ -202,11 +216,13 @@ private:
     bool versionTable_ = false;
 };
 
-void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress) {
+void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress,
+          const db::JetReadOptions& reading) {
     const db::ConnectionPtr conn = db::Connection::Open(db::DataSourcePart(work));
     {
         ConversionSink sink(*conn, source, progress);
-        db::ReadJetFile(jetPath, sink, kNeededTables);
+        const QString notes = db::ReadJetFile(jetPath, sink, kNeededTables, reading);
+        if (!notes.isEmpty()) WriteLog(db::JetNotesLine(source, notes), 1);
         sink.Commit();
     }
     conn->Close();
@@ -253,6 +269,20 @@ QString DescribeJetRefusal(const JetConversion& c) {
         case JetRefusal::Damaged:
             why = QStringLiteral("ファイルが壊れているため、読み込めません。");
             break;
+        case JetRefusal::StaleCount:
+            why = QStringLiteral("表 %1 に記録されている行数が、実際の行の数と一致しません。").arg(c.table) + kCrLf +
+                  QStringLiteral(
+                      "Windows 版の終了前にパソコンの電源が切れた場合などに起こります。このファイルを使って"
+                      "いた Windows のパソコンで、Windows 版を一度起動して通常どおり終了してください（終了時"
+                      "にファイルが最適化され、行数が正しく記録されます）。そのあとで、ファイルをもう一度"
+                      "コピーしてお使いください。");
+            break;
+        case JetRefusal::TooSlow:
+            why = QStringLiteral("ファイルを時間内に読み込めませんでした。") + kCrLf +
+                  QStringLiteral(
+                      "ファイルのある場所（ネットワーク上のフォルダや USB メモリなど）が応答しているか確認"
+                      "し、ファイルをこのコンピュータのフォルダにコピーしてから、もう一度お試しください。");
+            break;
         case JetRefusal::Unreadable:
             why = QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
             break;
@@ -284,7 +314,8 @@ QString DescribeJetRefusal(const JetConversion& c) {
            kCrLf2 + why;
 }
 
-JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress) {
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress,
+                                  const db::JetReadOptions& reading) {
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
@@ -300,7 +331,7 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
                        : WriteRefusal(jetPath, folder, err, FileErrorText(err));
     } else {
         try {
-            Fill(jetPath, work, jetPath, progress);
+            Fill(jetPath, work, jetPath, progress, reading);
             QString why;
             if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                 c.outcome = JetConversion::Outcome::Converted;
@@ -314,9 +345,8 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
             c.table = r.table;
             c.column = r.column;
         } catch (const db::JetReadError& e) {
-            c = Refused(jetPath,
-                        e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
-                        e.Detail());
+            c = Refused(jetPath, RefusalOf(e.GetKind()), e.Detail());
+            c.table = e.Table();
         } catch (const db::DbError& e) {
             // Said while the work file is still there, taking the space.
             c = WriteRefusal(jetPath, folder, 0, e.Description());

@@ -219,6 +219,8 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     }
 }
 
+QString Connection::Notes() const { return backend_ ? backend_->Notes() : QString(); }
+
 bool Connection::IsOpen() const { return backend_ && backend_->IsOpen(); }
 
 void Connection::EnsureOpen() const {
