@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 namespace mox {
 
@@ -39,7 +41,14 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 // Tables every database of this system has; the version row is read first,
 // so that a version the start-up refuses is refused before anything else.
-const QStringList kNeededTables = {QStringLiteral("TVersion"), QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+// The first two are this system's alone: a file with neither is another
+// program's, a file with one of them and not every other lost a table to
+// damage (a name or an entry of its catalogue).
+const QStringList kNeededTables = {QStringLiteral("TVersion"), QStringLiteral("TNextAutoNumber"),
+                                   QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+constexpr int kOwnTables = 2;
+// The key of every table of this system.
+const QString kKeyColumn = QStringLiteral("ID");
 constexpr qint64 kProgressEvery = 1000;
 // A folder whose disk has less than this free is taken for full.
 constexpr unsigned long long kFullBelow = 1 << 20;
@@ -127,12 +136,21 @@ public:
     }
 
     void Catalogue(const std::vector<db::JetTable>& tables) override {
-        for (const QString& needed : kNeededTables) {
-            const bool found = std::any_of(tables.begin(), tables.end(), [&](const db::JetTable& t) {
-                return t.name.compare(needed, Qt::CaseInsensitive) == 0;
-            });
-            if (!found) throw Refusal{JetRefusal::Foreign, needed, {}, {}};
-        }
+        const auto has = [&](const QString& name) {
+            return std::any_of(tables.begin(), tables.end(),
+                               [&](const db::JetTable& t) { return t.name.compare(name, Qt::CaseInsensitive) == 0; });
+        };
+        const bool ours = std::any_of(kNeededTables.begin(), kNeededTables.begin() + kOwnTables, has);
+        for (const QString& needed : kNeededTables)
+            if (!has(needed))
+                throw Refusal{ours ? JetRefusal::Damaged : JetRefusal::Foreign,
+                              needed,
+                              {},
+                              QStringLiteral("the catalogue names no table %1").arg(needed)};
+        // This system's tables are the template's and the image table.
+        auto own = conn_.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+        for (; !own->IsEOF(); own->MoveNext()) systemTables_.insert(own->Field(0).ToText().toLower());
+        systemTables_.insert(kImageTable.toLower());
         for (const db::JetTable& t : tables) {
             for (const db::JetColumn& c : t.columns)
                 if (IsBinary(c.type)) throw Refusal{JetRefusal::BinaryColumn, t.name, c.name, {}};
@@ -176,9 +194,26 @@ public:
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                 .arg(db::QuoteIdentifier(table.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
         versionTable_ = table.name.compare(QStringLiteral("TVersion"), Qt::CaseInsensitive) == 0;
+        table_ = table.name;
+        key_ = -1;
+        keys_.clear();
+        if (systemTables_.contains(table.name.toLower())) {
+            for (size_t at = 0; at < table.columns.size(); ++at)
+                if (table.columns[at].name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) key_ = static_cast<int>(at);
+            if (key_ < 0) throw Refusal{JetRefusal::Damaged, table.name, {}, table.name + QStringLiteral(": no ID")};
+        }
     }
 
     void Row(const std::vector<db::Value>& values) override {
+        // A row read with another row's bytes shows in the key first.
+        if (key_ >= 0) {
+            const db::Value& id = values[static_cast<size_t>(key_)];
+            if (!id.IsInteger())
+                throw Refusal{JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID")};
+            if (!keys_.insert(id.ToInt64()).second)
+                throw Refusal{
+                    JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64())};
+        }
         insert_->Run(values);
         if (++state_.done % kProgressEvery == 0) Report();
     }
@@ -214,6 +249,10 @@ private:
     std::optional<db::Transaction> transaction_;
     std::unique_ptr<db::PreparedStatement> insert_;
     bool versionTable_ = false;
+    QSet<QString> systemTables_;
+    QString table_;
+    int key_ = -1;
+    std::unordered_set<qint64> keys_;
 };
 
 void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress,

@@ -73,9 +73,11 @@ QString DescribeJetRefusal(const JetConversion& conversion);
 
 // Copies the template to a fresh `work` (any old work file and its journal
 // removed first) and fills it from the Jet file in one transaction. On a
-// refusal `work` is gone. A file without TPatient, TExamData and TVersion
-// is not a database of this system. `reading` is the tests' seam for the
-// reader.
+// refusal `work` is gone. A file with neither TVersion nor TNextAutoNumber
+// is not a database of this system; one of this system that lacks TVersion,
+// TPatient, TExamData or TNextAutoNumber, or whose tables of this system
+// hold a row without its ID or an ID twice, is damaged. `reading` is the
+// tests' seam for the reader.
 JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress = {},
                                   const db::JetReadOptions& reading = {});
 

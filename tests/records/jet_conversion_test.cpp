@@ -381,6 +381,23 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
              PutU16(b, at, U16At(b, at) + 32);
          }),
          JetRefusal::Damaged, "壊れている"},
+        {"a patient without his ID", changed([&](QByteArray& b) {
+             const int end = RowOf(b, FirstDataPageOf(b, patients), 0).second;
+             b[end - 2] = char(b[end - 2] & ~0x01);  // the null mask's first bit
+         }),
+         JetRefusal::Damaged, "壊れている"},
+        {"an examination's ID twice", changed([&](QByteArray& b) {
+             const int page = FirstDataPageOf(b, exams);
+             b.replace(RowOf(b, page, 1).first + 2, 4, b.mid(RowOf(b, page, 0).first + 2, 4));
+         }),
+         JetRefusal::Damaged, "壊れている"},
+        // A catalogue entry of this system's table damaged: this system's
+        // file all the same.
+        {"TPatient's name in the catalogue", changed([](QByteArray& b) {
+             const qsizetype at = b.indexOf(Utf16(QStringLiteral("TPatient")), 3 * kPage);
+             b[at + 2] = 'Q';
+         }),
+         JetRefusal::Damaged, "壊れている"},
         // mdbtools printed its warning until the memory ran out.
         {"a property block read for ever", Bytes(kWindowsDir + QStringLiteral("/runaway_properties.mdb")),
          JetRefusal::Damaged, "壊れている"},
