@@ -122,8 +122,7 @@ public:
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        char charset[] = "MDB_JET3_CHARSET=CP932";
-        char* envp[] = {charset, nullptr};
+        char* envp[] = {nullptr};  // nothing of the caller's
 
         posix_spawn_file_actions_t actions;
         posix_spawnattr_t attributes;
