@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -83,6 +84,9 @@ BENCHMARK(BM_ConvertWindowsDatabase)->UseManualTime()->Unit(benchmark::kMillisec
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The Access reader lies in the program folder, not beside the benchmark.
+    if (qEnvironmentVariableIsEmpty("MOX_PROGRAM_DIR"))
+        qputenv("MOX_PROGRAM_DIR", QFile::encodeName(bench::ProgramDir()));
     if (argc == 4 && qstrcmp(argv[1], kChildFlag) == 0)
         return RunConversion(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     benchmark::Initialize(&argc, argv);

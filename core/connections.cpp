@@ -1,6 +1,7 @@
 #include "core/connections.h"
 
 #include "core/program_end.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/message_box.h"
 
@@ -41,7 +42,9 @@ db::ConnectionPtr ConnectWithRetry(const QString& connectionString) {
         long number = 0;
         QString description;
         try {
-            return MakeConnection(connectionString);
+            db::ConnectionPtr conn = MakeConnection(connectionString);
+            if (const QString notes = conn->Notes(); !notes.isEmpty()) WriteLog(notes, 1);
+            return conn;
         } catch (const db::DbError& e) {
             number = e.Number();
             description = e.Description();

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -30,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 namespace mox {
 
@@ -39,7 +41,14 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 // Tables every database of this system has; the version row is read first,
 // so that a version the start-up refuses is refused before anything else.
-const QStringList kNeededTables = {QStringLiteral("TVersion"), QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+// The first two are this system's alone: a file with neither is another
+// program's, a file with one of them and not every other lost a table to
+// damage (a name or an entry of its catalogue).
+const QStringList kNeededTables = {QStringLiteral("TVersion"), QStringLiteral("TNextAutoNumber"),
+                                   QStringLiteral("TPatient"), QStringLiteral("TExamData")};
+constexpr int kOwnTables = 2;
+// The key of every table of this system.
+const QString kKeyColumn = QStringLiteral("ID");
 constexpr qint64 kProgressEvery = 1000;
 // A folder whose disk has less than this free is taken for full.
 constexpr unsigned long long kFullBelow = 1 << 20;
@@ -74,6 +83,20 @@ JetConversion Refused(const QString& source, JetRefusal why, const QString& deta
     c.refusal = why;
     c.detail = detail;
     return c;
+}
+
+JetRefusal RefusalOf(db::JetReadError::Kind kind) {
+    switch (kind) {
+        case db::JetReadError::Kind::Damaged:
+            return JetRefusal::Damaged;
+        case db::JetReadError::Kind::Miscounted:
+            return JetRefusal::StaleCount;
+        case db::JetReadError::Kind::TooSlow:
+            return JetRefusal::TooSlow;
+        case db::JetReadError::Kind::Unreadable:
+            break;
+    }
+    return JetRefusal::Unreadable;
 }
 
 JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
@@ -113,12 +136,21 @@ public:
     }
 
     void Catalogue(const std::vector<db::JetTable>& tables) override {
-        for (const QString& needed : kNeededTables) {
-            const bool found = std::any_of(tables.begin(), tables.end(), [&](const db::JetTable& t) {
-                return t.name.compare(needed, Qt::CaseInsensitive) == 0;
-            });
-            if (!found) throw Refusal{JetRefusal::Foreign, needed, {}, {}};
-        }
+        const auto has = [&](const QString& name) {
+            return std::any_of(tables.begin(), tables.end(),
+                               [&](const db::JetTable& t) { return t.name.compare(name, Qt::CaseInsensitive) == 0; });
+        };
+        const bool ours = std::any_of(kNeededTables.begin(), kNeededTables.begin() + kOwnTables, has);
+        for (const QString& needed : kNeededTables)
+            if (!has(needed))
+                throw Refusal{ours ? JetRefusal::Damaged : JetRefusal::Foreign,
+                              needed,
+                              {},
+                              QStringLiteral("the catalogue names no table %1").arg(needed)};
+        // This system's tables are the template's and the image table.
+        auto own = conn_.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
+        for (; !own->IsEOF(); own->MoveNext()) systemTables_.insert(own->Field(0).ToText().toLower());
+        systemTables_.insert(kImageTable.toLower());
         for (const db::JetTable& t : tables) {
             for (const db::JetColumn& c : t.columns)
                 if (IsBinary(c.type)) throw Refusal{JetRefusal::BinaryColumn, t.name, c.name, {}};
@@ -162,9 +194,26 @@ public:
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                 .arg(db::QuoteIdentifier(table.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
         versionTable_ = table.name.compare(QStringLiteral("TVersion"), Qt::CaseInsensitive) == 0;
+        table_ = table.name;
+        key_ = -1;
+        keys_.clear();
+        if (systemTables_.contains(table.name.toLower())) {
+            for (size_t at = 0; at < table.columns.size(); ++at)
+                if (table.columns[at].name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) key_ = static_cast<int>(at);
+            if (key_ < 0) throw Refusal{JetRefusal::Damaged, table.name, {}, table.name + QStringLiteral(": no ID")};
+        }
     }
 
     void Row(const std::vector<db::Value>& values) override {
+        // A row read with another row's bytes shows in the key first.
+        if (key_ >= 0) {
+            const db::Value& id = values[static_cast<size_t>(key_)];
+            if (!id.IsInteger())
+                throw Refusal{JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID")};
+            if (!keys_.insert(id.ToInt64()).second)
+                throw Refusal{
+                    JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64())};
+        }
         insert_->Run(values);
         if (++state_.done % kProgressEvery == 0) Report();
     }
@@ -200,13 +249,19 @@ private:
     std::optional<db::Transaction> transaction_;
     std::unique_ptr<db::PreparedStatement> insert_;
     bool versionTable_ = false;
+    QSet<QString> systemTables_;
+    QString table_;
+    int key_ = -1;
+    std::unordered_set<qint64> keys_;
 };
 
-void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress) {
+void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress,
+          const db::JetReadOptions& reading) {
     const db::ConnectionPtr conn = db::Connection::Open(db::DataSourcePart(work));
     {
         ConversionSink sink(*conn, source, progress);
-        db::ReadJetFile(jetPath, sink, kNeededTables);
+        const QString notes = db::ReadJetFile(jetPath, sink, kNeededTables, reading);
+        if (!notes.isEmpty()) WriteLog(db::JetNotesLine(source, notes), 1);
         sink.Commit();
     }
     conn->Close();
@@ -245,6 +300,20 @@ QString RefusalCause(const JetConversion& c) {
             break;
         case JetRefusal::Damaged:
             why = QStringLiteral("ファイルが壊れているため、読み込めません。");
+            break;
+        case JetRefusal::StaleCount:
+            why = QStringLiteral("表 %1 に記録されている行数が、実際の行の数と一致しません。").arg(c.table) + kCrLf +
+                  QStringLiteral(
+                      "Windows 版の終了前にパソコンの電源が切れた場合などに起こります。このファイルを使って"
+                      "いた Windows のパソコンで、Windows 版を一度起動して通常どおり終了してください（終了時"
+                      "にファイルが最適化され、行数が正しく記録されます）。そのあとで、ファイルをもう一度"
+                      "コピーしてお使いください。");
+            break;
+        case JetRefusal::TooSlow:
+            why = QStringLiteral("ファイルを時間内に読み込めませんでした。") + kCrLf +
+                  QStringLiteral(
+                      "ファイルのある場所（ネットワーク上のフォルダや USB メモリなど）が応答しているか確認"
+                      "し、ファイルをこのコンピュータのフォルダにコピーしてから、もう一度お試しください。");
             break;
         case JetRefusal::Unreadable:
             why = QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
@@ -298,7 +367,7 @@ namespace {
 // The conversion of the file at jetPath, which the user knows as shownAs
 // (at start-up the conversion reads the main database's kept copy).
 JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QString& work,
-                        const JetProgressReport& progress) {
+                        const JetProgressReport& progress, const db::JetReadOptions& reading) {
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
@@ -314,7 +383,7 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
                        : WriteRefusal(shownAs, folder, err, FileErrorText(err));
     } else {
         try {
-            Fill(jetPath, work, shownAs, progress);
+            Fill(jetPath, work, shownAs, progress, reading);
             QString why;
             if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                 c.outcome = JetConversion::Outcome::Converted;
@@ -328,9 +397,8 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
             c.table = r.table;
             c.column = r.column;
         } catch (const db::JetReadError& e) {
-            c = Refused(shownAs,
-                        e.GetKind() == db::JetReadError::Kind::Damaged ? JetRefusal::Damaged : JetRefusal::Unreadable,
-                        e.Detail());
+            c = Refused(shownAs, RefusalOf(e.GetKind()), e.Detail());
+            c.table = e.Table();
         } catch (const db::DbError& e) {
             // Said while the work file is still there, taking the space.
             c = WriteRefusal(shownAs, folder, 0, e.Description());
@@ -345,8 +413,9 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
 
 }  // namespace
 
-JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress) {
-    return FillNamed(jetPath, jetPath, work, progress);
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress,
+                                  const db::JetReadOptions& reading) {
+    return FillNamed(jetPath, jetPath, work, progress, reading);
 }
 
 JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
@@ -388,7 +457,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
         }
     }
 
-    JetConversion c = FillNamed(kept, mainPath, work, progress);
+    JetConversion c = FillNamed(kept, mainPath, work, progress, {});
     // A refusal leaves the folder as it was.
     const auto refuse = [&](JetConversion r, bool logged = false) {
         RemoveWorkFile(work);

@@ -7,7 +7,7 @@
 // then brings the file up to date as it does any older file). TImage, which
 // the template lacks, is made as the program makes it before its rows go in.
 //
-// The Jet file itself is only ever read, in a child process (see
+// The Jet file itself is only ever read, by the Access reader (see
 // platform/db/jet_reader.h), and only a file read whole is converted; what
 // kind a file is, platform/db/file_kind.h tells. The new database is filled
 // in a fresh work file in one transaction and, where it takes the place of a
@@ -18,6 +18,8 @@
 //
 // The conversions say nothing to the user: they return what happened, and
 // their callers (start-up, the open command, the restore) show it.
+
+#include "platform/db/jet_reader.h"
 
 #include <QString>
 #include <functional>
@@ -44,6 +46,8 @@ enum class JetRefusal {
     ReadOnlyFolder,  // `folder` refuses new files
     DiskFull,        // `folder`'s disk is full
     WriteFailed,     // the new file in `folder` could not be written
+    StaleCount,      // `table`'s rows, read whole, do not come to the count its definition keeps
+    TooSlow,         // the file could not be read in time (a medium that does not answer)
 };
 
 struct JetConversion {
@@ -69,9 +73,13 @@ QString DescribeJetRefusal(const JetConversion& conversion);
 
 // Copies the template to a fresh `work` (any old work file and its journal
 // removed first) and fills it from the Jet file in one transaction. On a
-// refusal `work` is gone. A file without TPatient, TExamData and TVersion
-// is not a database of this system.
-JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress = {});
+// refusal `work` is gone. A file with neither TVersion nor TNextAutoNumber
+// is not a database of this system; one of this system that lacks TVersion,
+// TPatient, TExamData or TNextAutoNumber, or whose tables of this system
+// hold a row without its ID or an ID twice, is damaged. `reading` is the
+// tests' seam for the reader.
+JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress = {},
+                                  const db::JetReadOptions& reading = {});
 
 // At start-up: a Jet main database is kept under a dated name (the newest
 // kept copy when it holds the same bytes) and replaced by its conversion.

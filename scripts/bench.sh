@@ -206,6 +206,81 @@ EOF
 }
 run_windows_start offscreen
 
+# A VXMOX killed while its Access reader is stopped in the middle of the
+# Windows database (as a reader hung on a dead medium, and a user who
+# force-quits the frozen window): how long until no process of that run is
+# left, and whether the next start then starts (exit 0) or finds the
+# program still running (exit 3).
+run_killed_start() {
+  [[ -n $jet && -x $MOX_PROGRAM_DIR/VXMOX ]] || return 0
+  note "VXMOX killed during its conversion"
+  local folder="$work/killed"
+  cp -r "$MOX_PROGRAM_DIR" "$folder"
+  QT_QPA_PLATFORM=offscreen python3 - "$folder" "$jet" >>"$work/program" <<'EOF'
+import os, shutil, signal, subprocess, sys, time
+folder, jet = sys.argv[1:3]
+
+def children(pid):
+    try:
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(p) for p in f.read().split()]
+    except OSError:
+        return []
+
+def alive(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] not in ("Z", "X")
+    except OSError:
+        return False
+
+env = dict(os.environ, VXMOX_INSTANT_WAITS="1", VXMOX_CLOSE_MAIN_AFTER_MS="200", VXMOX_MSGBOX_ANSWERS="1,6,7",
+           VXMOX_REGISTRY=os.path.join(folder, "registry.ini"))
+gone, left, later = [], 0, []
+for run in range(3):
+    for name in os.listdir(folder):
+        if name.upper().startswith("VXMOX2") and name != "VXMOX2_ORG.MDB":
+            os.remove(os.path.join(folder, name))
+    shutil.copyfile(jet, os.path.join(folder, "VXMOX2.MDB"))
+    env["VXMOX_TEST_LOG"] = os.path.join(folder, "killed%d.txt" % run)
+    child = subprocess.Popen([os.path.join(folder, "VXMOX")], cwd=folder, env=env,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    began = time.monotonic()
+    readers = []
+    while not readers and child.poll() is None and time.monotonic() - began < 60:
+        readers = [p for p in children(child.pid) if alive(p)]
+        time.sleep(0.001)
+    time.sleep(0.3)  # the conversion under way
+    readers = [p for p in readers if alive(p)]
+    if not readers:
+        child.kill()
+        child.wait()
+        continue
+    for pid in readers:
+        os.kill(pid, signal.SIGSTOP)
+    child.kill()
+    child.wait()
+    killed = time.monotonic()
+    while any(alive(p) for p in readers) and time.monotonic() - killed < 5:
+        time.sleep(0.001)
+    stayed = [p for p in readers if alive(p)]
+    if stayed:
+        left += 1
+    else:
+        gone.append((time.monotonic() - killed) * 1000)
+    env["VXMOX_TEST_LOG"] = os.path.join(folder, "later%d.txt" % run)
+    later.append(subprocess.run([os.path.join(folder, "VXMOX")], cwd=folder, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, timeout=300).returncode)
+    for pid in stayed:
+        os.kill(pid, signal.SIGKILL)
+if gone and not left:
+    print("killed-gone %.1f" % max(gone))
+print("killed-left %d" % left)
+print("killed-later %d" % max(later or [0]))
+EOF
+}
+run_killed_start
+
 # The whole program on the clinic's database: exec until the input screen
 # shows, with the fixed waits passing at once, and the peak memory of the
 # whole run, the exit compaction included.
@@ -374,6 +449,11 @@ ms("start-up with a Windows database: converted (変換完了)", "—", program(
 peak = program("windows-peak-offscreen")
 rows.append(("peak memory of a start-up until its Windows database is converted", "≤ 150 MiB",
              "—" if peak is None else "%.0f MiB" % peak, "offscreen"))
+left, later = program("killed-left"), program("killed-later")
+rows.append(("a VXMOX killed with its reader stopped: no process of the run left", "≤ 1000 ms",
+             "—" if left is None else "%d of 3 runs left a process" % left if left else
+             "%.1f ms" % program("killed-gone"), "offscreen"))
+rows.append(("the start after it", "starts (exit 0)", "—" if later is None else "exit %d" % later, "offscreen"))
 peak = figure("compaction", "BM_CompactClinicDb", "peak_MiB")
 rows.append(("peak memory of the exit compaction, 120k rows", "< 100 MB",
              "—" if peak is None else "%.0f MiB" % peak, "no display"))

@@ -32,6 +32,8 @@ public:
     virtual void Close() = 0;
     // Writing refused by the engine itself (a Jet file read through mdbtools).
     virtual bool IsReadOnly() const { return false; }
+    // What the log should hear of the file the engine opened ("" for nothing).
+    virtual QString Notes() const { return {}; }
 
     virtual long Execute(const QString& sql, const std::vector<Value>& params) = 0;
     // By default each run compiles the statement anew.

@@ -225,6 +225,8 @@ std::shared_ptr<Connection> Connection::OpenInMemory() {
     return std::shared_ptr<Connection>(new Connection(std::move(info), OpenSqliteMemory(), FileHold()));
 }
 
+QString Connection::Notes() const { return backend_ ? backend_->Notes() : QString(); }
+
 bool Connection::IsOpen() const { return backend_ && backend_->IsOpen(); }
 
 void Connection::EnsureOpen() const {

@@ -74,6 +74,9 @@ public:
     bool IsOpen() const;
     void Close();
     const ConnectionInfo& Info() const { return info_; }
+    // What the log should hear of the opened file ("" for nothing; a Jet
+    // file's code page, see jet_reader.h).
+    QString Notes() const;
 
     // Runs a statement that returns no rows; values bind to '?' in order.
     // Returns the number of rows changed.

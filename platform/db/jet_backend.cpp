@@ -54,13 +54,15 @@ public:
     explicit JetBackend(const QString& path) : mem_(OpenSqliteMemory()) {
         MemorySink sink(*mem_, types_);
         mem_->Begin(1);
-        ReadJetFile(path, sink);
+        const QString notes = ReadJetFile(path, sink);
+        if (!notes.isEmpty()) notes_ = JetNotesLine(path, notes);
         mem_->Commit(1);
     }
 
     bool IsOpen() const override { return mem_->IsOpen(); }
     void Close() override { mem_->Close(); }
     bool IsReadOnly() const override { return true; }
+    QString Notes() const override { return notes_; }
 
     long Execute(const QString& sql, const std::vector<Value>& params) override {
         if (sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive)) {
@@ -95,6 +97,7 @@ public:
 private:
     std::unique_ptr<Backend> mem_;
     QHash<QString, QStringList> types_;
+    QString notes_;
 };
 
 }  // namespace

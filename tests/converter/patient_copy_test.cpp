@@ -4,6 +4,7 @@
 
 #include "converter/patient_copy.h"
 #include "converter/source_databases.h"
+#include "core/program_log.h"
 #include "tests/converter/converter_fixture.h"
 #include "tests/support/kill_at.h"
 
@@ -313,6 +314,9 @@ TEST_F(PatientCopyTest, AJetFileOfAnotherProgramIsReadAndRefusedByName) {
     EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("vexaMOXDH.MDB")));
     EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("TPatient")));
     EXPECT_EQ(FileBytes(Path(QStringLiteral("vexaMOXDH.MDB"))), jet);
+    // An Access 97 file is read as Shift-JIS, as the older release writes
+    // it; the log says so where the file names another code page.
+    EXPECT_TRUE(QString::fromUtf8(FileBytes(LogPath())).contains(QStringLiteral("code page 1252")));
 }
 
 }  // namespace

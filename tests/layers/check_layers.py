@@ -28,6 +28,8 @@ _PROGRAM_USES = _SCREEN_USES + ["shell", "screens", "printing", "tools"]
 LAYERS = {
     "platform": (False, []),
     "platform/db": (False, ["platform"]),
+    # The Access reader, a program of its own that the database layer starts.
+    "platform/db/jet_read": (False, ["platform", "platform/db"]),
     "platform/com": (True, ["platform"]),
     "platform/gui": (True, ["platform"]),
     "core": (False, _PLATFORM_GUI_FREE),

@@ -6,12 +6,25 @@
                              hundred random examinations, an image table and
                              a table of the clinic's own; text compressed as
                              Access keeps it (the clinic's table not), with
-                             characters beyond U+FFFF, memo values, a memo
-                             column the clinic added to TPatient, doubles,
-                             singles and currency
+                             characters beyond U+FFFF, memo values (short
+                             ones in their rows, long ones on long-value
+                             pages, one over 25 pages, one whose row keeps a
+                             few bytes more than its length), a memo column
+                             the clinic added to TPatient, doubles, singles
+                             and currency to their edges; deleted
+                             examinations, examinations moved once and twice
+                             and the data of a moved one whose pointer was
+                             deleted; the counters' table under a catalogue
+                             Flags value that marks system tables
+        OUTDIR/compacted.mdb windows.mdb as the Windows release's exit
+                             compaction leaves it: no deleted or moved rows
+        OUTDIR/runaway_properties.mdb
+                             compacted.mdb with a property block in TCharge's
+                             catalogue row that makes mdbtools print one
+                             warning for ever
         OUTDIR/foreign.mdb   an Access file of another program
         OUTDIR/version_0_0_5.mdb, OUTDIR/no_version.mdb
-                             windows.mdb with a version the start-up
+                             compacted.mdb with a version the start-up
                              refuses, and without the version row
     python3 make_windows_databases.py TEMPLATE --reference FILE
         writes what the converted windows.mdb must hold, table by table, in
@@ -30,6 +43,7 @@ import os
 import ctypes
 import random
 import sqlite3
+import struct
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "old_release"))
@@ -42,11 +56,11 @@ NAMES = ["𠮷田 太郎", "佐藤 花子", "鈴木 一郎", "髙橋 美咲", "�
 
 
 def reader_type(declared):
-    """The declared type the Jet reader reports for a column of the writer."""
+    """The type a converted file declares for a column of the writer."""
     kind = declared.upper().split("(")[0].strip()
     return {"LONG": "LONG", "INTEGER": "SHORT", "SHORT": "SHORT", "BYTE": "BYTE", "BIT": "BIT",
-            "DATETIME": "DATETIME", "TEXT": "TEXT", "MEMO": "TEXT", "DOUBLE": "DOUBLE", "SINGLE": "SINGLE",
-            "CURRENCY": "CURRENCY"}[kind]
+            "DATETIME": "DATETIME", "TEXT": "TEXT", "MEMO": "TEXT", "DOUBLE": "DOUBLE BLOB",
+            "SINGLE": "SINGLE BLOB", "CURRENCY": "CURRENCY BLOB"}[kind]
 
 
 def template_tables(template):
@@ -75,8 +89,14 @@ def site_text(rng, length):
     return "".join("%3d" % rng.randint(0, 12) for _ in range(length // 3))
 
 
-# Memo texts that a column of numeric affinity would turn into numbers.
-MEMOS = ["0012", "1e5", "  42  ", "123456789012345678901", "歯周病 🦷 要再評価\r\n次回 3か月後"]
+# Memo texts that a column of numeric affinity would turn into numbers, and
+# memos too long for their rows: one in a long-value row of its own (Japanese
+# and ASCII mixed, kept compressed), one that keeps a few bytes more than its
+# length there, one in a chain of rows over two pages and one over 25.
+MEMOS = ["0012", "1e5", "  42  ", "123456789012345678901", "歯周病 🦷 要再評価\r\n次回 3か月後",
+         ("次回 3か月後 recall; " * 60)[:1000], "P" * 1500, "歯肉の発赤、" * 500, "".join(
+             "%04d 歯周ポケット測定 probing 𠮷、" % n for n in range(2100))]
+MEMO_SLACK = {6}  # the index of the patient whose memo keeps 3 bytes more
 
 
 def clinic_patients(rng, columns, count=len(NAMES)):
@@ -148,25 +168,47 @@ CLINIC_TABLE = ("SQLite's \"メモ\"",
                  [2, "", "1e5", 1.7976931348623157e308, -2.5, -0.0001],
                  [3, None, None, None, None, None],
                  [4, "𠮷田😀", "  42  ", 5e-324, 3.4028234663852886e38, 123456.789],
-                 [5, "𩸽", "123456789012345678901", 0.0, 1.1, 0]])
+                 [5, "𩸽", "123456789012345678901", 0.0, 1.1, 0],
+                 # whole values, a negative zero, currency beyond what a double keeps
+                 [6, "whole", None, -0.0, 12.0, 12],
+                 [7, "edge", None, -1.5, -0.0, "922337203685477.5807"],
+                 [8, "edge", None, 2.0 ** 53, 16777216.0, "-922337203685477.5808"],
+                 [9, "edge", None, None, None, "99999999999.9999"]])
 PATIENT_MEMO = ("Memo", "MEMO")  # a column a clinic added to a system table
 
 
 def windows_tables(template, patients=len(NAMES), exams=300):
-    """(name, columns, rows, compressed) of every table of the Windows file."""
+    """(name, columns, rows, compressed, options) of every table of the
+    Windows file."""
     rng = random.Random(SEED)
     tables = []
     for name, columns, rows in template_tables(template):
+        options = {}
         if name == "TPatient":
             columns = columns + [PATIENT_MEMO]
             rows = clinic_patients(rng, columns, patients) + [r + [None] for r in rows]
+            options = {"memo_slack": MEMO_SLACK}
         elif name == "TExamData":
+            samples = len(rows)
             rows = rows + random_exams(rng, columns, exams, 20000, min(patients, 97))
+            gone = random_exams(random.Random(SEED + 2), columns, 3, 29990, 1)
+            # What a file in use collects: deleted rows left in place, rows
+            # moved to another page (once, and again), and the data of a
+            # moved row whose pointer was deleted.
+            options = {"deleted": {samples + 10: gone[:1], samples + exams // 2: gone[1:2]},
+                       "moved": {samples + 5, samples + exams - 50}, "moved_twice": {samples + exams // 3},
+                       "dangling": gone[2:]}
         elif name == "TVersion":
             rows = [[1, 0, 1, 0]]  # a Windows file from before the current layout
+        elif name == "TNextAutoNumber":
+            counters = dict(zip([c for c, _ in columns], rows[0]))
+            counters.update({"Patient": patients + 1, "ExamData": 20000 + exams, "Charge": 2})
+            rows = [[counters[c] for c, _ in columns]]
+            # One bit of the catalogue's Flags that marks Access's own tables.
+            options = {"flags": -0x80000000}
         elif name == "TClinic":
             continue  # the Windows release has no such table
-        tables.append((name, columns, rows, True))
+        tables.append((name, columns, rows, True, options))
     tables.append(("TImage", IMAGE_COLUMNS, image_rows(), True))
     tables.append(CLINIC_TABLE + (False,))
     # The examinations last, as a clinic's file grows: a copy cut short
@@ -189,7 +231,12 @@ def stored(declared, value):
             if ctypes.c_float(float(text)).value == single:
                 return float(text)
     if kind == "CURRENCY":
-        return round(value * 10000) / 10000.0
+        units = jet_writer.currency_units(value)
+        if abs(units) < 10 ** 15:
+            return units / 10000.0
+        whole, fraction = divmod(abs(units), 10000)
+        text = str(whole) + ("." + ("%04d" % fraction).rstrip("0") if fraction else "")
+        return "-" + text if units < 0 else text
     return value
 
 
@@ -226,6 +273,12 @@ def reference(template):
     return "\n".join(lines) + "\n"
 
 
+# A property block (KKD) whose one property record has the length 0:
+# mdbtools reads it again and again, and warns of its data type each time.
+RUNAWAY_PROPERTIES = (b"KKD\0" + struct.pack("<IH", 10, 0x80) + struct.pack("<H", 2) + "X".encode("utf-16-le") +
+                      struct.pack("<IH", 20, 0x00) + struct.pack("<HHH", 14, 0, 0) + struct.pack("<HBBHH", 0, 0, 0, 0, 0))
+
+
 def sql_literal(value):
     if value is None:
         return "NULL"
@@ -241,7 +294,7 @@ def write_sql(path, template, tables):
     existing = {name for name, _, _ in template_tables(template)}
     with open(path, "w", encoding="utf-8") as f:
         f.write("BEGIN;\n")
-        for name, columns, rows, _ in tables:
+        for name, columns, rows, *_ in tables:
             quoted = '"%s"' % name.replace('"', '""')
             names = ",".join('"%s"' % c.replace('"', '""') for c, _ in columns)
             if name in existing:
@@ -274,9 +327,15 @@ def main():
     out = sys.argv[2]
     os.makedirs(out, exist_ok=True)
     jet_writer.write_database(os.path.join(out, "windows.mdb"), windows_tables(template))
+    # As the Windows release's exit compaction leaves the file: no deleted or
+    # moved rows, no bytes to spare.
+    compacted = [t[:4] for t in windows_tables(template)]
+    jet_writer.write_database(os.path.join(out, "compacted.mdb"), compacted)
     for name, version in (("version_0_0_5.mdb", [[1, 0, 0, 5]]), ("no_version.mdb", [[2, 1, 0, 1]])):
-        tables = [(t[0], t[1], version if t[0] == "TVersion" else t[2], t[3]) for t in windows_tables(template)]
+        tables = [(t[0], t[1], version if t[0] == "TVersion" else t[2], t[3]) for t in compacted]
         jet_writer.write_database(os.path.join(out, name), tables)
+    tables = [t + ({"properties": RUNAWAY_PROPERTIES},) if t[0] == "TCharge" else t for t in compacted]
+    jet_writer.write_database(os.path.join(out, "runaway_properties.mdb"), tables)
     jet_writer.write_database(os.path.join(out, "foreign.mdb"),
                               [("Customers", [("ID", "LONG"), ("Name", "TEXT(50)")], [[1, "Contoso"]])])
 
