@@ -490,8 +490,11 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
     if (c.Refused()) return c;
     // A new file: nothing of the folder's is replaced, a file given the
     // chosen name while the conversion ran included.
+    // A journal or log another program left under the new name would be
+    // rolled into the new file at its first open: it is set aside first.
     int err = 0;
-    while ((err = platform::PlaceNewFileAtomically(work, target)) == EEXIST)
+    while ((err = db::MakeWayForDatabase(target)) == 0 &&
+           (err = platform::PlaceNewFileAtomically(work, target)) == EEXIST)
         target = UniquePath(stem, QStringLiteral(".mdb"));
     if (err) {
         RemoveWorkFile(work);

@@ -25,6 +25,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -263,9 +264,27 @@ TEST_F(JetConversionTest, OpenedWindowsFileIsConvertedBesideItUnderANewName) {
     EXPECT_EQ(Dump(raced.converted), reference_);
 
     // Whatever the chosen file is called (here as the start-up's work file),
-    // it is only read, and no work file is left beside it.
+    // it is only read, and no work file is left beside it. The journal of a
+    // write that another database's program left under the new name is set
+    // aside, not rolled into the new file.
+    const QString other = box_.CopyTemplate(QStringLiteral("other.mdb"));
+    ASSERT_EQ(test::RunInChild([&] {
+                  sqlite3* raw = nullptr;
+                  sqlite3_open(QFile::encodeName(other).constData(), &raw);
+                  sqlite3_exec(raw,
+                               "PRAGMA cache_size=2; BEGIN; UPDATE TPatient SET Name='cut off'; CREATE TABLE F(x);"
+                               "INSERT INTO F SELECT randomblob(4000) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION "
+                               "ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+                               nullptr, nullptr, nullptr);
+                  test::KillThisProcess();
+              }),
+              test::ChildEnd::Killed);
+    ASSERT_TRUE(QFile::rename(other + QStringLiteral("-journal"), box_.File(QStringLiteral("VXCV_変換.mdb-journal"))));
+    ASSERT_TRUE(QFile::remove(other));
     box_.WriteText(QStringLiteral("VXCV.MDB"), windows_);
     EXPECT_EQ(Dump(ConvertJetFileBeside(box_.File(QStringLiteral("VXCV.MDB"))).converted), reference_);
+    EXPECT_EQ(QDir(box_.Path()).entryList({QStringLiteral("VXCV_変換.mdb-journal_*")}, QDir::Files).size(), 1);
+    ASSERT_TRUE(QFile::remove(box_.File(QDir(box_.Path()).entryList({QStringLiteral("VXCV_変換.mdb-journal_*")})[0])));
     EXPECT_EQ(Bytes(box_.File(QStringLiteral("VXCV.MDB"))), windows_);
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXCV.MDB"), QStringLiteral("VXCV_変換.mdb"),
                                     QStringLiteral("VXMOX2_ORG.MDB"), QStringLiteral("clinic.mdb"),
