@@ -69,8 +69,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
 }
 
-PFrmConvert::PFrmConvert(std::function<void()> endProgram, QWidget* parent)
-    : QWidget(parent), endProgram_(std::move(endProgram)) {
+PFrmConvert::PFrmConvert(std::function<void()> endProgram, CopyStepHook copySteps, QWidget* parent)
+    : QWidget(parent), endProgram_(std::move(endProgram)), copySteps_(std::move(copySteps)) {
     setWindowTitle(QStringLiteral("MOX2.5 コンバート"));
     setFixedSize(kFormWidth, kFormHeight);
     setAutoFillBackground(true);
@@ -281,7 +281,7 @@ void PFrmConvert::CmdConvert_Click() {
         const platform::Hourglass hourglass;
         backupPath = MakeConversionBackup();
         if (backupPath.isEmpty()) return;
-        failure = ConvertPatients(ChosenMappings());
+        failure = ConvertPatients(ChosenMappings(), copySteps_);
         // The slots just filled hold patients now: a later mapping onto one
         // of them must ask first.
         HasTarget = ReadTargetPatients();

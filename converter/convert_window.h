@@ -39,8 +39,9 @@ protected:
 class PFrmConvert : public QWidget {
     Q_OBJECT
 public:
-    // `endProgram` runs last in the unload (the program ends there).
-    explicit PFrmConvert(std::function<void()> endProgram, QWidget* parent = nullptr);
+    // `endProgram` runs last in the unload (the program ends there);
+    // `copySteps` is handed to each conversion (ConvertPatients).
+    explicit PFrmConvert(std::function<void()> endProgram, CopyStepHook copySteps = {}, QWidget* parent = nullptr);
     ~PFrmConvert() override;
 
     void Form_Load();
@@ -91,6 +92,7 @@ private:
     void ReportConversion(const QString& backupPath, const std::optional<ConversionFailure>& failure);
 
     std::function<void()> endProgram_;
+    CopyStepHook copySteps_;
     prismet::ColourButtonSet buttons_{QStringLiteral(":/converter/convert_window_buttons.ini")};
     bool unloaded_ = false;
 };

@@ -17,10 +17,8 @@ namespace mox::convert {
 
 namespace {
 
-std::function<void(CopyStep)> stepHook;
-
-void Step(CopyStep step) {
-    if (stepHook) stepHook(step);
+void Step(const CopyStepHook& hook, CopyStep step) {
+    if (hook) hook(step);
 }
 
 // One row of a source table by column name. The older release's files
@@ -58,8 +56,8 @@ public:
         CheckSourceTables(*conn_);
     }
 
-    SourcePatient Read(int32_t sourceId) const {
-        Step(CopyStep::ReadSource);
+    SourcePatient Read(int32_t sourceId, const CopyStepHook& step) const {
+        Step(step, CopyStep::ReadSource);
         SourcePatient rows;
         auto patient = conn_->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {sourceId});
         if (!patient->IsEOF()) rows.patient.emplace(*patient);
@@ -79,15 +77,16 @@ void Copy(db::Recordset& target, const SourceRow& source, std::initializer_list<
 
 // Empties the slot and writes the source patient into it, on the main
 // connection, inside the caller's transaction.
-void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targetId, const QDateTime& now) {
-    Step(CopyStep::DeleteExams);
+void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targetId, const QDateTime& now,
+                  const CopyStepHook& step) {
+    Step(step, CopyStep::DeleteExams);
     conn.Execute(QStringLiteral("DELETE FROM TExamData WHERE PatientID=?"), {targetId});
-    Step(CopyStep::DeletePatient);
+    Step(step, CopyStep::DeletePatient);
     conn.Execute(QStringLiteral("DELETE FROM TPatient WHERE ID=?"), {targetId});
 
     const db::Value updated(now);
     if (rows.patient) {
-        Step(CopyStep::AddPatient);
+        Step(step, CopyStep::AddPatient);
         auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE 0=1"));
         rs->AddNew();
         rs->SetField(QStringLiteral("ID"), targetId);
@@ -105,7 +104,8 @@ void WritePatient(db::Connection& conn, const SourcePatient& rows, int32_t targe
     // The examinations are copied even without a patient row.
     if (rows.exams.empty()) return;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TExamData WHERE 0=1"));
-    const NewExamRowSteps steps{[] { Step(CopyStep::NewIdentifier); }, [] { Step(CopyStep::AddExam); }, {}};
+    const NewExamRowSteps steps{
+        [&step] { Step(step, CopyStep::NewIdentifier); }, [&step] { Step(step, CopyStep::AddExam); }, {}};
     for (const SourceRow& exam : rows.exams) {
         AddExamRow(
             *rs,
@@ -125,12 +125,11 @@ db::ConnectionPtr MainConnection(const MainDbUse& use) {
 }
 
 void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
-    const SourcePatient rows = OpenSource(source).Read(sourceId);
+    const SourcePatient rows = OpenSource(source).Read(sourceId, {});
     const MainDbUse use;
     const db::ConnectionPtr conn = MainConnection(use);
     db::Transaction transaction(*conn);
-    WritePatient(*conn, rows, targetId, platform::CurrentClock().Now());
-    Step(CopyStep::Commit);
+    WritePatient(*conn, rows, targetId, platform::CurrentClock().Now(), {});
     transaction.Commit();
 }
 
@@ -142,8 +141,6 @@ ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception&
 
 }  // namespace
 
-void SetCopyStepHook(std::function<void(CopyStep)> hook) { stepHook = std::move(hook); }
-
 QString StageNameOf(int64_t commentId) { return StandardStageName(commentId); }
 
 void CopyPatientA(int32_t sourceId, int32_t targetId) { CopyPatient(SourceDb::A, sourceId, targetId); }
@@ -154,7 +151,8 @@ QString MappingText(const PatientMapping& mapping) {
            QString::number(mapping.targetId);
 }
 
-std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMapping>& mappings) {
+std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMapping>& mappings,
+                                                 const CopyStepHook& step) {
     if (mappings.empty()) return std::nullopt;
     // Every source patient is read before any slot is touched: a source that
     // fails leaves the main database alone.
@@ -166,7 +164,7 @@ std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMappin
             try {
                 std::unique_ptr<OpenSource>& source = sources[mapping.source];
                 if (!source) source = std::make_unique<OpenSource>(mapping.source);
-                rows.push_back(source->Read(mapping.sourceId));
+                rows.push_back(source->Read(mapping.sourceId, step));
             } catch (const std::exception& error) {
                 return FailureOf(mapping, error);
             }
@@ -180,8 +178,8 @@ std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMappin
         const db::ConnectionPtr conn = MainConnection(use);
         db::Transaction transaction(*conn);
         for (; current < mappings.size(); ++current)
-            WritePatient(*conn, rows[current], mappings[current].targetId, now);
-        Step(CopyStep::Commit);
+            WritePatient(*conn, rows[current], mappings[current].targetId, now, step);
+        Step(step, CopyStep::Commit);
         transaction.Commit();
     } catch (const std::exception& error) {
         // The commit itself belongs to the last mapping written.

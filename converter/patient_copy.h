@@ -41,14 +41,15 @@ struct ConversionFailure {
     QString description;
 };
 
-// Carries out the mappings in their order; nothing when all went through,
-// else the mapping that failed and why, with the main database as before.
-std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMapping>& mappings);
-
 // The statements of a conversion, for the failure seam of the tests.
 enum class CopyStep { ReadSource, DeleteExams, DeletePatient, AddPatient, NewIdentifier, AddExam, Commit };
 // Called before each statement; a test throws from it to fail that
-// statement, or ends the process there. Empty by default.
-void SetCopyStepHook(std::function<void(CopyStep)> hook);
+// statement, or ends the process there.
+using CopyStepHook = std::function<void(CopyStep)>;
+
+// Carries out the mappings in their order; nothing when all went through,
+// else the mapping that failed and why, with the main database as before.
+std::optional<ConversionFailure> ConvertPatients(const std::vector<PatientMapping>& mappings,
+                                                 const CopyStepHook& step = {});
 
 }  // namespace mox::convert

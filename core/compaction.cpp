@@ -34,8 +34,6 @@ namespace mox {
 
 namespace {
 
-CompactionStepHook stepHook;
-
 constexpr int16_t kLastAttempt = 10;
 
 // A failure of a file step, with the errno the error box shows.
@@ -43,8 +41,8 @@ struct FileStepError {
     int number;
 };
 
-void Step(CompactionStep step) {
-    if (stepHook) stepHook(step);
+void Step(const CompactionStepHook& hook, CompactionStep step) {
+    if (hook) hook(step);
 }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
@@ -234,8 +232,6 @@ struct Damaged {};
 
 }  // namespace
 
-void SetCompactionStepHook(CompactionStepHook hook) { stepHook = std::move(hook); }
-
 QString CompactTargetPath() { return G().AppPath + QStringLiteral("/VXCP.MDB"); }
 
 void RemovePendingCompaction(const QString& mainPath) {
@@ -257,14 +253,14 @@ bool RecoverLeftoverCompaction() {
     return true;
 }
 
-bool CompactDatabase(const int16_t& attempt, bool* damaged) {
+bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStepHook& step) {
     const QString mainPath = MainDbPath();
     const QString target = CompactTargetPath();
     long number = 0;
     QString description;
     try {
         ResetAllSlots();
-        Step(CompactionStep::RemoveLeftover);
+        Step(step, CompactionStep::RemoveLeftover);
         RecoverLeftoverCompaction();
         // Without the main file a leftover may be the only copy: it stays.
         if (!IsFile(mainPath)) throw FileStepError{ENOENT};
@@ -276,14 +272,14 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged) {
         // made before the lock is taken, and the descriptor is closed after
         // it, because a file lock belongs to the whole process and any later
         // open and close of the file here would end it.
-        Step(CompactionStep::Lock);
+        Step(step, CompactionStep::Lock);
         const platform::Descriptor mainFd(::open(Native(mainPath).constData(), O_RDONLY | O_CLOEXEC));
         if (mainFd.get() < 0) throw FileStepError{errno};
         const db::ConnectionPtr reader = db::Connection::Open(db::DataSourcePart(mainPath));
         const db::ConnectionPtr lock = db::Connection::Open(db::DataSourcePart(mainPath));
         db::Transaction writeLock(*lock);
 
-        Step(CompactionStep::CheckSource);
+        Step(step, CompactionStep::CheckSource);
         // A check that could not be run (the file in use, a read error) is
         // a failed attempt like any other: only damage is told as damage.
         if (IsDamagedDatabase(*reader, mainPath)) throw Damaged{};
@@ -294,13 +290,13 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged) {
         const uint32_t stamp = StampOf(mainPath, mainFd.get());
         if (!IsFile(target) || StampIn(target) != stamp) {
             if (const int err = RemoveCopy(target)) throw FileStepError{err};
-            Step(CompactionStep::Compact);
+            Step(step, CompactionStep::Compact);
             Compact(*reader, target, stamp);
         }
         platform::Wait(2000);
         platform::ProcessEvents();
 
-        Step(CompactionStep::Check);
+        Step(step, CompactionStep::Check);
         CheckCompacted(target, rows);
         if (const int err = platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly))
             throw FileStepError{err};

@@ -34,17 +34,16 @@ namespace mox {
 enum class CompactionStep { RemoveLeftover, Lock, CheckSource, Compact, Check };
 
 // Called before each step; a test throws from it to fail the step, or ends
-// the process there. Empty by default.
+// the process there.
 using CompactionStepHook = std::function<void(CompactionStep)>;
-void SetCompactionStepHook(CompactionStepHook hook);
 
 // One compaction attempt (n = 1..10) on AppPath + MainDbFile. Closes every
 // connection slot first. True when the compacted copy has replaced the main
 // file. On failure the main file is as it was; only the tenth attempt shows
 // the error ("最適化エラー"). A main file that its user cannot write is never
 // replaced (the attempt fails). A damaged main file is reported at once and
-// sets `damaged`: further attempts cannot mend it.
-bool CompactDatabase(const int16_t& attempt, bool* damaged = nullptr);
+// sets `damaged`: further attempts cannot mend it. `step` is told each step.
+bool CompactDatabase(const int16_t& attempt, bool* damaged = nullptr, const CompactionStepHook& step = {});
 
 // A VXCP.MDB beside a missing main database may hold the only copy of the
 // data: a run of the Windows release that removed the main file before its

@@ -44,9 +44,9 @@ std::array<int16_t, kToothCount> FurcationKinds() {
     for (int t = 0; t < kToothCount; ++t) {
         const int pos = PositionOf(t);
         if (t < 16)
-            table[t] = pos >= 6 ? 3 : (pos == 4 || pos == 5) ? 21 : -1;
+            table[t] = pos >= 6 ? kUpperMolarFurcation : pos == 4 || pos == 5 ? kUpperPremolarFurcation : kNoFurcation;
         else
-            table[t] = pos >= 6 ? 22 : -1;
+            table[t] = pos >= 6 ? kLowerMolarFurcation : kNoFurcation;
     }
     return table;
 }
@@ -75,6 +75,6 @@ void MakeToothPictureNames() {
 
 void MakeToothNumberTable() { FurcationType = FurcationKinds(); }
 
-int16_t FurcationKindOf(int tooth) { return tooth >= 0 && tooth < kToothCount ? FurcationType[tooth] : int16_t(-1); }
+int16_t FurcationKindOf(int tooth) { return tooth >= 0 && tooth < kToothCount ? FurcationType[tooth] : kNoFurcation; }
 
 }  // namespace mox

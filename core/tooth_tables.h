@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace mox {
 
@@ -19,8 +20,43 @@ extern std::array<QString, kToothCount> HeadPicBuccal;
 extern std::array<QString, kToothCount> HeadPicLingual;
 extern std::array<QString, kToothCount> RootPicBuccal;
 extern std::array<QString, kToothCount> RootPicLingual;
-// -1 none, 3 upper molar, 21 upper premolar, 22 lower molar.
+// The furcation kind of each tooth (see below).
 extern std::array<int16_t, kToothCount> FurcationType;
+
+// Furcation kinds: FurcationType, and the root form a tooth button is given
+// (its Root). Stored nowhere, but the tooth buttons take these numbers.
+inline constexpr int16_t kNoFurcation = -1;
+inline constexpr int16_t kUpperMolarFurcation = 3;
+inline constexpr int16_t kUpperPremolarFurcation = 21;
+inline constexpr int16_t kLowerMolarFurcation = 22;
+
+// Where a tooth of a kind has its furcation entrances, as tooth-button sites
+// (0..2 the buccal line of the button, 3..5 the palatal or lingual line, as
+// the site codes "BM" .. "LD" run): an upper molar's buccal one and its two
+// palatal ones, an upper premolar's mesial and distal ones, a lower molar's
+// buccal and lingual ones; none for any other kind. The tooth button keeps a
+// copy of its own (controls/tooth_button/furcation_roots.h).
+inline std::span<const int> FurcationEntrances(int16_t kind) {
+    static constexpr std::array<int, 3> kUpperMolar{1, 3, 5};
+    static constexpr std::array<int, 2> kUpperPremolar{0, 2};
+    static constexpr std::array<int, 2> kLowerMolar{1, 4};
+    switch (kind) {
+        case kUpperMolarFurcation:
+            return kUpperMolar;
+        case kUpperPremolarFurcation:
+            return kUpperPremolar;
+        case kLowerMolarFurcation:
+            return kLowerMolar;
+        default:
+            return {};
+    }
+}
+
+inline bool IsFurcationEntrance(int16_t kind, int site) {
+    for (const int entrance : FurcationEntrances(kind))
+        if (entrance == site) return true;
+    return false;
+}
 
 // The order in which the six site slots of a tooth are laid out, by the
 // quadrant of the tooth index (0: 18..11, 1: 21..28, 2: 48..41, 3: 31..38).
@@ -56,7 +92,7 @@ void MakeToothLabels();
 void MakeToothPictureNames();
 void MakeToothNumberTable();
 
-// The furcation kind of a tooth index; -1 for an index outside 0..31.
+// The furcation kind of a tooth index; kNoFurcation for an index outside 0..31.
 int16_t FurcationKindOf(int tooth);
 
 }  // namespace mox

@@ -14,10 +14,6 @@ using platform::LineBox;
 
 namespace {
 
-constexpr int16_t kUpperMolar = 3;
-constexpr int16_t kUpperPremolar = 21;
-constexpr int16_t kLowerMolar = 22;
-
 struct RowForm {
     QString fontName;
     QString (*label)(uint8_t value);  // the text of a site with a finding
@@ -77,7 +73,7 @@ private:
             FilledBox(target_, cx, y, cx + w, y + h);
             target_.SetForeColor(0);
             DividingLines(cx, y, w, h, kind);
-        } else if (kind == kUpperMolar) {
+        } else if (kind == kUpperMolarFurcation) {
             if (shade) UpperMolarShading(cx, y, w, h, v);
             for (int s = 0; s < 3; ++s) {
                 const float bx = cx + s * w / 3 + TowardsTheMiddle(s, w);
@@ -85,13 +81,13 @@ private:
                 Grade(g[s + 3], w / 3, h / 2, bx, y + h / 2, w / 3, h / 2, RegionWidth(s, w));
             }
             DividingLines(cx, y, w, h, kind);
-        } else if (kind == kLowerMolar) {
+        } else if (kind == kLowerMolarFurcation) {
             if (shade && Empty(v[1])) FilledBox(target_, cx, y, cx + w, y + h / 2);
             Grade(g[1], w, h / 2, cx, y, w, h / 2, w);
             if (shade && Empty(v[4])) FilledBox(target_, cx, y + h / 2, cx + w, y + h);
             Grade(g[4], w, h / 2, cx, y + h / 2, w, h / 2, w);
             DividingLines(cx, y, w, h, kind);
-        } else if (kind == kUpperPremolar) {
+        } else if (kind == kUpperPremolarFurcation) {
             if (shade && Empty(v[0])) FilledBox(target_, cx, y, cx + w / 2, y + h);
             if (shade && Empty(v[2])) FilledBox(target_, cx + w / 2, y, cx + w, y + h);
             for (int s = 0; s < 3; ++s)
@@ -129,15 +125,15 @@ private:
     void DividingLines(float cx, float y, float w, float h, int16_t kind) {
         const QPointF junction(cx + w / 2, y + h / 2 + h / 10);
         switch (kind) {
-            case kUpperMolar:
+            case kUpperMolarFurcation:
                 target_.Line(cx, y, junction.x(), junction.y(), 0);
                 target_.Line(junction.x(), junction.y(), cx + w, y, 0);
                 target_.Line(junction.x(), junction.y(), cx + w / 2, y + h, 0);
                 break;
-            case kLowerMolar:
+            case kLowerMolarFurcation:
                 target_.Line(cx, y + h / 2, cx + w, y + h / 2, 0);
                 break;
-            case kUpperPremolar:
+            case kUpperPremolarFurcation:
                 target_.Line(cx + w / 2, y, cx + w / 2, y + h, 0);
                 break;
             default:

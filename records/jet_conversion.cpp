@@ -130,8 +130,9 @@ bool IsBinary(const QString& type) { return type == QLatin1String("LONGBINARY") 
 // be carried, so a file with one is refused rather than converted without it.
 class ConversionSink final : public db::JetSink {
 public:
-    ConversionSink(db::Connection& conn, const QString& source, const JetProgressReport& progress)
-        : conn_(conn), progress_(progress) {
+    ConversionSink(db::Connection& conn, const QString& source, const JetProgressReport& progress,
+                   const ConversionStepHook& step)
+        : conn_(conn), progress_(progress), step_(step) {
         state_.file = source;
     }
 
@@ -157,7 +158,7 @@ public:
             state_.total += t.rows;
         }
         transaction_.emplace(conn_);
-        ConversionStepReached(ConversionStep::CopyTables);
+        if (step_) step_(ConversionStep::CopyTables);
         // TImage is the program's own table, not the template's: its rows go
         // into the table as the program makes it, with the key on ID and the
         // defaults that a contact row added later takes.
@@ -234,7 +235,7 @@ public:
     }
 
     void Commit() {
-        ConversionStepReached(ConversionStep::Commit);
+        if (step_) step_(ConversionStep::Commit);
         transaction_->Commit();
     }
 
@@ -245,6 +246,7 @@ private:
 
     db::Connection& conn_;
     const JetProgressReport& progress_;
+    const ConversionStepHook& step_;
     JetProgress state_;
     std::optional<db::Transaction> transaction_;
     std::unique_ptr<db::PreparedStatement> insert_;
@@ -256,10 +258,10 @@ private:
 };
 
 void Fill(const QString& jetPath, const QString& work, const QString& source, const JetProgressReport& progress,
-          const db::JetReadOptions& reading) {
+          const db::JetReadOptions& reading, const ConversionStepHook& step) {
     const db::ConnectionPtr conn = db::Connection::Open(db::DataSourcePart(work));
     {
-        ConversionSink sink(*conn, source, progress);
+        ConversionSink sink(*conn, source, progress, step);
         const QString notes = db::ReadJetFile(jetPath, sink, kNeededTables, reading);
         if (!notes.isEmpty()) WriteLog(db::JetNotesLine(source, notes), 1);
         sink.Commit();
@@ -367,7 +369,8 @@ namespace {
 // The conversion of the file at jetPath, which the user knows as shownAs
 // (at start-up the conversion reads the main database's kept copy).
 JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QString& work,
-                        const JetProgressReport& progress, const db::JetReadOptions& reading) {
+                        const JetProgressReport& progress, const db::JetReadOptions& reading,
+                        const ConversionStepHook& step) {
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
@@ -383,7 +386,7 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
                        : WriteRefusal(shownAs, folder, err, FileErrorText(err));
     } else {
         try {
-            Fill(jetPath, work, shownAs, progress, reading);
+            Fill(jetPath, work, shownAs, progress, reading, step);
             QString why;
             if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
                 c.outcome = JetConversion::Outcome::Converted;
@@ -415,10 +418,10 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
 
 JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, const JetProgressReport& progress,
                                   const db::JetReadOptions& reading) {
-    return FillNamed(jetPath, jetPath, work, progress, reading);
+    return FillNamed(jetPath, jetPath, work, progress, reading, {});
 }
 
-JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
+JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const ConversionStepHook& step) {
     const Settings& g = G();
     const QString mainPath = g.AppPath + g.MainDbFile;
     const QString work = platform::StagedFilePath(mainPath);
@@ -457,7 +460,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress) {
         }
     }
 
-    JetConversion c = FillNamed(kept, mainPath, work, progress, {});
+    JetConversion c = FillNamed(kept, mainPath, work, progress, {}, step);
     // A refusal leaves the folder as it was.
     const auto refuse = [&](JetConversion r, bool logged = false) {
         RemoveWorkFile(work);

@@ -20,6 +20,7 @@
 // their callers (start-up, the open command, the restore) show it.
 
 #include "platform/db/jet_reader.h"
+#include "records/old_format.h"
 
 #include <QString>
 #include <functional>
@@ -86,8 +87,8 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
 // NotJet when the main database is no Jet file and no earlier conversion is
 // left untold; then nothing was touched. A refusal changed nothing. The
 // start-up calls it after CleanUpAfterKilledRuns, which has removed the work
-// file of a run that was killed.
-JetConversion ConvertJetMainDatabase(const JetProgressReport& progress = {});
+// file of a run that was killed. `step` is told the steps of the copy.
+JetConversion ConvertJetMainDatabase(const JetProgressReport& progress = {}, const ConversionStepHook& step = {});
 // The caller has told the user of the conversion: the note that lets the
 // next start tell it, should this run end first, goes.
 void ForgetJetConversionNote();

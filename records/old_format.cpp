@@ -26,13 +26,13 @@ namespace mox {
 
 namespace {
 
-std::function<void(ConversionStep)> stepHook;
-
 constexpr int kLastUserCase = 30;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-void Step(ConversionStep step) { ConversionStepReached(step); }
+void Step(const ConversionStepHook& hook, ConversionStep step) {
+    if (hook) hook(step);
+}
 
 QString FormatOldBirthDay(const db::Value& v, const QDateTime& now) {
     if (v.IsNull()) return now.toString(QStringLiteral("yyyy/MM/dd"));
@@ -99,12 +99,6 @@ void ShowFailure(const QString& reason = {}) {
 }
 
 }  // namespace
-
-void SetConversionStepHook(std::function<void(ConversionStep)> hook) { stepHook = std::move(hook); }
-
-void ConversionStepReached(ConversionStep step) {
-    if (stepHook) stepHook(step);
-}
 
 QString OldFormatConversion::GetStageName(int32_t commentId) { return StandardStageName(commentId); }
 
@@ -174,11 +168,11 @@ int16_t OldFormatConversion::ConvertOldDatabase(const QString& oldPath, const QS
         db::Connection& mainConn = *mainConnPtr;
         const db::Value now(platform::CurrentClock().Now());
         db::Transaction transaction(mainConn);
-        Step(ConversionStep::CopyPatients);
+        Step(step_, ConversionStep::CopyPatients);
         CopyPatients(oldConn, mainConn, now);
-        Step(ConversionStep::CopyExams);
+        Step(step_, ConversionStep::CopyExams);
         CopyExams(oldConn, mainConn, now);
-        Step(ConversionStep::Commit);
+        Step(step_, ConversionStep::Commit);
         transaction.Commit();
     } catch (const std::exception& e) {
         // The user is told the conversion failed; the cause is for the log.

@@ -17,6 +17,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 namespace mox {
 
@@ -34,13 +35,14 @@ enum FormatTestResult : int16_t {
 // The Jet conversion copies its tables at CopyTables.
 enum class ConversionStep { CopyPatients, CopyExams, CopyTables, Commit };
 // Called before each step; a test throws from it to fail the step, or ends
-// the process there. Empty by default.
-void SetConversionStepHook(std::function<void(ConversionStep)> hook);
-// Each conversion announces its steps here.
-void ConversionStepReached(ConversionStep step);
+// the process there.
+using ConversionStepHook = std::function<void(ConversionStep)>;
 
 class OldFormatConversion {
 public:
+    // `step` is told each step of the conversion.
+    explicit OldFormatConversion(ConversionStepHook step = {}) : step_(std::move(step)) {}
+
     // The test and, for an old database, the conversion with its messages.
     // Always False, as callers ignore it.
     bool CheckTable();
@@ -66,6 +68,9 @@ public:
     // it, and the next one keeps no second copy of the same original. "" when
     // there is none.
     static QString EarlierKeptCopy(const QString& folder, const QString& mainPath);
+
+private:
+    ConversionStepHook step_;
 };
 
 }  // namespace mox

@@ -70,20 +70,6 @@ bool ParseSegment(const QString& name, Segment& segment) {
     return true;
 }
 
-// Furcation entrances by furcation kind of the tooth.
-bool IsFurcationEntrance(int furcationKind, int code) {
-    switch (furcationKind) {
-        case 3:
-            return code == kBC || code == kLM || code == kLD;
-        case 21:
-            return code == kBM || code == kBD;
-        case 22:
-            return code == kBC || code == kLC;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 int SiteCodeSlot(int code, int quadrant) {
@@ -201,6 +187,8 @@ void CToothPosition::AddQuadrantSitesByMode(int block, int32_t mode, int quadran
         const int code = ParseSiteCode(codes.mid(2 * j, 2));
         for (int i = 0; i < 8; ++i) {
             SiteEntry& e = siteRoute_[start + j + 6 * i];
+            // In every quadrant a site code is shown at the button site of
+            // its number, which is what the furcation entrances are named by.
             e.Pocket = IsFurcationEntrance(FurcationKindOf(e.Tooth), code)
                            ? static_cast<int16_t>(SiteCodeSlot(code, quadrant))
                            : int16_t(-1);

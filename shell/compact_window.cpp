@@ -41,7 +41,8 @@ void EndProcessNow() {
 
 void PFrmCompact::SetExitFunction(ExitFunction exit) { exitFunction = std::move(exit); }
 
-PFrmCompact::PFrmCompact(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint) {
+PFrmCompact::PFrmCompact(CompactionStepHook compactionSteps, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint), compactionSteps_(std::move(compactionSteps)) {
     setWindowTitle(QStringLiteral("MOX-Chart"));
     setFixedSize(420, 250);
     setAutoFillBackground(true);
@@ -88,7 +89,7 @@ void PFrmCompact::Form_Load() {
         platform::Wait(2000);
         AddStatus(QStringLiteral("最適化を実行しています。　(") + QString::number(n) + QStringLiteral(" 回目)"));
         platform::ProcessEvents();
-        if (CompactDatabase(n, &damaged)) {
+        if (CompactDatabase(n, &damaged, compactionSteps_)) {
             compacted = true;
             break;
         }

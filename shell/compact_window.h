@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/compaction.h"
+
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -21,7 +23,8 @@ namespace mox {
 class PFrmCompact : public QWidget {
     Q_OBJECT
 public:
-    explicit PFrmCompact(QWidget* parent = nullptr);
+    // `compactionSteps` is handed to each attempt (CompactDatabase).
+    explicit PFrmCompact(CompactionStepHook compactionSteps = {}, QWidget* parent = nullptr);
     void Form_Load();
 
     QGroupBox* Frame1;
@@ -44,6 +47,7 @@ private:
 
     int16_t countdown_ = 0;
     bool workDone_ = false;
+    CompactionStepHook compactionSteps_;
 };
 
 }  // namespace mox

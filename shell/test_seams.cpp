@@ -9,7 +9,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -101,6 +103,24 @@ void AnswerFileDialogsFromScript() {
     });
 }
 
+// Logs each progress window of the program as it shows: its caption and
+// what it says is being done.
+class ProgressWindowLog final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Show || watched->objectName() != QLatin1String(platform::kProgressWindowName))
+            return false;
+        const auto* window = qobject_cast<const QWidget*>(watched);
+        const auto* what =
+            window ? window->findChild<const QLabel*>(QLatin1String(platform::kProgressWhatName)) : nullptr;
+        if (window && what) AppendLog(QStringLiteral("PROGRESS\t%1\t%2").arg(window->windowTitle(), what->text()));
+        return false;
+    }
+};
+
 }  // namespace
 
 void InstallTestSeamsFromEnvironment() {
@@ -130,9 +150,7 @@ void InstallTestSeamsFromEnvironment() {
             return answer;
         });
         AnswerFileDialogsFromScript();
-        platform::SetProgressWindowObserver([](const QString& caption, const QString& what) {
-            AppendLog(QStringLiteral("PROGRESS\t%1\t%2").arg(caption, what));
-        });
+        QCoreApplication::instance()->installEventFilter(new ProgressWindowLog(QCoreApplication::instance()));
     }
 }
 

@@ -3,7 +3,8 @@
 // program, because a separate process cannot take a test's responder:
 //   VXMOX_INSTANT_WAITS=1        fixed waits and window timers pass at once
 //   VXMOX_TEST_LOG=<file>        every message box and the main window are
-//                                logged there instead of being shown
+//                                logged there instead of being shown, and
+//                                every progress window as it shows
 //   VXMOX_MSGBOX_ANSWERS=<list>  with the log: comma list of answer codes,
 //                                one per box in order (1 OK, 2 Cancel,
 //                                4 Retry, 6 Yes, 7 No)

@@ -36,10 +36,8 @@ const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 const QString kBackUpCaption = QStringLiteral("バックアップエラー");
 const QString kRestoreCaption = QStringLiteral("復元エラー");
 
-RestoreStepHook stepHook;
-
-void Step(RestoreStep step) {
-    if (stepHook) stepHook(step);
+void Step(const RestoreStepHook& hook, RestoreStep step) {
+    if (hook) hook(step);
 }
 
 using Failure = CopyFailure;
@@ -214,10 +212,8 @@ QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDa
     return UniqueDatedPath(folder, baseName, now, QStringLiteral(".MDB"));
 }
 
-void SetRestoreStepHook(RestoreStepHook hook) { stepHook = std::move(hook); }
-
 RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, const QString& safetyFolder,
-                              const QString& baseName) {
+                              const QString& baseName, const RestoreStepHook& step) {
     RestoreResult result;
     if (!source.trimmed().isEmpty() && IsSameFile(source, mainPath)) {
         platform::MsgBox(QStringLiteral("復元元と復元先が同じです。処理を中止します。"), 16,
@@ -234,10 +230,10 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
     const platform::Hourglass hourglass;
     const QString staged = platform::StagedFilePath(mainPath);
     try {
-        Step(RestoreStep::CheckSource);
+        Step(step, RestoreStep::CheckSource);
         const bool jet = JudgeRestoreSource(source);
 
-        Step(RestoreStep::Stage);
+        Step(step, RestoreStep::Stage);
         RemoveWorkFile(staged);
         try {
             if (jet) {
@@ -251,16 +247,16 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
                           AsUserFile(e.Description(), staged, source)};
         }
 
-        Step(RestoreStep::CheckStaged);
+        Step(step, RestoreStep::CheckStaged);
         CheckRestorable(staged, source, mainPath);
 
-        Step(RestoreStep::CloseSlots);
+        Step(step, RestoreStep::CloseSlots);
         ResetAllSlots();
 
-        Step(RestoreStep::Lock);
+        Step(step, RestoreStep::Lock);
         LockedDatabase locked(mainPath);
 
-        Step(RestoreStep::SafetyCopy);
+        Step(step, RestoreStep::SafetyCopy);
         // The old file itself under the new name (the rename that follows
         // leaves it untouched), private whatever it was.
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
@@ -276,7 +272,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         // must not take for its own (PutInPlace removes it).
         RemoveFile(mainPath + QStringLiteral("-journal"));
 
-        Step(RestoreStep::Place);
+        Step(step, RestoreStep::Place);
         if (const int err = PutInPlace(staged, mainPath))
             throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
                           kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};

@@ -56,8 +56,7 @@ QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDa
 enum class RestoreStep { CheckSource, Stage, CheckStaged, CloseSlots, Lock, SafetyCopy, Place };
 using RestoreStepHook = std::function<void(RestoreStep)>;
 // Called before each step; a test throws from it to fail the step, or ends
-// the process there. Empty by default.
-void SetRestoreStepHook(RestoreStepHook hook);
+// the process there.
 
 struct RestoreResult {
     bool restored = false;
@@ -69,8 +68,8 @@ struct RestoreResult {
 // Restores `source` over the database at mainPath; the safety copy goes
 // into safetyFolder under the backup name of baseName. A source under a name
 // the programs keep for their own work files is refused, as a backup target
-// under such a name is.
+// under such a name is. `step` is told each step.
 RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, const QString& safetyFolder,
-                              const QString& baseName);
+                              const QString& baseName, const RestoreStepHook& step = {});
 
 }  // namespace mox

@@ -15,8 +15,6 @@ namespace {
 
 const QString kWorkTable = QStringLiteral("TImageWork");
 
-ImageTableStepHook stepHook;
-
 QString Sentence(const char16_t* phrase, const QString& table) {
     return QString::fromUtf16(phrase) + table + QStringLiteral("）");
 }
@@ -133,8 +131,6 @@ void CopyMissingRowsOn(db::Connection& conn, const QString& work, const QString&
 }
 
 }  // namespace
-
-void SetImageTableStepHook(ImageTableStepHook hook) { stepHook = std::move(hook); }
 
 CImage::CImage() { ClearBuffer(); }
 
@@ -326,7 +322,7 @@ int16_t CImage::GetStatusTable() {
     return status;
 }
 
-int16_t CImage::CheckTable() {
+int16_t CImage::CheckTable(const ImageTableStepHook& stepHook) {
     MainDbUse use;
     if (!use) return kImageWriteError;
     const QString statusSentence = Sentence(u"テーブルチェックエラー（", kImageTable);

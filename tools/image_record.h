@@ -43,7 +43,6 @@ struct ImageListEntry {
 // Called before each step of a CheckTable run with the step's number (from
 // 1, in the order the run takes them); tests throw from it to fail a step.
 using ImageTableStepHook = std::function<void(int step)>;
-void SetImageTableStepHook(ImageTableStepHook hook);
 
 class CImage {
 public:
@@ -88,7 +87,8 @@ public:
     // False when the main database does not open or the delete fails.
     bool DeletePatientData(int32_t patientId);
 
-    int16_t CheckTable();
+    // `stepHook` is told each step.
+    int16_t CheckTable(const ImageTableStepHook& stepHook = {});
     // 0 current layout, -1 no table, 1 older layout.
     int16_t GetStatusTable();
 

@@ -25,8 +25,6 @@ namespace {
 
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 
-ImportStepHook stepHook;
-
 struct Layout {
     const char* table;
     QStringList columns;
@@ -109,12 +107,18 @@ int32_t DisplayRowOf(int64_t item) {
     }
 }
 
-void Step(int& step) {
-    ++step;
-    if (stepHook) stepHook(step);
+// The writes of one import, numbered for its hook.
+struct StepCount {
+    const ImportStepHook& hook;
+    int taken = 0;
+};
+
+void Step(StepCount& step) {
+    ++step.taken;
+    if (step.hook) step.hook(step.taken);
 }
 
-void SaveClinicName(db::Connection& conn, int& step) {
+void SaveClinicName(db::Connection& conn, StepCount& step) {
     const QString name = ClinicName(conn);
     if (name.isEmpty()) return;
     Step(step);
@@ -124,7 +128,7 @@ void SaveClinicName(db::Connection& conn, int& step) {
 // The shared patient record takes the case; an existing row gets only the
 // columns the import sets, so that every other column stays exactly as it
 // was (a Null date would come back from the record as the date 0).
-void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t targetId, int& step) {
+void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t targetId, StepCount& step) {
     CPatient local;
     CPatient& patient = GlobalObjectsExist() && Globals().CurPatient ? *Globals().CurPatient : local;
     auto rs = conn.OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=?"), {targetId});
@@ -158,7 +162,7 @@ void CopyPatientMaster(db::Connection& conn, const SourceRow& source, int32_t ta
 }
 
 void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t stage,
-                     const std::vector<SourceRow>& rows, int32_t targetId, int& step) {
+                     const std::vector<SourceRow>& rows, int32_t targetId, StepCount& step) {
     Step(step);
     DeleteExamOn(conn, targetId, date.day);
 
@@ -317,7 +321,8 @@ QString ClinicName(db::Connection& conn) {
     return conn.Scalar(QStringLiteral("SELECT ImgPath1 FROM TImage WHERE ID=?"), {0}).ToText();
 }
 
-ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates) {
+ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates,
+                                 const ImportStepHook& step) {
     const QString readFailed =
         QStringLiteral("Vexaline のデータを読み取れませんでした。ＭＯＸのデータは変更していません。");
     const QString writeFailed = QStringLiteral("インポートできませんでした。ＭＯＸのデータは変更していません。");
@@ -354,14 +359,14 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
         MainDbHold hold;
         if (!hold) return {false, writeFailed};
         db::Connection& conn = *MainDbConn();
-        int step = 0;
+        StepCount steps{step};
         {
             db::Transaction transaction(conn);
-            SaveClinicName(conn, step);
-            if (patient) CopyPatientMaster(conn, *patient, targetId, step);
+            SaveClinicName(conn, steps);
+            if (patient) CopyPatientMaster(conn, *patient, targetId, steps);
             for (size_t i = 0; i < dates.size(); ++i) {
                 at = dates[i].day;
-                CopyExamination(conn, dates[i], examinations[i].first, examinations[i].second, targetId, step);
+                CopyExamination(conn, dates[i], examinations[i].first, examinations[i].second, targetId, steps);
             }
             at = QDate();
             transaction.Commit();
@@ -374,7 +379,5 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
     }
     return {true, {}};
 }
-
-void SetImportStepHook(ImportStepHook hook) { stepHook = std::move(hook); }
 
 }  // namespace mox

@@ -85,13 +85,14 @@ struct ImportOutcome {
     QString message;
 };
 
-// Copies the patient row and the chosen dates of sibling patient sourceId
-// into case targetId (see above). Holds the main slot while it runs.
-ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates);
-
 // Called before each write of an import with its number from 1; tests end
-// the process there. Empty by default.
+// the process there.
 using ImportStepHook = std::function<void(int step)>;
-void SetImportStepHook(ImportStepHook hook);
+
+// Copies the patient row and the chosen dates of sibling patient sourceId
+// into case targetId (see above). Holds the main slot while it runs. `step`
+// is told each write.
+ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates,
+                                 const ImportStepHook& step = {});
 
 }  // namespace mox

@@ -1,6 +1,7 @@
 #include "controls/tooth_button/tooth_button_painter.h"
 
 #include "controls/tooth_button/furcation_numeral.h"
+#include "controls/tooth_button/furcation_roots.h"
 #include "controls/tooth_button/tooth_bitmaps.h"
 #include "platform/gui/colour.h"
 
@@ -265,22 +266,29 @@ struct FurcationRegion {
 std::vector<FurcationRegion> FurcationRegions(int16_t root, int w, int h) {
     const QPoint fork(w / 2, 2 * (h / 3));
     switch (root) {
-        case 3:
+        case kUpperMolarRoot: {
+            const auto [top, left, right] = kUpperMolarEntrances;
             return {
-                {1, QPolygon({QPoint(0, 0), QPoint(w, 0), fork}), QPoint(w / 2, 2 * (h / 3) / 3)},
-                {3, QPolygon({QPoint(0, 0), fork, QPoint(w / 2, h), QPoint(0, h)}), QPoint(w / 4, (3 * h) / 4)},
-                {5, QPolygon({QPoint(w, 0), fork, QPoint(w / 2, h), QPoint(w, h)}), QPoint((3 * w) / 4, (3 * h) / 4)},
+                {top, QPolygon({QPoint(0, 0), QPoint(w, 0), fork}), QPoint(w / 2, 2 * (h / 3) / 3)},
+                {left, QPolygon({QPoint(0, 0), fork, QPoint(w / 2, h), QPoint(0, h)}), QPoint(w / 4, (3 * h) / 4)},
+                {right, QPolygon({QPoint(w, 0), fork, QPoint(w / 2, h), QPoint(w, h)}),
+                 QPoint((3 * w) / 4, (3 * h) / 4)},
             };
-        case 21:
+        }
+        case kUpperPremolarRoot: {
+            const auto [left, right] = kUpperPremolarEntrances;
             return {
-                {0, QPolygon(QRect(0, 0, w / 2, h)), QPoint(w / 4, h / 2)},
-                {2, QPolygon(QRect(w / 2, 0, w - w / 2, h)), QPoint((3 * w) / 4, h / 2)},
+                {left, QPolygon(QRect(0, 0, w / 2, h)), QPoint(w / 4, h / 2)},
+                {right, QPolygon(QRect(w / 2, 0, w - w / 2, h)), QPoint((3 * w) / 4, h / 2)},
             };
-        case 22:
+        }
+        case kLowerMolarRoot: {
+            const auto [upper, lower] = kLowerMolarEntrances;
             return {
-                {1, QPolygon(QRect(0, 0, w, h / 2)), QPoint(w / 2, h / 4)},
-                {4, QPolygon(QRect(0, h / 2, w, h - h / 2)), QPoint(w / 2, (3 * h) / 4)},
+                {upper, QPolygon(QRect(0, 0, w, h / 2)), QPoint(w / 2, h / 4)},
+                {lower, QPolygon(QRect(0, h / 2, w, h - h / 2)), QPoint(w / 2, (3 * h) / 4)},
             };
+        }
         default:
             return {};
     }
@@ -288,15 +296,15 @@ std::vector<FurcationRegion> FurcationRegions(int16_t root, int w, int h) {
 
 void FurcationGuides(QPainter& p, int16_t root, int w, int h) {
     switch (root) {
-        case 3:
+        case kUpperMolarRoot:
             Line(p, 0, 0, w / 2, 2 * (h / 3), kBlack);
             Line(p, w / 2, 2 * (h / 3), w, 0, kBlack);
             Line(p, w / 2, 2 * (h / 3), w / 2, h, kBlack);
             break;
-        case 21:
+        case kUpperPremolarRoot:
             Line(p, w / 2, 0, w / 2, h, kBlack);
             break;
-        case 22:
+        case kLowerMolarRoot:
             Line(p, 0, h / 2, w, h / 2, kBlack);
             break;
         default:

@@ -1,5 +1,9 @@
 #include "controls/tooth_button/tooth_button_state.h"
 
+#include "controls/tooth_button/furcation_roots.h"
+
+#include <algorithm>
+
 namespace mox::molarix {
 
 ToothButtonState::ToothButtonState() {
@@ -103,14 +107,15 @@ void ToggleRow(ToothButtonState& s, int row, int site) {
 
 std::optional<int> FurcationSite(int16_t root, int zone) {
     switch (root) {
-        case 3:
-            if (zone == 1 || zone == 3 || zone == 5) return zone;
+        case kUpperMolarRoot:
+            if (std::ranges::find(kUpperMolarEntrances, zone) != kUpperMolarEntrances.end()) return zone;
             return std::nullopt;
-        case 21:
-            if (zone == 1 || zone == 4) return std::nullopt;
-            return zone % 3;
-        case 22:
-            return zone < 3 ? 1 : 4;
+        case kUpperPremolarRoot:
+            // The left and the right column; the middle one is no entrance.
+            if (zone % 3 == 1) return std::nullopt;
+            return kUpperPremolarEntrances[zone % 3 == 0 ? 0 : 1];
+        case kLowerMolarRoot:
+            return kLowerMolarEntrances[zone < 3 ? 0 : 1];
         default:
             return std::nullopt;
     }

@@ -1,11 +1,11 @@
 #include "platform/gui/progress_window.h"
 
+#include "platform/clock.h"
 #include "platform/gui/screen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -24,29 +24,19 @@ protected:
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
-QElapsedTimer& Timer() {
-    static QElapsedTimer timer;
-    if (!timer.isValid()) timer.start();
-    return timer;
-}
-
 constexpr qint64 kRepaintEveryMs = 100;
-
-std::function<void(const QString&, const QString&)>& Observer() {
-    static std::function<void(const QString&, const QString&)> observer;
-    return observer;
-}
 
 }  // namespace
 
 ProgressWindow::ProgressWindow(const QString& caption, const QString& what)
     : dialog_(new BusyDialog), pointerBefore_(MousePointer()) {
-    dialog_->setObjectName(QStringLiteral("ProgressWindow"));
+    dialog_->setObjectName(QLatin1String(kProgressWindowName));
     dialog_->setWindowTitle(caption);
     dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     dialog_->setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(dialog_);
     what_ = new QLabel(what, dialog_);
+    what_->setObjectName(QLatin1String(kProgressWhatName));
     detail_ = new QLabel(dialog_);
     detail_->setWordWrap(true);
     count_ = new QLabel(dialog_);
@@ -57,7 +47,6 @@ ProgressWindow::ProgressWindow(const QString& caption, const QString& what)
         layout->addWidget(w);
     dialog_->setMinimumWidth(480);
     SetMousePointer(kHourglassPointer);
-    if (Observer()) Observer()(caption, what);
     dialog_->show();
     dialog_->raise();
     QApplication::processEvents();
@@ -74,7 +63,7 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::Show(const QString& detail, qint64 done, qint64 total) {
-    const qint64 now = Timer().elapsed();
+    const qint64 now = CurrentClock().MonotonicMs();
     const bool last = total > 0 && done >= total;
     if (lastPaintMs_ >= 0 && now - lastPaintMs_ < kRepaintEveryMs && !last) return;
     lastPaintMs_ = now;
@@ -99,10 +88,6 @@ void ProgressWindowForLongWork::Show(const QString& detail, qint64 done, qint64 
         window_ = std::make_unique<ProgressWindow>(caption_, what_);
     }
     window_->Show(detail, done, total);
-}
-
-void SetProgressWindowObserver(std::function<void(const QString&, const QString&)> observer) {
-    Observer() = std::move(observer);
 }
 
 QString ProgressWindow::Text() const {

@@ -3,11 +3,15 @@
 // a Windows database at start-up, on opening a file or in a restore): what
 // is being done and how far it has come. It shows at once, and while it is
 // up every other window of the program takes no input: a click made
-// meanwhile is dropped, never carried out afterwards.
+// meanwhile is dropped, never carried out afterwards. It repaints at most
+// every tenth of a second by the program's clock, and at the end.
+//
+// The window is a dialog named kProgressWindowName whose label named
+// kProgressWhatName says what is being done, so that the end-to-end tests'
+// log (shell/test_seams.h) finds it as it shows.
 
 #include <QString>
 #include <QtGlobal>
-#include <functional>
 #include <memory>
 
 class QDialog;
@@ -15,6 +19,9 @@ class QLabel;
 class QProgressBar;
 
 namespace mox::platform {
+
+inline constexpr char kProgressWindowName[] = "ProgressWindow";
+inline constexpr char kProgressWhatName[] = "What";
 
 class ProgressWindow {
 public:
@@ -60,8 +67,5 @@ private:
     qint64 worthAWindow_;
     std::unique_ptr<ProgressWindow> window_;
 };
-
-// Told of every progress window as it shows (the end-to-end tests' log).
-void SetProgressWindowObserver(std::function<void(const QString& caption, const QString& what)> observer);
 
 }  // namespace mox::platform

@@ -28,14 +28,16 @@ protected:
         MakeMainDatabase();
         CopySources();
         G().FormBackColor = platform::VbRgb(165, 229, 213);
-        window_ = std::make_unique<PFrmConvert>([this] { ++ends_; });
+        window_ = std::make_unique<PFrmConvert>([this] { ++ends_; },
+                                                [this](CopyStep step) {
+                                                    if (copyStep_) copyStep_(step);
+                                                });
         window_->Form_Load();
         window_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     }
     void TearDown() override {
         window_.reset();
-        SetCopyStepHook({});
         ConverterTest::TearDown();
     }
 
@@ -58,6 +60,7 @@ protected:
     }
 
     std::unique_ptr<PFrmConvert> window_;
+    CopyStepHook copyStep_;
     int ends_ = 0;
 };
 
@@ -176,7 +179,7 @@ TEST_F(ConvertWindowTest, ConversionAsksFirstKeepsACopyAndNamesItAndTheSlotsAskA
 
     // The hourglass shows while the conversion works.
     int pointerWhileCopying = -1;
-    SetCopyStepHook([&](CopyStep) { pointerWhileCopying = platform::MousePointer(); });
+    copyStep_ = [&](CopyStep) { pointerWhileCopying = platform::MousePointer(); };
     boxes_.Clear();
     boxes_.Answer(platform::kYes);
     Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
@@ -224,10 +227,10 @@ TEST_F(ConvertWindowTest, AFailedConversionNamesTheMappingAndLeavesTheDatabaseAs
     Map(w.lblA[1], 4);
     const QStringList before = DumpDatabase(MainPath());
     int exams = 0;
-    SetCopyStepHook([&](CopyStep step) {
+    copyStep_ = [&](CopyStep step) {
         if (step == CopyStep::AddExam && ++exams == 12)
             throw db::DbError(db::kErrSql, QStringLiteral("ディスクに書き込めません。"));
-    });
+    };
     boxes_.Answer(platform::kYes);
     Click(w.ButtonWindow(QStringLiteral("CmdConvert")));
     ASSERT_EQ(boxes_.Shown().size(), 2u);

@@ -29,10 +29,6 @@ protected:
         MakeMainDatabase();
         CopySources();
     }
-    void TearDown() override {
-        SetCopyStepHook({});
-        ConverterTest::TearDown();
-    }
 
     db::ConnectionPtr Main() const { return db::Connection::Open(db::DataSourcePart(MainPath())); }
 
@@ -72,9 +68,8 @@ protected:
         const QString scratch = Path(QStringLiteral("scratch.MDB"));
         EXPECT_TRUE(QFile::copy(MainPath(), scratch));
         G().MainDbSource = db::DataSourcePart(scratch);
-        SetCopyStepHook([&steps](CopyStep step) { steps.push_back(step); });
-        EXPECT_FALSE(ConvertPatients(kReferenceMappings).has_value());
-        SetCopyStepHook({});
+        EXPECT_FALSE(
+            ConvertPatients(kReferenceMappings, [&steps](CopyStep step) { steps.push_back(step); }).has_value());
         G().MainDbSource = db::DataSourcePart(MainPath());
         ResetAllSlots();
         return steps;
@@ -211,11 +206,9 @@ TEST_F(PatientCopyTest, AFailureAtAnyStatementLeavesTheDatabaseAsItWas) {
     const QStringList before = DumpDatabase(MainPath());
     for (size_t failAt = 1; failAt <= steps.size(); ++failAt) {
         size_t taken = 0;
-        SetCopyStepHook([&](CopyStep) {
+        const std::optional<ConversionFailure> failure = ConvertPatients(kReferenceMappings, [&](CopyStep) {
             if (++taken == failAt) throw db::DbError(db::kErrSql, QStringLiteral("書き込みに失敗しました。"));
         });
-        const std::optional<ConversionFailure> failure = ConvertPatients(kReferenceMappings);
-        SetCopyStepHook({});
         ASSERT_TRUE(failure.has_value()) << failAt;
         EXPECT_EQ(failure->description, QStringLiteral("書き込みに失敗しました。"));
         EXPECT_EQ(DumpDatabase(MainPath()), before) << "failing step " << failAt;
@@ -225,10 +218,9 @@ TEST_F(PatientCopyTest, AFailureAtAnyStatementLeavesTheDatabaseAsItWas) {
 
     // The failure names the mapping that was being carried out.
     size_t taken = 0;
-    SetCopyStepHook([&](CopyStep step) {
+    const std::optional<ConversionFailure> failure = ConvertPatients(kReferenceMappings, [&](CopyStep step) {
         if (step == CopyStep::DeleteExams && ++taken == 3) throw db::DbError(db::kErrSql, QStringLiteral("x"));
     });
-    const std::optional<ConversionFailure> failure = ConvertPatients(kReferenceMappings);
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(MappingText(failure->mapping), QStringLiteral("B-2 → 7"));
 }
@@ -240,10 +232,8 @@ TEST_F(PatientCopyTest, AProcessKilledAtAnyStatementLeavesTheDatabaseAsItWas) {
     const QStringList before = DumpDatabase(MainPath());
     ResetAllSlots();
     for (size_t killAt = 1; killAt <= steps.size(); killAt += 3) {
-        ASSERT_EQ(mox::test::RunInChild([killAt] {
-                      SetCopyStepHook(mox::test::KillAtStepNumber<CopyStep>(killAt));
-                      ConvertPatients(kReferenceMappings);
-                  }),
+        ASSERT_EQ(mox::test::RunInChild(
+                      [killAt] { ConvertPatients(kReferenceMappings, mox::test::KillAtStepNumber<CopyStep>(killAt)); }),
                   mox::test::ChildEnd::Killed)
             << "step " << killAt;
         EXPECT_EQ(DumpDatabase(MainPath()), before) << "killed at step " << killAt;

@@ -75,7 +75,6 @@ protected:
         UseFolder(folder_);
     }
     void TearDown() override {
-        SetCompactionStepHook(nullptr);
         ResetAllSlots();
         db::Connection::SetBusyTimeout(busyTimeout_);
     }
@@ -163,14 +162,12 @@ TEST_F(CompactionTest, FailureAtAnyStepLeavesTheMainFileAsItWas) {
     const QByteArray original = Bytes(main_);
     for (CompactionStep failing : kSteps) {
         SCOPED_TRACE(static_cast<int>(failing));
-        SetCompactionStepHook([failing](CompactionStep step) {
+        EXPECT_FALSE(CompactDatabase(3, nullptr, [failing](CompactionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
-        });
-        EXPECT_FALSE(CompactDatabase(3));
+        }));
         EXPECT_EQ(Bytes(main_), original);
         EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
     }
-    SetCompactionStepHook(nullptr);
     // Putting the checked copy in place: its sync and its rename.
     for (int k = 1; k <= 2; ++k) {
         SCOPED_TRACE(k);
@@ -204,10 +201,9 @@ TEST_F(CompactionTest, CopyThatDiffersFromTheMainFileNeverReplacesIt) {
     };
     for (const auto& [what, spoil] : spoils) {
         SCOPED_TRACE(what);
-        SetCompactionStepHook([&spoil = spoil](CompactionStep step) {
+        EXPECT_FALSE(CompactDatabase(10, nullptr, [&spoil = spoil](CompactionStep step) {
             if (step == CompactionStep::Check) spoil(CompactTargetPath());
-        });
-        EXPECT_FALSE(CompactDatabase(10));
+        }));
         EXPECT_EQ(Bytes(main_), original);
         EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));
         ASSERT_EQ(boxes_.Shown().size(), 1u);
@@ -324,13 +320,13 @@ TEST_F(CompactionTest, CheckThatCannotRunIsAFailedAttemptNotDamage) {
     for (const auto& c : causes) {
         SCOPED_TRACE(c.cause);
         boxes_.Clear();
-        SetCompactionStepHook([&c](CompactionStep step) {
+        const CompactionStepHook failCheck = [&c](CompactionStep step) {
             if (step == CompactionStep::CheckSource) c.fail();
-        });
+        };
         for (const int16_t attempt : {3, 10}) {
             SCOPED_TRACE(attempt);
             bool damaged = false;
-            const bool compacted = CompactDatabase(attempt, &damaged);
+            const bool compacted = CompactDatabase(attempt, &damaged, failCheck);
             sqlite3_hard_heap_limit64(0);
             EXPECT_FALSE(compacted);
             EXPECT_FALSE(damaged);
@@ -346,7 +342,6 @@ TEST_F(CompactionTest, CheckThatCannotRunIsAFailedAttemptNotDamage) {
     EXPECT_EQ(medium.FaultsGiven(), 2);
     const QString log = QString::fromUtf8(Bytes(folder_ + QStringLiteral("/Log_MOX.txt")));
     EXPECT_TRUE(log.contains(QStringLiteral("integrity_check ") + main_)) << log.toStdString();
-    SetCompactionStepHook(nullptr);
     EXPECT_TRUE(CompactDatabase(4));
     ExpectSoundMain();
 }
@@ -364,10 +359,7 @@ TEST_F(CompactionTest, TenthFailureIsReported) {
 TEST_F(CompactionTest, KillAtAnyStepLeavesASoundDatabase) {
     for (CompactionStep killAt : kSteps) {
         SCOPED_TRACE(static_cast<int>(killAt));
-        ASSERT_EQ(test::RunInChild([killAt] {
-                      SetCompactionStepHook(test::KillAt(killAt));
-                      CompactDatabase(1);
-                  }),
+        ASSERT_EQ(test::RunInChild([killAt] { CompactDatabase(1, nullptr, test::KillAt(killAt)); }),
                   test::ChildEnd::Killed);
         ExpectSoundMain();
         // The next run's attempt clears what the killed one left.
@@ -414,10 +406,9 @@ TEST_F(CompactionTest, NoCommitIsLostAroundTheReplacement) {
     auto other = Open(main_);
     int64_t during = -1, after = -1;
     bool committedDuring = false;
-    SetCompactionStepHook([&](CompactionStep step) {
+    ASSERT_TRUE(CompactDatabase(1, nullptr, [&](CompactionStep step) {
         if (step == CompactionStep::Check) committedDuring = CommitRow(*other, &during);
-    });
-    ASSERT_TRUE(CompactDatabase(1));
+    }));
     const bool committedAfter = CommitRow(*other, &after);
     other->Close();
 
@@ -592,9 +583,11 @@ TEST_F(CompactionTest, CopyOfAKilledAttemptIsFinishedOnlyForTheVeryFileInPlace) 
     };
     killBeforeRename();
     int vacuums = 0;
-    SetCompactionStepHook([&](CompactionStep step) { vacuums += step == CompactionStep::Compact ? 1 : 0; });
+    const CompactionStepHook countVacuums = [&](CompactionStep step) {
+        vacuums += step == CompactionStep::Compact ? 1 : 0;
+    };
     const qint64 before = QFileInfo(main_).size();
-    EXPECT_TRUE(CompactDatabase(1));
+    EXPECT_TRUE(CompactDatabase(1, nullptr, countVacuums));
     EXPECT_EQ(vacuums, 0);
     EXPECT_LT(QFileInfo(main_).size(), before);
     ExpectSoundMain();
@@ -604,7 +597,7 @@ TEST_F(CompactionTest, CopyOfAKilledAttemptIsFinishedOnlyForTheVeryFileInPlace) 
     const QString restored = box_.File(QStringLiteral(".restored"));
     ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), restored));
     ASSERT_EQ(::rename(QFile::encodeName(restored).constData(), QFile::encodeName(main_).constData()), 0);
-    EXPECT_TRUE(CompactDatabase(1));
+    EXPECT_TRUE(CompactDatabase(1, nullptr, countVacuums));
     EXPECT_EQ(vacuums, 1);
     EXPECT_TRUE(boxes_.Shown().empty());
     EXPECT_FALSE(QFileInfo::exists(CompactTargetPath()));

@@ -1,6 +1,8 @@
 #include "core/tooth_tables.h"
+#include "controls/tooth_button/furcation_roots.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 
 namespace mox {
 namespace {
@@ -55,6 +57,18 @@ TEST_F(ToothTables, FurcationKindsFollowTheToothTypes) {
     for (int t = 0; t < 32; ++t) EXPECT_EQ(FurcationType[t], expected[t]) << t;
     EXPECT_EQ(FurcationKindOf(-1), -1);
     EXPECT_EQ(FurcationKindOf(32), -1);
+}
+
+// The tooth button, which sees nothing of the tables, keeps its own copy of
+// the furcation rule: a button given a tooth's kind as its root draws and
+// takes the sites the screen saves and checks.
+TEST_F(ToothTables, TheToothButtonsFurcationEntrancesAreTheTables) {
+    EXPECT_EQ(molarix::kUpperMolarRoot, kUpperMolarFurcation);
+    EXPECT_EQ(molarix::kUpperPremolarRoot, kUpperPremolarFurcation);
+    EXPECT_EQ(molarix::kLowerMolarRoot, kLowerMolarFurcation);
+    EXPECT_TRUE(std::ranges::equal(molarix::kUpperMolarEntrances, FurcationEntrances(kUpperMolarFurcation)));
+    EXPECT_TRUE(std::ranges::equal(molarix::kUpperPremolarEntrances, FurcationEntrances(kUpperPremolarFurcation)));
+    EXPECT_TRUE(std::ranges::equal(molarix::kLowerMolarEntrances, FurcationEntrances(kLowerMolarFurcation)));
 }
 
 }  // namespace

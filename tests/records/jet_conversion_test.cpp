@@ -96,10 +96,7 @@ protected:
         ASSERT_FALSE(windows_.isEmpty());
         ASSERT_FALSE(reference_.isEmpty());
     }
-    void TearDown() override {
-        SetConversionStepHook(nullptr);
-        ResetAllSlots();
-    }
+    void TearDown() override { ResetAllSlots(); }
     void PutMain(const QByteArray& bytes) {
         QFile::remove(main_);
         box_.WriteText(QStringLiteral("VXMOX2.MDB"), bytes);
@@ -553,14 +550,12 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
     for (ConversionStep failing : {ConversionStep::CopyTables, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(failing));
         PutMain(windows_);
-        SetConversionStepHook([failing](ConversionStep step) {
+        const JetConversion failed = ConvertJetMainDatabase({}, [failing](ConversionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
-        const JetConversion failed = ConvertJetMainDatabase();
         EXPECT_TRUE(failed.Refused());
         EXPECT_FALSE(DescribeJetRefusal(failed).contains(QStringLiteral("入出力エラー")));
         EXPECT_EQ(Bytes(main_), windows_);
-        SetConversionStepHook(nullptr);
         again(false);
     }
     int failures = 0;
@@ -591,10 +586,7 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
     };
     for (ConversionStep killAt : {ConversionStep::CopyTables, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(killAt));
-        EXPECT_TRUE(killedAt([killAt] {
-            SetConversionStepHook(test::KillAt(killAt));
-            ConvertJetMainDatabase();
-        }));
+        EXPECT_TRUE(killedAt([killAt] { ConvertJetMainDatabase({}, test::KillAt(killAt)); }));
     }
     int kills = 0;
     for (int k = 1;; ++k) {

@@ -39,10 +39,7 @@ protected:
         g.MainDbSource = QStringLiteral("Data Source=") + main_;
         clock_.SetNow(kNow);
     }
-    void TearDown() override {
-        SetConversionStepHook(nullptr);
-        ResetAllSlots();
-    }
+    void TearDown() override { ResetAllSlots(); }
 
     // An earlier release's database: BirthDay a date, Sex yes/no.
     void MakeOldDatabase() {
@@ -288,10 +285,10 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
         MakeOldDatabase();
         const QByteArray old = Bytes(main_);
         boxes_.Clear();
-        SetConversionStepHook([failing](ConversionStep step) {
+        const ConversionStepHook failStep = [failing](ConversionStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
-        });
-        OldFormatConversion().CheckTable();
+        };
+        OldFormatConversion(failStep).CheckTable();
         check(old);
         ASSERT_EQ(boxes_.Shown().size(), 1u);
         EXPECT_EQ(boxes_.Shown()[0].prompt,
@@ -301,12 +298,11 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
         // kept is kept once.
         const QStringList kept = KeptFiles();
         clock_.Advance(60 * 60 * 1000);
-        OldFormatConversion().CheckTable();
+        OldFormatConversion(failStep).CheckTable();
         check(old);
         EXPECT_EQ(KeptFiles(), kept);
         QFile::remove(main_);
     }
-    SetConversionStepHook(nullptr);
     // The kept copy, the new database from the template and its placing.
     int failures = 0;
     for (int k = 1;; ++k) {
@@ -336,13 +332,12 @@ TEST_F(OldFormatTest, MainSourceNeverChangesWhileTheNewDatabaseIsFilled) {
         SCOPED_TRACE(fail);
         MakeOldDatabase();
         QString sourceDuring, slotFileDuring;
-        SetConversionStepHook([&](ConversionStep step) {
+        OldFormatConversion([&](ConversionStep step) {
             if (step != ConversionStep::CopyExams) return;
             sourceDuring = G().MainDbSource;
             slotFileDuring = MainDbConn()->Info().dataSource;
             if (fail) throw std::runtime_error("入出力エラー");
-        });
-        OldFormatConversion().CheckTable();
+        }).CheckTable();
         EXPECT_EQ(sourceDuring, source);
         EXPECT_EQ(slotFileDuring, platform::StagedFilePath(main_));
         EXPECT_EQ(G().MainDbSource, source);
@@ -389,10 +384,7 @@ TEST_F(OldFormatTest, KillAtAnyStepLeavesTheUsersData) {
     };
     for (ConversionStep killAt : {ConversionStep::CopyPatients, ConversionStep::CopyExams, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(killAt));
-        EXPECT_TRUE(killedAt([killAt] {
-            SetConversionStepHook(test::KillAt(killAt));
-            OldFormatConversion().CheckTable();
-        }));
+        EXPECT_TRUE(killedAt([killAt] { OldFormatConversion(test::KillAt(killAt)).CheckTable(); }));
     }
     int kills = 0;
     for (int k = 1;; ++k) {

@@ -38,7 +38,6 @@ protected:
     }
     void TearDown() override {
         PFrmCompact::SetExitFunction(nullptr);
-        SetCompactionStepHook(nullptr);
         SetInstantWaits(false);
         ResetAllSlots();
     }
@@ -47,10 +46,10 @@ protected:
         for (int i = 0; i < w.LstStatus->count(); ++i) lines << w.LstStatus->item(i)->text();
         return lines;
     }
-    void FailFirstAttempts(int count) {
-        SetCompactionStepHook([this, count](CompactionStep step) {
+    CompactionStepHook FailFirstAttempts(int count) {
+        return [this, count](CompactionStep step) {
             if (step == CompactionStep::Compact && ++attempts_ <= count) throw std::runtime_error("使用中");
-        });
+        };
     }
 
     test::Sandbox box_;
@@ -81,13 +80,13 @@ TEST_F(CompactWindowTest, FirstAttemptSucceedsAndTheProcessEndsOnTheThirdTick) {
 // A window closed by the user must not leave the process running without
 // it, holding the instance lock that refuses every later start.
 TEST_F(CompactWindowTest, CloseIsRefusedWhileWorkingAndEndsTheProcessAfterwards) {
-    auto* w = new PFrmCompact();
-    w->setAttribute(Qt::WA_DeleteOnClose);  // as the end of the program shows it
-    const QPointer<PFrmCompact> alive(w);
+    PFrmCompact* w = nullptr;
     bool closedWhileWorking = true;
-    SetCompactionStepHook([&](CompactionStep step) {
+    w = new PFrmCompact([&](CompactionStep step) {
         if (step == CompactionStep::Compact) closedWhileWorking = w->close();
     });
+    w->setAttribute(Qt::WA_DeleteOnClose);  // as the end of the program shows it
+    const QPointer<PFrmCompact> alive(w);
     w->Form_Load();
     EXPECT_FALSE(closedWhileWorking);
     EXPECT_TRUE(w->isVisible());
@@ -103,8 +102,7 @@ TEST_F(CompactWindowTest, CloseIsRefusedWhileWorkingAndEndsTheProcessAfterwards)
 }
 
 TEST_F(CompactWindowTest, LockedDatabaseGivesTenAttemptsAndOneBox) {
-    FailFirstAttempts(10);
-    PFrmCompact w;
+    PFrmCompact w(FailFirstAttempts(10));
     w.Form_Load();
     const QStringList lines = Lines(w);
     ASSERT_EQ(lines.size(), 1 + 20 + 2);
@@ -143,8 +141,7 @@ TEST_F(CompactWindowTest, DamagedDatabaseGivesOneAttemptAndOneBox) {
 }
 
 TEST_F(CompactWindowTest, SuccessAtTheTenthAttemptHasNoFailureLine) {
-    FailFirstAttempts(9);
-    PFrmCompact w;
+    PFrmCompact w(FailFirstAttempts(9));
     w.Form_Load();
     const QStringList lines = Lines(w);
     ASSERT_EQ(lines.size(), 1 + 20 + 1);
@@ -153,8 +150,7 @@ TEST_F(CompactWindowTest, SuccessAtTheTenthAttemptHasNoFailureLine) {
 }
 
 TEST_F(CompactWindowTest, GrabsToPng) {
-    FailFirstAttempts(2);
-    PFrmCompact w;
+    PFrmCompact w(FailFirstAttempts(2));
     w.Form_Load();
     const QString out = qEnvironmentVariable("MOX_GRAB_DIR", box_.Path()) + QStringLiteral("/compact_window.png");
     EXPECT_TRUE(w.grab().save(out));

@@ -96,8 +96,8 @@ protected:
         QFile::setPermissions(mainDb, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         for (const QString& f : OtherFiles()) QFile::remove(box.File(f));
     }
-    RestoreResult Restore(const QString& from) {
-        return RestoreDatabase(from, mainDb, box.Path(), QStringLiteral("VXMOX2"));
+    RestoreResult Restore(const QString& from, const RestoreStepHook& step = {}) {
+        return RestoreDatabase(from, mainDb, box.Path(), QStringLiteral("VXMOX2"), step);
     }
 
     QByteArray original;
@@ -490,11 +490,10 @@ TEST_F(DatabaseCopyTest, BackupAndRestoreLeaveTheLocksOfTheProgramsOtherConnecti
         ASSERT_FALSE(AnotherProcessCanCommit(mainDb)) << "the read holds the shared lock";
         if (restore) {
             // The restore stops after its safety copy, before the rename.
-            SetRestoreStepHook([](RestoreStep step) {
+            const RestoreStepHook stopBeforePlace = [](RestoreStep step) {
                 if (step == RestoreStep::Place) throw std::runtime_error("stopped");
-            });
-            EXPECT_FALSE(Restore(source).restored);
-            SetRestoreStepHook(nullptr);
+            };
+            EXPECT_FALSE(Restore(source, stopBeforePlace).restored);
         } else {
             ASSERT_TRUE(BackUpDatabase(mainDb, box.File(QStringLiteral("VXMOX2_backup.MDB"))));
         }
@@ -738,12 +737,10 @@ TEST_F(DatabaseCopyTest, ACheckThatCannotRunRefusesWithoutCallingTheFileDamaged)
         SCOPED_TRACE(c.cause);
         const int faults = medium.FaultsGiven();
         boxes.Clear();
-        SetRestoreStepHook([&](RestoreStep step) {
+        const RestoreResult result = Restore(source, [&](RestoreStep step) {
             if (step == RestoreStep::CheckStaged) c.fail(source);
         });
-        const RestoreResult result = Restore(source);
         sqlite3_hard_heap_limit64(0);
-        SetRestoreStepHook(nullptr);
         EXPECT_FALSE(result.restored);
         ExpectMainUntouched();
         ASSERT_EQ(boxes.Shown().size(), 1u) << Boxes().join(u'\n').toStdString();
@@ -871,11 +868,10 @@ const std::vector<RestoreStep> kSteps = {RestoreStep::CheckSource, RestoreStep::
 TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
     for (RestoreStep failing : kSteps) {
         SCOPED_TRACE(static_cast<int>(failing));
-        SetRestoreStepHook([failing](RestoreStep step) {
+        boxes.Clear();
+        const RestoreResult result = Restore(source, [failing](RestoreStep step) {
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
-        boxes.Clear();
-        const RestoreResult result = Restore(source);
         EXPECT_FALSE(result.restored);
         ExpectMainUntouched();
         EXPECT_EQ(boxes.Shown().size(), 1u);
@@ -885,7 +881,6 @@ TEST_F(DatabaseCopyTest, FailureAtAnyStepLeavesTheMainFileByteIdentical) {
         EXPECT_TRUE(OtherFiles().isEmpty()) << OtherFiles().join(u' ').toStdString();
         ResetMain();
     }
-    SetRestoreStepHook(nullptr);
 
     // The file steps: the staged copy, the safety copy, and the place.
     bool stopped = false;
@@ -918,14 +913,14 @@ TEST_F(DatabaseCopyTest, AFullDiskIsToldAsAFullDisk) {
         SCOPED_TRACE(atTestWrite ? "at the test write" : "while staging");
         boxes.Clear();
         std::optional<platform::FileStepFault> full;
+        RestoreStepHook fillDisk;
         if (atTestWrite)
-            SetRestoreStepHook([&disk](RestoreStep step) { disk.SetDiskFull(step == RestoreStep::CheckStaged); });
+            fillDisk = [&disk](RestoreStep step) { disk.SetDiskFull(step == RestoreStep::CheckStaged); };
         else
             full.emplace(2, ENOSPC);
-        const RestoreResult result = Restore(source);
+        const RestoreResult result = Restore(source, fillDisk);
         if (full) EXPECT_EQ(full->Steps().at(1), platform::FileStep::Write) << "the staged copy's first write";
         full.reset();
-        SetRestoreStepHook(nullptr);
         disk.SetDiskFull(false);
         EXPECT_FALSE(result.restored);
         ExpectMainUntouched();
@@ -941,10 +936,10 @@ TEST_F(DatabaseCopyTest, AFullDiskIsToldAsAFullDisk) {
 }
 
 TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
-    auto runKilled = [&](const std::function<void()>& arm) {
+    auto runKilled = [&](const std::function<void()>& arm, const RestoreStepHook& step) {
         return RunInChild([&] {
-                   arm();
-                   Restore(source);
+                   if (arm) arm();
+                   Restore(source, step);
                }) == ChildEnd::Killed;
     };
     auto checkAndReset = [&] {
@@ -957,16 +952,18 @@ TEST_F(DatabaseCopyTest, KilledAtAnyStepLeavesTheOldMainFileOrTheRestoredOne) {
     };
     for (RestoreStep at : kSteps) {
         SCOPED_TRACE(static_cast<int>(at));
-        EXPECT_TRUE(runKilled([at] { SetRestoreStepHook(KillAt(at)); }));
+        EXPECT_TRUE(runKilled({}, KillAt(at)));
         EXPECT_EQ(Bytes(mainDb), original);
         checkAndReset();
     }
     for (int k = 1; k < 64; ++k) {
         SCOPED_TRACE(k);
-        const bool killed = runKilled([k] {
-            // Lives on in the child until the kill.
-            new KillAtFileStep(k);
-        });
+        const bool killed = runKilled(
+            [k] {
+                // Lives on in the child until the kill.
+                new KillAtFileStep(k);
+            },
+            {});
         checkAndReset();
         if (!killed) break;
     }

@@ -19,10 +19,7 @@ QString OldLayoutDdl(const QString& table) {
 class ImageRecordTest : public ::testing::Test, public ToolsEnvironment {
 protected:
     ImageRecordTest() { db = OpenDb(mainDb); }
-    ~ImageRecordTest() override {
-        SetImageTableStepHook(nullptr);
-        db->Close();
-    }
+    ~ImageRecordTest() override { db->Close(); }
     void MakeOldTableWithRows(const QString& table = QStringLiteral("TImage")) {
         db->Execute(OldLayoutDdl(table));
         db->Execute(
@@ -97,20 +94,18 @@ TEST_F(ImageRecordTest, FailureAtAnyRebuildStepLeavesTheTableAsItWas) {
     const QString schema = Schema();
     const QStringList before = Rows(QStringLiteral("TImage"));
     int steps = 0;
-    SetImageTableStepHook([&steps](int) { ++steps; });
-    ASSERT_EQ(CImage().CheckTable(), 0);
+    ASSERT_EQ(CImage().CheckTable([&steps](int) { ++steps; }), 0);
     ASSERT_GE(steps, 8);  // the layout test and the seven steps
 
     db->Execute(QStringLiteral("DROP TABLE TImage"));
     MakeOldTableWithRows();
     for (int failing = 1; failing <= steps; ++failing) {
         SCOPED_TRACE(failing);
-        SetImageTableStepHook([failing](int step) {
-            if (step == failing) throw db::DbError(db::kErrSql, QStringLiteral("ディスクの空き容量が不足しています。"));
-        });
         boxes.Clear();
         boxes.Answer(platform::kCancel);
-        const int16_t result = CImage().CheckTable();
+        const int16_t result = CImage().CheckTable([failing](int step) {
+            if (step == failing) throw db::DbError(db::kErrSql, QStringLiteral("ディスクの空き容量が不足しています。"));
+        });
         EXPECT_EQ(result, failing == 1 ? 0 : kImageWriteError);
         EXPECT_EQ(Schema(), schema);
         EXPECT_EQ(Rows(QStringLiteral("TImage")), before);
@@ -121,11 +116,11 @@ TEST_F(ImageRecordTest, FailureAtAnyRebuildStepLeavesTheTableAsItWas) {
                     boxes.Shown()[0].prompt.endsWith(QStringLiteral("（TImageWork）")));
     }
     // Retry after a failure runs the rebuild again from its start.
-    SetImageTableStepHook([n = 0](int step) mutable {
+    const ImageTableStepHook failOnce = [n = 0](int step) mutable {
         if (step == 5 && n++ == 0) throw db::DbError(db::kErrSql, QStringLiteral("一時的な失敗"));
-    });
+    };
     boxes.Answer(platform::kRetry);
-    EXPECT_EQ(CImage().CheckTable(), 0);
+    EXPECT_EQ(CImage().CheckTable(failOnce), 0);
     EXPECT_EQ(Rows(QStringLiteral("TImage")), before);
     EXPECT_EQ(CImage().GetStatusTable(), 0);
 }

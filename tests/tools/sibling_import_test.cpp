@@ -82,7 +82,6 @@ public:
     }
     ~ImportEnvironment() {
         SetConnectionFactory(nullptr);
-        SetImportStepHook(nullptr);
         ResetAllSlots();
         ReleaseGlobalObjects();
     }
@@ -386,10 +385,7 @@ TEST_F(ImportFaultTest, KilledImportLeavesTheMainDatabaseAsItWas) {
     const auto chosen = Dates(1, {kDateA, kDateB});
     for (int k = 1;; ++k) {
         SCOPED_TRACE(k);
-        const ChildEnd end = RunInChild([&] {
-            SetImportStepHook(KillAt(k));
-            ImportExaminations(1, 5, chosen);
-        });
+        const ChildEnd end = RunInChild([&] { ImportExaminations(1, 5, chosen, KillAt(k)); });
         if (end == ChildEnd::RanThrough) break;  // no step k: the import ran through
         ASSERT_EQ(end, ChildEnd::Killed);
         EXPECT_EQ(Everything(), everything);

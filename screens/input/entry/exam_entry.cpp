@@ -83,7 +83,7 @@ void ExamEntry::PaintToothGrid() {
                     grid_.SetPlaqueData(b, r.bData(t));
                 } else {
                     grid_.SetPlaqueUnTreat(b, 15);
-                    grid_.SetPlaqueData(b, -1);
+                    grid_.SetPlaqueData(b, kNoButtonValue);
                 }
             } else if (IsPerSiteType(mode)) {
                 for (int s = 0; s < 6; ++s) grid_.SetData(b, 0, order[s], ButtonValueOf(r.bData(t * 6 + s)));

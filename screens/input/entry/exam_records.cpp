@@ -88,7 +88,7 @@ void ExamEntry::CollectExamValues() {
             if (mode == kPlaqueMode) {
                 const int32_t faces = grid_.PlaqueData(b);
                 const int16_t notExamined = static_cast<int16_t>(tooth + kPlaqueNotExaminedOffset);
-                if (faces == -1) {
+                if (faces == kNoButtonValue) {
                     r.SetbData(tooth, kNoSiteValue);
                     r.SetbData(notExamined, 15);
                 } else {

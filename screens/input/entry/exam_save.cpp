@@ -10,10 +10,9 @@
 #include "records/exam_checks.h"
 #include "records/exam_dates.h"
 #include "records/exam_item.h"
+#include "records/exam_vocabulary.h"
 #include "records/shared_records.h"
 #include "screens/input/entry/exam_entry.h"
-
-#include <vector>
 
 namespace mox {
 
@@ -143,37 +142,22 @@ UnexaminedCounts ExamEntry::CountUnexamined() const {
                 case kPocketDepthMode:
                     if (!natural) break;
                     for (int s = 0; s < 6; ++s)
-                        if (grid_.Data(b, 0, s) == -1) ++counts.pocketDepth;
+                        if (grid_.Data(b, 0, s) == kNoButtonValue) ++counts.pocketDepth;
                     break;
                 case kToothValueMode:
                     // Implants are checked for mobility too.
                     if (static_cast<uint16_t>(w) & (kToothMissing | kToothPontic)) break;
-                    if (grid_.Data(b, 0, 0) == -1) ++counts.mobility;
+                    if (grid_.Data(b, 0, 0) == kNoButtonValue) ++counts.mobility;
                     break;
                 case kFurcationMode: {
                     if (!natural) break;
-                    // The furcation entrances of the tooth's kind, as button sites.
-                    std::vector<int> sites;
-                    switch (FurcationType[t]) {
-                        case 3:
-                            sites = {1, 3, 5};
-                            break;
-                        case 21:
-                            sites = {0, 2};
-                            break;
-                        case 22:
-                            sites = {1, 4};
-                            break;
-                        default:
-                            break;
-                    }
-                    for (int s : sites)
-                        if (grid_.Data(b, 0, s) == -1) ++counts.furcation;
+                    for (int s : FurcationEntrances(FurcationType[t]))
+                        if (grid_.Data(b, 0, s) == kNoButtonValue) ++counts.furcation;
                     break;
                 }
                 case kPlaqueMode:
                     if (!natural) break;
-                    if (grid_.PlaqueData(b) == -1)
+                    if (grid_.PlaqueData(b) == kNoButtonValue)
                         counts.plaque += 4;
                     else
                         counts.plaque += CountFaces(grid_.PlaqueUnTreat(b));

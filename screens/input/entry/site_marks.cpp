@@ -18,19 +18,14 @@ namespace {
 constexpr int kBleeding = 1;
 constexpr int kSuppuration = 2;
 
-// The furcation site a label click stands for: the tooth's first
-// furcation entrance; -1 for a tooth without furcation.
+// The furcation site a label click stands for: the first palatal entrance
+// of an upper molar, the first entrance of any other tooth; -1 for a tooth
+// without furcation.
 int FirstFurcationSite(int tooth) {
-    switch (FurcationType[tooth]) {
-        case 3:
-            return 3;
-        case 21:
-            return 0;
-        case 22:
-            return 1;
-        default:
-            return -1;
-    }
+    const int16_t kind = FurcationType[tooth];
+    const auto entrances = FurcationEntrances(kind);
+    if (entrances.empty()) return -1;
+    return kind == kUpperMolarFurcation ? entrances[1] : entrances[0];
 }
 
 }  // namespace
@@ -45,7 +40,7 @@ bool ExamEntry::BatchMarkSite(int index, int position) {
     if (grid_.ExamMode(index) != kPocketDepthMode) return false;
     bool changed = false;
     // A mark belongs to a measured site only.
-    if (grid_.Data(index, 0, position) != -1) {
+    if (grid_.Data(index, 0, position) != kNoButtonValue) {
         for (const auto& [mode, nExam] :
              {std::pair{BleedingBatchMode, kBleeding}, {SuppurationBatchMode, kSuppuration}}) {
             if (mode != 1) continue;
@@ -66,10 +61,10 @@ bool ExamEntry::BatchMarkTooth(int index) {
         // other tooth gets it on every measured site.
         int unmarked = 0;
         for (int k = 0; k < 6; ++k)
-            if (grid_.Data(index, 0, k) != -1 && grid_.Data(index, nExam, k) != 1) ++unmarked;
+            if (grid_.Data(index, 0, k) != kNoButtonValue && grid_.Data(index, nExam, k) != 1) ++unmarked;
         const int mark = unmarked == 0 ? 0 : 1;
         for (int k = 0; k < 6; ++k) {
-            if (grid_.Data(index, 0, k) == -1 || grid_.Data(index, nExam, k) == mark) continue;
+            if (grid_.Data(index, 0, k) == kNoButtonValue || grid_.Data(index, nExam, k) == mark) continue;
             grid_.SetData(index, nExam, k, mark);
             changed = true;
         }
@@ -106,7 +101,7 @@ void ExamEntry::ToggleMarkAtCursor(int nExam) {
     const int b = CurrentButton();
     if (grid_.ExamMode(b) != kPocketDepthMode) return;
     const int site = CurrentSite();
-    if (grid_.Data(b, 0, site) != -1) {
+    if (grid_.Data(b, 0, site) != kNoButtonValue) {
         grid_.SetData(b, nExam, site, grid_.Data(b, nExam, site) == 1 ? 0 : 1);
         DataChanged = true;
     }
@@ -169,7 +164,7 @@ void ExamEntry::CmdPL_Click(int index) {
             const int32_t untreatedBefore = grid_.PlaqueUnTreat(b);
             int32_t data = faces;
             int32_t untreated = 0;
-            if (answer == kUnexaminedSites && dataBefore != -1) {
+            if (answer == kUnexaminedSites && dataBefore != kNoButtonValue) {
                 // Faces already examined keep their finding.
                 data = dataBefore;
                 untreated = untreatedBefore;

@@ -182,7 +182,7 @@ void ExamEntry::SetMark(int nExam, int mark) {
     const int b = CurrentButton();
     if (grid_.ExamMode(b) != kPocketDepthMode) return;
     const int site = CurrentSite();
-    if (grid_.Data(b, 0, site) != -1 && grid_.Data(b, nExam, site) != mark) {
+    if (grid_.Data(b, 0, site) != kNoButtonValue && grid_.Data(b, nExam, site) != mark) {
         grid_.SetData(b, nExam, site, mark);
         DataChanged = true;
     }
@@ -198,10 +198,10 @@ void ExamEntry::CmdNot_Click() {
     const int b = CurrentButton();
     if (CurInputType == kPlaqueMode) {
         grid_.SetPlaqueUnTreat(b, 15);
-        grid_.SetPlaqueData(b, -1);
+        grid_.SetPlaqueData(b, kNoButtonValue);
     } else {
         // A per-tooth value sits at site 0 whatever site the cursor last had.
-        grid_.SetData(b, 0, SiteFor(grid_.ExamMode(b)), -1);
+        grid_.SetData(b, 0, SiteFor(grid_.ExamMode(b)), kNoButtonValue);
     }
     grid_.SetFocusItem(b, -1);
     grid_.Refresh(b);

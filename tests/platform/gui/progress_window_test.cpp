@@ -28,18 +28,18 @@ TEST(ProgressWindow, ShowsAtOnceAndTheOtherWindowsTakeNoClickMeanwhile) {
     click();
     ASSERT_EQ(clicks, 1) << "a click reaches the window when nothing runs";
 
-    QString shown;
-    SetProgressWindowObserver([&shown](const QString& caption, const QString&) { shown = caption; });
     {
         ProgressWindow window(QStringLiteral("データベースの変換"), QStringLiteral("変換しています。"));
-        EXPECT_EQ(shown, QStringLiteral("データベースの変換"));
+        const QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible());
+        EXPECT_EQ(shown->windowTitle(), QStringLiteral("データベースの変換"));
         window.Show(QStringLiteral("/clinic/backup.mdb"), 60000, 120000);
         EXPECT_TRUE(window.Text().contains(QStringLiteral("/clinic/backup.mdb")));
         EXPECT_TRUE(window.Text().contains(QStringLiteral("60,000 / 120,000")));
         click();
         window.Show(QStringLiteral("/clinic/backup.mdb"), 120000, 120000);
     }
-    SetProgressWindowObserver(nullptr);
     QApplication::processEvents();
     EXPECT_EQ(clicks, 1) << "the click made while the work ran was carried out";
     click();
