@@ -71,11 +71,11 @@ protected:
         std::vector<CopyStep> steps;
         const QString scratch = Path(QStringLiteral("scratch.MDB"));
         EXPECT_TRUE(QFile::copy(MainPath(), scratch));
-        G().MainDbSource = db::DataSourcePart(scratch);
+        G().SetMainDatabase(scratch);
         SetCopyStepHook([&steps](CopyStep step) { steps.push_back(step); });
         EXPECT_FALSE(ConvertPatients(kReferenceMappings).has_value());
         SetCopyStepHook({});
-        G().MainDbSource = db::DataSourcePart(MainPath());
+        G().SetMainDatabase(MainPath());
         ResetAllSlots();
         return steps;
     }

@@ -87,9 +87,8 @@ protected:
         ASSERT_FALSE(box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB")).isEmpty());
         main_ = box_.File(QStringLiteral("VXMOX2.MDB"));
         Settings& g = G();
-        g.AppPath = g.ProgramDir = box_.Path();
-        g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        g.MainDbSource = db::DataSourcePart(main_);
+        g.ProgramDir = box_.Path();
+        g.SetMainDatabase(main_);
         clock_.SetNow(kNow);
         windows_ = Bytes(kWindowsDir + QStringLiteral("/windows.mdb"));
         reference_ = QString::fromUtf8(Bytes(QStringLiteral(MOX_WINDOWS_REFERENCE)));
