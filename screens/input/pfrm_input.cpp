@@ -316,7 +316,7 @@ void PFrmInput::BuildColourButtons() {
         {"CmdEnd", [this] { CmdEnd_Click(); }},
     };
     for (const auto& [name, handler] : handlers)
-        buttons_.OnClick(QString::fromLatin1(name), -1, [this, handler] { Guarded(handler); });
+        buttons_.OnClick(QString::fromLatin1(name), -1, [this, click = handler] { Guarded(click); });
 
     const QString allTeeth = QStringLiteral("＜未検査部位のみ＞ または ＜すべての部位＞ を指定して全歯を");
     if (QWidget* w = ButtonWindow(QStringLiteral("CmdPL"), 2))
