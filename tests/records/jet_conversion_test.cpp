@@ -374,7 +374,7 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         {"90 %", whole.left(pages * 9 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
         {"60 %", whole.left(pages * 6 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
         {"a data page zeroed", zeroed, JetRefusal::Damaged, "壊れている"},
-        // Each crashed the program before.
+        // Counts and pointers that lead outside their page are damage.
         {"column counts beyond the page",
          Mutated(whole,
                  [](QByteArray& b, int page) {
@@ -386,8 +386,8 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
          Mutated(whole,
                  [](QByteArray& b, int page) { b[2 * kPage + 55] = page == 0 ? char(0x7F) : b[2 * kPage + 55]; }),
          JetRefusal::Damaged, "壊れている"},
-        // Damage that keeps every row count: each was converted with Nulls
-        // or nameless columns, or refused as something else.
+        // Damage that keeps every row count is still damage: never a file
+        // converted with Nulls or nameless columns, nor refused as another kind.
         {"a column of TCharge at the place of another", changed([&](QByteArray& b) {
              const int at = charges * kPage;
              for (int i = 0; i < U16At(b, at + 45); ++i) {
@@ -427,7 +427,7 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
              b[at + 2] = 'Q';
          }),
          JetRefusal::Damaged, "壊れている"},
-        // mdbtools printed its warning until the memory ran out.
+        // A property block whose reading would never end is damage too.
         {"a property block read for ever", Bytes(kWindowsDir + QStringLiteral("/runaway_properties.mdb")),
          JetRefusal::Damaged, "壊れている"},
         // A file whole but for its row count: the clinic is told what to do.
