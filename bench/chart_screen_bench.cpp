@@ -59,8 +59,7 @@ struct Folder {
             QFile::copy(pictures.filePath(name), dir.filePath(QStringLiteral("BMP/") + name));
         Settings& g = G();
         g.ProgramDir = dir.path();
-        g.AppPath = dir.path();
-        g.MainDbSource = db::DataSourcePart(db);
+        g.SetMainDatabase(db);
         g.SoundOn = false;
         g.CurPatientId = 98;
         com::EnsureModuleRegistered(ProgramDir() + QStringLiteral("/libMolarix.so"),

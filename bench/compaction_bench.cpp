@@ -40,9 +40,7 @@ int RunCompaction(const QString& folder) {
         std::fprintf(stderr, "box: %s\n", qPrintable(box.prompt));
         return platform::DefaultAnswer(box.style);
     });
-    Settings& g = G();
-    g.AppPath = folder;
-    g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    G().SetMainDatabase(folder + QStringLiteral("/VXMOX2.MDB"));
 
     QElapsedTimer timer;
     timer.start();

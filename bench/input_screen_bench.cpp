@@ -20,7 +20,6 @@
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/com/control_host.h"
-#include "platform/db/database.h"
 #include "platform/message_box.h"
 #include "records/exam_record.h"
 #include "records/shared_records.h"
@@ -70,8 +69,7 @@ struct Screen {
         QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         Settings& g = G();
         g.ProgramDir = dir.path();
-        g.AppPath = dir.path();
-        g.MainDbSource = db::DataSourcePart(db);
+        g.SetMainDatabase(db);
         g.ShowPathInfo = 0;
         g.SoundOn = false;
         com::EnsureModuleRegistered(ProgramDir() + QStringLiteral("/libMolarix.so"),

@@ -39,10 +39,8 @@ struct Clinic {
         main = dir.filePath(QStringLiteral("VXMOX2.MDB"));
         QFile::copy(bench::TemplatePath(), main);
         QFile::setPermissions(main, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        G().AppPath = dir.path();
         G().ProgramDir = dir.path();
-        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        G().MainDbSource = db::DataSourcePart(main);
+        G().SetMainDatabase(main);
         CreateGlobalObjects();
         CImage().CheckTable();
 

@@ -28,8 +28,7 @@ void BM_VersionCheck(benchmark::State& state) {
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("VXMOX2.MDB"));
     QFile::copy(mox::bench::TemplatePath(), target);
-    mox::G().AppPath = dir.path();
-    mox::G().MainDbSource = QStringLiteral("Data Source=") + target;
+    mox::G().SetMainDatabase(target);
     for (auto _ : state) benchmark::DoNotOptimize(mox::CheckDbVersion());
     mox::ResetAllSlots();
 }

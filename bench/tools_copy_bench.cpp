@@ -58,10 +58,8 @@ struct Clinic {
         bytes = QFileInfo(main).size();
         source = dir.filePath(QStringLiteral("VXMOX2_source.MDB"));
         QFile::copy(main, source);
-        G().AppPath = dir.path();
         G().ProgramDir = dir.path();
-        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        G().MainDbSource = db::DataSourcePart(main);
+        G().SetMainDatabase(main);
         platform::SetMsgBoxResponder([](const platform::ShownBox& b) {
             std::fprintf(stderr, "%s\n", qPrintable(b.prompt));
             return platform::kYes;

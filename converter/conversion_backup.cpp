@@ -48,8 +48,8 @@ bool BackupIsWhole(const QString& backupPath) {
 
 QString MakeConversionBackup() {
     const Settings& g = G();
-    const QString mainPath = g.AppPath + g.MainDbFile;
-    const QString backupPath = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+    const QString mainPath = g.MainDb().Path();
+    const QString backupPath = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
 
     // Kept as every original before a conversion is: a copy of its own,
     // owner-only, read back from the disk.

@@ -183,7 +183,7 @@ void PFrmConvert::Form_Load() {
     {
         const platform::Hourglass hourglass;
         LblVer->setText(GetConverterVersionText());
-        lblFolder->setText(G().AppPath);
+        lblFolder->setText(G().AppPath());
         RefreshMapping();
     }
     buttons_.ReportFailure();

@@ -60,10 +60,9 @@ QString GetConverterVersionText(bool full) {
 
 void SetupConverterPaths(const QString& programDir) {
     Settings& g = G();
-    g.ProgramDir = g.AppPath = programDir;
+    g.ProgramDir = programDir;
+    g.SetMainDatabase(ProgramMainDbPath());
     g.IdPrefix = 1;
-    g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
     g.TemplateDbSource = db::DataSourcePart(TemplateDbPath());
     LocateSourceDb(SourceDb::A);
     LocateSourceDb(SourceDb::B);

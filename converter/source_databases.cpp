@@ -35,7 +35,7 @@ QString SourceFileName(SourceDb source) {
 QString SourceLetter(SourceDb source) { return source == SourceDb::A ? QStringLiteral("A") : QStringLiteral("B"); }
 
 QString LocateSourceDb(SourceDb source) {
-    const QString path = FindFileIgnoringCase(G().AppPath + QLatin1Char('/') + SourceFileName(source));
+    const QString path = FindFileIgnoringCase(G().AppPath() + QLatin1Char('/') + SourceFileName(source));
     (source == SourceDb::A ? G().SourceDbSourceA : G().SourceDbSourceB) = db::DataSourcePart(path);
     return path;
 }
@@ -94,7 +94,7 @@ SourceFlags ReadSourcePatients(SourceDb source) {
 
 TargetFlags ReadTargetPatients() {
     TargetFlags flags{};
-    const QString path = G().AppPath + G().MainDbFile;
+    const QString path = G().MainDb().Path();
     if (!CheckFile(path)) return flags;
     MainDbUse use;
     if (!use) return flags;

@@ -55,18 +55,6 @@ std::optional<QString> ReadBackUpPath(const QString& iniPath) {
     return folder;
 }
 
-QString DbBaseNameOf(const QString& fileName) {
-    QString base = fileName.startsWith(QLatin1Char('/')) ? fileName.mid(1) : fileName;
-    const qsizetype dot = base.indexOf(QLatin1Char('.'));
-    if (dot >= 0) base.truncate(dot);
-    return base;
-}
-
-QString CurrentDbBaseName() {
-    if (!G().DbBaseName.isEmpty()) return G().DbBaseName;
-    return DbBaseNameOf(G().MainDbFile);
-}
-
 QString BackUpFileName(const QString& baseName, const QDateTime& now) {
     return DatedStem(baseName, now) + QStringLiteral(".MDB");
 }

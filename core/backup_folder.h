@@ -21,14 +21,6 @@ QString BackUpPathFile();
 // skipped. Everything after the first "=" is the folder.
 std::optional<QString> ReadBackUpPath(const QString& iniPath);
 
-// The base name of a database file (MainDbFile, its leading '/' allowed):
-// the name up to its first dot, as Windows took it ("VXMOX2.MDB" gives
-// "VXMOX2", and "clinic.2024.mdb" gives "clinic").
-QString DbBaseNameOf(const QString& fileName);
-// The main database's base name: DbBaseName as the input screen set it,
-// else taken from MainDbFile by the same rule.
-QString CurrentDbBaseName();
-
 // baseName + "_yyyymmdd_hhnn" + ".MDB" (VXMOX2_20261208_1405.MDB), the name
 // of a backup and of a restore's safety copy.
 QString BackUpFileName(const QString& baseName, const QDateTime& now);

@@ -5,6 +5,7 @@
 #include "core/database_integrity.h"
 #include "core/files.h"
 #include "core/program_log.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -46,8 +47,6 @@ void Step(const CompactionStepHook& hook, CompactionStep step) {
 }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
-
-QString MainDbPath() { return G().AppPath + G().MainDbFile; }
 
 // The tests of an attempt are silent: only the tenth attempt may show a box.
 bool IsFile(const QString& path) {
@@ -165,7 +164,7 @@ void CheckCompacted(const QString& target, const std::map<QString, int64_t>& sou
 // The program folder's own database, which every start uses. Another file,
 // opened or made with the file menu, is used only until the program ends.
 bool IsProgramFolderDatabase(const QString& mainPath) {
-    return !G().ProgramDir.isEmpty() && IsSameFile(mainPath, G().ProgramDir + QStringLiteral("/VXMOX2.MDB"));
+    return !G().ProgramDir.isEmpty() && IsSameFile(mainPath, ProgramMainDbPath());
 }
 
 // The newest backup or safety copy that passes the integrity check (of the
@@ -232,7 +231,7 @@ struct Damaged {};
 
 }  // namespace
 
-QString CompactTargetPath() { return G().AppPath + QStringLiteral("/VXCP.MDB"); }
+QString CompactTargetPath() { return G().AppPath() + QStringLiteral("/VXCP.MDB"); }
 
 void RemovePendingCompaction(const QString& mainPath) {
     // A copy that cannot be removed is harmless: its stamp names the
@@ -241,7 +240,7 @@ void RemovePendingCompaction(const QString& mainPath) {
 }
 
 bool RecoverLeftoverCompaction() {
-    const QString mainPath = MainDbPath();
+    const QString mainPath = G().MainDb().Path();
     const QString leftover = CompactTargetPath();
     if (!IsFile(leftover) || IsFile(mainPath)) return false;
     if (!IsCompleteDatabase(leftover)) return false;
@@ -254,7 +253,7 @@ bool RecoverLeftoverCompaction() {
 }
 
 bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStepHook& step) {
-    const QString mainPath = MainDbPath();
+    const QString mainPath = G().MainDb().Path();
     const QString target = CompactTargetPath();
     long number = 0;
     QString description;

@@ -155,7 +155,7 @@ int ShowDbErrorBox(long number, const QString& description) {
                             21, QStringLiteral("エラー"));
 }
 
-QString MainDbConnectionString() { return QString::fromUtf8(kJetPart) + G().MainDbSource; }
+QString MainDbConnectionString() { return QString::fromUtf8(kJetPart) + G().MainDbSource(); }
 QString TemplateDbConnectionString() { return QString::fromUtf8(kJetPart) + G().TemplateDbSource; }
 QString OldDbConnectionString() { return QString::fromUtf8(kJetPart) + G().OldDbSource; }
 QString SourceDbConnectionStringA() { return QString::fromUtf8(kJetPart) + G().SourceDbSourceA; }

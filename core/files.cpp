@@ -446,13 +446,13 @@ void RemoveStaleStagingFiles(const QString& folder) { RemoveWorkFiles(folder); }
 
 void CleanUpAfterKilledRuns() {
     const Settings& g = G();
-    const QString mainPath = g.AppPath + g.MainDbFile;
+    const QString mainPath = g.MainDb().Path();
     QStringList folders{QDir::cleanPath(g.ProgramDir)};
-    if (!folders.contains(QDir::cleanPath(g.AppPath))) folders << QDir::cleanPath(g.AppPath);
+    if (!folders.contains(QDir::cleanPath(g.AppPath()))) folders << QDir::cleanPath(g.AppPath());
     for (const QString& folder : folders) RemoveWorkFiles(folder, mainPath);
     db::RemoveEngineFiles(CompactTargetPath());
     ResolveOrphanedEngineFiles(mainPath);
-    SeparateSecondNames(mainPath, g.AppPath);
+    SeparateSecondNames(mainPath, g.AppPath());
 }
 
 bool IsReservedName(const QString& mainPath, const QString& target) {
@@ -460,7 +460,7 @@ bool IsReservedName(const QString& mainPath, const QString& target) {
     const QFileInfo info(target);
     const QString folder = QDir::cleanPath(info.absolutePath());
     const bool programsFolder = folder == QDir::cleanPath(main.absolutePath()) ||
-                                folder == QDir::cleanPath(G().ProgramDir) || folder == QDir::cleanPath(G().AppPath);
+                                folder == QDir::cleanPath(G().ProgramDir) || folder == QDir::cleanPath(G().AppPath());
     if (!programsFolder) return false;
     const QString name = info.fileName();
     const QString mainName = main.fileName();

@@ -90,14 +90,13 @@ QString GetSqlServerName() {
 }
 
 QString TemplateDbPath() { return G().ProgramDir + QLatin1Char('/') + QLatin1String(kTemplateDbName); }
+QString ProgramMainDbPath() { return G().ProgramDir + QStringLiteral("/VXMOX2.MDB"); }
 
 void SetupDatabasePaths(const QString& programDir, const QString& programFileName) {
     Settings& g = G();
     g.ProgramDir = programDir;
-    g.AppPath = programDir;
-    g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    g.SetMainDatabase(ProgramMainDbPath());
     g.IdPrefix = 1;
-    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
     g.TemplateDbSource = db::DataSourcePart(TemplateDbPath());
     g.SharedDbKind = 0;
     g.SharedDbSource.clear();

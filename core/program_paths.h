@@ -38,6 +38,8 @@ QString GetSqlServerName();
 // (never the folder of the database in use).
 inline constexpr char kTemplateDbName[] = "VXMOX2_ORG.MDB";
 QString TemplateDbPath();
+// VXMOX2.MDB in the program folder: the main database every start uses.
+QString ProgramMainDbPath();
 
 // Sets the paths and the sibling database in G() and writes the program's
 // path under the sibling product's keys. The first form takes the folder

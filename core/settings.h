@@ -2,6 +2,8 @@
 // Shared settings of the main program, set at start-up and read by every
 // screen. Paths use '/' (the Windows "\VXMOX2.MDB" is "/VXMOX2.MDB" here).
 
+#include "core/main_database.h"
+
 #include <QDate>
 #include <QString>
 #include <array>
@@ -10,14 +12,20 @@
 namespace mox {
 
 struct Settings {
+    // The main database in use. Start-up points it at the program folder's
+    // VXMOX2.MDB, the file menu's open and create at the chosen file; the
+    // names below read its parts.
+    void SetMainDatabase(const QString& path) { mainDb_ = MainDatabase(path); }
+    const MainDatabase& MainDb() const { return mainDb_; }
+    const QString& AppPath() const { return mainDb_.Folder(); }
+    const QString& MainDbFile() const { return mainDb_.FileName(); }
+    const QString& DbBaseName() const { return mainDb_.BaseName(); }
+    const QString& MainDbSource() const { return mainDb_.Source(); }
+
     // Paths and sources
-    QString AppPath;     // folder of the main database in use, no trailing '/'
     QString ProgramDir;  // folder of the running executable (never follows AppPath)
-    QString MainDbFile = QStringLiteral("/VXMOX2.MDB");
-    QString DbBaseName;  // MainDbFile without '/' and extension, for backup names
     // Sources are built with db::DataSourcePart, which quotes a path the
     // connection-string grammar would cut (a ';' in a folder name).
-    QString MainDbSource;      // "Data Source=" + AppPath + MainDbFile
     QString TemplateDbSource;  // "Data Source=" + ProgramDir + "/VXMOX2_ORG.MDB"
     QString OldDbSource;       // set by the old-format conversion
     // The converter's two databases of the older release.
@@ -42,6 +50,9 @@ struct Settings {
     // Current selection of the input screen
     int32_t CurPatientId = -1;
     int32_t CurChargeId = 1;  // TCharge.ID of the staff member whose patterns are in use
+
+private:
+    MainDatabase mainDb_;
 };
 
 // The one instance of the running program.

@@ -423,14 +423,14 @@ JetConversion FillFromJetDatabase(const QString& jetPath, const QString& work, c
 
 JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const ConversionStepHook& step) {
     const Settings& g = G();
-    const QString mainPath = g.AppPath + g.MainDbFile;
+    const QString mainPath = g.MainDb().Path();
     const QString work = platform::StagedFilePath(mainPath);
 
     if (db::FileKindAt(mainPath) != db::FileKind::Jet) {
         JetConversion c;
         // A run killed after its converted file took the main file's place
         // and before it could say so: this start says it.
-        const QString kept = ReadNote(g.AppPath);
+        const QString kept = ReadNote(g.AppPath());
         if (!kept.isEmpty() && QFileInfo::exists(mainPath) && QFileInfo::exists(kept)) {
             c.outcome = JetConversion::Outcome::Converted;
             c.source = c.converted = mainPath;
@@ -448,12 +448,12 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     // The original is what stands between the clinic and its records: the
     // conversion goes on only when its kept copy is there whole. A start
     // that was stopped before the end kept it already.
-    QString kept = OldFormatConversion::EarlierKeptCopy(g.AppPath, mainPath);
+    QString kept = OldFormatConversion::EarlierKeptCopy(g.AppPath(), mainPath);
     const bool keptBefore = !kept.isEmpty();
     if (!keptBefore) {
-        kept = OldFormatConversion::UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+        kept = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
         if (const int err = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
-            JetConversion c = WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err));
+            JetConversion c = WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err));
             c.keeping = true;
             Log(c);
             return c;
@@ -470,16 +470,16 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
         return r;
     };
     if (c.Refused()) return refuse(c, true);
-    if (!WriteNote(g.AppPath, kept))
-        return refuse(WriteRefusal(mainPath, g.AppPath, 0, QStringLiteral("the conversion's note")));
+    if (!WriteNote(g.AppPath(), kept))
+        return refuse(WriteRefusal(mainPath, g.AppPath(), 0, QStringLiteral("the conversion's note")));
     if (const int err = PutInPlace(work, mainPath))
-        return refuse(WriteRefusal(mainPath, g.AppPath, err, FileErrorText(err)));
+        return refuse(WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err)));
     c.converted = mainPath;
     c.kept = kept;
     return c;
 }
 
-void ForgetJetConversionNote() { RemoveFile(NotePath(G().AppPath)); }
+void ForgetJetConversionNote() { RemoveFile(NotePath(G().AppPath())); }
 
 JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressReport& progress) {
     const QFileInfo info(jetPath);

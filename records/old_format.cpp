@@ -116,7 +116,7 @@ QString OldFormatConversion::EarlierKeptCopy(const QString& folder, const QStrin
 
 int16_t OldFormatConversion::IsOldFormatTable() {
     const Settings& g = G();
-    if (!CheckFile(g.AppPath + g.MainDbFile)) return kNoMainDatabase;
+    if (!CheckFile(g.MainDb().Path())) return kNoMainDatabase;
     if (!OpenMainDb()) return kFormatUnreadable;
     int16_t result = kFormatUnreadable;
     long number = 0;
@@ -187,15 +187,15 @@ bool OldFormatConversion::CheckTable() {
     Settings& g = G();
     if (IsOldFormatTable() != kFormatOld) return false;
 
-    MainDbPath = g.AppPath + g.MainDbFile;
-    KeptDbPath = EarlierKeptCopy(g.AppPath, MainDbPath);
+    MainDbPath = g.MainDb().Path();
+    KeptDbPath = EarlierKeptCopy(g.AppPath(), MainDbPath);
     TemplateDbPath = mox::TemplateDbPath();
     const QString workPath = platform::StagedFilePath(MainDbPath);
 
     // The kept copy is what stands between the user and a lost database:
     // the conversion goes on only when it is there whole.
     if (KeptDbPath.isEmpty()) {
-        KeptDbPath = UniqueKeptPath(g.AppPath, platform::CurrentClock().Now());
+        KeptDbPath = UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
         if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
             platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
                                  kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +

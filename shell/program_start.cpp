@@ -180,7 +180,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
 // refuses a file it cannot read.
 bool EnsureMainDatabase() {
     const Settings& g = G();
-    const QString mainPath = g.AppPath + g.MainDbFile;
+    const QString mainPath = g.MainDb().Path();
     if (!CheckDir(mainPath, 0).isEmpty()) return true;
     if (!SetLeftoverJournalAside(mainPath)) return false;
 
@@ -215,7 +215,7 @@ void ShowVersionRefused() {
 // refuses is refused as the version check refuses the same version of its
 // own files.
 int ConvertWindowsMainDatabase() {
-    const QString mainPath = G().AppPath + G().MainDbFile;
+    const QString mainPath = G().MainDb().Path();
     std::optional<platform::ProgressWindow> window;
     if (db::FileKindAt(mainPath) == db::FileKind::Jet)
         window.emplace(QStringLiteral("データベースの変換"),

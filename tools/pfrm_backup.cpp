@@ -49,8 +49,8 @@ void PFrmBackup::Form_Load() {
         const platform::Hourglass hourglass;
         platform::CenterForm(this, G().FormBackColor);
         LoadBackUpPath();
-        LblSrcBackUp->setText(QStringLiteral("バックアップ元：") + G().AppPath + G().MainDbFile);
-        BackUpFileName = mox::BackUpFileName(CurrentDbBaseName(), platform::CurrentClock().Now());
+        LblSrcBackUp->setText(QStringLiteral("バックアップ元：") + G().MainDb().Path());
+        BackUpFileName = mox::BackUpFileName(G().DbBaseName(), platform::CurrentClock().Now());
         ShowDestination();
     }
     show();
@@ -82,7 +82,7 @@ void PFrmBackup::CmdBackUp_Click() {
         CmdPathBackUp_Click();
         return;
     }
-    const QString source = G().AppPath + G().MainDbFile;
+    const QString source = G().MainDb().Path();
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + BackUpFileName;
     if (BackUpDatabase(source, target, BackUpTargetChoice::Folder)) close();
 }

@@ -243,7 +243,7 @@ void PFrmImport::Form_Load() {
         for (QLabel* l : {LblResultBackUp, LblSrcBackUp, LblDesBackUp, LblResultRestore, LblSrcRestore, LblDesRestore,
                           LblDesRestoreBackup})
             l->clear();
-        TxtFile->setText(BackUpFileName(CurrentDbBaseName(), platform::CurrentClock().Now()));
+        TxtFile->setText(BackUpFileName(G().DbBaseName(), platform::CurrentClock().Now()));
 
         if (G().SharedDbKind >= 1) {
             TxtInNo->clear();
@@ -327,7 +327,7 @@ void PFrmImport::CmdBackUp_Click() {
         TxtFile->setFocus();
         return;
     }
-    const QString source = G().AppPath + G().MainDbFile;
+    const QString source = G().MainDb().Path();
     const QString target = LblPathBackUp->text() + QLatin1Char('/') + name;
     if (!BackUpDatabase(source, target)) return;
     LblResultBackUp->setText(QStringLiteral("バックアップ結果"));
@@ -343,7 +343,7 @@ void PFrmImport::CmdPathRestore_Click() {
     request.folder = QFileInfo(BackUpFolder).isDir() ? BackUpFolder : G().ProgramDir;
     request.filter = QStringLiteral("データベースファイル (*.mdb *.MDB)");
     request.mustExist = true;
-    request.typicalName = BackUpFileName(CurrentDbBaseName(), platform::CurrentClock().Now());
+    request.typicalName = BackUpFileName(G().DbBaseName(), platform::CurrentClock().Now());
     const std::optional<QString> file = platform::ShowFileDialog(request, this);
     if (file) LblPathRestore->setText(*file);
 }
@@ -351,12 +351,12 @@ void PFrmImport::CmdPathRestore_Click() {
 void PFrmImport::CmdRestore_Click() {
     for (QLabel* l : {LblResultRestore, LblSrcRestore, LblDesRestore, LblDesRestoreBackup}) l->clear();
     const QString source = LblPathRestore->text();
-    const QString target = G().AppPath + G().MainDbFile;
+    const QString target = G().MainDb().Path();
     if (platform::MsgBox(QStringLiteral("現在のデータはバックアップ後、上書きされます。") + kCrLf2 +
                              QStringLiteral("復元を実行してもよろしいですか？"),
                          4 + 48, QStringLiteral("復元確認")) != platform::kYes)
         return;
-    const RestoreResult result = RestoreDatabase(source, target, G().AppPath, CurrentDbBaseName());
+    const RestoreResult result = RestoreDatabase(source, target, G().AppPath(), G().DbBaseName());
     if (result.restored) {
         LblResultRestore->setText(QStringLiteral("復元結果"));
         LblSrcRestore->setText(QStringLiteral("復元元：") + source);

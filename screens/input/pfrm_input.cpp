@@ -2,9 +2,9 @@
 
 #include "controls/colour_button/prismet_properties.h"
 #include "controls/tooth_button/tooth_button_ids.h"
-#include "core/backup_folder.h"
 #include "core/connections.h"
 #include "core/messages.h"
+#include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "core/version.h"
@@ -316,7 +316,7 @@ void PFrmInput::BuildColourButtons() {
         {"CmdEnd", [this] { CmdEnd_Click(); }},
     };
     for (const auto& [name, handler] : handlers)
-        buttons_.OnClick(QString::fromLatin1(name), -1, [this, handler] { Guarded(handler); });
+        buttons_.OnClick(QString::fromLatin1(name), -1, [this, click = handler] { Guarded(click); });
 
     const QString allTeeth = QStringLiteral("＜未検査部位のみ＞ または ＜すべての部位＞ を指定して全歯を");
     if (QWidget* w = ButtonWindow(QStringLiteral("CmdPL"), 2))
@@ -357,7 +357,6 @@ void PFrmInput::Form_Load() {
 
         LblHead->setText(QStringLiteral("ミラド協会 専門医・認定医・認定歯科衛生士用") + QStringLiteral(" ") +
                          QStringLiteral("歯周検査ソフト　MOX-Chart　") + GetVersionText());
-        NoteDatabaseName();
         ShowDatabasePath();
         if (auto* b = Button(QStringLiteral("CmdMT"))) b->Put(prismet::kDispBackColor, kMissingColour);
         if (auto* b = Button(QStringLiteral("CmdImplant"))) b->Put(prismet::kDispBackColor, kImplantColour);
@@ -408,8 +407,8 @@ void PFrmInput::Form_Load() {
         const int answer =
             platform::MsgBox(QStringLiteral("使用ファイルは、以下の内容でよろしいでしょうか？") + kCrLf +
                                  QStringLiteral("変更する場合は「いいえ」をクリックしてください。") + kCrLf + kCrLf +
-                                 QStringLiteral("基準フォルダ： ") + G().AppPath + kCrLf + kCrLf +
-                                 QStringLiteral("使用ファイル： ") + G().MainDbFile.mid(1),
+                                 QStringLiteral("基準フォルダ： ") + G().AppPath() + kCrLf + kCrLf +
+                                 QStringLiteral("使用ファイル： ") + G().MainDbFile().mid(1),
                              4 + 64, QStringLiteral("使用ファイル確認"));
         G().ShowPathInfo = 0;
         if (answer == platform::kNo) Guarded([this] { mnuOpen_Click(); });
@@ -417,16 +416,14 @@ void PFrmInput::Form_Load() {
 }
 
 void PFrmInput::ShowDatabasePath() {
-    const Settings& g = G();
-    LblPath->setText(QStringLiteral("使用中ファイル ： ") + g.AppPath + g.MainDbFile);
-    const bool other = g.AppPath + g.MainDbFile != g.ProgramDir + QStringLiteral("/VXMOX2.MDB");
+    const QString& path = G().MainDb().Path();
+    LblPath->setText(QStringLiteral("使用中ファイル ： ") + path);
+    const bool other = path != ProgramMainDbPath();
     platform::SetForeColor(LblPath, other ? kRed : kBlack);
     QFont font = LblPath->font();
     font.setPointSize(other ? 11 : 9);
     LblPath->setFont(font);
 }
-
-void PFrmInput::NoteDatabaseName() { G().DbBaseName = DbBaseNameOf(G().MainDbFile); }
 
 void PFrmInput::LoadStageList() {
     entry_.StageNames.fill(QString());

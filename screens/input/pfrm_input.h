@@ -37,9 +37,6 @@ public:
 
     // Set-up (loading the window).
     void ShowDatabasePath();
-    // The backups' base name follows the file in use; set where a file is
-    // taken into use, never by the display.
-    void NoteDatabaseName();
     void LoadStageList();
     void LoadStaffRecord();
     void LoadExamItems();
@@ -217,7 +214,7 @@ private:
     // The file menu's start: true when the menu may go on.
     bool SaveBeforeFileMenu();
     // Points the program at another database file for the rest of the run.
-    void UseDatabase(const QString& folder, const QString& fileName);
+    void UseDatabase(const QString& path);
     // Patient 1 of the database now in use, as after a choice.
     void ShowFirstPatient();
     void UnloadWithoutEnding();

@@ -51,8 +51,8 @@ std::optional<ChosenFile> ChooseDatabaseFile(QWidget* parent, platform::FileDial
     platform::FileDialogRequest request;
     request.kind = kind;
     request.title = title;
-    request.folder = G().AppPath + QLatin1Char('/');
-    request.fileName = G().MainDbFile.mid(1);
+    request.folder = G().AppPath() + QLatin1Char('/');
+    request.fileName = G().MainDbFile().mid(1);
     // The Windows dialog matched the extension in any case; the program's
     // own file is VXMOX2.MDB.
     request.filter = QStringLiteral("データベース (*.mdb *.MDB *.Mdb)");
@@ -175,7 +175,7 @@ void PFrmInput::mnuCreate_Click() {
         ReportCopyFileError(err);
         return;
     }
-    UseDatabase(chosen->folder, chosen->name);
+    UseDatabase(chosen->Path());
     ShowFirstPatient();
 }
 
@@ -199,11 +199,10 @@ void PFrmInput::mnuOpen_Click() {
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
-    const QString previousFolder = G().AppPath;
-    const QString previousName = G().MainDbFile.mid(1);
-    UseDatabase(chosen->folder, chosen->name);
+    const QString previous = G().MainDb().Path();
+    UseDatabase(chosen->Path());
     if (const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
-        UseDatabase(previousFolder, previousName);
+        UseDatabase(previous);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
                              kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + failure->Description(),
                          16, QStringLiteral("ファイルオープンエラー"));
@@ -226,7 +225,7 @@ void PFrmInput::mnuSave_Click() {
     const std::optional<ChosenFile> chosen =
         ChooseDatabaseFile(this, platform::FileDialogRequest::Kind::Save, QStringLiteral("コピーを作成"), true);
     if (!chosen) return;
-    const QString source = G().AppPath + G().MainDbFile;
+    const QString source = G().MainDb().Path();
     const QString target = chosen->Path();
     // The file in use under another spelling (a link, "..") is the same file.
     if (target == source || IsSameFile(source, target)) {
@@ -263,15 +262,11 @@ void PFrmInput::mnuSave_Click() {
                          QStringLiteral("コピー作成"));
 }
 
-void PFrmInput::UseDatabase(const QString& folder, const QString& fileName) {
+void PFrmInput::UseDatabase(const QString& path) {
     // The next open of the main slot names the new file: every later
     // connection, the backup and the compaction at the end use it.
     CloseMainDb();
-    Settings& g = G();
-    g.AppPath = folder;
-    g.MainDbFile = QLatin1Char('/') + fileName;
-    g.MainDbSource = db::DataSourcePart(g.AppPath + g.MainDbFile);
-    NoteDatabaseName();
+    G().SetMainDatabase(path);
     ShowDatabasePath();
 }
 

@@ -67,10 +67,10 @@ protected:
         std::vector<CopyStep> steps;
         const QString scratch = Path(QStringLiteral("scratch.MDB"));
         EXPECT_TRUE(QFile::copy(MainPath(), scratch));
-        G().MainDbSource = db::DataSourcePart(scratch);
+        G().SetMainDatabase(scratch);
         EXPECT_FALSE(
             ConvertPatients(kReferenceMappings, [&steps](CopyStep step) { steps.push_back(step); }).has_value());
-        G().MainDbSource = db::DataSourcePart(MainPath());
+        G().SetMainDatabase(MainPath());
         ResetAllSlots();
         return steps;
     }

@@ -96,10 +96,8 @@ protected:
         conn->Execute(QStringLiteral("DELETE FROM Filler"));
         examCount_ = conn->Scalar(QStringLiteral("SELECT COUNT(*) FROM TExamData")).ToInt64();
         conn->Close();
-        G().AppPath = folder;
         G().ProgramDir.clear();
-        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        G().MainDbSource = QStringLiteral("Data Source=") + main_;
+        G().SetMainDatabase(main_);
     }
     // The main database's folder as the program folder, whose MOX.INI names
     // the backup folder "usb"; its path.
@@ -267,8 +265,7 @@ TEST_F(CompactionTest, DamagedOpenedFileIsToBeOpenedAgainAndOnlyItsOwnCopiesAreN
     const QString opened = folder_ + QStringLiteral("/clinics/clinic.2024.MDB");
     ASSERT_TRUE(QFile::rename(main_, opened));
     main_ = opened;
-    G().MainDbFile = QStringLiteral("/clinic.2024.MDB");
-    G().MainDbSource = QStringLiteral("Data Source=") + main_;
+    G().SetMainDatabase(main_);
     const QStringList others = {
         QStringLiteral("usb/clinic.2024_20261206_0900.MDB"),     QStringLiteral("usb/clinic_20261206_0900.MDB"),
         QStringLiteral("clinic.2024_20261206_0900.MDB"),         QStringLiteral("clinics/clinic_20261206_0900.MDB"),

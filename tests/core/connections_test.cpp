@@ -21,7 +21,7 @@ protected:
         conn->Execute(QStringLiteral("CREATE TABLE T (ID INTEGER, Name TEXT)"));
         conn->Execute(QStringLiteral("INSERT INTO T VALUES (1, 'a'), (2, 'b')"));
         conn->Close();
-        G().MainDbSource = QStringLiteral("Data Source=") + mainFile_;
+        G().SetMainDatabase(mainFile_);
         G().TemplateDbSource = QStringLiteral("Data Source=") + mainFile_;
         G().OldDbSource = QStringLiteral("Data Source=") + mainFile_;
         G().SourceDbSourceA = G().SourceDbSourceB = QStringLiteral("Data Source=") + mainFile_;
@@ -260,7 +260,7 @@ TEST_F(ConnectionsTest, RetryThatSucceedsOpensTheSlot) {
 }
 
 TEST_F(ConnectionsTest, MissingMainFileShowsTheLayerErrorAndHoldCancelEnds) {
-    G().MainDbSource = QStringLiteral("Data Source=") + sandbox_.File(QStringLiteral("missing.MDB"));
+    G().SetMainDatabase(sandbox_.File(QStringLiteral("missing.MDB")));
     boxes_.Answer(platform::kCancel);
     EXPECT_THROW(HoldMainDb(), EndProgramCalled);
     ASSERT_EQ(boxes_.Shown().size(), 1u);
@@ -342,7 +342,7 @@ TEST_F(ConnectionsTest, SourceThatCannotBeOpenedIsNamedAndCancelEndsTheProgram) 
 }
 
 TEST_F(ConnectionsTest, ConnectionStringsAreExact) {
-    G().MainDbSource = QStringLiteral("Data Source=/opt/mox/VXMOX2.MDB");
+    G().SetMainDatabase(QStringLiteral("/opt/mox/VXMOX2.MDB"));
     G().TemplateDbSource = QStringLiteral("Data Source=/opt/mox/VXMOX2_ORG.MDB");
     G().OldDbSource = QStringLiteral("Data Source=/opt/mox/old.mdb");
     G().SourceDbSourceA = QStringLiteral("Data Source=/opt/mox/vexaMOX.MDB");

@@ -175,9 +175,9 @@ TEST_F(FilesTest, CopyFailingAtAnyStepReportsItAndKeepsTheOldTarget) {
 // keeps what the file gave it.
 TEST_F(FilesTest, ASecondNameOfTheDatabaseBecomesACopyOthersCannotRead) {
     const Settings before = G();
-    G().AppPath = G().ProgramDir = sandbox_.Path();
-    G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
+    G().ProgramDir = sandbox_.Path();
     const QString main = Make(QStringLiteral("VXMOX2.MDB"), "the clinic's examinations");
+    G().SetMainDatabase(main);
     ::chmod(QFile::encodeName(main).constData(), 0664);
     const QString safety = sandbox_.File(QStringLiteral("VXMOX2_20240506_0700.MDB"));
     ASSERT_EQ(::link(QFile::encodeName(main).constData(), QFile::encodeName(safety).constData()), 0);

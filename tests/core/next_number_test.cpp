@@ -37,7 +37,7 @@ protected:
     void SetUp() override {
         ResetAllSlots();
         file_ = sandbox_.File(QStringLiteral("VXMOX2.MDB"));
-        G().MainDbSource = QStringLiteral("Data Source=") + file_;
+        G().SetMainDatabase(file_);
         G().IdPrefix = 1;
         SetEndProgramHandler([] { throw EndProgramCalled{}; });
     }
@@ -196,7 +196,7 @@ TEST(NextNumberChild, DISABLED_AllocateForParent) {
     const QString dbFile = qEnvironmentVariable("MOX_NEXT_NUMBER_DB");
     const QString outFile = qEnvironmentVariable("MOX_NEXT_NUMBER_OUT");
     ASSERT_FALSE(dbFile.isEmpty() || outFile.isEmpty());
-    G().MainDbSource = QStringLiteral("Data Source=") + dbFile;
+    G().SetMainDatabase(dbFile);
     G().IdPrefix = 1;
     db::Connection::SetBusyTimeout(60'000);
     if (qEnvironmentVariable("MOX_NEXT_NUMBER_HOLD") == QLatin1String("1")) ASSERT_TRUE(HoldMainDb());

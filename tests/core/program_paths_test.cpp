@@ -125,10 +125,10 @@ protected:
 
 TEST_F(SetupPathsTest, WithoutSiblingOnlyThePathsAreSet) {
     SetupDatabasePaths(programDir_, QStringLiteral("VXMOX"));
-    EXPECT_EQ(G().AppPath, programDir_);
+    EXPECT_EQ(G().AppPath(), programDir_);
     EXPECT_EQ(G().ProgramDir, programDir_);
-    EXPECT_EQ(G().MainDbFile, QStringLiteral("/VXMOX2.MDB"));
-    EXPECT_EQ(G().MainDbSource, QStringLiteral("Data Source=/opt/mox/VXMOX2.MDB"));
+    EXPECT_EQ(G().MainDbFile(), QStringLiteral("/VXMOX2.MDB"));
+    EXPECT_EQ(G().MainDbSource(), QStringLiteral("Data Source=/opt/mox/VXMOX2.MDB"));
     EXPECT_EQ(G().TemplateDbSource, QStringLiteral("Data Source=/opt/mox/VXMOX2_ORG.MDB"));
     EXPECT_EQ(G().IdPrefix, 1);
     EXPECT_EQ(G().SharedDbKind, 0);

@@ -103,7 +103,7 @@ TEST(GetComTypeComment, ReadsTheTrimmedLabelAndReleasesTheSlot) {
         conn->Execute(QStringLiteral("INSERT INTO TComType VALUES (1, ' 初診時  '), (2, NULL)"));
         conn->Close();
     }
-    G().MainDbSource = QStringLiteral("Data Source=") + file;
+    G().SetMainDatabase(file);
     EXPECT_EQ(GetComTypeComment(1), QStringLiteral("初診時"));
     EXPECT_EQ(GetComTypeComment(2), QString());
     EXPECT_EQ(GetComTypeComment(7), QString());

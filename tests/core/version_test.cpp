@@ -19,7 +19,7 @@ protected:
         conn_ = db::Connection::CreateFile(file);
         conn_->Execute(
             QStringLiteral("CREATE TABLE TVersion (ID INTEGER, Major INTEGER, Minor INTEGER, Revision INTEGER)"));
-        G().MainDbSource = QStringLiteral("Data Source=") + file;
+        G().SetMainDatabase(file);
     }
     void TearDown() override {
         ResetAllSlots();

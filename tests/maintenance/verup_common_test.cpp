@@ -82,8 +82,9 @@ TEST_F(LogTest, AFailedRotationCopyLosesNoLine) {
     EXPECT_EQ(ReadFile(Path("Log_MOX.txt")), full + "kept\r\n");
 }
 
-// The runtime folder lives in memory, capped at a tenth of it: an update
-// that fits on the disk was refused there for want of room.
+// An update's work place is on the disk, never in the runtime folder: that
+// lives in memory, capped at a tenth of it, and has no room for an update
+// that fits on the disk.
 TEST(TempFolder, TheWorkPlaceIsOnTheDiskNeverInTheRuntimeFolder) {
     const char* names[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR", "HOME"};
     std::vector<std::pair<QByteArray, bool>> saved;

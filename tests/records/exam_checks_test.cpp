@@ -17,7 +17,7 @@ protected:
         ResetAllSlots();
         file_ = sandbox_.CopyTemplate();
         ASSERT_FALSE(file_.isEmpty()) << "template database missing";
-        G().MainDbSource = QStringLiteral("Data Source=") + file_;
+        G().SetMainDatabase(file_);
         G().CurPatientId = kPatient;
         conn_ = db::Connection::Open(QStringLiteral("Data Source=") + file_);
     }

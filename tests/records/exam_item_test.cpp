@@ -142,7 +142,7 @@ TEST(CSubExam, ColourByValueBand) {
 }
 
 TEST_F(ExamItemTest, PairExamComesFromItemTwo) {
-    G().MainDbSource = QStringLiteral("Data Source=") + file_;
+    G().SetMainDatabase(file_);
     ASSERT_TRUE(HoldMainDb());
     CSubExam any;
     EXPECT_EQ(any.GetPairExam(), 0);

@@ -283,7 +283,7 @@ TEST(CExamData, RemainingTeethByJaw) {
 }
 
 TEST_F(ExamRecordTest, LastStatusComesFromTheLatestEarlierExamination) {
-    G().MainDbSource = QStringLiteral("Data Source=") + file_;
+    G().SetMainDatabase(file_);
     ASSERT_TRUE(HoldMainDb());
     // Sample case 98 has examinations on 2019-04-08 and 2019-08-05.
     conn_->Execute(

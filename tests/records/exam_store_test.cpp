@@ -25,7 +25,7 @@ protected:
         ResetAllSlots();
         const QString file = sandbox_.CopyTemplate();
         ASSERT_FALSE(file.isEmpty()) << "template database missing";
-        G().MainDbSource = QStringLiteral("Data Source=") + file;
+        G().SetMainDatabase(file);
         conn_ = db::Connection::Open(QStringLiteral("Data Source=") + file);
     }
     void TearDown() override { ResetAllSlots(); }

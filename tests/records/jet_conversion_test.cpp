@@ -87,9 +87,8 @@ protected:
         ASSERT_FALSE(box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB")).isEmpty());
         main_ = box_.File(QStringLiteral("VXMOX2.MDB"));
         Settings& g = G();
-        g.AppPath = g.ProgramDir = box_.Path();
-        g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        g.MainDbSource = db::DataSourcePart(main_);
+        g.ProgramDir = box_.Path();
+        g.SetMainDatabase(main_);
         clock_.SetNow(kNow);
         windows_ = Bytes(kWindowsDir + QStringLiteral("/windows.mdb"));
         reference_ = QString::fromUtf8(Bytes(QStringLiteral(MOX_WINDOWS_REFERENCE)));
@@ -372,7 +371,7 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         {"90 %", whole.left(pages * 9 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
         {"60 %", whole.left(pages * 6 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
         {"a data page zeroed", zeroed, JetRefusal::Damaged, "壊れている"},
-        // Each crashed the program before.
+        // Counts and pointers that lead outside their page are damage.
         {"column counts beyond the page",
          Mutated(whole,
                  [](QByteArray& b, int page) {
@@ -384,8 +383,8 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
          Mutated(whole,
                  [](QByteArray& b, int page) { b[2 * kPage + 55] = page == 0 ? char(0x7F) : b[2 * kPage + 55]; }),
          JetRefusal::Damaged, "壊れている"},
-        // Damage that keeps every row count: each was converted with Nulls
-        // or nameless columns, or refused as something else.
+        // Damage that keeps every row count is still damage: never a file
+        // converted with Nulls or nameless columns, nor refused as another kind.
         {"a column of TCharge at the place of another", changed([&](QByteArray& b) {
              const int at = charges * kPage;
              for (int i = 0; i < U16At(b, at + 45); ++i) {
@@ -425,7 +424,7 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
              b[at + 2] = 'Q';
          }),
          JetRefusal::Damaged, "壊れている"},
-        // mdbtools printed its warning until the memory ran out.
+        // A property block whose reading would never end is damage too.
         {"a property block read for ever", Bytes(kWindowsDir + QStringLiteral("/runaway_properties.mdb")),
          JetRefusal::Damaged, "壊れている"},
         // A file whole but for its row count: the clinic is told what to do.

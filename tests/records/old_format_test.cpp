@@ -34,9 +34,8 @@ protected:
         ASSERT_FALSE(box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB")).isEmpty());
         main_ = box_.File(QStringLiteral("VXMOX2.MDB"));
         Settings& g = G();
-        g.AppPath = g.ProgramDir = box_.Path();
-        g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        g.MainDbSource = QStringLiteral("Data Source=") + main_;
+        g.ProgramDir = box_.Path();
+        g.SetMainDatabase(main_);
         clock_.SetNow(kNow);
     }
     void TearDown() override { ResetAllSlots(); }
@@ -278,7 +277,7 @@ TEST_F(OldFormatTest, FailureAtAnyStepLeavesTheOldFileInPlace) {
         EXPECT_EQ(GetSlotState(Slot::Main).openCount, 0);
         EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
         EXPECT_FALSE(GetSlotState(Slot::Old).hasConnection);
-        EXPECT_EQ(G().MainDbSource, QStringLiteral("Data Source=") + main_);
+        EXPECT_EQ(G().MainDbSource(), QStringLiteral("Data Source=") + main_);
     };
     for (ConversionStep failing : {ConversionStep::CopyPatients, ConversionStep::CopyExams, ConversionStep::Commit}) {
         SCOPED_TRACE(static_cast<int>(failing));
@@ -334,13 +333,13 @@ TEST_F(OldFormatTest, MainSourceNeverChangesWhileTheNewDatabaseIsFilled) {
         QString sourceDuring, slotFileDuring;
         OldFormatConversion([&](ConversionStep step) {
             if (step != ConversionStep::CopyExams) return;
-            sourceDuring = G().MainDbSource;
+            sourceDuring = G().MainDbSource();
             slotFileDuring = MainDbConn()->Info().dataSource;
             if (fail) throw std::runtime_error("入出力エラー");
         }).CheckTable();
         EXPECT_EQ(sourceDuring, source);
         EXPECT_EQ(slotFileDuring, platform::StagedFilePath(main_));
-        EXPECT_EQ(G().MainDbSource, source);
+        EXPECT_EQ(G().MainDbSource(), source);
         ASSERT_TRUE(OpenMainDb());
         EXPECT_EQ(MainDbConn()->Info().dataSource, main_);
         ReleaseMainDb();

@@ -30,9 +30,7 @@ protected:
         ResetAllSlots();
         const QString main = box_.CopyTemplate();
         ASSERT_FALSE(main.isEmpty());
-        G().AppPath = box_.Path();
-        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        G().MainDbSource = QStringLiteral("Data Source=") + main;
+        G().SetMainDatabase(main);
         SetInstantWaits(true);
         PFrmCompact::SetExitFunction([this] { ++exits_; });
     }
@@ -118,7 +116,7 @@ TEST_F(CompactWindowTest, LockedDatabaseGivesTenAttemptsAndOneBox) {
 
 // Waiting cannot mend a damaged database: one attempt, one box, no retries.
 TEST_F(CompactWindowTest, DamagedDatabaseGivesOneAttemptAndOneBox) {
-    const QString main = G().AppPath + G().MainDbFile;
+    const QString main = G().MainDb().Path();
     test::AddExaminations(main);
     ASSERT_TRUE(test::MakeDamaged(main, test::Damage::ExamRowsHidden));
     const QByteArray damaged = [&] {

@@ -40,9 +40,8 @@ protected:
     void SetUp() override {
         ResetAllSlots();
         G() = Settings{};
-        G().ProgramDir = G().AppPath = box_.Path();
-        G().MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        G().MainDbSource = db::DataSourcePart(MainPath());
+        G().ProgramDir = box_.Path();
+        G().SetMainDatabase(MainPath());
         ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), box_.File(QStringLiteral("VXMOX2_ORG.MDB"))));
         SetInstantWaits(true);
         clock_.SetNow(QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
@@ -135,7 +134,7 @@ TEST_F(ProgramStartTest, RefusalsStopBeforeTheProgramsOwnSteps) {
     }
 
     ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), MainPath()));
-    db::Connection::Open(G().MainDbSource)
+    db::Connection::Open(G().MainDbSource())
         ->Execute(QStringLiteral("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1"), {0, 0, 5});
     boxes_.Clear();
     EXPECT_EQ(StartProgram(Converter()), kVersionRefused);
@@ -144,7 +143,7 @@ TEST_F(ProgramStartTest, RefusalsStopBeforeTheProgramsOwnSteps) {
     EXPECT_EQ(prepared_, 0);
 
     // The program's own steps may stop the start too: no splash follows.
-    db::Connection::Open(G().MainDbSource)
+    db::Connection::Open(G().MainDbSource())
         ->Execute(QStringLiteral("UPDATE TVersion SET Major=?, Minor=?, Revision=? WHERE ID=1"), {1, 0, 1});
     prepareResult_ = kStartupFailed;
     EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
@@ -328,7 +327,7 @@ TEST_F(ProgramStartTest, JournalOfAMissingDatabaseIsKeptUnderADatedNameThatNever
     EXPECT_FALSE(QFile::exists(MainPath() + QStringLiteral("-shm")));
     EXPECT_TRUE(QFile::exists(MainPath() + QStringLiteral("-wal_20240506_070809")));
     {
-        auto conn = db::Connection::Open(G().MainDbSource);
+        auto conn = db::Connection::Open(G().MainDbSource());
         EXPECT_EQ(conn->Scalar(QStringLiteral("PRAGMA integrity_check")).ToText(), QStringLiteral("ok"));
         EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT count(*) FROM TPatient WHERE Name='another clinic'")).ToInt64(),
                   0);
@@ -362,7 +361,7 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseComesBeforeALeftoverCompactionT
             ->Execute(QStringLiteral("INSERT INTO TPatient (ID) VALUES (?)"), {patient});
     };
     const auto patients = [this] {
-        return db::Connection::Open(G().MainDbSource)
+        return db::Connection::Open(G().MainDbSource())
             ->Scalar(QStringLiteral("SELECT group_concat(ID) FROM TPatient WHERE ID<30"))
             .ToText();
     };

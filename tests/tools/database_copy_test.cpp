@@ -183,11 +183,10 @@ TEST(DatabaseCopyNames, BackupNamesPlainNamesAndSameFiles) {
     EXPECT_EQ(BackUpFileName(QStringLiteral("医院"), QDateTime(QDate(2027, 1, 2), QTime(9, 7))),
               QStringLiteral("医院_20270102_0907.MDB"));
     // The database's base name ends at the first dot of its file name, as
-    // the input screen takes it, whoever asks first.
+    // the input screen takes it.
     const Settings kept = G();
-    G().DbBaseName.clear();
-    G().MainDbFile = QStringLiteral("/clinic.2024.MDB");
-    EXPECT_EQ(CurrentDbBaseName(), QStringLiteral("clinic"));
+    G().SetMainDatabase(QStringLiteral("/srv/clinic/clinic.2024.MDB"));
+    EXPECT_EQ(G().DbBaseName(), QStringLiteral("clinic"));
     G() = kept;
     EXPECT_EQ(DbBaseNameOf(QStringLiteral("/VXMOX2.MDB")), QStringLiteral("VXMOX2"));
     EXPECT_EQ(DbBaseNameOf(QStringLiteral("医院")), QStringLiteral("医院"));

@@ -62,10 +62,7 @@ public:
         mainDb = box.CopyTemplate();
         Settings& g = G();
         g.ProgramDir = box.Path();
-        g.AppPath = box.Path();
-        g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        g.MainDbSource = db::DataSourcePart(mainDb);
-        g.DbBaseName = QStringLiteral("VXMOX2");
+        g.SetMainDatabase(mainDb);
         g.SharedDbKind = 0;
         g.IdPrefix = 1;
         clock.SetNow(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 30)));

@@ -24,8 +24,8 @@ protected:
         templ_ = box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
         ASSERT_FALSE(main_.isEmpty());
         Settings& g = G();
-        g.AppPath = g.ProgramDir = box_.Path();
-        g.MainDbSource = QStringLiteral("Data Source=") + main_;
+        g.ProgramDir = box_.Path();
+        g.SetMainDatabase(main_);
         g.TemplateDbSource = QStringLiteral("Data Source=") + templ_;
         clock_.SetNow(QDateTime(QDate(2024, 3, 5), QTime(8, 0, 0)));
         conn_ = db::Connection::Open(QStringLiteral("Data Source=") + main_);

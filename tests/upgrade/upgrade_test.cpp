@@ -72,9 +72,8 @@ protected:
         ASSERT_FALSE(path_.isEmpty()) << "template database not built";
         box_.CopyTemplate(QStringLiteral("VXMOX2_ORG.MDB"));
         Settings& g = G();
-        g.AppPath = g.ProgramDir = box_.Path();
-        g.MainDbFile = QStringLiteral("/") + QFileInfo(path_).fileName();
-        g.MainDbSource = QStringLiteral("Data Source=") + path_;
+        g.ProgramDir = box_.Path();
+        g.SetMainDatabase(path_);
         g.TemplateDbSource = QStringLiteral("Data Source=") + box_.File(QStringLiteral("VXMOX2_ORG.MDB"));
         g.SharedDbKind = 0;
         clock_.SetNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 0)));

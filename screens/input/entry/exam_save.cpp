@@ -72,7 +72,7 @@ bool ExamEntry::SaveExamData(int32_t patientNo, const QString& entryDate, int32_
     }
     if (InputOn()) HideCursorMark(CurRow, CurrentTooth());
     platform::MsgBox(QStringLiteral("正常に保存されました。　　") + kCrLf + kCrLf + QStringLiteral("基準フォルダ： ") +
-                         G().AppPath + kCrLf + kCrLf + QStringLiteral("使用ファイル： ") + G().MainDbFile.mid(1),
+                         G().AppPath() + kCrLf + kCrLf + QStringLiteral("使用ファイル： ") + G().MainDbFile().mid(1),
                      64, QStringLiteral("正常終了"));
     DataChanged = false;
     AdvancePending = false;

@@ -172,7 +172,10 @@ TEST(SaveRows, ThePatientRowChangesOnlyItsNumbersAndTheConfirmationNamesTheFolde
     b.ChooseDate(kFreeDay);
     b.form.fields.kalteNumber = QStringLiteral("00123");
     b.form.fields.appName = QStringLiteral("申請-1");
-    G().AppPath = QStringLiteral("/srv/clinic data");
+    // The database in use in a folder other than the program's.
+    const QString folder = b.box.File(QStringLiteral("clinic data"));
+    ASSERT_TRUE(QFile::link(b.box.Path(), folder));
+    G().SetMainDatabase(folder + QStringLiteral("/VXMOX2.MDB"));
     const QDateTime now = b.clock.Now();
     ASSERT_TRUE(b.entry.SaveExamData(98, QString(), 1));
     auto rs = b.Db()->OpenRecordset(QStringLiteral("SELECT * FROM TPatient WHERE ID=98"));
@@ -183,10 +186,9 @@ TEST(SaveRows, ThePatientRowChangesOnlyItsNumbersAndTheConfirmationNamesTheFolde
     EXPECT_EQ(p.KalteNumber, QStringLiteral("00123"));
     EXPECT_EQ(p.AppName, QStringLiteral("申請-1"));
     EXPECT_EQ(p.UpDate.toSecsSinceEpoch(), now.toSecsSinceEpoch());
-    EXPECT_EQ(
-        b.BoxText(QStringLiteral("正常終了")),
-        QStringLiteral(
-            "正常に保存されました。　　\r\n\r\n基準フォルダ： /srv/clinic data\r\n\r\n使用ファイル： VXMOX2.MDB"));
+    EXPECT_EQ(b.BoxText(QStringLiteral("正常終了")),
+              QStringLiteral("正常に保存されました。　　\r\n\r\n基準フォルダ： ") + folder +
+                  QStringLiteral("\r\n\r\n使用ファイル： VXMOX2.MDB"));
 
     // A patient without a row gets one of its own.
     ASSERT_TRUE(b.Show(7, std::nullopt));

@@ -102,10 +102,10 @@ TEST(FileMenuOpen, AnotherDatabaseIsUsedForTheRestOfTheRun) {
     EXPECT_TRUE(r.filter.startsWith(QStringLiteral("データベース (")) && r.filter.contains(QStringLiteral("*.mdb")));
     EXPECT_TRUE(r.mustExist);
 
-    EXPECT_EQ(G().AppPath, w.Other());
-    EXPECT_EQ(G().MainDbFile, QStringLiteral("/clinic.MDB"));
-    EXPECT_EQ(G().MainDbSource, db::DataSourcePart(other));
-    EXPECT_EQ(G().DbBaseName, QStringLiteral("clinic"));
+    EXPECT_EQ(G().AppPath(), w.Other());
+    EXPECT_EQ(G().MainDbFile(), QStringLiteral("/clinic.MDB"));
+    EXPECT_EQ(G().MainDbSource(), db::DataSourcePart(other));
+    EXPECT_EQ(G().DbBaseName(), QStringLiteral("clinic"));
     PFrmInput& f = *w.form;
     EXPECT_EQ(f.LblPath->text(), QStringLiteral("使用中ファイル ： ") + other);
     EXPECT_EQ(f.LblPath->palette().color(QPalette::WindowText), QColor(255, 0, 0));
@@ -145,7 +145,7 @@ TEST(FileMenuOpen, AWindowsFileIsOpenedAsItsConversionBesideIt) {
 
     const QString converted = w.Other() + QStringLiteral("/clinic_変換.mdb");
     EXPECT_EQ(w.Captions(), std::vector<QString>{"変換完了"});
-    EXPECT_EQ(G().MainDbSource, db::DataSourcePart(converted));
+    EXPECT_EQ(G().MainDbSource(), db::DataSourcePart(converted));
     EXPECT_EQ(Bytes(windows), jet);
     auto conn = db::Connection::Open(db::DataSourcePart(converted));
     EXPECT_EQ(conn->Scalar(QStringLiteral("SELECT Major*10000+Minor*1000+Revision FROM TVersion")).ToInt64(), 10001)
@@ -180,8 +180,8 @@ TEST(FileMenuOpen, AFileThatCannotServeIsRefusedAndTheDatabaseInUseStays) {
         w.Menu(f.mnuOpen);
         EXPECT_EQ(w.Captions(), (std::vector<QString>{"確認", "ファイルオープンエラー"})) << path.toStdString();
         EXPECT_TRUE(w.boxes.Shown().empty());
-        EXPECT_EQ(G().AppPath, w.box.Path()) << path.toStdString();
-        EXPECT_EQ(G().MainDbFile, QStringLiteral("/VXMOX2.MDB"));
+        EXPECT_EQ(G().AppPath(), w.box.Path()) << path.toStdString();
+        EXPECT_EQ(G().MainDbFile(), QStringLiteral("/VXMOX2.MDB"));
         EXPECT_TRUE(f.Entry().DataChanged) << "the values shown are still unsaved";
         EXPECT_EQ(w.Value(0, 0, 0), 7);
     }
@@ -208,7 +208,7 @@ TEST(FileMenuOpen, AFileThatTakesNoWriteIsRefused) {
     w.fileAnswers.push_back(other);
     w.Menu(w.form->mnuOpen);
     EXPECT_EQ(w.Captions(), std::vector<QString>{"ファイルオープンエラー"});
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
     if (immutable) {
         flags &= ~FS_IMMUTABLE_FL;
         ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
@@ -243,7 +243,7 @@ TEST(FileMenuOpen, UnsavedValuesAreSavedOrKeptUntilTheFileIsReallyReplaced) {
     w.fileAnswers.push_back(other);
     w.Menu(f.mnuOpen);
     EXPECT_EQ(w.ExamsOf(2), 6);
-    EXPECT_EQ(G().AppPath, w.Other());
+    EXPECT_EQ(G().AppPath(), w.Other());
     EXPECT_FALSE(f.Entry().DataChanged);
 
     // No, then another file: the values go with the file they belonged to.
@@ -251,7 +251,7 @@ TEST(FileMenuOpen, UnsavedValuesAreSavedOrKeptUntilTheFileIsReallyReplaced) {
     w.boxes.Answer(kNo);
     w.fileAnswers.push_back(w.dbPath);
     w.Menu(f.mnuOpen);
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
     EXPECT_FALSE(f.Entry().DataChanged);
     EXPECT_EQ(f.LblPath->font().pointSize(), 9) << "back on the program folder's file";
 }
@@ -270,7 +270,7 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(w.Captions(), std::vector<QString>{"新規作成エラー"});
     EXPECT_EQ(w.boxes.Shown().size(), 0u);
     EXPECT_EQ(Bytes(existing), before);
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
 
     // A disk that fills up: CopyFile says so in its own words, and nothing
     // changes.
@@ -287,7 +287,7 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
     EXPECT_EQ(w.boxes.Shown()[0].caption, QStringLiteral("MOX2-CHART"));
     w.boxes.Clear();
     EXPECT_FALSE(QFileInfo::exists(fresh));
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
 
     // The journal of a killed writer of a file long gone under the new name,
     // and another database's log, would be rolled into the new file: they
@@ -330,8 +330,8 @@ TEST(FileMenuCreate, ANewDatabaseFromTheTemplateNeverOverAnExistingFile) {
                   .ToInt64(),
               0);
     EXPECT_EQ(ModeOf(fresh), 0600u) << "the new database holds patient data";
-    EXPECT_EQ(G().AppPath, w.Other());
-    EXPECT_EQ(G().MainDbFile, QStringLiteral("/new.mdb"));
+    EXPECT_EQ(G().AppPath(), w.Other());
+    EXPECT_EQ(G().MainDbFile(), QStringLiteral("/new.mdb"));
     EXPECT_EQ(f.LblPath->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(f.CmbOutNo->currentText(), QStringLiteral("1"));
     EXPECT_EQ(f.CmbEntry->count(), 0) << "the template holds no examination of patient 1";
@@ -354,7 +354,7 @@ TEST(FileMenuCreate, ANewDatabaseThatCannotBeMadeIsReported) {
     EXPECT_EQ(w.boxes.Shown()[0].prompt, QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。\r\n\r\n"
                                                         "<13> アクセスが拒否されました。"));
     EXPECT_FALSE(QFileInfo::exists(fresh));
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
 }
 
 TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
@@ -405,7 +405,7 @@ TEST(FileMenuCopy, ACopyIsMadeAnywhereButOntoTheFileInUse) {
     EXPECT_EQ(Bytes(target), Bytes(w.dbPath));
     EXPECT_EQ(ModeOf(target), 0600u);
     EXPECT_FALSE(QFileInfo::exists(w.Other() + QStringLiteral("/VXCP.MDB")));
-    EXPECT_EQ(G().AppPath, w.box.Path()) << "the file in use does not change";
+    EXPECT_EQ(G().AppPath(), w.box.Path()) << "the file in use does not change";
     EXPECT_TRUE(f.Entry().DataChanged) << "a copy replaces nothing on the screen";
     EXPECT_EQ(w.Value(0, 0, 0), 7);
 
@@ -451,7 +451,7 @@ TEST(FileMenuCopy, ADamagedDatabaseNeverReplacesAnEarlierCopy) {
     EXPECT_EQ(w.boxes.Shown()[0].style, 48);
     EXPECT_TRUE(w.boxes.Shown()[0].prompt.contains(QStringLiteral("破損したデータベース")));
     EXPECT_EQ(Bytes(w.dbPath), damaged);
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
 }
 
 TEST(LifeCycle, TheHeadingTellsTheDetailedVersion) {

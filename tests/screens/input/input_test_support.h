@@ -69,9 +69,7 @@ public:
         dbPath = box.CopyTemplate();
         Settings& g = G();
         g.ProgramDir = box.Path();
-        g.AppPath = box.Path();
-        g.MainDbFile = QStringLiteral("/VXMOX2.MDB");
-        g.MainDbSource = db::DataSourcePart(dbPath);
+        g.SetMainDatabase(dbPath);
         g.ShowPathInfo = 0;
         g.SharedDbKind = 0;
         g.CurPatientId = -1;

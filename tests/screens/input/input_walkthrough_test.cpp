@@ -209,12 +209,12 @@ TEST(InputWalkThrough, StatesMarksPlaqueDeletionAndAnotherFile) {
     w.ClickButton(QStringLiteral("CmdFile"));
     f.mnuOpen->trigger();
     f.mnuFile->hide();
-    EXPECT_EQ(G().AppPath, other);
+    EXPECT_EQ(G().AppPath(), other);
     EXPECT_EQ(f.CmbOutNo->currentText(), QStringLiteral("1"));
     w.Grab(QStringLiteral("18_other_file"));
     w.fileAnswers.push_back(w.dbPath);
     f.mnuOpen->trigger();
-    EXPECT_EQ(G().AppPath, w.box.Path());
+    EXPECT_EQ(G().AppPath(), w.box.Path());
     EXPECT_EQ(f.LblPath->font().pointSize(), 9);
     w.ChoosePatient(2);
     EXPECT_EQ(f.CmbEntry->count(), 1);

@@ -41,7 +41,7 @@ TEST(InputWindowLoad, TheWindowComesUpWithItsListsTextsAndLooks) {
     EXPECT_EQ(f.LblPath->text(), QStringLiteral("使用中ファイル ： ") + w.box.Path() + QStringLiteral("/VXMOX2.MDB"));
     EXPECT_EQ(f.LblPath->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     EXPECT_EQ(f.LblPath->font().pointSize(), 9);
-    EXPECT_EQ(G().DbBaseName, QStringLiteral("VXMOX2"));
+    EXPECT_EQ(G().DbBaseName(), QStringLiteral("VXMOX2"));
 
     ASSERT_EQ(f.CmbOutNo->count(), 32);
     for (int i = 0; i < 32; ++i) {
@@ -84,7 +84,7 @@ TEST(InputWindowLoad, TheWindowComesUpWithItsListsTextsAndLooks) {
     // A database other than the program folder's shows in red and larger.
     const QString other = w.box.File(QStringLiteral("other"));
     QDir().mkpath(other);
-    G().AppPath = other;
+    G().SetMainDatabase(other + QStringLiteral("/VXMOX2.MDB"));
     f.ShowDatabasePath();
     EXPECT_EQ(f.LblPath->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(f.LblPath->font().pointSize(), 11);
@@ -110,7 +110,7 @@ TEST(InputWindowLoad, TheFileQuestionComesOnceAndItsNoOpensAnotherFile) {
                   env.box.Path() + QStringLiteral("\r\n\r\n使用ファイル： VXMOX2.MDB"));
     ASSERT_EQ(env.fileRequests.size(), 1u) << "No opens the file dialog of the open entry";
     EXPECT_EQ(env.fileRequests[0].title, QStringLiteral("開くファイルを選択して下さい"));
-    EXPECT_EQ(G().AppPath, env.box.Path()) << "cancelled: the database in use stays";
+    EXPECT_EQ(G().AppPath(), env.box.Path()) << "cancelled: the database in use stays";
 
     // The window loaded again in the same run asks nothing and shows the
     // patient shown before.
