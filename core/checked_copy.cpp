@@ -2,9 +2,12 @@
 
 #include "core/connections.h"
 #include "core/database_integrity.h"
+#include "core/database_replacement.h"
 #include "core/files.h"
 #include "platform/atomic_file.h"
+#include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
+#include "platform/staging_name.h"
 
 #include <QFileInfo>
 
@@ -71,9 +74,26 @@ bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const C
         throw CopyFailure{QStringLiteral("データベースファイルに破損が見つかったため、既にある") + words.file +
                           QStringLiteral("には上書きしません。") + kCrLf2 + target + kCrLf2 + words.otherTarget +
                           QStringLiteral("破損したままのデータベースを") + words.making + QStringLiteral("できます。")};
-    if (const int err = locked.CopyTo(target))
+    // The copy is made and read back under a work name beside the target.
+    // The engine's files of the target's name (the journal of a write cut
+    // off in an earlier file of that name) would be rolled into it at its
+    // first open and spoil it: they make way, what they hold kept, only
+    // once the copy is whole, so that a copy that fails leaves the earlier
+    // file with its journal.
+    const QString staged = platform::StagedFilePath(target);
+    RemoveWorkFile(staged);
+    QString which;
+    int err = locked.CopyTo(staged);
+    if (err == 0 && (err = db::MakeWayForDatabase(target, &which)) == 0)
+        err = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly);
+    if (err != 0) {
+        RemoveWorkFile(staged);
         throw CopyFailure{words.file + QStringLiteral("を作成できませんでした。") + kCrLf2 + target + kCrLf2 +
+                          (which.isEmpty() ? QString()
+                                           : QStringLiteral("同じ名前の作業ファイル(") + QFileInfo(which).fileName() +
+                                                 QStringLiteral(")の名前を変えられませんでした。\r\n")) +
                           FileErrorText(err)};
+    }
     if (!sound)
         platform::MsgBox(words.file +
                              QStringLiteral("を作成しましたが、データベースファイルに破損が見つかりました。\r\n"

@@ -69,7 +69,8 @@ struct CopyWords {
 // what a killed copy of this installation left in the target's folder and
 // closing every connection slot. A damaged database is refused over an
 // existing file; to a new name it is copied, and a box (`words`'
-// resultCaption) says the copy holds the damage. Returns true when the copy
+// resultCaption) says the copy holds the damage. The engine's files of the
+// target's name make way for the copy (db::MakeWayForDatabase). Returns true when the copy
 // is sound. Throws CopyFailure; `target` is then as it was.
 bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const CopyWords& words);
 

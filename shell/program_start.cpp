@@ -95,23 +95,30 @@ void ShowStartupError(const QString& what) {
 
 // A database copied under another name carries the journal of a write
 // that was cut off, or a log, under that name, which no rename carries
-// along: the engine rolls it in first. False when it could not: the file is
+// along: the engine rolls it in first. "" when it did, or there was none;
+// else the name of the journal or log it could not roll in: the file is
 // still half written and must not become the database (the engine's words
 // go to the log).
-bool SettleUnderOwnName(const QString& path) {
-    if (!IsNameTaken(path + QStringLiteral("-journal")) && !IsNameTaken(path + QStringLiteral("-wal"))) return true;
+QString SettleUnderOwnName(const QString& path, const QString& mainName) {
+    QString pending;
+    for (const QString& engineFile : {path + QStringLiteral("-journal"), path + QStringLiteral("-wal")})
+        if (pending.isEmpty() && IsNameTaken(engineFile)) pending = engineFile;
+    if (pending.isEmpty()) return {};
+    const QString what = QStringLiteral("%1 の中断された書き込みの取り消し（%2 への名前の変更は中止） %3")
+                             .arg(QFileInfo(path).fileName(), mainName, pending);
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
-        LogFailure(path, e.Description());
-        return false;
+        LogFailure(what, e.Description());
+        return QFileInfo(pending).fileName();
     }
     // What is left of a journal holds nothing to roll back.
-    if (const int err = db::MakeWayForDatabase(path)) {
-        LogFailure(path, FileErrorText(err));
-        return false;
+    QString which;
+    if (const int err = db::MakeWayForDatabase(path, &which)) {
+        LogFailure(what, which + QStringLiteral(" ") + FileErrorText(err));
+        return QFileInfo(which).fileName();
     }
-    return true;
+    return {};
 }
 
 enum class CaseVariant { None, Taken, Refused };
@@ -137,8 +144,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
         return CaseVariant::Refused;
     }
     const QString variantName = QFileInfo(found.front()).fileName();
-    if (!SettleUnderOwnName(found.front())) {
-        const QString journal = variantName + QStringLiteral("-journal");
+    if (const QString journal = SettleUnderOwnName(found.front(), mainName); !journal.isEmpty()) {
         ShowStartupError(QStringLiteral("データベース(%1)には、").arg(variantName) + kCrLf +
                          QStringLiteral("途中で中断された書き込みが残っています。") + kCrLf +
                          QStringLiteral("その記録(%1)を読み書きできないか、").arg(journal) + kCrLf +

@@ -440,6 +440,9 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseIsTakenOverOnlyOnceItsCutOffWri
     EXPECT_EQ(bytes(variant), halfWritten);
     EXPECT_TRUE(QFileInfo(journal).isDir());
     EXPECT_EQ(prepared_, 0);
+    const QString logged = QString::fromUtf8(bytes(box_.File(QStringLiteral("Log_MOX.txt"))));
+    EXPECT_TRUE(logged.contains(journal) && logged.contains(QStringLiteral("名前の変更は中止")))
+        << logged.toStdString();
 
     // Readable again, it is rolled back first.
     ASSERT_TRUE(QDir().rmdir(journal));
@@ -452,6 +455,27 @@ TEST_F(ProgramStartTest, DatabaseUnderAnotherCaseIsTakenOverOnlyOnceItsCutOffWri
               QStringList());
     EXPECT_EQ(names(MainPath()), before);
     QTRY_VERIFY(mainWindow_ != nullptr);
+
+    // A file that keeps a write-ahead log whose log cannot be read: the box
+    // names the log, not a journal that is not there.
+    delete mainWindow_;
+    ResetAllSlots();
+    boxes_.Clear();
+    ASSERT_TRUE(QFile::rename(MainPath(), variant));
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(variant).constData(), &raw), SQLITE_OK);
+        sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_TRUE(QDir().mkdir(variant + QStringLiteral("-wal")));
+    EXPECT_EQ(StartProgram(Converter()), kStartupFailed);
+    ASSERT_EQ(boxes_.Shown().size(), 1u);
+    EXPECT_TRUE(boxes_.Shown()[0].prompt.contains(QStringLiteral("(vxmox2.mdb-wal)")) &&
+                !boxes_.Shown()[0].prompt.contains(QStringLiteral("-journal")))
+        << boxes_.Shown()[0].prompt.toStdString();
+    EXPECT_TRUE(QFile::exists(variant));
+    EXPECT_FALSE(QFile::exists(MainPath()));
 }
 
 // A file under another letter case that another program changed (here a

@@ -268,6 +268,42 @@ TEST_F(DatabaseCopyTest, BackupIsAPrivateCheckedCopyThatReplacesAFileOnlyAfterYe
     EXPECT_TRUE(BackUpDatabase(mainDb, target));
     EXPECT_EQ(Bytes(target), original);
     EXPECT_EQ(ModeOf(target), 0600u);
+
+    // The older file had a write cut off. Its journal belongs to the name:
+    // the engine would roll it into the backup at its first open (a restore)
+    // and spoil it. What it holds is kept under a dated name.
+    QFile::remove(target);
+    QFile::copy(source, target);
+    RunInChild([&] {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(target).constData(), &db);
+        sqlite3_exec(db,
+                     "PRAGMA cache_size=2; BEGIN; UPDATE TPatient SET Name='未確定';"
+                     "CREATE TABLE Filler(x); INSERT INTO Filler SELECT randomblob(4000) FROM "
+                     "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);",
+                     nullptr, nullptr, nullptr);
+        KillThisProcess();
+    });
+    const QByteArray cutOff = Bytes(target + QStringLiteral("-journal"));
+    ASSERT_FALSE(cutOff.isEmpty());
+    const QByteArray halfWritten = Bytes(target);
+    {
+        platform::FileStepFault full(2, ENOSPC);
+        boxes.Answer(platform::kYes);
+        EXPECT_FALSE(BackUpDatabase(mainDb, target));
+    }
+    EXPECT_EQ(Bytes(target), halfWritten);
+    EXPECT_EQ(Bytes(target + QStringLiteral("-journal")), cutOff) << "a failed copy leaves the journal with its file";
+    boxes.Clear();
+    boxes.Answer(platform::kYes);
+    EXPECT_TRUE(BackUpDatabase(mainDb, target));
+    const QStringList aside =
+        QDir(box.File("usb")).entryList({QFileInfo(target).fileName() + u'*'}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(aside.size(), 2) << aside.join(u' ').toStdString();
+    EXPECT_TRUE(aside[1].startsWith(QFileInfo(target).fileName() + QStringLiteral("-journal_")));
+    EXPECT_EQ(Bytes(box.File(QStringLiteral("usb/") + aside[1])), cutOff);
+    EXPECT_TRUE(Rows(target) == originalRows) << "the journal was rolled into the backup";
+    EXPECT_EQ(Bytes(target), original);
 }
 
 // A damaged database never replaces a backup, which may be the last sound
