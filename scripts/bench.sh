@@ -204,6 +204,7 @@ if shown:
     print("windows-peak-%s %.1f" % (platform, max(peaks)))
 EOF
 }
+run_windows_start xcb
 run_windows_start offscreen
 
 # A VXMOX killed while its Access reader is stopped in the middle of the
@@ -442,13 +443,15 @@ for counter, what in (("peak_MiB", "converting process"), ("reader_MiB", "reader
     peak = figure("jet", "BM_ConvertWindowsDatabase", counter)
     rows.append(("peak memory of the conversion (%s), 120k rows" % what, "≤ 150 MiB",
                  "—" if peak is None else "%.0f MiB" % peak, "no display"))
-ms("start-up with a Windows database: progress window shown", "< 1000 ms", program("windows-progress-offscreen"),
-   "offscreen")
-ms("start-up with a Windows database: converted (変換完了)", "—", program("windows-converted-offscreen"),
-   "offscreen")
-peak = program("windows-peak-offscreen")
-rows.append(("peak memory of a start-up until its Windows database is converted", "≤ 150 MiB",
-             "—" if peak is None else "%.0f MiB" % peak, "offscreen"))
+for device in ("xcb", "offscreen"):
+    ms("start-up with a Windows database: progress window shown", "< 1000 ms",
+       program("windows-progress-" + device), device)
+for device in ("xcb", "offscreen"):
+    ms("start-up with a Windows database: converted (変換完了)", "—", program("windows-converted-" + device), device)
+for device in ("xcb", "offscreen"):
+    peak = program("windows-peak-" + device)
+    rows.append(("peak memory of a start-up until its Windows database is converted", "≤ 150 MiB",
+                 "—" if peak is None else "%.0f MiB" % peak, device))
 left, later = program("killed-left"), program("killed-later")
 rows.append(("a VXMOX killed with its reader stopped: no process of the run left", "≤ 1000 ms",
              "—" if left is None else "%d of 3 runs left a process" % left if left else

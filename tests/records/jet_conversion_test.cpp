@@ -417,6 +417,14 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
              b.replace(RowOf(b, page, 1).first + 2, 4, b.mid(RowOf(b, page, 0).first + 2, 4));
          }),
          JetRefusal::Damaged, "壊れている"},
+        // A row that counts one variable column less than it holds: the
+        // last of its texts came out as Null.
+        {"an examination's variable columns one short", changed([&](QByteArray& b) {
+             const auto [start, end] = RowOf(b, FirstDataPageOf(b, exams), 3);
+             const int at = end - (U16At(b, start) + 7) / 8 - 2;
+             PutU16(b, at, U16At(b, at) - 1);
+         }),
+         JetRefusal::Damaged, "壊れている"},
         // A catalogue entry of this system's table damaged: this system's
         // file all the same.
         {"TPatient's name in the catalogue", changed([](QByteArray& b) {

@@ -437,7 +437,7 @@ void FileReader::ReadRows(MdbCatalogEntry* entry, bool send) {
 
 // A row as its table lays it out: its column count within the definition's,
 // its variable columns' offsets in order and inside the row, its fixed
-// columns before the first of them.
+// columns before the first of them, a place for every value it holds.
 void FileReader::CheckRow(const Table& table, const Place& row) const {
     const unsigned char* p = mdb_->pg_buf + row.start;
     const int n = row.size;
@@ -471,6 +471,21 @@ void FileReader::CheckRow(const Table& table, const Place& row) const {
     for (size_t i = 0; i < fixedColumns; ++i) {
         const auto [offset, size] = table.FixedColumns()[i];
         if (countSize + offset + size > fixedEnd) damaged("is too short for its fixed columns");
+    }
+    // A value the null mask holds present has a place among the row's
+    // columns as the library assigns them: a count that damage lowered
+    // would have it hand the value over as Null. A yes/no value lives in
+    // the mask, and a column added after the row was written lies beyond
+    // the row's count.
+    const unsigned char* nulls = p + n - mask;
+    const unsigned fixedPlaces = columns - varColumns;
+    unsigned fixedSeen = 0;
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        const MdbColumn* c = table.Column(i);
+        const bool placed = c->is_fixed ? fixedSeen++ < fixedPlaces : c->var_col_num < varColumns;
+        const bool present = c->col_num < static_cast<int>(columns) && (nulls[c->col_num / 8] >> (c->col_num % 8)) & 1;
+        if (present && !placed && c->col_type != MDB_BOOL)
+            damaged("holds a value of " + std::string(c->name) + " it has no place for");
     }
 }
 

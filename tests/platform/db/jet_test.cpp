@@ -5,6 +5,7 @@
 
 #include "platform/db/database.h"
 #include "platform/db/jet_reader.h"
+#include "platform/descriptor.h"
 #include "tests/support/kill_at.h"
 #include "tests/support/test_support.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -175,8 +177,10 @@ TEST(DbJetReader, ReadsInAProgramOfItsOwnThatHoldsOnlyTheFileAndThePipe) {
     mox::test::Sandbox box;
     const QString path = box.File(QStringLiteral("compacted.mdb"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(MOX_WINDOWS_DB_DIR "/compacted.mdb"), path));
-    QFile held(box.File(QStringLiteral(".VXMOX.lock")));
-    ASSERT_TRUE(held.open(QIODevice::WriteOnly));
+    // Held as a library might hold it: open across exec.
+    const mox::platform::Descriptor held(
+        ::open(QFile::encodeName(box.File(QStringLiteral(".VXMOX.lock"))).constData(), O_WRONLY | O_CREAT, 0600));
+    ASSERT_TRUE(held.IsOpen());
     ReaderProcess reader;
     std::set<QString> own;
     // The file is large enough that the reader waits on the full pipe.
