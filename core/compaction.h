@@ -6,7 +6,7 @@
 // database is copied compacted into VXCP.MDB beside it (VACUUM INTO), the
 // copy is checked in the same way and must hold every row of every table,
 // and only then takes the main file's place in one atomic rename, with the
-// main file's mode without any access for others. The main file is never
+// main file's mode and group without any access for others. The main file is never
 // deleted: until the rename it is the complete database, and a failed or
 // interrupted attempt leaves it untouched.
 //

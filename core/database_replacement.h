@@ -8,7 +8,7 @@
 // in place and untouched, so a failure or a kill at any step leaves the
 // original or the complete new file. Every file written here holds patient
 // data: a new one is readable by its owner only, one that replaces another
-// keeps that file's mode without any access for others
+// keeps that file's mode and group without any access for others
 // (platform/owner_only.h).
 
 #include <QString>

@@ -39,23 +39,47 @@ void SyncFolder(const QByteArray& folder) {
     if (dir.get() >= 0) ::fsync(dir.get());
 }
 
-// 0 and the mode of the file at `path`, or ENOENT, or another errno.
-int ModeAt(const QByteArray& path, mode_t* mode) {
+// 0 and the mode (and the group) of the file at `path`, or ENOENT, or
+// another errno.
+int ModeAt(const QByteArray& path, mode_t* mode, gid_t* group = nullptr) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) return errno;
     *mode = st.st_mode & 07777;
+    if (group) *group = st.st_gid;
     return 0;
 }
 
+// The file keeps the group it was made with.
+constexpr gid_t kNoGroup = static_cast<gid_t>(-1);
+
+// A database two accounts of one PC share through a group (each account
+// having a group of its own besides) stays shared whichever of them writes
+// it last: the new file takes the replaced file's group as well as its
+// mode. An account that cannot give it that group (it is none of the
+// group's members) gives the group no access: the group the file then has
+// is not the one the owner chose. `has` is the group the file has now;
+// `give` changes it, true when it did.
+template <typename Give>
+void TakeGroup(gid_t has, gid_t group, mode_t* mode, Give&& give) {
+    if (group == kNoGroup || has == group) return;
+    if (!give(group)) *mode &= ~mode_t(070);
+}
+
 // The mode a new file at `path` is written with, copied from the open
-// `source` where there is one. 0 or the errno of a failed look.
-int ModeToWrite(const QByteArray& path, FileAccess access, int source, mode_t* mode) {
+// `source` where there is one, and the group it takes (kNoGroup: its own).
+// 0 or the errno of a failed look.
+int ModeToWrite(const QByteArray& path, FileAccess access, int source, mode_t* mode, gid_t* group) {
     *mode = kOwnerOnlyMode;
+    *group = kNoGroup;
     switch (access) {
         case FileAccess::OwnerOnly: {
             mode_t replaced = 0;
-            const int err = ModeAt(path, &replaced);
-            if (err == 0) *mode = WithoutOthersAccess(replaced);
+            gid_t replacedGroup = kNoGroup;
+            const int err = ModeAt(path, &replaced, &replacedGroup);
+            if (err == 0) {
+                *mode = WithoutOthersAccess(replaced);
+                *group = replacedGroup;
+            }
             return err == ENOENT ? 0 : err;
         }
         case FileAccess::AsSource: {
@@ -128,7 +152,8 @@ int ReadWhole(int fd, Take&& take) {
 // Run on the new file once it is synced, before the rename; 0 or an errno.
 using WrittenCheck = std::function<int(int fd)>;
 
-int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produce, const WrittenCheck& check = {}) {
+int WriteBeside(const QByteArray& target, mode_t mode, gid_t group, const FileProducer& produce,
+                const WrittenCheck& check = {}) {
     const QByteArray folder = FolderOf(target);
     const QString name = QFile::decodeName(target.mid(target.lastIndexOf('/') + 1));
     QByteArray temp = folder + (folder.endsWith('/') ? "" : "/") + Native(WorkFileTemplate(name));
@@ -146,6 +171,10 @@ int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produ
         }
     } remover{temp};
 
+    struct stat made {};
+    if (::fstat(out.get(), &made) != 0) return errno;
+    TakeGroup(made.st_gid, group, &mode,
+              [&out](gid_t g) { return ::fchown(out.get(), static_cast<uid_t>(-1), g) == 0; });
     if (::fchmod(out.get(), mode) != 0) return errno;
     FileSink sink(out.get());
     if (const int err = produce(sink)) return err;
@@ -164,7 +193,7 @@ int WriteBeside(const QByteArray& target, mode_t mode, const FileProducer& produ
 }
 
 // The copy of CopyDescriptorAtomically, into a file of the given mode.
-int CopyVerified(int source, const QByteArray& target, mode_t mode) {
+int CopyVerified(int source, const QByteArray& target, mode_t mode, gid_t group) {
     Fingerprint read;
     const auto copy = [&](FileSink& sink) {
         return ReadWhole(source, [&](const char* data, size_t size) {
@@ -184,7 +213,7 @@ int CopyVerified(int source, const QByteArray& target, mode_t mode) {
             return err;
         return back == read ? 0 : EIO;
     };
-    return WriteBeside(target, mode, copy, compare);
+    return WriteBeside(target, mode, group, copy, compare);
 }
 
 }  // namespace
@@ -214,8 +243,9 @@ int FileSink::Write(const char* data, qint64 size) {
 int WriteFileAtomically(const QString& target, const FileProducer& produce) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, FileAccess::AsReplaced, -1, &mode)) return err;
-    return WriteBeside(dst, mode, produce);
+    gid_t group = kNoGroup;
+    if (const int err = ModeToWrite(dst, FileAccess::AsReplaced, -1, &mode, &group)) return err;
+    return WriteBeside(dst, mode, group, produce);
 }
 
 int CopyFileAtomically(const QString& source, const QString& target, FileAccess access) {
@@ -226,8 +256,9 @@ int CopyFileAtomically(const QString& source, const QString& target, FileAccess 
     Descriptor in(opened);
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, access, in.get(), &mode)) return err;
-    return WriteBeside(dst, mode, [&in](FileSink& sink) {
+    gid_t group = kNoGroup;
+    if (const int err = ModeToWrite(dst, access, in.get(), &mode, &group)) return err;
+    return WriteBeside(dst, mode, group, [&in](FileSink& sink) {
         return ReadWhole(
             in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });
     });
@@ -236,8 +267,9 @@ int CopyFileAtomically(const QString& source, const QString& target, FileAccess 
 int CopyDescriptorAtomically(int source, const QString& target, FileAccess access) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
-    if (const int err = ModeToWrite(dst, access, source, &mode)) return err;
-    return CopyVerified(source, dst, mode);
+    gid_t group = kNoGroup;
+    if (const int err = ModeToWrite(dst, access, source, &mode, &group)) return err;
+    return CopyVerified(source, dst, mode, group);
 }
 
 int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
@@ -257,7 +289,7 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
         default:
             return errno;
     }
-    return CopyVerified(existingFd, to, kOwnerOnlyMode);
+    return CopyVerified(existingFd, to, kOwnerOnlyMode, kNoGroup);
 }
 
 namespace {
@@ -266,15 +298,23 @@ int Place(const QString& written, const QString& target, FileAccess access, bool
     const QByteArray src = Native(written), dst = Native(target);
     if (access != FileAccess::AsSource) {
         mode_t own = 0, mode = 0;
-        if (const int err = ModeAt(src, &own)) return err;
+        gid_t ownGroup = kNoGroup, group = kNoGroup;
+        if (const int err = ModeAt(src, &own, &ownGroup)) return err;
         // A new file replaces nothing, so a file that took its name
         // meanwhile lends it no mode either.
-        if (const int err = replace ? ModeAt(dst, &mode) : ENOENT; err == ENOENT) {
+        if (const int err = replace ? ModeAt(dst, &mode, &group) : ENOENT; err == ENOENT) {
             mode = own;
+            group = kNoGroup;
         } else if (err != 0) {
             return err;
         }
-        if (access == FileAccess::OwnerOnly) mode = WithoutOthersAccess(mode);
+        if (access == FileAccess::OwnerOnly) {
+            mode = WithoutOthersAccess(mode);
+            TakeGroup(ownGroup, group, &mode, [&src, &own](gid_t g) {
+                // A change of group may clear the set-group-ID bit.
+                return ::chown(src.constData(), static_cast<uid_t>(-1), g) == 0 && ModeAt(src, &own) == 0;
+            });
+        }
         if (mode != own && ::chmod(src.constData(), mode) != 0) return errno;
     }
     if (const int err = TakeStep(FileStep::Sync)) return err;

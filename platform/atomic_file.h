@@ -41,10 +41,10 @@ private:
 using FileProducer = std::function<int(FileSink&)>;
 
 // The access a new file gets: that of the file it replaces (owner-only for
-// a new file); that of the file it replaces without any access for others
-// (owner-only for a new file), as every database file the programs write
-// (platform/owner_only.h); or that of the file it is a copy of. The new
-// file has it from its first byte.
+// a new file); that of the file it replaces without any access for others,
+// and its group (owner-only for a new file), as every database file the
+// programs write (platform/owner_only.h); or that of the file it is a copy
+// of. The new file has it from its first byte.
 enum class FileAccess { AsReplaced, OwnerOnly, AsSource };
 
 // Writes `target` with what `produce` gives. The new file takes the mode of
@@ -78,9 +78,10 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 // Puts a file that another writer has already made beside `target` (a
 // database engine writes its own output file) in target's place, with the
 // access `access` gives; with OwnerOnly and no file at `target`, `written`
-// keeps its own mode without any access for others. A mode that is already
-// right is not set again, so an account that does not own `written` is not
-// refused for it. On failure `written` is left to the caller.
+// keeps its own mode and group without any access for others. A mode that
+// is already right is not set again, so an account that does not own
+// `written` is not refused for it. On failure `written` is left to the
+// caller.
 int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
 // The same for a new file: `target` must be a name no file has, and a file
 // that another program gave that name meanwhile is never replaced (EEXIST;

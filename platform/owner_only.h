@@ -2,9 +2,10 @@
 // Database files, their backups, kept originals and safety copies hold
 // patient data. A file the programs make new is readable by its owner only
 // from its first byte. A file that takes the place of another keeps the mode
-// the owner gave the one it replaces, without any access for others: a
-// database shared with a group (two accounts of one PC) stays shared, and a
-// world-readable one stops being so. One place says what these modes are.
+// and the group the owner gave the one it replaces, without any access for
+// others: a database shared with a group (two accounts of one PC) stays
+// shared whichever account writes it, and a world-readable one stops being
+// so. One place says what these modes are.
 
 #include <QString>
 

@@ -521,10 +521,14 @@ TEST_F(CompactionTest, ReadOnlyMainFileStaysAsItIsAndTheCompactedFileKeepsItsMod
     // The compacted database keeps what its owner allowed, the group of two
     // accounts of the PC among it; it holds patient data, and others lose
     // what they could.
+    constexpr gid_t kShared = 64243;
+    const bool mayGiveGroup = ::geteuid() == 0;
+    if (mayGiveGroup) ASSERT_EQ(::chown(QFile::encodeName(main_).constData(), static_cast<uid_t>(-1), kShared), 0);
     ::chmod(QFile::encodeName(main_).constData(), 0664);
     EXPECT_TRUE(CompactDatabase(1));
     EXPECT_NE(Bytes(main_), original);
     EXPECT_EQ(ModeOf(main_), 0660u);
+    if (mayGiveGroup) EXPECT_EQ(QFileInfo(main_).groupId(), kShared) << "the group the accounts share";
 }
 
 // A complete leftover beside a missing main file is the user's database.

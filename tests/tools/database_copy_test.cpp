@@ -623,28 +623,44 @@ TEST_F(DatabaseCopyTest, RestorePutsTheSourceInPlaceAndTwoRestoresOfAMinuteKeepB
     EXPECT_EQ(ModeOf(third.safetyCopy), 0600u);
 }
 
-// Two accounts of one PC share the database through their group; the one
-// that does not own it restores it. The old file is kept under a second name,
-// whose mode is the live file's and is not the restoring account's to change.
+// Two accounts of one PC share the database through a group that is neither
+// account's own; the one that does not own it restores it. The old file is
+// kept under a second name, whose mode is the live file's and is not the
+// restoring account's to change, and the restored file is the group's as the
+// old one was. An account outside that group (it reached the file through
+// others' access) cannot give the file that group, and gives the group it
+// has instead no access.
 TEST_F(DatabaseCopyTest, AnAccountThatSharesTheDatabaseWithItsOwnerRestoresIt) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can act as a second account";
     constexpr uid_t kOther = 65534;
+    constexpr gid_t kOthersOwnGroup = 64242, kShared = 64243;
     ASSERT_EQ(::chmod(QFile::encodeName(box.Path()).constData(), 0777), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(box.File(QStringLiteral("backups"))).constData(), 0755), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(source).constData(), 0644), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(mainDb).constData(), 0, kOther), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(mainDb).constData(), 0660), 0);
-    EXPECT_EQ(RunInChild([&] {
-                  if (::setgroups(0, nullptr) != 0 || ::setgid(kOther) != 0 || ::setuid(kOther) != 0) std::abort();
-                  const RestoreResult r = Restore(source);
-                  EXPECT_TRUE(r.restored) << Boxes().join(u'\n').toStdString();
-              }),
-              ChildEnd::RanThrough);
-    EXPECT_EQ(Rows(mainDb), sourceRows);
-    EXPECT_EQ(ModeOf(mainDb), 0660u);
-    const QString safety = box.File(QStringLiteral("VXMOX2_20261208_1405.MDB"));
-    EXPECT_EQ(Bytes(safety), original);
-    EXPECT_EQ(ModeOf(safety), 0660u);
+    for (const bool member : {true, false}) {
+        SCOPED_TRACE(member);
+        ASSERT_EQ(::chown(QFile::encodeName(mainDb).constData(), 0, kShared), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(mainDb).constData(), member ? 0660 : 0666), 0);
+        const QByteArray before = Bytes(mainDb);
+        EXPECT_EQ(
+            RunInChild([&] {
+                const gid_t groups[] = {kShared};
+                if (::setgroups(member ? 1 : 0, groups) != 0 || ::setgid(kOthersOwnGroup) != 0 || ::setuid(kOther) != 0)
+                    std::abort();
+                const RestoreResult r = Restore(source);
+                EXPECT_TRUE(r.restored) << Boxes().join(u'\n').toStdString();
+            }),
+            ChildEnd::RanThrough);
+        EXPECT_EQ(Rows(mainDb), sourceRows);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(mainDb).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, member ? 0660u : 0600u);
+        EXPECT_EQ(st.st_gid, member ? kShared : kOthersOwnGroup);
+        const QString safety = box.File(member ? QStringLiteral("VXMOX2_20261208_1405.MDB")
+                                               : QStringLiteral("VXMOX2_20261208_1405_2.MDB"));
+        EXPECT_EQ(Bytes(safety), before);
+        EXPECT_EQ(ModeOf(safety), member ? 0660u : 0666u);
+    }
 }
 
 TEST_F(DatabaseCopyTest, SourcesThatAreNoDatabaseOfThisSystemAreRefused) {
