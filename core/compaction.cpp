@@ -243,7 +243,19 @@ bool RecoverLeftoverCompaction() {
     const QString mainPath = G().MainDb().Path();
     const QString leftover = CompactTargetPath();
     if (!IsFile(leftover) || IsFile(mainPath)) return false;
-    if (!IsCompleteDatabase(leftover)) return false;
+    if (!IsCompleteDatabase(leftover)) {
+        // It may still be the only copy (a read error, not damage, can fail
+        // the check): the start goes on with a new database, whose first exit
+        // compaction would remove anything under the target's name, so it is
+        // kept under a name of its own.
+        int err = 0;
+        const QString aside = platform::SetAside(leftover, &err);
+        LogFailure(QStringLiteral("最適化で作成されたファイル %1").arg(leftover),
+                   aside.isEmpty()
+                       ? FileErrorText(err)
+                       : QStringLiteral("データベースとして使えないため、%1 として残しました。").arg(aside));
+        return false;
+    }
     if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
     platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、\r\n"
                                     "最適化で作成されたファイル(VXCP.MDB)からデータベースを復元しました。") +

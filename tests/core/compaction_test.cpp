@@ -544,16 +544,24 @@ TEST_F(CompactionTest, LeftoverBesideAMissingMainFileIsPutInPlace) {
 }
 
 TEST_F(CompactionTest, LeftoverThatMayBeTheOnlyCopyIsNeverDeleted) {
-    // Not a database: without the main file it still is not deleted.
+    // Not a database: without the main file it is kept under a name of its
+    // own, which neither this attempt nor the compaction of the database the
+    // start then makes anew removes.
     QFile::remove(main_);
     box_.WriteText(QStringLiteral("VXCP.MDB"), QByteArray("half written"));
     EXPECT_FALSE(RecoverLeftoverCompaction());
     EXPECT_FALSE(CompactDatabase(1));
-    EXPECT_EQ(Bytes(CompactTargetPath()), QByteArray("half written"));
+    ASSERT_TRUE(QFile::copy(test::TemplateDbPath(), main_));
+    QFile::setPermissions(main_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_TRUE(CompactDatabase(1));
+    const QStringList kept = QDir(folder_).entryList({QStringLiteral("VXCP.MDB_*")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(Bytes(folder_ + "/" + kept[0]), QByteArray("half written"));
+    QFile::remove(main_);
     // An empty file opens as an empty database: it holds no patient table.
     box_.WriteText(QStringLiteral("VXCP.MDB"), QByteArray());
     EXPECT_FALSE(RecoverLeftoverCompaction());
-    EXPECT_TRUE(QFileInfo::exists(CompactTargetPath()));
+    EXPECT_EQ(QDir(folder_).entryList({QStringLiteral("VXCP.MDB_*")}, QDir::Files).size(), 2);
     EXPECT_FALSE(QFileInfo::exists(main_));
     EXPECT_TRUE(boxes_.Shown().empty());
 }
