@@ -172,8 +172,8 @@ struct HeardClip {
 
 // Locates the clips one after another in the recording, each at the
 // earliest place after the one before where it sounds. The samples are
-// compared below about 6 kHz: the servers' resamplers render the noise of a
-// fricative near the top of the band each their own way.
+// compared below about 4 kHz: the servers' resamplers render the noise of a
+// fricative ("s") each their own way.
 class ClipFinder {
 public:
     explicit ClipFinder(std::vector<int16_t> recording) : recording_(std::move(recording)) {
@@ -261,9 +261,10 @@ private:
     static constexpr double kEnvelopeMatch = 0.8;
     static constexpr double kQuiet = 200;
 
-    // Twice [1 2 1] / 4: no response at 11 kHz, half at 5.5 kHz.
+    // [1 2 1] / 4 four times: half the level at 3 kHz, a sixteenth at
+    // 5.5 kHz, nothing at 11 kHz.
     static std::vector<float> Smoothed(std::vector<float> samples) {
-        for (int pass = 0; pass < 2; ++pass) {
+        for (int pass = 0; pass < 4; ++pass) {
             float before = 0;
             for (size_t i = 0; i < samples.size(); ++i) {
                 const float here = samples[i];
