@@ -133,15 +133,16 @@ protected:
         return it->second;
     }
 
-    // The clip as the recording holds it after the key, within ms; its
-    // start in milliseconds after the key is set in `delayMs`.
+    // The clip as the recording holds it after the key, within ms; when its
+    // sound reached the sink, in milliseconds after the key, is set in
+    // `delayMs`.
     HeardClip Heard(const SinkRecorder& recorder, const QString& name, double keyMs, double withinMs,
                     double* delayMs = nullptr) {
         const ClipFinder finder(recorder.Samples());
         const qint64 from = recorder.SampleAt(keyMs - 20);
         const qint64 to = recorder.SampleAt(keyMs + withinMs) + qint64(Print(name).samples.size());
         HeardClip heard = finder.Find(Print(name), from, to);
-        if (delayMs && heard.found) *delayMs = recorder.TimeOfSample(heard.start) - keyMs;
+        if (delayMs && heard.found) *delayMs = recorder.TimeOfSample(finder.Onset(heard.start)) - keyMs;
         return heard;
     }
 

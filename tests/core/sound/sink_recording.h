@@ -71,20 +71,17 @@ public:
         return qint64(samples_.size());
     }
 
-    // When a sample was at the sink, on the steady clock: the sink's clock
-    // runs at the sample rate, and a piece arrives no earlier than its last
-    // sample was played, so the earliest arrivals of the pieces at and after
-    // the sample give its time (pieces of the next 2 s, so that a server
-    // that stood still earlier does not count).
+    // When a sample was at the sink, on the steady clock, at the latest: when
+    // the piece of the recording that holds it arrived. (A monitor hands a
+    // piece on as soon as the sink has mixed it, so this is later than the
+    // moment by the transport only, a few milliseconds; it is never early,
+    // as an estimate from the sink's clock can be after the sink caught up
+    // with a stream.)
     double TimeOfSample(qint64 index) const {
         std::lock_guard lock(mutex_);
-        double best = std::numeric_limits<double>::infinity();
-        for (const Piece& p : pieces_) {
-            if (p.end <= index) continue;
-            if (p.end > index + 2 * kRecordingRate) break;
-            best = std::min(best, p.arrivalMs - double(p.end - index) * 1000.0 / kRecordingRate);
-        }
-        return best;
+        for (const Piece& p : pieces_)
+            if (p.end > index) return p.arrivalMs;
+        return std::numeric_limits<double>::infinity();
     }
     // The first sample recorded at or after a moment of the steady clock.
     qint64 SampleAt(double steadyMs) const {
@@ -225,10 +222,17 @@ public:
         heard.found = match >= 0.5;
         heard.start = at;
         heard.match = match;
+        // Each quarter where it should be, give or take 3 ms: a server's
+        // monitor may slip a few samples where the sink caught up with a
+        // stream (PulseAudio rewinds), which no listener hears.
         heard.weakest = 1;
-        for (int q = 0; q < 4; ++q)
-            heard.weakest = std::min(heard.weakest,
-                                     SampleCorrelation(at + q * length / 4, clip.samples, q * length / 4, length / 4));
+        for (int q = 0; q < 4; ++q) {
+            double quarter = -1;
+            for (qint64 slip = -kSlip; slip <= kSlip; ++slip)
+                quarter = std::max(
+                    quarter, SampleCorrelation(at + q * length / 4 + slip, clip.samples, q * length / 4, length / 4));
+            heard.weakest = std::min(heard.weakest, quarter);
+        }
         return heard;
     }
 
@@ -240,6 +244,15 @@ public:
             if (heard.back().found) from = heard.back().start + qint64(clip->samples.size()) - kBlock;
         }
         return heard;
+    }
+
+    // The first sample that sounds from a little before a clip found at
+    // `start` (its first samples may be all but silent, and the match may
+    // put it a few samples off).
+    qint64 Onset(qint64 start) const {
+        for (qint64 i = std::max<qint64>(0, start - kSlip); i < qint64(recording_.size()); ++i)
+            if (std::abs(recording_[size_t(i)]) > kQuiet) return i;
+        return start;
     }
 
     // Milliseconds between two samples that sound, outside the given spans.
@@ -258,6 +271,7 @@ public:
 
 private:
     static constexpr int kBlock = 32;
+    static constexpr qint64 kSlip = kRecordingRate * 3 / 1000;
     static constexpr double kEnvelopeMatch = 0.8;
     static constexpr double kQuiet = 200;
 
@@ -302,7 +316,7 @@ private:
     // Correlation of n clip samples from offset with the recording at `at`,
     // every stride-th sample.
     double SampleCorrelation(qint64 at, const std::vector<float>& clip, qint64 offset, qint64 n, int stride = 1) const {
-        if (n <= 0 || at + n > qint64(recording_.size())) return 0;
+        if (n <= 0 || at < 0 || at + n > qint64(recording_.size())) return 0;
         const qint64 count = (n + stride - 1) / stride;
         double clipEnergy = 0, recEnergy = 0, ma = 0, mb = 0;
         for (qint64 i = 0; i < n; i += stride) {
