@@ -9,8 +9,9 @@
 # sync of the copy (a backup is on the disk when made) and `sqlite3 FILE
 # "PRAGMA integrity_check"` (both check the database whole), the exit
 # compaction beside `sqlite3 FILE "VACUUM INTO ..."` and two integrity checks
-# (of the database and of its copy), all measured in this run. Asserts
-# nothing; a figure that a benchmark did not give shows "—".
+# (of the database and of its copy), all measured in this run. The sound
+# rows start private PulseAudio and PipeWire servers. Asserts nothing; a
+# figure that a benchmark did not give shows "—".
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$here/scripts/build.sh" || exit 1
@@ -81,6 +82,12 @@ run upgrade-clinic offscreen clinic startup_at_clinic_size_bench '^BM_FirstStart
 run compaction offscreen clinic compaction_bench '.'
 run copy-template offscreen template tools_copy_bench '^BM_(BackUp|Restore)'
 run copy-clinic offscreen clinic tools_copy_bench '^BM_(BackUp|Restore)'
+# The sound path against private PulseAudio and PipeWire servers: key to the
+# clip at the sink (a recording of its monitor), and, on the X server, how
+# late the window answers X events while the server is stopped or its sink
+# gone.
+run sound-offscreen offscreen none sound_bench '^KeyToSink'
+run sound-xcb xcb none sound_bench '^XEventAnswer'
 
 # A clinic's Windows (Access) database of that size (15,002 patients,
 # 120,042 examination rows), made once by the conversion tests' fixture
@@ -457,6 +464,14 @@ rows.append(("a VXMOX killed with its reader stopped: no process of the run left
              "—" if left is None else "%d of 3 runs left a process" % left if left else
              "%.1f ms" % program("killed-gone"), "offscreen"))
 rows.append(("the start after it", "starts (exit 0)", "—" if later is None else "exit %d" % later, "offscreen"))
+for server in ("PulseAudio", "PipeWire"):
+    for case, label in (("StreamOpen", "stream open"), ("AfterIdleClose", "after the 5 s idle close")):
+        ms("key to the clip's first sample at the sink, %s (%s)" % (label, server), "≤ 30 ms",
+           figure("sound-offscreen", "KeyToSink/%s_%s" % (server, case), "median_ms"), "no display")
+for server in ("PulseAudio", "PipeWire"):
+    for case, label in (("ServerStopped", "sound server stopped"), ("SinkGone", "its output gone")):
+        ms("window answers an X event while keys are typed, %s (%s)" % (label, server), "≤ 100 ms",
+           figure("sound-xcb", "XEventAnswer/%s_%s" % (server, case), "max_ms"), "xcb")
 peak = figure("compaction", "BM_CompactClinicDb", "peak_MiB")
 rows.append(("peak memory of the exit compaction, 120k rows", "< 100 MB",
              "—" if peak is None else "%.0f MiB" % peak, "no display"))

@@ -1,6 +1,7 @@
 #include "core/sound/play_wave.h"
 
 #include "core/settings.h"
+#include "core/sound/server_output.h"
 #include "core/sound/sound_devices.h"
 #include "core/sound/wave_file.h"
 #include "platform/clock.h"
@@ -39,7 +40,7 @@ bool PauseOfEntry(const QString& entry, int& milliseconds) {
 PFrmPlayWave::PFrmPlayWave(std::unique_ptr<ClipOutput> output, std::unique_ptr<TickSource> ticks, QObject* parent)
     : QObject(parent), output_(std::move(output)), ticks_(std::move(ticks)) {
     setObjectName(QStringLiteral("PlayWaveFileVX"));
-    if (!output_) output_ = std::make_unique<QtClipOutput>();
+    if (!output_) output_ = std::make_unique<ServerClipOutput>();
     if (!ticks_) ticks_ = std::make_unique<QtTickSource>();
     ticks_->SetHandler([this] { TimerPlay_Timer(); });
 }
@@ -72,13 +73,19 @@ void PFrmPlayWave::Form_Unload() {
 }
 
 void PFrmPlayWave::SetDirectSound() {
-    EnumMixerDevices(playbackNames_, recordingNames_);
-    // Without any output, no device is opened and every request is dropped.
-    if (playbackNames_.isEmpty()) return;
+    const SoundDeviceList& devices = output_->Devices();
+    EnumMixerDevices(devices, playbackNames_, recordingNames_);
     QString recordingName;
-    FindPlaybackMixer(preferredPlayback_, recordingName);
+    FindPlaybackMixer(devices, preferredPlayback_, recordingName);
+    // Opened even when no output is listed now: a speaker plugged in later
+    // is heard, and while none exists every request is dropped anyway.
     output_->Close();
-    deviceOpen_ = output_->Open(ChooseOutputDevice(preferredPlayback_));
+    deviceOpen_ = output_->Open();
+}
+
+bool PFrmPlayWave::HasPlaybackDevice() const {
+    const SoundDeviceList& devices = output_->Devices();
+    return !devices.Known() || !devices.Outputs().isEmpty();
 }
 
 void PFrmPlayWave::StockWaveFile(const QString& entry) {
@@ -114,7 +121,9 @@ int PFrmPlayWave::TakeEntry(const QString& entry) {
 }
 
 void PFrmPlayWave::PlayNextWave() {
-    if (!HasPlaybackDevice() || busy_) return;
+    // Entries were queued while an output existed; should it go meanwhile,
+    // they play nothing and the timer still stops when they are taken.
+    if (busy_) return;
     busy_ = true;
     if (count_ < 1) {
         ticks_->SetInterval(0);
@@ -144,8 +153,8 @@ PFrmPlayWave& PlayWaveWindow() {
         window = new PFrmPlayWave(nullptr, nullptr, app);
         static bool releasedAtQuit = false;
         if (app && !releasedAtQuit) {
-            // A clip still sounding must not be torn down inside the
-            // application's destructor: the audio objects need a live event loop.
+            // The output's thread is stopped while the application still
+            // stands, not from a static destructor after it.
             QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { SetPlayWaveWindow(nullptr); });
             releasedAtQuit = true;
         }

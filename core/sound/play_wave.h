@@ -29,7 +29,7 @@ public:
     static constexpr int kMaxWaiting = 100;  // a request is taken while fewer wait
     static constexpr int kStepMs = 5;
 
-    // Null arguments give the real timer and the real audio output.
+    // Null arguments give the real timer and the sound server's output.
     explicit PFrmPlayWave(std::unique_ptr<ClipOutput> output = nullptr, std::unique_ptr<TickSource> ticks = nullptr,
                           QObject* parent = nullptr);
     ~PFrmPlayWave() override;
@@ -40,20 +40,24 @@ public:
     // sound server to settle.
     void Form_Unload();
 
-    // Queues one entry and starts the timer. Dropped when no output device
-    // exists or 100 entries wait already.
+    // Queues one entry and starts the timer. Dropped when the sound server
+    // lists no output device or 100 entries wait already.
     void StockWaveFile(const QString& entry);
     // Empties the queue, stops the timer and the clip that plays last.
     void ClearWaveFile();
-    // Lists the devices and opens the preferred output, else the default.
+    // Lists the devices and opens the output (which plays to the preferred
+    // device, else the default, each time it starts after a pause).
     void SetDirectSound();
 
     int Count() const { return count_; }
     int TimerInterval() const { return ticks_->Interval(); }
-    // The test every request makes: an output device was listed at load.
-    bool HasPlaybackDevice() const { return !playbackNames_.isEmpty(); }
+    // The test every request makes: an output device exists, or none is
+    // known not to (while no sound server answers, requests are queued and
+    // each clip makes the output look for the server).
+    bool HasPlaybackDevice() const;
     // The output could be opened; without it clips take a 5 ms step.
     bool DeviceOpen() const { return deviceOpen_; }
+    // The names listed at load (none while the server had not answered yet).
     const QStringList& PlaybackNames() const { return playbackNames_; }
     const QString& PreferredPlayback() const { return preferredPlayback_; }
     ClipOutput& Output() { return *output_; }

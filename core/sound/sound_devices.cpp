@@ -1,50 +1,20 @@
 #include "core/sound/sound_devices.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-
 namespace mox {
-namespace {
 
-QList<SoundDevice> FromQt(const QList<QAudioDevice>& devices) {
-    QList<SoundDevice> list;
-    list.reserve(devices.size());
-    for (const QAudioDevice& d : devices) list.append({d.id(), d.description()});
-    return list;
-}
-
-SoundDeviceList*& Installed() {
-    static SoundDeviceList* devices = nullptr;
-    return devices;
-}
-
-}  // namespace
-
-QList<SoundDevice> QtSoundDeviceList::Outputs() const { return FromQt(QMediaDevices::audioOutputs()); }
-QList<SoundDevice> QtSoundDeviceList::Inputs() const { return FromQt(QMediaDevices::audioInputs()); }
-
-SoundDeviceList& CurrentSoundDevices() {
-    static QtSoundDeviceList qtDevices;
-    return Installed() ? *Installed() : qtDevices;
-}
-
-void SetSoundDevices(SoundDeviceList* devices) { Installed() = devices; }
-
-bool EnumMixerDevices(QStringList& playbackNames, QStringList& recordingNames) {
+bool EnumMixerDevices(const SoundDeviceList& devices, QStringList& playbackNames, QStringList& recordingNames) {
     playbackNames.clear();
     recordingNames.clear();
-    const SoundDeviceList& devices = CurrentSoundDevices();
     for (const SoundDevice& d : devices.Outputs()) playbackNames.append(d.description.trimmed());
     for (const SoundDevice& d : devices.Inputs()) recordingNames.append(d.description.trimmed());
     return playbackNames.isEmpty() && recordingNames.isEmpty();
 }
 
-bool FindPlaybackMixer(QString& playbackName, QString& recordingName) {
+bool FindPlaybackMixer(const SoundDeviceList& devices, QString& playbackName, QString& recordingName) {
     playbackName.clear();
     recordingName.clear();
     const QString playbackPrefix = QString::fromUtf8(kPlaybackPrefix);
     const QString recordingPrefix = QString::fromUtf8(kRecordingPrefix);
-    const SoundDeviceList& devices = CurrentSoundDevices();
     // One scan over every device; a later match replaces an earlier one
     // until both names are known.
     const QList<SoundDevice> all = devices.Outputs() + devices.Inputs();
@@ -58,11 +28,17 @@ bool FindPlaybackMixer(QString& playbackName, QString& recordingName) {
     return playbackName.isEmpty() || recordingName.isEmpty();
 }
 
-QByteArray ChooseOutputDevice(const QString& preferredName) {
+QByteArray ChooseOutputDevice(const SoundDeviceList& devices, const QString& preferredName) {
     if (preferredName.isEmpty()) return {};
-    for (const SoundDevice& d : CurrentSoundDevices().Outputs())
+    for (const SoundDevice& d : devices.Outputs())
         if (d.description.trimmed().startsWith(preferredName, Qt::CaseSensitive)) return d.id;
     return {};
+}
+
+QByteArray PreferredOutputDevice(const SoundDeviceList& devices) {
+    QString playback, recording;
+    FindPlaybackMixer(devices, playback, recording);
+    return ChooseOutputDevice(devices, playback);
 }
 
 }  // namespace mox

@@ -1,9 +1,9 @@
 #pragma once
 // Which sound devices the computer has and which playback device is
-// preferred. The sound window asks once, when it loads: a playback list that
-// is not empty is its test that any output exists, and the preferred name
-// picks the output by the start of its description (the default otherwise).
-// The devices come from a list behind a seam; tests install a fixed one.
+// preferred. A list comes from the sound server's connection of the output
+// that plays the clips (tests give a fixed one); while no server answers,
+// what exists is not known. The preferred playback device is the one whose
+// description starts with "スピーカー" (the speakers of a Japanese desktop).
 
 #include <QByteArray>
 #include <QList>
@@ -13,7 +13,7 @@
 namespace mox {
 
 struct SoundDevice {
-    QByteArray id;        // what the output opens the device by
+    QByteArray id;        // what the server knows the device by
     QString description;  // the name the user sees
 };
 
@@ -22,19 +22,22 @@ public:
     virtual ~SoundDeviceList() = default;
     virtual QList<SoundDevice> Outputs() const = 0;
     virtual QList<SoundDevice> Inputs() const = 0;
+    // False while no sound server answers: the lists are empty then, and
+    // that says nothing about the devices.
+    virtual bool Known() const = 0;
 };
 
-// The devices of the sound server, as Qt Multimedia lists them.
-class QtSoundDeviceList : public SoundDeviceList {
+// A list as it stood at one moment (or a test's).
+class ListedSoundDevices : public SoundDeviceList {
 public:
-    QList<SoundDevice> Outputs() const override;
-    QList<SoundDevice> Inputs() const override;
-};
+    QList<SoundDevice> Outputs() const override { return outputs; }
+    QList<SoundDevice> Inputs() const override { return inputs; }
+    bool Known() const override { return known; }
 
-// The list every routine uses; Qt's by default.
-SoundDeviceList& CurrentSoundDevices();
-// Replaces the list (nullptr restores Qt's). The caller keeps ownership.
-void SetSoundDevices(SoundDeviceList* devices);
+    QList<SoundDevice> outputs;
+    QList<SoundDevice> inputs;
+    bool known = true;
+};
 
 // Description prefixes that mark the preferred devices (names of the
 // speakers and microphone endpoints on a Japanese desktop).
@@ -43,15 +46,20 @@ inline constexpr const char* kRecordingPrefix = "マイク";
 
 // Fills the names of the playback and recording devices, trimmed, in the
 // order the server lists them. Returns True when neither kind was found.
-bool EnumMixerDevices(QStringList& playbackNames, QStringList& recordingNames);
+bool EnumMixerDevices(const SoundDeviceList& devices, QStringList& playbackNames, QStringList& recordingNames);
 
 // Gives the preferred playback and recording device names ("" when none).
 // Returns True when either name was not found.
-bool FindPlaybackMixer(QString& playbackName, QString& recordingName);
+bool FindPlaybackMixer(const SoundDeviceList& devices, QString& playbackName, QString& recordingName);
 
 // The output whose trimmed description begins with preferredName, compared
 // exactly; an empty id (the default output) when the name is empty or no
 // output matches.
-QByteArray ChooseOutputDevice(const QString& preferredName);
+QByteArray ChooseOutputDevice(const SoundDeviceList& devices, const QString& preferredName);
+
+// The output a stream opened now goes to: the preferred playback device
+// while one is listed, else the empty id (the server's default output at
+// that moment).
+QByteArray PreferredOutputDevice(const SoundDeviceList& devices);
 
 }  // namespace mox

@@ -1,7 +1,8 @@
 #pragma once
 // Fakes for the sound window: a fixed device list, an output that records
-// what it is asked to play, and a timer that tests step by hand while a
-// FakeClock keeps the time.
+// what it is asked to play (and lists the fixed devices, or none known while
+// no list exists), and a timer that tests step by hand while a FakeClock
+// keeps the time.
 
 #include "core/sound/clip_output.h"
 #include "core/sound/sound_devices.h"
@@ -14,15 +15,28 @@
 
 namespace mox::test {
 
-class FakeSoundDevices : public SoundDeviceList {
+// The devices the recording outputs list while it lives.
+class FakeSoundDevices : public ListedSoundDevices {
 public:
-    FakeSoundDevices() { SetSoundDevices(this); }
-    ~FakeSoundDevices() override { SetSoundDevices(nullptr); }
-    QList<SoundDevice> Outputs() const override { return outputs; }
-    QList<SoundDevice> Inputs() const override { return inputs; }
+    FakeSoundDevices() { Installed() = this; }
+    ~FakeSoundDevices() override { Installed() = nullptr; }
+    FakeSoundDevices(const FakeSoundDevices&) = delete;
+    FakeSoundDevices& operator=(const FakeSoundDevices&) = delete;
 
-    QList<SoundDevice> outputs;
-    QList<SoundDevice> inputs;
+    static const SoundDeviceList& Current() {
+        static const ListedSoundDevices unknown = [] {
+            ListedSoundDevices none;
+            none.known = false;
+            return none;
+        }();
+        return Installed() ? *Installed() : unknown;
+    }
+
+private:
+    static FakeSoundDevices*& Installed() {
+        static FakeSoundDevices* devices = nullptr;
+        return devices;
+    }
 };
 
 struct PlayedClip {
@@ -32,8 +46,8 @@ struct PlayedClip {
 
 class RecordingOutput : public ClipOutput {
 public:
-    bool Open(const QByteArray& deviceId) override {
-        openedIds.push_back(deviceId);
+    bool Open() override {
+        ++openings;
         open = opens;
         return opens;
     }
@@ -49,10 +63,11 @@ public:
         return true;
     }
     void Stop() override { ++stops; }
+    const SoundDeviceList& Devices() const override { return FakeSoundDevices::Current(); }
 
     bool opens = true;  // whether Open succeeds
     bool open = false;
-    std::vector<QByteArray> openedIds;
+    int openings = 0;
     std::vector<PlayedClip> played;
     int closes = 0;
     int stops = 0;

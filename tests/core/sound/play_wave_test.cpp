@@ -183,12 +183,33 @@ TEST_F(SoundQueue, WithoutAnyOutputNothingIsQueuedAndNothingFails) {
     devices.inputs = {{"mic", "Microphone"}};
     Load();
     EXPECT_FALSE(window->HasPlaybackDevice());
-    EXPECT_TRUE(output->openedIds.empty()) << "no device is opened";
     window->StockWaveFile(Clip("a.wav", 1));
     EXPECT_EQ(window->Count(), 0);
     EXPECT_EQ(window->TimerInterval(), 0);
     ticks->Fire();
     EXPECT_TRUE(output->played.empty());
+
+    // A speaker plugged in later is heard.
+    devices.outputs = {{"usb", "USB Speaker"}};
+    window->StockWaveFile(Clip("a.wav", 1));
+    ticks->RunUntilIdle();
+    EXPECT_EQ(Tags(), std::vector<int>{1});
+}
+
+TEST_F(SoundQueue, WhileNoServerAnswersRequestsAreQueuedAndTheTimerStillStops) {
+    devices.known = false;
+    devices.outputs.clear();
+    Load();
+    EXPECT_TRUE(window->HasPlaybackDevice()) << "no server answers: whether an output exists is not known";
+    window->StockWaveFile(Clip("a.wav", 1));
+    window->StockWaveFile(Clip("b.wav", 2));
+    EXPECT_EQ(window->Count(), 2);
+    // The server answers meanwhile and lists no output: what waits is still
+    // taken, and the timer stops when it is all taken.
+    devices.known = true;
+    ticks->RunUntilIdle();
+    EXPECT_EQ(window->Count(), 0);
+    EXPECT_EQ(window->TimerInterval(), 0);
 }
 
 TEST_F(SoundQueue, AnOutputThatCannotOpenLeavesClipsSilentAndTheQueueMoving) {
@@ -210,14 +231,15 @@ TEST_F(SoundQueue, AnOutputThatCannotOpenLeavesClipsSilentAndTheQueueMoving) {
     EXPECT_EQ(ticks->intervals, (std::vector<int>{5, 5, 5, 0}));
 }
 
-TEST_F(SoundQueue, LoadOpensThePreferredSpeakerElseTheDefaultOutput) {
-    EXPECT_EQ(output->openedIds, std::vector<QByteArray>{QByteArray()}) << "no preferred name: the default";
+TEST_F(SoundQueue, LoadNamesThePreferredSpeakerAndOpensTheOutput) {
+    EXPECT_EQ(output->openings, 1);
+    EXPECT_TRUE(window->PreferredPlayback().isEmpty());
 
     devices.outputs = {{"hdmi", "HDMI"}, {"spk", QStringLiteral("スピーカー (USB Audio)")}};
     Load();
     EXPECT_EQ(window->PreferredPlayback(), QStringLiteral("スピーカー (USB Audio)"));
-    EXPECT_EQ(output->openedIds, std::vector<QByteArray>{"spk"});
     EXPECT_EQ(window->PlaybackNames().size(), 2);
+    EXPECT_EQ(output->openings, 1);
 }
 
 class PlayWaveCalls : public SoundQueue {
