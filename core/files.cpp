@@ -6,6 +6,7 @@
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/db/sqlite_file.h"
+#include "platform/failure.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
 
@@ -90,47 +91,7 @@ QString FileErrorText(int errorNumber) {
            FileErrorDescription(errorNumber);
 }
 
-QString FileErrorDescription(int errorNumber) {
-    switch (errorNumber) {
-        case ENOENT:
-            return QStringLiteral("ファイルまたはフォルダが見つかりません。");
-        case ENOTDIR:
-            return QStringLiteral("パスが見つかりません。");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("アクセスが拒否されました。");
-        case EEXIST:
-            return QStringLiteral("ファイルは既に存在します。");
-        case EISDIR:
-            return QStringLiteral("フォルダが指定されました。");
-        case ENOSPC:
-            return QStringLiteral("ディスクの空き容量が不足しています。");
-        case EDQUOT:
-            return QStringLiteral("ディスクの使用量の上限を超えました。");
-        case EROFS:
-            return QStringLiteral("書き込みが禁止されたドライブです。");
-        case EBUSY:
-        case ETXTBSY:
-            return QStringLiteral("ファイルは使用中です。");
-        case EIO:
-            return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
-        case ENAMETOOLONG:
-            return QStringLiteral("ファイル名が長すぎます。");
-        case ELOOP:
-            return QStringLiteral("リンクの参照が多すぎます。");
-        case EXDEV:
-            return QStringLiteral("別のドライブへは移動できません。");
-        case EMFILE:
-        case ENFILE:
-            return QStringLiteral("開いているファイルが多すぎます。");
-        case ENOTEMPTY:
-            return QStringLiteral("フォルダが空ではありません。");
-        case EINVAL:
-            return QStringLiteral("パスの指定が正しくありません。");
-        default:
-            return QStringLiteral("ファイル操作でエラーが発生しました。");
-    }
-}
+QString FileErrorDescription(int errorNumber) { return FailureText(FromErrno(FailureStep::None, errorNumber)); }
 
 bool CheckFile(const QString& path) {
     if (IsBlank(path)) return false;

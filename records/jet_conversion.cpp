@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +37,6 @@ namespace mox {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 // Tables every database of this system has; the version row is read first,
 // so that a version the start-up refuses is refused before anything else.
 // The first two are this system's alone: a file with neither is another
@@ -50,8 +48,6 @@ constexpr int kOwnTables = 2;
 // The key of every table of this system.
 const QString kKeyColumn = QStringLiteral("ID");
 constexpr qint64 kProgressEvery = 1000;
-// A folder whose disk has less than this free is taken for full.
-constexpr unsigned long long kFullBelow = 1 << 20;
 
 struct Refusal {
     JetRefusal why;
@@ -64,16 +60,14 @@ void RemoveFile(const QString& path) { ::unlink(QFile::encodeName(path).constDat
 
 // What a failed write in `folder` comes from, as far as the folder tells.
 JetRefusal FolderCause(const QString& folder, int err) {
-    if (err == ENOSPC || err == EDQUOT) return JetRefusal::DiskFull;
-    if (err == EROFS || err == EACCES || err == EPERM) return JetRefusal::ReadOnlyFolder;
-    const QByteArray native = QFile::encodeName(folder);
-    struct statvfs vfs {};
-    if (::statvfs(native.constData(), &vfs) == 0) {
-        if (vfs.f_flag & ST_RDONLY) return JetRefusal::ReadOnlyFolder;
-        if (static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kFullBelow) return JetRefusal::DiskFull;
+    switch (KindOfWriteIn(folder, err)) {
+        case FailureKind::DiskFull:
+            return JetRefusal::DiskFull;
+        case FailureKind::ReadOnly:
+            return JetRefusal::ReadOnlyFolder;
+        default:
+            return JetRefusal::WriteFailed;
     }
-    if (::access(native.constData(), W_OK) != 0) return JetRefusal::ReadOnlyFolder;
-    return JetRefusal::WriteFailed;
 }
 
 JetConversion Refused(const QString& source, JetRefusal why, const QString& detail = {}) {
@@ -292,59 +286,55 @@ QString ReadNote(const QString& folder) {
     return folder + QLatin1Char('/') + name;
 }
 
-// Why the file was not converted, in the user's words.
-QString RefusalCause(const JetConversion& c) {
-    const QString written = c.keeping ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
-    QString why;
+// The conversion's result as the one failure value.
+Failure FailureOf(const JetConversion& c) {
+    Failure f;
+    f.doing = Doing::ConvertJet;
+    f.file = c.source;
+    f.place = c.folder;
+    f.table = c.table;
+    f.column = c.column;
+    f.detail = c.detail;
+    if (c.keeping) f.step = FailureStep::KeepOriginal;
     switch (c.refusal) {
+        case JetRefusal::None:
+        case JetRefusal::WriteFailed:
+            f.kind = FailureKind::Other;
+            break;
         case JetRefusal::Foreign:
-            why = QStringLiteral("本システムのデータベースではありません（表 %1 がありません）。").arg(c.table);
+            f.kind = FailureKind::Foreign;
             break;
         case JetRefusal::Damaged:
-            why = QStringLiteral("ファイルが壊れているため、読み込めません。");
-            break;
-        case JetRefusal::StaleCount:
-            why = QStringLiteral("表 %1 に記録されている行数が、実際の行の数と一致しません。").arg(c.table) + kCrLf +
-                  QStringLiteral(
-                      "Windows 版の終了前にパソコンの電源が切れた場合などに起こります。このファイルを使って"
-                      "いた Windows のパソコンで、Windows 版を一度起動して通常どおり終了してください（終了時"
-                      "にファイルが最適化され、行数が正しく記録されます）。そのあとで、ファイルをもう一度"
-                      "コピーしてお使いください。");
-            break;
-        case JetRefusal::TooSlow:
-            why = QStringLiteral("ファイルを時間内に読み込めませんでした。") + kCrLf +
-                  QStringLiteral(
-                      "ファイルのある場所（ネットワーク上のフォルダや USB メモリなど）が応答しているか確認"
-                      "し、ファイルをこのコンピュータのフォルダにコピーしてから、もう一度お試しください。");
+            f.kind = FailureKind::Damaged;
             break;
         case JetRefusal::Unreadable:
-            why = QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
+            f.kind = FailureKind::Unreadable;
             break;
         case JetRefusal::OldVersion:
-            why = QStringLiteral("データベースのバージョンが一致しません。") + kCrLf +
-                  QStringLiteral("（バージョンの記録がないか、本システムで使用できない古いバージョンです）");
+            f.kind = FailureKind::OldVersion;
             break;
         case JetRefusal::BinaryColumn:
-            why = QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(c.table, c.column);
+            f.kind = FailureKind::BinaryColumn;
             break;
         case JetRefusal::NoTemplate:
-            why = QStringLiteral("テンプレートのデータベース（%1）を読み込めません。")
-                      .arg(QDir::toNativeSeparators(TemplateDbPath()));
+            f.kind = FailureKind::Other;
+            f.step = FailureStep::ReadTemplate;
+            f.place = QDir::toNativeSeparators(TemplateDbPath());
             break;
         case JetRefusal::ReadOnlyFolder:
-            why = QStringLiteral("フォルダ %1 に書き込めないため、%2を作成できませんでした。").arg(c.folder, written) +
-                  kCrLf + QStringLiteral("フォルダが読み取り専用でないか確認してください。");
+            f.kind = FailureKind::ReadOnly;
             break;
         case JetRefusal::DiskFull:
-            why = QStringLiteral("ディスクの空き容量が不足しているため、フォルダ %1 に%2を作成できませんでした。")
-                      .arg(c.folder, written);
+            f.kind = FailureKind::DiskFull;
             break;
-        case JetRefusal::WriteFailed:
-        case JetRefusal::None:
-            why = QStringLiteral("フォルダ %1 に%2を作成できませんでした。").arg(c.folder, written);
+        case JetRefusal::StaleCount:
+            f.kind = FailureKind::StaleCount;
+            break;
+        case JetRefusal::TooSlow:
+            f.kind = FailureKind::TooSlow;
             break;
     }
-    return why;
+    return f;
 }
 
 // The file the user chose (at start-up the main database, not the copy the
@@ -352,17 +342,14 @@ QString RefusalCause(const JetConversion& c) {
 // or the file system said.
 void Log(const JetConversion& c) {
     if (!c.Refused()) return;
-    QString cause = RefusalCause(c);
+    QString cause = FailureCause(FailureOf(c));
     if (!c.detail.isEmpty()) cause += QStringLiteral(" ") + c.detail;
     LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source), cause);
 }
 
 }  // namespace
 
-QString DescribeJetRefusal(const JetConversion& c) {
-    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + c.source +
-           kCrLf2 + RefusalCause(c);
-}
+QString DescribeJetRefusal(const JetConversion& c) { return FailureText(FailureOf(c)); }
 
 namespace {
 

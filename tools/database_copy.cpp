@@ -40,8 +40,6 @@ void Step(const RestoreStepHook& hook, RestoreStep step) {
     if (hook) hook(step);
 }
 
-using Failure = CopyFailure;
-
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
@@ -50,20 +48,17 @@ void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 // are SQLite files, and an Access file of the Windows release is taken for
 // conversion (true); anything else is refused before a byte of it is copied.
 bool JudgeRestoreSource(const QString& source) {
-    if (source.trimmed().isEmpty())
-        throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
-                      QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
+    const auto refuse = [&source](FailureKind kind, int err = 0) {
+        Failure f = FromErrno(FailureStep::Look, err, source);
+        f.kind = kind;
+        f.file = source;
+        return CopyFailure{FailureText(f.As(Doing::Restore, FailureStep::Look))};
+    };
+    if (source.trimmed().isEmpty()) throw refuse(FailureKind::NotFound);
     int err = 0;
     const db::FileKind kind = db::FileKindAt(source, &err);
-    if (err == ENOENT || err == ENOTDIR)
-        throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
-    if (err == EISDIR || err == EINVAL)
-        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
-    if (err != 0)
-        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
-                      FileErrorText(err)};
-    if (kind == db::FileKind::Other)
-        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
+    if (err != 0) throw refuse(KindOfErrno(err), err);
+    if (kind == db::FileKind::Other) throw refuse(FailureKind::NotDatabase);
     return kind == db::FileKind::Jet;
 }
 
@@ -77,12 +72,12 @@ QString AsUserFile(QString text, const QString& staged, const QString& source) {
 // command must: this system's layout, a version this program accepts, and a
 // write.
 // The disk beside the main file filled up: the source may be sound.
-Failure DiskFull(const QString& source, const QString& mainPath) {
-    return Failure{QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。"
-                                  "現在のデータは変更していません。") +
-                   kCrLf2 + QStringLiteral("復元先：") + mainPath + QStringLiteral("\r\n") +
-                   QStringLiteral("復元元：") + source + kCrLf2 +
-                   QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。")};
+CopyFailure DiskFull(const QString& source, const QString& mainPath) {
+    return CopyFailure{QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。"
+                                      "現在のデータは変更していません。") +
+                       kCrLf2 + QStringLiteral("復元先：") + mainPath + QStringLiteral("\r\n") +
+                       QStringLiteral("復元元：") + source + kCrLf2 +
+                       QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。")};
 }
 
 void CheckRestorable(const QString& staged, const QString& source, const QString& mainPath) {
@@ -99,19 +94,19 @@ void CheckRestorable(const QString& staged, const QString& source, const QString
         // A file that does not open is refused below, saying so.
     }
     if (!checked)
-        throw Failure{QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。"
-                                     "現在のデータは変更していません。") +
-                      kCrLf2 + source + kCrLf2 + RetryAfterReadErrorAdvice()};
+        throw CopyFailure{QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。"
+                                         "現在のデータは変更していません。") +
+                          kCrLf2 + source + kCrLf2 + RetryAfterReadErrorAdvice()};
     if (damaged)
-        throw Failure{
+        throw CopyFailure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
     bool diskFull = false;
     const QString why = CheckChosenDatabase(staged, &diskFull);
     if (diskFull) throw DiskFull(source, mainPath);
     if (!why.isEmpty())
-        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
-                      source + kCrLf2 + AsUserFile(why, staged, source)};
+        throw CopyFailure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
+                          source + kCrLf2 + AsUserFile(why, staged, source)};
 }
 
 // A restore that stopped before its rename leaves the main file as it was.
@@ -154,7 +149,7 @@ void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
                                 [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }
     if (!c.Converted())
-        throw Failure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
+        throw CopyFailure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
 }
 
 }  // namespace
@@ -202,7 +197,7 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
              byName ? QStringLiteral("別のファイル名を指定すると、") : QStringLiteral("別のフォルダを指定すると、"),
              QStringLiteral("バックアップ結果")});
         return true;
-    } catch (const Failure& f) {
+    } catch (const CopyFailure& f) {
         platform::MsgBox(f.message, 16, kBackUpCaption);
     }
     return false;
@@ -243,8 +238,8 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
             }
         } catch (const db::DbError& e) {
             if (e.Number() == db::kErrDiskFull) throw DiskFull(source, mainPath);
-            throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
-                          AsUserFile(e.Description(), staged, source)};
+            throw CopyFailure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
+                              AsUserFile(e.Description(), staged, source)};
         }
 
         Step(step, RestoreStep::CheckStaged);
@@ -261,8 +256,8 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         // leaves it untouched), private whatever it was.
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
         if (const int err = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
-            throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
-                          kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
+            throw CopyFailure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
+                              kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
         result.safetyCopy = safety;
 
         // A journal beside the main file would be rolled into the restored
@@ -274,11 +269,11 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
 
         Step(step, RestoreStep::Place);
         if (const int err = PutInPlace(staged, mainPath))
-            throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
-                          kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
+            throw CopyFailure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
+                              kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
         result.restored = true;
         return result;
-    } catch (const Failure& f) {
+    } catch (const CopyFailure& f) {
         Abandon(result, staged, mainPath);
         platform::MsgBox(f.message, 16, kRestoreCaption);
     } catch (const std::exception& e) {

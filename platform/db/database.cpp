@@ -121,15 +121,12 @@ FileKind ProbeFile(const QString& path, FileHold* hold) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         throw CannotOpen(path, CannotOpenReason(errno));
     }
-    if (S_ISDIR(st.st_mode))
-        throw CannotOpen(path, QStringLiteral("フォルダが指定されています。データベースファイルを指定してください。"));
-    if (!S_ISREG(st.st_mode))
-        throw CannotOpen(path,
-                         QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
+    if (S_ISDIR(st.st_mode)) throw CannotOpen(path, CannotOpenReason(EISDIR));
+    if (!S_ISREG(st.st_mode)) throw CannotOpen(path, CannotOpenReason(EINVAL));
     // The right to read is asked of the caller's credentials every time; the
     // kept descriptor may have been opened under other ones.
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES)
-        throw CannotOpen(path, QStringLiteral("ファイルを読み取る権限がありません。"));
+        throw CannotOpen(path, CannotOpenReason(EACCES));
     int err = 0;
     *hold = FileHold::Take(path, &err);
     const int fd = hold->get();

@@ -2,6 +2,8 @@
 // The one error of the database layer, below the engines and the façade
 // alike: both throw it, so neither depends on the other for it.
 
+#include "platform/failure.h"
+
 #include <QString>
 #include <stdexcept>
 
@@ -23,8 +25,12 @@ private:
 };
 
 // Why a database file could not be opened, from the errno its open gave
-// (EINVAL: not a regular file), as the sentence after "cannot open".
+// (EISDIR: a folder; EINVAL: not a regular file), as the sentence after
+// "cannot open".
 QString CannotOpenReason(int error);
+
+// The kind of the engine's result code.
+FailureKind KindOfSqlite(int rc);
 
 // Common error numbers (the Jet/ADO numbers the messages show).
 constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database

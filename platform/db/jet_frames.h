@@ -24,12 +24,12 @@ enum Frame : char {
     kRow = 'R',        // one value per column: a tag byte, then the value
     kEnd = 'E',        // the table's rows are done
     kDone = 'D',       // the file was read whole; payload: what the log should hear of it
-    kFailed = 'X',     // a Failure byte, the detail, the table it concerns
+    kFailed = 'X',     // a Fault byte, the detail, the table it concerns
 };
 
 enum Tag : unsigned char { kNull = 0, kInt = 1, kReal = 2, kUtf16 = 3, kUtf8 = 4, kDate = 5 };
 
-enum Failure : unsigned char {
+enum Fault : unsigned char {
     kUnreadable = 0,
     kDamaged = 1,
     // Every page was read without a sign of damage, yet a table gave another

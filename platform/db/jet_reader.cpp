@@ -227,19 +227,25 @@ JetReadError::Kind KindOf(unsigned char failure) {
 }
 
 QString DescriptionOf(JetReadError::Kind kind, const QString& path, const QString& table) {
+    Failure f;
+    f.doing = Doing::ReadJet;
+    f.file = path;
+    f.table = table;
     switch (kind) {
         case JetReadError::Kind::Damaged:
-            return QStringLiteral("データベースファイル '%1' は壊れているため読み込めません。").arg(path);
+            f.kind = FailureKind::Damaged;
+            break;
         case JetReadError::Kind::Miscounted:
-            return QStringLiteral(
-                       "データベースファイル '%1' は、表 %2 に記録された行数が実際の行と一致しないため読み込めません。")
-                .arg(path, table);
+            f.kind = FailureKind::StaleCount;
+            break;
         case JetReadError::Kind::TooSlow:
-            return QStringLiteral("データベースファイル '%1' を時間内に読み込めませんでした。").arg(path);
+            f.kind = FailureKind::TooSlow;
+            break;
         case JetReadError::Kind::Unreadable:
+            f.kind = FailureKind::Unreadable;
             break;
     }
-    return QStringLiteral("データベースファイル '%1' を読み取れません。").arg(path);
+    return FailureText(f);
 }
 
 }  // namespace

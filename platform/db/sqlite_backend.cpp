@@ -22,40 +22,15 @@ namespace mox::db {
 namespace {
 
 [[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql) {
-    const int primary = rc & 0xff;
     const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    QString text;
-    long number = kErrSql;
-    switch (primary) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            text = QStringLiteral("データベースは他の処理で使用中です。しばらくしてからやり直してください。");
-            break;
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-            text = QStringLiteral(
-                "データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
-            break;
-        case SQLITE_FULL:
-            text = QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
-            number = kErrDiskFull;
-            break;
-        case SQLITE_IOERR:
-            text = QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
-            break;
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            text = QStringLiteral("データベースファイルが壊れています。");
-            number = kErrDamaged;
-            break;
-        case SQLITE_CONSTRAINT:
-            text = QStringLiteral("データの書き込みが制約に違反しています。");
-            break;
-        default:
-            text = QStringLiteral("データベースの処理に失敗しました。");
-            break;
-    }
-    text += QStringLiteral("\n(%1)").arg(detail);
+    Failure f;
+    f.doing = Doing::DatabaseWork;
+    f.step = FailureStep::Statement;
+    f.kind = KindOfSqlite(rc);
+    const long number = f.kind == FailureKind::DiskFull                                        ? kErrDiskFull
+                        : f.kind == FailureKind::Damaged || f.kind == FailureKind::NotDatabase ? kErrDamaged
+                                                                                               : kErrSql;
+    QString text = FailureText(f) + QStringLiteral("\n(%1)").arg(detail);
     if (!sql.isEmpty()) text += QStringLiteral("\n%1").arg(sql.simplified());
     throw DbError(number, text);
 }
@@ -344,21 +319,15 @@ DbError OpenFailure(const QString& path, const QString& reason) {
 // A failed first read of a file, said as the user can act on it: in use,
 // no database or damaged, else the engine's own words.
 DbError ReadFailure(const QString& path, int rc, const QString& detail) {
-    switch (rc & 0xff) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-        case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
-            return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
-        case SQLITE_FULL:
-            return DbError(kErrDiskFull,
-                           QStringLiteral("ディスクの空き容量が不足しているため、データベースファイル '%1' に"
-                                          "書き込めません。")
-                               .arg(path));
-        default:
-            return OpenFailure(path, detail);
-    }
+    Failure f;
+    f.doing = Doing::OpenDatabase;
+    f.step = FailureStep::Open;
+    f.kind = KindOfSqlite(rc);
+    f.codeOf = CodeOf::Sqlite;
+    f.code = rc;
+    f.file = path;
+    f.detail = detail;
+    return DbError(f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrCannotOpen, FailureText(f));
 }
 
 // Byte 18 of the header: 2 while the file keeps its changes in a
@@ -444,25 +413,11 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
 
 namespace {
 
-// What a failed write of the copy says, in the words of the engine's own
-// failures above.
-QString CopyFailure(int err) {
-    switch (err) {
-        case ENOSPC:
-        case EDQUOT:
-            return QStringLiteral("ディスクの空き容量が不足しているため、ファイルをコピーできません。");
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return QStringLiteral("コピー先のフォルダに書き込めません。");
-        case ENOENT:
-        case ENOTDIR:
-            return QStringLiteral("コピー先のフォルダが見つかりません。");
-        case EIO:
-            return QStringLiteral("ファイルの読み書きでエラーが発生しました。");
-        default:
-            return QStringLiteral("ファイルをコピーできません。(エラー番号 %1)").arg(err);
-    }
+// What a failed write of the copy says.
+DbError CopyFailure(int err) {
+    Failure f = FromErrno(FailureStep::CopyTarget, err);
+    f.doing = Doing::CopyDatabase;
+    return DbError(f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrSql, FailureText(f));
 }
 
 }  // namespace
@@ -482,10 +437,16 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         sqlite3_close_v2(dst);
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
-        if ((rc & 0xff) == SQLITE_READONLY)
-            return OpenFailure(
-                path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
-                                     "元に戻せません。\r\n書き込みできる場所にコピーしてから指定してください。"));
+        if ((rc & 0xff) == SQLITE_READONLY) {
+            Failure f;
+            f.doing = Doing::OpenDatabase;
+            f.step = FailureStep::CopySource;
+            f.kind = FailureKind::ReadOnly;
+            f.codeOf = CodeOf::Sqlite;
+            f.code = rc;
+            f.file = path;
+            return DbError(kErrCannotOpen, FailureText(f));
+        }
         return ReadFailure(path, rc, detail);
     };
     if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));
@@ -518,7 +479,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         const int err = platform::CopyDescriptorAtomically(bytes.get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
-        if (err != 0) throw DbError(err == ENOSPC || err == EDQUOT ? kErrDiskFull : kErrSql, CopyFailure(err));
+        if (err != 0) throw CopyFailure(err);
         return;
     }
 

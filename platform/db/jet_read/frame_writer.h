@@ -36,7 +36,7 @@ public:
     }
 
     // Tells the failure and ends the process; frames not yet sent are dropped.
-    [[noreturn]] void FailAndExit(Failure failure, const std::string& detail, const std::string& table) noexcept {
+    [[noreturn]] void FailAndExit(Fault failure, const std::string& detail, const std::string& table) noexcept {
         writing_.lock();  // held until the end: nothing is written after the failure
         try {
             std::string payload(1, char(failure));

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const int pipeFd = ::fcntl(kPipeDescriptor, F_DUPFD_CLOEXEC, 3);
     if (pipeFd < 0) return 2;
     FrameWriter out(pipeFd);
-    const auto fail = [&out](Failure failure, const std::string& detail, const std::string& table = {}) noexcept {
+    const auto fail = [&out](Fault failure, const std::string& detail, const std::string& table = {}) noexcept {
         out.FailAndExit(failure, detail, table);
     };
     LibraryMessages said;

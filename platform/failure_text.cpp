@@ -1,0 +1,307 @@
+// The one place where a failure becomes the Japanese the user reads. The
+// same errno or engine code is worded differently by different operations
+// (a missing file is "ファイルが見つかりません。" when a database is opened and
+// "コピー先のフォルダが見つかりません。" when a copy is written): each
+// operation's words stand side by side below, chosen by what was being done.
+
+#include "platform/failure.h"
+
+#include <cerrno>
+
+namespace mox {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+// The file routines' words for an errno, and those of any step that has
+// none of its own.
+QString FileCause(int err) {
+    switch (err) {
+        case ENOENT:
+            return QStringLiteral("ファイルまたはフォルダが見つかりません。");
+        case ENOTDIR:
+            return QStringLiteral("パスが見つかりません。");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("アクセスが拒否されました。");
+        case EEXIST:
+            return QStringLiteral("ファイルは既に存在します。");
+        case EISDIR:
+            return QStringLiteral("フォルダが指定されました。");
+        case ENOSPC:
+            return QStringLiteral("ディスクの空き容量が不足しています。");
+        case EDQUOT:
+            return QStringLiteral("ディスクの使用量の上限を超えました。");
+        case EROFS:
+            return QStringLiteral("書き込みが禁止されたドライブです。");
+        case EBUSY:
+        case ETXTBSY:
+            return QStringLiteral("ファイルは使用中です。");
+        case EIO:
+            return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
+        case ENAMETOOLONG:
+            return QStringLiteral("ファイル名が長すぎます。");
+        case ELOOP:
+            return QStringLiteral("リンクの参照が多すぎます。");
+        case EXDEV:
+            return QStringLiteral("別のドライブへは移動できません。");
+        case EMFILE:
+        case ENFILE:
+            return QStringLiteral("開いているファイルが多すぎます。");
+        case ENOTEMPTY:
+            return QStringLiteral("フォルダが空ではありません。");
+        case EINVAL:
+            return QStringLiteral("パスの指定が正しくありません。");
+        default:
+            return QStringLiteral("ファイル操作でエラーが発生しました。");
+    }
+}
+
+// A statement's failure, by the kind of the engine's code.
+QString EngineCause(const Failure& f) {
+    switch (f.kind) {
+        case FailureKind::Busy:
+            return QStringLiteral("データベースは他の処理で使用中です。しばらくしてからやり直してください。");
+        case FailureKind::ReadOnly:
+        case FailureKind::NoAccess:
+            return QStringLiteral(
+                "データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
+        case FailureKind::DiskFull:
+            return QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
+        case FailureKind::ReadError:
+            return QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
+        case FailureKind::Damaged:
+        case FailureKind::NotDatabase:
+            return QStringLiteral("データベースファイルが壊れています。");
+        case FailureKind::Constraint:
+            return QStringLiteral("データの書き込みが制約に違反しています。");
+        default:
+            return QStringLiteral("データベースの処理に失敗しました。");
+    }
+}
+
+// Why a database file could not be opened, from the errno its open gave.
+QString OpenErrnoCause(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("ファイルが見つかりません。");
+        case EISDIR:
+            return QStringLiteral("フォルダが指定されています。データベースファイルを指定してください。");
+        case EINVAL:
+            return QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。");
+        case EACCES:
+            return QStringLiteral("ファイルを読み取る権限がありません。");
+        default:
+            return QStringLiteral("ファイルを読み取れません。(エラー番号 %1)").arg(err);
+    }
+}
+
+// Why a database file could not be opened, or its content read to be copied.
+QString OpenCause(const Failure& f) {
+    if (f.step == FailureStep::SetAside)
+        return QStringLiteral(
+                   "このデータベースのものではない作業ファイル(%1)が同じフォルダにあり、"
+                   "名前を変えられないため、開けません。フォルダに書き込みできるか確認してください。")
+            .arg(f.place);
+    switch (f.kind) {
+        case FailureKind::Replaced:
+            return f.step == FailureStep::CopySource
+                       ? QStringLiteral("ファイルがコピーの途中で他のプログラムによって置き換えられました。")
+                       : QStringLiteral(
+                             "ファイルが他のプログラムによって置き換えられています。"
+                             "しばらくしてからやり直してください。");
+        case FailureKind::NotDatabase:
+        case FailureKind::Damaged:
+            return QStringLiteral("データベースファイルではないか、ファイルが壊れています。");
+        case FailureKind::WrongFormat:
+            return QStringLiteral("書き込みできない形式のデータベースファイルです。");
+        default:
+            break;
+    }
+    if (f.codeOf == CodeOf::Errno) return OpenErrnoCause(f.code);
+    if (f.kind == FailureKind::Busy) return QStringLiteral("ファイルは他のプログラムで使用中です。");
+    if (f.kind == FailureKind::ReadOnly && f.step == FailureStep::CopySource)
+        return QStringLiteral(
+            "中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
+            "元に戻せません。\r\n書き込みできる場所にコピーしてから指定してください。");
+    return f.detail;
+}
+
+// What a failed write of a database's copy says.
+QString CopyTargetCause(int err) {
+    switch (err) {
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("ディスクの空き容量が不足しているため、ファイルをコピーできません。");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return QStringLiteral("コピー先のフォルダに書き込めません。");
+        case ENOENT:
+        case ENOTDIR:
+            return QStringLiteral("コピー先のフォルダが見つかりません。");
+        case EIO:
+            return QStringLiteral("ファイルの読み書きでエラーが発生しました。");
+        default:
+            return QStringLiteral("ファイルをコピーできません。(エラー番号 %1)").arg(err);
+    }
+}
+
+// A Jet file that the reader could not read whole, naming the file.
+QString JetReadText(const Failure& f) {
+    switch (f.kind) {
+        case FailureKind::Damaged:
+            return QStringLiteral("データベースファイル '%1' は壊れているため読み込めません。").arg(f.file);
+        case FailureKind::StaleCount:
+            return QStringLiteral(
+                       "データベースファイル '%1' は、表 %2 に記録された行数が実際の行と一致しないため読み込めません。")
+                .arg(f.file, f.table);
+        case FailureKind::TooSlow:
+            return QStringLiteral("データベースファイル '%1' を時間内に読み込めませんでした。").arg(f.file);
+        default:
+            return QStringLiteral("データベースファイル '%1' を読み取れません。").arg(f.file);
+    }
+}
+
+// Why a Windows database was not converted. A file that could not be
+// written is named as the original's kept copy or as the converted file,
+// in the folder that refused it (`place`).
+QString ConversionCause(const Failure& f) {
+    if (f.step == FailureStep::ReadTemplate)
+        return QStringLiteral("テンプレートのデータベース（%1）を読み込めません。").arg(f.place);
+    const QString written =
+        f.step == FailureStep::KeepOriginal ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
+    switch (f.kind) {
+        case FailureKind::Foreign:
+            return QStringLiteral("本システムのデータベースではありません（表 %1 がありません）。").arg(f.table);
+        case FailureKind::Damaged:
+            return QStringLiteral("ファイルが壊れているため、読み込めません。");
+        case FailureKind::StaleCount:
+            return QStringLiteral("表 %1 に記録されている行数が、実際の行の数と一致しません。").arg(f.table) + kCrLf +
+                   QStringLiteral(
+                       "Windows 版の終了前にパソコンの電源が切れた場合などに起こります。このファイルを使って"
+                       "いた Windows のパソコンで、Windows 版を一度起動して通常どおり終了してください（終了時"
+                       "にファイルが最適化され、行数が正しく記録されます）。そのあとで、ファイルをもう一度"
+                       "コピーしてお使いください。");
+        case FailureKind::TooSlow:
+            return QStringLiteral("ファイルを時間内に読み込めませんでした。") + kCrLf +
+                   QStringLiteral(
+                       "ファイルのある場所（ネットワーク上のフォルダや USB メモリなど）が応答しているか確認"
+                       "し、ファイルをこのコンピュータのフォルダにコピーしてから、もう一度お試しください。");
+        case FailureKind::Unreadable:
+            return QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
+        case FailureKind::OldVersion:
+            return QStringLiteral("データベースのバージョンが一致しません。") + kCrLf +
+                   QStringLiteral("（バージョンの記録がないか、本システムで使用できない古いバージョンです）");
+        case FailureKind::BinaryColumn:
+            return QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(f.table, f.column);
+        case FailureKind::ReadOnly:
+            return QStringLiteral("フォルダ %1 に書き込めないため、%2を作成できませんでした。").arg(f.place, written) +
+                   kCrLf + QStringLiteral("フォルダが読み取り専用でないか確認してください。");
+        case FailureKind::DiskFull:
+            return QStringLiteral("ディスクの空き容量が不足しているため、フォルダ %1 に%2を作成できませんでした。")
+                .arg(f.place, written);
+        default:
+            return QStringLiteral("フォルダ %1 に%2を作成できませんでした。").arg(f.place, written);
+    }
+}
+
+// "<number> " and the file routines' words: the line a plain box gives a
+// file error.
+QString NumberedFileCause(const Failure& f) {
+    return QStringLiteral("<") + QString::number(f.number) + QStringLiteral("> ") + FileCause(f.code);
+}
+
+// The restore, by the step it stopped at.
+QString RestoreText(const Failure& f) {
+    switch (f.kind) {
+        case FailureKind::NotFound:
+            if (f.file.trimmed().isEmpty())
+                return QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
+                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。");
+            return QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + f.file;
+        case FailureKind::NotAFile:
+            return QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + f.file;
+        case FailureKind::NotDatabase:
+            return QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + f.file;
+        default:
+            return QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + f.file + kCrLf2 +
+                   NumberedFileCause(f);
+    }
+}
+
+// The words of a failure that no operation above has relabelled.
+QString GeneralCause(const Failure& f) {
+    if (f.kind == FailureKind::Program) return f.said;
+    if (f.codeOf == CodeOf::Errno) return FileCause(f.code);
+    if (f.kind == FailureKind::NoMemory) return QStringLiteral("メモリが不足しています。");
+    return EngineCause(f);
+}
+
+}  // namespace
+
+QString FailureCause(const Failure& f) {
+    switch (f.doing) {
+        case Doing::None:
+            return GeneralCause(f);
+        case Doing::OpenDatabase:
+            return OpenCause(f);
+        case Doing::CreateDatabase:
+            return QStringLiteral("(エラー番号 %1)").arg(f.code);
+        case Doing::DatabaseWork:
+            return EngineCause(f);
+        case Doing::CopyDatabase:
+            return CopyTargetCause(f.code);
+        case Doing::ConnectServer:
+        case Doing::MemoryDatabase:
+            return QString();
+        case Doing::ReadJet:
+            return JetReadText(f);
+        case Doing::ConvertJet:
+            return ConversionCause(f);
+        case Doing::Restore:
+            return RestoreText(f);
+    }
+    return GeneralCause(f);
+}
+
+QString FailureText(const Failure& f) {
+    switch (f.doing) {
+        case Doing::OpenDatabase:
+            if (f.file.trimmed().isEmpty() && f.kind == FailureKind::NotFound)
+                return QStringLiteral("データベースファイルが指定されていません。");
+            if (f.kind == FailureKind::DiskFull && f.codeOf == CodeOf::Sqlite)
+                return QStringLiteral(
+                           "ディスクの空き容量が不足しているため、データベースファイル '%1' に書き込めません。")
+                    .arg(f.file);
+            return QStringLiteral("データベースファイル '%1' を開けません。\n").arg(f.file) + OpenCause(f);
+        case Doing::CreateDatabase:
+            return QStringLiteral("データベースファイル '%1' を作成できません。\n").arg(f.file) + FailureCause(f);
+        case Doing::ConnectServer:
+            switch (f.step) {
+                case FailureStep::Statement:
+                    return QStringLiteral("データベースの処理に失敗しました。");
+                case FailureStep::EndTransaction:
+                    return QStringLiteral("トランザクションを終了できません。");
+                default:
+                    return QStringLiteral("データベースに接続できません。");
+            }
+        case Doing::MemoryDatabase:
+            return QStringLiteral("作業用のデータベースを作成できません。");
+        case Doing::ConvertJet:
+            return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + f.file +
+                   kCrLf2 + ConversionCause(f);
+        default:
+            return FailureCause(f);
+    }
+}
+
+QString FailureLogText(const Failure& f) {
+    const QString text = FailureText(f);
+    return f.detail.isEmpty() ? text : text + QLatin1Char('\n') + f.detail;
+}
+
+}  // namespace mox
