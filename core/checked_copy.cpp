@@ -47,7 +47,7 @@ bool LockedDatabase::IsDamaged() {
 }
 
 int LockedDatabase::CopyTo(const QString& target) {
-    return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
+    return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly).code;
 }
 
 void LockedDatabase::Release() {
@@ -85,7 +85,7 @@ bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const C
     QString which;
     int err = locked.CopyTo(staged);
     if (err == 0 && (err = db::MakeWayForDatabase(target, &which)) == 0)
-        err = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly);
+        err = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly).code;
     if (err != 0) {
         RemoveWorkFile(staged);
         throw CopyFailure{words.file + QStringLiteral("を作成できませんでした。") + kCrLf2 + target + kCrLf2 +

@@ -248,15 +248,13 @@ bool RecoverLeftoverCompaction() {
         // the check): the start goes on with a new database, whose first exit
         // compaction would remove anything under the target's name, so it is
         // kept under a name of its own.
-        int err = 0;
-        const QString aside = platform::SetAside(leftover, &err);
+        const Expected<QString> aside = platform::SetAside(leftover);
         LogFailure(QStringLiteral("最適化で作成されたファイル %1").arg(leftover),
-                   aside.isEmpty()
-                       ? FileErrorText(err)
-                       : QStringLiteral("データベースとして使えないため、%1 として残しました。").arg(aside));
+                   aside ? QStringLiteral("データベースとして使えないため、%1 として残しました。").arg(*aside)
+                         : FileErrorText(aside.error().code));
         return false;
     }
-    if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
+    if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly)) return false;
     platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、\r\n"
                                     "最適化で作成されたファイル(VXCP.MDB)からデータベースを復元しました。") +
                          QStringLiteral("\r\n\r\n") + mainPath,
@@ -309,8 +307,8 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStep
 
         Step(step, CompactionStep::Check);
         CheckCompacted(target, rows);
-        if (const int err = platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly))
-            throw FileStepError{err};
+        if (const Failure f = platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly))
+            throw FileStepError{f.code};
         return true;
     } catch (const Damaged&) {
         if (IsFile(mainPath)) RemoveCopy(target);

@@ -25,10 +25,10 @@ int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
     const db::FileHold original = db::FileHold::Take(path, &err);
     if (!original.IsHeld()) return err;
     if (by == KeepBy::Copy)
-        return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly);
+        return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly).code;
     // A second name shares the live file's mode, which stays as its owner
     // set it.
-    return platform::KeepFileAs(path, original.get(), kept);
+    return platform::KeepFileAs(path, original.get(), kept).code;
 }
 
 int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
@@ -46,7 +46,7 @@ int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
         if (templateUnreadable) *templateUnreadable = true;
         return err;
     }
-    return platform::CopyDescriptorAtomically(source.get(), work, platform::FileAccess::OwnerOnly);
+    return platform::CopyDescriptorAtomically(source.get(), work, platform::FileAccess::OwnerOnly).code;
 }
 
 void RemoveWorkFile(const QString& work) {
@@ -57,7 +57,7 @@ void RemoveWorkFile(const QString& work) {
 int PutInPlace(const QString& work, const QString& target) {
     RemovePendingCompaction(target);
     if (const int err = db::MakeWayForDatabase(target)) return err;
-    return platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly);
+    return platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly).code;
 }
 
 }  // namespace mox

@@ -138,8 +138,8 @@ bool IsSameFile(const QString& a, const QString& b) {
 bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     if (SameFile(Native(source), Native(target))) return false;
-    if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
-        ReportCopyFileError(err);
+    if (const Failure f = platform::CopyFileAtomically(source, target)) {
+        ReportCopyFileError(f.code);
         return false;
     }
     return true;
@@ -201,7 +201,7 @@ bool RenameFile(const QString& source, const QString& target) {
     if (newName.isEmpty()) return false;
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     const QString newPath = slash < 0 ? newName : source.left(slash + 1) + newName;
-    return platform::RenameWithoutReplacing(source, newPath) == 0;
+    return !platform::RenameWithoutReplacing(source, newPath);
 }
 
 QStringList FindFilesIgnoringCase(const QString& path) {
@@ -396,7 +396,7 @@ void SeparateSecondNames(const QString& mainPath, const QString& folder) {
         const QByteArray path = Native(entry.absoluteFilePath());
         if (entry.isSymLink() || entry.canonicalFilePath() == mainName || ::stat(path.constData(), &st) != 0) continue;
         if (st.st_dev != main.st_dev || st.st_ino != main.st_ino) continue;
-        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath(), platform::FileAccess::OwnerOnly) != 0)
+        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath(), platform::FileAccess::OwnerOnly))
             ::unlink(path.constData());
     }
 }

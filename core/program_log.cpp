@@ -29,7 +29,7 @@ void WriteLog(const QString& text, int stampFlag) {
                              QStringLiteral(".txt");
         // The log is emptied only once its copy exists: a failed copy keeps
         // the lines in the growing file rather than losing them.
-        if (platform::CopyFileAtomically(log, kept) == 0) ClearLog();
+        if (!platform::CopyFileAtomically(log, kept)) ClearLog();
     }
     AppendLog(stampFlag == 1 ? Stamp() + QLatin1Char(' ') + text : text, 0);
 }

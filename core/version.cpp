@@ -65,7 +65,7 @@ bool WriteVersionFile() {
     // long as the rest of the start; a folder that would refuse the new file
     // is still refused, as the write would be.
     if (HoldsExactly(path, line) && QFileInfo(G().ProgramDir).isWritable()) return true;
-    return platform::WriteFileAtomically(path, [&](platform::FileSink& sink) { return sink.Write(line); }) == 0;
+    return !platform::WriteFileAtomically(path, [&](platform::FileSink& sink) { return sink.Write(line); });
 }
 
 }  // namespace mox

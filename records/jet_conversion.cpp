@@ -269,13 +269,14 @@ QString NotePath(const QString& folder) { return folder + QStringLiteral("/VXCV.
 
 bool WriteNote(const QString& folder, const QString& kept) {
     const QByteArray text = QFileInfo(kept).fileName().toUtf8() + "\r\n";
-    return platform::WriteFileAtomically(NotePath(folder),
-                                         [&text](platform::FileSink& sink) { return sink.Write(text); }) == 0;
+    return !platform::WriteFileAtomically(NotePath(folder),
+                                          [&text](platform::FileSink& sink) { return sink.Write(text); });
 }
 
 QString ReadNote(const QString& folder) {
-    const int fd = platform::OpenRegularFile(NotePath(folder));
-    if (fd < 0) return {};
+    const Expected<int> opened = platform::OpenRegularFile(NotePath(folder));
+    if (!opened) return {};
+    const int fd = *opened;
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -423,9 +424,9 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
             c.source = c.converted = mainPath;
             c.kept = kept;
             c.toldLate = true;
-            if (const int err = platform::RemoveOthersAccess(mainPath))
+            if (const Failure f = platform::RemoveOthersAccess(mainPath))
                 c.warning = QStringLiteral("変換したファイルを他のユーザーが読み取れない設定にできませんでした。") +
-                            kCrLf + FileErrorText(err);
+                            kCrLf + FileErrorText(f.code);
         } else {
             ForgetJetConversionNote();
         }
@@ -484,7 +485,7 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
     // rolled into the new file at its first open: it is set aside first.
     int err = 0;
     while ((err = db::MakeWayForDatabase(target)) == 0 &&
-           (err = platform::PlaceNewFileAtomically(work, target)) == EEXIST)
+           (err = platform::PlaceNewFileAtomically(work, target).code) == EEXIST)
         target = UniquePath(stem, QStringLiteral(".mdb"));
     if (err) {
         RemoveWorkFile(work);

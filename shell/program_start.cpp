@@ -168,10 +168,10 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
             return CaseVariant::Refused;
         }
     }
-    if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
+    if (const Failure f = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
         ShowStartupError(
             QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +
-            kCrLf + FileErrorText(err) + kCrLf);
+            kCrLf + FileErrorText(f.code) + kCrLf);
         return CaseVariant::Refused;
     }
     platform::MsgBox(

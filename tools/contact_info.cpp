@@ -112,22 +112,22 @@ bool SaveContactInfo(const ContactInfo& info) {
 
     const QString path = G().ProgramDir + QStringLiteral("/Info.txt");
     const QByteArray bytes = InfoTextBytes(info);
-    const int err =
+    const Failure written =
         platform::WriteFileAtomically(path, [&bytes](platform::FileSink& sink) { return sink.Write(bytes); });
-    if (err != 0)
+    if (written)
         platform::MsgBox(QStringLiteral("連絡先ファイル(Info.txt)を書き込めませんでした。") + kCrLf2 + path + kCrLf2 +
-                             FileErrorText(err),
+                             FileErrorText(written.code),
                          16, QStringLiteral("保存エラー"));
-    return rowSaved && err == 0;
+    return rowSaved && !written;
 }
 
 bool InstallNewVersionUp(const QString& programDir) {
     const QString fresh = programDir + QStringLiteral("/VXMOXVerUp.new");
     const QString installed = programDir + QStringLiteral("/VXMOXVerUp");
     if (!CheckFile(fresh) || !CheckFile(installed)) return false;
-    if (const int err = platform::PlaceFileAtomically(fresh, installed)) {
+    if (const Failure f = platform::PlaceFileAtomically(fresh, installed)) {
         platform::MsgBox(QStringLiteral("バージョンアップ プログラムを新しいものに置き換えられませんでした。") +
-                             kCrLf2 + fresh + kCrLf2 + FileErrorText(err),
+                             kCrLf2 + fresh + kCrLf2 + FileErrorText(f.code),
                          16, QStringLiteral("エラー"));
         return false;
     }

@@ -118,7 +118,7 @@ int CopyIfPresent(const QString& source, const QString& target) {
     // (it holds patient data), and then given the target's name only if
     // that is still free.
     const QString part = platform::StagedFilePath(target);
-    if (const int err = platform::CopyFileAtomically(source, part, platform::FileAccess::OwnerOnly)) return err;
+    if (const Failure f = platform::CopyFileAtomically(source, part, platform::FileAccess::OwnerOnly)) return f.code;
     if (!RenameFile(part, target)) {
         ::unlink(QFile::encodeName(part).constData());
         return EEXIST;

@@ -75,11 +75,12 @@ FileHold FileHold::Take(const QString& path, int* error) {
     }
     // Replaced by something else between stat and open: the open refuses
     // it, and nothing of ours can be locked on it.
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) {
-        *error = fd == -EISDIR ? EINVAL : -fd;
+    const Expected<int> opening = platform::OpenRegularFile(path);
+    if (!opening) {
+        *error = opening.error().code == EISDIR ? EINVAL : opening.error().code;
         return {};
     }
+    const int fd = *opening;
     struct stat opened {};
     if (::fstat(fd, &opened) != 0) {
         *error = errno;

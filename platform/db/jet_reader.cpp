@@ -281,9 +281,9 @@ QString StorageTypeOfJetType(const QString& accessType) {
 }
 
 QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first, const JetReadOptions& options) {
-    const int opened = platform::OpenRegularFile(path);
-    if (opened < 0) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(-opened));
-    const platform::Descriptor file(AboveStandard(opened));
+    const Expected<int> opened = platform::OpenRegularFile(path);
+    if (!opened) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(opened.error().code));
+    const platform::Descriptor file(AboveStandard(*opened));
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(errno));
     const platform::Descriptor in(AboveStandard(fds[0]));

@@ -351,21 +351,20 @@ void SetForeignLogAside(const QString& path, int fd) {
         ::unlink(shm.constData());
         return;
     }
-    int err = 0;
-    const QString aside = platform::SetAside(log, &err);
-    if (aside.isEmpty() && err != ENOENT)
+    const Expected<QString> aside = platform::SetAside(log);
+    if (!aside && aside.error().code != ENOENT)
         throw OpenFailure(path, QStringLiteral("このデータベースのものではない作業ファイル(%1)が同じフォルダにあり、"
                                                "名前を変えられないため、開けません。フォルダに書き込みできるか"
                                                "確認してください。")
                                     .arg(QFileInfo(log).fileName()));
     ::unlink(shm.constData());
-    if (aside.isEmpty()) return;
+    if (!aside) return;
     const QString crlf = QStringLiteral("\r\n");
     platform::MsgBox(QStringLiteral("データベース(%1)と同じ名前の作業ファイル(%2)がありましたが、")
                              .arg(path, QFileInfo(log).fileName()) +
                          crlf + QStringLiteral("このデータベースのものではありません。") + crlf +
                          QStringLiteral("このまま開くとデータベースが壊れるため、") + crlf +
-                         QStringLiteral("作業ファイルの名前を次のように変えて残しました。") + crlf + crlf + aside +
+                         QStringLiteral("作業ファイルの名前を次のように変えて残しました。") + crlf + crlf + *aside +
                          crlf + crlf + QStringLiteral("データベースはそのまま使えます。"),
                      48, QStringLiteral("データベース"));
 }
@@ -476,10 +475,10 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         // The main file now holds the whole database, byte for byte as the
         // engine reads it: a plain copy, verified as it is made, is that
         // content at the speed of the disk.
-        const int err = platform::CopyDescriptorAtomically(bytes.get(), target);
+        const Failure copied = platform::CopyDescriptorAtomically(bytes.get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
-        if (err != 0) throw CopyFailure(err);
+        if (copied) throw CopyFailure(copied.code);
         return;
     }
 

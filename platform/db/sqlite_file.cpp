@@ -84,8 +84,9 @@ int MakeWayForDatabase(const QString& path, QString* which) {
         int err = 0;
         if (S_ISREG(st.st_mode) && !HoldsChanges(engineFile)) {
             if (::unlink(native.constData()) != 0 && errno != ENOENT) err = errno;
-        } else if (platform::SetAside(engineFile, &err).isEmpty() && err == ENOENT) {
-            err = 0;
+        } else if (const Expected<QString> aside = platform::SetAside(engineFile);
+                   !aside && aside.error().code != ENOENT) {
+            err = aside.error().code;
         }
         if (err != 0) {
             if (which) *which = engineFile;
