@@ -53,15 +53,15 @@ QString MakeConversionBackup() {
 
     // Kept as every original before a conversion is: a copy of its own,
     // owner-only, read back from the disk.
-    const int err = KeepDatabaseFile(mainPath, backupPath, KeepBy::Copy);
-    if (err == 0 && BackupIsWhole(backupPath)) return backupPath;
+    const Failure kept = KeepDatabaseFile(mainPath, backupPath, KeepBy::Copy);
+    if (!kept && BackupIsWhole(backupPath)) return backupPath;
 
     // Only the copy just made is removed; earlier ones are never touched.
-    if (err == 0) QFile::remove(backupPath);
+    if (!kept) QFile::remove(backupPath);
     platform::MsgBox(
         QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") + kCrLf +
             QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName() +
-            (err != 0 ? kCrLf + kCrLf + FileErrorText(err) : QString()),
+            (kept ? kCrLf + kCrLf + FileErrorText(kept.code) : QString()),
         16, QStringLiteral("コンバートエラー"));
     return {};
 }

@@ -24,9 +24,9 @@ QString ReadFailure(const QString& path, const QString& why) {
 }  // namespace
 
 LockedDatabase::LockedDatabase(const QString& path) : path_(path) {
-    int err = 0;
-    file_ = db::FileHold::Take(path, &err);
-    if (!file_.IsHeld()) throw CopyFailure{ReadFailure(path, FileErrorText(err))};
+    Expected<db::FileHold> taken = db::FileHold::Take(path);
+    if (!taken) throw CopyFailure{ReadFailure(path, FileErrorText(taken.error().code))};
+    file_ = std::move(*taken);
     try {
         conn_ = db::Connection::Open(db::DataSourcePart(path));
         lock_.emplace(*conn_);
@@ -84,8 +84,11 @@ bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const C
     RemoveWorkFile(staged);
     QString which;
     int err = locked.CopyTo(staged);
-    if (err == 0 && (err = db::MakeWayForDatabase(target, &which)) == 0)
-        err = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly).code;
+    if (err == 0) {
+        const Failure moved = db::MakeWayForDatabase(target);
+        which = moved.place;
+        err = moved ? moved.code : platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly).code;
+    }
     if (err != 0) {
         RemoveWorkFile(staged);
         throw CopyFailure{words.file + QStringLiteral("を作成できませんでした。") + kCrLf2 + target + kCrLf2 +

@@ -66,9 +66,9 @@ bool IsReadOnly(const QString& path) {
 // an SQLite database, so the patient table must be there too. A file passed
 // over is not named to the user; why it was goes to the log.
 bool IsCompleteDatabase(const QString& path) {
-    QString why;
-    if (db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}, &why)) return true;
-    LogFailure(QStringLiteral("データベースファイルの確認 %1").arg(path), why);
+    const Failure check = db::CheckIntactDatabaseFile(path, {QStringLiteral("TPatient")});
+    if (!check) return true;
+    LogFailure(QStringLiteral("データベースファイルの確認 %1").arg(path), check.detail);
     return false;
 }
 

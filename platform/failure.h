@@ -132,6 +132,8 @@ public:
         return value_ ? *value_ : static_cast<T>(std::forward<U>(otherwise));
     }
     const Failure& error() const { return failure_; }
+    // Had, and equal to `value`.
+    friend bool operator==(const Expected& e, const T& value) { return e.value_ && *e.value_ == value; }
 
 private:
     std::optional<T> value_;

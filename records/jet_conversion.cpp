@@ -368,21 +368,23 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
         return c;
     }
     JetConversion c;
-    bool noTemplate = false;
-    if (const int err = MakeFromTemplate(work, &noTemplate)) {
-        c = noTemplate ? Refused(shownAs, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(err)))
-                       : WriteRefusal(shownAs, folder, err, FileErrorText(err));
+    if (const Failure f = MakeFromTemplate(work)) {
+        c = f.step == FailureStep::ReadTemplate
+                ? Refused(shownAs, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(f.code)))
+                : WriteRefusal(shownAs, folder, f.code, FileErrorText(f.code));
     } else {
         try {
             Fill(jetPath, work, shownAs, progress, reading, step);
-            QString why;
-            if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
+            const Failure check =
+                db::CheckIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")});
+            if (!check) {
                 c.outcome = JetConversion::Outcome::Converted;
                 c.source = shownAs;
                 c.converted = work;
                 return c;
             }
-            c = WriteRefusal(shownAs, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
+            c = WriteRefusal(shownAs, folder, 0,
+                             QStringLiteral("the converted file failed its check: ") + check.detail);
         } catch (const Refusal& r) {
             c = Refused(shownAs, r.why, r.detail);
             c.table = r.table;
@@ -440,8 +442,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     const bool keptBefore = !kept.isEmpty();
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
-            JetConversion c = WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err));
+        if (const Failure f = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
+            JetConversion c = WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code));
             c.keeping = true;
             Log(c);
             return c;
@@ -460,8 +462,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     if (c.Refused()) return refuse(c, true);
     if (!WriteNote(g.AppPath(), kept))
         return refuse(WriteRefusal(mainPath, g.AppPath(), 0, QStringLiteral("the conversion's note")));
-    if (const int err = PutInPlace(work, mainPath))
-        return refuse(WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err)));
+    if (const Failure f = PutInPlace(work, mainPath))
+        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code)));
     c.converted = mainPath;
     c.kept = kept;
     return c;
@@ -483,11 +485,11 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
     // chosen name while the conversion ran included.
     // A journal or log another program left under the new name would be
     // rolled into the new file at its first open: it is set aside first.
-    int err = 0;
-    while ((err = db::MakeWayForDatabase(target)) == 0 &&
-           (err = platform::PlaceNewFileAtomically(work, target).code) == EEXIST)
+    Failure placed;
+    while (!(placed = db::MakeWayForDatabase(target)) &&
+           (placed = platform::PlaceNewFileAtomically(work, target)).code == EEXIST)
         target = UniquePath(stem, QStringLiteral(".mdb"));
-    if (err) {
+    if (const int err = placed.code) {
         RemoveWorkFile(work);
         JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
         Log(r);

@@ -196,27 +196,28 @@ bool OldFormatConversion::CheckTable() {
     // the conversion goes on only when it is there whole.
     if (KeptDbPath.isEmpty()) {
         KeptDbPath = UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
+        if (const Failure f = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
             platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
                                  kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
-                                 MainDbPath + kCrLf + kCrLf + FileErrorText(err),
+                                 MainDbPath + kCrLf + kCrLf + FileErrorText(f.code),
                              16, QStringLiteral("変換エラー"));
             return false;
         }
     }
 
     int16_t result = -1;
-    int fileError = 0;
+    Failure fileError;
     try {
-        if ((fileError = MakeFromTemplate(workPath)) == 0) {
+        if (!(fileError = MakeFromTemplate(workPath))) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            QString why;
-            if (result == 0 && !db::IsIntactDatabaseFile(workPath, {}, &why)) {
-                LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), why);
-                result = -1;
+            if (result == 0) {
+                if (const Failure check = db::CheckIntactDatabaseFile(workPath, {})) {
+                    LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), check.detail);
+                    result = -1;
+                }
             }
-            if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath)) != 0) result = -1;
+            if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath))) result = -1;
         }
     } catch (const std::exception& e) {
         LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), QString::fromLocal8Bit(e.what()));
@@ -233,7 +234,7 @@ bool OldFormatConversion::CheckTable() {
     platform::Wait(1000);
     // The main file was never replaced: it still is the old database.
     RemoveWorkFile(workPath);
-    ShowFailure(fileError ? FileErrorText(fileError) : QString());
+    ShowFailure(fileError ? FileErrorText(fileError.code) : QString());
     return false;
 }
 

@@ -80,9 +80,9 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
 // that name: the engine would roll it into whatever file takes the name next
 // and spoil it. What it holds is kept under a dated name that no engine reads.
 bool SetLeftoverJournalAside(const QString& mainPath) {
-    QString which;
-    if (db::MakeWayForDatabase(mainPath, &which) == 0) return true;
-    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(which).fileName() +
+    const Failure moved = db::MakeWayForDatabase(mainPath);
+    if (!moved) return true;
+    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(moved.place).fileName() +
                          QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
                          QStringLiteral("プログラムを終了します。"),
                      16, QStringLiteral("エラー"));
@@ -113,10 +113,9 @@ QString SettleUnderOwnName(const QString& path, const QString& mainName) {
         return QFileInfo(pending).fileName();
     }
     // What is left of a journal holds nothing to roll back.
-    QString which;
-    if (const int err = db::MakeWayForDatabase(path, &which)) {
-        LogFailure(what, which + QStringLiteral(" ") + FileErrorText(err));
-        return QFileInfo(which).fileName();
+    if (const Failure f = db::MakeWayForDatabase(path)) {
+        LogFailure(what, f.place + QStringLiteral(" ") + FileErrorText(f.code));
+        return QFileInfo(f.place).fileName();
     }
     return {};
 }
@@ -198,11 +197,10 @@ bool EnsureMainDatabase() {
     if (RecoverLeftoverCompaction()) return true;
 
     // The database holds patient data: it is owner-only from its first byte.
-    bool templateUnreadable = false;
-    if (const int err = MakeFromTemplate(mainPath, &templateUnreadable)) {
+    if (const Failure f = MakeFromTemplate(mainPath)) {
         ShowStartupError(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
-                         kCrLf + (templateUnreadable ? TemplateDbPath() : mainPath) + kCrLf + FileErrorText(err) +
-                         kCrLf);
+                         kCrLf + (f.step == FailureStep::ReadTemplate ? f.place : mainPath) + kCrLf +
+                         FileErrorText(f.code) + kCrLf);
         return false;
     }
     platform::Wait(2000);

@@ -55,9 +55,8 @@ bool JudgeRestoreSource(const QString& source) {
         return CopyFailure{FailureText(f.As(Doing::Restore, FailureStep::Look))};
     };
     if (source.trimmed().isEmpty()) throw refuse(FailureKind::NotFound);
-    int err = 0;
-    const db::FileKind kind = db::FileKindAt(source, &err);
-    if (err != 0) throw refuse(KindOfErrno(err), err);
+    const Expected<db::FileKind> kind = db::FileKindAt(source);
+    if (!kind) throw refuse(kind.error().kind, kind.error().code);
     if (kind == db::FileKind::Other) throw refuse(FailureKind::NotDatabase);
     return kind == db::FileKind::Jet;
 }
@@ -255,9 +254,9 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         // The old file itself under the new name (the rename that follows
         // leaves it untouched), private whatever it was.
         const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
+        if (const Failure f = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
             throw CopyFailure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
-                              kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
+                              kCrLf2 + safety + kCrLf2 + FileErrorText(f.code)};
         result.safetyCopy = safety;
 
         // A journal beside the main file would be rolled into the restored
@@ -268,9 +267,9 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         RemoveFile(mainPath + QStringLiteral("-journal"));
 
         Step(step, RestoreStep::Place);
-        if (const int err = PutInPlace(staged, mainPath))
+        if (const Failure f = PutInPlace(staged, mainPath))
             throw CopyFailure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
-                              kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
+                              kCrLf2 + mainPath + kCrLf2 + FileErrorText(f.code)};
         result.restored = true;
         return result;
     } catch (const CopyFailure& f) {

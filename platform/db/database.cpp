@@ -127,11 +127,10 @@ FileKind ProbeFile(const QString& path, FileHold* hold) {
     // kept descriptor may have been opened under other ones.
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES)
         throw CannotOpen(path, CannotOpenReason(EACCES));
-    int err = 0;
-    *hold = FileHold::Take(path, &err);
-    const int fd = hold->get();
-    if (!hold->IsHeld()) throw CannotOpen(path, CannotOpenReason(err));
-    const FileKind kind = ReadFileKind(fd);
+    Expected<FileHold> taken = FileHold::Take(path);
+    if (!taken) throw CannotOpen(path, CannotOpenReason(taken.error().code));
+    *hold = std::move(*taken);
+    const FileKind kind = ReadFileKind(hold->get()).value_or(FileKind::Other);
     if (kind != FileKind::Other) return kind;
     throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
 }

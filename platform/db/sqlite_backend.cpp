@@ -371,9 +371,8 @@ void SetForeignLogAside(const QString& path, int fd) {
 
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int busyTimeoutMs) {
     {
-        int holdError = 0;
-        const FileHold hold = FileHold::Take(path, &holdError);
-        if (hold.IsHeld()) SetForeignLogAside(path, hold.get());
+        const Expected<FileHold> hold = FileHold::Take(path);
+        if (hold) SetForeignLogAside(path, hold->get());
     }
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(path);
@@ -426,8 +425,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     const QByteArray to = QFile::encodeName(target);
     // Shared with every connection of this process on the file, and let go
     // after the engine's own (file_hold.h).
-    int openError = 0;
-    const FileHold bytes = FileHold::Take(source, &openError);
+    const Expected<FileHold> bytes = FileHold::Take(source);
     sqlite3* src = nullptr;
     sqlite3* dst = nullptr;
     auto fail = [&](sqlite3* db, int rc, const QString& path) {
@@ -448,8 +446,8 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         }
         return ReadFailure(path, rc, detail);
     };
-    if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));
-    SetForeignLogAside(source, bytes.get());
+    if (!bytes) throw OpenFailure(source, CannotOpenReason(bytes.error().code));
+    SetForeignLogAside(source, bytes->get());
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
     int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);
@@ -466,16 +464,16 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     rc = sqlite3_exec(src, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw fail(src, sqlite3_extended_errcode(src), source);
     // The bytes copied must be those of the file under the engine's lock.
-    if (!bytes.IsAt(source)) {
+    if (!bytes->IsAt(source)) {
         sqlite3_close_v2(src);
         throw OpenFailure(source, QStringLiteral("ファイルがコピーの途中で他のプログラムによって置き換えられました。"));
     }
 
-    if (!KeepsWriteAheadLog(bytes.get())) {
+    if (!KeepsWriteAheadLog(bytes->get())) {
         // The main file now holds the whole database, byte for byte as the
         // engine reads it: a plain copy, verified as it is made, is that
         // content at the speed of the disk.
-        const Failure copied = platform::CopyDescriptorAtomically(bytes.get(), target);
+        const Failure copied = platform::CopyDescriptorAtomically(bytes->get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
         if (copied) throw CopyFailure(copied.code);

@@ -44,20 +44,28 @@ bool ReportsUnreadPages(const QString& report) {
     return false;
 }
 
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why) {
-    QString cause;
+Failure CheckIntactDatabaseFile(const QString& path, const QStringList& tables) {
+    Failure f;
+    f.file = path;
     try {
         auto conn = Connection::Open(DataSourcePart(path));
         const QString report = IntegrityCheck(*conn);
-        if (report != QStringLiteral("ok")) cause = QStringLiteral("integrity_check: ") + report;
-        for (const QString& table : tables)
-            if (cause.isEmpty() && !conn->TableExists(table)) cause = QStringLiteral("no table ") + table;
+        if (report != QStringLiteral("ok")) {
+            f.kind = FailureKind::Damaged;
+            f.detail = QStringLiteral("integrity_check: ") + report;
+        }
+        for (const QString& table : tables) {
+            if (f || conn->TableExists(table)) continue;
+            f.kind = FailureKind::Foreign;
+            f.table = table;
+            f.detail = QStringLiteral("no table ") + table;
+        }
         conn->Close();
     } catch (const DbError& e) {
-        cause = e.Description();
+        f.kind = FailureKind::Other;
+        f.detail = e.Description();
     }
-    if (why) *why = cause;
-    return cause.isEmpty();
+    return f;
 }
 
 bool HoldsChanges(const QString& enginePath) {
@@ -75,7 +83,7 @@ bool HoldsChanges(const QString& enginePath) {
     return file.size() > 32;
 }
 
-int MakeWayForDatabase(const QString& path, QString* which) {
+Failure MakeWayForDatabase(const QString& path) {
     for (const char* suffix : kEngineFileSuffixes) {
         const QString engineFile = path + QLatin1String(suffix);
         const QByteArray native = QFile::encodeName(engineFile);
@@ -89,11 +97,12 @@ int MakeWayForDatabase(const QString& path, QString* which) {
             err = aside.error().code;
         }
         if (err != 0) {
-            if (which) *which = engineFile;
-            return err;
+            Failure f = FromErrno(FailureStep::SetAside, err, path);
+            f.place = engineFile;
+            return f;
         }
     }
-    return 0;
+    return {};
 }
 
 void RemoveEngineFiles(const QString& path) {

@@ -171,8 +171,8 @@ void PFrmInput::mnuCreate_Click() {
     }
     // The new file holds the template only, owner-only from its first byte;
     // when it cannot be made the database in use stays.
-    if (const int err = MakeFromTemplate(chosen->Path())) {
-        ReportCopyFileError(err);
+    if (const Failure f = MakeFromTemplate(chosen->Path())) {
+        ReportCopyFileError(f.code);
         return;
     }
     UseDatabase(chosen->Path());
