@@ -4,7 +4,6 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 
 #include <QFileInfo>
@@ -84,7 +83,7 @@ SourceFlags ReadSourcePatients(SourceDb source) {
     } catch (const db::DbError& e) {
         flags = {};
         // The library's own words are for the log; the user reads why.
-        if (const auto* jet = dynamic_cast<const db::JetReadError*>(&e)) LogFailure(path, jet->Detail());
+        if (e.GetFailure().doing == Doing::ReadJet) LogFailure(path, e.GetFailure().detail);
         ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
                           .arg(QFileInfo(path).fileName()),
                       e.Number(), e.Description());

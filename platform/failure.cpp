@@ -18,7 +18,7 @@ constexpr unsigned long long kFullBelow = 1 << 20;
 
 Failure Failure::As(Doing operation, FailureStep at) const {
     Failure relabelled = *this;
-    if (relabelled.within == Doing::None) relabelled.within = doing;
+    if (doing != Doing::None) (within == Doing::None ? relabelled.within : relabelled.via) = doing;
     relabelled.doing = operation;
     relabelled.stage = at;
     return relabelled;

@@ -34,6 +34,8 @@ enum class Doing : uint8_t {
     MemoryDatabase,  // the private database in memory a Jet file is read into
     ReadJet,         // a Jet file is read whole
     // The programs' operations.
+    OpenChosen,  // a file that is to become the database is opened
+    UseChosen,   // ... and read and written as the database (its layout, its version, a write)
     ConvertJet,  // a Windows database is converted into this system's format
     Restore,     // a backup takes the place of the database
 };
@@ -94,6 +96,7 @@ enum class CodeOf : uint8_t { None, Errno, Sqlite, Odbc };
 struct Failure {
     Doing doing = Doing::None;              // what the user asked for: the words that head the sentence
     FailureStep stage = FailureStep::None;  // where in `doing` it failed, as the relabelling layer knows it
+    Doing via = Doing::None;                // an operation between the two, whose words come between them
     Doing within = Doing::None;             // the lower operation whose words follow the headline
     FailureStep step = FailureStep::None;   // where the cause was met
     FailureKind kind = FailureKind::None;
@@ -107,8 +110,8 @@ struct Failure {
     QString said;    // a phrase already in Japanese from the rule that found it (kind Program)
 
     explicit operator bool() const { return kind != FailureKind::None; }
-    // The same failure as part of `operation` (at its `stage`): the lower
-    // operation's words and the cause are kept.
+    // The same failure as part of `operation` (at its `stage`): the words of
+    // the operations below and the cause are kept.
     Failure As(Doing operation, FailureStep stage = FailureStep::None) const;
 };
 

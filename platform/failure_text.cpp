@@ -233,6 +233,25 @@ QString RestoreText(const Failure& f) {
     }
 }
 
+// The failure as the operation below `doing` met it.
+Failure Lower(const Failure& f) {
+    Failure lower = f;
+    lower.stage = FailureStep::None;
+    if (f.via != Doing::None) {
+        lower.doing = f.via;
+        lower.via = Doing::None;
+    } else {
+        lower.doing = f.within;
+        lower.within = Doing::None;
+    }
+    return lower;
+}
+
+// The engine's or the driver's own words after a sentence.
+QString WithDetail(const QString& sentence, const Failure& f) {
+    return f.detail.isEmpty() ? sentence : sentence + QLatin1Char('\n') + f.detail;
+}
+
 // The words of a failure that no operation above has relabelled.
 QString GeneralCause(const Failure& f) {
     if (f.kind == FailureKind::Program) return f.said;
@@ -257,7 +276,9 @@ QString FailureCause(const Failure& f) {
             return CopyTargetCause(f.code);
         case Doing::ConnectServer:
         case Doing::MemoryDatabase:
-            return QString();
+        case Doing::OpenChosen:
+        case Doing::UseChosen:
+            return FailureText(f);
         case Doing::ReadJet:
             return JetReadText(f);
         case Doing::ConvertJet:
@@ -280,17 +301,26 @@ QString FailureText(const Failure& f) {
             return QStringLiteral("データベースファイル '%1' を開けません。\n").arg(f.file) + OpenCause(f);
         case Doing::CreateDatabase:
             return QStringLiteral("データベースファイル '%1' を作成できません。\n").arg(f.file) + FailureCause(f);
+        case Doing::DatabaseWork:
+            return WithDetail(EngineCause(f), f);
         case Doing::ConnectServer:
             switch (f.step) {
                 case FailureStep::Statement:
-                    return QStringLiteral("データベースの処理に失敗しました。");
+                    return WithDetail(QStringLiteral("データベースの処理に失敗しました。"), f);
                 case FailureStep::EndTransaction:
-                    return QStringLiteral("トランザクションを終了できません。");
+                    return WithDetail(QStringLiteral("トランザクションを終了できません。"), f);
                 default:
-                    return QStringLiteral("データベースに接続できません。");
+                    return WithDetail(QStringLiteral("データベースに接続できません。"), f);
             }
         case Doing::MemoryDatabase:
-            return QStringLiteral("作業用のデータベースを作成できません。");
+            return QStringLiteral("作業用のデータベースを作成できません。(%1)").arg(f.detail);
+        case Doing::OpenChosen:
+            return QStringLiteral("データベースとして開けないファイルです。") + kCrLf2 + FailureText(Lower(f));
+        case Doing::UseChosen:
+            if (f.kind == FailureKind::Foreign)
+                return QStringLiteral("このシステムのデータベースではありません（%1）。").arg(f.said);
+            if (f.kind == FailureKind::OldVersion) return QStringLiteral("データベースのバージョンが一致しません。");
+            return QStringLiteral("データベースを読み書きできません。") + kCrLf2 + FailureText(Lower(f));
         case Doing::ConvertJet:
             return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + f.file +
                    kCrLf2 + ConversionCause(f);

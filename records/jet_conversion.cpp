@@ -79,18 +79,17 @@ JetConversion Refused(const QString& source, JetRefusal why, const QString& deta
     return c;
 }
 
-JetRefusal RefusalOf(db::JetReadError::Kind kind) {
+JetRefusal RefusalOf(FailureKind kind) {
     switch (kind) {
-        case db::JetReadError::Kind::Damaged:
+        case FailureKind::Damaged:
             return JetRefusal::Damaged;
-        case db::JetReadError::Kind::Miscounted:
+        case FailureKind::StaleCount:
             return JetRefusal::StaleCount;
-        case db::JetReadError::Kind::TooSlow:
+        case FailureKind::TooSlow:
             return JetRefusal::TooSlow;
-        case db::JetReadError::Kind::Unreadable:
-            break;
+        default:
+            return JetRefusal::Unreadable;
     }
-    return JetRefusal::Unreadable;
 }
 
 JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
@@ -389,12 +388,15 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
             c = Refused(shownAs, r.why, r.detail);
             c.table = r.table;
             c.column = r.column;
-        } catch (const db::JetReadError& e) {
-            c = Refused(shownAs, RefusalOf(e.GetKind()), e.Detail());
-            c.table = e.Table();
         } catch (const db::DbError& e) {
-            // Said while the work file is still there, taking the space.
-            c = WriteRefusal(shownAs, folder, 0, e.Description());
+            const Failure& f = e.GetFailure();
+            if (f.doing == Doing::ReadJet) {
+                c = Refused(shownAs, RefusalOf(f.kind), f.detail);
+                c.table = f.table;
+            } else {
+                // Said while the work file is still there, taking the space.
+                c = WriteRefusal(shownAs, folder, 0, e.Description());
+            }
         } catch (const std::exception& e) {
             c = WriteRefusal(shownAs, folder, 0, QString::fromLocal8Bit(e.what()));
         }

@@ -14,10 +14,10 @@ namespace {
 // An error the upgrade passes on means the file lacks what the screens need
 // (for example its occasion table): the program cannot go on with it.
 void UpgradeAtStartup() {
-    const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>();
+    const Failure failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>();
     if (!failure) return;
     platform::MsgBox(QStringLiteral("データベースの更新でエラーが発生しました。プログラムを終了します。\r\n\r\n<") +
-                         QString::number(failure->Number()) + QStringLiteral("> ") + failure->Description(),
+                         QString::number(failure.number) + QStringLiteral("> ") + FailureText(failure),
                      16, QStringLiteral("エラー"));
     EndProgram();
 }

@@ -160,10 +160,11 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
     // A Windows file is converted and checked by the conversion; any other
     // file becomes the database only with this system's layout.
     if (db::FileKindAt(found.front()) != db::FileKind::Jet) {
-        if (const QString why = CheckDatabaseLayout(found.front()); !why.isEmpty()) {
+        if (const Failure f = CheckDatabaseLayout(found.front())) {
             ShowStartupError(QStringLiteral("プログラムのフォルダにある %1 は、").arg(variantName) + kCrLf +
-                             QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf + why +
-                             kCrLf + kCrLf + QStringLiteral("%1 はそのまま残してあります。").arg(variantName) + kCrLf);
+                             QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf +
+                             FailureText(f) + kCrLf + kCrLf +
+                             QStringLiteral("%1 はそのまま残してあります。").arg(variantName) + kCrLf);
             return CaseVariant::Refused;
         }
     }

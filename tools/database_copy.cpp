@@ -100,12 +100,11 @@ void CheckRestorable(const QString& staged, const QString& source, const QString
         throw CopyFailure{
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
-    bool diskFull = false;
-    const QString why = CheckChosenDatabase(staged, &diskFull);
-    if (diskFull) throw DiskFull(source, mainPath);
-    if (!why.isEmpty())
+    if (const Failure f = CheckChosenDatabase(staged)) {
+        if (f.doing == Doing::UseChosen && f.kind == FailureKind::DiskFull) throw DiskFull(source, mainPath);
         throw CopyFailure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
-                          source + kCrLf2 + AsUserFile(why, staged, source)};
+                          source + kCrLf2 + AsUserFile(FailureText(f), staged, source)};
+    }
 }
 
 // A restore that stopped before its rename leaves the main file as it was.
@@ -236,7 +235,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
                 db::CopyDatabaseContent(source, staged);
             }
         } catch (const db::DbError& e) {
-            if (e.Number() == db::kErrDiskFull) throw DiskFull(source, mainPath);
+            if (e.GetFailure().kind == FailureKind::DiskFull) throw DiskFull(source, mainPath);
             throw CopyFailure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                               AsUserFile(e.Description(), staged, source)};
         }

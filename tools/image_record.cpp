@@ -19,7 +19,7 @@ QString Sentence(const char16_t* phrase, const QString& table) {
     return QString::fromUtf16(phrase) + table + QStringLiteral("）");
 }
 
-bool IsBusy(const db::DbError& e) { return e.Description().contains(QStringLiteral("使用中です")); }
+bool IsBusy(const db::DbError& e) { return e.GetFailure().kind == FailureKind::Busy; }
 
 // The common retry rule of one call: a busy or locked database is tried
 // again ten times, a second apart, without a word; then, and at once for any

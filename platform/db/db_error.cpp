@@ -4,9 +4,21 @@
 
 namespace mox::db {
 
-QString CannotOpenReason(int error) {
-    return FailureCause(FromErrno(FailureStep::Open, error).As(Doing::OpenDatabase));
+DbError::DbError(const Failure& failure) : std::runtime_error(FailureText(failure).toStdString()), failure_(failure) {}
+
+namespace {
+
+Failure Refusal(long number, const QString& description) {
+    Failure f;
+    f.kind = FailureKind::Program;
+    f.number = number;
+    f.said = description;
+    return f;
 }
+
+}  // namespace
+
+DbError::DbError(long number, const QString& description) : DbError(Refusal(number, description)) {}
 
 FailureKind KindOfSqlite(int rc) {
     switch (rc & 0xff) {

@@ -9,25 +9,24 @@
 
 namespace mox::db {
 
-// An error of the database layer. `Number` follows the original error
-// numbers where a caller shows them ("[Error:" boxes); `Description` is the
-// text shown after it.
+// An error of the database layer: the failure it carries up to the function
+// that owns the transaction it unwinds (platform/failure.h). `Number` follows
+// the original error numbers where a caller shows them ("[Error:" boxes);
+// `Description` is the text shown after it.
 class DbError : public std::runtime_error {
 public:
-    DbError(long number, const QString& description)
-        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-    long Number() const { return number_; }
-    QString Description() const { return description_; }
+    // A failure met on a file or in the engine.
+    explicit DbError(const Failure& failure);
+    // The layer's refusal of a misuse (no current row, a field it does not
+    // have, a value that does not convert), worded where it is raised.
+    DbError(long number, const QString& description);
+    long Number() const { return failure_.number; }
+    QString Description() const { return FailureText(failure_); }
+    const Failure& GetFailure() const { return failure_; }
 
 private:
-    long number_;
-    QString description_;
+    Failure failure_;
 };
-
-// Why a database file could not be opened, from the errno its open gave
-// (EISDIR: a folder; EINVAL: not a regular file), as the sentence after
-// "cannot open".
-QString CannotOpenReason(int error);
 
 // The kind of the engine's result code.
 FailureKind KindOfSqlite(int rc);

@@ -215,43 +215,30 @@ private:
     QElapsedTimer sinceEvents_;
 };
 
-JetReadError::Kind KindOf(unsigned char failure) {
-    switch (failure) {
-        case kDamaged:
-            return JetReadError::Kind::Damaged;
-        case kMiscounted:
-            return JetReadError::Kind::Miscounted;
-        default:
-            return JetReadError::Kind::Unreadable;
-    }
-}
-
-QString DescriptionOf(JetReadError::Kind kind, const QString& path, const QString& table) {
+// A file the reader could not read whole.
+DbError ReadFailure(FailureKind kind, const QString& path, const QString& detail, const QString& table = {}) {
     Failure f;
     f.doing = Doing::ReadJet;
+    f.kind = kind;
+    f.number = kErrCannotOpen;
     f.file = path;
     f.table = table;
-    switch (kind) {
-        case JetReadError::Kind::Damaged:
-            f.kind = FailureKind::Damaged;
-            break;
-        case JetReadError::Kind::Miscounted:
-            f.kind = FailureKind::StaleCount;
-            break;
-        case JetReadError::Kind::TooSlow:
-            f.kind = FailureKind::TooSlow;
-            break;
-        case JetReadError::Kind::Unreadable:
-            f.kind = FailureKind::Unreadable;
-            break;
+    f.detail = detail;
+    return DbError(f);
+}
+
+FailureKind KindOf(unsigned char fault) {
+    switch (fault) {
+        case kDamaged:
+            return FailureKind::Damaged;
+        case kMiscounted:
+            return FailureKind::StaleCount;
+        default:
+            return FailureKind::Unreadable;
     }
-    return FailureText(f);
 }
 
 }  // namespace
-
-JetReadError::JetReadError(Kind kind, const QString& path, const QString& detail, const QString& table)
-    : DbError(kErrCannotOpen, DescriptionOf(kind, path, table)), kind_(kind), detail_(detail), table_(table) {}
 
 QString JetReaderProgram() {
     const QString name = QString::fromLatin1(kReaderProgram);
@@ -282,19 +269,19 @@ QString StorageTypeOfJetType(const QString& accessType) {
 
 QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first, const JetReadOptions& options) {
     const Expected<int> opened = platform::OpenRegularFile(path);
-    if (!opened) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(opened.error().code));
+    if (!opened) throw ReadFailure(FailureKind::Unreadable, path, ErrorText(opened.error().code));
     const platform::Descriptor file(AboveStandard(*opened));
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(errno));
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw ReadFailure(FailureKind::Unreadable, path, ErrorText(errno));
     const platform::Descriptor in(AboveStandard(fds[0]));
     platform::Descriptor out(AboveStandard(fds[1]));
     if (!file.IsOpen() || !in.IsOpen() || !out.IsOpen())
-        throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(errno));
+        throw ReadFailure(FailureKind::Unreadable, path, ErrorText(errno));
     const QString program = options.readerProgram.isEmpty() ? JetReaderProgram() : options.readerProgram;
     Reader reader;
     if (const int err = reader.Start(program, file.get(), out.get(), first))
-        throw JetReadError(JetReadError::Kind::Unreadable, path,
-                           QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(err)));
+        throw ReadFailure(FailureKind::Unreadable, path,
+                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(err)));
     out.Close();
 
     std::vector<JetTable> tables;
@@ -397,8 +384,8 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
     for (;;) {
         if (!wait.Readable(options.silenceLimitMs)) {
             reader.Stop();
-            throw JetReadError(JetReadError::Kind::TooSlow, path,
-                               QStringLiteral("the reader said nothing for %1 ms").arg(options.silenceLimitMs));
+            throw ReadFailure(FailureKind::TooSlow, path,
+                              QStringLiteral("the reader said nothing for %1 ms").arg(options.silenceLimitMs));
         }
         const ssize_t n = ::read(in.get(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
@@ -414,7 +401,7 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
             }
         } catch (const BadFrame&) {
             reader.Stop();
-            throw JetReadError(JetReadError::Kind::Damaged, path, QStringLiteral("the reader's output makes no sense"));
+            throw ReadFailure(FailureKind::Damaged, path, QStringLiteral("the reader's output makes no sense"));
         }
         if (at > (1 << 20) || at == pending.size()) {
             pending.erase(0, at);
@@ -423,13 +410,13 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
     }
     const int status = reader.Wait();
     if (failureKind >= 0)
-        throw JetReadError(KindOf(static_cast<unsigned char>(failureKind)), path, Said(failure), Said(failedTable));
+        throw ReadFailure(KindOf(static_cast<unsigned char>(failureKind)), path, Said(failure), Said(failedTable));
     if (WIFSIGNALED(status))
-        throw JetReadError(JetReadError::Kind::Damaged, path,
-                           QStringLiteral("the reader ended by signal %1").arg(WTERMSIG(status)));
+        throw ReadFailure(FailureKind::Damaged, path,
+                          QStringLiteral("the reader ended by signal %1").arg(WTERMSIG(status)));
     if (!done || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || current || pending.size() != at)
-        throw JetReadError(JetReadError::Kind::Damaged, path,
-                           QStringLiteral("the reader ended with %1 before the end").arg(status));
+        throw ReadFailure(FailureKind::Damaged, path,
+                          QStringLiteral("the reader ended with %1 before the end").arg(status));
     return notes;
 }
 

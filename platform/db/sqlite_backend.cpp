@@ -22,17 +22,19 @@ namespace mox::db {
 namespace {
 
 [[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql) {
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString said = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     Failure f;
     f.doing = Doing::DatabaseWork;
     f.step = FailureStep::Statement;
     f.kind = KindOfSqlite(rc);
-    const long number = f.kind == FailureKind::DiskFull                                        ? kErrDiskFull
-                        : f.kind == FailureKind::Damaged || f.kind == FailureKind::NotDatabase ? kErrDamaged
-                                                                                               : kErrSql;
-    QString text = FailureText(f) + QStringLiteral("\n(%1)").arg(detail);
-    if (!sql.isEmpty()) text += QStringLiteral("\n%1").arg(sql.simplified());
-    throw DbError(number, text);
+    f.codeOf = CodeOf::Sqlite;
+    f.code = rc;
+    f.number = f.kind == FailureKind::DiskFull                                        ? kErrDiskFull
+               : f.kind == FailureKind::Damaged || f.kind == FailureKind::NotDatabase ? kErrDamaged
+                                                                                      : kErrSql;
+    f.detail = QStringLiteral("(%1)").arg(said);
+    if (!sql.isEmpty()) f.detail += QStringLiteral("\n%1").arg(sql.simplified());
+    throw DbError(f);
 }
 
 class Statement {
@@ -312,22 +314,29 @@ private:
     sqlite3* db_;
 };
 
-DbError OpenFailure(const QString& path, const QString& reason) {
-    return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
-}
-
-// A failed first read of a file, said as the user can act on it: in use,
-// no database or damaged, else the engine's own words.
-DbError ReadFailure(const QString& path, int rc, const QString& detail) {
+// The file at `path` could not be opened (or its content read to be
+// copied): the engine's code `rc` says why, in words the user can act on
+// where there are any (in use, no database or damaged, a full disk).
+DbError OpenFailure(const QString& path, int rc, const QString& detail, FailureStep step = FailureStep::Open) {
     Failure f;
     f.doing = Doing::OpenDatabase;
-    f.step = FailureStep::Open;
+    f.step = step;
     f.kind = KindOfSqlite(rc);
     f.codeOf = CodeOf::Sqlite;
     f.code = rc;
+    f.number = f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrCannotOpen;
     f.file = path;
     f.detail = detail;
-    return DbError(f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrCannotOpen, FailureText(f));
+    return DbError(f);
+}
+
+// The same for a cause met on the file itself.
+DbError OpenFailure(const QString& path, Failure f, FailureStep step = FailureStep::Open) {
+    f.doing = Doing::OpenDatabase;
+    f.step = step;
+    f.number = kErrCannotOpen;
+    f.file = path;
+    return DbError(f);
 }
 
 // Byte 18 of the header: 2 while the file keeps its changes in a
@@ -352,11 +361,11 @@ void SetForeignLogAside(const QString& path, int fd) {
         return;
     }
     const Expected<QString> aside = platform::SetAside(log);
-    if (!aside && aside.error().code != ENOENT)
-        throw OpenFailure(path, QStringLiteral("このデータベースのものではない作業ファイル(%1)が同じフォルダにあり、"
-                                               "名前を変えられないため、開けません。フォルダに書き込みできるか"
-                                               "確認してください。")
-                                    .arg(QFileInfo(log).fileName()));
+    if (!aside && aside.error().code != ENOENT) {
+        Failure f = aside.error();
+        f.place = QFileInfo(log).fileName();
+        throw OpenFailure(path, f, FailureStep::SetAside);
+    }
     ::unlink(shm.constData());
     if (!aside) return;
     const QString crlf = QStringLiteral("\r\n");
@@ -381,7 +390,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     if (rc != SQLITE_OK) {
         const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
-        throw OpenFailure(path, detail);
+        throw OpenFailure(path, rc, detail);
     }
     auto backend = std::make_unique<SqliteBackend>(db);
     sqlite3_busy_timeout(db, busyTimeoutMs);
@@ -393,7 +402,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
     const QString detail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
-    if (rc != SQLITE_OK) throw ReadFailure(path, rc, detail);
+    if (rc != SQLITE_OK) throw OpenFailure(path, rc, detail);
     const char* setup =
         create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
                : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
@@ -401,21 +410,18 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     const QString setupDetail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
     // A write-protected file still opens for reading; its journal mode stays as it is.
-    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) {
-        if ((rc & 0xff) == SQLITE_BUSY)
-            throw OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-        throw OpenFailure(path, setupDetail);
-    }
+    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) throw OpenFailure(path, rc, setupDetail);
     return backend;
 }
 
 namespace {
 
 // What a failed write of the copy says.
-DbError CopyFailure(int err) {
-    Failure f = FromErrno(FailureStep::CopyTarget, err);
+DbError CopyFailure(const Failure& written) {
+    Failure f = written;
     f.doing = Doing::CopyDatabase;
-    return DbError(f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrSql, FailureText(f));
+    f.number = f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrSql;
+    return DbError(f);
 }
 
 }  // namespace
@@ -434,19 +440,11 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         sqlite3_close_v2(dst);
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
-        if ((rc & 0xff) == SQLITE_READONLY) {
-            Failure f;
-            f.doing = Doing::OpenDatabase;
-            f.step = FailureStep::CopySource;
-            f.kind = FailureKind::ReadOnly;
-            f.codeOf = CodeOf::Sqlite;
-            f.code = rc;
-            f.file = path;
-            return DbError(kErrCannotOpen, FailureText(f));
-        }
-        return ReadFailure(path, rc, detail);
+        // A journal the engine cannot roll back in a write-protected file.
+        return OpenFailure(path, rc, detail,
+                           (rc & 0xff) == SQLITE_READONLY ? FailureStep::CopySource : FailureStep::Open);
     };
-    if (!bytes) throw OpenFailure(source, CannotOpenReason(bytes.error().code));
+    if (!bytes) throw OpenFailure(source, bytes.error());
     SetForeignLogAside(source, bytes->get());
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
@@ -466,7 +464,9 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     // The bytes copied must be those of the file under the engine's lock.
     if (!bytes->IsAt(source)) {
         sqlite3_close_v2(src);
-        throw OpenFailure(source, QStringLiteral("ファイルがコピーの途中で他のプログラムによって置き換えられました。"));
+        Failure replaced;
+        replaced.kind = FailureKind::Replaced;
+        throw OpenFailure(source, replaced, FailureStep::CopySource);
     }
 
     if (!KeepsWriteAheadLog(bytes->get())) {
@@ -476,7 +476,7 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
         const Failure copied = platform::CopyDescriptorAtomically(bytes->get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
-        if (copied) throw CopyFailure(copied.code);
+        if (copied) throw CopyFailure(copied);
         return;
     }
 
@@ -508,9 +508,14 @@ std::unique_ptr<Backend> OpenSqliteMemory() {
     const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
-        throw DbError(
-            kErrCannotOpen,
-            QStringLiteral("作業用のデータベースを作成できません。(%1)").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        Failure f;
+        f.doing = Doing::MemoryDatabase;
+        f.kind = KindOfSqlite(rc);
+        f.codeOf = CodeOf::Sqlite;
+        f.code = rc;
+        f.number = kErrCannotOpen;
+        f.detail = QString::fromUtf8(sqlite3_errstr(rc));
+        throw DbError(f);
     }
     sqlite3_extended_result_codes(db, 1);
     return std::make_unique<SqliteBackend>(db);

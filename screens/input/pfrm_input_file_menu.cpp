@@ -192,19 +192,18 @@ void PFrmInput::mnuOpen_Click() {
     }
     // A wrong choice must never end the program or leave it on a file it
     // cannot use: the file is tried before anything points at it.
-    const QString refusal = CheckChosenDatabase(chosen->Path());
-    if (!refusal.isEmpty()) {
+    if (const Failure refusal = CheckChosenDatabase(chosen->Path())) {
         platform::MsgBox(QStringLiteral("選択されたファイルは使用できません。使用中ファイルは、そのままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + refusal,
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(refusal),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
     const QString previous = G().MainDb().Path();
     UseDatabase(chosen->Path());
-    if (const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
+    if (const Failure failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
         UseDatabase(previous);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + failure->Description(),
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(failure),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }

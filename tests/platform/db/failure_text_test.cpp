@@ -156,7 +156,11 @@ TEST(FailureTextTest, EngineCodesInAStatement) {
          {SQLITE_CANTOPEN, "データベースの処理に失敗しました。"},
          {SQLITE_NOMEM, "データベースの処理に失敗しました。"},
          {SQLITE_ERROR, "データベースの処理に失敗しました。"}},
-        [](int rc) { return Engine(Doing::DatabaseWork, rc); });
+        [](int rc) {
+            Failure f = Engine(Doing::DatabaseWork, rc);
+            f.detail.clear();
+            return f;
+        });
 }
 
 TEST(FailureTextTest, EngineCodesWhenAFileIsFirstRead) {
