@@ -39,7 +39,7 @@ bool BackupIsWhole(const QString& backupPath) {
         return whole;
     } catch (const db::DbError& e) {
         // The user reads that no copy could be made; the engine's words are for the log.
-        LogFailure(QStringLiteral("コンバート前の控えの確認 %1").arg(backupPath), e.Description());
+        LogFailure(QStringLiteral("コンバート前の控えの確認 %1").arg(backupPath), FailureLogText(e.GetFailure()));
         return false;
     }
 }

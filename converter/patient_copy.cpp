@@ -2,6 +2,7 @@
 
 #include "core/connections.h"
 #include "core/exam_stages.h"
+#include "core/program_log.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "records/exam_record.h"
@@ -134,9 +135,10 @@ void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
 }
 
 ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception& error) {
-    if (const auto* dbError = dynamic_cast<const db::DbError*>(&error))
-        return {mapping, dbError->Number(), dbError->Description()};
-    return {mapping, db::kErrSql, QString::fromLocal8Bit(error.what())};
+    Failure failure = db::FailureOf(error);
+    if (!dynamic_cast<const db::DbError*>(&error)) failure.number = db::kErrSql;
+    LogFailure(failure);
+    return {mapping, failure.number, FailureText(failure)};
 }
 
 }  // namespace

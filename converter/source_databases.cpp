@@ -19,10 +19,10 @@ constexpr int kTargetFlagLimit = 31;
 // The sample patients (98, 99) and anything above them are no user cases.
 constexpr int kSampleCases = 99;
 
-void ShowReadError(const QString& what, long number, const QString& description) {
-    platform::MsgBox(
-        what + kCrLf + kCrLf + QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description, 48,
-        QStringLiteral("読み込みエラー"));
+void ShowReadError(const QString& what, const Failure& failure) {
+    platform::MsgBox(what + kCrLf + kCrLf + QStringLiteral("<") + QString::number(failure.number) +
+                         QStringLiteral("> ") + FailureText(failure),
+                     48, QStringLiteral("読み込みエラー"));
 }
 
 }  // namespace
@@ -82,11 +82,16 @@ SourceFlags ReadSourcePatients(SourceDb source) {
         }
     } catch (const db::DbError& e) {
         flags = {};
-        // The library's own words are for the log; the user reads why.
-        if (e.GetFailure().doing == Doing::ReadJet) LogFailure(path, e.GetFailure().detail);
+        // The library's or the engine's own words are for the log; the user
+        // reads why.
+        const Failure& failure = e.GetFailure();
+        if (failure.doing == Doing::ReadJet)
+            LogFailure(path, failure.detail);
+        else
+            LogFailure(failure);
         ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
                           .arg(QFileInfo(path).fileName()),
-                      e.Number(), e.Description());
+                      failure);
     }
     return flags;
 }
@@ -105,9 +110,10 @@ TargetFlags ReadTargetPatients() {
             if (id >= 1 && id <= kTargetFlagLimit) flags[id - 1] = 1;
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         ShowReadError(QStringLiteral("コンバート先のデータベース(%1)の患者を読み込めませんでした。")
                           .arg(QFileInfo(path).fileName()),
-                      e.Number(), e.Description());
+                      e.GetFailure());
     }
     return flags;
 }

@@ -4,6 +4,7 @@
 #include "core/database_integrity.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "platform/atomic_file.h"
 #include "platform/db/sqlite_file.h"
 #include "platform/message_box.h"
@@ -32,6 +33,7 @@ LockedDatabase::LockedDatabase(const QString& path) : path_(path) {
         lock_.emplace(*conn_);
     } catch (const db::DbError& e) {
         Release();
+        LogFailure(e.GetFailure());
         throw CopyFailure{ReadFailure(path, e.Description())};
     }
 }

@@ -220,9 +220,10 @@ void ShowDamage(const QString& mainPath) {
     platform::MsgBox(text, 16, QStringLiteral("データベースの破損"));
 }
 
-void ShowFinalError(long number, const QString& description) {
-    platform::MsgBox(QStringLiteral("最適化でエラー発生！　エラー番号：") + QString::number(number) +
-                         QStringLiteral("\r\n\r\n") + QStringLiteral("エラー内容：") + description,
+void ShowFinalError(const Failure& failure) {
+    LogFailure(failure);
+    platform::MsgBox(QStringLiteral("最適化でエラー発生！　エラー番号：") + QString::number(failure.number) +
+                         QStringLiteral("\r\n\r\n") + QStringLiteral("エラー内容：") + FailureText(failure),
                      16, QStringLiteral("最適化エラー"));
 }
 
@@ -265,8 +266,7 @@ bool RecoverLeftoverCompaction() {
 bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStepHook& step) {
     const QString mainPath = G().MainDb().Path();
     const QString target = CompactTargetPath();
-    long number = 0;
-    QString description;
+    Failure failure;
     try {
         ResetAllSlots();
         Step(step, CompactionStep::RemoveLeftover);
@@ -316,18 +316,16 @@ bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStep
         ShowDamage(mainPath);
         return false;
     } catch (const FileStepError& e) {
-        number = e.number;
-        description = FileErrorDescription(e.number);
+        failure = FromErrno(FailureStep::None, e.number);
     } catch (const db::DbError& e) {
-        number = e.Number();
-        description = e.Description();
+        failure = e.GetFailure();
     } catch (const std::exception& e) {
-        number = 5;
-        description = QString::fromLocal8Bit(e.what());
+        failure = FromException(e);
+        failure.number = 5;
     }
     // The main file was not touched; a half-written copy is not kept around.
     if (IsFile(mainPath)) RemoveCopy(target);
-    if (attempt == kLastAttempt) ShowFinalError(number, description);
+    if (attempt == kLastAttempt) ShowFinalError(failure);
     return false;
 }
 

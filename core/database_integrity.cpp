@@ -26,7 +26,7 @@ bool IsDamagedDatabase(db::Connection& conn, const QString& path) {
         if (report == QStringLiteral("ok")) return false;
         LogCheck(path, report);
     } catch (const db::DbError& e) {
-        LogCheck(path, e.Description());
+        LogCheck(path, FailureLogText(e.GetFailure()));
         if (e.Number() != db::kErrDamaged) throw;
         return true;
     }

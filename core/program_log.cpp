@@ -13,6 +13,13 @@ namespace {
 
 QString Stamp() { return platform::CurrentClock().Now().toString(QStringLiteral("yyyy/MM/dd HH:mm")); }
 
+// A text of several lines as one line of the log.
+QString OneLine(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
+}
+
 }  // namespace
 
 // No program folder, no log: a routine used outside a program (a test)
@@ -49,9 +56,11 @@ void AppendLog(const QString& line, int stampFlag) {
 }
 
 void LogFailure(const QString& what, const QString& cause) {
-    QString oneLine = cause;
-    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    WriteLog(what + QStringLiteral("：") + oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')), 1);
+    WriteLog(what + QStringLiteral("：") + OneLine(cause), 1);
+}
+
+void LogFailure(const Failure& failure) {
+    if (!failure.detail.isEmpty()) LogFailure(OneLine(FailureText(failure)), failure.detail);
 }
 
 }  // namespace mox

@@ -45,7 +45,7 @@ bool CheckDbVersion() {
             accepted = HasAcceptedDbVersion(*MainDbConn());
             break;
         } catch (const db::DbError& e) {
-            if (ShowDbErrorBox(e.Number(), e.Description()) != platform::kRetry) {
+            if (ShowDbErrorBox(e.GetFailure()) != platform::kRetry) {
                 ReleaseMainDb();
                 return false;
             }

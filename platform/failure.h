@@ -101,10 +101,11 @@ struct Failure {
     FailureStep step = FailureStep::None;   // where the cause was met
     FailureKind kind = FailureKind::None;
     CodeOf codeOf = CodeOf::None;
-    int code = 0;     // errno, the engine's extended result code, the driver's native error
-    long number = 0;  // the number a box shows: errno for a file step, the database's for DbError
-    QString file;     // as the user named it
-    QString place;    // a second file or folder the words name
+    int code = 0;         // errno, the engine's extended result code, the driver's native error
+    int systemError = 0;  // the errno behind the engine's code, where the engine met one
+    long number = 0;      // the number a box shows: errno for a file step, the database's for DbError
+    QString file;         // as the user named it
+    QString place;        // a second file or folder the words name
     QString table, column;
     QString detail;  // the system's or the engine's own words, and the statement: for the log only
     QString said;    // a phrase already in Japanese from the rule that found it (kind Program)

@@ -127,7 +127,12 @@ QString OpenCause(const Failure& f) {
         return QStringLiteral(
             "中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
             "元に戻せません。\r\n書き込みできる場所にコピーしてから指定してください。");
-    return f.detail;
+    // No words of the first read's own: the system's cause behind a file the
+    // engine could not open, else the engine's cause as a statement says it.
+    if (f.systemError != 0 && (f.kind == FailureKind::Other || f.kind == FailureKind::NoAccess))
+        return OpenErrnoCause(f.systemError);
+    if (f.kind == FailureKind::NoMemory) return QStringLiteral("メモリが不足しています。");
+    return EngineCause(f);
 }
 
 // What a failed write of a database's copy says.
@@ -247,11 +252,6 @@ Failure Lower(const Failure& f) {
     return lower;
 }
 
-// The engine's or the driver's own words after a sentence.
-QString WithDetail(const QString& sentence, const Failure& f) {
-    return f.detail.isEmpty() ? sentence : sentence + QLatin1Char('\n') + f.detail;
-}
-
 // The words of a failure that no operation above has relabelled.
 QString GeneralCause(const Failure& f) {
     if (f.kind == FailureKind::Program) return f.said;
@@ -301,19 +301,17 @@ QString FailureText(const Failure& f) {
             return QStringLiteral("データベースファイル '%1' を開けません。\n").arg(f.file) + OpenCause(f);
         case Doing::CreateDatabase:
             return QStringLiteral("データベースファイル '%1' を作成できません。\n").arg(f.file) + FailureCause(f);
-        case Doing::DatabaseWork:
-            return WithDetail(EngineCause(f), f);
         case Doing::ConnectServer:
             switch (f.step) {
                 case FailureStep::Statement:
-                    return WithDetail(QStringLiteral("データベースの処理に失敗しました。"), f);
+                    return QStringLiteral("データベースの処理に失敗しました。");
                 case FailureStep::EndTransaction:
-                    return WithDetail(QStringLiteral("トランザクションを終了できません。"), f);
+                    return QStringLiteral("トランザクションを終了できません。");
                 default:
-                    return WithDetail(QStringLiteral("データベースに接続できません。"), f);
+                    return QStringLiteral("データベースに接続できません。");
             }
         case Doing::MemoryDatabase:
-            return QStringLiteral("作業用のデータベースを作成できません。(%1)").arg(f.detail);
+            return QStringLiteral("作業用のデータベースを作成できません。");
         case Doing::OpenChosen:
             return QStringLiteral("データベースとして開けないファイルです。") + kCrLf2 + FailureText(Lower(f));
         case Doing::UseChosen:

@@ -220,7 +220,7 @@ public:
             try {
                 accepted = HasAcceptedDbVersion(conn_);
             } catch (const db::DbError& e) {
-                throw Refusal{JetRefusal::OldVersion, {}, {}, e.Description()};
+                throw Refusal{JetRefusal::OldVersion, {}, {}, FailureLogText(e.GetFailure())};
             }
             if (!accepted) throw Refusal{JetRefusal::OldVersion, {}, {}, {}};
         }
@@ -395,10 +395,10 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
                 c.table = f.table;
             } else {
                 // Said while the work file is still there, taking the space.
-                c = WriteRefusal(shownAs, folder, 0, e.Description());
+                c = WriteRefusal(shownAs, folder, 0, FailureLogText(f));
             }
         } catch (const std::exception& e) {
-            c = WriteRefusal(shownAs, folder, 0, QString::fromLocal8Bit(e.what()));
+            c = WriteRefusal(shownAs, folder, 0, FromException(e).detail);
         }
     }
     RemoveWorkFile(work);

@@ -143,6 +143,7 @@ int16_t OldFormatConversion::IsOldFormatTable() {
                 break;
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         number = e.Number();
         description = e.Description();
     }

@@ -1,6 +1,7 @@
 #include "shell/end_windows.h"
 
 #include "core/program_end.h"
+#include "core/program_log.h"
 #include "platform/gui/progress_window.h"
 #include "platform/message_box.h"
 #include "shell/compact_window.h"
@@ -16,6 +17,7 @@ namespace {
 void UpgradeAtStartup() {
     const Failure failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>();
     if (!failure) return;
+    LogFailure(failure);
     platform::MsgBox(QStringLiteral("データベースの更新でエラーが発生しました。プログラムを終了します。\r\n\r\n<") +
                          QString::number(failure.number) + QStringLiteral("> ") + FailureText(failure),
                      16, QStringLiteral("エラー"));

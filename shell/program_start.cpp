@@ -109,7 +109,7 @@ QString SettleUnderOwnName(const QString& path, const QString& mainName) {
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
-        LogFailure(what, e.Description());
+        LogFailure(what, FailureLogText(e.GetFailure()));
         return QFileInfo(pending).fileName();
     }
     // What is left of a journal holds nothing to roll back.
@@ -161,6 +161,7 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
     // file becomes the database only with this system's layout.
     if (db::FileKindAt(found.front()) != db::FileKind::Jet) {
         if (const Failure f = CheckDatabaseLayout(found.front())) {
+            LogFailure(f);
             ShowStartupError(QStringLiteral("プログラムのフォルダにある %1 は、").arg(variantName) + kCrLf +
                              QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf +
                              FailureText(f) + kCrLf + kCrLf +

@@ -3,6 +3,7 @@
 #include "core/connections.h"
 #include "core/cp932.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -71,6 +72,7 @@ bool SaveContactRow(const ContactInfo& info) {
         rs->Update();
         return true;
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         platform::MsgBox(QStringLiteral("連絡先をデータベースに保存できませんでした。") + kCrLf2 + e.Description(), 16,
                          QStringLiteral("保存エラー"));
         return false;
@@ -91,6 +93,7 @@ ContactInfo ReadContactInfo() {
             info.mail = rs->Field(QStringLiteral("ImgPath3")).ToText();
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         platform::MsgBox(QStringLiteral("連絡先をデータベースから読み取れませんでした。") + kCrLf2 + e.Description(),
                          16, QStringLiteral("読取エラー"));
     }

@@ -6,6 +6,7 @@
 #include "core/database_integrity.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -101,6 +102,7 @@ void CheckRestorable(const QString& staged, const QString& source, const QString
             QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
             kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
     if (const Failure f = CheckChosenDatabase(staged)) {
+        LogFailure(f);
         if (f.doing == Doing::UseChosen && f.kind == FailureKind::DiskFull) throw DiskFull(source, mainPath);
         throw CopyFailure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
                           source + kCrLf2 + AsUserFile(FailureText(f), staged, source)};
@@ -235,6 +237,7 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
                 db::CopyDatabaseContent(source, staged);
             }
         } catch (const db::DbError& e) {
+            LogFailure(e.GetFailure());
             if (e.GetFailure().kind == FailureKind::DiskFull) throw DiskFull(source, mainPath);
             throw CopyFailure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
                               AsUserFile(e.Description(), staged, source)};
@@ -276,8 +279,10 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
         platform::MsgBox(f.message, 16, kRestoreCaption);
     } catch (const std::exception& e) {
         Abandon(result, staged, mainPath);
+        const Failure failure = db::FailureOf(e);
+        LogFailure(failure);
         platform::MsgBox(QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
-                             QString::fromLocal8Bit(e.what()),
+                             FailureText(failure),
                          16, kRestoreCaption);
     }
     return result;

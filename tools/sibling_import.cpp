@@ -222,6 +222,7 @@ QString SiblingLayoutProblem() {
     try {
         return LayoutProblemOn(*SharedDbConn());
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         return QStringLiteral("Vexaline のデータベースを確認できません。") + kCrLf2 + e.Description();
     }
 }
@@ -274,7 +275,7 @@ std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
         }
     } catch (const db::DbError& e) {
         // The list shows no dates, as for a patient without any; why goes to the log.
-        LogFailure(QStringLiteral("インポート元の検査日一覧"), e.Description());
+        LogFailure(QStringLiteral("インポート元の検査日一覧"), FailureLogText(e.GetFailure()));
         dates.clear();
     }
     return dates;
@@ -293,7 +294,7 @@ bool LoadTargetPatient(int32_t caseId) {
             patient.RecSetGet(*rs);
         return true;
     } catch (const db::DbError& e) {
-        LogFailure(QStringLiteral("インポート先の患者データ"), e.Description());
+        LogFailure(QStringLiteral("インポート先の患者データ"), FailureLogText(e.GetFailure()));
         patient.ClearBuffer();
         return false;
     }
@@ -310,7 +311,7 @@ std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
     } catch (const db::DbError& e) {
         // The list shows no dates, as the import screen always has for an
         // unreadable list; why it is empty goes to the log.
-        LogFailure(QStringLiteral("インポート先の検査日一覧"), e.Description());
+        LogFailure(QStringLiteral("インポート先の検査日一覧"), FailureLogText(e.GetFailure()));
         lines.clear();
     }
     return lines;
@@ -351,6 +352,7 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
             examinations.emplace_back(ReadTreatMGID(sourceId, date.day), std::move(rows));
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         return {false, Failed(readFailed, at, e.Description())};
     }
 
@@ -372,10 +374,10 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
             transaction.Commit();
         }
         UpgradeExamData();
-    } catch (const db::DbError& e) {
-        return {false, Failed(writeFailed, at, e.Description())};
     } catch (const std::exception& e) {
-        return {false, Failed(writeFailed, at, QString::fromLocal8Bit(e.what()))};
+        const Failure failure = db::FailureOf(e);
+        LogFailure(failure);
+        return {false, Failed(writeFailed, at, FailureText(failure))};
     }
     return {true, {}};
 }

@@ -20,6 +20,11 @@ Failure Refusal(long number, const QString& description) {
 
 DbError::DbError(long number, const QString& description) : DbError(Refusal(number, description)) {}
 
+Failure FailureOf(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const DbError*>(&e)) return error->GetFailure();
+    return FromException(e);
+}
+
 FailureKind KindOfSqlite(int rc) {
     switch (rc & 0xff) {
         case SQLITE_OK:

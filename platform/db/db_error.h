@@ -31,6 +31,10 @@ private:
 // The kind of the engine's result code.
 FailureKind KindOfSqlite(int rc);
 
+// The failure a DbError carries, or what any other exception tells
+// (FromException).
+Failure FailureOf(const std::exception& e);
+
 // Common error numbers (the Jet/ADO numbers the messages show).
 constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database
 constexpr long kErrNoCurrentRow = 3021;        // BOF or EOF is true

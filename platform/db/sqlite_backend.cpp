@@ -317,13 +317,15 @@ private:
 // The file at `path` could not be opened (or its content read to be
 // copied): the engine's code `rc` says why, in words the user can act on
 // where there are any (in use, no database or damaged, a full disk).
-DbError OpenFailure(const QString& path, int rc, const QString& detail, FailureStep step = FailureStep::Open) {
+DbError OpenFailure(sqlite3* db, const QString& path, int rc, const QString& detail,
+                    FailureStep step = FailureStep::Open) {
     Failure f;
     f.doing = Doing::OpenDatabase;
     f.step = step;
     f.kind = KindOfSqlite(rc);
     f.codeOf = CodeOf::Sqlite;
     f.code = rc;
+    if (db) f.systemError = sqlite3_system_errno(db);
     f.number = f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrCannotOpen;
     f.file = path;
     f.detail = detail;
@@ -389,8 +391,9 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const DbError failure = OpenFailure(db, path, rc, detail);
         sqlite3_close_v2(db);
-        throw OpenFailure(path, rc, detail);
+        throw failure;
     }
     auto backend = std::make_unique<SqliteBackend>(db);
     sqlite3_busy_timeout(db, busyTimeoutMs);
@@ -402,7 +405,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
     const QString detail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
-    if (rc != SQLITE_OK) throw OpenFailure(path, rc, detail);
+    if (rc != SQLITE_OK) throw OpenFailure(db, path, rc, detail);
     const char* setup =
         create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
                : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
@@ -410,7 +413,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     const QString setupDetail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
     // A write-protected file still opens for reading; its journal mode stays as it is.
-    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) throw OpenFailure(path, rc, setupDetail);
+    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) throw OpenFailure(db, path, rc, setupDetail);
     return backend;
 }
 
@@ -436,13 +439,14 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     sqlite3* dst = nullptr;
     auto fail = [&](sqlite3* db, int rc, const QString& path) {
         const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        // A journal the engine cannot roll back in a write-protected file.
+        const DbError failure = OpenFailure(
+            db, path, rc, detail, (rc & 0xff) == SQLITE_READONLY ? FailureStep::CopySource : FailureStep::Open);
         sqlite3_close_v2(src);
         sqlite3_close_v2(dst);
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
-        // A journal the engine cannot roll back in a write-protected file.
-        return OpenFailure(path, rc, detail,
-                           (rc & 0xff) == SQLITE_READONLY ? FailureStep::CopySource : FailureStep::Open);
+        return failure;
     };
     if (!bytes) throw OpenFailure(source, bytes.error());
     SetForeignLogAside(source, bytes->get());

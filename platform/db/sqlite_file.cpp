@@ -63,7 +63,7 @@ Failure CheckIntactDatabaseFile(const QString& path, const QStringList& tables) 
         conn->Close();
     } catch (const DbError& e) {
         f.kind = FailureKind::Other;
-        f.detail = e.Description();
+        f.detail = FailureLogText(e.GetFailure());
     }
     return f;
 }

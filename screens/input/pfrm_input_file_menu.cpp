@@ -8,6 +8,7 @@
 #include "core/database_file_check.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/db/file_kind.h"
@@ -193,6 +194,7 @@ void PFrmInput::mnuOpen_Click() {
     // A wrong choice must never end the program or leave it on a file it
     // cannot use: the file is tried before anything points at it.
     if (const Failure refusal = CheckChosenDatabase(chosen->Path())) {
+        LogFailure(refusal);
         platform::MsgBox(QStringLiteral("選択されたファイルは使用できません。使用中ファイルは、そのままです。") +
                              kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(refusal),
                          16, QStringLiteral("ファイルオープンエラー"));
@@ -202,6 +204,7 @@ void PFrmInput::mnuOpen_Click() {
     UseDatabase(chosen->Path());
     if (const Failure failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
         UseDatabase(previous);
+        LogFailure(failure);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
                              kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(failure),
                          16, QStringLiteral("ファイルオープンエラー"));

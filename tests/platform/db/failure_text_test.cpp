@@ -168,18 +168,31 @@ TEST(FailureTextTest, EngineCodesWhenAFileIsFirstRead) {
     const auto opening = [&](const char* cause) { return std::string(cannotOpen) + cause; };
     const std::string busy = opening("ファイルは他のプログラムで使用中です。");
     const std::string foreign = opening("データベースファイルではないか、ファイルが壊れています。");
-    const std::string engine = opening("the engine's own words");
+    const std::string readError = opening("データベースファイルの読み書きでエラーが発生しました。");
+    const std::string readOnly =
+        opening("データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
+    const std::string memory = opening("メモリが不足しています。");
+    const std::string other = opening("データベースの処理に失敗しました。");
     ExpectWorded(
         {{SQLITE_BUSY, busy.c_str()},
          {SQLITE_LOCKED, busy.c_str()},
          {SQLITE_NOTADB, foreign.c_str()},
          {SQLITE_CORRUPT, foreign.c_str()},
          {SQLITE_FULL, "ディスクの空き容量が不足しているため、データベースファイル '/d/VXMOX2.MDB' に書き込めません。"},
-         {SQLITE_CANTOPEN, engine.c_str()},
-         {SQLITE_IOERR, engine.c_str()},
-         {SQLITE_READONLY, engine.c_str()},
-         {SQLITE_NOMEM, engine.c_str()}},
+         {SQLITE_IOERR, readError.c_str()},
+         {SQLITE_READONLY, readOnly.c_str()},
+         {SQLITE_PERM, readOnly.c_str()},
+         {SQLITE_NOMEM, memory.c_str()},
+         {SQLITE_CANTOPEN, other.c_str()}},
         [](int rc) { return Engine(Doing::OpenDatabase, rc); });
+    // A file the engine could not open is told by the system's cause.
+    const std::string denied = opening("ファイルを読み取る権限がありません。");
+    const std::string missing = opening("ファイルが見つかりません。");
+    ExpectWorded({{EACCES, denied.c_str()}, {ENOENT, missing.c_str()}}, [](int err) {
+        Failure f = Engine(Doing::OpenDatabase, SQLITE_CANTOPEN);
+        f.systemError = err;
+        return f;
+    });
     Failure journal = Engine(Doing::OpenDatabase, SQLITE_READONLY_ROLLBACK);
     journal.step = FailureStep::CopySource;
     EXPECT_EQ(FailureText(journal),
@@ -213,4 +226,31 @@ TEST(FailureTextTest, JetFilesTheReaderCouldNotReadWhole) {
          {int(FailureKind::Foreign), "本システムのデータベースではありません（表 TExamData がありません）。"}},
         [&](int kind) { return read(kind).As(Doing::ConvertJet); },
         [](const Failure& f) { return FailureCause(f).section(QStringLiteral("\r\n"), 0, 0); });
+}
+
+// The engine's, the driver's and the system's own words are English: they
+// go to the log, after the words the user was shown, and never into a box.
+TEST(FailureTextTest, TheEnginesOwnWordsAreForTheLogOnly) {
+    Failure statement = Engine(Doing::DatabaseWork, SQLITE_CONSTRAINT_UNIQUE);
+    statement.detail = QStringLiteral("(UNIQUE constraint failed: TPatient.ID)\nINSERT INTO TPatient (ID) VALUES (?)");
+    Failure driver;
+    driver.doing = Doing::ConnectServer;
+    driver.step = FailureStep::Statement;
+    driver.kind = FailureKind::Other;
+    driver.detail = QStringLiteral("[42S02] Invalid object name 'TPatient'.");
+    Failure memory;
+    memory.doing = Doing::MemoryDatabase;
+    memory.kind = FailureKind::NoMemory;
+    memory.detail = QStringLiteral("out of memory");
+    const Failure exhausted = FromException(std::bad_alloc());
+    for (const auto& [failure, shown] :
+         std::vector<std::pair<Failure, const char*>>{{statement, "データの書き込みが制約に違反しています。"},
+                                                      {driver, "データベースの処理に失敗しました。"},
+                                                      {memory, "作業用のデータベースを作成できません。"},
+                                                      {exhausted, "メモリが不足しています。"}}) {
+        EXPECT_EQ(FailureText(failure), QString::fromUtf8(shown));
+        EXPECT_EQ(FailureLogText(failure), QString::fromUtf8(shown) + QLatin1Char('\n') + failure.detail);
+    }
+    EXPECT_EQ(FailureText(FromException(std::runtime_error("basic_string::_M_create"))),
+              QStringLiteral("データベースの処理に失敗しました。"));
 }
