@@ -49,53 +49,47 @@ constexpr int kOwnTables = 2;
 const QString kKeyColumn = QStringLiteral("ID");
 constexpr qint64 kProgressEvery = 1000;
 
-struct Refusal {
-    JetRefusal why;
-    QString table, column, detail;
-};
-
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 void RemoveFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
 
-// What a failed write in `folder` comes from, as far as the folder tells.
-JetRefusal FolderCause(const QString& folder, int err) {
-    switch (KindOfWriteIn(folder, err)) {
-        case FailureKind::DiskFull:
-            return JetRefusal::DiskFull;
-        case FailureKind::ReadOnly:
-            return JetRefusal::ReadOnlyFolder;
-        default:
-            return JetRefusal::WriteFailed;
-    }
+// What the sink finds the file to be, refused inside the transaction it
+// fills: thrown, it unwinds the transaction and stops the reader.
+db::DbError Refusal(FailureKind kind, const QString& table, const QString& column, const QString& detail) {
+    Failure f;
+    f.doing = Doing::ConvertJet;
+    f.kind = kind;
+    f.table = table;
+    f.column = column;
+    f.detail = detail;
+    return db::DbError(f);
 }
 
-JetConversion Refused(const QString& source, JetRefusal why, const QString& detail = {}) {
+JetConversion Refused(const QString& source, Failure why) {
     JetConversion c;
     c.outcome = JetConversion::Outcome::Refused;
     c.source = source;
-    c.refusal = why;
-    c.detail = detail;
+    why.file = source;
+    c.failure = why.doing == Doing::ConvertJet ? why : why.As(Doing::ConvertJet);
     return c;
 }
 
-JetRefusal RefusalOf(FailureKind kind) {
-    switch (kind) {
-        case FailureKind::Damaged:
-            return JetRefusal::Damaged;
-        case FailureKind::StaleCount:
-            return JetRefusal::StaleCount;
-        case FailureKind::TooSlow:
-            return JetRefusal::TooSlow;
-        default:
-            return JetRefusal::Unreadable;
-    }
+// A file that could not be written in `folder`, its cause as far as the
+// folder tells.
+JetConversion WriteRefusal(const QString& source, const QString& folder, FailureKind kind, const QString& detail,
+                           FailureStep step = FailureStep::Write) {
+    Failure f;
+    f.doing = Doing::ConvertJet;
+    f.step = step;
+    f.kind = kind;
+    f.place = QDir::toNativeSeparators(folder);
+    f.detail = detail;
+    return Refused(source, f);
 }
 
-JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
-    JetConversion c = Refused(source, FolderCause(folder, err), detail);
-    c.folder = QDir::toNativeSeparators(folder);
-    return c;
+JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail,
+                           FailureStep step = FailureStep::Write) {
+    return WriteRefusal(source, folder, KindOfWriteIn(folder, err), detail, step);
 }
 
 // Whether the template's table can take the Jet table's values column by
@@ -137,17 +131,15 @@ public:
         const bool ours = std::any_of(kNeededTables.begin(), kNeededTables.begin() + kOwnTables, has);
         for (const QString& needed : kNeededTables)
             if (!has(needed))
-                throw Refusal{ours ? JetRefusal::Damaged : JetRefusal::Foreign,
-                              needed,
-                              {},
-                              QStringLiteral("the catalogue names no table %1").arg(needed)};
+                throw Refusal(ours ? FailureKind::Damaged : FailureKind::Foreign, needed, {},
+                              QStringLiteral("the catalogue names no table %1").arg(needed));
         // This system's tables are the template's and the image table.
         auto own = conn_.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
         for (; !own->IsEOF(); own->MoveNext()) systemTables_.insert(own->Field(0).ToText().toLower());
         systemTables_.insert(kImageTable.toLower());
         for (const db::JetTable& t : tables) {
             for (const db::JetColumn& c : t.columns)
-                if (IsBinary(c.type)) throw Refusal{JetRefusal::BinaryColumn, t.name, c.name, {}};
+                if (IsBinary(c.type)) throw Refusal(FailureKind::BinaryColumn, t.name, c.name, {});
             state_.total += t.rows;
         }
         transaction_.emplace(conn_);
@@ -194,7 +186,7 @@ public:
         if (systemTables_.contains(table.name.toLower())) {
             for (size_t at = 0; at < table.columns.size(); ++at)
                 if (table.columns[at].name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) key_ = static_cast<int>(at);
-            if (key_ < 0) throw Refusal{JetRefusal::Damaged, table.name, {}, table.name + QStringLiteral(": no ID")};
+            if (key_ < 0) throw Refusal(FailureKind::Damaged, table.name, {}, table.name + QStringLiteral(": no ID"));
         }
     }
 
@@ -203,10 +195,10 @@ public:
         if (key_ >= 0) {
             const db::Value& id = values[static_cast<size_t>(key_)];
             if (!id.IsInteger())
-                throw Refusal{JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID")};
+                throw Refusal(FailureKind::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID"));
             if (!keys_.insert(id.ToInt64()).second)
-                throw Refusal{
-                    JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64())};
+                throw Refusal(FailureKind::Damaged, table_, {},
+                              table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64()));
         }
         insert_->Run(values);
         if (++state_.done % kProgressEvery == 0) Report();
@@ -220,9 +212,9 @@ public:
             try {
                 accepted = HasAcceptedDbVersion(conn_);
             } catch (const db::DbError& e) {
-                throw Refusal{JetRefusal::OldVersion, {}, {}, FailureLogText(e.GetFailure())};
+                throw Refusal(FailureKind::OldVersion, {}, {}, FailureLogText(e.GetFailure()));
             }
-            if (!accepted) throw Refusal{JetRefusal::OldVersion, {}, {}, {}};
+            if (!accepted) throw Refusal(FailureKind::OldVersion, {}, {}, {});
         }
         Report();
     }
@@ -266,10 +258,10 @@ void Fill(const QString& jetPath, const QString& work, const QString& source, co
 // converted file takes the main file's place, gone once the user was told.
 QString NotePath(const QString& folder) { return folder + QStringLiteral("/VXCV.txt"); }
 
-bool WriteNote(const QString& folder, const QString& kept) {
+Failure WriteNote(const QString& folder, const QString& kept) {
     const QByteArray text = QFileInfo(kept).fileName().toUtf8() + "\r\n";
-    return !platform::WriteFileAtomically(NotePath(folder),
-                                          [&text](platform::FileSink& sink) { return sink.Write(text); });
+    return platform::WriteFileAtomically(NotePath(folder),
+                                         [&text](platform::FileSink& sink) { return sink.Write(text); });
 }
 
 QString ReadNote(const QString& folder) {
@@ -286,72 +278,15 @@ QString ReadNote(const QString& folder) {
     return folder + QLatin1Char('/') + name;
 }
 
-// The conversion's result as the one failure value.
-Failure FailureOf(const JetConversion& c) {
-    Failure f;
-    f.doing = Doing::ConvertJet;
-    f.file = c.source;
-    f.place = c.folder;
-    f.table = c.table;
-    f.column = c.column;
-    f.detail = c.detail;
-    if (c.keeping) f.step = FailureStep::KeepOriginal;
-    switch (c.refusal) {
-        case JetRefusal::None:
-        case JetRefusal::WriteFailed:
-            f.kind = FailureKind::Other;
-            break;
-        case JetRefusal::Foreign:
-            f.kind = FailureKind::Foreign;
-            break;
-        case JetRefusal::Damaged:
-            f.kind = FailureKind::Damaged;
-            break;
-        case JetRefusal::Unreadable:
-            f.kind = FailureKind::Unreadable;
-            break;
-        case JetRefusal::OldVersion:
-            f.kind = FailureKind::OldVersion;
-            break;
-        case JetRefusal::BinaryColumn:
-            f.kind = FailureKind::BinaryColumn;
-            break;
-        case JetRefusal::NoTemplate:
-            f.kind = FailureKind::Other;
-            f.step = FailureStep::ReadTemplate;
-            f.place = QDir::toNativeSeparators(TemplateDbPath());
-            break;
-        case JetRefusal::ReadOnlyFolder:
-            f.kind = FailureKind::ReadOnly;
-            break;
-        case JetRefusal::DiskFull:
-            f.kind = FailureKind::DiskFull;
-            break;
-        case JetRefusal::StaleCount:
-            f.kind = FailureKind::StaleCount;
-            break;
-        case JetRefusal::TooSlow:
-            f.kind = FailureKind::TooSlow;
-            break;
-    }
-    return f;
-}
-
 // The file the user chose (at start-up the main database, not the copy the
 // conversion read), the cause as the user was told it, and what the engine
 // or the file system said.
 void Log(const JetConversion& c) {
     if (!c.Refused()) return;
-    QString cause = FailureCause(FailureOf(c));
-    if (!c.detail.isEmpty()) cause += QStringLiteral(" ") + c.detail;
+    QString cause = FailureCause(c.failure);
+    if (!c.failure.detail.isEmpty()) cause += QStringLiteral(" ") + c.failure.detail;
     LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source), cause);
 }
-
-}  // namespace
-
-QString DescribeJetRefusal(const JetConversion& c) { return FailureText(FailureOf(c)); }
-
-namespace {
 
 // The conversion of the file at jetPath, which the user knows as shownAs
 // (at start-up the conversion reads the main database's kept copy).
@@ -361,16 +296,20 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
-        JetConversion c = Refused(shownAs, JetRefusal::WriteFailed, QStringLiteral("the work file is the Jet file"));
-        c.folder = QDir::toNativeSeparators(folder);
+        JetConversion c =
+            WriteRefusal(shownAs, folder, FailureKind::Other, QStringLiteral("the work file is the Jet file"));
         Log(c);
         return c;
     }
     JetConversion c;
-    if (const Failure f = MakeFromTemplate(work)) {
-        c = f.step == FailureStep::ReadTemplate
-                ? Refused(shownAs, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(f.code)))
-                : WriteRefusal(shownAs, folder, f.code, FileErrorText(f.code));
+    if (Failure f = MakeFromTemplate(work)) {
+        if (f.step == FailureStep::ReadTemplate) {
+            f.place = QDir::toNativeSeparators(f.place);
+            f.detail = QString::fromLocal8Bit(std::strerror(f.code));
+            c = Refused(shownAs, f);
+        } else {
+            c = WriteRefusal(shownAs, folder, f.code, FileErrorText(f.code));
+        }
     } else {
         try {
             Fill(jetPath, work, shownAs, progress, reading, step);
@@ -384,19 +323,14 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
             }
             c = WriteRefusal(shownAs, folder, 0,
                              QStringLiteral("the converted file failed its check: ") + check.detail);
-        } catch (const Refusal& r) {
-            c = Refused(shownAs, r.why, r.detail);
-            c.table = r.table;
-            c.column = r.column;
         } catch (const db::DbError& e) {
+            // The sink's refusal, or the reader's, of the file; else a write
+            // of the new file that failed, said while the work file is still
+            // there, taking the space.
             const Failure& f = e.GetFailure();
-            if (f.doing == Doing::ReadJet) {
-                c = Refused(shownAs, RefusalOf(f.kind), f.detail);
-                c.table = f.table;
-            } else {
-                // Said while the work file is still there, taking the space.
-                c = WriteRefusal(shownAs, folder, 0, FailureLogText(f));
-            }
+            c = f.doing == Doing::ConvertJet || f.doing == Doing::ReadJet
+                    ? Refused(shownAs, f)
+                    : WriteRefusal(shownAs, folder, 0, FailureLogText(f));
         } catch (const std::exception& e) {
             c = WriteRefusal(shownAs, folder, 0, FromException(e).detail);
         }
@@ -445,8 +379,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
         if (const Failure f = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
-            JetConversion c = WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code));
-            c.keeping = true;
+            JetConversion c =
+                WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code), FailureStep::KeepOriginal);
             Log(c);
             return c;
         }
@@ -462,8 +396,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
         return r;
     };
     if (c.Refused()) return refuse(c, true);
-    if (!WriteNote(g.AppPath(), kept))
-        return refuse(WriteRefusal(mainPath, g.AppPath(), 0, QStringLiteral("the conversion's note")));
+    if (const Failure f = WriteNote(g.AppPath(), kept))
+        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, QStringLiteral("the conversion's note")));
     if (const Failure f = PutInPlace(work, mainPath))
         return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code)));
     c.converted = mainPath;

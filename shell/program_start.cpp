@@ -230,12 +230,12 @@ int ConvertWindowsMainDatabase() {
         if (window) window->Show(p.file, p.done, p.total);
     });
     window.reset();
-    if (c.Refused() && c.refusal == JetRefusal::OldVersion) {
+    if (c.Refused() && c.failure.kind == FailureKind::OldVersion) {
         ShowVersionRefused();
         return kVersionRefused;
     }
     if (c.Refused()) {
-        platform::MsgBox(DescribeJetRefusal(c) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
+        platform::MsgBox(FailureText(c.failure) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
                          QStringLiteral("変換エラー"));
         return kStartupFailed;
     }

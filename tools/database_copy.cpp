@@ -149,7 +149,7 @@ void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
                                 [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }
     if (!c.Converted())
-        throw CopyFailure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
+        throw CopyFailure{FailureText(c.failure) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
         c = ConvertJetFileBeside(jetPath, [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }
     if (!c.Converted()) {
-        platform::MsgBox(DescribeJetRefusal(c) + kCrLf + kCrLf +
+        platform::MsgBox(FailureText(c.failure) + kCrLf + kCrLf +
                              QStringLiteral("選択されたファイルは変更していません。使用中ファイルは、そのままです。"),
                          16, QStringLiteral("変換エラー"));
         return {};
