@@ -86,12 +86,9 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
-QString FileErrorText(int errorNumber) {
-    return QStringLiteral("<") + QString::number(errorNumber) + QStringLiteral("> ") +
-           FileErrorDescription(errorNumber);
-}
+QString FileErrorText(int errorNumber) { return FailureText(FromErrno(FailureStep::None, errorNumber)); }
 
-QString FileErrorDescription(int errorNumber) { return FailureText(FromErrno(FailureStep::None, errorNumber)); }
+QString FileErrorDescription(int errorNumber) { return FailureCause(FromErrno(FailureStep::None, errorNumber)); }
 
 bool CheckFile(const QString& path) {
     if (IsBlank(path)) return false;

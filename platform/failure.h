@@ -38,6 +38,7 @@ enum class Doing : uint8_t {
     UseChosen,   // ... and read and written as the database (its layout, its version, a write)
     ConvertJet,  // a Windows database is converted into this system's format
     Restore,     // a backup takes the place of the database
+    Compact,     // the exit compaction
 };
 
 // Where the failure was met.
@@ -57,6 +58,8 @@ enum class FailureStep : uint8_t {
     CopyTarget,
     ReadTemplate,  // the template database a new database is made from
     KeepOriginal,  // the copy kept of a database before it is replaced
+    Check,         // the engine's check of a whole database
+    Verify,        // the check of a copy against what it was made from
     Statement,
     EndTransaction,
 };
@@ -79,7 +82,7 @@ enum class FailureKind : uint8_t {
     Foreign,       // not a database of this system (`table` is missing)
     OldVersion,    // a version the start-up refuses
     BinaryColumn,  // `table`.`column` holds binary data, which is not carried
-    StaleCount,    // a Jet table's rows, read whole, do not come to the count its definition keeps
+    StaleCount,    // rows read whole do not come to the count they should (a Jet table's definition, a copy's source)
     TooSlow,       // a Jet file the reader could not read in time
     Unreadable,    // a Jet file the reader could not read at all
     WrongFormat,   // a database of a format this program does not write
@@ -155,7 +158,8 @@ Failure FromException(const std::exception& e);
 // disk or a folder that refuses new files (ReadOnly), else Other.
 FailureKind KindOfWriteIn(const QString& folder, int err);
 
-// The words the user is shown, in Japanese.
+// The words the user is shown, in Japanese. A failure of no operation in
+// particular is the cause, after the number when it is an errno ("<2> ...").
 QString FailureText(const Failure& failure);
 // The cause alone, as FailureText ends with it.
 QString FailureCause(const Failure& failure);

@@ -252,6 +252,17 @@ Failure Lower(const Failure& f) {
     return lower;
 }
 
+// What failed in an attempt of the exit compaction; its box names the number
+// itself.
+QString CompactionCause(const Failure& f) {
+    if (f.step == FailureStep::Verify && f.kind == FailureKind::Damaged)
+        return QStringLiteral("最適化したデータベースの検査で異常が見つかりました。");
+    if (f.step == FailureStep::Verify && f.kind == FailureKind::StaleCount)
+        return QStringLiteral("最適化したデータベースの行数が元のデータベースと一致しません。");
+    const Failure lower = Lower(f);
+    return lower.doing == Doing::None ? FailureCause(lower) : FailureText(lower);
+}
+
 // The words of a failure that no operation above has relabelled.
 QString GeneralCause(const Failure& f) {
     if (f.kind == FailureKind::Program) return f.said;
@@ -285,12 +296,16 @@ QString FailureCause(const Failure& f) {
             return ConversionCause(f);
         case Doing::Restore:
             return RestoreText(f);
+        case Doing::Compact:
+            return CompactionCause(f);
     }
     return GeneralCause(f);
 }
 
 QString FailureText(const Failure& f) {
     switch (f.doing) {
+        case Doing::None:
+            return f.codeOf == CodeOf::Errno ? NumberedFileCause(f) : GeneralCause(f);
         case Doing::OpenDatabase:
             if (f.file.trimmed().isEmpty() && f.kind == FailureKind::NotFound)
                 return QStringLiteral("データベースファイルが指定されていません。");
@@ -322,6 +337,9 @@ QString FailureText(const Failure& f) {
         case Doing::ConvertJet:
             return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + f.file +
                    kCrLf2 + ConversionCause(f);
+        case Doing::Compact:
+            return QStringLiteral("最適化でエラー発生！　エラー番号：") + QString::number(f.number) + kCrLf2 +
+                   QStringLiteral("エラー内容：") + CompactionCause(f);
         default:
             return FailureCause(f);
     }

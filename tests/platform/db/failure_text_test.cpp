@@ -43,27 +43,31 @@ void ExpectWorded(const std::vector<Worded>& table, const std::function<Failure(
 }  // namespace
 
 TEST(FailureTextTest, ErrnoInTheFileRoutinesWords) {
-    ExpectWorded({{ENOENT, "ファイルまたはフォルダが見つかりません。"},
-                  {ENOTDIR, "パスが見つかりません。"},
-                  {EACCES, "アクセスが拒否されました。"},
-                  {EPERM, "アクセスが拒否されました。"},
-                  {EEXIST, "ファイルは既に存在します。"},
-                  {EISDIR, "フォルダが指定されました。"},
-                  {ENOSPC, "ディスクの空き容量が不足しています。"},
-                  {EDQUOT, "ディスクの使用量の上限を超えました。"},
-                  {EROFS, "書き込みが禁止されたドライブです。"},
-                  {EBUSY, "ファイルは使用中です。"},
-                  {ETXTBSY, "ファイルは使用中です。"},
-                  {EIO, "ディスクの読み書きでエラーが発生しました。"},
-                  {ENAMETOOLONG, "ファイル名が長すぎます。"},
-                  {ELOOP, "リンクの参照が多すぎます。"},
-                  {EXDEV, "別のドライブへは移動できません。"},
-                  {EMFILE, "開いているファイルが多すぎます。"},
-                  {ENFILE, "開いているファイルが多すぎます。"},
-                  {ENOTEMPTY, "フォルダが空ではありません。"},
-                  {EINVAL, "パスの指定が正しくありません。"},
-                  {EMLINK, "ファイル操作でエラーが発生しました。"}},
-                 [](int err) { return FromErrno(FailureStep::Write, err); });
+    ExpectWorded(
+        {{ENOENT, "ファイルまたはフォルダが見つかりません。"},
+         {ENOTDIR, "パスが見つかりません。"},
+         {EACCES, "アクセスが拒否されました。"},
+         {EPERM, "アクセスが拒否されました。"},
+         {EEXIST, "ファイルは既に存在します。"},
+         {EISDIR, "フォルダが指定されました。"},
+         {ENOSPC, "ディスクの空き容量が不足しています。"},
+         {EDQUOT, "ディスクの使用量の上限を超えました。"},
+         {EROFS, "書き込みが禁止されたドライブです。"},
+         {EBUSY, "ファイルは使用中です。"},
+         {ETXTBSY, "ファイルは使用中です。"},
+         {EIO, "ディスクの読み書きでエラーが発生しました。"},
+         {ENAMETOOLONG, "ファイル名が長すぎます。"},
+         {ELOOP, "リンクの参照が多すぎます。"},
+         {EXDEV, "別のドライブへは移動できません。"},
+         {EMFILE, "開いているファイルが多すぎます。"},
+         {ENFILE, "開いているファイルが多すぎます。"},
+         {ENOTEMPTY, "フォルダが空ではありません。"},
+         {EINVAL, "パスの指定が正しくありません。"},
+         {EMLINK, "ファイル操作でエラーが発生しました。"}},
+        [](int err) { return FromErrno(FailureStep::Write, err); }, FailureCause);
+    // A box gives the number before them.
+    EXPECT_EQ(FailureText(FromErrno(FailureStep::Write, ENOENT)),
+              QStringLiteral("<2> ファイルまたはフォルダが見つかりません。"));
 }
 
 TEST(FailureTextTest, ErrnoWhenADatabaseIsOpened) {
