@@ -34,11 +34,15 @@ enum class Doing : uint8_t {
     MemoryDatabase,  // the private database in memory a Jet file is read into
     ReadJet,         // a Jet file is read whole
     // The programs' operations.
-    OpenChosen,  // a file that is to become the database is opened
-    UseChosen,   // ... and read and written as the database (its layout, its version, a write)
-    ConvertJet,  // a Windows database is converted into this system's format
-    Restore,     // a backup takes the place of the database
-    Compact,     // the exit compaction
+    ReadLocked,      // the database in use is read under its write lock, to be copied
+    BackUpByName,    // a backup to a file the user named
+    BackUpToFolder,  // a backup to a folder the user chose, at the program's end
+    CopyInUse,       // the file menu's copy of the database in use
+    OpenChosen,      // a file that is to become the database is opened
+    UseChosen,       // ... and read and written as the database (its layout, its version, a write)
+    ConvertJet,      // a Windows database is converted into this system's format
+    Restore,         // a backup takes the place of the database
+    Compact,         // the exit compaction
 };
 
 // Where the failure was met.
@@ -60,6 +64,7 @@ enum class FailureStep : uint8_t {
     KeepOriginal,  // the copy kept of a database before it is replaced
     Check,         // the engine's check of a whole database
     Verify,        // the check of a copy against what it was made from
+    Lock,          // a database's write lock is taken
     Statement,
     EndTransaction,
 };

@@ -6,6 +6,8 @@
 
 #include "platform/failure.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 
 namespace mox {
@@ -220,24 +222,6 @@ QString NumberedFileCause(const Failure& f) {
     return QStringLiteral("<") + QString::number(f.number) + QStringLiteral("> ") + FileCause(f.code);
 }
 
-// The restore, by the step it stopped at.
-QString RestoreText(const Failure& f) {
-    switch (f.kind) {
-        case FailureKind::NotFound:
-            if (f.file.trimmed().isEmpty())
-                return QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
-                       QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。");
-            return QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + f.file;
-        case FailureKind::NotAFile:
-            return QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + f.file;
-        case FailureKind::NotDatabase:
-            return QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + f.file;
-        default:
-            return QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + f.file + kCrLf2 +
-                   NumberedFileCause(f);
-    }
-}
-
 // The failure as the operation below `doing` met it.
 Failure Lower(const Failure& f) {
     Failure lower = f;
@@ -263,11 +247,116 @@ QString CompactionCause(const Failure& f) {
     return lower.doing == Doing::None ? FailureCause(lower) : FailureText(lower);
 }
 
+// What the user is told to do when a file could not be read: try again,
+// then look at the medium.
+const QString kRetryAfterReadError = QStringLiteral(
+    "もう一度実行してください。繰り返しエラーになる場合は、ファイルのある記憶装置"
+    "（USBメモリなど）やディスクに異常がないか確認してください。");
+
+// The database in use could not be read under its lock.
+QString LockedReadText(const Failure& f) {
+    return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + f.file + kCrLf2 +
+           (f.kind == FailureKind::Unchecked
+                ? QStringLiteral(
+                      "データベースファイルを最後まで検査できなかったため、コピー先には何も書き込んでいません。") +
+                      kRetryAfterReadError
+                : FailureText(Lower(f)));
+}
+
+// The checked copy of the database in use (core/checked_copy.h) as the
+// backup or the file menu's copy calls the copy, its making, and how the
+// window lets the user name another target.
+QString CheckedCopyText(const Failure& f) {
+    const bool copy = f.doing == Doing::CopyInUse;
+    const QString file = copy ? QStringLiteral("コピー") : QStringLiteral("バックアップファイル");
+    const QString making = copy ? QStringLiteral("コピー") : QStringLiteral("バックアップ");
+    const QString otherTarget = f.doing == Doing::BackUpToFolder ? QStringLiteral("別のフォルダを指定すると、")
+                                                                 : QStringLiteral("別のファイル名を指定すると、");
+    if (f.kind == FailureKind::Damaged && f.step == FailureStep::Check)
+        return QStringLiteral("データベースファイルに破損が見つかったため、既にある") + file +
+               QStringLiteral("には上書きしません。") + kCrLf2 + f.file + kCrLf2 + otherTarget +
+               QStringLiteral("破損したままのデータベースを") + making + QStringLiteral("できます。");
+    if (f.kind == FailureKind::Damaged && f.step == FailureStep::Verify)
+        return file +
+               QStringLiteral(
+                   "を作成しましたが、データベースファイルに破損が見つかりました。\r\n"
+                   "この") +
+               making + QStringLiteral("には破損したデータベースが保存されています。") + kCrLf2 + f.file + kCrLf2 +
+               QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。");
+    const QString engineFile = f.step == FailureStep::SetAside && !f.place.isEmpty()
+                                   ? QStringLiteral("同じ名前の作業ファイル(") + QFileInfo(f.place).fileName() +
+                                         QStringLiteral(")の名前を変えられませんでした。\r\n")
+                                   : QString();
+    return file + QStringLiteral("を作成できませんでした。") + kCrLf2 + f.file + kCrLf2 + engineFile +
+           FailureText(Lower(f));
+}
+
+// A restore stopped before the backup took the database's place (`place`),
+// by the stage it stopped at; `file` is the backup as the user chose it, or
+// the safety copy that could not be made (KeepOriginal).
+QString RestoreText(const Failure& f) {
+    const QString unchanged = QStringLiteral("現在のデータは変更していません。");
+    const Failure lower = Lower(f);
+    const bool converted = lower.doing == Doing::ConvertJet;
+    const bool chosen = lower.doing == Doing::OpenChosen || lower.doing == Doing::UseChosen;
+    // The disk beside the database filled up: the backup may be sound.
+    if (f.kind == FailureKind::DiskFull && ((f.stage == FailureStep::CopySource && !converted) ||
+                                            (f.stage == FailureStep::Check && lower.doing == Doing::UseChosen)))
+        return QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。") + unchanged + kCrLf2 +
+               QStringLiteral("復元先：") + f.place + kCrLf + QStringLiteral("復元元：") + f.file + kCrLf2 +
+               QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。");
+    switch (f.stage) {
+        case FailureStep::Look:
+            switch (f.kind) {
+                case FailureKind::NotFound:
+                    if (f.file.trimmed().isEmpty())
+                        return QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
+                               QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。");
+                    return QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + f.file;
+                case FailureKind::NotAFile:
+                    return QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + f.file;
+                case FailureKind::NotDatabase:
+                    return QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 +
+                           f.file;
+                default:
+                    return QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + f.file + kCrLf2 +
+                           NumberedFileCause(f);
+            }
+        case FailureStep::CopySource:
+            if (converted) return FailureText(lower) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。");
+            return QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + f.file + kCrLf2 +
+                   FailureText(lower);
+        case FailureStep::Check:
+            if (chosen)
+                return QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
+                       f.file + kCrLf2 + FailureText(lower);
+            if (f.kind == FailureKind::Unchecked)
+                return QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。") +
+                       unchanged + kCrLf2 + f.file + kCrLf2 + kRetryAfterReadError;
+            return QStringLiteral("復元元のファイルは壊れているため、復元できません。") + unchanged + kCrLf2 + f.file +
+                   kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。");
+        case FailureStep::Lock:
+            return FailureText(lower);
+        case FailureStep::KeepOriginal:
+            return QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") + kCrLf2 +
+                   f.file + kCrLf2 + FailureText(lower);
+        case FailureStep::Rename:
+            return QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
+                   f.place + kCrLf2 + FailureText(lower);
+        default:
+            return QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
+                   FailureText(lower);
+    }
+}
+
 // The words of a failure that no operation above has relabelled.
 QString GeneralCause(const Failure& f) {
     if (f.kind == FailureKind::Program) return f.said;
     if (f.codeOf == CodeOf::Errno) return FileCause(f.code);
     if (f.kind == FailureKind::NoMemory) return QStringLiteral("メモリが不足しています。");
+    if (f.kind == FailureKind::Unchecked)
+        return QStringLiteral("データベースファイルの読み取りでエラーが発生したため、最後まで検査できませんでした。") +
+               kRetryAfterReadError;
     return EngineCause(f);
 }
 
@@ -294,6 +383,12 @@ QString FailureCause(const Failure& f) {
             return JetReadText(f);
         case Doing::ConvertJet:
             return ConversionCause(f);
+        case Doing::ReadLocked:
+            return LockedReadText(f);
+        case Doing::BackUpByName:
+        case Doing::BackUpToFolder:
+        case Doing::CopyInUse:
+            return CheckedCopyText(f);
         case Doing::Restore:
             return RestoreText(f);
         case Doing::Compact:

@@ -244,22 +244,24 @@ void PFrmInput::mnuSave_Click() {
         return;
     }
     const bool replacing = IsNameTaken(target);
-    bool sound = false;
-    try {
-        // The backup's copy: a damaged database never replaces an older
-        // copy, which may be the last sound one.
+    // The backup's copy: a damaged database never replaces an older copy,
+    // which may be the last sound one.
+    const Expected<bool> sound = [&] {
         const platform::Hourglass hourglass;
-        sound = CopyCheckedDatabase(source, target,
-                                    {QStringLiteral("コピー"), QStringLiteral("コピー"),
-                                     QStringLiteral("別のファイル名を指定すると、"), QStringLiteral("コピー作成")});
-    } catch (const CopyFailure& f) {
-        platform::MsgBox(f.message + kCrLf + kCrLf + QStringLiteral("使用中ファイルは、そのままです。"), 16,
-                         QStringLiteral("コピー作成エラー"));
+        return CopyCheckedDatabase(source, target, Doing::CopyInUse);
+    }();
+    if (!sound) {
+        LogFailure(sound.error());
+        platform::MsgBox(
+            FailureText(sound.error()) + kCrLf + kCrLf + QStringLiteral("使用中ファイルは、そのままです。"), 16,
+            QStringLiteral("コピー作成エラー"));
         return;
     }
+    if (!*sound)
+        platform::MsgBox(FailureText(DamageCopied(target, Doing::CopyInUse)), 48, QStringLiteral("コピー作成"));
     // A compaction copy pending beside the replaced file holds its old data.
     if (replacing) RemovePendingCompaction(target);
-    if (sound)
+    if (*sound)
         platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。"), 64,
                          QStringLiteral("コピー作成"));
 }
