@@ -57,12 +57,15 @@ QString MakeConversionBackup() {
     if (!kept && BackupIsWhole(backupPath)) return backupPath;
 
     // Only the copy just made is removed; earlier ones are never touched.
-    if (!kept) QFile::remove(backupPath);
-    platform::MsgBox(
-        QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") + kCrLf +
-            QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName() +
-            (kept ? kCrLf + kCrLf + FileErrorText(kept.code) : QString()),
-        16, QStringLiteral("コンバートエラー"));
+    Failure notKept = kept;
+    if (!kept) {
+        QFile::remove(backupPath);
+        notKept.kind = FailureKind::Other;  // not whole: why is in the log
+    }
+    notKept = notKept.As(Doing::ConvertPatients, FailureStep::KeepOriginal);
+    notKept.place = QFileInfo(backupPath).fileName();
+    LogFailure(notKept);
+    platform::MsgBox(FailureText(notKept), 16, QStringLiteral("コンバートエラー"));
     return {};
 }
 

@@ -30,29 +30,24 @@ namespace mox {
 
 namespace {
 
-const QString kMsgCheckFile = QStringLiteral("ファイル有無チェック(CheckFile)でエラーが発生しました。");
-const QString kMsgDeleteFile = QStringLiteral("ファイル削除(DeleteFile)でエラーが発生しました。");
-const QString kMsgCopyFile = QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。");
-const QString kMsgCheckDir = QStringLiteral("Dir代替機能(CheckDir)でエラーが発生しました。");
-
 bool IsBlank(const QString& path) { return TrimBlanks(path).isEmpty(); }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-void ReportError(const QString& sentence, int errorNumber) {
-    platform::MsgBox(sentence + QStringLiteral("\r\n\r\n") + FileErrorText(errorNumber), 0,
-                     QString::fromUtf8(platform::kProgramTitle));
+// The plain box of a guarded routine.
+void Report(const Failure& failure, Doing routine) {
+    platform::MsgBox(FailureText(failure.As(routine)), 0, QString::fromUtf8(platform::kProgramTitle));
 }
 
 enum class Kind { None, File, Folder };
 
-// Follows links, as the Windows file tests do. `err` receives an errno for
-// failures other than "not there".
-Kind KindAt(const QByteArray& path, int* err) {
+// Follows links, as the Windows file tests do; fails only for causes other
+// than "not there".
+Expected<Kind> KindAt(const QByteArray& path) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) {
-        if (err && errno != ENOENT && errno != ENOTDIR) *err = errno;
-        return Kind::None;
+        if (errno == ENOENT || errno == ENOTDIR) return Kind::None;
+        return FromErrno(FailureStep::Look, errno, QFile::decodeName(path));
     }
     return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::File;
 }
@@ -86,31 +81,23 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
-QString FileErrorText(int errorNumber) { return FailureText(FromErrno(FailureStep::None, errorNumber)); }
-
-QString FileErrorDescription(int errorNumber) { return FailureCause(FromErrno(FailureStep::None, errorNumber)); }
-
 bool CheckFile(const QString& path) {
     if (IsBlank(path)) return false;
-    int err = 0;
-    const Kind kind = KindAt(Native(path), &err);
-    if (err != 0) {
-        ReportError(kMsgCheckFile, err);
-        return false;
-    }
+    const Expected<Kind> kind = KindAt(Native(path));
+    if (!kind) Report(kind.error(), Doing::CheckFileRoutine);
     return kind == Kind::File;
 }
 
 bool DeleteFile(const QString& path) {
     if (IsBlank(path)) return false;
     const QByteArray native = Native(path);
-    int err = 0;
-    if (KindAt(native, &err) != Kind::File) {
-        if (err != 0) ReportError(kMsgDeleteFile, err);
+    const Expected<Kind> kind = KindAt(native);
+    if (kind != Kind::File) {
+        if (!kind) Report(kind.error(), Doing::DeleteFileRoutine);
         return false;
     }
     if (::unlink(native.constData()) != 0) {
-        ReportError(kMsgDeleteFile, errno);
+        Report(FromErrno(FailureStep::Remove, errno, path), Doing::DeleteFileRoutine);
         return false;
     }
     return true;
@@ -136,13 +123,13 @@ bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     if (SameFile(Native(source), Native(target))) return false;
     if (const Failure f = platform::CopyFileAtomically(source, target)) {
-        ReportCopyFileError(f.code);
+        ReportCopyFileError(f);
         return false;
     }
     return true;
 }
 
-void ReportCopyFileError(int errorNumber) { ReportError(kMsgCopyFile, errorNumber); }
+void ReportCopyFileError(const Failure& failure) { Report(failure, Doing::CopyFileRoutine); }
 
 QString CheckDir(const QString& pathOrPattern, int attributes) {
     if (IsBlank(pathOrPattern)) return {};
@@ -152,10 +139,9 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
     const bool isPattern = namePart.contains(QLatin1Char('*')) || namePart.contains(QLatin1Char('?'));
 
     if (!isPattern) {
-        int err = 0;
-        const Kind kind = KindAt(Native(pathOrPattern), &err);
-        if (err != 0) {
-            ReportError(kMsgCheckDir, err);
+        const Expected<Kind> kind = KindAt(Native(pathOrPattern));
+        if (!kind) {
+            Report(kind.error(), Doing::CheckDirRoutine);
             return {};
         }
         const Kind wanted = attributes == 16 ? Kind::Folder : Kind::File;
@@ -166,7 +152,7 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
     const QByteArray folder = Native(FolderForListing(folderPart, slash >= 0));
     DIR* dir = ::opendir(folder.constData());
     if (!dir) {
-        ReportError(kMsgCheckDir, errno);
+        Report(FromErrno(FailureStep::Read, errno, QFile::decodeName(folder)), Doing::CheckDirRoutine);
         return {};
     }
     // NTFS lists a folder in name order; sorting keeps the first match stable.
@@ -192,8 +178,8 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
 bool RenameFile(const QString& source, const QString& target) {
     if (source == target) return false;
     const QByteArray src = Native(source);
-    if (KindAt(src, nullptr) != Kind::File) return false;
-    if (KindAt(Native(target), nullptr) != Kind::None) return false;
+    if (KindAt(src) != Kind::File) return false;
+    if (KindAt(Native(target)).value_or(Kind::File) != Kind::None) return false;
     const QString newName = GetFileName(target);
     if (newName.isEmpty()) return false;
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));

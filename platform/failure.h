@@ -34,15 +34,32 @@ enum class Doing : uint8_t {
     MemoryDatabase,  // the private database in memory a Jet file is read into
     ReadJet,         // a Jet file is read whole
     // The programs' operations.
-    ReadLocked,      // the database in use is read under its write lock, to be copied
-    BackUpByName,    // a backup to a file the user named
-    BackUpToFolder,  // a backup to a folder the user chose, at the program's end
-    CopyInUse,       // the file menu's copy of the database in use
-    OpenChosen,      // a file that is to become the database is opened
-    UseChosen,       // ... and read and written as the database (its layout, its version, a write)
-    ConvertJet,      // a Windows database is converted into this system's format
-    Restore,         // a backup takes the place of the database
-    Compact,         // the exit compaction
+    CheckFileRoutine,   // core/files.h's guarded routines, whose boxes name them
+    DeleteFileRoutine,  //
+    CopyFileRoutine,    //
+    CheckDirRoutine,    //
+    StartUp,            // the start-up puts the main database in place
+    ReadLocked,         // the database in use is read under its write lock, to be copied
+    BackUpByName,       // a backup to a file the user named
+    BackUpToFolder,     // a backup to a folder the user chose, at the program's end
+    CopyInUse,          // the file menu's copy of the database in use
+    OpenChosen,         // a file that is to become the database is opened
+    UseChosen,          // ... and read and written as the database (its layout, its version, a write)
+    ConvertJet,         // a Windows database is converted into this system's format
+    Restore,            // a backup takes the place of the database
+    Compact,            // the exit compaction
+    CheckOldFormat,     // the patient table's format of an earlier release is looked at
+    ConvertOldFormat,   // a database of an earlier release is converted
+    ReadOldRelease,     // the converter reads a database of the older release (`file`: its name)
+    ReadConvertTarget,  // the converter reads the patients of the database it converts into
+    ConvertPatients,    // the converter copies patients (`place`: the mapping that failed)
+    WriteSettings,      // MOX.INI
+    WriteContact,       // Info.txt
+    SaveContact,        // the contact row of the database
+    ReadContact,        //
+    ReplaceVersionUp,   // the version-up program is replaced by its new file
+    CheckSibling,       // the sibling product's database is looked at before an import
+    Import,             // examinations are imported from the sibling product (`place`: the day at fault)
 };
 
 // Where the failure was met.
@@ -116,7 +133,8 @@ struct Failure {
     QString place;        // a second file or folder the words name
     QString table, column;
     QString detail;  // the system's or the engine's own words, and the statement: for the log only
-    QString said;    // a phrase already in Japanese from the rule that found it (kind Program)
+    QString said;    // a phrase already in Japanese from the rule that found it (the database layer's refusal
+                     // of a misuse, kind Program; a layout that differs)
 
     explicit operator bool() const { return kind != FailureKind::None; }
     // The same failure as part of `operation` (at its `stage`): the words of

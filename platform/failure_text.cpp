@@ -349,9 +349,145 @@ QString RestoreText(const Failure& f) {
     }
 }
 
+// The guarded file routines' box: the routine, then the number and cause.
+QString RoutineText(const Failure& f) {
+    QString routine;
+    switch (f.doing) {
+        case Doing::CheckFileRoutine:
+            routine = QStringLiteral("ファイル有無チェック(CheckFile)でエラーが発生しました。");
+            break;
+        case Doing::DeleteFileRoutine:
+            routine = QStringLiteral("ファイル削除(DeleteFile)でエラーが発生しました。");
+            break;
+        case Doing::CopyFileRoutine:
+            routine = QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。");
+            break;
+        default:
+            routine = QStringLiteral("Dir代替機能(CheckDir)でエラーが発生しました。");
+            break;
+    }
+    return routine + kCrLf2 + FailureText(Lower(f));
+}
+
+// The start-up could not put the main database in place: a file under
+// another letter case (`file`) that could not take the main file's name
+// (`place`) or is not this system's, a leftover journal (`place`) that could
+// not be set aside, or a database (`file`) that could not be made from the
+// template (`place` at ReadTemplate).
+QString StartUpText(const Failure& f) {
+    const QString name = QFileInfo(f.file).fileName();
+    const QString mainName = QFileInfo(f.place).fileName();
+    switch (f.stage) {
+        case FailureStep::SetAside:
+            return QStringLiteral("前回の作業ファイル(") + QFileInfo(f.place).fileName() +
+                   QStringLiteral(")を別名で保存できませんでした。");
+        case FailureStep::Rename:
+            return QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(name, mainName) + kCrLf2 +
+                   FailureText(Lower(f)) + kCrLf;
+        case FailureStep::Check:
+            return QStringLiteral("プログラムのフォルダにある %1 は、").arg(name) + kCrLf +
+                   QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf2 + FailureText(Lower(f)) +
+                   kCrLf2 + QStringLiteral("%1 はそのまま残してあります。").arg(name) + kCrLf;
+        default:
+            return QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf2 +
+                   (f.step == FailureStep::ReadTemplate ? f.place : f.file) + kCrLf + FailureText(Lower(f)) + kCrLf;
+    }
+}
+
+// A database of an earlier release: its format could not be told, or it
+// could not be converted (the kept copy of `file`, or the conversion).
+QString OldFormatText(const Failure& f) {
+    const Failure lower = Lower(f);
+    if (f.doing == Doing::CheckOldFormat)
+        return QStringLiteral("データベースの形式を確認できませんでした。変換は行いません。") + kCrLf2 +
+               QStringLiteral("<") + QString::number(f.number) + QStringLiteral("> ") + FailureText(lower);
+    if (f.stage == FailureStep::KeepOriginal)
+        return QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") + kCrLf +
+               QStringLiteral("データベースは変更していません。") + kCrLf2 + f.file + kCrLf2 + FailureText(lower);
+    // Only a file step's failure is told here; the conversion's own cause is in the log.
+    return QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf +
+           (lower.codeOf == CodeOf::Errno ? FailureText(lower) + kCrLf : QString()) + kCrLf +
+           QStringLiteral("ミラド協会事務局へ連絡をお願いします。");
+}
+
+// The converter of the older release's patients: the database it reads
+// (`place`: its file's name), the copy it keeps first (`place`: the copy's
+// name), the mapping it was carrying out (`place`).
+QString ConverterText(const Failure& f) {
+    const Failure lower = Lower(f);
+    const QString numbered =
+        QStringLiteral("<") + QString::number(f.number) + QStringLiteral("> ") + FailureText(lower);
+    switch (f.doing) {
+        case Doing::ReadOldRelease:
+            return QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
+                       .arg(f.place) +
+                   kCrLf2 + numbered;
+        case Doing::ReadConvertTarget:
+            return QStringLiteral("コンバート先のデータベース(%1)の患者を読み込めませんでした。").arg(f.place) +
+                   kCrLf2 + numbered;
+        default:
+            break;
+    }
+    if (f.stage == FailureStep::KeepOriginal)
+        return QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") +
+               kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf2 + f.place +
+               (lower.codeOf == CodeOf::Errno ? kCrLf2 + FailureText(lower) : QString());
+    return QStringLiteral("%1 のコンバート中にエラーが発生したため、コンバートを取り消しました。").arg(f.place) +
+           kCrLf + QStringLiteral("データベースはコンバート前のままです。") + kCrLf2 + numbered;
+}
+
+// The tools window's files and the contact row.
+QString ToolsText(const Failure& f) {
+    switch (f.doing) {
+        case Doing::WriteSettings:
+            return QStringLiteral("設定ファイル(MOX.INI)を書き込めませんでした。") + kCrLf2 + f.file + kCrLf2 +
+                   FailureText(Lower(f));
+        case Doing::WriteContact:
+            return QStringLiteral("連絡先ファイル(Info.txt)を書き込めませんでした。") + kCrLf2 + f.file + kCrLf2 +
+                   FailureText(Lower(f));
+        case Doing::SaveContact:
+            return QStringLiteral("連絡先をデータベースに保存できませんでした。") + kCrLf2 + FailureText(Lower(f));
+        case Doing::ReadContact:
+            return QStringLiteral("連絡先をデータベースから読み取れませんでした。") + kCrLf2 + FailureText(Lower(f));
+        default:
+            return QStringLiteral("バージョンアップ プログラムを新しいものに置き換えられませんでした。") + kCrLf2 +
+                   f.file + kCrLf2 + FailureText(Lower(f));
+    }
+}
+
+// The sibling product's database as the import finds it, and the import of
+// its examinations (`place`: the day at fault).
+QString SiblingText(const Failure& f) {
+    const Failure lower = Lower(f);
+    if (f.doing == Doing::CheckSibling) {
+        if (f.kind == FailureKind::Foreign)
+            return f.column.isEmpty()
+                       ? QStringLiteral("Vexaline のデータベースにテーブル %1 がありません。").arg(f.table)
+                       : QStringLiteral("Vexaline のデータベースのテーブル %1 に列 %2 がありません。")
+                             .arg(f.table, f.column);
+        if (f.kind == FailureKind::NoConnection) return QStringLiteral("Vexaline のデータベースに接続できません。");
+        return QStringLiteral("Vexaline のデータベースを確認できません。") + kCrLf2 + FailureText(lower);
+    }
+    if (lower.doing == Doing::CheckSibling)
+        return FailureText(lower) + kCrLf2 + QStringLiteral("インポートは行いません。");
+    const QString day = f.place.isEmpty() ? QString() : kCrLf2 + QStringLiteral("検査日：") + f.place;
+    switch (f.stage) {
+        case FailureStep::Read:
+            return QStringLiteral("Vexaline のデータを読み取れませんでした。ＭＯＸのデータは変更していません。") + day +
+                   kCrLf2 + FailureText(lower);
+        case FailureStep::Write:
+            if (f.kind == FailureKind::NoConnection)
+                return QStringLiteral("インポートできませんでした。ＭＯＸのデータは変更していません。");
+            return QStringLiteral("インポートできませんでした。ＭＯＸのデータは変更していません。") + day + kCrLf2 +
+                   FailureText(lower);
+        default:
+            return QStringLiteral("Vexaline のデータベースがありません。");
+    }
+}
+
 // The words of a failure that no operation above has relabelled.
 QString GeneralCause(const Failure& f) {
-    if (f.kind == FailureKind::Program) return f.said;
+    if (f.kind == FailureKind::Program || !f.said.isEmpty()) return f.said;
     if (f.codeOf == CodeOf::Errno) return FileCause(f.code);
     if (f.kind == FailureKind::NoMemory) return QStringLiteral("メモリが不足しています。");
     if (f.kind == FailureKind::Unchecked)
@@ -393,6 +529,29 @@ QString FailureCause(const Failure& f) {
             return RestoreText(f);
         case Doing::Compact:
             return CompactionCause(f);
+        case Doing::CheckFileRoutine:
+        case Doing::DeleteFileRoutine:
+        case Doing::CopyFileRoutine:
+        case Doing::CheckDirRoutine:
+            return RoutineText(f);
+        case Doing::StartUp:
+            return StartUpText(f);
+        case Doing::CheckOldFormat:
+        case Doing::ConvertOldFormat:
+            return OldFormatText(f);
+        case Doing::ReadOldRelease:
+        case Doing::ReadConvertTarget:
+        case Doing::ConvertPatients:
+            return ConverterText(f);
+        case Doing::WriteSettings:
+        case Doing::WriteContact:
+        case Doing::SaveContact:
+        case Doing::ReadContact:
+        case Doing::ReplaceVersionUp:
+            return ToolsText(f);
+        case Doing::CheckSibling:
+        case Doing::Import:
+            return SiblingText(f);
     }
     return GeneralCause(f);
 }

@@ -308,7 +308,7 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
             f.detail = QString::fromLocal8Bit(std::strerror(f.code));
             c = Refused(shownAs, f);
         } else {
-            c = WriteRefusal(shownAs, folder, f.code, FileErrorText(f.code));
+            c = WriteRefusal(shownAs, folder, f.code, FailureText(f));
         }
     } else {
         try {
@@ -364,7 +364,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
             c.toldLate = true;
             if (const Failure f = platform::RemoveOthersAccess(mainPath))
                 c.warning = QStringLiteral("変換したファイルを他のユーザーが読み取れない設定にできませんでした。") +
-                            kCrLf + FileErrorText(f.code);
+                            kCrLf + FailureText(f);
         } else {
             ForgetJetConversionNote();
         }
@@ -379,8 +379,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
         if (const Failure f = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
-            JetConversion c =
-                WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code), FailureStep::KeepOriginal);
+            JetConversion c = WriteRefusal(mainPath, g.AppPath(), f.code, FailureText(f), FailureStep::KeepOriginal);
             Log(c);
             return c;
         }
@@ -399,7 +398,7 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     if (const Failure f = WriteNote(g.AppPath(), kept))
         return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, QStringLiteral("the conversion's note")));
     if (const Failure f = PutInPlace(work, mainPath))
-        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, FileErrorText(f.code)));
+        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, FailureText(f)));
     c.converted = mainPath;
     c.kept = kept;
     return c;
@@ -427,7 +426,7 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
         target = UniquePath(stem, QStringLiteral(".mdb"));
     if (const int err = placed.code) {
         RemoveWorkFile(work);
-        JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
+        JetConversion r = WriteRefusal(jetPath, folder, err, FailureText(placed));
         Log(r);
         return r;
     }

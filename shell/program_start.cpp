@@ -79,18 +79,32 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
 // A rollback journal or log left beside a database that is gone belongs to
 // that name: the engine would roll it into whatever file takes the name next
 // and spoil it. What it holds is kept under a dated name that no engine reads.
-bool SetLeftoverJournalAside(const QString& mainPath) {
-    const Failure moved = db::MakeWayForDatabase(mainPath);
-    if (!moved) return true;
-    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(moved.place).fileName() +
-                         QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
-                         QStringLiteral("プログラムを終了します。"),
-                     16, QStringLiteral("エラー"));
-    return false;
-}
-
 void ShowStartupError(const QString& what) {
     platform::MsgBox(what + kCrLf + QStringLiteral("プログラムを終了します。"), 16, QStringLiteral("エラー"));
+}
+
+// A step of the start-up that failed at `stage`.
+void ShowStartupError(const Failure& failure, FailureStep stage) {
+    const Failure shown = failure.As(Doing::StartUp, stage);
+    LogFailure(shown);
+    ShowStartupError(FailureText(shown));
+}
+
+// The failure of a file under another letter case, `file`, that was to
+// become the main database at `mainPath`.
+Failure NamingBoth(Failure f, const QString& file, const QString& mainPath) {
+    f.file = file;
+    f.place = mainPath;
+    return f;
+}
+
+// A rollback journal or log left beside a database that is gone belongs to
+// that name: the engine would roll it into whatever file takes the name next
+// and spoil it. What it holds is kept under a dated name that no engine reads.
+bool SetLeftoverJournalAside(const QString& mainPath) {
+    const Failure moved = db::MakeWayForDatabase(mainPath);
+    if (moved) ShowStartupError(moved, FailureStep::SetAside);
+    return !moved;
 }
 
 // A database copied under another name carries the journal of a write
@@ -114,7 +128,7 @@ QString SettleUnderOwnName(const QString& path, const QString& mainName) {
     }
     // What is left of a journal holds nothing to roll back.
     if (const Failure f = db::MakeWayForDatabase(path)) {
-        LogFailure(what, f.place + QStringLiteral(" ") + FileErrorText(f.code));
+        LogFailure(what, f.place + QStringLiteral(" ") + FailureText(f));
         return QFileInfo(f.place).fileName();
     }
     return {};
@@ -161,18 +175,12 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
     // file becomes the database only with this system's layout.
     if (db::FileKindAt(found.front()) != db::FileKind::Jet) {
         if (const Failure f = CheckDatabaseLayout(found.front())) {
-            LogFailure(f);
-            ShowStartupError(QStringLiteral("プログラムのフォルダにある %1 は、").arg(variantName) + kCrLf +
-                             QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf +
-                             FailureText(f) + kCrLf + kCrLf +
-                             QStringLiteral("%1 はそのまま残してあります。").arg(variantName) + kCrLf);
+            ShowStartupError(NamingBoth(f, found.front(), mainPath), FailureStep::Check);
             return CaseVariant::Refused;
         }
     }
     if (const Failure f = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
-        ShowStartupError(
-            QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +
-            kCrLf + FileErrorText(f.code) + kCrLf);
+        ShowStartupError(NamingBoth(f, found.front(), mainPath), FailureStep::Rename);
         return CaseVariant::Refused;
     }
     platform::MsgBox(
@@ -200,9 +208,7 @@ bool EnsureMainDatabase() {
 
     // The database holds patient data: it is owner-only from its first byte.
     if (const Failure f = MakeFromTemplate(mainPath)) {
-        ShowStartupError(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
-                         kCrLf + (f.step == FailureStep::ReadTemplate ? f.place : mainPath) + kCrLf +
-                         FileErrorText(f.code) + kCrLf);
+        ShowStartupError(f, FailureStep::Write);
         return false;
     }
     platform::Wait(2000);

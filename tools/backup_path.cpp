@@ -48,9 +48,7 @@ void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
     const QString ini = BackUpPathFile();
     const QString folder = pathLabel->text().trimmed().isEmpty() ? G().ProgramDir : pathLabel->text();
     if (const Failure f = WriteBackUpPath(ini, folder))
-        platform::MsgBox(QStringLiteral("設定ファイル(MOX.INI)を書き込めませんでした。\r\n\r\n") + ini +
-                             QStringLiteral("\r\n\r\n") + FileErrorText(f.code),
-                         16, QStringLiteral("保存エラー"));
+        platform::MsgBox(FailureText(f.As(Doing::WriteSettings)), 16, QStringLiteral("保存エラー"));
     backUpFolder = folder;
 }
 

@@ -173,7 +173,7 @@ void PFrmInput::mnuCreate_Click() {
     // The new file holds the template only, owner-only from its first byte;
     // when it cannot be made the database in use stays.
     if (const Failure f = MakeFromTemplate(chosen->Path())) {
-        ReportCopyFileError(f.code);
+        ReportCopyFileError(f);
         return;
     }
     UseDatabase(chosen->Path());
