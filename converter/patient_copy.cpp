@@ -2,7 +2,6 @@
 
 #include "core/connections.h"
 #include "core/exam_stages.h"
-#include "core/program_log.h"
 #include "platform/clock.h"
 #include "platform/db/database.h"
 #include "records/exam_record.h"
@@ -136,9 +135,9 @@ void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
 
 ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception& error) {
     Failure failure = db::FailureOf(error);
+    // Another exception than the database's is told as a failed statement.
     if (!dynamic_cast<const db::DbError*>(&error)) failure.number = db::kErrSql;
-    LogFailure(failure);
-    return {mapping, failure.number, FailureText(failure)};
+    return {mapping, failure};
 }
 
 }  // namespace

@@ -19,10 +19,11 @@ constexpr int kTargetFlagLimit = 31;
 // The sample patients (98, 99) and anything above them are no user cases.
 constexpr int kSampleCases = 99;
 
-void ShowReadError(const QString& what, const Failure& failure) {
-    platform::MsgBox(what + kCrLf + kCrLf + QStringLiteral("<") + QString::number(failure.number) +
-                         QStringLiteral("> ") + FailureText(failure),
-                     48, QStringLiteral("読み込みエラー"));
+// The database named `name` could not be read, as `reading` words it.
+void ShowReadError(Doing reading, const QString& name, const Failure& failure) {
+    Failure shown = failure.As(reading);
+    shown.place = name;
+    platform::MsgBox(FailureText(shown), 48, QStringLiteral("読み込みエラー"));
 }
 
 }  // namespace
@@ -89,9 +90,7 @@ SourceFlags ReadSourcePatients(SourceDb source) {
             LogFailure(path, failure.detail);
         else
             LogFailure(failure);
-        ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
-                          .arg(QFileInfo(path).fileName()),
-                      failure);
+        ShowReadError(Doing::ReadOldRelease, QFileInfo(path).fileName(), failure);
     }
     return flags;
 }
@@ -111,9 +110,7 @@ TargetFlags ReadTargetPatients() {
         }
     } catch (const db::DbError& e) {
         LogFailure(e.GetFailure());
-        ShowReadError(QStringLiteral("コンバート先のデータベース(%1)の患者を読み込めませんでした。")
-                          .arg(QFileInfo(path).fileName()),
-                      e.GetFailure());
+        ShowReadError(Doing::ReadConvertTarget, QFileInfo(path).fileName(), e.GetFailure());
     }
     return flags;
 }
