@@ -33,11 +33,12 @@ enum class Doing : uint8_t {
     ConnectServer,   // a catalog of the sibling product's server (ODBC)
     MemoryDatabase,  // the private database in memory a Jet file is read into
     ReadJet,         // a Jet file is read whole
-    // The programs' operations.
-    CheckFileRoutine,   // core/files.h's guarded routines, whose boxes name them
-    DeleteFileRoutine,  //
-    CopyFileRoutine,    //
-    CheckDirRoutine,    //
+    // The programs' operations. The guarded routines of core/files.h, whose
+    // boxes name them:
+    CheckFileRoutine,
+    DeleteFileRoutine,
+    CopyFileRoutine,
+    CheckDirRoutine,
     StartUp,            // the start-up puts the main database in place
     ReadLocked,         // the database in use is read under its write lock, to be copied
     BackUpByName,       // a backup to a file the user named
@@ -50,13 +51,13 @@ enum class Doing : uint8_t {
     Compact,            // the exit compaction
     CheckOldFormat,     // the patient table's format of an earlier release is looked at
     ConvertOldFormat,   // a database of an earlier release is converted
-    ReadOldRelease,     // the converter reads a database of the older release (`file`: its name)
-    ReadConvertTarget,  // the converter reads the patients of the database it converts into
+    ReadOldRelease,     // the converter reads a database of the older release (`place`: its name)
+    ReadConvertTarget,  // the converter reads the patients of the database it converts into (`place`: its name)
     ConvertPatients,    // the converter copies patients (`place`: the mapping that failed)
     WriteSettings,      // MOX.INI
     WriteContact,       // Info.txt
-    SaveContact,        // the contact row of the database
-    ReadContact,        //
+    SaveContact,        // the contact row of the database is written
+    ReadContact,        // ... and read
     ReplaceVersionUp,   // the version-up program is replaced by its new file
     CheckSibling,       // the sibling product's database is looked at before an import
     Import,             // examinations are imported from the sibling product (`place`: the day at fault)
@@ -69,7 +70,6 @@ enum class FailureStep : uint8_t {
     Open,
     Read,
     Write,
-    Sync,
     Rename,
     Link,
     Remove,

@@ -115,7 +115,7 @@ SlotLoadResult LoadExamSlotsFrom(db::Connection& conn, int32_t patientId, ExamSl
         result.stages = ReadChartStages(conn);
     } catch (const db::DbError& e) {
         LogFailure(e.GetFailure());
-        result.problems << QStringLiteral("治療ステージを読み込めませんでした。（") + e.Description() +
+        result.problems << QStringLiteral("治療ステージを読み込めませんでした。（") + FailureText(e.GetFailure()) +
                                QStringLiteral("）");
         return result;
     }
@@ -126,8 +126,8 @@ SlotLoadResult LoadExamSlotsFrom(db::Connection& conn, int32_t patientId, ExamSl
             LogFailure(e.GetFailure());
             exams[k] = EmptyExamSlot();
             result.problems << QStringLiteral("「") + result.stages[k].name +
-                                   QStringLiteral("」の検査データを読み込めませんでした。（") + e.Description() +
-                                   QStringLiteral("）");
+                                   QStringLiteral("」の検査データを読み込めませんでした。（") +
+                                   FailureText(e.GetFailure()) + QStringLiteral("）");
         }
     }
     return result;

@@ -160,8 +160,8 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     // The reader with `file` as its standard input and `pipe` as its
-    // standard output, every other descriptor closed; 0 or the errno.
-    int Start(const QString& program, int file, int pipe, const QStringList& first) {
+    // standard output, every other descriptor closed.
+    Failure Start(const QString& program, int file, int pipe, const QStringList& first) {
         std::vector<std::string> args = {QFile::encodeName(program).toStdString(), std::to_string(::getpid())};
         for (const QString& name : first) args.push_back(name.toStdString());
         std::vector<char*> argv;
@@ -188,7 +188,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         if (err != 0) pid_ = -1;
-        return err;
+        return FromErrno(FailureStep::Open, err, program);
     }
     void Stop() {
         ::kill(pid_, SIGKILL);
@@ -301,9 +301,9 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
         throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(errno));
     const QString program = options.readerProgram.isEmpty() ? JetReaderProgram() : options.readerProgram;
     Reader reader;
-    if (const int err = reader.Start(program, file.get(), out.get(), first))
+    if (const Failure f = reader.Start(program, file.get(), out.get(), first))
         throw ReadFailure(ReaderEnd::NotStarted, path,
-                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(err)));
+                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(f.code)));
     out.Close();
 
     std::vector<JetTable> tables;
