@@ -506,54 +506,14 @@ QString FailureCause(const Failure& f) {
             return OpenCause(f);
         case Doing::CreateDatabase:
             return QStringLiteral("(エラー番号 %1)").arg(f.code);
-        case Doing::DatabaseWork:
-            return EngineCause(f);
-        case Doing::CopyDatabase:
-            return CopyTargetCause(f.code);
-        case Doing::ConnectServer:
-        case Doing::MemoryDatabase:
-        case Doing::OpenChosen:
-        case Doing::UseChosen:
-            return FailureText(f);
-        case Doing::ReadJet:
-            return JetReadText(f);
         case Doing::ConvertJet:
             return ConversionCause(f);
-        case Doing::ReadLocked:
-            return LockedReadText(f);
-        case Doing::BackUpByName:
-        case Doing::BackUpToFolder:
-        case Doing::CopyInUse:
-            return CheckedCopyText(f);
-        case Doing::Restore:
-            return RestoreText(f);
         case Doing::Compact:
             return CompactionCause(f);
-        case Doing::CheckFileRoutine:
-        case Doing::DeleteFileRoutine:
-        case Doing::CopyFileRoutine:
-        case Doing::CheckDirRoutine:
-            return RoutineText(f);
-        case Doing::StartUp:
-            return StartUpText(f);
-        case Doing::CheckOldFormat:
-        case Doing::ConvertOldFormat:
-            return OldFormatText(f);
-        case Doing::ReadOldRelease:
-        case Doing::ReadConvertTarget:
-        case Doing::ConvertPatients:
-            return ConverterText(f);
-        case Doing::WriteSettings:
-        case Doing::WriteContact:
-        case Doing::SaveContact:
-        case Doing::ReadContact:
-        case Doing::ReplaceVersionUp:
-            return ToolsText(f);
-        case Doing::CheckSibling:
-        case Doing::Import:
-            return SiblingText(f);
+        default:
+            // Every other operation's words are its cause.
+            return FailureText(f);
     }
-    return GeneralCause(f);
 }
 
 QString FailureText(const Failure& f) {
@@ -594,9 +554,45 @@ QString FailureText(const Failure& f) {
         case Doing::Compact:
             return QStringLiteral("最適化でエラー発生！　エラー番号：") + QString::number(f.number) + kCrLf2 +
                    QStringLiteral("エラー内容：") + CompactionCause(f);
-        default:
-            return FailureCause(f);
+        case Doing::DatabaseWork:
+            return EngineCause(f);
+        case Doing::CopyDatabase:
+            return CopyTargetCause(f.code);
+        case Doing::ReadJet:
+            return JetReadText(f);
+        case Doing::ReadLocked:
+            return LockedReadText(f);
+        case Doing::BackUpByName:
+        case Doing::BackUpToFolder:
+        case Doing::CopyInUse:
+            return CheckedCopyText(f);
+        case Doing::Restore:
+            return RestoreText(f);
+        case Doing::CheckFileRoutine:
+        case Doing::DeleteFileRoutine:
+        case Doing::CopyFileRoutine:
+        case Doing::CheckDirRoutine:
+            return RoutineText(f);
+        case Doing::StartUp:
+            return StartUpText(f);
+        case Doing::CheckOldFormat:
+        case Doing::ConvertOldFormat:
+            return OldFormatText(f);
+        case Doing::ReadOldRelease:
+        case Doing::ReadConvertTarget:
+        case Doing::ConvertPatients:
+            return ConverterText(f);
+        case Doing::WriteSettings:
+        case Doing::WriteContact:
+        case Doing::SaveContact:
+        case Doing::ReadContact:
+        case Doing::ReplaceVersionUp:
+            return ToolsText(f);
+        case Doing::CheckSibling:
+        case Doing::Import:
+            return SiblingText(f);
     }
+    return GeneralCause(f);
 }
 
 QString FailureLogText(const Failure& f) {
