@@ -37,7 +37,7 @@ int RunConversion(const QString& jet, const QString& work) {
     const JetConversion c = FillFromJetDatabase(jet, work, [&rows](const JetProgress& p) { rows = p.done; });
     const qint64 ns = timer.nsecsElapsed();
     if (!c.Converted()) {
-        std::fprintf(stderr, "%s\n%s\n", qPrintable(DescribeJetRefusal(c)), qPrintable(c.detail));
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(FailureText(c.failure)), qPrintable(c.failure.detail));
         return 3;
     }
     rusage self{}, reader{};

@@ -39,7 +39,7 @@ bool BackupIsWhole(const QString& backupPath) {
         return whole;
     } catch (const db::DbError& e) {
         // The user reads that no copy could be made; the engine's words are for the log.
-        LogFailure(QStringLiteral("コンバート前の控えの確認 %1").arg(backupPath), e.Description());
+        LogFailure(QStringLiteral("コンバート前の控えの確認 %1").arg(backupPath), FailureLogText(e.GetFailure()));
         return false;
     }
 }
@@ -53,16 +53,19 @@ QString MakeConversionBackup() {
 
     // Kept as every original before a conversion is: a copy of its own,
     // owner-only, read back from the disk.
-    const int err = KeepDatabaseFile(mainPath, backupPath, KeepBy::Copy);
-    if (err == 0 && BackupIsWhole(backupPath)) return backupPath;
+    const Failure kept = KeepDatabaseFile(mainPath, backupPath, KeepBy::Copy);
+    if (!kept && BackupIsWhole(backupPath)) return backupPath;
 
     // Only the copy just made is removed; earlier ones are never touched.
-    if (err == 0) QFile::remove(backupPath);
-    platform::MsgBox(
-        QStringLiteral("コンバート前のデータベースの控えを作成できなかったため、コンバートを中止しました。") + kCrLf +
-            QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf + QFileInfo(backupPath).fileName() +
-            (err != 0 ? kCrLf + kCrLf + FileErrorText(err) : QString()),
-        16, QStringLiteral("コンバートエラー"));
+    Failure notKept = kept;
+    if (!kept) {
+        QFile::remove(backupPath);
+        notKept.kind = FailureKind::Other;  // not whole: why is in the log
+    }
+    notKept = notKept.As(Doing::ConvertPatients, FailureStep::KeepOriginal);
+    notKept.place = QFileInfo(backupPath).fileName();
+    LogFailure(notKept);
+    platform::MsgBox(FailureText(notKept), 16, QStringLiteral("コンバートエラー"));
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "converter/conversion_backup.h"
 #include "converter/converter_start.h"
 #include "converter/source_databases.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/gui/colour.h"
 #include "platform/gui/forms.h"
@@ -303,12 +304,10 @@ std::vector<PatientMapping> PFrmConvert::ChosenMappings() const {
 
 void PFrmConvert::ReportConversion(const QString& backupPath, const std::optional<ConversionFailure>& failure) {
     if (failure) {
-        platform::MsgBox(QStringLiteral("%1 のコンバート中にエラーが発生したため、コンバートを取り消しました。")
-                                 .arg(MappingText(failure->mapping)) +
-                             kCrLf + QStringLiteral("データベースはコンバート前のままです。") + kCrLf + kCrLf +
-                             QStringLiteral("<") + QString::number(failure->number) + QStringLiteral("> ") +
-                             failure->description,
-                         16, QStringLiteral("コンバートエラー"));
+        Failure shown = failure->failure.As(Doing::ConvertPatients);
+        shown.place = MappingText(failure->mapping);
+        LogFailure(shown);
+        platform::MsgBox(FailureText(shown), 16, QStringLiteral("コンバートエラー"));
         return;
     }
     platform::MsgBox(QStringLiteral("コンバートを完了しました。") + kCrLf + kCrLf +

@@ -134,9 +134,10 @@ void CopyPatient(SourceDb source, int32_t sourceId, int32_t targetId) {
 }
 
 ConversionFailure FailureOf(const PatientMapping& mapping, const std::exception& error) {
-    if (const auto* dbError = dynamic_cast<const db::DbError*>(&error))
-        return {mapping, dbError->Number(), dbError->Description()};
-    return {mapping, db::kErrSql, QString::fromLocal8Bit(error.what())};
+    Failure failure = db::FailureOf(error);
+    // Another exception than the database's is told as a failed statement.
+    if (!dynamic_cast<const db::DbError*>(&error)) failure.number = db::kErrSql;
+    return {mapping, failure};
 }
 
 }  // namespace

@@ -37,8 +37,7 @@ QString MappingText(const PatientMapping& mapping);
 
 struct ConversionFailure {
     PatientMapping mapping;
-    long number;
-    QString description;
+    Failure failure;
 };
 
 // The statements of a conversion, for the failure seam of the tests.

@@ -4,7 +4,6 @@
 #include "core/connections.h"
 #include "core/files.h"
 #include "core/settings.h"
-#include "platform/db/jet_reader.h"
 #include "platform/message_box.h"
 
 #include <QFileInfo>
@@ -20,10 +19,11 @@ constexpr int kTargetFlagLimit = 31;
 // The sample patients (98, 99) and anything above them are no user cases.
 constexpr int kSampleCases = 99;
 
-void ShowReadError(const QString& what, long number, const QString& description) {
-    platform::MsgBox(
-        what + kCrLf + kCrLf + QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description, 48,
-        QStringLiteral("読み込みエラー"));
+// The database named `name` could not be read, as `reading` words it.
+void ShowReadError(Doing reading, const QString& name, const Failure& failure) {
+    Failure shown = failure.As(reading);
+    shown.place = name;
+    platform::MsgBox(FailureText(shown), 48, QStringLiteral("読み込みエラー"));
 }
 
 }  // namespace
@@ -83,11 +83,14 @@ SourceFlags ReadSourcePatients(SourceDb source) {
         }
     } catch (const db::DbError& e) {
         flags = {};
-        // The library's own words are for the log; the user reads why.
-        if (const auto* jet = dynamic_cast<const db::JetReadError*>(&e)) LogFailure(path, jet->Detail());
-        ShowReadError(QStringLiteral("コンバート元のデータベース(%1)を読み込めないため、この列の患者は選べません。")
-                          .arg(QFileInfo(path).fileName()),
-                      e.Number(), e.Description());
+        // The library's or the engine's own words are for the log; the user
+        // reads why.
+        const Failure& failure = e.GetFailure();
+        if (failure.doing == Doing::ReadJet)
+            LogFailure(path, failure.detail);
+        else
+            LogFailure(failure);
+        ShowReadError(Doing::ReadOldRelease, QFileInfo(path).fileName(), failure);
     }
     return flags;
 }
@@ -106,9 +109,8 @@ TargetFlags ReadTargetPatients() {
             if (id >= 1 && id <= kTargetFlagLimit) flags[id - 1] = 1;
         }
     } catch (const db::DbError& e) {
-        ShowReadError(QStringLiteral("コンバート先のデータベース(%1)の患者を読み込めませんでした。")
-                          .arg(QFileInfo(path).fileName()),
-                      e.Number(), e.Description());
+        LogFailure(e.GetFailure());
+        ShowReadError(Doing::ReadConvertTarget, QFileInfo(path).fileName(), e.GetFailure());
     }
     return flags;
 }

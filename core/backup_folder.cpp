@@ -19,8 +19,9 @@ namespace {
 // on what was opened (without waiting for a writer), so a pipe put in the
 // file's place in between is refused too.
 std::optional<QByteArray> ReadPlainFile(const QString& path) {
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) return std::nullopt;
+    const Expected<int> opened = platform::OpenRegularFile(path);
+    if (!opened) return std::nullopt;
+    const int fd = *opened;
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

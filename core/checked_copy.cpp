@@ -6,7 +6,6 @@
 #include "core/files.h"
 #include "platform/atomic_file.h"
 #include "platform/db/sqlite_file.h"
-#include "platform/message_box.h"
 #include "platform/staging_name.h"
 
 #include <QFileInfo>
@@ -15,38 +14,57 @@ namespace mox {
 
 namespace {
 
-const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+// The copy's own failure, as `copying` words it.
+Failure CopyFailed(Failure f, const QString& target, Doing copying) {
+    f.file = target;
+    return f.As(copying);
+}
 
-QString ReadFailure(const QString& path, const QString& why) {
-    return QStringLiteral("データベースファイルを読み取れませんでした。") + kCrLf2 + path + kCrLf2 + why;
+Failure Damage(const QString& target, FailureStep found, Doing copying) {
+    Failure f;
+    f.doing = copying;
+    f.step = found;
+    f.kind = FailureKind::Damaged;
+    f.file = target;
+    return f;
 }
 
 }  // namespace
 
-LockedDatabase::LockedDatabase(const QString& path) : path_(path) {
-    int err = 0;
-    file_ = db::FileHold::Take(path, &err);
-    if (!file_.IsHeld()) throw CopyFailure{ReadFailure(path, FileErrorText(err))};
+Failure LockedDatabase::Lock(const QString& path) {
+    path_ = path;
+    const auto unreadable = [&path](const Failure& why) {
+        Failure f = why.As(Doing::ReadLocked);
+        f.file = path;
+        return f;
+    };
+    Expected<db::FileHold> taken = db::FileHold::Take(path);
+    if (!taken) return unreadable(taken.error());
+    file_ = std::move(*taken);
     try {
         conn_ = db::Connection::Open(db::DataSourcePart(path));
         lock_.emplace(*conn_);
     } catch (const db::DbError& e) {
         Release();
-        throw CopyFailure{ReadFailure(path, e.Description())};
+        return unreadable(e.GetFailure());
     }
+    return {};
 }
 
-bool LockedDatabase::IsDamaged() {
+Expected<bool> LockedDatabase::IsDamaged() {
     try {
         return IsDamagedDatabase(*conn_, path_);
     } catch (const db::DbError&) {
-        throw CopyFailure{ReadFailure(path_, QStringLiteral("データベースファイルを最後まで検査できなかったため、"
-                                                            "コピー先には何も書き込んでいません。") +
-                                                 RetryAfterReadErrorAdvice())};
+        Failure f;
+        f.doing = Doing::ReadLocked;
+        f.step = FailureStep::Check;
+        f.kind = FailureKind::Unchecked;
+        f.file = path_;
+        return f;
     }
 }
 
-int LockedDatabase::CopyTo(const QString& target) {
+Failure LockedDatabase::CopyTo(const QString& target) {
     return platform::CopyDescriptorAtomically(file_.get(), target, platform::FileAccess::OwnerOnly);
 }
 
@@ -62,18 +80,17 @@ void LockedDatabase::Release() {
     file_.Release();
 }
 
-bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const CopyWords& words) {
+Expected<bool> CopyCheckedDatabase(const QString& mainPath, const QString& target, Doing copying) {
     const bool replacing = QFileInfo::exists(target);
     // A copy that a killed run of this installation left half made in the
     // target's folder (on a USB stick, say) goes now; another PC's stays.
     RemoveStaleStagingFiles(QFileInfo(target).absolutePath());
     ResetAllSlots();
-    LockedDatabase locked(mainPath);
-    const bool sound = !locked.IsDamaged();
-    if (!sound && replacing)
-        throw CopyFailure{QStringLiteral("データベースファイルに破損が見つかったため、既にある") + words.file +
-                          QStringLiteral("には上書きしません。") + kCrLf2 + target + kCrLf2 + words.otherTarget +
-                          QStringLiteral("破損したままのデータベースを") + words.making + QStringLiteral("できます。")};
+    LockedDatabase locked;
+    if (Failure f = locked.Lock(mainPath)) return f;
+    const Expected<bool> damaged = locked.IsDamaged();
+    if (!damaged) return damaged.error();
+    if (*damaged && replacing) return Damage(target, FailureStep::Check, copying);
     // The copy is made and read back under a work name beside the target.
     // The engine's files of the target's name (the journal of a write cut
     // off in an earlier file of that name) would be rolled into it at its
@@ -82,27 +99,16 @@ bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const C
     // file with its journal.
     const QString staged = platform::StagedFilePath(target);
     RemoveWorkFile(staged);
-    QString which;
-    int err = locked.CopyTo(staged);
-    if (err == 0 && (err = db::MakeWayForDatabase(target, &which)) == 0)
-        err = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly);
-    if (err != 0) {
+    Failure failed = locked.CopyTo(staged);
+    if (!failed) failed = db::MakeWayForDatabase(target);
+    if (!failed) failed = platform::PlaceFileAtomically(staged, target, platform::FileAccess::OwnerOnly);
+    if (failed) {
         RemoveWorkFile(staged);
-        throw CopyFailure{words.file + QStringLiteral("を作成できませんでした。") + kCrLf2 + target + kCrLf2 +
-                          (which.isEmpty() ? QString()
-                                           : QStringLiteral("同じ名前の作業ファイル(") + QFileInfo(which).fileName() +
-                                                 QStringLiteral(")の名前を変えられませんでした。\r\n")) +
-                          FileErrorText(err)};
+        return CopyFailed(failed, target, copying);
     }
-    if (!sound)
-        platform::MsgBox(words.file +
-                             QStringLiteral("を作成しましたが、データベースファイルに破損が見つかりました。\r\n"
-                                            "この") +
-                             words.making + QStringLiteral("には破損したデータベースが保存されています。") + kCrLf2 +
-                             target + kCrLf2 +
-                             QStringLiteral("破損する前に作成したバックアップは、削除せずに残してください。"),
-                         48, words.resultCaption);
-    return sound;
+    return !*damaged;
 }
+
+Failure DamageCopied(const QString& target, Doing copying) { return Damage(target, FailureStep::Verify, copying); }
 
 }  // namespace mox

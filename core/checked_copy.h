@@ -17,33 +17,29 @@
 
 namespace mox {
 
-// A refusal or failure of a copy, in the words the user is shown.
-struct CopyFailure {
-    QString message;
-};
-
 // The database file at `path` under this program's write lock, held through
 // a connection of the database layer, with a descriptor to read the file's
 // bytes under it. POSIX drops every lock a process holds on a file when any
 // descriptor of the file is closed: the descriptor is the one the database
 // layer shares with every connection of this process on the file, closed by
-// the last of them. Throws CopyFailure when the file cannot be opened or
-// locked.
+// the last of them.
 class LockedDatabase {
 public:
-    explicit LockedDatabase(const QString& path);
+    LockedDatabase() = default;
     ~LockedDatabase() { Release(); }
     LockedDatabase(const LockedDatabase&) = delete;
     LockedDatabase& operator=(const LockedDatabase&) = delete;
 
+    // Opens the file and takes the lock: empty when held, else why the
+    // database could not be read (Doing::ReadLocked).
+    Failure Lock(const QString& path);
     // The engine's full check of the file, under the lock: true when it
     // finds damage. A check that cannot run to its end (a read error, no
-    // memory) is no sign of damage: it throws CopyFailure as a file that
-    // could not be read (the cause is in the log).
-    bool IsDamaged();
-    // A private copy read back and compared (platform/atomic_file.h); 0 or
-    // the errno of the failed step.
-    int CopyTo(const QString& target);
+    // memory) is no sign of damage: it fails as a file that could not be
+    // read (Unchecked; the cause is in the log).
+    Expected<bool> IsDamaged();
+    // A private copy read back and compared (platform/atomic_file.h).
+    Failure CopyTo(const QString& target);
 
 private:
     void Release();
@@ -54,24 +50,18 @@ private:
     std::optional<db::Transaction> lock_;
 };
 
-// What the messages call a copy and its making (the backup's "バックアップ
-// ファイル" and "バックアップ", the file menu's "コピー" twice), how the
-// window lets the user name another target ("別のファイル名を指定すると、"),
-// and the caption of the box that tells of a damaged copy.
-struct CopyWords {
-    QString file;
-    QString making;
-    QString otherTarget;
-    QString resultCaption;
-};
-
 // Copies the database at `mainPath` to `target` as above, after removing
 // what a killed copy of this installation left in the target's folder and
-// closing every connection slot. A damaged database is refused over an
-// existing file; to a new name it is copied, and a box (`words`'
-// resultCaption) says the copy holds the damage. The engine's files of the
-// target's name make way for the copy (db::MakeWayForDatabase). Returns true when the copy
-// is sound. Throws CopyFailure; `target` is then as it was.
-bool CopyCheckedDatabase(const QString& mainPath, const QString& target, const CopyWords& words);
+// closing every connection slot, as the copy `copying` (Doing::BackUpByName,
+// BackUpToFolder or CopyInUse, which word its failures). A damaged database
+// is refused over an existing file (Damaged at Check); to a new name it is
+// copied, and the result is false: the copy holds the damage
+// (DamageCopied). The engine's files of the target's name make way for the
+// copy (db::MakeWayForDatabase). True when the copy is sound; on a failure
+// `target` is as it was.
+Expected<bool> CopyCheckedDatabase(const QString& mainPath, const QString& target, Doing copying);
+
+// What the maker of a copy that holds the damage the check found is told.
+Failure DamageCopied(const QString& target, Doing copying);
 
 }  // namespace mox

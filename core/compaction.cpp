@@ -37,11 +37,6 @@ namespace {
 
 constexpr int16_t kLastAttempt = 10;
 
-// A failure of a file step, with the errno the error box shows.
-struct FileStepError {
-    int number;
-};
-
 void Step(const CompactionStepHook& hook, CompactionStep step) {
     if (hook) hook(step);
 }
@@ -66,9 +61,9 @@ bool IsReadOnly(const QString& path) {
 // an SQLite database, so the patient table must be there too. A file passed
 // over is not named to the user; why it was goes to the log.
 bool IsCompleteDatabase(const QString& path) {
-    QString why;
-    if (db::IsIntactDatabaseFile(path, {QStringLiteral("TPatient")}, &why)) return true;
-    LogFailure(QStringLiteral("データベースファイルの確認 %1").arg(path), why);
+    const Failure check = db::CheckIntactDatabaseFile(path, {QStringLiteral("TPatient")});
+    if (!check) return true;
+    LogFailure(QStringLiteral("データベースファイルの確認 %1").arg(path), check.detail);
     return false;
 }
 
@@ -76,18 +71,23 @@ QString TargetBeside(const QString& mainPath) {
     return QFileInfo(mainPath).absolutePath() + QStringLiteral("/VXCP.MDB");
 }
 
-// The copy and the journal an attempt that ran out of room leaves beside it.
-// 0, or the errno of a copy that is there and cannot be removed.
-int RemoveCopy(const QString& target) {
+// The copy and the journal an attempt that ran out of room leaves beside it;
+// a failure for a copy that is there and cannot be removed.
+Failure RemoveCopy(const QString& target) {
     db::RemoveEngineFiles(target);
-    return ::unlink(Native(target).constData()) != 0 && errno != ENOENT ? errno : 0;
+    if (::unlink(Native(target).constData()) == 0 || errno == ENOENT) return {};
+    return FromErrno(FailureStep::Remove, errno, target);
 }
+
+// A file step that failed under the write lock: its errno is the number the
+// error box shows.
+db::DbError StepFailed(FailureStep step, const QString& path) { return db::DbError(FromErrno(step, errno, path)); }
 
 // VACUUM INTO refuses a target that is not empty; an empty file made first
 // gives the copy its owner-only mode from the start.
 void CreateEmptyPrivateFile(const QString& path) {
     const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, platform::kOwnerOnlyMode);
-    if (fd < 0) throw FileStepError{errno};
+    if (fd < 0) throw StepFailed(FailureStep::Open, path);
     ::close(fd);
 }
 
@@ -139,7 +139,7 @@ void Compact(db::Connection& reader, const QString& target, uint32_t stamp) {
     copy->Execute(QStringLiteral("PRAGMA application_id=%1").arg(static_cast<int32_t>(stamp)));
     copy->Close();
     const int fd = ::open(Native(target).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileStepError{errno};
+    if (fd < 0) throw StepFailed(FailureStep::Open, target);
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);  // only starts the writing
     ::close(fd);
 }
@@ -154,12 +154,25 @@ void CheckCompacted(const QString& target, const std::map<QString, int64_t>& sou
     const bool damaged = IsDamagedDatabase(*conn, target);
     const std::map<QString, int64_t> rows = damaged ? std::map<QString, int64_t>{} : TableRowCounts(*conn);
     conn->Close();
-    if (damaged)
-        throw db::DbError(db::kErrCannotOpen, QStringLiteral("最適化したデータベースの検査で異常が見つかりました。"));
-    if (rows != sourceRows)
-        throw db::DbError(db::kErrCannotOpen,
-                          QStringLiteral("最適化したデータベースの行数が元のデータベースと一致しません。"));
+    if (!damaged && rows == sourceRows) return;
+    Failure f;
+    f.step = FailureStep::Verify;
+    f.kind = damaged ? FailureKind::Damaged : FailureKind::StaleCount;
+    f.number = db::kErrCannotOpen;
+    f.file = target;
+    throw db::DbError(f);
 }
+
+// The main database failed its check: no attempt can mend it.
+Failure MainFileDamaged(const QString& mainPath) {
+    Failure f;
+    f.step = FailureStep::Check;
+    f.kind = FailureKind::Damaged;
+    f.file = mainPath;
+    return f;
+}
+
+bool IsMainFileDamage(const Failure& f) { return f.kind == FailureKind::Damaged && f.step == FailureStep::Check; }
 
 // The program folder's own database, which every start uses. Another file,
 // opened or made with the file menu, is used only until the program ends.
@@ -220,14 +233,63 @@ void ShowDamage(const QString& mainPath) {
     platform::MsgBox(text, 16, QStringLiteral("データベースの破損"));
 }
 
-void ShowFinalError(long number, const QString& description) {
-    platform::MsgBox(QStringLiteral("最適化でエラー発生！　エラー番号：") + QString::number(number) +
-                         QStringLiteral("\r\n\r\n") + QStringLiteral("エラー内容：") + description,
-                     16, QStringLiteral("最適化エラー"));
+void ShowFinalError(const Failure& failure) {
+    const Failure shown = failure.As(Doing::Compact);
+    LogFailure(shown);
+    platform::MsgBox(FailureText(shown), 16, QStringLiteral("最適化エラー"));
 }
 
-// The main database failed its check.
-struct Damaged {};
+// One attempt: empty when the compacted copy has taken the main file's place.
+Failure Attempt(const QString& mainPath, const QString& target, const CompactionStepHook& step) {
+    try {
+        ResetAllSlots();
+        Step(step, CompactionStep::RemoveLeftover);
+        RecoverLeftoverCompaction();
+        // Without the main file a leftover may be the only copy: it stays.
+        if (!IsFile(mainPath)) return FromErrno(FailureStep::Look, ENOENT, mainPath);
+        if (IsReadOnly(mainPath)) return FromErrno(FailureStep::Look, EACCES, mainPath);
+
+        // Held until the copy has taken the main file's place: a row that
+        // another program commits in between would be lost with the old file.
+        // Both connections and the descriptor the stamp is read through are
+        // made before the lock is taken, and the descriptor is closed after
+        // it, because a file lock belongs to the whole process and any later
+        // open and close of the file here would end it.
+        Step(step, CompactionStep::Lock);
+        const platform::Descriptor mainFd(::open(Native(mainPath).constData(), O_RDONLY | O_CLOEXEC));
+        if (mainFd.get() < 0) return FromErrno(FailureStep::Open, errno, mainPath);
+        const db::ConnectionPtr reader = db::Connection::Open(db::DataSourcePart(mainPath));
+        const db::ConnectionPtr lock = db::Connection::Open(db::DataSourcePart(mainPath));
+        db::Transaction writeLock(*lock);
+
+        Step(step, CompactionStep::CheckSource);
+        // A check that could not be run (the file in use, a read error) is
+        // a failed attempt like any other: only damage is told as damage.
+        if (IsDamagedDatabase(*reader, mainPath)) return MainFileDamaged(mainPath);
+        const std::map<QString, int64_t> rows = TableRowCounts(*reader);
+
+        // A copy an attempt killed before its rename made of this very file
+        // is finished; any other copy goes.
+        const uint32_t stamp = StampOf(mainPath, mainFd.get());
+        if (!IsFile(target) || StampIn(target) != stamp) {
+            if (Failure f = RemoveCopy(target)) return f;
+            Step(step, CompactionStep::Compact);
+            Compact(*reader, target, stamp);
+        }
+        platform::Wait(2000);
+        platform::ProcessEvents();
+
+        Step(step, CompactionStep::Check);
+        CheckCompacted(target, rows);
+        return platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly);
+    } catch (const db::DbError& e) {
+        return e.GetFailure();
+    } catch (const std::exception& e) {
+        Failure f = FromException(e);
+        f.number = 5;
+        return f;
+    }
+}
 
 }  // namespace
 
@@ -248,15 +310,13 @@ bool RecoverLeftoverCompaction() {
         // the check): the start goes on with a new database, whose first exit
         // compaction would remove anything under the target's name, so it is
         // kept under a name of its own.
-        int err = 0;
-        const QString aside = platform::SetAside(leftover, &err);
+        const Expected<QString> aside = platform::SetAside(leftover);
         LogFailure(QStringLiteral("最適化で作成されたファイル %1").arg(leftover),
-                   aside.isEmpty()
-                       ? FileErrorText(err)
-                       : QStringLiteral("データベースとして使えないため、%1 として残しました。").arg(aside));
+                   aside ? QStringLiteral("データベースとして使えないため、%1 として残しました。").arg(*aside)
+                         : FailureText(aside.error()));
         return false;
     }
-    if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly) != 0) return false;
+    if (platform::PlaceFileAtomically(leftover, mainPath, platform::FileAccess::OwnerOnly)) return false;
     platform::MsgBox(QStringLiteral("前回の最適化が途中で終わっていたため、\r\n"
                                     "最適化で作成されたファイル(VXCP.MDB)からデータベースを復元しました。") +
                          QStringLiteral("\r\n\r\n") + mainPath,
@@ -267,69 +327,16 @@ bool RecoverLeftoverCompaction() {
 bool CompactDatabase(const int16_t& attempt, bool* damaged, const CompactionStepHook& step) {
     const QString mainPath = G().MainDb().Path();
     const QString target = CompactTargetPath();
-    long number = 0;
-    QString description;
-    try {
-        ResetAllSlots();
-        Step(step, CompactionStep::RemoveLeftover);
-        RecoverLeftoverCompaction();
-        // Without the main file a leftover may be the only copy: it stays.
-        if (!IsFile(mainPath)) throw FileStepError{ENOENT};
-        if (IsReadOnly(mainPath)) throw FileStepError{EACCES};
-
-        // Held until the copy has taken the main file's place: a row that
-        // another program commits in between would be lost with the old file.
-        // Both connections and the descriptor the stamp is read through are
-        // made before the lock is taken, and the descriptor is closed after
-        // it, because a file lock belongs to the whole process and any later
-        // open and close of the file here would end it.
-        Step(step, CompactionStep::Lock);
-        const platform::Descriptor mainFd(::open(Native(mainPath).constData(), O_RDONLY | O_CLOEXEC));
-        if (mainFd.get() < 0) throw FileStepError{errno};
-        const db::ConnectionPtr reader = db::Connection::Open(db::DataSourcePart(mainPath));
-        const db::ConnectionPtr lock = db::Connection::Open(db::DataSourcePart(mainPath));
-        db::Transaction writeLock(*lock);
-
-        Step(step, CompactionStep::CheckSource);
-        // A check that could not be run (the file in use, a read error) is
-        // a failed attempt like any other: only damage is told as damage.
-        if (IsDamagedDatabase(*reader, mainPath)) throw Damaged{};
-        const std::map<QString, int64_t> rows = TableRowCounts(*reader);
-
-        // A copy an attempt killed before its rename made of this very file
-        // is finished; any other copy goes.
-        const uint32_t stamp = StampOf(mainPath, mainFd.get());
-        if (!IsFile(target) || StampIn(target) != stamp) {
-            if (const int err = RemoveCopy(target)) throw FileStepError{err};
-            Step(step, CompactionStep::Compact);
-            Compact(*reader, target, stamp);
-        }
-        platform::Wait(2000);
-        platform::ProcessEvents();
-
-        Step(step, CompactionStep::Check);
-        CheckCompacted(target, rows);
-        if (const int err = platform::PlaceFileAtomically(target, mainPath, platform::FileAccess::OwnerOnly))
-            throw FileStepError{err};
-        return true;
-    } catch (const Damaged&) {
-        if (IsFile(mainPath)) RemoveCopy(target);
-        if (damaged) *damaged = true;
-        ShowDamage(mainPath);
-        return false;
-    } catch (const FileStepError& e) {
-        number = e.number;
-        description = FileErrorDescription(e.number);
-    } catch (const db::DbError& e) {
-        number = e.Number();
-        description = e.Description();
-    } catch (const std::exception& e) {
-        number = 5;
-        description = QString::fromLocal8Bit(e.what());
-    }
+    const Failure failure = Attempt(mainPath, target, step);
+    if (!failure) return true;
     // The main file was not touched; a half-written copy is not kept around.
     if (IsFile(mainPath)) RemoveCopy(target);
-    if (attempt == kLastAttempt) ShowFinalError(number, description);
+    if (IsMainFileDamage(failure)) {
+        if (damaged) *damaged = true;
+        ShowDamage(mainPath);
+    } else if (attempt == kLastAttempt) {
+        ShowFinalError(failure);
+    }
     return false;
 }
 

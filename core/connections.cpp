@@ -39,20 +39,18 @@ db::ConnectionPtr MakeConnection(const QString& connectionString) {
 // every failure. Returns null when the user cancelled.
 db::ConnectionPtr ConnectWithRetry(const QString& connectionString) {
     for (;;) {
-        long number = 0;
-        QString description;
+        Failure failure;
         try {
             db::ConnectionPtr conn = MakeConnection(connectionString);
             if (const QString notes = conn->Notes(); !notes.isEmpty()) WriteLog(notes, 1);
             return conn;
         } catch (const db::DbError& e) {
-            number = e.Number();
-            description = e.Description();
+            failure = e.GetFailure();
         } catch (const std::exception& e) {
-            number = db::kErrCannotOpen;
-            description = QString::fromLocal8Bit(e.what());
+            failure = FromException(e);
+            failure.number = db::kErrCannotOpen;
         }
-        if (ShowDbErrorBox(number, description) != platform::kRetry) return nullptr;
+        if (ShowDbErrorBox(failure) != platform::kRetry) return nullptr;
     }
 }
 
@@ -149,9 +147,10 @@ SlotData& Data(Slot slot) {
 
 }  // namespace
 
-int ShowDbErrorBox(long number, const QString& description) {
-    return platform::MsgBox(QStringLiteral("[Error:") + QString::number(number) + QStringLiteral("] ") +
-                                QStringLiteral("\r\n") + description,
+int ShowDbErrorBox(const Failure& failure) {
+    LogFailure(failure);
+    return platform::MsgBox(QStringLiteral("[Error:") + QString::number(failure.number) + QStringLiteral("] ") +
+                                QStringLiteral("\r\n") + FailureText(failure),
                             21, QStringLiteral("エラー"));
 }
 

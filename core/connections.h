@@ -122,8 +122,9 @@ using ConnectionFactory = std::function<db::ConnectionPtr(const QString& connect
 void SetConnectionFactory(ConnectionFactory factory);  // empty restores db::Connection::Open
 
 // The box a failed database step shows: "[Error:" + number + "] ", a line
-// break and the description; stop icon, Retry and Cancel, caption "エラー".
-// Returns the answer (platform::kRetry or platform::kCancel).
-int ShowDbErrorBox(long number, const QString& description);
+// break and the failure's words; stop icon, Retry and Cancel, caption
+// "エラー". What the box leaves out goes to the log. Returns the answer
+// (platform::kRetry or platform::kCancel).
+int ShowDbErrorBox(const Failure& failure);
 
 }  // namespace mox

@@ -8,44 +8,51 @@ namespace mox {
 
 namespace {
 
-// Opens the file at `path` and compares its layout: "" and the connection,
-// or the sentence for the user.
-QString OpenWithOwnLayout(const QString& path, db::ConnectionPtr& conn) {
+Failure Refused(FailureKind kind, const QString& path, const QString& said = {}) {
+    Failure f;
+    f.doing = Doing::UseChosen;
+    f.kind = kind;
+    f.file = path;
+    f.said = said;
+    return f;
+}
+
+// Opens the file at `path` and compares its layout: empty and the
+// connection, or why not.
+Failure OpenWithOwnLayout(const QString& path, db::ConnectionPtr& conn) {
     try {
         conn = db::Connection::Open(db::DataSourcePart(path));
     } catch (const db::DbError& e) {
-        return QStringLiteral("データベースとして開けないファイルです。\r\n\r\n") + e.Description();
+        return e.GetFailure().As(Doing::OpenChosen);
     }
     try {
         if (const QString differs = LayoutDifference(*conn); !differs.isEmpty())
-            return QStringLiteral("このシステムのデータベースではありません（%1）。").arg(differs);
+            return Refused(FailureKind::Foreign, path, differs);
     } catch (const db::DbError& e) {
-        return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
+        return e.GetFailure().As(Doing::UseChosen);
     }
     return {};
 }
 
 }  // namespace
 
-QString CheckDatabaseLayout(const QString& path) {
+Failure CheckDatabaseLayout(const QString& path) {
     db::ConnectionPtr conn;
     return OpenWithOwnLayout(path, conn);
 }
 
-QString CheckChosenDatabase(const QString& path, bool* diskFull) {
-    if (diskFull) *diskFull = false;
+Failure CheckChosenDatabase(const QString& path) {
     db::ConnectionPtr conn;
-    if (QString why = OpenWithOwnLayout(path, conn); !why.isEmpty()) return why;
+    if (Failure f = OpenWithOwnLayout(path, conn)) return f;
     try {
-        if (!HasAcceptedDbVersion(*conn)) return QStringLiteral("データベースのバージョンが一致しません。");
+        if (!HasAcceptedDbVersion(*conn)) return Refused(FailureKind::OldVersion, path);
         // A write that is rolled back: a read-only file, a file in a
         // read-only folder (no room for the journal) or a file only another
         // program can read are refused here rather than at the first save.
         db::Transaction probe(*conn);
         conn->Execute(QStringLiteral("UPDATE TVersion SET ID=ID WHERE ID=1"));
     } catch (const db::DbError& e) {
-        if (diskFull) *diskFull = e.Number() == db::kErrDiskFull;
-        return QStringLiteral("データベースを読み書きできません。\r\n\r\n") + e.Description();
+        return e.GetFailure().As(Doing::UseChosen);
     }
     return {};
 }

@@ -6,18 +6,22 @@
 // write (the journal beside it included). Until it passes, the database in
 // use is left alone.
 
+#include "platform/failure.h"
+
 #include <QString>
 
 namespace mox {
 
-// "" when the file at `path` may become the main database; otherwise why
-// not, as a sentence for the user. *diskFull (when given) tells a write that
-// failed because the file's disk is full: the file itself may be sound.
-QString CheckChosenDatabase(const QString& path, bool* diskFull = nullptr);
+// Empty when the file at `path` may become the main database; otherwise why
+// not: it does not open (OpenChosen), or its layout is another's (Foreign,
+// the difference in `said`), its version is refused (OldVersion) or it
+// cannot be read and written (UseChosen; DiskFull when its disk is full:
+// the file itself may be sound).
+Failure CheckChosenDatabase(const QString& path);
 
 // The first half of that check, for a file that becomes the database before
 // the start-up's own version check and upgrade run on it (a database under
 // another letter case): it opens, and its layout is this system's.
-QString CheckDatabaseLayout(const QString& path);
+Failure CheckDatabaseLayout(const QString& path);
 
 }  // namespace mox

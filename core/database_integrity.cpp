@@ -13,12 +13,6 @@ void LogCheck(const QString& path, const QString& cause) {
 
 }  // namespace
 
-QString RetryAfterReadErrorAdvice() {
-    return QStringLiteral(
-        "もう一度実行してください。繰り返しエラーになる場合は、ファイルのある記憶装置"
-        "（USBメモリなど）やディスクに異常がないか確認してください。");
-}
-
 bool IsDamagedDatabase(db::Connection& conn, const QString& path) {
     QString report;
     try {
@@ -26,15 +20,18 @@ bool IsDamagedDatabase(db::Connection& conn, const QString& path) {
         if (report == QStringLiteral("ok")) return false;
         LogCheck(path, report);
     } catch (const db::DbError& e) {
-        LogCheck(path, e.Description());
+        LogCheck(path, FailureLogText(e.GetFailure()));
         if (e.Number() != db::kErrDamaged) throw;
         return true;
     }
-    if (db::ReportsUnreadPages(report))
-        throw db::DbError(db::kErrSql,
-                          QStringLiteral("データベースファイルの読み取りでエラーが発生したため、最後まで検査できません"
-                                         "でした。") +
-                              RetryAfterReadErrorAdvice());
+    if (db::ReportsUnreadPages(report)) {
+        Failure unchecked;
+        unchecked.step = FailureStep::Check;
+        unchecked.kind = FailureKind::Unchecked;
+        unchecked.number = db::kErrSql;
+        unchecked.file = path;
+        throw db::DbError(unchecked);
+    }
     return true;
 }
 

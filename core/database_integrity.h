@@ -16,14 +16,11 @@ namespace mox {
 // True when the check of the database on `conn` finds damage (a report other
 // than "ok", or damage that stops the check itself). Throws db::DbError when
 // the check could not be run to its end for another cause (the file in use,
-// a page it could not read, no memory): that is no sign of damage. The report or the cause is
+// a page it could not read, no memory; a page is Unchecked): that is no sign
+// of damage. The report or the cause is
 // the engine's text: it goes to the log under `path`, never to the user. The
 // connection is left with a small page cache.
 bool IsDamagedDatabase(db::Connection& conn, const QString& path);
-
-// What the user is told to do when a file could not be read: try again,
-// then look at the medium.
-QString RetryAfterReadErrorAdvice();
 
 // True only when the database on `conn` is proven sound: damage and a check
 // that could not be run both answer false (logged as above).

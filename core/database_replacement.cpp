@@ -20,33 +20,33 @@ void Remove(const QString& path) { ::unlink(QFile::encodeName(path).constData())
 
 }  // namespace
 
-int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
-    int err = 0;
-    const db::FileHold original = db::FileHold::Take(path, &err);
-    if (!original.IsHeld()) return err;
+Failure KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by) {
+    const Expected<db::FileHold> original = db::FileHold::Take(path);
+    if (!original) return original.error();
     if (by == KeepBy::Copy)
-        return platform::CopyDescriptorAtomically(original.get(), kept, platform::FileAccess::OwnerOnly);
+        return platform::CopyDescriptorAtomically(original->get(), kept, platform::FileAccess::OwnerOnly);
     // A second name shares the live file's mode, which stays as its owner
     // set it.
-    return platform::KeepFileAs(path, original.get(), kept);
+    return platform::KeepFileAs(path, original->get(), kept);
 }
 
-int MakeFromTemplate(const QString& work, bool* templateUnreadable) {
-    if (templateUnreadable) *templateUnreadable = false;
-    int err = 0;
+Failure MakeFromTemplate(const QString& work) {
     // A work file of the programs' own is theirs to remove; a user's name
     // may have a journal or log of an earlier file of that name beside it,
     // which is kept.
     if (platform::IsWorkFileName(QFileInfo(work).fileName()))
         RemoveWorkFile(work);
-    else if ((err = db::MakeWayForDatabase(work)) != 0)
-        return err;
-    const db::FileHold source = db::FileHold::Take(TemplateDbPath(), &err);
-    if (!source.IsHeld()) {
-        if (templateUnreadable) *templateUnreadable = true;
-        return err;
+    else if (Failure f = db::MakeWayForDatabase(work))
+        return f;
+    const Expected<db::FileHold> source = db::FileHold::Take(TemplateDbPath());
+    if (!source) {
+        Failure f = source.error();
+        f.step = FailureStep::ReadTemplate;
+        f.file = work;
+        f.place = TemplateDbPath();
+        return f;
     }
-    return platform::CopyDescriptorAtomically(source.get(), work, platform::FileAccess::OwnerOnly);
+    return platform::CopyDescriptorAtomically(source->get(), work, platform::FileAccess::OwnerOnly);
 }
 
 void RemoveWorkFile(const QString& work) {
@@ -54,9 +54,9 @@ void RemoveWorkFile(const QString& work) {
     db::RemoveEngineFiles(work);
 }
 
-int PutInPlace(const QString& work, const QString& target) {
+Failure PutInPlace(const QString& work, const QString& target) {
     RemovePendingCompaction(target);
-    if (const int err = db::MakeWayForDatabase(target)) return err;
+    if (Failure f = db::MakeWayForDatabase(target)) return f;
     return platform::PlaceFileAtomically(work, target, platform::FileAccess::OwnerOnly);
 }
 

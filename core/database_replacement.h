@@ -11,6 +11,8 @@
 // keeps that file's mode and group without any access for others
 // (platform/owner_only.h).
 
+#include "platform/failure.h"
+
 #include <QString>
 
 namespace mox {
@@ -29,26 +31,26 @@ enum class KeepBy {
 // Keeps the database file at `path` under `kept`, a name no file has. The
 // file is read through the descriptor the database layer shares, so that no
 // lock a connection of this process holds on it is dropped. A second name
-// leaves the file's mode alone: it is the live file's too. 0, or the errno
-// of the failed step; nothing is then left under `kept`.
-int KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by);
+// leaves the file's mode alone: it is the live file's too. On a failure
+// nothing is left under `kept`.
+Failure KeepDatabaseFile(const QString& path, const QString& kept, KeepBy by);
 
 // Makes `work` a fresh copy of the template, read back and compared. The
 // engine would roll a journal or log of that name into the new file: for a
 // work file of the programs (platform/staging_name.h) an old file of that
 // name and its engine's files are removed first; beside a name the user
-// chose they are set aside (db::MakeWayForDatabase). 0, or the errno of the
-// failed step, with *templateUnreadable telling a template that cannot be
-// read from a work file that cannot be written; `work` is then gone.
-int MakeFromTemplate(const QString& work, bool* templateUnreadable = nullptr);
+// chose they are set aside (db::MakeWayForDatabase). A template that cannot
+// be read fails at ReadTemplate, naming the template in `place`; `work` is
+// then gone.
+Failure MakeFromTemplate(const QString& work);
 
 // Removes a work file and the engine's files beside it.
 void RemoveWorkFile(const QString& work);
 
 // Puts the checked database `work` in the place of the file at `target`. A
 // compaction copy pending beside `target` holds the replaced data and goes
-// first, and the engine's files of that name make way for the new file. 0,
-// or the errno of the failed step; `work` is then the caller's.
-int PutInPlace(const QString& work, const QString& target);
+// first, and the engine's files of that name make way for the new file. On
+// a failure `work` is the caller's.
+Failure PutInPlace(const QString& work, const QString& target);
 
 }  // namespace mox

@@ -6,6 +6,7 @@
 #include "core/text_format.h"
 #include "platform/atomic_file.h"
 #include "platform/db/sqlite_file.h"
+#include "platform/failure.h"
 #include "platform/message_box.h"
 #include "platform/staging_name.h"
 
@@ -29,29 +30,24 @@ namespace mox {
 
 namespace {
 
-const QString kMsgCheckFile = QStringLiteral("ファイル有無チェック(CheckFile)でエラーが発生しました。");
-const QString kMsgDeleteFile = QStringLiteral("ファイル削除(DeleteFile)でエラーが発生しました。");
-const QString kMsgCopyFile = QStringLiteral("ファイルコピー(CopyFile)でエラーが発生しました。");
-const QString kMsgCheckDir = QStringLiteral("Dir代替機能(CheckDir)でエラーが発生しました。");
-
 bool IsBlank(const QString& path) { return TrimBlanks(path).isEmpty(); }
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
-void ReportError(const QString& sentence, int errorNumber) {
-    platform::MsgBox(sentence + QStringLiteral("\r\n\r\n") + FileErrorText(errorNumber), 0,
-                     QString::fromUtf8(platform::kProgramTitle));
+// The plain box of a guarded routine.
+void Report(const Failure& failure, Doing routine) {
+    platform::MsgBox(FailureText(failure.As(routine)), 0, QString::fromUtf8(platform::kProgramTitle));
 }
 
 enum class Kind { None, File, Folder };
 
-// Follows links, as the Windows file tests do. `err` receives an errno for
-// failures other than "not there".
-Kind KindAt(const QByteArray& path, int* err) {
+// Follows links, as the Windows file tests do; fails only for causes other
+// than "not there".
+Expected<Kind> KindAt(const QByteArray& path) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) {
-        if (err && errno != ENOENT && errno != ENOTDIR) *err = errno;
-        return Kind::None;
+        if (errno == ENOENT || errno == ENOTDIR) return Kind::None;
+        return FromErrno(FailureStep::Look, errno, QFile::decodeName(path));
     }
     return S_ISDIR(st.st_mode) ? Kind::Folder : Kind::File;
 }
@@ -85,74 +81,23 @@ bool SameFile(const QByteArray& a, const QByteArray& b) {
 
 }  // namespace
 
-QString FileErrorText(int errorNumber) {
-    return QStringLiteral("<") + QString::number(errorNumber) + QStringLiteral("> ") +
-           FileErrorDescription(errorNumber);
-}
-
-QString FileErrorDescription(int errorNumber) {
-    switch (errorNumber) {
-        case ENOENT:
-            return QStringLiteral("ファイルまたはフォルダが見つかりません。");
-        case ENOTDIR:
-            return QStringLiteral("パスが見つかりません。");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("アクセスが拒否されました。");
-        case EEXIST:
-            return QStringLiteral("ファイルは既に存在します。");
-        case EISDIR:
-            return QStringLiteral("フォルダが指定されました。");
-        case ENOSPC:
-            return QStringLiteral("ディスクの空き容量が不足しています。");
-        case EDQUOT:
-            return QStringLiteral("ディスクの使用量の上限を超えました。");
-        case EROFS:
-            return QStringLiteral("書き込みが禁止されたドライブです。");
-        case EBUSY:
-        case ETXTBSY:
-            return QStringLiteral("ファイルは使用中です。");
-        case EIO:
-            return QStringLiteral("ディスクの読み書きでエラーが発生しました。");
-        case ENAMETOOLONG:
-            return QStringLiteral("ファイル名が長すぎます。");
-        case ELOOP:
-            return QStringLiteral("リンクの参照が多すぎます。");
-        case EXDEV:
-            return QStringLiteral("別のドライブへは移動できません。");
-        case EMFILE:
-        case ENFILE:
-            return QStringLiteral("開いているファイルが多すぎます。");
-        case ENOTEMPTY:
-            return QStringLiteral("フォルダが空ではありません。");
-        case EINVAL:
-            return QStringLiteral("パスの指定が正しくありません。");
-        default:
-            return QStringLiteral("ファイル操作でエラーが発生しました。");
-    }
-}
-
 bool CheckFile(const QString& path) {
     if (IsBlank(path)) return false;
-    int err = 0;
-    const Kind kind = KindAt(Native(path), &err);
-    if (err != 0) {
-        ReportError(kMsgCheckFile, err);
-        return false;
-    }
+    const Expected<Kind> kind = KindAt(Native(path));
+    if (!kind) Report(kind.error(), Doing::CheckFileRoutine);
     return kind == Kind::File;
 }
 
 bool DeleteFile(const QString& path) {
     if (IsBlank(path)) return false;
     const QByteArray native = Native(path);
-    int err = 0;
-    if (KindAt(native, &err) != Kind::File) {
-        if (err != 0) ReportError(kMsgDeleteFile, err);
+    const Expected<Kind> kind = KindAt(native);
+    if (kind != Kind::File) {
+        if (!kind) Report(kind.error(), Doing::DeleteFileRoutine);
         return false;
     }
     if (::unlink(native.constData()) != 0) {
-        ReportError(kMsgDeleteFile, errno);
+        Report(FromErrno(FailureStep::Remove, errno, path), Doing::DeleteFileRoutine);
         return false;
     }
     return true;
@@ -177,14 +122,14 @@ bool IsSameFile(const QString& a, const QString& b) {
 bool CopyFile(const QString& source, const QString& target) {
     if (source == target) return false;
     if (SameFile(Native(source), Native(target))) return false;
-    if (const int err = platform::CopyFileAtomically(source, target); err != 0) {
-        ReportCopyFileError(err);
+    if (const Failure f = platform::CopyFileAtomically(source, target)) {
+        ReportCopyFileError(f);
         return false;
     }
     return true;
 }
 
-void ReportCopyFileError(int errorNumber) { ReportError(kMsgCopyFile, errorNumber); }
+void ReportCopyFileError(const Failure& failure) { Report(failure, Doing::CopyFileRoutine); }
 
 QString CheckDir(const QString& pathOrPattern, int attributes) {
     if (IsBlank(pathOrPattern)) return {};
@@ -194,10 +139,9 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
     const bool isPattern = namePart.contains(QLatin1Char('*')) || namePart.contains(QLatin1Char('?'));
 
     if (!isPattern) {
-        int err = 0;
-        const Kind kind = KindAt(Native(pathOrPattern), &err);
-        if (err != 0) {
-            ReportError(kMsgCheckDir, err);
+        const Expected<Kind> kind = KindAt(Native(pathOrPattern));
+        if (!kind) {
+            Report(kind.error(), Doing::CheckDirRoutine);
             return {};
         }
         const Kind wanted = attributes == 16 ? Kind::Folder : Kind::File;
@@ -208,7 +152,7 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
     const QByteArray folder = Native(FolderForListing(folderPart, slash >= 0));
     DIR* dir = ::opendir(folder.constData());
     if (!dir) {
-        ReportError(kMsgCheckDir, errno);
+        Report(FromErrno(FailureStep::Read, errno, QFile::decodeName(folder)), Doing::CheckDirRoutine);
         return {};
     }
     // NTFS lists a folder in name order; sorting keeps the first match stable.
@@ -234,13 +178,13 @@ QString CheckDir(const QString& pathOrPattern, int attributes) {
 bool RenameFile(const QString& source, const QString& target) {
     if (source == target) return false;
     const QByteArray src = Native(source);
-    if (KindAt(src, nullptr) != Kind::File) return false;
-    if (KindAt(Native(target), nullptr) != Kind::None) return false;
+    if (KindAt(src) != Kind::File) return false;
+    if (KindAt(Native(target)).value_or(Kind::File) != Kind::None) return false;
     const QString newName = GetFileName(target);
     if (newName.isEmpty()) return false;
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     const QString newPath = slash < 0 ? newName : source.left(slash + 1) + newName;
-    return platform::RenameWithoutReplacing(source, newPath) == 0;
+    return !platform::RenameWithoutReplacing(source, newPath);
 }
 
 QStringList FindFilesIgnoringCase(const QString& path) {
@@ -435,7 +379,7 @@ void SeparateSecondNames(const QString& mainPath, const QString& folder) {
         const QByteArray path = Native(entry.absoluteFilePath());
         if (entry.isSymLink() || entry.canonicalFilePath() == mainName || ::stat(path.constData(), &st) != 0) continue;
         if (st.st_dev != main.st_dev || st.st_ino != main.st_ino) continue;
-        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath(), platform::FileAccess::OwnerOnly) != 0)
+        if (platform::CopyFileAtomically(mainPath, entry.absoluteFilePath(), platform::FileAccess::OwnerOnly))
             ::unlink(path.constData());
     }
 }

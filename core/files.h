@@ -2,7 +2,10 @@
 // File and path routines shared by the programs. Paths use '/'. The guarded
 // routines never pass an error on: they show their own sentence with the
 // error number and description in a plain box and return False (or "").
-// Error numbers are the system's errno values; the descriptions are Japanese.
+// Error numbers are the system's errno values; the descriptions are
+// Japanese (platform/failure.h).
+
+#include "platform/failure.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,7 +33,7 @@ QString UniquePath(const QString& stemPath, const QString& extension);
 bool CopyFile(const QString& source, const QString& target);
 // CopyFile's own report of a failed copy, for a copy made by other means
 // (a new database from the template).
-void ReportCopyFileError(int errorNumber);
+void ReportCopyFileError(const Failure& failure);
 // Replacement of Dir(): with "*" or "?" in the name part and attributes 0,
 // the lower-cased name of the first matching file of the folder; otherwise
 // the name part when a file (attributes 16: a folder) exists at the path.
@@ -61,10 +64,6 @@ bool SplitPath(const QString& path, QString& folder, QString& fileName);
 // The Like operator's patterns: * any run, ? one character, # one digit,
 // [abc] / [a-z] one of, [!abc] none of. Case-sensitive; callers fold case.
 bool MatchesLikePattern(const QString& text, const QString& pattern);
-// Japanese description of an errno value, as the file routines show it.
-QString FileErrorDescription(int errorNumber);
-// "<number> description", the line a message box gives a file error.
-QString FileErrorText(int errorNumber);
 
 // Removes from `folder` the work copies that this installation wrote on this
 // machine and whose writer is gone, and no other file: in a folder other PCs

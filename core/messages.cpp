@@ -1,5 +1,7 @@
 #include "core/messages.h"
 
+#include "core/program_log.h"
+
 #include "platform/db/database.h"
 #include "platform/message_box.h"
 
@@ -225,11 +227,14 @@ void RunGuarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         platform::MsgBox(QStringLiteral("データベースの処理でエラーが発生しました。") + twoLines + e.Description(), 16,
                          QStringLiteral("エラー"));
     } catch (const std::exception& e) {
-        platform::MsgBox(QStringLiteral("処理中にエラーが発生しました。") + twoLines + QString::fromLocal8Bit(e.what()),
-                         16, QStringLiteral("エラー"));
+        const Failure failure = FromException(e);
+        LogFailure(failure);
+        platform::MsgBox(QStringLiteral("処理中にエラーが発生しました。") + twoLines + FailureText(failure), 16,
+                         QStringLiteral("エラー"));
     }
 }
 

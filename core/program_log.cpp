@@ -13,6 +13,13 @@ namespace {
 
 QString Stamp() { return platform::CurrentClock().Now().toString(QStringLiteral("yyyy/MM/dd HH:mm")); }
 
+// A text of several lines as one line of the log.
+QString OneLine(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" "))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
+}
+
 }  // namespace
 
 // No program folder, no log: a routine used outside a program (a test)
@@ -29,7 +36,7 @@ void WriteLog(const QString& text, int stampFlag) {
                              QStringLiteral(".txt");
         // The log is emptied only once its copy exists: a failed copy keeps
         // the lines in the growing file rather than losing them.
-        if (platform::CopyFileAtomically(log, kept) == 0) ClearLog();
+        if (!platform::CopyFileAtomically(log, kept)) ClearLog();
     }
     AppendLog(stampFlag == 1 ? Stamp() + QLatin1Char(' ') + text : text, 0);
 }
@@ -49,9 +56,11 @@ void AppendLog(const QString& line, int stampFlag) {
 }
 
 void LogFailure(const QString& what, const QString& cause) {
-    QString oneLine = cause;
-    oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    WriteLog(what + QStringLiteral("：") + oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')), 1);
+    WriteLog(what + QStringLiteral("：") + OneLine(cause), 1);
+}
+
+void LogFailure(const Failure& failure) {
+    if (!failure.detail.isEmpty()) LogFailure(OneLine(FailureText(failure)), failure.detail);
 }
 
 }  // namespace mox

@@ -7,6 +7,8 @@
 // program loses nothing), in UTF-8 with CR LF, and a file grown past 200 KiB
 // is first kept as Log_MOX_yyyymmdd.txt.
 
+#include "platform/failure.h"
+
 #include <QString>
 
 namespace mox {
@@ -24,5 +26,9 @@ void AppendLog(const QString& line, int stampFlag);
 
 // A stamped line naming what failed and the cause behind it.
 void LogFailure(const QString& what, const QString& cause);
+// What a box that tells `failure` leaves out (the engine's or the system's
+// own words, the statement), under the words the box gave; nothing when the
+// box said it all.
+void LogFailure(const Failure& failure);
 
 }  // namespace mox

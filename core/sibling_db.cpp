@@ -69,7 +69,7 @@ TreatMGList FindSocietyTreatGroup() {
         }
     } catch (const db::DbError& e) {
         // The preparation ends without a word; why goes to the log.
-        LogFailure(QStringLiteral("Vexaline の治療グループの読み込み"), e.Description());
+        LogFailure(QStringLiteral("Vexaline の治療グループの読み込み"), FailureLogText(e.GetFailure()));
         list.clear();
     }
     return list;
@@ -119,7 +119,7 @@ bool SyncTreatGroups(int32_t groupId, int16_t style) {
         transaction.Commit();
         return true;
     } catch (const db::DbError& e) {
-        LogFailure(QStringLiteral("Vexaline の治療グループの書き換え"), e.Description());
+        LogFailure(QStringLiteral("Vexaline の治療グループの書き換え"), FailureLogText(e.GetFailure()));
         return false;
     }
 }

@@ -45,7 +45,7 @@ bool CheckDbVersion() {
             accepted = HasAcceptedDbVersion(*MainDbConn());
             break;
         } catch (const db::DbError& e) {
-            if (ShowDbErrorBox(e.Number(), e.Description()) != platform::kRetry) {
+            if (ShowDbErrorBox(e.GetFailure()) != platform::kRetry) {
                 ReleaseMainDb();
                 return false;
             }
@@ -65,7 +65,7 @@ bool WriteVersionFile() {
     // long as the rest of the start; a folder that would refuse the new file
     // is still refused, as the write would be.
     if (HoldsExactly(path, line) && QFileInfo(G().ProgramDir).isWritable()) return true;
-    return platform::WriteFileAtomically(path, [&](platform::FileSink& sink) { return sink.Write(line); }) == 0;
+    return !platform::WriteFileAtomically(path, [&](platform::FileSink& sink) { return sink.Write(line); });
 }
 
 }  // namespace mox

@@ -23,6 +23,13 @@ FileStepFault* activeFault = nullptr;
 
 int TakeStep(FileStep step) { return activeFault ? activeFault->Take(step) : 0; }
 
+// The steps below speak errno among themselves; a failure handed in by a
+// producer or a descriptor is taken at its errno (EIO when it has none).
+int ErrnoOf(const Failure& f) {
+    if (!f) return 0;
+    return f.codeOf == CodeOf::Errno && f.code != 0 ? f.code : EIO;
+}
+
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 QByteArray FolderOf(const QByteArray& path) {
@@ -177,14 +184,14 @@ int WriteBeside(const QByteArray& target, mode_t mode, gid_t group, const FilePr
               [&out](gid_t g) { return ::fchown(out.get(), static_cast<uid_t>(-1), g) == 0; });
     if (::fchmod(out.get(), mode) != 0) return errno;
     FileSink sink(out.get());
-    if (const int err = produce(sink)) return err;
+    if (const int err = ErrnoOf(produce(sink))) return err;
     if (const int err = TakeStep(FileStep::Sync)) return err;
     if (::fsync(out.get()) != 0) return errno;
     if (check) {
         if (const int err = TakeStep(FileStep::Verify)) return err;
         if (const int err = check(out.get())) return err;
     }
-    if (const int err = out.Close()) return err;
+    if (const int err = ErrnoOf(out.Close())) return err;
     if (const int err = TakeStep(FileStep::Rename)) return err;
     if (::rename(temp.constData(), target.constData()) != 0) return errno;
     remover.keep = true;
@@ -198,7 +205,7 @@ int CopyVerified(int source, const QByteArray& target, mode_t mode, gid_t group)
     const auto copy = [&](FileSink& sink) {
         return ReadWhole(source, [&](const char* data, size_t size) {
             read.Add(data, size);
-            return sink.Write(data, static_cast<qint64>(size));
+            return ErrnoOf(sink.Write(data, static_cast<qint64>(size)));
         });
     };
     const auto compare = [&](int written) {
@@ -213,18 +220,19 @@ int CopyVerified(int source, const QByteArray& target, mode_t mode, gid_t group)
             return err;
         return back == read ? 0 : EIO;
     };
-    return WriteBeside(target, mode, group, copy, compare);
+    return WriteBeside(
+        target, mode, group, [&copy](FileSink& sink) { return FromErrno(FailureStep::Read, copy(sink)); }, compare);
 }
 
 }  // namespace
 
-int FileSink::Write(const char* data, qint64 size) {
-    if (const int err = TakeStep(FileStep::Write)) return err;
+Failure FileSink::Write(const char* data, qint64 size) {
+    if (const int err = TakeStep(FileStep::Write)) return FromErrno(FailureStep::Write, err);
     while (size > 0) {
         const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return errno;
+            return FromErrno(FailureStep::Write, errno);
         }
         data += n;
         size -= n;
@@ -237,10 +245,12 @@ int FileSink::Write(const char* data, qint64 size) {
         ::sync_file_range(fd_, handedToDisk_, written_ - handedToDisk_, SYNC_FILE_RANGE_WRITE);
         handedToDisk_ = written_;
     }
-    return 0;
+    return {};
 }
 
-int WriteFileAtomically(const QString& target, const FileProducer& produce) {
+namespace {
+
+int WriteNow(const QString& target, const FileProducer& produce) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
     gid_t group = kNoGroup;
@@ -248,23 +258,7 @@ int WriteFileAtomically(const QString& target, const FileProducer& produce) {
     return WriteBeside(dst, mode, group, produce);
 }
 
-int CopyFileAtomically(const QString& source, const QString& target, FileAccess access) {
-    // A pipe or device given as the source cannot hang the program; only
-    // regular files are copied.
-    const int opened = OpenRegularFile(source);
-    if (opened < 0) return -opened;
-    Descriptor in(opened);
-    const QByteArray dst = Native(target);
-    mode_t mode = 0;
-    gid_t group = kNoGroup;
-    if (const int err = ModeToWrite(dst, access, in.get(), &mode, &group)) return err;
-    return WriteBeside(dst, mode, group, [&in](FileSink& sink) {
-        return ReadWhole(
-            in.get(), [&sink](const char* data, size_t size) { return sink.Write(data, static_cast<qint64>(size)); });
-    });
-}
-
-int CopyDescriptorAtomically(int source, const QString& target, FileAccess access) {
+int CopyDescriptorNow(int source, const QString& target, FileAccess access) {
     const QByteArray dst = Native(target);
     mode_t mode = 0;
     gid_t group = kNoGroup;
@@ -272,7 +266,7 @@ int CopyDescriptorAtomically(int source, const QString& target, FileAccess acces
     return CopyVerified(source, dst, mode, group);
 }
 
-int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
+int KeepNow(const QString& existing, int existingFd, const QString& keep) {
     const QByteArray from = Native(existing), to = Native(keep);
     if (const int err = TakeStep(FileStep::Link)) return err;
     if (::link(from.constData(), to.constData()) == 0) {
@@ -292,7 +286,22 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
     return CopyVerified(existingFd, to, kOwnerOnlyMode, kNoGroup);
 }
 
-namespace {
+int RenameNow(const QString& from, const QString& to) {
+    const QByteArray src = Native(from), dst = Native(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // Where the file system cannot refuse a name in the rename itself, a
+    // second name is refused where one exists; without links, only a look
+    // at the name is left.
+    if (::link(src.constData(), dst.constData()) == 0) {
+        ::unlink(src.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) return errno;
+    struct stat st {};
+    if (::lstat(dst.constData(), &st) == 0) return EEXIST;
+    return ::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
+}
 
 int Place(const QString& written, const QString& target, FileAccess access, bool replace) {
     const QByteArray src = Native(written), dst = Native(target);
@@ -321,11 +330,11 @@ int Place(const QString& written, const QString& target, FileAccess access, bool
     Descriptor file(::open(src.constData(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return errno;
     if (::fsync(file.get()) != 0) return errno;
-    if (const int err = file.Close()) return err;
+    if (const int err = ErrnoOf(file.Close())) return err;
     if (const int err = TakeStep(FileStep::Rename)) return err;
     if (replace) {
         if (::rename(src.constData(), dst.constData()) != 0) return errno;
-    } else if (const int err = RenameWithoutReplacing(written, target)) {
+    } else if (const int err = RenameNow(written, target)) {
         return err;
     }
     SyncFolder(FolderOf(dst));
@@ -334,44 +343,62 @@ int Place(const QString& written, const QString& target, FileAccess access, bool
 
 }  // namespace
 
-int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
-    return Place(written, target, access, true);
+Failure WriteFileAtomically(const QString& target, const FileProducer& produce) {
+    return FromErrno(FailureStep::Write, WriteNow(target, produce), target);
 }
 
-int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access) {
-    return Place(written, target, access, false);
+Failure CopyFileAtomically(const QString& source, const QString& target, FileAccess access) {
+    // A pipe or device given as the source cannot hang the program; only
+    // regular files are copied.
+    Expected<int> opened = OpenRegularFile(source);
+    if (!opened) return opened.error();
+    Descriptor in(*opened);
+    const QByteArray dst = Native(target);
+    mode_t mode = 0;
+    gid_t group = kNoGroup;
+    if (const int err = ModeToWrite(dst, access, in.get(), &mode, &group))
+        return FromErrno(FailureStep::CopyTarget, err, target);
+    return FromErrno(FailureStep::CopyTarget,
+                     WriteBeside(dst, mode, group,
+                                 [&in](FileSink& sink) {
+                                     return FromErrno(FailureStep::CopySource,
+                                                      ReadWhole(in.get(), [&sink](const char* data, size_t size) {
+                                                          return ErrnoOf(sink.Write(data, static_cast<qint64>(size)));
+                                                      }));
+                                 }),
+                     target);
 }
 
-int RenameWithoutReplacing(const QString& from, const QString& to) {
-    const QByteArray src = Native(from), dst = Native(to);
-    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // Where the file system cannot refuse a name in the rename itself, a
-    // second name is refused where one exists; without links, only a look
-    // at the name is left.
-    if (::link(src.constData(), dst.constData()) == 0) {
-        ::unlink(src.constData());
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP) return errno;
-    struct stat st {};
-    if (::lstat(dst.constData(), &st) == 0) return EEXIST;
-    return ::rename(src.constData(), dst.constData()) == 0 ? 0 : errno;
+Failure CopyDescriptorAtomically(int source, const QString& target, FileAccess access) {
+    return FromErrno(FailureStep::CopyTarget, CopyDescriptorNow(source, target, access), target);
 }
 
-QString SetAside(const QString& path, int* error) {
+Failure KeepFileAs(const QString& existing, int existingFd, const QString& keep) {
+    return FromErrno(FailureStep::Link, KeepNow(existing, existingFd, keep), keep);
+}
+
+Failure PlaceFileAtomically(const QString& written, const QString& target, FileAccess access) {
+    return FromErrno(FailureStep::Rename, Place(written, target, access, true), target);
+}
+
+Failure PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access) {
+    return FromErrno(FailureStep::Rename, Place(written, target, access, false), target);
+}
+
+Failure RenameWithoutReplacing(const QString& from, const QString& to) {
+    return FromErrno(FailureStep::Rename, RenameNow(from, to), to);
+}
+
+Expected<QString> SetAside(const QString& path) {
     const QString stem = path + QLatin1Char('_') + CurrentClock().Now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     QString aside = stem;
     for (int n = 2;; ++n) {
-        const int err = RenameWithoutReplacing(path, aside);
+        const int err = RenameNow(path, aside);
         if (err == 0) {
             SyncFolder(FolderOf(Native(aside)));
             return aside;
         }
-        if (err != EEXIST) {
-            *error = err;
-            return {};
-        }
+        if (err != EEXIST) return FromErrno(FailureStep::SetAside, err, path);
         aside = stem + QLatin1Char('_') + QString::number(n);
     }
 }

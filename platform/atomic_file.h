@@ -8,12 +8,15 @@
 // failure or a killed process at any point leaves the old file or the new
 // one, never a mixture.
 //
-// Every function returns 0, or the errno of the step that failed; the
-// destination is then as it was and no temporary file is left beside it.
+// Every function returns an empty Failure, or the failure of the step that
+// failed (its errno in `code`); the destination is then as it was and no
+// temporary file is left beside it.
 //
 // Tests swap in a failing file layer with FileStepFault, the way a device
 // that fails after N bytes is swapped in: it counts the steps of the writes
 // that follow and fails (or kills the process at) the k-th.
+
+#include "platform/failure.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,9 +30,9 @@ namespace mox::platform {
 class FileSink {
 public:
     explicit FileSink(int fd) : fd_(fd) {}
-    // 0, or the errno of the failed write.
-    int Write(const char* data, qint64 size);
-    int Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
+    // Empty, or the failed write.
+    Failure Write(const char* data, qint64 size);
+    Failure Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
 
 private:
     int fd_;
@@ -37,8 +40,9 @@ private:
     qint64 handedToDisk_ = 0;
 };
 
-// Writes the whole content into the sink; returns 0, or an errno to give up.
-using FileProducer = std::function<int(FileSink&)>;
+// Writes the whole content into the sink; returns an empty Failure, or one
+// to give up.
+using FileProducer = std::function<Failure(FileSink&)>;
 
 // The access a new file gets: that of the file it replaces (owner-only for
 // a new file); that of the file it replaces without any access for others,
@@ -50,12 +54,12 @@ enum class FileAccess { AsReplaced, OwnerOnly, AsSource };
 // Writes `target` with what `produce` gives. The new file takes the mode of
 // the file it replaces, or owner-only access for a new file (the files hold
 // patient data).
-int WriteFileAtomically(const QString& target, const FileProducer& produce);
+Failure WriteFileAtomically(const QString& target, const FileProducer& produce);
 
 // Copies a regular file to `target`, bytes and, by default, mode, as a
 // Windows copy keeps the source's attributes. Pipes and devices are refused
 // (EINVAL) rather than waited on.
-int CopyFileAtomically(const QString& source, const QString& target, FileAccess access = FileAccess::AsSource);
+Failure CopyFileAtomically(const QString& source, const QString& target, FileAccess access = FileAccess::AsSource);
 
 // Copies the whole file behind the open descriptor `source`, from its first
 // byte, to `target`. Once synced, the new file is read back from the medium
@@ -66,14 +70,14 @@ int CopyFileAtomically(const QString& source, const QString& target, FileAccess 
 // short) fails with EIO before it replaces anything, instead of leaving a
 // backup that cannot be restored. The caller keeps the descriptor, so that
 // a lock it holds on the source stays.
-int CopyDescriptorAtomically(int source, const QString& target, FileAccess access = FileAccess::AsReplaced);
+Failure CopyDescriptorAtomically(int source, const QString& target, FileAccess access = FileAccess::AsReplaced);
 
 // Gives the file at `existing` a second name, `keep`, that must be new: a
 // hard link, so that the file's content stays under `keep` when a rename
 // puts another file under `existing`. Where the file system has no links
 // (or `keep` lies on another one) the content is copied from the open
 // descriptor `existingFd` as CopyDescriptorAtomically copies.
-int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
+Failure KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 
 // Puts a file that another writer has already made beside `target` (a
 // database engine writes its own output file) in target's place, with the
@@ -82,21 +86,21 @@ int KeepFileAs(const QString& existing, int existingFd, const QString& keep);
 // is already right is not set again, so an account that does not own
 // `written` is not refused for it. On failure `written` is left to the
 // caller.
-int PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
+Failure PlaceFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::AsReplaced);
 // The same for a new file: `target` must be a name no file has, and a file
 // that another program gave that name meanwhile is never replaced (EEXIST;
 // `written` is then left to the caller).
-int PlaceNewFileAtomically(const QString& written, const QString& target, FileAccess access = FileAccess::OwnerOnly);
+Failure PlaceNewFileAtomically(const QString& written, const QString& target,
+                               FileAccess access = FileAccess::OwnerOnly);
 
 // Renames `from` to `to` only while no file (nor a link to nothing) has
-// that name. 0, EEXIST, or the errno of the failed rename.
-int RenameWithoutReplacing(const QString& from, const QString& to);
+// that name; EEXIST when one has.
+Failure RenameWithoutReplacing(const QString& from, const QString& to);
 
 // Moves the file at `path` out of the way of every program that would read
 // it under its name, to `path` + "_yyyymmdd_hhnnss" of the clock's time (with
-// "_2", "_3", ... when that is taken), never replacing a file. The new path,
-// or "" with the errno in *error.
-QString SetAside(const QString& path, int* error);
+// "_2", "_3", ... when that is taken), never replacing a file. The new path.
+Expected<QString> SetAside(const QString& path);
 
 // The steps the failure seam counts.
 enum class FileStep { Create, Write, Sync, Verify, Rename, SyncFolder, Link };

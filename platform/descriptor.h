@@ -6,6 +6,8 @@
 // database layer shares one per file among its connections, and closes it
 // when the last of them has gone (platform/db/file_hold.h).
 
+#include "platform/failure.h"
+
 #include <unistd.h>
 #include <cerrno>
 
@@ -26,10 +28,10 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     // Closes now and reports what close said: on some file systems the last
     // write error only shows here.
-    int Close() {
+    Failure Close() {
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
+        return ::close(fd) == 0 ? Failure() : FromErrno(FailureStep::Write, errno);
     }
 
 private:

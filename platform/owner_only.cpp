@@ -7,17 +7,19 @@
 
 namespace mox::platform {
 
-int MakeOwnerOnly(const QString& path) {
-    return ::chmod(QFile::encodeName(path).constData(), kOwnerOnlyMode) == 0 ? 0 : errno;
+Failure MakeOwnerOnly(const QString& path) {
+    if (::chmod(QFile::encodeName(path).constData(), kOwnerOnlyMode) == 0) return {};
+    return FromErrno(FailureStep::SetAccess, errno, path);
 }
 
-int RemoveOthersAccess(const QString& path) {
+Failure RemoveOthersAccess(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0) return errno;
+    if (::stat(native.constData(), &st) != 0) return FromErrno(FailureStep::Look, errno, path);
     const unsigned mode = st.st_mode & 07777;
-    if (mode == WithoutOthersAccess(mode)) return 0;
-    return ::chmod(native.constData(), WithoutOthersAccess(mode)) == 0 ? 0 : errno;
+    if (mode == WithoutOthersAccess(mode)) return {};
+    if (::chmod(native.constData(), WithoutOthersAccess(mode)) == 0) return {};
+    return FromErrno(FailureStep::SetAccess, errno, path);
 }
 
 }  // namespace mox::platform

@@ -7,6 +7,8 @@
 // shared whichever account writes it, and a world-readable one stops being
 // so. One place says what these modes are.
 
+#include "platform/failure.h"
+
 #include <QString>
 
 namespace mox::platform {
@@ -17,13 +19,12 @@ inline constexpr unsigned kOwnerOnlyMode = 0600;
 // The mode of a file that replaces one of mode `replaced`.
 constexpr unsigned WithoutOthersAccess(unsigned replaced) { return replaced & 07770u; }
 
-// Gives the file at `path` owner-only access. 0, or the errno of the failed
-// chmod.
-int MakeOwnerOnly(const QString& path);
+// Gives the file at `path` owner-only access.
+Failure MakeOwnerOnly(const QString& path);
 
 // Takes any access for others from the file at `path`, leaving its owner's
 // and group's as they are; a file that gives others none is not touched, so
-// an account that does not own it is never refused for it. 0, or the errno.
-int RemoveOthersAccess(const QString& path);
+// an account that does not own it is never refused for it.
+Failure RemoveOthersAccess(const QString& path);
 
 }  // namespace mox::platform

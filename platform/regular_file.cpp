@@ -8,9 +8,9 @@
 
 namespace mox::platform {
 
-int OpenRegularFile(const QString& path, int flags) {
+Expected<int> OpenRegularFile(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -errno;
+    if (fd < 0) return FromErrno(FailureStep::Open, errno, path);
     struct stat st {};
     int err = 0;
     if (::fstat(fd, &st) != 0)
@@ -21,7 +21,7 @@ int OpenRegularFile(const QString& path, int flags) {
         err = EINVAL;
     if (err == 0) return fd;
     ::close(fd);
-    return -err;
+    return FromErrno(FailureStep::Open, err, path);
 }
 
 }  // namespace mox::platform

@@ -4,6 +4,8 @@
 // before the open would let a pipe or a device put in the file's place in
 // between hang the program in its first read. The open never waits.
 
+#include "platform/failure.h"
+
 #include <QString>
 
 #include <fcntl.h>
@@ -11,8 +13,8 @@
 namespace mox::platform {
 
 // Opens `path` (with `flags`, O_RDONLY by default) without blocking and keeps
-// the descriptor only when it is a regular file. The descriptor, or -errno:
-// EISDIR for a folder, EINVAL for anything else that is no regular file.
-int OpenRegularFile(const QString& path, int flags = O_RDONLY);
+// the descriptor only when it is a regular file. The descriptor; a folder
+// fails with EISDIR, anything else that is no regular file with EINVAL.
+Expected<int> OpenRegularFile(const QString& path, int flags = O_RDONLY);
 
 }  // namespace mox::platform

@@ -1,7 +1,7 @@
 #include "printing/tooth_pictures.h"
 
-#include "core/files.h"
 #include "core/program_log.h"
+#include "platform/failure.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -36,9 +36,9 @@ const QImage& ToothPictureFiles::Picture(const QString& fileName, PictureProblem
     PictureProblem failure;
     QImage image;
     if (!file.isFile()) {
-        failure = {ENOENT, FileErrorDescription(ENOENT) + QStringLiteral(" ") + path};
+        failure = {ENOENT, FailureCause(FromErrno(FailureStep::Open, ENOENT)) + QStringLiteral(" ") + path};
     } else if (!file.isReadable()) {
-        failure = {EACCES, FileErrorDescription(EACCES) + QStringLiteral(" ") + path};
+        failure = {EACCES, FailureCause(FromErrno(FailureStep::Open, EACCES)) + QStringLiteral(" ") + path};
     } else {
         QImageReader reader(path);
         image = reader.read();

@@ -1,5 +1,6 @@
 #include "records/chart_slots.h"
 
+#include "core/program_log.h"
 #include "core/text_format.h"
 #include "records/exam_vocabulary.h"
 #include "records/record_fields.h"
@@ -113,7 +114,8 @@ SlotLoadResult LoadExamSlotsFrom(db::Connection& conn, int32_t patientId, ExamSl
     try {
         result.stages = ReadChartStages(conn);
     } catch (const db::DbError& e) {
-        result.problems << QStringLiteral("治療ステージを読み込めませんでした。（") + e.Description() +
+        LogFailure(e.GetFailure());
+        result.problems << QStringLiteral("治療ステージを読み込めませんでした。（") + FailureText(e.GetFailure()) +
                                QStringLiteral("）");
         return result;
     }
@@ -121,10 +123,11 @@ SlotLoadResult LoadExamSlotsFrom(db::Connection& conn, int32_t patientId, ExamSl
         try {
             LoadSlot(conn, patientId, result.stages[k], exams[k], work);
         } catch (const db::DbError& e) {
+            LogFailure(e.GetFailure());
             exams[k] = EmptyExamSlot();
             result.problems << QStringLiteral("「") + result.stages[k].name +
-                                   QStringLiteral("」の検査データを読み込めませんでした。（") + e.Description() +
-                                   QStringLiteral("）");
+                                   QStringLiteral("」の検査データを読み込めませんでした。（") +
+                                   FailureText(e.GetFailure()) + QStringLiteral("）");
         }
     }
     return result;

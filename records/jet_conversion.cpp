@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +37,6 @@ namespace mox {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 // Tables every database of this system has; the version row is read first,
 // so that a version the start-up refuses is refused before anything else.
 // The first two are this system's alone: a file with neither is another
@@ -50,59 +48,48 @@ constexpr int kOwnTables = 2;
 // The key of every table of this system.
 const QString kKeyColumn = QStringLiteral("ID");
 constexpr qint64 kProgressEvery = 1000;
-// A folder whose disk has less than this free is taken for full.
-constexpr unsigned long long kFullBelow = 1 << 20;
-
-struct Refusal {
-    JetRefusal why;
-    QString table, column, detail;
-};
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 void RemoveFile(const QString& path) { ::unlink(QFile::encodeName(path).constData()); }
 
-// What a failed write in `folder` comes from, as far as the folder tells.
-JetRefusal FolderCause(const QString& folder, int err) {
-    if (err == ENOSPC || err == EDQUOT) return JetRefusal::DiskFull;
-    if (err == EROFS || err == EACCES || err == EPERM) return JetRefusal::ReadOnlyFolder;
-    const QByteArray native = QFile::encodeName(folder);
-    struct statvfs vfs {};
-    if (::statvfs(native.constData(), &vfs) == 0) {
-        if (vfs.f_flag & ST_RDONLY) return JetRefusal::ReadOnlyFolder;
-        if (static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < kFullBelow) return JetRefusal::DiskFull;
-    }
-    if (::access(native.constData(), W_OK) != 0) return JetRefusal::ReadOnlyFolder;
-    return JetRefusal::WriteFailed;
+// What the sink finds the file to be, refused inside the transaction it
+// fills: thrown, it unwinds the transaction and stops the reader.
+db::DbError Refusal(FailureKind kind, const QString& table, const QString& column, const QString& detail) {
+    Failure f;
+    f.doing = Doing::ConvertJet;
+    f.kind = kind;
+    f.table = table;
+    f.column = column;
+    f.detail = detail;
+    return db::DbError(f);
 }
 
-JetConversion Refused(const QString& source, JetRefusal why, const QString& detail = {}) {
+JetConversion Refused(const QString& source, Failure why) {
     JetConversion c;
     c.outcome = JetConversion::Outcome::Refused;
     c.source = source;
-    c.refusal = why;
-    c.detail = detail;
+    why.file = source;
+    c.failure = why.doing == Doing::ConvertJet ? why : why.As(Doing::ConvertJet);
     return c;
 }
 
-JetRefusal RefusalOf(db::JetReadError::Kind kind) {
-    switch (kind) {
-        case db::JetReadError::Kind::Damaged:
-            return JetRefusal::Damaged;
-        case db::JetReadError::Kind::Miscounted:
-            return JetRefusal::StaleCount;
-        case db::JetReadError::Kind::TooSlow:
-            return JetRefusal::TooSlow;
-        case db::JetReadError::Kind::Unreadable:
-            break;
-    }
-    return JetRefusal::Unreadable;
+// A file that could not be written in `folder`, its cause as far as the
+// folder tells.
+JetConversion WriteRefusal(const QString& source, const QString& folder, FailureKind kind, const QString& detail,
+                           FailureStep step = FailureStep::Write) {
+    Failure f;
+    f.doing = Doing::ConvertJet;
+    f.step = step;
+    f.kind = kind;
+    f.place = QDir::toNativeSeparators(folder);
+    f.detail = detail;
+    return Refused(source, f);
 }
 
-JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail) {
-    JetConversion c = Refused(source, FolderCause(folder, err), detail);
-    c.folder = QDir::toNativeSeparators(folder);
-    return c;
+JetConversion WriteRefusal(const QString& source, const QString& folder, int err, const QString& detail,
+                           FailureStep step = FailureStep::Write) {
+    return WriteRefusal(source, folder, KindOfWriteIn(folder, err), detail, step);
 }
 
 // Whether the template's table can take the Jet table's values column by
@@ -144,17 +131,15 @@ public:
         const bool ours = std::any_of(kNeededTables.begin(), kNeededTables.begin() + kOwnTables, has);
         for (const QString& needed : kNeededTables)
             if (!has(needed))
-                throw Refusal{ours ? JetRefusal::Damaged : JetRefusal::Foreign,
-                              needed,
-                              {},
-                              QStringLiteral("the catalogue names no table %1").arg(needed)};
+                throw Refusal(ours ? FailureKind::Damaged : FailureKind::Foreign, needed, {},
+                              QStringLiteral("the catalogue names no table %1").arg(needed));
         // This system's tables are the template's and the image table.
         auto own = conn_.OpenRecordset(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"));
         for (; !own->IsEOF(); own->MoveNext()) systemTables_.insert(own->Field(0).ToText().toLower());
         systemTables_.insert(kImageTable.toLower());
         for (const db::JetTable& t : tables) {
             for (const db::JetColumn& c : t.columns)
-                if (IsBinary(c.type)) throw Refusal{JetRefusal::BinaryColumn, t.name, c.name, {}};
+                if (IsBinary(c.type)) throw Refusal(FailureKind::BinaryColumn, t.name, c.name, {});
             state_.total += t.rows;
         }
         transaction_.emplace(conn_);
@@ -201,7 +186,7 @@ public:
         if (systemTables_.contains(table.name.toLower())) {
             for (size_t at = 0; at < table.columns.size(); ++at)
                 if (table.columns[at].name.compare(kKeyColumn, Qt::CaseInsensitive) == 0) key_ = static_cast<int>(at);
-            if (key_ < 0) throw Refusal{JetRefusal::Damaged, table.name, {}, table.name + QStringLiteral(": no ID")};
+            if (key_ < 0) throw Refusal(FailureKind::Damaged, table.name, {}, table.name + QStringLiteral(": no ID"));
         }
     }
 
@@ -210,10 +195,10 @@ public:
         if (key_ >= 0) {
             const db::Value& id = values[static_cast<size_t>(key_)];
             if (!id.IsInteger())
-                throw Refusal{JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID")};
+                throw Refusal(FailureKind::Damaged, table_, {}, table_ + QStringLiteral(": a row without its ID"));
             if (!keys_.insert(id.ToInt64()).second)
-                throw Refusal{
-                    JetRefusal::Damaged, table_, {}, table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64())};
+                throw Refusal(FailureKind::Damaged, table_, {},
+                              table_ + QStringLiteral(": the ID %1 twice").arg(id.ToInt64()));
         }
         insert_->Run(values);
         if (++state_.done % kProgressEvery == 0) Report();
@@ -227,9 +212,9 @@ public:
             try {
                 accepted = HasAcceptedDbVersion(conn_);
             } catch (const db::DbError& e) {
-                throw Refusal{JetRefusal::OldVersion, {}, {}, e.Description()};
+                throw Refusal(FailureKind::OldVersion, {}, {}, FailureLogText(e.GetFailure()));
             }
-            if (!accepted) throw Refusal{JetRefusal::OldVersion, {}, {}, {}};
+            if (!accepted) throw Refusal(FailureKind::OldVersion, {}, {}, {});
         }
         Report();
     }
@@ -273,15 +258,16 @@ void Fill(const QString& jetPath, const QString& work, const QString& source, co
 // converted file takes the main file's place, gone once the user was told.
 QString NotePath(const QString& folder) { return folder + QStringLiteral("/VXCV.txt"); }
 
-bool WriteNote(const QString& folder, const QString& kept) {
+Failure WriteNote(const QString& folder, const QString& kept) {
     const QByteArray text = QFileInfo(kept).fileName().toUtf8() + "\r\n";
     return platform::WriteFileAtomically(NotePath(folder),
-                                         [&text](platform::FileSink& sink) { return sink.Write(text); }) == 0;
+                                         [&text](platform::FileSink& sink) { return sink.Write(text); });
 }
 
 QString ReadNote(const QString& folder) {
-    const int fd = platform::OpenRegularFile(NotePath(folder));
-    if (fd < 0) return {};
+    const Expected<int> opened = platform::OpenRegularFile(NotePath(folder));
+    if (!opened) return {};
+    const int fd = *opened;
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -292,79 +278,15 @@ QString ReadNote(const QString& folder) {
     return folder + QLatin1Char('/') + name;
 }
 
-// Why the file was not converted, in the user's words.
-QString RefusalCause(const JetConversion& c) {
-    const QString written = c.keeping ? QStringLiteral("元のファイルの控え") : QStringLiteral("変換したファイル");
-    QString why;
-    switch (c.refusal) {
-        case JetRefusal::Foreign:
-            why = QStringLiteral("本システムのデータベースではありません（表 %1 がありません）。").arg(c.table);
-            break;
-        case JetRefusal::Damaged:
-            why = QStringLiteral("ファイルが壊れているため、読み込めません。");
-            break;
-        case JetRefusal::StaleCount:
-            why = QStringLiteral("表 %1 に記録されている行数が、実際の行の数と一致しません。").arg(c.table) + kCrLf +
-                  QStringLiteral(
-                      "Windows 版の終了前にパソコンの電源が切れた場合などに起こります。このファイルを使って"
-                      "いた Windows のパソコンで、Windows 版を一度起動して通常どおり終了してください（終了時"
-                      "にファイルが最適化され、行数が正しく記録されます）。そのあとで、ファイルをもう一度"
-                      "コピーしてお使いください。");
-            break;
-        case JetRefusal::TooSlow:
-            why = QStringLiteral("ファイルを時間内に読み込めませんでした。") + kCrLf +
-                  QStringLiteral(
-                      "ファイルのある場所（ネットワーク上のフォルダや USB メモリなど）が応答しているか確認"
-                      "し、ファイルをこのコンピュータのフォルダにコピーしてから、もう一度お試しください。");
-            break;
-        case JetRefusal::Unreadable:
-            why = QStringLiteral("ファイルを読み取れません。読み取りの権限があるか確認してください。");
-            break;
-        case JetRefusal::OldVersion:
-            why = QStringLiteral("データベースのバージョンが一致しません。") + kCrLf +
-                  QStringLiteral("（バージョンの記録がないか、本システムで使用できない古いバージョンです）");
-            break;
-        case JetRefusal::BinaryColumn:
-            why = QStringLiteral("表 %1 の列 %2 はバイナリデータの列のため、変換できません。").arg(c.table, c.column);
-            break;
-        case JetRefusal::NoTemplate:
-            why = QStringLiteral("テンプレートのデータベース（%1）を読み込めません。")
-                      .arg(QDir::toNativeSeparators(TemplateDbPath()));
-            break;
-        case JetRefusal::ReadOnlyFolder:
-            why = QStringLiteral("フォルダ %1 に書き込めないため、%2を作成できませんでした。").arg(c.folder, written) +
-                  kCrLf + QStringLiteral("フォルダが読み取り専用でないか確認してください。");
-            break;
-        case JetRefusal::DiskFull:
-            why = QStringLiteral("ディスクの空き容量が不足しているため、フォルダ %1 に%2を作成できませんでした。")
-                      .arg(c.folder, written);
-            break;
-        case JetRefusal::WriteFailed:
-        case JetRefusal::None:
-            why = QStringLiteral("フォルダ %1 に%2を作成できませんでした。").arg(c.folder, written);
-            break;
-    }
-    return why;
-}
-
 // The file the user chose (at start-up the main database, not the copy the
 // conversion read), the cause as the user was told it, and what the engine
 // or the file system said.
 void Log(const JetConversion& c) {
     if (!c.Refused()) return;
-    QString cause = RefusalCause(c);
-    if (!c.detail.isEmpty()) cause += QStringLiteral(" ") + c.detail;
+    QString cause = FailureCause(c.failure);
+    if (!c.failure.detail.isEmpty()) cause += QStringLiteral(" ") + c.failure.detail;
     LogFailure(QStringLiteral("Access 形式のデータベースの変換 %1").arg(c.source), cause);
 }
-
-}  // namespace
-
-QString DescribeJetRefusal(const JetConversion& c) {
-    return QStringLiteral("Windows 版のデータベース（Access 形式）を変換できませんでした。") + kCrLf2 + c.source +
-           kCrLf2 + RefusalCause(c);
-}
-
-namespace {
 
 // The conversion of the file at jetPath, which the user knows as shownAs
 // (at start-up the conversion reads the main database's kept copy).
@@ -374,39 +296,43 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
     const QString folder = FolderOf(work);
     // The work file is emptied first: never when it is the Jet file itself.
     if (IsSameFile(jetPath, work)) {
-        JetConversion c = Refused(shownAs, JetRefusal::WriteFailed, QStringLiteral("the work file is the Jet file"));
-        c.folder = QDir::toNativeSeparators(folder);
+        JetConversion c =
+            WriteRefusal(shownAs, folder, FailureKind::Other, QStringLiteral("the work file is the Jet file"));
         Log(c);
         return c;
     }
     JetConversion c;
-    bool noTemplate = false;
-    if (const int err = MakeFromTemplate(work, &noTemplate)) {
-        c = noTemplate ? Refused(shownAs, JetRefusal::NoTemplate, QString::fromLocal8Bit(std::strerror(err)))
-                       : WriteRefusal(shownAs, folder, err, FileErrorText(err));
+    if (Failure f = MakeFromTemplate(work)) {
+        if (f.step == FailureStep::ReadTemplate) {
+            f.place = QDir::toNativeSeparators(f.place);
+            f.detail = QString::fromLocal8Bit(std::strerror(f.code));
+            c = Refused(shownAs, f);
+        } else {
+            c = WriteRefusal(shownAs, folder, f.code, FailureText(f));
+        }
     } else {
         try {
             Fill(jetPath, work, shownAs, progress, reading, step);
-            QString why;
-            if (db::IsIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")}, &why)) {
+            const Failure check =
+                db::CheckIntactDatabaseFile(work, {QStringLiteral("TPatient"), QStringLiteral("TExamData")});
+            if (!check) {
                 c.outcome = JetConversion::Outcome::Converted;
                 c.source = shownAs;
                 c.converted = work;
                 return c;
             }
-            c = WriteRefusal(shownAs, folder, 0, QStringLiteral("the converted file failed its check: ") + why);
-        } catch (const Refusal& r) {
-            c = Refused(shownAs, r.why, r.detail);
-            c.table = r.table;
-            c.column = r.column;
-        } catch (const db::JetReadError& e) {
-            c = Refused(shownAs, RefusalOf(e.GetKind()), e.Detail());
-            c.table = e.Table();
+            c = WriteRefusal(shownAs, folder, 0,
+                             QStringLiteral("the converted file failed its check: ") + check.detail);
         } catch (const db::DbError& e) {
-            // Said while the work file is still there, taking the space.
-            c = WriteRefusal(shownAs, folder, 0, e.Description());
+            // The sink's refusal, or the reader's, of the file; else a write
+            // of the new file that failed, said while the work file is still
+            // there, taking the space.
+            const Failure& f = e.GetFailure();
+            c = f.doing == Doing::ConvertJet || f.doing == Doing::ReadJet
+                    ? Refused(shownAs, f)
+                    : WriteRefusal(shownAs, folder, 0, FailureLogText(f));
         } catch (const std::exception& e) {
-            c = WriteRefusal(shownAs, folder, 0, QString::fromLocal8Bit(e.what()));
+            c = WriteRefusal(shownAs, folder, 0, FromException(e).detail);
         }
     }
     RemoveWorkFile(work);
@@ -436,9 +362,9 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
             c.source = c.converted = mainPath;
             c.kept = kept;
             c.toldLate = true;
-            if (const int err = platform::RemoveOthersAccess(mainPath))
+            if (const Failure f = platform::RemoveOthersAccess(mainPath))
                 c.warning = QStringLiteral("変換したファイルを他のユーザーが読み取れない設定にできませんでした。") +
-                            kCrLf + FileErrorText(err);
+                            kCrLf + FailureText(f);
         } else {
             ForgetJetConversionNote();
         }
@@ -452,9 +378,8 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
     const bool keptBefore = !kept.isEmpty();
     if (!keptBefore) {
         kept = OldFormatConversion::UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
-            JetConversion c = WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err));
-            c.keeping = true;
+        if (const Failure f = KeepDatabaseFile(mainPath, kept, KeepBy::Copy)) {
+            JetConversion c = WriteRefusal(mainPath, g.AppPath(), f.code, FailureText(f), FailureStep::KeepOriginal);
             Log(c);
             return c;
         }
@@ -470,10 +395,10 @@ JetConversion ConvertJetMainDatabase(const JetProgressReport& progress, const Co
         return r;
     };
     if (c.Refused()) return refuse(c, true);
-    if (!WriteNote(g.AppPath(), kept))
-        return refuse(WriteRefusal(mainPath, g.AppPath(), 0, QStringLiteral("the conversion's note")));
-    if (const int err = PutInPlace(work, mainPath))
-        return refuse(WriteRefusal(mainPath, g.AppPath(), err, FileErrorText(err)));
+    if (const Failure f = WriteNote(g.AppPath(), kept))
+        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, QStringLiteral("the conversion's note")));
+    if (const Failure f = PutInPlace(work, mainPath))
+        return refuse(WriteRefusal(mainPath, g.AppPath(), f.code, FailureText(f)));
     c.converted = mainPath;
     c.kept = kept;
     return c;
@@ -495,13 +420,13 @@ JetConversion ConvertJetFileBeside(const QString& jetPath, const JetProgressRepo
     // chosen name while the conversion ran included.
     // A journal or log another program left under the new name would be
     // rolled into the new file at its first open: it is set aside first.
-    int err = 0;
-    while ((err = db::MakeWayForDatabase(target)) == 0 &&
-           (err = platform::PlaceNewFileAtomically(work, target)) == EEXIST)
+    Failure placed;
+    while (!(placed = db::MakeWayForDatabase(target)) &&
+           (placed = platform::PlaceNewFileAtomically(work, target)).code == EEXIST)
         target = UniquePath(stem, QStringLiteral(".mdb"));
-    if (err) {
+    if (const int err = placed.code) {
         RemoveWorkFile(work);
-        JetConversion r = WriteRefusal(jetPath, folder, err, FileErrorText(err));
+        JetConversion r = WriteRefusal(jetPath, folder, err, FailureText(placed));
         Log(r);
         return r;
     }

@@ -35,22 +35,6 @@ struct JetProgress {
 };
 using JetProgressReport = std::function<void(const JetProgress&)>;
 
-// Why a Jet file was not converted.
-enum class JetRefusal {
-    None,
-    Foreign,         // a readable Jet file of another program: `table` is missing
-    Damaged,         // the file cannot be read whole
-    Unreadable,      // the file cannot be read at all
-    OldVersion,      // no version row, or one below what the start-up accepts
-    BinaryColumn,    // `table`.`column` holds binary data
-    NoTemplate,      // the template cannot be read
-    ReadOnlyFolder,  // `folder` refuses new files
-    DiskFull,        // `folder`'s disk is full
-    WriteFailed,     // the new file in `folder` could not be written
-    StaleCount,      // `table`'s rows, read whole, do not come to the count its definition keeps
-    TooSlow,         // the file could not be read in time (a medium that does not answer)
-};
-
 struct JetConversion {
     enum class Outcome { NotJet, Converted, Refused };
     Outcome outcome = Outcome::NotJet;
@@ -58,19 +42,23 @@ struct JetConversion {
     QString converted;      // the converted file
     QString kept;           // at start-up: the original under its dated name
     bool toldLate = false;  // at start-up: converted by a run that ended before it could say so
-    JetRefusal refusal = JetRefusal::None;
-    bool keeping = false;  // the original's kept copy (not the new file) could not be written
-    QString folder, table, column;
+    // Why it was refused, as a conversion of `source` (Doing::ConvertJet),
+    // by its kind: Foreign (a readable Jet file of another program: `table`
+    // is missing), Damaged, Unreadable (the file cannot be read at all),
+    // StaleCount (`table`'s rows, read whole, do not come to the count its
+    // definition keeps), TooSlow (a medium that does not answer), OldVersion
+    // (no version row, or one below what the start-up accepts), BinaryColumn
+    // (`table`.`column` holds binary data); or the file that could not be
+    // written in the folder `place` (ReadOnly, DiskFull or another kind), at
+    // KeepOriginal for the original's kept copy, and a template that cannot
+    // be read at ReadTemplate. What the engine or the file system said is in
+    // its detail, for the log only.
+    Failure failure;
     QString warning;  // a Japanese sentence to add to the news of a conversion
-    QString detail;   // what the engine or the file system said: for the log only
 
     bool Converted() const { return outcome == Outcome::Converted; }
     bool Refused() const { return outcome == Outcome::Refused; }
 };
-
-// "Windows 版のデータベース（Access 形式）を変換できませんでした。", the file
-// and the cause in Japanese, naming the folder where the cause lies there.
-QString DescribeJetRefusal(const JetConversion& conversion);
 
 // Copies the template to a fresh `work` (any old work file and its journal
 // removed first) and fills it from the Jet file in one transaction. On a

@@ -91,11 +91,19 @@ void CopyExams(db::Connection& oldConn, db::Connection& mainConn, const db::Valu
     }
 }
 
-void ShowFailure(const QString& reason = {}) {
-    platform::MsgBox(QStringLiteral("旧形式のデータベースを最新形式に変換できませんでした。") + kCrLf +
-                         (reason.isEmpty() ? QString() : reason + kCrLf) + kCrLf +
-                         QStringLiteral("ミラド協会事務局へ連絡をお願いします。"),
-                     16, QStringLiteral("変換エラー"));
+// The conversion stopped: a file step's failure is told, any other cause is
+// in the log.
+void ShowFailure(const Failure& failure, FailureStep stage = FailureStep::None) {
+    platform::MsgBox(FailureText(failure.As(Doing::ConvertOldFormat, stage)), 16, QStringLiteral("変換エラー"));
+}
+
+// What the rule that reads the patient table's format found.
+Failure FormatUnknown(FailureKind kind, long number, const QString& said) {
+    Failure f;
+    f.kind = kind;
+    f.number = number;
+    f.said = said;
+    return f;
 }
 
 }  // namespace
@@ -119,21 +127,20 @@ int16_t OldFormatConversion::IsOldFormatTable() {
     if (!CheckFile(g.MainDb().Path())) return kNoMainDatabase;
     if (!OpenMainDb()) return kFormatUnreadable;
     int16_t result = kFormatUnreadable;
-    long number = 0;
-    QString description;
+    Failure unread;
     try {
         const db::ConnectionPtr connPtr = MainDbConn();
         db::Connection& conn = *connPtr;
         switch (PatientFormatOf(conn.ColumnNames(QStringLiteral("TPatient")),
                                 conn.ColumnTypes(QStringLiteral("TPatient")))) {
             case PatientTableFormat::ColumnMissing:
-                number = db::kErrItemNotFound;
-                description =
-                    QStringLiteral("患者テーブル(TPatient)に生年月日(BirthDay)または性別(Sex)の列がありません。");
+                unread = FormatUnknown(
+                    FailureKind::Foreign, db::kErrItemNotFound,
+                    QStringLiteral("患者テーブル(TPatient)に生年月日(BirthDay)または性別(Sex)の列がありません。"));
                 break;
             case PatientTableFormat::TypeUnknown:
-                number = db::kErrTypeMismatch;
-                description = QStringLiteral("患者テーブル(TPatient)の列の型を判別できません。");
+                unread = FormatUnknown(FailureKind::Other, db::kErrTypeMismatch,
+                                       QStringLiteral("患者テーブル(TPatient)の列の型を判別できません。"));
                 break;
             case PatientTableFormat::Current:
                 result = kFormatCurrent;
@@ -143,14 +150,13 @@ int16_t OldFormatConversion::IsOldFormatTable() {
                 break;
         }
     } catch (const db::DbError& e) {
-        number = e.Number();
-        description = e.Description();
+        unread = e.GetFailure();
     }
     ReleaseMainDb();
     if (result == kFormatUnreadable) {
-        platform::MsgBox(QStringLiteral("データベースの形式を確認できませんでした。変換は行いません。") + kCrLf +
-                             kCrLf + QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + description,
-                         48, QStringLiteral("形式確認エラー"));
+        const Failure shown = unread.As(Doing::CheckOldFormat);
+        LogFailure(shown);
+        platform::MsgBox(FailureText(shown), 48, QStringLiteral("形式確認エラー"));
     }
     return result;
 }
@@ -196,27 +202,26 @@ bool OldFormatConversion::CheckTable() {
     // the conversion goes on only when it is there whole.
     if (KeptDbPath.isEmpty()) {
         KeptDbPath = UniqueKeptPath(g.AppPath(), platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
-            platform::MsgBox(QStringLiteral("旧形式のデータベースの控えを作成できなかったため、変換を中止しました。") +
-                                 kCrLf + QStringLiteral("データベースは変更していません。") + kCrLf + kCrLf +
-                                 MainDbPath + kCrLf + kCrLf + FileErrorText(err),
-                             16, QStringLiteral("変換エラー"));
+        if (Failure f = KeepDatabaseFile(MainDbPath, KeptDbPath, KeepBy::Copy)) {
+            f.file = MainDbPath;
+            ShowFailure(f, FailureStep::KeepOriginal);
             return false;
         }
     }
 
     int16_t result = -1;
-    int fileError = 0;
+    Failure fileError;
     try {
-        if ((fileError = MakeFromTemplate(workPath)) == 0) {
+        if (!(fileError = MakeFromTemplate(workPath))) {
             result = ConvertOldDatabase(KeptDbPath, workPath);
             CloseOldDb();
-            QString why;
-            if (result == 0 && !db::IsIntactDatabaseFile(workPath, {}, &why)) {
-                LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), why);
-                result = -1;
+            if (result == 0) {
+                if (const Failure check = db::CheckIntactDatabaseFile(workPath, {})) {
+                    LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), check.detail);
+                    result = -1;
+                }
             }
-            if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath)) != 0) result = -1;
+            if (result == 0 && (fileError = PutInPlace(workPath, MainDbPath))) result = -1;
         }
     } catch (const std::exception& e) {
         LogFailure(QStringLiteral("旧形式のデータベースの変換 %1").arg(workPath), QString::fromLocal8Bit(e.what()));
@@ -233,7 +238,9 @@ bool OldFormatConversion::CheckTable() {
     platform::Wait(1000);
     // The main file was never replaced: it still is the old database.
     RemoveWorkFile(workPath);
-    ShowFailure(fileError ? FileErrorText(fileError) : QString());
+    // A cause other than a file step's is in the log.
+    if (!fileError) fileError.kind = FailureKind::Other;
+    ShowFailure(fileError);
     return false;
 }
 

@@ -79,18 +79,32 @@ void ShowOtherProgramRunning(const DatabaseProgram& own, const DatabaseProgram& 
 // A rollback journal or log left beside a database that is gone belongs to
 // that name: the engine would roll it into whatever file takes the name next
 // and spoil it. What it holds is kept under a dated name that no engine reads.
-bool SetLeftoverJournalAside(const QString& mainPath) {
-    QString which;
-    if (db::MakeWayForDatabase(mainPath, &which) == 0) return true;
-    platform::MsgBox(QStringLiteral("前回の作業ファイル(") + QFileInfo(which).fileName() +
-                         QStringLiteral(")を別名で保存できませんでした。") + kCrLf +
-                         QStringLiteral("プログラムを終了します。"),
-                     16, QStringLiteral("エラー"));
-    return false;
-}
-
 void ShowStartupError(const QString& what) {
     platform::MsgBox(what + kCrLf + QStringLiteral("プログラムを終了します。"), 16, QStringLiteral("エラー"));
+}
+
+// A step of the start-up that failed at `stage`.
+void ShowStartupError(const Failure& failure, FailureStep stage) {
+    const Failure shown = failure.As(Doing::StartUp, stage);
+    LogFailure(shown);
+    ShowStartupError(FailureText(shown));
+}
+
+// The failure of a file under another letter case, `file`, that was to
+// become the main database at `mainPath`.
+Failure NamingBoth(Failure f, const QString& file, const QString& mainPath) {
+    f.file = file;
+    f.place = mainPath;
+    return f;
+}
+
+// A rollback journal or log left beside a database that is gone belongs to
+// that name: the engine would roll it into whatever file takes the name next
+// and spoil it. What it holds is kept under a dated name that no engine reads.
+bool SetLeftoverJournalAside(const QString& mainPath) {
+    const Failure moved = db::MakeWayForDatabase(mainPath);
+    if (moved) ShowStartupError(moved, FailureStep::SetAside);
+    return !moved;
 }
 
 // A database copied under another name carries the journal of a write
@@ -109,14 +123,13 @@ QString SettleUnderOwnName(const QString& path, const QString& mainName) {
     try {
         db::Connection::Open(db::DataSourcePart(path))->Close();
     } catch (const db::DbError& e) {
-        LogFailure(what, e.Description());
+        LogFailure(what, FailureLogText(e.GetFailure()));
         return QFileInfo(pending).fileName();
     }
     // What is left of a journal holds nothing to roll back.
-    QString which;
-    if (const int err = db::MakeWayForDatabase(path, &which)) {
-        LogFailure(what, which + QStringLiteral(" ") + FileErrorText(err));
-        return QFileInfo(which).fileName();
+    if (const Failure f = db::MakeWayForDatabase(path)) {
+        LogFailure(what, f.place + QStringLiteral(" ") + FailureText(f));
+        return QFileInfo(f.place).fileName();
     }
     return {};
 }
@@ -161,17 +174,13 @@ CaseVariant TakeMainDatabaseUnderAnotherCase(const QString& mainPath) {
     // A Windows file is converted and checked by the conversion; any other
     // file becomes the database only with this system's layout.
     if (db::FileKindAt(found.front()) != db::FileKind::Jet) {
-        if (const QString why = CheckDatabaseLayout(found.front()); !why.isEmpty()) {
-            ShowStartupError(QStringLiteral("プログラムのフォルダにある %1 は、").arg(variantName) + kCrLf +
-                             QStringLiteral("%1 として使うことができません。").arg(mainName) + kCrLf + kCrLf + why +
-                             kCrLf + kCrLf + QStringLiteral("%1 はそのまま残してあります。").arg(variantName) + kCrLf);
+        if (const Failure f = CheckDatabaseLayout(found.front())) {
+            ShowStartupError(NamingBoth(f, found.front(), mainPath), FailureStep::Check);
             return CaseVariant::Refused;
         }
     }
-    if (const int err = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
-        ShowStartupError(
-            QStringLiteral("データベース(%1)の名前を %2 に変えられませんでした。").arg(variantName, mainName) + kCrLf +
-            kCrLf + FileErrorText(err) + kCrLf);
+    if (const Failure f = platform::PlaceFileAtomically(found.front(), mainPath, platform::FileAccess::OwnerOnly)) {
+        ShowStartupError(NamingBoth(f, found.front(), mainPath), FailureStep::Rename);
         return CaseVariant::Refused;
     }
     platform::MsgBox(
@@ -198,11 +207,8 @@ bool EnsureMainDatabase() {
     if (RecoverLeftoverCompaction()) return true;
 
     // The database holds patient data: it is owner-only from its first byte.
-    bool templateUnreadable = false;
-    if (const int err = MakeFromTemplate(mainPath, &templateUnreadable)) {
-        ShowStartupError(QStringLiteral("データベース(VXMOX2.MDB)をテンプレートから作成できませんでした。") + kCrLf +
-                         kCrLf + (templateUnreadable ? TemplateDbPath() : mainPath) + kCrLf + FileErrorText(err) +
-                         kCrLf);
+    if (const Failure f = MakeFromTemplate(mainPath)) {
+        ShowStartupError(f, FailureStep::Write);
         return false;
     }
     platform::Wait(2000);
@@ -230,12 +236,12 @@ int ConvertWindowsMainDatabase() {
         if (window) window->Show(p.file, p.done, p.total);
     });
     window.reset();
-    if (c.Refused() && c.refusal == JetRefusal::OldVersion) {
+    if (c.Refused() && c.failure.kind == FailureKind::OldVersion) {
         ShowVersionRefused();
         return kVersionRefused;
     }
     if (c.Refused()) {
-        platform::MsgBox(DescribeJetRefusal(c) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
+        platform::MsgBox(FailureText(c.failure) + QStringLiteral("\r\n\r\nデータベースは変更していません。"), 16,
                          QStringLiteral("変換エラー"));
         return kStartupFailed;
     }

@@ -29,7 +29,7 @@ bool IsPlainFile(const QString& path) {
 
 }  // namespace
 
-int WriteBackUpPath(const QString& iniPath, const QString& folder) {
+Failure WriteBackUpPath(const QString& iniPath, const QString& folder) {
     const QByteArray bytes = (kKey + QLatin1Char('=') + folder + QStringLiteral("\r\n")).toUtf8();
     return platform::WriteFileAtomically(iniPath, [&bytes](platform::FileSink& sink) { return sink.Write(bytes); });
 }
@@ -47,10 +47,8 @@ void LoadBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
 void SaveBackUpPath(QLabel* pathLabel, QString& backUpFolder) {
     const QString ini = BackUpPathFile();
     const QString folder = pathLabel->text().trimmed().isEmpty() ? G().ProgramDir : pathLabel->text();
-    if (const int err = WriteBackUpPath(ini, folder))
-        platform::MsgBox(QStringLiteral("設定ファイル(MOX.INI)を書き込めませんでした。\r\n\r\n") + ini +
-                             QStringLiteral("\r\n\r\n") + FileErrorText(err),
-                         16, QStringLiteral("保存エラー"));
+    if (const Failure f = WriteBackUpPath(ini, folder))
+        platform::MsgBox(FailureText(f.As(Doing::WriteSettings)), 16, QStringLiteral("保存エラー"));
     backUpFolder = folder;
 }
 

@@ -5,6 +5,7 @@
 // write never leaves the setting empty.
 
 #include "core/backup_folder.h"
+#include "platform/failure.h"
 
 #include <QString>
 #include <optional>
@@ -14,9 +15,9 @@ class QWidget;
 
 namespace mox {
 
-// Replaces the file by the single line "BackUpPath=" + folder. 0, or the
-// errno of the step that failed (the old file is then as it was).
-int WriteBackUpPath(const QString& iniPath, const QString& folder);
+// Replaces the file by the single line "BackUpPath=" + folder; on a failure
+// the old file is as it was.
+Failure WriteBackUpPath(const QString& iniPath, const QString& folder);
 
 // LoadBackUpPath and SaveBackUpPath of the two windows, on the window's own
 // folder label and folder variable. Load makes the file first when it is

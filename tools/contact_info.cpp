@@ -3,6 +3,7 @@
 #include "core/connections.h"
 #include "core/cp932.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -71,8 +72,9 @@ bool SaveContactRow(const ContactInfo& info) {
         rs->Update();
         return true;
     } catch (const db::DbError& e) {
-        platform::MsgBox(QStringLiteral("連絡先をデータベースに保存できませんでした。") + kCrLf2 + e.Description(), 16,
-                         QStringLiteral("保存エラー"));
+        const Failure failure = e.GetFailure().As(Doing::SaveContact);
+        LogFailure(failure);
+        platform::MsgBox(FailureText(failure), 16, QStringLiteral("保存エラー"));
         return false;
     }
 }
@@ -91,8 +93,9 @@ ContactInfo ReadContactInfo() {
             info.mail = rs->Field(QStringLiteral("ImgPath3")).ToText();
         }
     } catch (const db::DbError& e) {
-        platform::MsgBox(QStringLiteral("連絡先をデータベースから読み取れませんでした。") + kCrLf2 + e.Description(),
-                         16, QStringLiteral("読取エラー"));
+        const Failure failure = e.GetFailure().As(Doing::ReadContact);
+        LogFailure(failure);
+        platform::MsgBox(FailureText(failure), 16, QStringLiteral("読取エラー"));
     }
     return info;
 }
@@ -112,23 +115,19 @@ bool SaveContactInfo(const ContactInfo& info) {
 
     const QString path = G().ProgramDir + QStringLiteral("/Info.txt");
     const QByteArray bytes = InfoTextBytes(info);
-    const int err =
+    const Failure written =
         platform::WriteFileAtomically(path, [&bytes](platform::FileSink& sink) { return sink.Write(bytes); });
-    if (err != 0)
-        platform::MsgBox(QStringLiteral("連絡先ファイル(Info.txt)を書き込めませんでした。") + kCrLf2 + path + kCrLf2 +
-                             FileErrorText(err),
-                         16, QStringLiteral("保存エラー"));
-    return rowSaved && err == 0;
+    if (written) platform::MsgBox(FailureText(written.As(Doing::WriteContact)), 16, QStringLiteral("保存エラー"));
+    return rowSaved && !written;
 }
 
 bool InstallNewVersionUp(const QString& programDir) {
     const QString fresh = programDir + QStringLiteral("/VXMOXVerUp.new");
     const QString installed = programDir + QStringLiteral("/VXMOXVerUp");
     if (!CheckFile(fresh) || !CheckFile(installed)) return false;
-    if (const int err = platform::PlaceFileAtomically(fresh, installed)) {
-        platform::MsgBox(QStringLiteral("バージョンアップ プログラムを新しいものに置き換えられませんでした。") +
-                             kCrLf2 + fresh + kCrLf2 + FileErrorText(err),
-                         16, QStringLiteral("エラー"));
+    if (Failure f = platform::PlaceFileAtomically(fresh, installed)) {
+        f.file = fresh;
+        platform::MsgBox(FailureText(f.As(Doing::ReplaceVersionUp)), 16, QStringLiteral("エラー"));
         return false;
     }
     return true;

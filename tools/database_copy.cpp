@@ -6,6 +6,7 @@
 #include "core/database_integrity.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "platform/atomic_file.h"
@@ -40,8 +41,6 @@ void Step(const RestoreStepHook& hook, RestoreStep step) {
     if (hook) hook(step);
 }
 
-using Failure = CopyFailure;
-
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 
 void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
@@ -49,69 +48,62 @@ void RemoveFile(const QString& path) { ::unlink(Native(path).constData()); }
 // The source of a restore, judged by its first bytes: this system's files
 // are SQLite files, and an Access file of the Windows release is taken for
 // conversion (true); anything else is refused before a byte of it is copied.
-bool JudgeRestoreSource(const QString& source) {
-    if (source.trimmed().isEmpty())
-        throw Failure{QStringLiteral("復元するファイルが指定されていません。") + kCrLf2 +
-                      QStringLiteral("「ファイル指定」で復元元のファイルを選んでください。")};
-    int err = 0;
-    const db::FileKind kind = db::FileKindAt(source, &err);
-    if (err == ENOENT || err == ENOTDIR)
-        throw Failure{QStringLiteral("復元元のファイルが見つかりません。") + kCrLf2 + source};
-    if (err == EISDIR || err == EINVAL)
-        throw Failure{QStringLiteral("復元元に指定されたものはファイルではありません。") + kCrLf2 + source};
-    if (err != 0)
-        throw Failure{QStringLiteral("復元元のファイルを読み取れません。") + kCrLf2 + source + kCrLf2 +
-                      FileErrorText(err)};
-    if (kind == db::FileKind::Other)
-        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースではありません。") + kCrLf2 + source};
+Expected<bool> JudgeRestoreSource(const QString& source) {
+    Failure refused;
+    if (source.trimmed().isEmpty()) {
+        refused.kind = FailureKind::NotFound;
+        return refused;
+    }
+    const Expected<db::FileKind> kind = db::FileKindAt(source);
+    if (!kind) return kind.error();
+    if (kind == db::FileKind::Other) {
+        refused.kind = FailureKind::NotDatabase;
+        return refused;
+    }
     return kind == db::FileKind::Jet;
 }
 
-// The user chose `source`; what the engine says of the staged copy is said
-// of that file, never of the hidden copy beside the main file.
-QString AsUserFile(QString text, const QString& staged, const QString& source) { return text.replace(staged, source); }
+// A Windows backup is converted as it is staged, with the window that shows
+// the conversion working over the tools window, which takes no input
+// meanwhile; any other is copied as the engine reads it.
+Failure Stage(const QString& source, const QString& staged, bool jet) {
+    if (jet) {
+        platform::ProgressWindow window(
+            QStringLiteral("データベースの変換"),
+            QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
+                QStringLiteral("本システムの形式に変換しています。"));
+        return FillFromJetDatabase(source, staged,
+                                   [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); })
+            .failure;
+    }
+    try {
+        db::CopyDatabaseContent(source, staged);
+    } catch (const db::DbError& e) {
+        return e.GetFailure();
+    }
+    return {};
+}
 
 // The copy of the source, before it may replace anything, is checked whole
 // by the engine (a damaged backup would spread its damage into every later
 // backup and compaction), and passes what a file chosen with the open
 // command must: this system's layout, a version this program accepts, and a
 // write.
-// The disk beside the main file filled up: the source may be sound.
-Failure DiskFull(const QString& source, const QString& mainPath) {
-    return Failure{QStringLiteral("ディスクの空き容量が不足しているため、復元できませんでした。"
-                                  "現在のデータは変更していません。") +
-                   kCrLf2 + QStringLiteral("復元先：") + mainPath + QStringLiteral("\r\n") +
-                   QStringLiteral("復元元：") + source + kCrLf2 +
-                   QStringLiteral("復元先のディスクの空き容量を増やしてから、もう一度実行してください。")};
-}
-
-void CheckRestorable(const QString& staged, const QString& source, const QString& mainPath) {
-    bool damaged = false, checked = true;
+Failure CheckRestorable(const QString& staged, const QString& source) {
+    Failure refused;
     try {
         auto conn = db::Connection::Open(db::DataSourcePart(staged));
         try {
-            damaged = IsDamagedDatabase(*conn, source);
+            if (IsDamagedDatabase(*conn, source)) refused.kind = FailureKind::Damaged;
         } catch (const db::DbError&) {
-            checked = false;  // the cause is in the log
+            refused.kind = FailureKind::Unchecked;  // the cause is in the log
         }
         conn->Close();
     } catch (const db::DbError&) {
         // A file that does not open is refused below, saying so.
     }
-    if (!checked)
-        throw Failure{QStringLiteral("復元元のファイルを読み取れず最後まで検査できなかったため、復元できません。"
-                                     "現在のデータは変更していません。") +
-                      kCrLf2 + source + kCrLf2 + RetryAfterReadErrorAdvice()};
-    if (damaged)
-        throw Failure{
-            QStringLiteral("復元元のファイルは壊れているため、復元できません。現在のデータは変更していません。") +
-            kCrLf2 + source + kCrLf2 + QStringLiteral("別のバックアップファイルを選んでください。")};
-    bool diskFull = false;
-    const QString why = CheckChosenDatabase(staged, &diskFull);
-    if (diskFull) throw DiskFull(source, mainPath);
-    if (!why.isEmpty())
-        throw Failure{QStringLiteral("復元元のファイルは本システムのデータベースとして使用できません。") + kCrLf2 +
-                      source + kCrLf2 + AsUserFile(why, staged, source)};
+    if (refused) return refused;
+    return CheckChosenDatabase(staged);
 }
 
 // A restore that stopped before its rename leaves the main file as it was.
@@ -140,21 +132,59 @@ bool IsReservedSource(const QString& mainPath, const QString& source) {
     return !resolved.isEmpty() && reserved(resolvedMain.isEmpty() ? mainPath : resolvedMain, resolved);
 }
 
-// A Windows backup is converted as it is staged, with the window that shows
-// the conversion working over the tools window, which takes no input
-// meanwhile.
-void ConvertStagedWindowsFile(const QString& source, const QString& staged) {
-    JetConversion c;
-    {
-        platform::ProgressWindow window(
-            QStringLiteral("データベースの変換"),
-            QStringLiteral("復元元のファイルは Windows 版のデータベース（Access 形式）のため、") +
-                QStringLiteral("本システムの形式に変換しています。"));
-        c = FillFromJetDatabase(source, staged,
-                                [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
+// The restore's steps up to the rename, under the main file's lock from
+// the safety copy on; empty when the backup has taken the main file's place.
+// A failure is said of the backup as the user chose it: the engine's words
+// of the staged copy name that file, never the hidden copy beside the main
+// file.
+Failure RestoreSteps(const QString& source, const QString& mainPath, const QString& staged, const QString& safetyFolder,
+                     const QString& baseName, const RestoreStepHook& step, RestoreResult& result) {
+    const auto stopped = [&](Failure f, FailureStep at, const QString& file) {
+        f.file = file;
+        f.place = mainPath;
+        f.detail.replace(staged, source);
+        return f.As(Doing::Restore, at);
+    };
+    try {
+        Step(step, RestoreStep::CheckSource);
+        const Expected<bool> jet = JudgeRestoreSource(source);
+        if (!jet) return stopped(jet.error(), FailureStep::Look, source);
+
+        Step(step, RestoreStep::Stage);
+        RemoveWorkFile(staged);
+        if (Failure f = Stage(source, staged, *jet)) return stopped(f, FailureStep::CopySource, source);
+
+        Step(step, RestoreStep::CheckStaged);
+        if (Failure f = CheckRestorable(staged, source)) return stopped(f, FailureStep::Check, source);
+
+        Step(step, RestoreStep::CloseSlots);
+        ResetAllSlots();
+
+        Step(step, RestoreStep::Lock);
+        LockedDatabase locked;
+        if (Failure f = locked.Lock(mainPath)) return stopped(f, FailureStep::Lock, mainPath);
+
+        Step(step, RestoreStep::SafetyCopy);
+        // The old file itself under the new name (the rename that follows
+        // leaves it untouched), private whatever it was.
+        const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
+        if (Failure f = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
+            return stopped(f, FailureStep::KeepOriginal, safety);
+        result.safetyCopy = safety;
+
+        // A journal beside the main file would be rolled into the restored
+        // file at its next open. Under the write lock no transaction of any
+        // program is under way, so a journal there is a stale one; so is a
+        // compaction copy of the file being replaced, which the next exit
+        // must not take for its own (PutInPlace removes it).
+        RemoveFile(mainPath + QStringLiteral("-journal"));
+
+        Step(step, RestoreStep::Place);
+        if (Failure f = PutInPlace(staged, mainPath)) return stopped(f, FailureStep::Rename, source);
+        return {};
+    } catch (const std::exception& e) {
+        return db::FailureOf(e).As(Doing::Restore);
     }
-    if (!c.Converted())
-        throw Failure{DescribeJetRefusal(c) + kCrLf2 + QStringLiteral("現在のデータはそのまま残っています。")};
 }
 
 }  // namespace
@@ -195,17 +225,15 @@ bool BackUpDatabase(const QString& mainPath, const QString& target, BackUpTarget
         return false;
 
     const platform::Hourglass hourglass;
-    try {
-        CopyCheckedDatabase(
-            mainPath, target,
-            {QStringLiteral("バックアップファイル"), QStringLiteral("バックアップ"),
-             byName ? QStringLiteral("別のファイル名を指定すると、") : QStringLiteral("別のフォルダを指定すると、"),
-             QStringLiteral("バックアップ結果")});
-        return true;
-    } catch (const Failure& f) {
-        platform::MsgBox(f.message, 16, kBackUpCaption);
+    const Doing backUp = byName ? Doing::BackUpByName : Doing::BackUpToFolder;
+    const Expected<bool> sound = CopyCheckedDatabase(mainPath, target, backUp);
+    if (!sound) {
+        LogFailure(sound.error());
+        platform::MsgBox(FailureText(sound.error()), 16, kBackUpCaption);
+        return false;
     }
-    return false;
+    if (!*sound) platform::MsgBox(FailureText(DamageCopied(target, backUp)), 48, QStringLiteral("バックアップ結果"));
+    return true;
 }
 
 QString SafetyCopyPath(const QString& folder, const QString& baseName, const QDateTime& now) {
@@ -229,64 +257,13 @@ RestoreResult RestoreDatabase(const QString& source, const QString& mainPath, co
 
     const platform::Hourglass hourglass;
     const QString staged = platform::StagedFilePath(mainPath);
-    try {
-        Step(step, RestoreStep::CheckSource);
-        const bool jet = JudgeRestoreSource(source);
-
-        Step(step, RestoreStep::Stage);
-        RemoveWorkFile(staged);
-        try {
-            if (jet) {
-                ConvertStagedWindowsFile(source, staged);
-            } else {
-                db::CopyDatabaseContent(source, staged);
-            }
-        } catch (const db::DbError& e) {
-            if (e.Number() == db::kErrDiskFull) throw DiskFull(source, mainPath);
-            throw Failure{QStringLiteral("復元元のファイルをコピーできませんでした。") + kCrLf2 + source + kCrLf2 +
-                          AsUserFile(e.Description(), staged, source)};
-        }
-
-        Step(step, RestoreStep::CheckStaged);
-        CheckRestorable(staged, source, mainPath);
-
-        Step(step, RestoreStep::CloseSlots);
-        ResetAllSlots();
-
-        Step(step, RestoreStep::Lock);
-        LockedDatabase locked(mainPath);
-
-        Step(step, RestoreStep::SafetyCopy);
-        // The old file itself under the new name (the rename that follows
-        // leaves it untouched), private whatever it was.
-        const QString safety = SafetyCopyPath(safetyFolder, baseName, platform::CurrentClock().Now());
-        if (const int err = KeepDatabaseFile(mainPath, safety, KeepBy::SecondName))
-            throw Failure{QStringLiteral("復元前のデータのバックアップを作成できませんでした。復元を中止します。") +
-                          kCrLf2 + safety + kCrLf2 + FileErrorText(err)};
-        result.safetyCopy = safety;
-
-        // A journal beside the main file would be rolled into the restored
-        // file at its next open. Under the write lock no transaction of any
-        // program is under way, so a journal there is a stale one; so is a
-        // compaction copy of the file being replaced, which the next exit
-        // must not take for its own (PutInPlace removes it).
-        RemoveFile(mainPath + QStringLiteral("-journal"));
-
-        Step(step, RestoreStep::Place);
-        if (const int err = PutInPlace(staged, mainPath))
-            throw Failure{QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") +
-                          kCrLf2 + mainPath + kCrLf2 + FileErrorText(err)};
-        result.restored = true;
+    if (const Failure failure = RestoreSteps(source, mainPath, staged, safetyFolder, baseName, step, result)) {
+        Abandon(result, staged, mainPath);
+        LogFailure(failure);
+        platform::MsgBox(FailureText(failure), 16, kRestoreCaption);
         return result;
-    } catch (const Failure& f) {
-        Abandon(result, staged, mainPath);
-        platform::MsgBox(f.message, 16, kRestoreCaption);
-    } catch (const std::exception& e) {
-        Abandon(result, staged, mainPath);
-        platform::MsgBox(QStringLiteral("データを復元できませんでした。現在のデータはそのまま残っています。") + kCrLf2 +
-                             QString::fromLocal8Bit(e.what()),
-                         16, kRestoreCaption);
     }
+    result.restored = true;
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "tools/image_record.h"
 
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/db/sql_text.h"
@@ -19,7 +20,7 @@ QString Sentence(const char16_t* phrase, const QString& table) {
     return QString::fromUtf16(phrase) + table + QStringLiteral("）");
 }
 
-bool IsBusy(const db::DbError& e) { return e.Description().contains(QStringLiteral("使用中です")); }
+bool IsBusy(const db::DbError& e) { return e.GetFailure().kind == FailureKind::Busy; }
 
 // The common retry rule of one call: a busy or locked database is tried
 // again ten times, a second apart, without a word; then, and at once for any
@@ -40,9 +41,11 @@ public:
                     platform::Wait(1000);
                     continue;
                 }
-                if (Ask(e.Number(), e.Description()) != platform::kRetry) return false;
+                if (Ask(e.GetFailure()) != platform::kRetry) return false;
             } catch (const std::exception& e) {
-                if (Ask(5, QString::fromLocal8Bit(e.what())) != platform::kRetry) return false;
+                Failure failure = FromException(e);
+                failure.number = 5;
+                if (Ask(failure) != platform::kRetry) return false;
             }
         }
     }
@@ -51,9 +54,10 @@ public:
     const QString& Sentence() const { return sentence_; }
 
 private:
-    int Ask(long number, const QString& text) const {
-        return platform::MsgBox(QStringLiteral("<") + QString::number(number) + QStringLiteral("> ") + text +
-                                    QStringLiteral("\r\n\r\n") + sentence_,
+    int Ask(const Failure& failure) const {
+        LogFailure(failure);
+        return platform::MsgBox(QStringLiteral("<") + QString::number(failure.number) + QStringLiteral("> ") +
+                                    FailureText(failure) + QStringLiteral("\r\n\r\n") + sentence_,
                                 48 + 5, QStringLiteral("エラー"));
     }
     int retriesLeft_ = 10;

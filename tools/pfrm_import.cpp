@@ -1,6 +1,7 @@
 #include "tools/pfrm_import.h"
 
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/gui/file_dialog.h"
@@ -371,11 +372,13 @@ bool PFrmImport::SiblingReady() {
     if (!siblingHeld_) siblingHeld_ = OpenSharedDbOrEnd();
     if (siblingHeld_ && !siblingChecked_) {
         siblingChecked_ = true;
-        const QString problem = SiblingLayoutProblem();
-        siblingReadable_ = problem.isEmpty();
-        if (!siblingReadable_)
-            platform::MsgBox(problem + kCrLf2 + QStringLiteral("Vexaline からのインポートはできません。"), 48,
-                             QStringLiteral("インポート"));
+        const Failure problem = SiblingLayoutProblem();
+        siblingReadable_ = !problem;
+        if (problem) {
+            LogFailure(problem);
+            platform::MsgBox(FailureText(problem) + kCrLf2 + QStringLiteral("Vexaline からのインポートはできません。"),
+                             48, QStringLiteral("インポート"));
+        }
     }
     return siblingHeld_ && siblingReadable_;
 }
@@ -476,10 +479,12 @@ void PFrmImport::CmdImport_Click() {
             ListExamDates();
         }
     }
-    if (outcome.imported)
+    if (outcome.imported) {
         platform::MsgBox(QStringLiteral("インポートが完了しました。"), 64, QStringLiteral("完了"));
-    else
-        platform::MsgBox(outcome.message, 16, QStringLiteral("インポートエラー"));
+    } else {
+        LogFailure(outcome.failure);
+        platform::MsgBox(FailureText(outcome.failure), 16, QStringLiteral("インポートエラー"));
+    }
     TxtInNo->setFocus();
 }
 

@@ -48,15 +48,23 @@ QString ColumnsOf(const char* table) {
     return QStringLiteral("*");
 }
 
-QString LayoutProblemOn(db::Connection& conn) {
+// A table or column the import reads that the sibling's database lacks.
+Failure Missing(const QString& table, const QString& column = {}) {
+    Failure f;
+    f.doing = Doing::CheckSibling;
+    f.kind = FailureKind::Foreign;
+    f.table = table;
+    f.column = column;
+    return f;
+}
+
+Failure LayoutProblemOn(db::Connection& conn) {
     for (const Layout& l : SiblingLayout()) {
         const QString table = QString::fromLatin1(l.table);
-        if (!conn.TableExists(table))
-            return QStringLiteral("Vexaline のデータベースにテーブル %1 がありません。").arg(table);
+        if (!conn.TableExists(table)) return Missing(table);
         const QStringList present = conn.ColumnNames(table);
         for (const QString& c : l.columns)
-            if (!present.contains(c, Qt::CaseInsensitive))
-                return QStringLiteral("Vexaline のデータベースのテーブル %1 に列 %2 がありません。").arg(table, c);
+            if (!present.contains(c, Qt::CaseInsensitive)) return Missing(table, c);
     }
     return {};
 }
@@ -199,10 +207,19 @@ void CopyExamination(db::Connection& conn, const SourceExamDate& date, int32_t s
     rs->Close();
 }
 
-QString Failed(const QString& sentence, const QDate& day, const QString& why) {
-    QString text = sentence;
-    if (day.isValid()) text += kCrLf2 + QStringLiteral("検査日：") + ExamDateText(day);
-    return text + kCrLf2 + why;
+// The import stopped at `stage` (Read or Write), on `day` when a date was at
+// fault.
+ImportOutcome Failed(const Failure& failure, FailureStep stage, const QDate& day = {}) {
+    Failure f = failure.As(Doing::Import, stage);
+    if (day.isValid()) f.place = ExamDateText(day);
+    return {false, f};
+}
+
+Failure NoSibling(Doing doing) {
+    Failure f;
+    f.doing = doing;
+    f.kind = FailureKind::NoConnection;
+    return f;
 }
 
 }  // namespace
@@ -216,13 +233,13 @@ QString SexLabel(const db::Value& sex) {
 
 QString BirthdayLabelOf(const db::Value& birthDay) { return BirthdayLabel(birthDay.ToDateTime().date()); }
 
-QString SiblingLayoutProblem() {
+Failure SiblingLayoutProblem() {
     SharedDbUse use(SharedDbCancel::EndsProgram);
-    if (!use) return QStringLiteral("Vexaline のデータベースに接続できません。");
+    if (!use) return NoSibling(Doing::CheckSibling);
     try {
         return LayoutProblemOn(*SharedDbConn());
     } catch (const db::DbError& e) {
-        return QStringLiteral("Vexaline のデータベースを確認できません。") + kCrLf2 + e.Description();
+        return e.GetFailure().As(Doing::CheckSibling);
     }
 }
 
@@ -274,7 +291,7 @@ std::vector<SourceExamDate> ListSourceExamDates(int32_t sourceId) {
         }
     } catch (const db::DbError& e) {
         // The list shows no dates, as for a patient without any; why goes to the log.
-        LogFailure(QStringLiteral("インポート元の検査日一覧"), e.Description());
+        LogFailure(QStringLiteral("インポート元の検査日一覧"), FailureLogText(e.GetFailure()));
         dates.clear();
     }
     return dates;
@@ -293,7 +310,7 @@ bool LoadTargetPatient(int32_t caseId) {
             patient.RecSetGet(*rs);
         return true;
     } catch (const db::DbError& e) {
-        LogFailure(QStringLiteral("インポート先の患者データ"), e.Description());
+        LogFailure(QStringLiteral("インポート先の患者データ"), FailureLogText(e.GetFailure()));
         patient.ClearBuffer();
         return false;
     }
@@ -310,7 +327,7 @@ std::vector<TargetExamDate> ListTargetExamDates(int32_t caseId) {
     } catch (const db::DbError& e) {
         // The list shows no dates, as the import screen always has for an
         // unreadable list; why it is empty goes to the log.
-        LogFailure(QStringLiteral("インポート先の検査日一覧"), e.Description());
+        LogFailure(QStringLiteral("インポート先の検査日一覧"), FailureLogText(e.GetFailure()));
         lines.clear();
     }
     return lines;
@@ -323,20 +340,15 @@ QString ClinicName(db::Connection& conn) {
 
 ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::vector<SourceExamDate>& dates,
                                  const ImportStepHook& step) {
-    const QString readFailed =
-        QStringLiteral("Vexaline のデータを読み取れませんでした。ＭＯＸのデータは変更していません。");
-    const QString writeFailed = QStringLiteral("インポートできませんでした。ＭＯＸのデータは変更していません。");
-
     // Everything is read before anything is written.
     std::optional<SourceRow> patient;
     std::vector<std::pair<int32_t, std::vector<SourceRow>>> examinations;
     QDate at;
     try {
         SharedDbUse use(SharedDbCancel::EndsProgram);
-        if (!use) return {false, QStringLiteral("Vexaline のデータベースがありません。")};
+        if (!use) return {false, NoSibling(Doing::Import)};
         db::Connection& sibling = *SharedDbConn();
-        if (const QString problem = LayoutProblemOn(sibling); !problem.isEmpty())
-            return {false, problem + kCrLf2 + QStringLiteral("インポートは行いません。")};
+        if (const Failure problem = LayoutProblemOn(sibling)) return {false, problem.As(Doing::Import)};
         auto rs = sibling.OpenRecordset(QStringLiteral("SELECT %1 FROM TPatient WHERE ID=?").arg(ColumnsOf("TPatient")),
                                         {sourceId});
         if (!rs->IsEOF()) patient = ReadRow(*rs);
@@ -351,13 +363,13 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
             examinations.emplace_back(ReadTreatMGID(sourceId, date.day), std::move(rows));
         }
     } catch (const db::DbError& e) {
-        return {false, Failed(readFailed, at, e.Description())};
+        return Failed(e.GetFailure(), FailureStep::Read, at);
     }
 
     at = QDate();
     try {
         MainDbHold hold;
-        if (!hold) return {false, writeFailed};
+        if (!hold) return Failed(NoSibling(Doing::None), FailureStep::Write);
         db::Connection& conn = *MainDbConn();
         StepCount steps{step};
         {
@@ -372,10 +384,8 @@ ImportOutcome ImportExaminations(int32_t sourceId, int32_t targetId, const std::
             transaction.Commit();
         }
         UpgradeExamData();
-    } catch (const db::DbError& e) {
-        return {false, Failed(writeFailed, at, e.Description())};
     } catch (const std::exception& e) {
-        return {false, Failed(writeFailed, at, QString::fromLocal8Bit(e.what()))};
+        return Failed(db::FailureOf(e), FailureStep::Write, at);
     }
     return {true, {}};
 }

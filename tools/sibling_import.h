@@ -57,9 +57,9 @@ QString SexLabel(const db::Value& sex);
 QString BirthdayLabelOf(const db::Value& birthDay);
 
 // What the sibling file lacks of the three tables and their columns the
-// import reads, as the sentence to show; "" when nothing is missing. Uses
+// import reads (Doing::CheckSibling); empty when nothing is missing. Uses
 // the shared slot (a cancelled connection box ends the program).
-QString SiblingLayoutProblem();
+Failure SiblingLayoutProblem();
 
 // The first sibling patient whose chart number is exactly `chartNumber`.
 std::optional<SourcePatient> FindSourcePatient(const QString& chartNumber);
@@ -81,8 +81,8 @@ QString ClinicName(db::Connection& conn);
 
 struct ImportOutcome {
     bool imported = false;
-    // Why not, naming the date when one was at fault; empty on success.
-    QString message;
+    // Why not (Doing::Import), naming the date when one was at fault.
+    Failure failure;
 };
 
 // Called before each write of an import with its number from 1; tests end

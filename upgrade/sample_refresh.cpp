@@ -107,7 +107,7 @@ bool ReadTemplateCases(std::vector<TemplateCase>& cases) {
         for (int id : kSampleCases) cases.push_back(ReadTemplateCase(*TemplateDbConn(), id));
     } catch (const db::DbError& e) {
         // The refresh is silent; it is tried again at the next start.
-        LogFailure(QStringLiteral("サンプル患者の更新 (テンプレートの読み込み)"), e.Description());
+        LogFailure(QStringLiteral("サンプル患者の更新 (テンプレートの読み込み)"), FailureLogText(e.GetFailure()));
         ok = false;
     }
     ReleaseTemplateDb();
@@ -131,7 +131,7 @@ bool ReplaceSamples(const std::vector<TemplateCase>& cases) {
         }
         transaction.Commit();
     } catch (const db::DbError& e) {
-        LogFailure(QStringLiteral("サンプル患者の更新 (書き込み)"), e.Description());
+        LogFailure(QStringLiteral("サンプル患者の更新 (書き込み)"), FailureLogText(e.GetFailure()));
         return false;
     }
     return true;

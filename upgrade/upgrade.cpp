@@ -52,7 +52,7 @@ private:
 // The steps are silent to the user; why one failed goes to the log.
 void LogStepFailure(const QString& step, const db::DbError& e) {
     LogFailure(QStringLiteral("データベースの更新 %1").arg(step),
-               QStringLiteral("エラー %1: %2").arg(e.Number()).arg(e.Description()));
+               QStringLiteral("エラー %1: %2").arg(e.Number()).arg(FailureLogText(e.GetFailure())));
 }
 
 // Rows a step leaves as they were because they cannot be read or written:
@@ -65,7 +65,7 @@ public:
         LogFailure(QStringLiteral("データベースの更新 %1").arg(step_),
                    QStringLiteral("%1 行をそのままにしました。最初の行 (%2): エラー %3: %4")
                        .arg(count_)
-                       .arg(first_, QString::number(firstError_.Number()), firstError_.Description()));
+                       .arg(first_, QString::number(firstError_.Number()), FailureLogText(firstError_.GetFailure())));
     }
     SkippedRows(const SkippedRows&) = delete;
     SkippedRows& operator=(const SkippedRows&) = delete;

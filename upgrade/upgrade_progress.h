@@ -10,15 +10,14 @@
 
 #include <QString>
 #include <cstdint>
-#include <optional>
 
 namespace mox {
 
 // Runs UpgradeDatabaseContent under a `Window`, made as
 // Window(caption, what, worthAWindow) and told Show(step, done, total).
-// Nothing, or the error the upgrade passed on.
+// Empty, or the failure the upgrade passed on.
 template <typename Window>
-std::optional<db::DbError> UpgradeShowingProgress() {
+Failure UpgradeShowingProgress() {
     try {
         Window window(QStringLiteral("MOX-Chart"),
                       QStringLiteral("データベースを更新しています。しばらくお待ちください。"),
@@ -28,9 +27,9 @@ std::optional<db::DbError> UpgradeShowingProgress() {
         UpgradeDatabaseContent();
     } catch (const db::DbError& e) {
         // The window went with the unwinding.
-        return e;
+        return e.GetFailure();
     }
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace mox

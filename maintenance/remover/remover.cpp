@@ -5,6 +5,7 @@
 #include "maintenance/shared/run_and_wait.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/failure.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -51,9 +52,8 @@ QString DatedCopyPath(const QString& folder, const QDateTime& now) {
 }
 
 void ShowFileFailure(const QString& what, int err, const QString& target) {
-    platform::MsgBox(what + kTwoLines + QStringLiteral("<") + QString::number(err) + QStringLiteral("> ") +
-                         FileErrorDescription(err) + kTwoLines + target + kTwoLines +
-                         QStringLiteral("アンインストールを中止します。"),
+    platform::MsgBox(what + kTwoLines + FailureText(FromErrno(FailureStep::Write, err, target)) + kTwoLines + target +
+                         kTwoLines + QStringLiteral("アンインストールを中止します。"),
                      kCritical, QStringLiteral("エラー"));
 }
 
@@ -118,7 +118,7 @@ int CopyIfPresent(const QString& source, const QString& target) {
     // (it holds patient data), and then given the target's name only if
     // that is still free.
     const QString part = platform::StagedFilePath(target);
-    if (const int err = platform::CopyFileAtomically(source, part, platform::FileAccess::OwnerOnly)) return err;
+    if (const Failure f = platform::CopyFileAtomically(source, part, platform::FileAccess::OwnerOnly)) return f.code;
     if (!RenameFile(part, target)) {
         ::unlink(QFile::encodeName(part).constData());
         return EEXIST;

@@ -203,13 +203,13 @@ int FtpClient::Fetch(const QString& remotePath, int transferType, qint64 sizeLim
 int FtpClient::GetRemoteFile(const QString& remotePath, const QString& localPath, int transferType, qint64 sizeLimit) {
     if (!connection_) return CURLE_FAILED_INIT;
     int result = CURLE_OK;
-    const int written = platform::WriteFileAtomically(localPath, [&](platform::FileSink& sink) {
+    const Failure written = platform::WriteFileAtomically(localPath, [&](platform::FileSink& sink) {
         result = Fetch(remotePath, transferType, sizeLimit,
-                       [&sink](const char* data, qint64 n) { return sink.Write(data, n) == 0; });
-        return result == CURLE_OK ? 0 : EIO;
+                       [&sink](const char* data, qint64 n) { return !sink.Write(data, n); });
+        return result == CURLE_OK ? Failure() : FromErrno(FailureStep::Read, EIO);
     });
     if (result != CURLE_OK) return result;
-    return written == 0 ? CURLE_OK : CURLE_WRITE_ERROR;
+    return written ? CURLE_WRITE_ERROR : CURLE_OK;
 }
 
 int FtpClient::GetRemoteData(const QString& remotePath, QByteArray* data, qint64 sizeLimit) {

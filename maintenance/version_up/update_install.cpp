@@ -66,14 +66,14 @@ int InstallOne(const QString& source, const QString& target, const QString& back
         mode = existing.st_mode & 07777;
         // The rollback puts back the backup's bytes: make sure there are some.
         if (!QFile::exists(backup)) {
-            if (const int err = platform::CopyFileAtomically(target, backup)) return err;
+            if (const Failure f = platform::CopyFileAtomically(target, backup)) return f.code;
         }
     } else if (LooksExecutable(source, unpacked.st_mode)) {
         mode = 0755;
     }
     // The copy takes the source's mode; the source lies in our own folder.
     if (::chmod(Native(source).constData(), mode) != 0) return errno;
-    return platform::CopyFileAtomically(source, target);
+    return platform::CopyFileAtomically(source, target).code;
 }
 
 void RollBack(const std::vector<Done>& done, const QString& programFolder, const QString& backupFolder,
@@ -82,7 +82,7 @@ void RollBack(const std::vector<Done>& done, const QString& programFolder, const
         const QString target = programFolder + QLatin1Char('/') + it->targetName;
         bool ok;
         if (it->replaced) {
-            ok = platform::CopyFileAtomically(backupFolder + QLatin1Char('/') + it->targetName, target) == 0;
+            ok = !platform::CopyFileAtomically(backupFolder + QLatin1Char('/') + it->targetName, target);
         } else {
             ok = ::unlink(Native(target).constData()) == 0 || errno == ENOENT;
         }
@@ -117,10 +117,10 @@ int BackUpProgramFiles(const QString& programFolder, const QString& backupFolder
         QDir(programFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& file : files) {
         if (file.isSymLink() || IsProtectedName(file.fileName())) continue;
-        if (const int err =
+        if (const Failure f =
                 platform::CopyFileAtomically(file.filePath(), backupFolder + QLatin1Char('/') + file.fileName())) {
             *failedPath = file.filePath();
-            return err;
+            return f.code;
         }
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "maintenance/version_up/update_install.h"
 #include "maintenance/version_up/verup_common.h"
 #include "platform/clock.h"
+#include "platform/failure.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -121,7 +122,7 @@ bool VersionUpProtocol::OpenWorkFolder() {
         QFile::encodeName(setup_.tempFolder + QLatin1Char('/') + WorkFolderPrefix() + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(pattern.data())) {
         AddMessage(QStringLiteral("作業フォルダを作成できませんでした。 ［フォルダ：") + setup_.tempFolder +
-                   QStringLiteral("］ ") + FileErrorDescription(errno));
+                   QStringLiteral("］ ") + FailureCause(FromErrno(FailureStep::Write, errno)));
         return false;
     }
     workFolder_ = QFile::decodeName(pattern);
@@ -339,7 +340,8 @@ int VersionUpProtocol::DownloadUpdate() {
     QString failedPath;
     if (const int err = BackUpProgramFiles(ProgramFolder, BackupFolder, &failedPath); err != 0) {
         AddMessage(QStringLiteral("プログラムフォルダのバックアップができませんでした。") + ErrorNumberText(err) +
-                   QStringLiteral(" ［") + failedPath + QStringLiteral("］ ") + FileErrorDescription(err));
+                   QStringLiteral(" ［") + failedPath + QStringLiteral("］ ") +
+                   FailureCause(FromErrno(FailureStep::CopyTarget, err)));
         return -1;
     }
     WriteLog(QStringLiteral("プログラムフォルダをバックアップしました。 ［") + BackupFolder + QStringLiteral("］"), 1);
@@ -465,9 +467,9 @@ int VersionUpProtocol::InstallUpdate() {
     const InstallReport report = InstallUpdateFiles(
         UnpackFolder, ProgramFolder, BackupFolder, setup_.ownFileName, [](const InstallReport& failed) {
             platform::MsgBox(QStringLiteral("ファイルコピー(CopyVUP)でエラーが発生しました。") + kCrLf +
-                                 QStringLiteral("<") + QString::number(failed.errorNumber) + QStringLiteral("> ") +
-                                 FileErrorDescription(failed.errorNumber) + QStringLiteral(" ［") + failed.failedName +
-                                 QStringLiteral("］") + kCrLf + kCrLf + QStringLiteral("元に戻します。"),
+                                 FailureText(FromErrno(FailureStep::CopyTarget, failed.errorNumber)) +
+                                 QStringLiteral(" ［") + failed.failedName + QStringLiteral("］") + kCrLf + kCrLf +
+                                 QStringLiteral("元に戻します。"),
                              16, QStringLiteral("エラー"));
         });
     for (const QString& name : report.protectedNames)

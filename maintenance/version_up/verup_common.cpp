@@ -84,7 +84,7 @@ QString GetPcName() { return GetMachineName(); }
 
 bool CopyFileOver(const QString& source, const QString& target) {
     if (source == target) return false;
-    return platform::CopyFileAtomically(source, target) == 0;
+    return !platform::CopyFileAtomically(source, target);
 }
 
 bool RemoveFolder(const QString& path) {

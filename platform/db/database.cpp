@@ -100,15 +100,22 @@ namespace {
 
 std::atomic<int> gBusyTimeout{5000};
 
-DbError CannotOpen(const QString& path, const QString& reason) {
-    return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
+// The file at `path` cannot be opened: the errno `err` says why, or else
+// `kind`.
+DbError CannotOpen(const QString& path, FailureKind kind, int err = 0) {
+    Failure f = FromErrno(FailureStep::Open, err, path);
+    if (err == 0) {
+        f.step = FailureStep::Open;
+        f.kind = kind;
+        f.file = path;
+    }
+    f.doing = Doing::OpenDatabase;
+    f.number = kErrCannotOpen;
+    return DbError(f);
 }
 
 // The file at the path changed while it was being opened.
-DbError FileReplaced(const QString& path) {
-    return CannotOpen(path, QStringLiteral("ファイルが他のプログラムによって置き換えられています。"
-                                           "しばらくしてからやり直してください。"));
-}
+DbError FileReplaced(const QString& path) { return CannotOpen(path, FailureKind::Replaced); }
 
 // Looks at the file before any engine touches it, so that a missing path is
 // never created and a foreign file is never written to. The file is judged
@@ -118,25 +125,19 @@ DbError FileReplaced(const QString& path) {
 // the middle of that transaction.
 FileKind ProbeFile(const QString& path, FileHold* hold) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
-        throw CannotOpen(path, CannotOpenReason(errno));
-    }
-    if (S_ISDIR(st.st_mode))
-        throw CannotOpen(path, QStringLiteral("フォルダが指定されています。データベースファイルを指定してください。"));
-    if (!S_ISREG(st.st_mode))
-        throw CannotOpen(path,
-                         QStringLiteral("通常のファイルではありません。データベースファイルを指定してください。"));
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) throw CannotOpen(path, FailureKind::None, errno);
+    if (S_ISDIR(st.st_mode)) throw CannotOpen(path, FailureKind::None, EISDIR);
+    if (!S_ISREG(st.st_mode)) throw CannotOpen(path, FailureKind::None, EINVAL);
     // The right to read is asked of the caller's credentials every time; the
     // kept descriptor may have been opened under other ones.
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES)
-        throw CannotOpen(path, QStringLiteral("ファイルを読み取る権限がありません。"));
-    int err = 0;
-    *hold = FileHold::Take(path, &err);
-    const int fd = hold->get();
-    if (!hold->IsHeld()) throw CannotOpen(path, CannotOpenReason(err));
-    const FileKind kind = ReadFileKind(fd);
+        throw CannotOpen(path, FailureKind::None, EACCES);
+    Expected<FileHold> taken = FileHold::Take(path);
+    if (!taken) throw CannotOpen(path, FailureKind::None, taken.error().code);
+    *hold = std::move(*taken);
+    const FileKind kind = ReadFileKind(hold->get()).value_or(FileKind::Other);
     if (kind != FileKind::Other) return kind;
-    throw CannotOpen(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
+    throw CannotOpen(path, FailureKind::NotDatabase);
 }
 
 // Data sources written the Windows way ("folder\VXMOX2.MDB") still find the file.
@@ -171,8 +172,7 @@ std::shared_ptr<Connection> Connection::Open(const QString& connectionString) {
         auto backend = OpenOdbcBackend(info);
         return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), FileHold()));
     }
-    if (info.dataSource.trimmed().isEmpty())
-        throw DbError(kErrCannotOpen, QStringLiteral("データベースファイルが指定されていません。"));
+    if (info.dataSource.trimmed().isEmpty()) throw CannotOpen(QString(), FailureKind::NotFound);
     const QString path = ResolvePath(info.dataSource);
     // The engine opens the file by its name; when another program renamed a
     // file over that name meanwhile, the engine may have the newer file and
@@ -196,13 +196,14 @@ std::shared_ptr<Connection> Connection::CreateFile(const QString& path) {
     const int fd = ::open(native.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, platform::kOwnerOnlyMode);
     if (fd < 0) {
         const int err = errno;
-        if (err != EEXIST)
-            throw DbError(
-                kErrCannotOpen,
-                QStringLiteral("データベースファイル '%1' を作成できません。\n(エラー番号 %2)").arg(path).arg(err));
+        if (err != EEXIST) {
+            Failure f = FromErrno(FailureStep::Open, err, path);
+            f.doing = Doing::CreateDatabase;
+            f.number = kErrCannotOpen;
+            throw DbError(f);
+        }
         FileHold hold;
-        if (ProbeFile(path, &hold) != FileKind::Sqlite)
-            throw CannotOpen(path, QStringLiteral("書き込みできない形式のデータベースファイルです。"));
+        if (ProbeFile(path, &hold) != FileKind::Sqlite) throw CannotOpen(path, FailureKind::WrongFormat);
         auto backend = OpenSqliteBackend(path, false, BusyTimeout());
         if (!hold.IsAt(path)) throw FileReplaced(path);
         return std::shared_ptr<Connection>(new Connection(std::move(info), std::move(backend), std::move(hold)));

@@ -2,29 +2,38 @@
 // The one error of the database layer, below the engines and the façade
 // alike: both throw it, so neither depends on the other for it.
 
+#include "platform/failure.h"
+
 #include <QString>
 #include <stdexcept>
 
 namespace mox::db {
 
-// An error of the database layer. `Number` follows the original error
-// numbers where a caller shows them ("[Error:" boxes); `Description` is the
-// text shown after it.
+// An error of the database layer: the failure it carries up to the function
+// that owns the transaction it unwinds (platform/failure.h). `Number` follows
+// the original error numbers where a caller shows them ("[Error:" boxes);
+// `Description` is the text shown after it.
 class DbError : public std::runtime_error {
 public:
-    DbError(long number, const QString& description)
-        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-    long Number() const { return number_; }
-    QString Description() const { return description_; }
+    // A failure met on a file or in the engine.
+    explicit DbError(const Failure& failure);
+    // The layer's refusal of a misuse (no current row, a field it does not
+    // have, a value that does not convert), worded where it is raised.
+    DbError(long number, const QString& description);
+    long Number() const { return failure_.number; }
+    QString Description() const { return FailureText(failure_); }
+    const Failure& GetFailure() const { return failure_; }
 
 private:
-    long number_;
-    QString description_;
+    Failure failure_;
 };
 
-// Why a database file could not be opened, from the errno its open gave
-// (EINVAL: not a regular file), as the sentence after "cannot open".
-QString CannotOpenReason(int error);
+// The kind of the engine's result code.
+FailureKind KindOfSqlite(int rc);
+
+// The failure a DbError carries, or what any other exception tells
+// (FromException).
+Failure FailureOf(const std::exception& e);
 
 // Common error numbers (the Jet/ADO numbers the messages show).
 constexpr long kErrCannotOpen = -2147467259;   // 0x80004005, file missing/locked/not a database

@@ -57,17 +57,11 @@ FileHold FileHold::Share(int fd, const struct stat& st) {
     return FileHold(fd, st.st_dev, st.st_ino);
 }
 
-FileHold FileHold::Take(const QString& path, int* error) {
+Expected<FileHold> FileHold::Take(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     struct stat st {};
-    if (::stat(native.constData(), &st) != 0) {
-        *error = errno;
-        return {};
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = EINVAL;
-        return {};
-    }
+    if (::stat(native.constData(), &st) != 0) return FromErrno(FailureStep::Open, errno, path);
+    if (!S_ISREG(st.st_mode)) return FromErrno(FailureStep::Open, EINVAL, path);
     const std::lock_guard<std::mutex> lock(KeptMutex());
     if (auto it = KeptFiles().find({st.st_dev, st.st_ino}); it != KeptFiles().end()) {
         ++it->second.shares;
@@ -75,16 +69,15 @@ FileHold FileHold::Take(const QString& path, int* error) {
     }
     // Replaced by something else between stat and open: the open refuses
     // it, and nothing of ours can be locked on it.
-    const int fd = platform::OpenRegularFile(path);
-    if (fd < 0) {
-        *error = fd == -EISDIR ? EINVAL : -fd;
-        return {};
-    }
+    const Expected<int> opening = platform::OpenRegularFile(path);
+    if (!opening)
+        return FromErrno(FailureStep::Open, opening.error().code == EISDIR ? EINVAL : opening.error().code, path);
+    const int fd = *opening;
     struct stat opened {};
     if (::fstat(fd, &opened) != 0) {
-        *error = errno;
+        const int err = errno;
         ::close(fd);
-        return {};
+        return FromErrno(FailureStep::Open, err, path);
     }
     return Share(fd, opened);
 }

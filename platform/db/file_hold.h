@@ -9,6 +9,8 @@
 // connection of this process then holds a lock on the file, and a file that
 // was replaced or deleted gives its room back to the disk.
 
+#include "platform/failure.h"
+
 #include <sys/stat.h>
 #include <QString>
 
@@ -25,9 +27,8 @@ public:
 
     // A share in the descriptor of the regular file at `path`, read only.
     // A file that is not a regular one is never opened (a pipe would block
-    // the first read). Not held when it fails, with the errno in *error
-    // (EINVAL for a file that is not a regular one).
-    static FileHold Take(const QString& path, int* error);
+    // the first read): it fails with EINVAL.
+    static Expected<FileHold> Take(const QString& path);
     // A share in `fd`, a descriptor of a file this process has just made.
     static FileHold Adopt(int fd);
 

@@ -17,31 +17,29 @@ FileKind FileKindOfHead(QByteArrayView head) {
     return FileKind::Other;
 }
 
-FileKind ReadFileKind(int fd, int* error) {
+Expected<FileKind> ReadFileKind(int fd) {
     char head[kFileKindHeadSize] = {};
     size_t got = 0;
     while (got < sizeof head) {
         const ssize_t n = ::pread(fd, head + got, sizeof head - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            if (error) *error = errno;
-            return FileKind::Other;
-        }
+        if (n < 0) return FromErrno(FailureStep::Read, errno);
         if (n == 0) break;
         got += static_cast<size_t>(n);
     }
-    if (error) *error = 0;
     return FileKindOfHead(QByteArrayView(head, static_cast<qsizetype>(got)));
 }
 
-FileKind FileKindAt(const QString& path, int* error) {
-    int err = 0;
-    const FileHold hold = FileHold::Take(path, &err);
-    if (!hold.IsHeld()) {
-        if (error) *error = err;
-        return FileKind::Other;
+Expected<FileKind> FileKindAt(const QString& path) {
+    const Expected<FileHold> hold = FileHold::Take(path);
+    if (!hold) return hold.error();
+    Expected<FileKind> kind = ReadFileKind(hold->get());
+    if (!kind) {
+        Failure f = kind.error();
+        f.file = path;
+        return f;
     }
-    return ReadFileKind(hold.get(), error);
+    return kind;
 }
 
 }  // namespace mox::db

@@ -3,6 +3,8 @@
 // database of this system is an SQLite file, and the Windows release's are
 // Access (Jet or ACE) files. The one place that knows the two headers.
 
+#include "platform/failure.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -18,15 +20,13 @@ inline constexpr int kFileKindHeadSize = 100;
 // byte 4.
 FileKind FileKindOfHead(QByteArrayView head);
 
-// The kind of the file behind `fd`, read from its first byte. Other, with
-// the errno in *error, when it cannot be read.
-FileKind ReadFileKind(int fd, int* error = nullptr);
+// The kind of the file behind `fd`, read from its first byte.
+Expected<FileKind> ReadFileKind(int fd);
 
 // The kind of the regular file at `path`, read through the descriptor the
 // database layer shares (file_hold.h), so that no lock a connection of this
-// process holds on the file is dropped. Other, with the errno in *error,
-// when it cannot be opened or read (EINVAL: no regular file, which is never
-// waited on); Other with *error 0 for a file of another kind.
-FileKind FileKindAt(const QString& path, int* error = nullptr);
+// process holds on the file is dropped. It fails when the file cannot be
+// opened or read (EINVAL: no regular file, which is never waited on).
+Expected<FileKind> FileKindAt(const QString& path);
 
 }  // namespace mox::db

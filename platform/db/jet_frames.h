@@ -5,7 +5,8 @@
 // standard output, and nothing else; its arguments are the starting
 // process's id and the tables to read first. On the pipe it writes frames:
 // one type byte, the payload's length (4 bytes, little endian), the payload.
-// Plain C++ only: the reader is built without Qt.
+// A failure is one kFailed frame, after which the reader ends with
+// kExitAfterFailure. Plain C++ only: the reader is built without Qt.
 
 #include <cstdint>
 #include <cstring>
@@ -24,18 +25,26 @@ enum Frame : char {
     kRow = 'R',        // one value per column: a tag byte, then the value
     kEnd = 'E',        // the table's rows are done
     kDone = 'D',       // the file was read whole; payload: what the log should hear of it
-    kFailed = 'X',     // a Failure byte, the detail, the table it concerns
+    kFailed = 'X',     // a Fault byte, the detail, the table it concerns
 };
 
 enum Tag : unsigned char { kNull = 0, kInt = 1, kReal = 2, kUtf16 = 3, kUtf8 = 4, kDate = 5 };
 
-enum Failure : unsigned char {
+enum Fault : unsigned char {
     kUnreadable = 0,
     kDamaged = 1,
     // Every page was read without a sign of damage, yet a table gave another
     // number of rows than its definition holds.
     kMiscounted = 2,
 };
+
+// How the reader ends: 0 after kDone; kExitStartRefused when it would not
+// start (its arguments, or a starting process that is not its parent);
+// kExitAfterFailure after a kFailed frame; kExitPipeGone when the starting
+// process stopped reading.
+inline constexpr int kExitStartRefused = 2;
+inline constexpr int kExitAfterFailure = 3;
+inline constexpr int kExitPipeGone = 4;
 
 inline constexpr int kMaxColumns = 255;  // Access allows no more
 

@@ -32,11 +32,55 @@ namespace {
 
 using namespace jet;
 
-struct BadFrame {};
+// How a reader that did not read the file whole left it.
+enum class ReaderEnd {
+    NotStarted,  // the file or the pipe could not be opened, or the reader not started
+    Silent,      // it said nothing for the silence limit and was stopped
+    Garbled,     // its output makes no sense
+    Failed,      // it sent its failure frame
+    EndedEarly,  // it ended before it was done: by a signal, or refusing to start
+};
+
+// The one map of a reader's end, and of the fault its failure frame names,
+// to the kind of the failure.
+FailureKind KindOf(ReaderEnd end, unsigned char fault) {
+    switch (end) {
+        case ReaderEnd::NotStarted:
+            return FailureKind::Unreadable;
+        case ReaderEnd::Silent:
+            return FailureKind::TooSlow;
+        case ReaderEnd::Failed:
+            return fault == kDamaged      ? FailureKind::Damaged
+                   : fault == kMiscounted ? FailureKind::StaleCount
+                                          : FailureKind::Unreadable;
+        case ReaderEnd::Garbled:
+        case ReaderEnd::EndedEarly:
+            break;
+    }
+    return FailureKind::Damaged;
+}
+
+// The file at `path` was not read whole.
+DbError ReadFailure(ReaderEnd end, const QString& path, const QString& detail, const QString& table = {},
+                    unsigned char fault = 0) {
+    Failure f;
+    f.doing = Doing::ReadJet;
+    f.step = end == ReaderEnd::NotStarted ? FailureStep::Open : FailureStep::Read;
+    f.kind = KindOf(end, fault);
+    f.number = kErrCannotOpen;
+    f.file = path;
+    f.table = table;
+    f.detail = detail;
+    return DbError(f);
+}
+
+DbError Garbled(const QString& path) {
+    return ReadFailure(ReaderEnd::Garbled, path, QStringLiteral("the reader's output makes no sense"));
+}
 
 class FrameReader {
 public:
-    FrameReader(const char* data, size_t size) : p_(data), end_(data + size) {}
+    FrameReader(const char* data, size_t size, const QString& path) : p_(data), end_(data + size), path_(path) {}
     uint32_t U32() {
         Need(4);
         uint32_t v;
@@ -71,10 +115,11 @@ public:
 
 private:
     void Need(size_t n) const {
-        if (static_cast<size_t>(end_ - p_) < n) throw BadFrame{};
+        if (static_cast<size_t>(end_ - p_) < n) throw Garbled(path_);
     }
     const char* p_;
     const char* end_;
+    const QString& path_;
 };
 
 // Access keeps a moment as days since 1899-12-30; before that day the whole
@@ -115,8 +160,8 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     // The reader with `file` as its standard input and `pipe` as its
-    // standard output, every other descriptor closed; 0 or the errno.
-    int Start(const QString& program, int file, int pipe, const QStringList& first) {
+    // standard output, every other descriptor closed.
+    Failure Start(const QString& program, int file, int pipe, const QStringList& first) {
         std::vector<std::string> args = {QFile::encodeName(program).toStdString(), std::to_string(::getpid())};
         for (const QString& name : first) args.push_back(name.toStdString());
         std::vector<char*> argv;
@@ -143,7 +188,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attributes);
         if (err != 0) pid_ = -1;
-        return err;
+        return FromErrno(FailureStep::Open, err, program);
     }
     void Stop() {
         ::kill(pid_, SIGKILL);
@@ -215,37 +260,7 @@ private:
     QElapsedTimer sinceEvents_;
 };
 
-JetReadError::Kind KindOf(unsigned char failure) {
-    switch (failure) {
-        case kDamaged:
-            return JetReadError::Kind::Damaged;
-        case kMiscounted:
-            return JetReadError::Kind::Miscounted;
-        default:
-            return JetReadError::Kind::Unreadable;
-    }
-}
-
-QString DescriptionOf(JetReadError::Kind kind, const QString& path, const QString& table) {
-    switch (kind) {
-        case JetReadError::Kind::Damaged:
-            return QStringLiteral("データベースファイル '%1' は壊れているため読み込めません。").arg(path);
-        case JetReadError::Kind::Miscounted:
-            return QStringLiteral(
-                       "データベースファイル '%1' は、表 %2 に記録された行数が実際の行と一致しないため読み込めません。")
-                .arg(path, table);
-        case JetReadError::Kind::TooSlow:
-            return QStringLiteral("データベースファイル '%1' を時間内に読み込めませんでした。").arg(path);
-        case JetReadError::Kind::Unreadable:
-            break;
-    }
-    return QStringLiteral("データベースファイル '%1' を読み取れません。").arg(path);
-}
-
 }  // namespace
-
-JetReadError::JetReadError(Kind kind, const QString& path, const QString& detail, const QString& table)
-    : DbError(kErrCannotOpen, DescriptionOf(kind, path, table)), kind_(kind), detail_(detail), table_(table) {}
 
 QString JetReaderProgram() {
     const QString name = QString::fromLatin1(kReaderProgram);
@@ -275,20 +290,20 @@ QString StorageTypeOfJetType(const QString& accessType) {
 }
 
 QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first, const JetReadOptions& options) {
-    const int opened = platform::OpenRegularFile(path);
-    if (opened < 0) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(-opened));
-    const platform::Descriptor file(AboveStandard(opened));
+    const Expected<int> opened = platform::OpenRegularFile(path);
+    if (!opened) throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(opened.error().code));
+    const platform::Descriptor file(AboveStandard(*opened));
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(errno));
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(errno));
     const platform::Descriptor in(AboveStandard(fds[0]));
     platform::Descriptor out(AboveStandard(fds[1]));
     if (!file.IsOpen() || !in.IsOpen() || !out.IsOpen())
-        throw JetReadError(JetReadError::Kind::Unreadable, path, ErrorText(errno));
+        throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(errno));
     const QString program = options.readerProgram.isEmpty() ? JetReaderProgram() : options.readerProgram;
     Reader reader;
-    if (const int err = reader.Start(program, file.get(), out.get(), first))
-        throw JetReadError(JetReadError::Kind::Unreadable, path,
-                           QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(err)));
+    if (const Failure f = reader.Start(program, file.get(), out.get(), first))
+        throw ReadFailure(ReaderEnd::NotStarted, path,
+                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(f.code)));
     out.Close();
 
     std::vector<JetTable> tables;
@@ -301,7 +316,7 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
     std::string failure, failedTable;
     int failureKind = -1;
     const auto handle = [&](char type, const char* data, size_t size) {
-        FrameReader r(data, size);
+        FrameReader r(data, size, path);
         switch (type) {
             case kCatalogue: {
                 const uint32_t count = r.U32();
@@ -323,14 +338,14 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
             }
             case kBegin: {
                 const uint32_t index = r.U32();
-                if (index >= tables.size()) throw BadFrame{};
+                if (index >= tables.size()) throw Garbled(path);
                 current = &tables[index];
                 row.resize(current->columns.size());
                 sink.BeginTable(*current);
                 break;
             }
             case kRow: {
-                if (!current) throw BadFrame{};
+                if (!current) throw Garbled(path);
                 for (Value& v : row) {
                     switch (r.Byte()) {
                         case kNull:
@@ -355,14 +370,14 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
                             v = Value(r.Utf8());
                             break;
                         default:
-                            throw BadFrame{};
+                            throw Garbled(path);
                     }
                 }
                 sink.Row(row);
                 break;
             }
             case kEnd:
-                if (!current) throw BadFrame{};
+                if (!current) throw Garbled(path);
                 current = nullptr;
                 sink.EndTable();
                 break;
@@ -381,9 +396,9 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
                 break;
             }
             default:
-                throw BadFrame{};
+                throw Garbled(path);
         }
-        if (!r.AtEnd()) throw BadFrame{};
+        if (!r.AtEnd()) throw Garbled(path);
     };
 
     PipeWait wait(in.get());
@@ -391,24 +406,21 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
     for (;;) {
         if (!wait.Readable(options.silenceLimitMs)) {
             reader.Stop();
-            throw JetReadError(JetReadError::Kind::TooSlow, path,
-                               QStringLiteral("the reader said nothing for %1 ms").arg(options.silenceLimitMs));
+            throw ReadFailure(ReaderEnd::Silent, path,
+                              QStringLiteral("the reader said nothing for %1 ms").arg(options.silenceLimitMs));
         }
         const ssize_t n = ::read(in.get(), chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         pending.append(chunk, static_cast<size_t>(n));
-        try {
-            while (pending.size() - at >= 5) {
-                uint32_t length;
-                std::memcpy(&length, pending.data() + at + 1, 4);
-                if (pending.size() - at - 5 < length) break;
-                handle(pending[at], pending.data() + at + 5, length);
-                at += 5 + length;
-            }
-        } catch (const BadFrame&) {
-            reader.Stop();
-            throw JetReadError(JetReadError::Kind::Damaged, path, QStringLiteral("the reader's output makes no sense"));
+        // What makes no sense, or what the sink throws, ends the reader
+        // (~Reader) on its way out.
+        while (pending.size() - at >= 5) {
+            uint32_t length;
+            std::memcpy(&length, pending.data() + at + 1, 4);
+            if (pending.size() - at - 5 < length) break;
+            handle(pending[at], pending.data() + at + 5, length);
+            at += 5 + length;
         }
         if (at > (1 << 20) || at == pending.size()) {
             pending.erase(0, at);
@@ -417,13 +429,14 @@ QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first
     }
     const int status = reader.Wait();
     if (failureKind >= 0)
-        throw JetReadError(KindOf(static_cast<unsigned char>(failureKind)), path, Said(failure), Said(failedTable));
+        throw ReadFailure(ReaderEnd::Failed, path, Said(failure), Said(failedTable),
+                          static_cast<unsigned char>(failureKind));
     if (WIFSIGNALED(status))
-        throw JetReadError(JetReadError::Kind::Damaged, path,
-                           QStringLiteral("the reader ended by signal %1").arg(WTERMSIG(status)));
+        throw ReadFailure(ReaderEnd::EndedEarly, path,
+                          QStringLiteral("the reader ended by signal %1").arg(WTERMSIG(status)));
     if (!done || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || current || pending.size() != at)
-        throw JetReadError(JetReadError::Kind::Damaged, path,
-                           QStringLiteral("the reader ended with %1 before the end").arg(status));
+        throw ReadFailure(ReaderEnd::EndedEarly, path,
+                          QStringLiteral("the reader ended with %1 before the end").arg(status));
     return notes;
 }
 

@@ -49,31 +49,6 @@ public:
     virtual void EndTable() = 0;
 };
 
-// The file could not be read whole. Description(): Japanese, naming the
-// file; Detail(): what the library or the reader said, for the log only.
-class JetReadError : public DbError {
-public:
-    enum class Kind {
-        Unreadable,
-        Damaged,
-        // Every page was read without a sign of damage, but Table()'s rows
-        // do not come to the number its definition holds (a stale count).
-        Miscounted,
-        // The reader said nothing for the silence limit (a hung medium, a
-        // library that loops): it was stopped.
-        TooSlow,
-    };
-    JetReadError(Kind kind, const QString& path, const QString& detail, const QString& table = {});
-    Kind GetKind() const { return kind_; }
-    QString Detail() const { return detail_; }
-    QString Table() const { return table_; }
-
-private:
-    Kind kind_;
-    QString detail_;
-    QString table_;
-};
-
 struct JetReadOptions {
     // How long the reader may say nothing before the file counts as not
     // read in time.
@@ -89,8 +64,12 @@ QString JetReaderProgram();
 // Reads every user table of the Jet file at `path`, the tables named in
 // `first` before the others. Returns what the log should hear of the file
 // (empty for nothing: a Jet 3 file whose code page is not Shift-JIS is read
-// as Shift-JIS all the same, and that is said here). Throws JetReadError,
-// or what the sink threw.
+// as Shift-JIS all the same, and that is said here). Throws DbError when the
+// file could not be read whole (its failure's kind Unreadable, Damaged,
+// StaleCount: every page was read without a sign of damage, but `table`'s
+// rows do not come to the number its definition holds; or TooSlow: the reader
+// said nothing for the silence limit and was stopped; what the library or
+// the reader said in `detail`, for the log only), or what the sink threw.
 QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first = {},
                     const JetReadOptions& options = {});
 // The log's line for what ReadJetFile said of the file at `path`.

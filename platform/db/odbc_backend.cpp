@@ -44,6 +44,18 @@ QString OdbcValue(const QString& v) {
     return QLatin1Char('{') + q + QLatin1Char('}');
 }
 
+// A failure the driver reported, its diagnostics (and the statement) for the log.
+Failure DriverFailure(FailureStep step, FailureKind kind, long number, const QString& diagnostics) {
+    Failure f;
+    f.doing = Doing::ConnectServer;
+    f.step = step;
+    f.kind = kind;
+    f.codeOf = CodeOf::Odbc;
+    f.number = number;
+    f.detail = diagnostics;
+    return f;
+}
+
 DbError RowGone() {
     return DbError(
         kErrRowNotFound,
@@ -76,7 +88,7 @@ public:
         if (!Ok(r)) {
             const QString diag = Diagnostics(SQL_HANDLE_DBC, dbc_);
             FreeHandles();
-            throw DbError(kErrCannotOpen, QStringLiteral("データベースに接続できません。\n%1").arg(diag));
+            throw DbError(DriverFailure(FailureStep::Open, FailureKind::NoConnection, kErrCannotOpen, diag));
         }
         connected_ = true;
         SQLCHAR text[256] = {};
@@ -296,16 +308,16 @@ private:
 
     void Check(SQLRETURN r, SQLSMALLINT type, SQLHANDLE h, const QString& sql) {
         if (Ok(r)) return;
-        QString text = QStringLiteral("データベースの処理に失敗しました。\n%1").arg(Diagnostics(type, h));
-        if (!sql.isEmpty()) text += QLatin1Char('\n') + sql.simplified();
-        throw DbError(kErrSql, text);
+        QString detail = Diagnostics(type, h);
+        if (!sql.isEmpty()) detail += QLatin1Char('\n') + sql.simplified();
+        throw DbError(DriverFailure(FailureStep::Statement, FailureKind::Other, kErrSql, detail));
     }
 
     void EndTransaction(SQLSMALLINT how) {
         const SQLRETURN r = SQLEndTran(SQL_HANDLE_DBC, dbc_, how);
         const QString diag = Ok(r) ? QString() : Diagnostics(SQL_HANDLE_DBC, dbc_);
         SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-        if (!Ok(r)) throw DbError(kErrSql, QStringLiteral("トランザクションを終了できません。\n%1").arg(diag));
+        if (!Ok(r)) throw DbError(DriverFailure(FailureStep::EndTransaction, FailureKind::Other, kErrSql, diag));
     }
 
     void Run(const QString& sql, const std::vector<Value>& params, Rowset* out, long* changed) {

@@ -22,42 +22,19 @@ namespace mox::db {
 namespace {
 
 [[noreturn]] void Fail(sqlite3* db, int rc, const QString& sql) {
-    const int primary = rc & 0xff;
-    const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
-    QString text;
-    long number = kErrSql;
-    switch (primary) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            text = QStringLiteral("データベースは他の処理で使用中です。しばらくしてからやり直してください。");
-            break;
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-            text = QStringLiteral(
-                "データベースに書き込めません。ファイルが読み取り専用になっていないか確認してください。");
-            break;
-        case SQLITE_FULL:
-            text = QStringLiteral("ディスクの空き容量が不足しているため、データベースに書き込めません。");
-            number = kErrDiskFull;
-            break;
-        case SQLITE_IOERR:
-            text = QStringLiteral("データベースファイルの読み書きでエラーが発生しました。");
-            break;
-        case SQLITE_CORRUPT:
-        case SQLITE_NOTADB:
-            text = QStringLiteral("データベースファイルが壊れています。");
-            number = kErrDamaged;
-            break;
-        case SQLITE_CONSTRAINT:
-            text = QStringLiteral("データの書き込みが制約に違反しています。");
-            break;
-        default:
-            text = QStringLiteral("データベースの処理に失敗しました。");
-            break;
-    }
-    text += QStringLiteral("\n(%1)").arg(detail);
-    if (!sql.isEmpty()) text += QStringLiteral("\n%1").arg(sql.simplified());
-    throw DbError(number, text);
+    const QString said = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    Failure f;
+    f.doing = Doing::DatabaseWork;
+    f.step = FailureStep::Statement;
+    f.kind = KindOfSqlite(rc);
+    f.codeOf = CodeOf::Sqlite;
+    f.code = rc;
+    f.number = f.kind == FailureKind::DiskFull                                        ? kErrDiskFull
+               : f.kind == FailureKind::Damaged || f.kind == FailureKind::NotDatabase ? kErrDamaged
+                                                                                      : kErrSql;
+    f.detail = QStringLiteral("(%1)").arg(said);
+    if (!sql.isEmpty()) f.detail += QStringLiteral("\n%1").arg(sql.simplified());
+    throw DbError(f);
 }
 
 class Statement {
@@ -337,28 +314,31 @@ private:
     sqlite3* db_;
 };
 
-DbError OpenFailure(const QString& path, const QString& reason) {
-    return DbError(kErrCannotOpen, QStringLiteral("データベースファイル '%1' を開けません。\n%2").arg(path, reason));
+// The file at `path` could not be opened (or its content read to be
+// copied): the engine's code `rc` says why, in words the user can act on
+// where there are any (in use, no database or damaged, a full disk).
+DbError OpenFailure(sqlite3* db, const QString& path, int rc, const QString& detail,
+                    FailureStep step = FailureStep::Open) {
+    Failure f;
+    f.doing = Doing::OpenDatabase;
+    f.step = step;
+    f.kind = KindOfSqlite(rc);
+    f.codeOf = CodeOf::Sqlite;
+    f.code = rc;
+    if (db) f.systemError = sqlite3_system_errno(db);
+    f.number = f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrCannotOpen;
+    f.file = path;
+    f.detail = detail;
+    return DbError(f);
 }
 
-// A failed first read of a file, said as the user can act on it: in use,
-// no database or damaged, else the engine's own words.
-DbError ReadFailure(const QString& path, int rc, const QString& detail) {
-    switch (rc & 0xff) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-        case SQLITE_NOTADB:
-        case SQLITE_CORRUPT:
-            return OpenFailure(path, QStringLiteral("データベースファイルではないか、ファイルが壊れています。"));
-        case SQLITE_FULL:
-            return DbError(kErrDiskFull,
-                           QStringLiteral("ディスクの空き容量が不足しているため、データベースファイル '%1' に"
-                                          "書き込めません。")
-                               .arg(path));
-        default:
-            return OpenFailure(path, detail);
-    }
+// The same for a cause met on the file itself.
+DbError OpenFailure(const QString& path, Failure f, FailureStep step = FailureStep::Open) {
+    f.doing = Doing::OpenDatabase;
+    f.step = step;
+    f.number = kErrCannotOpen;
+    f.file = path;
+    return DbError(f);
 }
 
 // Byte 18 of the header: 2 while the file keeps its changes in a
@@ -382,30 +362,28 @@ void SetForeignLogAside(const QString& path, int fd) {
         ::unlink(shm.constData());
         return;
     }
-    int err = 0;
-    const QString aside = platform::SetAside(log, &err);
-    if (aside.isEmpty() && err != ENOENT)
-        throw OpenFailure(path, QStringLiteral("このデータベースのものではない作業ファイル(%1)が同じフォルダにあり、"
-                                               "名前を変えられないため、開けません。フォルダに書き込みできるか"
-                                               "確認してください。")
-                                    .arg(QFileInfo(log).fileName()));
+    const Expected<QString> aside = platform::SetAside(log);
+    if (!aside && aside.error().code != ENOENT) {
+        Failure f = aside.error();
+        f.place = QFileInfo(log).fileName();
+        throw OpenFailure(path, f, FailureStep::SetAside);
+    }
     ::unlink(shm.constData());
-    if (aside.isEmpty()) return;
+    if (!aside) return;
     const QString crlf = QStringLiteral("\r\n");
     platform::MsgBox(QStringLiteral("データベース(%1)と同じ名前の作業ファイル(%2)がありましたが、")
                              .arg(path, QFileInfo(log).fileName()) +
                          crlf + QStringLiteral("このデータベースのものではありません。") + crlf +
                          QStringLiteral("このまま開くとデータベースが壊れるため、") + crlf +
-                         QStringLiteral("作業ファイルの名前を次のように変えて残しました。") + crlf + crlf + aside +
+                         QStringLiteral("作業ファイルの名前を次のように変えて残しました。") + crlf + crlf + *aside +
                          crlf + crlf + QStringLiteral("データベースはそのまま使えます。"),
                      48, QStringLiteral("データベース"));
 }
 
 std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int busyTimeoutMs) {
     {
-        int holdError = 0;
-        const FileHold hold = FileHold::Take(path, &holdError);
-        if (hold.IsHeld()) SetForeignLogAside(path, hold.get());
+        const Expected<FileHold> hold = FileHold::Take(path);
+        if (hold) SetForeignLogAside(path, hold->get());
     }
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(path);
@@ -413,8 +391,9 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const DbError failure = OpenFailure(db, path, rc, detail);
         sqlite3_close_v2(db);
-        throw OpenFailure(path, detail);
+        throw failure;
     }
     auto backend = std::make_unique<SqliteBackend>(db);
     sqlite3_busy_timeout(db, busyTimeoutMs);
@@ -426,7 +405,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &err);
     const QString detail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
-    if (rc != SQLITE_OK) throw ReadFailure(path, rc, detail);
+    if (rc != SQLITE_OK) throw OpenFailure(db, path, rc, detail);
     const char* setup =
         create ? "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384; PRAGMA user_version=0;"
                : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;";
@@ -434,35 +413,18 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path, bool create, int
     const QString setupDetail = QString::fromUtf8(err ? err : sqlite3_errstr(rc));
     sqlite3_free(err);
     // A write-protected file still opens for reading; its journal mode stays as it is.
-    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) {
-        if ((rc & 0xff) == SQLITE_BUSY)
-            throw OpenFailure(path, QStringLiteral("ファイルは他のプログラムで使用中です。"));
-        throw OpenFailure(path, setupDetail);
-    }
+    if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) throw OpenFailure(db, path, rc, setupDetail);
     return backend;
 }
 
 namespace {
 
-// What a failed write of the copy says, in the words of the engine's own
-// failures above.
-QString CopyFailure(int err) {
-    switch (err) {
-        case ENOSPC:
-        case EDQUOT:
-            return QStringLiteral("ディスクの空き容量が不足しているため、ファイルをコピーできません。");
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return QStringLiteral("コピー先のフォルダに書き込めません。");
-        case ENOENT:
-        case ENOTDIR:
-            return QStringLiteral("コピー先のフォルダが見つかりません。");
-        case EIO:
-            return QStringLiteral("ファイルの読み書きでエラーが発生しました。");
-        default:
-            return QStringLiteral("ファイルをコピーできません。(エラー番号 %1)").arg(err);
-    }
+// What a failed write of the copy says.
+DbError CopyFailure(const Failure& written) {
+    Failure f = written;
+    f.doing = Doing::CopyDatabase;
+    f.number = f.kind == FailureKind::DiskFull ? kErrDiskFull : kErrSql;
+    return DbError(f);
 }
 
 }  // namespace
@@ -472,24 +434,22 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     const QByteArray to = QFile::encodeName(target);
     // Shared with every connection of this process on the file, and let go
     // after the engine's own (file_hold.h).
-    int openError = 0;
-    const FileHold bytes = FileHold::Take(source, &openError);
+    const Expected<FileHold> bytes = FileHold::Take(source);
     sqlite3* src = nullptr;
     sqlite3* dst = nullptr;
     auto fail = [&](sqlite3* db, int rc, const QString& path) {
         const QString detail = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        // A journal the engine cannot roll back in a write-protected file.
+        const DbError failure = OpenFailure(
+            db, path, rc, detail, (rc & 0xff) == SQLITE_READONLY ? FailureStep::CopySource : FailureStep::Open);
         sqlite3_close_v2(src);
         sqlite3_close_v2(dst);
         QFile::remove(target);
         QFile::remove(target + QStringLiteral("-journal"));
-        if ((rc & 0xff) == SQLITE_READONLY)
-            return OpenFailure(
-                path, QStringLiteral("中断された書き込みが残っていますが、ファイルが書き込み禁止のため"
-                                     "元に戻せません。\r\n書き込みできる場所にコピーしてから指定してください。"));
-        return ReadFailure(path, rc, detail);
+        return failure;
     };
-    if (!bytes.IsHeld()) throw OpenFailure(source, CannotOpenReason(openError));
-    SetForeignLogAside(source, bytes.get());
+    if (!bytes) throw OpenFailure(source, bytes.error());
+    SetForeignLogAside(source, bytes->get());
     // Read-write where allowed: rolling back a hot journal needs it. A file
     // on write-protected media is still read when it has nothing to undo.
     int rc = sqlite3_open_v2(from.constData(), &src, SQLITE_OPEN_READWRITE, nullptr);
@@ -506,19 +466,21 @@ void CopySqliteFile(const QString& source, const QString& target, int busyTimeou
     rc = sqlite3_exec(src, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw fail(src, sqlite3_extended_errcode(src), source);
     // The bytes copied must be those of the file under the engine's lock.
-    if (!bytes.IsAt(source)) {
+    if (!bytes->IsAt(source)) {
         sqlite3_close_v2(src);
-        throw OpenFailure(source, QStringLiteral("ファイルがコピーの途中で他のプログラムによって置き換えられました。"));
+        Failure replaced;
+        replaced.kind = FailureKind::Replaced;
+        throw OpenFailure(source, replaced, FailureStep::CopySource);
     }
 
-    if (!KeepsWriteAheadLog(bytes.get())) {
+    if (!KeepsWriteAheadLog(bytes->get())) {
         // The main file now holds the whole database, byte for byte as the
         // engine reads it: a plain copy, verified as it is made, is that
         // content at the speed of the disk.
-        const int err = platform::CopyDescriptorAtomically(bytes.get(), target);
+        const Failure copied = platform::CopyDescriptorAtomically(bytes->get(), target);
         sqlite3_close_v2(src);
         src = nullptr;
-        if (err != 0) throw DbError(err == ENOSPC || err == EDQUOT ? kErrDiskFull : kErrSql, CopyFailure(err));
+        if (copied) throw CopyFailure(copied);
         return;
     }
 
@@ -550,9 +512,14 @@ std::unique_ptr<Backend> OpenSqliteMemory() {
     const int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
-        throw DbError(
-            kErrCannotOpen,
-            QStringLiteral("作業用のデータベースを作成できません。(%1)").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+        Failure f;
+        f.doing = Doing::MemoryDatabase;
+        f.kind = KindOfSqlite(rc);
+        f.codeOf = CodeOf::Sqlite;
+        f.code = rc;
+        f.number = kErrCannotOpen;
+        f.detail = QString::fromUtf8(sqlite3_errstr(rc));
+        throw DbError(f);
     }
     sqlite3_extended_result_codes(db, 1);
     return std::make_unique<SqliteBackend>(db);

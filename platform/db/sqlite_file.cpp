@@ -44,20 +44,28 @@ bool ReportsUnreadPages(const QString& report) {
     return false;
 }
 
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why) {
-    QString cause;
+Failure CheckIntactDatabaseFile(const QString& path, const QStringList& tables) {
+    Failure f;
+    f.file = path;
     try {
         auto conn = Connection::Open(DataSourcePart(path));
         const QString report = IntegrityCheck(*conn);
-        if (report != QStringLiteral("ok")) cause = QStringLiteral("integrity_check: ") + report;
-        for (const QString& table : tables)
-            if (cause.isEmpty() && !conn->TableExists(table)) cause = QStringLiteral("no table ") + table;
+        if (report != QStringLiteral("ok")) {
+            f.kind = FailureKind::Damaged;
+            f.detail = QStringLiteral("integrity_check: ") + report;
+        }
+        for (const QString& table : tables) {
+            if (f || conn->TableExists(table)) continue;
+            f.kind = FailureKind::Foreign;
+            f.table = table;
+            f.detail = QStringLiteral("no table ") + table;
+        }
         conn->Close();
     } catch (const DbError& e) {
-        cause = e.Description();
+        f.kind = FailureKind::Other;
+        f.detail = FailureLogText(e.GetFailure());
     }
-    if (why) *why = cause;
-    return cause.isEmpty();
+    return f;
 }
 
 bool HoldsChanges(const QString& enginePath) {
@@ -75,7 +83,7 @@ bool HoldsChanges(const QString& enginePath) {
     return file.size() > 32;
 }
 
-int MakeWayForDatabase(const QString& path, QString* which) {
+Failure MakeWayForDatabase(const QString& path) {
     for (const char* suffix : kEngineFileSuffixes) {
         const QString engineFile = path + QLatin1String(suffix);
         const QByteArray native = QFile::encodeName(engineFile);
@@ -84,15 +92,17 @@ int MakeWayForDatabase(const QString& path, QString* which) {
         int err = 0;
         if (S_ISREG(st.st_mode) && !HoldsChanges(engineFile)) {
             if (::unlink(native.constData()) != 0 && errno != ENOENT) err = errno;
-        } else if (platform::SetAside(engineFile, &err).isEmpty() && err == ENOENT) {
-            err = 0;
+        } else if (const Expected<QString> aside = platform::SetAside(engineFile);
+                   !aside && aside.error().code != ENOENT) {
+            err = aside.error().code;
         }
         if (err != 0) {
-            if (which) *which = engineFile;
-            return err;
+            Failure f = FromErrno(FailureStep::SetAside, err, path);
+            f.place = engineFile;
+            return f;
         }
     }
-    return 0;
+    return {};
 }
 
 void RemoveEngineFiles(const QString& path) {

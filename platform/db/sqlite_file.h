@@ -32,11 +32,11 @@ QString IntegrityCheck(Connection& conn);
 // (an I/O error, no memory): the check then did not run to its end, and the
 // report says nothing of the file's soundness.
 bool ReportsUnreadPages(const QString& report);
-// The file opens as a database, passes the integrity check and holds every
-// named table. An empty file also opens, so callers name a table they rely
-// on. When it does not, `why` (when given) receives the cause: the engine's
-// words or the check's report, for the log.
-bool IsIntactDatabaseFile(const QString& path, const QStringList& tables, QString* why = nullptr);
+// Whether the file opens as a database, passes the integrity check and holds
+// every named table (an empty file also opens, so callers name a table they
+// rely on): empty when it does. The failure's detail is the engine's words
+// or the check's report, for the log.
+Failure CheckIntactDatabaseFile(const QString& path, const QStringList& tables);
 
 // The engine keeps files of its own beside a database, under the database's
 // name and a suffix: its rollback journal, its write-ahead log and that
@@ -49,9 +49,9 @@ inline constexpr const char* kEngineFileSuffixes[] = {"-journal", "-wal", "-shm"
 // rolled into it at its first open and spoil it. One that holds changes (a
 // journal of an unfinished write, a log with frames) is set aside under a
 // dated name (platform::SetAside), so that nothing in it is lost; one that
-// holds none goes. 0, or the errno, with the file that could not be moved
-// in *which.
-int MakeWayForDatabase(const QString& path, QString* which = nullptr);
+// holds none goes. A failure names the file that could not be moved in
+// `place`.
+Failure MakeWayForDatabase(const QString& path);
 
 // Removes the engine's files of a work file of the programs.
 void RemoveEngineFiles(const QString& path);

@@ -3,6 +3,7 @@
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
 #include "core/messages.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "core/tooth_tables.h"
@@ -407,6 +408,7 @@ void PFrmChartDR::LoadPatient() {
     try {
         if (!ReadPatientRecord(patient_, ShownPatientId())) patient_.ClearBuffer();
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         patient_.ClearBuffer();
         loadProblems_ << QStringLiteral("患者データ（") + e.Description() + QStringLiteral("）");
     }
@@ -429,6 +431,7 @@ void PFrmChartDR::LoadExamDates() {
             LstEntry->addItem(item);
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         loadProblems_ << QStringLiteral("登録済一覧（") + e.Description() + QStringLiteral("）");
     }
 }

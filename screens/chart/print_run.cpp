@@ -1,5 +1,7 @@
 #include "screens/chart/print_run.h"
 
+#include "core/program_log.h"
+#include "platform/db/db_error.h"
 #include "platform/gui/printer_dialog.h"
 #include "platform/gui/screen.h"
 #include "platform/message_box.h"
@@ -50,7 +52,9 @@ PrintOutcome RunPrintJob(QWidget* parent, const QString& applicationNumber, cons
             platform::InitPrinterDefaults();
             compose(printer, copies);
         } catch (const std::exception& e) {
-            failure = QString::fromLocal8Bit(e.what());
+            const Failure cause = db::FailureOf(e);
+            LogFailure(cause);
+            failure = FailureText(cause);
         }
         printer.EndDoc();
         if (failure.isEmpty()) failure = printer.LastError();

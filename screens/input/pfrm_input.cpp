@@ -4,6 +4,7 @@
 #include "controls/tooth_button/tooth_button_ids.h"
 #include "core/connections.h"
 #include "core/messages.h"
+#include "core/program_log.h"
 #include "core/program_paths.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
@@ -440,6 +441,7 @@ void PFrmInput::LoadStaffRecord() {
     try {
         ReadStaffRecord(staff, G().CurChargeId);
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         staff.ClearBuffer();
         platform::MsgBox(QStringLiteral("入力順の設定を読み込めませんでした。") + kCrLf + kCrLf + e.Description(), 16,
                          QStringLiteral("読込エラー"));
@@ -521,6 +523,7 @@ void PFrmInput::LoadPatientRecord() {
             SetBoxText(TxtApplyNo, Globals().CurPatient->AppName);
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         Globals().CurPatient->ClearBuffer();
         SetBoxText(TxtInNo, QString());
         SetBoxText(TxtApplyNo, QString());
@@ -540,6 +543,7 @@ void PFrmInput::FillEntryList() {
             CmbEntry->addItem(ExamDateText(exam.date) + QStringLiteral("  ") + entry_.StageName(exam.stageId),
                               exam.stageId);
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         CmbEntry->clear();
         platform::MsgBox(QStringLiteral("検査データの一覧を読み込めませんでした。") + kCrLf + kCrLf + e.Description(),
                          16, QStringLiteral("読込エラー"));

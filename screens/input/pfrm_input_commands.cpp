@@ -3,6 +3,7 @@
 // the tools window and the end, and the two deletions.
 
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/sound/play_wave.h"
 #include "platform/clock.h"
@@ -162,6 +163,7 @@ void PFrmInput::CmdDelExamData_Click() {
     try {
         if (!DeleteExamination(shownPatientId_, *day)) return;
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         platform::MsgBox(QStringLiteral("表示されているデータを削除できませんでした。データは削除前のままです。") +
                              kCrLf + kCrLf + e.Description(),
                          16, QStringLiteral("削除エラー"));
@@ -187,6 +189,7 @@ void PFrmInput::CmdDelPatient_Click() {
     try {
         if (!DeletePatient(shownPatientId_)) return;
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         platform::MsgBox(QStringLiteral("患者のデータを削除できませんでした。データは削除前のままです。") + kCrLf +
                              kCrLf + e.Description(),
                          16, QStringLiteral("削除エラー"));

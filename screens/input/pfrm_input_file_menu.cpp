@@ -8,6 +8,7 @@
 #include "core/database_file_check.h"
 #include "core/database_replacement.h"
 #include "core/files.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/version.h"
 #include "platform/db/file_kind.h"
@@ -77,7 +78,7 @@ QString ConvertChosenWindowsFile(const QString& jetPath) {
         c = ConvertJetFileBeside(jetPath, [&window](const JetProgress& p) { window.Show(p.file, p.done, p.total); });
     }
     if (!c.Converted()) {
-        platform::MsgBox(DescribeJetRefusal(c) + kCrLf + kCrLf +
+        platform::MsgBox(FailureText(c.failure) + kCrLf + kCrLf +
                              QStringLiteral("選択されたファイルは変更していません。使用中ファイルは、そのままです。"),
                          16, QStringLiteral("変換エラー"));
         return {};
@@ -171,8 +172,8 @@ void PFrmInput::mnuCreate_Click() {
     }
     // The new file holds the template only, owner-only from its first byte;
     // when it cannot be made the database in use stays.
-    if (const int err = MakeFromTemplate(chosen->Path())) {
-        ReportCopyFileError(err);
+    if (const Failure f = MakeFromTemplate(chosen->Path())) {
+        ReportCopyFileError(f);
         return;
     }
     UseDatabase(chosen->Path());
@@ -192,19 +193,20 @@ void PFrmInput::mnuOpen_Click() {
     }
     // A wrong choice must never end the program or leave it on a file it
     // cannot use: the file is tried before anything points at it.
-    const QString refusal = CheckChosenDatabase(chosen->Path());
-    if (!refusal.isEmpty()) {
+    if (const Failure refusal = CheckChosenDatabase(chosen->Path())) {
+        LogFailure(refusal);
         platform::MsgBox(QStringLiteral("選択されたファイルは使用できません。使用中ファイルは、そのままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + refusal,
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(refusal),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
     const QString previous = G().MainDb().Path();
     UseDatabase(chosen->Path());
-    if (const std::optional<db::DbError> failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
+    if (const Failure failure = UpgradeShowingProgress<platform::ProgressWindowForLongWork>()) {
         UseDatabase(previous);
+        LogFailure(failure);
         platform::MsgBox(QStringLiteral("選択されたファイルを更新できませんでした。使用中ファイルは、元のままです。") +
-                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + failure->Description(),
+                             kCrLf + kCrLf + chosen->Path() + kCrLf + kCrLf + FailureText(failure),
                          16, QStringLiteral("ファイルオープンエラー"));
         return;
     }
@@ -242,22 +244,24 @@ void PFrmInput::mnuSave_Click() {
         return;
     }
     const bool replacing = IsNameTaken(target);
-    bool sound = false;
-    try {
-        // The backup's copy: a damaged database never replaces an older
-        // copy, which may be the last sound one.
+    // The backup's copy: a damaged database never replaces an older copy,
+    // which may be the last sound one.
+    const Expected<bool> sound = [&] {
         const platform::Hourglass hourglass;
-        sound = CopyCheckedDatabase(source, target,
-                                    {QStringLiteral("コピー"), QStringLiteral("コピー"),
-                                     QStringLiteral("別のファイル名を指定すると、"), QStringLiteral("コピー作成")});
-    } catch (const CopyFailure& f) {
-        platform::MsgBox(f.message + kCrLf + kCrLf + QStringLiteral("使用中ファイルは、そのままです。"), 16,
-                         QStringLiteral("コピー作成エラー"));
+        return CopyCheckedDatabase(source, target, Doing::CopyInUse);
+    }();
+    if (!sound) {
+        LogFailure(sound.error());
+        platform::MsgBox(
+            FailureText(sound.error()) + kCrLf + kCrLf + QStringLiteral("使用中ファイルは、そのままです。"), 16,
+            QStringLiteral("コピー作成エラー"));
         return;
     }
+    if (!*sound)
+        platform::MsgBox(FailureText(DamageCopied(target, Doing::CopyInUse)), 48, QStringLiteral("コピー作成"));
     // A compaction copy pending beside the replaced file holds its old data.
     if (replacing) RemovePendingCompaction(target);
-    if (sound)
+    if (*sound)
         platform::MsgBox(QStringLiteral("コピーが作成されました。使用中ファイルは、そのままです。"), 64,
                          QStringLiteral("コピー作成"));
 }

@@ -210,7 +210,7 @@ TEST_F(PatientCopyTest, AFailureAtAnyStatementLeavesTheDatabaseAsItWas) {
             if (++taken == failAt) throw db::DbError(db::kErrSql, QStringLiteral("書き込みに失敗しました。"));
         });
         ASSERT_TRUE(failure.has_value()) << failAt;
-        EXPECT_EQ(failure->description, QStringLiteral("書き込みに失敗しました。"));
+        EXPECT_EQ(FailureText(failure->failure), QStringLiteral("書き込みに失敗しました。"));
         EXPECT_EQ(DumpDatabase(MainPath()), before) << "failing step " << failAt;
         EXPECT_EQ(IntegrityCheck(MainPath()), QStringLiteral("ok"));
         EXPECT_FALSE(GetSlotState(Slot::Main).hasConnection);
@@ -262,7 +262,7 @@ TEST_F(PatientCopyTest, ASourceWithoutThePatientTablesIsNamedAndNothingIsWritten
         ConvertPatients({{SourceDb::B, 1, 2}, {SourceDb::A, 1, 7}, {SourceDb::B, 2, 8}});
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(MappingText(failure->mapping), QStringLiteral("A-1 → 7"));
-    EXPECT_TRUE(failure->description.contains(QStringLiteral("TExamData")));
+    EXPECT_TRUE(FailureText(failure->failure).contains(QStringLiteral("TExamData")));
     EXPECT_EQ(DumpDatabase(MainPath()), before);
 }
 

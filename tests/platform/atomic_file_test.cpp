@@ -53,24 +53,26 @@ protected:
         return {
             {"write",
              [](AtomicFileTest&, const QString& target) {
-                 return WriteFileAtomically(target, [](FileSink& sink) {
-                     for (qsizetype at = 0; at < kNew.size(); at += 50000)
-                         if (const int err = sink.Write(kNew.mid(at, 50000))) return err;
-                     return 0;
-                 });
+                 return WriteFileAtomically(target,
+                                            [](FileSink& sink) {
+                                                for (qsizetype at = 0; at < kNew.size(); at += 50000)
+                                                    if (Failure f = sink.Write(kNew.mid(at, 50000))) return f;
+                                                return Failure();
+                                            })
+                     .code;
              }},
             {"copy",
              [](AtomicFileTest& t, const QString& target) {
-                 return CopyFileAtomically(t.Make(QStringLiteral("source"), kNew, 0640), target);
+                 return CopyFileAtomically(t.Make(QStringLiteral("source"), kNew, 0640), target).code;
              }},
             {"place",
              [](AtomicFileTest& t, const QString& target) {
-                 return PlaceFileAtomically(t.Make(QStringLiteral("written"), kNew, 0600), target);
+                 return PlaceFileAtomically(t.Make(QStringLiteral("written"), kNew, 0600), target).code;
              }},
             {"verified copy",
              [](AtomicFileTest& t, const QString& target) {
                  const Descriptor in(t.Open(t.Make(QStringLiteral("source"), kNew, 0600)));
-                 return CopyDescriptorAtomically(in.get(), target);
+                 return CopyDescriptorAtomically(in.get(), target).code;
              }},
         };
     }
@@ -81,21 +83,21 @@ protected:
 TEST_F(AtomicFileTest, NewContentReplacesTheTargetAndTheModeIsKept) {
     // A new file holds patient data: owner-only.
     const QString fresh = box_.File(QStringLiteral("new.MDB"));
-    EXPECT_EQ(WriteFileAtomically(fresh, [](FileSink& sink) { return sink.Write(kNew); }), 0);
+    EXPECT_EQ(WriteFileAtomically(fresh, [](FileSink& sink) { return sink.Write(kNew); }).code, 0);
     EXPECT_EQ(Read(fresh), kNew);
     EXPECT_EQ(ModeOf(fresh), 0600u);
 
     // A replaced file keeps its mode, also through a placed file.
     const QString target = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0640);
-    EXPECT_EQ(WriteFileAtomically(target, [](FileSink& sink) { return sink.Write(kNew); }), 0);
+    EXPECT_EQ(WriteFileAtomically(target, [](FileSink& sink) { return sink.Write(kNew); }).code, 0);
     EXPECT_EQ(ModeOf(target), 0640u);
-    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("VXCP.MDB"), kOld, 0600), target), 0);
+    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("VXCP.MDB"), kOld, 0600), target).code, 0);
     EXPECT_EQ(Read(target), kOld);
     EXPECT_EQ(ModeOf(target), 0640u);
 
     // A copy takes the source's bytes and mode, a read-only target too.
     const QString readOnly = Make(QStringLiteral("backup.MDB"), kOld, 0444);
-    ASSERT_EQ(CopyFileAtomically(Make(QStringLiteral("source"), kNew, 0600), readOnly), 0);
+    ASSERT_EQ(CopyFileAtomically(Make(QStringLiteral("source"), kNew, 0600), readOnly).code, 0);
     EXPECT_EQ(Read(readOnly), kNew);
     EXPECT_EQ(ModeOf(readOnly), 0600u);
 
@@ -114,7 +116,7 @@ TEST_F(AtomicFileTest, NewContentReplacesTheTargetAndTheModeIsKept) {
                     EXPECT_EQ(ModeOf(box_.File(name)), 0600u) << name.toStdString();
                 }
         });
-        ASSERT_EQ(CopyFileAtomically(open, database, FileAccess::OwnerOnly), 0);
+        ASSERT_EQ(CopyFileAtomically(open, database, FileAccess::OwnerOnly).code, 0);
     }
     EXPECT_EQ(beingWritten.size(), 1);
     EXPECT_EQ(Read(database), kNew);
@@ -160,8 +162,9 @@ TEST_F(AtomicFileTest, ProducerThatGivesUpOrThrowsLeavesTheOldFile) {
     EXPECT_EQ(WriteFileAtomically(target,
                                   [](FileSink& sink) {
                                       sink.Write(QByteArray("half of it"));
-                                      return EIO;
-                                  }),
+                                      return FromErrno(FailureStep::Write, EIO);
+                                  })
+                  .code,
               EIO);
     EXPECT_EQ(Read(target), kOld);
 
@@ -179,7 +182,7 @@ TEST_F(AtomicFileTest, VerifiedCopyThatDiffersFromItsSourceReplacesNothing) {
     int verifyAt = 0;
     {
         FileStepFault counter;
-        ASSERT_EQ(CopyDescriptorAtomically(in.get(), target), 0);
+        ASSERT_EQ(CopyDescriptorAtomically(in.get(), target).code, 0);
         const auto& steps = counter.Steps();
         verifyAt = static_cast<int>(std::find(steps.begin(), steps.end(), FileStep::Verify) - steps.begin()) + 1;
         ASSERT_LE(verifyAt, counter.StepsTaken());
@@ -200,7 +203,7 @@ TEST_F(AtomicFileTest, VerifiedCopyThatDiffersFromItsSourceReplacesNothing) {
                 if (f.open(QIODevice::ReadWrite)) spoil(f);
             }
         });
-        EXPECT_EQ(CopyDescriptorAtomically(in.get(), target), EIO);
+        EXPECT_EQ(CopyDescriptorAtomically(in.get(), target).code, EIO);
         EXPECT_EQ(Read(target), kOld);
         EXPECT_EQ(Files(), (QStringList{QStringLiteral("VXMOX2.MDB"), QStringLiteral("source")}));
     }
@@ -212,12 +215,12 @@ TEST_F(AtomicFileTest, KeptNameHoldsTheOldFileAfterARenameReplacesIt) {
     const QString main = Make(QStringLiteral("VXMOX2.MDB"), kOld, 0600);
     const QString kept = box_.File(QStringLiteral("VXMOX2_20261208_1405.MDB"));
     const Descriptor fd(Open(main));
-    ASSERT_EQ(KeepFileAs(main, fd.get(), kept), 0);
-    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("staged"), kNew, 0600), main), 0);
+    ASSERT_EQ(KeepFileAs(main, fd.get(), kept).code, 0);
+    ASSERT_EQ(PlaceFileAtomically(Make(QStringLiteral("staged"), kNew, 0600), main).code, 0);
     EXPECT_EQ(Read(main), kNew);
     EXPECT_EQ(Read(kept), kOld);
     // An earlier kept file is never replaced.
-    EXPECT_EQ(KeepFileAs(main, fd.get(), kept), EEXIST);
+    EXPECT_EQ(KeepFileAs(main, fd.get(), kept).code, EEXIST);
     EXPECT_EQ(Read(kept), kOld);
 }
 
@@ -230,12 +233,12 @@ TEST_F(AtomicFileTest, ANewFileIsPlacedOnlyUnderAFreeName) {
     // Written owner-only, as the programs' work files are: the taken file's
     // mode is not lent to it.
     const QString written = Make(QStringLiteral("written"), kNew, 0600);
-    EXPECT_EQ(PlaceNewFileAtomically(written, taken), EEXIST);
-    EXPECT_EQ(PlaceNewFileAtomically(written, dangling), EEXIST);
+    EXPECT_EQ(PlaceNewFileAtomically(written, taken).code, EEXIST);
+    EXPECT_EQ(PlaceNewFileAtomically(written, dangling).code, EEXIST);
     EXPECT_EQ(Read(taken), kOld);
     EXPECT_FALSE(QFileInfo::exists(box_.File(QStringLiteral("gone"))));
     const QString free = box_.File(QStringLiteral("clinic_変換_3.mdb"));
-    ASSERT_EQ(PlaceNewFileAtomically(written, free), 0);
+    ASSERT_EQ(PlaceNewFileAtomically(written, free).code, 0);
     EXPECT_EQ(Read(free), kNew);
     EXPECT_EQ(ModeOf(free), 0600u);
     EXPECT_FALSE(QFileInfo::exists(written));

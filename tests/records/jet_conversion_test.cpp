@@ -131,7 +131,7 @@ TEST_F(JetConversionTest, WindowsMainDatabaseIsConvertedAtStartAndItsOriginalKep
     box_.WriteText(QStringLiteral("VXCP.MDB-journal"), "journal of the copy");
     std::vector<JetProgress> progress;
     const JetConversion c = ConvertJetMainDatabase([&](const JetProgress& p) { progress.push_back(p); });
-    ASSERT_TRUE(c.Converted()) << DescribeJetRefusal(c).toStdString() << c.detail.toStdString();
+    ASSERT_TRUE(c.Converted()) << FailureText(c.failure).toStdString() << c.failure.detail.toStdString();
 
     const QString kept = box_.File(QStringLiteral("VXMOX2_20261209_1930.mdb"));
     EXPECT_EQ(c.kept, kept);
@@ -360,17 +360,17 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
     const struct {
         const char* what;
         QByteArray bytes;
-        JetRefusal why;
+        FailureKind why;
         const char* said;
     } cases[] = {
-        {"foreign", foreign, JetRefusal::Foreign,
+        {"foreign", foreign, FailureKind::Foreign,
          "本システムのデータベースではありません（表 TVersion がありません）。"},
-        {"cut short", whole.left(3 * kPage), JetRefusal::Damaged, "壊れている"},
-        {"header only", whole.left(40), JetRefusal::Damaged, "壊れている"},
+        {"cut short", whole.left(3 * kPage), FailureKind::Damaged, "壊れている"},
+        {"header only", whole.left(40), FailureKind::Damaged, "壊れている"},
         // An interrupted copy from a USB stick: the catalogue is whole.
-        {"90 %", whole.left(pages * 9 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
-        {"60 %", whole.left(pages * 6 / 10 * kPage), JetRefusal::Damaged, "壊れている"},
-        {"a data page zeroed", zeroed, JetRefusal::Damaged, "壊れている"},
+        {"90 %", whole.left(pages * 9 / 10 * kPage), FailureKind::Damaged, "壊れている"},
+        {"60 %", whole.left(pages * 6 / 10 * kPage), FailureKind::Damaged, "壊れている"},
+        {"a data page zeroed", zeroed, FailureKind::Damaged, "壊れている"},
         // Counts and pointers that lead outside their page are damage.
         {"column counts beyond the page",
          Mutated(whole,
@@ -378,11 +378,11 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
                      if (page != 2 && PageStarts(b, page, 2, 1))
                          b[page * kPage + 45] = b[page * kPage + 46] = char(0xFF);
                  }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"the catalogue's usage map pointer",
          Mutated(whole,
                  [](QByteArray& b, int page) { b[2 * kPage + 55] = page == 0 ? char(0x7F) : b[2 * kPage + 55]; }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         // Damage that keeps every row count is still damage: never a file
         // converted with Nulls or nameless columns, nor refused as another kind.
         {"a column of TCharge at the place of another", changed([&](QByteArray& b) {
@@ -395,28 +395,28 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
                  }
              }
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"one column less in TCharge's definition",
          changed([&](QByteArray& b) { PutU16(b, charges * kPage + 45, U16At(b, charges * kPage + 45) - 1); }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"one index more in TCharge's definition",
          changed([&](QByteArray& b) { PutU16(b, charges * kPage + 47, U16At(b, charges * kPage + 47) + 1); }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"an examination's place on its page", changed([&](QByteArray& b) {
              const int at = FirstDataPageOf(b, exams) * kPage + 14 + 2 * 1;
              PutU16(b, at, U16At(b, at) + 32);
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"a patient without his ID", changed([&](QByteArray& b) {
              const int end = RowOf(b, FirstDataPageOf(b, patients), 0).second;
              b[end - 2] = char(b[end - 2] & ~0x01);  // the null mask's first bit
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         {"an examination's ID twice", changed([&](QByteArray& b) {
              const int page = FirstDataPageOf(b, exams);
              b.replace(RowOf(b, page, 1).first + 2, 4, b.mid(RowOf(b, page, 0).first + 2, 4));
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         // A row that counts one variable column less than it holds: the
         // last of its texts came out as Null.
         {"an examination's variable columns one short", changed([&](QByteArray& b) {
@@ -424,26 +424,26 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
              const int at = end - (U16At(b, start) + 7) / 8 - 2;
              PutU16(b, at, U16At(b, at) - 1);
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         // A catalogue entry of this system's table damaged: this system's
         // file all the same.
         {"TPatient's name in the catalogue", changed([](QByteArray& b) {
              const qsizetype at = b.indexOf(Utf16(QStringLiteral("TPatient")), 3 * kPage);
              b[at + 2] = 'Q';
          }),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         // A property block whose reading would never end is damage too.
         {"a property block read for ever", Bytes(kWindowsDir + QStringLiteral("/runaway_properties.mdb")),
-         JetRefusal::Damaged, "壊れている"},
+         FailureKind::Damaged, "壊れている"},
         // A file whole but for its row count: the clinic is told what to do.
         {"the examinations' row count one short", changed([&](QByteArray& b) {
              const int at = exams * kPage + 16;
              PutU16(b, at, U16At(b, at) - 1);
          }),
-         JetRefusal::StaleCount, "Windows 版を一度起動して通常どおり終了"},
-        {"version 0.0.5", Bytes(kWindowsDir + QStringLiteral("/version_0_0_5.mdb")), JetRefusal::OldVersion,
+         FailureKind::StaleCount, "Windows 版を一度起動して通常どおり終了"},
+        {"version 0.0.5", Bytes(kWindowsDir + QStringLiteral("/version_0_0_5.mdb")), FailureKind::OldVersion,
          "データベースのバージョンが一致しません。"},
-        {"no version row", Bytes(kWindowsDir + QStringLiteral("/no_version.mdb")), JetRefusal::OldVersion,
+        {"no version row", Bytes(kWindowsDir + QStringLiteral("/no_version.mdb")), FailureKind::OldVersion,
          "データベースのバージョンが一致しません。"},
     };
     for (const auto& c : cases) {
@@ -453,10 +453,10 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         const QStringList before = Files();
         const JetConversion atStart = ConvertJetMainDatabase();
         ASSERT_TRUE(atStart.Refused());
-        EXPECT_EQ(atStart.refusal, c.why) << atStart.detail.toStdString();
+        EXPECT_EQ(atStart.failure.kind, c.why) << atStart.failure.detail.toStdString();
         EXPECT_EQ(Bytes(main_), c.bytes);
         EXPECT_EQ(Files(), before);
-        const QString said = DescribeJetRefusal(atStart);
+        const QString said = FailureText(atStart.failure);
         EXPECT_TRUE(said.contains(main_)) << said.toStdString();
         EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
         // The support desk reads the file the user has and the cause in words,
@@ -471,16 +471,16 @@ TEST_F(JetConversionTest, ForeignDamagedOrUnreadableFilesAreRefusedAndNothingCha
         EXPECT_FALSE(logged.last().contains(QLatin1Char('\r')));
         // Damaged files of this system are never called another program's.
         EXPECT_EQ(said.contains(QStringLiteral("本システムのデータベースではありません")),
-                  c.why == JetRefusal::Foreign);
-        if (c.why == JetRefusal::StaleCount) {
+                  c.why == FailureKind::Foreign);
+        if (c.why == FailureKind::StaleCount) {
             EXPECT_TRUE(said.contains(QStringLiteral("表 TExamData"))) << said.toStdString();
-            EXPECT_TRUE(atStart.detail.contains(QStringLiteral("342 rows read, 341 defined")))
-                << atStart.detail.toStdString();
+            EXPECT_TRUE(atStart.failure.detail.contains(QStringLiteral("342 rows read, 341 defined")))
+                << atStart.failure.detail.toStdString();
         }
 
         const JetConversion opened = ConvertJetFileBeside(main_);
-        EXPECT_EQ(opened.refusal, c.why);
-        EXPECT_TRUE(DescribeJetRefusal(opened).contains(main_));
+        EXPECT_EQ(opened.failure.kind, c.why);
+        EXPECT_TRUE(FailureText(opened.failure).contains(main_));
         EXPECT_EQ(Files(), before);
     }
     EXPECT_TRUE(boxes_.Shown().empty());
@@ -505,14 +505,14 @@ TEST_F(JetConversionTest, AReaderThatHangsOrCrashesIsStoppedAndTheFileRefused) {
     bool eventsRan = false;
     QTimer::singleShot(0, [&eventsRan] { eventsRan = true; });
     const JetConversion hung = FillFromJetDatabase(main_, work, {}, silent);
-    EXPECT_EQ(hung.refusal, JetRefusal::TooSlow) << hung.detail.toStdString();
-    EXPECT_TRUE(DescribeJetRefusal(hung).contains(QStringLiteral("時間内に読み込めませんでした")));
-    EXPECT_FALSE(DescribeJetRefusal(hung).contains(QStringLiteral("壊れている")));
+    EXPECT_EQ(hung.failure.kind, FailureKind::TooSlow) << hung.failure.detail.toStdString();
+    EXPECT_TRUE(FailureText(hung.failure).contains(QStringLiteral("時間内に読み込めませんでした")));
+    EXPECT_FALSE(FailureText(hung.failure).contains(QStringLiteral("壊れている")));
     EXPECT_TRUE(eventsRan);
 
     const JetConversion crashed = FillFromJetDatabase(main_, work, {}, reader("crashing", "kill -SEGV $$"));
-    EXPECT_EQ(crashed.refusal, JetRefusal::Damaged);
-    EXPECT_TRUE(crashed.detail.contains(QStringLiteral("signal 11"))) << crashed.detail.toStdString();
+    EXPECT_EQ(crashed.failure.kind, FailureKind::Damaged);
+    EXPECT_TRUE(crashed.failure.detail.contains(QStringLiteral("signal 11"))) << crashed.failure.detail.toStdString();
 
     EXPECT_EQ(Bytes(main_), windows_);
     EXPECT_FALSE(QFileInfo::exists(work));
@@ -529,8 +529,8 @@ TEST_F(JetConversionTest, AFolderThatTakesNoFileIsNamed) {
         platform::FileStepFault fault(1, error);
         const JetConversion c = ConvertJetFileBeside(chosen);
         ASSERT_TRUE(c.Refused());
-        EXPECT_EQ(c.refusal, error == EACCES ? JetRefusal::ReadOnlyFolder : JetRefusal::DiskFull);
-        const QString said = DescribeJetRefusal(c);
+        EXPECT_EQ(c.failure.kind, error == EACCES ? FailureKind::ReadOnly : FailureKind::DiskFull);
+        const QString said = FailureText(c.failure);
         EXPECT_TRUE(said.contains(QDir::toNativeSeparators(box_.Path()))) << said.toStdString();
         EXPECT_TRUE(said.contains(QStringLiteral("変換したファイル")));
         EXPECT_FALSE(said.contains(QStringLiteral("テンプレート")));
@@ -547,7 +547,7 @@ TEST_F(JetConversionTest, AFolderThatTakesNoFileIsNamed) {
 TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConversion) {
     const auto again = [&](bool convertedBefore) {
         const JetConversion c = ConvertJetMainDatabase();
-        EXPECT_TRUE(c.Converted()) << DescribeJetRefusal(c).toStdString();
+        EXPECT_TRUE(c.Converted()) << FailureText(c.failure).toStdString();
         EXPECT_EQ(c.toldLate, convertedBefore);
         EXPECT_EQ(Bytes(c.kept), windows_);
         ForgetJetConversionNote();
@@ -561,7 +561,7 @@ TEST_F(JetConversionTest, FailureOrKillAtAnyStepLeavesTheWindowsFileOrItsConvers
             if (step == failing) throw std::runtime_error("入出力エラー");
         });
         EXPECT_TRUE(failed.Refused());
-        EXPECT_FALSE(DescribeJetRefusal(failed).contains(QStringLiteral("入出力エラー")));
+        EXPECT_FALSE(FailureText(failed.failure).contains(QStringLiteral("入出力エラー")));
         EXPECT_EQ(Bytes(main_), windows_);
         again(false);
     }
@@ -641,7 +641,7 @@ TEST_F(JetConversionTest, AStaleWorkFileAndItsJournalAreNotRolledIntoTheNextConv
 
     PutMain(windows_);
     const JetConversion c = ConvertJetMainDatabase();
-    ASSERT_TRUE(c.Converted()) << c.detail.toStdString();
+    ASSERT_TRUE(c.Converted()) << c.failure.detail.toStdString();
     EXPECT_EQ(Dump(main_), reference_);
 }
 

@@ -237,7 +237,7 @@ TEST_F(OldFormatTest, KeptCopyThatIsNotWholeStopsTheConversion) {
     {
         platform::FileStepFault counting;
         const int fd = ::open(QFile::encodeName(main_).constData(), O_RDONLY | O_CLOEXEC);
-        ASSERT_EQ(platform::CopyDescriptorAtomically(fd, box_.File(QStringLiteral("probe.bin"))), 0);
+        ASSERT_EQ(platform::CopyDescriptorAtomically(fd, box_.File(QStringLiteral("probe.bin"))).code, 0);
         ::close(fd);
         for (const platform::FileStep step : counting.Steps()) {
             ++verify;

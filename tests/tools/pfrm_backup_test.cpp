@@ -67,10 +67,10 @@ TEST(BackUpPathFile, InterruptedWriteLeavesTheEarlierSetting) {
     for (int k = 1; k <= 4; ++k) {  // create, write, sync, rename
         SCOPED_TRACE(k);
         platform::FileStepFault fault(k, ENOSPC);
-        EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")), ENOSPC);
+        EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")).code, ENOSPC);
         EXPECT_EQ(Bytes(ini), earlier);
     }
-    EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")), 0);
+    EXPECT_EQ(WriteBackUpPath(ini, QStringLiteral("/media/new")).code, 0);
     EXPECT_EQ(Bytes(ini), QByteArray("BackUpPath=/media/new\r\n"));
 }
 

@@ -171,14 +171,14 @@ TEST_P(SiblingImportTest, ImportedRowsMatchTheReference) {
     auto chosen = Dates(1, {kDateA, kDateB, kDateC});
     ASSERT_EQ(chosen.size(), 3u);
     ImportOutcome outcome = ImportExaminations(1, 5, chosen);
-    ASSERT_TRUE(outcome.imported) << outcome.message.toStdString();
+    ASSERT_TRUE(outcome.imported) << FailureText(outcome.failure).toStdString();
     // The same date again replaces the rows of the first import.
     outcome = ImportExaminations(1, 5, Dates(1, {kDateA}));
-    ASSERT_TRUE(outcome.imported) << outcome.message.toStdString();
+    ASSERT_TRUE(outcome.imported) << FailureText(outcome.failure).toStdString();
     // A sibling patient with Null name, reading, birthday and sex, into a
     // case without a row.
     outcome = ImportExaminations(2, 6, ListSourceExamDates(2));
-    ASSERT_TRUE(outcome.imported) << outcome.message.toStdString();
+    ASSERT_TRUE(outcome.imported) << FailureText(outcome.failure).toStdString();
     EXPECT_TRUE(boxes.Shown().empty());
 
     const QString dump = Dump();
@@ -291,10 +291,11 @@ TEST_P(ChangeableSiblingTest, SiblingFileWithoutATableOrColumnIsRefusedAndNothin
         UseSibling(GetParam(), broken);
         const ImportOutcome outcome = ImportExaminations(1, 5, chosen);
         EXPECT_FALSE(outcome.imported);
-        EXPECT_TRUE(outcome.message.contains(
-            QString::fromLatin1(change).contains("Bui") ? QStringLiteral("列 Bui") : QStringLiteral("TExamStatus")))
-            << outcome.message.toStdString();
-        EXPECT_FALSE(SiblingLayoutProblem().isEmpty());
+        EXPECT_TRUE(FailureText(outcome.failure)
+                        .contains(QString::fromLatin1(change).contains("Bui") ? QStringLiteral("列 Bui")
+                                                                              : QStringLiteral("TExamStatus")))
+            << FailureText(outcome.failure).toStdString();
+        EXPECT_TRUE(SiblingLayoutProblem());
         EXPECT_EQ(Everything(), everything);
     }
 }
@@ -317,12 +318,13 @@ TEST_F(ImportFaultTest, AccessFileWithoutTheSiblingsTablesGivesTheMessage) {
     const QString everything = Everything();
     const auto chosen = Dates(1, {kDateA});
     UseSibling(Backend::Jet, box.File(QStringLiteral("sample.mdb")));
-    EXPECT_EQ(SiblingLayoutProblem(), QStringLiteral("Vexaline のデータベースにテーブル TPatient がありません。"));
+    EXPECT_EQ(FailureText(SiblingLayoutProblem()),
+              QStringLiteral("Vexaline のデータベースにテーブル TPatient がありません。"));
     EXPECT_FALSE(FindSourcePatient(QStringLiteral("1001")));
     const ImportOutcome outcome = ImportExaminations(1, 5, chosen);
     EXPECT_FALSE(outcome.imported);
-    EXPECT_TRUE(
-        outcome.message.startsWith(QStringLiteral("Vexaline のデータベースにテーブル TPatient がありません。")));
+    EXPECT_TRUE(FailureText(outcome.failure)
+                    .startsWith(QStringLiteral("Vexaline のデータベースにテーブル TPatient がありません。")));
     EXPECT_EQ(Everything(), everything);
 }
 
@@ -370,9 +372,10 @@ TEST_F(ImportFaultTest, FailingWriteAtAnyStatementLeavesTheMainDatabaseAsItWas) 
         ResetAllSlots();
         if (outcome.imported) break;  // k passed the last write
         ++failures;
-        EXPECT_TRUE(outcome.message.contains(QStringLiteral("injected write failure")))
-            << outcome.message.toStdString();
-        EXPECT_TRUE(outcome.message.startsWith(QStringLiteral("インポートできませんでした。")));
+        // The engine's own words go to the log.
+        EXPECT_TRUE(FailureLogText(outcome.failure).contains(QStringLiteral("injected write failure")))
+            << FailureLogText(outcome.failure).toStdString();
+        EXPECT_TRUE(FailureText(outcome.failure).startsWith(QStringLiteral("インポートできませんでした。")));
         EXPECT_EQ(Everything(), everything);
     }
     // The clinic name, the patient, the three rows of date A that go, the

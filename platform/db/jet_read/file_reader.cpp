@@ -106,7 +106,7 @@ public:
     uint32_t U32At(size_t at) const { return U32(Need(at, 4)); }
     const unsigned char* Need(size_t at, size_t n) const {
         if (at + n > bytes_.size() || at + n < at)
-            throw Damage{"the definition of " + table_ + " ends before its columns and indexes do"};
+            throw Failed{kDamaged, "the definition of " + table_ + " ends before its columns and indexes do"};
         return bytes_.data() + at;
     }
 
@@ -121,15 +121,15 @@ private:
 class FileReader::Table {
 public:
     Table(FileReader& reader, MdbCatalogEntry* entry) : name_(entry->object_name) {
-        if (name_.empty()) throw Damage{"a table of the catalogue has no name"};
+        if (name_.empty()) throw Failed{kDamaged, "a table of the catalogue has no name"};
         table_ = mdb_read_table(entry);
-        if (!table_) throw Damage{"the definition of " + name_ + " cannot be read" + reader.SaidLast()};
+        if (!table_) throw Failed{kDamaged, "the definition of " + name_ + " cannot be read" + reader.SaidLast()};
         try {
             // The bytes first: mdbtools reads on into whatever a damaged
             // count makes of them.
             CheckBytes(reader, entry->table_pg);
             if (!mdb_read_columns(table_) || !table_->columns || table_->columns->len != table_->num_cols)
-                throw Damage{"the columns of " + name_ + " cannot be read" + reader.SaidLast()};
+                throw Failed{kDamaged, "the columns of " + name_ + " cannot be read" + reader.SaidLast()};
             CheckColumns();
         } catch (...) {
             mdb_free_tabledef(table_);
@@ -158,11 +158,12 @@ private:
         std::vector<unsigned char> bytes;
         unsigned long page = firstPage;
         for (int n = 0; page != 0; ++n) {
-            if (n == kMaxDefinitionPages) throw Damage{"the definition of " + name_ + " goes on for ever"};
+            if (n == kMaxDefinitionPages) throw Failed{kDamaged, "the definition of " + name_ + " goes on for ever"};
             if (static_cast<off_t>((page + 1) * pageSize) > reader.FileSize())
-                throw Damage{"the definition of " + name_ + " lies beyond the end of the file"};
+                throw Failed{kDamaged, "the definition of " + name_ + " lies beyond the end of the file"};
             if (mdb_read_pg(mdb, page) != fmt->pg_size || mdb->pg_buf[0] != MDB_PAGE_TABLE)
-                throw Damage{"page " + Num(page) + " of the definition of " + name_ + " is no definition page"};
+                throw Failed{kDamaged,
+                             "page " + Num(page) + " of the definition of " + name_ + " is no definition page"};
             bytes.insert(bytes.end(), mdb->pg_buf + (n == 0 ? 0 : 8), mdb->pg_buf + pageSize);
             page = U32(mdb->pg_buf + 4);
         }
@@ -176,12 +177,12 @@ private:
         const uint32_t realIndexes = d.U32At(fmt->tab_num_ridxs_offset);
         const std::string where = "the definition of " + name_ + ": ";
         if (columns == 0 || columns > static_cast<unsigned>(kMaxColumns) || columns != table_->num_cols)
-            throw Damage{where + Num(columns) + " columns"};
+            throw Failed{kDamaged, where + Num(columns) + " columns"};
         if (maxColumns_ < columns || varColumns > maxColumns_)
-            throw Damage{where + Num(columns) + " columns, " + Num(varColumns) + " of variable length, " +
-                         Num(maxColumns_) + " at most"};
+            throw Failed{kDamaged, where + Num(columns) + " columns, " + Num(varColumns) + " of variable length, " +
+                                       Num(maxColumns_) + " at most"};
         if (indexes > kMaxIndexes || realIndexes > kMaxIndexes)
-            throw Damage{where + Num(indexes) + " indexes on " + Num(realIndexes)};
+            throw Failed{kDamaged, where + Num(indexes) + " indexes on " + Num(realIndexes)};
 
         struct Entry {
             int type, number, varNumber, flags, fixedOffset, size;
@@ -198,7 +199,7 @@ private:
             const unsigned nameLength = jet3 ? d.U8(at) : d.U16At(at);
             at += jet3 ? 1 : 2;
             if (nameLength == 0 || nameLength > 255)
-                throw Damage{where + "a column name of " + Num(nameLength) + " bytes"};
+                throw Failed{kDamaged, where + "a column name of " + Num(nameLength) + " bytes"};
             d.Need(at, nameLength);
             at += nameLength;
         }
@@ -206,7 +207,7 @@ private:
         for (uint32_t i = 0; i < indexes; ++i) at += (jet3 ? d.U8(at) + 1 : d.U16At(at) + 2);
         // The usage maps of the long-value columns, to the end mark.
         for (unsigned i = 0;; ++i, at += 8) {
-            if (i > columns) throw Damage{where + "no end after its long-value maps"};
+            if (i > columns) throw Failed{kDamaged, where + "no end after its long-value maps"};
             const unsigned column = d.U16At(at);
             at += 2;
             if (column == 0xffff) break;
@@ -214,34 +215,37 @@ private:
         // Access counts the length from the page's start, mdbtools-era writers
         // from after its 8-byte head: either way it ends where the parts do.
         if (at < length || at > size_t(length) + 8)
-            throw Damage{where + "its parts take " + Num(static_cast<long long>(at)) + " bytes, its length says " +
-                         Num(length)};
+            throw Failed{kDamaged, where + "its parts take " + Num(static_cast<long long>(at)) +
+                                       " bytes, its length says " + Num(length)};
 
         std::set<int> varNumbers;
         std::vector<std::pair<int, int>> spans;  // fixed columns: offset, size
         for (const Entry& e : entries) {
             const std::string column = where + "column " + Num(e.number) + " ";
-            if (!KnownType(e.type)) throw Damage{column + "has the type code " + Num(e.type)};
-            if (e.number >= static_cast<int>(maxColumns_)) throw Damage{column + "is numbered beyond the count"};
+            if (!KnownType(e.type)) throw Failed{kDamaged, column + "has the type code " + Num(e.type)};
+            if (e.number >= static_cast<int>(maxColumns_))
+                throw Failed{kDamaged, column + "is numbered beyond the count"};
             const bool fixed = e.flags & 0x01;
             const int size = FixedSize(e.type);
             if (size >= 0 && (!fixed || (size > 0 && e.size != size)))
-                throw Damage{column + "of type " + Num(e.type) + " is " + (fixed ? "" : "not ") + "fixed, " +
-                             Num(e.size) + " bytes"};
-            if ((e.type == MDB_MEMO || e.type == MDB_OLE) && fixed) throw Damage{column + "is a fixed long value"};
+                throw Failed{kDamaged, column + "of type " + Num(e.type) + " is " + (fixed ? "" : "not ") + "fixed, " +
+                                           Num(e.size) + " bytes"};
+            if ((e.type == MDB_MEMO || e.type == MDB_OLE) && fixed)
+                throw Failed{kDamaged, column + "is a fixed long value"};
             if (fixed) {
                 const int span = size >= 0 ? size : e.size;
                 if (e.fixedOffset + span + 2 > static_cast<int>(pageSize))
-                    throw Damage{column + "lies beyond the fixed part of a row"};
+                    throw Failed{kDamaged, column + "lies beyond the fixed part of a row"};
                 if (span > 0) spans.emplace_back(e.fixedOffset, span);
             } else if (e.varNumber >= static_cast<int>(varColumns) || !varNumbers.insert(e.varNumber).second) {
-                throw Damage{column + "has the variable place " + Num(e.varNumber) + " of " + Num(varColumns)};
+                throw Failed{kDamaged,
+                             column + "has the variable place " + Num(e.varNumber) + " of " + Num(varColumns)};
             }
         }
         std::sort(spans.begin(), spans.end());
         for (size_t i = 1; i < spans.size(); ++i)
             if (spans[i].first < spans[i - 1].first + spans[i - 1].second)
-                throw Damage{where + "two fixed columns share their bytes"};
+                throw Failed{kDamaged, where + "two fixed columns share their bytes"};
     }
 
     void CheckColumns() {
@@ -249,10 +253,10 @@ private:
         std::vector<std::string> names;
         for (unsigned i = 0; i < table_->num_cols; ++i) {
             const MdbColumn* c = Column(i);
-            if (c->name[0] == '\0') throw Damage{where + "a column has no name"};
+            if (c->name[0] == '\0') throw Failed{kDamaged, where + "a column has no name"};
             for (const std::string& other : names)
                 if (g_ascii_strcasecmp(other.c_str(), c->name) == 0)
-                    throw Damage{where + "two columns are named " + c->name};
+                    throw Failed{kDamaged, where + "two columns are named " + c->name};
             names.emplace_back(c->name);
             if (c->is_fixed) fixed_.emplace_back(c->fixed_offset, std::max(FixedSize(c->col_type), c->col_size));
         }
@@ -272,22 +276,22 @@ std::string FileReader::SaidLast() {
 
 off_t FileReader::FileSize() const {
     struct stat st {};
-    if (::fstat(fileno(mdb_->f->stream), &st) != 0) throw Damage{"the file cannot be measured"};
+    if (::fstat(fileno(mdb_->f->stream), &st) != 0) throw Failed{kDamaged, "the file cannot be measured"};
     return st.st_size;
 }
 
 void FileReader::Run(const std::vector<std::string>& first) {
     page_.resize(static_cast<size_t>(mdb_->fmt->pg_size));
-    if (!mdb_read_catalog(mdb_, MDB_TABLE)) throw Damage{"the catalogue cannot be read" + SaidLast()};
+    if (!mdb_read_catalog(mdb_, MDB_TABLE)) throw Failed{kDamaged, "the catalogue cannot be read" + SaidLast()};
     said_.CatchUp();
-    if (const std::string damage = said_.DamageLine(); !damage.empty()) throw Damage{"catalogue: " + damage};
+    if (const std::string damage = said_.DamageLine(); !damage.empty()) throw Failed{kDamaged, "catalogue: " + damage};
     std::vector<MdbCatalogEntry*> tables;
     for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
         if (entry->object_type != MDB_TABLE || IsAccessOwn(entry->object_name)) continue;
         for (const MdbCatalogEntry* other : tables)
             if (g_ascii_strcasecmp(other->object_name, entry->object_name) == 0)
-                throw Damage{std::string("the catalogue names two tables ") + entry->object_name};
+                throw Failed{kDamaged, std::string("the catalogue names two tables ") + entry->object_name};
         tables.push_back(entry);
     }
     // The catalogue's own rows (its definition is page 2, as mdbtools reads
@@ -340,9 +344,9 @@ std::string FileReader::Notes() const {
 bool FileReader::LoadPage(unsigned long page, const Table& table, const char* what) {
     const ssize_t pageSize = mdb_->fmt->pg_size;
     if (page == 0 || static_cast<off_t>((page + 1) * pageSize) > FileSize())
-        throw Damage{table.Name() + ": " + what + " " + Num(page) + " lies beyond the end of the file"};
+        throw Failed{kDamaged, table.Name() + ": " + what + " " + Num(page) + " lies beyond the end of the file"};
     if (mdb_read_pg(mdb_, page) != pageSize)
-        throw Damage{table.Name() + ": " + what + " " + Num(page) + " cannot be read"};
+        throw Failed{kDamaged, table.Name() + ": " + what + " " + Num(page) + " cannot be read"};
     pageInBuffer_ = false;
     return mdb_->pg_buf[0] == MDB_PAGE_DATA && U32(mdb_->pg_buf + 4) == table->entry->table_pg;
 }
@@ -353,7 +357,7 @@ FileReader::Place FileReader::RowAt(const unsigned char* page, int row, int rows
     const int start = U16(page + countAt + 2 + 2 * row) & kOffsetMask;
     const int end = row == 0 ? pageSize : (U16(page + countAt + 2 * row) & kOffsetMask);
     if (start < countAt + 2 + 2 * rows || start > end || end > pageSize)
-        throw Damage{table.Name() + ": the place of a row lies outside its page"};
+        throw Failed{kDamaged, table.Name() + ": the place of a row lies outside its page"};
     return {start, end - start};
 }
 
@@ -361,26 +365,28 @@ FileReader::Place FileReader::RowAt(const unsigned char* page, int row, int rows
 // another move, where the next pointer lies), and only a row marked as a
 // moved row's data may stand there.
 FileReader::Place FileReader::Follow(const Place& pointer, const Table& table) {
-    if (pointer.size < 4) throw Damage{table.Name() + ": the pointer of a moved row is cut short"};
+    if (pointer.size < 4) throw Failed{kDamaged, table.Name() + ": the pointer of a moved row is cut short"};
     uint32_t to = U32(page_.data() + pointer.start);
     for (int hop = 0; hop < kMaxHops; ++hop) {
-        if (!followed_.insert(to).second) throw Damage{table.Name() + ": two pointers name one moved row"};
+        if (!followed_.insert(to).second) throw Failed{kDamaged, table.Name() + ": two pointers name one moved row"};
         const unsigned long page = to >> 8;
         const int row = static_cast<int>(to & 0xff);
         if (!LoadPage(page, table, "the page of a moved row"))
-            throw Damage{table.Name() + ": a moved row's pointer names page " + Num(page) + ", no page of the table"};
+            throw Failed{kDamaged,
+                         table.Name() + ": a moved row's pointer names page " + Num(page) + ", no page of the table"};
         const int countAt = mdb_->fmt->row_count_offset;
         const int rows = U16(mdb_->pg_buf + countAt);
         if (row >= rows || countAt + 2 + 2 * rows > mdb_->fmt->pg_size)
-            throw Damage{table.Name() + ": a moved row's pointer names no row"};
+            throw Failed{kDamaged, table.Name() + ": a moved row's pointer names no row"};
         const int flags = U16(mdb_->pg_buf + countAt + 2 + 2 * row) & ~kOffsetMask;
-        if (!(flags & kDeletedRow)) throw Damage{table.Name() + ": a moved row's pointer names a row of its own"};
+        if (!(flags & kDeletedRow))
+            throw Failed{kDamaged, table.Name() + ": a moved row's pointer names a row of its own"};
         const Place place = RowAt(mdb_->pg_buf, row, rows, table);
         if (!(flags & kMovedRow)) return place;
-        if (place.size < 4) throw Damage{table.Name() + ": the pointer of a moved row is cut short"};
+        if (place.size < 4) throw Failed{kDamaged, table.Name() + ": the pointer of a moved row is cut short"};
         to = U32(mdb_->pg_buf + place.start);
     }
-    throw Damage{table.Name() + ": a moved row's pointers go on and on"};
+    throw Failed{kDamaged, table.Name() + ": a moved row's pointers go on and on"};
 }
 
 void FileReader::ReadRows(MdbCatalogEntry* entry, bool send) {
@@ -395,7 +401,7 @@ void FileReader::ReadRows(MdbCatalogEntry* entry, bool send) {
     std::string payload;
     for (gint32 page = 0;;) {
         page = mdb_map_find_next(mdb_, table->usage_map, static_cast<unsigned>(table->map_sz), page);
-        if (page < 0) throw Damage{table.Name() + ": its usage map cannot be read"};
+        if (page < 0) throw Failed{kDamaged, table.Name() + ": its usage map cannot be read"};
         if (page == 0) break;
         if (!LoadPage(static_cast<unsigned long>(page), table, "page")) {
             ++strangePages;  // the map names a page that holds no rows of the table
@@ -405,7 +411,7 @@ void FileReader::ReadRows(MdbCatalogEntry* entry, bool send) {
         pageInBuffer_ = true;
         const int rows = U16(page_.data() + countAt);
         if (countAt + 2 + 2 * rows > pageSize)
-            throw Damage{table.Name() + ": a page says it holds " + Num(rows) + " rows"};
+            throw Failed{kDamaged, table.Name() + ": a page says it holds " + Num(rows) + " rows"};
         for (int r = 0; r < rows; ++r) {
             const int flags = U16(page_.data() + countAt + 2 + 2 * r) & ~kOffsetMask;
             if (flags & kDeletedRow) continue;
@@ -425,12 +431,14 @@ void FileReader::ReadRows(MdbCatalogEntry* entry, bool send) {
         }
     }
     said_.CatchUp();
-    if (const std::string damage = said_.DamageLine(); !damage.empty()) throw Damage{table.Name() + ": " + damage};
+    if (const std::string damage = said_.DamageLine(); !damage.empty())
+        throw Failed{kDamaged, table.Name() + ": " + damage};
     if (read != table->num_rows) {
         const std::string detail = table.Name() + ": " + Num(static_cast<long long>(read)) + " rows read, " +
                                    Num(table->num_rows) + " defined";
-        if (strangePages == 0 && said_.Lines() == saidBefore) throw Miscount{table.Name(), detail};
-        throw Damage{detail + (strangePages ? ", " + Num(strangePages) + " pages of its map hold none of its rows"
+        if (strangePages == 0 && said_.Lines() == saidBefore) throw Failed{kMiscounted, detail, table.Name()};
+        throw Failed{kDamaged,
+                     detail + (strangePages ? ", " + Num(strangePages) + " pages of its map hold none of its rows"
                                             : ", " + said_.LastLine())};
     }
 }
@@ -443,7 +451,7 @@ void FileReader::CheckRow(const Table& table, const Place& row) const {
     const int n = row.size;
     const bool jet3 = IS_JET3(mdb_);
     const int countSize = jet3 ? 1 : 2;
-    const auto damaged = [&](const std::string& what) { throw Damage{table.Name() + ": a row " + what}; };
+    const auto damaged = [&](const std::string& what) { throw Failed{kDamaged, table.Name() + ": a row " + what}; };
     if (n < countSize + 1) damaged("is empty");
     const unsigned columns = jet3 ? p[0] : U16(p);
     if (columns == 0 || columns > table.MaxColumns())
@@ -498,7 +506,7 @@ void FileReader::Crack(const Table& table, const Place& row) {
     isNull_.assign(count, 1);
     row_ = row;
     if (mdb_crack_row(table.get(), row.start, static_cast<size_t>(row.size), cracked_.data()) < 0)
-        throw Damage{table.Name() + ": a row cannot be taken apart"};
+        throw Failed{kDamaged, table.Name() + ": a row cannot be taken apart"};
     for (unsigned i = 0; i < count; ++i) {
         const int column = cracked_[i].colnum;
         if (column < 0 || column >= static_cast<int>(count)) continue;
@@ -510,7 +518,7 @@ void FileReader::Crack(const Table& table, const Place& row) {
 const unsigned char* FileReader::FieldBytes(const MdbField& f, size_t need) const {
     if (f.start < row_.start || f.siz < 0 || static_cast<size_t>(f.siz) < need ||
         f.start + f.siz > row_.start + row_.size)
-        throw Damage{"a value lies outside its row"};
+        throw Failed{kDamaged, "a value lies outside its row"};
     return mdb_->pg_buf + f.start;
 }
 
@@ -674,16 +682,17 @@ void FileReader::Memo(std::string& out, const MdbField& f) {
         const off_t pages = FileSize() / mdb_->fmt->pg_size;
         for (off_t step = 0; memo_.size() < length; ++step) {
             if (pageRow == 0) break;
-            if (step > pages) throw Damage{"a memo's chain of pages goes round"};
+            if (step > pages) throw Failed{kDamaged, "a memo's chain of pages goes round"};
             const auto [data, size] = LongValueRow(pageRow);
-            if (size < 4) throw Damage{"a memo's page row is too short"};
+            if (size < 4) throw Failed{kDamaged, "a memo's page row is too short"};
             pageRow = U32(data);
             memo_.insert(memo_.end(), data + 4, data + 4 + std::min(size - 4, length - memo_.size()));
         }
     } else {
-        throw Damage{"a memo's head makes no sense"};
+        throw Failed{kDamaged, "a memo's head makes no sense"};
     }
-    if (memo_.size() < length && !(lengthAndFlags & 0x80000000)) throw Damage{"a memo is shorter than its head says"};
+    if (memo_.size() < length && !(lengthAndFlags & 0x80000000))
+        throw Failed{kDamaged, "a memo is shorter than its head says"};
     Text(out, memo_.data(), memo_.size());
 }
 
@@ -692,17 +701,17 @@ std::pair<const unsigned char*, size_t> FileReader::LongValueRow(uint32_t pageRo
     const int row = static_cast<int>(pageRow & 0xff);
     const ssize_t pageSize = mdb_->fmt->pg_size;
     if (page == 0 || static_cast<off_t>((page + 1) * pageSize) > FileSize() || mdb_read_alt_pg(mdb_, page) != pageSize)
-        throw Damage{"a memo's page cannot be read"};
+        throw Failed{kDamaged, "a memo's page cannot be read"};
     const unsigned char* buf = mdb_->alt_pg_buf;
     if (buf[0] != MDB_PAGE_DATA || std::memcmp(buf + 4, "LVAL", 4) != 0)
-        throw Damage{"a memo's page " + Num(page) + " is no long-value page"};
+        throw Failed{kDamaged, "a memo's page " + Num(page) + " is no long-value page"};
     const int countAt = mdb_->fmt->row_count_offset;
     const int rows = U16(buf + countAt);
-    if (row >= rows || countAt + 2 + 2 * rows > pageSize) throw Damage{"a memo's row is not on its page"};
+    if (row >= rows || countAt + 2 + 2 * rows > pageSize) throw Failed{kDamaged, "a memo's row is not on its page"};
     const int start = U16(buf + countAt + 2 + 2 * row) & kOffsetMask;
     const int end = row == 0 ? static_cast<int>(pageSize) : (U16(buf + countAt + 2 * row) & kOffsetMask);
     if (start < countAt + 2 + 2 * rows || start > end || end > pageSize)
-        throw Damage{"a memo's row lies outside its page"};
+        throw Failed{kDamaged, "a memo's row lies outside its page"};
     return {buf + start, static_cast<size_t>(end - start)};
 }
 

@@ -23,24 +23,15 @@
 
 namespace mox::db::jet {
 
-struct Damage {
-    std::string detail;
-};
-
-// A table whose rows do not come to the number its definition holds, while
-// every page of it was read without any other sign of damage.
-struct Miscount {
-    std::string table;
-    std::string detail;
-};
-
 class FileReader {
 public:
     FileReader(MdbHandle* mdb, FrameWriter& out, LibraryMessages& said) : mdb_(mdb), out_(out), said_(said) {}
 
     // Every table of the catalogue but Access's own, those named in `first`
-    // (in that order, whatever the case) before the others. Throws Damage
-    // or Miscount.
+    // (in that order, whatever the case) before the others. Throws Failed:
+    // kDamaged, or kMiscounted for a table whose rows do not come to the
+    // number its definition holds while every page of it was read without
+    // any other sign of damage.
     void Run(const std::vector<std::string>& first);
 
     // What the log should hear of the file ("" for nothing).

@@ -14,8 +14,19 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace mox::db::jet {
+
+// Why the file cannot be read whole: the reader's one failure, thrown where
+// it is found and sent as the kFailed frame.
+struct Failed {
+    Failed(Fault why, std::string what, std::string of = {})
+        : fault(why), detail(std::move(what)), table(std::move(of)) {}
+    Fault fault;
+    std::string detail;
+    std::string table;  // the table it concerns, if any
+};
 
 class FrameWriter {
 public:
@@ -36,19 +47,19 @@ public:
     }
 
     // Tells the failure and ends the process; frames not yet sent are dropped.
-    [[noreturn]] void FailAndExit(Failure failure, const std::string& detail, const std::string& table) noexcept {
+    [[noreturn]] void FailAndExit(const Failed& failed) noexcept {
         writing_.lock();  // held until the end: nothing is written after the failure
         try {
-            std::string payload(1, char(failure));
-            PutText(payload, detail);
-            PutText(payload, table);
+            std::string payload(1, char(failed.fault));
+            PutText(payload, failed.detail);
+            PutText(payload, failed.table);
             std::string frame(1, kFailed);
             PutU32(frame, static_cast<uint32_t>(payload.size()));
             frame += payload;
             WriteAll(frame);
         } catch (...) {
         }
-        ::_exit(3);
+        ::_exit(kExitAfterFailure);
     }
 
 private:
@@ -57,7 +68,7 @@ private:
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ::_exit(4);  // the starting process has gone
+            if (n <= 0) ::_exit(kExitPipeGone);
             done += static_cast<size_t>(n);
         }
     }

@@ -2,6 +2,7 @@
 // database and read back from the tooth buttons.
 
 #include "core/connections.h"
+#include "core/program_log.h"
 #include "core/settings.h"
 #include "core/tooth_tables.h"
 #include "platform/clock.h"
@@ -65,6 +66,7 @@ bool ExamEntry::LoadExamRecords(int32_t patientId, const std::optional<QDate>& d
             StartNewExamination(patientId, day, status);
         }
     } catch (const db::DbError& e) {
+        LogFailure(e.GetFailure());
         for (auto& r : g.ExamDataRows) r->ClearBuffer();
         ToothStatus.fill(0);
         platform::MsgBox(

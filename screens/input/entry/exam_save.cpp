@@ -21,6 +21,7 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 void ShowSaveError(const QString& what, const db::DbError& e) {
+    LogFailure(e.GetFailure());
     platform::MsgBox(what + kCrLf + kCrLf + e.Description(), 16, QStringLiteral("保存エラー"));
 }
 
@@ -68,7 +69,7 @@ bool ExamEntry::SaveExamData(int32_t patientNo, const QString& entryDate, int32_
     } catch (const db::DbError& e) {
         // The rows are written; a report that cannot read its figures is
         // left out rather than turning the save into a failure.
-        LogFailure(QStringLiteral("保存後のチェック"), e.Description());
+        LogFailure(QStringLiteral("保存後のチェック"), FailureLogText(e.GetFailure()));
     }
     if (InputOn()) HideCursorMark(CurRow, CurrentTooth());
     platform::MsgBox(QStringLiteral("正常に保存されました。　　") + kCrLf + kCrLf + QStringLiteral("基準フォルダ： ") +
