@@ -256,13 +256,16 @@ public:
     }
 
     // Milliseconds between two samples that sound, outside the given spans.
+    // A span reaches a few milliseconds past either end of its clip: a clip
+    // that starts at full voice rings that much before its first sample
+    // through a server's resampler (PipeWire's sink runs at 48 kHz).
     double SoundOutside(const std::vector<std::pair<qint64, qint64>>& spans, qint64 from, qint64 to) const {
         qint64 loud = 0;
         for (qint64 b = from / kBlock; b < std::min<qint64>(to / kBlock, qint64(envelope_.size())); ++b) {
             if (envelope_[size_t(b)] < kQuiet) continue;
             const qint64 s = b * kBlock;
             const bool inside = std::any_of(spans.begin(), spans.end(), [s](const auto& span) {
-                return s + kBlock > span.first && s < span.second;
+                return s + kBlock > span.first - kRing && s < span.second + kRing;
             });
             if (!inside) ++loud;
         }
@@ -272,6 +275,7 @@ public:
 private:
     static constexpr int kBlock = 32;
     static constexpr qint64 kSlip = kRecordingRate * 3 / 1000;
+    static constexpr qint64 kRing = kRecordingRate * 6 / 1000;
     static constexpr double kEnvelopeMatch = 0.8;
     static constexpr double kQuiet = 200;
 
