@@ -30,9 +30,11 @@ constexpr milliseconds kAnswerDeadline{1000};
 // While samples wait and the server asks for none, how soon it is asked
 // whether it still answers.
 constexpr milliseconds kQuietBeforeQuestion{300};
-// What the server keeps of a stream ahead of the sink: small, so that a
-// clip sounds soon after it is written.
-constexpr pa_usec_t kStreamLatencyUs = 40'000;
+// What the server keeps of a stream ahead of the sink. A clip starts with
+// its first frame whatever this is (see the pre-buffer below), so it buys
+// no delay; asked smaller (40 ms), PipeWire ran its graph in periods short
+// enough that a machine busy compiling dropped pieces of words.
+constexpr pa_usec_t kStreamLatencyUs = 100'000;
 // Clips up to this long are handed to the server whole.
 constexpr pa_usec_t kWholeClipUs = 4'000'000;
 
