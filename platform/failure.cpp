@@ -5,6 +5,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 namespace mox {
@@ -67,6 +68,8 @@ Failure FromErrno(FailureStep step, int err, const QString& file) {
     f.file = file;
     return f;
 }
+
+QString ErrnoWords(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 Failure FromException(const std::exception& e) {
     Failure f;

@@ -174,6 +174,9 @@ private:
 FailureKind KindOfErrno(int err);
 // A failure of `step` on `file` with errno `err`; empty for 0.
 Failure FromErrno(FailureStep step, int err, const QString& file = {});
+// The system's own words for an errno, for a failure's detail (the log):
+// English under the C locale, so never shown in a box.
+QString ErrnoWords(int err);
 // What an exception the programs did not raise themselves (no memory, a
 // library's own) tells: its words go to the log only.
 Failure FromException(const std::exception& e);

@@ -27,7 +27,6 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -305,7 +304,7 @@ JetConversion FillNamed(const QString& jetPath, const QString& shownAs, const QS
     if (Failure f = MakeFromTemplate(work)) {
         if (f.step == FailureStep::ReadTemplate) {
             f.place = QDir::toNativeSeparators(f.place);
-            f.detail = QString::fromLocal8Bit(std::strerror(f.code));
+            f.detail = ErrnoWords(f.code);
             c = Refused(shownAs, f);
         } else {
             c = WriteRefusal(shownAs, folder, f.code, FailureText(f));

@@ -139,7 +139,6 @@ Value DateValue(double days) {
 }
 
 QString Said(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-QString ErrorText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 // A descriptor kept clear of 0, 1 and 2, which the reader's own take.
 int AboveStandard(int fd) {
@@ -291,19 +290,19 @@ QString StorageTypeOfJetType(const QString& accessType) {
 
 QString ReadJetFile(const QString& path, JetSink& sink, const QStringList& first, const JetReadOptions& options) {
     const Expected<int> opened = platform::OpenRegularFile(path);
-    if (!opened) throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(opened.error().code));
+    if (!opened) throw ReadFailure(ReaderEnd::NotStarted, path, ErrnoWords(opened.error().code));
     const platform::Descriptor file(AboveStandard(*opened));
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(errno));
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw ReadFailure(ReaderEnd::NotStarted, path, ErrnoWords(errno));
     const platform::Descriptor in(AboveStandard(fds[0]));
     platform::Descriptor out(AboveStandard(fds[1]));
     if (!file.IsOpen() || !in.IsOpen() || !out.IsOpen())
-        throw ReadFailure(ReaderEnd::NotStarted, path, ErrorText(errno));
+        throw ReadFailure(ReaderEnd::NotStarted, path, ErrnoWords(errno));
     const QString program = options.readerProgram.isEmpty() ? JetReaderProgram() : options.readerProgram;
     Reader reader;
     if (const Failure f = reader.Start(program, file.get(), out.get(), first))
         throw ReadFailure(ReaderEnd::NotStarted, path,
-                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrorText(f.code)));
+                          QStringLiteral("the reader %1 cannot be started: %2").arg(program, ErrnoWords(f.code)));
     out.Close();
 
     std::vector<JetTable> tables;
